@@ -1,0 +1,38 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+set(JV_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual
+    -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough -Wmisleading-indentation)
+
+function(jv_warnings target)
+  target_compile_options(${target} PRIVATE ${JV_WARNINGS})
+  if(JV_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# jv_library(<target> [DEPS ...] [PUBLIC_DEPS ...])
+# One static library from every .cpp below the current folder, except main.cpp.
+function(jv_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS})
+  jv_warnings(${target})
+endfunction()
+
+# jv_test(<name> <folder> DEPS ...)
+# One GoogleTest binary from every .cpp in <folder>, registered with CTest.
+function(jv_test name folder)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} jv_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  jv_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "LANG=C.UTF-8;TZ=UTC" TIMEOUT 600)
+endfunction()

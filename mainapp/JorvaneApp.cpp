@@ -1,0 +1,37 @@
+#include "mainapp/JorvaneApp.h"
+
+#include "platform/base/Paths.h"
+#include "shared/core/ConfigApp.h"
+#include "shared/core/ConfigUser.h"
+#include "shared/core/TraceLog.h"
+
+namespace {
+
+void InitTraceLog() {
+    const std::string local = jv::paths::LocalAppData();
+    if (local.empty()) return;  // the program runs without a log
+    const std::string path = jv::paths::Join(local, "Jorvane/Jorvane/JVtrace.log");
+    OpenTraceLog(path.c_str(), kTraceLogSizeKB);
+}
+
+}  // namespace
+
+int CJorvaneApp::Run(int /*argc*/, char** /*argv*/) {
+    InitTraceLog();
+    TraceLog("CJorvaneApp::InitInstance", TRACE_INFO, "starting Jorvane client");
+
+    CConfigUser configUser;
+    std::string databasePath;
+    if (!configUser.GetMostRecentDBpath(databasePath)) {
+        TraceLog("CJorvaneApp::InitInstance", TRACE_ERROR, "Could not read the user database path");
+    }
+    CConfigApp configApp;
+    std::string webHost;
+    configApp.GetWebURL(webHost);
+
+    if (IsTraceLogOpen()) {
+        TraceLog("CJorvaneApp::ExitInstance", TRACE_INFO, "stopping Jorvane client");
+        CloseTraceLog();
+    }
+    return 0;
+}

@@ -1,0 +1,3 @@
+#include "mainapp/JorvaneApp.h"
+
+int main(int argc, char** argv) { return CJorvaneApp::Run(argc, argv); }

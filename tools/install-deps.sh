@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Jorvane needs.
+# Safe to run again: it only calls apt-get when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libsqlite3-dev libxml2-dev libcurl4-openssl-dev libglib2.0-dev libsoup-3.0-dev
+  libgumbo-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  sqlite3 xdg-utils
+)
+if [[ "${JV_WITH_BROWSER:-1}" == 1 ]]; then
+  packages+=(chromium)
+  command -v npm >/dev/null || packages+=(nodejs npm)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

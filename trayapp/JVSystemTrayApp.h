@@ -1,0 +1,7 @@
+#pragma once
+
+// The companion's application object: start-up and shutdown.
+class CJVSystemTrayApp {
+public:
+    static int Run(int argc, char** argv);
+};

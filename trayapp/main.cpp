@@ -1,0 +1,3 @@
+#include "trayapp/JVSystemTrayApp.h"
+
+int main(int argc, char** argv) { return CJVSystemTrayApp::Run(argc, argv); }
