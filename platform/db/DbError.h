@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "platform/base/PlatformError.h"
+
+namespace jv::db {
+
+// A failed database call: where it came from (the engine or the layer), what went wrong, the
+// engine's own message and the statement that was being run.
+class DbError : public PlatformError {
+public:
+    DbError(std::string source, std::string description, std::string message, std::string statement, long code = 0);
+
+    const std::string& message() const { return message_; }
+    const std::string& statement() const { return statement_; }
+
+private:
+    std::string message_;
+    std::string statement_;
+};
+
+}  // namespace jv::db

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace jv::net {
+
+struct HttpRequest {
+    std::string method = "POST";
+    std::string url;
+    std::vector<std::pair<std::string, std::string>> headers;  // in order
+    std::string body;
+    std::string user;       // Basic authentication when not empty
+    std::string password;
+    long connectTimeoutMs = 15000;
+    long totalTimeoutMs = 60000;
+    size_t maxResponseBytes = 8 * 1024 * 1024;  // a larger answer fails the call
+};
+
+struct HttpResponse {
+    long status = 0;  // 0 when no answer arrived
+    std::map<std::string, std::string> headers;  // names in lower case
+    std::string body;
+};
+
+// A blocking HTTP client with explicit timeouts, following the system's proxy settings
+// (http_proxy, https_proxy, no_proxy). A transport failure (no connection, timeout, answer too
+// large) throws jv::PlatformError; an HTTP error status is a normal response.
+class HttpClient {
+public:
+    virtual ~HttpClient() = default;
+    virtual HttpResponse Send(const HttpRequest& request);
+};
+
+}  // namespace jv::net

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+// What the problem-report dialog gives back: how it ended, and what the user typed.
+struct ErrorReportDialogResult {
+    int result = -1;  // 1 send (button or Enter), 2 cancel (Escape or close box), 0 don't send, -1 not shown
+    std::string userNotes;
+    std::string emailAddress;
+};
+
+// The problem-report dialog as error reporting sees it. The program installs one at start-up;
+// with none installed nothing is shown and nothing is sent.
+class IErrorReportDialog {
+public:
+    virtual ~IErrorReportDialog() = default;
+    // Shows the details (plain text) modally and returns how the user ended the dialog.
+    virtual ErrorReportDialogResult Show(const std::string& details) = 0;
+};
+
+// Reports a failure the user should know about: builds a problem description, shows it in the
+// problem-report dialog and, unless the user declines, posts it to the error-report server.
+// Never fails toward its caller.
+class CErrorReporting {
+public:
+    static void Report(const std::string& method, int line, const std::string& message);
+
+    // The dialog used by Report (null: none). The caller keeps ownership.
+    static void InstallDialog(IErrorReportDialog* dialog);
+    static IErrorReportDialog* InstalledDialog();
+};
