@@ -133,11 +133,18 @@ void ComputeBrowserVersionLater() {
     }).detach();
 }
 
-// Replaces the file; only the user may read it.
+// Replaces the file; only the user may read it. Anything but a plain file in its place (a link, a
+// pipe that would block the handler) is refused.
 int CreateReportFile(const char* path) {
     if (path[0] == '\0') return -1;
-    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd >= 0) fchmod(fd, 0600);
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    fchmod(fd, 0600);
     return fd;
 }
 

@@ -223,16 +223,29 @@ TEST(CrashHandler, UnderADebuggerTheFilesAreWrittenButTheReporterIsNotStarted) {
     EXPECT_FALSE(fs::exists(probe.ReporterArguments()));
 }
 
-TEST(CrashHandler, WithoutAFolderForTheLogTheFailureTakesItsDefaultCourse) {
-    const ProbeFolder probe(true);
-    // The data folder cannot be created below a plain file.
-    jv::test::WriteFile(probe.root().File("file"), "");
-    std::string errors;
-    const int status = probe.Run("divide", probe.root().File("file/local"), &errors);
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
-    EXPECT_EQ(WTERMSIG(status), SIGFPE);
-    EXPECT_NE(errors.find("Error creating exception report\r\n"), std::string::npos) << errors;
-    EXPECT_FALSE(fs::exists(probe.ReporterArguments()));
+TEST(CrashHandler, WithoutALogFileTheFailureTakesItsDefaultCourse) {
+    struct Case {
+        const char* name;
+        bool belowAFile;   // the data folder cannot be created below a plain file
+        bool pipeInPlace;  // a named pipe where the log goes would block the handler
+    };
+    const Case cases[] = {{"no folder", true, false}, {"a pipe in the log's place", false, true}};
+    for (const Case& c : cases) {
+        const ProbeFolder probe(true);
+        jv::test::WriteFile(probe.root().File("file"), "");
+        if (c.pipeInPlace) {
+            fs::create_directories(fs::path(probe.LogPath()).parent_path());
+            ASSERT_EQ(mkfifo(probe.LogPath().c_str(), 0600), 0);
+        }
+        std::string errors;
+        const int status =
+            probe.Run("divide", c.belowAFile ? probe.root().File("file/local") : probe.LocalAppData(), &errors);
+        ASSERT_TRUE(WIFSIGNALED(status)) << c.name << " status " << status;
+        EXPECT_EQ(WTERMSIG(status), SIGFPE) << c.name;
+        EXPECT_NE(errors.find("Error creating exception report\r\n"), std::string::npos) << c.name << ": " << errors;
+        EXPECT_FALSE(fs::exists(probe.DumpPath())) << c.name;
+        EXPECT_FALSE(fs::exists(probe.ReporterArguments())) << c.name;
+    }
 }
 
 TEST(CrashHandler, ExceptionNames) {
