@@ -1,7 +1,7 @@
 #include "platform/base/Clock.h"
 
-#include <ctime>
 #include <sys/time.h>
+#include <ctime>
 
 namespace jv {
 namespace {
@@ -23,9 +23,15 @@ Clock& CurrentClock() {
     return g_installed != nullptr ? *g_installed : system;
 }
 
-void InstallClock(Clock* clock) { g_installed = clock; }
+void InstallClock(Clock* clock) {
+    g_installed = clock;
+}
 
-ScopedClock::ScopedClock(Clock& clock) : previous_(g_installed) { g_installed = &clock; }
-ScopedClock::~ScopedClock() { g_installed = previous_; }
+ScopedClock::ScopedClock(Clock& clock) : previous_(g_installed) {
+    g_installed = &clock;
+}
+ScopedClock::~ScopedClock() {
+    g_installed = previous_;
+}
 
 }  // namespace jv

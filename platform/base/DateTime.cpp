@@ -1,9 +1,9 @@
 #include "platform/base/DateTime.h"
 
+#include <locale.h>
 #include <clocale>
 #include <cmath>
 #include <ctime>
-#include <locale.h>
 
 namespace jv {
 namespace {
@@ -35,7 +35,9 @@ void CivilFromDays(long long z, int& year, int& month, int& day) {
     year = static_cast<int>(y + (month <= 2 ? 1 : 0));
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -105,13 +107,14 @@ double DateTime::FromLinear(double linear) {
 }
 
 bool DateTime::SetDateTime(int year, int month, int day, int hour, int minute, int second) {
-    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
-        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour < 0 ||
+        hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
         days_ = 0;
         status_ = Status::Invalid;
         return false;
     }
-    const long long dayNumber = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kEpochOffset;
+    const long long dayNumber =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kEpochOffset;
     const double linear = static_cast<double>(dayNumber) + (hour * 3600 + minute * 60 + second) / 86400.0;
     days_ = FromLinear(linear);
     status_ = Status::Valid;
@@ -131,11 +134,11 @@ bool DateTime::Split(int& year, int& month, int& day, int& hour, int& minute, in
     return true;
 }
 
-#define JV_DATE_PART(name, field)                       \
-    int DateTime::name() const {                        \
-        int y, mo, d, h, mi, s;                         \
-        if (!Split(y, mo, d, h, mi, s)) return -1;      \
-        return field;                                   \
+#define JV_DATE_PART(name, field)                  \
+    int DateTime::name() const {                   \
+        int y, mo, d, h, mi, s;                    \
+        if (!Split(y, mo, d, h, mi, s)) return -1; \
+        return field;                              \
     }
 JV_DATE_PART(GetYear, y)
 JV_DATE_PART(GetMonth, mo)
@@ -157,7 +160,8 @@ int DateTime::GetDayOfYear() const {
     int y, mo, d, h, mi, s;
     if (!Split(y, mo, d, h, mi, s)) return -1;
     return static_cast<int>(DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) -
-                            DaysFromCivil(y, 1, 1)) + 1;
+                            DaysFromCivil(y, 1, 1)) +
+           1;
 }
 
 DateTime DateTime::DatePart() const {
@@ -246,10 +250,16 @@ DateTime DateTime::operator+(double days) const {
     return DateTime(FromLinear(ToLinear(days_) + days));
 }
 
-DateTime DateTime::operator-(double days) const { return *this + (-days); }
+DateTime DateTime::operator-(double days) const {
+    return *this + (-days);
+}
 
-DateTime& DateTime::operator+=(double days) { return *this = *this + days; }
-DateTime& DateTime::operator-=(double days) { return *this = *this - days; }
+DateTime& DateTime::operator+=(double days) {
+    return *this = *this + days;
+}
+DateTime& DateTime::operator-=(double days) {
+    return *this = *this - days;
+}
 
 double DateTime::operator-(const DateTime& other) const {
     if (!IsValid() || !other.IsValid()) return 0;

@@ -1,9 +1,9 @@
 #include "platform/base/NumberFormat.h"
 
-#include <charconv>
-#include <cmath>
 #include <langinfo.h>
 #include <locale.h>
+#include <charconv>
+#include <cmath>
 #include <optional>
 
 #include "platform/base/NumberText.h"
@@ -47,7 +47,9 @@ std::string RoundDecimalText(const std::string& text, int digits) {
 
 }  // namespace
 
-NumberFormat NumberFormat::UnitedStates() { return NumberFormat{}; }
+NumberFormat NumberFormat::UnitedStates() {
+    return NumberFormat{};
+}
 
 NumberFormat NumberFormat::German() {
     NumberFormat f;
@@ -112,11 +114,16 @@ std::string NumberFormat::Format(double value, int digits) const {
     std::string number = fraction.empty() ? grouped : grouped + decimalSeparator + fraction;
     if (!negative) return number;
     switch (negativeOrder) {
-        case 0: return "(" + number + ")";
-        case 2: return "- " + number;
-        case 3: return number + "-";
-        case 4: return number + " -";
-        default: return "-" + number;
+        case 0:
+            return "(" + number + ")";
+        case 2:
+            return "- " + number;
+        case 3:
+            return number + "-";
+        case 4:
+            return number + " -";
+        default:
+            return "-" + number;
     }
 }
 
@@ -134,7 +141,8 @@ double NumberFormat::Parse(std::string_view input) const {
         }
     }
     size_t pos = 0;
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n' || text[pos] == '\r')) ++pos;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n' || text[pos] == '\r'))
+        ++pos;
     size_t start = pos;
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) ++pos;
     bool seenPoint = false;
@@ -165,6 +173,8 @@ const NumberFormat& NumberFormat::User() {
     return *slot;
 }
 
-void NumberFormat::SetUser(const NumberFormat& format) { UserSlot() = format; }
+void NumberFormat::SetUser(const NumberFormat& format) {
+    UserSlot() = format;
+}
 
 }  // namespace jv

@@ -10,13 +10,13 @@ namespace jv {
 struct NumberFormat {
     std::string decimalSeparator = ".";
     std::string thousandSeparator = ",";
-    int grouping = 3;          // digits per group; 0 = no grouping
-    bool leadingZero = true;   // "0.5" rather than ".5"
-    int negativeOrder = 1;     // 0 "(1.1)", 1 "-1.1", 2 "- 1.1", 3 "1.1-", 4 "1.1 -"
+    int grouping = 3;         // digits per group; 0 = no grouping
+    bool leadingZero = true;  // "0.5" rather than ".5"
+    int negativeOrder = 1;    // 0 "(1.1)", 1 "-1.1", 2 "- 1.1", 3 "1.1-", 4 "1.1 -"
 
-    static NumberFormat UnitedStates();   // 1,234.5
-    static NumberFormat German();         // 1.234,5
-    static NumberFormat Plain();          // 1234.5, no grouping
+    static NumberFormat UnitedStates();  // 1,234.5
+    static NumberFormat German();        // 1.234,5
+    static NumberFormat Plain();         // 1234.5, no grouping
     // The format of the process's LC_NUMERIC / LANG locale.
     static NumberFormat FromEnvironment();
 

@@ -26,7 +26,9 @@ std::string FormatShortest(double value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string FormatInt(long long value) { return std::to_string(value); }
+std::string FormatInt(long long value) {
+    return std::to_string(value);
+}
 
 std::optional<double> ParseDouble(std::string_view text) {
     size_t pos = 0;

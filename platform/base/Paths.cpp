@@ -1,10 +1,10 @@
 #include "platform/base/Paths.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
 
 namespace jv::paths {
 namespace {

@@ -24,8 +24,8 @@ bool Spawn(const std::vector<std::string>& argv, std::string* error) {
     std::vector<char*> args = ArgvOf(argv);
     GError* gerror = nullptr;
     const bool ok = g_spawn_async(nullptr, args.data(), nullptr,
-                                  static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDIN_FROM_DEV_NULL),
-                                  nullptr, nullptr, nullptr, &gerror) != FALSE;
+                                  static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDIN_FROM_DEV_NULL), nullptr,
+                                  nullptr, nullptr, &gerror) != FALSE;
     if (!ok && error && gerror) *error = gerror->message;
     if (gerror) g_error_free(gerror);
     return ok;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/PlatformError.h"
+
 namespace jv::net {
 
 struct HttpRequest {
@@ -11,7 +13,7 @@ struct HttpRequest {
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;  // in order
     std::string body;
-    std::string user;       // Basic authentication when not empty
+    std::string user;  // Basic authentication when not empty
     std::string password;
     long connectTimeoutMs = 15000;
     long totalTimeoutMs = 60000;
@@ -19,7 +21,7 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
-    long status = 0;  // 0 when no answer arrived
+    long status = 0;                             // 0 when no answer arrived
     std::map<std::string, std::string> headers;  // names in lower case
     std::string body;
 };
@@ -32,5 +34,10 @@ public:
     virtual ~HttpClient() = default;
     virtual HttpResponse Send(const HttpRequest& request);
 };
+
+// The code of the jv::PlatformError thrown by Send is libcurl's error number. True when the
+// request could not even be made (an unusable URL or scheme, no session), as opposed to a
+// failure while talking to the server.
+bool IsRequestNotMade(const jv::PlatformError& error);
 
 }  // namespace jv::net

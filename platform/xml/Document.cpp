@@ -1,20 +1,24 @@
 #include "platform/xml/Document.h"
 
-#include <fstream>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
-#include <sstream>
 #include <sys/stat.h>
+#include <fstream>
+#include <sstream>
 
 namespace jv::xml {
 namespace {
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
-std::string ToStd(const xmlChar* text) { return text ? std::string(reinterpret_cast<const char*>(text)) : std::string(); }
-const xmlChar* X(const std::string& s) { return reinterpret_cast<const xmlChar*>(s.c_str()); }
+std::string ToStd(const xmlChar* text) {
+    return text ? std::string(reinterpret_cast<const char*>(text)) : std::string();
+}
+const xmlChar* X(const std::string& s) {
+    return reinterpret_cast<const xmlChar*>(s.c_str());
+}
 
 struct XPathContextDeleter {
     void operator()(xmlXPathContext* c) const { xmlXPathFreeContext(c); }
@@ -25,7 +29,9 @@ struct XPathObjectDeleter {
 
 }  // namespace
 
-std::string Node::Name() const { return node_ ? ToStd(node_->name) : std::string(); }
+std::string Node::Name() const {
+    return node_ ? ToStd(node_->name) : std::string();
+}
 
 std::string Node::Text() const {
     if (!node_) return {};
@@ -81,7 +87,9 @@ void Node::SetText(const std::string& text) {
 }
 
 Document::Document() = default;
-Document::~Document() { Reset(); }
+Document::~Document() {
+    Reset();
+}
 
 Document::Document(Document&& other) noexcept
     : doc_(other.doc_), error_(std::move(other.error_)), namespaces_(std::move(other.namespaces_)) {
@@ -201,16 +209,22 @@ bool Document::SaveFile(const std::string& path) const {
     return std::rename(temp.c_str(), path.c_str()) == 0;
 }
 
-Node Document::Root() const { return doc_ ? Node(this, xmlDocGetRootElement(doc_)) : Node(); }
+Node Document::Root() const {
+    return doc_ ? Node(this, xmlDocGetRootElement(doc_)) : Node();
+}
 
-void Document::RegisterNamespace(const std::string& prefix, const std::string& uri) { namespaces_[prefix] = uri; }
+void Document::RegisterNamespace(const std::string& prefix, const std::string& uri) {
+    namespaces_[prefix] = uri;
+}
 
 Node Document::SelectSingleNode(const std::string& xpath) const {
     auto nodes = Evaluate(nullptr, xpath);
     return nodes.empty() ? Node() : nodes.front();
 }
 
-std::vector<Node> Document::SelectNodes(const std::string& xpath) const { return Evaluate(nullptr, xpath); }
+std::vector<Node> Document::SelectNodes(const std::string& xpath) const {
+    return Evaluate(nullptr, xpath);
+}
 
 std::vector<Node> Document::Evaluate(xmlNode* context, const std::string& xpath) const {
     std::vector<Node> result;

@@ -1,8 +1,8 @@
 #include "shared/core/FileVersion.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 
 #ifndef JV_VERSION
@@ -79,8 +79,12 @@ bool CFileVersionInfo::CopyText(const std::string& text, char* buffer, size_t si
     return true;
 }
 
-bool CFileVersionInfo::GetCompanyName(char* buffer, size_t size) const { return CopyText(companyName_, buffer, size); }
-bool CFileVersionInfo::GetProductName(char* buffer, size_t size) const { return CopyText(productName_, buffer, size); }
+bool CFileVersionInfo::GetCompanyName(char* buffer, size_t size) const {
+    return CopyText(companyName_, buffer, size);
+}
+bool CFileVersionInfo::GetProductName(char* buffer, size_t size) const {
+    return CopyText(productName_, buffer, size);
+}
 bool CFileVersionInfo::GetFileDescription(char* buffer, size_t size) const {
     return CopyText(fileDescription_, buffer, size);
 }

@@ -8,9 +8,13 @@
 #include "platform/base/Spawn.h"
 #include "shared/core/TraceLog.h"
 
-double LocaleStringToDouble(const std::string& text) { return jv::NumberFormat::User().Parse(text); }
+double LocaleStringToDouble(const std::string& text) {
+    return jv::NumberFormat::User().Parse(text);
+}
 
-double LocaleStringToDouble(const std::string& text, const jv::NumberFormat& format) { return format.Parse(text); }
+double LocaleStringToDouble(const std::string& text, const jv::NumberFormat& format) {
+    return format.Parse(text);
+}
 
 std::string& DoubleToLocaleString(std::string& out, double value, int digits) {
     return DoubleToLocaleString(out, value, digits, jv::NumberFormat::User());
@@ -29,7 +33,9 @@ int RoundDouble(double value) {
     return static_cast<int>(rounded);
 }
 
-int RoundFloat(float value) { return RoundDouble(static_cast<double>(value)); }
+int RoundFloat(float value) {
+    return RoundDouble(static_cast<double>(value));
+}
 
 bool IsNumeric(const std::string& text, bool allowDecimalPoint) {
     size_t i = 0;

@@ -1,15 +1,15 @@
 #include "shared/core/TraceLog.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/base/Paths.h"
 
@@ -25,13 +25,17 @@ const std::string g_strWrapMarker = "<-<-<-END OF WRAPAROUND->->->";
 namespace {
 
 // The marker and its line end.
-int64_t MarkerLineBytes() { return static_cast<int64_t>(g_strWrapMarker.size()) + 1; }
+int64_t MarkerLineBytes() {
+    return static_cast<int64_t>(g_strWrapMarker.size()) + 1;
+}
 
 }  // namespace
 
 CWrapAroundLogFile::CWrapAroundLogFile() = default;
 
-CWrapAroundLogFile::~CWrapAroundLogFile() { Close(); }
+CWrapAroundLogFile::~CWrapAroundLogFile() {
+    Close();
+}
 
 bool CWrapAroundLogFile::Open(const char* path, unsigned maxSizeKB, std::string* error) {
     Close();
@@ -190,10 +194,17 @@ void TraceLog(const std::string& method, int level, const std::string& message) 
     }
     line += stamp;
     switch (level) {
-        case TRACE_INFO: line += "inf"; break;
-        case TRACE_WARNING: line += "wrn"; break;
-        case TRACE_ERROR: line += "ERR"; break;
-        default: break;
+        case TRACE_INFO:
+            line += "inf";
+            break;
+        case TRACE_WARNING:
+            line += "wrn";
+            break;
+        case TRACE_ERROR:
+            line += "ERR";
+            break;
+        default:
+            break;
     }
     line += "  ";
     char name[64];

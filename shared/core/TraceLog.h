@@ -39,10 +39,10 @@ private:
 
     int fd_ = -1;
     uint32_t m_nMaxSizeKB = 0;
-    int64_t m_nWritePos = 0;   // byte position at which the next line starts
-    bool m_bWrapped = false;   // a marker line follows the newest line
+    int64_t m_nWritePos = 0;  // byte position at which the next line starts
+    bool m_bWrapped = false;  // a marker line follows the newest line
     bool m_bWrittenSinceOpen = false;
-    int64_t filePos_ = 0;      // where the next write goes
+    int64_t filePos_ = 0;  // where the next write goes
 };
 
 // The marker line written after the newest line once the file has wrapped.

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/base/Paths.h"
+#include "platform/base/Profile.h"
+#include "platform/base/Spawn.h"
+#include "tests/support/TestSupport.h"
+
+TEST(Profile, KeepsValuesAcrossObjectsInItsOwnFile) {
+    jv::test::IsolatedHome home;
+    {
+        jv::Profile profile("Jorvane");
+        EXPECT_EQ(profile.GetProfileInt("Settings", "SelectedCar", -1), -1);
+        EXPECT_TRUE(profile.WriteProfileInt("Settings", "SelectedCar", 3));
+        EXPECT_TRUE(profile.WriteProfileString("Settings", "Footer", "Drive safely; check tyres"));
+    }
+    jv::Profile again("Jorvane");
+    EXPECT_EQ(again.path(), home.ConfigHome() + "/Jorvane Inc/Jorvane.ini");
+    EXPECT_EQ(again.GetProfileInt("Settings", "SelectedCar", -1), 3);
+    EXPECT_EQ(again.GetProfileString("Settings", "Footer"), "Drive safely; check tyres");
+    EXPECT_EQ(again.GetProfileString("Other", "Missing", "dflt"), "dflt");
+    EXPECT_TRUE(again.WriteProfileString("Settings", "Footer", "x"));
+    EXPECT_EQ(again.GetProfileInt("Settings", "Footer", 7), 7);
+}
+
+TEST(Paths, FoldersComeFromTheEnvironmentAndAreCreated) {
+    jv::test::IsolatedHome home;
+    EXPECT_EQ(jv::paths::LocalAppData(), home.LocalAppData());
+    EXPECT_EQ(jv::paths::CommonAppData(), home.CommonAppData());
+    EXPECT_EQ(jv::paths::Documents(), home.Documents());
+    EXPECT_EQ(jv::paths::Join("/a/", "Jorvane\\user.data"), "/a/Jorvane/user.data");
+    const std::string deep = home.LocalAppData() + "/Jorvane/Jorvane/x";
+    EXPECT_TRUE(jv::paths::MakeSureDirectoryPathExists(deep));
+    struct stat st {};
+    ASSERT_EQ(stat(deep.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST(Spawn, PassesArgumentsWithoutAShell) {
+    jv::test::TempDir dir;
+    std::string output;
+    // A shell would expand the variable and run the second command.
+    EXPECT_EQ(jv::process::Run({"printf", "%s", "$HOME; touch " + dir.File("pwned")}, &output), 0);
+    EXPECT_EQ(output, "$HOME; touch " + dir.File("pwned"));
+    EXPECT_FALSE(jv::paths::FileExists(dir.File("pwned")));
+    std::string error;
+    EXPECT_EQ(jv::process::Run({"/nonexistent/program"}, nullptr, &error), -1);
+    EXPECT_FALSE(error.empty());
+}

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include "shared/core/ConfigApp.h"
+#include "shared/core/ConfigUser.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+void WriteConfigApp(const jv::test::IsolatedHome& home, const std::string& content) {
+    jv::test::WriteFile(home.CommonAppData() + "/Jorvane/Jorvane/configApp.xml", content);
+}
+
+std::string UserConfigPath(const jv::test::IsolatedHome& home) {
+    return home.LocalAppData() + "/Jorvane/Jorvane/configUser.xml";
+}
+
+}  // namespace
+
+TEST(ConfigApp, ReadsTheServersOfTheMachineWideFile) {
+    struct Case {
+        const char* name;
+        const char* content;  // null: no file
+        bool webOk;
+        const char* web;
+        bool protocolOk;
+        const char* protocol;
+        bool errorsOk;
+        const char* errors;
+    } cases[] = {
+        {"complete",
+         "<config><web url='ws.example.org:8080' protocol='https'/><errors url='errors.example.org'/></config>", true,
+         "ws.example.org:8080", true, "https", true, "errors.example.org"},
+        {"no protocol", "<c><web url='ws.example.org'/></c>", true, "ws.example.org", true, "http", false, ""},
+        {"missing file", nullptr, false, "", false, "http", false, ""},
+        {"corrupt", "<config><web url='x'></config", false, "", false, "http", false, ""},
+        {"no web element", "<config><errors url='e'/></config>", false, "", false, "http", true, "e"},
+        {"two web elements", "<config><web url='a'/><web url='b'/></config>", false, "", false, "http", false, ""},
+        {"nested web element", "<config><servers><web url='deep'/></servers></config>", true, "deep", true, "http",
+         false, ""},
+        {"empty hosts", "<config><web url='' protocol='https'/><errors url=''/></config>", false, "", true, "https",
+         false, ""},
+        {"external entity is refused",
+         "<!DOCTYPE c [<!ENTITY e SYSTEM 'file:///etc/hostname'>]><c><web url='&e;'/></c>", false, "", false, "http",
+         false, ""},
+    };
+    for (const auto& c : cases) {
+        jv::test::IsolatedHome home;
+        if (c.content) WriteConfigApp(home, c.content);
+        std::string web, protocol, errors;
+        CConfigApp config;
+        EXPECT_EQ(config.GetWebURL(web), c.webOk) << c.name;
+        EXPECT_EQ(web, c.web) << c.name;
+        EXPECT_EQ(config.GetWebProtocol(protocol), c.protocolOk) << c.name;
+        EXPECT_EQ(protocol, c.protocol) << c.name;
+        EXPECT_EQ(config.GetErrorsURL(errors), c.errorsOk) << c.name;
+        EXPECT_EQ(errors, c.errors) << c.name;
+    }
+}
+
+TEST(ConfigUser, AMissingFileIsCreatedWithTheDefaultDatabase) {
+    jv::test::IsolatedHome home;
+    std::string path;
+    CConfigUser config;
+    ASSERT_TRUE(config.GetMostRecentDBpath(path));
+    EXPECT_EQ(path, home.Documents() + "/Jorvane/user.data");
+    const std::string written = jv::test::ReadFile(UserConfigPath(home));
+    EXPECT_NE(written.find("<?xml version='1.0' encoding='utf-8'?>"), std::string::npos) << written;
+    EXPECT_NE(written.find("<jorvaneUser version=\"1.0\">"), std::string::npos) << written;
+    EXPECT_NE(written.find("path=\"Jorvane\\user.data\""), std::string::npos) << written;
+    EXPECT_NE(written.find("prependMyDocs=\"yes\""), std::string::npos) << written;
+    // Read again by a new object, the same path results.
+    CConfigUser again;
+    std::string second;
+    ASSERT_TRUE(again.GetMostRecentDBpath(second));
+    EXPECT_EQ(second, path);
+}
+
+TEST(ConfigUser, ReadsThePathAsWritten) {
+    struct Case {
+        const char* name;
+        const char* content;
+        bool ok;
+        const char* expected;  // "~" stands for the documents folder
+    } cases[] = {
+        {"absolute", "<jorvaneUser><mostRecentUserDB path='/data/cars.db' prependMyDocs='no'/></jorvaneUser>", true,
+         "/data/cars.db"},
+        {"capital Yes is used unchanged",
+         "<jorvaneUser><mostRecentUserDB path='cars.db' prependMyDocs='Yes'/></jorvaneUser>", true, "cars.db"},
+        {"relative to documents",
+         "<jorvaneUser><mostRecentUserDB path='My Cars/garage.data' prependMyDocs='yes'/></jorvaneUser>", true,
+         "~/My Cars/garage.data"},
+        {"no prependMyDocs", "<jorvaneUser><mostRecentUserDB path='cars.db'/></jorvaneUser>", false, ""},
+        {"no path", "<jorvaneUser><mostRecentUserDB prependMyDocs='yes'/></jorvaneUser>", false, ""},
+        {"doubled element",
+         "<jorvaneUser><mostRecentUserDB path='a' prependMyDocs='no'/><mostRecentUserDB path='b' "
+         "prependMyDocs='no'/></jorvaneUser>",
+         false, ""},
+        {"no element", "<jorvaneUser/>", false, ""},
+    };
+    for (const auto& c : cases) {
+        jv::test::IsolatedHome home;
+        jv::test::WriteFile(UserConfigPath(home), c.content);
+        std::string path;
+        CConfigUser config;
+        EXPECT_EQ(config.GetMostRecentDBpath(path), c.ok) << c.name;
+        std::string expected = c.expected;
+        if (!expected.empty() && expected[0] == '~') expected = home.Documents() + expected.substr(1);
+        EXPECT_EQ(path, expected) << c.name;
+    }
+}
+
+TEST(ConfigUser, ACorruptFileIsKeptBeforeTheDefaultReplacesIt) {
+    jv::test::IsolatedHome home;
+    const std::string corrupt = "<jorvaneUser><mostRecentUserDB path='/mnt/usb/cars.data' prependMyDocs='no'>";
+    jv::test::WriteFile(UserConfigPath(home), corrupt);
+    std::string path;
+    CConfigUser config;
+    ASSERT_TRUE(config.GetMostRecentDBpath(path));
+    EXPECT_EQ(path, home.Documents() + "/Jorvane/user.data");
+    EXPECT_EQ(jv::test::ReadFile(UserConfigPath(home) + ".bad"), corrupt);
+}
