@@ -26,7 +26,7 @@ public:
         if (mkdtemp(folder) == nullptr) std::abort();
         folder_ = folder;
         const std::string path = folder_ + "/user.jvdb";
-        std::filesystem::copy_file(BLANK_DATABASE_PATH, path);
+        std::filesystem::copy_file(JV_BLANK_DATABASE_FILE, path);
         connection_ = jv::db::Connection::Open(path);
 
         CCarsDB cars(connection_);

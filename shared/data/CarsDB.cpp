@@ -3,19 +3,19 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <utility>
 
 #include "platform/base/Clock.h"
 #include "platform/db/DbError.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/MaintenancePlanDatabaseObject.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
-#include "shared/data/QueryError.h"
 #include "shared/data/SqlValue.h"
 #include "shared/data/UserPreferences.h"
 
 namespace {
 
-constexpr auto kText = QueryErrorText::Executing;
+constexpr auto kWording = QueryErrorWording::Lowercase;
 
 std::mt19937& Random() {
     static std::mt19937 generator{std::random_device{}()};
@@ -44,6 +44,44 @@ bool CheckVehicleId(const char* method, const std::string& VehicleID) {
     if (sqlvalue::IsVehicleId(VehicleID)) return true;
     TraceLog(method, TRACE_ERROR, "Invalid vehicle id - " + VehicleID);
     return false;
+}
+
+// The columns a car's row is written with, each with its SQL value: texts cut to their
+// columns, dates as date literals (left out when not valid, so the column keeps what it holds).
+std::vector<std::pair<const char*, std::string>> CarColumns(const CCar& car) {
+    std::vector<std::pair<const char*, std::string>> columns = {
+        {"Name", sqlvalue::Quoted(car.Name, 30)},
+        {"StyleID", sqlvalue::Quoted(car.StyleID)},
+        {"MakeID", sqlvalue::Quoted(car.MakeID)},
+        {"Make", sqlvalue::Quoted(car.Make, 30)},
+        {"ModelID", sqlvalue::Quoted(car.ModelID)},
+        {"Model", sqlvalue::Quoted(car.Model, 30)},
+        {"Style", sqlvalue::Quoted(car.Style, 65)},
+        {"StyleYear", std::to_string(car.StyleYear)},
+        {"DriveType", sqlvalue::Quoted(car.DriveType, 50)},
+        {"Engine", sqlvalue::Quoted(car.Engine, 50)},
+        {"Transmission", sqlvalue::Quoted(car.Transmission, 50)},
+        {"Region", sqlvalue::Quoted(car.Region, 50)},
+        {"Custom", YesNo(car.Custom)},
+        {"DrivingCondition", sqlvalue::Quoted(car.DrivingCondition, 1)},
+        {"Notes", sqlvalue::Quoted(car.Notes)},
+        {"VIN", sqlvalue::Quoted(car.VIN, 50)},
+        {"Color", sqlvalue::Quoted(car.Color, 50)},
+        {"PurchaseVendor", sqlvalue::Quoted(car.PurchaseVendor, 200)},
+        {"PurchaseType", sqlvalue::Quoted(car.PurchaseType, 1)},
+        {"PurchaseOrLease", sqlvalue::Quoted(car.PurchaseOrLease, 1)},
+        {"PurchasePrice", sqlvalue::Number(car.PurchasePrice)},
+        {"PurchaseOdometer", sqlvalue::Number(car.PurchaseOdometer)},
+        {"Sold", YesNo(car.Sold)},
+        {"SoldVendor", sqlvalue::Quoted(car.SoldVendor, 200)},
+        {"SoldPrice", sqlvalue::Number(car.SoldPrice)},
+        {"InsuranceProvider", sqlvalue::Quoted(car.InsuranceProvider, 50)},
+        {"PolicyNumber", sqlvalue::Quoted(car.PolicyNumber, 30)},
+        {"LicensePlate", sqlvalue::Quoted(car.LicensePlate, 20)},
+    };
+    if (car.PurchaseDate.IsValid()) columns.emplace_back("PurchaseDate", sqlvalue::Date(car.PurchaseDate));
+    if (car.SoldDate.IsValid()) columns.emplace_back("SoldDate", sqlvalue::Date(car.SoldDate));
+    return columns;
 }
 
 void ReadCar(const jv::db::Recordset& rs, CCar& car) {
@@ -114,21 +152,21 @@ bool CCarsDB::getCars(std::string VehicleID, CUserPreferences& prefs) {
         VehicleID + "'";
     if (!prefs.ShowSoldCars) sql += " and Sold=0";
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs) return false;
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
         m_cars.clear();
         COdometerValuesDatabaseObject odometers(m_connection);
-        for (; !rs->IsEOF(); rs->MoveNext()) {
+        for (; !rs.IsEOF(); rs.MoveNext()) {
             CCar car;
-            ReadCar(*rs, car);
+            ReadCar(rs, car);
             car.BackwardRate = odometers.GetDistanceRate(car, "Day", prefs, false);
             car.ForwardRate = odometers.GetDistanceRate(car, "Day", prefs, true);
             m_cars.push_back(car);
         }
-        rs->Close();
+        rs.Close();
         return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 345, kText, sql, e);
+        ReportQueryError(kMethod, 345, sql, e, kWording);
         return false;
     }
 }
@@ -144,12 +182,12 @@ bool CCarsDB::isCarNameUnique(std::string name) {
     // Names are stored cut to 30 characters, so that is what a new name must not repeat.
     const std::string sql = "SELECT vehicleid FROM vehicles Where Name = " + sqlvalue::Quoted(name, 30);
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs || rs->IsEOF()) return true;
-        rs->Close();
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return true;
+        rs.Close();
         return false;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CCarsDB::isCarNameUnique", 830, kText, sql, e);
+        ReportQueryError("CCarsDB::isCarNameUnique", 830, sql, e, kWording);
         return false;
     }
 }
@@ -158,13 +196,13 @@ int CCarsDB::getCarCount(bool includeSold) {
     std::string sql = "SELECT count(vehicleid) as carcount FROM vehicles";
     if (!includeSold) sql += " Where Sold=0";
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs || rs->IsEOF()) return 0;
-        const int count = rs->GetInt("carcount").value_or(0);
-        rs->Close();
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return 0;
+        const int count = rs.GetInt("carcount").value_or(0);
+        rs.Close();
         return count;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CCarsDB::getCarCount", 870, kText, sql, e);
+        ReportQueryError("CCarsDB::getCarCount", 870, sql, e, kWording);
         return 0;
     }
 }
@@ -178,10 +216,10 @@ bool CCarsDB::makeCustomStyleID(CCar& car) {
             char styleID[16];
             std::snprintf(styleID, sizeof styleID, "JV%06d", number(Random()));
             sql = std::string("select StyleID from vehicles where StyleID='") + styleID + "'";
-            auto rs = ExecuteQuery(sql);
-            if (!rs) throw jv::db::DbError("CCarsDB", "No recordset", "", sql);
-            const bool taken = !rs->IsEOF();
-            rs->Close();
+            jv::db::Recordset rs = ExecuteQuery(sql);
+            if (!rs.IsOpen()) throw jv::db::DbError("CCarsDB", "No recordset", "", sql);
+            const bool taken = !rs.IsEOF();
+            rs.Close();
             if (!taken) {
                 car.StyleID = styleID;
                 return true;
@@ -190,7 +228,7 @@ bool CCarsDB::makeCustomStyleID(CCar& car) {
         TraceLog("CCarsDB::addCar", TRACE_ERROR, "No free style id for a custom car");
         return false;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CCarsDB::addCar", 87, kText, sql, e);
+        ReportQueryError("CCarsDB::addCar", 87, sql, e, kWording);
         return false;
     }
 }
@@ -201,50 +239,19 @@ bool CCarsDB::addCar(CCar& car) {
     car.VehicleID = NewGuid();
     if (car.Custom && !makeCustomStyleID(car)) return false;
 
-    std::string columns = "VehicleID";
-    std::string values = sqlvalue::Quoted(car.VehicleID);
-    const auto add = [&columns, &values](const char* column, const std::string& value) {
+    std::string columns = "VehicleID, MaintenancePlanID";
+    std::string values = sqlvalue::Quoted(car.VehicleID) + ", " + car.MaintenancePlan.MaintenancePlanID;
+    for (const auto& [column, value] : CarColumns(car)) {
         columns += ", ";
         columns += column;
         values += ", " + value;
-    };
-    add("Name", sqlvalue::Quoted(car.Name, 30));
-    add("StyleID", sqlvalue::Quoted(car.StyleID));
-    add("MakeID", sqlvalue::Quoted(car.MakeID));
-    add("Make", sqlvalue::Quoted(car.Make, 30));
-    add("ModelID", sqlvalue::Quoted(car.ModelID));
-    add("Model", sqlvalue::Quoted(car.Model, 30));
-    add("Style", sqlvalue::Quoted(car.Style, 65));
-    add("StyleYear", std::to_string(car.StyleYear));
-    add("DriveType", sqlvalue::Quoted(car.DriveType, 50));
-    add("Engine", sqlvalue::Quoted(car.Engine, 50));
-    add("Transmission", sqlvalue::Quoted(car.Transmission, 50));
-    add("Custom", YesNo(car.Custom));
-    add("DrivingCondition", sqlvalue::Quoted(car.DrivingCondition, 1));
-    if (car.PurchaseDate.IsValid()) add("PurchaseDate", sqlvalue::Date(car.PurchaseDate));
-    add("MaintenancePlanID", car.MaintenancePlan.MaintenancePlanID);
-    add("Notes", sqlvalue::Quoted(car.Notes));
-    add("VIN", sqlvalue::Quoted(car.VIN, 50));
-    add("Color", sqlvalue::Quoted(car.Color, 50));
-    add("PurchaseVendor", sqlvalue::Quoted(car.PurchaseVendor, 200));
-    add("PurchaseType", sqlvalue::Quoted(car.PurchaseType, 1));
-    add("PurchaseOrLease", sqlvalue::Quoted(car.PurchaseOrLease, 1));
-    add("PurchasePrice", sqlvalue::Number(car.PurchasePrice));
-    add("PurchaseOdometer", sqlvalue::Number(car.PurchaseOdometer));
-    add("Sold", YesNo(car.Sold));
-    add("SoldVendor", sqlvalue::Quoted(car.SoldVendor, 200));
-    if (car.SoldDate.IsValid()) add("SoldDate", sqlvalue::Date(car.SoldDate));
-    add("SoldPrice", sqlvalue::Number(car.SoldPrice));
-    add("InsuranceProvider", sqlvalue::Quoted(car.InsuranceProvider, 50));
-    add("PolicyNumber", sqlvalue::Quoted(car.PolicyNumber, 30));
-    add("LicensePlate", sqlvalue::Quoted(car.LicensePlate, 20));
-    add("Region", sqlvalue::Quoted(car.Region, 50));
+    }
 
     const std::string sql = "INSERT into vehicles (" + columns + ") values(" + values + ")";
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CCarsDB::addCar", 196, kText, sql, e);
+        ReportQueryError("CCarsDB::addCar", 196, sql, e, kWording);
         return false;
     }
 }
@@ -252,46 +259,19 @@ bool CCarsDB::addCar(CCar& car) {
 bool CCarsDB::updateCar(CCar& car) {
     constexpr const char* kMethod = "CCarsDB::updateCar";
     if (!CheckVehicleId(kMethod, car.VehicleID)) return false;
-    std::string sql = "UPDATE Vehicles set Name=" + sqlvalue::Quoted(car.Name, 30);
-    const auto set = [&sql](const char* column, const std::string& value) {
-        sql += ", ";
+    std::string sql = "UPDATE Vehicles set ";
+    const char* separator = "";
+    for (const auto& [column, value] : CarColumns(car)) {
+        sql += separator;
         sql += column;
         sql += "=" + value;
-    };
-    set("StyleID", sqlvalue::Quoted(car.StyleID));
-    set("MakeID", sqlvalue::Quoted(car.MakeID));
-    set("Make", sqlvalue::Quoted(car.Make, 30));
-    set("ModelID", sqlvalue::Quoted(car.ModelID));
-    set("Model", sqlvalue::Quoted(car.Model, 30));
-    set("Style", sqlvalue::Quoted(car.Style, 65));
-    set("StyleYear", std::to_string(car.StyleYear));
-    set("DriveType", sqlvalue::Quoted(car.DriveType, 50));
-    set("Engine", sqlvalue::Quoted(car.Engine, 50));
-    set("Transmission", sqlvalue::Quoted(car.Transmission, 50));
-    set("Region", sqlvalue::Quoted(car.Region, 50));
-    set("Custom", YesNo(car.Custom));
-    set("DrivingCondition", sqlvalue::Quoted(car.DrivingCondition, 1));
-    if (car.PurchaseDate.IsValid()) set("PurchaseDate", sqlvalue::Date(car.PurchaseDate));
-    set("Notes", sqlvalue::Quoted(car.Notes));
-    set("VIN", sqlvalue::Quoted(car.VIN, 50));
-    set("Color", sqlvalue::Quoted(car.Color, 50));
-    set("PurchaseVendor", sqlvalue::Quoted(car.PurchaseVendor, 200));
-    set("PurchaseType", sqlvalue::Quoted(car.PurchaseType, 1));
-    set("PurchaseOrLease", sqlvalue::Quoted(car.PurchaseOrLease, 1));
-    set("PurchasePrice", sqlvalue::Number(car.PurchasePrice));
-    set("PurchaseOdometer", sqlvalue::Number(car.PurchaseOdometer));
-    set("Sold", YesNo(car.Sold));
-    set("SoldVendor", sqlvalue::Quoted(car.SoldVendor, 200));
-    if (car.SoldDate.IsValid()) set("SoldDate", sqlvalue::Date(car.SoldDate));
-    set("SoldPrice", sqlvalue::Number(car.SoldPrice));
-    set("InsuranceProvider", sqlvalue::Quoted(car.InsuranceProvider, 50));
-    set("PolicyNumber", sqlvalue::Quoted(car.PolicyNumber, 30));
-    set("LicensePlate", sqlvalue::Quoted(car.LicensePlate, 20));
+        separator = ", ";
+    }
     sql += " where VehicleID=" + sqlvalue::Quoted(car.VehicleID);
     try {
         if (!ExecuteCommand(sql)) return false;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 264, kText, sql, e);
+        ReportQueryError(kMethod, 264, sql, e, kWording);
         return false;
     }
 
@@ -307,7 +287,7 @@ bool CCarsDB::linkMaintenancePlan(const CCar& car) {
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CCarsDB::updateCar", 290, kText, sql, e);
+        ReportQueryError("CCarsDB::updateCar", 290, sql, e, kWording);
         return false;
     }
 }
@@ -337,7 +317,7 @@ bool CCarsDB::soldCar(const std::string& VehicleID, const std::string& soldDate,
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 598, kText, sql, e);
+        ReportQueryError(kMethod, 598, sql, e, kWording);
         return false;
     }
 }
@@ -373,7 +353,7 @@ bool CCarsDB::deleteCar(const std::string& VehicleID) {
         CommitTransaction();
         return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 799, QueryErrorText::ExecutingCapital, sql, e);
+        ReportQueryError(kMethod, 799, sql, e, QueryErrorWording::Capitalised);
         try {
             RollbackTransaction();
         } catch (const jv::db::DbError&) {

@@ -2,12 +2,11 @@
 
 #include "platform/db/DbError.h"
 #include "shared/core/TraceLog.h"
-#include "shared/data/QueryError.h"
 #include "shared/data/SqlValue.h"
 
 namespace {
 
-constexpr auto kText = QueryErrorText::ExecutingCapital;
+constexpr auto kWording = QueryErrorWording::Capitalised;
 
 // A one-letter flag as SQL text; a flag the item never got (a NUL) takes its default.
 std::string Flag(char flag, char fallback) {
@@ -44,7 +43,7 @@ bool CMaintenancePlanDatabaseObject::UpdateMaintenanceItem(CMaintenancePlanItem&
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CMaintenancePlanDatabaseObject::UpdateMaintenanceItem", 252, kText, sql, e);
+        ReportQueryError("CMaintenancePlanDatabaseObject::UpdateMaintenanceItem", 252, sql, e, kWording);
         return false;
     }
 }
@@ -59,7 +58,7 @@ bool CMaintenancePlanDatabaseObject::InsertCustomMaintenanceItem(CMaintenancePla
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CMaintenancePlanDatabaseObject::InsertCustomMaintenanceItem", 699, kText, sql, e);
+        ReportQueryError("CMaintenancePlanDatabaseObject::InsertCustomMaintenanceItem", 699, sql, e, kWording);
         return false;
     }
 }
@@ -85,14 +84,14 @@ bool CMaintenancePlanDatabaseObject::InsertMaintenanceItem(const std::string& ma
     try {
         if (!ExecuteCommand(sql)) return false;
         sql = "SELECT @@IDENTITY as MaintenancePlanItemID ";
-        auto rs = ExecuteQuery(sql);
-        if (rs && !rs->IsEOF()) {
-            item.MaintenancePlanItemID = rs->GetInt("MaintenancePlanItemID").value_or(0);
-            rs->Close();
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (rs.IsOpen() && !rs.IsEOF()) {
+            item.MaintenancePlanItemID = rs.GetInt("MaintenancePlanItemID").value_or(0);
+            rs.Close();
         }
         return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 763, kText, sql, e);
+        ReportQueryError(kMethod, 763, sql, e, kWording);
         return false;
     }
 }
@@ -103,7 +102,7 @@ bool CMaintenancePlanDatabaseObject::DeleteMaintenanceItem(int maintenancePlanIt
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CMaintenancePlanDatabaseObject::DeleteMaintenanceItem", 875, kText, sql, e);
+        ReportQueryError("CMaintenancePlanDatabaseObject::DeleteMaintenanceItem", 875, sql, e, kWording);
         return false;
     }
 }
@@ -119,15 +118,15 @@ bool CMaintenancePlanDatabaseObject::AddMaintenancePlan(CMaintenancePlan& plan) 
         if (!ExecuteCommand(sql)) return false;
         line = 356;
         sql = "SELECT @@IDENTITY as MaintenancePlanID ";
-        auto rs = ExecuteQuery(sql);
-        if (!rs || rs->IsEOF()) {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) {
             TraceLog(kMethod, TRACE_ERROR, "Failed to create MaintenancePlan");
             return false;
         }
-        plan.MaintenancePlanID = Int(rs->GetInt("MaintenancePlanID").value_or(0));
-        rs->Close();
+        plan.MaintenancePlanID = Int(rs.GetInt("MaintenancePlanID").value_or(0));
+        rs.Close();
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, line, kText, sql, e);
+        ReportQueryError(kMethod, line, sql, e, kWording);
         return false;
     }
     // Items of a downloaded or generic plan carry the ids of the rows they were read from; here
@@ -141,13 +140,13 @@ bool CMaintenancePlanDatabaseObject::AddMaintenancePlan(CMaintenancePlan& plan) 
 bool CMaintenancePlanDatabaseObject::ReadItems(const char* method, int line, const std::string& sql,
                                                std::vector<CMaintenancePlanItem>& items) {
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs) return false;
-        for (; !rs->IsEOF(); rs->MoveNext()) items.push_back(ItemFromRow(*rs));
-        rs->Close();
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) items.push_back(ItemFromRow(rs));
+        rs.Close();
         return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(method, line, kText, sql, e);
+        ReportQueryError(method, line, sql, e, kWording);
         return false;
     }
 }
@@ -162,13 +161,13 @@ bool CMaintenancePlanDatabaseObject::GetMaintenancePlan(const std::string& maint
     }
     const std::string sql = "SELECT Name FROM MaintenancePlan WHERE MaintenancePlanID=" + maintenancePlanID;
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs || rs->IsEOF()) return false;
-        plan.Name = rs->GetText("Name").value_or("");
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return false;
+        plan.Name = rs.GetText("Name").value_or("");
         plan.MaintenancePlanID = maintenancePlanID;
-        rs->Close();
+        rs.Close();
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 459, kText, sql, e);
+        ReportQueryError(kMethod, 459, sql, e, kWording);
         return false;
     }
     const std::string items =

@@ -7,13 +7,12 @@
 #include "platform/db/DbError.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/Car.h"
-#include "shared/data/QueryError.h"
 #include "shared/data/SqlValue.h"
 #include "shared/data/UserPreferences.h"
 
 namespace {
 
-constexpr auto kText = QueryErrorText::ExecutingCapital;
+constexpr auto kWording = QueryErrorWording::Capitalised;
 constexpr double kHalfSecond = 5.787037037037037e-06;  // of a day
 // Beyond this many days a date would leave the range dates can hold.
 constexpr double kLargestSpan = 3615897.0;
@@ -52,13 +51,13 @@ bool COdometerValuesDatabaseObject::IsOdometerValueValid(const std::string& odom
                       " AND OdometerValue = " + sqlvalue::Number(*value);
     if (!odometerValueID.empty()) sql += " AND OdometerValueID <> " + odometerValueID;
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs) return true;
-        const bool unique = rs->IsEOF();
-        rs->Close();
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return true;
+        const bool unique = rs.IsEOF();
+        rs.Close();
         return unique;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("COdometerValuesDatabaseObject::IsOdometerValueValid", 111, kText, sql, e);
+        ReportQueryError("COdometerValuesDatabaseObject::IsOdometerValueValid", 111, sql, e, kWording);
         return false;
     }
 }
@@ -83,7 +82,7 @@ bool COdometerValuesDatabaseObject::AddOdometerValue(const std::string& VehicleI
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 76, kText, sql, e);
+        ReportQueryError(kMethod, 76, sql, e, kWording);
         return false;
     }
 }
@@ -114,7 +113,7 @@ bool COdometerValuesDatabaseObject::UpdateOdometerValue(const std::string& odome
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 174, kText, sql, e);
+        ReportQueryError(kMethod, 174, sql, e, kWording);
         return false;
     }
 }
@@ -129,7 +128,7 @@ bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& odome
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 488, kText, sql, e);
+        ReportQueryError(kMethod, 488, sql, e, kWording);
         return false;
     }
 }
@@ -157,7 +156,7 @@ bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& Vehic
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 461, kText, sql, e);
+        ReportQueryError(kMethod, 461, sql, e, kWording);
         return false;
     }
 }
@@ -177,20 +176,20 @@ bool COdometerValuesDatabaseObject::GetOdometerValues(const std::string& Vehicle
     if (!prefs.ShowSoldCars) sql += " AND v.Sold = 0";
     sql += " ORDER BY OdometerDate, OdometerValue;";
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs) return false;
-        for (; !rs->IsEOF(); rs->MoveNext()) {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
             COdometerValue value;
-            value.OdometerValueID = rs->GetInt("OdometerValueID").value_or(0);
-            if (auto date = rs->GetDate("OdometerDate")) value.OdometerDate = *date;
-            value.OdometerValue = rs->GetSingle("OdometerValue").value_or(-1.0f);
-            value.VehicleID = rs->GetText("VehicleID").value_or("");
+            value.OdometerValueID = rs.GetInt("OdometerValueID").value_or(0);
+            if (auto date = rs.GetDate("OdometerDate")) value.OdometerDate = *date;
+            value.OdometerValue = rs.GetSingle("OdometerValue").value_or(-1.0f);
+            value.VehicleID = rs.GetText("VehicleID").value_or("");
             values.push_back(value);
         }
-        rs->Close();
+        rs.Close();
         return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 213, kText, sql, e);
+        ReportQueryError(kMethod, 213, sql, e, kWording);
         return false;
     }
 }
@@ -203,15 +202,15 @@ bool COdometerValuesDatabaseObject::GetOdometerValue(const std::string& VehicleI
     const std::string sql = "SELECT OdometerValue FROM OdometerValues  " + WhereVehicle(VehicleID) +
                             " AND OdometerDate=" + sqlvalue::Date(date);
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs || rs->IsEOF()) return false;
-        value.OdometerValue = rs->GetSingle("OdometerValue").value_or(value.OdometerValue);
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return false;
+        value.OdometerValue = rs.GetSingle("OdometerValue").value_or(value.OdometerValue);
         value.OdometerDate = date;
         value.VehicleID = VehicleID;
-        rs->Close();
+        rs.Close();
         return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 409, kText, sql, e);
+        ReportQueryError(kMethod, 409, sql, e, kWording);
         return false;
     }
 }
@@ -221,18 +220,18 @@ bool COdometerValuesDatabaseObject::ReadAggregate(const char* method, int line, 
                                                   const std::string& VehicleID, COdometerValue& value) {
     if (!CheckVehicleId(method, VehicleID)) return false;
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs || rs->IsEOF()) return false;
-        const auto date = rs->GetDate(dateColumn);
-        const auto odometer = rs->GetSingle(valueColumn);
-        rs->Close();
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return false;
+        const auto date = rs.GetDate(dateColumn);
+        const auto odometer = rs.GetSingle(valueColumn);
+        rs.Close();
         if (!date || !odometer) return false;
         value.OdometerValue = *odometer;
         value.OdometerDate = *date;
         value.VehicleID = VehicleID;
         return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(method, line, kText, sql, e);
+        ReportQueryError(method, line, sql, e, kWording);
         return false;
     }
 }
@@ -287,15 +286,15 @@ bool COdometerValuesDatabaseObject::ThereAreEnoughOdometerValues(const std::stri
         "VehicleID like '" +
         VehicleID + "'";
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs || rs->IsEOF()) return false;
-        const auto dateMax = rs->GetDate("DateMax");
-        const auto dateMin = rs->GetDate("DateMin");
-        rs->Close();
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return false;
+        const auto dateMax = rs.GetDate("DateMax");
+        const auto dateMin = rs.GetDate("DateMin");
+        rs.Close();
         if (!dateMax || !dateMin) return false;
         return WholeDays(*dateMax - *dateMin) > 180.0;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 812, kText, sql, e);
+        ReportQueryError(kMethod, 812, sql, e, kWording);
         return false;
     }
 }
@@ -375,18 +374,18 @@ bool COdometerValuesDatabaseObject::ReadBound(const char* method, int line, cons
                                               bool& found) {
     found = false;
     try {
-        auto rs = ExecuteQuery(sql);
-        if (rs && !rs->IsEOF()) {
-            const auto date = rs->GetDate(dateColumn);
-            const auto odometer = rs->GetSingle(valueColumn);
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (rs.IsOpen() && !rs.IsEOF()) {
+            const auto date = rs.GetDate(dateColumn);
+            const auto odometer = rs.GetSingle(valueColumn);
             if (date) value.OdometerDate = *date;
             if (odometer) value.OdometerValue = *odometer;
             found = date && odometer;
-            rs->Close();
+            rs.Close();
         }
         return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(method, line, kText, sql, e);
+        ReportQueryError(method, line, sql, e, kWording);
         return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "shared/data/SqlValue.h"
 
 #include "platform/base/NumberText.h"
+#include "shared/data/DatabaseObject.h"
 
 namespace sqlvalue {
 
@@ -23,24 +24,7 @@ bool IsVehicleIdPattern(std::string_view text) {
 }
 
 std::string Text(const std::string& text, size_t width) {
-    size_t end = text.size();
-    if (width != 0) {
-        size_t characters = 0;
-        for (size_t i = 0; i < text.size(); ++i) {
-            // A UTF-8 character starts at every byte that is not a continuation byte.
-            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == width) {
-                end = i;
-                break;
-            }
-        }
-    }
-    std::string escaped;
-    escaped.reserve(end + 8);
-    for (size_t i = 0; i < end; ++i) {
-        escaped += text[i];
-        if (text[i] == '\'') escaped += '\'';
-    }
-    return escaped;
+    return width == 0 ? EscapeQuotes(text) : EscapeQuotes(text, width);
 }
 
 std::string Quoted(const std::string& text, size_t width) {

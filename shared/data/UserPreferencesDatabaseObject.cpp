@@ -5,7 +5,6 @@
 #include "platform/base/NumberText.h"
 #include "platform/db/DbError.h"
 #include "shared/core/TraceLog.h"
-#include "shared/data/QueryError.h"
 #include "shared/data/SqlValue.h"
 
 namespace {
@@ -50,29 +49,29 @@ void CUserPreferencesDatabaseObject::GetUserPreferences(CUserPreferences& prefs)
         "MechanicAddress2, MechanicCity, MechanicState, MechanicZip, MechanicPhone, ShowSoldCars, Internet, "
         "UploadErrors, UploadData FROM Prefs ";
     try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs || rs->IsEOF()) return;
-        prefs.UserName = TextField(*rs, "UserName");
-        prefs.Email = TextField(*rs, "Email");
-        prefs.Country = TextField(*rs, "Country");
-        prefs.PostalCode = TextField(*rs, "PostalCode");
-        prefs.DistanceUnit = IntField(*rs, "DistanceUnit");
-        prefs.VolumeUnit = IntField(*rs, "VolumeUnit");
-        prefs.MechanicName = TextField(*rs, "MechanicName");
-        prefs.MechanicAddress1 = TextField(*rs, "MechanicAddress1");
-        prefs.MechanicAddress2 = TextField(*rs, "MechanicAddress2");
-        prefs.MechanicCity = TextField(*rs, "MechanicCity");
-        prefs.MechanicState = TextField(*rs, "MechanicState");
-        prefs.MechanicZip = TextField(*rs, "MechanicZip");
-        prefs.MechanicPhone = TextField(*rs, "MechanicPhone");
-        prefs.ShowSoldCars = rs->GetInt("ShowSoldCars").value_or(0) == -1;
-        prefs.Internet = IntField(*rs, "Internet");
-        prefs.UploadErrors = IntField(*rs, "UploadErrors");
-        prefs.UploadData = IntField(*rs, "UploadData");
-        rs->Close();
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return;
+        prefs.UserName = TextField(rs, "UserName");
+        prefs.Email = TextField(rs, "Email");
+        prefs.Country = TextField(rs, "Country");
+        prefs.PostalCode = TextField(rs, "PostalCode");
+        prefs.DistanceUnit = IntField(rs, "DistanceUnit");
+        prefs.VolumeUnit = IntField(rs, "VolumeUnit");
+        prefs.MechanicName = TextField(rs, "MechanicName");
+        prefs.MechanicAddress1 = TextField(rs, "MechanicAddress1");
+        prefs.MechanicAddress2 = TextField(rs, "MechanicAddress2");
+        prefs.MechanicCity = TextField(rs, "MechanicCity");
+        prefs.MechanicState = TextField(rs, "MechanicState");
+        prefs.MechanicZip = TextField(rs, "MechanicZip");
+        prefs.MechanicPhone = TextField(rs, "MechanicPhone");
+        prefs.ShowSoldCars = rs.GetInt("ShowSoldCars").value_or(0) == -1;
+        prefs.Internet = IntField(rs, "Internet");
+        prefs.UploadErrors = IntField(rs, "UploadErrors");
+        prefs.UploadData = IntField(rs, "UploadData");
+        rs.Close();
     } catch (const jv::db::DbError& e) {
-        ReportQueryError("CUserPreferencesDatabaseObject::GetUserPreferences", 142, QueryErrorText::ExecutingCapital,
-                         sql, e);
+        ReportQueryError("CUserPreferencesDatabaseObject::GetUserPreferences", 142, sql, e,
+                         QueryErrorWording::Capitalised);
     }
 }
 
@@ -108,7 +107,7 @@ bool CUserPreferencesDatabaseObject::UpdatePreferences(
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(kUpdateMethod, 98, QueryErrorText::ExecutingCapital, sql, e);
+        ReportQueryError(kUpdateMethod, 98, sql, e, QueryErrorWording::Capitalised);
         return false;
     }
 }

@@ -291,9 +291,9 @@ TEST_F(Cars, DeletedWithEveryRowThatBelongsToIt) {
     // A step that fails undoes the steps before it.
     Exec("ALTER TABLE Trips RENAME TO TripsAway");
     EXPECT_FALSE(cars.deleteCar(doomed.VehicleID));
-    EXPECT_EQ(rowsOf(doomed), 10);
     EXPECT_NE(Trace().find("Error Executing query DELETE from Trips"), std::string::npos);
     Exec("ALTER TABLE TripsAway RENAME TO Trips");
+    EXPECT_EQ(rowsOf(doomed), 10);
 
     EXPECT_FALSE(cars.deleteCar("%"));
     EXPECT_FALSE(cars.deleteCar(doomed.VehicleID + "' OR ''='"));

@@ -1,22 +1,9 @@
 #include "tests/shared/data/CarsTestDatabase.h"
 
-#include <filesystem>
-
 #include "platform/base/NumberText.h"
-#include "shared/core/TraceLog.h"
 #include "shared/data/CarsDB.h"
 
-CarsTestDatabase::CarsTestDatabase() {
-    const std::string path = home.dir().File("user.jvdb");
-    std::filesystem::copy_file(BLANK_DATABASE_PATH, path);
-    connection = jv::db::Connection::Open(path);
-    tracePath_ = home.dir().File("trace.log");
-    OpenTraceLog(tracePath_.c_str(), kTraceLogSizeKB);
-}
-
-CarsTestDatabase::~CarsTestDatabase() {
-    CloseTraceLog();
-}
+CarsTestDatabase::CarsTestDatabase() : connection(jv::db::Connection::Open(file.path())) {}
 
 void CarsTestDatabase::Exec(const std::string& sql) {
     connection.ExecuteNonQuery(sql);
@@ -42,8 +29,4 @@ CCar CarsTestDatabase::AddCar(const std::string& name, int styleYear) {
 void CarsTestDatabase::AddReading(const std::string& vehicleID, const jv::DateTime& date, double value) {
     Exec("INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('" + vehicleID + "', #" +
          date.Format("%m/%d/%Y") + "#, " + jv::number::FormatFixed(value) + ")");
-}
-
-std::string CarsTestDatabase::Trace() const {
-    return jv::test::ReadFile(tracePath_);
 }

@@ -8,6 +8,7 @@
 #include "platform/db/Connection.h"
 #include "shared/data/Car.h"
 #include "shared/data/UserPreferences.h"
+#include "tests/shared/data/TestDatabase.h"
 #include "tests/support/TestSupport.h"
 
 // A copy of the blank user database in a temporary folder, a trace log next to it and a fixed
@@ -15,7 +16,6 @@
 class CarsTestDatabase : public ::testing::Test {
 protected:
     CarsTestDatabase();
-    ~CarsTestDatabase() override;
 
     // Runs a statement straight on the file, bypassing the classes under test.
     void Exec(const std::string& sql);
@@ -29,14 +29,12 @@ protected:
     void AddReading(const std::string& vehicleID, const jv::DateTime& date, double value);
 
     // What the trace log holds so far.
-    std::string Trace() const;
+    std::string Trace() const { return trace.Text(); }
 
-    jv::test::IsolatedHome home;
+    jv::test::TestDatabase file;
+    jv::test::TraceCapture trace;
     jv::FixedClock clock{jv::DateTime(2024, 6, 15, 12, 0, 0)};
     jv::ScopedClock scopedClock{clock};
     jv::db::Connection connection;
     CUserPreferences prefs;
-
-private:
-    std::string tracePath_;
 };

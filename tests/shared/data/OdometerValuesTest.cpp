@@ -64,7 +64,9 @@ TEST_F(OdometerValues, RefusedEntries) {
     for (const Case& c : cases) {
         const std::string vehicle = std::string(c.vehicle) == "car" ? car.VehicleID : c.vehicle;
         EXPECT_FALSE(odometers.AddOdometerValue(vehicle, c.date, c.value)) << c.value << " " << c.date;
-        if (*c.logged) EXPECT_NE(Trace().find(c.logged), std::string::npos) << c.logged;
+        if (*c.logged) {
+            EXPECT_NE(Trace().find(c.logged), std::string::npos) << c.logged;
+        }
     }
     EXPECT_EQ(Count("SELECT count(*) FROM OdometerValues"), 1);
     // Another car may hold the same value.
