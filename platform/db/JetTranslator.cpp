@@ -15,7 +15,6 @@ constexpr const char* kSource = "jv::db::Connection";
 
 enum class Kind {
     Space,
-    Comment,
     String,      // '...' (a "..." string is turned into this form)
     Identifier,  // a name or a keyword
     Quoted,      // [name] or `name`
@@ -86,13 +85,6 @@ std::vector<Token> Tokenize(const std::string& sql) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
             while (i < sql.size() && std::strchr(" \t\r\n\f\v", sql[i]) != nullptr && sql[i] != '\0') ++i;
             kind = Kind::Space;
-        } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
-            while (i < sql.size() && sql[i] != '\n') ++i;
-            kind = Kind::Comment;
-        } else if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
-            const size_t end = sql.find("*/", i + 2);
-            i = end == std::string::npos ? sql.size() : end + 2;
-            kind = Kind::Comment;
         } else if (c == '\'') {
             i = ScanQuoted(sql, i, '\'', true);
             kind = Kind::String;
@@ -192,13 +184,13 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-// The statement's significant tokens (no blanks, no comments, no closing semicolons) and what the
+// The statement's significant tokens (no blanks, no closing semicolons) and what the
 // schema says about the names in it.
 class Statement {
 public:
     Statement(std::vector<Token>& tokens, const Schema* schema) : tokens_(tokens), schema_(schema) {
         for (size_t i = 0; i < tokens_.size(); ++i) {
-            if (tokens_[i].kind != Kind::Space && tokens_[i].kind != Kind::Comment) sig_.push_back(i);
+            if (tokens_[i].kind != Kind::Space) sig_.push_back(i);
         }
         while (!sig_.empty() && tokens_[sig_.back()].kind == Kind::Semicolon) sig_.pop_back();
         if (schema_ == nullptr) return;
@@ -288,7 +280,7 @@ private:
 void RefuseSecondStatement(const std::vector<Token>& tokens, const std::string& jetSql) {
     bool ended = false;
     for (const Token& token : tokens) {
-        if (token.kind == Kind::Space || token.kind == Kind::Comment) continue;
+        if (token.kind == Kind::Space) continue;
         if (token.kind == Kind::Semicolon) {
             ended = true;
         } else if (ended) {
@@ -541,7 +533,16 @@ JetTranslation JetTranslator::Translate(const std::string& jetSql) const {
         }
     }
 
-    for (const Token& token : tokens) result.sql += token.text;
+    // Jet knows no comments: "--" and "/*" are operators side by side, and must not become
+    // comments that hide the rest of the statement (a WHERE clause) from SQLite.
+    for (const Token& token : tokens) {
+        if (!result.sql.empty() && !token.text.empty() &&
+            ((result.sql.back() == '-' && token.text.front() == '-') ||
+             (result.sql.back() == '/' && token.text.front() == '*'))) {
+            result.sql += ' ';
+        }
+        result.sql += token.text;
+    }
     return result;
 }
 

@@ -34,7 +34,9 @@ struct JetTranslation {
 //   - "+" next to text (a quoted string or a text column) becomes "||";
 //   - "double-quoted" text is a string, as in Jet;
 //   - True and False are -1 and 0;
-//   - the Jet column types of ALTER TABLE ... ADD COLUMN / ALTER COLUMN become storage types.
+//   - the Jet column types of ALTER TABLE ... ADD COLUMN / ALTER COLUMN become storage types;
+//   - "--" and "/*" stay operators, as Jet has no comments: a number text such as "1 --" can
+//     never turn the rest of a statement into a comment.
 // A text that holds a second statement is refused. Failures throw DbError carrying the Jet text.
 class JetTranslator {
 public:

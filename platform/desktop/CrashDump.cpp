@@ -59,6 +59,12 @@ bool MemoryMapRecord(int fd) {
     return endAt >= 0 && lseek(fd, endAt, SEEK_SET) == endAt && Pad(fd, head.size);
 }
 
+// Copies memory that a sanitizer's bookkeeping may call off-limits (the red zones of a stack).
+__attribute__((no_sanitize("address"))) void CopyRawMemory(char* out, uintptr_t from, size_t size) {
+    const auto* in = reinterpret_cast<const volatile char*>(from);
+    for (size_t i = 0; i < size; ++i) out[i] = in[i];
+}
+
 bool StackRecord(int fd, const MachineState& state) {
     StackBounds bounds;
     if (!FindStackBounds(state.stackPointer, state.framePointer, bounds)) return true;
@@ -68,9 +74,17 @@ bool StackRecord(int fd, const MachineState& state) {
     const uintptr_t last = bounds.high - first > kStackBytes ? first + kStackBytes : bounds.high;
     const uint64_t address = first;
     const RecordHead head{static_cast<uint32_t>(CrashDumpRecord::kStack), 0, sizeof address + (last - first)};
-    return WriteFully(fd, reinterpret_cast<const char*>(&head), sizeof head) &&
-           WriteFully(fd, reinterpret_cast<const char*>(&address), sizeof address) &&
-           WriteFully(fd, reinterpret_cast<const char*>(first), last - first) && Pad(fd, head.size);
+    if (!WriteFully(fd, reinterpret_cast<const char*>(&head), sizeof head) ||
+        !WriteFully(fd, reinterpret_cast<const char*>(&address), sizeof address)) {
+        return false;
+    }
+    static char chunk[4096];
+    for (uintptr_t at = first; at < last; at += sizeof chunk) {
+        const size_t size = last - at < sizeof chunk ? last - at : sizeof chunk;
+        CopyRawMemory(chunk, at, size);
+        if (!WriteFully(fd, chunk, size)) return false;
+    }
+    return Pad(fd, head.size);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <map>
+#include <mutex>
 
 #include "platform/base/Spawn.h"
 #include "platform/net/HttpClient.h"
@@ -50,6 +52,24 @@ std::string SubmitUrl(std::string server) {
 // does not, and neither does a dialog that could not be shown.
 bool UserLetsItGo(int result) {
     return result == 1 || result == 2;
+}
+
+// The browser's name and version from its "--version" answer ("Chromium 156.0.8078.129 built on
+// ..."), or empty.
+std::string AskBrowserVersion(const std::string& program) {
+    std::string output;
+    if (jv::process::Run({program, "--version"}, &output) != 0) return {};
+    const std::string firstLine = output.substr(0, output.find('\n'));
+    size_t start = 0;
+    while ((start = firstLine.find_first_not_of(' ', start)) != std::string::npos) {
+        size_t end = firstLine.find(' ', start);
+        if (end == std::string::npos) end = firstLine.size();
+        if (std::isdigit(static_cast<unsigned char>(firstLine[start])) && firstLine.find('.', start) < end) {
+            return firstLine.substr(0, end);
+        }
+        start = end;
+    }
+    return {};
 }
 
 void Post(const std::string& form) {
@@ -171,23 +191,18 @@ std::string& UrlEncode(std::string& out, const std::string& text) {
 }
 
 std::string& GetIEVersion(std::string& out) {
+    // Asking a browser takes a moment; each installed browser is asked once per run.
+    static std::mutex mutex;
+    static std::map<std::string, std::string> versions;  // by the browser's path, empty: no version
     for (const char* name : {"chromium", "chromium-browser", "google-chrome", "google-chrome-stable"}) {
         const std::string program = jv::process::FindProgram(name);
         if (program.empty()) continue;
-        std::string output;
-        if (jv::process::Run({program, "--version"}, &output) != 0) continue;
-        // "Chromium 156.0.8078.129 built on ...": the name up to the version number.
-        const std::string firstLine = output.substr(0, output.find('\n'));
-        size_t start = 0;
-        while ((start = firstLine.find_first_not_of(' ', start)) != std::string::npos) {
-            size_t end = firstLine.find(' ', start);
-            if (end == std::string::npos) end = firstLine.size();
-            const std::string word = firstLine.substr(start, end - start);
-            if (std::isdigit(static_cast<unsigned char>(word[0])) && word.find('.') != std::string::npos) {
-                out = firstLine.substr(0, end);
-                return out;
-            }
-            start = end;
+        std::lock_guard<std::mutex> lock(mutex);
+        auto known = versions.find(program);
+        if (known == versions.end()) known = versions.emplace(program, AskBrowserVersion(program)).first;
+        if (!known->second.empty()) {
+            out = known->second;
+            return out;
         }
     }
     out = "Could not determine IE version";

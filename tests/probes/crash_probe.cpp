@@ -8,7 +8,8 @@
 
 namespace {
 
-__attribute__((noinline)) void NullWrite() {
+// The faults must happen, not be reported by a sanitizer beforehand.
+__attribute__((noinline, no_sanitize("undefined"))) void NullWrite() {
     volatile int* volatile target = nullptr;
     *target = 1;
 }
@@ -26,7 +27,7 @@ __attribute__((noinline)) void ThrowUncaught() {
     throw std::runtime_error("nobody catches this");
 }
 
-__attribute__((noinline)) int DivideByZero() {
+__attribute__((noinline, no_sanitize("undefined"))) int DivideByZero() {
     volatile int dividend = 7;
     volatile int zero = 0;
     return dividend / zero;

@@ -92,18 +92,30 @@ TEST_F(ConnectionTest, RefusesASecondStatementInOneCall) {
     for (const std::string sql :
          {"SELECT * FROM Categories; DROP TABLE Vehicles",
           "INSERT INTO Categories (Name) VALUES ('a');INSERT INTO Categories (Name) VALUES ('b')",
-          "DELETE FROM Categories; -- nothing\n DROP TABLE Vehicles;"}) {
+          "DELETE FROM Categories; -- nothing\n DROP TABLE Vehicles;",
+          "SELECT 1; -- a comment in SQLite, not in Jet"}) {
         EXPECT_EQ(Description([&] { connection_.ExecuteNonQuery(sql); }),
                   "Characters found after end of SQL statement.")
             << sql;
     }
     EXPECT_EQ(Column("SELECT count(*) AS n FROM Vehicles", "n"), std::vector<std::string>{"0"});
     EXPECT_EQ(Column("SELECT count(*) AS n FROM Categories", "n"), std::vector<std::string>{"0"});
-    // A closing semicolon, blanks or a comment are no second statement.
+    // Closing semicolons and blanks are no second statement.
     EXPECT_NO_THROW(connection_.Execute("SELECT count(*) FROM Categories;  "));
-    EXPECT_NO_THROW(connection_.Execute("SELECT count(*) FROM Categories; -- all of them"));
+    EXPECT_NO_THROW(connection_.Execute("SELECT count(*) FROM Categories;;\n"));
     // A semicolon inside text is text.
     EXPECT_EQ(connection_.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('a; DROP TABLE Vehicles')"), 1);
+}
+
+TEST_F(ConnectionTest, NumberTextCannotCommentOutTheRestOfAStatement) {
+    connection_.ExecuteNonQuery("INSERT INTO Vehicles (VehicleID, Name) VALUES ('a', 'First')");
+    connection_.ExecuteNonQuery("INSERT INTO Vehicles (VehicleID, Name) VALUES ('b', 'Second')");
+    // A price typed as "1 --" would, in SQLite's dialect, drop the WHERE clause and change every car.
+    EXPECT_THROW(connection_.ExecuteNonQuery("UPDATE Vehicles set PurchasePrice=1 -- where VehicleID='a'"), DbError);
+    EXPECT_THROW(connection_.ExecuteNonQuery("UPDATE Vehicles set PurchasePrice=1 /* where VehicleID='a' */"), DbError);
+    EXPECT_EQ(Column("SELECT count(*) AS n FROM Vehicles WHERE PurchasePrice IS NOT NULL", "n"),
+              std::vector<std::string>{"0"});
+    EXPECT_EQ(connection_.Execute("SELECT 5--3 AS n").GetInt("n"), 8);
 }
 
 TEST_F(ConnectionTest, NeverHandsOutAnIdTwice) {

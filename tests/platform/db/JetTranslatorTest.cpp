@@ -57,8 +57,11 @@ TEST(JetTranslator, RewritesTheJetFormsTheProgramWrites) {
         // Jet's constants and strings.
         {"UPDATE Vehicles set Sold=True where Sold = false", "UPDATE Vehicles set Sold=-1 where Sold = 0"},
         {"SELECT \"it's \"\"new\"\"\" AS t", "SELECT 'it''s \"new\"' AS t"},
-        // Text in quotes, brackets or comments is left alone.
-        {"SELECT '#1/1/2020# + @@IDENTITY' AS [a + b] -- #x#", "SELECT '#1/1/2020# + @@IDENTITY' AS [a + b] -- #x#"},
+        // Text in quotes or brackets is left alone.
+        {"SELECT '#1/1/2020# + @@IDENTITY -- x' AS [a + b]", "SELECT '#1/1/2020# + @@IDENTITY -- x' AS [a + b]"},
+        // Jet has no comments: what follows "--" or "/*" stays part of the statement.
+        {"UPDATE Vehicles set Sold=1 -- where VehicleID='a'", "UPDATE Vehicles set Sold=1 - - where VehicleID='a'"},
+        {"SELECT 4--3, 6/*2", "SELECT 4- -3, 6/ *2"},
         // Column types of the schema upgrade.
         {"alter table Vehicles add column Engine varchar(50)",
          "ALTER TABLE Vehicles ADD COLUMN Engine varchar(50) COLLATE NOCASE"},

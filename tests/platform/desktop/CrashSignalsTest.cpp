@@ -34,14 +34,15 @@ CrashDisposition Hang(const CrashEvent& event) {
     CountCall(event);
     for (;;) pause();
 }
-CrashDisposition FaultAgain(const CrashEvent& event) {
+__attribute__((no_sanitize("undefined"))) CrashDisposition FaultAgain(const CrashEvent& event) {
     CountCall(event);
     volatile int* volatile nowhere = nullptr;
     *nowhere = 2;
     return jv::desktop::kExecuteHandler;
 }
 
-__attribute__((noinline)) void NullWrite() {
+// The faults must happen, not be reported by a sanitizer beforehand.
+__attribute__((noinline, no_sanitize("undefined"))) void NullWrite() {
     volatile int* volatile nowhere = nullptr;
     *nowhere = 1;
 }
