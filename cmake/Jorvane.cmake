@@ -11,11 +11,23 @@ function(jv_warnings target)
 endfunction()
 
 # jv_library(<target> [DEPS ...] [PUBLIC_DEPS ...])
-# One static library from every .cpp below the current folder, except main.cpp.
+# One static library from every .cpp below the current folder, except main.cpp and the sources of
+# sub-folders that are libraries of their own.
 function(jv_library target)
   cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  # A sub-folder with a CMakeLists.txt of its own is a library of its own.
+  file(GLOB_RECURSE sub_lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(sub_list ${sub_lists})
+    get_filename_component(sub_dir ${sub_list} DIRECTORY)
+    foreach(source ${sources})
+      string(FIND "${source}" "${sub_dir}/" at)
+      if(at EQUAL 0)
+        list(REMOVE_ITEM sources ${source})
+      endif()
+    endforeach()
+  endforeach()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS})

@@ -3,6 +3,7 @@
 #include "platform/base/Paths.h"
 #include "shared/core/ConfigApp.h"
 #include "shared/core/ConfigUser.h"
+#include "shared/core/CrashHandler.h"
 #include "shared/core/TraceLog.h"
 
 namespace {
@@ -17,6 +18,7 @@ void InitTraceLog() {
 }  // namespace
 
 int CJorvaneApp::Run(int /*argc*/, char** /*argv*/) {
+    CCrashHandler::Install();
     InitTraceLog();
     TraceLog("CJorvaneApp::InitInstance", TRACE_INFO, "starting Jorvane client");
 

@@ -98,7 +98,12 @@ HttpResponse HttpClient::Send(const HttpRequest& request) {
 
     // The proxy comes from the environment (http_proxy, https_proxy, no_proxy), libcurl's default.
     Check(curl_easy_setopt(handle, CURLOPT_URL, request.url.c_str()), "URL");
+#if LIBCURL_VERSION_NUM >= 0x075500
     Check(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https"), "protocols");
+#else
+    Check(curl_easy_setopt(handle, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS)),
+          "protocols");
+#endif
     Check(curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText), "error buffer");
     Check(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L), "signals");
     Check(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, request.connectTimeoutMs), "connect timeout");

@@ -29,3 +29,16 @@ public:
     static void InstallDialog(IErrorReportDialog* dialog);
     static IErrorReportDialog* InstalledDialog();
 };
+
+// Form encoding of a text: letters and digits stay, every other byte (the blank included)
+// becomes "%" and two upper-case hexadecimal digits.
+std::string& UrlEncode(std::string& out, const std::string& text);
+
+// The version texts of a problem report and of the crash log. Each gives its "Could not
+// determine ..." text when the version cannot be found.
+// The browser that shows the program's pages (Chromium).
+std::string& GetIEVersion(std::string& out);
+// The database engine (SQLite).
+std::string& GetMDACVersion(std::string& out);
+// The operating system: its name, release and machine.
+std::string& GetWindowsVersionText(std::string& out);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <strings.h>
+#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -115,9 +116,19 @@ int LoopbackHttpServer::UnusedPort() {
     return port;
 }
 
-bool LoopbackHttpServer::WaitForStop(int milliseconds) const {
-    pollfd wake{wakeFds_[0], POLLIN, 0};
-    return poll(&wake, 1, milliseconds) > 0;
+// True when the server is stopping or the client has closed its end within the time.
+bool LoopbackHttpServer::WaitForStopOrHangUp(int fd, int milliseconds) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) return false;
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFds_[0], POLLIN, 0}};
+        if (poll(fds, 2, static_cast<int>(left)) <= 0) continue;
+        if (fds[1].revents != 0) return true;
+        char buffer[512];
+        if (recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) <= 0) return true;
+    }
 }
 
 void LoopbackHttpServer::Serve() {
@@ -173,19 +184,27 @@ void LoopbackHttpServer::HandleConnection(int fd) {
         data.append(buffer, static_cast<size_t>(n));
     }
     request.body = data.substr(headerEnd + 4, bodyLength);
+    request.raw = data.substr(0, headerEnd + 4 + bodyLength);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request);
     }
     const CannedResponse response = handler_(request);
-    if (response.delayMs > 0 && WaitForStop(response.delayMs)) return;
+    if (response.delayMs > 0 && WaitForStopOrHangUp(fd, response.delayMs)) return;
 
     std::string answer = "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) + "\r\n";
     for (const auto& [name, value] : response.headers) answer += name + ": " + value + "\r\n";
     if (response.sendLength) answer += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
     answer += "Connection: close\r\n\r\n";
-    answer += response.body;
-    SendAll(fd, answer);
+    if (response.dripMs > 0) {
+        if (!SendAll(fd, answer)) return;
+        for (const char c : response.body) {
+            if (WaitForStopOrHangUp(fd, response.dripMs) || !SendAll(fd, std::string(1, c))) return;
+        }
+    } else {
+        answer += response.body;
+        SendAll(fd, answer);
+    }
     shutdown(fd, SHUT_WR);
 }
 

@@ -16,6 +16,7 @@ struct RecordedRequest {
     std::string target;  // as on the request line: a path, or an absolute URL when sent to a proxy
     std::vector<std::pair<std::string, std::string>> headers;  // in order, names as sent
     std::string body;
+    std::string raw;  // the request's bytes as received
 
     // The value of the first header with that name (compared without case), or empty.
     std::string Header(const std::string& name) const;
@@ -28,11 +29,13 @@ struct CannedResponse {
     std::string body = "OK\r\n";
     bool sendLength = true;  // false: the answer ends when the connection closes
     int delayMs = 0;         // wait this long before answering (ends early when the server stops)
+    int dripMs = 0;          // send the body a byte at a time, this long apart
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 with an ephemeral port, for tests. It records every
 // request and answers each one from the handler, one connection at a time, closing the connection
-// after every answer.
+// after every answer. Waiting (a delay, a slow body) ends early when the server stops or the client
+// goes away.
 class LoopbackHttpServer {
 public:
     using Handler = std::function<CannedResponse(const RecordedRequest&)>;
@@ -57,7 +60,7 @@ public:
 private:
     void Serve();
     void HandleConnection(int fd);
-    bool WaitForStop(int milliseconds) const;
+    bool WaitForStopOrHangUp(int fd, int milliseconds) const;
 
     Handler handler_;
     int listenFd_ = -1;

@@ -1,0 +1,198 @@
+#include "mainapp/net/CarStylesNet.h"
+
+#include <memory>
+
+#include "mainapp/net/IConnectionSource.h"
+#include "mainapp/net/JVSOAP.h"
+#include "platform/xml/Document.h"
+#include "shared/core/FileVersion.h"
+#include "shared/core/NumberUtils.h"
+#include "shared/core/TraceLog.h"
+
+namespace {
+
+using Parameters = std::vector<std::pair<std::string, std::string>>;
+
+// A call's answer: the document and the nodes of the result XPath, valid while `dom` lives.
+struct Answer {
+    std::unique_ptr<jv::xml::Document> dom;
+    std::vector<jv::xml::Node> nodes;
+};
+
+std::string Where(const char* operation) {
+    return std::string("CCarStylesNet::") + operation;
+}
+
+// One exchange: the method with "strVersion" first, then the operation's own parameters.
+bool Fetch(CServerConnection* connection, const char* operation, const char* method, const Parameters& parameters,
+           const char* progress, bool showDialog, const char* xpath, Answer& answer) {
+    CJVSOAP soap(connection);
+    soap.BeginCall(method);
+    std::string version;
+    soap.AddParameter("strVersion", GetJVShortVersion(version));
+    for (const auto& [name, value] : parameters) soap.AddParameter(name, value);
+    if (!soap.MakeCall(progress, showDialog)) return false;
+    soap.GetResponse(answer.dom);
+    if (!answer.dom) {
+        TraceLog(Where(operation), TRACE_ERROR, "failed CJVSOAP::GetResponse() call");
+        return false;
+    }
+    answer.nodes = answer.dom->SelectNodes(xpath);
+    return true;
+}
+
+bool ReadYears(const Answer& answer, std::vector<std::string>& years) {
+    years.clear();
+    for (const jv::xml::Node& node : answer.nodes) years.push_back(node.Text());
+    return true;
+}
+
+struct IdNameChildren {
+    const char* id;
+    const char* name;
+    const char* idMessage;
+    const char* nameMessage;
+};
+
+// Makes and models: both children must be there.
+template <class Record>
+bool ReadIdNames(const Answer& answer, const char* operation, const IdNameChildren& children, std::string Record::*id,
+                 std::string Record::*name, std::vector<Record>& out) {
+    out.clear();
+    for (const jv::xml::Node& node : answer.nodes) {
+        const jv::xml::Node idNode = node.SelectSingleNode(children.id);
+        if (idNode.IsNull()) {
+            TraceLog(Where(operation), TRACE_ERROR, children.idMessage);
+            return false;
+        }
+        const jv::xml::Node nameNode = node.SelectSingleNode(children.name);
+        if (nameNode.IsNull()) {
+            TraceLog(Where(operation), TRACE_ERROR, children.nameMessage);
+            return false;
+        }
+        Record record;
+        record.*id = idNode.Text();
+        record.*name = nameNode.Text();
+        out.push_back(std::move(record));
+    }
+    return true;
+}
+
+const IdNameChildren kMakeChildren{"MakeID", "Make", "pnodeMakeID == NULL", "pnodeMakeName == NULL"};
+const IdNameChildren kModelChildren{"ModelID", "Model", "pnodeModelID == NULL", "pnodeModelName == NULL"};
+
+// Drive types, engines, transmissions: the one child's text as both members of the pair.
+bool ReadDetails(const Answer& answer, const char* operation, const char* child, const char* childMessage,
+                 std::vector<CCarStylesNet::TextPair>& list) {
+    list.clear();
+    for (const jv::xml::Node& node : answer.nodes) {
+        const jv::xml::Node value = node.SelectSingleNode(child);
+        if (value.IsNull()) {
+            TraceLog(Where(operation), TRACE_ERROR, childMessage);
+            return false;
+        }
+        list.emplace_back(value.Text(), value.Text());
+    }
+    return true;
+}
+
+std::string ChildText(const jv::xml::Node& node, const char* child) {
+    const jv::xml::Node value = node.SelectSingleNode(child);
+    return value.IsNull() ? std::string() : value.Text();
+}
+
+}  // namespace
+
+bool CCarStylesNet::connect() {
+    m_pConn = IConnectionSource::Get(
+        "to obtain car make, model, style and maintenance information.  "
+        "If you choose not to connect, you can enter your own custom car data.",
+        true);
+    if (m_pConn == nullptr) {
+        TraceLog("CCarStylesNet::connect", TRACE_ERROR, "m_pConn == NULL");
+        return false;
+    }
+    return true;
+}
+
+bool CCarStylesNet::getAllYears(std::vector<std::string>& years) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    return Fetch(m_pConn, "getAllYears", "getAllYears", {}, "Retrieving list of Years", false, "//ModelYear", answer) &&
+           ReadYears(answer, years);
+}
+
+bool CCarStylesNet::getYears(std::vector<std::string>& years, const std::string& makeID) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    return Fetch(m_pConn, "getYears", "getYears", {{"makeID", makeID}}, "Retrieving list of Years", false,
+                 "//ModelYear", answer) &&
+           ReadYears(answer, years);
+}
+
+bool CCarStylesNet::getAllMakes(std::vector<CMake>& makes) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    return Fetch(m_pConn, "getAllMakes", "getAllMakes", {}, "Retrieving list of Makes", false, "//make", answer) &&
+           ReadIdNames(answer, "getAllMakes", kMakeChildren, &CMake::MakeID, &CMake::Make, makes);
+}
+
+bool CCarStylesNet::getMakesByYear(std::vector<CMake>& makes, const std::string& year) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    return Fetch(m_pConn, "getMakesByYear", "getMakes", {{"year", year}}, "Retrieving list of Makes", false, "//make",
+                 answer) &&
+           ReadIdNames(answer, "getMakesByYear", kMakeChildren, &CMake::MakeID, &CMake::Make, makes);
+}
+
+bool CCarStylesNet::getModels(std::vector<CModel>& models, const std::string& year, const std::string& makeID) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    return Fetch(m_pConn, "getModels", "getModels", {{"makeID", makeID}, {"year", year}}, "Retrieving list of Models",
+                 false, "//model", answer) &&
+           ReadIdNames(answer, "getModels", kModelChildren, &CModel::ModelID, &CModel::Model, models);
+}
+
+bool CCarStylesNet::getStyles(std::vector<TextPair>& styles, const std::string& year, const std::string& makeID,
+                              const std::string& modelID) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    if (!Fetch(m_pConn, "getStyles", "getStyles", {{"makeID", makeID}, {"modelID", modelID}, {"year", year}},
+               "Retrieving list of Styles", false, "//style", answer)) {
+        return false;
+    }
+    styles.clear();
+    for (const jv::xml::Node& node : answer.nodes) {
+        const jv::xml::Node id = node.SelectSingleNode("StyleID");
+        if (id.IsNull()) {
+            TraceLog("CCarStylesNet::getStyles", TRACE_ERROR, "pnodeStyleID == NULL");
+            return false;
+        }
+        styles.emplace_back(ChildText(node, "Style"), id.Text());
+    }
+    return true;
+}
+
+bool CCarStylesNet::getDriveTypes(std::vector<TextPair>& list, const std::string& styleID) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    return Fetch(m_pConn, "getDriveTypes", "getDriveTypes", {{"styleID", styleID}}, "Retrieving list of DriveTypes",
+                 false, "//drivetype", answer) &&
+           ReadDetails(answer, "getDriveTypes", "DriveType", "pnodeDriveTypeValue == NULL", list);
+}
+
+bool CCarStylesNet::getEngines(std::vector<TextPair>& list, const std::string& styleID) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    return Fetch(m_pConn, "getEngines", "getEngines", {{"styleID", styleID}}, "Retrieving list of Engines", false,
+                 "//engine", answer) &&
+           ReadDetails(answer, "getEngines", "Engine", "pnodeEngineValue == NULL", list);
+}
+
+bool CCarStylesNet::getTransmissions(std::vector<TextPair>& list, const std::string& styleID) {
+    if (m_pConn == nullptr) return false;
+    Answer answer;
+    return Fetch(m_pConn, "getTransmissions", "getTransmissions", {{"styleID", styleID}},
+                 "Retrieving list of Transmissions", false, "//transmission", answer) &&
+           ReadDetails(answer, "getTransmissions", "Transmission", "pnodeTransmissionValue == NULL", list);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+class CServerConnection;
+
+// The update and partner-text operations of the web service: whether a newer version exists,
+// downloading its installer into the temporary folder, and the partner text. Built on the stack
+// where needed; the constructor asks the document for the connection, so the consent question
+// may appear then. Without a connection every operation fails (the partner text falls back).
+class CUpdateNet {
+public:
+    CUpdateNet();
+
+    // True when the service names a package: its path (a file name) and its download address.
+    bool isUpdateAvailable(std::string& path, std::string& url);
+    // Downloads the package named `fileName` into the temporary folder under its last name
+    // component; `localPath` says where, also when writing failed.
+    bool getUpdate(const std::string& fileName, std::string& localPath);
+    // The partner text from the service, or the one stored in the settings when the service
+    // gives none.
+    std::string getPartnerText(const std::string& partner, const std::string& subPartner);
+
+    CServerConnection* m_pConn = nullptr;
+};

@@ -1,0 +1,196 @@
+#include "platform/db/Connection.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <optional>
+
+#include "platform/db/DbError.h"
+#include "platform/db/JetTranslator.h"
+#include "platform/db/Schema.h"
+#include "platform/db/Statement.h"
+#include "platform/db/TableRebuild.h"
+
+namespace jv::db {
+
+namespace {
+
+constexpr const char* kSource = "jv::db::Connection";
+// The main program and the companion open the same file: a writer waits this long for the
+// other program's lock before giving up.
+constexpr int kBusyTimeoutMs = 5000;
+
+[[noreturn]] void NotOpen(const std::string& statement) {
+    throw DbError(kSource, "Operation is not allowed when the object is closed.", "", statement);
+}
+
+}  // namespace
+
+// The one open file that every copy of a connection shares.
+struct ConnectionState {
+    sqlite3* db = nullptr;
+    std::string path;
+    int transactionDepth = 0;
+    // What the statement translation knows of the tables, and the schema version it was read at.
+    Schema schema;
+    long long schemaVersion = -1;
+
+    ~ConnectionState() { sqlite3_close_v2(db); }
+
+    // Re-reads the tables when this or another connection changed them.
+    void RefreshSchema(const std::string& statement) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &stmt, nullptr);
+        long long version = -1;
+        if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) version = sqlite3_column_int64(stmt, 0);
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_ROW) Statement::Throw(db, rc, statement);
+        if (version != schemaVersion) {
+            schema = Schema::Load(db);
+            schemaVersion = version;
+        }
+    }
+};
+
+Connection Connection::Open(const std::string& path) {
+    // Jet opens existing files only; SQLite would quietly make a new, empty database.
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        throw DbError(kSource, "Could not find file '" + path + "'.", "", "");
+    }
+    if (info.st_size == 0) throw DbError(kSource, "Unrecognized database format '" + path + "'.", "", "");
+
+    auto state = std::make_shared<ConnectionState>();
+    state->path = path;
+    const int rc = sqlite3_open_v2(path.c_str(), &state->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) Statement::Throw(state->db, rc, "");
+    sqlite3_extended_result_codes(state->db, 1);
+    sqlite3_busy_timeout(state->db, kBusyTimeoutMs);
+    // Double quotes are strings in Jet; the translation turns them into SQL strings, so an
+    // identifier in double quotes never falls back to being text.
+    sqlite3_db_config(state->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(state->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+
+    // A file that is not a database shows it on the first read: make that read now.
+    sqlite3_stmt* check = nullptr;
+    int checkRc = sqlite3_prepare_v2(state->db, "SELECT count(*) FROM sqlite_master", -1, &check, nullptr);
+    if (checkRc == SQLITE_OK) checkRc = sqlite3_step(check);
+    sqlite3_finalize(check);
+    if (checkRc != SQLITE_ROW) {
+        if ((checkRc & 0xff) == SQLITE_NOTADB) {
+            throw DbError(kSource, "Unrecognized database format '" + path + "'.", sqlite3_errstr(checkRc), "",
+                          checkRc);
+        }
+        Statement::Throw(state->db, checkRc, "");
+    }
+    state->RefreshSchema("");
+
+    Connection connection;
+    connection.state_ = std::move(state);
+    return connection;
+}
+
+void Connection::Close() {
+    state_.reset();
+}
+
+const std::string& Connection::path() const {
+    static const std::string kNone;
+    return state_ ? state_->path : kNone;
+}
+
+std::string Connection::Translate(const std::string& jetSql) {
+    return JetTranslator().Translate(jetSql).sql;
+}
+
+namespace {
+
+// The statement as SQLite runs it, or nothing when it was a change of a column's type, which has
+// been carried out already.
+std::optional<JetTranslation> Prepare(ConnectionState* state, const std::string& sql) {
+    if (state == nullptr) NotOpen(sql);
+    state->RefreshSchema(sql);
+    JetTranslation translation = JetTranslator(&state->schema).Translate(sql);
+    if (!translation.columnChange) return translation;
+    RebuildWithColumnType(state->db, *translation.columnChange, sql);
+    return std::nullopt;
+}
+
+}  // namespace
+
+Recordset Connection::Execute(const std::string& sql) {
+    const auto translation = Prepare(state_.get(), sql);
+    if (!translation) return Recordset({}, {}, {}, {}, sql);
+    return Statement(state_->db, translation->sql, sql).ReadAll(translation->dateColumns);
+}
+
+long Connection::ExecuteNonQuery(const std::string& sql) {
+    const auto translation = Prepare(state_.get(), sql);
+    return translation ? Statement(state_->db, translation->sql, sql).Run() : 0;
+}
+
+// Transactions nest as in Jet: the outer one is a real transaction (taking the write lock at
+// once, so two programs never deadlock upgrading a read lock), inner ones are savepoints.
+void Connection::BeginTrans() {
+    if (!state_) NotOpen("BEGIN TRANSACTION");
+    const int depth = state_->transactionDepth;
+    const std::string sql = depth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT jv_level_" + std::to_string(depth);
+    ExecuteDirect(state_->db, sql, "BEGIN TRANSACTION");
+    ++state_->transactionDepth;
+}
+
+void Connection::CommitTrans() {
+    if (!state_) NotOpen("COMMIT TRANSACTION");
+    const int depth = state_->transactionDepth;
+    if (depth == 0 || sqlite3_get_autocommit(state_->db)) {
+        state_->transactionDepth = 0;
+        throw DbError(kSource, "No transaction is active.", "", "COMMIT TRANSACTION");
+    }
+    const std::string sql = depth == 1 ? "COMMIT" : "RELEASE jv_level_" + std::to_string(depth - 1);
+    ExecuteDirect(state_->db, sql, "COMMIT TRANSACTION");
+    --state_->transactionDepth;
+}
+
+void Connection::RollbackTrans() {
+    if (!state_) NotOpen("ROLLBACK TRANSACTION");
+    const int depth = state_->transactionDepth;
+    if (depth == 0) throw DbError(kSource, "No transaction is active.", "", "ROLLBACK TRANSACTION");
+    if (sqlite3_get_autocommit(state_->db)) {
+        // The engine has already rolled everything back (a full disk, a lost lock).
+        state_->transactionDepth = 0;
+        return;
+    }
+    if (depth == 1) {
+        ExecuteDirect(state_->db, "ROLLBACK", "ROLLBACK TRANSACTION");
+    } else {
+        const std::string name = "jv_level_" + std::to_string(depth - 1);
+        ExecuteDirect(state_->db, "ROLLBACK TO " + name, "ROLLBACK TRANSACTION");
+        ExecuteDirect(state_->db, "RELEASE " + name, "ROLLBACK TRANSACTION");
+    }
+    --state_->transactionDepth;
+}
+
+bool Connection::InTransaction() const {
+    return state_ && state_->transactionDepth > 0;
+}
+
+Transaction::Transaction(Connection& connection) : connection_(connection) {
+    connection_.BeginTrans();
+}
+
+Transaction::~Transaction() {
+    if (done_) return;
+    try {
+        connection_.RollbackTrans();
+    } catch (const DbError&) {
+        // Nothing more can be done from a destructor; the engine ends the transaction when the
+        // connection closes.
+    }
+}
+
+void Transaction::Commit() {
+    connection_.CommitTrans();
+    done_ = true;
+}
+
+}  // namespace jv::db

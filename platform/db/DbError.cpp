@@ -1,0 +1,12 @@
+#include "platform/db/DbError.h"
+
+#include <utility>
+
+namespace jv::db {
+
+DbError::DbError(std::string source, std::string description, std::string message, std::string statement, long code)
+    : PlatformError(std::move(source), std::move(description), code),
+      message_(std::move(message)),
+      statement_(std::move(statement)) {}
+
+}  // namespace jv::db

@@ -1,0 +1,155 @@
+#include "platform/ui/host/BrowserWindow.h"
+
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <signal.h>
+
+#include "platform/base/Paths.h"
+#include "platform/base/Spawn.h"
+
+namespace jv::ui::host {
+namespace {
+
+std::string HtmlAttribute(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+void RemoveTree(const std::string& path) {
+    GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
+    if (dir != nullptr) {
+        while (const char* name = g_dir_read_name(dir)) {
+            const std::string child = path + "/" + name;
+            if (g_file_test(child.c_str(), G_FILE_TEST_IS_DIR) && !g_file_test(child.c_str(), G_FILE_TEST_IS_SYMLINK))
+                RemoveTree(child);
+            else
+                g_unlink(child.c_str());
+        }
+        g_dir_close(dir);
+    }
+    g_rmdir(path.c_str());
+}
+
+}  // namespace
+
+BrowserWindow::~BrowserWindow() {
+    Close();
+    if (!folder_.empty()) RemoveTree(folder_);
+}
+
+std::vector<std::string> BrowserWindow::ChromiumArguments(const std::string& launchPage, const std::string& profile) {
+    return {"--app=file://" + launchPage,
+            "--user-data-dir=" + profile,
+            "--no-first-run",
+            "--no-default-browser-check",
+            "--disable-sync",
+            "--disable-background-networking",
+            "--disable-component-update",
+            "--disable-default-apps",
+            "--disable-extensions",
+            "--password-store=basic",
+            "--window-size=1024,768"};
+}
+
+std::string BrowserWindow::LaunchPage(const std::string& url) {
+    const std::string attribute = HtmlAttribute(url);
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Jorvane</title>"
+           "<meta http-equiv=\"refresh\" content=\"0;url=" +
+           attribute + "\"></head><body></body></html>\n";
+}
+
+BrowserWindow::Kind BrowserWindow::Open(const std::string& url, std::function<void()> onClosed, std::string* error) {
+    const std::string pattern = paths::Join(paths::TempDir(), "jorvane-XXXXXX");
+    gchar* made = g_mkdtemp_full(g_strdup(pattern.c_str()), 0700);
+    if (made == nullptr) {
+        if (error) *error = "cannot create a private folder under " + paths::TempDir();
+        return Kind::None;
+    }
+    folder_ = made;
+    g_free(made);
+
+    launchPage_ = folder_ + "/open.html";
+    const std::string page = LaunchPage(url);
+    GError* gerror = nullptr;
+    if (!g_file_set_contents_full(launchPage_.c_str(), page.data(), static_cast<gssize>(page.size()),
+                                  G_FILE_SET_CONTENTS_CONSISTENT, 0600, &gerror)) {
+        if (error) *error = gerror ? gerror->message : "cannot write the launch page";
+        if (gerror) g_error_free(gerror);
+        return Kind::None;
+    }
+
+    std::string chromium = process::FindProgram("chromium");
+    if (chromium.empty()) chromium = process::FindProgram("chromium-browser");
+    if (!chromium.empty()) {
+        std::vector<std::string> argv{chromium};
+        for (auto& argument : ChromiumArguments(launchPage_, folder_ + "/profile")) argv.push_back(argument);
+        std::vector<char*> args;
+        for (auto& a : argv) args.push_back(a.data());
+        args.push_back(nullptr);
+        GPid pid = 0;
+        if (g_spawn_async(nullptr, args.data(), nullptr,
+                          static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDIN_FROM_DEV_NULL), nullptr,
+                          nullptr, &pid, &gerror)) {
+            pid_ = pid;
+            kind_ = Kind::Chromium;
+            onClosed_ = std::move(onClosed);
+            watch_ = g_child_watch_add(
+                pid,
+                [](GPid child, gint, gpointer data) {
+                    auto* self = static_cast<BrowserWindow*>(data);
+                    g_spawn_close_pid(child);
+                    self->pid_ = 0;
+                    self->watch_ = 0;
+                    if (self->onClosed_) self->onClosed_();
+                },
+                this);
+            return kind_;
+        }
+        if (gerror) g_error_free(gerror);
+        gerror = nullptr;
+    }
+
+    std::string spawnError;
+    if (process::Spawn({"xdg-open", "file://" + launchPage_}, &spawnError)) {
+        kind_ = Kind::DefaultBrowser;
+        return kind_;
+    }
+    if (error) *error = "no browser could be started: " + spawnError;
+    return Kind::None;
+}
+
+void BrowserWindow::ForgetLaunchPage() {
+    if (!launchPage_.empty()) g_unlink(launchPage_.c_str());
+}
+
+void BrowserWindow::Close() {
+    if (watch_ != 0) {
+        g_source_remove(watch_);
+        watch_ = 0;
+    }
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        g_spawn_close_pid(pid_);
+        pid_ = 0;
+    }
+}
+
+}  // namespace jv::ui::host

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <sys/types.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace jv::ui::host {
+
+// The window that shows the program: Chromium in app mode with a private profile in a new
+// temporary folder, or, when there is no Chromium, the user's default browser (xdg-open).
+//
+// The address the browser opens carries a one-time ticket. It is written into a launch page in
+// the private folder (readable by the user only) rather than onto a command line, where every
+// process could read it; the page is removed once the ticket has been used.
+class BrowserWindow {
+public:
+    enum class Kind { None, Chromium, DefaultBrowser };
+
+    BrowserWindow() = default;
+    // Ends a browser this object started and removes its private folder.
+    ~BrowserWindow();
+    BrowserWindow(const BrowserWindow&) = delete;
+    BrowserWindow& operator=(const BrowserWindow&) = delete;
+
+    // Opens `url` in a new window. `onClosed` runs (on the GLib main context) when a Chromium
+    // window this object started has ended; the default browser's window cannot be watched.
+    // Returns how the window was opened; None, with *error, when it could not be.
+    Kind Open(const std::string& url, std::function<void()> onClosed, std::string* error = nullptr);
+
+    // The command line Chromium is started with (without the program), for a launch page and a
+    // profile folder.
+    static std::vector<std::string> ChromiumArguments(const std::string& launchPage, const std::string& profile);
+    // The launch page: a document that sends the browser on to `url`.
+    static std::string LaunchPage(const std::string& url);
+
+    // Removes the launch page (its ticket has been used).
+    void ForgetLaunchPage();
+    // Ends the browser window this object started, if it still runs.
+    void Close();
+
+    const std::string& folder() const { return folder_; }
+    Kind kind() const { return kind_; }
+
+private:
+    std::string folder_;
+    std::string launchPage_;
+    Kind kind_ = Kind::None;
+    pid_t pid_ = 0;
+    unsigned watch_ = 0;
+    std::function<void()> onClosed_;
+};
+
+}  // namespace jv::ui::host

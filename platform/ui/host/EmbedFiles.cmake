@@ -1,0 +1,15 @@
+# Writes OUTPUT, a C++ source that defines one std::string_view per file of FILES (name;symbol pairs
+# in FILES as "path=symbol"), in namespace jv::ui::host. Run with cmake -P at build time.
+set(content "// Generated from platform/ui/host/resources; do not edit.\n#include <string_view>\n\nnamespace jv::ui::host {\n")
+foreach(pair ${FILES})
+  string(REPLACE "=" ";" parts "${pair}")
+  list(GET parts 0 path)
+  list(GET parts 1 symbol)
+  file(READ "${path}" text HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${text}")
+  string(APPEND content "static const char ${symbol}Data[] = {${bytes}};\n")
+  string(APPEND content "extern const std::string_view ${symbol}(${symbol}Data, sizeof ${symbol}Data);\n")
+endforeach()
+string(APPEND content "}  // namespace jv::ui::host\n")
+file(WRITE "${OUTPUT}.tmp" "${content}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)

@@ -1,0 +1,592 @@
+// The program's side of every page shown in its window.
+//
+// In the shell (the window's top document) it keeps the one WebSocket to the program and carries
+// calls, form state, navigation requests, dialog keys and clicks to it; it applies the program's
+// changes (patches) to the documents, opens and closes dialogs and fills the menu bar, status bar
+// and status window.
+// In every document of the program (frames and dialogs) it defines `window.external` from the
+// program's method table, traps script errors, hands navigations and form submissions to the
+// program, and registers the document with the shell.
+(function () {
+  "use strict";
+  if (window.jvShimInstalled) return;
+  window.jvShimInstalled = true;
+
+  var script = document.currentScript;
+  var docAttribute = script && script.getAttribute("data-doc");
+
+  // The program's elements carry their keys in this attribute when they arrive; the shim moves
+  // them into a map and strips them, so page scripts see the markup the program built. Text nodes
+  // are addressed by their parent's key and their index among its child nodes.
+  var KEY = "data-jv-key";
+
+  function frameSizes(spec) {
+    return String(spec).split(",").map(function (part) {
+      part = part.trim();
+      if (part === "*") return "minmax(0, 1fr)";
+      var star = /^(\d+)\*$/.exec(part);
+      if (star) return "minmax(0, " + star[1] + "fr)";
+      var percent = /^(\d+(?:\.\d+)?)%$/.exec(part);
+      if (percent) return "minmax(0, " + percent[1] + "fr)";
+      var pixels = /^(\d+)$/.exec(part);
+      if (pixels) return pixels[1] + "px";
+      return "minmax(0, 1fr)";
+    }).join(" ");
+  }
+
+  function layOutFramesets(root) {
+    var sets = root.querySelectorAll(".jv-frameset");
+    for (var i = 0; i < sets.length; i++) {
+      var rows = sets[i].getAttribute("data-rows");
+      var cols = sets[i].getAttribute("data-cols");
+      if (rows) sets[i].style.gridTemplateRows = frameSizes(rows);
+      if (cols) sets[i].style.gridTemplateColumns = frameSizes(cols);
+    }
+  }
+
+  // ---------------------------------------------------------------------------------------------
+  // The shell: the connection to the program.
+
+  function Host() {
+    this.socket = null;
+    this.open = false;
+    this.outbox = [];
+    this.nextCall = 1;
+    this.calls = new Map();
+    this.docs = new Map();
+    this.dialogs = new Map();
+  }
+
+  Host.prototype.connect = function () {
+    var self = this;
+    var socket = new WebSocket("ws://" + location.host + "/jv/ws");
+    this.socket = socket;
+    socket.onopen = function () {
+      self.open = true;
+      var waiting = self.outbox;
+      self.outbox = [];
+      waiting.forEach(function (text) { socket.send(text); });
+    };
+    socket.onmessage = function (event) {
+      var message;
+      try {
+        message = JSON.parse(event.data);
+      } catch (e) {
+        return;
+      }
+      self.receive(message);
+    };
+    socket.onclose = function () {
+      self.open = false;
+      document.getElementById("jv-offline").hidden = false;
+      // Nothing will answer any more: let every waiting script go on.
+      self.calls.forEach(function (resolve) { resolve(); });
+      self.calls.clear();
+    };
+  };
+
+  Host.prototype.send = function (message) {
+    message.f = this.collectForms();
+    var text = JSON.stringify(message);
+    if (this.open) this.socket.send(text);
+    else this.outbox.push(text);
+  };
+
+  Host.prototype.call = function (doc, name, args) {
+    var self = this;
+    return new Promise(function (resolve) {
+      var id = self.nextCall++;
+      self.calls.set(id, resolve);
+      self.send({ t: "call", id: id, doc: doc, m: name, a: args.map(scriptValue) });
+      if (self.socket && self.socket.readyState > 1) {
+        self.calls.delete(id);
+        resolve();
+      }
+    });
+  };
+
+  function scriptValue(value) {
+    if (value === undefined || value === null) return null;
+    var type = typeof value;
+    if (type === "string" || type === "boolean") return value;
+    if (type === "number") return isFinite(value) ? value : null;
+    return String(value);
+  }
+
+  // --- documents --------------------------------------------------------------------------------
+
+  Host.prototype.register = function (id, win) {
+    var doc = { id: id, win: win, keys: new Map(), keyOf: new WeakMap(), sent: new WeakMap() };
+    this.docs.set(id, doc);
+    return doc;
+  };
+
+  Host.prototype.adopt = function (doc, root) {
+    var nodes = root.querySelectorAll ? root.querySelectorAll("[" + KEY + "]") : [];
+    var all = [];
+    if (root.nodeType === 1 && root.hasAttribute(KEY)) all.push(root);
+    for (var i = 0; i < nodes.length; i++) all.push(nodes[i]);
+    all.forEach(function (node) {
+      var key = node.getAttribute(KEY);
+      node.removeAttribute(KEY);
+      doc.keys.set(key, node);
+      doc.keyOf.set(node, key);
+    });
+  };
+
+  Host.prototype.loaded = function (id) {
+    var doc = this.docs.get(id);
+    if (!doc) return;
+    var d = doc.win.document;
+    this.adopt(doc, d.documentElement);
+    this.snapshot(doc);
+    layOutFramesets(d);
+    this.send({ t: "loaded", doc: id, frame: doc.win.name, url: doc.win.location.href, title: d.title });
+    if (doc.win.name.indexOf("jv-dialog-") === 0) this.dialogLoaded(doc);
+  };
+
+  Host.prototype.unloaded = function (id) {
+    if (!this.docs.has(id)) return;
+    this.docs.delete(id);
+    this.send({ t: "unloaded", doc: id });
+  };
+
+  Host.prototype.node = function (doc, key) {
+    var node = doc.keys.get(String(key));
+    return node && node.ownerDocument === doc.win.document ? node : null;
+  };
+
+  // --- form state -------------------------------------------------------------------------------
+
+  // The state of a form control as the program applies it: value (v), checked (c), selected
+  // index (i), an option's selection in a multiple select (s), the content of an element marked
+  // data-jv-sync (h).
+  function fieldState(el) {
+    var tag = el.tagName;
+    if (tag === "INPUT") {
+      if (el.type === "checkbox" || el.type === "radio") return { c: el.checked };
+      return { v: el.value };
+    }
+    if (tag === "TEXTAREA") return { v: el.value };
+    if (tag === "SELECT") return el.multiple ? null : { i: el.selectedIndex };
+    if (tag === "OPTION") return { s: el.selected };
+    return { h: el.innerHTML };
+  }
+
+  var FIELDS = "input, textarea, select, select[multiple] option, [data-jv-sync]";
+
+  Host.prototype.snapshot = function (doc) {
+    var fields = doc.win.document.querySelectorAll(FIELDS);
+    for (var i = 0; i < fields.length; i++) {
+      var state = fieldState(fields[i]);
+      if (state) doc.sent.set(fields[i], JSON.stringify(state));
+    }
+  };
+
+  Host.prototype.collectForms = function () {
+    var forms = {};
+    var any = false;
+    this.docs.forEach(function (doc, id) {
+      var d;
+      try {
+        d = doc.win.document;
+      } catch (e) {
+        return;
+      }
+      if (!d) return;
+      var changed = [];
+      var fields = d.querySelectorAll(FIELDS);
+      for (var i = 0; i < fields.length; i++) {
+        var el = fields[i];
+        var key = doc.keyOf.get(el);
+        if (key === undefined) continue;
+        var state = fieldState(el);
+        if (!state) continue;
+        var text = JSON.stringify(state);
+        if (doc.sent.get(el) === text) continue;
+        doc.sent.set(el, text);
+        changed.push([key, state]);
+      }
+      if (changed.length) {
+        forms[id] = changed;
+        any = true;
+      }
+    });
+    return any ? forms : undefined;
+  };
+
+  // --- patches ----------------------------------------------------------------------------------
+
+  Host.prototype.fragment = function (doc, html) {
+    var template = doc.win.document.createElement("template");
+    template.innerHTML = html;
+    var fragment = template.content;
+    this.adopt(doc, fragment);
+    return fragment;
+  };
+
+  Host.prototype.patch = function (message) {
+    var doc = this.docs.get(message.doc);
+    if (!doc) return;
+    var self = this;
+    (message.ops || []).forEach(function (op) {
+      try {
+        self.apply(doc, op);
+      } catch (e) {
+        if (window.console) console.error("Jorvane: a change could not be shown", op, e);
+      }
+    });
+    this.snapshot(doc);
+    layOutFramesets(doc.win.document);
+  };
+
+  Host.prototype.apply = function (doc, op) {
+    var node = op.k !== undefined && op.k !== null ? this.node(doc, op.k) : null;
+    switch (op.o) {
+      case "attr":
+        if (!node) return;
+        if (op.v === null || op.v === undefined) node.removeAttribute(op.n);
+        else node.setAttribute(op.n, op.v);
+        return;
+      case "children":
+        if (!node) return;
+        node.replaceChildren(this.fragment(doc, op.h));
+        return;
+      case "insert": {
+        if (!node) return;
+        var before = op.i === undefined || op.i === null || op.i < 0 ? null : node.childNodes[op.i] || null;
+        node.insertBefore(this.fragment(doc, op.h), before);
+        return;
+      }
+      case "remove":
+        if (!node) return;
+        if (op.i === undefined || op.i === null) node.remove();
+        else if (node.childNodes[op.i]) node.removeChild(node.childNodes[op.i]);
+        return;
+      case "replace":
+        if (!node) return;
+        node.replaceWith(this.fragment(doc, op.h));
+        return;
+      case "text":
+        if (!node) return;
+        if (op.i === undefined || op.i === null) node.textContent = op.v;
+        else if (node.childNodes[op.i]) node.childNodes[op.i].data = op.v;
+        return;
+      case "value":
+        if (node) node.value = op.v;
+        return;
+      case "checked":
+        if (node) node.checked = !!op.v;
+        return;
+      case "selected":
+        if (node) node.selected = !!op.v;
+        return;
+      case "selectedIndex":
+        if (node) node.selectedIndex = op.v;
+        return;
+      case "title":
+        doc.win.document.title = op.v;
+        return;
+      case "focus":
+        if (node && node.focus) node.focus();
+        return;
+    }
+  };
+
+  // --- frames, dialogs and the window ---------------------------------------------------------
+
+  Host.prototype.findFrame = function (name, win) {
+    if (!name || name === "jv-top") return document.getElementById("jv-top").contentWindow;
+    win = win || window;
+    for (var i = 0; i < win.frames.length; i++) {
+      var frame = win.frames[i];
+      var frameName;
+      try {
+        frameName = frame.name;
+      } catch (e) {
+        continue;
+      }
+      if (frameName === name) return frame;
+      var found = this.findFrame(name, frame);
+      if (found) return found;
+    }
+    return null;
+  };
+
+  Host.prototype.load = function (message) {
+    var frame = this.findFrame(message.frame);
+    if (!frame) return;
+    var url = new URL(message.url, location.href).href;
+    frame.jvApprovedUrl = url;
+    if (message.replace) frame.location.replace(url);
+    else frame.location.assign(url);
+  };
+
+  Host.prototype.openDialog = function (message) {
+    var self = this;
+    var dialog = document.createElement("dialog");
+    dialog.className = "jv-dialog";
+    var caption = document.createElement("div");
+    caption.className = "jv-dialog-caption";
+    var title = document.createElement("span");
+    title.textContent = message.title || "";
+    var close = document.createElement("button");
+    close.type = "button";
+    close.textContent = "\u00d7";
+    close.title = "Close";
+    close.addEventListener("click", function () { self.send({ t: "dialogkey", dlg: message.dlg, key: "Close" }); });
+    caption.appendChild(title);
+    caption.appendChild(close);
+    var frame = document.createElement("iframe");
+    frame.name = "jv-dialog-" + message.dlg;
+    frame.style.width = (message.w || 400) + "px";
+    frame.style.height = (message.h || 300) + "px";
+    dialog.appendChild(caption);
+    dialog.appendChild(frame);
+    dialog.addEventListener("cancel", function (event) {
+      event.preventDefault();
+      self.send({ t: "dialogkey", dlg: message.dlg, key: "Escape" });
+    });
+    document.body.appendChild(dialog);
+    this.dialogs.set(message.dlg, { element: dialog, title: title, clicks: message.clicks || null });
+    dialog.showModal();
+    frame.jvApprovedUrl = new URL(message.url, location.href).href;
+    frame.src = message.url;
+  };
+
+  Host.prototype.dialogFor = function (doc) {
+    var id = Number(doc.win.name.substring("jv-dialog-".length));
+    return { id: id, dialog: this.dialogs.get(id) };
+  };
+
+  Host.prototype.dialogLoaded = function (doc) {
+    var found = this.dialogFor(doc);
+    if (!found.dialog) return;
+    if (doc.win.document.title) found.dialog.title.textContent = doc.win.document.title;
+    doc.win.focus();
+  };
+
+  Host.prototype.closeDialog = function (message) {
+    var dialog = this.dialogs.get(message.dlg);
+    if (!dialog) return;
+    this.dialogs.delete(message.dlg);
+    dialog.element.close();
+    dialog.element.remove();
+  };
+
+  Host.prototype.statusWindow = function (message) {
+    var box = document.getElementById("jv-statuswindow");
+    document.getElementById("jv-statuswindow-title").textContent = message.title || "";
+    document.getElementById("jv-statuswindow-text").textContent = message.text || "";
+    box.hidden = !message.show;
+  };
+
+  Host.prototype.menu = function (message) {
+    var self = this;
+    var bar = document.getElementById("jv-menubar");
+    bar.replaceChildren();
+    (message.menus || []).forEach(function (menu) {
+      var holder = document.createElement("div");
+      holder.className = "jv-menu";
+      var opener = document.createElement("button");
+      opener.type = "button";
+      opener.textContent = menu.label;
+      var list = document.createElement("ul");
+      (menu.items || []).forEach(function (item) {
+        var li = document.createElement("li");
+        if (item.separator) {
+          li.className = "jv-separator";
+        } else {
+          var button = document.createElement("button");
+          button.type = "button";
+          button.textContent = item.label;
+          button.disabled = item.enabled === false;
+          button.addEventListener("click", function () {
+            holder.classList.remove("jv-open");
+            self.send({ t: "command", id: item.id });
+          });
+          li.appendChild(button);
+        }
+        list.appendChild(li);
+      });
+      opener.addEventListener("click", function () { holder.classList.toggle("jv-open"); });
+      holder.appendChild(opener);
+      holder.appendChild(list);
+      bar.appendChild(holder);
+    });
+    bar.hidden = !(message.menus && message.menus.length);
+  };
+
+  Host.prototype.receive = function (message) {
+    switch (message.t) {
+      case "patch":
+        this.patch(message);
+        return;
+      case "reply": {
+        var resolve = this.calls.get(message.id);
+        if (resolve) {
+          this.calls.delete(message.id);
+          resolve();
+        }
+        return;
+      }
+      case "load":
+        this.load(message);
+        return;
+      case "dialog":
+        this.openDialog(message);
+        return;
+      case "closedialog":
+        this.closeDialog(message);
+        return;
+      case "status":
+        document.getElementById("jv-statustext").textContent = message.text || "";
+        return;
+      case "title":
+        document.title = message.text || "";
+        return;
+      case "statuswindow":
+        this.statusWindow(message);
+        return;
+      case "menu":
+        this.menu(message);
+        return;
+      case "print": {
+        var frame = this.findFrame(message.frame);
+        if (frame) frame.print();
+        return;
+      }
+      case "history":
+        history.go(message.delta || 0);
+        return;
+    }
+  };
+
+  // ---------------------------------------------------------------------------------------------
+  // Every document of the program.
+
+  function installDocument(host, id) {
+    var doc = host.register(id, window);
+
+    // The external object: the program's methods, each returning a promise that settles once the
+    // program's changes from the call are on the page.
+    var call = function (name, args) { return host.call(id, name, args); };
+    var external = window.jvMakeExternal ? window.jvMakeExternal(call) : {};
+    try {
+      Object.defineProperty(window, "external", { value: external, configurable: true, writable: false });
+    } catch (e) {
+      window.external = external;
+    }
+
+    // Script errors go to the program, unless the page's own error handler dealt with them.
+    window.addEventListener("error", function (event) {
+      setTimeout(function () {
+        if (event.defaultPrevented) return;
+        host.send({ t: "error", doc: id, message: String(event.message), url: String(event.filename || ""),
+                    line: event.lineno || 0 });
+      }, 0);
+    });
+    window.addEventListener("unhandledrejection", function (event) {
+      var reason = event.reason;
+      host.send({ t: "error", doc: id, message: String(reason && reason.message ? reason.message : reason),
+                  url: location.href, line: 0 });
+    });
+
+    // Navigations and form submissions are the program's to decide: it answers with a load.
+    if (window.navigation) {
+      window.navigation.addEventListener("navigate", function (event) {
+        if (event.hashChange || event.downloadRequest !== null) return;
+        var url = event.destination.url;
+        if (window.jvApprovedUrl === url) {
+          window.jvApprovedUrl = null;
+          return;
+        }
+        if (!event.cancelable) return;
+        event.preventDefault();
+        var message = { t: "navigate", doc: id, frame: window.name, url: url };
+        if (event.formData) {
+          message.form = [];
+          event.formData.forEach(function (value, name) { message.form.push([name, String(value)]); });
+        }
+        host.send(message);
+      });
+    }
+    // Links and scripts that would open another window ask the program too.
+    document.addEventListener("click", function (event) {
+      var link = event.target && event.target.closest ? event.target.closest("a[href]") : null;
+      if (!link) return;
+      var target = (link.getAttribute("target") || "").toLowerCase();
+      if (target !== "_blank" && target !== "_new") return;
+      event.preventDefault();
+      host.send({ t: "navigate", doc: id, frame: "_blank", url: link.href });
+    }, true);
+    window.open = function (url) {
+      host.send({ t: "navigate", doc: id, frame: "_blank", url: new URL(String(url || ""), location.href).href });
+      return null;
+    };
+
+    // In a dialog: Enter and Escape are the dialog's OK and cancel; clicks on bound elements go to
+    // the program.
+    if (window.name.indexOf("jv-dialog-") === 0) {
+      var dialogId = Number(window.name.substring("jv-dialog-".length));
+      document.addEventListener("keydown", function (event) {
+        if (event.defaultPrevented || event.altKey || event.ctrlKey || event.metaKey) return;
+        if (event.key === "Escape") {
+          event.preventDefault();
+          host.send({ t: "dialogkey", dlg: dialogId, key: "Escape" });
+        } else if (event.key === "Enter") {
+          var target = event.target;
+          var tag = target && target.tagName;
+          if (tag === "TEXTAREA" || tag === "BUTTON" || tag === "A" || tag === "SELECT") return;
+          if (tag === "INPUT" && /^(button|submit|reset|checkbox|radio)$/i.test(target.type)) return;
+          event.preventDefault();
+          host.send({ t: "dialogkey", dlg: dialogId, key: "Enter" });
+        }
+      });
+      document.addEventListener("click", function (event) {
+        var dialog = host.dialogs.get(dialogId);
+        var clicks = dialog ? dialog.clicks : null;
+        var el = event.target;
+        while (el && el.nodeType === 1) {
+          if (el.id && (clicks ? clicks.indexOf(el.id) >= 0 : /^(BUTTON|INPUT|A)$/.test(el.tagName))) {
+            host.send({ t: "event", doc: id, dlg: dialogId, type: "click", id: el.id, k: doc.keyOf.get(el) });
+            return;
+          }
+          el = el.parentNode;
+        }
+      });
+    }
+
+    document.addEventListener("DOMContentLoaded", function () { host.loaded(id); });
+    window.addEventListener("pagehide", function () { host.unloaded(id); });
+  }
+
+  // A document that is not shown inside the program's window has nobody to talk to.
+  function Detached() {}
+  Detached.prototype.register = Host.prototype.register;
+  Detached.prototype.call = function () { return Promise.resolve(); };
+  Detached.prototype.send = function () {};
+  Detached.prototype.loaded = function () {};
+  Detached.prototype.unloaded = function () {};
+  Detached.prototype.dialogs = new Map();
+
+  if (window === window.top && docAttribute === null) {
+    var host = new Host();
+    window.jvHost = host;
+    host.connect();
+    return;
+  }
+
+  var shell = null;
+  try {
+    shell = window.top.jvHost || null;
+  } catch (e) {
+    shell = null;
+  }
+  if (script) {
+    var previous = script.previousElementSibling;
+    if (previous && previous.tagName === "SCRIPT" && /\/jv\/external\.js$/.test(previous.src)) previous.remove();
+    script.remove();
+  }
+  installDocument(shell || new Detached(), Number(docAttribute));
+})();

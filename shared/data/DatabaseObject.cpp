@@ -1,0 +1,77 @@
+#include "shared/data/DatabaseObject.h"
+
+#include <utility>
+
+#include "shared/core/ErrorReporting.h"
+#include "shared/core/TraceLog.h"
+
+std::string EscapeQuotes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out;
+}
+
+std::string CutToWidth(const std::string& text, size_t width) {
+    size_t characters = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        // A byte that does not continue a UTF-8 sequence starts a character.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == width) return text.substr(0, i);
+    }
+    return text;
+}
+
+std::string EscapeQuotes(const std::string& text, size_t width) {
+    return EscapeQuotes(CutToWidth(text, width));
+}
+
+CDatabaseObject::CDatabaseObject(jv::db::Connection connection) : m_connection(std::move(connection)) {}
+
+jv::db::Recordset CDatabaseObject::ExecuteQuery(const std::string& sql, int skip) {
+    if (!m_connection.IsOpen() || skip != 0) return {};
+    return m_connection.Execute(sql);
+}
+
+bool CDatabaseObject::ExecuteCommand(const std::string& sql, int skip) {
+    if (!m_connection.IsOpen()) return false;
+    if (skip != 0) return true;
+    m_connection.ExecuteNonQuery(sql);
+    return true;
+}
+
+void CDatabaseObject::BeginTransaction(int skip) {
+    if (m_connection.IsOpen() && skip == 0) m_connection.BeginTrans();
+}
+
+void CDatabaseObject::CommitTransaction(int skip) {
+    if (m_connection.IsOpen() && skip == 0) m_connection.CommitTrans();
+}
+
+void CDatabaseObject::RollbackTransaction(int skip) {
+    if (m_connection.IsOpen() && skip == 0) m_connection.RollbackTrans();
+}
+
+std::string CDatabaseObject::FormatQueryError(const std::string& sql, const jv::db::DbError& error,
+                                              QueryErrorWording wording) {
+    std::string message = wording == QueryErrorWording::Lowercase ? "Error executing query " : "Error Executing query ";
+    message += sql;
+    message += " to database 0\r\n\tSource :  " + error.source();
+    message += " \r\n\tDescription : " + error.description();
+    message += "\r\n\tMessage : " + error.message();
+    return message;
+}
+
+void CDatabaseObject::ReportQueryError(const std::string& method, int callSite, const std::string& sql,
+                                       const jv::db::DbError& error, QueryErrorWording wording) {
+    const std::string message = FormatQueryError(sql, error, wording);
+    TraceLog(method, TRACE_ERROR, message);
+    CErrorReporting::Report(method, callSite, message);
+}
+
+void CDatabaseObject::ReportQueryError(const std::string& method, int callSite, const jv::db::DbError& error,
+                                       QueryErrorWording wording) {
+    ReportQueryError(method, callSite, error.statement(), error, wording);
+}

@@ -1,0 +1,208 @@
+#include "shared/data/UserData.h"
+
+#include <vector>
+
+#include "platform/db/DbError.h"
+#include "shared/core/ErrorReporting.h"
+#include "shared/core/TraceLog.h"
+
+namespace {
+
+constexpr const char* kVersionQuery = "select version from version;";
+
+// The statements that bring a database from one version to the next. A step's last statement
+// writes the new version.
+struct UpgradeStep {
+    bool logsProgress;
+    std::vector<const char*> statements;
+};
+
+const std::vector<UpgradeStep>& UpgradeSteps() {
+    static const std::vector<UpgradeStep> kSteps = {
+        // 0 to 1: odometer, distance and money columns become single-precision numbers.
+        {true,
+         {"alter table Services alter column Odometer single", "alter table Expenses alter column Odometer single",
+          "alter table FuelPurchases alter column Odometer single",
+          "alter table FuelPurchases alter column Distance single",
+          "alter table Trips alter column StartOdometer single", "alter table Trips alter column EndOdometer single",
+          "alter table Trips alter column Distance single",
+          "alter table OdometerValues alter column OdometerValue single",
+          "alter table Vehicles alter column PurchaseOdometer single",
+          "alter table Vehicles alter column PurchasePrice single",
+          "alter table Vehicles alter column SoldPrice single", "Update version set version=1"}},
+        // 1 to 2: engine and transmission details of a car.
+        {false,
+         {"alter table Vehicles add column Engine varchar(50)",
+          "alter table Vehicles add column EngineCode varchar(10)",
+          "alter table Vehicles alter column Transmission varchar(50)",
+          "alter table Vehicles add column TransmissionCode varchar(20)", "Update version set version=2"}},
+        // 2 to 3: four columns are rebuilt as single through a temporary column, keeping their values.
+        {true,
+         {"alter table Expenses add column NewCost single",
+          "update expenses set NewCost=Cost",
+          "alter table Expenses drop column Cost",
+          "alter table Expenses add column Cost single",
+          "update expenses set Cost=NewCost",
+          "alter table Expenses drop column NewCost",
+          "alter table Expenses add column NewOdometer single",
+          "update expenses set NewOdometer=Odometer",
+          "alter table Expenses drop column Odometer",
+          "alter table Expenses add column Odometer single",
+          "update expenses set Odometer=NewOdometer",
+          "alter table Expenses drop column NewOdometer",
+          "alter table Services add column NewOdometer single",
+          "update Services set NewOdometer=Odometer",
+          "alter table Services drop column Odometer",
+          "alter table Services add column Odometer single",
+          "update Services set Odometer=NewOdometer",
+          "alter table Services drop column NewOdometer",
+          "alter table FuelPurchases add column NewCost single",
+          "update FuelPurchases set NewCost=Cost",
+          "alter table FuelPurchases drop column Cost",
+          "alter table FuelPurchases add column Cost single",
+          "update FuelPurchases set Cost=NewCost",
+          "alter table FuelPurchases drop column NewCost",
+          "Update version set version=3"}},
+        // 3 to 4: insurance and licence-plate details of a car.
+        {true,
+         {"alter table Vehicles add column InsuranceProvider varchar(50)",
+          "alter table Vehicles add column PolicyNumber varchar(30)",
+          "alter table Vehicles add column LicensePlate varchar(20)", "Update version set version=4"}},
+        // 4 to 5: new plan-item columns in all three item tables, the descriptions moved out of
+        // their "Ed_" columns; drive type and region of a car.
+        {true,
+         {"alter table MaintenancePlanItems add column MVC_Qualifiers varchar(50)",
+          "alter table MaintenancePlanItems add column Non_MVC_Qualifiers varchar(50)",
+          "alter table MaintenancePlanItems add column Service_Type varchar(50)",
+          "alter table MaintenancePlanItems add column Service_Indicator char(1)",
+          "alter table MaintenancePlanItems add column Action_Description varchar(50)",
+          "update MaintenancePlanItems set Action_Description = Ed_Action_Description",
+          "alter table MaintenancePlanItems drop column Ed_Action_Description",
+          "alter table MaintenancePlanItems add column Item_Description varchar(50)",
+          "update MaintenancePlanItems set Item_Description = Ed_Item_Description",
+          "alter table MaintenancePlanItems drop column Ed_Item_Description",
+          "alter table CustomMaintenancePlanItems add column MVC_Qualifiers varchar(50)",
+          "alter table CustomMaintenancePlanItems add column Non_MVC_Qualifiers varchar(50)",
+          "alter table CustomMaintenancePlanItems add column Service_Type varchar(50)",
+          "alter table CustomMaintenancePlanItems add column Service_Indicator char(1)",
+          "alter table CustomMaintenancePlanItems add column Action_Description varchar(50)",
+          "update CustomMaintenancePlanItems set Action_Description = Ed_Action_Description",
+          "alter table CustomMaintenancePlanItems drop column Ed_Action_Description",
+          "alter table CustomMaintenancePlanItems add column Item_Description varchar(50)",
+          "update CustomMaintenancePlanItems set Item_Description = Ed_Item_Description",
+          "alter table CustomMaintenancePlanItems drop column Ed_Item_Description",
+          "alter table GenericMaintenancePlanItems add column MVC_Qualifiers varchar(50)",
+          "alter table GenericMaintenancePlanItems add column Non_MVC_Qualifiers varchar(50)",
+          "alter table GenericMaintenancePlanItems add column Service_Type varchar(50)",
+          "alter table GenericMaintenancePlanItems add column Service_Indicator char(1)",
+          "alter table GenericMaintenancePlanItems add column Action_Description varchar(50)",
+          "update GenericMaintenancePlanItems set Action_Description = Ed_Action_Description",
+          "alter table GenericMaintenancePlanItems drop column Ed_Action_Description",
+          "alter table GenericMaintenancePlanItems add column Item_Description varchar(50)",
+          "update GenericMaintenancePlanItems set Item_Description = Ed_Item_Description",
+          "alter table GenericMaintenancePlanItems drop column Ed_Item_Description",
+          "alter table Vehicles add column DriveType varchar(50)",
+          "alter table Vehicles add column Region varchar(50)",
+          "Update version set version=5"}},
+        // 5 to 6: longer item descriptions.
+        {true,
+         {"alter table MaintenancePlanItems alter column Item_Description varchar(100)",
+          "alter table CustomMaintenancePlanItems alter column Item_Description varchar(100)",
+          "alter table GenericMaintenancePlanItems alter column Item_Description varchar(100)",
+          "Update version set version=6"}},
+        // 6 to 7: a cost column for other costs of a service.
+        {true, {"alter table Services add column Other single", "Update version set version=7"}},
+        // 7 to 8: the expense category "Body Repair" becomes "Repair".
+        {true,
+         {"update ExpenseCategories set name = 'Repair' where Name = 'Body Repair'", "Update version set version=8"}},
+    };
+    return kSteps;
+}
+
+struct StoredVersion {
+    bool hasRow = false;
+    int version = 0;  // 0 when there is no row or the version is NULL
+};
+
+StoredVersion ReadVersion(jv::db::Connection& connection) {
+    jv::db::Recordset rs = connection.Execute(kVersionQuery);
+    StoredVersion stored;
+    if (!rs.IsEOF()) {
+        stored.hasRow = true;
+        stored.version = rs.GetInt("Version").value_or(0);
+    }
+    rs.Close();
+    return stored;
+}
+
+std::string Details(const jv::db::DbError& error) {
+    return "\r\n\tSource :  " + error.source() + " \r\n\tDescription : " + error.description();
+}
+
+}  // namespace
+
+bool CUserData::OpenConnections(const std::string& path) {
+    m_strDatabasePath = path;
+    m_connection.Close();
+    try {
+        m_connection = jv::db::Connection::Open(path);
+    } catch (const jv::db::DbError& error) {
+        m_connection.Close();
+        TraceLog("CUserData::OpenConnections", TRACE_ERROR,
+                 "Error connecting to user database\n\tSource :  " + error.source() +
+                     " \n\tdescription : " + error.description() + " \n\tmessage : " + error.message() + "\n ");
+        return false;
+    }
+    // A failed upgrade has been logged and reported; the database is used at the version it has.
+    CheckAndUpdateVersion();
+    m_bConnected = true;
+    return true;
+}
+
+bool CUserData::CheckAndUpdateVersion() {
+    constexpr const char* kMethod = "CUserData::CheckAndUpdateVersion";
+    if (!m_connection.IsOpen()) return false;
+
+    int version = 0;
+    try {
+        version = ReadVersion(m_connection).version;
+    } catch (const jv::db::DbError& error) {
+        TraceLog(kMethod, TRACE_ERROR,
+                 std::string("Error reading the database version. Query is ") + kVersionQuery + Details(error));
+        return false;
+    }
+
+    const auto& steps = UpgradeSteps();
+    while (version < kCurrentVersion) {
+        if (version < 0) {
+            ++version;
+            continue;
+        }
+        const UpgradeStep& step = steps[static_cast<size_t>(version)];
+        const std::string fromTo = "version " + std::to_string(version) + " to " + std::to_string(version + 1);
+        try {
+            jv::db::Transaction transaction(m_connection);
+            // The other program may have upgraded the file since it was read.
+            const StoredVersion stored = ReadVersion(m_connection);
+            if (stored.hasRow && stored.version > version) {
+                version = stored.version;
+                continue;  // nothing was changed; the transaction ends unused
+            }
+            // Without a row the steps' updates would change nothing and every open would start over.
+            if (!stored.hasRow) {
+                m_connection.ExecuteNonQuery("insert into version (Version) values (" + std::to_string(version) + ")");
+            }
+            if (step.logsProgress) TraceLog(kMethod, TRACE_INFO, "Converting database from " + fromTo + ".");
+            for (const char* statement : step.statements) m_connection.ExecuteNonQuery(statement);
+            transaction.Commit();
+        } catch (const jv::db::DbError& error) {
+            const std::string message =
+                "Error updating database from " + fromTo + ". Query is " + error.statement() + Details(error);
+            TraceLog(kMethod, TRACE_ERROR, message);
+            CErrorReporting::Report(kMethod, __LINE__, message);
+            return false;
+        }
+        ++version;
+    }
+    return true;
+}

@@ -1,0 +1,95 @@
+// Starting the test program and a headless Chromium for the end-to-end tests.
+import { spawn } from "node:child_process";
+import { mkdtempSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { createInterface } from "node:readline";
+import { chromium } from "playwright-core";
+
+// Debian's chromium, never a downloaded browser.
+export const CHROMIUM = "/usr/bin/chromium";
+export const CHROMIUM_FLAGS = [
+  "--headless",
+  "--no-sandbox",
+  "--disable-gpu",
+  "--disable-quic",
+  "--no-first-run",
+  "--disable-background-networking",
+  "--disable-component-update",
+  "--disable-sync",
+];
+
+// Starts the test program; resolves when it has printed the address that opens its window.
+export async function startApp(args = []) {
+  const program = process.env.JV_E2E_APP;
+  if (!program) throw new Error("JV_E2E_APP names the test program (set by CTest)");
+  const pages = process.env.JV_E2E_PAGES;
+  const child = spawn(program, ["--pages", pages, ...args], { stdio: ["ignore", "pipe", "pipe"] });
+  const log = [];
+  createInterface({ input: child.stderr }).on("line", (line) => log.push(line));
+  const lines = createInterface({ input: child.stdout });
+  const openUrl = await new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error("the program printed no address")), 10000);
+    lines.on("line", (line) => {
+      if (line.startsWith("JV-OPEN ")) {
+        clearTimeout(timer);
+        resolve(line.substring(8).trim());
+      }
+    });
+    child.on("exit", (code) => reject(new Error("the program ended with " + code + ": " + log.join("\n"))));
+  });
+  const origin = new URL(openUrl).origin;
+  const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
+  return {
+    child,
+    openUrl,
+    origin,
+    port: Number(new URL(openUrl).port),
+    log,
+    exited,
+    async stop() {
+      if (child.exitCode === null && child.signalCode === null) child.kill("SIGTERM");
+      return exited;
+    },
+  };
+}
+
+// A headless Chromium with a new profile folder of its own.
+export async function startBrowser() {
+  const profile = mkdtempSync(join(tmpdir(), "jv-e2e-profile-"));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: CHROMIUM,
+    headless: true,
+    args: CHROMIUM_FLAGS,
+    viewport: { width: 1024, height: 768 },
+  });
+  return {
+    context,
+    async close() {
+      await context.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// Opens the program's window in `context`: the one-time address, then the shell.
+export async function openWindow(context, app) {
+  const page = context.pages()[0] && context.pages()[0].url() === "about:blank" ? context.pages()[0] : await context.newPage();
+  await page.goto(app.openUrl);
+  await page.waitForURL(app.origin + "/");
+  return page;
+}
+
+// The document shown in a named frame of the window ("jv-top" for the page area).
+export async function frameNamed(page, name, timeout = 10000) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const frame = page.frame({ name });
+    if (frame && frame.url() !== "about:blank" && frame.url() !== "") {
+      await frame.waitForLoadState("domcontentloaded");
+      return frame;
+    }
+    if (Date.now() > deadline) throw new Error("no frame named " + name);
+    await new Promise((r) => setTimeout(r, 20));
+  }
+}

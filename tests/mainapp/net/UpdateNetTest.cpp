@@ -1,0 +1,183 @@
+#include "mainapp/net/UpdateNet.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/base/Profile.h"
+#include "shared/core/FileVersion.h"
+#include "tests/mainapp/net/NetTest.h"
+
+namespace jv::test {
+namespace {
+
+using Parameters = std::vector<std::pair<std::string, std::string>>;
+
+using UpdateNet = NetTest;
+
+std::string Strings(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const auto& text : texts) out += "<string>" + text + "</string>";
+    return out;
+}
+
+TEST_F(UpdateNet, TheConstructorAsksTheDocumentForAConnection) {
+    {
+        CUpdateNet update;
+        EXPECT_EQ(update.m_pConn, &document.connection);
+    }
+    EXPECT_EQ(document.reasons, std::vector<std::string>{"to search for available updates."});
+
+    document.refuse = true;
+    CUpdateNet refused;
+    EXPECT_EQ(refused.m_pConn, nullptr);
+    EXPECT_NE(Trace().find("CUpdateNet::CUpdateNet"), std::string::npos);
+    std::string path, url;
+    EXPECT_FALSE(refused.isUpdateAvailable(path, url));
+    EXPECT_FALSE(refused.getUpdate("setup.msi", path));
+    EXPECT_TRUE(server.Calls().empty());
+}
+
+TEST_F(UpdateNet, AnUpdateIsAvailableWhenTheServiceNamesAPackage) {
+    struct Case {
+        std::vector<std::string> strings;
+        bool available;
+        std::string path;
+        std::string url;
+    };
+    const Case cases[] = {
+        {{"JorvaneSetup-2.1.msi", "http://updates.test/2.1"}, true, "JorvaneSetup-2.1.msi", "http://updates.test/2.1"},
+        {{"", "http://updates.test/none"}, false, "", "http://updates.test/none"},
+        {{"JorvaneSetup-2.1.msi"}, false, "before", "before"},
+        {{"a", "b", "c"}, false, "before", "before"},
+        {{}, false, "before", "before"},
+    };
+    std::string version;
+    GetJVShortVersion(version);
+    CUpdateNet update;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.strings.size());
+        server.Enqueue(SoapReply::Result("IsUpdateAvailable", Strings(c.strings)));
+        std::string path = "before", url = "before";
+        EXPECT_EQ(update.isUpdateAvailable(path, url), c.available);
+        EXPECT_EQ(path, c.path);
+        EXPECT_EQ(url, c.url);
+        ASSERT_FALSE(server.Calls().empty());
+        EXPECT_EQ(server.Calls().back().soapMethod, "IsUpdateAvailable");
+        EXPECT_EQ(server.Calls().back().parameters, (Parameters{{"strVersion", version}, {"strRegistrationCode", ""}}));
+    }
+    EXPECT_TRUE(server.Problems().empty()) << ::testing::PrintToString(server.Problems());
+
+    server.Enqueue(SoapReply::Result("SomethingElse", ""));
+    std::string path, url;
+    EXPECT_FALSE(update.isUpdateAvailable(path, url));
+    EXPECT_NE(Trace().find("pnodeResult == NULL"), std::string::npos);
+}
+
+TEST_F(UpdateNet, TheDownloadIsSavedInTheTemporaryFolderUnderItsLastName) {
+    struct Case {
+        std::string fileName;
+        std::string base64;
+        std::string savedAs;  // in the temporary folder
+        std::string contents;
+    };
+    const Case cases[] = {
+        {"JorvaneSetup.msi", "SGVsbG8sIHVwZGF0ZSE=", "JorvaneSetup.msi", "Hello, update!"},
+        {"updates\\2.1\\Setup21.msi", "SGk=", "Setup21.msi", "Hi"},
+        {"updates/2.1/Setup-b.msi", "SGk\nh", "Setup-b.msi", "Hi!"},
+        {"../../etc/evil.msi", "AAEC/w==", "evil.msi", std::string("\0\1\2\xff", 4)},
+        {"empty.msi", "", "empty.msi", ""},
+    };
+    std::string version;
+    GetJVShortVersion(version);
+    CUpdateNet update;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        server.Enqueue(SoapReply::Result("GetUpdate", c.base64));
+        std::string localPath;
+        EXPECT_TRUE(update.getUpdate(c.fileName, localPath));
+        EXPECT_EQ(localPath, TempFolder() + "/" + c.savedAs);
+        EXPECT_EQ(ReadFile(localPath), c.contents);
+        struct stat info {};
+        ASSERT_EQ(::stat(localPath.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+        EXPECT_EQ(server.Calls().back().parameters, (Parameters{{"strVersion", version}, {"strFileName", c.fileName}}));
+    }
+    EXPECT_TRUE(server.Problems().empty()) << ::testing::PrintToString(server.Problems());
+    // The download shows the status window.
+    ASSERT_EQ(shell.dialogs.size(), std::size(cases));
+    EXPECT_EQ(shell.dialogs[0].message,
+              "Jorvane is downloading the update.<br/><br/>It should just take a few moments.");
+}
+
+TEST_F(UpdateNet, ADownloadNeverWritesOutsideItsOwnNewFile) {
+    CUpdateNet update;
+
+    // A name that is no file name is refused.
+    for (const std::string name : {"..", "updates/", "a\\.."}) {
+        SCOPED_TRACE(name);
+        server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
+        std::string localPath = "before";
+        EXPECT_FALSE(update.getUpdate(name, localPath));
+        EXPECT_TRUE(localPath.empty());
+    }
+    EXPECT_NE(Trace().find("Failed to create file for installer.  Message: "), std::string::npos);
+
+    // A link planted under the package's name is replaced, not followed.
+    const std::string victim = home.dir().File("victim.txt");
+    WriteFile(victim, "precious");
+    ASSERT_EQ(::symlink(victim.c_str(), (TempFolder() + "/Setup.msi").c_str()), 0);
+    server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
+    std::string localPath;
+    EXPECT_TRUE(update.getUpdate("Setup.msi", localPath));
+    EXPECT_EQ(ReadFile(victim), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(localPath));
+    EXPECT_EQ(ReadFile(localPath), "Hi");
+
+    // An earlier download under the same name is replaced.
+    server.Enqueue(SoapReply::Result("GetUpdate", "SG8="));
+    EXPECT_TRUE(update.getUpdate("Setup.msi", localPath));
+    EXPECT_EQ(ReadFile(localPath), "Ho");
+
+    // A folder where the file should go fails the download, with the path still given.
+    std::filesystem::create_directories(TempFolder() + "/Blocked.msi/inside");
+    server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
+    EXPECT_FALSE(update.getUpdate("Blocked.msi", localPath));
+    EXPECT_EQ(localPath, TempFolder() + "/Blocked.msi");
+    EXPECT_TRUE(std::filesystem::exists(TempFolder() + "/Blocked.msi/inside"));
+
+    // No answer, no file.
+    server.Enqueue(SoapReply::Fault("soap:Server", "no such package"));
+    localPath = "before";
+    EXPECT_FALSE(update.getUpdate("Missing.msi", localPath));
+    EXPECT_EQ(localPath, "before");
+    EXPECT_FALSE(std::filesystem::exists(TempFolder() + "/Missing.msi"));
+}
+
+TEST_F(UpdateNet, ThePartnerTextFallsBackToTheStoredOne) {
+    Profile("Jorvane").WriteProfileString("Settings", "PartnerMsg", "stored partner text");
+    CUpdateNet update;
+    server.Enqueue(SoapReply::Result("getPartnerText", "Fresh text &amp; more"));
+    EXPECT_EQ(update.getPartnerText("acme", "north"), "Fresh text & more");
+    ASSERT_EQ(server.Calls().size(), 1u);
+    EXPECT_EQ(server.Calls()[0].parameters, (Parameters{{"strPartner", "acme"}, {"strSubPartner", "north"}}));
+
+    server.Enqueue(SoapReply::Fault("soap:Server", "down"));
+    EXPECT_EQ(update.getPartnerText("acme", "north"), "stored partner text");
+    server.Enqueue(SoapReply::Result("other", ""));
+    EXPECT_EQ(update.getPartnerText("acme", "north"), "stored partner text");
+    EXPECT_NE(Trace().find("pnodeResult == NULL"), std::string::npos);
+    server.Enqueue(SoapReply::Status(404, "gone"));
+    EXPECT_EQ(update.getPartnerText("acme", "north"), "stored partner text");
+
+    document.refuse = true;
+    document.connection.Disconnect();
+    CUpdateNet offline;
+    EXPECT_EQ(offline.getPartnerText("acme", "north"), "stored partner text");
+    EXPECT_EQ(server.Calls().size(), 4u);
+    EXPECT_TRUE(server.Problems().empty()) << ::testing::PrintToString(server.Problems());
+}
+
+}  // namespace
+}  // namespace jv::test

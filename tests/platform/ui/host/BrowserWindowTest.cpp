@@ -1,0 +1,84 @@
+#include "platform/ui/host/BrowserWindow.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/base/Paths.h"
+#include "tests/platform/ui/host/HostTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+namespace jv::ui::host {
+namespace {
+
+using jv::test::ReadFile;
+using jv::test::ScopedEnv;
+using jv::test::TempDir;
+using jv::test::WriteFile;
+
+const std::string kUrl = "http://127.0.0.1:4567/jv/open?t=0123456789abcdef";
+
+// A stand-in for a browser program: writes its arguments, one a line, to `record`.
+void FakeBrowser(const std::string& path, const std::string& record) {
+    WriteFile(path, "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + record + "'\n");
+    chmod(path.c_str(), 0755);
+}
+
+TEST(BrowserWindow, StartsChromiumWithAPrivateProfileAndNoTicketOnItsCommandLine) {
+    TempDir bin;
+    TempDir temp;
+    FakeBrowser(bin.File("chromium"), bin.File("args"));
+    ScopedEnv path("PATH", bin.path());
+    ScopedEnv tmp("TMPDIR", temp.path());
+
+    std::string folder;
+    bool closed = false;
+    {
+        BrowserWindow window;
+        std::string error;
+        ASSERT_EQ(window.Open(
+                      kUrl, [&] { closed = true; }, &error),
+                  BrowserWindow::Kind::Chromium)
+            << error;
+        folder = window.folder();
+        EXPECT_EQ(folder.rfind(temp.path() + "/jorvane-", 0), 0u);
+        struct stat info {};
+        ASSERT_EQ(stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        ASSERT_EQ(stat((folder + "/open.html").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+        ASSERT_TRUE(test::RunUntil([&] { return closed; }));
+        const std::string args = ReadFile(bin.File("args"));
+        EXPECT_NE(args.find("--app=file://" + folder + "/open.html\n"), std::string::npos) << args;
+        EXPECT_NE(args.find("--user-data-dir=" + folder + "/profile\n"), std::string::npos) << args;
+        EXPECT_NE(args.find("--disable-background-networking\n"), std::string::npos);
+        EXPECT_EQ(args.find("0123456789abcdef"), std::string::npos) << args;
+        EXPECT_NE(ReadFile(folder + "/open.html").find(kUrl), std::string::npos);
+
+        window.ForgetLaunchPage();
+        EXPECT_FALSE(paths::FileExists(folder + "/open.html"));
+    }
+    EXPECT_FALSE(paths::FileExists(folder));
+}
+
+TEST(BrowserWindow, FallsBackToTheDefaultBrowser) {
+    TempDir bin;
+    TempDir temp;
+    FakeBrowser(bin.File("xdg-open"), bin.File("args"));
+    ScopedEnv path("PATH", bin.path());
+    ScopedEnv tmp("TMPDIR", temp.path());
+
+    BrowserWindow window;
+    ASSERT_EQ(window.Open(kUrl, [] {}), BrowserWindow::Kind::DefaultBrowser);
+    ASSERT_TRUE(
+        test::RunUntil([&] { return paths::FileExists(bin.File("args")) && !ReadFile(bin.File("args")).empty(); }));
+    EXPECT_EQ(ReadFile(bin.File("args")), "file://" + window.folder() + "/open.html\n");
+}
+
+TEST(BrowserWindow, LaunchPageQuotesTheAddress) {
+    const std::string page = BrowserWindow::LaunchPage("http://127.0.0.1:1/jv/open?t=a\"b<c&d");
+    EXPECT_NE(page.find("url=http://127.0.0.1:1/jv/open?t=a&quot;b&lt;c&amp;d\""), std::string::npos) << page;
+}
+
+}  // namespace
+}  // namespace jv::ui::host

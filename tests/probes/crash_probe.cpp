@@ -1,0 +1,47 @@
+// Installs the crash handler as the main program does, then fails as asked:
+//   jv_crash_probe null-write | recursion | exception | divide
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "shared/core/CrashHandler.h"
+
+namespace {
+
+// The faults must happen, not be reported by a sanitizer beforehand.
+__attribute__((noinline, no_sanitize("undefined"))) void NullWrite() {
+    volatile int* volatile target = nullptr;
+    *target = 1;
+}
+
+volatile int g_deepest = -1;  // never reached: the recursion runs until the stack is gone
+
+__attribute__((noinline)) int Recurse(int depth) {
+    if (depth == g_deepest) return 0;
+    volatile char frame[256];
+    frame[depth % 256] = static_cast<char>(depth);
+    return Recurse(depth + 1) + frame[(depth + 1) % 256];
+}
+
+__attribute__((noinline)) void ThrowUncaught() {
+    throw std::runtime_error("nobody catches this");
+}
+
+__attribute__((noinline, no_sanitize("undefined"))) int DivideByZero() {
+    volatile int dividend = 7;
+    volatile int zero = 0;
+    return dividend / zero;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    CCrashHandler::Install();
+    const char* mode = argv[1];
+    if (std::strcmp(mode, "null-write") == 0) NullWrite();
+    if (std::strcmp(mode, "recursion") == 0) std::printf("%d\n", Recurse(0));
+    if (std::strcmp(mode, "exception") == 0) ThrowUncaught();
+    if (std::strcmp(mode, "divide") == 0) std::printf("%d\n", DivideByZero());
+    return 3;
+}
