@@ -28,6 +28,16 @@ export async function startApp(args = []) {
   const log = [];
   createInterface({ input: child.stderr }).on("line", (line) => log.push(line));
   const lines = createInterface({ input: child.stdout });
+  const models = [];
+  const modelWaiters = [];
+  lines.on("line", (line) => {
+    const match = /^JV-MODEL (\d+) (.*)$/.exec(line);
+    if (!match) return;
+    const model = { doc: Number(match[1]), html: JSON.parse(match[2]) };
+    const waiter = modelWaiters.shift();
+    if (waiter) waiter(model);
+    else models.push(model);
+  });
   const openUrl = await new Promise((resolve, reject) => {
     const timer = setTimeout(() => reject(new Error("the program printed no address")), 10000);
     lines.on("line", (line) => {
@@ -47,6 +57,11 @@ export async function startApp(args = []) {
     port: Number(new URL(openUrl).port),
     log,
     exited,
+    // The next copy of a document the program printed (DumpModel).
+    nextModel() {
+      if (models.length) return Promise.resolve(models.shift());
+      return new Promise((resolve) => modelWaiters.push(resolve));
+    },
     async stop() {
       if (child.exitCode === null && child.signalCode === null) child.kill("SIGTERM");
       return exited;
@@ -92,4 +107,48 @@ export async function frameNamed(page, name, timeout = 10000) {
     if (Date.now() > deadline) throw new Error("no frame named " + name);
     await new Promise((r) => setTimeout(r, 20));
   }
+}
+
+// Runs in the page: a comparable picture of the shown document and of the program's copy (html):
+// elements with their attributes, text and comments, and the live state of form controls (what
+// is shown, whatever the attributes say).
+function picturesInPage(html) {
+  const FORM_ATTRIBUTES = new Set(["value", "checked", "selected"]);
+  function walk(node) {
+    if (node.nodeType === 3) return ["#text", node.data];
+    if (node.nodeType === 8) return ["#comment", node.data];
+    if (node.nodeType !== 1) return null;
+    const tag = node.localName;
+    const control = tag === "input" || tag === "option" || tag === "textarea";
+    const attributes = [...node.attributes]
+      .filter((a) => !(control && FORM_ATTRIBUTES.has(a.name)))
+      .map((a) => [a.name, a.value])
+      .sort();
+    const picture = [tag, attributes];
+    if (tag === "input") picture.push({ value: node.value, checked: node.checked });
+    if (tag === "option") picture.push({ selected: node.selected });
+    if (tag === "textarea") {
+      picture.push({ value: node.value });
+      return picture;
+    }
+    const children = [];
+    for (const child of node.childNodes) {
+      const walked = walk(child);
+      if (walked) children.push(walked);
+    }
+    picture.push(children);
+    return picture;
+  }
+  const parsed = new DOMParser().parseFromString(html, "text/html");
+  return [JSON.stringify(walk(document.documentElement)), JSON.stringify(walk(parsed.documentElement))];
+}
+
+// Asks the program for its copy of the document shown in `frame` and checks that the browser
+// shows the same tree.
+export async function expectSameAsModel(frame, app, assert) {
+  const modelPromise = app.nextModel();
+  await frame.evaluate(() => window.external.DumpModel());
+  const model = await modelPromise;
+  const [browser, program] = await frame.evaluate(picturesInPage, model.html);
+  assert.equal(browser, program, "the browser's document differs from the program's");
 }

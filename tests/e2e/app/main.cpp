@@ -1,157 +1,209 @@
-// A small program for the end-to-end tests: the browser host serving test pages from a folder,
-// with a few script methods. It prints the address that opens its window on a line
-// "JV-OPEN <url>" and runs until the window has gone.
+// A small program built from the UI framework and the browser host for the end-to-end tests. It
+// shows the test pages (resources read from the folder given with --pages, files named
+// "<id>-<name>.html") in a browser that the tests start, answers their script calls through the
+// page DOM, and opens dialogs in the middle of calls.
+//
+// Standard output carries, one a line: "JV-OPEN <address>" once the server listens, and
+// "JV-MODEL <document id> <HTML as a JSON string>" whenever a page asks for the program's copy
+// of its document (DumpModel), so that the tests can compare it with the browser's.
+#include <dirent.h>
 #include <glib-unix.h>
-#include <glib.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <map>
+#include <list>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "platform/ui/host/HostResources.h"
-#include "platform/ui/host/HostServer.h"
+#include "platform/ui/BrowserHost.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Document.h"
+#include "platform/ui/HtmlEscape.h"
+#include "platform/ui/Loop.h"
+#include "platform/ui/Resources.h"
 #include "platform/ui/host/ScriptBridge.h"
-
-using jv::ui::host::HostServer;
-using jv::ui::host::ScriptBridge;
-using nlohmann::json;
+#include "platform/ui/host/WebHost.h"
 
 namespace {
 
-GMainLoop* g_loop = nullptr;
+using jv::ui::Document;
+using jv::ui::Element;
+using jv::ui::host::ScriptBridge;
+using jv::ui::host::WebHost;
 
-void Post(std::function<void()> work) {
-    g_idle_add_full(
-        G_PRIORITY_DEFAULT,
-        [](gpointer data) {
-            (*static_cast<std::function<void()>*>(data))();
-            return G_SOURCE_REMOVE;
-        },
-        new std::function<void()>(std::move(work)),
-        [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+constexpr int kMainPage = 100;
+constexpr int kRowsPage = 110;
+constexpr int kAskDialog = 200;
+constexpr int kRowCount = 1000;
+
+void Log(const std::string& source, int level, const std::string& message) {
+    std::cerr << "LOG " << level << " " << source << ": " << message << std::endl;
 }
 
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
+// The page files, kept alive for the resource table.
+struct PageFiles {
+    std::list<std::string> names;
+    std::list<std::string> texts;
+    std::vector<jv::ui::Resource> entries;
+
+    void Load(const std::string& folder) {
+        DIR* dir = opendir(folder.c_str());
+        if (dir == nullptr) return;
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            const int id = std::atoi(name.c_str());
+            if (id <= 0 || name.size() < 6 || name.substr(name.size() - 5) != ".html") continue;
+            std::ifstream in(folder + "/" + name);
+            std::stringstream text;
+            text << in.rdbuf();
+            names.push_back(name);
+            texts.push_back(text.str());
+            entries.push_back({id, names.back().c_str(), "text/html; charset=utf-8",
+                               reinterpret_cast<const unsigned char*>(texts.back().data()), texts.back().size()});
         }
+        closedir(dir);
+        jv::ui::Resources::Install({entries.data(), entries.size()});
     }
-    return out;
-}
+};
 
-struct App {
-    std::string pages;
-    HostServer server{Post};
-    ScriptBridge bridge{[](const std::string& source, int level, const std::string& message) {
-        std::cerr << "LOG " << level << " " << source << ": " << message << std::endl;
-    }};
-    int nextDoc = 1;
-    int callDoc = 0;
-    json ops = json::array();
+// The dialog that asks for a name: ButtonOK and Enter take the typed answer, ButtonCancel and
+// Escape do not.
+class AskDialog : public jv::ui::Dialog {
+public:
+    AskDialog() : Dialog(kAskDialog) {}
+    std::string answer;
 
-    HostServer::Response Serve(const std::string& path, const std::string&) {
-        HostServer::Response response;
-        if (auto file = jv::ui::host::FindHostFile(path)) {
-            response.contentType = std::string(file->contentType);
-            response.body = std::string(file->body);
-            return response;
+protected:
+    void OnClick(const std::string& elementId) override {
+        if (elementId == "ButtonOK") OnOK();
+        if (elementId == "ButtonCancel") EndDialog(0);
+    }
+    void OnOK() override {
+        if (document()) {
+            if (Element* field = document()->getElementById("Answer")) answer = field->value();
         }
-        if (path == "/jv/external.js") {
-            response.contentType = "text/javascript; charset=utf-8";
-            response.body = bridge.GenerateScript();
-            return response;
-        }
-        const std::string name = path.substr(1);
-        if (name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-") == std::string::npos && !name.empty()) {
-            std::ifstream in(pages + "/" + name + ".html");
-            if (in) {
-                std::stringstream text;
-                text << in.rdbuf();
-                std::string html = text.str();
-                const auto head = html.find("<head>");
-                const std::string inject =
-                    "<script src=\"/jv/external.js\"></script><script src=\"/jv/shim.js\" data-doc=\"" +
-                    std::to_string(nextDoc++) + "\"></script>";
-                if (head != std::string::npos) html.insert(head + 6, inject);
-                response.body = html;
-                return response;
-            }
-        }
-        response.status = 404;
-        response.contentType = "text/plain";
-        response.body = "Not found";
-        return response;
+        EndDialog(kOK);
+    }
+};
+
+class TestProgram : public jv::ui::WindowEvents {
+public:
+    TestProgram() : bridge_(Log), host_(loop_, bridge_, "Test.exe", Log) {}
+
+    int Run(const std::string& pages) {
+        files_.Load(pages);
+        jv::ui::InstallHost(&host_);
+        loop_.SetAfterWork([this] { host_.FlushPatches(); });
+        host_.SetWindowEvents(this);
+        host_.SetReconnectGrace(std::chrono::milliseconds(500));
+        AddMethods();
+        host_.Start();
+        host_.Navigate("res://Test.exe/" + std::to_string(kMainPage), "");
+        std::cout << "JV-OPEN " << host_.OpenUrl() << std::endl;
+        g_unix_signal_add(
+            SIGTERM,
+            [](gpointer self) {
+                static_cast<TestProgram*>(self)->loop_.Quit();
+                return G_SOURCE_REMOVE;
+            },
+            this);
+        loop_.Run();
+        jv::ui::InstallHost(nullptr);
+        return 0;
     }
 
-    void OnMessage(const std::string& text) {
-        const json message = json::parse(text, nullptr, false);
-        if (message.is_discarded()) return;
-        const std::string type = message.value("t", "");
-        if (type == "call") {
-            callDoc = message.value("doc", 0);
-            ops = json::array();
-            bridge.Call(message.value("m", ""), message.value("a", json::array()));
-            if (!ops.empty()) server.Send(json{{"t", "patch"}, {"doc", callDoc}, {"ops", ops}}.dump());
-            server.Send(json{{"t", "reply"}, {"id", message.value("id", 0)}}.dump());
-        } else if (type == "navigate") {
-            server.Send(
-                json{{"t", "load"}, {"frame", message.value("frame", "")}, {"url", message.value("url", "")}}.dump());
-        } else if (type == "error") {
-            std::cerr << "SCRIPT-ERROR " << message.value("message", "") << std::endl;
+    void OnBeforeNavigate(const std::string& url, const std::string& frame, bool& cancel) override {
+        std::cerr << "NAVIGATE " << (frame.empty() ? "(window)" : frame) << " " << url << std::endl;
+        // The main page may hold a "stay" flag: then nothing leaves it (a page with unsaved work).
+        auto shown = host_.FrameDocument(frame);
+        if (shown && jv::ui::Resources::IdFromUrl(shown->URL()) == kMainPage) {
+            if (Element* stay = shown->getElementById("Stay"); stay && stay->checked()) cancel = true;
         }
     }
 
-    void Setup() {
-        bridge.Add(
-            "Echo", std::function<void(const std::string&, int32_t)>([this](const std::string& text, int32_t number) {
-                ops.push_back({{"o", "children"}, {"k", "1"}, {"h", Escape(text + "|" + std::to_string(number + 1))}});
-            }));
-        server.SetRequestHandler(
-            [this](const std::string& path, const std::string& query) { return Serve(path, query); });
-        server.SetMessageHandler([this](const std::string& text) { OnMessage(text); });
-        server.SetWindowOpenedHandler([this] {
-            server.Send(json{{"t", "load"}, {"frame", ""}, {"url", "/echo"}}.dump());
-        });
+    void OnDocumentComplete(const std::string& url, const std::string&,
+                            const std::shared_ptr<Document>& document) override {
+        if (jv::ui::Resources::IdFromUrl(url) == kRowsPage) FillRows(*document);
+        if (Element* title = document->getElementById("LoadedBy")) title->setInnerText("program");
     }
+
+    void OnWindowClosed() override { loop_.Quit(); }
+
+private:
+    // The page object's work on the long page: a thousand rows built through the DOM.
+    static void FillRows(Document& document) {
+        Element* table = document.getElementById("Rows");
+        if (table == nullptr || table->tBodies().empty()) return;
+        Element* body = table->tBodies()[0];
+        for (int i = 0; i < kRowCount; ++i) {
+            auto row = body->insertRow(-1);
+            row->setId("row" + std::to_string(i));
+            row->insertCell(-1)->setInnerText(std::to_string(i + 1));
+            row->insertCell(-1)->setInnerText("Oil change " + std::to_string(i + 1));
+            row->insertCell(-1)->setInnerHTML("<input name=\"cost\" value=\"" + std::to_string(19 + i % 7) + ".95\">");
+        }
+        if (Element* count = document.getElementById("RowCount")) count->setInnerText(std::to_string(kRowCount));
+    }
+
+    void AddMethods() {
+        // Typed values from the page's form: the arguments and what the DOM holds.
+        bridge_.Add("SaveEntry",
+                    std::function<void(const std::string&, int32_t, bool)>(
+                        [this](const std::string& name, int32_t count, bool urgent) {
+                            auto document = host_.CallingDocument();
+                            if (!document) return;
+                            Element* notes = document->getElementById("Notes");
+                            Element* result = document->getElementById("Result");
+                            Element* table = document->getElementById("Entries");
+                            if (!notes || !result || !table || table->tBodies().empty()) return;
+                            result->setInnerText(name + "|" + std::to_string(count + 1) + "|" +
+                                                 (urgent ? "urgent" : "routine") + "|" + notes->value());
+                            auto row = table->tBodies()[0]->insertRow(-1);
+                            row->insertCell(-1)->setInnerText(name);
+                            row->insertCell(-1)->setInnerHTML("<b>" + jv::ui::EscapeHtml(notes->value()) + "</b>");
+                            notes->setValue("");
+                        }));
+        bridge_.Add("Bump", std::function<void()>([this] {
+                        auto document = host_.CallingDocument();
+                        if (!document) return;
+                        if (Element* counter = document->getElementById("Counter"))
+                            counter->setInnerText(std::to_string(std::atoi(counter->innerText().c_str()) + 1));
+                    }));
+        // A dialog in the middle of a call: the call goes on with the answer.
+        bridge_.Add("AskName", std::function<void()>([this] {
+                        auto document = host_.CallingDocument();
+                        AskDialog dialog;
+                        const int result = dialog.DoModal();
+                        if (!document) return;
+                        if (Element* out = document->getElementById("DialogResult"))
+                            out->setInnerText(std::to_string(result) + ":" + dialog.answer);
+                    }));
+        bridge_.Add("DumpModel", std::function<void()>([this] {
+                        host_.FlushPatches();
+                        auto document = host_.CallingDocument();
+                        if (!document) return;
+                        jv::ui::SerializeOptions options;
+                        options.keys = false;
+                        std::cout << "JV-MODEL " << document->id() << " "
+                                  << nlohmann::json(document->Serialize(options)).dump() << std::endl;
+                    }));
+    }
+
+    jv::ui::Loop loop_;
+    ScriptBridge bridge_;
+    WebHost host_;
+    PageFiles files_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    App app;
+    std::string pages;
     for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--pages") app.pages = argv[i + 1];
-    app.Setup();
-    app.server.Start();
-    g_loop = g_main_loop_new(nullptr, FALSE);
-    g_unix_signal_add(
-        SIGTERM,
-        [](gpointer) {
-            g_main_loop_quit(g_loop);
-            return G_SOURCE_REMOVE;
-        },
-        nullptr);
-    std::cout << "JV-OPEN " << app.server.OpenUrl() << std::endl;
-    g_main_loop_run(g_loop);
-    g_main_loop_unref(g_loop);
-    return 0;
+        if (std::string(argv[i]) == "--pages") pages = argv[i + 1];
+    TestProgram program;
+    return program.Run(pages);
 }

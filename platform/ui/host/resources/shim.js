@@ -55,6 +55,7 @@
     this.calls = new Map();
     this.docs = new Map();
     this.dialogs = new Map();
+    this.early = new Map();
   }
 
   Host.prototype.connect = function () {
@@ -116,7 +117,9 @@
   // --- documents --------------------------------------------------------------------------------
 
   Host.prototype.register = function (id, win) {
-    var doc = { id: id, win: win, keys: new Map(), keyOf: new WeakMap(), sent: new WeakMap() };
+    var doc = { id: id, win: win, keys: new Map(), keyOf: new WeakMap(), sent: new WeakMap(), adopted: false,
+                waiting: this.early.get(id) || [] };
+    this.early.delete(id);
     this.docs.set(id, doc);
     return doc;
   };
@@ -139,6 +142,11 @@
     if (!doc) return;
     var d = doc.win.document;
     this.adopt(doc, d.documentElement);
+    doc.adopted = true;
+    // Changes the program made before the page was complete.
+    var waiting = doc.waiting;
+    doc.waiting = [];
+    for (var i = 0; i < waiting.length; i++) this.patch(waiting[i]);
     this.snapshot(doc);
     layOutFramesets(d);
     this.send({ t: "loaded", doc: id, frame: doc.win.name, url: doc.win.location.href, title: d.title });
@@ -227,7 +235,15 @@
 
   Host.prototype.patch = function (message) {
     var doc = this.docs.get(message.doc);
-    if (!doc) return;
+    if (!doc) {
+      if (!this.early.has(message.doc)) this.early.set(message.doc, []);
+      this.early.get(message.doc).push(message);
+      return;
+    }
+    if (!doc.adopted) {
+      doc.waiting.push(message);
+      return;
+    }
     var self = this;
     (message.ops || []).forEach(function (op) {
       try {
@@ -339,8 +355,6 @@
     caption.appendChild(close);
     var frame = document.createElement("iframe");
     frame.name = "jv-dialog-" + message.dlg;
-    frame.style.width = (message.w || 400) + "px";
-    frame.style.height = (message.h || 300) + "px";
     dialog.appendChild(caption);
     dialog.appendChild(frame);
     dialog.addEventListener("cancel", function (event) {
@@ -348,8 +362,10 @@
       self.send({ t: "dialogkey", dlg: message.dlg, key: "Escape" });
     });
     document.body.appendChild(dialog);
-    this.dialogs.set(message.dlg, { element: dialog, title: title, clicks: message.clicks || null });
-    dialog.showModal();
+    this.dialogs.set(message.dlg, { element: dialog, frame: frame, title: title, clicks: message.clicks || null });
+    this.dialogBounds(message);
+    if (message.modal === false) dialog.show();
+    else dialog.showModal();
     frame.jvApprovedUrl = new URL(message.url, location.href).href;
     frame.src = message.url;
   };
@@ -366,6 +382,18 @@
     doc.win.focus();
   };
 
+  Host.prototype.dialogBounds = function (message) {
+    var dialog = this.dialogs.get(message.dlg);
+    if (!dialog) return;
+    if (message.w || !dialog.frame.style.width) dialog.frame.style.width = (message.w || 400) + "px";
+    if (message.h || !dialog.frame.style.height) dialog.frame.style.height = (message.h || 300) + "px";
+    if (message.x !== undefined || message.y !== undefined) {
+      dialog.element.style.margin = "0";
+      dialog.element.style.left = (message.x || 0) + "px";
+      dialog.element.style.top = (message.y || 0) + "px";
+    }
+  };
+
   Host.prototype.closeDialog = function (message) {
     var dialog = this.dialogs.get(message.dlg);
     if (!dialog) return;
@@ -374,11 +402,15 @@
     dialog.element.remove();
   };
 
-  Host.prototype.statusWindow = function (message) {
-    var box = document.getElementById("jv-statuswindow");
-    document.getElementById("jv-statuswindow-title").textContent = message.title || "";
-    document.getElementById("jv-statuswindow-text").textContent = message.text || "";
-    box.hidden = !message.show;
+  // The status bar's panes, 0 the message pane.
+  Host.prototype.status = function (pane, text) {
+    var bar = document.getElementById("jv-statusbar");
+    while (bar.children.length <= pane) {
+      var span = document.createElement("span");
+      span.className = "jv-pane";
+      bar.appendChild(span);
+    }
+    bar.children[pane].textContent = text;
   };
 
   Host.prototype.menu = function (message) {
@@ -440,20 +472,20 @@
         this.closeDialog(message);
         return;
       case "status":
-        document.getElementById("jv-statustext").textContent = message.text || "";
+        this.status(message.pane || 0, message.text || "");
+        return;
+      case "dialogbounds":
+        this.dialogBounds(message);
         return;
       case "title":
         document.title = message.text || "";
-        return;
-      case "statuswindow":
-        this.statusWindow(message);
         return;
       case "menu":
         this.menu(message);
         return;
       case "print": {
-        var frame = this.findFrame(message.frame);
-        if (frame) frame.print();
+        var shown = this.docs.get(message.doc);
+        if (shown) shown.win.print();
         return;
       }
       case "history":

@@ -1,0 +1,505 @@
+#include "platform/ui/host/WebHost.h"
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/Spawn.h"
+#include "platform/ui/Document.h"
+#include "platform/ui/Loop.h"
+#include "platform/ui/Mutation.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/host/HostResources.h"
+#include "platform/ui/host/ScriptBridge.h"
+
+namespace jv::ui::host {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kTopFrame = "jv-top";
+constexpr const char* kDialogFramePrefix = "jv-dialog-";
+
+// The frame name the program uses ("" for the whole window) for one the shell uses.
+std::string ProgramFrame(const std::string& frame) {
+    return frame == kTopFrame ? std::string() : frame;
+}
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos && text.size() < 10;
+}
+
+std::string Text(const json& message, const char* name) {
+    const auto found = message.find(name);
+    return found != message.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+int64_t Number(const json& message, const char* name) {
+    const auto found = message.find(name);
+    return found != message.end() && found->is_number() ? found->get<int64_t>() : 0;
+}
+
+std::string Dump(const json& message) {
+    return message.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace
+
+WebHost::WebHost(Loop& loop, ScriptBridge& bridge, std::string module, LogSink log)
+    : loop_(loop),
+      bridge_(bridge),
+      module_(std::move(module)),
+      log_(std::move(log)),
+      server_([&loop](std::function<void()> work) { loop.Post(std::move(work)); }) {
+    server_.SetRequestHandler([this](const std::string& path, const std::string& query) { return Serve(path, query); });
+    server_.SetMessageHandler([this](const std::string& text) { OnMessage(text); });
+    server_.SetWindowOpenedHandler([this] { OnWindowOpened(); });
+    server_.SetWindowClosedHandler([this] {
+        if (graceTimer_ != 0) loop_.RemoveTimer(graceTimer_);
+        graceTimer_ = loop_.AddTimer(grace_, [this] {
+            loop_.RemoveTimer(graceTimer_);
+            graceTimer_ = 0;
+            if (!server_.WindowConnected()) OnWindowGone();
+        });
+    });
+    server_.SetHandedOverHandler([this] { window_.ForgetLaunchPage(); });
+}
+
+WebHost::~WebHost() {
+    if (graceTimer_ != 0) loop_.RemoveTimer(graceTimer_);
+    server_.CloseWindow();
+}
+
+void WebHost::Start() {
+    server_.Start();
+}
+
+bool WebHost::OpenWindow() {
+    std::string error;
+    const auto kind = window_.Open(
+        server_.OpenUrl(), [this] { loop_.Post([this] { OnWindowGone(); }); }, &error);
+    if (kind == BrowserWindow::Kind::None) {
+        Log("WebHost::OpenWindow", error);
+        return false;
+    }
+    return true;
+}
+
+void WebHost::Log(const std::string& source, const std::string& message) const {
+    if (log_) log_(source, 2, message);
+}
+
+bool WebHost::Send(const json& message) {
+    return server_.Send(Dump(message));
+}
+
+// --- addresses ------------------------------------------------------------------------------
+
+std::string WebHost::BrowserPath(const std::string& url) const {
+    const std::string prefix = "res://" + module_ + "/";
+    std::string rest;
+    if (url.size() > prefix.size() && url.compare(0, prefix.size(), prefix) == 0) {
+        rest = url.substr(prefix.size());
+    } else if (!url.empty() && url.find(':') == std::string::npos && url.find('/') == std::string::npos) {
+        rest = url;  // a bare resource id, as pages write them
+    } else {
+        return {};
+    }
+    const auto query = rest.find('?');
+    if (!AllDigits(rest.substr(0, query))) return {};
+    return "/" + rest;
+}
+
+std::string WebHost::PageUrl(const std::string& browserUrl) const {
+    std::string path = browserUrl;
+    const std::string origin = server_.Origin();
+    if (path.compare(0, origin.size(), origin) == 0) path = path.substr(origin.size());
+    if (path.empty() || path[0] != '/') return {};
+    const auto hash = path.find('#');
+    if (hash != std::string::npos) path = path.substr(0, hash);
+    const auto query = path.find('?');
+    if (!AllDigits(path.substr(1, query == std::string::npos ? std::string::npos : query - 1))) return {};
+    return "res://" + module_ + path;
+}
+
+// --- serving --------------------------------------------------------------------------------
+
+HostServer::Response WebHost::Serve(const std::string& path, const std::string& query) {
+    HostServer::Response response;
+    if (auto file = FindHostFile(path)) {
+        response.contentType = std::string(file->contentType);
+        response.body = std::string(file->body);
+        return response;
+    }
+    if (path == "/jv/external.js") {
+        response.contentType = "text/javascript; charset=utf-8";
+        response.body = bridge_.GenerateScript();
+        return response;
+    }
+    const std::string id = path.size() > 1 ? path.substr(1) : std::string();
+    const Resource* resource = AllDigits(id) ? Resources::Find(std::stoi(id)) : nullptr;
+    if (resource == nullptr) {
+        response.status = 404;
+        response.contentType = "text/plain; charset=utf-8";
+        response.body = "Not found";
+        return response;
+    }
+    const std::string mime = resource->mimeType ? resource->mimeType : "application/octet-stream";
+    if (mime.rfind("text/html", 0) != 0) {
+        response.contentType = mime;
+        response.body = std::string(resource->text());
+        return response;
+    }
+
+    const std::string url = "res://" + module_ + path + (query.empty() ? "" : "?" + query);
+    std::shared_ptr<Document> document = Resources::LoadDocument(resource->id, url);
+    if (!document) {
+        response.status = 500;
+        response.contentType = "text/plain; charset=utf-8";
+        response.body = "The page could not be read";
+        return response;
+    }
+    document->TakeMutations();
+    SerializeOptions options;
+    options.keys = true;
+    std::string html = document->Serialize(options);
+    // The shim runs first in every page, before any script of the page, and removes itself.
+    const std::string shim = "<script src=\"/jv/external.js\"></script><script src=\"/jv/shim.js\" data-doc=\"" +
+                             std::to_string(document->id()) + "\"></script>";
+    const auto head = html.find("<head");
+    const auto headEnd = head == std::string::npos ? std::string::npos : html.find('>', head);
+    if (headEnd == std::string::npos) {
+        html.insert(0, shim);
+    } else {
+        html.insert(headEnd + 1, shim);
+    }
+    documents_[document->id()] = Shown{document, std::string(), false};
+    response.body = std::move(html);
+    return response;
+}
+
+// --- messages from the window ----------------------------------------------------------------
+
+void WebHost::OnMessage(const std::string& text) {
+    const json message = json::parse(text, nullptr, false);
+    if (message.is_discarded() || !message.is_object()) {
+        Log("WebHost::OnMessage", "Unreadable message from the window");
+        return;
+    }
+    if (auto forms = message.find("f"); forms != message.end()) ApplyForms(*forms);
+
+    const std::string type = Text(message, "t");
+    if (type == "call") {
+        OnCall(message);
+    } else if (type == "loaded") {
+        OnLoaded(message);
+    } else if (type == "unloaded") {
+        const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
+        if (found != documents_.end() && found->second.loaded) documents_.erase(found);
+    } else if (type == "navigate") {
+        OnNavigate(message);
+    } else if (type == "dialogkey") {
+        OnDialogKey(message);
+    } else if (type == "event") {
+        OnDialogClick(message);
+    } else if (type == "command") {
+        if (onCommand_) onCommand_(static_cast<int>(Number(message, "id")));
+    } else if (type == "error") {
+        const std::string error = Text(message, "message");
+        Log("WebHost::ScriptError",
+            error + " (" + Text(message, "url") + ", line " + std::to_string(Number(message, "line")) + ")");
+        if (onScriptError_) onScriptError_(error, Text(message, "url"), static_cast<int>(Number(message, "line")));
+    }
+}
+
+void WebHost::ApplyForms(const json& forms) {
+    if (!forms.is_object()) return;
+    for (const auto& [docId, fields] : forms.items()) {
+        const auto found = documents_.find(std::strtoull(docId.c_str(), nullptr, 10));
+        if (found == documents_.end() || !fields.is_array()) continue;
+        Document& document = *found->second.document;
+        for (const auto& field : fields) {
+            if (!field.is_array() || field.size() != 2 || !field[1].is_object()) continue;
+            const uint64_t key = field[0].is_string() ? std::strtoull(field[0].get<std::string>().c_str(), nullptr, 10)
+                                                      : field[0].get<uint64_t>();
+            const json& state = field[1];
+            if (auto html = state.find("h"); html != state.end() && html->is_string()) {
+                document.ApplySyncedContent(key, html->get<std::string>());
+                continue;
+            }
+            FormState formState;
+            if (auto v = state.find("v"); v != state.end() && v->is_string()) formState.value = v->get<std::string>();
+            if (auto c = state.find("c"); c != state.end() && c->is_boolean()) formState.checked = c->get<bool>();
+            if (auto s = state.find("s"); s != state.end() && s->is_boolean()) formState.selected = s->get<bool>();
+            if (auto i = state.find("i"); i != state.end() && i->is_number_integer())
+                formState.selectedIndex = i->get<int>();
+            document.ApplyFormState(key, formState);
+        }
+    }
+}
+
+void WebHost::OnCall(const json& message) {
+    const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
+    callingDocument_ = found != documents_.end() ? found->second.document : nullptr;
+    const auto args = message.find("a");
+    bridge_.Call(Text(message, "m"), args != message.end() ? *args : json::array());
+    callingDocument_.reset();
+    // The reply follows the call's changes, so the awaiting script sees them.
+    FlushPatches();
+    Send(json{{"t", "reply"}, {"id", Number(message, "id")}});
+}
+
+void WebHost::OnLoaded(const json& message) {
+    const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
+    if (found == documents_.end()) return;
+    const std::string frame = Text(message, "frame");
+    found->second.frame = frame;
+    found->second.loaded = true;
+    std::shared_ptr<Document> document = found->second.document;
+    // The frame's previous page has gone.
+    for (auto it = documents_.begin(); it != documents_.end();) {
+        if (it->first != document->id() && it->second.loaded && it->second.frame == frame) {
+            it = documents_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+
+    if (frame.rfind(kDialogFramePrefix, 0) == 0) {
+        const int number = std::atoi(frame.c_str() + std::string(kDialogFramePrefix).size());
+        const auto dialog = dialogs_.find(number);
+        if (dialog == dialogs_.end()) return;
+        if (Dialog* target = Dialog::Resolve(dialog->second.dialog))
+            target->HostDocumentComplete(document, document->URL());
+        return;
+    }
+
+    const std::string programFrame = ProgramFrame(frame);
+    if (programFrame.empty()) topUrl_ = document->URL();
+    if (events_ == nullptr) return;
+    // A frame that a page's markup loaded was not asked about beforehand; the program hears of
+    // it now (it cannot be stopped any more).
+    if (!announced_[programFrame]) {
+        bool cancel = false;
+        events_->OnBeforeNavigate(document->URL(), programFrame, cancel);
+    }
+    announced_[programFrame] = false;
+    events_->OnDocumentComplete(document->URL(), programFrame, document);
+}
+
+void WebHost::OnNavigate(const json& message) {
+    const std::string url = Text(message, "url");
+    const std::string frame = Text(message, "frame");
+    const std::string pageUrl = PageUrl(url);
+    if (pageUrl.empty() || frame == "_blank") {
+        OpenExternal(url);
+        return;
+    }
+    const std::string programFrame = ProgramFrame(frame);
+    bool cancel = false;
+    if (events_ != nullptr) events_->OnBeforeNavigate(pageUrl, programFrame, cancel);
+    if (cancel) return;
+    Load(programFrame, BrowserPath(pageUrl));
+}
+
+void WebHost::OpenExternal(const std::string& url) {
+    const auto colon = url.find(':');
+    const std::string scheme = colon == std::string::npos ? "" : url.substr(0, colon);
+    const std::string origin = server_.Origin();
+    if (url.compare(0, origin.size(), origin) == 0) return;  // none of our pages: nothing to show
+    if (scheme != "http" && scheme != "https" && scheme != "mailto") {
+        Log("WebHost::OpenExternal", "Not opened: " + url);
+        return;
+    }
+    std::string error;
+    if (!process::Spawn({"xdg-open", url}, &error)) Log("WebHost::OpenExternal", url + ": " + error);
+}
+
+void WebHost::OnDialogKey(const json& message) {
+    const auto found = dialogs_.find(static_cast<int>(Number(message, "dlg")));
+    if (found == dialogs_.end()) return;
+    Dialog* dialog = Dialog::Resolve(found->second.dialog);
+    if (dialog == nullptr) return;
+    const std::string key = Text(message, "key");
+    if (key == "Enter") {
+        dialog->HostEnter();
+    } else if (key == "Escape") {
+        dialog->HostEscape();
+    } else if (key == "Close") {
+        dialog->HostClose();
+    }
+}
+
+void WebHost::OnDialogClick(const json& message) {
+    const auto found = dialogs_.find(static_cast<int>(Number(message, "dlg")));
+    if (found == dialogs_.end()) return;
+    if (Dialog* dialog = Dialog::Resolve(found->second.dialog)) dialog->HostClick(Text(message, "id"));
+}
+
+void WebHost::OnWindowOpened() {
+    if (graceTimer_ != 0) {
+        loop_.RemoveTimer(graceTimer_);
+        graceTimer_ = 0;
+    }
+    if (!menus_.empty()) SetMenu(menus_);
+    // The window shows what the program navigated to before it was there, and a window that comes
+    // back (the user reloaded it) shows again what it showed.
+    if (!topUrl_.empty()) Load("", BrowserPath(topUrl_));
+}
+
+void WebHost::OnWindowGone() {
+    if (events_ != nullptr) events_->OnWindowClosed();
+}
+
+// --- the program's requests ------------------------------------------------------------------
+
+void WebHost::Load(const std::string& frame, const std::string& path) {
+    if (path.empty()) return;
+    announced_[frame] = true;
+    Send(json{{"t", "load"}, {"frame", frame.empty() ? std::string(kTopFrame) : frame}, {"url", path}});
+}
+
+void WebHost::Navigate(const std::string& url, const std::string& frame) {
+    loop_.Post([this, url, frame] {
+        const std::string path = BrowserPath(url);
+        if (path.empty()) {
+            OpenExternal(url);
+            return;
+        }
+        bool cancel = false;
+        if (events_ != nullptr) events_->OnBeforeNavigate(url, frame, cancel);
+        if (cancel) return;
+        if (frame.empty()) topUrl_ = url;
+        Load(frame, path);
+    });
+}
+
+bool WebHost::GoBack() {
+    return Send(json{{"t", "history"}, {"delta", -1}});
+}
+
+bool WebHost::GoForward() {
+    return Send(json{{"t", "history"}, {"delta", 1}});
+}
+
+void WebHost::SetTitle(const std::string& title) {
+    Send(json{{"t", "title"}, {"text", title}});
+}
+
+void WebHost::SetStatusText(int pane, const std::string& text) {
+    Send(json{{"t", "status"}, {"pane", pane}, {"text", text}});
+}
+
+void WebHost::SetMenu(const std::vector<Menu>& menus) {
+    menus_ = menus;
+    json list = json::array();
+    for (const auto& menu : menus) {
+        json items = json::array();
+        for (const auto& item : menu.items) {
+            items.push_back({{"label", item.label},
+                             {"id", item.command},
+                             {"enabled", item.enabled},
+                             {"separator", item.separator}});
+        }
+        list.push_back({{"label", menu.label}, {"items", items}});
+    }
+    Send(json{{"t", "menu"}, {"menus", list}});
+}
+
+void WebHost::Print(const Document& document) {
+    FlushPatches();
+    Send(json{{"t", "print"}, {"doc", document.id()}});
+}
+
+std::shared_ptr<Document> WebHost::FrameDocument(const std::string& frame) const {
+    const std::string shellFrame = frame.empty() ? std::string(kTopFrame) : frame;
+    for (const auto& [id, shown] : documents_)
+        if (shown.loaded && shown.frame == shellFrame) return shown.document;
+    return nullptr;
+}
+
+int WebHost::DialogNumber(const Dialog& dialog) const {
+    for (const auto& [number, open] : dialogs_)
+        if (Dialog::Resolve(open.dialog) == &dialog) return number;
+    return 0;
+}
+
+bool WebHost::OpenDialog(Dialog& dialog) {
+    if (!server_.WindowConnected()) return false;
+    // What the program changed before the dialog shows is on the page beneath it.
+    FlushPatches();
+    const int number = nextDialog_++;
+    const std::string url = "res://" + module_ + "/" + std::to_string(dialog.resourceId());
+    dialogs_[number] = OpenDialogWindow{dialog.weakRef(), url};
+    const Resource* resource = Resources::Find(dialog.resourceId());
+    if (resource == nullptr) {
+        Log("WebHost::OpenDialog", "No page resource " + std::to_string(dialog.resourceId()));
+        Dialog::WeakRef ref = dialog.weakRef();
+        loop_.Post([ref, url] {
+            if (Dialog* target = Dialog::Resolve(ref)) target->HostDocumentComplete(nullptr, url);
+        });
+        return true;
+    }
+    json message{{"t", "dialog"}, {"dlg", number}, {"url", BrowserPath(url)}, {"modal", dialog.IsModal()}};
+    const DialogBounds& bounds = dialog.bounds();
+    if (bounds.width) message["w"] = *bounds.width;
+    if (bounds.height) message["h"] = *bounds.height;
+    if (bounds.left) message["x"] = *bounds.left;
+    if (bounds.top) message["y"] = *bounds.top;
+    return Send(message);
+}
+
+void WebHost::CloseDialog(Dialog& dialog) {
+    const int number = DialogNumber(dialog);
+    if (number == 0) return;
+    FlushPatches();
+    dialogs_.erase(number);
+    Send(json{{"t", "closedialog"}, {"dlg", number}});
+}
+
+void WebHost::SetDialogBounds(Dialog& dialog, const DialogBounds& bounds) {
+    const int number = DialogNumber(dialog);
+    if (number == 0) return;
+    json message{{"t", "dialogbounds"}, {"dlg", number}};
+    if (bounds.width) message["w"] = *bounds.width;
+    if (bounds.height) message["h"] = *bounds.height;
+    if (bounds.left) message["x"] = *bounds.left;
+    if (bounds.top) message["y"] = *bounds.top;
+    Send(message);
+}
+
+json WebHost::PatchOperation(const Mutation& mutation) {
+    const std::string node = std::to_string(mutation.node);
+    switch (mutation.type) {
+        case Mutation::Type::InsertNode:
+            return {
+                {"o", "insert"}, {"k", std::to_string(mutation.parent)}, {"i", mutation.index}, {"h", mutation.html}};
+        case Mutation::Type::RemoveNode:
+            return {{"o", "remove"}, {"k", std::to_string(mutation.parent)}, {"i", mutation.index}};
+        case Mutation::Type::ReplaceChildren:
+            return {{"o", "children"}, {"k", node}, {"h", mutation.html}};
+        case Mutation::Type::SetAttribute:
+            return {{"o", "attr"}, {"k", node}, {"n", mutation.name}, {"v", mutation.value}};
+        case Mutation::Type::RemoveAttribute:
+            return {{"o", "attr"}, {"k", node}, {"n", mutation.name}, {"v", nullptr}};
+        case Mutation::Type::SetProperty:
+            if (mutation.name == "checked" || mutation.name == "selected")
+                return {{"o", mutation.name}, {"k", node}, {"v", mutation.value == "true"}};
+            if (mutation.name == "selectedIndex")
+                return {{"o", "selectedIndex"}, {"k", node}, {"v", std::atoi(mutation.value.c_str())}};
+            return {{"o", "value"}, {"k", node}, {"v", mutation.value}};
+        case Mutation::Type::Focus:
+            return {{"o", "focus"}, {"k", node}};
+    }
+    return {};
+}
+
+void WebHost::FlushPatches() {
+    for (auto& [id, shown] : documents_) {
+        std::vector<Mutation> mutations = shown.document->TakeMutations();
+        if (mutations.empty()) continue;
+        json ops = json::array();
+        for (const auto& mutation : mutations) ops.push_back(PatchOperation(mutation));
+        Send(json{{"t", "patch"}, {"doc", id}, {"ops", std::move(ops)}});
+    }
+}
+
+}  // namespace jv::ui::host

@@ -1,0 +1,153 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <vector>
+
+#include "platform/ui/BrowserHost.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/host/BrowserWindow.h"
+#include "platform/ui/host/HostLog.h"
+#include "platform/ui/host/HostServer.h"
+
+namespace jv::ui {
+class Loop;
+struct Mutation;
+}  // namespace jv::ui
+
+namespace jv::ui::host {
+
+class ScriptBridge;
+
+// The browser host the programs run with: the pages are served from the program's documents by
+// the loopback server to a browser window, which one WebSocket keeps in step with them.
+//
+// Page addresses are the program's own ("res://<module>/<id>?query"); the browser sees them as
+// "/<id>?query" on the server. Every request for a page resource makes a new document of it
+// (Resources::LoadDocument), which the browser is given with the keys of its elements; from then
+// on the host sends the document's recorded changes as patches after each piece of work, and
+// applies the form state the browser sends with each message before the work that came with it.
+//
+// Script calls through `window.external` run through the ScriptBridge; the reply to a call follows
+// the patches of the call, so a page script that awaits the call sees what the call wrote.
+// Everything runs on the loop's thread; the server's callbacks only post work to the loop.
+class WebHost : public BrowserHost {
+public:
+    struct MenuItem {
+        std::string label;
+        int command = 0;
+        bool enabled = true;
+        bool separator = false;
+    };
+    struct Menu {
+        std::string label;
+        std::vector<MenuItem> items;
+    };
+    using ScriptErrorHandler = std::function<void(const std::string& message, const std::string& url, int line)>;
+    using CommandHandler = std::function<void(int command)>;
+
+    // module: the program's name in page addresses ("Jorvane.exe").
+    WebHost(Loop& loop, ScriptBridge& bridge, std::string module, LogSink log = {});
+    ~WebHost() override;
+    WebHost(const WebHost&) = delete;
+    WebHost& operator=(const WebHost&) = delete;
+
+    // Starts the server. Throws jv::PlatformError when it cannot listen.
+    void Start();
+    // Opens the program's window in Chromium (or the default browser). False when no browser could
+    // be started.
+    bool OpenWindow();
+    // The one-time address that opens the window (for a browser started by someone else).
+    std::string OpenUrl() const { return server_.OpenUrl(); }
+    std::string Origin() const { return server_.Origin(); }
+
+    // How long the window may be gone (a reload) before the program is told it was closed.
+    void SetReconnectGrace(std::chrono::milliseconds grace) { grace_ = grace; }
+    // Script errors that no page handler dealt with.
+    void SetScriptErrorHandler(ScriptErrorHandler handler) { onScriptError_ = std::move(handler); }
+    // The menu bar of the main window, and who hears its commands.
+    void SetMenu(const std::vector<Menu>& menus);
+    void SetCommandHandler(CommandHandler handler) { onCommand_ = std::move(handler); }
+
+    // While a script call runs: the document whose script made it (else null).
+    const std::shared_ptr<Document>& CallingDocument() const { return callingDocument_; }
+    // The document shown in a frame of the main window ("" for the whole window), or null.
+    std::shared_ptr<Document> FrameDocument(const std::string& frame) const;
+    bool WindowConnected() const { return server_.WindowConnected(); }
+
+    // The address the browser uses for a page address of this program ("" when it is none).
+    std::string BrowserPath(const std::string& url) const;
+    // The page address for an address of the browser ("" when it names no resource of ours).
+    std::string PageUrl(const std::string& browserUrl) const;
+
+    // BrowserHost
+    void SetWindowEvents(WindowEvents* events) override { events_ = events; }
+    void Navigate(const std::string& url, const std::string& frame) override;
+    bool GoBack() override;
+    bool GoForward() override;
+    void SetTitle(const std::string& title) override;
+    void SetStatusText(int pane, const std::string& text) override;
+    void Print(const Document& document) override;
+    bool OpenDialog(Dialog& dialog) override;
+    void CloseDialog(Dialog& dialog) override;
+    void SetDialogBounds(Dialog& dialog, const DialogBounds& bounds) override;
+    void FlushPatches() override;
+
+    // One recorded change as the patch operation the window's shim applies.
+    static nlohmann::json PatchOperation(const Mutation& mutation);
+
+private:
+    struct Shown {
+        std::shared_ptr<Document> document;
+        std::string frame;
+        bool loaded = false;
+    };
+    struct OpenDialogWindow {
+        Dialog::WeakRef dialog;
+        std::string url;
+    };
+
+    HostServer::Response Serve(const std::string& path, const std::string& query);
+    void OnMessage(const std::string& text);
+    void ApplyForms(const nlohmann::json& forms);
+    void OnCall(const nlohmann::json& message);
+    void OnLoaded(const nlohmann::json& message);
+    void OnNavigate(const nlohmann::json& message);
+    void OnDialogKey(const nlohmann::json& message);
+    void OnDialogClick(const nlohmann::json& message);
+    void OnWindowOpened();
+    void OnWindowGone();
+    void Load(const std::string& frame, const std::string& url);
+    void OpenExternal(const std::string& url);
+    bool Send(const nlohmann::json& message);
+    int DialogNumber(const Dialog& dialog) const;
+    void Log(const std::string& source, const std::string& message) const;
+
+    Loop& loop_;
+    ScriptBridge& bridge_;
+    std::string module_;
+    LogSink log_;
+    HostServer server_;
+    BrowserWindow window_;
+    WindowEvents* events_ = nullptr;
+    ScriptErrorHandler onScriptError_;
+    CommandHandler onCommand_;
+
+    std::map<uint64_t, Shown> documents_;    // by Document::id, from serving until the browser drops it
+    std::map<std::string, bool> announced_;  // frames whose next document the program has approved
+    std::map<int, OpenDialogWindow> dialogs_;
+    int nextDialog_ = 1;
+    std::shared_ptr<Document> callingDocument_;
+
+    std::string topUrl_;  // what the whole window shows, shown again after a reload
+    std::vector<Menu> menus_;
+    std::chrono::milliseconds grace_{3000};
+    unsigned graceTimer_ = 0;
+};
+
+}  // namespace jv::ui::host
