@@ -1,0 +1,471 @@
+#include "shared/data/OdometerValuesDatabaseObject.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/Clock.h"
+#include "platform/db/DbError.h"
+#include "shared/core/TraceLog.h"
+#include "shared/data/Car.h"
+#include "shared/data/SqlValue.h"
+#include "shared/data/UserPreferences.h"
+
+namespace {
+
+constexpr auto kWording = QueryErrorWording::Capitalised;
+constexpr double kHalfSecond = 5.787037037037037e-06;  // of a day
+// Beyond this many days a date would leave the range dates can hold.
+constexpr double kLargestSpan = 3615897.0;
+
+bool CheckVehicleId(const char* method, const std::string& VehicleID) {
+    if (sqlvalue::IsVehicleId(VehicleID)) return true;
+    TraceLog(method, TRACE_ERROR, "Invalid vehicle id - " + VehicleID);
+    return false;
+}
+
+// The date a span of days away, or an invalid date when the span is not a usable number.
+jv::DateTime AddSpan(const jv::DateTime& date, double span) {
+    if (!std::isfinite(span) || std::fabs(span) > kLargestSpan) return jv::DateTime::Invalid();
+    return date + span;
+}
+
+std::string WhereVehicle(const std::string& VehicleID) {
+    return "WHERE VehicleID like '" + VehicleID + "'";
+}
+
+}  // namespace
+
+double COdometerValuesDatabaseObject::WholeDays(double span) {
+    return std::trunc(span + (span < 0 ? -kHalfSecond : kHalfSecond));
+}
+
+bool COdometerValuesDatabaseObject::IsOdometerValueValid(const std::string& odometerValueID,
+                                                         const std::string& VehicleID, const std::string& /*dateText*/,
+                                                         const std::string& valueText) {
+    const auto value = sqlvalue::ParseNumber(valueText);
+    if (!value || !sqlvalue::IsVehicleId(VehicleID) ||
+        (!odometerValueID.empty() && !sqlvalue::IsRecordId(odometerValueID))) {
+        return false;
+    }
+    std::string sql = "SELECT OdometerDate FROM OdometerValues  " + WhereVehicle(VehicleID) +
+                      " AND OdometerValue = " + sqlvalue::Number(*value);
+    if (!odometerValueID.empty()) sql += " AND OdometerValueID <> " + odometerValueID;
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return true;
+        const bool unique = rs.IsEOF();
+        rs.Close();
+        return unique;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError("COdometerValuesDatabaseObject::IsOdometerValueValid", 111, sql, e, kWording);
+        return false;
+    }
+}
+
+bool COdometerValuesDatabaseObject::AddOdometerValue(const std::string& VehicleID, const std::string& dateText,
+                                                     const std::string& valueText) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::AddOdometerValue";
+    const auto value = sqlvalue::ParseNumber(valueText);
+    if (!value) {
+        TraceLog(kMethod, TRACE_ERROR, "Invalid odometer value - " + valueText);
+        return false;
+    }
+    const auto date = sqlvalue::ParseDate(dateText);
+    if (!date) {
+        TraceLog(kMethod, TRACE_ERROR, "Invalid date - " + dateText);
+        return false;
+    }
+    if (!CheckVehicleId(kMethod, VehicleID)) return false;
+    if (!IsOdometerValueValid("", VehicleID, dateText, valueText)) return false;
+    const std::string sql = "Insert into OdometerValues (VehicleID, OdometerDate, OdometerValue) values('" + VehicleID +
+                            "', " + sqlvalue::Date(*date) + ", " + sqlvalue::Number(*value) + ")";
+    try {
+        return ExecuteCommand(sql);
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(kMethod, 76, sql, e, kWording);
+        return false;
+    }
+}
+
+bool COdometerValuesDatabaseObject::UpdateOdometerValue(const std::string& odometerValueID,
+                                                        const std::string& VehicleID, const std::string& dateText,
+                                                        const std::string& valueText) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::UpdateOdometerValue";
+    const auto date = sqlvalue::ParseDate(dateText);
+    if (!date) {
+        TraceLog(kMethod, TRACE_ERROR, "Invalid date - " + dateText);
+        return false;
+    }
+    const auto value = sqlvalue::ParseNumber(valueText);
+    if (!value) {
+        TraceLog(kMethod, TRACE_ERROR, "Invalid odometer value - " + valueText);
+        return false;
+    }
+    if (!sqlvalue::IsRecordId(odometerValueID)) {
+        TraceLog(kMethod, TRACE_ERROR, "Invalid odometer value id - " + odometerValueID);
+        return false;
+    }
+    if (!CheckVehicleId(kMethod, VehicleID)) return false;
+    if (!IsOdometerValueValid(odometerValueID, VehicleID, dateText, valueText)) return false;
+    const std::string sql = "Update OdometerValues set VehicleID='" + VehicleID +
+                            "', OdometerDate=" + sqlvalue::Date(*date) + ", OdometerValue=" + sqlvalue::Number(*value) +
+                            " Where OdometerValueID=" + odometerValueID;
+    try {
+        return ExecuteCommand(sql);
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(kMethod, 174, sql, e, kWording);
+        return false;
+    }
+}
+
+bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& odometerValueID) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::DeleteOdometerValue";
+    if (!sqlvalue::IsRecordId(odometerValueID)) {
+        TraceLog(kMethod, TRACE_ERROR, "Invalid odometer value id - " + odometerValueID);
+        return false;
+    }
+    const std::string sql = "Delete from OdometerValues where OdometerValueID=" + odometerValueID;
+    try {
+        return ExecuteCommand(sql);
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(kMethod, 488, sql, e, kWording);
+        return false;
+    }
+}
+
+bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& VehicleID, const std::string& dateText,
+                                                        float value) {
+    if (VehicleID.empty() || dateText.empty()) return false;
+    const auto date = sqlvalue::ParseDate(dateText);
+    if (!date) {
+        TraceLog("COdometerValuesDatabaseObject::DeleteOdometerValue", TRACE_ERROR, "Invalid date - " + dateText);
+        return false;
+    }
+    return DeleteOdometerValue(VehicleID, *date, value);
+}
+
+bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& VehicleID, const jv::DateTime& date,
+                                                        float value) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::DeleteOdometerValue";
+    if (VehicleID.empty() || !date.IsValid()) return false;
+    if (!CheckVehicleId(kMethod, VehicleID)) return false;
+    const std::string sql = "Delete from OdometerValues where VehicleID='" + VehicleID +
+                            "' and OdometerDate=" + sqlvalue::Date(date) + " and OdometerValue > " +
+                            sqlvalue::Number(static_cast<double>(value) - 1.0) + " and OdometerValue < " +
+                            sqlvalue::Number(static_cast<double>(value) + 1.0);
+    try {
+        return ExecuteCommand(sql);
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(kMethod, 461, sql, e, kWording);
+        return false;
+    }
+}
+
+bool COdometerValuesDatabaseObject::GetOdometerValues(const std::string& VehicleIDPattern,
+                                                      std::vector<COdometerValue>& values,
+                                                      const CUserPreferences& prefs) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::GetOdometerValues";
+    if (!sqlvalue::IsVehicleIdPattern(VehicleIDPattern)) {
+        TraceLog(kMethod, TRACE_ERROR, "Invalid vehicle id - " + VehicleIDPattern);
+        return false;
+    }
+    std::string sql =
+        "SELECT OdometerValueID, OdometerDate, OdometerValue, ov.VehicleID FROM OdometerValues ov, Vehicles v "
+        "WHERE ov.VehicleID like '" +
+        VehicleIDPattern + "' AND ov.VehicleID = v.VehicleID";
+    if (!prefs.ShowSoldCars) sql += " AND v.Sold = 0";
+    sql += " ORDER BY OdometerDate, OdometerValue;";
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            COdometerValue value;
+            value.OdometerValueID = rs.GetInt("OdometerValueID").value_or(0);
+            if (auto date = rs.GetDate("OdometerDate")) value.OdometerDate = *date;
+            value.OdometerValue = rs.GetSingle("OdometerValue").value_or(-1.0f);
+            value.VehicleID = rs.GetText("VehicleID").value_or("");
+            values.push_back(value);
+        }
+        rs.Close();
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(kMethod, 213, sql, e, kWording);
+        return false;
+    }
+}
+
+bool COdometerValuesDatabaseObject::GetOdometerValue(const std::string& VehicleID, const jv::DateTime& date,
+                                                     COdometerValue& value) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::GetOdometerValue";
+    if (VehicleID.empty() || !date.IsValid()) return false;
+    if (!CheckVehicleId(kMethod, VehicleID)) return false;
+    const std::string sql = "SELECT OdometerValue FROM OdometerValues  " + WhereVehicle(VehicleID) +
+                            " AND OdometerDate=" + sqlvalue::Date(date);
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return false;
+        value.OdometerValue = rs.GetSingle("OdometerValue").value_or(value.OdometerValue);
+        value.OdometerDate = date;
+        value.VehicleID = VehicleID;
+        rs.Close();
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(kMethod, 409, sql, e, kWording);
+        return false;
+    }
+}
+
+bool COdometerValuesDatabaseObject::ReadAggregate(const char* method, int line, const std::string& sql,
+                                                  const char* dateColumn, const char* valueColumn,
+                                                  const std::string& VehicleID, COdometerValue& value) {
+    if (!CheckVehicleId(method, VehicleID)) return false;
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return false;
+        const auto date = rs.GetDate(dateColumn);
+        const auto odometer = rs.GetSingle(valueColumn);
+        rs.Close();
+        if (!date || !odometer) return false;
+        value.OdometerValue = *odometer;
+        value.OdometerDate = *date;
+        value.VehicleID = VehicleID;
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, line, sql, e, kWording);
+        return false;
+    }
+}
+
+bool COdometerValuesDatabaseObject::GetFirstOdometerValue(const std::string& VehicleID, COdometerValue& value) {
+    return ReadAggregate(
+        "COdometerValuesDatabaseObject::GetFirstOdometerValue", 257,
+        "SELECT min(OdometerDate) as FirstDate, min(OdometerValue) as FirstOdometer FROM OdometerValues " +
+            WhereVehicle(VehicleID),
+        "FirstDate", "FirstOdometer", VehicleID, value);
+}
+
+bool COdometerValuesDatabaseObject::GetLastOdometerValue(const std::string& VehicleID, COdometerValue& value) {
+    return ReadAggregate(
+        "COdometerValuesDatabaseObject::GetLastOdometerValue", 304,
+        "SELECT max(OdometerDate) as LastDate, max(OdometerValue) as LastOdometer FROM OdometerValues " +
+            WhereVehicle(VehicleID),
+        "LastDate", "LastOdometer", VehicleID, value);
+}
+
+bool COdometerValuesDatabaseObject::GetPurchaseOdometerValue(const std::string& VehicleID, COdometerValue& value) {
+    COdometerValue purchase;
+    if (!ReadAggregate("COdometerValuesDatabaseObject::GetPurchaseOdometerValue", 351,
+                       "SELECT PurchaseOdometer, PurchaseDate FROM Vehicles " + WhereVehicle(VehicleID), "PurchaseDate",
+                       "PurchaseOdometer", VehicleID, purchase)) {
+        return false;
+    }
+    // -1 is how an unknown purchase odometer is stored: it is no reading.
+    if (purchase.OdometerValue < 0.0f) return false;
+    value = purchase;
+    return true;
+}
+
+bool COdometerValuesDatabaseObject::GetOdometerValueFromModelYear(int modelYear, COdometerValue& value) {
+    jv::DateTime date(modelYear, 1, 1, 0, 0, 0);
+    if (!date.IsValid()) {
+        TraceLog("COdometerValuesDatabaseObject::GetOdometerValueFromModelYear", TRACE_ERROR,
+                 "Error calculating date for original odometer.");
+        return false;
+    }
+    while (date > jv::CurrentClock().Now()) date -= 180.0;
+    value.OdometerDate = date;
+    value.OdometerValue = 0.0f;
+    return true;
+}
+
+bool COdometerValuesDatabaseObject::ThereAreEnoughOdometerValues(const std::string& VehicleID) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::ThereAreEnoughOdometerValues";
+    if (!CheckVehicleId(kMethod, VehicleID)) return false;
+    const std::string sql =
+        "SELECT max(OdometerDate) as DateMax, min(OdometerDate) as DateMin FROM OdometerValues where "
+        "VehicleID like '" +
+        VehicleID + "'";
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return false;
+        const auto dateMax = rs.GetDate("DateMax");
+        const auto dateMin = rs.GetDate("DateMin");
+        rs.Close();
+        if (!dateMax || !dateMin) return false;
+        return WholeDays(*dateMax - *dateMin) > 180.0;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(kMethod, 812, sql, e, kWording);
+        return false;
+    }
+}
+
+float COdometerValuesDatabaseObject::GetDistanceRate(CCar& car, const std::string& unit,
+                                                     const CUserPreferences& /*prefs*/, bool usePurchase) {
+    COdometerValue last;
+    if (!GetLastOdometerValue(car.VehicleID, last)) return 0.0f;
+
+    // The start is the first candidate that lies before the last reading in both date and value.
+    const auto passes = [&last](const COdometerValue& start) {
+        return last.OdometerValue > start.OdometerValue && start.OdometerDate < last.OdometerDate;
+    };
+    COdometerValue start;
+    start.OdometerDate = jv::DateTime(0.0);
+    bool chosen = false;
+    COdometerValue candidate;
+    if (GetPurchaseOdometerValue(car.VehicleID, candidate) && usePurchase) {
+        start = candidate;
+        chosen = passes(start);
+    }
+    if (!chosen && GetFirstOdometerValue(car.VehicleID, candidate)) {
+        start = candidate;
+        chosen = passes(start);
+    }
+    if (!chosen && GetOdometerValueFromModelYear(car.StyleYear, candidate)) {
+        start = candidate;
+        chosen = passes(start);
+    }
+    if (!chosen) {
+        // A car seen on one day only: take a day's travel to be 35.
+        if (last.OdometerDate - start.OdometerDate != 0.0) return 0.0f;
+        start.OdometerValue = 0.0f;
+        last.OdometerValue = 35.0f;
+        last.OdometerDate = start.OdometerDate + 1.0;
+    }
+
+    const float distance = last.OdometerValue - start.OdometerValue;
+    const double days = WholeDays(last.OdometerDate - start.OdometerDate);
+    double divisor = 0.0;
+    if (unit == "Year") {
+        divisor = days / 365.25;
+    } else if (unit == "Month") {
+        divisor = days / 30.44;
+    } else if (unit == "Week") {
+        divisor = days / 7.0;
+    } else if (unit == "Day") {
+        divisor = days;
+    }
+    if (divisor == 0.0) return 0.0f;
+    return static_cast<float>(distance / divisor);
+}
+
+bool COdometerValuesDatabaseObject::GetOriginalOdometer(CCar& car, COdometerValue& original,
+                                                        const CUserPreferences& /*prefs*/) {
+    COdometerValue first;
+    if (GetFirstOdometerValue(car.VehicleID, first)) {
+        if (first.OdometerValue <= 300.0f) {
+            original = first;
+            return true;
+        }
+        if (ThereAreEnoughOdometerValues(car.VehicleID)) {
+            if (car.BackwardRate == 0.0f) return false;
+            const jv::DateTime start = AddSpan(first.OdometerDate, -(first.OdometerValue / car.BackwardRate));
+            if (start.IsValid() && start.GetYear() >= car.StyleYear) {
+                original.OdometerDate = start;
+                original.OdometerValue = 0.0f;
+                return true;
+            }
+        }
+    }
+    return GetOdometerValueFromModelYear(car.StyleYear, original);
+}
+
+bool COdometerValuesDatabaseObject::ReadBound(const char* method, int line, const std::string& sql,
+                                              const char* dateColumn, const char* valueColumn, COdometerValue& value,
+                                              bool& found) {
+    found = false;
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (rs.IsOpen() && !rs.IsEOF()) {
+            const auto date = rs.GetDate(dateColumn);
+            const auto odometer = rs.GetSingle(valueColumn);
+            if (date) value.OdometerDate = *date;
+            if (odometer) value.OdometerValue = *odometer;
+            found = date && odometer;
+            rs.Close();
+        }
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, line, sql, e, kWording);
+        return false;
+    }
+}
+
+float COdometerValuesDatabaseObject::CalculateOdometerFromDate(CCar& car, const jv::DateTime& date,
+                                                               const CUserPreferences& /*prefs*/) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::CalculateOdometerFromDate";
+    if (!date.IsValid() || !CheckVehicleId(kMethod, car.VehicleID)) return 0.0f;
+    const std::string fromCar = " FROM OdometerValues where VehicleID = '" + car.VehicleID + "'";
+
+    COdometerValue before, after;
+    bool hasBefore = false, hasAfter = false;
+    if (!ReadBound(kMethod, 885,
+                   "SELECT max(OdometerDate) as DateBefore, max(OdometerValue) as OdomBefore" + fromCar +
+                       " and OdometerDate <= " + sqlvalue::Date(date),
+                   "DateBefore", "OdomBefore", before, hasBefore)) {
+        return 0.0f;
+    }
+    if (date < jv::CurrentClock().Now() &&
+        !ReadBound(kMethod, 928,
+                   "SELECT min(OdometerDate) as DateAfter, min(OdometerValue) as OdomAfter" + fromCar +
+                       " and OdometerDate > " + sqlvalue::Date(date),
+                   "DateAfter", "OdomAfter", after, hasAfter)) {
+        return 0.0f;
+    }
+
+    double odometer = 0.0;
+    if (hasBefore && hasAfter) {
+        odometer = before.OdometerValue + (after.OdometerValue - before.OdometerValue) * (date - before.OdometerDate) /
+                                              (after.OdometerDate - before.OdometerDate);
+    } else if (hasBefore) {
+        odometer = before.OdometerValue + (date - before.OdometerDate) * car.ForwardRate;
+    } else if (hasAfter) {
+        odometer = after.OdometerValue - (after.OdometerDate - date) * car.BackwardRate;
+    }
+    if (!std::isfinite(odometer)) return 0.0f;
+    return static_cast<float>(std::max(0.0, odometer));
+}
+
+jv::DateTime COdometerValuesDatabaseObject::CalculateDateFromOdometer(CCar& car, float odometer,
+                                                                      const CUserPreferences& prefs) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::CalculateDateFromOdometer";
+    if (!std::isfinite(odometer) || !CheckVehicleId(kMethod, car.VehicleID)) return jv::DateTime::Invalid();
+    const std::string fromCar = " FROM OdometerValues where VehicleID = '" + car.VehicleID + "'";
+    const std::string x = sqlvalue::Number(odometer);
+
+    COdometerValue before, after;
+    bool hasBefore = false, hasAfter = false;
+    if (!ReadBound(kMethod, 1008,
+                   "SELECT max(OdometerDate) as DateBefore, max(OdometerValue) as OdomBefore" + fromCar +
+                       " and OdometerValue <= " + x,
+                   "DateBefore", "OdomBefore", before, hasBefore)) {
+        return jv::DateTime::Invalid();
+    }
+    if (car.CurrentOdometer > odometer &&
+        !ReadBound(kMethod, 1049,
+                   "SELECT min(OdometerDate) as DateAfter, min(OdometerValue) as OdomAfter" + fromCar +
+                       " and OdometerValue > " + x,
+                   "DateAfter", "OdomAfter", after, hasAfter)) {
+        return jv::DateTime::Invalid();
+    }
+
+    // Each estimate is a start date plus a span of days; a span that cannot be computed (a
+    // zero denominator) gives the invalid date.
+    if (hasBefore && hasAfter) {
+        return AddSpan(before.OdometerDate, (odometer - before.OdometerValue) *
+                                                (after.OdometerDate - before.OdometerDate) /
+                                                static_cast<double>(after.OdometerValue - before.OdometerValue));
+    }
+    if (hasBefore) {
+        if (!(car.ForwardRate > 0.0f)) return jv::DateTime::Invalid();
+        return AddSpan(before.OdometerDate, (odometer - before.OdometerValue) / car.ForwardRate);
+    }
+    if (hasAfter) {
+        COdometerValue original;
+        if (!GetOriginalOdometer(car, original, prefs)) return jv::DateTime::Invalid();
+        const double rise = static_cast<double>(after.OdometerValue) - original.OdometerValue;
+        if (rise == 0.0) return jv::DateTime::Invalid();
+        return AddSpan(original.OdometerDate,
+                       (odometer - original.OdometerValue) * (after.OdometerDate - original.OdometerDate) / rise);
+    }
+    return jv::DateTime::Invalid();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/base/DateTime.h"
+#include "shared/data/DatabaseObject.h"
+#include "shared/data/OdometerValue.h"
+
+class CCar;
+class CUserPreferences;
+
+// The odometer readings of every car (table OdometerValues) and what the program estimates from
+// them: how far a car travels per day, week, month or year, where its odometer started, what it
+// read on any date and on which date it reaches a given reading. Built on the stack for each use.
+//
+// It lives with the car records because loading the cars stores each car's daily rates; the
+// registers build on both.
+class COdometerValuesDatabaseObject : public CDatabaseObject {
+public:
+    using CDatabaseObject::CDatabaseObject;
+
+    // True when no other reading of the car holds exactly that value (the date plays no part).
+    // `odometerValueID` is the reading being edited, empty for a new one.
+    bool IsOdometerValueValid(const std::string& odometerValueID, const std::string& VehicleID,
+                              const std::string& dateText, const std::string& valueText);
+    // Date text is month/day/year (or year-month-day); value text a plain decimal number. A value
+    // another reading of the car already holds is refused without a message.
+    bool AddOdometerValue(const std::string& VehicleID, const std::string& dateText, const std::string& valueText);
+    bool UpdateOdometerValue(const std::string& odometerValueID, const std::string& VehicleID,
+                             const std::string& dateText, const std::string& valueText);
+    bool DeleteOdometerValue(const std::string& odometerValueID);
+    // Removes the car's readings on that date whose value lies strictly within value - 1 and
+    // value + 1: the reading a register row recorded. False when VehicleID or the date is empty.
+    bool DeleteOdometerValue(const std::string& VehicleID, const std::string& dateText, float value);
+    bool DeleteOdometerValue(const std::string& VehicleID, const jv::DateTime& date, float value);
+
+    // Appends the readings of the matching cars ("%" for all), oldest first, then by value.
+    // Readings of sold cars only when the preferences show sold cars.
+    bool GetOdometerValues(const std::string& VehicleIDPattern, std::vector<COdometerValue>& values,
+                           const CUserPreferences& prefs);
+    // The reading recorded on that day.
+    bool GetOdometerValue(const std::string& VehicleID, const jv::DateTime& date, COdometerValue& value);
+    // Earliest date and lowest value of the car's readings (they may come from different readings).
+    bool GetFirstOdometerValue(const std::string& VehicleID, COdometerValue& value);
+    // Latest date and highest value of the car's readings.
+    bool GetLastOdometerValue(const std::string& VehicleID, COdometerValue& value);
+    // The car's purchase odometer and date; false when either is not known.
+    bool GetPurchaseOdometerValue(const std::string& VehicleID, COdometerValue& value);
+    // The date at which the odometer is taken to have read 0: 1 January of the model year, moved
+    // back by 180 days at a time until it is not in the future.
+    bool GetOdometerValueFromModelYear(int modelYear, COdometerValue& value);
+    // True when the car's readings span more than 180 whole days.
+    bool ThereAreEnoughOdometerValues(const std::string& VehicleID);
+
+    // Distance per "Year", "Month", "Week" or "Day" (exactly so written); 0 when not computable.
+    // With usePurchase the purchase reading may serve as the start.
+    float GetDistanceRate(CCar& car, const std::string& unit, const CUserPreferences& prefs, bool usePurchase);
+    // The date and value taken as the car's starting odometer.
+    bool GetOriginalOdometer(CCar& car, COdometerValue& original, const CUserPreferences& prefs);
+    // The odometer on a date: interpolated between readings, extrapolated with the car's rates
+    // beyond them (never below 0); 0 when not computable.
+    float CalculateOdometerFromDate(CCar& car, const jv::DateTime& date, const CUserPreferences& prefs);
+    // The date on which the car reaches an odometer; an invalid date when not computable.
+    jv::DateTime CalculateDateFromOdometer(CCar& car, float odometer, const CUserPreferences& prefs);
+
+    // A span of days as whole days: shifted by half a second away from zero and truncated.
+    static double WholeDays(double span);
+
+private:
+    bool ReadBound(const char* method, int line, const std::string& sql, const char* dateColumn,
+                   const char* valueColumn, COdometerValue& value, bool& found);
+    bool ReadAggregate(const char* method, int line, const std::string& sql, const char* dateColumn,
+                       const char* valueColumn, const std::string& VehicleID, COdometerValue& value);
+};
