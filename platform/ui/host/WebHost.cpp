@@ -2,8 +2,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <unordered_map>
+#include <unordered_set>
 #include "platform/base/Spawn.h"
+
 #include "platform/ui/Document.h"
+#include "platform/ui/HtmlSerializer.h"
 #include "platform/ui/Loop.h"
 #include "platform/ui/Mutation.h"
 #include "platform/ui/Resources.h"
@@ -492,13 +496,60 @@ json WebHost::PatchOperation(const Mutation& mutation) {
     return {};
 }
 
+// The patch for one batch of a document's changes. A node inserted in the batch that is still in
+// the tree travels once, as it is now, in its insertion; the batch's changes below it are left out.
+// Nodes inserted one after another into the same parent travel in one insertion.
+json WebHost::PatchOperations(const Document& document, const std::vector<Mutation>& mutations) {
+    std::unordered_set<uint64_t> fresh;
+    std::unordered_map<uint64_t, int> insertions;
+    for (const auto& mutation : mutations) {
+        if (mutation.type == Mutation::Type::InsertNode) ++insertions[mutation.node];
+        if (mutation.type == Mutation::Type::RemoveNode) insertions[mutation.node] += 2;
+    }
+    for (const auto& [key, count] : insertions)
+        if (count == 1 && document.FindByKey(key) != nullptr) fresh.insert(key);
+    // Whether the element with this key is a fresh node or lies below one.
+    auto insideFresh = [&](uint64_t key) {
+        for (const Node* node = document.FindByKey(key); node != nullptr; node = node->parentNode()) {
+            if (node->isElement() && fresh.count(node->key()) != 0) return true;
+        }
+        return false;
+    };
+
+    SerializeOptions options;
+    options.keys = true;
+    const HtmlSerializer serializer(options);
+    json ops = json::array();
+    int merged = 0;  // nodes in the last operation, when it is an insertion that may grow
+    for (const auto& mutation : mutations) {
+        const bool structural =
+            mutation.type == Mutation::Type::InsertNode || mutation.type == Mutation::Type::RemoveNode;
+        if (insideFresh(structural ? mutation.parent : mutation.node)) continue;
+        json op = PatchOperation(mutation);
+        if (mutation.type == Mutation::Type::InsertNode && fresh.count(mutation.node) != 0) {
+            op["h"] = serializer.Outer(*document.FindByKey(mutation.node));
+        }
+        const bool element =
+            op["o"] == "insert" && !op["h"].get<std::string>().empty() && op["h"].get<std::string>()[0] == '<';
+        if (element && merged > 0) {
+            json& last = ops.back();
+            if (last["k"] == op["k"] && last["i"].get<int>() + merged == op["i"].get<int>()) {
+                last["h"] = last["h"].get<std::string>() + op["h"].get<std::string>();
+                ++merged;
+                continue;
+            }
+        }
+        merged = element ? 1 : 0;
+        ops.push_back(std::move(op));
+    }
+    return ops;
+}
+
 void WebHost::FlushPatches() {
     for (auto& [id, shown] : documents_) {
         std::vector<Mutation> mutations = shown.document->TakeMutations();
         if (mutations.empty()) continue;
-        json ops = json::array();
-        for (const auto& mutation : mutations) ops.push_back(PatchOperation(mutation));
-        Send(json{{"t", "patch"}, {"doc", id}, {"ops", std::move(ops)}});
+        Send(json{{"t", "patch"}, {"doc", id}, {"ops", PatchOperations(*shown.document, mutations)}});
     }
 }
 

@@ -100,6 +100,8 @@ public:
 
     // One recorded change as the patch operation the window's shim applies.
     static nlohmann::json PatchOperation(const Mutation& mutation);
+    // A batch of a document's recorded changes as patch operations, shortened (see the source).
+    static nlohmann::json PatchOperations(const Document& document, const std::vector<Mutation>& mutations);
 
 private:
     struct Shown {
