@@ -10,15 +10,12 @@ function(jv_warnings target)
   endif()
 endfunction()
 
-# jv_library(<target> [DEPS ...] [PUBLIC_DEPS ...])
-# One static library from every .cpp below the current folder, except main.cpp and the sources of
-# sub-folders that are libraries of their own.
-function(jv_library target)
-  cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
-  # A sub-folder with a CMakeLists.txt of its own is a library of its own.
-  file(GLOB_RECURSE sub_lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+# jv_own_sources(<variable> <folder>)
+# Every .cpp below the folder, except those of sub-folders with a CMakeLists.txt of their own
+# (a library or test binary of their own).
+function(jv_own_sources variable folder)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  file(GLOB_RECURSE sub_lists CONFIGURE_DEPENDS ${folder}/*/CMakeLists.txt)
   foreach(sub_list ${sub_lists})
     get_filename_component(sub_dir ${sub_list} DIRECTORY)
     foreach(source ${sources})
@@ -28,6 +25,16 @@ function(jv_library target)
       endif()
     endforeach()
   endforeach()
+  set(${variable} ${sources} PARENT_SCOPE)
+endfunction()
+
+# jv_library(<target> [DEPS ...] [PUBLIC_DEPS ...])
+# One static library from every .cpp below the current folder, except main.cpp and the sources of
+# sub-folders that are libraries of their own.
+function(jv_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS" ${ARGN})
+  jv_own_sources(sources ${CMAKE_CURRENT_SOURCE_DIR})
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS})
@@ -35,10 +42,11 @@ function(jv_library target)
 endfunction()
 
 # jv_test(<name> <folder> DEPS ...)
-# One GoogleTest binary from every .cpp in <folder>, registered with CTest.
+# One GoogleTest binary from every .cpp in <folder> (sub-folders with a CMakeLists.txt of their own
+# aside), registered with CTest.
 function(jv_test name folder)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  jv_own_sources(sources ${folder})
   if(NOT sources)
     return()
   endif()

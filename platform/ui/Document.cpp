@@ -1,0 +1,381 @@
+#include "platform/ui/Document.h"
+
+#include <atomic>
+#include <cstdlib>
+
+#include "platform/ui/DomUtil.h"
+#include "platform/ui/HtmlParser.h"
+#include "platform/ui/HtmlSerializer.h"
+
+namespace jv::ui {
+
+using dom::EqualsNoCase;
+
+namespace {
+
+std::atomic<uint64_t> g_nextDocumentId{1};
+
+constexpr SerializeOptions kForPatches{true, true};
+
+bool IsTagName(std::string_view name) {
+    if (name.empty() || !std::isalpha(static_cast<unsigned char>(name.front()))) return false;
+    for (const char c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') return false;
+    }
+    return true;
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && dom::IsHtmlSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && dom::IsHtmlSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+const char* MutationTypeName(Mutation::Type type) {
+    switch (type) {
+        case Mutation::Type::InsertNode:
+            return "InsertNode";
+        case Mutation::Type::RemoveNode:
+            return "RemoveNode";
+        case Mutation::Type::ReplaceChildren:
+            return "ReplaceChildren";
+        case Mutation::Type::SetAttribute:
+            return "SetAttribute";
+        case Mutation::Type::RemoveAttribute:
+            return "RemoveAttribute";
+        case Mutation::Type::SetProperty:
+            return "SetProperty";
+        case Mutation::Type::Focus:
+            return "Focus";
+    }
+    return "";
+}
+
+Document::Document(std::string url) : Node(Type::Document, nullptr), id_(g_nextDocumentId++), url_(std::move(url)) {
+    document_ = this;
+    key_ = NextKey();
+}
+
+Document::~Document() = default;
+
+std::shared_ptr<Document> Document::Parse(std::string_view html, std::string url, ParseKeys keys) {
+    auto document = std::make_shared<Document>(std::move(url));
+    document->keys_ = keys;
+    HtmlParser::ParseDocument(*document, html);
+    document->SettleFormControls(*document);
+    document->Register(*document);
+    return document;
+}
+
+// --- building ---
+
+void Document::SetParsedAttribute(Element& element, std::string_view name, std::string_view value) {
+    if (keys_ == ParseKeys::FromAttribute && name == "data-jv-key") {
+        element.key_ = std::strtoull(std::string(value).c_str(), nullptr, 10);
+        return;
+    }
+    element.SetAttributeSilently(name, value);
+}
+
+void Document::LinkParsed(Node& parent, const NodePtr& child) {
+    parent.LinkChild(child, parent.children_.size());
+}
+
+NodePtr Document::NewComment(std::string_view text) {
+    NodePtr node(new Node(Type::Comment, this));
+    node->data_ = text;
+    return node;
+}
+
+NodePtr Document::NewDocumentType(std::string_view name) {
+    NodePtr node(new Node(Type::DocumentType, this));
+    node->data_ = name;
+    return node;
+}
+
+ElementPtr Document::createElement(std::string_view tagOrStartTag) {
+    const std::string_view text = Trim(tagOrStartTag);
+    if (!text.empty() && text.front() == '<') return HtmlParser::ParseStartTag(*this, text);
+    if (!IsTagName(text)) return nullptr;
+    return ElementPtr(new Element(this, dom::LowerCase(text)));
+}
+
+NodePtr Document::createTextNode(std::string_view text) {
+    NodePtr node(new Node(Type::Text, this));
+    node->data_ = text;
+    return node;
+}
+
+NodePtr Document::createDocumentFragment() {
+    return NodePtr(new Node(Type::DocumentFragment, this));
+}
+
+std::vector<NodePtr> Document::ParseFragment(std::string_view html, std::string_view contextTag) {
+    std::vector<NodePtr> nodes = HtmlParser::ParseFragment(*this, html, contextTag);
+    for (const NodePtr& node : nodes) SettleFormControls(*node);
+    return nodes;
+}
+
+// --- reading ---
+
+Element* Document::documentElement() const {
+    for (const NodePtr& child : children_) {
+        if (Element* element = child->asElement()) return element;
+    }
+    return nullptr;
+}
+
+Element* Document::head() const {
+    Element* html = documentElement();
+    if (html == nullptr) return nullptr;
+    for (Element* child : html->children()) {
+        if (child->is("head")) return child;
+    }
+    return nullptr;
+}
+
+Element* Document::body() const {
+    Element* html = documentElement();
+    if (html == nullptr) return nullptr;
+    for (Element* child : html->children()) {
+        if (child->is("body") || child->is("frameset")) return child;
+    }
+    return nullptr;
+}
+
+std::string Document::title() const {
+    Element* title = nullptr;
+    dom::ForEachElementBelow(*this, [&](Element& element) {
+        if (!element.is("title")) return false;
+        title = &element;
+        return true;
+    });
+    return title != nullptr ? dom::CollapseWhitespace(title->textContent()) : std::string();
+}
+
+void Document::setTitle(std::string_view text) {
+    Element* title = nullptr;
+    dom::ForEachElementBelow(*this, [&](Element& element) {
+        if (!element.is("title")) return false;
+        title = &element;
+        return true;
+    });
+    if (title == nullptr) {
+        Node* parent = head();
+        if (parent == nullptr) parent = documentElement();
+        if (parent == nullptr) return;
+        ElementPtr created = createElement("title");
+        created->setTextContent(text);
+        parent->appendChild(created);
+        return;
+    }
+    title->setTextContent(text);
+}
+
+Element* Document::getElementById(std::string_view id) const {
+    Element* found = nullptr;
+    dom::ForEachElementBelow(*this, [&](Element& element) {
+        const Element::Attribute* attribute = element.FindAttribute("id");
+        if (attribute == nullptr || !EqualsNoCase(attribute->second, id)) return false;
+        found = &element;
+        return true;
+    });
+    return found;
+}
+
+Element* Document::item(std::string_view name, int index) const {
+    Element* html = documentElement();
+    if (html == nullptr) return nullptr;
+    const auto matches = [&](const Element& element) {
+        const Element::Attribute* id = element.FindAttribute("id");
+        const Element::Attribute* elementName = element.FindAttribute("name");
+        return (id != nullptr && EqualsNoCase(id->second, name)) ||
+               (elementName != nullptr && EqualsNoCase(elementName->second, name));
+    };
+    if (matches(*html) && index-- == 0) return html;
+    return html->item(name, index);
+}
+
+std::string Document::Serialize(const SerializeOptions& options) const {
+    return HtmlSerializer(options).Inner(*this);
+}
+
+// --- the mutation log ---
+
+void Document::Record(Mutation mutation) {
+    log_.push_back(std::move(mutation));
+}
+
+std::vector<Mutation> Document::TakeMutations() {
+    std::vector<Mutation> taken;
+    taken.swap(log_);
+    return taken;
+}
+
+std::string Document::SerializeForPatch(const Node& node) const {
+    return HtmlSerializer(kForPatches).Outer(node);
+}
+
+std::string Document::SerializeChildrenForPatch(const Node& node) const {
+    return HtmlSerializer(kForPatches).Inner(node);
+}
+
+// --- tree changes ---
+
+void Document::Adopt(Node& node) {
+    node.document_ = this;
+    node.key_ = NextKey();
+    for (const NodePtr& child : node.children_) Adopt(*child);
+}
+
+void Document::Register(Node& node) {
+    dom::ForEachElement(node, [&](Element& element) {
+        byKey_[element.key()] = &element;
+        return false;
+    });
+}
+
+void Document::Unregister(Node& node) {
+    dom::ForEachElement(node, [&](Element& element) {
+        byKey_.erase(element.key());
+        return false;
+    });
+}
+
+void Document::SettleFormControls(Node& root) {
+    std::vector<Element*> checkedRadios;
+    dom::ForEachElement(root, [&](Element& element) {
+        if (element.is("select")) {
+            AfterOptionsChanged(&element, nullptr);
+        } else if (element.is("input") && element.checked_ && element.type() == "radio") {
+            checkedRadios.push_back(&element);
+        }
+        return false;
+    });
+    // In document order, so that the last checked button of a group wins.
+    for (Element* radio : checkedRadios) radio->SetCheckedness(true);
+}
+
+// The browser's rules for the options of a select that changed: an option that comes in
+// selected is the selection of a single select; a single select that shows one line always has
+// one option selected, the first that is not disabled unless another is.
+void Document::AfterOptionsChanged(Element* select, Node* inserted) {
+    if (select == nullptr || select->multiple()) return;
+    const std::vector<Element*> options = select->options();
+    if (inserted != nullptr) {
+        Element* chosen = nullptr;
+        dom::ForEachElement(*inserted, [&](Element& element) {
+            if (element.is("option") && element.selected_) chosen = &element;
+            return false;
+        });
+        if (chosen != nullptr) {
+            for (Element* option : options) option->selected_ = option == chosen;
+        }
+    }
+    const long size = std::strtol(select->getAttribute("size").value_or("1").c_str(), nullptr, 10);
+    if (size > 1) return;
+    Element* last = nullptr;
+    for (Element* option : options) {
+        if (option->selected_) {
+            if (last != nullptr) last->selected_ = false;
+            last = option;
+        }
+    }
+    if (last != nullptr) return;
+    for (Element* option : options) {
+        const Element* group = option->parentElement();
+        if (!option->disabled() && !(group != nullptr && group->is("optgroup") && group->disabled())) {
+            option->selected_ = true;
+            return;
+        }
+    }
+}
+
+void Document::AfterInsert(Node& parent, Node& child, int index) {
+    std::vector<Element*> checkedRadios;
+    dom::ForEachElement(child, [&](Element& element) {
+        if (element.is("input") && element.checked_ && element.type() == "radio") checkedRadios.push_back(&element);
+        return false;
+    });
+    for (Element* radio : checkedRadios) radio->SetCheckedness(true);
+    if (Element* parentElement = parent.asElement()) AfterOptionsChanged(parentElement->SelectOfOptionList(), &child);
+    if (!parent.isConnected()) return;
+    MergeTextNodes(child);
+    Register(child);
+    if (unrecorded_ > 0) return;
+    Mutation mutation;
+    mutation.type = Mutation::Type::InsertNode;
+    mutation.parent = parent.key();
+    mutation.index = index;
+    mutation.node = child.key();
+    if (child.nodeType() == Type::Text) {
+        mutation.value = child.data();
+    } else {
+        mutation.html = SerializeForPatch(child);
+    }
+    Record(std::move(mutation));
+}
+
+void Document::MergeTextNodes(Node& root) {
+    auto& children = root.children_;
+    for (size_t i = 0; i < children.size();) {
+        Node& child = *children[i];
+        if (child.type_ != Type::Text) {
+            MergeTextNodes(child);
+            ++i;
+        } else if (child.data_.empty()) {
+            root.UnlinkChild(i);
+        } else if (i > 0 && children[i - 1]->type_ == Type::Text) {
+            children[i - 1]->data_ += child.data_;
+            root.UnlinkChild(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void Document::AfterRemove(Node& parent, Node& child, int index) {
+    if (parent.isConnected()) {
+        Unregister(child);
+        if (unrecorded_ == 0) {
+            Mutation mutation;
+            mutation.type = Mutation::Type::RemoveNode;
+            mutation.parent = parent.key();
+            mutation.index = index;
+            mutation.node = child.key();
+            Record(std::move(mutation));
+        }
+    }
+    if (Element* parentElement = parent.asElement()) AfterOptionsChanged(parentElement->SelectOfOptionList(), nullptr);
+}
+
+// --- state from the browser ---
+
+Element* Document::FindByKey(uint64_t key) const {
+    const auto it = byKey_.find(key);
+    return it != byKey_.end() ? it->second : nullptr;
+}
+
+bool Document::ApplyFormState(uint64_t key, const FormState& state) {
+    Element* element = FindByKey(key);
+    if (element == nullptr || !element->isFormControl()) return false;
+    Unrecorded quiet(*this);
+    if (state.value) element->setValue(*state.value);
+    if (state.checked) element->setChecked(*state.checked);
+    if (state.selected) element->setSelected(*state.selected);
+    if (state.selectedIndex) element->setSelectedIndex(*state.selectedIndex);
+    if (state.disabled) element->setDisabled(*state.disabled);
+    return true;
+}
+
+bool Document::ApplySyncedContent(uint64_t key, std::string_view html) {
+    Element* element = FindByKey(key);
+    if (element == nullptr || !element->hasAttribute("data-jv-sync")) return false;
+    Unrecorded quiet(*this);
+    element->setInnerHTML(html);
+    return true;
+}
+
+}  // namespace jv::ui

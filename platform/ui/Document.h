@@ -1,0 +1,139 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/ui/Element.h"
+#include "platform/ui/FormState.h"
+#include "platform/ui/Mutation.h"
+#include "platform/ui/Node.h"
+
+namespace jv::ui {
+
+// How a document is written out.
+struct SerializeOptions {
+    // Every element carries its key as the attribute "data-jv-key" (for the browser).
+    bool keys = false;
+    // Inputs, options and text areas show their live state rather than their attributes.
+    bool liveFormState = true;
+};
+
+// Where the keys of a parsed document come from.
+enum class ParseKeys {
+    New,            // the document numbers its nodes itself
+    FromAttribute,  // elements take the key in "data-jv-key" (the browser's copy of a document)
+};
+
+// One loaded page: the tree parsed with the HTML5 rules (Gumbo), owned by the program, which page
+// objects read and write synchronously as they did the browser control's document. Every change
+// to the tree is recorded in the mutation log (see Mutation.h), from which the browser host sends
+// patches to the browser that shows the page.
+//
+// Lookups by id or name compare without regard to case, as the old browser control did.
+// Everything runs on the UI thread.
+class Document : public Node {
+public:
+    explicit Document(std::string url = {});
+    ~Document() override;
+
+    static std::shared_ptr<Document> Parse(std::string_view html, std::string url = {},
+                                           ParseKeys keys = ParseKeys::New);
+
+    // Unique within the process: the browser host tells documents apart by it.
+    uint64_t id() const { return id_; }
+    const std::string& URL() const { return url_; }
+
+    Element* documentElement() const;
+    Element* head() const;
+    Element* body() const;
+    std::string title() const;
+    void setTitle(std::string_view title);
+
+    // The first element with this id.
+    Element* getElementById(std::string_view id) const;
+    // The document's `all` collection: the index-th element (from 0) whose id or name is `name`.
+    Element* item(std::string_view name, int index = 0) const;
+
+    // A new element outside the tree, from a tag name ("td") or a whole start tag with attributes
+    // ("<td align=right>"; what follows the start tag is ignored). Null for text that holds no
+    // tag name.
+    ElementPtr createElement(std::string_view tagOrStartTag);
+    NodePtr createTextNode(std::string_view text);
+    NodePtr createDocumentFragment();
+    // Nodes outside the tree parsed from html as the content of an element named contextTag.
+    std::vector<NodePtr> ParseFragment(std::string_view html, std::string_view contextTag = "body");
+
+    std::string Serialize(const SerializeOptions& options = {}) const;
+
+    // The changes since the log was last taken, oldest first.
+    const std::vector<Mutation>& mutations() const { return log_; }
+    std::vector<Mutation> TakeMutations();
+
+    // The element with this key, while it is in the tree.
+    Element* FindByKey(uint64_t key) const;
+
+    // State the browser reports for the element with this key (what the user typed, ticked or
+    // chose; see FormState). Applied without recording anything. False when there is no such
+    // element or it is no form control.
+    bool ApplyFormState(uint64_t key, const FormState& state);
+    // Content that page scripts wrote into an element marked "data-jv-sync": the element's
+    // children are replaced by the nodes of html, without recording anything.
+    bool ApplySyncedContent(uint64_t key, std::string_view html);
+
+private:
+    friend class Node;
+    friend class Element;
+    friend class HtmlParser;
+    friend class TreeBuilder;
+
+    // While one lives, changes are applied without being recorded.
+    class Unrecorded {
+    public:
+        explicit Unrecorded(Document& document) : document_(document) { ++document_.unrecorded_; }
+        ~Unrecorded() { --document_.unrecorded_; }
+        Unrecorded(const Unrecorded&) = delete;
+        Unrecorded& operator=(const Unrecorded&) = delete;
+
+    private:
+        Document& document_;
+    };
+
+    uint64_t NextKey() { return nextKey_++; }
+    bool Recording(const Node& node) const { return unrecorded_ == 0 && node.isConnected(); }
+    void Record(Mutation mutation);
+    std::string SerializeForPatch(const Node& node) const;
+    std::string SerializeChildrenForPatch(const Node& node) const;
+
+    // Building parsed trees: no recording and no rules until the tree is complete.
+    void SetParsedAttribute(Element& element, std::string_view name, std::string_view value);
+    void LinkParsed(Node& parent, const NodePtr& child);
+    NodePtr NewComment(std::string_view text);
+    NodePtr NewDocumentType(std::string_view name);
+
+    void Adopt(Node& node);
+    void AfterInsert(Node& parent, Node& child, int index);
+    void AfterRemove(Node& parent, Node& child, int index);
+    // Joins neighbouring text nodes below root and drops empty ones, so that the HTML of the
+    // subtree parses back into the same nodes.
+    static void MergeTextNodes(Node& root);
+    void Register(Node& node);
+    void Unregister(Node& node);
+    void KeyFromAttribute(Element& element);
+    // The form rules a browser applies to a new subtree: radio groups, select defaults.
+    void SettleFormControls(Node& root);
+    void AfterOptionsChanged(Element* select, Node* inserted);
+
+    uint64_t id_;
+    std::string url_;
+    uint64_t nextKey_ = 1;
+    int unrecorded_ = 0;
+    ParseKeys keys_ = ParseKeys::New;
+    std::vector<Mutation> log_;
+    std::unordered_map<uint64_t, Element*> byKey_;
+};
+
+}  // namespace jv::ui

@@ -1,0 +1,472 @@
+#include "platform/ui/Document.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/HtmlEscape.h"
+
+using jv::ui::Document;
+using jv::ui::Element;
+using jv::ui::ElementPtr;
+using jv::ui::FormState;
+using jv::ui::Mutation;
+
+namespace {
+
+std::shared_ptr<Document> Page(const std::string& body) {
+    return Document::Parse("<!DOCTYPE html><html><head><title>Test Page</title></head><body>" + body +
+                           "</body></html>");
+}
+
+std::vector<Mutation::Type> Types(const std::vector<Mutation>& log) {
+    std::vector<Mutation::Type> types;
+    for (const Mutation& mutation : log) types.push_back(mutation.type);
+    return types;
+}
+
+// The start tags the pages hand to createElement, as they are written in the pages.
+TEST(Document, CreateElementFromTheStartTagsThePagesUse) {
+    const auto document = Page("");
+    struct Case {
+        const char* startTag;
+        const char* outerHTML;
+    };
+    const Case cases[] = {
+        {"td", "<td></td>"},
+        {"<td align=right>", R"(<td align="right"></td>)"},
+        {R"h(<TD width=295 onmousedown="OnMouseDownTable(0)" onclick="OnMouseDownTable(0)"></td>)h",
+         R"h(<td width="295" onmousedown="OnMouseDownTable(0)" onclick="OnMouseDownTable(0)"></td>)h"},
+        {R"(<TD id=first onclick=SelectRow(this);></td>)", R"(<td id="first" onclick="SelectRow(this);"></td>)"},
+        // Duplicate attributes: the first one counts, as in the browser.
+        {R"(<input class=registerValueBoxNoBorder style="TEXT-ALIGN: right;" onchange=OnChange(); style="TEXT-ALIGN: left;" name=Distance>)",
+         R"(<input class="registerValueBoxNoBorder" style="TEXT-ALIGN: right;" onchange="OnChange();" name="Distance">)"},
+        {"<input type=checkbox checked name=fillup value=yes>",
+         R"(<input type="checkbox" name="fillup" value="yes" checked="">)"},
+        {R"(<td style="CURSOR: hand" title="a &amp; b &quot;c&quot;">)",
+         R"(<td style="CURSOR: hand" title="a &amp; b &quot;c&quot;"></td>)"},
+        {"<option value=3 selected>", R"(<option value="3" selected=""></option>)"},
+    };
+    for (const Case& c : cases) {
+        const ElementPtr element = document->createElement(c.startTag);
+        ASSERT_TRUE(element) << c.startTag;
+        EXPECT_EQ(element->outerHTML(), c.outerHTML) << c.startTag;
+    }
+    EXPECT_FALSE(document->createElement(""));
+    EXPECT_FALSE(document->createElement("<>"));
+    EXPECT_FALSE(document->createElement("t d"));
+}
+
+TEST(Document, LooksUpIdsAndNamesIgnoringCaseWithAnIndexAmongDuplicates) {
+    const auto document = Page(R"(
+        <table id=TableCar><tr><td id=first>a</td><td id=FIRST>b</td></tr></table>
+        <input name=Date value=1><input name=date value=2><span id=dATE>3</span>
+        <div id=box><p id=inner>x</p><p name=Inner>y</p></div>)");
+
+    struct Case {
+        const char* name;
+        int index;
+        const char* expectedText;  // nullptr: none
+    };
+    const Case cases[] = {
+        {"first", 0, "a"},       {"First", 1, "b"},      {"first", 2, nullptr}, {"DATE", 0, "1"},
+        {"date", 1, "2"},        {"Date", 2, "3"},       {"date", 3, nullptr},  {"tablecar", 0, "a\tb"},
+        {"missing", 0, nullptr}, {"first", -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        Element* element = document->item(c.name, c.index);
+        if (c.expectedText == nullptr) {
+            EXPECT_EQ(element, nullptr) << c.name << " " << c.index;
+            continue;
+        }
+        ASSERT_NE(element, nullptr) << c.name << " " << c.index;
+        const std::string text = element->is("input") ? element->value() : element->innerText();
+        EXPECT_EQ(text, c.expectedText) << c.name << " " << c.index;
+    }
+
+    ASSERT_NE(document->getElementById("TABLECAR"), nullptr);
+    EXPECT_TRUE(document->getElementById("tablecar")->is("table"));
+    EXPECT_EQ(document->getElementById("date"), document->item("date", 2));
+
+    // An element's own `all` collection, by name or by position.
+    Element* box = document->getElementById("box");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->item("inner", 1)->innerText(), "y");
+    EXPECT_EQ(box->itemAt(0)->id(), "inner");
+    EXPECT_EQ(box->itemAt(2), nullptr);
+}
+
+TEST(Document, ParsesTheMarkupPagesInsertAsABrowserWould) {
+    const auto document = Page(R"(<div id=cell></div><table id=t><tbody id=b></tbody></table>)");
+    Element* cell = document->getElementById("cell");
+
+    // Unclosed span, &nbsp; and an unquoted attribute.
+    cell->setInnerHTML("<span class=x>a&nbsp;b");
+    EXPECT_EQ(cell->innerHTML(), R"(<span class="x">a&nbsp;b</span>)");
+    EXPECT_EQ(cell->innerText(),
+              "a\xC2\xA0"
+              "b");
+
+    // Rows and cells parse in the context of the element they go into.
+    Element* body = document->getElementById("b");
+    body->setInnerHTML("<tr><td>1<td>2</tr><tr><td>3");
+    EXPECT_EQ(body->rows().size(), 2u);
+    EXPECT_EQ(body->rows()[0]->cells().size(), 2u);
+    EXPECT_EQ(body->innerHTML(), "<tr><td>1</td><td>2</td></tr><tr><td>3</td></tr>");
+
+    // An image resource addressed by id, without quotes.
+    cell->setInnerHTML("<IMG src=211>");
+    EXPECT_EQ(cell->innerHTML(), R"(<img src="211">)");
+
+    // The text of a cell built from the register pages' markup.
+    cell->setInnerHTML(
+        R"(<span id=vendorEnd_7 style="display:none"></span><span id=vendorWhole_7 style="display:none">Joe's &amp; Sons</span>)");
+    EXPECT_EQ(document->getElementById("vendorWhole_7")->innerText(), "Joe's & Sons");
+}
+
+TEST(Document, InnerHtmlOuterHtmlAndInnerTextRoundTrip) {
+    const auto document = Page(R"(<div id=d></div><pre id=p></pre>)");
+    Element* div = document->getElementById("d");
+
+    const std::string html = R"(<h3 style="MARGIN-BOTTOM: -16px;">My &lt;Car&gt;</h3><p align="right">1,234.5</p>)";
+    div->setInnerHTML(html);
+    EXPECT_EQ(div->innerHTML(), html);
+    EXPECT_EQ(div->outerHTML(), R"(<div id="d">)" + html + "</div>");
+    EXPECT_EQ(div->innerText(), "My <Car>\n\n1,234.5");
+
+    const struct {
+        const char* text;
+        const char* innerHTML;
+    } texts[] = {
+        {"Miles", "Miles"},
+        {"5 < 6 & \"quoted\"", "5 &lt; 6 &amp; \"quoted\""},
+        {"line one\nline two", "line one<br>line two"},
+        {"\xC2\xA0New Car", "&nbsp;New Car"},
+        {"", ""},
+    };
+    for (const auto& t : texts) {
+        div->setInnerText(t.text);
+        EXPECT_EQ(div->innerHTML(), t.innerHTML) << t.text;
+        EXPECT_EQ(div->innerText(), t.text) << t.text;
+    }
+
+    // Preformatted text keeps its white space; the line break after <pre> in a page is not
+    // content, one put there by the program is, and it survives the round trip.
+    const auto preformatted = Page("<pre id=p>\n  two  spaces\r\nand a line</pre>");
+    EXPECT_EQ(preformatted->getElementById("p")->innerText(), "  two  spaces\nand a line");
+    Element* pre = document->getElementById("p");
+    pre->setInnerHTML("\nstarts on a new line");
+    EXPECT_EQ(pre->innerText(), "\nstarts on a new line");
+    EXPECT_EQ(Page(pre->outerHTML())->getElementById("p")->innerText(), pre->innerText());
+
+    // Cells read as tab-separated text, rows as lines.
+    div->setInnerHTML("<table><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr></table>");
+    EXPECT_EQ(div->innerText(), "a\tb\nc");
+}
+
+TEST(Document, OuterHtmlShowsLiveFormStateRatherThanAttributes) {
+    const auto document = Page(R"(
+        <input id=name value="old"><input id=box type=checkbox checked><textarea id=notes>first</textarea>
+        <select id=s><option value=1 selected>One</option><option value=2>Two</option></select>
+        <input id=hidden type=hidden value=a>)");
+    document->getElementById("name")->setValue("new \"value\"");
+    document->getElementById("box")->setChecked(false);
+    document->getElementById("notes")->setValue("typed <text>");
+    document->getElementById("s")->setValue("2");
+    document->getElementById("hidden")->setValue("b");
+
+    EXPECT_EQ(document->getElementById("name")->outerHTML(), R"(<input id="name" value="new &quot;value&quot;">)");
+    EXPECT_EQ(document->getElementById("name")->getAttribute("value"), "old");
+    EXPECT_EQ(document->getElementById("box")->outerHTML(), R"(<input id="box" type="checkbox">)");
+    EXPECT_TRUE(document->getElementById("box")->hasAttribute("checked"));
+    EXPECT_EQ(document->getElementById("notes")->outerHTML(), R"(<textarea id="notes">typed &lt;text&gt;</textarea>)");
+    EXPECT_EQ(document->getElementById("s")->innerHTML(),
+              R"(<option value="1">One</option><option value="2" selected="">Two</option>)");
+    // A hidden input's value is its attribute.
+    EXPECT_EQ(document->getElementById("hidden")->getAttribute("value"), "b");
+}
+
+TEST(Document, CheckingARadioButtonClearsTheOthersOfItsGroup) {
+    const auto document = Page(R"(
+        <form><input type=radio name=Units id=u0 value=miles checked><input type=radio name=Units id=u1 value=km>
+              <input type=radio name=Other id=o0 value=x checked></form>
+        <form><input type=radio name=Units id=v0 value=miles checked></form>
+        <input type=radio name=Twice id=t0 checked><input type=radio name=Twice id=t1 checked>)");
+    const auto checked = [&](const char* id) { return document->getElementById(id)->checked(); };
+
+    // Two checked buttons of a group in the page: the last one wins, as in the browser.
+    EXPECT_FALSE(checked("t0"));
+    EXPECT_TRUE(checked("t1"));
+
+    document->getElementById("u1")->setChecked(true);
+    EXPECT_FALSE(checked("u0"));
+    EXPECT_TRUE(checked("u1"));
+    EXPECT_TRUE(checked("o0")) << "another group";
+    EXPECT_TRUE(checked("v0")) << "the same name in another form";
+
+    // Unchecking leaves the group without a checked button.
+    document->getElementById("u1")->setChecked(false);
+    EXPECT_FALSE(checked("u0"));
+    EXPECT_FALSE(checked("u1"));
+
+    // A checked button inserted into the group takes over.
+    document->getElementById("u0")->setChecked(true);
+    ElementPtr added = document->createElement("<input type=radio name=Units id=u2 checked>");
+    document->getElementById("u1")->parentNode()->appendChild(added);
+    EXPECT_FALSE(checked("u0"));
+    EXPECT_TRUE(checked("u2"));
+}
+
+TEST(Document, SelectValueIndexAndOptions) {
+    const auto document = Page(R"(
+        <select id=year><option value="">Choose Year</option><option value=2004>2004</option>
+            <option>2005</option></select>
+        <select id=empty></select>
+        <select id=many multiple><option>a</option><option>b</option></select>)");
+    Element* year = document->getElementById("year");
+
+    // A single select shows its first option when none is selected.
+    EXPECT_EQ(year->selectedIndex(), 0);
+    EXPECT_EQ(year->value(), "");
+
+    struct Case {
+        const char* value;
+        int index;
+        const char* expectedValue;
+    };
+    const Case cases[] = {{"2004", 1, "2004"},
+                          {"2005", 2, "2005"} /* an option's text stands in for its value */,
+                          {"1999", -1, ""},
+                          {"", 0, ""}};
+    for (const Case& c : cases) {
+        EXPECT_TRUE(year->setValue(c.value));
+        EXPECT_EQ(year->selectedIndex(), c.index) << c.value;
+        EXPECT_EQ(year->value(), c.expectedValue) << c.value;
+    }
+
+    EXPECT_TRUE(year->setSelectedIndex(2));
+    EXPECT_EQ(year->options()[2]->text(), "2005");
+    EXPECT_TRUE(year->setSelectedIndex(-1));
+    EXPECT_EQ(year->selectedIndex(), -1);
+
+    // Adding before a position, and adding a selected option, which becomes the selection.
+    ElementPtr option = document->createElement("option");
+    option->setText("2003");
+    option->setValue("2003");
+    EXPECT_TRUE(year->add(option, 1));
+    EXPECT_EQ(year->options()[1]->text(), "2003");
+    EXPECT_EQ(option->index(), 1);
+    ElementPtr selected = document->createElement("option");
+    selected->setText("2010");
+    selected->setSelected(true);
+    EXPECT_TRUE(year->add(selected, -1));
+    EXPECT_EQ(year->length(), 5);
+    EXPECT_EQ(year->selectedIndex(), 4);
+
+    // Removing the selected option selects the first one again.
+    EXPECT_TRUE(year->remove(4));
+    EXPECT_EQ(year->selectedIndex(), 0);
+    EXPECT_FALSE(year->remove(9));
+
+    Element* empty = document->getElementById("empty");
+    EXPECT_EQ(empty->selectedIndex(), -1);
+    EXPECT_EQ(empty->value(), "");
+
+    // A list box selects nothing by itself and keeps several selections.
+    Element* many = document->getElementById("many");
+    EXPECT_EQ(many->selectedIndex(), -1);
+    many->options()[0]->setSelected(true);
+    many->options()[1]->setSelected(true);
+    EXPECT_TRUE(many->options()[0]->selected());
+
+    // Not a select: nothing happens.
+    EXPECT_FALSE(document->body()->setSelectedIndex(0));
+    EXPECT_FALSE(document->body()->add(document->createElement("option")));
+}
+
+TEST(Document, TableRowIndexesCountHeadsWhileSectionIndexesDoNot) {
+    const auto document = Page(R"(
+        <table id=serviceitems>
+          <thead><tr id=heading><th>Item</th></tr></thead>
+          <tbody id=items><tr id=r0><td>a</td></tr><tr id=r1><td>b</td></tr></tbody>
+        </table>
+        <table id=bare></table>)");
+    Element* table = document->getElementById("serviceitems");
+    Element* body = document->getElementById("items");
+
+    EXPECT_EQ(table->rows().size(), 3u);
+    EXPECT_EQ(body->rows().size(), 2u);
+    EXPECT_EQ(table->tBodies().size(), 1u);
+    EXPECT_EQ(document->getElementById("r1")->rowIndex(), 2);
+    EXPECT_EQ(document->getElementById("r1")->sectionRowIndex(), 1);
+    EXPECT_EQ(document->getElementById("heading")->rowIndex(), 0);
+
+    // -1 appends after the last row of the body; an index counts the section's own rows.
+    ElementPtr last = body->insertRow(-1);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->rowIndex(), 3);
+    ElementPtr first = body->insertRow(0);
+    EXPECT_EQ(first->sectionRowIndex(), 0);
+    EXPECT_EQ(first->rowIndex(), 1);
+    EXPECT_FALSE(body->insertRow(9));
+    EXPECT_FALSE(body->insertRow(-2));
+
+    // The table's own insertRow counts every row; a new row in the middle joins that row's section.
+    ElementPtr middle = table->insertRow(2);
+    EXPECT_EQ(middle->parentNode(), body);
+    EXPECT_EQ(middle->rowIndex(), 2);
+
+    // Cells.
+    ElementPtr cell = last->insertCell(-1);
+    cell->setInnerHTML("&nbsp;");
+    ElementPtr before = last->insertCell(0);
+    EXPECT_EQ(last->cells().size(), 2u);
+    EXPECT_EQ(last->cells()[1], cell.get());
+    EXPECT_TRUE(last->deleteCell(0));
+    EXPECT_FALSE(last->deleteCell(5));
+    EXPECT_EQ(last->cells().size(), 1u);
+
+    // Deleting rows by the table's index.
+    EXPECT_TRUE(table->deleteRow(-1));
+    EXPECT_EQ(table->rows().size(), 5u);
+    EXPECT_FALSE(table->deleteRow(7));
+
+    // A table without rows gets a body for its first row; createTHead gives the head there is.
+    Element* bare = document->getElementById("bare");
+    ElementPtr row = bare->insertRow(-1);
+    ASSERT_TRUE(row);
+    EXPECT_TRUE(row->parentElement()->is("tbody"));
+    ElementPtr head = bare->createTHead();
+    EXPECT_EQ(bare->createTHead(), head);
+    EXPECT_EQ(bare->children().front(), head.get());
+    EXPECT_TRUE(bare->deleteTHead());
+    EXPECT_EQ(bare->tHead(), nullptr);
+}
+
+TEST(Document, StylesChangeThroughTheStyleAttribute) {
+    const auto document = Page(R"(<span id=s style="display:none; COLOR: red">x</span>)");
+    Element* span = document->getElementById("s");
+    EXPECT_EQ(span->style("DISPLAY"), "none");
+    span->setStyle("display", "");
+    EXPECT_EQ(span->getAttribute("style"), "color: red");
+    span->setStyle("display", "none");
+    EXPECT_EQ(span->style("display"), "none");
+    span->setStyle("color", "");
+    span->setStyle("display", "");
+    EXPECT_FALSE(span->hasAttribute("style"));
+}
+
+TEST(Document, RecordsEveryChangeOnceAndNothingForStateFromTheBrowser) {
+    const auto document = Page(R"(<table id=t><tbody id=b></tbody></table><input id=i><span id=s></span>
+                                  <select id=sel><option>a</option><option>b</option></select>)");
+    document->TakeMutations();
+    Element* body = document->getElementById("b");
+
+    // A row built outside the tree travels as one insertion.
+    ElementPtr row = document->createElement("tr");
+    ElementPtr cell = document->createElement("<td align=right>");
+    cell->insertAdjacentHTML("beforeEnd", "<b>1</b>");
+    row->appendChild(cell);
+    EXPECT_TRUE(document->mutations().empty());
+    body->appendChild(row);
+    ASSERT_EQ(document->mutations().size(), 1u);
+    const Mutation& inserted = document->mutations().front();
+    EXPECT_EQ(inserted.type, Mutation::Type::InsertNode);
+    EXPECT_EQ(inserted.parent, body->key());
+    EXPECT_EQ(inserted.index, 0);
+    EXPECT_EQ(inserted.node, row->key());
+    EXPECT_EQ(inserted.html, "<tr data-jv-key=\"" + std::to_string(row->key()) + "\"><td data-jv-key=\"" +
+                                 std::to_string(cell->key()) + "\" align=\"right\"><b data-jv-key=\"" +
+                                 std::to_string(cell->children().front()->key()) + "\">1</b></td></tr>");
+    document->TakeMutations();
+
+    Element* input = document->getElementById("i");
+    Element* span = document->getElementById("s");
+    input->setValue("x");
+    span->setInnerText("a\nb");
+    span->setAttribute("Title", "t");
+    span->removeAttribute("title");
+    span->removeAttribute("title");  // not there: nothing to record
+    span->setStyle("display", "none");
+    document->getElementById("sel")->setSelectedIndex(1);
+    input->focus();
+    body->deleteRow(0);
+    const std::vector<Mutation> log = document->TakeMutations();
+    EXPECT_EQ(Types(log), (std::vector<Mutation::Type>{Mutation::Type::SetProperty, Mutation::Type::ReplaceChildren,
+                                                       Mutation::Type::SetAttribute, Mutation::Type::RemoveAttribute,
+                                                       Mutation::Type::SetAttribute, Mutation::Type::SetProperty,
+                                                       Mutation::Type::Focus, Mutation::Type::RemoveNode}));
+    EXPECT_EQ(log[0].name, "value");
+    EXPECT_EQ(log[0].value, "x");
+    EXPECT_EQ(log[2].name, "title");
+    EXPECT_EQ(log[4].value, "display: none");
+    EXPECT_EQ(log[5].name, "selectedIndex");
+    EXPECT_EQ(log[5].value, "1");
+    EXPECT_EQ(log[7].node, row->key());
+    EXPECT_EQ(log[7].index, 0);
+
+    // What the browser reports changes the tree and records nothing.
+    FormState typed;
+    typed.value = "typed";
+    EXPECT_TRUE(document->ApplyFormState(input->key(), typed));
+    EXPECT_EQ(input->value(), "typed");
+    FormState chosen;
+    chosen.selectedIndex = 0;
+    EXPECT_TRUE(document->ApplyFormState(document->getElementById("sel")->key(), chosen));
+    EXPECT_EQ(document->getElementById("sel")->value(), "a");
+    EXPECT_FALSE(document->ApplyFormState(span->key(), typed)) << "not a form control";
+    EXPECT_FALSE(document->ApplySyncedContent(span->key(), "<b>x</b>")) << "not marked for syncing";
+    span->setAttribute("data-jv-sync", "");
+    document->TakeMutations();
+    EXPECT_TRUE(document->ApplySyncedContent(span->key(), "<b>x</b>"));
+    EXPECT_EQ(span->innerHTML(), "<b>x</b>");
+    EXPECT_TRUE(document->mutations().empty());
+}
+
+TEST(Document, TreeChangesThatWouldBreakTheTreeAreRefused) {
+    const auto document = Page(R"(<div id=a><div id=b></div></div><div id=c></div>)");
+    Element* a = document->getElementById("a");
+    Element* b = document->getElementById("b");
+    Element* c = document->getElementById("c");
+    document->TakeMutations();
+
+    EXPECT_FALSE(b->appendChild(a->selfElement())) << "an ancestor below its descendant";
+    EXPECT_FALSE(a->appendChild(nullptr));
+    EXPECT_FALSE(a->insertBefore(document->createElement("p"), c)) << "reference is not a child";
+    EXPECT_FALSE(a->removeChild(c));
+    EXPECT_FALSE(a->replaceChild(document->createElement("p"), c));
+    EXPECT_FALSE(document->createTextNode("x")->appendChild(document->createElement("p")));
+    EXPECT_TRUE(document->mutations().empty());
+
+    // Moving an element records its removal and its insertion under the same key.
+    EXPECT_TRUE(c->appendChild(b->selfElement()));
+    const auto log = document->TakeMutations();
+    ASSERT_EQ(Types(log), (std::vector<Mutation::Type>{Mutation::Type::RemoveNode, Mutation::Type::InsertNode}));
+    EXPECT_EQ(log[0].node, b->key());
+    EXPECT_EQ(log[1].node, b->key());
+
+    // replaceChild keeps the place; a fragment passes on its children.
+    ElementPtr p = document->createElement("p");
+    const ElementPtr old = b->selfElement();  // whoever holds the old child keeps it
+    EXPECT_TRUE(c->replaceChild(p, b));
+    EXPECT_EQ(old->parentNode(), nullptr);
+    EXPECT_EQ(c->children().front(), p.get());
+    auto fragment = document->createDocumentFragment();
+    fragment->appendChild(document->createElement("i"));
+    fragment->appendChild(document->createElement("u"));
+    EXPECT_TRUE(a->appendChild(fragment));
+    EXPECT_EQ(a->innerHTML(), "<i></i><u></u>");
+    EXPECT_TRUE(fragment->childNodes().empty());
+}
+
+TEST(Document, TitleAndEscaping) {
+    const auto document = Page("");
+    EXPECT_EQ(document->title(), "Test Page");
+    document->setTitle("Jorvane <1>");
+    EXPECT_EQ(document->title(), "Jorvane <1>");
+    EXPECT_NE(document->Serialize().find("<title>Jorvane &lt;1&gt;</title>"), std::string::npos);
+
+    EXPECT_EQ(jv::ui::EscapeHtml(R"(<a href="x">Tom & Jerry's</a>)"),
+              "&lt;a href=&#34;x&#34;&gt;Tom &amp; Jerry&#39;s&lt;/a&gt;");
+    EXPECT_EQ(jv::ui::EscapeHtml("plain text"), "plain text");
+}
+
+}  // namespace

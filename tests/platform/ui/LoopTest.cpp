@@ -1,0 +1,96 @@
+#include "platform/ui/Loop.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using jv::ui::Loop;
+using namespace std::chrono_literals;
+
+namespace {
+
+TEST(Loop, RunsWorkInTheOrderItWasPostedAndFlushesAfterEach) {
+    Loop loop;
+    EXPECT_EQ(Loop::Current(), &loop);
+    std::vector<int> order;
+    int flushes = 0;
+    loop.SetAfterWork([&] { ++flushes; });
+    loop.Post([&] {
+        order.push_back(1);
+        loop.Post([&] { order.push_back(3); });  // posted while running: after what is queued
+    });
+    loop.Post([&] { order.push_back(2); });
+    loop.RunPending();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(flushes, 3);
+}
+
+TEST(Loop, WorkPostedFromAnotherThreadWakesAWaitingLoop) {
+    Loop loop;
+    std::atomic<bool> ran{false};
+    std::thread poster([&] {
+        std::this_thread::sleep_for(50ms);
+        loop.Post([&] { ran = true; });
+    });
+    // Waits in GLib without a timeout until the work arrives.
+    EXPECT_TRUE(loop.RunUntil([&] { return ran.load(); }));
+    poster.join();
+}
+
+TEST(Loop, ANestedLoopRunsQueuedWorkWhileItsCallerWaits) {
+    Loop loop;
+    std::vector<std::string> events;
+    loop.Post([&] {
+        events.push_back("handler starts");
+        bool answered = false;
+        loop.Post([&] {
+            events.push_back("answer");
+            answered = true;
+        });
+        loop.Post([&] { events.push_back("after the answer"); });
+        EXPECT_EQ(loop.depth(), 1);
+        loop.RunUntil([&] { return answered; });
+        events.push_back("handler ends");
+    });
+    loop.Post([&] { events.push_back("queued before"); });
+    loop.RunUntil([&] { return events.size() == 5; }, 5s);
+    // The nested loop takes work in order and stops as soon as its condition holds; what is left
+    // runs in the outer loop.
+    EXPECT_EQ(events, (std::vector<std::string>{"handler starts", "queued before", "answer", "handler ends",
+                                                "after the answer"}));
+}
+
+TEST(Loop, RunUntilGivesUpAtItsTimeoutAndStopsWhenTheProgramQuits) {
+    Loop loop;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(loop.RunUntil([] { return false; }, 30ms));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
+
+    loop.Post([&] { loop.Quit(); });
+    EXPECT_FALSE(loop.RunUntil([] { return false; }));
+
+    loop.Post([&] { loop.Quit(); });
+    loop.Run();  // returns
+}
+
+TEST(Loop, TimerTicksDoNotPileUpAndStopWhenRemoved) {
+    Loop loop;
+    int ticks = 0;
+    const unsigned id = loop.AddTimer(2ms, [&] { ++ticks; });
+    // GLib fires the timer several times while nobody takes work from the queue: one tick waits.
+    for (int i = 0; i < 5; ++i) g_main_context_iteration(loop.context(), TRUE);
+    while (loop.RunOne()) {
+    }
+    EXPECT_EQ(ticks, 1);
+
+    EXPECT_TRUE(loop.RunUntil([&] { return ticks >= 3; }, 5s));
+    loop.RemoveTimer(id);
+    const int stopped = ticks;
+    loop.RunUntil([] { return false; }, 20ms);
+    EXPECT_EQ(ticks, stopped);
+}
+
+}  // namespace
