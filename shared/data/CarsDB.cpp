@@ -159,8 +159,7 @@ bool CCarsDB::getCars(std::string VehicleID, CUserPreferences& prefs) {
         for (; !rs.IsEOF(); rs.MoveNext()) {
             CCar car;
             ReadCar(rs, car);
-            car.BackwardRate = odometers.GetDistanceRate(car, "Day", prefs, false);
-            car.ForwardRate = odometers.GetDistanceRate(car, "Day", prefs, true);
+            odometers.GetDailyRates(car, prefs);
             m_cars.push_back(car);
         }
         rs.Close();
@@ -368,6 +367,10 @@ bool CCarsDB::getOdometerAtDate(CCar& car, COdometerValue& value, CUserPreferenc
     if (odometers.GetOdometerValue(car.VehicleID, value.OdometerDate, value)) return true;
     COdometerValue last;
     if (!odometers.GetLastOdometerValue(car.VehicleID, last)) return false;
+    return estimateFromLast(car, last, value);
+}
+
+bool CCarsDB::estimateFromLast(const CCar& car, const COdometerValue& last, COdometerValue& value) {
     if (car.ForwardRate == 0.0f) return false;
     const double days = COdometerValuesDatabaseObject::WholeDays(value.OdometerDate - last.OdometerDate);
     const double odometer = last.OdometerValue + days * car.ForwardRate;
@@ -375,16 +378,17 @@ bool CCarsDB::getOdometerAtDate(CCar& car, COdometerValue& value, CUserPreferenc
     return true;
 }
 
-void CCarsDB::getCurrentOdometers(CUserPreferences& prefs) {
+void CCarsDB::getCurrentOdometers(CUserPreferences& /*prefs*/) {
     const jv::DateTime now = jv::CurrentClock().Now();
     COdometerValuesDatabaseObject odometers(m_connection);
     for (CCar& car : m_cars) {
         COdometerValue last;
         if (!odometers.GetLastOdometerValue(car.VehicleID, last)) continue;
         if (COdometerValuesDatabaseObject::WholeDays(now - last.OdometerDate) >= 1.0) {
+            // No reading can be dated today, as the last one is a day old or more.
             COdometerValue estimate;
             estimate.OdometerDate = now;
-            if (getOdometerAtDate(car, estimate, prefs)) {
+            if (estimateFromLast(car, last, estimate)) {
                 car.CurrentOdometer = estimate.OdometerValue;
                 car.OdometerEstimated = true;
             }

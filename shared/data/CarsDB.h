@@ -47,4 +47,6 @@ public:
 private:
     bool makeCustomStyleID(CCar& car);
     bool linkMaintenancePlan(const CCar& car);
+    // The last reading carried on to value.OdometerDate at the car's forward rate (never below 0).
+    static bool estimateFromLast(const CCar& car, const COdometerValue& last, COdometerValue& value);
 };

@@ -29,8 +29,10 @@ jv::DateTime AddSpan(const jv::DateTime& date, double span) {
     return date + span;
 }
 
+// One car's rows. A checked VehicleID holds no wildcard, so equality finds what "like" would,
+// and lets the engine go straight to the car's rows through the index.
 std::string WhereVehicle(const std::string& VehicleID) {
-    return "WHERE VehicleID like '" + VehicleID + "'";
+    return "WHERE VehicleID = '" + VehicleID + "'";
 }
 
 }  // namespace
@@ -299,28 +301,53 @@ bool COdometerValuesDatabaseObject::ThereAreEnoughOdometerValues(const std::stri
     }
 }
 
-float COdometerValuesDatabaseObject::GetDistanceRate(CCar& car, const std::string& unit,
-                                                     const CUserPreferences& /*prefs*/, bool usePurchase) {
-    COdometerValue last;
-    if (!GetLastOdometerValue(car.VehicleID, last)) return 0.0f;
+bool COdometerValuesDatabaseObject::ReadRateInputs(const CCar& car, RateInputs& inputs) {
+    constexpr const char* kMethod = "COdometerValuesDatabaseObject::GetLastOdometerValue";
+    if (!CheckVehicleId(kMethod, car.VehicleID)) return false;
+    // First and last in one pass over the car's readings.
+    const std::string sql =
+        "SELECT min(OdometerDate) as FirstDate, min(OdometerValue) as FirstOdometer, max(OdometerDate) as LastDate, "
+        "max(OdometerValue) as LastOdometer FROM OdometerValues " +
+        WhereVehicle(car.VehicleID);
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen() || rs.IsEOF()) return false;
+        const auto firstDate = rs.GetDate("FirstDate");
+        const auto firstOdometer = rs.GetSingle("FirstOdometer");
+        const auto lastDate = rs.GetDate("LastDate");
+        const auto lastOdometer = rs.GetSingle("LastOdometer");
+        rs.Close();
+        if (!firstDate || !firstOdometer || !lastDate || !lastOdometer) return false;
+        inputs.first.OdometerDate = *firstDate;
+        inputs.first.OdometerValue = *firstOdometer;
+        inputs.last.OdometerDate = *lastDate;
+        inputs.last.OdometerValue = *lastOdometer;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(kMethod, 304, sql, e, kWording);
+        return false;
+    }
+    inputs.hasPurchase = GetPurchaseOdometerValue(car.VehicleID, inputs.purchase);
+    inputs.modelYear = car.StyleYear;
+    return true;
+}
 
+float COdometerValuesDatabaseObject::DistanceRate(const RateInputs& inputs, const std::string& unit, bool usePurchase) {
+    COdometerValue last = inputs.last;
     // The start is the first candidate that lies before the last reading in both date and value.
     const auto passes = [&last](const COdometerValue& start) {
         return last.OdometerValue > start.OdometerValue && start.OdometerDate < last.OdometerDate;
     };
-    COdometerValue start;
-    start.OdometerDate = jv::DateTime(0.0);
     bool chosen = false;
-    COdometerValue candidate;
-    if (GetPurchaseOdometerValue(car.VehicleID, candidate) && usePurchase) {
-        start = candidate;
+    COdometerValue start, candidate;
+    if (usePurchase && inputs.hasPurchase) {
+        start = inputs.purchase;
         chosen = passes(start);
     }
-    if (!chosen && GetFirstOdometerValue(car.VehicleID, candidate)) {
-        start = candidate;
+    if (!chosen) {
+        start = inputs.first;
         chosen = passes(start);
     }
-    if (!chosen && GetOdometerValueFromModelYear(car.StyleYear, candidate)) {
+    if (!chosen && GetOdometerValueFromModelYear(inputs.modelYear, candidate)) {
         start = candidate;
         chosen = passes(start);
     }
@@ -346,6 +373,24 @@ float COdometerValuesDatabaseObject::GetDistanceRate(CCar& car, const std::strin
     }
     if (divisor == 0.0) return 0.0f;
     return static_cast<float>(distance / divisor);
+}
+
+float COdometerValuesDatabaseObject::GetDistanceRate(CCar& car, const std::string& unit,
+                                                     const CUserPreferences& /*prefs*/, bool usePurchase) {
+    RateInputs inputs;
+    if (!ReadRateInputs(car, inputs)) return 0.0f;
+    return DistanceRate(inputs, unit, usePurchase);
+}
+
+void COdometerValuesDatabaseObject::GetDailyRates(CCar& car, const CUserPreferences& /*prefs*/) {
+    RateInputs inputs;
+    if (!ReadRateInputs(car, inputs)) {
+        car.BackwardRate = 0.0f;
+        car.ForwardRate = 0.0f;
+        return;
+    }
+    car.BackwardRate = DistanceRate(inputs, "Day", false);
+    car.ForwardRate = DistanceRate(inputs, "Day", true);
 }
 
 bool COdometerValuesDatabaseObject::GetOriginalOdometer(CCar& car, COdometerValue& original,

@@ -56,6 +56,9 @@ public:
     // Distance per "Year", "Month", "Week" or "Day" (exactly so written); 0 when not computable.
     // With usePurchase the purchase reading may serve as the start.
     float GetDistanceRate(CCar& car, const std::string& unit, const CUserPreferences& prefs, bool usePurchase);
+    // Both daily rates of the car, as loading the cars stores them: BackwardRate over the recorded
+    // readings, ForwardRate with the purchase reading allowed as the start. Reads the readings once.
+    void GetDailyRates(CCar& car, const CUserPreferences& prefs);
     // The date and value taken as the car's starting odometer.
     bool GetOriginalOdometer(CCar& car, COdometerValue& original, const CUserPreferences& prefs);
     // The odometer on a date: interpolated between readings, extrapolated with the car's rates
@@ -68,6 +71,17 @@ public:
     static double WholeDays(double span);
 
 private:
+    // What a rate is worked out from: the last and first readings, the purchase reading and the
+    // model year.
+    struct RateInputs {
+        COdometerValue last, first, purchase;
+        bool hasPurchase = false;
+        int modelYear = 0;
+    };
+    // False when the car has no readings.
+    bool ReadRateInputs(const CCar& car, RateInputs& inputs);
+    float DistanceRate(const RateInputs& inputs, const std::string& unit, bool usePurchase);
+
     bool ReadBound(const char* method, int line, const std::string& sql, const char* dateColumn,
                    const char* valueColumn, COdometerValue& value, bool& found);
     bool ReadAggregate(const char* method, int line, const std::string& sql, const char* dateColumn,

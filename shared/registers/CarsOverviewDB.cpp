@@ -1,0 +1,233 @@
+#include "shared/registers/CarsOverviewDB.h"
+
+#include <strings.h>
+
+#include <cmath>
+#include <utility>
+
+#include "platform/base/Clock.h"
+#include "platform/db/DbError.h"
+#include "shared/core/NumberUtils.h"
+#include "shared/core/TraceLog.h"
+#include "shared/data/Car.h"
+#include "shared/data/OdometerValuesDatabaseObject.h"
+#include "shared/data/SqlValue.h"
+
+namespace {
+
+const char* const kNotAvailable = "N/A";
+
+// "Now" as the statistics count it: the local time in whole seconds.
+jv::DateTime NowInWholeSeconds() {
+    const jv::DateTime now = jv::CurrentClock().Now();
+    int year, month, day, hour, minute, second;
+    if (!now.Split(year, month, day, hour, minute, second)) return now;
+    return jv::DateTime(year, month, day, hour, minute, second);
+}
+
+// The index of the first car whose VehicleID is `id`, ignoring case as the database does; -1
+// when none is.
+int FindCar(const std::vector<CCar>& cars, const std::string& id) {
+    for (size_t i = 0; i < cars.size(); ++i) {
+        if (strcasecmp(cars[i].VehicleID.c_str(), id.c_str()) == 0) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// What the cost computation gathers for one car while it runs.
+struct CarTally {
+    float costSum = 0.0f;
+    float lowestOdometer = 0.0f;
+    jv::DateTime firstCostDate;
+};
+
+}  // namespace
+
+CCarsOverviewDB::CCarsOverviewDB(jv::db::Connection connection) : CDatabaseObject(std::move(connection)) {}
+
+CCarsOverviewDB::CCarsOverviewDB(jv::db::Connection connection, const jv::NumberFormat& format)
+    : CDatabaseObject(std::move(connection)), m_format(format) {}
+
+std::string CCarsOverviewDB::Show(double value, int digits) const {
+    std::string text;
+    if (m_format) return DoubleToLocaleString(text, value, digits, *m_format);
+    return DoubleToLocaleString(text, value, digits);
+}
+
+void CCarsOverviewDB::getDistancePerTime(std::vector<CCar>& cars, const std::string& unit,
+                                         const CUserPreferences& prefs) {
+    m_DistancePerTime.assign(cars.size(), "0");
+    COdometerValuesDatabaseObject readings(GetConnection());
+    for (size_t i = 0; i < cars.size(); ++i) {
+        m_DistancePerTime[i] = Show(readings.GetDistanceRate(cars[i], unit, prefs, true), 0);
+    }
+}
+
+bool CCarsOverviewDB::getCostPerUnit(std::vector<CCar>& cars, std::string unit) {
+    const std::string method = "CCarsOverviewDB::getCostPerUnit";
+    m_CostPerUnit.assign(cars.size(), "0");
+    m_TotalCost.assign(cars.size(), "0");
+    if (cars.empty()) return false;
+
+    const jv::DateTime now = NowInWholeSeconds();
+    std::vector<CarTally> tallies(cars.size(), CarTally{0.0f, 0.0f, now});
+    std::string ids;
+    for (const CCar& car : cars) ids += (ids.empty() ? "" : ", ") + sqlvalue::Quoted(car.VehicleID);
+
+    struct CostStatement {
+        const char* total;
+        std::string sql;
+        int line;
+    };
+    const CostStatement statements[] = {
+        {"TotalFuel",
+         "SELECT sum(Cost) as TotalFuel, VehicleID, min(FuelPurchaseDate) as MinDate FROM FuelPurchases where "
+         "VehicleID in (" +
+             ids + ") group by vehicleid",
+         89},
+        {"TotalService",
+         "SELECT sum(Cost) as TotalService, VehicleID, min(ServiceDate) as MinDate FROM Services where VehicleID in (" +
+             ids + ") and Skipped=0 group by vehicleid",
+         150},
+        {"TotalMisc",
+         "SELECT sum(Cost) as TotalMisc, VehicleID, min(ExpenseDate) as MinDate FROM Expenses where VehicleID in (" +
+             ids + ") group by vehicleid",
+         215},
+    };
+    for (const CostStatement& statement : statements) {
+        try {
+            jv::db::Recordset rs = ExecuteQuery(statement.sql);
+            if (!rs.IsOpen()) return false;
+            for (; !rs.IsEOF(); rs.MoveNext()) {
+                const int car = FindCar(cars, rs.GetText("VehicleID").value_or(""));
+                if (car < 0) continue;
+                CarTally& tally = tallies[car];
+                tally.costSum += static_cast<float>(rs.GetDouble(statement.total).value_or(0.0));
+                // The first cost of any kind starts the span the costs are spread over.
+                const std::optional<jv::DateTime> first = rs.GetDate("MinDate");
+                if (first && first->IsValid() && *first < tally.firstCostDate) tally.firstCostDate = *first;
+            }
+            rs.Close();
+        } catch (const jv::db::DbError& e) {
+            ReportQueryError(method, statement.line, statement.sql, e);
+            return false;
+        }
+    }
+
+    if (unit == "Distance") {
+        const std::string sql =
+            "SELECT VehicleID, min(OdometerValue) as MinO FROM OdometerValues where VehicleID in (" + ids +
+            ") group by vehicleid";
+        try {
+            jv::db::Recordset rs = ExecuteQuery(sql);
+            if (!rs.IsOpen()) return false;
+            for (; !rs.IsEOF(); rs.MoveNext()) {
+                const int car = FindCar(cars, rs.GetText("VehicleID").value_or(""));
+                if (car >= 0) tallies[car].lowestOdometer = static_cast<float>(rs.GetDouble("MinO").value_or(0.0));
+            }
+            rs.Close();
+        } catch (const jv::db::DbError& e) {
+            ReportQueryError(method, 283, sql, e);
+            return false;
+        }
+    }
+
+    for (size_t i = 0; i < cars.size(); ++i) {
+        const CarTally& tally = tallies[i];
+        std::optional<float> value;
+        if (unit == "Distance") {
+            const float distance = cars[i].CurrentOdometer - tally.lowestOdometer;
+            if (distance != 0.0f) value = tally.costSum / distance;
+        } else if (const double span = now - tally.firstCostDate; span >= 1.0) {
+            const double days = COdometerValuesDatabaseObject::WholeDays(span);
+            if (unit == "Year") {
+                value = static_cast<float>(tally.costSum / static_cast<float>(days / 365.25));
+            } else if (unit == "Month") {
+                value = static_cast<float>(tally.costSum / static_cast<float>(days / 30.44));
+            } else if (unit == "Week") {
+                value = static_cast<float>(tally.costSum / static_cast<float>(days / 7.0));
+            } else if (unit == "Day") {
+                value = static_cast<float>(tally.costSum / days);
+            }
+        }
+        m_CostPerUnit[i] = value && *value != 0.0f ? Show(*value, 2) : kNotAvailable;
+        m_TotalCost[i] = Show(tally.costSum, 2);
+    }
+    return true;
+}
+
+void CCarsOverviewDB::getFuelEconomy(std::vector<CCar>& cars) {
+    m_FuelEconomy.assign(cars.size(), "0");
+    for (size_t i = 0; i < cars.size(); ++i) {
+        // Only the columns the count needs: a garage holds thousands of purchases per car.
+        const std::string sql = "SELECT Volume, Distance, FillUp FROM FuelPurchases where VehicleID=" +
+                                sqlvalue::Quoted(cars[i].VehicleID) + " order by FuelPurchaseDate";
+        // Only the purchases from one fill-up to the next tell how far a tank went: the first
+        // fill-up starts the count and a purchase without distance or volume breaks it.
+        double pendingDistance = 0.0, pendingVolume = 0.0;
+        double totalDistance = 0.0, totalVolume = 0.0;
+        bool started = false;
+        try {
+            jv::db::Recordset rs = ExecuteQuery(sql);
+            if (!rs.IsOpen()) return;
+            for (; !rs.IsEOF(); rs.MoveNext()) {
+                const double distance = rs.GetDouble("Distance").value_or(0.0);
+                const double volume = rs.GetDouble("Volume").value_or(0.0);
+                if (distance > 0.0 && volume > 0.0) {
+                    if (started) {
+                        pendingDistance += distance;
+                        pendingVolume += volume;
+                    }
+                    if (rs.GetBool("FillUp").value_or(false)) {
+                        if (started) {
+                            totalDistance += pendingDistance;
+                            totalVolume += pendingVolume;
+                        }
+                        pendingDistance = pendingVolume = 0.0;
+                        started = true;
+                    }
+                } else {
+                    pendingDistance = pendingVolume = 0.0;
+                }
+            }
+            rs.Close();
+        } catch (const jv::db::DbError& e) {
+            ReportQueryError("CCarsOverviewDB::getFuelEconomy", 430, sql, e);
+            return;
+        }
+        m_FuelEconomy[i] = totalVolume == 0.0 ? kNotAvailable : Show(totalDistance / totalVolume, 1);
+    }
+}
+
+bool CCarsOverviewDB::getCostHistory(const std::string& VehicleID, std::vector<CCarCost>& costs) {
+    const std::string method = "CCarsOverviewDB::getCostHistory";
+    if (!sqlvalue::IsVehicleId(VehicleID)) {
+        TraceLog(method, TRACE_ERROR, "Invalid vehicle id - " + VehicleID);
+        return false;
+    }
+    const std::string car = sqlvalue::Quoted(VehicleID);
+    const std::string sql =
+        "SELECT FuelPurchaseDate as CostDate, Odometer, Cost FROM FuelPurchases where VehicleID=" + car +
+        " UNION ALL SELECT ServiceDate as CostDate, Odometer, Cost FROM Services where "
+        "VehicleID=" +
+        car +
+        " UNION ALL SELECT ExpenseDate as CostDate, Odometer, Cost FROM "
+        "Expenses where VehicleID=" +
+        car + " order by CostDate";
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            CCarCost cost;
+            cost.CostDate = rs.GetDate("CostDate").value_or(jv::DateTime::Invalid());
+            cost.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
+            cost.Cost = rs.GetSingle("Cost").value_or(0.0f);
+            costs.push_back(cost);
+        }
+        rs.Close();
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, 584, sql, e);
+        return false;
+    }
+}

@@ -1,0 +1,172 @@
+#include "shared/registers/ExpenseRegisterDatabaseObject.h"
+
+#include "platform/db/DbError.h"
+#include "shared/core/TraceLog.h"
+#include "shared/data/OdometerValue.h"
+#include "shared/data/SqlValue.h"
+#include "shared/registers/RegisterTable.h"
+#include "shared/registers/RowColumns.h"
+#include "shared/registers/RowValues.h"
+
+namespace {
+
+const CRegisterTable::Columns kExpenses{"Expenses", "ExpenseID", "ExpenseDate"};
+
+// Call-site numbers of the operations; each handler adds its own offset below 10.
+enum Line {
+    kAdd = 100,
+    kUpdate = 200,
+    kDelete = 300,
+    kOdometerData = 400,
+    kRegister = 500,
+    kExpense = 600,
+    kCategories = 700,
+    kRefused = 9
+};
+
+// The optional columns an insert and an update share, in their order. False when a value was
+// refused.
+bool AddValues(CRowValues& values, CRowColumns& columns, const std::string& Odometer, const std::string& Vendor,
+               const std::string& ExpenseMemo, const std::string& CategoryID, const std::string& Cost,
+               const std::string& Notes, std::optional<double>& odometer) {
+    odometer = values.Number("odometer value", Odometer);
+    const std::optional<int> category = values.Integer("category", CategoryID);
+    const std::optional<double> cost = values.Number("cost", Cost);
+    if (!values.IsValid()) return false;
+    if (odometer) columns.Add("Odometer", sqlvalue::Number(*odometer));
+    if (!Vendor.empty()) columns.Add("Vendor", sqlvalue::Quoted(Vendor, CExpenseRegisterDatabaseObject::kTextWidth));
+    if (!ExpenseMemo.empty()) {
+        columns.Add("ExpenseMemo", sqlvalue::Quoted(ExpenseMemo, CExpenseRegisterDatabaseObject::kTextWidth));
+    }
+    if (category) columns.Add("CategoryID", std::to_string(*category));
+    if (cost) columns.Add("Cost", sqlvalue::Number(*cost));
+    if (!Notes.empty()) columns.Add("Notes", sqlvalue::Quoted(Notes));
+    return true;
+}
+
+}  // namespace
+
+bool CExpenseRegisterDatabaseObject::AddExpense(const std::string& VehicleID, const std::string& dateText,
+                                                const std::string& Odometer, const std::string& Vendor,
+                                                const std::string& ExpenseMemo, const std::string& CategoryID,
+                                                const std::string& Cost, const std::string& Notes) {
+    const std::string method = "CExpenseRegisterDatabaseObject::AddExpense";
+    CRowValues values(method, kAdd + kRefused);
+    values.VehicleID(VehicleID);
+    const std::optional<jv::DateTime> date = values.Date(dateText);
+    CRowColumns columns;
+    if (values.IsValid()) {
+        columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));
+        columns.Add("ExpenseDate", sqlvalue::Date(*date));
+    }
+    std::optional<double> odometer;
+    if (!AddValues(values, columns, Odometer, Vendor, ExpenseMemo, CategoryID, Cost, Notes, odometer)) return false;
+
+    CRegisterTable table(GetConnection(), kExpenses);
+    return table.InsertRow(columns.Insert("Expenses"), RowReading{VehicleID, *date, odometer}, method, kAdd);
+}
+
+bool CExpenseRegisterDatabaseObject::UpdateExpense(const std::string& rowID, const std::string& dateText,
+                                                   const std::string& VehicleID, const std::string& Odometer,
+                                                   const std::string& Vendor, const std::string& ExpenseMemo,
+                                                   const std::string& CategoryID, const std::string& Cost,
+                                                   const std::string& Notes) {
+    const std::string method = "CExpenseRegisterDatabaseObject::UpdateExpense";
+    CRowValues values(method, kUpdate + kRefused);
+    values.RowID(rowID);
+    const std::optional<jv::DateTime> date = values.Date(dateText);
+    values.VehicleID(VehicleID, true);
+    CRowColumns columns;
+    if (values.IsValid()) {
+        columns.Add("ExpenseDate", sqlvalue::Date(*date));
+        if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));
+    }
+    std::optional<double> odometer;
+    if (!AddValues(values, columns, Odometer, Vendor, ExpenseMemo, CategoryID, Cost, Notes, odometer)) return false;
+
+    CRegisterTable table(GetConnection(), kExpenses);
+    return table.UpdateRow(rowID, columns.Update("Expenses", "ExpenseID=" + rowID), method, kUpdate);
+}
+
+bool CExpenseRegisterDatabaseObject::DeleteExpense(const std::string& rowID) {
+    if (!sqlvalue::IsRecordId(rowID)) return false;
+    CRegisterTable table(GetConnection(), kExpenses);
+    return table.DeleteRow(rowID, "CExpenseRegisterDatabaseObject::DeleteExpense", kDelete);
+}
+
+bool CExpenseRegisterDatabaseObject::GetOdometerData(const std::string& rowID, COdometerValue& value) {
+    CRegisterTable table(GetConnection(), kExpenses);
+    return table.GetOdometerData(rowID, value, "CExpenseRegisterDatabaseObject::GetOdometerData", kOdometerData);
+}
+
+void CExpenseRegisterDatabaseObject::GetExpenseRegister(std::string VehicleIDPattern, std::vector<CExpense>& expenses,
+                                                        const CUserPreferences& prefs) {
+    CRegisterTable table(GetConnection(), kExpenses);
+    table.ListRows(VehicleIDPattern,
+                   "SELECT ExpenseID, ExpenseDate, e.VehicleID, Odometer, Vendor, ExpenseMemo, CategoryID, Cost, "
+                   "e.Notes FROM Expenses e, Vehicles v",
+                   "e", prefs, "ExpenseDate, Odometer", "CExpenseRegisterDatabaseObject::GetExpenseRegister", kRegister,
+                   [&expenses](const jv::db::Recordset& rs) {
+                       CExpense expense;
+                       expense.ExpenseID = rs.GetInt("ExpenseID").value_or(0);
+                       expense.VehicleID = rs.GetText("VehicleID").value_or("");
+                       expense.ExpenseDate = rs.GetDate("ExpenseDate").value_or(jv::DateTime::Invalid());
+                       expense.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
+                       expense.Vendor = rs.GetText("Vendor").value_or("");
+                       expense.ExpenseMemo = rs.GetText("ExpenseMemo").value_or("");
+                       expense.CategoryID = rs.GetInt("CategoryID").value_or(-1);
+                       expense.Cost = rs.GetSingle("Cost").value_or(0.0f);
+                       expense.Notes = rs.GetText("Notes").value_or("");
+                       expenses.push_back(std::move(expense));
+                   });
+}
+
+bool CExpenseRegisterDatabaseObject::GetExpense(CExpense& expense) {
+    const std::string method = "CExpenseRegisterDatabaseObject::GetExpense";
+    if (!expense.VehicleID.empty() && !sqlvalue::IsVehicleIdPattern(expense.VehicleID)) {
+        TraceLog(method, TRACE_ERROR, "Invalid vehicle id - " + expense.VehicleID);
+        return false;
+    }
+    // The vendor as it was stored: cut to its width like every vendor written here.
+    const std::string select = "SELECT ExpenseID, Vendor, ExpenseMemo, CategoryID, Cost, Notes FROM Expenses";
+    const std::string vendor = " Vendor = " + sqlvalue::Quoted(expense.Vendor, kTextWidth);
+    // The latest expense of the vendor is the one whose values the user most likely repeats.
+    const std::string latest = " ORDER BY ExpenseDate DESC, ExpenseID DESC";
+    std::string sql;
+    try {
+        jv::db::Recordset rs;
+        if (!expense.VehicleID.empty()) {
+            sql = select + " WHERE VehicleID like '" + expense.VehicleID + "' AND" + vendor + latest;
+            rs = ExecuteQuery(sql);
+            if (!rs.IsOpen()) return false;
+        }
+        if (rs.IsEOF()) {
+            sql = select + " WHERE" + vendor + latest;
+            rs = ExecuteQuery(sql);
+            if (!rs.IsOpen() || rs.IsEOF()) return false;
+        }
+        expense.ExpenseMemo = rs.GetText("ExpenseMemo").value_or("");
+        expense.CategoryID = rs.GetInt("CategoryID").value_or(-1);
+        expense.Cost = rs.GetSingle("Cost").value_or(0.0f);
+        expense.Notes = rs.GetText("Notes").value_or("");
+        rs.Close();
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, kExpense, sql, e);
+        return false;
+    }
+}
+
+void CExpenseRegisterDatabaseObject::GetCategories(std::vector<CExpenseCategory>& categories) {
+    const std::string sql = "SELECT CategoryID, Name FROM ExpenseCategories ORDER BY Name";
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            categories.push_back({rs.GetInt("CategoryID").value_or(0), rs.GetText("Name").value_or("")});
+        }
+        rs.Close();
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError("CExpenseRegisterDatabaseObject::GetCategories", kCategories, sql, e);
+    }
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/base/DateTime.h"
+#include "shared/data/DatabaseObject.h"
+
+class COdometerValue;
+class CUserPreferences;
+
+// The odometer reading a register row stands for: the row's car, date and odometer. A row
+// without an odometer stands for no reading.
+struct RowReading {
+    std::string VehicleID;
+    jv::DateTime Date;
+    std::optional<double> Odometer;
+
+    // The same car (ignoring case, as the database does), day and odometer.
+    bool SameAs(const RowReading& other) const;
+};
+
+// A register table whose rows carry an odometer (the fuel purchases, the expenses) and the
+// readings that mirror them in OdometerValues. A row's reading is recorded only after the row
+// was written, follows the row when it changes (to another car too), and is removed only once
+// the row is gone and no other register row of the car stands for it.
+//
+// The register classes build the SQL of their rows; this class runs it and keeps the readings
+// in step. Each operation takes the name of the register operation it serves, for the log.
+class CRegisterTable : public CDatabaseObject {
+public:
+    struct Columns {
+        const char* table;  // "FuelPurchases"
+        const char* key;    // "FuelPurchaseID"
+        const char* date;   // "FuelPurchaseDate"
+    };
+
+    CRegisterTable(jv::db::Connection connection, const Columns& columns);
+
+    // Runs the insert of a row, then records the row's reading. True when the row was stored and
+    // the car holds its reading (a reading of that value the car already has serves as well).
+    bool InsertRow(const std::string& sql, const RowReading& row, const std::string& method, int line);
+    // Runs the update of a stored row and moves its reading to what the row holds afterwards.
+    // False when the statement fails or there is no such row.
+    bool UpdateRow(const std::string& rowID, const std::string& sql, const std::string& method, int line);
+    // Deletes a row, then the reading it stood for. True when the row is gone.
+    bool DeleteRow(const std::string& rowID, const std::string& method, int line);
+
+    // The car, date and odometer (0 when it has none) of a stored row into `value`, whose id is
+    // left alone. A row id that is not digits only is logged and reported ("Bad RowID in
+    // GetOdometerData(): <id>"); false then and when there is no such row.
+    bool GetOdometerData(const std::string& rowID, COdometerValue& value, const std::string& method, int line);
+
+    // Lists the rows of the cars of a pattern (a VehicleID, "%" for all): `select` names the
+    // columns and "FROM <table> <alias>, Vehicles v"; rows of sold cars only when the preferences
+    // show them; `read` takes each row in the order given.
+    void ListRows(const std::string& pattern, const std::string& select, const std::string& alias,
+                  const CUserPreferences& prefs, const std::string& order, const std::string& method, int line,
+                  const std::function<void(const jv::db::Recordset&)>& read);
+
+private:
+    // The reading a stored row stands for; empty when the row is not there. `failed` tells a
+    // statement that failed (logged and reported) from a row that is not there.
+    std::optional<RowReading> ReadRow(const std::string& rowID, const std::string& method, int line, bool& failed);
+
+    bool Record(const RowReading& row, const std::string& method, int line);
+    void Remove(const RowReading& row, const std::string& method, int line);
+    bool CarHoldsValue(const RowReading& row, const std::string& method, int line, bool& holds);
+    bool StillStandsFor(const RowReading& row, const std::string& method, int line, bool& stands);
+
+    Columns m_columns;
+};

@@ -1,0 +1,190 @@
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/base/NumberFormat.h"
+#include "platform/base/NumberText.h"
+#include "shared/registers/CarsOverviewDB.h"
+#include "tests/shared/registers/CostsFixture.h"
+
+namespace {
+
+class CarsOverview : public CostsTest {
+protected:
+    CarsOverview() {
+        AddCar(kCar, "Blue");
+        AddCar(kOtherCar, "Red");
+    }
+
+    void Fuel(const std::string& car, const jv::DateTime& date, double distance, double volume, bool fillUp,
+              const std::string& cost = "NULL") {
+        db_.ExecuteNonQuery(
+            "INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Distance, Volume, Fillup, Cost) "
+            "VALUES ('" +
+            car + "', #" + date.Format("%m/%d/%Y") + "#, " + jv::number::FormatShortest(distance) + ", " +
+            jv::number::FormatShortest(volume) + ", " + (fillUp ? "-1" : "0") + ", " + cost + ")");
+    }
+    void Service(const std::string& car, const jv::DateTime& date, const std::string& cost, bool skipped = false) {
+        db_.ExecuteNonQuery("INSERT INTO Services (VehicleID, ServiceDate, Cost, Skipped) VALUES ('" + car + "', #" +
+                            date.Format("%m/%d/%Y") + "#, " + cost + ", " + (skipped ? "-1" : "0") + ")");
+    }
+    void Expense(const std::string& car, const jv::DateTime& date, const std::string& cost) {
+        db_.ExecuteNonQuery("INSERT INTO Expenses (VehicleID, ExpenseDate, Cost) VALUES ('" + car + "', #" +
+                            date.Format("%m/%d/%Y") + "#, " + cost + ")");
+    }
+
+    // The clock stands at 1 June 2024, noon.
+    const jv::DateTime today_{2024, 6, 1};
+};
+
+TEST_F(CarsOverview, FuelEconomyCountsFromFillUpToFillUp) {
+    struct Case {
+        const char* what;
+        std::vector<std::tuple<double, double, bool>> purchases;  // distance, volume, fill-up
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"fill-up, partial, fill-up: the last two", {{999, 99, true}, {100, 4, false}, {250, 6, true}}, "35.0"},
+        {"one fill-up only", {{300, 10, true}}, "N/A"},
+        {"partials only", {{300, 10, false}, {200, 5, false}}, "N/A"},
+        {"two tanks", {{1, 1, true}, {300, 10, true}, {330, 11, true}}, "30.0"},
+        {"a purchase without distance breaks the tank",
+         {{1, 1, true}, {100, 5, false}, {0, 5, false}, {200, 5, true}, {250, 10, true}},
+         "30.0"},
+        {"no purchases", {}, "N/A"},
+    };
+    for (const Case& c : cases) {
+        db_.ExecuteNonQuery("DELETE FROM FuelPurchases");
+        int day = 0;
+        for (const auto& [distance, volume, fillUp] : c.purchases) {
+            Fuel(kCar, today_ - 100.0 + day++, distance, volume, fillUp);
+        }
+        std::vector<CCar> cars = LoadCars();
+        CCarsOverviewDB overview(db_, us_);
+        overview.getFuelEconomy(cars);
+        ASSERT_EQ(overview.GetFuelEconomy().size(), 2u) << c.what;
+        EXPECT_EQ(overview.GetFuelEconomy()[0], c.expected) << c.what;
+        EXPECT_EQ(overview.GetFuelEconomy()[1], "N/A") << c.what;  // the other car has no purchases
+    }
+}
+
+TEST_F(CarsOverview, CostPerPeriodSpreadsTheTotalOverTheDaysSinceTheFirstCost) {
+    // 1000 in all, the first cost 400 days ago.
+    Fuel(kCar, today_ - 400.0, 0, 0, true, "600");
+    Service(kCar, today_ - 100.0, "300");
+    Expense(kCar, today_ - 10.0, "100");
+    struct Case {
+        std::string unit;
+        jv::NumberFormat format;
+        std::string perUnit, total, none;
+    };
+    const Case cases[] = {
+        {"Year", us_, "913.13", "1,000.00", "0.00"},  // 1000 / (400 / 365.25)
+        {"Month", us_, "76.10", "1,000.00", "0.00"},  // 1000 / (400 / 30.44)
+        {"Week", us_, "17.50", "1,000.00", "0.00"},   // 1000 / (400 / 7)
+        {"Day", us_, "2.50", "1,000.00", "0.00"},    {"Year", jv::NumberFormat::German(), "913,13", "1.000,00", "0,00"},
+        {"year", us_, "N/A", "1,000.00", "0.00"},    {"distance", us_, "N/A", "1,000.00", "0.00"},
+    };
+    for (const Case& c : cases) {
+        std::vector<CCar> cars = LoadCars();
+        CCarsOverviewDB overview(db_, c.format);
+        ASSERT_TRUE(overview.getCostPerUnit(cars, c.unit)) << c.unit;
+        EXPECT_EQ(overview.GetCostPerUnit(), (std::vector<std::string>{c.perUnit, "N/A"})) << c.unit;
+        EXPECT_EQ(overview.GetTotalCost(), (std::vector<std::string>{c.total, c.none})) << c.unit;
+    }
+}
+
+TEST_F(CarsOverview, CostPerDistanceUsesTheDistanceSinceTheLowestReading) {
+    AddReading(kCar, today_ - 50.0, 10000);
+    AddReading(kCar, today_, 12000);
+    Expense(kCar, today_ - 20.0, "500");
+    AddReading(kOtherCar, today_, 4000);  // a car with readings but no costs
+    std::vector<CCar> cars = LoadCars();
+    ASSERT_EQ(cars[0].CurrentOdometer, 12000.0f);
+    CCarsOverviewDB overview(db_, us_);
+    ASSERT_TRUE(overview.getCostPerUnit(cars, "Distance"));
+    EXPECT_EQ(overview.GetCostPerUnit(), (std::vector<std::string>{"0.25", "N/A"}));  // 500 / 2000 miles
+
+    // Without readings the whole current odometer counts.
+    cars[0].CurrentOdometer = 0.0f;
+    db_.ExecuteNonQuery("DELETE FROM OdometerValues");
+    cars[1].CurrentOdometer = 1000.0f;
+    Expense(kOtherCar, today_ - 20.0, "50");
+    ASSERT_TRUE(overview.getCostPerUnit(cars, "Distance"));
+    EXPECT_EQ(overview.GetCostPerUnit(), (std::vector<std::string>{"N/A", "0.05"}));
+}
+
+TEST_F(CarsOverview, SkippedServicesCountNeitherInTheTotalNorInTheSpan) {
+    Service(kCar, today_ - 800.0, "999", true);
+    Service(kCar, today_ - 400.0, "1000");
+    std::vector<CCar> cars = LoadCars();
+    CCarsOverviewDB overview(db_, us_);
+    ASSERT_TRUE(overview.getCostPerUnit(cars, "Year"));
+    EXPECT_EQ(overview.GetCostPerUnit()[0], "913.13");
+    EXPECT_EQ(overview.GetTotalCost()[0], "1,000.00");
+}
+
+TEST_F(CarsOverview, ACarWithoutCostsShowsNothingPerPeriodAndAZeroTotal) {
+    std::vector<CCar> cars = LoadCars();
+    CCarsOverviewDB overview(db_, us_);
+    for (const char* unit : {"Year", "Month", "Week", "Day", "Distance"}) {
+        ASSERT_TRUE(overview.getCostPerUnit(cars, unit));
+        EXPECT_EQ(overview.GetCostPerUnit(), (std::vector<std::string>{"N/A", "N/A"})) << unit;
+        EXPECT_EQ(overview.GetTotalCost(), (std::vector<std::string>{"0.00", "0.00"})) << unit;
+    }
+}
+
+TEST_F(CarsOverview, EachComputationStartsItsListsAfresh) {
+    Expense(kCar, today_ - 400.0, "1000");
+    std::vector<CCar> cars = LoadCars();
+    CCarsOverviewDB overview(db_, us_);
+    ASSERT_TRUE(overview.getCostPerUnit(cars, "Year"));
+    ASSERT_TRUE(overview.getCostPerUnit(cars, "Year"));
+    EXPECT_EQ(overview.GetCostPerUnit().size(), 2u);
+
+    // A failing statement leaves every entry of the call at "0", none of the earlier figures.
+    db_.ExecuteNonQuery("DROP TABLE Expenses");
+    EXPECT_FALSE(overview.getCostPerUnit(cars, "Year"));
+    EXPECT_EQ(overview.GetCostPerUnit(), (std::vector<std::string>{"0", "0"}));
+    EXPECT_EQ(overview.GetTotalCost(), (std::vector<std::string>{"0", "0"}));
+    EXPECT_NE(Log().find("CCarsOverviewDB::getCostPerUnit"), std::string::npos);
+
+    // An empty car list has no entries at all.
+    std::vector<CCar> none;
+    EXPECT_FALSE(overview.getCostPerUnit(none, "Year"));
+    EXPECT_TRUE(overview.GetCostPerUnit().empty());
+    EXPECT_TRUE(overview.GetTotalCost().empty());
+}
+
+TEST_F(CarsOverview, DistancePerTimeComesFromTheReadings) {
+    AddReading(kCar, jv::DateTime(2024, 1, 1), 1000);
+    AddReading(kCar, jv::DateTime(2024, 1, 11), 1500);
+    AddReading(kOtherCar, jv::DateTime(2024, 1, 1), 1000);
+    AddReading(kOtherCar, jv::DateTime(2024, 5, 11), 13000);  // 12000 in 131 days
+    std::vector<CCar> cars = LoadCars();
+    CCarsOverviewDB overview(db_, us_);
+    overview.getDistancePerTime(cars, "Day", prefs_);
+    EXPECT_EQ(overview.GetDistancePerTime(), (std::vector<std::string>{"50", "92"}));
+    overview.getDistancePerTime(cars, "Year", prefs_);
+    EXPECT_EQ(overview.GetDistancePerTime(), (std::vector<std::string>{"18,263", "33,458"}));
+}
+
+TEST_F(CarsOverview, TheCostHistoryListsEveryCostByDate) {
+    Fuel(kCar, jv::DateTime(2024, 3, 1), 300, 10, true, "40");
+    Service(kCar, jv::DateTime(2024, 1, 15), "250");
+    Service(kCar, jv::DateTime(2024, 2, 1), "NULL", true);
+    Expense(kCar, jv::DateTime(2024, 2, 10), "12.5");
+    Expense(kOtherCar, jv::DateTime(2024, 2, 11), "99");
+
+    std::vector<CCarCost> history;
+    CCarsOverviewDB overview(db_, us_);
+    ASSERT_TRUE(overview.getCostHistory(kCar, history));
+    std::vector<std::string> seen;
+    for (const CCarCost& cost : history)
+        seen.push_back(Day(cost.CostDate) + "=" + jv::number::FormatShortest(cost.Cost));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1/15/2024=250", "2/1/2024=0", "2/10/2024=12.5", "3/1/2024=40"}));
+    EXPECT_FALSE(overview.getCostHistory("x' OR 'a'='a", history));
+    EXPECT_EQ(history.size(), 4u);
+}
+
+}  // namespace
