@@ -310,11 +310,8 @@ void Document::AfterInsert(Node& parent, Node& child, int index) {
     mutation.parent = parent.key();
     mutation.index = index;
     mutation.node = child.key();
-    if (child.nodeType() == Type::Text) {
-        mutation.value = child.data();
-    } else {
-        mutation.html = SerializeForPatch(child);
-    }
+    if (child.nodeType() == Type::Text) mutation.value = child.data();
+    mutation.html = SerializeForPatch(child);
     Record(std::move(mutation));
 }
 
