@@ -1,5 +1,8 @@
 #include "mainapp/net/CarStylesNet.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <memory>
 
 #include "mainapp/net/IConnectionSource.h"
@@ -8,6 +11,7 @@
 #include "shared/core/FileVersion.h"
 #include "shared/core/NumberUtils.h"
 #include "shared/core/TraceLog.h"
+#include "shared/data/MaintenancePlan.h"
 
 namespace {
 
@@ -96,9 +100,43 @@ bool ReadDetails(const Answer& answer, const char* operation, const char* child,
     return true;
 }
 
+// A whole number at the start of the text as atoi reads it, held to the int range; 0 for none.
+int ToInt(const std::string& text) {
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
+}
+
 std::string ChildText(const jv::xml::Node& node, const char* child) {
     const jv::xml::Node value = node.SelectSingleNode(child);
     return value.IsNull() ? std::string() : value.Text();
+}
+
+std::string CapitalizedChild(const jv::xml::Node& node, const char* child) {
+    std::string out;
+    return CapitalizeWords(out, ChildText(node, child));
+}
+
+int ChildNumber(const jv::xml::Node& node, const char* child) {
+    return ToInt(ChildText(node, child));
+}
+
+CMaintenancePlanItem ReadPlanItem(const jv::xml::Node& node, int position) {
+    CMaintenancePlanItem item;
+    item.MaintenancePlanItemID = position;
+    item.ACTION_DESCRIPTION = CapitalizedChild(node, "ActionDescription");
+    item.ITEM_DESCRIPTION = CapitalizedChild(node, "ItemDescription");
+    item.DisplayText = CMaintenancePlanItem::MakeDisplayText(item.ITEM_DESCRIPTION, item.ACTION_DESCRIPTION);
+    item.INITIAL_MILEAGE = ChildNumber(node, "InitialMiles");
+    item.INITIAL_MONTH = ChildNumber(node, "InitialMonths");
+    item.INTERVAL_MILEAGE = ChildNumber(node, "IntervalMiles");
+    item.INTERVAL_MONTH = ChildNumber(node, "IntervalMonths");
+    item.MVC_Qualifiers = ChildText(node, "MVC_Qualifiers");
+    item.Non_MVC_Qualifiers = ChildText(node, "Non_MVC_Qualifiers");
+    item.Service_Type = CapitalizedChild(node, "ServiceType");
+    // An empty indicator keeps the item's default rather than storing a NUL character.
+    const std::string indicator = ChildText(node, "ServiceIndicator");
+    if (!indicator.empty()) item.Service_Indicator = indicator.front();
+    return item;
 }
 
 }  // namespace
@@ -195,4 +233,50 @@ bool CCarStylesNet::getTransmissions(std::vector<TextPair>& list, const std::str
     return Fetch(m_pConn, "getTransmissions", "getTransmissions", {{"styleID", styleID}},
                  "Retrieving list of Transmissions", false, "//transmission", answer) &&
            ReadDetails(answer, "getTransmissions", "Transmission", "pnodeTransmissionValue == NULL", list);
+}
+
+bool CCarStylesNet::getMaintenancePlan(const std::string& make, const std::string& model, const std::string& year,
+                                       const std::string& style, const std::string& driveType,
+                                       const std::string& engine, const std::string& transmission,
+                                       const std::string& drivingCondition, const std::string& region,
+                                       CMaintenancePlan& plan) {
+    if (m_pConn == nullptr) return false;
+    const std::string* required[] = {
+        &make, &model, &year, &style, &driveType, &engine, &transmission, &drivingCondition, &region};
+    if (std::any_of(std::begin(required), std::end(required), [](const std::string* s) { return s->empty(); })) {
+        TraceLog("CCarStylesNet::getMaintenancePlan", TRACE_ERROR,
+                 "Missing required parameter for maintenance plan. Make = " + make + ", Model = " + model +
+                     ", Year = " + year + ", Style = " + style + ", DriveType = " + driveType +
+                     ", DrivingCondition = " + drivingCondition + ", EngineCode = " + engine +
+                     ", TransmissionCode = " + transmission + ", Region = " + region);
+        return false;
+    }
+
+    const Parameters parameters = {{"Make", make},
+                                   {"Model", model},
+                                   {"Year", year},
+                                   {"Style", style == "Base style" ? std::string() : style},
+                                   {"DriveType", driveType},
+                                   {"Engine", engine},
+                                   {"Transmission", transmission},
+                                   {"SevereServiceFlag", drivingCondition},
+                                   {"Region", region}};
+    Answer answer;
+    if (!Fetch(m_pConn, "getMaintenancePlan", "getMaintenancePlan", parameters,
+               "Jorvane is searching our database of 10,000+ maintenance plans to find one for your car!", true,
+               "//maintenanceItem", answer)) {
+        return false;
+    }
+    if (answer.nodes.empty()) return false;
+
+    plan.Items.clear();
+    for (size_t i = 0; i < answer.nodes.size(); ++i) {
+        CMaintenancePlanItem item = ReadPlanItem(answer.nodes[i], static_cast<int>(i));
+        // The first item of each display text wins.
+        const bool known = std::any_of(plan.Items.begin(), plan.Items.end(), [&](const CMaintenancePlanItem& kept) {
+            return kept.DisplayText == item.DisplayText;
+        });
+        if (!known) plan.Items.push_back(std::move(item));
+    }
+    return true;
 }

@@ -7,6 +7,7 @@
 #include "mainapp/net/Make.h"
 #include "mainapp/net/Model.h"
 
+class CMaintenancePlan;
 class CServerConnection;
 
 // The car-data operations of the web service: model years, makes, models, styles, drive types,
@@ -32,6 +33,12 @@ public:
     bool getDriveTypes(std::vector<TextPair>& list, const std::string& styleID);
     bool getEngines(std::vector<TextPair>& list, const std::string& styleID);
     bool getTransmissions(std::vector<TextPair>& list, const std::string& styleID);
+    // Every argument must be non-empty. True when the service returned a plan; its items replace
+    // the plan's items, one per distinct display text.
+    bool getMaintenancePlan(const std::string& make, const std::string& model, const std::string& year,
+                            const std::string& style, const std::string& driveType, const std::string& engine,
+                            const std::string& transmission, const std::string& drivingCondition,
+                            const std::string& region, CMaintenancePlan& plan);
 
     CServerConnection* m_pConn = nullptr;
 };

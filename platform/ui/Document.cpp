@@ -84,13 +84,13 @@ void Document::LinkParsed(Node& parent, const NodePtr& child) {
 }
 
 NodePtr Document::NewComment(std::string_view text) {
-    NodePtr node(new Node(Type::Comment, this));
+    NodePtr node = std::make_shared<Node>(Passkey(), Type::Comment, this);
     node->data_ = text;
     return node;
 }
 
 NodePtr Document::NewDocumentType(std::string_view name) {
-    NodePtr node(new Node(Type::DocumentType, this));
+    NodePtr node = std::make_shared<Node>(Passkey(), Type::DocumentType, this);
     node->data_ = name;
     return node;
 }
@@ -99,17 +99,17 @@ ElementPtr Document::createElement(std::string_view tagOrStartTag) {
     const std::string_view text = Trim(tagOrStartTag);
     if (!text.empty() && text.front() == '<') return HtmlParser::ParseStartTag(*this, text);
     if (!IsTagName(text)) return nullptr;
-    return ElementPtr(new Element(this, dom::LowerCase(text)));
+    return std::make_shared<Element>(Passkey(), this, dom::LowerCase(text));
 }
 
 NodePtr Document::createTextNode(std::string_view text) {
-    NodePtr node(new Node(Type::Text, this));
+    NodePtr node = std::make_shared<Node>(Passkey(), Type::Text, this);
     node->data_ = text;
     return node;
 }
 
 NodePtr Document::createDocumentFragment() {
-    return NodePtr(new Node(Type::DocumentFragment, this));
+    return std::make_shared<Node>(Passkey(), Type::DocumentFragment, this);
 }
 
 std::vector<NodePtr> Document::ParseFragment(std::string_view html, std::string_view contextTag) {
@@ -310,11 +310,8 @@ void Document::AfterInsert(Node& parent, Node& child, int index) {
     mutation.parent = parent.key();
     mutation.index = index;
     mutation.node = child.key();
-    if (child.nodeType() == Type::Text) {
-        mutation.value = child.data();
-    } else {
-        mutation.html = SerializeForPatch(child);
-    }
+    if (child.nodeType() == Type::Text) mutation.value = child.data();
+    mutation.html = SerializeForPatch(child);
     Record(std::move(mutation));
 }
 

@@ -156,8 +156,8 @@ std::vector<std::pair<std::string, std::string>> ParseStyle(std::string_view tex
 
 }  // namespace
 
-Element::Element(Document* document, std::string localName)
-    : Node(Type::Element, document), localName_(std::move(localName)) {}
+Element::Element(Passkey key, Document* document, std::string localName)
+    : Node(key, Type::Element, document), localName_(std::move(localName)) {}
 
 std::string Element::tagName() const {
     std::string name = localName_;

@@ -27,6 +27,8 @@ class Element : public Node {
 public:
     using Attribute = std::pair<std::string, std::string>;
 
+    Element(Passkey, Document* document, std::string localName);
+
     ElementPtr selfElement() { return std::static_pointer_cast<Element>(shared_from_this()); }
 
     // The tag name in lower case ("td"); tagName() gives it in upper case as the browser did.
@@ -125,8 +127,6 @@ private:
     friend class Document;
     friend class HtmlParser;
     friend class HtmlSerializer;
-
-    Element(Document* document, std::string localName);
 
     Attribute* FindAttribute(std::string_view name);
     const Attribute* FindAttribute(std::string_view name) const;

@@ -25,6 +25,12 @@ std::string TagName(const GumboElement& element) {
     return dom::LowerCase(std::string_view(piece.data, piece.length));
 }
 
+GumboOptions Options() {
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;  // nobody reads the parse errors: do not collect them
+    return options;
+}
+
 const GumboVector& ChildrenOf(const GumboNode& node) {
     return node.type == GUMBO_NODE_DOCUMENT ? node.v.document.children : node.v.element.children;
 }
@@ -75,7 +81,7 @@ private:
 };
 
 void HtmlParser::ParseDocument(Document& document, std::string_view html) {
-    GumboOptions options = kGumboDefaultOptions;
+    GumboOptions options = Options();
     OutputPtr output(gumbo_parse_with_options(&options, html.data(), html.size()), OutputDeleter{&options});
     if (!output) return;
     const GumboDocument& parsed = output->document->v.document;
@@ -84,7 +90,7 @@ void HtmlParser::ParseDocument(Document& document, std::string_view html) {
 }
 
 std::vector<NodePtr> HtmlParser::ParseFragment(Document& document, std::string_view html, std::string_view contextTag) {
-    GumboOptions options = kGumboDefaultOptions;
+    GumboOptions options = Options();
     const std::string tag(contextTag);
     GumboTag context = gumbo_tag_enum(tag.c_str());
     if (context == GUMBO_TAG_UNKNOWN || context == GUMBO_TAG_LAST) context = GUMBO_TAG_DIV;

@@ -19,23 +19,30 @@ bool IsRawTextElement(std::string_view name) {
 
 // Escapes text (or an attribute value) as the HTML serialization does.
 void AppendEscaped(std::string_view text, bool attribute, std::string& out) {
+    size_t plain = 0;  // start of the run not yet written
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        const char* replacement = nullptr;
+        size_t length = 1;
         if (c == '&') {
-            out += "&amp;";
-        } else if (text.compare(i, kNoBreakSpace.size(), kNoBreakSpace) == 0) {
-            out += "&nbsp;";
-            ++i;
+            replacement = "&amp;";
+        } else if (c == kNoBreakSpace[0] && text.compare(i, kNoBreakSpace.size(), kNoBreakSpace) == 0) {
+            replacement = "&nbsp;";
+            length = kNoBreakSpace.size();
         } else if (attribute && c == '"') {
-            out += "&quot;";
+            replacement = "&quot;";
         } else if (!attribute && c == '<') {
-            out += "&lt;";
+            replacement = "&lt;";
         } else if (!attribute && c == '>') {
-            out += "&gt;";
-        } else {
-            out += c;
+            replacement = "&gt;";
         }
+        if (replacement == nullptr) continue;
+        out.append(text, plain, i - plain);
+        out += replacement;
+        i += length - 1;
+        plain = i + 1;
     }
+    out.append(text, plain, std::string_view::npos);
 }
 
 }  // namespace

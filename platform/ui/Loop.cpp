@@ -65,6 +65,8 @@ void Loop::Run() {
     while (!quit_) {
         if (!RunOne()) Iterate(true);
     }
+    // Nested loops under this one have ended by now; the loop may be run again.
+    quit_ = false;
     --depth_;
 }
 

@@ -41,6 +41,7 @@ public:
     bool RunOne();
     // Runs the queue and GLib until Quit.
     void Run();
+    // Ends Run, and every nested loop running under it on the way out.
     void Quit();
     // A nested loop: runs the queue and GLib until done() holds (checked after each piece of work)
     // or the timeout, when one is given, has passed. True when done() held.

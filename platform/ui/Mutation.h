@@ -18,12 +18,13 @@ namespace jv::ui {
 //
 // Record types and their fields (fields not named are empty or zero):
 //
-//   InsertNode       parent, index, node, html or value
+//   InsertNode       parent, index, node, html (and value for a text node)
 //       The node now stands at child index `index` of `parent` (counting every child node,
-//       text included, after the insertion). For an element or comment `html` is its outer HTML
-//       with keys and live form state; for a text node `html` is empty and `value` is its text
-//       (not escaped). A node moved within the document gives a RemoveNode and then an
-//       InsertNode with the same key.
+//       text included, after the insertion). `html` is its outer HTML with keys and live form
+//       state (for a text node: its escaped text). A text node also has its text, not escaped,
+//       in `value`: an empty text node has an empty `html`, which parses into no node at all, so
+//       a consumer that meets an empty `html` makes a text node of `value`. A node moved within
+//       the document gives a RemoveNode and then an InsertNode with the same key.
 //   RemoveNode       parent, index, node
 //       The child node at `index` of `parent` (before the removal), with key `node`, is gone
 //       with everything below it.

@@ -24,6 +24,13 @@ class Node : public std::enable_shared_from_this<Node> {
 public:
     enum class Type { Document, DocumentType, DocumentFragment, Element, Text, Comment };
 
+    // Only a document makes nodes (Document::createElement, createTextNode, ...).
+    class Passkey {
+        friend class Document;
+        Passkey() = default;
+    };
+    Node(Passkey, Type type, Document* document) : Node(type, document) {}
+
     virtual ~Node();
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;

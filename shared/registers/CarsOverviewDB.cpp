@@ -159,9 +159,9 @@ bool CCarsOverviewDB::getCostPerUnit(std::vector<CCar>& cars, std::string unit) 
 void CCarsOverviewDB::getFuelEconomy(std::vector<CCar>& cars) {
     m_FuelEconomy.assign(cars.size(), "0");
     for (size_t i = 0; i < cars.size(); ++i) {
-        const std::string sql =
-            "SELECT FuelPurchaseDate, Volume, Distance, Odometer, FillUp FROM FuelPurchases where VehicleID=" +
-            sqlvalue::Quoted(cars[i].VehicleID) + " order by FuelPurchaseDate, Odometer, FuelPurchaseID";
+        // Only the columns the count needs: a garage holds thousands of purchases per car.
+        const std::string sql = "SELECT Volume, Distance, FillUp FROM FuelPurchases where VehicleID=" +
+                                sqlvalue::Quoted(cars[i].VehicleID) + " order by FuelPurchaseDate";
         // Only the purchases from one fill-up to the next tell how far a tank went: the first
         // fill-up starts the count and a purchase without distance or volume breaks it.
         double pendingDistance = 0.0, pendingVolume = 0.0;

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "shared/core/FileVersion.h"
+#include "shared/data/MaintenancePlan.h"
 #include "tests/mainapp/net/NetTest.h"
 
 namespace jv::test {
@@ -53,6 +54,7 @@ TEST_F(CarStylesNet, EveryOperationFailsQuietlyWithoutAConnection) {
     std::vector<CMake> makes;
     std::vector<CModel> models;
     TextPairs pairs;
+    CMaintenancePlan plan;
     EXPECT_FALSE(carStyles.getAllYears(years));
     EXPECT_FALSE(carStyles.getYears(years, "1"));
     EXPECT_FALSE(carStyles.getAllMakes(makes));
@@ -62,6 +64,7 @@ TEST_F(CarStylesNet, EveryOperationFailsQuietlyWithoutAConnection) {
     EXPECT_FALSE(carStyles.getDriveTypes(pairs, "3"));
     EXPECT_FALSE(carStyles.getEngines(pairs, "3"));
     EXPECT_FALSE(carStyles.getTransmissions(pairs, "3"));
+    EXPECT_FALSE(carStyles.getMaintenancePlan("a", "b", "c", "d", "e", "f", "g", "h", "i", plan));
     EXPECT_EQ(years, std::vector<std::string>{"kept"});
     EXPECT_TRUE(server.Calls().empty());
     EXPECT_EQ(Trace().find("CCarStylesNet::"), std::string::npos);
@@ -285,6 +288,99 @@ TEST_F(CarStylesNet, AnAnswerThatIsNoListIsAFailure) {
     EXPECT_NE(Trace().find("failed CJVSOAP::GetResponse() call"), std::string::npos);
     // An answer that arrived, even a bad one, leaves the connection up.
     EXPECT_EQ(document.connection.GetState(), 2);
+}
+
+std::string PlanItem(const std::string& item, const std::string& action, const std::string& more = "") {
+    return "<maintenanceItem><ItemDescription>" + item + "</ItemDescription><ActionDescription>" + action +
+           "</ActionDescription>" + more + "</maintenanceItem>";
+}
+
+TEST_F(CarStylesNet, AMaintenancePlanIsReadItemByItem) {
+    ASSERT_TRUE(carStyles.connect());
+    server.Enqueue(SoapReply::PlainResult(
+        "getMaintenancePlan",
+        PlanItem(
+            "ENGINE OIL", "replace",
+            "<InitialMiles>3000</InitialMiles><InitialMonths>3</InitialMonths><IntervalMiles>3000 mi</IntervalMiles>"
+            "<IntervalMonths>6</IntervalMonths><MVC_Qualifiers>Q1</MVC_Qualifiers>"
+            "<Non_MVC_Qualifiers>Q2</Non_MVC_Qualifiers><ServiceType>EVERY SERVICE</ServiceType>"
+            "<ServiceIndicator>Yes</ServiceIndicator>") +
+            PlanItem("Engine Oil", "REPLACE", "<IntervalMiles>5000</IntervalMiles>") +
+            PlanItem("tires", "rotate", "<ServiceIndicator></ServiceIndicator><IntervalMiles>junk</IntervalMiles>") +
+            "<maintenanceItem/>"));
+    CMaintenancePlan plan;
+    plan.Items.resize(4);
+    plan.Name = "kept";
+    ASSERT_TRUE(
+        carStyles.getMaintenancePlan("Saab", "9-3", "2004", "Base style", "FWD", "2.0L", "5-speed", "N", "USA", plan));
+    ExpectOneCall("getMaintenancePlan", {{"Make", "Saab"},
+                                         {"Model", "9-3"},
+                                         {"Year", "2004"},
+                                         {"Style", ""},
+                                         {"DriveType", "FWD"},
+                                         {"Engine", "2.0L"},
+                                         {"Transmission", "5-speed"},
+                                         {"SevereServiceFlag", "N"},
+                                         {"Region", "USA"}});
+    EXPECT_EQ(plan.Name, "kept");
+    // The second item has the same display text as the first once capitalised: dropped, so the
+    // ids skip its position.
+    ASSERT_EQ(plan.Items.size(), 3u);
+    const CMaintenancePlanItem& oil = plan.Items[0];
+    EXPECT_EQ(oil.MaintenancePlanItemID, 0);
+    EXPECT_EQ(oil.ITEM_DESCRIPTION, "Engine Oil");
+    EXPECT_EQ(oil.ACTION_DESCRIPTION, "Replace");
+    EXPECT_EQ(oil.DisplayText, "Engine Oil - Replace");
+    EXPECT_EQ(oil.INITIAL_MILEAGE, 3000);
+    EXPECT_EQ(oil.INITIAL_MONTH, 3);
+    EXPECT_EQ(oil.INTERVAL_MILEAGE, 3000);
+    EXPECT_EQ(oil.INTERVAL_MONTH, 6);
+    EXPECT_EQ(oil.MVC_Qualifiers, "Q1");
+    EXPECT_EQ(oil.Non_MVC_Qualifiers, "Q2");
+    EXPECT_EQ(oil.Service_Type, "Every Service");
+    EXPECT_EQ(oil.Service_Indicator, 'Y');
+    EXPECT_EQ(oil.severe_service_flag, 'S');
+
+    const CMaintenancePlanItem& tires = plan.Items[1];
+    EXPECT_EQ(tires.MaintenancePlanItemID, 2);
+    EXPECT_EQ(tires.DisplayText, "Tires - Rotate");
+    EXPECT_EQ(tires.INTERVAL_MILEAGE, 0);
+    EXPECT_EQ(tires.Service_Indicator, 'N');  // an empty indicator keeps the default
+
+    const CMaintenancePlanItem& empty = plan.Items[2];
+    EXPECT_EQ(empty.MaintenancePlanItemID, 3);
+    EXPECT_EQ(empty.DisplayText, " - ");
+
+    // The search shows the status window.
+    ASSERT_EQ(shell.dialogs.size(), 1u);
+    EXPECT_EQ(shell.dialogs[0].message,
+              "Jorvane is searching our database of 10,000+ maintenance plans to find one for your car!");
+    EXPECT_EQ(shell.dialogs[0].destroyed, 1);
+    EXPECT_GT(shell.pumps, 0);
+}
+
+TEST_F(CarStylesNet, AMaintenancePlanSearchThatFindsNothingLeavesThePlanAlone) {
+    ASSERT_TRUE(carStyles.connect());
+    CMaintenancePlan plan;
+    plan.Items.resize(2);
+
+    // Any empty argument is refused before anything is sent.
+    EXPECT_FALSE(carStyles.getMaintenancePlan("Saab", "9-3", "2004", "Arc", "FWD", "2.0L", "5-speed", "N", "", plan));
+    EXPECT_TRUE(server.Calls().empty());
+    EXPECT_NE(Trace().find("Missing required parameter for maintenance plan. Make = Saab, Model = 9-3, Year = 2004, "
+                           "Style = Arc, DriveType = FWD, DrivingCondition = N, EngineCode = 2.0L, "
+                           "TransmissionCode = 5-speed, Region = "),
+              std::string::npos);
+
+    server.Enqueue(SoapReply::PlainResult("getMaintenancePlan", ""));
+    EXPECT_FALSE(
+        carStyles.getMaintenancePlan("Saab", "9-3", "2004", "Arc", "FWD", "2.0L", "5-speed", "S", "USA", plan));
+    server.Enqueue(SoapReply::Status(200, "not xml", "text/xml"));
+    EXPECT_FALSE(
+        carStyles.getMaintenancePlan("Saab", "9-3", "2004", "Arc", "FWD", "2.0L", "5-speed", "S", "USA", plan));
+    EXPECT_EQ(plan.Items.size(), 2u);
+    ASSERT_EQ(server.Calls().size(), 2u);
+    EXPECT_EQ(server.Calls()[0].parameters[4], (std::pair<std::string, std::string>{"Style", "Arc"}));
 }
 
 TEST_F(CarStylesNet, TheRequestForMakesOfAYearIsWrittenByteForByte) {

@@ -80,6 +80,14 @@ TEST_F(FakeHostTest, PatchesKeepTheBrowsersCopyEqualToTheProgramsDocument) {
     }
     ui_.host.FlushPatches();
 
+    // Text nodes put straight into the page, an empty one among them.
+    Element* scratch = page->getElementById("NumberScratch");
+    scratch->appendChild(page->createTextNode("1 < 2"));
+    scratch->insertBefore(page->createTextNode(""), scratch->childNodes().front().get());
+    scratch->appendChild(page->createTextNode("&nbsp;"));
+    ui_.host.FlushPatches();
+    EXPECT_EQ(ui_.host.BrowserCopy(*page)->getElementById("NumberScratch")->childNodes().size(), 3u);
+
     // Changes in place: cells, text, values, styles, options, radio buttons, moves and removals.
     ElementPtr cell = page->getElementById("11")->insertCell(1);
     cell->setInnerHTML("<span id=vendorWhole_11 style=\"display:none\">x</span>&nbsp;");

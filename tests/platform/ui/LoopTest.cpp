@@ -69,11 +69,20 @@ TEST(Loop, RunUntilGivesUpAtItsTimeoutAndStopsWhenTheProgramQuits) {
     EXPECT_FALSE(loop.RunUntil([] { return false; }, 30ms));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
 
-    loop.Post([&] { loop.Quit(); });
-    EXPECT_FALSE(loop.RunUntil([] { return false; }));
+    // Quitting inside a modal loop ends it and the main loop under it.
+    bool modalEnded = false;
+    loop.Post([&] {
+        loop.Post([&] { loop.Quit(); });
+        EXPECT_FALSE(loop.RunUntil([] { return false; }));
+        modalEnded = true;
+    });
+    loop.Run();
+    EXPECT_TRUE(modalEnded);
 
-    loop.Post([&] { loop.Quit(); });
-    loop.Run();  // returns
+    // After that the loop runs again.
+    int ran = 0;
+    loop.Post([&] { ++ran; });
+    EXPECT_TRUE(loop.RunUntil([&] { return ran == 1; }, 5s));
 }
 
 TEST(Loop, TimerTicksDoNotPileUpAndStopWhenRemoved) {
