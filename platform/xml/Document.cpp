@@ -5,6 +5,7 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 #include <sys/stat.h>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -117,11 +118,13 @@ bool Document::LoadFile(const std::string& path) {
     error_ = {};
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
+        error_.systemError = errno;
         error_.reason = "The system cannot locate the object specified.";
         error_.code = -1;
         return false;
     }
     if (static_cast<size_t>(st.st_size) > kMaxSize) {
+        error_.systemError = EFBIG;
         error_.reason = "The file is too large.";
         error_.code = -2;
         return false;

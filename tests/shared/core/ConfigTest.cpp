@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "shared/core/ConfigApp.h"
 #include "shared/core/ConfigUser.h"
+#include "shared/core/TraceLog.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -118,4 +121,43 @@ TEST(ConfigUser, ACorruptFileIsKeptBeforeTheDefaultReplacesIt) {
     ASSERT_TRUE(config.GetMostRecentDBpath(path));
     EXPECT_EQ(path, home.Documents() + "/Jorvane/user.data");
     EXPECT_EQ(jv::test::ReadFile(UserConfigPath(home) + ".bad"), corrupt);
+}
+
+TEST(ConfigFiles, LoadFailuresGiveTheSystemTextOnlyForAFileThatCannotBeRead) {
+    struct Case {
+        const char* name;
+        bool user;            // configUser.xml, else configApp.xml
+        const char* content;  // null: no file
+        const char* reason;   // the start of the logged message
+        const char* systemText;
+    } cases[] = {
+        {"missing machine-wide file", false, nullptr,
+         "The system cannot locate the object specified.  Line: 0, Linepos: 0", "\tNo such file or directory"},
+        {"corrupt machine-wide file", false, "<config><web url='x'></config", "", "\t"},
+        {"corrupt user file", true, "<jorvaneUser><mostRecentUserDB", "", "\t"},
+    };
+    for (const auto& c : cases) {
+        jv::test::IsolatedHome home;
+        const std::string logPath = home.dir().File("JVtrace.log");
+        ASSERT_TRUE(OpenTraceLog(logPath.c_str(), kTraceLogSizeKB));
+        if (c.content && c.user) jv::test::WriteFile(UserConfigPath(home), c.content);
+        if (c.content && !c.user) WriteConfigApp(home, c.content);
+        std::string out;
+        if (c.user) {
+            CConfigUser().GetMostRecentDBpath(out);
+        } else {
+            CConfigApp().GetWebURL(out);
+        }
+        CloseTraceLog();
+        const std::string log = jv::test::ReadFile(logPath);
+        const std::string method = c.user ? "CConfigUser::Initialize" : "CConfigApp::Initialize";
+        const size_t at = log.find(method);
+        ASSERT_NE(at, std::string::npos) << c.name << "\n" << log;
+        const size_t messageAt = at + 42;
+        const size_t numberAt = log.find("\n\tError number 0x", at);
+        ASSERT_NE(numberAt, std::string::npos) << c.name << "\n" << log;
+        EXPECT_EQ(log.substr(messageAt, std::strlen(c.reason)), c.reason) << c.name;
+        const size_t textAt = log.find('\n', numberAt + 1) + 1;
+        EXPECT_EQ(log.substr(textAt, log.find('\n', textAt) - textAt), c.systemText) << c.name << "\n" << log;
+    }
 }
