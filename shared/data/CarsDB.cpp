@@ -305,7 +305,7 @@ bool CCarsDB::soldCar(const std::string& VehicleID, const std::string& soldDate,
         sql += " SoldDate=" + sqlvalue::Date(*date) + ",";
     }
     if (!soldPrice.empty()) {
-        const auto price = sqlvalue::ParseNumber(soldPrice);
+        const auto price = sqlvalue::ParseSingle(soldPrice);
         if (!price) {
             TraceLog(kMethod, TRACE_ERROR, "Invalid price - " + soldPrice);
             return false;

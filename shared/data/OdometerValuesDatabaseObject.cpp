@@ -67,7 +67,7 @@ bool COdometerValuesDatabaseObject::IsOdometerValueValid(const std::string& odom
 bool COdometerValuesDatabaseObject::AddOdometerValue(const std::string& VehicleID, const std::string& dateText,
                                                      const std::string& valueText) {
     constexpr const char* kMethod = "COdometerValuesDatabaseObject::AddOdometerValue";
-    const auto value = sqlvalue::ParseNumber(valueText);
+    const auto value = sqlvalue::ParseSingle(valueText);
     if (!value) {
         TraceLog(kMethod, TRACE_ERROR, "Invalid odometer value - " + valueText);
         return false;
@@ -98,7 +98,7 @@ bool COdometerValuesDatabaseObject::UpdateOdometerValue(const std::string& odome
         TraceLog(kMethod, TRACE_ERROR, "Invalid date - " + dateText);
         return false;
     }
-    const auto value = sqlvalue::ParseNumber(valueText);
+    const auto value = sqlvalue::ParseSingle(valueText);
     if (!value) {
         TraceLog(kMethod, TRACE_ERROR, "Invalid odometer value - " + valueText);
         return false;
