@@ -544,10 +544,11 @@ const COdometerValuesDatabaseObject::ReadingIndex* COdometerValuesDatabaseObject
         const double none = std::nan("");
         while (rs.IsOpen() && !rs.IsEOF()) {
             const auto date = rs.GetDate("OdometerDate");
-            const auto odometer = rs.GetSingle("OdometerValue");
+            // Compared as stored, as the statements compare them; only the results are singles.
+            const auto odometer = rs.GetDouble("OdometerValue");
             ReadingIndex::Row row;
             row.date = date && date->IsValid() ? jv::DateTime::ToLinear(date->Days()) : none;
-            row.value = odometer ? static_cast<double>(*odometer) : none;
+            row.value = odometer ? *odometer : none;
             if (!std::isnan(row.date)) index.byDate.push_back(row);
             if (!std::isnan(row.value)) index.byValue.push_back(row);
             rs.MoveNext();

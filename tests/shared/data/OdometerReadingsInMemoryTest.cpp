@@ -21,6 +21,7 @@ TEST_F(OdometerReadingsInMemory, EstimatesEqualThoseReadFromTheFile) {
     AddReading(car.VehicleID, DateTime(2023, 6, 1), 14800);
     AddReading(car.VehicleID, DateTime(2023, 9, 9), 18000.5);
     AddReading(car.VehicleID, DateTime(2024, 2, 29), 21000);
+    AddReading(car.VehicleID, DateTime(2022, 11, 1), 1000.1);  // not exactly a single
     AddCar("No readings", 2021);
 
     CCarsDB cars(connection);
@@ -39,7 +40,7 @@ TEST_F(OdometerReadingsInMemory, EstimatesEqualThoseReadFromTheFile) {
                 << loaded.Name << " " << date.Format("%m/%d/%Y %H:%M");
             ++compared;
         }
-        for (float odometer : {0.0f, 5000.0f, 11999.0f, 12000.0f, 12250.0f, 12500.0f, 14800.0f, 14900.0f, 15000.0f,
+        for (float odometer : {0.0f, 1000.1f, 5000.0f, 11999.0f, 12000.0f, 12250.0f, 12500.0f, 14800.0f, 14900.0f, 15000.0f,
                                18000.25f, 18000.5f, 20000.0f, 21000.0f, 30000.0f}) {
             const DateTime a = inMemory.CalculateDateFromOdometer(loaded, odometer, prefs);
             const DateTime b = fromFile.CalculateDateFromOdometer(loaded, odometer, prefs);
