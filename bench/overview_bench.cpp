@@ -165,14 +165,23 @@ size_t ShowReminders(jv::db::Connection& db, CUserPreferences& preferences, cons
     return reminders.size();
 }
 
+// The garage of a benchmark's scale, with "now" just after its last rows.
+struct Scene {
+    explicit Scene(const benchmark::State& state)
+        : garage(GarageOf(static_cast<int>(state.range(0)))), clock(garage.now()), useClock(clock) {}
+    Garage& garage;
+    jv::FixedClock clock;
+    jv::ScopedClock useClock;
+    CUserPreferences preferences;
+};
+
 enum class Part { Everything, CarList, Reminders };
 
 template <Part part>
 void BM_HomePage(benchmark::State& state) {
-    Garage& garage = GarageOf(static_cast<int>(state.range(0)));
-    jv::FixedClock clock(garage.now());
-    jv::ScopedClock useClock(clock);
-    CUserPreferences preferences;
+    Scene scene(state);
+    Garage& garage = scene.garage;
+    CUserPreferences& preferences = scene.preferences;
     for (auto _ : state) {
         size_t shown = 0;
         if (part != Part::Reminders) shown += ShowCarList(garage.db(), preferences);
@@ -185,6 +194,45 @@ void BM_HomePage(benchmark::State& state) {
 BENCHMARK(BM_HomePage<Part::Everything>)->Arg(1)->Arg(2)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HomePage<Part::CarList>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HomePage<Part::Reminders>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// The steps of the car list one by one, to see where its time goes: loading the cars with their
+// current odometers, then each statistic over the cars loaded once.
+enum class Step { LoadCars, DistancePerTime, CostPerUnit, FuelEconomy };
+
+template <Step step>
+void BM_CarListStep(benchmark::State& state) {
+    Scene scene(state);
+    Garage& garage = scene.garage;
+    CUserPreferences& preferences = scene.preferences;
+    CCarsDB cars(garage.db());
+    cars.getCars("%", preferences);
+    cars.getCurrentOdometers(preferences);
+    CCarsOverviewDB overview(garage.db(), jv::NumberFormat::UnitedStates());
+    for (auto _ : state) {
+        switch (step) {
+            case Step::LoadCars: {
+                CCarsDB loaded(garage.db());
+                loaded.getCars("%", preferences);
+                loaded.getCurrentOdometers(preferences);
+                benchmark::DoNotOptimize(loaded.m_cars.data());
+                break;
+            }
+            case Step::DistancePerTime:
+                overview.getDistancePerTime(cars.m_cars, "Year", preferences);
+                break;
+            case Step::CostPerUnit:
+                overview.getCostPerUnit(cars.m_cars, "Year");
+                break;
+            case Step::FuelEconomy:
+                overview.getFuelEconomy(cars.m_cars);
+                break;
+        }
+    }
+}
+BENCHMARK(BM_CarListStep<Step::LoadCars>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CarListStep<Step::DistancePerTime>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CarListStep<Step::CostPerUnit>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CarListStep<Step::FuelEconomy>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

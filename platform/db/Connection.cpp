@@ -120,7 +120,7 @@ std::optional<JetTranslation> Prepare(ConnectionState* state, const std::string&
 
 Recordset Connection::Execute(const std::string& sql) {
     const auto translation = Prepare(state_.get(), sql);
-    if (!translation) return Recordset({}, {}, {}, {}, sql);
+    if (!translation) return Recordset({}, {}, sql);
     return Statement(state_->db, translation->sql, sql).ReadAll(translation->dateColumns);
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <utility>
 
@@ -13,7 +14,7 @@ namespace {
 
 constexpr const char* kSource = "jv::db::Recordset";
 
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
@@ -47,23 +48,42 @@ std::string DateText(const DateTime& date) {
 
 }  // namespace
 
-Recordset::Recordset(std::vector<std::string> columns, std::vector<std::vector<std::optional<std::string>>> rows,
-                     std::vector<std::vector<int>> types)
-    : Recordset(std::move(columns), std::move(rows), std::move(types), {}, {}) {}
-
-Recordset::Recordset(std::vector<std::string> columns, std::vector<std::vector<std::optional<std::string>>> rows,
-                     std::vector<std::vector<int>> types, std::vector<bool> dateColumns, std::string statement)
+Recordset::Recordset(std::vector<std::string> columns, std::vector<bool> dateColumns, std::string statement)
     : columns_(std::move(columns)),
-      rows_(std::move(rows)),
-      types_(std::move(types)),
       dateColumns_(std::move(dateColumns)),
       statement_(std::move(statement)),
       open_(true) {
     dateColumns_.resize(columns_.size(), false);
 }
 
+void Recordset::AddInteger(std::int64_t value) {
+    Field field;
+    field.type = Integer;
+    field.integer = value;
+    fields_.push_back(field);
+}
+
+void Recordset::AddReal(double value) {
+    Field field;
+    field.type = Real;
+    field.real = value;
+    fields_.push_back(field);
+}
+
+void Recordset::AddText(std::string_view value) {
+    Field field;
+    field.type = Text;
+    field.text = {text_.size(), value.size()};
+    text_.append(value);
+    fields_.push_back(field);
+}
+
+void Recordset::AddNull() {
+    fields_.emplace_back();
+}
+
 bool Recordset::IsEOF() const {
-    return current_ >= rows_.size();
+    return current_ >= RecordCount();
 }
 
 void Recordset::MoveNext() {
@@ -72,8 +92,8 @@ void Recordset::MoveNext() {
 }
 
 void Recordset::Close() {
-    rows_.clear();
-    types_.clear();
+    fields_.clear();
+    text_.clear();
     current_ = 0;
     open_ = false;
 }
@@ -82,102 +102,110 @@ void Recordset::Fail(const std::string& description) const {
     throw DbError(kSource, description, "", statement_);
 }
 
-int Recordset::FieldIndex(const std::string& name) const {
+size_t Recordset::FieldIndex(std::string_view name) const {
     for (size_t i = 0; i < columns_.size(); ++i) {
-        if (EqualIgnoringCase(columns_[i], name)) return static_cast<int>(i);
+        if (EqualIgnoringCase(columns_[i], name)) return i;
     }
-    Fail("Item '" + name + "' cannot be found in the collection corresponding to the requested name or ordinal.");
+    Fail("Item '" + std::string(name) +
+         "' cannot be found in the collection corresponding to the requested name or ordinal.");
 }
 
-bool Recordset::HasField(const std::string& name) const {
+bool Recordset::HasField(std::string_view name) const {
     for (const std::string& column : columns_) {
         if (EqualIgnoringCase(column, name)) return true;
     }
     return false;
 }
 
-const std::optional<std::string>& Recordset::Field(const std::string& name) const {
-    const int index = FieldIndex(name);
+const Recordset::Field& Recordset::At(size_t index) const {
     if (IsEOF()) Fail("Either BOF or EOF is True, or the current record has been deleted.");
-    return rows_[current_][static_cast<size_t>(index)];
+    return fields_[current_ * columns_.size() + index];
 }
 
-int Recordset::Type(const std::string& name) const {
-    const size_t index = static_cast<size_t>(FieldIndex(name));
-    if (current_ < types_.size() && index < types_[current_].size()) return types_[current_][index];
-    return Text;
+std::string_view Recordset::TextOf(const Field& field) const {
+    return std::string_view(text_).substr(field.text.offset, field.text.size);
 }
 
-bool Recordset::IsNull(const std::string& name) const {
-    return !Field(name).has_value();
+bool Recordset::IsNull(std::string_view name) const {
+    return At(FieldIndex(name)).type == Null;
 }
 
-double Recordset::Number(const std::string& name, const std::string& value) const {
+double Recordset::Number(std::string_view name, const Field& field) const {
+    if (field.type == Integer) return static_cast<double>(field.integer);
+    if (field.type == Real) return field.real;
+    const std::string_view value = TextOf(field);
     size_t start = value.find_first_not_of(" \t");
-    if (start == std::string::npos) Fail("Type mismatch reading field '" + name + "'.");
+    if (start == std::string_view::npos) Fail("Type mismatch reading field '" + std::string(name) + "'.");
     if (value[start] == '+') ++start;
     double number = 0;
     const char* end = value.data() + value.size();
     const auto result = std::from_chars(value.data() + start, end, number);
     if (result.ec != std::errc() ||
-        value.find_first_not_of(" \t", static_cast<size_t>(result.ptr - value.data())) != std::string::npos) {
-        Fail("Type mismatch reading field '" + name + "'.");
+        value.find_first_not_of(" \t", static_cast<size_t>(result.ptr - value.data())) != std::string_view::npos) {
+        Fail("Type mismatch reading field '" + std::string(name) + "'.");
     }
     return number;
 }
 
-std::optional<std::string> Recordset::GetText(const std::string& name) const {
-    const auto& value = Field(name);
-    if (!value) return std::nullopt;
-    const int type = Type(name);
-    if (type == Integer || type == Real) {
-        if (dateColumns_[static_cast<size_t>(FieldIndex(name))]) return DateText(*GetDate(name));
-        if (type == Real) return NumberText(Number(name, *value));
+std::optional<double> Recordset::Double(std::string_view name, const Field& field) const {
+    if (field.type == Null) return std::nullopt;
+    return Number(name, field);
+}
+
+std::optional<std::string> Recordset::GetText(std::string_view name) const {
+    const size_t index = FieldIndex(name);
+    const Field& field = At(index);
+    switch (field.type) {
+        case Null:
+            return std::nullopt;
+        case Integer:
+        case Real:
+            if (dateColumns_[index]) return DateText(DateTime(DateTime::FromLinear(Number(name, field))));
+            if (field.type == Integer) return std::to_string(field.integer);
+            return NumberText(field.real);
+        default:
+            return std::string(TextOf(field));
     }
-    return *value;
 }
 
-std::optional<double> Recordset::GetDouble(const std::string& name) const {
-    const auto& value = Field(name);
-    if (!value) return std::nullopt;
-    return Number(name, *value);
+std::optional<double> Recordset::GetDouble(std::string_view name) const {
+    return Double(name, At(FieldIndex(name)));
 }
 
-std::optional<float> Recordset::GetSingle(const std::string& name) const {
+std::optional<float> Recordset::GetSingle(std::string_view name) const {
     const auto value = GetDouble(name);
     if (!value) return std::nullopt;
     if (std::isfinite(*value) && std::fabs(*value) > std::numeric_limits<float>::max()) {
-        Fail("Overflow reading field '" + name + "'.");
+        Fail("Overflow reading field '" + std::string(name) + "'.");
     }
     return static_cast<float>(*value);
 }
 
-std::optional<int> Recordset::GetInt(const std::string& name) const {
+std::optional<int> Recordset::GetInt(std::string_view name) const {
     const auto value = GetDouble(name);
     if (!value) return std::nullopt;
     // Whole numbers are read exactly; fractions round half to even, as Jet converts them.
     const double rounded = std::nearbyint(*value);
     if (!std::isfinite(rounded) || rounded < std::numeric_limits<int>::min() ||
         rounded > std::numeric_limits<int>::max()) {
-        Fail("Overflow reading field '" + name + "'.");
+        Fail("Overflow reading field '" + std::string(name) + "'.");
     }
     return static_cast<int>(rounded);
 }
 
-std::optional<bool> Recordset::GetBool(const std::string& name) const {
+std::optional<bool> Recordset::GetBool(std::string_view name) const {
     const auto value = GetDouble(name);
     if (!value) return std::nullopt;
     return *value != 0.0;
 }
 
-std::optional<DateTime> Recordset::GetDate(const std::string& name) const {
-    const auto& value = Field(name);
-    if (!value) return std::nullopt;
-    const int type = Type(name);
-    if (type == Integer || type == Real) return DateTime(DateTime::FromLinear(Number(name, *value)));
+std::optional<DateTime> Recordset::GetDate(std::string_view name) const {
+    const Field& field = At(FieldIndex(name));
+    if (field.type == Null) return std::nullopt;
+    if (field.type == Integer || field.type == Real) return DateTime(DateTime::FromLinear(Number(name, field)));
     // A date stored as text by something other than this program.
-    const auto day = JetTranslator::DayNumber(*value);
-    if (!day) Fail("Type mismatch reading field '" + name + "' as a date.");
+    const auto day = JetTranslator::DayNumber(std::string(TextOf(field)));
+    if (!day) Fail("Type mismatch reading field '" + std::string(name) + "' as a date.");
     return DateTime(DateTime::FromLinear(*day));
 }
 

@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include <charconv>
+#include <string_view>
 
 #include "platform/db/DbError.h"
 #include "platform/db/Schema.h"
@@ -55,42 +55,30 @@ Recordset Statement::ReadAll(const std::vector<bool>& dateColumns) {
         const bool hinted = static_cast<size_t>(i) < dateColumns.size() && dateColumns[static_cast<size_t>(i)];
         dates.push_back(hinted || (declared != nullptr && Schema::KindOfType(declared) == ColumnKind::Date));
     }
-    std::vector<std::vector<std::optional<std::string>>> rows;
-    std::vector<std::vector<int>> types;
+    Recordset rows(std::move(columns), std::move(dates), statement_);
     while (Step()) {
-        std::vector<std::optional<std::string>> row;
-        std::vector<int> rowTypes;
-        row.reserve(static_cast<size_t>(count));
-        rowTypes.reserve(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i) {
-            const int type = sqlite3_column_type(stmt_, i);
-            rowTypes.push_back(type);
-            switch (type) {
+            switch (sqlite3_column_type(stmt_, i)) {
                 case SQLITE_NULL:
-                    row.emplace_back(std::nullopt);
+                    rows.AddNull();
                     break;
                 case SQLITE_INTEGER:
-                    row.emplace_back(std::to_string(sqlite3_column_int64(stmt_, i)));
+                    rows.AddInteger(sqlite3_column_int64(stmt_, i));
                     break;
-                case SQLITE_FLOAT: {
-                    // The shortest text that reads back as the same double.
-                    char buffer[32];
-                    const auto result = std::to_chars(buffer, buffer + sizeof buffer, sqlite3_column_double(stmt_, i));
-                    row.emplace_back(std::string(buffer, result.ptr));
+                case SQLITE_FLOAT:
+                    rows.AddReal(sqlite3_column_double(stmt_, i));
                     break;
-                }
                 default: {
                     const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
                     const int size = sqlite3_column_bytes(stmt_, i);
-                    row.emplace_back(std::string(data != nullptr ? data : "", static_cast<size_t>(size)));
+                    rows.AddText(data != nullptr ? std::string_view(data, static_cast<size_t>(size))
+                                                 : std::string_view());
                     break;
                 }
             }
         }
-        rows.push_back(std::move(row));
-        types.push_back(std::move(rowTypes));
     }
-    return Recordset(std::move(columns), std::move(rows), std::move(types), std::move(dates), statement_);
+    return rows;
 }
 
 long Statement::Run() {

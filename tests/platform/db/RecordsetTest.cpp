@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sstream>
+#include <type_traits>
+
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/JetTranslator.h"
 #include "tests/platform/db/SqliteFixture.h"
 #include "tests/support/TestSupport.h"
 
@@ -104,6 +109,83 @@ TEST_F(RecordsetTest, AggregatesOfDatesReadAsDates) {
     EXPECT_TRUE(empty.IsEOF());
     EXPECT_FALSE(Recordset().IsOpen());
     EXPECT_TRUE(Recordset().IsEOF());
+}
+
+// What one typed read gives, as text: the value, "null" or "error".
+template <typename T>
+std::string Outcome(const std::function<std::optional<T>()>& read) {
+    try {
+        const std::optional<T> value = read();
+        if (!value) return "null";
+        if constexpr (std::is_same_v<T, std::string>) {
+            return *value;
+        } else if constexpr (std::is_same_v<T, jv::DateTime>) {
+            if (!value->IsValid()) return "invalid";
+            return jv::db::JetTranslator::DayNumberLiteral(jv::DateTime::ToLinear(value->Days()));
+        } else {
+            std::ostringstream text;
+            text.precision(17);
+            text << *value;
+            return text.str();
+        }
+    } catch (const DbError&) {
+        return "error";
+    }
+}
+
+// Every typed read of every kind of stored value, whole numbers, real numbers, text and blobs,
+// in plain columns and in a date column, gives what the program has always read from it.
+TEST_F(RecordsetTest, EveryTypedReadConvertsEveryStoredKind) {
+    jv::test::SqliteFile(path_).Run(
+        "CREATE TABLE Kinds (KindID INTEGER PRIMARY KEY, V, D DATETIME);"
+        "INSERT INTO Kinds (KindID, V, D) VALUES"
+        " (1, 42, 45307), (2, -7, 45306.5), (3, 2.5, '2024-01-16'), (4, -0.5, '1/16/2024 6:00 PM'), (5, 3.5, 'soon'),"
+        " (6, 0.1 + 0.2, NULL), (7, 1e20, NULL), (8, 9007199254740993, NULL), (9, 2147483647, NULL),"
+        " (10, 2147483648, NULL), (11, -2147483648.4, NULL), (12, 1e39, NULL), (13, ' +12.5 ', NULL),"
+        " (14, '12abc', NULL), (15, '', NULL), (16, '0', NULL), (17, 'inf', NULL), (18, x'3132', NULL),"
+        " (19, NULL, NULL), (20, '-1e3', NULL)");
+    struct Case {
+        int id;
+        const char *text, *number, *whole, *single, *yesNo, *date, *dateText, *dateDay;
+    };
+    const Case cases[] = {
+        // id  GetText         GetDouble                 GetInt         GetSingle       GetBool  GetDate(V)  D as text
+        // D as day
+        {1, "42", "42", "42", "42", "1", "42.0", "1/16/2024", "45307.0"},
+        {2, "-7", "-7", "-7", "-7", "1", "-7.0", "1/15/2024 12:00:00 PM", "45306.5"},
+        {3, "2.5", "2.5", "2", "2.5", "1", "2.5", "2024-01-16", "45307.0"},
+        {4, "-0.5", "-0.5", "0", "-0.5", "1", "-0.5", "1/16/2024 6:00 PM", "45307.75"},
+        {5, "3.5", "3.5", "4", "3.5", "1", "3.5", "soon", "error"},
+        {6, "0.3", "0.30000000000000004", "0", "0.30000001192092896", "1", "0.30000000000000004", "null", "null"},
+        {7, "1e+20", "1e+20", "error", "1.0000000200408773e+20", "1", "invalid", "null", "null"},
+        {8, "9007199254740993", "9007199254740992", "error", "9007199254740992", "1", "invalid", "null", "null"},
+        {9, "2147483647", "2147483647", "2147483647", "2147483648", "1", "invalid", "null", "null"},
+        {10, "2147483648", "2147483648", "error", "2147483648", "1", "invalid", "null", "null"},
+        {11, "-2147483648.4", "-2147483648.4000001", "-2147483648", "-2147483648", "1", "invalid", "null", "null"},
+        {12, "1e+39", "9.9999999999999994e+38", "error", "error", "1", "invalid", "null", "null"},
+        {13, " +12.5 ", "12.5", "12", "12.5", "1", "error", "null", "null"},
+        {14, "12abc", "error", "error", "error", "error", "error", "null", "null"},
+        {15, "", "error", "error", "error", "error", "error", "null", "null"},
+        {16, "0", "0", "0", "0", "0", "error", "null", "null"},
+        {17, "inf", "inf", "error", "inf", "1", "error", "null", "null"},
+        {18, "12", "12", "12", "12", "1", "error", "null", "null"},
+        {19, "null", "null", "null", "null", "null", "null", "null", "null"},
+        {20, "-1e3", "-1000", "-1000", "-1000", "1", "error", "null", "null"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const Recordset rs = connection_.Execute("SELECT V, D FROM Kinds WHERE KindID = " + std::to_string(c.id));
+        ASSERT_FALSE(rs.IsEOF());
+        EXPECT_EQ(Outcome<std::string>([&] { return rs.GetText("V"); }), c.text);
+        EXPECT_EQ(Outcome<double>([&] { return rs.GetDouble("V"); }), c.number);
+        EXPECT_EQ(Outcome<int>([&] { return rs.GetInt("V"); }), c.whole);
+        EXPECT_EQ(Outcome<float>([&] { return rs.GetSingle("V"); }), c.single);
+        EXPECT_EQ(Outcome<bool>([&] { return rs.GetBool("V"); }), c.yesNo);
+        EXPECT_EQ(Outcome<jv::DateTime>([&] { return rs.GetDate("V"); }), c.date);
+        EXPECT_EQ(Outcome<std::string>([&] { return rs.GetText("D"); }), c.dateText);
+        EXPECT_EQ(Outcome<jv::DateTime>([&] { return rs.GetDate("D"); }), c.dateDay);
+        EXPECT_EQ(rs.IsNull("V"), std::string(c.text) == "null");
+    }
 }
 
 }  // namespace
