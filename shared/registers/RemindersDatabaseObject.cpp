@@ -48,6 +48,8 @@ bool CRemindersDatabaseObject::GetReminders(const std::string& VehicleID, const 
                                             CUserPreferences& preferences) {
     static const char* const kMethod = "CRemindersDatabaseObject::GetReminders";
     COdometerValuesDatabaseObject readings(m_connection);
+    // Every plan item asks the estimates twice; the readings do not change meanwhile.
+    readings.KeepReadingsInMemory();
     CServiceRegisterDatabaseObject register_(m_connection);
     CCarsDB carsDb(m_connection);
     carsDb.getCars(VehicleID, preferences);

@@ -49,6 +49,7 @@ TEST_F(AutomaticEntries, OneEntryPerItemReachedOnTheCarsHistory) {
     const auto ids = AddOldCar({
         {"Air filter", "Replace", 15000, 0, 15000, 0},
         {"Inspection", "Annual", 0, 12, 0, 0},
+        {"Lights", "Check", 0, 0, 0, 0},
         {"Oil", "Change", 0, 0, 5000, 6},
         {"Timing belt", "Replace", 60000, 0, 0, 0},
         {"Wipers", "Replace", 0, 0, 0, 12, true},
@@ -59,11 +60,12 @@ TEST_F(AutomaticEntries, OneEntryPerItemReachedOnTheCarsHistory) {
                              {"1/1/2021", 3660.0f, "Inspection - Annual", ids[1]},
                              // Every 6 months or 5,000: at 10 a day the months fall due first; the
                              // last occurrence before 15 June 2024 is 1 January 2024.
-                             {"1/1/2024", 14610.0f, "Oil - Change", ids[2]},
+                             {"1/1/2024", 14610.0f, "Oil - Change", ids[3]},
                              // 15,000 is reached 39 days after 14,610 on 1 January 2024; 30,000 is not.
                              {"2/9/2024", 15000.0f, "Air filter - Replace", ids[0]},
                          }));
-    // The timing belt is not due yet and the wipers are not in the plan the user keeps.
+    // The lights have no schedule (their only point is the car's start), the timing belt is not
+    // due yet and the wipers are not in the plan the user keeps.
     EXPECT_EQ(Readings(kOldCar), (std::vector<std::string>{"1/1/2020=0", "1/1/2024=14610"}))
         << "generated entries record no readings";
 

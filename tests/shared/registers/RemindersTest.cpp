@@ -1,6 +1,7 @@
 #include "shared/registers/RemindersDatabaseObject.h"
 
 #include <map>
+#include <tuple>
 
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 
@@ -174,4 +175,41 @@ TEST_F(Reminders, UpcomingServicesOfferTheItemsOfTheNextTwoWeeks) {
                                                                  {ids_[2], "Coolant - Check"},
                                                                  {ids_[3], "Oil - Change"},
                                                                  {ids_[5], "Tyres - Rotate"}}));
+}
+
+TEST_F(Reminders, OnlyALatestServiceWithIntervalsAsLongAsTheItemsCounts) {
+    // Driven 30 a day from 200 on 1 January 2024: the original odometer is that first reading.
+    const auto ids = AddCarWithPlan(kProjectCar, "Commuter",
+                                    {
+                                        {"Belts", "Inspect", 5000, 6, 0, 0},
+                                        {"Oil", "Change", 0, 0, 3000, 3},
+                                        {"Oil", "Top up", 0, 0, 1000, 1},
+                                        {"Tyres", "Replace", 0, 0, 10000, 12, true},
+                                        {"Tyres", "Rotate", 0, 0, 5000, 6},
+                                        {"Wipers", "Check", 0, 0, 1000, 6, true},
+                                        {"Wipers", "Replace", 0, 0, 2000, 12},
+                                    });
+    AddReading(kProjectCar, {2024, 1, 1}, 200);
+    AddReading(kProjectCar, {2024, 1, 31}, 1100);
+    CServiceRegisterDatabaseObject services(db_);
+    std::string serviceId;
+    ASSERT_TRUE(services.AddService(serviceId, kProjectCar, "1/15/2024", "620", "", "", "", "", "", "", "", "", false));
+    CMaintenancePlanItem replaceTyres, checkWipers;
+    replaceTyres.MaintenancePlanItemID = ids[3];
+    checkWipers.MaintenancePlanItemID = ids[5];
+    ASSERT_TRUE(services.SetMaintenanceItems(serviceId, {replaceTyres, checkWipers}));
+
+    const auto reminders = Get(jv::DateTime::Null(), jv::DateTime(2026, 1, 1));
+    std::vector<std::tuple<std::string, std::string, std::string>> due;
+    for (const CReminder& r : reminders) due.emplace_back(r.DisplayText, Day(r.DueByTime), Day(r.DueDate));
+    EXPECT_EQ(due, (std::vector<std::tuple<std::string, std::string, std::string>>{
+                       // The first service: 5,000 itself (not 200 + 5,000), reached 130 days after 31 January.
+                       {"Belts - Inspect", "7/1/2024", "6/9/2024"},
+                       // "Oil - Top up" has the same item description and is left out.
+                       {"Oil - Change", "4/1/2024", "4/1/2024"},
+                       // Replacing the tyres covers rotating them: 620 + 5,000 from 15 January.
+                       {"Tyres - Rotate", "7/15/2024", "6/29/2024"},
+                       // Checking the wipers does not cover replacing them: 200 + 2,000 from the start.
+                       {"Wipers - Replace", "1/1/2025", "3/7/2024"},
+                   }));
 }
