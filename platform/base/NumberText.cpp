@@ -55,12 +55,12 @@ std::optional<double> ParseDouble(std::string_view text) {
 }
 
 std::optional<long long> ParseInt(std::string_view text) {
-    if (text.empty()) return std::nullopt;
-    std::string_view body = text[0] == '+' ? text.substr(1) : text;
-    if (body.empty() || body == "-") return std::nullopt;
-    for (size_t i = body[0] == '-' ? 1 : 0; i < body.size(); ++i) {
-        if (body[i] < '0' || body[i] > '9') return std::nullopt;
+    const size_t firstDigit = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (firstDigit == text.size()) return std::nullopt;
+    for (size_t i = firstDigit; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
     }
+    const std::string_view body = text[0] == '+' ? text.substr(1) : text;
     long long value = 0;
     auto result = std::from_chars(body.data(), body.data() + body.size(), value);
     if (result.ec != std::errc() || result.ptr != body.data() + body.size()) return std::nullopt;

@@ -6,7 +6,8 @@ namespace jv {
 
 // Per-user settings of one program (window placement, selected car, flags), kept in an INI file
 // "<config home>/Jorvane Inc/<application>.ini". Every write saves the file at once through a
-// temporary file and a rename, so a crash never leaves half a file.
+// temporary file and a rename, so a crash never leaves half a file. A file that does not read back
+// whole is kept as "<application>.ini.bad" before a write replaces it.
 class Profile {
 public:
     explicit Profile(std::string application);

@@ -54,6 +54,7 @@ struct ParseError {
     int line = 0;
     int linePos = 0;
     int code = 0;
+    int systemError = 0;  // errno when the file could not be read; 0 when its text did not parse
 };
 
 // An XML document read with no network access, no DTD loading and no entity expansion, and a cap

@@ -5,15 +5,18 @@
 #include "platform/base/Paths.h"
 #include "shared/core/TraceLog.h"
 
-namespace {
-
-std::string ParseErrorText(const jv::xml::ParseError& error) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "  Line: %d, Linepos: %d", error.line, error.linePos);
-    return error.reason + buffer;
+void TraceConfigLoadError(const char* method, const jv::xml::ParseError& error) {
+    char position[64];
+    std::snprintf(position, sizeof position, "  Line: %d, Linepos: %d", error.line, error.linePos);
+    const std::string message = error.reason + position;
+    if (error.systemError != 0) {
+        TraceLogError(method, TRACE_ERROR, message, static_cast<uint32_t>(error.systemError));
+        return;
+    }
+    char number[64];
+    std::snprintf(number, sizeof number, "\n\tError number 0x%x\n\t", static_cast<unsigned>(error.code));
+    TraceLog(method, TRACE_ERROR, message + number);
 }
-
-}  // namespace
 
 std::string CConfigApp::FilePath() {
     const std::string common = jv::paths::CommonAppData();
@@ -30,8 +33,7 @@ bool CConfigApp::Initialize() {
     }
     auto doc = std::make_unique<jv::xml::Document>();
     if (!doc->LoadFile(path)) {
-        TraceLogError("CConfigApp::Initialize", TRACE_ERROR, ParseErrorText(doc->LastError()),
-                      static_cast<uint32_t>(doc->LastError().code));
+        TraceConfigLoadError("CConfigApp::Initialize", doc->LastError());
         return false;
     }
     m_pDoc = std::move(doc);

@@ -29,3 +29,8 @@ private:
     std::unique_ptr<jv::xml::Document> m_pDoc;
     jv::xml::Node m_pDocElement;
 };
+
+// Logs why a configuration file did not load: the reason with its line and position, then the
+// error number with the system's text for it. The parser's error numbers are its own, so a file
+// that did not parse gets no system text.
+void TraceConfigLoadError(const char* method, const jv::xml::ParseError& error);

@@ -1,20 +1,12 @@
 #include "shared/core/ConfigUser.h"
 
-#include <cstdio>
-
 #include "platform/base/Paths.h"
+#include "shared/core/ConfigApp.h"
 #include "shared/core/TraceLog.h"
 
 namespace {
 
 constexpr const char* kMethodInit = "CConfigUser::Initialize";
-
-void LogParseError(const jv::xml::Document& doc) {
-    const auto& error = doc.LastError();
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "  Line: %d, Linepos: %d", error.line, error.linePos);
-    TraceLogError(kMethodInit, TRACE_ERROR, error.reason + buffer, static_cast<uint32_t>(error.code));
-}
 
 }  // namespace
 
@@ -41,7 +33,7 @@ bool CConfigUser::Initialize() {
     if (!doc->LoadFile(path)) {
         if (jv::paths::FileExists(path)) {
             // Keep what the user had, in case the path in it was edited by hand.
-            LogParseError(*doc);
+            TraceConfigLoadError(kMethodInit, doc->LastError());
             const std::string kept = path + ".bad";
             if (std::rename(path.c_str(), kept.c_str()) != 0) {
                 TraceLog(kMethodInit, TRACE_ERROR, "Failed to create user config file");
@@ -54,7 +46,7 @@ bool CConfigUser::Initialize() {
             return false;
         }
         if (!doc->LoadFile(path)) {
-            LogParseError(*doc);
+            TraceConfigLoadError(kMethodInit, doc->LastError());
             return false;
         }
     }

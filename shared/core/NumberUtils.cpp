@@ -91,10 +91,9 @@ jv::DateTime& AddYears(jv::DateTime& date, int years) {
 }
 
 std::string& GetSystemErrorText(std::string& out, uint32_t code) {
-    char buffer[256] = "";
-    const char* text = strerror_r(static_cast<int>(code), buffer, sizeof buffer);
-    out = text ? text : "";
-    if (!out.empty()) out += "\n";
+    // Only numbers the system knows have a text: "Unknown error 42" is none.
+    const char* text = code <= INT_MAX ? strerrordesc_np(static_cast<int>(code)) : nullptr;
+    out = text != nullptr ? std::string(text) + "\n" : std::string();
     return out;
 }
 

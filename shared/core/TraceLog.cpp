@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "platform/base/Paths.h"
+#include "shared/core/NumberUtils.h"
 
 namespace {
 
@@ -216,9 +217,10 @@ void TraceLog(const std::string& method, int level, const std::string& message) 
 
 void TraceLogError(const std::string& method, int level, const std::string& message, uint32_t code) {
     if ((code & 0x1FFF0000u) == 0x00080000u) code &= 0xFFFFu;
-    char systemText[200] = "";
-    const char* text = strerror_r(static_cast<int>(code), systemText, sizeof systemText);
+    std::string text;
+    GetSystemErrorText(text, code);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
     char buffer[256];
-    std::snprintf(buffer, sizeof buffer, "\tError number 0x%x\n\t%s", code, text ? text : "");
+    std::snprintf(buffer, sizeof buffer, "\tError number 0x%x\n\t%s", code, text.c_str());
     TraceLog(method, level, message + "\n" + buffer);
 }

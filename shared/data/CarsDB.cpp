@@ -305,7 +305,7 @@ bool CCarsDB::soldCar(const std::string& VehicleID, const std::string& soldDate,
         sql += " SoldDate=" + sqlvalue::Date(*date) + ",";
     }
     if (!soldPrice.empty()) {
-        const auto price = sqlvalue::ParseNumber(soldPrice);
+        const auto price = sqlvalue::ParseSingle(soldPrice);
         if (!price) {
             TraceLog(kMethod, TRACE_ERROR, "Invalid price - " + soldPrice);
             return false;
@@ -363,6 +363,8 @@ bool CCarsDB::deleteCar(const std::string& VehicleID) {
 }
 
 bool CCarsDB::getOdometerAtDate(CCar& car, COdometerValue& value, CUserPreferences& /*prefs*/) {
+    // A date that is not valid has no odometer; the span to it would read as 0 days.
+    if (!value.OdometerDate.IsValid()) return false;
     COdometerValuesDatabaseObject odometers(m_connection);
     if (odometers.GetOdometerValue(car.VehicleID, value.OdometerDate, value)) return true;
     COdometerValue last;

@@ -17,8 +17,9 @@ std::string Int(int value) {
     return std::to_string(value);
 }
 
-// The schedule columns every reader takes, and the item that a row gives.
-CMaintenancePlanItem ItemFromRow(const jv::db::Recordset& rs) {
+}  // namespace
+
+CMaintenancePlanItem CMaintenancePlanDatabaseObject::ItemFromRow(const jv::db::Recordset& rs) {
     CMaintenancePlanItem item;
     if (rs.HasField("MaintenancePlanItemID"))
         item.MaintenancePlanItemID = rs.GetInt("MaintenancePlanItemID").value_or(0);
@@ -31,8 +32,6 @@ CMaintenancePlanItem ItemFromRow(const jv::db::Recordset& rs) {
     item.INTERVAL_MONTH = rs.GetInt("INTERVAL_MONTH").value_or(0);
     return item;
 }
-
-}  // namespace
 
 bool CMaintenancePlanDatabaseObject::UpdateMaintenanceItem(CMaintenancePlanItem& item) {
     const std::string sql = "Update MaintenancePlanItems set INITIAL_MILEAGE=" + Int(item.INITIAL_MILEAGE) +

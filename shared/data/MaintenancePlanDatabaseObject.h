@@ -37,6 +37,10 @@ public:
     // False when the stored plan could not be read (nothing is changed then) or a step failed.
     bool SaveMaintenancePlan(CMaintenancePlan& plan);
 
-private:
+    // The item a row of plan items gives: its id (when the row has one), its two descriptions with
+    // the display text and its four schedule numbers. The registers read their items with it too.
+    static CMaintenancePlanItem ItemFromRow(const jv::db::Recordset& rs);
+    // Runs a query of plan items and appends the item of each row; a failure is logged and
+    // reported under `method` with the call site `line`. False when the query did not run.
     bool ReadItems(const char* method, int line, const std::string& sql, std::vector<CMaintenancePlanItem>& items);
 };

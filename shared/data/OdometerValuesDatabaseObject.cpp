@@ -67,7 +67,7 @@ bool COdometerValuesDatabaseObject::IsOdometerValueValid(const std::string& odom
 bool COdometerValuesDatabaseObject::AddOdometerValue(const std::string& VehicleID, const std::string& dateText,
                                                      const std::string& valueText) {
     constexpr const char* kMethod = "COdometerValuesDatabaseObject::AddOdometerValue";
-    const auto value = sqlvalue::ParseNumber(valueText);
+    const auto value = sqlvalue::ParseSingle(valueText);
     if (!value) {
         TraceLog(kMethod, TRACE_ERROR, "Invalid odometer value - " + valueText);
         return false;
@@ -98,7 +98,7 @@ bool COdometerValuesDatabaseObject::UpdateOdometerValue(const std::string& odome
         TraceLog(kMethod, TRACE_ERROR, "Invalid date - " + dateText);
         return false;
     }
-    const auto value = sqlvalue::ParseNumber(valueText);
+    const auto value = sqlvalue::ParseSingle(valueText);
     if (!value) {
         TraceLog(kMethod, TRACE_ERROR, "Invalid odometer value - " + valueText);
         return false;
@@ -443,13 +443,20 @@ float COdometerValuesDatabaseObject::CalculateOdometerFromDate(CCar& car, const 
 
     COdometerValue before, after;
     bool hasBefore = false, hasAfter = false;
-    if (!ReadBound(kMethod, 885,
+    if (m_keepReadings) {
+        const double day = jv::DateTime::ToLinear(date.DatePart().Days());
+        if (!IndexedBound(kMethod, 885, car.VehicleID, true, Side::UpTo, day, before, hasBefore)) return 0.0f;
+        if (date < jv::CurrentClock().Now() &&
+            !IndexedBound(kMethod, 928, car.VehicleID, true, Side::After, day, after, hasAfter)) {
+            return 0.0f;
+        }
+    } else if (!ReadBound(kMethod, 885,
                    "SELECT max(OdometerDate) as DateBefore, max(OdometerValue) as OdomBefore" + fromCar +
                        " and OdometerDate <= " + sqlvalue::Date(date),
                    "DateBefore", "OdomBefore", before, hasBefore)) {
         return 0.0f;
     }
-    if (date < jv::CurrentClock().Now() &&
+    if (!m_keepReadings && date < jv::CurrentClock().Now() &&
         !ReadBound(kMethod, 928,
                    "SELECT min(OdometerDate) as DateAfter, min(OdometerValue) as OdomAfter" + fromCar +
                        " and OdometerDate > " + sqlvalue::Date(date),
@@ -479,13 +486,23 @@ jv::DateTime COdometerValuesDatabaseObject::CalculateDateFromOdometer(CCar& car,
 
     COdometerValue before, after;
     bool hasBefore = false, hasAfter = false;
-    if (!ReadBound(kMethod, 1008,
+    if (m_keepReadings) {
+        // The value as the statement would have written it.
+        const double bound = sqlvalue::ParseNumber(x).value_or(odometer);
+        if (!IndexedBound(kMethod, 1008, car.VehicleID, false, Side::UpTo, bound, before, hasBefore)) {
+            return jv::DateTime::Invalid();
+        }
+        if (car.CurrentOdometer > odometer &&
+            !IndexedBound(kMethod, 1049, car.VehicleID, false, Side::After, bound, after, hasAfter)) {
+            return jv::DateTime::Invalid();
+        }
+    } else if (!ReadBound(kMethod, 1008,
                    "SELECT max(OdometerDate) as DateBefore, max(OdometerValue) as OdomBefore" + fromCar +
                        " and OdometerValue <= " + x,
                    "DateBefore", "OdomBefore", before, hasBefore)) {
         return jv::DateTime::Invalid();
     }
-    if (car.CurrentOdometer > odometer &&
+    if (!m_keepReadings && car.CurrentOdometer > odometer &&
         !ReadBound(kMethod, 1049,
                    "SELECT min(OdometerDate) as DateAfter, min(OdometerValue) as OdomAfter" + fromCar +
                        " and OdometerValue > " + x,
@@ -513,4 +530,76 @@ jv::DateTime COdometerValuesDatabaseObject::CalculateDateFromOdometer(CCar& car,
                        (odometer - original.OdometerValue) * (after.OdometerDate - original.OdometerDate) / rise);
     }
     return jv::DateTime::Invalid();
+}
+
+const COdometerValuesDatabaseObject::ReadingIndex* COdometerValuesDatabaseObject::IndexOf(const char* method, int line,
+                                                                                        const std::string& VehicleID) {
+    auto found = m_readingIndexes.find(VehicleID);
+    if (found != m_readingIndexes.end()) return &found->second;
+    const std::string sql =
+        "SELECT OdometerDate, OdometerValue FROM OdometerValues where VehicleID = '" + VehicleID + "'";
+    ReadingIndex index;
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        const double none = std::nan("");
+        while (rs.IsOpen() && !rs.IsEOF()) {
+            const auto date = rs.GetDate("OdometerDate");
+            // Compared as stored, as the statements compare them; only the results are singles.
+            const auto odometer = rs.GetDouble("OdometerValue");
+            ReadingIndex::Row row;
+            row.date = date && date->IsValid() ? jv::DateTime::ToLinear(date->Days()) : none;
+            row.value = odometer ? *odometer : none;
+            if (!std::isnan(row.date)) index.byDate.push_back(row);
+            if (!std::isnan(row.value)) index.byValue.push_back(row);
+            rs.MoveNext();
+        }
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, line, sql, e, kWording);
+        return nullptr;
+    }
+    std::sort(index.byDate.begin(), index.byDate.end(), [](const auto& a, const auto& b) { return a.date < b.date; });
+    std::sort(index.byValue.begin(), index.byValue.end(),
+              [](const auto& a, const auto& b) { return a.value < b.value; });
+    // Running aggregates skip missing values, as max() and min() in SQL do (NaN never wins fmax/fmin).
+    const auto running = [](const std::vector<ReadingIndex::Row>& rows, double ReadingIndex::Row::*field,
+                            std::vector<double>& upTo, std::vector<double>& from) {
+        const size_t n = rows.size();
+        upTo.assign(n, std::nan(""));
+        from.assign(n, std::nan(""));
+        for (size_t i = 0; i < n; ++i) upTo[i] = std::fmax(i ? upTo[i - 1] : std::nan(""), rows[i].*field);
+        for (size_t i = n; i-- > 0;) from[i] = std::fmin(i + 1 < n ? from[i + 1] : std::nan(""), rows[i].*field);
+    };
+    running(index.byDate, &ReadingIndex::Row::value, index.maxValueUpTo, index.minValueFrom);
+    running(index.byValue, &ReadingIndex::Row::date, index.maxDateUpTo, index.minDateFrom);
+    return &m_readingIndexes.emplace(VehicleID, std::move(index)).first->second;
+}
+
+bool COdometerValuesDatabaseObject::IndexedBound(const char* method, int line, const std::string& VehicleID,
+                                                 bool byDate, Side side, double key, COdometerValue& value,
+                                                 bool& found) {
+    found = false;
+    const ReadingIndex* index = IndexOf(method, line, VehicleID);
+    if (index == nullptr) return false;
+    const auto& rows = byDate ? index->byDate : index->byValue;
+    const auto keyOf = [byDate](const ReadingIndex::Row& row) { return byDate ? row.date : row.value; };
+    // First row whose key is past `key`: rows before it are "up to", the rest "after".
+    const size_t split = static_cast<size_t>(
+        std::upper_bound(rows.begin(), rows.end(), key, [&](double k, const auto& row) { return k < keyOf(row); }) -
+        rows.begin());
+    double date = std::nan("");
+    double odometer = std::nan("");
+    if (side == Side::UpTo) {
+        if (split == 0) return true;
+        date = byDate ? rows[split - 1].date : index->maxDateUpTo[split - 1];
+        odometer = byDate ? index->maxValueUpTo[split - 1] : rows[split - 1].value;
+    } else {
+        if (split == rows.size()) return true;
+        date = byDate ? rows[split].date : index->minDateFrom[split];
+        odometer = byDate ? index->minValueFrom[split] : rows[split].value;
+    }
+    if (std::isnan(date) || std::isnan(odometer)) return true;
+    value.OdometerDate = jv::DateTime(jv::DateTime::FromLinear(date));
+    value.OdometerValue = static_cast<float>(odometer);
+    found = true;
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,33 @@ public:
     // A span of days as whole days: shifted by half a second away from zero and truncated.
     static double WholeDays(double span);
 
+    // From now on each car's readings are read once and the two estimates above answer from
+    // memory, with the same results. Only for work that records no readings while this object
+    // lives (the reminders, the cars overview): a reading written meanwhile would not be seen.
+    void KeepReadingsInMemory() { m_keepReadings = true; }
+
 private:
+    // One car's readings, sorted by date and by value, with running maxima and minima, so that
+    // "the latest reading up to a date" and "the first reading past a value" are binary searches.
+    struct ReadingIndex {
+        struct Row {
+            double date = 0;   // continuous day number; NaN when the reading has no date
+            double value = 0;  // NaN when the reading has no value
+        };
+        std::vector<Row> byDate, byValue;
+        std::vector<double> maxValueUpTo, minValueFrom;  // over byDate
+        std::vector<double> maxDateUpTo, minDateFrom;    // over byValue
+    };
+    enum class Side { UpTo, After };
+    // The bound an estimate starts from: over the readings with a date (byDate) or a value
+    // (byValue) up to or after `key`, the latest date and highest value, or the earliest date and
+    // lowest value.
+    bool IndexedBound(const char* method, int line, const std::string& VehicleID, bool byDate, Side side,
+                      double key, COdometerValue& value, bool& found);
+    const ReadingIndex* IndexOf(const char* method, int line, const std::string& VehicleID);
+    bool m_keepReadings = false;
+    std::map<std::string, ReadingIndex> m_readingIndexes;
+
     // What a rate is worked out from: the last and first readings, the purchase reading and the
     // model year.
     struct RateInputs {

@@ -1,5 +1,8 @@
 #include "shared/data/SqlValue.h"
 
+#include <cmath>
+#include <limits>
+
 #include "platform/base/NumberText.h"
 #include "shared/data/DatabaseObject.h"
 
@@ -47,6 +50,12 @@ std::optional<jv::DateTime> ParseDate(std::string_view text) {
 
 std::optional<double> ParseNumber(std::string_view text) {
     return jv::number::ParseDouble(text);
+}
+
+std::optional<double> ParseSingle(std::string_view text) {
+    const auto value = ParseNumber(text);
+    if (!value || std::fabs(*value) > std::numeric_limits<float>::max()) return std::nullopt;
+    return value;
 }
 
 }  // namespace sqlvalue

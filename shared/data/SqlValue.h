@@ -34,5 +34,8 @@ std::string Number(double value);
 std::optional<jv::DateTime> ParseDate(std::string_view text);
 // A number written in plain decimal notation ("1234.5", "-3"). Empty when the text is no number.
 std::optional<double> ParseNumber(std::string_view text);
+// A number for a "single" column (odometers, prices): ParseNumber within the range a 32-bit float
+// holds. A larger number would be stored, but every later read of its row would fail.
+std::optional<double> ParseSingle(std::string_view text);
 
 }  // namespace sqlvalue

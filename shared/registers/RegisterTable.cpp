@@ -11,6 +11,7 @@
 #include "shared/data/OdometerValuesDatabaseObject.h"
 #include "shared/data/SqlValue.h"
 #include "shared/data/UserPreferences.h"
+#include "shared/registers/ServiceRegisterDatabaseObject.h"
 
 // Call sites of the handlers below are the register operation's line plus these offsets, so that
 // every handler reports its own number.
@@ -115,8 +116,12 @@ std::optional<RowReading> CRegisterTable::ReadRow(const std::string& rowID, cons
     failed = false;
     // The register operations have checked the id; nothing else may reach the statement.
     if (!sqlvalue::IsRecordId(rowID)) return std::nullopt;
-    const std::string sql = std::string("SELECT VehicleID, ") + m_columns.date + ", Odometer FROM " + m_columns.table +
-                            " WHERE " + m_columns.key + "=" + rowID;
+    // A row that does not meet the reading condition reads as a row without an odometer.
+    const std::string odometer =
+        m_columns.readingCondition ? std::string("IIf(") + m_columns.readingCondition + ", Odometer, Null) AS Odometer"
+                                   : std::string("Odometer");
+    const std::string sql = std::string("SELECT VehicleID, ") + m_columns.date + ", " + odometer + " FROM " +
+                            m_columns.table + " WHERE " + m_columns.key + "=" + rowID;
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);
         if (!rs.IsOpen() || rs.IsEOF()) return std::nullopt;
@@ -178,8 +183,8 @@ bool CRegisterTable::StillStandsFor(const RowReading& row, const std::string& me
     };
     const std::string sql = "SELECT FuelPurchaseID AS RowID FROM FuelPurchases" + where("FuelPurchaseDate") +
                             " UNION ALL SELECT ExpenseID AS RowID FROM Expenses" + where("ExpenseDate") +
-                            " UNION ALL SELECT ServiceID AS RowID FROM Services" + where("ServiceDate") +
-                            " AND Skipped=0";
+                            " UNION ALL SELECT ServiceID AS RowID FROM Services" + where("ServiceDate") + " AND " +
+                            CServiceRegisterDatabaseObject::kReadingCondition;
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);
         stands = rs.IsOpen() && !rs.IsEOF();

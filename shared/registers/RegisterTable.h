@@ -34,6 +34,9 @@ public:
         const char* table;  // "FuelPurchases"
         const char* key;    // "FuelPurchaseID"
         const char* date;   // "FuelPurchaseDate"
+        // What a row must meet to stand for a reading besides having an odometer (SQL on the
+        // row's columns); none: every row with an odometer does.
+        const char* readingCondition = nullptr;
     };
 
     CRegisterTable(jv::db::Connection connection, const Columns& columns);
@@ -46,6 +49,9 @@ public:
     bool UpdateRow(const std::string& rowID, const std::string& sql, const std::string& method, int line);
     // Deletes a row, then the reading it stood for. True when the row is gone.
     bool DeleteRow(const std::string& rowID, const std::string& method, int line);
+    // Records the reading of a row already written (for an insert that must read its new id
+    // first). True when the car holds the reading afterwards.
+    bool Record(const RowReading& row, const std::string& method, int line);
 
     // The car, date and odometer (0 when it has none) of a stored row into `value`, whose id is
     // left alone. A row id that is not digits only is logged and reported ("Bad RowID in
@@ -64,7 +70,6 @@ private:
     // statement that failed (logged and reported) from a row that is not there.
     std::optional<RowReading> ReadRow(const std::string& rowID, const std::string& method, int line, bool& failed);
 
-    bool Record(const RowReading& row, const std::string& method, int line);
     void Remove(const RowReading& row, const std::string& method, int line);
     bool CarHoldsValue(const RowReading& row, const std::string& method, int line, bool& holds);
     bool StillStandsFor(const RowReading& row, const std::string& method, int line, bool& stands);

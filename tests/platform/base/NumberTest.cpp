@@ -63,7 +63,10 @@ TEST(NumberText, IsLocaleFreeAndStrict) {
     EXPECT_FALSE(jv::number::ParseDouble("inf"));
     EXPECT_FALSE(jv::number::ParseDouble("."));
     EXPECT_EQ(jv::number::ParseInt("-42"), -42);
+    EXPECT_EQ(jv::number::ParseInt("+42"), 42);
     EXPECT_FALSE(jv::number::ParseInt("4 2"));
+    EXPECT_FALSE(jv::number::ParseInt("+-42"));
+    EXPECT_FALSE(jv::number::ParseInt("-"));
     EXPECT_EQ(jv::number::ParseId("0042"), 42);
     EXPECT_FALSE(jv::number::ParseId("-1"));
     EXPECT_FALSE(jv::number::ParseId("1;DROP"));

@@ -23,6 +23,22 @@ TEST(Profile, KeepsValuesAcrossObjectsInItsOwnFile) {
     EXPECT_EQ(again.GetProfileInt("Settings", "Footer", 7), 7);
 }
 
+TEST(Profile, AFileThatDoesNotReadBackWholeIsKeptBeforeAWrite) {
+    jv::test::IsolatedHome home;
+    jv::Profile profile("Jorvane");
+    const std::string edited = "[Settings]\nSelectedCar=4\nthis line was typed by hand\nPartnerMsg=hello\n";
+    jv::test::WriteFile(profile.path(), edited);
+    EXPECT_EQ(profile.GetProfileInt("Settings", "SelectedCar", -1), 4);
+
+    ASSERT_TRUE(profile.WriteProfileInt("Settings", "SelectedCar", 5));
+    EXPECT_EQ(jv::test::ReadFile(profile.path() + ".bad"), edited);
+    EXPECT_EQ(profile.GetProfileInt("Settings", "SelectedCar", -1), 5);
+    // A file that reads back whole is simply updated.
+    ASSERT_TRUE(profile.WriteProfileString("Settings", "Footer", "x"));
+    EXPECT_EQ(jv::test::ReadFile(profile.path() + ".bad"), edited);
+    EXPECT_EQ(profile.GetProfileInt("Settings", "SelectedCar", -1), 5);
+}
+
 TEST(Paths, FoldersComeFromTheEnvironmentAndAreCreated) {
     jv::test::IsolatedHome home;
     EXPECT_EQ(jv::paths::LocalAppData(), home.LocalAppData());

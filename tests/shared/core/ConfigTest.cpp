@@ -1,7 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "platform/base/Paths.h"
 #include "shared/core/ConfigApp.h"
 #include "shared/core/ConfigUser.h"
+#include "shared/core/TraceLog.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -118,4 +127,71 @@ TEST(ConfigUser, ACorruptFileIsKeptBeforeTheDefaultReplacesIt) {
     ASSERT_TRUE(config.GetMostRecentDBpath(path));
     EXPECT_EQ(path, home.Documents() + "/Jorvane/user.data");
     EXPECT_EQ(jv::test::ReadFile(UserConfigPath(home) + ".bad"), corrupt);
+}
+
+TEST(ConfigUser, ProgramsWritingTheFileAtOnceLeaveItWholeForEveryReader) {
+    // The main program and the companion both create the file when it is missing.
+    jv::test::IsolatedHome home;
+    const std::string path = UserConfigPath(home);
+    ASSERT_TRUE(jv::paths::MakeSureDirectoryPathExists(jv::paths::DirName(path)));
+    ASSERT_TRUE(CConfigUser().WriteDefaultFile(path));
+    std::vector<pid_t> writers;
+    for (int i = 0; i < 3; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            int failures = 0;
+            for (int n = 0; n < 100; ++n) failures += CConfigUser().WriteDefaultFile(path) ? 0 : 1;
+            _exit(failures == 0 ? 0 : 1);
+        }
+        writers.push_back(child);
+    }
+    int unreadable = 0;
+    for (int n = 0; n < 200; ++n) unreadable += jv::xml::Document().LoadFile(path) ? 0 : 1;
+    for (const pid_t child : writers) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+    }
+    EXPECT_EQ(unreadable, 0);
+    const std::filesystem::directory_iterator folder(jv::paths::DirName(path));
+    EXPECT_EQ(std::distance(folder, {}), 1) << "a temporary file is left";
+}
+
+TEST(ConfigFiles, LoadFailuresGiveTheSystemTextOnlyForAFileThatCannotBeRead) {
+    struct Case {
+        const char* name;
+        bool user;            // configUser.xml, else configApp.xml
+        const char* content;  // null: no file
+        const char* reason;   // the start of the logged message
+        const char* systemText;
+    } cases[] = {
+        {"missing machine-wide file", false, nullptr,
+         "The system cannot locate the object specified.  Line: 0, Linepos: 0", "\tNo such file or directory"},
+        {"corrupt machine-wide file", false, "<config><web url='x'></config", "", "\t"},
+        {"corrupt user file", true, "<jorvaneUser><mostRecentUserDB", "", "\t"},
+    };
+    for (const auto& c : cases) {
+        jv::test::IsolatedHome home;
+        const std::string logPath = home.dir().File("JVtrace.log");
+        ASSERT_TRUE(OpenTraceLog(logPath.c_str(), kTraceLogSizeKB));
+        if (c.content && c.user) jv::test::WriteFile(UserConfigPath(home), c.content);
+        if (c.content && !c.user) WriteConfigApp(home, c.content);
+        std::string out;
+        if (c.user) {
+            CConfigUser().GetMostRecentDBpath(out);
+        } else {
+            CConfigApp().GetWebURL(out);
+        }
+        CloseTraceLog();
+        const std::string log = jv::test::ReadFile(logPath);
+        const std::string method = c.user ? "CConfigUser::Initialize" : "CConfigApp::Initialize";
+        const size_t at = log.find(method);
+        ASSERT_NE(at, std::string::npos) << c.name << "\n" << log;
+        const size_t messageAt = at + 42;
+        const size_t numberAt = log.find("\n\tError number 0x", at);
+        ASSERT_NE(numberAt, std::string::npos) << c.name << "\n" << log;
+        EXPECT_EQ(log.substr(messageAt, std::strlen(c.reason)), c.reason) << c.name;
+        const size_t textAt = log.find('\n', numberAt + 1) + 1;
+        EXPECT_EQ(log.substr(textAt, log.find('\n', textAt) - textAt), c.systemText) << c.name << "\n" << log;
+    }
 }

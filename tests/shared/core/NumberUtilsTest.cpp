@@ -74,6 +74,16 @@ TEST(NumberUtils, MonthAndYearStepsClampToTheMonthEnd) {
     EXPECT_EQ(AddMonths(edge, 1), jv::DateTime(9999, 12, 1));
 }
 
+TEST(NumberUtils, SystemErrorTextIsEmptyForNumbersTheSystemDoesNotKnow) {
+    const std::pair<uint32_t, const char*> cases[] = {
+        {2, "No such file or directory\n"}, {13, "Permission denied\n"}, {5000, ""}, {0xC00CE55F, ""}, {0xFFFFFFFF, ""},
+    };
+    for (const auto& [code, expected] : cases) {
+        std::string out = "old";
+        EXPECT_EQ(GetSystemErrorText(out, code), expected) << code;
+    }
+}
+
 TEST(NumberUtils, CapitalizeWordsRaisesLettersAfterBlanks) {
     std::string out;
     EXPECT_EQ(CapitalizeWords(out, "CHECK tire pressure"), "Check Tire Pressure");

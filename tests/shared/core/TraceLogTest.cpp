@@ -156,11 +156,13 @@ TEST(TraceLog, WritesTimeLevelAndPaddedMethod) {
     TraceLog("CSomething::WithAVeryLongMethodNameThatIsCutAtForty", TRACE_WARNING, "w");
     TraceLog("Other", 3, "no tag");
     TraceLogError("CUserData::OpenConnections", TRACE_ERROR, "open failed", 2);
+    // A number the system has no text for gets none.
+    TraceLogError("CConfigApp::Initialize", TRACE_ERROR, "load failed", 0xC00CE55F);
     CloseTraceLog();
     TraceLog("CCarsDB::getCars", TRACE_ERROR, "not written once closed");
 
     const auto lines = Lines(jv::test::ReadFile(path));
-    ASSERT_EQ(lines.size(), 7u);
+    ASSERT_EQ(lines.size(), 10u);
     const std::string stamp = R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} (AM|PM)  )";
     EXPECT_TRUE(std::regex_match(lines[0], std::regex(stamp + "ERR  CCarsDB::getCars {24}  Error executing query")))
         << lines[0];
@@ -174,4 +176,8 @@ TEST(TraceLog, WritesTimeLevelAndPaddedMethod) {
         << lines[4];
     EXPECT_EQ(lines[5], "\tError number 0x2");
     EXPECT_EQ(lines[6], "\tNo such file or directory");
+    EXPECT_TRUE(std::regex_match(lines[7], std::regex(stamp + "ERR  CConfigApp::Initialize {18}  load failed")))
+        << lines[7];
+    EXPECT_EQ(lines[8], "\tError number 0xc00ce55f");
+    EXPECT_EQ(lines[9], "\t");
 }

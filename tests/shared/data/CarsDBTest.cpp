@@ -231,6 +231,8 @@ TEST_F(Cars, Sold) {
 
     EXPECT_FALSE(cars.soldCar(car.VehicleID, "05/20/2024", "1'; DELETE FROM Vehicles; --", "Buyer"));
     EXPECT_FALSE(cars.soldCar(car.VehicleID, "05/20/2024#", "1500", "Buyer"));
+    // A price no "single" column holds would make every later loading of the cars fail.
+    EXPECT_FALSE(cars.soldCar(car.VehicleID, "05/20/2024", "1000000000000000000000000000000000000000", "Buyer"));
     EXPECT_FALSE(LoadOne(car.VehicleID).Sold);
 
     ASSERT_TRUE(cars.soldCar(car.VehicleID, "05/20/2024", "1500.50", "Jo's Autos"));

@@ -289,6 +289,14 @@ TEST_F(OdometerEstimation, OdometerAtDate) {
     ASSERT_TRUE(cars.getOdometerAtDate(car, value, prefs));
     EXPECT_FLOAT_EQ(value.OdometerValue, 0.0f);
 
+    // No estimate for a date that is not valid (not the last reading either).
+    for (const DateTime& date : {DateTime::Invalid(), DateTime::Null()}) {
+        value.OdometerValue = -1.0f;
+        value.OdometerDate = date;
+        EXPECT_FALSE(cars.getOdometerAtDate(car, value, prefs));
+        EXPECT_FLOAT_EQ(value.OdometerValue, -1.0f);
+    }
+
     car.ForwardRate = 0.0f;
     value.OdometerValue = -1.0f;
     value.OdometerDate = DateTime(2024, 2, 1);

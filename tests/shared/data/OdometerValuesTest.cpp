@@ -56,6 +56,9 @@ TEST_F(OdometerValues, RefusedEntries) {
         {"car", "06/01/2024", "12a", "Invalid odometer value - 12a"},
         {"car", "06/01/2024", "", "Invalid odometer value - "},
         {"car", "06/01/2024", "1 OR 1=1", "Invalid odometer value - 1 OR 1=1"},
+        // Beyond what a "single" column holds: stored, it would make every list of readings fail.
+        {"car", "06/01/2024", "1000000000000000000000000000000000000000",
+         "Invalid odometer value - 1000000000000000000000000000000000000000"},
         {"car", "13/45/2024", "2000", "Invalid date - 13/45/2024"},
         {"car", "#1/1/2024#", "2000", "Invalid date - #1/1/2024#"},
         {"x' OR '1'='1", "06/01/2024", "2000", "Invalid vehicle id - x' OR '1'='1"},
@@ -84,6 +87,8 @@ TEST_F(OdometerValues, Updated) {
     EXPECT_TRUE(odometers.UpdateOdometerValue(id, car.VehicleID, "01/05/2024", "1000"));
     EXPECT_FALSE(odometers.UpdateOdometerValue(id, car.VehicleID, "01/05/2024", "2000"));
     EXPECT_FALSE(odometers.UpdateOdometerValue(id, car.VehicleID, "1/5/2024", "1000; DELETE FROM Vehicles"));
+    EXPECT_FALSE(
+        odometers.UpdateOdometerValue(id, car.VehicleID, "1/5/2024", "-1000000000000000000000000000000000000000"));
     EXPECT_FALSE(odometers.UpdateOdometerValue(id, car.VehicleID, "not a date", "1100"));
     EXPECT_NE(Trace().find("Invalid date - not a date"), std::string::npos);
     EXPECT_FALSE(odometers.UpdateOdometerValue(id + " OR 1=1", car.VehicleID, "01/05/2024", "1100"));

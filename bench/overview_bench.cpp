@@ -1,0 +1,191 @@
+// The home page of a full garage: 10 cars, each with 3,000 fuel purchases, 500 services and 500
+// expenses, every one with its odometer reading, and a plan of 20 items. Timed together, as the
+// home page asks for them: loading the cars with their current odometers, the distance per year,
+// the cost per year with the totals, the fuel economy and the reminders of the next 14 days. The
+// argument multiplies the rows of every car.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/base/Clock.h"
+#include "platform/base/NumberFormat.h"
+#include "platform/base/NumberText.h"
+#include "platform/db/Connection.h"
+#include "shared/data/CarsDB.h"
+#include "shared/data/UserPreferences.h"
+#include "shared/registers/CarsOverviewDB.h"
+#include "shared/registers/RemindersDatabaseObject.h"
+
+namespace {
+
+constexpr int kCars = 10;
+constexpr int kPlanItems = 20;
+constexpr int kFuelPurchases = 3000;
+constexpr int kServices = 500;
+constexpr int kExpenses = 500;
+constexpr int kSpanDays = 3000;        // the rows of every scale fall within these days
+constexpr double kMilesPerDay = 40.0;  // how far each car goes
+const jv::DateTime kFirstDay(2016, 1, 1);
+
+std::string VehicleId(int car) {
+    char id[40];
+    std::snprintf(id, sizeof id, "%08d-0000-0000-0000-0000000000AB", car + 1);
+    return id;
+}
+
+std::string Number(double value) {
+    return jv::number::FormatFixed(value, 3);
+}
+
+// A garage in a new user database under the temporary folder, removed at the end.
+class Garage {
+public:
+    explicit Garage(int scale) {
+        folder_ = std::filesystem::temp_directory_path() / ("jvbench-overview-" + std::to_string(scale));
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        const std::string path = (folder_ / "user.jvdb").string();
+        std::filesystem::copy_file(JV_BLANK_DATABASE_FILE, path);
+        db_ = jv::db::Connection::Open(path);
+        db_.BeginTrans();
+        for (int car = 0; car < kCars; ++car) AddCar(car, scale);
+        db_.CommitTrans();
+        now_ = kFirstDay + (kSpanDays + 3) + 0.5;
+    }
+    ~Garage() {
+        db_.Close();
+        std::filesystem::remove_all(folder_);
+    }
+
+    jv::db::Connection& db() { return db_; }
+    jv::DateTime now() const { return now_; }
+
+private:
+    std::string Id() { return *db_.Execute("SELECT @@IDENTITY AS id").GetText("id"); }
+
+    void AddCar(int car, int scale) {
+        const std::string vehicle = VehicleId(car);
+        db_.ExecuteNonQuery(
+            "INSERT INTO MaintenancePlan (StyleID, Name, DrivingCondition) VALUES ('JV000001', 'Plan', "
+            "'N')");
+        const std::string plan = Id();
+        db_.ExecuteNonQuery(
+            "INSERT INTO Vehicles (VehicleID, Name, StyleYear, MaintenancePlanID, Sold, Custom) VALUES "
+            "('" +
+            vehicle + "', 'Car " + std::to_string(car) + "', 2015, " + plan + ", 0, -1)");
+        std::vector<std::string> items;
+        for (int item = 0; item < kPlanItems; ++item) {
+            db_.ExecuteNonQuery(
+                "INSERT INTO MaintenancePlanItems (MaintenancePlanID, ITEM_DESCRIPTION, "
+                "ACTION_DESCRIPTION, INITIAL_MILEAGE, INITIAL_MONTH, INTERVAL_MILEAGE, INTERVAL_MONTH, "
+                "Skip) VALUES (" +
+                plan + ", 'Item " + std::to_string(item) + "', 'Service', 0, 0, " + std::to_string(3000 + 1000 * item) +
+                ", " + std::to_string(3 + item % 12) + ", 0)");
+            items.push_back(Id());
+        }
+
+        // One timeline of rows: of every 8, six fuel purchases, one service and one expense.
+        const int rows = (kFuelPurchases + kServices + kExpenses) * scale;
+        const double daysPerRow = static_cast<double>(kSpanDays) / rows;
+        double lastFuelOdometer = 0.0;
+        int services = 0;
+        for (int row = 0; row < rows; ++row) {
+            const double day = static_cast<int>(row * daysPerRow);
+            const std::string date = Number((kFirstDay + day).Days());
+            const double odometer = 1000.0 + row * daysPerRow * kMilesPerDay + car;
+            const std::string where = "'" + vehicle + "', " + date + ", " + Number(odometer);
+            switch (row % 8) {
+                case 6: {
+                    db_.ExecuteNonQuery(
+                        "INSERT INTO Services (VehicleID, ServiceDate, Odometer, Vendor, Cost, "
+                        "Skipped) VALUES (" +
+                        where + ", 'Garage', 120.5, 0)");
+                    db_.ExecuteNonQuery("INSERT INTO ServiceItems (ServiceID, MaintenancePlanItemID) VALUES (" + Id() +
+                                        ", " + items[services++ % kPlanItems] + ")");
+                    break;
+                }
+                case 7:
+                    db_.ExecuteNonQuery(
+                        "INSERT INTO Expenses (VehicleID, ExpenseDate, Odometer, Vendor, CategoryID, "
+                        "Cost) VALUES (" +
+                        where + ", 'Parking Co', 5, 12.25)");
+                    break;
+                default: {
+                    const double distance = odometer - lastFuelOdometer;
+                    lastFuelOdometer = odometer;
+                    const double volume = distance / 30.0;
+                    db_.ExecuteNonQuery(
+                        "INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, "
+                        "Vendor, Fillup, Volume, CostPer, Cost, Roads) VALUES (" +
+                        where + ", " + Number(distance) + ", 'Fuel Stop', " + (row % 5 == 0 ? "0" : "-1") + ", " +
+                        Number(volume) + ", 3.5, " + Number(volume * 3.5) + ", 'M')");
+                    break;
+                }
+            }
+            db_.ExecuteNonQuery("INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES (" + where +
+                                ")");
+        }
+    }
+
+    std::filesystem::path folder_;
+    jv::db::Connection db_;
+    jv::DateTime now_;
+};
+
+// One garage per scale, built once for all the benchmarks that use it.
+Garage& GarageOf(int scale) {
+    static std::map<int, std::unique_ptr<Garage>> garages;
+    auto& garage = garages[scale];
+    if (!garage) garage = std::make_unique<Garage>(scale);
+    return *garage;
+}
+
+// The cars as the home page loads them, with the statistics of its car list.
+size_t ShowCarList(jv::db::Connection& db, CUserPreferences& preferences) {
+    CCarsDB cars(db);
+    cars.getCars("%", preferences);
+    cars.getCurrentOdometers(preferences);
+    CCarsOverviewDB overview(db, jv::NumberFormat::UnitedStates());
+    overview.getDistancePerTime(cars.m_cars, "Year", preferences);
+    overview.getCostPerUnit(cars.m_cars, "Year");
+    overview.getFuelEconomy(cars.m_cars);
+    return overview.GetFuelEconomy().size();
+}
+
+// The home page's reminder list: what falls due within the next 14 days, overdue items included.
+size_t ShowReminders(jv::db::Connection& db, CUserPreferences& preferences, const jv::DateTime& now) {
+    std::vector<CReminder> reminders;
+    CRemindersDatabaseObject(db).GetReminders("%", jv::DateTime::Null(), now + 14.0, reminders, preferences);
+    return reminders.size();
+}
+
+enum class Part { Everything, CarList, Reminders };
+
+template <Part part>
+void BM_HomePage(benchmark::State& state) {
+    Garage& garage = GarageOf(static_cast<int>(state.range(0)));
+    jv::FixedClock clock(garage.now());
+    jv::ScopedClock useClock(clock);
+    CUserPreferences preferences;
+    for (auto _ : state) {
+        size_t shown = 0;
+        if (part != Part::Reminders) shown += ShowCarList(garage.db(), preferences);
+        if (part != Part::CarList) shown += ShowReminders(garage.db(), preferences, garage.now());
+        benchmark::DoNotOptimize(shown);
+    }
+    state.counters["rows"] = static_cast<double>(kCars * (kFuelPurchases + kServices + kExpenses) * 2 * state.range(0));
+}
+// The budget: the whole home page of a garage at 1x well under 100 ms, growing no worse than the rows.
+BENCHMARK(BM_HomePage<Part::Everything>)->Arg(1)->Arg(2)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HomePage<Part::CarList>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HomePage<Part::Reminders>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
