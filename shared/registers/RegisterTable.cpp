@@ -25,7 +25,8 @@ enum Site {
     kStandsFor = 4,
     kBadRowID = 5,
     kStep = 6,
-    kReadings = 7
+    kReadings = 7,
+    kNoCar = 8
 };
 }
 
@@ -61,7 +62,9 @@ bool CRegisterTable::Run(const std::string& sql, const std::string& method, int 
 }
 
 bool CRegisterTable::InsertRow(const std::string& sql, const RowReading& row, const std::string& method, int line) {
-    return InOneStep([&] { return Run(sql, method, line) && Record(row, method, line); }, method, line);
+    return InOneStep(
+        [&] { return IsCar(row.VehicleID, method, line) && Run(sql, method, line) && Record(row, method, line); },
+        method, line);
 }
 
 bool CRegisterTable::UpdateRow(const std::string& rowID, const std::string& sql, const std::string& method, int line) {
@@ -77,6 +80,7 @@ bool CRegisterTable::UpdateRow(const std::string& rowID, const std::string& sql,
                 TraceLog(method, TRACE_WARNING, "No row " + rowID + " in " + m_columns.table + " to update.");
                 return false;
             }
+            if (!IsCar(after->VehicleID, method, line)) return false;
             if (before && !before->SameAs(*after) && !Remove(*before, method, line)) return false;
             return Record(*after, method, line);
         },
@@ -95,6 +99,22 @@ bool CRegisterTable::DeleteRow(const std::string& rowID, const std::string& meth
             return !before || Remove(*before, method, line);
         },
         method, line);
+}
+
+bool CRegisterTable::IsCar(const std::string& vehicleID, const std::string& method, int line) {
+    const std::string sql = "SELECT VehicleID FROM Vehicles WHERE VehicleID=" + sqlvalue::Quoted(vehicleID);
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        if (!rs.IsEOF()) return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, line + kNoCar, sql, e);
+        return false;
+    }
+    const std::string message = "Invalid vehicle id - " + vehicleID;
+    TraceLog(method, TRACE_ERROR, message);
+    CErrorReporting::Report(method, line + kNoCar, message);
+    return false;
 }
 
 bool CRegisterTable::RecordRow(const std::string& rowID, const std::string& method, int line) {

@@ -51,14 +51,18 @@ public:
 
     // Runs the insert of a row, then records the row's reading. True when the row was stored and
     // the car holds its reading (a reading of that value the car already has serves as well);
-    // otherwise nothing is stored.
+    // otherwise (for a car that is not there too) nothing is stored.
     bool InsertRow(const std::string& sql, const RowReading& row, const std::string& method, int line);
     // Runs the update of a stored row and moves its reading to what the row holds afterwards.
-    // False, with nothing changed, when the statement or the reading fails or there is no such row.
+    // False, with nothing changed, when the statement or the reading fails, there is no such row or
+    // the row would move to a car that is not there.
     bool UpdateRow(const std::string& rowID, const std::string& sql, const std::string& method, int line);
     // Deletes a row, then the reading it stood for. True when the row is gone; false, with the
     // row and its reading kept, when either cannot be removed.
     bool DeleteRow(const std::string& rowID, const std::string& method, int line);
+    // True when the car is one of the user's cars. A row written for any other car would stand
+    // in no list, lost to the user: it is refused, logged and reported ("Invalid vehicle id - <id>").
+    bool IsCar(const std::string& vehicleID, const std::string& method, int line);
     // Records the reading that a row just written stands for, as the table stores it (for an
     // insert that must read its new id first). True when the car holds the reading afterwards,
     // or the row stands for none.

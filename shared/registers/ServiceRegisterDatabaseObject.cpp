@@ -91,6 +91,7 @@ bool CServiceRegisterDatabaseObject::AddService(std::string& ServiceID, const st
     std::string newID;
     const bool added = table.InOneStep(
         [&] {
+            if (!table.IsCar(VehicleID, method, kAddReading)) return false;
             std::string sql = columns.Insert("Services");
             try {
                 if (!ExecuteCommand(sql)) return false;

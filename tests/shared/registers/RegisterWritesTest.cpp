@@ -265,6 +265,32 @@ TEST_F(RegisterWrites, ARowWhoseReadingCannotBeWrittenIsNotWrittenEither) {
     EXPECT_NE(Log().find("query Insert into OdometerValues"), std::string::npos) << Log();
 }
 
+TEST_F(RegisterWrites, RowsAreNeverWrittenForACarThatIsNotThere) {
+    // A page still showing a car that was deleted meanwhile: a row for it would be in no list.
+    const std::string gone = "DDDDDDDD-0000-0000-0000-000000000000";
+    CFuelRegisterDatabaseObject fuel(db_);
+    CExpenseRegisterDatabaseObject expenses(db_);
+    CServiceRegisterDatabaseObject services(db_);
+    std::string serviceId = "unchanged";
+    EXPECT_FALSE(fuel.AddFuelData(gone, "6/1/2024", "12000", "", "", true, "", "", "", "", "M", ""));
+    EXPECT_FALSE(expenses.AddExpense(gone, "6/1/2024", "", "", "", "", "10", ""));
+    EXPECT_FALSE(services.AddService(serviceId, gone, "6/1/2024", "12000", "", "", "", "", "", "", "", "", false));
+    EXPECT_EQ(serviceId, "unchanged");
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(Readings(gone).empty());
+
+    // Nor moved to it: the row stays with its car and its reading.
+    for (Register kind : kAll) {
+        SCOPED_TRACE(Name(kind));
+        const Row row = Add(kind, "6/1/2024", "12000");
+        EXPECT_FALSE(Update(row, "6/1/2024", "12000", gone));
+        EXPECT_EQ(Readings(kCar), Readings_{"6/1/2024=12000"});
+        EXPECT_TRUE(Readings(gone).empty());
+        ASSERT_TRUE(Delete(row));
+    }
+    EXPECT_NE(Log().find("Invalid vehicle id - " + gone), std::string::npos);
+}
+
 TEST_F(RegisterWrites, NumbersBeyondASingleColumnAreRefusedAndTheRegistersStillList) {
     // A 40-digit number is no 32-bit float: stored, it would make every later listing of its
     // register fail, so the user could not even see the row to mend it.
