@@ -30,6 +30,19 @@ enum Site {
 };
 }
 
+namespace {
+
+// The times of one day on a date column: from its midnight up to the next one. The last day dates
+// can hold has no next midnight to write.
+std::string OnDay(const std::string& column, const jv::DateTime& day) {
+    std::string sql = column + " >= " + sqlvalue::Date(day);
+    const jv::DateTime next = day + 1.0;
+    if (!next.Format("%Y").empty()) sql += " AND " + column + " < " + sqlvalue::Date(next);
+    return sql;
+}
+
+}  // namespace
+
 bool RowReading::SameAs(const RowReading& other) const {
     return strcasecmp(VehicleID.c_str(), other.VehicleID.c_str()) == 0 && Date.DatePart() == other.Date.DatePart() &&
            Odometer == other.Odometer;
@@ -206,9 +219,8 @@ bool CRegisterTable::Remove(const RowReading& row, const std::string& method, in
     const jv::DateTime day = row.Date.DatePart();
     const std::string sql =
         "SELECT OdometerValueID, OdometerValue FROM OdometerValues WHERE VehicleID=" + sqlvalue::Quoted(row.VehicleID) +
-        " AND OdometerDate >= " + sqlvalue::Date(day) + " AND OdometerDate < " + sqlvalue::Date(day + 1.0) +
-        " AND OdometerValue > " + sqlvalue::Number(*row.Odometer - 1.0) + " AND OdometerValue < " +
-        sqlvalue::Number(*row.Odometer + 1.0);
+        " AND " + OnDay("OdometerDate", day) + " AND OdometerValue > " + sqlvalue::Number(*row.Odometer - 1.0) +
+        " AND OdometerValue < " + sqlvalue::Number(*row.Odometer + 1.0);
     std::vector<std::pair<std::string, double>> readings;
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);

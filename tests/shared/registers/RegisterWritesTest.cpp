@@ -233,6 +233,20 @@ TEST_F(RegisterWrites, LargeOdometersAreRemovedExactly) {
     }
 }
 
+TEST_F(RegisterWrites, RowsOnTheLastDayDatesHoldAreChangedAndDeletedLikeAnyOther) {
+    // 31 December 9999 has no next midnight to look up to.
+    for (Register kind : kAll) {
+        SCOPED_TRACE(Name(kind));
+        const Row row = Add(kind, "12/31/9999", "12000");
+        ASSERT_FALSE(row.id.empty());
+        ASSERT_TRUE(Update(row, "12/31/9999", "12050"));
+        EXPECT_EQ(Readings(kCar), Readings_{"12/31/9999=12050"});
+        ASSERT_TRUE(Delete(row));
+        EXPECT_TRUE(Readings(kCar).empty());
+        EXPECT_EQ(Rows(), 0);
+    }
+}
+
 TEST_F(RegisterWrites, ARowWhoseReadingCannotBeWrittenIsNotWrittenEither) {
     const std::vector<Row> stored = {Add(Register::Fuel, "5/1/2024", "11000"),
                                      Add(Register::Expense, "5/2/2024", "11100"),
