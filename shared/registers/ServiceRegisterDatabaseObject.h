@@ -18,8 +18,10 @@ class CUserPreferences;
 //
 // The writers take the values as the pages typed them; an empty text means "not given": the
 // column is left out of an insert and keeps its stored value in an update. Every value is checked
-// before any SQL is built; a value that is not usable is logged and reported, and nothing is
-// written.
+// before any SQL is built; a value that is not usable (a number beyond a single column, a car
+// that is not there) is logged and reported, and nothing is written. A service and its reading
+// are written together or not at all; a reading goes only when no row of any register (fuel
+// purchases and expenses too) stands for it.
 class CServiceRegisterDatabaseObject : public CDatabaseObject {
 public:
     using CDatabaseObject::CDatabaseObject;
@@ -42,7 +44,8 @@ public:
                        const std::string& Odometer, const std::string& Vendor, const std::string& ServiceMemo,
                        const std::string& Cost, const std::string& Parts, const std::string& Labor,
                        const std::string& Other, const std::string& Tax, const std::string& Notes);
-    // Deletes the service with its plan items; its odometer reading goes only once the service is gone.
+    // Deletes the service with its plan items, or nothing; its odometer reading goes only once the
+    // service is gone.
     bool DeleteService(const std::string& ServiceID);
 
     bool AddMaintenanceItem(const std::string& ServiceID, int MaintenancePlanItemID);
