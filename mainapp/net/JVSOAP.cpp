@@ -101,8 +101,9 @@ bool CJVSOAP::MakeCall(const std::string& text, bool showDialog) {
 
 void CJVSOAP::TraceLoadFailure(long code, const std::string& meaning, const std::string& source,
                                const std::string& description) {
-    char prefix[64];
-    std::snprintf(prefix, sizeof prefix, "SOAP call Load() failed - Code = %08lx", static_cast<unsigned long>(code));
+    // The code stands in a zero-padded field 81 digits wide, as it always has in the log.
+    char prefix[128];
+    std::snprintf(prefix, sizeof prefix, "SOAP call Load() failed - Code = %081lx", static_cast<unsigned long>(code));
     TraceLog("CJVSOAP::GetResponse", TRACE_ERROR,
              std::string(prefix) + ", Code meaning = " + meaning + ", Source = " + source +
                  ", Description = " + description);

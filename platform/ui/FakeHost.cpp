@@ -1,8 +1,11 @@
 #include "platform/ui/FakeHost.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <string_view>
 
 #include "platform/ui/Loop.h"
 #include "platform/ui/Resources.h"
@@ -18,6 +21,15 @@ constexpr std::chrono::seconds kActionTimeout{30};
 Node* FindNode(Document& document, uint64_t key) {
     if (key == document.key()) return &document;
     return document.FindByKey(key);
+}
+
+// Fields the user can type into: text areas and the inputs that show their text.
+bool IsTextField(const Element& element) {
+    if (element.is("textarea")) return true;
+    static constexpr std::string_view kNotTyped[] = {"hidden", "checkbox", "radio", "submit",
+                                                     "reset",  "button",   "image", "file"};
+    const std::string type = element.type();
+    return element.is("input") && std::find(std::begin(kNotTyped), std::end(kNotTyped), type) == std::end(kNotTyped);
 }
 
 // Where two serializations part, for a readable failure.
@@ -50,6 +62,8 @@ bool FakeHost::User::Choose(const std::string& id, const std::string& optionValu
 }
 
 void FakeHost::User::Click(const std::string& elementId) {
+    // Only what the page shows can be clicked, and a disabled button takes no click.
+    if (!host_.Clickable(*document_, elementId)) return;
     host_.Deliver(dialog_, [elementId](Dialog& dialog) { dialog.HostClick(elementId); });
 }
 
@@ -232,7 +246,7 @@ Element* FakeHost::BrowserElement(Document& document, const std::string& id, int
 bool FakeHost::Type(Document& document, const std::string& id, const std::string& text, int index) {
     Element* element = BrowserElement(document, id, index);
     if (element == nullptr) return false;
-    if (!(element->is("input") || element->is("textarea")) || element->disabled()) {
+    if (!IsTextField(*element) || element->disabled() || element->hasAttribute("readonly")) {
         Fail("The user cannot type into \"" + id + "\".");
         return false;
     }
@@ -245,7 +259,7 @@ bool FakeHost::Type(Document& document, const std::string& id, const std::string
 bool FakeHost::SetChecked(Document& document, const std::string& id, bool checked, int index) {
     Element* element = BrowserElement(document, id, index);
     if (element == nullptr) return false;
-    if (!element->is("input") || element->disabled()) {
+    if (!(element->type() == "checkbox" || element->type() == "radio") || element->disabled()) {
         Fail("The user cannot tick \"" + id + "\".");
         return false;
     }
@@ -270,6 +284,18 @@ bool FakeHost::Choose(Document& document, const std::string& id, const std::stri
     FormState state;
     state.selectedIndex = element->selectedIndex();
     return document.ApplyFormState(element->key(), state);
+}
+
+bool FakeHost::Clickable(Document& document, const std::string& id) {
+    const Element* element = BrowserElement(document, id, 0);
+    if (element == nullptr) return false;
+    for (const Element* around = element; around != nullptr; around = around->parentElement()) {
+        if (around->isFormControl() && around->disabled()) {
+            Fail("The user cannot click \"" + id + "\": it is disabled.");
+            return false;
+        }
+    }
+    return true;
 }
 
 void FakeHost::Deliver(const Dialog::WeakRef& dialog, const std::function<void(Dialog&)>& event) {
@@ -314,7 +340,9 @@ bool FakeHost::OpenDialog(Dialog& dialog) {
             return open != nullptr && open->IsOpen() && !open->IsEnded();
         };
         if (!target->IsModal() || !stillOpen()) return;
-        if (answer) {
+        if (answer && !document) {
+            Fail("Dialog " + std::to_string(resourceId) + " has no page for the user to answer.");
+        } else if (answer) {
             FlushPatches();  // the user sees the page as its dialog has filled it
             User user(*this, ref, document);
             answer(user);

@@ -40,6 +40,8 @@ public:
         bool Type(const std::string& id, const std::string& text, int index = 0);
         bool SetChecked(const std::string& id, bool checked, int index = 0);
         bool Choose(const std::string& id, const std::string& optionValue);
+        // A click on something the page does not show, or on a disabled button, is a failure
+        // and reaches no handler.
         void Click(const std::string& elementId);
         void PressEnter();
         void PressEscape();
@@ -87,7 +89,8 @@ public:
     const std::vector<std::string>& printed() const { return printed_; }
 
     // The user in any shown document, page or dialog. False (and a failure) when the element is
-    // not there or is no such control.
+    // not there, is no such control (Type: a text field, not read-only; SetChecked: a check box
+    // or radio button) or is disabled.
     bool Type(Document& document, const std::string& id, const std::string& text, int index = 0);
     bool SetChecked(Document& document, const std::string& id, bool checked, int index = 0);
     bool Choose(Document& document, const std::string& id, const std::string& optionValue);
@@ -128,6 +131,8 @@ private:
     void Hide(const Document* document);
     bool ApplyPatch(Document& browser, const Mutation& mutation);
     void Verify(const Shown& shown);
+    // False (and a failure) when the user cannot click the element: it is not there or disabled.
+    bool Clickable(Document& document, const std::string& id);
     // Queues work for the dialog and runs the loop until it has been handled.
     void Deliver(const Dialog::WeakRef& dialog, const std::function<void(Dialog&)>& event);
     void LoadInFrame(const std::string& url, const std::string& frame, std::function<void()> onLoaded);

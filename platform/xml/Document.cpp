@@ -1,11 +1,15 @@
 #include "platform/xml/Document.h"
 
+#include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -202,14 +206,25 @@ std::string Document::ToString() const {
 
 bool Document::SaveFile(const std::string& path) const {
     if (!doc_) return false;
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << ToString();
-        if (!out.flush()) return false;
+    // A temporary file of this save's own, renamed over the old file once complete: a reader, or
+    // another program saving the same file at the same moment, only ever sees a whole file.
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    const std::string text = ToString();
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
     }
-    return std::rename(temp.c_str(), path.c_str()) == 0;
+    const bool complete = written == text.size() && fsync(fd) == 0;
+    if (close(fd) != 0 || !complete || std::rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 Node Document::Root() const {

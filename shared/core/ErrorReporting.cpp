@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "platform/base/Spawn.h"
 #include "platform/net/HttpClient.h"
@@ -58,7 +59,11 @@ bool UserLetsItGo(int result) {
 // ..."), or empty.
 std::string AskBrowserVersion(const std::string& program) {
     std::string output;
-    if (jv::process::Run({program, "--version"}, &output) != 0) return {};
+    // A browser wrapper that hangs must not hang the problem report: give it a few seconds.
+    const std::string timeout = jv::process::FindProgram("timeout");
+    const std::vector<std::string> argv = timeout.empty() ? std::vector<std::string>{program, "--version"}
+                                                          : std::vector<std::string>{timeout, "5", program, "--version"};
+    if (jv::process::Run(argv, &output) != 0) return {};
     const std::string firstLine = output.substr(0, output.find('\n'));
     size_t start = 0;
     while ((start = firstLine.find_first_not_of(' ', start)) != std::string::npos) {
@@ -192,8 +197,10 @@ std::string& UrlEncode(std::string& out, const std::string& text) {
 
 std::string& GetIEVersion(std::string& out) {
     // Asking a browser takes a moment; each installed browser is asked once per run.
-    static std::mutex mutex;
-    static std::map<std::string, std::string> versions;  // by the browser's path, empty: no version
+    // Never destroyed: the crash handler fills this from a thread of its own that may still be
+    // asking when the program exits.
+    static std::mutex& mutex = *new std::mutex;
+    static auto& versions = *new std::map<std::string, std::string>;  // by the browser's path, empty: no version
     for (const char* name : {"chromium", "chromium-browser", "google-chrome", "google-chrome-stable"}) {
         const std::string program = jv::process::FindProgram(name);
         if (program.empty()) continue;

@@ -1,6 +1,7 @@
 // Starting the test program and a headless Chromium for the end-to-end tests.
 import { spawn } from "node:child_process";
-import { mkdtempSync, rmSync } from "node:fs";
+import { mkdirSync, mkdtempSync, rmSync } from "node:fs";
+import http from "node:http";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { createInterface } from "node:readline";
@@ -19,12 +20,33 @@ export const CHROMIUM_FLAGS = [
   "--disable-sync",
 ];
 
+// Folders of the program's own in a new temporary folder, so that no test touches a real home
+// folder: { root, env } with env naming them the way the program reads them.
+export function isolatedHome() {
+  const root = mkdtempSync(join(tmpdir(), "jv-e2e-home-"));
+  const env = {};
+  for (const [name, folder] of [
+    ["JV_LOCAL_APPDATA", "local"],
+    ["JV_COMMON_APPDATA", "common"],
+    ["JV_DOCUMENTS", "documents"],
+    ["JV_CONFIG_HOME", "config"],
+  ]) {
+    env[name] = join(root, folder);
+    mkdirSync(env[name], { recursive: true });
+  }
+  return { root, env, remove: () => rmSync(root, { recursive: true, force: true }) };
+}
+
 // Starts the test program; resolves when it has printed the address that opens its window.
-export async function startApp(args = []) {
+// `env` is added to the environment it runs in.
+export async function startApp(args = [], env = {}) {
   const program = process.env.JV_E2E_APP;
   if (!program) throw new Error("JV_E2E_APP names the test program (set by CTest)");
   const pages = process.env.JV_E2E_PAGES;
-  const child = spawn(program, ["--pages", pages, ...args], { stdio: ["ignore", "pipe", "pipe"] });
+  const child = spawn(program, ["--pages", pages, ...args], {
+    stdio: ["ignore", "pipe", "pipe"],
+    env: { ...process.env, ...env },
+  });
   const log = [];
   createInterface({ input: child.stderr }).on("line", (line) => log.push(line));
   const lines = createInterface({ input: child.stdout });
@@ -109,13 +131,21 @@ export async function frameNamed(page, name, timeout = 10000) {
   }
 }
 
+// The document of the dialog the window shows now (the newest, when dialogs stand on each other).
+export async function shownDialog(page, timeout = 10000) {
+  const frameElement = page.locator("dialog.jv-dialog iframe").last();
+  await frameElement.waitFor({ timeout });
+  const frame = await frameNamed(page, await frameElement.getAttribute("name"), timeout);
+  await frame.waitForFunction(() => window.external && document.readyState !== "loading");
+  return frame;
+}
+
 // Runs in the page: a comparable picture of the shown document and of the program's copy (html):
 // elements with their attributes, text and comments, and the live state of form controls (what
 // is shown, whatever the attributes say).
 function picturesInPage(html) {
   const FORM_ATTRIBUTES = new Set(["value", "checked", "selected"]);
   function walk(node) {
-    if (node.nodeType === 3) return ["#text", node.data];
     if (node.nodeType === 8) return ["#comment", node.data];
     if (node.nodeType !== 1) return null;
     const tag = node.localName;
@@ -131,8 +161,15 @@ function picturesInPage(html) {
       picture.push({ value: node.value });
       return picture;
     }
+    // Text as markup carries it: neighbouring text nodes as one, empty ones not at all.
     const children = [];
     for (const child of node.childNodes) {
+      if (child.nodeType === 3) {
+        const last = children[children.length - 1];
+        if (last && last[0] === "#text") last[1] += child.data;
+        else if (child.data !== "") children.push(["#text", child.data]);
+        continue;
+      }
       const walked = walk(child);
       if (walked) children.push(walked);
     }
@@ -151,4 +188,27 @@ export async function expectSameAsModel(frame, app, assert) {
   const model = await modelPromise;
   const [browser, program] = await frame.evaluate(picturesInPage, model.html);
   assert.equal(browser, program, "the browser's document differs from the program's");
+}
+
+// A problem-report server of the test's own on 127.0.0.1: records every request it gets
+// ({ method, path, type, form }) and answers as the report server does, with a line of text.
+export async function startReportServer() {
+  const received = [];
+  const server = http.createServer((req, res) => {
+    let body = "";
+    req.setEncoding("utf8");
+    req.on("data", (chunk) => { body += chunk; });
+    req.on("end", () => {
+      received.push({ method: req.method, path: req.url, type: req.headers["content-type"], body,
+                      form: new URLSearchParams(body) });
+      res.writeHead(200, { "Content-Type": "text/html" });
+      res.end("Thank you for submitting your problem report.\n");
+    });
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  return {
+    received,
+    address: `127.0.0.1:${server.address().port}`,
+    close: () => new Promise((resolve) => server.close(resolve)),
+  };
 }

@@ -4,14 +4,36 @@
 // document equals the program's.
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
-import { startApp, startBrowser, openWindow, frameNamed, expectSameAsModel } from "./harness.mjs";
+import { mkdirSync, writeFileSync } from "node:fs";
+import { join } from "node:path";
+import {
+  startApp,
+  startBrowser,
+  openWindow,
+  frameNamed,
+  shownDialog,
+  expectSameAsModel,
+  isolatedHome,
+  startReportServer,
+} from "./harness.mjs";
 
+let home;
+let reports;
 let app;
 let browser;
 let page;
 
 before(async () => {
-  app = await startApp();
+  // The program's folders are the test's, and its configApp.xml names the test's report server.
+  home = isolatedHome();
+  reports = await startReportServer();
+  const config = join(home.env.JV_COMMON_APPDATA, "Jorvane", "Jorvane");
+  mkdirSync(config, { recursive: true });
+  writeFileSync(join(config, "configApp.xml"), `<config><errors url="${reports.address}"/></config>`);
+  // A folder name with markup in it: the report's details quote it, and show it as text.
+  const documents = join(home.root, "My <Garage> & Co");
+  mkdirSync(documents);
+  app = await startApp([], { ...home.env, JV_DOCUMENTS: documents });
   browser = await startBrowser();
   page = await openWindow(browser.context, app);
 });
@@ -19,10 +41,18 @@ before(async () => {
 after(async () => {
   await browser?.close();
   await app?.stop();
+  await reports?.close();
+  home?.remove();
 });
 
+// The main page in the window's page area, gone back to when another page is shown.
 async function mainPage() {
-  const frame = await frameNamed(page, "jv-top");
+  let frame = await frameNamed(page, "jv-top");
+  if (!/\/100$/.test(frame.url())) {
+    await frame.evaluate(() => { location.href = "100"; });
+    await page.waitForFunction(() => /\/100$/.test(document.getElementById("jv-top").contentWindow.location.href));
+    frame = await frameNamed(page, "jv-top");
+  }
   await frame.waitForSelector("#LoadedBy:has-text('program')");
   return frame;
 }
@@ -44,11 +74,34 @@ test("a call carries typed form values and resolves after the program's changes 
   await expectSameAsModel(frame, app, assert);
 });
 
+test("what the page holds when a call's changes arrive still reaches the program with the next call", async () => {
+  const frame = await mainPage();
+  await frame.evaluate(async () => {
+    window.lastSaved = undefined;
+    const call = window.external.Bump();
+    document.getElementById("Notes").value = "typed while the call ran";
+    await call;
+  });
+  await frame.fill("#Name", "Kim");
+  await frame.click("#Save");
+  await frame.waitForFunction(() => window.lastSaved !== undefined);
+  assert.match(await frame.evaluate(() => window.lastSaved), /^Kim\|.*\|typed while the call ran$/);
+  await expectSameAsModel(frame, app, assert);
+});
+
+test("nodes inserted by index next to an empty text node keep their places", async () => {
+  const frame = await mainPage();
+  await frame.click("#AddParts");
+  await frame.waitForSelector("#Parts b");
+  assert.equal(await frame.innerHTML("#Parts"), "<i>first</i><b>second</b>");
+  await expectSameAsModel(frame, app, assert);
+});
+
 test("a dialog opened in the middle of a call is answered in the browser and the call completes with the answer", async () => {
   const frame = await mainPage();
   await frame.evaluate(() => { window.lastAsked = undefined; });
   await frame.click("#Ask");
-  const dialog = await frameNamed(page, "jv-dialog-1");
+  const dialog = await shownDialog(page);
   await dialog.waitForSelector("#Answer");
   assert.equal(await page.textContent("dialog.jv-dialog .jv-dialog-caption span"), "Your name");
   await dialog.fill("#Answer", "Robin");
@@ -65,11 +118,10 @@ test("Enter and Escape in a dialog are its OK and cancel", async () => {
     { key: "Enter", typed: "Sam", expected: "1:Sam" },
     { key: "Escape", typed: "Alex", expected: "2:" },
   ];
-  let dialogNumber = 2;
   for (const c of cases) {
     await frame.evaluate(() => { window.lastAsked = undefined; });
     await frame.click("#Ask");
-    const dialog = await frameNamed(page, "jv-dialog-" + dialogNumber++);
+    const dialog = await shownDialog(page);
     await dialog.waitForSelector("#Answer");
     await dialog.fill("#Answer", c.typed);
     await dialog.press("#Answer", c.key);
@@ -95,5 +147,56 @@ test("the program decides navigation: a guarded page stays, an unguarded one goe
   frame = await frameNamed(page, "jv-top");
   await frame.waitForSelector("#RowCount:has-text('1000')");
   assert.equal(await frame.locator("#Rows tbody tr").count(), 1000);
+  await expectSameAsModel(frame, app, assert);
+});
+
+test("a failing operation shows the problem-report dialog, which posts to the report server as the user decides", async () => {
+  const frame = await mainPage();
+  const garageFile = join(home.root, "My <Garage> & Co", "garage.xml");
+  const cases = [
+    { end: "ButtonSend", notes: "Opened the garage,\nthen this.", email: "pat@example.org", posted: true, read: true },
+    { end: "Enter", notes: "Pressed Enter & waited", email: "robin+cars@example.org", posted: true, read: true },
+    { end: "Escape", notes: "Pressed Escape", email: "sam@example.org", posted: true, read: false },
+    { end: "ButtonDontSend", notes: "Not this one", email: "alex@example.org", posted: false },
+  ];
+  for (const c of cases) {
+    const postsBefore = reports.received.length;
+    await frame.evaluate(() => { window.garageDone = undefined; });
+    await frame.click("#LoadGarage");
+    const dialog = await shownDialog(page);
+    await dialog.waitForSelector("#message pre", { state: "attached" });
+    assert.equal(await page.textContent("dialog.jv-dialog .jv-dialog-caption span"), "Jorvane Problem Report", c.end);
+    // The details are shown as text, whatever they quote.
+    const details = await dialog.textContent("#message pre");
+    assert.match(details, /^jv_e2e_app version: /, c.end);
+    assert.ok(details.includes(`\nMessage: The garage file ${garageFile} could not be read.`), details);
+    assert.equal(await dialog.locator("#message garage").count(), 0, c.end);
+
+    await dialog.fill("#usernotes", c.notes);
+    await dialog.fill("#emailaddress", c.email);
+    await expectSameAsModel(dialog, app, assert);
+    if (c.end === "Enter") await dialog.press("#emailaddress", "Enter");
+    else if (c.end === "Escape") await dialog.press("#usernotes", "Escape");
+    else await dialog.click("#" + c.end);
+
+    // The post, when there is one, is made before the operation's call returns.
+    await frame.waitForFunction(() => window.garageDone === true);
+    assert.equal(await page.locator("dialog.jv-dialog").count(), 0, c.end);
+    assert.equal(reports.received.length, postsBefore + (c.posted ? 1 : 0), c.end);
+    if (!c.posted) continue;
+    const post = reports.received.at(-1);
+    assert.equal(post.method, "POST", c.end);
+    assert.equal(post.path, "/fogbugz/scoutsubmit.asp", c.end);
+    assert.equal(post.type, "application/x-www-form-urlencoded", c.end);
+    const form = post.form;
+    assert.equal(form.get("ScoutProject"), "Jorvane", c.end);
+    assert.equal(form.get("ScoutArea"), "Error in Field", c.end);
+    assert.match(form.get("Description"), /^Error in jv_e2e_app \(CTestProgram::LoadGarage:\d+\) V\d/, c.end);
+    // What the user typed goes with the report when the dialog read it: Send and Enter.
+    const extra = form.get("Extra");
+    assert.ok(extra.includes(`\r\nMessage: The garage file ${garageFile} could not be read.`), extra);
+    assert.ok(extra.endsWith("\r\nUser message: " + (c.read ? c.notes : "")), extra);
+    assert.equal(form.get("Email"), c.read ? c.email : "", c.end);
+  }
   await expectSameAsModel(frame, app, assert);
 });

@@ -18,12 +18,13 @@ after(async () => {
   await app?.stop();
 });
 
-// A raw request to the server with headers of the test's choosing.
-function request(path, headers) {
+// A raw request to the server with headers of the test's choosing; resolves with the status
+// (and, with `full`, the response headers too).
+function request(path, headers, full = false) {
   return new Promise((resolve, reject) => {
     const req = http.request({ host: "127.0.0.1", port: app.port, path, headers, setHost: false }, (res) => {
       res.resume();
-      res.on("end", () => resolve(res.statusCode));
+      res.on("end", () => resolve(full ? { status: res.statusCode, headers: res.headers } : res.statusCode));
     });
     req.on("upgrade", (res, socket) => {
       socket.destroy();
@@ -88,6 +89,40 @@ test("requests without the cookie, with another Host or from another Origin are 
   );
   assert.equal(opened, false);
   await stranger.close();
+});
+
+test("the browser keeps the scripts every page loads for the session, and never a document", async () => {
+  const page = browser.context.pages().find((p) => p.url() === app.origin + "/");
+  const frame = await frameNamed(page, "jv-top");
+  const scripts = await frame.evaluate(() =>
+    performance.getEntriesByType("resource").map((e) => new URL(e.name).pathname + new URL(e.name).search),
+  );
+  const shim = scripts.find((p) => /^\/jv\/shim\.js\?v=[0-9a-f]{16}$/.test(p));
+  const external = scripts.find((p) => /^\/jv\/external\.js\?v=[0-9a-f]{16}$/.test(p));
+  assert.ok(shim && external, scripts.join(" "));
+
+  const [cookie] = await browser.context.cookies(app.origin);
+  const headers = { Host: `127.0.0.1:${app.port}`, Cookie: `${cookie.name}=${cookie.value}` };
+  const cases = [
+    { path: "/", kept: false },
+    { path: "/100", kept: false },
+    { path: shim, kept: true },
+    { path: external, kept: true },
+    // Another method table would be another address: an address that is not this one's is not kept.
+    { path: "/jv/external.js?v=0000000000000000", kept: false },
+  ];
+  for (const c of cases) {
+    const answer = await request(c.path, headers, true);
+    assert.equal(answer.status, 200, c.path);
+    if (c.kept) {
+      assert.equal(answer.headers["cache-control"], "private, max-age=86400, immutable", c.path);
+      assert.equal(answer.headers.vary, "Cookie", c.path);
+    } else {
+      assert.equal(answer.headers["cache-control"], "no-store", c.path);
+    }
+  }
+  // Kept or not, nothing is served without the cookie.
+  assert.equal(await request(shim, { Host: headers.Host }), 403);
 });
 
 test("a second window cannot take over the session", async () => {

@@ -65,7 +65,7 @@ void HostServer::Start() {
     guard_.SetPort(port);
 }
 
-void HostServer::AddSecurityHeaders(SoupServerMessage* msg) const {
+void HostServer::AddSecurityHeaders(SoupServerMessage* msg, Caching caching) const {
     SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
     const std::string csp =
         "default-src 'self'; script-src 'self' 'unsafe-inline'; style-src 'self' 'unsafe-inline'; "
@@ -76,7 +76,14 @@ void HostServer::AddSecurityHeaders(SoupServerMessage* msg) const {
     soup_message_headers_replace(headers, "X-Content-Type-Options", "nosniff");
     soup_message_headers_replace(headers, "X-Frame-Options", "SAMEORIGIN");
     soup_message_headers_replace(headers, "Referrer-Policy", "no-referrer");
-    soup_message_headers_replace(headers, "Cache-Control", "no-store");
+    if (caching == Caching::Static) {
+        // Only this browser keeps it, and only while it sends this run's cookie: a later run on
+        // the same port (the default browser keeps its cache) never gets a file of this one.
+        soup_message_headers_replace(headers, "Cache-Control", "private, max-age=86400, immutable");
+        soup_message_headers_replace(headers, "Vary", "Cookie");
+    } else {
+        soup_message_headers_replace(headers, "Cache-Control", "no-store");
+    }
 }
 
 void HostServer::Refuse(SoupServerMessage* msg, int status) {
@@ -159,7 +166,7 @@ void HostServer::OnRequest(SoupServer*, SoupServerMessage* msg, const char* path
             } else {
                 response.status = 404;
             }
-            server->AddSecurityHeaders(message);
+            server->AddSecurityHeaders(message, response.status == 200 ? response.caching : Caching::None);
             soup_server_message_set_status(message, static_cast<guint>(response.status), nullptr);
             soup_server_message_set_response(message, response.contentType.c_str(), SOUP_MEMORY_COPY,
                                              response.body.data(), response.body.size());

@@ -21,10 +21,18 @@ namespace jv::ui::host {
 // the UI loop through `post`, and answered from there (a request waits, paused, meanwhile).
 class HostServer {
 public:
+    // Whether the browser may keep an answer (only a 200 one).
+    enum class Caching {
+        None,  // never stored: documents and everything else made for this moment
+        // Kept without asking again, by this browser and only while it sends this run's
+        // cookie: compiled-in files that hold nothing secret and never change during a run.
+        Static,
+    };
     struct Response {
         int status = 200;
         std::string contentType = "text/html; charset=utf-8";
         std::string body;
+        Caching caching = Caching::None;
     };
     using Post = std::function<void(std::function<void()>)>;
     using RequestHandler = std::function<Response(const std::string& path, const std::string& query)>;
@@ -65,7 +73,7 @@ private:
                             void* self);
     void Refuse(SoupServerMessage* msg, int status);
     void HandOver(SoupServerMessage* msg);
-    void AddSecurityHeaders(SoupServerMessage* msg) const;
+    void AddSecurityHeaders(SoupServerMessage* msg, Caching caching = Caching::None) const;
     void DropWindow();
     // Hands work to the UI loop; it is dropped when the server is gone by then.
     void PostGuarded(std::function<void()> work);

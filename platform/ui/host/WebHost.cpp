@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include "platform/base/Spawn.h"
@@ -20,6 +22,8 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kTopFrame = "jv-top";
+constexpr const char* kShimPath = "/jv/shim.js";
+constexpr const char* kExternalPath = "/jv/external.js";
 constexpr const char* kDialogFramePrefix = "jv-dialog-";
 
 // The frame name the program uses ("" for the whole window) for one the shell uses.
@@ -43,6 +47,24 @@ int64_t Number(const json& message, const char* name) {
 
 std::string Dump(const json& message) {
     return message.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+// A short mark of a text's content (FNV-1a), put in the addresses of the scripts every page
+// loads: the browser keeps them, and a new content is a new address.
+std::string Fingerprint(std::string_view text) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
+// The address of a script with its fingerprint.
+std::string VersionedPath(const char* path, std::string_view content) {
+    return std::string(path) + "?v=" + Fingerprint(content);
 }
 
 }  // namespace
@@ -128,14 +150,28 @@ std::string WebHost::PageUrl(const std::string& browserUrl) const {
 
 HostServer::Response WebHost::Serve(const std::string& path, const std::string& query) {
     HostServer::Response response;
+    static const std::string shimPath = VersionedPath(kShimPath, FindHostFile(kShimPath)->body);
+    if (path == "/") {
+        // The shell loads the same shim as the pages, from the browser's cache after the first.
+        const auto shell = FindHostFile(path);
+        response.body = std::string(shell->body);
+        const auto at = response.body.find(kShimPath);
+        if (at != std::string::npos) response.body.replace(at, std::strlen(kShimPath), shimPath);
+        return response;
+    }
     if (auto file = FindHostFile(path)) {
         response.contentType = std::string(file->contentType);
         response.body = std::string(file->body);
+        response.caching = HostServer::Caching::Static;
         return response;
     }
-    if (path == "/jv/external.js") {
+    const std::string external = bridge_.GenerateScript();
+    const std::string externalPath = VersionedPath(kExternalPath, external);
+    if (path == kExternalPath) {
         response.contentType = "text/javascript; charset=utf-8";
-        response.body = bridge_.GenerateScript();
+        response.body = external;
+        // Only the address of this method table may be kept: another table has another one.
+        if (kExternalPath + ("?" + query) == externalPath) response.caching = HostServer::Caching::Static;
         return response;
     }
     const std::string id = path.size() > 1 ? path.substr(1) : std::string();
@@ -148,8 +184,10 @@ HostServer::Response WebHost::Serve(const std::string& path, const std::string& 
     }
     const std::string mime = resource->mimeType ? resource->mimeType : "application/octet-stream";
     if (mime.rfind("text/html", 0) != 0) {
+        // Style sheets, scripts and images are compiled in and the same for the whole run.
         response.contentType = mime;
         response.body = std::string(resource->text());
+        response.caching = HostServer::Caching::Static;
         return response;
     }
 
@@ -166,8 +204,8 @@ HostServer::Response WebHost::Serve(const std::string& path, const std::string& 
     options.keys = true;
     std::string html = document->Serialize(options);
     // The shim runs first in every page, before any script of the page, and removes itself.
-    const std::string shim = "<script src=\"/jv/external.js\"></script><script src=\"/jv/shim.js\" data-doc=\"" +
-                             std::to_string(document->id()) + "\"></script>";
+    const std::string shim = "<script src=\"" + externalPath + "\"></script><script src=\"" + shimPath +
+                             "\" data-doc=\"" + std::to_string(document->id()) + "\"></script>";
     const auto head = html.find("<head");
     const auto headEnd = head == std::string::npos ? std::string::npos : html.find('>', head);
     if (headEnd == std::string::npos) {
@@ -474,6 +512,13 @@ json WebHost::PatchOperation(const Mutation& mutation) {
     const std::string node = std::to_string(mutation.node);
     switch (mutation.type) {
         case Mutation::Type::InsertNode:
+            // An empty text node has no html to parse: its text comes along.
+            if (mutation.html.empty())
+                return {{"o", "insert"},
+                        {"k", std::to_string(mutation.parent)},
+                        {"i", mutation.index},
+                        {"h", ""},
+                        {"v", mutation.value}};
             return {
                 {"o", "insert"}, {"k", std::to_string(mutation.parent)}, {"i", mutation.index}, {"h", mutation.html}};
         case Mutation::Type::RemoveNode:
@@ -529,12 +574,13 @@ json WebHost::PatchOperations(const Document& document, const std::vector<Mutati
         if (mutation.type == Mutation::Type::InsertNode && fresh.count(mutation.node) != 0) {
             op["h"] = serializer.Outer(*document.FindByKey(mutation.node));
         }
-        const bool element =
-            op["o"] == "insert" && !op["h"].get<std::string>().empty() && op["h"].get<std::string>()[0] == '<';
+        const bool element = mutation.type == Mutation::Type::InsertNode &&
+                             !op["h"].get_ref<const std::string&>().empty() &&
+                             op["h"].get_ref<const std::string&>()[0] == '<';
         if (element && merged > 0) {
             json& last = ops.back();
             if (last["k"] == op["k"] && last["i"].get<int>() + merged == op["i"].get<int>()) {
-                last["h"] = last["h"].get<std::string>() + op["h"].get<std::string>();
+                last["h"].get_ref<std::string&>() += op["h"].get_ref<const std::string&>();
                 ++merged;
                 continue;
             }

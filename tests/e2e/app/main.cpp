@@ -1,7 +1,8 @@
 // A small program built from the UI framework and the browser host for the end-to-end tests. It
 // shows the test pages (resources read from the folder given with --pages, files named
 // "<id>-<name>.html") in a browser that the tests start, answers their script calls through the
-// page DOM, and opens dialogs in the middle of calls.
+// page DOM, opens dialogs in the middle of calls, and reports a failing operation with the
+// problem-report dialog to the error-report server that configApp.xml names.
 //
 // Standard output carries, one a line: "JV-OPEN <address>" once the server listens, and
 // "JV-MODEL <document id> <HTML as a JSON string>" whenever a page asks for the program's copy
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/Paths.h"
 #include "platform/ui/BrowserHost.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Document.h"
@@ -26,6 +28,9 @@
 #include "platform/ui/Resources.h"
 #include "platform/ui/host/ScriptBridge.h"
 #include "platform/ui/host/WebHost.h"
+#include "platform/xml/Document.h"
+#include "shared/core/ErrorReporting.h"
+#include "shared/ui/SharedUi.h"
 
 namespace {
 
@@ -94,6 +99,8 @@ public:
     TestProgram() : bridge_(Log), host_(loop_, bridge_, "Test.exe", Log) {}
 
     int Run(const std::string& pages) {
+        // The shared pages and the problem-report dialog, as the programs have them.
+        InstallSharedUi();
         files_.Load(pages);
         jv::ui::InstallHost(&host_);
         loop_.SetAfterWork([this] { host_.FlushPatches(); });
@@ -180,6 +187,33 @@ private:
                         if (!document) return;
                         if (Element* out = document->getElementById("DialogResult"))
                             out->setInnerText(std::to_string(result) + ":" + dialog.answer);
+                    }));
+        // Nodes put in by index around an empty text node, which has no markup of its own.
+        bridge_.Add("AddParts", std::function<void()>([this] {
+                        auto document = host_.CallingDocument();
+                        Element* parts = document ? document->getElementById("Parts") : nullptr;
+                        if (parts == nullptr) return;
+                        parts->appendChild(document->createTextNode(""));
+                        auto second = document->createElement("b");
+                        second->setInnerText("second");
+                        parts->appendChild(second);
+                        auto first = document->createElement("i");
+                        first->setInnerText("first");
+                        parts->insertBefore(first, second.get());
+                    }));
+        // An operation that fails and reports it: reading the garage file from the documents
+        // folder, which the tests leave unreadable.
+        bridge_.Add("LoadGarage", std::function<void()>([this] {
+                        const std::string path = jv::paths::Join(jv::paths::Documents(), "garage.xml");
+                        jv::xml::Document garage;
+                        if (!garage.LoadFile(path)) {
+                            CErrorReporting::Report("CTestProgram::LoadGarage", __LINE__,
+                                                    "The garage file " + path + " could not be read.");
+                            return;
+                        }
+                        auto document = host_.CallingDocument();
+                        if (Element* out = document ? document->getElementById("Garage") : nullptr)
+                            out->setInnerText(garage.Root().Name());
                     }));
         bridge_.Add("DumpModel", std::function<void()>([this] {
                         host_.FlushPatches();

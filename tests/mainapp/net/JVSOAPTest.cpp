@@ -51,6 +51,9 @@ TEST_F(JVSOAP, FailedExchangesReportTheirFailureAndSetTheConnectionState) {
         const char* traced;  // a part of the trace line
     };
     const std::string tooLarge(CHttpConnector::MaxAnswerBytes() + 1024, 'x');
+    // The code of a load failure is written 81 digits wide.
+    const std::string loadFailed = "SOAP call Load() failed - Code = " + std::string(78, '0');
+    const std::string notSoap = "SOAP call Load() failed - Code = " + std::string(81, '0') + ", Code meaning = ";
     const Case cases[] = {
         {"connection refused",
          [&] { WriteWebConfig("url=\"127.0.0.1:" + std::to_string(LoopbackHttpServer::UnusedPort()) + "\""); }, false,
@@ -74,10 +77,10 @@ TEST_F(JVSOAP, FailedExchangesReportTheirFailureAndSetTheConnectionState) {
         {"answer too large", [&] { server.Enqueue(SoapReply::Status(200, tooLarge, "text/xml")); }, false, 0,
          "SOAP call EndMessage() failed - "},
         {"garbage with status 200", [&] { server.Enqueue(SoapReply::Status(200, "%PDF-1.4 garbage", "text/xml")); },
-         true, 2, "SOAP call Load() failed - Code = "},
+         true, 2, loadFailed.c_str()},
         {"a web page with status 200",
          [&] { server.Enqueue(SoapReply::Status(200, "<html><body>Welcome</body></html>", "text/html")); }, true, 2,
-         "SOAP call Load() failed - Code = "},
+         notSoap.c_str()},
         {"SOAP fault", [&] { server.Enqueue(SoapReply::Fault("soap:Server", "Server was unable to process")); }, true,
          2, "Fault returned with SOAP Response - soap:ServerServer was unable to process"},
     };

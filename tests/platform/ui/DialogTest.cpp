@@ -26,6 +26,10 @@ const char* const kQuestionPage = R"(<html><head><title>A Question</title></head
 const char* const kConfirmPage = R"(<html><head><title>Sure?</title></head><body>
     <button id=Yes>Yes</button><button id=No>No</button></body></html>)";
 const char* const kStatusPage = R"(<html><body><span id=StatusText>...</span></body></html>)";
+constexpr int kForm = 103;
+const char* const kFormPage = R"(<html><head><title>Form</title></head><body>
+    <input id=name><input id=secret type=hidden><input id=fixed readonly><input id=sold type=checkbox>
+    <button id=Save disabled><b id=SaveText>Save</b></button><button id=Close>Close</button></body></html>)";
 
 // A dialog whose buttons run whatever the test binds to them.
 class TestDialog : public Dialog {
@@ -50,7 +54,8 @@ protected:
 
 class DialogTest : public ::testing::Test {
 protected:
-    ScopedResources pages_{{{kQuestion, kQuestionPage}, {kConfirm, kConfirmPage}, {kStatus, kStatusPage}}};
+    ScopedResources pages_{
+        {{kQuestion, kQuestionPage}, {kConfirm, kConfirmPage}, {kStatus, kStatusPage}, {kForm, kFormPage}}};
     UiEnvironment ui_;
 };
 
@@ -140,6 +145,85 @@ TEST_F(DialogTest, ADialogNobodyAnswersFailsInsteadOfHanging) {
     EXPECT_EQ(stubborn.DoModal(), Dialog::kCancel);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0], "Dialog 101 is still open after its answer.");
+}
+
+// The fake user does only what a person could do in the page: what is not there, disabled or
+// not a field of that kind fails the test and changes nothing.
+TEST_F(DialogTest, TheUserCannotActOnWhatThePageDoesNotOffer) {
+    const struct {
+        const char* what;
+        std::function<bool(FakeHost::User&)> act;  // what the action gave (a click gives nothing)
+        const char* failure;
+    } cases[] = {
+        {"click on nothing",
+         [](FakeHost::User& user) {
+             user.Click("Missing");
+             return false;
+         },
+         "The user finds no element \"Missing\""},
+        {"click on a disabled button",
+         [](FakeHost::User& user) {
+             user.Click("Save");
+             return false;
+         },
+         "The user cannot click \"Save\": it is disabled."},
+        {"click inside a disabled button",
+         [](FakeHost::User& user) {
+             user.Click("SaveText");
+             return false;
+         },
+         "The user cannot click \"SaveText\": it is disabled."},
+        {"typing into a hidden field", [](FakeHost::User& user) { return user.Type("secret", "x"); },
+         "The user cannot type into \"secret\"."},
+        {"typing into a read-only field", [](FakeHost::User& user) { return user.Type("fixed", "x"); },
+         "The user cannot type into \"fixed\"."},
+        {"typing into a check box", [](FakeHost::User& user) { return user.Type("sold", "x"); },
+         "The user cannot type into \"sold\"."},
+        {"ticking a text field", [](FakeHost::User& user) { return user.SetChecked("name", true); },
+         "The user cannot tick \"name\"."},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> failures;
+        ui_.host.SetFailureHandler([&](const std::string& message) { failures.push_back(message); });
+        TestDialog dialog(kForm);
+        int handled = 0;
+        dialog.handlers["Save"] = [&] { ++handled; };
+        dialog.handlers["SaveText"] = [&] { ++handled; };
+        dialog.handlers["Missing"] = [&] { ++handled; };
+        dialog.handlers["Close"] = [&] { dialog.EndDialog(0); };
+        bool done = true;
+        ui_.host.AnswerDialog(kForm, [&](FakeHost::User& user) {
+            done = c.act(user);
+            user.Click("Close");
+        });
+        EXPECT_EQ(dialog.DoModal(), 0) << c.what;
+        EXPECT_FALSE(done) << c.what;
+        EXPECT_EQ(handled, 0) << c.what;
+        ASSERT_EQ(failures.size(), 1u) << c.what;
+        EXPECT_EQ(failures[0].rfind(c.failure, 0), 0u) << c.what << ": " << failures[0];
+        EXPECT_EQ(dialog.document()->getElementById("secret")->value(), "") << c.what;
+        EXPECT_EQ(dialog.document()->getElementById("fixed")->value(), "") << c.what;
+        EXPECT_FALSE(dialog.document()->getElementById("name")->checked()) << c.what;
+    }
+}
+
+TEST_F(DialogTest, AnAnswerForADialogWithoutItsPageFailsInsteadOfCrashing) {
+    std::vector<std::string> failures;
+    ui_.host.SetFailureHandler([&](const std::string& message) { failures.push_back(message); });
+    // A dialog that stays open although its page could not be loaded.
+    class Stubborn : public Dialog {
+    public:
+        Stubborn() : Dialog(kMissing) {}
+    } dialog;
+    bool answered = false;
+    ui_.host.AnswerDialog(kMissing, [&](FakeHost::User& user) {
+        answered = true;
+        user.Type("name", "x");
+    });
+    EXPECT_EQ(dialog.DoModal(), Dialog::kCancel);
+    EXPECT_FALSE(answered);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0], "Dialog 199 has no page for the user to answer.");
 }
 
 TEST_F(DialogTest, NoPageNoHostAndNoLoopMeanTheDialogIsNotShown) {

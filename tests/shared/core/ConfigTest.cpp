@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "platform/base/Paths.h"
 #include "shared/core/ConfigApp.h"
 #include "shared/core/ConfigUser.h"
 #include "shared/core/TraceLog.h"
@@ -121,6 +127,34 @@ TEST(ConfigUser, ACorruptFileIsKeptBeforeTheDefaultReplacesIt) {
     ASSERT_TRUE(config.GetMostRecentDBpath(path));
     EXPECT_EQ(path, home.Documents() + "/Jorvane/user.data");
     EXPECT_EQ(jv::test::ReadFile(UserConfigPath(home) + ".bad"), corrupt);
+}
+
+TEST(ConfigUser, ProgramsWritingTheFileAtOnceLeaveItWholeForEveryReader) {
+    // The main program and the companion both create the file when it is missing.
+    jv::test::IsolatedHome home;
+    const std::string path = UserConfigPath(home);
+    ASSERT_TRUE(jv::paths::MakeSureDirectoryPathExists(jv::paths::DirName(path)));
+    ASSERT_TRUE(CConfigUser().WriteDefaultFile(path));
+    std::vector<pid_t> writers;
+    for (int i = 0; i < 3; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            int failures = 0;
+            for (int n = 0; n < 100; ++n) failures += CConfigUser().WriteDefaultFile(path) ? 0 : 1;
+            _exit(failures == 0 ? 0 : 1);
+        }
+        writers.push_back(child);
+    }
+    int unreadable = 0;
+    for (int n = 0; n < 200; ++n) unreadable += jv::xml::Document().LoadFile(path) ? 0 : 1;
+    for (const pid_t child : writers) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+    }
+    EXPECT_EQ(unreadable, 0);
+    const std::filesystem::directory_iterator folder(jv::paths::DirName(path));
+    EXPECT_EQ(std::distance(folder, {}), 1) << "a temporary file is left";
 }
 
 TEST(ConfigFiles, LoadFailuresGiveTheSystemTextOnlyForAFileThatCannotBeRead) {

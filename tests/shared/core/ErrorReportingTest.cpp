@@ -257,6 +257,13 @@ TEST(VersionTexts, ReportTheSystemThatStandsInPlaceOfTheOldOnes) {
         }
         EXPECT_EQ(GetIEVersion(text), c.expected) << (c.script ? c.script : "none");
     }
+
+    // A browser that never answers does not hang the report.
+    jv::test::TempDir dir;
+    jv::test::WriteFile(dir.File("chromium"), "#!/bin/sh\nexec sleep 600\n");
+    chmod(dir.File("chromium").c_str(), 0755);
+    ScopedEnv path("PATH", dir.path() + ":/usr/bin:/bin");
+    EXPECT_EQ(GetIEVersion(text), "Could not determine IE version");
 }
 
 }  // namespace

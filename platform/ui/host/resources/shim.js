@@ -183,12 +183,18 @@
 
   var FIELDS = "input, textarea, select, select[multiple] option, [data-jv-sync]";
 
-  Host.prototype.snapshot = function (doc) {
-    var fields = doc.win.document.querySelectorAll(FIELDS);
+  // Remembers the state of these fields as the program's: it is not sent back to the program
+  // unless it changes. Only what the program itself set is remembered, so that what the user
+  // typed meanwhile still reaches the program with the next message.
+  Host.prototype.remember = function (doc, fields) {
     for (var i = 0; i < fields.length; i++) {
       var state = fieldState(fields[i]);
       if (state) doc.sent.set(fields[i], JSON.stringify(state));
     }
+  };
+
+  Host.prototype.snapshot = function (doc) {
+    this.remember(doc, doc.win.document.querySelectorAll(FIELDS));
   };
 
   Host.prototype.collectForms = function () {
@@ -225,11 +231,15 @@
 
   // --- patches ----------------------------------------------------------------------------------
 
-  Host.prototype.fragment = function (doc, html) {
+  // The program's html as nodes of the document, their keys taken over. The fields in it are
+  // added to `fields`.
+  Host.prototype.fragment = function (doc, html, fields) {
     var template = doc.win.document.createElement("template");
     template.innerHTML = html;
     var fragment = template.content;
     this.adopt(doc, fragment);
+    var inside = fragment.querySelectorAll(FIELDS);
+    for (var i = 0; i < inside.length; i++) fields.push(inside[i]);
     return fragment;
   };
 
@@ -244,69 +254,89 @@
       doc.waiting.push(message);
       return;
     }
-    var self = this;
-    (message.ops || []).forEach(function (op) {
+    var ops = message.ops || [];
+    var fields = [];
+    var structure = false;
+    for (var i = 0; i < ops.length; i++) {
       try {
-        self.apply(doc, op);
+        if (this.apply(doc, ops[i], fields)) structure = true;
       } catch (e) {
-        if (window.console) console.error("Jorvane: a change could not be shown", op, e);
+        if (window.console) console.error("Jorvane: a change could not be shown", ops[i], e);
       }
-    });
-    this.snapshot(doc);
-    layOutFramesets(doc.win.document);
+    }
+    // The fields the program filled or set now show the program's state (after the whole patch,
+    // so that a select shows the options inserted after it).
+    this.remember(doc, fields);
+    if (structure) layOutFramesets(doc.win.document);
   };
 
-  Host.prototype.apply = function (doc, op) {
+  // The content of an element marked data-jv-sync that a change of the program went into is the
+  // program's again.
+  function syncedAround(node, fields) {
+    var element = node && (node.nodeType === 1 ? node : node.parentElement);
+    var synced = element && element.closest ? element.closest("[data-jv-sync]") : null;
+    if (synced) fields.push(synced);
+  }
+
+  // The text node an insertion of empty html stands for: parsing "" gives no node at all.
+  function insertedNodes(host, doc, op, fields) {
+    if (op.h === "" || op.h === undefined || op.h === null) return doc.win.document.createTextNode(op.v || "");
+    return host.fragment(doc, op.h, fields);
+  }
+
+  // Applies one operation; true when it changed the document's structure. Fields whose state the
+  // program set are added to `fields`.
+  Host.prototype.apply = function (doc, op, fields) {
     var node = op.k !== undefined && op.k !== null ? this.node(doc, op.k) : null;
+    if (!node) return false;
     switch (op.o) {
       case "attr":
-        if (!node) return;
         if (op.v === null || op.v === undefined) node.removeAttribute(op.n);
         else node.setAttribute(op.n, op.v);
-        return;
+        return op.n === "class" || op.n === "data-rows" || op.n === "data-cols";
       case "children":
-        if (!node) return;
-        node.replaceChildren(this.fragment(doc, op.h));
-        return;
+        node.replaceChildren(this.fragment(doc, op.h, fields));
+        syncedAround(node, fields);
+        return true;
       case "insert": {
-        if (!node) return;
         var before = op.i === undefined || op.i === null || op.i < 0 ? null : node.childNodes[op.i] || null;
-        node.insertBefore(this.fragment(doc, op.h), before);
-        return;
+        node.insertBefore(insertedNodes(this, doc, op, fields), before);
+        syncedAround(node, fields);
+        return true;
       }
       case "remove":
-        if (!node) return;
+        syncedAround(node, fields);
         if (op.i === undefined || op.i === null) node.remove();
         else if (node.childNodes[op.i]) node.removeChild(node.childNodes[op.i]);
-        return;
-      case "replace":
-        if (!node) return;
-        node.replaceWith(this.fragment(doc, op.h));
-        return;
-      case "text":
-        if (!node) return;
-        if (op.i === undefined || op.i === null) node.textContent = op.v;
-        else if (node.childNodes[op.i]) node.childNodes[op.i].data = op.v;
-        return;
+        return true;
       case "value":
-        if (node) node.value = op.v;
-        return;
+        node.value = op.v;
+        fields.push(node);
+        return false;
       case "checked":
-        if (node) node.checked = !!op.v;
-        return;
+        node.checked = !!op.v;
+        fields.push(node);
+        // Checking a radio button unchecked the others of its group, here as in the program.
+        if (node.type === "radio" && node.name) {
+          var group = (node.form || doc.win.document).querySelectorAll("input[type=radio]");
+          for (var r = 0; r < group.length; r++) if (group[r].name === node.name) fields.push(group[r]);
+        }
+        return false;
       case "selected":
-        if (node) node.selected = !!op.v;
-        return;
+        node.selected = !!op.v;
+        fields.push(node);
+        if (node.closest("select")) fields.push(node.closest("select"));
+        return false;
       case "selectedIndex":
-        if (node) node.selectedIndex = op.v;
-        return;
-      case "title":
-        doc.win.document.title = op.v;
-        return;
+        node.selectedIndex = op.v;
+        fields.push(node);
+        if (node.multiple) for (var o = 0; o < node.options.length; o++) fields.push(node.options[o]);
+        return false;
       case "focus":
-        if (node && node.focus) node.focus();
-        return;
+        if (node.focus) node.focus();
+        return false;
     }
+    return false;
   };
 
   // --- frames, dialogs and the window ---------------------------------------------------------
@@ -617,7 +647,7 @@
   }
   if (script) {
     var previous = script.previousElementSibling;
-    if (previous && previous.tagName === "SCRIPT" && /\/jv\/external\.js$/.test(previous.src)) previous.remove();
+    if (previous && previous.tagName === "SCRIPT" && /\/jv\/external\.js(\?|$)/.test(previous.src)) previous.remove();
     script.remove();
   }
   installDocument(shell || new Detached(), Number(docAttribute));

@@ -22,6 +22,8 @@ protected:
             requests.push_back(path + "?" + query);
             HostServer::Response response;
             response.body = "<p>page " + path + "</p>";
+            if (path.rfind("/static", 0) == 0) response.caching = HostServer::Caching::Static;
+            if (path == "/static/missing") response.status = 404;
             return response;
         });
         server->SetMessageHandler([this](const std::string& text) { messages.push_back(text); });
@@ -99,6 +101,27 @@ TEST_F(HostServerTest, RefusesRequestsThatDoNotComeFromTheWindow) {
         EXPECT_EQ(response.body.find("page"), std::string::npos) << c.what;
     }
     EXPECT_TRUE(requests.empty());
+}
+
+TEST_F(HostServerTest, LetsTheBrowserKeepOnlyStaticFilesAndOnlyForTheSession) {
+    const std::string cookie = OpenSession();
+    struct Case {
+        const char* target;
+        const char* cacheControl;
+        const char* vary;
+    };
+    const Case cases[] = {
+        {"/141", "no-store", ""},
+        {"/static/shim.js?v=1", "private, max-age=86400, immutable", "Cookie"},
+        {"/static/missing", "no-store", ""},
+    };
+    for (const auto& c : cases) {
+        auto response = Get(port, c.target, cookie);
+        EXPECT_EQ(response.headers["cache-control"], c.cacheControl) << c.target;
+        EXPECT_EQ(response.headers["vary"], c.vary) << c.target;
+    }
+    // A refusal is never kept, whatever it was asked for.
+    EXPECT_EQ(Get(port, "/static/shim.js?v=1").headers["cache-control"], "no-store");
 }
 
 // A WebSocket client of the test's own.
