@@ -17,7 +17,9 @@ class CUserPreferences;
 //
 // The writers take every value as text, as the page typed it and converted its numbers: an empty
 // text means "not given", its column is left out of the insert and an update keeps it. Values are
-// checked before any SQL is built; a bad one is logged and reported and nothing is written.
+// checked before any SQL is built; a bad one (a number beyond a single column, a car that is not
+// there) is logged and reported and nothing is written. A row and its reading are written
+// together or not at all; a reading goes only when no row of any register stands for it.
 class CExpenseRegisterDatabaseObject : public CDatabaseObject {
 public:
     using CDatabaseObject::CDatabaseObject;
@@ -26,16 +28,18 @@ public:
     static constexpr size_t kTextWidth = 60;
 
     // Inserts the expense, then records its odometer reading. True when the row was stored and,
-    // when it has an odometer, the car holds that reading.
+    // when it has an odometer, the car holds that reading; otherwise nothing is stored.
     bool AddExpense(const std::string& VehicleID, const std::string& dateText, const std::string& Odometer,
                     const std::string& Vendor, const std::string& ExpenseMemo, const std::string& CategoryID,
                     const std::string& Cost, const std::string& Notes);
     // Rewrites the given columns of a stored expense (an empty VehicleID keeps its car); the
-    // reading follows the row to its new date, odometer or car. False when there is no such row.
+    // reading follows the row to its new date, odometer or car. False, with nothing changed, when
+    // there is no such row or the reading cannot follow.
     bool UpdateExpense(const std::string& rowID, const std::string& dateText, const std::string& VehicleID,
                        const std::string& Odometer, const std::string& Vendor, const std::string& ExpenseMemo,
                        const std::string& CategoryID, const std::string& Cost, const std::string& Notes);
-    // Deletes the expense, then its reading. True when the row is gone (also when there was none).
+    // Deletes the expense, then its reading. True when the row is gone (also when there was none);
+    // false, with both kept, when either cannot be removed.
     bool DeleteExpense(const std::string& rowID);
     // The car, date and odometer (0 when it has none) of a stored expense; the reading's id is left
     // alone. False when there is no such row or the id is not a row id.

@@ -15,7 +15,9 @@ class CUserPreferences;
 //
 // The writers take every value as text, as the page typed it and converted its numbers: an empty
 // text means "not given", its column is left out of the insert and an update keeps it. Values are
-// checked before any SQL is built; a bad one is logged and reported and nothing is written.
+// checked before any SQL is built; a bad one (a number beyond a single column, a car that is not
+// there) is logged and reported and nothing is written. A row and its reading are written
+// together or not at all; a reading goes only when no row of any register stands for it.
 class CFuelRegisterDatabaseObject : public CDatabaseObject {
 public:
     using CDatabaseObject::CDatabaseObject;
@@ -25,18 +27,20 @@ public:
     static constexpr size_t kRoadsWidth = 1;
 
     // Inserts the purchase, then records its odometer reading. True when the row was stored and,
-    // when it has an odometer, the car holds that reading.
+    // when it has an odometer, the car holds that reading; otherwise nothing is stored.
     bool AddFuelData(const std::string& VehicleID, const std::string& dateText, const std::string& Odometer,
                      const std::string& Distance, const std::string& Vendor, bool FillUp, const std::string& Volume,
                      const std::string& CostPer, const std::string& Cost, const std::string& OctaneRating,
                      const std::string& Roads, const std::string& Notes);
     // Rewrites the given columns of a stored purchase (an empty VehicleID keeps its car); the
-    // reading follows the row to its new date, odometer or car. False when there is no such row.
+    // reading follows the row to its new date, odometer or car. False, with nothing changed, when
+    // there is no such row or the reading cannot follow.
     bool UpdateFuelData(const std::string& rowID, const std::string& VehicleID, const std::string& dateText,
                         const std::string& Odometer, const std::string& Distance, const std::string& Vendor,
                         bool FillUp, const std::string& Volume, const std::string& CostPer, const std::string& Cost,
                         const std::string& OctaneRating, const std::string& Roads, const std::string& Notes);
-    // Deletes the purchase, then its reading. True when the row is gone (also when there was none).
+    // Deletes the purchase, then its reading. True when the row is gone (also when there was none);
+    // false, with both kept, when either cannot be removed.
     bool DeleteFuelRegisterRow(const std::string& rowID);
     // The car, date and odometer (0 when it has none) of a stored purchase; the reading's id is
     // left alone. False when there is no such row or the id is not a row id.

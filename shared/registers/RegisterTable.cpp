@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <utility>
+#include <vector>
 
 #include "platform/db/DbError.h"
 #include "shared/core/ErrorReporting.h"
@@ -16,8 +17,31 @@
 // Call sites of the handlers below are the register operation's line plus these offsets, so that
 // every handler reports its own number.
 namespace {
-enum Site { kStatement = 0, kReadBefore = 1, kReadAfter = 2, kHoldsValue = 3, kStandsFor = 4, kBadRowID = 5 };
+enum Site {
+    kStatement = 0,
+    kReadBefore = 1,
+    kReadAfter = 2,
+    kHoldsValue = 3,
+    kStandsFor = 4,
+    kBadRowID = 5,
+    kStep = 6,
+    kReadings = 7,
+    kNoCar = 8
+};
 }
+
+namespace {
+
+// The times of one day on a date column: from its midnight up to the next one. The last day dates
+// can hold has no next midnight to write.
+std::string OnDay(const std::string& column, const jv::DateTime& day) {
+    std::string sql = column + " >= " + sqlvalue::Date(day);
+    const jv::DateTime next = day + 1.0;
+    if (!next.Format("%Y").empty()) sql += " AND " + column + " < " + sqlvalue::Date(next);
+    return sql;
+}
+
+}  // namespace
 
 bool RowReading::SameAs(const RowReading& other) const {
     return strcasecmp(VehicleID.c_str(), other.VehicleID.c_str()) == 0 && Date.DatePart() == other.Date.DatePart() &&
@@ -27,50 +51,89 @@ bool RowReading::SameAs(const RowReading& other) const {
 CRegisterTable::CRegisterTable(jv::db::Connection connection, const Columns& columns)
     : CDatabaseObject(std::move(connection)), m_columns(columns) {}
 
-bool CRegisterTable::InsertRow(const std::string& sql, const RowReading& row, const std::string& method, int line) {
+bool CRegisterTable::InOneStep(const std::function<bool()>& write, const std::string& method, int line) {
+    jv::db::Connection connection = GetConnection();
+    if (!connection.IsOpen()) return false;
     try {
-        if (!ExecuteCommand(sql)) return false;
+        jv::db::Transaction step(connection);
+        if (!write()) return false;  // the step is rolled back as it ends
+        step.Commit();
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, line + kStep, e);
+        return false;
+    }
+}
+
+bool CRegisterTable::Run(const std::string& sql, const std::string& method, int line) {
+    try {
+        return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
         ReportQueryError(method, line + kStatement, sql, e);
         return false;
     }
-    return Record(row, method, line);
+}
+
+bool CRegisterTable::InsertRow(const std::string& sql, const RowReading& row, const std::string& method, int line) {
+    return InOneStep(
+        [&] { return IsCar(row.VehicleID, method, line) && Run(sql, method, line) && Record(row, method, line); },
+        method, line);
 }
 
 bool CRegisterTable::UpdateRow(const std::string& rowID, const std::string& sql, const std::string& method, int line) {
-    bool failed = false;
-    const std::optional<RowReading> before = ReadRow(rowID, method, line + kReadBefore, failed);
-    if (failed) return false;
-    try {
-        if (!ExecuteCommand(sql)) return false;
-    } catch (const jv::db::DbError& e) {
-        ReportQueryError(method, line + kStatement, sql, e);
-        return false;
-    }
-    const std::optional<RowReading> after = ReadRow(rowID, method, line + kReadAfter, failed);
-    if (failed) return false;
-    if (!after) {
-        TraceLog(method, TRACE_WARNING, "No row " + rowID + " in " + m_columns.table + " to update.");
-        return false;
-    }
-    if (before && before->SameAs(*after)) return Record(*after, method, line);
-    if (before) Remove(*before, method, line);
-    return Record(*after, method, line);
+    return InOneStep(
+        [&] {
+            bool failed = false;
+            const std::optional<RowReading> before = ReadRow(rowID, method, line + kReadBefore, failed);
+            if (failed) return false;
+            if (!Run(sql, method, line)) return false;
+            const std::optional<RowReading> after = ReadRow(rowID, method, line + kReadAfter, failed);
+            if (failed) return false;
+            if (!after) {
+                TraceLog(method, TRACE_WARNING, "No row " + rowID + " in " + m_columns.table + " to update.");
+                return false;
+            }
+            if (!IsCar(after->VehicleID, method, line)) return false;
+            if (before && !before->SameAs(*after) && !Remove(*before, method, line)) return false;
+            return Record(*after, method, line);
+        },
+        method, line);
 }
 
 bool CRegisterTable::DeleteRow(const std::string& rowID, const std::string& method, int line) {
-    bool failed = false;
-    const std::optional<RowReading> before = ReadRow(rowID, method, line + kReadBefore, failed);
-    if (failed) return false;
-    const std::string sql = std::string("Delete from ") + m_columns.table + " where " + m_columns.key + "=" + rowID;
+    return InOneStep(
+        [&] {
+            bool failed = false;
+            const std::optional<RowReading> before = ReadRow(rowID, method, line + kReadBefore, failed);
+            if (failed) return false;
+            const std::string sql =
+                std::string("Delete from ") + m_columns.table + " where " + m_columns.key + "=" + rowID;
+            if (!Run(sql, method, line)) return false;
+            return !before || Remove(*before, method, line);
+        },
+        method, line);
+}
+
+bool CRegisterTable::IsCar(const std::string& vehicleID, const std::string& method, int line) {
+    const std::string sql = "SELECT VehicleID FROM Vehicles WHERE VehicleID=" + sqlvalue::Quoted(vehicleID);
     try {
-        if (!ExecuteCommand(sql)) return false;
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        if (!rs.IsEOF()) return true;
     } catch (const jv::db::DbError& e) {
-        ReportQueryError(method, line + kStatement, sql, e);
+        ReportQueryError(method, line + kNoCar, sql, e);
         return false;
     }
-    if (before) Remove(*before, method, line);
-    return true;
+    const std::string message = "Invalid vehicle id - " + vehicleID;
+    TraceLog(method, TRACE_ERROR, message);
+    CErrorReporting::Report(method, line + kNoCar, message);
+    return false;
+}
+
+bool CRegisterTable::RecordRow(const std::string& rowID, const std::string& method, int line) {
+    bool failed = false;
+    const std::optional<RowReading> row = ReadRow(rowID, method, line + kReadAfter, failed);
+    return row && Record(*row, method, line);
 }
 
 bool CRegisterTable::GetOdometerData(const std::string& rowID, COdometerValue& value, const std::string& method,
@@ -147,12 +210,43 @@ bool CRegisterTable::Record(const RowReading& row, const std::string& method, in
     return readings.AddOdometerValue(row.VehicleID, row.Date.Format("%m/%d/%Y"), sqlvalue::Number(*row.Odometer));
 }
 
-void CRegisterTable::Remove(const RowReading& row, const std::string& method, int line) {
-    if (!row.Odometer) return;
-    bool stands = false;
-    if (!StillStandsFor(row, method, line + kStandsFor, stands) || stands) return;
-    COdometerValuesDatabaseObject readings(GetConnection());
-    readings.DeleteOdometerValue(row.VehicleID, row.Date.DatePart(), static_cast<float>(*row.Odometer));
+bool CRegisterTable::Remove(const RowReading& row, const std::string& method, int line) {
+    if (!row.Odometer) return true;
+    // The readings of the car that day within one of the row's odometer, as the program has
+    // always matched a row's reading. Each goes unless a row still stands for it: a row of the
+    // same day keeps it as it is; a row of another day only (the car stood still) takes it to its
+    // own day.
+    const jv::DateTime day = row.Date.DatePart();
+    const std::string sql =
+        "SELECT OdometerValueID, OdometerValue FROM OdometerValues WHERE VehicleID=" + sqlvalue::Quoted(row.VehicleID) +
+        " AND " + OnDay("OdometerDate", day) + " AND OdometerValue > " + sqlvalue::Number(*row.Odometer - 1.0) +
+        " AND OdometerValue < " + sqlvalue::Number(*row.Odometer + 1.0);
+    std::vector<std::pair<std::string, double>> readings;
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            readings.emplace_back(std::to_string(rs.GetInt("OdometerValueID").value_or(0)),
+                                  rs.GetDouble("OdometerValue").value_or(0.0));
+        }
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, line + kReadings, sql, e);
+        return false;
+    }
+    COdometerValuesDatabaseObject odometers(GetConnection());
+    for (const auto& [readingID, value] : readings) {
+        std::optional<jv::DateTime> standing;
+        if (!RowStandingFor(row.VehicleID, readingID, day, method, line + kStandsFor, standing)) return false;
+        if (!standing) {
+            if (!odometers.DeleteOdometerValue(readingID)) return false;
+        } else if (standing->DatePart() != day) {
+            if (!odometers.UpdateOdometerValue(readingID, row.VehicleID, standing->Format("%m/%d/%Y"),
+                                               sqlvalue::Number(value))) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 bool CRegisterTable::CarHoldsValue(const RowReading& row, const std::string& method, int line, bool& holds) {
@@ -169,26 +263,29 @@ bool CRegisterTable::CarHoldsValue(const RowReading& row, const std::string& met
     }
 }
 
-bool CRegisterTable::StillStandsFor(const RowReading& row, const std::string& method, int line, bool& stands) {
-    // The rows of the car on that day whose odometer the reading would match when it is removed.
-    const jv::DateTime day = row.Date.DatePart();
-    const std::string car = sqlvalue::Quoted(row.VehicleID);
-    const std::string from = sqlvalue::Date(day);
-    const std::string to = sqlvalue::Date(day + 1.0);
-    const std::string odometer = " AND Odometer > " + sqlvalue::Number(*row.Odometer - 1.0) + " AND Odometer < " +
-                                 sqlvalue::Number(*row.Odometer + 1.0);
-    auto where = [&](const std::string& dateColumn) {
-        return " WHERE VehicleID=" + car + " AND " + dateColumn + " >= " + from + " AND " + dateColumn + " < " + to +
-               odometer;
+bool CRegisterTable::RowStandingFor(const std::string& vehicleID, const std::string& readingID, const jv::DateTime& day,
+                                    const std::string& method, int line, std::optional<jv::DateTime>& standing) {
+    // Compared with the stored reading itself, so that no value is rounded on its way.
+    const std::string car = sqlvalue::Quoted(vehicleID);
+    const std::string value = "(SELECT OdometerValue FROM OdometerValues WHERE OdometerValueID=" + readingID + ")";
+    auto rows = [&](const char* table, const char* dateColumn) {
+        return std::string("SELECT ") + dateColumn + " AS RowDate FROM " + table + " WHERE VehicleID=" + car +
+               " AND Odometer = " + value;
     };
-    const std::string sql = "SELECT FuelPurchaseID AS RowID FROM FuelPurchases" + where("FuelPurchaseDate") +
-                            " UNION ALL SELECT ExpenseID AS RowID FROM Expenses" + where("ExpenseDate") +
-                            " UNION ALL SELECT ServiceID AS RowID FROM Services" + where("ServiceDate") + " AND " +
-                            CServiceRegisterDatabaseObject::kReadingCondition;
+    const std::string sql = rows("FuelPurchases", "FuelPurchaseDate") + " UNION ALL " +
+                            rows("Expenses", "ExpenseDate") + " UNION ALL " + rows("Services", "ServiceDate") +
+                            " AND " + CServiceRegisterDatabaseObject::kReadingCondition + " ORDER BY RowDate";
+    standing.reset();
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);
-        stands = rs.IsOpen() && !rs.IsEOF();
-        return rs.IsOpen();
+        if (!rs.IsOpen()) return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            const std::optional<jv::DateTime> date = rs.GetDate("RowDate");
+            if (!date) continue;
+            if (!standing || date->DatePart() == day) standing = *date;
+            if (date->DatePart() == day) break;
+        }
+        return true;
     } catch (const jv::db::DbError& e) {
         ReportQueryError(method, line, sql, e);
         return false;

@@ -30,7 +30,7 @@ std::optional<jv::DateTime> CRowValues::Date(const std::string& text) {
 
 std::optional<double> CRowValues::Number(const std::string& name, const std::string& text) {
     if (text.empty()) return std::nullopt;
-    auto value = sqlvalue::ParseNumber(text);
+    auto value = sqlvalue::ParseSingle(text);
     if (!value) Refuse("Invalid " + name + " - " + text);
     return value;
 }

@@ -22,7 +22,9 @@ public:
     bool VehicleID(const std::string& text, bool optional = false);
     // A date, required.
     std::optional<jv::DateTime> Date(const std::string& text);
-    // A number; empty when the text is empty (not given) or refused.
+    // A number for a "single" column (every amount and odometer of the registers); empty when
+    // the text is empty (not given) or refused. A number beyond what a 32-bit float holds is
+    // refused: stored, it would make every later listing of its register fail.
     std::optional<double> Number(const std::string& name, const std::string& text);
     // A whole number of 32 bits; empty when the text is empty (not given) or refused.
     std::optional<int> Integer(const std::string& name, const std::string& text);

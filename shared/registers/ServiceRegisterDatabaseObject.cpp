@@ -85,34 +85,41 @@ bool CServiceRegisterDatabaseObject::AddService(std::string& ServiceID, const st
     }
     columns.Add("Skipped", Skipped ? "-1" : "0");
 
-    std::string sql = columns.Insert("Services");
-    try {
-        if (!ExecuteCommand(sql)) return false;
-    } catch (const jv::db::DbError& error) {
-        ReportQueryError(method, 169, sql, error, kWording);
-        return false;
-    }
-    // The new id is read before the reading is recorded, which has an id of its own.
-    sql = "SELECT @@IDENTITY as ServiceID ";
-    try {
-        jv::db::Recordset rs = ExecuteQuery(sql);
-        if (!rs.IsOpen() || rs.IsEOF()) {
-            ServiceID.clear();
-            return false;
-        }
-        ServiceID = std::to_string(rs.GetInt("ServiceID").value_or(0));
-        rs.Close();
-    } catch (const jv::db::DbError& error) {
-        ReportQueryError(method, 190, sql, error, kWording);
-        return false;
-    }
-
-    // A skipped service was not done, and a generated entry only stands for a service the user
-    // may not have had: neither tells what the odometer read on that day.
-    if (Skipped || Vendor == kAutomaticEntryVendor) odometer.reset();
+    // The service and its reading are stored together or not at all; the id is handed out only
+    // for a service that stays.
     CRegisterTable table(GetConnection(), kServices);
-    table.Record(RowReading{VehicleID, *date, odometer}, method, kAddReading);
-    return true;
+    std::string newID;
+    const bool added = table.InOneStep(
+        [&] {
+            if (!table.IsCar(VehicleID, method, kAddReading)) return false;
+            std::string sql = columns.Insert("Services");
+            try {
+                if (!ExecuteCommand(sql)) return false;
+            } catch (const jv::db::DbError& error) {
+                ReportQueryError(method, 169, sql, error, kWording);
+                return false;
+            }
+            // The new id is read before the reading is recorded, which has an id of its own.
+            sql = "SELECT @@IDENTITY as ServiceID ";
+            try {
+                jv::db::Recordset rs = ExecuteQuery(sql);
+                if (!rs.IsOpen() || rs.IsEOF()) {
+                    ServiceID.clear();
+                    return false;
+                }
+                newID = std::to_string(rs.GetInt("ServiceID").value_or(0));
+                rs.Close();
+            } catch (const jv::db::DbError& error) {
+                ReportQueryError(method, 190, sql, error, kWording);
+                return false;
+            }
+            // As stored: a skipped service was not done, and a generated entry only stands for a
+            // service the user may not have had, so neither tells what the odometer read that day.
+            return table.RecordRow(newID, method, kAddReading);
+        },
+        method, kAddReading);
+    if (added) ServiceID = newID;
+    return added;
 }
 
 bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID, const std::string& VehicleID,
@@ -143,11 +150,11 @@ bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID,
 bool CServiceRegisterDatabaseObject::DeleteService(const std::string& ServiceID) {
     const std::string method = "CServiceRegisterDatabaseObject::DeleteService";
     if (!CheckServiceId(method.c_str(), ServiceID)) return false;
+    // The service goes with the items it covered, or neither does.
     CRegisterTable table(GetConnection(), kServices);
-    if (!table.DeleteRow(ServiceID, method, kDelete)) return false;
-    // The service is gone: the items it covered go with it.
-    DeleteAllMaintenanceItems(ServiceID);
-    return true;
+    return table.InOneStep(
+        [&] { return table.DeleteRow(ServiceID, method, kDelete) && DeleteAllMaintenanceItems(ServiceID); }, method,
+        kDelete);
 }
 
 bool CServiceRegisterDatabaseObject::AddMaintenanceItem(const std::string& ServiceID, int MaintenancePlanItemID) {
