@@ -97,6 +97,26 @@ test("nodes inserted by index next to an empty text node keep their places", asy
   await expectSameAsModel(frame, app, assert);
 });
 
+test("script errors that the page does not handle reach the program", async () => {
+  const frame = await mainPage();
+  await frame.evaluate(() => {
+    // One the page handles itself, then one thrown and one rejected that nobody handles.
+    window.addEventListener("error", (event) => event.preventDefault(), { once: true });
+    setTimeout(() => { throw new Error("handled by the page"); }, 0);
+    setTimeout(() => { throw new Error("the wheel fell off"); }, 10);
+    setTimeout(() => { Promise.reject(new Error("no spare tyre")); }, 20);
+  });
+  const logged = () => app.log.filter((line) => line.includes("WebHost::ScriptError"));
+  const deadline = Date.now() + 10000;
+  while (!logged().some((line) => line.includes("no spare tyre")) && Date.now() < deadline)
+    await new Promise((r) => setTimeout(r, 20));
+  const errors = logged();
+  assert.ok(errors.some((line) => /Uncaught Error: the wheel fell off \(.*, line \d+\)$/.test(line)), errors.join("\n"));
+  assert.ok(errors.some((line) => line.includes("no spare tyre")), errors.join("\n"));
+  assert.ok(!errors.some((line) => line.includes("handled by the page")), errors.join("\n"));
+  await expectSameAsModel(frame, app, assert);
+});
+
 test("a dialog opened in the middle of a call is answered in the browser and the call completes with the answer", async () => {
   const frame = await mainPage();
   await frame.evaluate(() => { window.lastAsked = undefined; });
