@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 #include "platform/base/Clock.h"
 #include "platform/db/DbError.h"
@@ -33,6 +35,19 @@ jv::DateTime AddSpan(const jv::DateTime& date, double span) {
 // and lets the engine go straight to the car's rows through the index.
 std::string WhereVehicle(const std::string& VehicleID) {
     return "WHERE VehicleID = '" + VehicleID + "'";
+}
+
+// Aggregates of one car's readings, each as a subquery of its own, so that each is one step
+// into an index (dates: OdometerValuesByVehicle, values: OdometerValuesByValue) however many
+// readings the car has; several aggregates in one SELECT would read every reading of the car.
+std::string CarAggregates(const std::string& VehicleID,
+                          std::initializer_list<std::pair<const char*, const char*>> aggregates) {
+    std::string sql = "SELECT ";
+    for (const auto& [aggregate, name] : aggregates) {
+        if (sql.size() > 7) sql += ", ";
+        sql += std::string("(SELECT ") + aggregate + " FROM OdometerValues " + WhereVehicle(VehicleID) + ") as " + name;
+    }
+    return sql;
 }
 
 }  // namespace
@@ -241,16 +256,14 @@ bool COdometerValuesDatabaseObject::ReadAggregate(const char* method, int line, 
 bool COdometerValuesDatabaseObject::GetFirstOdometerValue(const std::string& VehicleID, COdometerValue& value) {
     return ReadAggregate(
         "COdometerValuesDatabaseObject::GetFirstOdometerValue", 257,
-        "SELECT min(OdometerDate) as FirstDate, min(OdometerValue) as FirstOdometer FROM OdometerValues " +
-            WhereVehicle(VehicleID),
+        CarAggregates(VehicleID, {{"min(OdometerDate)", "FirstDate"}, {"min(OdometerValue)", "FirstOdometer"}}),
         "FirstDate", "FirstOdometer", VehicleID, value);
 }
 
 bool COdometerValuesDatabaseObject::GetLastOdometerValue(const std::string& VehicleID, COdometerValue& value) {
     return ReadAggregate(
         "COdometerValuesDatabaseObject::GetLastOdometerValue", 304,
-        "SELECT max(OdometerDate) as LastDate, max(OdometerValue) as LastOdometer FROM OdometerValues " +
-            WhereVehicle(VehicleID),
+        CarAggregates(VehicleID, {{"max(OdometerDate)", "LastDate"}, {"max(OdometerValue)", "LastOdometer"}}),
         "LastDate", "LastOdometer", VehicleID, value);
 }
 
@@ -284,9 +297,7 @@ bool COdometerValuesDatabaseObject::ThereAreEnoughOdometerValues(const std::stri
     constexpr const char* kMethod = "COdometerValuesDatabaseObject::ThereAreEnoughOdometerValues";
     if (!CheckVehicleId(kMethod, VehicleID)) return false;
     const std::string sql =
-        "SELECT max(OdometerDate) as DateMax, min(OdometerDate) as DateMin FROM OdometerValues where "
-        "VehicleID like '" +
-        VehicleID + "'";
+        CarAggregates(VehicleID, {{"max(OdometerDate)", "DateMax"}, {"min(OdometerDate)", "DateMin"}});
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);
         if (!rs.IsOpen() || rs.IsEOF()) return false;
@@ -304,11 +315,11 @@ bool COdometerValuesDatabaseObject::ThereAreEnoughOdometerValues(const std::stri
 bool COdometerValuesDatabaseObject::ReadRateInputs(const CCar& car, RateInputs& inputs) {
     constexpr const char* kMethod = "COdometerValuesDatabaseObject::GetLastOdometerValue";
     if (!CheckVehicleId(kMethod, car.VehicleID)) return false;
-    // First and last in one pass over the car's readings.
-    const std::string sql =
-        "SELECT min(OdometerDate) as FirstDate, min(OdometerValue) as FirstOdometer, max(OdometerDate) as LastDate, "
-        "max(OdometerValue) as LastOdometer FROM OdometerValues " +
-        WhereVehicle(car.VehicleID);
+    // First and last in one statement.
+    const std::string sql = CarAggregates(car.VehicleID, {{"min(OdometerDate)", "FirstDate"},
+                                                          {"min(OdometerValue)", "FirstOdometer"},
+                                                          {"max(OdometerDate)", "LastDate"},
+                                                          {"max(OdometerValue)", "LastOdometer"}});
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);
         if (!rs.IsOpen() || rs.IsEOF()) return false;

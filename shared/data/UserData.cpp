@@ -139,6 +139,25 @@ std::string Details(const jv::db::DbError& error) {
     return "\r\n\tSource :  " + error.source() + " \r\n\tDescription : " + error.description();
 }
 
+// Indexes the program reads through that files made by earlier builds lack; the blank database
+// has them. They change no data, so they are added at every open rather than by a version step.
+const char* const kReadIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS OdometerValuesByValue ON OdometerValues (VehicleID, OdometerValue, OdometerDate)",
+};
+
+// Only speed depends on them: a file that cannot take one now (the other program holds the
+// lock) is used without it and gets it at a later open.
+void AddReadIndexes(jv::db::Connection& connection) {
+    for (const char* sql : kReadIndexes) {
+        try {
+            connection.ExecuteNonQuery(sql);
+        } catch (const jv::db::DbError& error) {
+            TraceLog("CUserData::OpenConnections", TRACE_WARNING,
+                     std::string("Could not add an index. Query is ") + sql + Details(error));
+        }
+    }
+}
+
 }  // namespace
 
 bool CUserData::OpenConnections(const std::string& path) {
@@ -155,6 +174,7 @@ bool CUserData::OpenConnections(const std::string& path) {
     }
     // A failed upgrade has been logged and reported; the database is used at the version it has.
     CheckAndUpdateVersion();
+    AddReadIndexes(m_connection);
     m_bConnected = true;
     return true;
 }

@@ -199,6 +199,9 @@ CREATE TABLE OdometerValues (
     OdometerValue REAL
 );
 CREATE INDEX OdometerValuesByVehicle ON OdometerValues (VehicleID, OdometerDate);
+-- The lowest and highest readings of a car, and every reading of a car read from the index alone.
+-- Files made before it get it when they are opened (CUserData).
+CREATE INDEX OdometerValuesByValue ON OdometerValues (VehicleID, OdometerValue, OdometerDate);
 
 CREATE TABLE Accidents (
     AccidentID INTEGER PRIMARY KEY AUTOINCREMENT,
