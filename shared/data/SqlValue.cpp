@@ -1,5 +1,7 @@
 #include "shared/data/SqlValue.h"
 
+#include <cstdio>
+
 #include <cmath>
 #include <limits>
 
@@ -35,7 +37,10 @@ std::string Quoted(const std::string& text, size_t width) {
 }
 
 std::string Date(const jv::DateTime& date) {
-    return "#" + date.Format("%m/%d/%Y") + "#";
+    // Four year digits always, also for the years 100 to 999.
+    char text[32];
+    std::snprintf(text, sizeof text, "#%02d/%02d/%04d#", date.GetMonth(), date.GetDay(), date.GetYear());
+    return text;
 }
 
 std::string Number(double value) {
