@@ -117,6 +117,8 @@ private:
     void Adopt(Node& node);
     void AfterInsert(Node& parent, Node& child, int index);
     void AfterRemove(Node& parent, Node& child, int index);
+    // Records the live form state below an inserted node that its markup does not carry.
+    void RecordLiveFormState(Node& root);
     // Joins neighbouring text nodes below root and drops empty ones, so that the HTML of the
     // subtree parses back into the same nodes.
     static void MergeTextNodes(Node& root);

@@ -24,7 +24,10 @@ namespace jv::ui {
 //       state (for a text node: its escaped text). A text node also has its text, not escaped,
 //       in `value`: an empty text node has an empty `html`, which parses into no node at all, so
 //       a consumer that meets an empty `html` makes a text node of `value`. A node moved within
-//       the document gives a RemoveNode and then an InsertNode with the same key.
+//       the document gives a RemoveNode and then an InsertNode with the same key. The markup
+//       gives the node's controls their state as defaults only; SetProperty records for the
+//       controls below it whose state the program set (or whose select has nothing selected)
+//       follow the InsertNode.
 //   RemoveNode       parent, index, node
 //       The child node at `index` of `parent` (before the removal), with key `node`, is gone
 //       with everything below it.

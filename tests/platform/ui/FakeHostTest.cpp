@@ -132,6 +132,43 @@ TEST_F(FakeHostTest, PatchesKeepTheBrowsersCopyEqualToTheProgramsDocument) {
     EXPECT_TRUE(ui_.host.failures().empty());
 }
 
+// Controls whose state the program set before putting them into the page: the browser holds the
+// same state, and later attribute changes leave it alone there as they do here.
+TEST_F(FakeHostTest, ControlsInsertedWithStateTheProgramSetShowThatState) {
+    const auto page = Load(kRegister);
+    ASSERT_TRUE(page);
+    Element* scratch = page->getElementById("NumberScratch");
+
+    ElementPtr odometer = page->createElement("<input name=odometer value=0>");
+    odometer->setValue("1234");
+    ElementPtr done = page->createElement("<input type=checkbox name=done checked>");
+    done->setChecked(false);
+    ElementPtr car = page->createElement("<select name=car>");
+    car->insertAdjacentHTML("beforeEnd", "<option value=a>A</option><option value=b>B</option>");
+    car->setSelectedIndex(-1);
+    ElementPtr kind = page->createElement("<select name=kind>");
+    kind->insertAdjacentHTML("beforeEnd", "<option value=x selected>X</option><option value=y>Y</option>");
+    kind->setSelectedIndex(1);
+    for (const ElementPtr& control : {odometer, done, car, kind}) scratch->appendChild(control);
+    // Moving a control keeps its state too.
+    scratch->insertBefore(kind, odometer.get());
+    ui_.host.FlushPatches();
+
+    odometer->setAttribute("value", "99");
+    done->setAttribute("checked", "");
+    kind->options()[1]->removeAttribute("selected");
+    ui_.host.FlushPatches();
+
+    const auto browser = ui_.host.BrowserCopy(*page);
+    ASSERT_TRUE(browser);
+    EXPECT_EQ(browser->item("odometer")->value(), "1234");
+    EXPECT_FALSE(browser->item("done")->checked());
+    EXPECT_EQ(browser->item("car")->selectedIndex(), -1);
+    EXPECT_EQ(browser->item("car")->value(), "");
+    EXPECT_EQ(browser->item("kind")->value(), page->item("kind")->value());
+    EXPECT_TRUE(ui_.host.failures().empty());
+}
+
 TEST_F(FakeHostTest, NavigationTellsTheViewAndCanBeRefused) {
     const auto first = Load(kRegister);
     ASSERT_TRUE(first);
