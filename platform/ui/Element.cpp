@@ -779,16 +779,58 @@ Element* Element::tHead() const {
     return nullptr;
 }
 
+// The last of rows(), found from the end without listing them: where insertRow(-1) appends.
+Element* Element::LastRow() const {
+    const auto lastRowOf = [](const Node& part) -> Element* {
+        const auto& nodes = part.childNodes();
+        for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+            Element* element = (*it)->asElement();
+            if (element != nullptr && element->IsRow()) return element;
+        }
+        return nullptr;
+    };
+    if (IsSection()) return lastRowOf(*this);
+    if (!IsTable()) return nullptr;
+    const auto& parts = childNodes();
+    const auto lastInSections = [&](const char* sectionName) -> Element* {
+        for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+            const Element* part = (*it)->asElement();
+            if (part == nullptr || !part->is(sectionName)) continue;
+            if (Element* row = lastRowOf(*part)) return row;
+        }
+        return nullptr;
+    };
+    if (Element* row = lastInSections("tfoot")) return row;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        Element* part = (*it)->asElement();
+        if (part == nullptr) continue;
+        if (part->IsRow()) return part;
+        if (part->is("tbody")) {
+            if (Element* row = lastRowOf(*part)) return row;
+        }
+    }
+    return lastInSections("thead");
+}
+
 ElementPtr Element::insertRow(int index) {
     if ((!IsTable() && !IsSection()) || document_ == nullptr) return nullptr;
-    const std::vector<Element*> list = rows();
-    if (index < -1 || index > static_cast<int>(list.size())) return nullptr;
+    // Appending needs only the last row: listing every row each time would make filling a
+    // table row by row quadratic.
+    std::vector<Element*> list;
+    Element* last = nullptr;
+    if (index == -1) {
+        last = LastRow();
+    } else {
+        list = rows();
+        if (index < -1 || index > static_cast<int>(list.size())) return nullptr;
+        if (index == static_cast<int>(list.size())) index = -1;
+        if (!list.empty()) last = list.back();
+    }
     ElementPtr row = document_->createElement("tr");
     bool inserted = false;
     if (IsSection()) {
-        inserted =
-            (index == -1 || index == static_cast<int>(list.size())) ? appendChild(row) : insertBefore(row, list[index]);
-    } else if (list.empty()) {
+        inserted = index == -1 ? appendChild(row) : insertBefore(row, list[index]);
+    } else if (last == nullptr) {
         const std::vector<Element*> bodies = tBodies();
         if (bodies.empty()) {
             ElementPtr body = document_->createElement("tbody");
@@ -797,8 +839,8 @@ ElementPtr Element::insertRow(int index) {
         } else {
             inserted = bodies.back()->appendChild(row);
         }
-    } else if (index == -1 || index == static_cast<int>(list.size())) {
-        inserted = list.back()->parentNode()->appendChild(row);
+    } else if (index == -1) {
+        inserted = last->parentNode()->appendChild(row);
     } else {
         inserted = list[index]->parentNode()->insertBefore(row, list[index]);
     }

@@ -141,6 +141,7 @@ private:
     bool IsTable() const { return localName_ == "table"; }
     bool IsSection() const;
     bool IsRow() const { return localName_ == "tr"; }
+    Element* LastRow() const;
     bool IsCell() const { return localName_ == "td" || localName_ == "th"; }
     Element* OwnerTable() const;
     std::string ValueMode() const;

@@ -341,6 +341,34 @@ TEST(Document, TableRowIndexesCountHeadsWhileSectionIndexesDoNot) {
     EXPECT_EQ(bare->tHead(), nullptr);
 }
 
+// A table's insertRow(-1) joins the section of its last row in the browser's row order (foot rows
+// last, head rows first), whatever order the sections stand in.
+TEST(Document, AppendingARowJoinsTheSectionOfTheLastRow) {
+    struct Case {
+        const char* table;
+        const char* parentId;  // where the new row goes; "" for the table itself
+    };
+    const Case cases[] = {
+        {"<table id=t><tfoot id=foot><tr><td>f</td></tr></tfoot><tbody id=b><tr><td>b</td></tr></tbody></table>",
+         "foot"},
+        {"<table id=t><tbody id=b><tr><td>b</td></tr></tbody><tfoot id=foot></tfoot></table>", "b"},
+        {"<table id=t><thead id=h><tr><td>h</td></tr></thead><tbody id=b></tbody></table>", "h"},
+        {"<table id=t><tbody id=b><tr><td>b</td></tr></tbody><tbody id=c></tbody></table>", "b"},
+        {"<table id=t><thead id=h></thead><tbody id=b></tbody><tbody id=c></tbody></table>", "c"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        const auto document = Page(c.table);
+        Element* table = document->getElementById("t");
+        const size_t before = table->rows().size();
+        ElementPtr row = table->insertRow(-1);
+        ASSERT_TRUE(row);
+        EXPECT_EQ(row->parentNode(), document->getElementById(c.parentId));
+        EXPECT_EQ(table->rows().back(), row.get());
+        EXPECT_EQ(table->rows().size(), before + 1);
+    }
+}
+
 TEST(Document, StylesChangeThroughTheStyleAttribute) {
     const auto document = Page(R"(<span id=s style="display:none; COLOR: red">x</span>)");
     Element* span = document->getElementById("s");
