@@ -60,7 +60,8 @@ bool Loop::Iterate(bool mayBlock) {
 }
 
 void Loop::Run() {
-    quit_ = false;
+    // A Quit made before Run (the window closed, a signal arrived while the program was still
+    // starting) ends this Run at once rather than being forgotten.
     ++depth_;
     while (!quit_) {
         if (!RunOne()) Iterate(true);

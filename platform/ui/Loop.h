@@ -41,7 +41,8 @@ public:
     bool RunOne();
     // Runs the queue and GLib until Quit.
     void Run();
-    // Ends Run, and every nested loop running under it on the way out.
+    // Ends Run, and every nested loop running under it on the way out. Made while no Run is
+    // running, it ends the next Run at once.
     void Quit();
     // A nested loop: runs the queue and GLib until done() holds (checked after each piece of work)
     // or the timeout, when one is given, has passed. True when done() held.

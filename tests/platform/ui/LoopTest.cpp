@@ -83,6 +83,17 @@ TEST(Loop, RunUntilGivesUpAtItsTimeoutAndStopsWhenTheProgramQuits) {
     int ran = 0;
     loop.Post([&] { ++ran; });
     EXPECT_TRUE(loop.RunUntil([&] { return ran == 1; }, 5s));
+
+    // A Quit made before Run ends that Run at once, once: the next Run waits for its own Quit.
+    const unsigned guard = loop.AddTimer(5s, [&] { loop.Quit(); });  // rather than hang
+    loop.Quit();
+    loop.Post([&] { ++ran; });
+    loop.Run();
+    EXPECT_EQ(ran, 1);
+    loop.RemoveTimer(guard);
+    loop.Post([&] { loop.Quit(); });
+    loop.Run();
+    EXPECT_EQ(ran, 2);
 }
 
 TEST(Loop, TimerTicksDoNotPileUpAndStopWhenRemoved) {
