@@ -314,38 +314,42 @@ void Document::AfterInsert(Node& parent, Node& child, int index) {
     if (child.nodeType() == Type::Text) mutation.value = child.data();
     mutation.html = SerializeForPatch(child);
     Record(std::move(mutation));
-    RecordLiveFormState(child);
+    for (Mutation& property : LiveFormState(child)) Record(std::move(property));
 }
 
-// The markup of an inserted node gives the browser's controls their state as defaults only: a
-// value or checked state the program set stays subject to later attribute changes there, and a
-// select the program left with nothing selected shows its first option. The live state follows
-// as properties, which the browser holds as the program does.
-void Document::RecordLiveFormState(Node& root) {
-    dom::ForEachElement(root, [](Element& element) {
+std::vector<Mutation> Document::LiveFormState(const Node& root) const {
+    std::vector<Mutation> records;
+    const auto property = [&records](const Element& element, const char* name, std::string value) {
+        Mutation mutation;
+        mutation.type = Mutation::Type::SetProperty;
+        mutation.node = element.key();
+        mutation.name = name;
+        mutation.value = std::move(value);
+        records.push_back(std::move(mutation));
+    };
+    dom::ForEachElement(const_cast<Node&>(root), [&](Element& element) {
         if (element.is("input") || element.is("textarea")) {
             if (element.valueDirty_ && (element.is("textarea") || element.ValueMode() == "value")) {
-                element.RecordProperty("value", element.value_);
+                property(element, "value", element.value_);
             }
             if (element.checkedDirty_ && element.is("input")) {
-                element.RecordProperty("checked", element.checked_ ? "true" : "false");
+                property(element, "checked", element.checked_ ? "true" : "false");
             }
         } else if (element.is("select")) {
             const std::vector<Element*> options = element.options();
+            const auto dirty = [](const Element* option) { return option->selectedDirty_; };
             if (element.multiple()) {
-                for (Element* option : options) {
-                    if (option->selectedDirty_)
-                        option->RecordProperty("selected", option->selected_ ? "true" : "false");
+                for (const Element* option : options) {
+                    if (dirty(option)) property(*option, "selected", option->selected_ ? "true" : "false");
                 }
-            } else if (!options.empty() && (element.selectedIndex() < 0 ||
-                                            std::any_of(options.begin(), options.end(), [](const Element* option) {
-                                                return option->selectedDirty_;
-                                            }))) {
-                element.RecordProperty("selectedIndex", std::to_string(element.selectedIndex()));
+            } else if (!options.empty() &&
+                       (element.selectedIndex() < 0 || std::any_of(options.begin(), options.end(), dirty))) {
+                property(element, "selectedIndex", std::to_string(element.selectedIndex()));
             }
         }
         return false;
     });
+    return records;
 }
 
 void Document::MergeTextNodes(Node& root) {

@@ -73,6 +73,12 @@ public:
     const std::vector<Mutation>& mutations() const { return log_; }
     std::vector<Mutation> TakeMutations();
 
+    // The live form state below root that its markup gives the browser only as defaults, as
+    // SetProperty records: values and checked states the program set (which later attribute
+    // changes leave alone), and a select left with nothing selected. The log holds them after
+    // every InsertNode; a host that sends a node as it is now sends them after it.
+    std::vector<Mutation> LiveFormState(const Node& root) const;
+
     // The element with this key, while it is in the tree.
     Element* FindByKey(uint64_t key) const;
 
@@ -117,8 +123,6 @@ private:
     void Adopt(Node& node);
     void AfterInsert(Node& parent, Node& child, int index);
     void AfterRemove(Node& parent, Node& child, int index);
-    // Records the live form state below an inserted node that its markup does not carry.
-    void RecordLiveFormState(Node& root);
     // Joins neighbouring text nodes below root and drops empty ones, so that the HTML of the
     // subtree parses back into the same nodes.
     static void MergeTextNodes(Node& root);

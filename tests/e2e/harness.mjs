@@ -145,7 +145,9 @@ export async function shownDialog(page, timeout = 10000) {
 // is shown, whatever the attributes say).
 function picturesInPage(html) {
   const FORM_ATTRIBUTES = new Set(["value", "checked", "selected"]);
-  function walk(node) {
+  // The program's copy marks the options it has selected; a parse alone would select the first
+  // option of a select that has none.
+  function walk(node, fromMarkup) {
     if (node.nodeType === 8) return ["#comment", node.data];
     if (node.nodeType !== 1) return null;
     const tag = node.localName;
@@ -156,7 +158,7 @@ function picturesInPage(html) {
       .sort();
     const picture = [tag, attributes];
     if (tag === "input") picture.push({ value: node.value, checked: node.checked });
-    if (tag === "option") picture.push({ selected: node.selected });
+    if (tag === "option") picture.push({ selected: fromMarkup ? node.hasAttribute("selected") : node.selected });
     if (tag === "textarea") {
       picture.push({ value: node.value });
       return picture;
@@ -170,14 +172,14 @@ function picturesInPage(html) {
         else if (child.data !== "") children.push(["#text", child.data]);
         continue;
       }
-      const walked = walk(child);
+      const walked = walk(child, fromMarkup);
       if (walked) children.push(walked);
     }
     picture.push(children);
     return picture;
   }
   const parsed = new DOMParser().parseFromString(html, "text/html");
-  return [JSON.stringify(walk(document.documentElement)), JSON.stringify(walk(parsed.documentElement))];
+  return [JSON.stringify(walk(document.documentElement, false)), JSON.stringify(walk(parsed.documentElement, true))];
 }
 
 // Asks the program for its copy of the document shown in `frame` and checks that the browser

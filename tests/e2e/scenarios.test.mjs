@@ -97,6 +97,19 @@ test("nodes inserted by index next to an empty text node keep their places", asy
   await expectSameAsModel(frame, app, assert);
 });
 
+test("controls put in with state the program gave them show that state", async () => {
+  const frame = await mainPage();
+  await frame.click("#AddControls");
+  await frame.waitForSelector("#Controls #Done");
+  const state = await frame.evaluate(() => ({
+    car: document.getElementById("Car").selectedIndex,
+    odometer: document.getElementById("Odometer").value,
+    done: document.getElementById("Done").checked,
+  }));
+  assert.deepEqual(state, { car: -1, odometer: "1234", done: false });
+  await expectSameAsModel(frame, app, assert);
+});
+
 test("script errors that the page does not handle reach the program", async () => {
   const frame = await mainPage();
   await frame.evaluate(() => {

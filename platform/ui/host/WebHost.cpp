@@ -587,6 +587,13 @@ json WebHost::PatchOperations(const Document& document, const std::vector<Mutati
         }
         merged = element ? 1 : 0;
         ops.push_back(std::move(op));
+        // Changes below a fresh node are left out: the state its markup cannot carry follows it.
+        if (mutation.type == Mutation::Type::InsertNode && fresh.count(mutation.node) != 0) {
+            for (const Mutation& property : document.LiveFormState(*document.FindByKey(mutation.node))) {
+                ops.push_back(PatchOperation(property));
+                merged = 0;
+            }
+        }
     }
     return ops;
 }

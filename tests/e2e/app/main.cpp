@@ -201,6 +201,24 @@ private:
                         first->setInnerText("first");
                         parts->insertBefore(first, second.get());
                     }));
+        // Controls given their state before they are put in: the browser shows that state.
+        bridge_.Add("AddControls", std::function<void()>([this] {
+                        auto document = host_.CallingDocument();
+                        Element* controls = document ? document->getElementById("Controls") : nullptr;
+                        if (controls == nullptr) return;
+                        auto car = document->createElement("<select id=Car>");
+                        car->insertAdjacentHTML("beforeEnd", "<option value=a>A</option><option value=b>B</option>");
+                        car->setSelectedIndex(-1);
+                        auto odometer = document->createElement("<input id=Odometer value=0>");
+                        odometer->setValue("1234");
+                        auto done = document->createElement("<input type=checkbox id=Done checked>");
+                        done->setChecked(false);
+                        controls->appendChild(car);
+                        controls->appendChild(odometer);
+                        controls->appendChild(done);
+                        odometer->setAttribute("value", "99");
+                        done->setAttribute("checked", "");
+                    }));
         // An operation that fails and reports it: reading the garage file from the documents
         // folder, which the tests leave unreadable.
         bridge_.Add("LoadGarage", std::function<void()>([this] {
