@@ -1,4 +1,2 @@
 # The browser host's side of a page load: the patch the program sends for a page it filled.
-if(TARGET jv_ui)
-  jv_bench(bench_uihost uihost_bench.cpp DEPS jv_uihost)
-endif()
+jv_bench(bench_uihost uihost_bench.cpp DEPS jv_uihost)

@@ -1,25 +1,13 @@
 #include "mainapp/JorvaneApp.h"
 
-#include "platform/base/Paths.h"
 #include "shared/core/ConfigApp.h"
 #include "shared/core/ConfigUser.h"
 #include "shared/core/CrashHandler.h"
 #include "shared/core/TraceLog.h"
 
-namespace {
-
-void InitTraceLog() {
-    const std::string local = jv::paths::LocalAppData();
-    if (local.empty()) return;  // the program runs without a log
-    const std::string path = jv::paths::Join(local, "Jorvane/Jorvane/JVtrace.log");
-    OpenTraceLog(path.c_str(), kTraceLogSizeKB);
-}
-
-}  // namespace
-
 int CJorvaneApp::Run(int /*argc*/, char** /*argv*/) {
     CCrashHandler::Install();
-    InitTraceLog();
+    OpenProgramTraceLog("JVtrace.log");
     TraceLog("CJorvaneApp::InitInstance", TRACE_INFO, "starting Jorvane client");
 
     CConfigUser configUser;

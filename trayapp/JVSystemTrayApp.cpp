@@ -1,23 +1,11 @@
 #include "trayapp/JVSystemTrayApp.h"
 
-#include "platform/base/Paths.h"
 #include "shared/core/ConfigApp.h"
 #include "shared/core/ConfigUser.h"
 #include "shared/core/TraceLog.h"
 
-namespace {
-
-void InitTraceLog() {
-    const std::string local = jv::paths::LocalAppData();
-    if (local.empty()) return;
-    const std::string path = jv::paths::Join(local, "Jorvane/Jorvane/JVSTtrace.log");
-    OpenTraceLog(path.c_str(), kTraceLogSizeKB);
-}
-
-}  // namespace
-
 int CJVSystemTrayApp::Run(int /*argc*/, char** /*argv*/) {
-    InitTraceLog();
+    OpenProgramTraceLog("JVSTtrace.log");
     TraceLog("CMainFrame::OnCreate", TRACE_INFO, "starting JorvaneSystemTray");
 
     CConfigUser configUser;

@@ -1,5 +1,7 @@
 #include "platform/db/DatabaseFile.h"
 
+#include "platform/base/WriteFully.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,17 +39,6 @@ private:
     throw DbError(kSource, what + " '" + path + "'.", std::strerror(error), "", error);
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 void CopyDatabaseFile(const std::string& source, const std::string& target) {
@@ -63,7 +54,7 @@ void CopyDatabaseFile(const std::string& source, const std::string& target) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) error = errno;
         if (n <= 0) break;
-        if (!WriteAll(out.get(), buffer, static_cast<size_t>(n))) {
+        if (!jv::WriteFully(out.get(), buffer, static_cast<size_t>(n))) {
             error = errno != 0 ? errno : EIO;
             break;
         }

@@ -1,5 +1,7 @@
 #include "platform/desktop/CrashDump.h"
 
+#include "platform/base/WriteFully.h"
+
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <unistd.h>

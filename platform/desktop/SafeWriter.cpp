@@ -1,5 +1,7 @@
 #include "platform/desktop/SafeWriter.h"
 
+#include "platform/base/WriteFully.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -228,17 +230,6 @@ size_t SafeFormat(char* out, size_t size, const char* format, ...) {
     const size_t length = SafeFormatV(out, size, format, args);
     va_end(args);
     return length;
-}
-
-bool WriteFully(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 void SafeWriter::Printf(const char* format, ...) {

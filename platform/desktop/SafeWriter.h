@@ -42,7 +42,5 @@ private:
     char buffer_[kCapacity];
 };
 
-// Writes the whole text to the descriptor, retrying after interruptions. False on failure.
-bool WriteFully(int fd, const char* data, size_t size);
 
 }  // namespace jv::desktop

@@ -1,5 +1,7 @@
 #include "shared/core/CrashHandler.h"
 
+#include "platform/base/WriteFully.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -405,7 +407,7 @@ CrashDisposition CrashExceptionFilter(const CrashEvent& event) {
     const int fd = CreateReportFile(t.logPath);
     if (fd < 0) {
         static const char kFailed[] = "Error creating exception report\r\n";
-        jv::desktop::WriteFully(STDERR_FILENO, kFailed, sizeof kFailed - 1);
+        jv::WriteFully(STDERR_FILENO, kFailed, sizeof kFailed - 1);
         return jv::desktop::kContinueSearch;
     }
     const MachineState state = jv::desktop::ReadMachineState(*event.context);

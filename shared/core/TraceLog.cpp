@@ -173,6 +173,13 @@ bool OpenTraceLog(const char* path, unsigned maxSizeKB, std::string* error) {
     return g_traceLogFile.Open(path, maxSizeKB, error);
 }
 
+bool OpenProgramTraceLog(const std::string& fileName) {
+    const std::string local = jv::paths::LocalAppData();
+    if (local.empty()) return false;
+    const std::string path = jv::paths::Join(local, "Jorvane/Jorvane/" + fileName);
+    return OpenTraceLog(path.c_str(), kTraceLogSizeKB);
+}
+
 void CloseTraceLog() {
     std::lock_guard<std::mutex> lock(g_traceLogMutex);
     g_traceLogFile.Close();

@@ -13,6 +13,9 @@ enum TraceLevel : int { TRACE_INFO = 0, TRACE_WARNING = 1, TRACE_ERROR = 2 };
 constexpr unsigned kTraceLogSizeKB = 512;
 
 bool OpenTraceLog(const char* path, unsigned maxSizeKB, std::string* error = nullptr);
+// Opens a program's own log "Jorvane/Jorvane/<fileName>" in the per-user data folder with the
+// usual cap. Without that folder the program runs without a log.
+bool OpenProgramTraceLog(const std::string& fileName);
 void CloseTraceLog();
 bool IsTraceLogOpen();
 void TraceLog(const std::string& method, int level, const std::string& message);
