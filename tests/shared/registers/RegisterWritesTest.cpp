@@ -253,6 +253,21 @@ TEST_F(RegisterWrites, ReadingsAtAnyMagnitudeGoWithTheirRows) {
     }
 }
 
+TEST_F(RegisterWrites, ControlCharactersInTypedTextAreRemovedBeforeTheStatement) {
+    // A NUL ended the statement early: the write failed and was reported as a database failure.
+    const std::string typed = std::string("Gar\0age\x01\x1b", 9) + "'s";
+    for (Register kind : kAll) {
+        SCOPED_TRACE(Name(kind));
+        const Row row = Add(kind, "6/1/2024", "12000", typed);
+        ASSERT_FALSE(row.id.empty());
+        ASSERT_TRUE(Delete(row));
+    }
+    const std::string log = Log();
+    EXPECT_NE(log.find("Removed 3 control character(s) from a text before storing it"), std::string::npos) << log;
+    EXPECT_EQ(log.find("ERR"), std::string::npos) << log;
+    EXPECT_EQ(log.find('\0'), std::string::npos);
+}
+
 TEST_F(RegisterWrites, RowsOnTheLastDayDatesHoldAreChangedAndDeletedLikeAnyOther) {
     // 31 December 9999 has no next midnight to look up to.
     for (Register kind : kAll) {
