@@ -167,9 +167,8 @@ bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& Vehic
     if (VehicleID.empty() || !date.IsValid()) return false;
     if (!CheckVehicleId(kMethod, VehicleID)) return false;
     const std::string sql = "Delete from OdometerValues where VehicleID='" + VehicleID +
-                            "' and OdometerDate=" + sqlvalue::Date(date) + " and OdometerValue > " +
-                            sqlvalue::Number(static_cast<double>(value) - 1.0) + " and OdometerValue < " +
-                            sqlvalue::Number(static_cast<double>(value) + 1.0);
+                            "' and OdometerDate=" + sqlvalue::Date(date) + " and " +
+                            sqlvalue::WithinOne("OdometerValue", static_cast<double>(value));
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
@@ -462,9 +461,9 @@ float COdometerValuesDatabaseObject::CalculateOdometerFromDate(CCar& car, const 
             return 0.0f;
         }
     } else if (!ReadBound(kMethod, 885,
-                   "SELECT max(OdometerDate) as DateBefore, max(OdometerValue) as OdomBefore" + fromCar +
-                       " and OdometerDate <= " + sqlvalue::Date(date),
-                   "DateBefore", "OdomBefore", before, hasBefore)) {
+                          "SELECT max(OdometerDate) as DateBefore, max(OdometerValue) as OdomBefore" + fromCar +
+                              " and OdometerDate <= " + sqlvalue::Date(date),
+                          "DateBefore", "OdomBefore", before, hasBefore)) {
         return 0.0f;
     }
     if (!m_keepReadings && date < jv::CurrentClock().Now() &&
@@ -508,9 +507,9 @@ jv::DateTime COdometerValuesDatabaseObject::CalculateDateFromOdometer(CCar& car,
             return jv::DateTime::Invalid();
         }
     } else if (!ReadBound(kMethod, 1008,
-                   "SELECT max(OdometerDate) as DateBefore, max(OdometerValue) as OdomBefore" + fromCar +
-                       " and OdometerValue <= " + x,
-                   "DateBefore", "OdomBefore", before, hasBefore)) {
+                          "SELECT max(OdometerDate) as DateBefore, max(OdometerValue) as OdomBefore" + fromCar +
+                              " and OdometerValue <= " + x,
+                          "DateBefore", "OdomBefore", before, hasBefore)) {
         return jv::DateTime::Invalid();
     }
     if (!m_keepReadings && car.CurrentOdometer > odometer &&
@@ -543,8 +542,8 @@ jv::DateTime COdometerValuesDatabaseObject::CalculateDateFromOdometer(CCar& car,
     return jv::DateTime::Invalid();
 }
 
-const COdometerValuesDatabaseObject::ReadingIndex* COdometerValuesDatabaseObject::IndexOf(const char* method, int line,
-                                                                                        const std::string& VehicleID) {
+const COdometerValuesDatabaseObject::ReadingIndex* COdometerValuesDatabaseObject::IndexOf(
+    const char* method, int line, const std::string& VehicleID) {
     auto found = m_readingIndexes.find(VehicleID);
     if (found != m_readingIndexes.end()) return &found->second;
     const std::string sql =
