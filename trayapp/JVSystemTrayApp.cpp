@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "platform/base/Clock.h"
-#include "platform/desktop/InstanceLock.h"
 #include "platform/desktop/SessionBus.h"
+#include "platform/desktop/SingleInstance.h"
 #include "platform/ui/Loop.h"
 #include "shared/core/TraceLog.h"
 #include "shared/ui/SharedUi.h"
@@ -42,8 +42,8 @@ int CJVSystemTrayApp::Run(int argc, char** argv) {
 
     // One companion per session: a second start leaves quietly, so there is one icon and one
     // notification a day.
-    jv::desktop::InstanceLock lock;
-    if (lock.Acquire("jvsystemtray") == jv::desktop::InstanceLock::Result::HeldElsewhere) return 0;
+    jv::desktop::SingleInstance instance(jv::desktop::SingleInstance::SessionName("jvsystemtray"));
+    if (instance.Acquire() == jv::desktop::SingleInstance::Result::Running) return 0;
 
     OpenProgramTraceLog("JVSTtrace.log");
     InstallSharedUi();

@@ -130,7 +130,7 @@ function makeDesktop() {
   const env = {
     ...process.env,
     ...home.env,
-    PATH: stubs + ":" + process.env.PATH,
+    JV_BROWSER: join(stubs, "chromium"),
     XDG_RUNTIME_DIR: runtime,
     JV_TRAY_FIRST_CHECK_SECONDS: "0",
   };
