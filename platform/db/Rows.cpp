@@ -1,5 +1,7 @@
 #include "platform/db/Rows.h"
 
+#include <sqlite3.h>
+
 #include <utility>
 
 namespace jv::db {
@@ -16,6 +18,7 @@ Rows::Rows(std::shared_ptr<void> connection, sqlite3* db, StatementCache::Lease 
 bool Rows::Next() {
     if (done_) return false;
     row_.ClearRows();
+    rowRead_ = false;
     if (!statement_->Step()) {
         done_ = true;
         // The read of the file ends with the last row, not when the rows go.
@@ -23,8 +26,23 @@ bool Rows::Next() {
         lease_ = StatementCache::Lease();
         return false;
     }
-    statement_->AddRow(row_);
     return true;
+}
+
+const Recordset& Rows::Row() const {
+    if (!rowRead_ && !done_) {
+        statement_->AddRow(row_);
+        rowRead_ = true;
+    }
+    return row_;
+}
+
+Recordset::FieldType Rows::Type(int column) const {
+    return done_ ? Recordset::Null : static_cast<Recordset::FieldType>(sqlite3_column_type(lease_.stmt(), column));
+}
+
+double Rows::Number(int column) const {
+    return done_ ? 0.0 : sqlite3_column_double(lease_.stmt(), column);
 }
 
 }  // namespace jv::db

@@ -27,14 +27,20 @@ public:
     // Steps to the next row; false once there is none (and for no rows at all).
     bool Next();
     // The current row (after Next gave true).
-    const Recordset& Row() const { return row_; }
+    const Recordset& Row() const;
+
+    // A field of the current row by its place, as the engine holds it, for loops that read many
+    // rows: its storage class (Recordset::FieldType) and its value as a number.
+    Recordset::FieldType Type(int column) const;
+    double Number(int column) const;
 
 private:
     // Declared first so that it goes last: the open file outlives the statement.
     std::shared_ptr<void> connection_;
     StatementCache::Lease lease_;
     std::unique_ptr<Statement> statement_;
-    Recordset row_;
+    mutable Recordset row_;
+    mutable bool rowRead_ = false;  // row_ holds the current row
     bool done_ = true;
 };
 
