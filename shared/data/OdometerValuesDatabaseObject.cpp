@@ -183,9 +183,8 @@ bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& Vehic
     if (VehicleID.empty() || !date.IsValid()) return false;
     if (!CheckVehicleId(kMethod, VehicleID)) return false;
     const std::string sql = "Delete from OdometerValues where VehicleID='" + VehicleID +
-                            "' and OdometerDate=" + sqlvalue::Date(date) + " and OdometerValue > " +
-                            sqlvalue::Number(static_cast<double>(value) - 1.0) + " and OdometerValue < " +
-                            sqlvalue::Number(static_cast<double>(value) + 1.0);
+                            "' and OdometerDate=" + sqlvalue::Date(date) + " and " +
+                            sqlvalue::WithinOne("OdometerValue", static_cast<double>(value));
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {

@@ -80,6 +80,16 @@ public:
     std::shared_ptr<Document> FrameDocument(const std::string& frame) const;
     bool WindowConnected() const { return server_.WindowConnected(); }
 
+    // Documents served that the browser has not (yet) said it shows. A page fetched but never shown
+    // (a frame that went away, a request by another program) is dropped once more than `count`
+    // such documents are kept, oldest first, or once it is older than `age`.
+    void SetUnshownDocumentLimits(size_t count, std::chrono::milliseconds age) {
+        maxUnshown_ = count;
+        unshownAge_ = age;
+    }
+    // How many documents the host keeps: those shown and those served but not yet shown.
+    size_t KeptDocuments() const { return documents_.size(); }
+
     // The address the browser uses for a page address of this program ("" when it is none).
     std::string BrowserPath(const std::string& url) const;
     // The page address for an address of the browser ("" when it names no resource of ours).
@@ -108,6 +118,7 @@ private:
         std::shared_ptr<Document> document;
         std::string frame;
         bool loaded = false;
+        std::chrono::steady_clock::time_point served;
     };
     struct OpenDialogWindow {
         Dialog::WeakRef dialog;
@@ -116,6 +127,8 @@ private:
 
     HostServer::Response Serve(const std::string& path, const std::string& query);
     void OnMessage(const std::string& text);
+    void Dispatch(const nlohmann::json& message);
+    void DropUnshownDocuments();
     void ApplyForms(const nlohmann::json& forms);
     void OnCall(const nlohmann::json& message);
     void OnLoaded(const nlohmann::json& message);
@@ -145,6 +158,8 @@ private:
     std::map<int, OpenDialogWindow> dialogs_;
     int nextDialog_ = 1;
     std::shared_ptr<Document> callingDocument_;
+    size_t maxUnshown_ = 64;
+    std::chrono::milliseconds unshownAge_{60000};
 
     std::string topUrl_;  // what the whole window shows, shown again after a reload
     std::vector<Menu> menus_;

@@ -86,9 +86,30 @@
     };
   };
 
+  // A text with a lone UTF-16 surrogate (half of a character, which a script or a paste can leave
+  // in a field) has that half replaced by U+FFFD: JSON.stringify would write it as an escape that
+  // no JSON reader takes, and the whole message, form state and call with it, would be lost.
+  function wellFormed(key, value) {
+    if (typeof value !== "string") return value;
+    if (value.toWellFormed) return value.toWellFormed();
+    if (!/[\uD800-\uDFFF]/.test(value)) return value;
+    var out = "";
+    for (var i = 0; i < value.length; i++) {
+      var code = value.charCodeAt(i);
+      var pair = code >= 0xD800 && code <= 0xDBFF && (value.charCodeAt(i + 1) & 0xFC00) === 0xDC00;
+      if (pair) {
+        out += value.substring(i, i + 2);
+        i++;
+      } else {
+        out += code >= 0xD800 && code <= 0xDFFF ? "\uFFFD" : value.charAt(i);
+      }
+    }
+    return out;
+  }
+
   Host.prototype.send = function (message) {
     message.f = this.collectForms();
-    var text = JSON.stringify(message);
+    var text = JSON.stringify(message, wellFormed);
     if (this.open) this.socket.send(text);
     else this.outbox.push(text);
   };
@@ -485,6 +506,8 @@
         this.patch(message);
         return;
       case "reply": {
+        // A call the program could not use is answered with an error; the script goes on all the same.
+        if (message.error && window.console) console.error("Jorvane: a call was not carried out:", message.error);
         var resolve = this.calls.get(message.id);
         if (resolve) {
           this.calls.delete(message.id);
