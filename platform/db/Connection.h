@@ -1,10 +1,16 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
 
 #include "platform/db/Recordset.h"
+#include "platform/db/Rows.h"
 
 namespace jv::db {
 
@@ -17,12 +23,18 @@ struct ConnectionState;
 // uses (#m/d/yyyy# date literals, @@IDENTITY, "+" between strings, ALTER COLUMN, ...) before
 // SQLite sees them. Exactly one statement per call. Every failure throws DbError.
 //
+// Each text is translated and prepared once: the prepared statements are kept by their text
+// (the most recently used few hundred) and run again from there, until the tables change.
+//
 // The main program and the companion open the same file at once. The file runs with a write-ahead
 // log, so a reader never waits for a writer and a writer never waits for a reader; a commit is on
 // the disk before it returns (it survives a power loss). A writer that finds the other program
 // writing waits for it, backing off, up to `busyWait`; only then does its statement fail.
 class Connection {
 public:
+    // A value bound to a "?" of a query's text.
+    using Parameter = std::variant<std::int64_t, double, std::string>;
+
     // How long a writer waits for the other program before its statement fails: long enough
     // for any save of the other program, short enough that a hung program is reported.
     static constexpr std::chrono::milliseconds kBusyWait{30000};
@@ -50,6 +62,19 @@ public:
     Recordset Execute(const std::string& sql);
     // Runs a statement that returns no rows; the number of rows it changed.
     long ExecuteNonQuery(const std::string& sql);
+    // Runs a query whose rows are read as the engine steps to them, none kept (see Rows), with
+    // values for the "?" in its text.
+    Rows Query(const std::string& sql, const std::vector<Parameter>& parameters = {});
+
+    // A number that changes whenever the file's content changes, through this connection or any
+    // other (the other program's included), so that what was worked out from the content may be
+    // kept while it stays the same. Nothing inside a transaction, whose changes may still be
+    // undone: nothing worked out there may be kept.
+    std::optional<std::uint64_t> ContentVersion();
+    // What the program worked out from the file's content and keeps under a name, for as long as
+    // ContentVersion gives `version`: null when nothing is kept under the name for that version.
+    std::shared_ptr<const void> Derived(std::string_view name, std::uint64_t version) const;
+    void KeepDerived(std::string_view name, std::uint64_t version, std::shared_ptr<const void> value);
 
     // The outer transaction takes its lock at once, so two programs never deadlock upgrading a
     // read lock; an inner one is a savepoint of the outer one, whatever its lock.

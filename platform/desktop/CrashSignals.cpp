@@ -2,6 +2,8 @@
 
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,6 +22,7 @@ constexpr uintptr_t kStackOverflowReach = 64 * 1024;
 
 std::atomic<CrashHandlerFunction> g_handler{nullptr};
 std::atomic<bool> g_reported{false};
+std::atomic<pid_t> g_reporter{0};  // the thread writing the report
 std::atomic<bool> g_installed{false};
 volatile sig_atomic_t g_currentSignal = SIGABRT;
 unsigned g_timeoutSeconds = 30;
@@ -64,9 +67,28 @@ void ArmAlarm() {
     DieBySignal(signal);
 }
 
+pid_t ThisThread() {
+    return static_cast<pid_t>(syscall(SYS_gettid));
+}
+
+// Returns when this failure is the first. When another thread is already reporting, this thread
+// waits for that report to end the process; a failure inside the handler itself goes its default way.
+void TakeReport(int signal) {
+    if (!g_reported.exchange(true)) {
+        g_reporter.store(ThisThread());
+        return;
+    }
+    if (g_reporter.load() == ThisThread()) DieBySignal(signal);
+    // The reporting thread ends the process (its alarm bounds how long that takes).
+    for (;;) {
+        const timespec pause{1, 0};
+        nanosleep(&pause, nullptr);
+    }
+}
+
 void OnSignal(int signal, siginfo_t* info, void* context) {
-    // Only the first failure is reported; one inside the handler goes its default way.
-    if (g_reported.exchange(true)) DieBySignal(signal);
+    // Only the first failure is reported.
+    TakeReport(signal);
     auto* machine = static_cast<ucontext_t*>(context);
     const bool fromFault = info->si_code > 0 && (signal == SIGSEGV || signal == SIGBUS);
     CrashEvent event;
@@ -80,7 +102,7 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
 }
 
 void OnTerminate() {
-    if (g_reported.exchange(true)) DieBySignal(SIGABRT);
+    TakeReport(SIGABRT);
     std::memset(&g_terminateContext, 0, sizeof g_terminateContext);
     getcontext(&g_terminateContext);
     CrashEvent event;

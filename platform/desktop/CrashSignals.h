@@ -34,7 +34,9 @@ uint32_t ExceptionCodeFor(int signal, int signalCode, uintptr_t faultAddress, ui
 // Catches the fatal signals (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP, SIGSYS) on an
 // alternate stack of the calling thread, so that a stack overflow is caught too, and uncaught C++
 // exceptions through the terminate handler. Only the first failure is handed to the handler; a
-// handler that takes longer than `timeoutSeconds` is ended by an alarm. With kExecuteHandler the
+// failure on another thread meanwhile waits for the report to end the process, so two threads
+// failing at once leave one whole report. A handler that takes longer than `timeoutSeconds` is
+// ended by an alarm. With kExecuteHandler the
 // process then ends with exit status 128 + the signal number (SIGABRT for an exception), without
 // a core dump; with kContinueSearch the signal's default action follows.
 bool InstallCrashSignals(CrashHandlerFunction handler, unsigned timeoutSeconds = 30);

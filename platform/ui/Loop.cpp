@@ -2,6 +2,9 @@
 
 #include <glib.h>
 
+#include <cstdio>
+#include <exception>
+
 namespace jv::ui {
 
 namespace {
@@ -50,9 +53,28 @@ bool Loop::RunOne() {
         work = std::move(queue_.front());
         queue_.pop_front();
     }
-    work();
-    if (afterWork_) afterWork_();
+    // No exception leaves a piece of work: one that did would end the program from a message
+    // or a timer that had nothing to do with what failed.
+    try {
+        work();
+        if (afterWork_) afterWork_();
+    } catch (const std::exception& e) {
+        Failed(e.what());
+    } catch (...) {
+        Failed("unknown exception");
+    }
     return true;
+}
+
+void Loop::Failed(const std::string& what) {
+    if (onError_) {
+        try {
+            onError_(what);
+            return;
+        } catch (...) {
+        }
+    }
+    std::fprintf(stderr, "Loop: a piece of work failed: %s\n", what.c_str());
 }
 
 bool Loop::Iterate(bool mayBlock) {

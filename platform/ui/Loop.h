@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 
 struct _GMainContext;
 
@@ -60,6 +61,10 @@ public:
 
     // Called after each piece of work that runs (the browser host sends the pages' changes here).
     void SetAfterWork(Work afterWork) { afterWork_ = std::move(afterWork); }
+    // Hears of an exception that a piece of work let out; the loop goes on with the next piece.
+    // Without one, the exception is written to standard error.
+    using ErrorHandler = std::function<void(const std::string& what)>;
+    void SetErrorHandler(ErrorHandler handler) { onError_ = std::move(handler); }
 
     _GMainContext* context() const { return context_; }
 
@@ -67,6 +72,7 @@ private:
     struct Timer;
 
     bool Iterate(bool mayBlock);
+    void Failed(const std::string& what);
 
     _GMainContext* context_;
     std::mutex mutex_;
@@ -74,6 +80,7 @@ private:
     bool quit_ = false;
     int depth_ = 0;
     Work afterWork_;
+    ErrorHandler onError_;
     unsigned nextTimerId_ = 1;
     std::map<unsigned, std::shared_ptr<Timer>> timers_;
 };

@@ -1,6 +1,7 @@
 #include "platform/xml/Document.h"
 
 #include <fcntl.h>
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
@@ -23,6 +24,19 @@ std::string ToStd(const xmlChar* text) {
 }
 const xmlChar* X(const std::string& s) {
     return reinterpret_cast<const xmlChar*>(s.c_str());
+}
+
+// Entity declarations have no place in the program's files nor in the web service's answers, and
+// internal ones can expand without limit (a few kilobytes of nested references grow to gigabytes).
+// A document that declares one is refused as it is read, before anything is expanded.
+struct ParseGuard {
+    bool entityDeclared = false;
+};
+
+void RefuseEntityDeclaration(void* context, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+    if (auto* guard = static_cast<ParseGuard*>(ctxt->_private)) guard->entityDeclared = true;
+    xmlStopParser(ctxt);
 }
 
 struct XPathContextDeleter {
@@ -152,8 +166,16 @@ bool Document::LoadXml(const std::string& text) {
         error_.reason = "out of memory";
         return false;
     }
+    ParseGuard guard;
+    ctxt->_private = &guard;
+    ctxt->sax->entityDecl = RefuseEntityDeclaration;
     doc_ = xmlCtxtReadMemory(ctxt, text.data(), static_cast<int>(text.size()), nullptr, nullptr, kParseOptions);
-    if (!doc_ || !xmlDocGetRootElement(doc_)) {
+    if (guard.entityDeclared) {
+        Reset();
+        error_.reason = "The document declares an entity, which is not allowed.";
+        error_.line = xmlSAX2GetLineNumber(ctxt);
+        error_.code = -4;
+    } else if (!doc_ || !xmlDocGetRootElement(doc_)) {
         const xmlError* err = xmlCtxtGetLastError(ctxt);
         if (err) {
             error_.reason = err->message ? err->message : "parse error";

@@ -58,7 +58,8 @@ struct ParseError {
 };
 
 // An XML document read with no network access, no DTD loading and no entity expansion, and a cap
-// on its size. Used for the configuration files and the web service's answers.
+// on its size. A document that declares an entity is refused: nested internal entities would
+// expand without limit. Used for the configuration files and the web service's answers.
 class Document {
 public:
     static constexpr size_t kMaxSize = 16 * 1024 * 1024;

@@ -218,7 +218,18 @@ void TraceLog(const std::string& method, int level, const std::string& message) 
     char name[64];
     std::snprintf(name, sizeof name, "%-40.40s  ", method.c_str());
     line += name;
-    line += message;
+    // Control characters other than tab and the line breaks are written as \xNN: a NUL or an
+    // escape sequence from a page or a file must not land in the log as it came.
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            line += escaped;
+        } else {
+            line += c;
+        }
+    }
     g_traceLogFile.WriteLine(line);
 }
 

@@ -8,9 +8,19 @@
 std::string EscapeQuotes(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 8);
+    size_t removed = 0;
     for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7F) {
+            ++removed;
+            continue;
+        }
         if (c == '\'') out += '\'';
         out += c;
+    }
+    if (removed != 0) {
+        TraceLog("EscapeQuotes", TRACE_WARNING,
+                 "Removed " + std::to_string(removed) + " control character(s) from a text before storing it");
     }
     return out;
 }

@@ -8,6 +8,8 @@
 #include "platform/db/Recordset.h"
 
 // Text between single quotes in SQL: every "'" doubled. A free function, no object needed.
+// Control characters other than tab, line feed and carriage return (a NUL among them) have no place
+// in typed text and would cut the statement short: they are removed, and the removal is logged.
 std::string EscapeQuotes(const std::string& text);
 
 // Text cut to a column's width, then with its quotes doubled, ready to stand between single

@@ -47,6 +47,11 @@ std::string Number(double value) {
     return jv::number::FormatFixed(value, 6);
 }
 
+std::string WithinOne(const std::string& column, double value) {
+    return "(" + column + " = " + Number(value) + " OR (" + column + " > " + Number(value - 1.0) + " AND " + column +
+           " < " + Number(value + 1.0) + "))";
+}
+
 std::optional<jv::DateTime> ParseDate(std::string_view text) {
     jv::DateTime date;
     if (date.ParseDateTime(text) || date.ParseIsoDate(text)) return date;

@@ -28,6 +28,10 @@ std::string Quoted(const std::string& text, size_t width = 0);
 std::string Date(const jv::DateTime& date);
 // A number as SQL text ("%f" in the C locale).
 std::string Number(double value);
+// The condition that a numeric column lies within one of `value`, as odometer readings are matched
+// to the rows they stand for. The value itself always matches: beyond 2^53 a double holds no
+// number between value - 1 and value + 1, and those bounds may round onto the value itself.
+std::string WithinOne(const std::string& column, double value);
 
 // A date typed by the user or passed by a page: month/day/year ("1/31/2024", optionally with a
 // time) or year-month-day ("2024-01-31"). Empty when the text is no such date.

@@ -219,8 +219,7 @@ bool CRegisterTable::Remove(const RowReading& row, const std::string& method, in
     const jv::DateTime day = row.Date.DatePart();
     const std::string sql =
         "SELECT OdometerValueID, OdometerValue FROM OdometerValues WHERE VehicleID=" + sqlvalue::Quoted(row.VehicleID) +
-        " AND " + OnDay("OdometerDate", day) + " AND OdometerValue > " + sqlvalue::Number(*row.Odometer - 1.0) +
-        " AND OdometerValue < " + sqlvalue::Number(*row.Odometer + 1.0);
+        " AND " + OnDay("OdometerDate", day) + " AND " + sqlvalue::WithinOne("OdometerValue", *row.Odometer);
     std::vector<std::pair<std::string, double>> readings;
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);

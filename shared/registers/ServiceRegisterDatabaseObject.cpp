@@ -1,5 +1,10 @@
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
 #include "platform/base/NumberText.h"
 #include "platform/db/DbError.h"
 #include "shared/core/ErrorReporting.h"
@@ -356,6 +361,23 @@ void CServiceRegisterDatabaseObject::GetLatestServices(const std::string& Vehicl
         VehicleID +
         "' and s.ServiceDate=ls.ServiceDate and i.MaintenancePlanItemID=ls.MaintenancePlanItemID and "
         "i.MaintenancePlanItemID=mpi.MaintenancePlanItemID order by s.ServiceDate";
+    // The query looks at every service there is: what it found is kept with the open file until
+    // its content changes, so asking again costs nothing however long the history.
+    std::optional<std::uint64_t> version;
+    const std::string name = "latest services of " + VehicleID;
+    try {
+        if (m_connection.IsOpen()) version = m_connection.ContentVersion();
+    } catch (const jv::db::DbError&) {
+        // Then nothing is kept; the query reports what is wrong.
+    }
+    if (version) {
+        if (const auto kept = m_connection.Derived(name, *version)) {
+            const auto& found = *std::static_pointer_cast<const std::vector<CService>>(kept);
+            services.insert(services.end(), found.begin(), found.end());
+            return;
+        }
+    }
+    auto found = std::make_shared<std::vector<CService>>();
     try {
         auto rs = ExecuteQuery(sql);
         if (!rs.IsOpen()) return;
@@ -365,12 +387,17 @@ void CServiceRegisterDatabaseObject::GetLatestServices(const std::string& Vehicl
             if (const auto date = rs.GetDate("ServiceDate")) service.ServiceDate = *date;
             service.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
             service.items.push_back(CMaintenancePlanDatabaseObject::ItemFromRow(rs));
-            services.push_back(std::move(service));
+            found->push_back(std::move(service));
         }
         rs.Close();
     } catch (const jv::db::DbError& error) {
         ReportQueryError(kMethod, 830, sql, error, kWording);
+        // What was read before the failure is given, as before; nothing is kept.
+        services.insert(services.end(), found->begin(), found->end());
+        return;
     }
+    services.insert(services.end(), found->begin(), found->end());
+    if (version) m_connection.KeepDerived(name, *version, std::move(found));
 }
 
 void CServiceRegisterDatabaseObject::GetUpcomingServices(const std::string& VehicleID,

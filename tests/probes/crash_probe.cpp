@@ -1,8 +1,11 @@
 // Installs the crash handler as the main program does, then fails as asked:
-//   jv_crash_probe null-write | recursion | exception | divide
+//   jv_crash_probe null-write | recursion | exception | divide | threads
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "shared/core/CrashHandler.h"
 
@@ -33,6 +36,22 @@ __attribute__((noinline, no_sanitize("undefined"))) int DivideByZero() {
     return dividend / zero;
 }
 
+// Several threads fault at the same moment.
+void ThreadsAtOnce() {
+    static std::atomic<int> ready{0};
+    constexpr int kThreads = 4;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([] {
+            ++ready;
+            while (ready.load() < kThreads) {
+            }
+            NullWrite();
+        });
+    }
+    for (auto& thread : threads) thread.join();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,5 +62,6 @@ int main(int argc, char** argv) {
     if (std::strcmp(mode, "recursion") == 0) std::printf("%d\n", Recurse(0));
     if (std::strcmp(mode, "exception") == 0) ThrowUncaught();
     if (std::strcmp(mode, "divide") == 0) std::printf("%d\n", DivideByZero());
+    if (std::strcmp(mode, "threads") == 0) ThreadsAtOnce();
     return 3;
 }

@@ -2,8 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include "platform/base/Spawn.h"
@@ -42,7 +44,132 @@ std::string Text(const json& message, const char* name) {
 
 int64_t Number(const json& message, const char* name) {
     const auto found = message.find(name);
-    return found != message.end() && found->is_number() ? found->get<int64_t>() : 0;
+    if (found == message.end()) return 0;
+    if (found->is_number_integer()) return found->get<int64_t>();
+    if (found->is_number_float()) {
+        const double value = found->get<double>();
+        if (std::isfinite(value) && std::fabs(value) < 9e15) return static_cast<int64_t>(value);
+    }
+    return 0;
+}
+
+// The shim's messages hold arrays and objects a few levels deep. Anything deeper is refused before
+// it is parsed: copying, printing or freeing a value nested a hundred thousand deep would take the
+// whole stack.
+constexpr int kMaxMessageDepth = 16;
+
+// How deep arrays and objects nest in a JSON text, counted up to `limit` + 1 without parsing it.
+int NestingDepth(std::string_view text, int limit) {
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit) return depth;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return 0;
+}
+
+// The id of the call a message that cannot be read stands for, so that the call can still be
+// answered: the shim writes a call as {"t":"call","id":<number>,... 0 when the text is none.
+int64_t UnreadableCallId(std::string_view text) {
+    constexpr std::string_view kStart = "{\"t\":\"call\",\"id\":";
+    if (text.substr(0, kStart.size()) != kStart) return 0;
+    int64_t id = 0;
+    for (size_t i = kStart.size(); i < text.size() && i < kStart.size() + 15; ++i) {
+        if (text[i] < '0' || text[i] > '9') break;
+        id = id * 10 + (text[i] - '0');
+    }
+    return id;
+}
+
+// The fields of each kind of message the host reads, with the type the shim sends them as.
+enum class Kind { Number, Text, Array };
+struct Field {
+    const char* type;
+    const char* name;
+    Kind kind;
+    bool required;
+};
+constexpr Field kFields[] = {
+    {"call", "id", Kind::Number, true},       {"call", "m", Kind::Text, true},
+    {"call", "a", Kind::Array, false},        {"call", "doc", Kind::Number, false},
+    {"loaded", "doc", Kind::Number, true},    {"loaded", "frame", Kind::Text, false},
+    {"unloaded", "doc", Kind::Number, true},  {"navigate", "url", Kind::Text, true},
+    {"navigate", "frame", Kind::Text, false}, {"navigate", "form", Kind::Array, false},
+    {"dialogkey", "dlg", Kind::Number, true}, {"dialogkey", "key", Kind::Text, true},
+    {"event", "dlg", Kind::Number, true},     {"event", "id", Kind::Text, false},
+    {"command", "id", Kind::Number, true},    {"error", "message", Kind::Text, false},
+    {"error", "url", Kind::Text, false},      {"error", "line", Kind::Number, false},
+};
+
+bool OfKind(const json& value, Kind kind) {
+    switch (kind) {
+        case Kind::Number:
+            return value.is_number();
+        case Kind::Text:
+            return value.is_string();
+        case Kind::Array:
+            return value.is_array();
+    }
+    return false;
+}
+
+// What is wrong with the form state of a message ("" when nothing is): per document id an array
+// of [key, state], the key digits (as text or a number), the state an object of known fields.
+std::string FormsProblem(const json& forms) {
+    if (!forms.is_object()) return "the form state is no object";
+    for (const auto& [docId, fields] : forms.items()) {
+        if (!fields.is_array()) return "the form state of a document is no array";
+        for (const auto& field : fields) {
+            if (!field.is_array() || field.size() != 2) return "a form field is no pair";
+            const json& key = field[0];
+            const bool digits = key.is_string() && !key.get_ref<const std::string&>().empty() &&
+                                key.get_ref<const std::string&>().size() < 20 &&
+                                key.get_ref<const std::string&>().find_first_not_of("0123456789") == std::string::npos;
+            if (!digits && !key.is_number_unsigned()) return "a form field's key is no number";
+            const json& state = field[1];
+            if (!state.is_object()) return "a form field's state is no object";
+            for (const auto& [name, value] : state.items()) {
+                const bool text = name == "v" || name == "h";
+                const bool flag = name == "c" || name == "s";
+                if ((text && !value.is_string()) || (flag && !value.is_boolean()) ||
+                    (name == "i" && !value.is_number_integer()))
+                    return "a form field's state has a value of the wrong type";
+            }
+        }
+    }
+    return {};
+}
+
+// What is wrong with a message of the window ("" when nothing is).
+std::string MessageProblem(const json& message) {
+    if (!message.is_object()) return "it is no object";
+    const auto type = message.find("t");
+    if (type == message.end() || !type->is_string()) return "it has no type";
+    for (const Field& field : kFields) {
+        if (*type != field.type) continue;
+        const auto value = message.find(field.name);
+        if (value == message.end()) {
+            if (field.required) return std::string("it has no \"") + field.name + "\"";
+        } else if (!OfKind(*value, field.kind)) {
+            return std::string("its \"") + field.name + "\" has the wrong type";
+        }
+    }
+    if (const auto forms = message.find("f"); forms != message.end()) return FormsProblem(*forms);
+    return {};
 }
 
 std::string Dump(const json& message) {
@@ -101,7 +228,13 @@ void WebHost::Start() {
 bool WebHost::OpenWindow() {
     std::string error;
     const auto kind = window_.Open(
-        server_.OpenUrl(), [this] { loop_.Post([this] { OnWindowGone(); }); }, &error);
+        server_.OpenUrl(),
+        [this, alive = std::weak_ptr<bool>(alive_)] {
+            loop_.Post([this, alive] {
+                if (!alive.expired()) OnWindowGone();
+            });
+        },
+        &error);
     if (kind == BrowserWindow::Kind::None) {
         Log("WebHost::OpenWindow", error);
         return false;
@@ -213,19 +346,48 @@ HostServer::Response WebHost::Serve(const std::string& path, const std::string& 
     } else {
         html.insert(headEnd + 1, shim);
     }
-    documents_[document->id()] = Shown{document, std::string(), false};
+    documents_[document->id()] = Shown{document, std::string(), false, std::chrono::steady_clock::now()};
+    DropUnshownDocuments();
     response.body = std::move(html);
     return response;
 }
 
 // --- messages from the window ----------------------------------------------------------------
 
+// Every message is checked before any of it is used. One the host cannot use is logged once and,
+// when it is a call, answered with an error, so that the script awaiting the call goes on; the
+// program goes on in any case.
 void WebHost::OnMessage(const std::string& text) {
-    const json message = json::parse(text, nullptr, false);
-    if (message.is_discarded() || !message.is_object()) {
-        Log("WebHost::OnMessage", "Unreadable message from the window");
-        return;
+    DropUnshownDocuments();
+    std::string problem;
+    json message;
+    if (NestingDepth(text, kMaxMessageDepth) > kMaxMessageDepth) {
+        problem = "it is nested too deeply";
+    } else {
+        message = json::parse(text, nullptr, false);
+        problem = message.is_discarded() ? "it is no JSON text" : MessageProblem(message);
     }
+    int64_t call = 0;
+    if (problem.empty()) {
+        call = Text(message, "t") == "call" ? Number(message, "id") : 0;
+        try {
+            Dispatch(message);
+            return;  // a call has been answered
+        } catch (const std::exception& e) {
+            problem = std::string("handling it failed: ") + e.what();
+        } catch (...) {
+            problem = "handling it failed";
+        }
+        callingDocument_.reset();
+    } else {
+        call = message.is_object() && Text(message, "t") == "call" ? Number(message, "id") : UnreadableCallId(text);
+    }
+    Log("WebHost::OnMessage",
+        "A message from the window (" + std::to_string(text.size()) + " bytes) was not used: " + problem);
+    if (call != 0) Send(json{{"t", "reply"}, {"id", call}, {"error", problem}});
+}
+
+void WebHost::Dispatch(const json& message) {
     if (auto forms = message.find("f"); forms != message.end()) ApplyForms(*forms);
 
     const std::string type = Text(message, "t");
@@ -242,6 +404,8 @@ void WebHost::OnMessage(const std::string& text) {
         OnDialogKey(message);
     } else if (type == "event") {
         OnDialogClick(message);
+    } else if (type == "bounds") {
+        OnBounds(message);
     } else if (type == "command") {
         if (onCommand_) onCommand_(static_cast<int>(Number(message, "id")));
     } else if (type == "error") {
@@ -260,6 +424,7 @@ void WebHost::ApplyForms(const json& forms) {
         Document& document = *found->second.document;
         for (const auto& field : fields) {
             if (!field.is_array() || field.size() != 2 || !field[1].is_object()) continue;
+            if (!field[0].is_string() && !field[0].is_number_unsigned()) continue;
             const uint64_t key = field[0].is_string() ? std::strtoull(field[0].get<std::string>().c_str(), nullptr, 10)
                                                       : field[0].get<uint64_t>();
             const json& state = field[1];
@@ -382,6 +547,8 @@ void WebHost::OnWindowOpened() {
         graceTimer_ = 0;
     }
     if (!menus_.empty()) SetMenu(menus_);
+    if (!title_.empty()) Send(json{{"t", "title"}, {"text", title_}});
+    for (const auto& [pane, message] : panes_) Send(message);
     // The window shows what the program navigated to before it was there, and a window that comes
     // back (the user reloaded it) shows again what it showed.
     if (!topUrl_.empty()) Load("", BrowserPath(topUrl_));
@@ -400,7 +567,8 @@ void WebHost::Load(const std::string& frame, const std::string& path) {
 }
 
 void WebHost::Navigate(const std::string& url, const std::string& frame) {
-    loop_.Post([this, url, frame] {
+    loop_.Post([this, alive = std::weak_ptr<bool>(alive_), url, frame] {
+        if (alive.expired()) return;
         const std::string path = BrowserPath(url);
         if (path.empty()) {
             OpenExternal(url);
@@ -423,11 +591,43 @@ bool WebHost::GoForward() {
 }
 
 void WebHost::SetTitle(const std::string& title) {
+    title_ = title;
     Send(json{{"t", "title"}, {"text", title}});
 }
 
 void WebHost::SetStatusText(int pane, const std::string& text) {
-    Send(json{{"t", "status"}, {"pane", pane}, {"text", text}});
+    SetStatusPane(pane, text, "", "");
+}
+
+void WebHost::SetStatusPane(int pane, const std::string& text, const std::string& tooltip, const std::string& icon) {
+    json message{{"t", "status"}, {"pane", pane}, {"text", text}, {"tip", tooltip}, {"icon", icon}};
+    panes_[pane] = message;
+    Send(message);
+}
+
+void WebHost::RaiseWindow() {
+    Send(json{{"t", "raise"}});
+}
+
+void WebHost::OnBounds(const json& message) {
+    WindowBounds bounds;
+    bounds.left = static_cast<int>(Number(message, "x"));
+    bounds.top = static_cast<int>(Number(message, "y"));
+    bounds.width = static_cast<int>(Number(message, "w"));
+    bounds.height = static_cast<int>(Number(message, "h"));
+    const auto flag = [&message](const char* key) {
+        const auto found = message.find(key);
+        return found != message.end() && found->is_boolean() && found->get<bool>();
+    };
+    bounds.maximized = flag("max");
+    bounds.minimized = flag("min");
+    bounds.known = bounds.width > 0 && bounds.height > 0;
+    if (!bounds.known) return;
+    const bool resized = bounds.width != bounds_.width || bounds.height != bounds_.height;
+    bounds_ = bounds;
+    if (resized && events_ != nullptr) {
+        events_->OnWindowResized(static_cast<int>(Number(message, "iw")), static_cast<int>(Number(message, "ih")));
+    }
 }
 
 void WebHost::SetMenu(const std::vector<Menu>& menus) {
@@ -596,6 +796,22 @@ json WebHost::PatchOperations(const Document& document, const std::vector<Mutati
         }
     }
     return ops;
+}
+
+void WebHost::DropUnshownDocuments() {
+    const auto oldest = std::chrono::steady_clock::now() - unshownAge_;
+    size_t unshown = 0;
+    for (const auto& [id, shown] : documents_)
+        if (!shown.loaded) ++unshown;
+    // Ids grow with every document: the map runs from the oldest to the newest.
+    for (auto it = documents_.begin(); it != documents_.end() && unshown != 0;) {
+        if (!it->second.loaded && (unshown > maxUnshown_ || it->second.served < oldest)) {
+            it = documents_.erase(it);
+            --unshown;
+        } else {
+            ++it;
+        }
+    }
 }
 
 void WebHost::FlushPatches() {

@@ -48,6 +48,16 @@ public:
         std::string label;
         std::vector<MenuItem> items;
     };
+    // Where the window is on the screen, as the window last said (all 0 until it has).
+    struct WindowBounds {
+        int left = 0;
+        int top = 0;
+        int width = 0;
+        int height = 0;
+        bool maximized = false;
+        bool minimized = false;
+        bool known = false;
+    };
     using ScriptErrorHandler = std::function<void(const std::string& message, const std::string& url, int line)>;
     using CommandHandler = std::function<void(int command)>;
 
@@ -62,6 +72,12 @@ public:
     // Opens the program's window in Chromium (or the default browser). False when no browser could
     // be started.
     bool OpenWindow();
+    // Where and how large the window opens; call before OpenWindow.
+    void SetWindowGeometry(const BrowserWindow::Geometry& geometry) { window_.SetGeometry(geometry); }
+    // Asks the window to come to the front.
+    void RaiseWindow();
+    // The window's place on the screen as it last reported it.
+    const WindowBounds& LastWindowBounds() const { return bounds_; }
     // The one-time address that opens the window (for a browser started by someone else).
     std::string OpenUrl() const { return server_.OpenUrl(); }
     std::string Origin() const { return server_.Origin(); }
@@ -80,6 +96,16 @@ public:
     std::shared_ptr<Document> FrameDocument(const std::string& frame) const;
     bool WindowConnected() const { return server_.WindowConnected(); }
 
+    // Documents served that the browser has not (yet) said it shows. A page fetched but never shown
+    // (a frame that went away, a request by another program) is dropped once more than `count`
+    // such documents are kept, oldest first, or once it is older than `age`.
+    void SetUnshownDocumentLimits(size_t count, std::chrono::milliseconds age) {
+        maxUnshown_ = count;
+        unshownAge_ = age;
+    }
+    // How many documents the host keeps: those shown and those served but not yet shown.
+    size_t KeptDocuments() const { return documents_.size(); }
+
     // The address the browser uses for a page address of this program ("" when it is none).
     std::string BrowserPath(const std::string& url) const;
     // The page address for an address of the browser ("" when it names no resource of ours).
@@ -92,6 +118,7 @@ public:
     bool GoForward() override;
     void SetTitle(const std::string& title) override;
     void SetStatusText(int pane, const std::string& text) override;
+    void SetStatusPane(int pane, const std::string& text, const std::string& tooltip, const std::string& icon) override;
     void Print(const Document& document) override;
     bool OpenDialog(Dialog& dialog) override;
     void CloseDialog(Dialog& dialog) override;
@@ -108,6 +135,7 @@ private:
         std::shared_ptr<Document> document;
         std::string frame;
         bool loaded = false;
+        std::chrono::steady_clock::time_point served;
     };
     struct OpenDialogWindow {
         Dialog::WeakRef dialog;
@@ -116,6 +144,8 @@ private:
 
     HostServer::Response Serve(const std::string& path, const std::string& query);
     void OnMessage(const std::string& text);
+    void Dispatch(const nlohmann::json& message);
+    void DropUnshownDocuments();
     void ApplyForms(const nlohmann::json& forms);
     void OnCall(const nlohmann::json& message);
     void OnLoaded(const nlohmann::json& message);
@@ -145,11 +175,21 @@ private:
     std::map<int, OpenDialogWindow> dialogs_;
     int nextDialog_ = 1;
     std::shared_ptr<Document> callingDocument_;
+    size_t maxUnshown_ = 64;
+    std::chrono::milliseconds unshownAge_{60000};
+
+    void OnBounds(const nlohmann::json& message);
 
     std::string topUrl_;  // what the whole window shows, shown again after a reload
+    std::string title_;   // the caption and the status panes, sent again to a window that comes back
+    std::map<int, nlohmann::json> panes_;
+    WindowBounds bounds_;
     std::vector<Menu> menus_;
     std::chrono::milliseconds grace_{3000};
     unsigned graceTimer_ = 0;
+    // Watched by the work this host posts to the loop, so that none of it runs once the host has
+    // gone (a program may close its window and drop the host while such work is queued).
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace jv::ui::host

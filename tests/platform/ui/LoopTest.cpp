@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,6 +28,23 @@ TEST(Loop, RunsWorkInTheOrderItWasPostedAndFlushesAfterEach) {
     loop.RunPending();
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(flushes, 3);
+}
+
+TEST(Loop, WorkThatThrowsIsReportedAndTheLoopGoesOn) {
+    Loop loop;
+    std::vector<std::string> failures;
+    std::vector<int> ran;
+    loop.SetErrorHandler([&](const std::string& what) { failures.push_back(what); });
+    loop.Post([] { throw std::runtime_error("a page's handler failed"); });
+    loop.Post([&] { ran.push_back(1); });
+    loop.Post([] { throw 42; });
+    loop.Post([&] {
+        ran.push_back(2);
+        loop.Quit();
+    });
+    loop.Run();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+    EXPECT_EQ(failures, (std::vector<std::string>{"a page's handler failed", "unknown exception"}));
 }
 
 TEST(Loop, WorkPostedFromAnotherThreadWakesAWaitingLoop) {

@@ -195,3 +195,38 @@ TEST(ConfigFiles, LoadFailuresGiveTheSystemTextOnlyForAFileThatCannotBeRead) {
         EXPECT_EQ(log.substr(textAt, log.find('\n', textAt) - textAt), c.systemText) << c.name << "\n" << log;
     }
 }
+
+// Configuration limits: a file that declares entities is refused before anything is expanded,
+// and is kept as unreadable like any other, whatever its entities would grow to.
+TEST(ConfigFiles, FilesDeclaringEntitiesAreRefusedAndKept) {
+    // Nested internal entities: each level ten times the one below.
+    std::string laughs = "<!DOCTYPE jorvaneUser [<!ENTITY l0 'lol'>";
+    for (int level = 1; level <= 4; ++level) {
+        laughs += "<!ENTITY l" + std::to_string(level) + " '";
+        for (int i = 0; i < 10; ++i) laughs += "&l" + std::to_string(level - 1) + ";";
+        laughs += "'>";
+    }
+    laughs += "]>";
+    const std::string user = laughs + "<jorvaneUser><mostRecentUserDB path='&l4;' prependMyDocs='no'/></jorvaneUser>";
+    const std::string plain =
+        "<!DOCTYPE jorvaneUser [<!ENTITY car 'cars.db'>]>"
+        "<jorvaneUser><mostRecentUserDB path='&car;' prependMyDocs='no'/></jorvaneUser>";
+    for (const std::string& content : {user, plain}) {
+        jv::test::IsolatedHome home;
+        const std::string logPath = home.dir().File("JVtrace.log");
+        ASSERT_TRUE(OpenTraceLog(logPath.c_str(), kTraceLogSizeKB));
+        jv::test::WriteFile(UserConfigPath(home), content);
+        std::string path;
+        ASSERT_TRUE(CConfigUser().GetMostRecentDBpath(path));
+        CloseTraceLog();
+        EXPECT_EQ(path, home.Documents() + "/Jorvane/user.data");
+        EXPECT_EQ(jv::test::ReadFile(UserConfigPath(home) + ".bad"), content);
+        EXPECT_NE(jv::test::ReadFile(logPath).find("declares an entity"), std::string::npos);
+    }
+
+    jv::test::IsolatedHome home;
+    WriteConfigApp(home, laughs + "<config><web url='&l4;'/></config>");
+    std::string web;
+    EXPECT_FALSE(CConfigApp().GetWebURL(web));
+    EXPECT_EQ(web, "");
+}

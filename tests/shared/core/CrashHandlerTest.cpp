@@ -248,6 +248,41 @@ TEST(CrashHandler, WithoutALogFileTheFailureTakesItsDefaultCourse) {
     }
 }
 
+// Crash concurrency: threads failing at the same moment leave one whole report, and the reporter
+// still takes over. The second fault used to end the process while the first was being written.
+TEST(CrashHandler, ThreadsFailingAtOnceLeaveOneWholeReport) {
+    for (const bool withReporter : {false, true}) {
+        for (int run = 0; run < 3; ++run) {
+            SCOPED_TRACE(std::string(withReporter ? "with" : "without") + " reporter, run " + std::to_string(run));
+            const ProbeFolder probe(withReporter);
+            const int status = probe.Run("threads");
+            if (withReporter) {
+                ASSERT_TRUE(WIFEXITED(status)) << status;
+                EXPECT_EQ(WEXITSTATUS(status), 128 + SIGSEGV);
+            } else {
+                ASSERT_TRUE(WIFSIGNALED(status)) << status;
+                EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+            }
+            const std::string log = jv::test::ReadFile(probe.LogPath());
+            ExpectInOrder(log,
+                          {"jv_crash_probe caused an Access Violation (0xc0000005)", "\r\nStack:\r\n", "NullWrite",
+                           "\r\n===== [end of ERRORLOG.TXT] =====\r\n"},
+                          "log");
+            jv::desktop::CrashDumpInfo info{};
+            EXPECT_EQ(DumpRecordTypes(jv::test::ReadFile(probe.DumpPath()), info),
+                      (std::vector<uint32_t>{1, 2, 3, 4, 0}));
+            if (withReporter) {
+                std::string arguments;
+                for (int i = 0; i < 1000 && arguments.find("END\n") == std::string::npos; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    arguments = jv::test::ReadFile(probe.ReporterArguments());
+                }
+                EXPECT_EQ(arguments, "1\njv_crash_probe\nEND\n");
+            }
+        }
+    }
+}
+
 TEST(CrashHandler, ExceptionNames) {
     const std::pair<uint32_t, const char*> cases[] = {
         {0xC0000005, "an Access Violation"},       {0xC00000FD, "a Stack Overflow"},

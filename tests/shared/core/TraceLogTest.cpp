@@ -181,3 +181,14 @@ TEST(TraceLog, WritesTimeLevelAndPaddedMethod) {
     EXPECT_EQ(lines[8], "\tError number 0xc00ce55f");
     EXPECT_EQ(lines[9], "\t");
 }
+
+TEST(TraceLog, WritesControlCharactersAsEscapes) {
+    jv::test::TempDir dir;
+    const std::string path = dir.File("JVtrace.log");
+    ASSERT_TRUE(OpenTraceLog(path.c_str(), kTraceLogSizeKB));
+    TraceLog("CCarsDB::getCars", TRACE_ERROR, std::string("a\0b\x1b[2Jc\x7f\td", 11));
+    CloseTraceLog();
+    const auto lines = Lines(jv::test::ReadFile(path));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 20), "a\\x00b\\x1b[2Jc\\x7f\td");
+}

@@ -135,6 +135,17 @@ TEST_F(OdometerValues, MirroredReadingDeletedWhateverItsCentury) {
     EXPECT_FLOAT_EQ(left[0].OdometerValue, 701.0f);
 }
 
+TEST_F(OdometerValues, MirroredReadingDeletedAtAnyMagnitude) {
+    // From 2^53 on, value - 1 and value + 1 round onto the value or past its neighbours.
+    const CCar car = AddCar("Large");
+    const float values[] = {9007199254740992.0f, 1152921504606846976.0f, 1e30f};
+    for (const float value : values) AddReading(car.VehicleID, DateTime(2024, 5, 1), static_cast<double>(value));
+    for (const float value : values) {
+        EXPECT_TRUE(odometers.DeleteOdometerValue(car.VehicleID, "5/1/2024", value));
+    }
+    EXPECT_TRUE(Readings(car.VehicleID).empty());
+}
+
 TEST_F(OdometerValues, SoldCarsListedOnlyWhenShown) {
     const CCar kept = AddCar("Kept");
     const CCar sold = AddCar("Sold");

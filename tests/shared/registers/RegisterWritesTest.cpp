@@ -233,6 +233,41 @@ TEST_F(RegisterWrites, LargeOdometersAreRemovedExactly) {
     }
 }
 
+TEST_F(RegisterWrites, ReadingsAtAnyMagnitudeGoWithTheirRows) {
+    // From 2^53 on a double holds no number between x - 1 and x + 1: a match by those bounds
+    // alone found nothing, and the reading outlived its row.
+    const char* const odometers[] = {"9007199254740992", "9007199254740994", "1152921504606846976",
+                                     "1000000000000000000000000000000"};
+    for (const char* odometer : odometers) {
+        for (Register kind : kAll) {
+            SCOPED_TRACE(std::string(Name(kind)) + " at " + odometer);
+            const Row row = Add(kind, "6/1/2024", odometer);
+            ASSERT_FALSE(row.id.empty());
+            ASSERT_EQ(Readings(kCar).size(), 1u);
+            ASSERT_TRUE(Update(row, "6/2/2024", odometer));
+            ASSERT_EQ(Readings(kCar).size(), 1u);
+            EXPECT_EQ(Readings(kCar)[0].rfind("6/2/2024=", 0), 0u) << Readings(kCar)[0];
+            ASSERT_TRUE(Delete(row));
+            EXPECT_TRUE(Readings(kCar).empty());
+        }
+    }
+}
+
+TEST_F(RegisterWrites, ControlCharactersInTypedTextAreRemovedBeforeTheStatement) {
+    // A NUL ended the statement early: the write failed and was reported as a database failure.
+    const std::string typed = std::string("Gar\0age\x01\x1b", 9) + "'s";
+    for (Register kind : kAll) {
+        SCOPED_TRACE(Name(kind));
+        const Row row = Add(kind, "6/1/2024", "12000", typed);
+        ASSERT_FALSE(row.id.empty());
+        ASSERT_TRUE(Delete(row));
+    }
+    const std::string log = Log();
+    EXPECT_NE(log.find("Removed 3 control character(s) from a text before storing it"), std::string::npos) << log;
+    EXPECT_EQ(log.find("ERR"), std::string::npos) << log;
+    EXPECT_EQ(log.find('\0'), std::string::npos);
+}
+
 TEST_F(RegisterWrites, RowsOnTheLastDayDatesHoldAreChangedAndDeletedLikeAnyOther) {
     // 31 December 9999 has no next midnight to look up to.
     for (Register kind : kAll) {

@@ -67,6 +67,10 @@
       var waiting = self.outbox;
       self.outbox = [];
       waiting.forEach(function (text) { socket.send(text); });
+      if (!self.watching) {
+        self.watching = true;
+        self.watchBounds();
+      }
     };
     socket.onmessage = function (event) {
       var message;
@@ -86,9 +90,30 @@
     };
   };
 
+  // A text with a lone UTF-16 surrogate (half of a character, which a script or a paste can leave
+  // in a field) has that half replaced by U+FFFD: JSON.stringify would write it as an escape that
+  // no JSON reader takes, and the whole message, form state and call with it, would be lost.
+  function wellFormed(key, value) {
+    if (typeof value !== "string") return value;
+    if (value.toWellFormed) return value.toWellFormed();
+    if (!/[\uD800-\uDFFF]/.test(value)) return value;
+    var out = "";
+    for (var i = 0; i < value.length; i++) {
+      var code = value.charCodeAt(i);
+      var pair = code >= 0xD800 && code <= 0xDBFF && (value.charCodeAt(i + 1) & 0xFC00) === 0xDC00;
+      if (pair) {
+        out += value.substring(i, i + 2);
+        i++;
+      } else {
+        out += code >= 0xD800 && code <= 0xDFFF ? "\uFFFD" : value.charAt(i);
+      }
+    }
+    return out;
+  }
+
   Host.prototype.send = function (message) {
     message.f = this.collectForms();
-    var text = JSON.stringify(message);
+    var text = JSON.stringify(message, wellFormed);
     if (this.open) this.socket.send(text);
     else this.outbox.push(text);
   };
@@ -433,14 +458,37 @@
   };
 
   // The status bar's panes, 0 the message pane.
-  Host.prototype.status = function (pane, text) {
+  Host.prototype.status = function (pane, text, tip, icon) {
     var bar = document.getElementById("jv-statusbar");
     while (bar.children.length <= pane) {
       var span = document.createElement("span");
       span.className = "jv-pane";
       bar.appendChild(span);
     }
-    bar.children[pane].textContent = text;
+    var cell = bar.children[pane];
+    cell.textContent = text;
+    cell.title = tip || "";
+    cell.className = "jv-pane" + (icon ? " jv-icon jv-icon-" + String(icon).replace(/[^a-z0-9-]/gi, "") : "");
+  };
+
+  // Where the window is and how large, for the program to open it there next time. Moving a window
+  // raises no event, so the place is looked at now and then as well.
+  Host.prototype.watchBounds = function () {
+    var self = this;
+    var last = "";
+    var report = function () {
+      var maximized = window.outerWidth >= screen.availWidth && window.outerHeight >= screen.availHeight;
+      var bounds = { t: "bounds", x: window.screenX, y: window.screenY, w: window.outerWidth, h: window.outerHeight,
+                     iw: window.innerWidth, ih: window.innerHeight, max: maximized,
+                     min: document.visibilityState === "hidden" };
+      var text = JSON.stringify(bounds);
+      if (text === last || !self.open) return;
+      last = text;
+      self.socket.send(text);
+    };
+    window.addEventListener("resize", report);
+    setInterval(report, 1000);
+    report();
   };
 
   Host.prototype.menu = function (message) {
@@ -485,6 +533,8 @@
         this.patch(message);
         return;
       case "reply": {
+        // A call the program could not use is answered with an error; the script goes on all the same.
+        if (message.error && window.console) console.error("Jorvane: a call was not carried out:", message.error);
         var resolve = this.calls.get(message.id);
         if (resolve) {
           this.calls.delete(message.id);
@@ -502,7 +552,10 @@
         this.closeDialog(message);
         return;
       case "status":
-        this.status(message.pane || 0, message.text || "");
+        this.status(message.pane || 0, message.text || "", message.tip || "", message.icon || "");
+        return;
+      case "raise":
+        window.focus();
         return;
       case "dialogbounds":
         this.dialogBounds(message);

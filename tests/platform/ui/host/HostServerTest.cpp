@@ -124,49 +124,7 @@ TEST_F(HostServerTest, LetsTheBrowserKeepOnlyStaticFilesAndOnlyForTheSession) {
     EXPECT_EQ(Get(port, "/static/shim.js?v=1").headers["cache-control"], "no-store");
 }
 
-// A WebSocket client of the test's own.
-struct SocketClient {
-    SoupSession* session = soup_session_new();
-    SoupWebsocketConnection* connection = nullptr;
-    bool done = false;
-    std::string error;
-    std::vector<std::string> received;
-
-    ~SocketClient() {
-        if (connection) g_object_unref(connection);
-        g_object_unref(session);
-    }
-
-    void Connect(int port, const std::string& origin, const std::string& cookie) {
-        SoupMessage* msg = soup_message_new("GET", ("http://127.0.0.1:" + std::to_string(port) + "/jv/ws").c_str());
-        if (!cookie.empty())
-            soup_message_headers_replace(soup_message_get_request_headers(msg), "Cookie", cookie.c_str());
-        soup_session_websocket_connect_async(
-            session, msg, origin.empty() ? nullptr : origin.c_str(), nullptr, G_PRIORITY_DEFAULT, nullptr,
-            [](GObject* source, GAsyncResult* result, gpointer data) {
-                auto* self = static_cast<SocketClient*>(data);
-                GError* gerror = nullptr;
-                self->connection = soup_session_websocket_connect_finish(SOUP_SESSION(source), result, &gerror);
-                if (gerror) {
-                    self->error = gerror->message;
-                    g_error_free(gerror);
-                }
-                if (self->connection) {
-                    g_signal_connect(self->connection, "message",
-                                     G_CALLBACK(+[](SoupWebsocketConnection*, gint, GBytes* bytes, gpointer d) {
-                                         gsize size = 0;
-                                         auto* text = static_cast<const char*>(g_bytes_get_data(bytes, &size));
-                                         static_cast<SocketClient*>(d)->received.emplace_back(text, size);
-                                     }),
-                                     self);
-                }
-                self->done = true;
-            },
-            this);
-        g_object_unref(msg);
-        RunUntil([this] { return done; });
-    }
-};
+using test::SocketClient;
 
 TEST_F(HostServerTest, CarriesMessagesBetweenTheProgramAndOneWindow) {
     const std::string cookieLine = OpenSession();

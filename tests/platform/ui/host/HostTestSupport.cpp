@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <glib.h>
+#include <libsoup/soup.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,6 +11,8 @@
 #include <future>
 #include <sstream>
 #include <thread>
+
+#include "platform/ui/Loop.h"
 
 namespace jv::ui::host::test {
 
@@ -24,11 +27,22 @@ void PostToMainContext(std::function<void()> work) {
         heap, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
 }
 
+namespace {
+Loop* g_loop = nullptr;
+}
+
+void UseLoop(Loop* loop) {
+    g_loop = loop;
+}
+
 bool RunUntil(const std::function<bool()>& done, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
-        g_main_context_iteration(nullptr, FALSE);
+        if (g_loop != nullptr)
+            g_loop->RunPending();
+        else
+            g_main_context_iteration(nullptr, FALSE);
         if (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
@@ -92,6 +106,47 @@ RawResponse SendRaw(int port, const std::string& head) {
 RawResponse Get(int port, const std::string& target, const std::string& extraHeaders) {
     return SendRaw(port,
                    "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n" + extraHeaders);
+}
+
+SocketClient::SocketClient() : session(soup_session_new()) {}
+
+SocketClient::~SocketClient() {
+    if (connection) g_object_unref(connection);
+    g_object_unref(session);
+}
+
+void SocketClient::Connect(int port, const std::string& origin, const std::string& cookie) {
+    SoupMessage* msg = soup_message_new("GET", ("http://127.0.0.1:" + std::to_string(port) + "/jv/ws").c_str());
+    if (!cookie.empty()) soup_message_headers_replace(soup_message_get_request_headers(msg), "Cookie", cookie.c_str());
+    soup_session_websocket_connect_async(
+        session, msg, origin.empty() ? nullptr : origin.c_str(), nullptr, G_PRIORITY_DEFAULT, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            auto* self = static_cast<SocketClient*>(data);
+            GError* gerror = nullptr;
+            self->connection = soup_session_websocket_connect_finish(SOUP_SESSION(source), result, &gerror);
+            if (gerror) {
+                self->error = gerror->message;
+                g_error_free(gerror);
+            }
+            if (self->connection) {
+                soup_websocket_connection_set_max_incoming_payload_size(self->connection, 64 * 1024 * 1024);
+                g_signal_connect(self->connection, "message",
+                                 G_CALLBACK(+[](SoupWebsocketConnection*, gint, GBytes* bytes, gpointer d) {
+                                     gsize size = 0;
+                                     auto* text = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+                                     static_cast<SocketClient*>(d)->received.emplace_back(text, size);
+                                 }),
+                                 self);
+            }
+            self->done = true;
+        },
+        this);
+    g_object_unref(msg);
+    RunUntil([this] { return done; });
+}
+
+void SocketClient::Send(const std::string& text) {
+    if (connection) soup_websocket_connection_send_text(connection, text.c_str());
 }
 
 }  // namespace jv::ui::host::test

@@ -1,0 +1,195 @@
+// Message robustness: whatever the window's socket carries, the host answers the waiting call,
+// logs the message once and goes on; documents the browser fetched but never showed do not pile up.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/ui/Document.h"
+#include "platform/ui/Element.h"
+#include "platform/ui/Loop.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/host/ScriptBridge.h"
+#include "platform/ui/host/WebHost.h"
+#include "tests/platform/ui/host/HostTestSupport.h"
+
+namespace jv::ui::host {
+namespace {
+
+using nlohmann::json;
+
+constexpr char kPage[] = "<html><head><title>t</title></head><body><input id=Name value=start></body></html>";
+const Resource kResources[] = {
+    {100, "100-page.html", "text/html; charset=utf-8", reinterpret_cast<const unsigned char*>(kPage), sizeof kPage - 1},
+};
+
+class WebHostMessages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::UseLoop(&loop);
+        Resources::Clear();
+        Resources::Install({kResources, 1});
+        bridge.Add("Echo", std::function<void(const std::string&)>([this](const std::string& text) {
+                       echoed.push_back(text);
+                       if (auto document = host->CallingDocument())
+                           seenName = document->getElementById("Name")->value();
+                   }));
+        host = std::make_unique<WebHost>(loop, bridge, "Test.exe",
+                                         [this](const std::string& source, int, const std::string& message) {
+                                             log.push_back(source + ": " + message);
+                                         });
+        loop.SetAfterWork([this] { host->FlushPatches(); });
+        host->Start();
+        port = std::stoi(host->Origin().substr(host->Origin().rfind(':') + 1));
+        const std::string url = host->OpenUrl();
+        const auto opened = test::Get(port, url.substr(url.find("/jv/open")));
+        ASSERT_EQ(opened.status, 200);
+        const std::string setCookie = opened.headers.at("set-cookie");
+        cookie = setCookie.substr(0, setCookie.find(';'));
+        window.Connect(port, host->Origin(), cookie);
+        ASSERT_NE(window.connection, nullptr) << window.error;
+    }
+
+    void TearDown() override {
+        host.reset();
+        test::UseLoop(nullptr);
+        Resources::Clear();
+    }
+
+    // Fetches the page as the browser does; returns its document id and the key of its field.
+    std::pair<std::string, std::string> Fetch() {
+        const auto page = test::Get(port, "/100", "Cookie: " + cookie + "\r\n");
+        std::smatch doc;
+        std::smatch key;
+        std::regex_search(page.body, doc, std::regex("data-doc=\"(\\d+)\""));
+        std::regex_search(page.body, key, std::regex("<input data-jv-key=\"(\\d+)\""));
+        return {doc.size() > 1 ? doc[1].str() : "", key.size() > 1 ? key[1].str() : ""};
+    }
+
+    // The reply to a call, once it has come (null on a timeout).
+    json Reply(int64_t id) {
+        json found;
+        test::RunUntil([&] {
+            for (const std::string& text : window.received) {
+                const json message = json::parse(text, nullptr, false);
+                if (message.is_object() && message.value("t", "") == "reply" && message.value("id", 0) == id) {
+                    found = message;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+
+    size_t LoggedMessages() const {
+        size_t count = 0;
+        for (const std::string& line : log) count += line.rfind("WebHost::OnMessage", 0) == 0 ? 1 : 0;
+        return count;
+    }
+
+    Loop loop;
+    ScriptBridge bridge;
+    std::unique_ptr<WebHost> host;
+    int port = 0;
+    std::string cookie;
+    test::SocketClient window;
+    std::vector<std::string> log;
+    std::vector<std::string> echoed;
+    std::string seenName;
+};
+
+TEST_F(WebHostMessages, AMessageTheHostCannotUseIsAnsweredLoggedOnceAndTheProgramGoesOn) {
+    const auto [doc, key] = Fetch();
+    ASSERT_FALSE(doc.empty());
+    ASSERT_FALSE(key.empty());
+    window.Send(R"({"t":"loaded","doc":)" + doc + R"(,"frame":"jv-top"})");
+    const std::string call = R"({"t":"call","id":ID,"doc":)" + doc + R"(,"m":"Echo","a":)";
+    struct Case {
+        const char* what;
+        std::string text;  // ID stands for the call's id
+        bool answered;     // the message names a call that can be answered
+    };
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    const Case cases[] = {
+        {"a form field's key is null", call + R"(["x"],"f":{")" + doc + R"(":[[null,{"v":"typed"}]]}})", true},
+        {"an argument nested 100,000 deep", call + "[" + deep + "]}", true},
+        {"form state nested 100,000 deep", call + R"(["x"],"f":)" + deep + "}", true},
+        {"a lone surrogate escape", call + R"(["\ud800"]})", true},
+        {"a form value of the wrong type", call + R"(["x"],"f":{")" + doc + R"(":[[")" + key + R"(",{"v":5}]]}})",
+         true},
+        {"form state that is no object", call + R"(["x"],"f":[1]})", true},
+        {"arguments that are no array", call + R"("x"})", true},
+        {"a method name that is no text", R"({"t":"call","id":ID,"m":7,"a":[]})", true},
+        {"a call cut short", call + R"(["x")", true},
+        {"no JSON at all", "hello ID", false},
+        {"an array", "[ID]", false},
+        {"a call id that is text", R"({"t":"call","id":"ID","m":"Echo","a":["x"]})", false},
+        {"a loaded document named by text", R"({"t":"loaded","doc":"ID"})", false},
+        {"a dialog key that is a number", R"({"t":"dialogkey","dlg":1,"key":ID})", false},
+    };
+    int64_t id = 1;
+    size_t logged = LoggedMessages();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int64_t bad = id++;
+        const std::string text = std::regex_replace(c.text, std::regex("ID"), std::to_string(bad));
+        window.Send(text);
+        // The next ordinary call is carried out and answered.
+        const int64_t good = id++;
+        window.Send(std::regex_replace(call, std::regex("ID"), std::to_string(good)) + R"(["ok"]})");
+        const json reply = Reply(good);
+        ASSERT_TRUE(reply.is_object()) << "no answer to the call after the message";
+        EXPECT_FALSE(reply.contains("error")) << reply.dump();
+        if (c.answered) {
+            const json refused = Reply(bad);
+            ASSERT_TRUE(refused.is_object()) << "the call was not answered";
+            EXPECT_TRUE(refused.contains("error")) << refused.dump();
+        }
+        EXPECT_EQ(LoggedMessages(), logged + 1);
+        logged = LoggedMessages();
+        ASSERT_FALSE(echoed.empty());
+        EXPECT_EQ(echoed.back(), "ok");
+        echoed.clear();
+    }
+    // None of the refused calls ran, nor did the form state that came with them reach the page.
+    EXPECT_EQ(seenName, "start");
+
+    // Form state that is well formed still arrives with its call.
+    window.Send(std::regex_replace(call, std::regex("ID"), "999") + R"(["ok"],"f":{")" + doc + R"(":[[")" + key +
+                R"(",{"v":"typed \ufffd"}]]}})");
+    ASSERT_TRUE(Reply(999).is_object());
+    EXPECT_EQ(seenName, "typed \xEF\xBF\xBD");
+}
+
+TEST_F(WebHostMessages, DocumentsNeverShownAreDroppedByCountAndAge) {
+    const auto [shownDoc, key] = Fetch();
+    window.Send(R"({"t":"loaded","doc":)" + shownDoc + R"(,"frame":"jv-top"})");
+    ASSERT_TRUE(test::RunUntil([&] { return host->FrameDocument("") != nullptr; }));
+
+    host->SetUnshownDocumentLimits(8, std::chrono::hours(1));
+    for (int i = 0; i < 300; ++i) Fetch();
+    EXPECT_EQ(host->KeptDocuments(), 1u + 8u);
+
+    host->SetUnshownDocumentLimits(100, std::chrono::milliseconds(50));
+    for (int i = 0; i < 3; ++i) Fetch();
+    const auto start = std::chrono::steady_clock::now();
+    test::RunUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(120); }, 1);
+    const auto [lastDoc, lastKey] = Fetch();
+    EXPECT_EQ(host->KeptDocuments(), 2u);
+
+    // What stays is the shown document and the newest one, which still loads as ever.
+    window.Send(R"({"t":"loaded","doc":)" + lastDoc + R"(,"frame":"jv-top"})");
+    ASSERT_TRUE(test::RunUntil([&, doc = lastDoc] {
+        const auto shown = host->FrameDocument("");
+        return shown && std::to_string(shown->id()) == doc;
+    }));
+    EXPECT_EQ(host->KeptDocuments(), 1u);
+}
+
+}  // namespace
+}  // namespace jv::ui::host
