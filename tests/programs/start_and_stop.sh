@@ -48,7 +48,16 @@ JV_BROWSER=$home/gone-browser timeout 60 "$jorvane" </dev/null 2>/dev/null
 set -e
 check_log "$home/data/Jorvane/Jorvane/JVtrace.log" "CJorvaneApp::InitInstance" "starting Jorvane client" "stopping Jorvane client"
 
-timeout 60 "$tray" </dev/null
+# The companion stays resident until the session ends (SIGTERM), then writes its stop line. It has
+# no session bus here and shows nothing.
+XDG_RUNTIME_DIR=$home/run DBUS_SESSION_BUS_ADDRESS= "$tray" </dev/null &
+tray_pid=$!
+for _ in $(seq 1 100); do
+  grep -q 'starting JorvaneSystemTray' "$home/data/Jorvane/Jorvane/JVSTtrace.log" 2>/dev/null && break
+  sleep 0.1
+done
+kill -TERM "$tray_pid"
+wait "$tray_pid" || fail "the companion ended with $? on SIGTERM"
 check_log "$home/data/Jorvane/Jorvane/JVSTtrace.log" "CMainFrame::OnCreate" "starting JorvaneSystemTray" "stopping JorvaneSystemTray"
 
 # A second start appends behind the first run's lines.

@@ -228,7 +228,13 @@ void WebHost::Start() {
 bool WebHost::OpenWindow() {
     std::string error;
     const auto kind = window_.Open(
-        server_.OpenUrl(), [this] { loop_.Post([this] { OnWindowGone(); }); }, &error);
+        server_.OpenUrl(),
+        [this, alive = std::weak_ptr<bool>(alive_)] {
+            loop_.Post([this, alive] {
+                if (!alive.expired()) OnWindowGone();
+            });
+        },
+        &error);
     if (kind == BrowserWindow::Kind::None) {
         Log("WebHost::OpenWindow", error);
         return false;
@@ -561,7 +567,8 @@ void WebHost::Load(const std::string& frame, const std::string& path) {
 }
 
 void WebHost::Navigate(const std::string& url, const std::string& frame) {
-    loop_.Post([this, url, frame] {
+    loop_.Post([this, alive = std::weak_ptr<bool>(alive_), url, frame] {
+        if (alive.expired()) return;
         const std::string path = BrowserPath(url);
         if (path.empty()) {
             OpenExternal(url);

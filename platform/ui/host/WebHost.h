@@ -187,6 +187,9 @@ private:
     std::vector<Menu> menus_;
     std::chrono::milliseconds grace_{3000};
     unsigned graceTimer_ = 0;
+    // Watched by the work this host posts to the loop, so that none of it runs once the host has
+    // gone (a program may close its window and drop the host while such work is queued).
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace jv::ui::host
