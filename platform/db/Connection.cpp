@@ -3,8 +3,11 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
+#include <random>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -20,9 +23,9 @@ namespace jv::db {
 namespace {
 
 constexpr const char* kSource = "jv::db::Connection";
-// The main program and the companion open the same file: a writer waits this long for the
-// other program's lock before giving up.
-constexpr int kBusyTimeoutMs = 5000;
+// The longest pause between two looks at a lock the other program holds: short, so that a writer
+// finds the lock free between two saves of a program that saves without pause.
+constexpr int kLongestPauseMs = 16;
 // How many prepared statements a connection keeps: the texts one page of the program runs.
 constexpr size_t kKeptStatements = 256;
 
@@ -37,6 +40,10 @@ struct ConnectionState {
     sqlite3* db = nullptr;
     std::string path;
     int transactionDepth = 0;
+    // How long a writer waits for the other program's lock, and since when it has been waiting.
+    std::chrono::milliseconds busyWait{0};
+    std::chrono::steady_clock::time_point waitingSince;
+    std::minstd_rand jitter{std::random_device{}()};
     // What the statement translation knows of the tables, and the schema version it was read at.
     Schema schema;
     long long schemaVersion = -1;
@@ -72,7 +79,44 @@ struct ConnectionState {
     }
 };
 
-Connection Connection::Open(const std::string& path) {
+namespace {
+
+// Called by the engine while another connection holds the lock this one needs; `attempt` counts
+// the calls of one wait from 0. Pauses a little longer each time (up to kLongestPauseMs, with some
+// jitter, so that two waiting programs do not look in step), and gives up once the connection's
+// wait has passed: the statement then fails as "database is locked".
+int WaitForLock(void* context, int attempt) {
+    auto* state = static_cast<ConnectionState*>(context);
+    const auto now = std::chrono::steady_clock::now();
+    if (attempt == 0) state->waitingSince = now;
+    if (now - state->waitingSince >= state->busyWait) return 0;
+    const int longest = std::min(1 << std::min(attempt, 4), kLongestPauseMs);
+    std::uniform_int_distribution<int> pause(longest * 500, longest * 1000);
+    std::this_thread::sleep_for(std::chrono::microseconds(pause(state->jitter)));
+    return 1;
+}
+
+// Journal mode and durability, set at every open. The write-ahead log lets the programs read
+// while the other writes; the engine makes its "-wal" and "-shm" files beside the database with
+// the database file's own mode, so they are as private as the file. A file that cannot be
+// written keeps the journal mode it has, and so does one whose mode cannot change now: the
+// program works with either, only the two programs wait for each other more.
+void SetJournal(sqlite3* db) {
+    if (sqlite3_db_readonly(db, "main") != 1) {
+        try {
+            ExecuteDirect(db, "PRAGMA journal_mode=WAL", "");
+        } catch (const DbError&) {
+            // The file stays in the mode it has; see above.
+        }
+    }
+    // In write-ahead-log mode, FULL syncs the log at every commit: a save that returned is kept
+    // across a power loss, not only across a crash of the program.
+    ExecuteDirect(db, "PRAGMA synchronous=FULL", "");
+}
+
+}  // namespace
+
+Connection Connection::Open(const std::string& path, std::chrono::milliseconds busyWait) {
     // Jet opens existing files only; SQLite would quietly make a new, empty database.
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -82,10 +126,11 @@ Connection Connection::Open(const std::string& path) {
 
     auto state = std::make_shared<ConnectionState>();
     state->path = path;
+    state->busyWait = busyWait;
     const int rc = sqlite3_open_v2(path.c_str(), &state->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) Statement::Throw(state->db, rc, "");
     sqlite3_extended_result_codes(state->db, 1);
-    sqlite3_busy_timeout(state->db, kBusyTimeoutMs);
+    sqlite3_busy_handler(state->db, WaitForLock, state.get());
     // Double quotes are strings in Jet; the translation turns them into SQL strings, so an
     // identifier in double quotes never falls back to being text.
     sqlite3_db_config(state->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -103,6 +148,7 @@ Connection Connection::Open(const std::string& path) {
         }
         Statement::Throw(state->db, checkRc, "");
     }
+    SetJournal(state->db);
     state->RefreshSchema("");
 
     Connection connection;
@@ -209,11 +255,26 @@ void Connection::KeepDerived(std::string_view name, std::uint64_t version, std::
 
 // Transactions nest as in Jet: the outer one is a real transaction (taking the write lock at
 // once, so two programs never deadlock upgrading a read lock), inner ones are savepoints.
-void Connection::BeginTrans() {
+void Connection::BeginTrans(Lock lock) {
     if (!state_) NotOpen("BEGIN TRANSACTION");
     const int depth = state_->transactionDepth;
-    const std::string sql = depth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT jv_level_" + std::to_string(depth);
-    ExecuteDirect(state_->db, sql, "BEGIN TRANSACTION");
+    if (depth > 0) {
+        ExecuteDirect(state_->db, "SAVEPOINT jv_level_" + std::to_string(depth), "BEGIN TRANSACTION");
+    } else if (lock == Lock::Write) {
+        ExecuteDirect(state_->db, "BEGIN IMMEDIATE", "BEGIN TRANSACTION");
+    } else {
+        // The other program's long run (its upgrade of this file) ends when it ends: each try
+        // waits the connection's whole wait, and the next one follows.
+        for (;;) {
+            try {
+                ExecuteDirect(state_->db, "BEGIN EXCLUSIVE", "BEGIN TRANSACTION");
+                break;
+            } catch (const DbError& error) {
+                if ((error.code() & 0xff) != SQLITE_BUSY) throw;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(kLongestPauseMs));
+        }
+    }
     ++state_->transactionDepth;
 }
 
@@ -252,8 +313,8 @@ bool Connection::InTransaction() const {
     return state_ && state_->transactionDepth > 0;
 }
 
-Transaction::Transaction(Connection& connection) : connection_(connection) {
-    connection_.BeginTrans();
+Transaction::Transaction(Connection& connection, Connection::Lock lock) : connection_(connection) {
+    connection_.BeginTrans(lock);
 }
 
 Transaction::~Transaction() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -24,16 +25,35 @@ struct ConnectionState;
 //
 // Each text is translated and prepared once: the prepared statements are kept by their text
 // (the most recently used few hundred) and run again from there, until the tables change.
+//
+// The main program and the companion open the same file at once. The file runs with a write-ahead
+// log, so a reader never waits for a writer and a writer never waits for a reader; a commit is on
+// the disk before it returns (it survives a power loss). A writer that finds the other program
+// writing waits for it, backing off, up to `busyWait`; only then does its statement fail.
 class Connection {
 public:
     // A value bound to a "?" of a query's text.
     using Parameter = std::variant<std::int64_t, double, std::string>;
 
+    // How long a writer waits for the other program before its statement fails: long enough
+    // for any save of the other program, short enough that a hung program is reported.
+    static constexpr std::chrono::milliseconds kBusyWait{30000};
+
+    // What a transaction holds of the file.
+    enum class Lock {
+        // The right to write: other writers wait, readers go on reading what was committed last.
+        Write,
+        // The whole file for a long run (the schema upgrade): waits for another program's long run
+        // however long that takes, and keeps the file from every other writer until it ends.
+        Exclusive
+    };
+
     Connection() = default;  // not open
 
     // Opens an existing database file; never creates one. Throws DbError when the file is
-    // missing or is not a database.
-    static Connection Open(const std::string& path);
+    // missing or is not a database. A file that cannot be written (read-only) opens for reading,
+    // in the journal mode it has.
+    static Connection Open(const std::string& path, std::chrono::milliseconds busyWait = kBusyWait);
 
     bool IsOpen() const { return static_cast<bool>(state_); }
     void Close();  // this copy lets go; the file closes when the last copy does
@@ -56,7 +76,9 @@ public:
     std::shared_ptr<const void> Derived(std::string_view name, std::uint64_t version) const;
     void KeepDerived(std::string_view name, std::uint64_t version, std::shared_ptr<const void> value);
 
-    void BeginTrans();
+    // The outer transaction takes its lock at once, so two programs never deadlock upgrading a
+    // read lock; an inner one is a savepoint of the outer one, whatever its lock.
+    void BeginTrans(Lock lock = Lock::Write);
     void CommitTrans();
     void RollbackTrans();
     bool InTransaction() const;
@@ -73,7 +95,7 @@ private:
 // Rolls back in its destructor unless committed.
 class Transaction {
 public:
-    explicit Transaction(Connection& connection);
+    explicit Transaction(Connection& connection, Connection::Lock lock = Connection::Lock::Write);
     ~Transaction();
     void Commit();
     Transaction(const Transaction&) = delete;

@@ -26,7 +26,7 @@ const CRegisterTable::Columns kServices{"Services", "ServiceID", "ServiceDate",
                                         CServiceRegisterDatabaseObject::kReadingCondition};
 
 // Call-site numbers of the handlers that check values and keep the readings in step.
-enum Line { kAddReading = 170, kUpdate = 86, kDelete = 372, kRefused = 9 };
+enum Line { kAddReading = 170, kUpdate = 86, kDelete = 372, kRefused = 9, kWithItems = 10, kSetItems = 640 };
 
 // The optional columns an insert and an update share, in their order. False when a value was
 // refused.
@@ -152,6 +152,41 @@ bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID,
     return table.UpdateRow(ServiceID, columns.Update("Services", "ServiceID=" + ServiceID), method, kUpdate);
 }
 
+bool CServiceRegisterDatabaseObject::AddService(std::string& ServiceID, const std::string& VehicleID,
+                                                const std::string& ServiceDate, const std::string& Odometer,
+                                                const std::string& Vendor, const std::string& ServiceMemo,
+                                                const std::string& Cost, const std::string& Parts,
+                                                const std::string& Labor, const std::string& Other,
+                                                const std::string& Tax, const std::string& Notes, bool Skipped,
+                                                const std::vector<CMaintenancePlanItem>& items) {
+    std::string newID;
+    const bool added = SaveInOneStep(
+        [&] {
+            return AddService(newID, VehicleID, ServiceDate, Odometer, Vendor, ServiceMemo, Cost, Parts, Labor, Other,
+                              Tax, Notes, Skipped) &&
+                   SetMaintenanceItems(newID, items);
+        },
+        "CServiceRegisterDatabaseObject::AddService", kAddReading + kWithItems, kWording);
+    if (added) ServiceID = newID;
+    return added;
+}
+
+bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID, const std::string& VehicleID,
+                                                   const std::string& ServiceDate, const std::string& Odometer,
+                                                   const std::string& Vendor, const std::string& ServiceMemo,
+                                                   const std::string& Cost, const std::string& Parts,
+                                                   const std::string& Labor, const std::string& Other,
+                                                   const std::string& Tax, const std::string& Notes,
+                                                   const std::vector<CMaintenancePlanItem>& items) {
+    return SaveInOneStep(
+        [&] {
+            return UpdateService(ServiceID, VehicleID, ServiceDate, Odometer, Vendor, ServiceMemo, Cost, Parts, Labor,
+                                 Other, Tax, Notes) &&
+                   SetMaintenanceItems(ServiceID, items);
+        },
+        "CServiceRegisterDatabaseObject::UpdateService", kUpdate + kWithItems, kWording);
+}
+
 bool CServiceRegisterDatabaseObject::DeleteService(const std::string& ServiceID) {
     const std::string method = "CServiceRegisterDatabaseObject::DeleteService";
     if (!CheckServiceId(method.c_str(), ServiceID)) return false;
@@ -193,11 +228,15 @@ bool CServiceRegisterDatabaseObject::DeleteAllMaintenanceItems(const std::string
 
 bool CServiceRegisterDatabaseObject::SetMaintenanceItems(const std::string& ServiceID,
                                                          const std::vector<CMaintenancePlanItem>& items) {
-    if (!DeleteAllMaintenanceItems(ServiceID)) return false;
-    for (const CMaintenancePlanItem& item : items) {
-        if (!AddMaintenanceItem(ServiceID, item.MaintenancePlanItemID)) return false;
-    }
-    return true;
+    return SaveInOneStep(
+        [&] {
+            if (!DeleteAllMaintenanceItems(ServiceID)) return false;
+            for (const CMaintenancePlanItem& item : items) {
+                if (!AddMaintenanceItem(ServiceID, item.MaintenancePlanItemID)) return false;
+            }
+            return true;
+        },
+        "CServiceRegisterDatabaseObject::SetMaintenanceItems", kSetItems, kWording);
 }
 
 bool CServiceRegisterDatabaseObject::GetOdometerData(const std::string& ServiceID, COdometerValue& value) {
