@@ -6,7 +6,7 @@ import { test, afterEach } from "node:test";
 import assert from "node:assert/strict";
 import { spawn, spawnSync } from "node:child_process";
 import { chmodSync, copyFileSync, existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
-import { join } from "node:path";
+import { dirname, join } from "node:path";
 import { createInterface } from "node:readline";
 import { isolatedHome, startBrowser, frameNamed } from "../harness.mjs";
 
@@ -149,14 +149,20 @@ function makeDesktop() {
   };
 }
 
-// The address the stub browser was asked to open, read from the launch page it was given.
-function browserAddress(desktop) {
+// The launch page the stub browser was last given (it is removed with the window's folder).
+function launchPage(desktop) {
   if (!existsSync(desktop.browserRecord)) return null;
   const app = readFileSync(desktop.browserRecord, "utf8")
     .split("\n")
     .find((line) => line.startsWith("--app=file://"));
-  if (!app) return null;
-  const page = readFileSync(app.substring("--app=file://".length), "utf8");
+  return app ? app.substring("--app=file://".length) : null;
+}
+
+// The address the stub browser was asked to open, read from the launch page it was given.
+function browserAddress(desktop) {
+  const path = launchPage(desktop);
+  if (!path || !existsSync(path)) return null;
+  const page = readFileSync(path, "utf8");
   const match = /url=([^"]+)"/.exec(page);
   return match ? match[1].replaceAll("&amp;", "&") : null;
 }
@@ -253,7 +259,24 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   );
   assert.equal(started, "0\n");
   assert.equal(tray.running(), true);
-  await tray.stop();
+
+  // That hid the reminders: the window is gone. Opened again, a new window on a new address
+  // shows the page.
+  // The window's private folder goes with it.
+  const firstFolder = dirname(launchPage(desktop));
+  await waitFor("the window's close", () => !existsSync(firstFolder));
+  click(service, "View Reminders");
+  const second = await waitFor("the second window's address", () => {
+    const next = browserAddress(desktop);
+    return next && next !== address ? next : null;
+  });
+  const window2 = await browser.context.newPage();
+  await window2.goto(second);
+  const frame2 = await frameNamed(window2, "jv-top");
+  await frame2.waitForSelector("#reminders tr.listrow");
+  assert.equal(await frame2.locator("#reminders tr.listrow").count(), 3);
+  // The session ends: the companion closes as Exit does.
+  assert.deepEqual(await tray.stop(), { code: 0, signal: null });
 });
 
 test("Open Jorvane starts the main program beside the companion with no arguments", async () => {
@@ -269,7 +292,7 @@ test("Open Jorvane starts the main program beside the companion with no argument
   );
   assert.equal(started, "0\n");
   assert.equal(tray.running(), true);
-  await tray.stop();
+  assert.deepEqual(await tray.stop(), { code: 0, signal: null });
 });
 
 test("the icon comes back when the notification area restarts, and Exit takes it away and ends the companion", async () => {
