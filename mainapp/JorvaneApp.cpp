@@ -6,7 +6,9 @@
 #include <cctype>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 
 #include "mainapp/JorvaneCOMObj.h"
 #include "mainapp/JorvaneDoc.h"
@@ -16,6 +18,7 @@
 #include "mainapp/SoapShell.h"
 #include "mainapp/net/IConnectionSource.h"
 #include "mainapp/net/JVSOAP.h"
+#include "platform/base/Clock.h"
 #include "platform/base/Profile.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/ui/Loop.h"
@@ -203,6 +206,16 @@ int CJorvaneApp::Run(int argc, char** argv) {
     }
 
     CCrashHandler::Install();
+    // A fixed "today" for the end-to-end tests ("JV_NOW=2026-03-15"); a text that does
+    // not read as a date leaves the real clock.
+    static std::unique_ptr<jv::FixedClock> fixedClock;
+    if (const char* now = std::getenv("JV_NOW"); now != nullptr && *now != '\0') {
+        jv::DateTime date;
+        if (date.ParseIsoDate(now)) {
+            fixedClock = std::make_unique<jv::FixedClock>(date);
+            jv::InstallClock(fixedClock.get());
+        }
+    }
     std::string why;
     if (!jv::ui::host::BrowserWindow::CanOpen(&why)) {
         std::cerr << "jorvane: cannot open a window: " << why << std::endl;

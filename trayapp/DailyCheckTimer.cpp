@@ -32,7 +32,10 @@ void CDailyCheckTimer::Stop() {
 }
 
 void CDailyCheckTimer::Arm() {
-    const double remainingDays = next_ - clock_.Now();
+    const jv::DateTime now = clock_.Now();
+    // A clock set back leaves the next check no further away than a day.
+    if (next_ - now > Days(kInterval)) next_ = now + Days(kInterval);
+    const double remainingDays = next_ - now;
     const auto remaining =
         Milliseconds(static_cast<long long>(std::ceil(std::max(remainingDays, 0.0) * kMillisecondsPerDay)));
     timer_ = timers_.Start(std::min(remaining, kLongestWait), [this] { OnTimer(); });

@@ -44,11 +44,12 @@ void CJVSystemTrayView::Show() {
     external_->AddMethods(*bridge_);
     host_ = std::make_shared<jv::ui::host::WebHost>(loop_, *bridge_, kModule, HostLog);
     host_->SetWindowEvents(this);
-    host_->SetMenu({{"&File",
-                     {{"&Open Jorvane", tray::ID_OPEN_JORVANE},
-                      {"&Hide", tray::ID_HIDE},
+    // The frame's menu: File with Open Jorvane, Hide and Exit.
+    host_->SetMenu({{"File",
+                     {{"Open Jorvane", tray::ID_OPEN_JORVANE},
+                      {"Hide", tray::ID_HIDE},
                       {"", 0, true, true},
-                      {"&Exit", tray::ID_APP_EXIT}}}});
+                      {"Exit", tray::ID_APP_EXIT}}}});
     host_->SetCommandHandler([this](int command) {
         frame_.SendEvent({tray::WM_COMMAND, static_cast<uint64_t>(command), 0});
     });

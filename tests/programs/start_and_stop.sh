@@ -8,6 +8,9 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config JV_DOCUMENTS=$home/Documents
 export JV_COMMON_APPDATA=$home/common
+# A lock folder of this run's own: another run on the machine must not count as a running copy.
+export XDG_RUNTIME_DIR=$home/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset JV_LOCAL_APPDATA JV_CONFIG_HOME
 mkdir -p "$home/common/Jorvane/Jorvane"
 echo "<config><web url='127.0.0.1:9' protocol='http'/></config>" > "$home/common/Jorvane/Jorvane/configApp.xml"

@@ -78,6 +78,18 @@ TEST_F(DailyCheck, AfterASleepOfDaysOneCheckCatchesUpAndTheDayStartsAgain) {
     EXPECT_NEAR((timer_.nextCheck() - clock_.Now()) * 24, 24, 1e-6);
 }
 
+TEST_F(DailyCheck, AClockSetBackKeepsTheNextCheckWithinADay) {
+    timer_.Start(0ms);
+    RunUntil(1);
+    clock_.Set(clock_.Now() - 400);
+    timers_.Fire(clock_);
+    EXPECT_EQ(checkTimes_.size(), 1u);
+    RunUntil(2);
+    ASSERT_EQ(checkTimes_.size(), 2u);
+    // Noticed at the next wake, an hour later; the check follows a day after that.
+    EXPECT_NEAR(checkTimes_[1] - checkTimes_[0], -400 * 1440 + 60 + 1440, 0.01);
+}
+
 TEST_F(DailyCheck, StoppedThereIsNoTimer) {
     timer_.Start(5min);
     timer_.Stop();

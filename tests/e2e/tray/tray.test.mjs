@@ -275,6 +275,13 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   const frame2 = await frameNamed(window2, "jv-top");
   await frame2.waitForSelector("#reminders tr.listrow");
   assert.equal(await frame2.locator("#reminders tr.listrow").count(), 3);
+
+  // The window's File menu hides the reminders: the window goes, the companion stays.
+  const secondFolder = dirname(launchPage(desktop));
+  await window2.locator("#jv-menubar button", { hasText: "File" }).click();
+  await window2.locator("#jv-menubar button", { hasText: "Hide" }).click();
+  await waitFor("the window's close", () => !existsSync(secondFolder));
+  assert.equal(tray.running(), true);
   // The session ends: the companion closes as Exit does.
   assert.deepEqual(await tray.stop(), { code: 0, signal: null });
 });
