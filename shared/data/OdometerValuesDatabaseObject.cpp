@@ -635,6 +635,10 @@ bool COdometerValuesDatabaseObject::IndexedBound(const char* method, int line, c
 
 std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValuesDatabaseObject::ReadingsOf(
     const char* method, int line, const std::string& VehicleID) {
+    // Read once for the life of this object (see KeepReadingsInMemory), even while the other
+    // program writes: a reminders pass must not read a car's readings again after every save the
+    // other program makes meanwhile.
+    if (const auto found = m_carReadings.find(VehicleID); found != m_carReadings.end()) return found->second;
     const std::string name = "odometer readings of " + VehicleID;
     std::optional<std::uint64_t> version;
     try {
@@ -643,9 +647,9 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
         // Then nothing is kept beyond this object; the statements below report what is wrong.
     }
     if (version) {
-        if (auto kept = m_connection.Derived(name, *version)) return std::static_pointer_cast<const CarReadings>(kept);
-    } else if (const auto found = m_carReadings.find(VehicleID); found != m_carReadings.end()) {
-        return found->second;
+        if (auto kept = m_connection.Derived(name, *version)) {
+            return m_carReadings[VehicleID] = std::static_pointer_cast<const CarReadings>(kept);
+        }
     }
 
     // In the order of the index by value: every date must be at least the latest date of the
@@ -684,11 +688,8 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
         ReportQueryError(method, line, sql, e, kWording);
         return nullptr;
     }
-    if (version) {
-        m_connection.KeepDerived(name, *version, readings);
-    } else {
-        m_carReadings[VehicleID] = readings;
-    }
+    if (version) m_connection.KeepDerived(name, *version, readings);
+    m_carReadings[VehicleID] = readings;
     return readings;
 }
 

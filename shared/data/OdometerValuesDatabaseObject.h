@@ -111,7 +111,7 @@ private:
     // the other half of the bound lies among the readings with that key, one more step.
     bool OrderedBound(const CarReadings& readings, const char* method, int line, const std::string& VehicleID,
                       bool byDate, Side side, double key, COdometerValue& value, bool& found);
-    std::map<std::string, std::shared_ptr<const CarReadings>> m_carReadings;  // inside a transaction
+    std::map<std::string, std::shared_ptr<const CarReadings>> m_carReadings;  // for the life of this object
 
     // What a rate is worked out from: the last and first readings, the purchase reading and the
     // model year.
