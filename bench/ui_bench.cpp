@@ -1,6 +1,8 @@
 // The page DOM: a register page with 1,000 entries parsed, filled row by row through the page
 // helpers the way the register pages build their rows, and its mutation log drained as the
 // browser host does after each call; and the serialization the host sends for a whole page.
+// Filling and looking up also at 250 and 4,000 rows: a page of N rows must cost O(N) to fill,
+// and a look-up by id or name must not grow with the page.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -50,31 +52,32 @@ void AddRow(RegisterPage& page, jv::ui::Element* table, int id) {
     }
 }
 
-std::string FilledPage() {
+std::string FilledPage(int rows = kRows) {
     RegisterPage page(175, jv::ui::Document::Parse(kEmptyPage));
     CJVPage::ElementPtr table;
     page.GetTableById("FuelTable", table);
-    for (int id = 0; id < kRows; ++id) AddRow(page, table.get(), id);
+    for (int id = 0; id < rows; ++id) AddRow(page, table.get(), id);
     return page.GetDocument()->Serialize({false, true});
 }
 
-// Parse the empty page, build 1,000 rows through the helpers, drain the log: what the fuel
+// Parse the empty page, build the rows through the helpers, drain the log: what the fuel
 // register costs the program when it rebuilds its rows.
-void BM_ParseFillAndDrain1000Rows(benchmark::State& state) {
+void BM_ParseFillAndDrainRows(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
     size_t records = 0;
     for (auto _ : state) {
         RegisterPage page(175, jv::ui::Document::Parse(kEmptyPage));
         CJVPage::ElementPtr table;
         page.GetTableById("FuelTable", table);
         page.GetDocument()->TakeMutations();
-        for (int id = 0; id < kRows; ++id) AddRow(page, table.get(), id);
+        for (int id = 0; id < rows; ++id) AddRow(page, table.get(), id);
         const auto log = page.GetDocument()->TakeMutations();
         records = log.size();
         benchmark::DoNotOptimize(log.data());
     }
     state.counters["records"] = static_cast<double>(records);
 }
-BENCHMARK(BM_ParseFillAndDrain1000Rows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseFillAndDrainRows)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
 
 // Parsing a page that already holds the 1,000 rows (a reload).
 void BM_ParsePageWith1000Rows(benchmark::State& state) {
@@ -97,16 +100,32 @@ void BM_SerializeForTheBrowser1000Rows(benchmark::State& state) {
 }
 BENCHMARK(BM_SerializeForTheBrowser1000Rows)->Unit(benchmark::kMillisecond);
 
-// Looking up an element by id in the filled page, as every helper call does.
-void BM_LookUpByIdIn1000Rows(benchmark::State& state) {
-    RegisterPage page(175, jv::ui::Document::Parse(FilledPage()));
+// Looking up an element by id in the filled page, as every helper call does: the element after
+// every row, and a row's vendor in the middle.
+void BM_LookUpByIdInRows(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    RegisterPage page(175, jv::ui::Document::Parse(FilledPage(rows)));
+    const std::string middle = "vendorWhole_" + std::to_string(rows / 2);
     for (auto _ : state) {
-        CJVPage::ElementPtr element;
+        CJVPage::ElementPtr element, vendor;
         page.GetElementById("NumberScratch", element);
+        page.GetElementById(middle, vendor);
         benchmark::DoNotOptimize(element.get());
+        benchmark::DoNotOptimize(vendor.get());
     }
 }
-BENCHMARK(BM_LookUpByIdIn1000Rows)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LookUpByIdInRows)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMicrosecond);
+
+// The last row's odometer by its name and place among the rows, as the register pages read cells.
+void BM_LookUpByNameAndIndexInRows(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    RegisterPage page(175, jv::ui::Document::Parse(FilledPage(rows)));
+    for (auto _ : state) {
+        jv::ui::Element* odometer = page.GetDocument()->item("odometer", rows - 1);
+        benchmark::DoNotOptimize(odometer);
+    }
+}
+BENCHMARK(BM_LookUpByNameAndIndexInRows)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,27 +1,240 @@
 #include "mainapp/JorvaneApp.h"
 
-#include "shared/core/ConfigApp.h"
-#include "shared/core/ConfigUser.h"
+#include <glib-unix.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "mainapp/JorvaneCOMObj.h"
+#include "mainapp/JorvaneDoc.h"
+#include "mainapp/JorvaneView.h"
+#include "mainapp/MainAppResources.h"
+#include "mainapp/MainFrame.h"
+#include "mainapp/SoapShell.h"
+#include "mainapp/net/IConnectionSource.h"
+#include "mainapp/net/JVSOAP.h"
+#include "platform/base/Clock.h"
+#include "platform/base/Profile.h"
+#include "platform/desktop/SingleInstance.h"
+#include "platform/ui/Loop.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/host/ScriptBridge.h"
+#include "platform/ui/host/WebHost.h"
 #include "shared/core/CrashHandler.h"
 #include "shared/core/TraceLog.h"
+#include "shared/ui/SharedUi.h"
 
-int CJorvaneApp::Run(int /*argc*/, char** /*argv*/) {
+namespace {
+
+constexpr int kComCallbacksId = 198;
+// How long the browser may take to show the window before the program gives up on it.
+constexpr std::chrono::seconds kWindowOpenTimeout{60};
+
+void HostLog(const std::string& source, int level, const std::string& message) {
+    TraceLog(source, level, message);
+}
+
+// The wrappers of the script methods, made from the method table and served as a page script.
+void InstallComCallbacks() {
+    static const std::string script = CJorvaneCOMObj::ComCallbacksScript();
+    static const jv::ui::Resource entry{kComCallbacksId, "ComCallbacks.js", "text/javascript; charset=utf-8",
+                                        reinterpret_cast<const unsigned char*>(script.data()), script.size()};
+    jv::ui::Resources::Install({&entry, 1});
+}
+
+// Everything the running program is made of, built once the start-up checks have passed.
+class MainProgram {
+public:
+    MainProgram()
+        : m_profile("Jorvane"),
+          m_bridge(HostLog),
+          m_host(m_loop, m_bridge, "Jorvane.exe", HostLog),
+          m_soapShell(m_loop),
+          m_frame(m_host, m_profile),
+          m_view(m_host, m_profile, m_document) {}
+
+    ~MainProgram() {
+        jv::ui::InstallHost(nullptr);
+        ISoapShell::Install(nullptr);
+        IConnectionSource::Install(nullptr);
+        CJorvaneView::SetView(nullptr);
+        CJorvaneDoc::SetDoc(nullptr);
+    }
+
+    // True when the program runs on (the loop), false when start-up failed.
+    bool InitInstance(jv::desktop::SingleInstance& instance) {
+        InstallSharedUi();
+        jv::ui::Resources::Install(MainAppResources());
+        InstallComCallbacks();
+        jv::ui::InstallHost(&m_host);
+        ISoapShell::Install(&m_soapShell);
+        IConnectionSource::Install(&m_document);
+        CJorvaneDoc::SetDoc(&m_document);
+        CJorvaneView::SetView(&m_view);
+        m_document.SetLoop(&m_loop);
+
+        m_loop.SetAfterWork([this] { AfterWork(); });
+        m_comObj.SetView(&m_view);
+        m_comObj.Register(m_bridge);
+        m_host.SetWindowEvents(&m_view);
+        m_host.SetScriptErrorHandler([this](const std::string& message, const std::string& url, int line) {
+            m_view.JavascriptError(message, url, line);
+        });
+        m_view.SetCloseHandler([this] { OnMainWindowClosed(); });
+        m_view.SetTitleHandler([this](const std::string& title) { m_frame.SetDocumentTitle(title); });
+        m_frame.SetRaiseHandler([this] { m_host.RaiseWindow(); });
+        instance.Listen(CMainFrame::kAreYouMeMessage, [this] { m_frame.OnAreYouMe(); });
+        g_unix_signal_add(SIGTERM, &MainProgram::OnSignal, this);
+        g_unix_signal_add(SIGINT, &MainProgram::OnSignal, this);
+
+        if (!m_frame.OnCreate()) return false;
+        try {
+            m_host.Start();
+        } catch (const std::exception& error) {
+            TraceLog("CJorvaneApp::InitInstance", TRACE_ERROR, error.what());
+            std::cerr << "jorvane: " << error.what() << std::endl;
+            return false;
+        }
+        m_host.SetWindowGeometry(m_frame.ActivateFrame(-1));
+        if (!m_host.OpenWindow()) {
+            std::cerr << "jorvane: no browser window could be opened" << std::endl;
+            return false;
+        }
+        // Dialogs (the problem report, the consent question) need the window: wait for it.
+        m_loop.RunUntil([this] { return m_host.WindowConnected() || m_closed; },
+                        std::chrono::duration_cast<std::chrono::milliseconds>(kWindowOpenTimeout));
+        if (!m_host.WindowConnected()) {
+            TraceLog("CJorvaneApp::InitInstance", TRACE_ERROR, "The window did not open");
+            return false;
+        }
+
+        if (!m_document.OnNewDocument()) return false;
+        m_view.OnInitialUpdate();
+        if (m_document.IsNewDatabase()) {
+            m_view.QuickStart(-1);
+        }
+        m_view.SetSelectedCar("%");
+        m_profile.WriteProfileString("Settings", "NewCar", "0");
+        return !m_closed;
+    }
+
+    void Run() { m_loop.Run(); }
+
+private:
+    static int OnSignal(void* self) {
+        static_cast<MainProgram*>(self)->OnMainWindowClosed();
+        return G_SOURCE_CONTINUE;
+    }
+
+    void AfterWork() {
+        m_host.FlushPatches();
+        m_frame.OnUpdateConnectionPane(m_document.IsConnected());
+        if (m_closePending && CJVSOAP::CallsInProgress() == 0) Close();
+    }
+
+    void OnMainWindowClosed() {
+        // A web-service call waiting for its answer keeps the program until it ends.
+        if (CJVSOAP::CallsInProgress() > 0) {
+            m_closePending = true;
+            return;
+        }
+        Close();
+    }
+
+    void Close() {
+        if (m_closed) return;
+        m_closed = true;
+        m_closePending = false;
+        const auto& bounds = m_host.LastWindowBounds();
+        m_frame.OnClose(
+            {bounds.left, bounds.top, bounds.width, bounds.height, bounds.maximized, bounds.minimized, bounds.known});
+        m_loop.Quit();
+    }
+
+    jv::Profile m_profile;
+    jv::ui::Loop m_loop;
+    jv::ui::host::ScriptBridge m_bridge;
+    jv::ui::host::WebHost m_host;
+    CSoapShell m_soapShell;
+    CJorvaneDoc m_document;
+    CMainFrame m_frame;
+    CJorvaneView m_view;
+    CJorvaneCOMObj m_comObj;
+    bool m_closed = false;
+    bool m_closePending = false;
+};
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+}  // namespace
+
+bool CJorvaneApp::IsRegistrationSwitch(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) continue;
+        const std::string name = Lower(argument.substr(1));
+        if (name == "regserver" || name == "unregserver" || name == "register" || name == "unregister" ||
+            name == "embedding" || name == "automation")
+            return true;
+    }
+    return false;
+}
+
+int CJorvaneApp::Run(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (IsRegistrationSwitch(arguments)) return 0;
+
+    jv::desktop::SingleInstance instance(jv::desktop::SingleInstance::SessionName(kInstanceName));
+    switch (instance.Acquire()) {
+        case jv::desktop::SingleInstance::Result::Running:
+            // The first one comes forward; this one ends quietly, answered or not.
+            instance.Ask(CMainFrame::kAreYouMeMessage, std::chrono::milliseconds(200));
+            return 0;
+        case jv::desktop::SingleInstance::Result::Failed:
+            std::cerr << "jorvane: " << instance.error() << "; another copy of Jorvane may run at the same time"
+                      << std::endl;
+            break;
+        case jv::desktop::SingleInstance::Result::First:
+            break;
+    }
+
     CCrashHandler::Install();
+    // A fixed "today" for the end-to-end tests ("JV_NOW=2026-03-15"); a text that does
+    // not read as a date leaves the real clock.
+    static std::unique_ptr<jv::FixedClock> fixedClock;
+    if (const char* now = std::getenv("JV_NOW"); now != nullptr && *now != '\0') {
+        jv::DateTime date;
+        if (date.ParseIsoDate(now)) {
+            fixedClock = std::make_unique<jv::FixedClock>(date);
+            jv::InstallClock(fixedClock.get());
+        }
+    }
+    std::string why;
+    if (!jv::ui::host::BrowserWindow::CanOpen(&why)) {
+        std::cerr << "jorvane: cannot open a window: " << why << std::endl;
+        return 1;
+    }
+
     OpenProgramTraceLog("JVtrace.log");
     TraceLog("CJorvaneApp::InitInstance", TRACE_INFO, "starting Jorvane client");
-
-    CConfigUser configUser;
-    std::string databasePath;
-    if (!configUser.GetMostRecentDBpath(databasePath)) {
-        TraceLog("CJorvaneApp::InitInstance", TRACE_ERROR, "Could not read the user database path");
+    int status = 0;
+    {
+        MainProgram program;
+        if (program.InitInstance(instance))
+            program.Run();
+        else
+            status = 1;
     }
-    CConfigApp configApp;
-    std::string webHost;
-    configApp.GetWebURL(webHost);
-
     if (IsTraceLogOpen()) {
         TraceLog("CJorvaneApp::ExitInstance", TRACE_INFO, "stopping Jorvane client");
         CloseTraceLog();
     }
-    return 0;
+    return status;
 }

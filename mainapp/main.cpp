@@ -1,3 +1,5 @@
 #include "mainapp/JorvaneApp.h"
 
-int main(int argc, char** argv) { return CJorvaneApp::Run(argc, argv); }
+int main(int argc, char** argv) {
+    return CJorvaneApp::Run(argc, argv);
+}

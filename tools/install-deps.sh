@@ -9,6 +9,7 @@ packages=(
   libgumbo-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 xdg-utils
+  dbus-daemon
 )
 if [[ "${JV_WITH_BROWSER:-1}" == 1 ]]; then
   packages+=(chromium)

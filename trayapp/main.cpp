@@ -1,3 +1,5 @@
 #include "trayapp/JVSystemTrayApp.h"
 
-int main(int argc, char** argv) { return CJVSystemTrayApp::Run(argc, argv); }
+int main(int argc, char** argv) {
+    return CJVSystemTrayApp::Run(argc, argv);
+}

@@ -48,8 +48,17 @@ std::string EscapeText(const std::string& text) {
 CJVSOAP::CJVSOAP(CServerConnection* connection)
     : m_pConnection(connection), m_pConnector(connection ? connection->GetConnector() : nullptr) {}
 
+namespace {
+int g_callsInProgress = 0;
+}
+
 CJVSOAP::~CJVSOAP() {
     CloseStatusDialog();
+    if (m_bCounted) --g_callsInProgress;
+}
+
+int CJVSOAP::CallsInProgress() {
+    return g_callsInProgress;
 }
 
 void CJVSOAP::BeginCall(const std::string& method) {
@@ -67,6 +76,17 @@ void CJVSOAP::AddParameter(const std::string& name, const std::string& value) {
 
 bool CJVSOAP::MakeCall(const std::string& text, bool showDialog) {
     m_request += "</jv:" + m_method + "></SOAP-ENV:Body>";
+    if (!m_bCounted) {
+        // A page's script may ask for another call while this one keeps the window alive: the
+        // service is asked one thing at a time.
+        if (g_callsInProgress > 0) {
+            TraceLog("CJVSOAP::MakeCall", TRACE_WARNING,
+                     "another web-service call is in progress; " + m_method + " was not sent");
+            return false;
+        }
+        m_bCounted = true;
+        ++g_callsInProgress;
+    }
 
     if (showDialog) {
         if (ISoapShell* shell = ISoapShell::Installed()) m_statusDlg = shell->NewStatusDlg();

@@ -43,6 +43,10 @@ public:
     void PumpMessages();
     void CloseStatusDialog();
 
+    // How many calls are between their send and their end now. While one waits (and keeps the
+    // window alive), a second is refused, and the window's close waits for it.
+    static int CallsInProgress();
+
 private:
     void TraceLoadFailure(long code, const std::string& meaning, const std::string& source,
                           const std::string& description);
@@ -56,4 +60,5 @@ private:
     bool m_bAnswered = false;
     std::unique_ptr<IInternetStatusDlg> m_statusDlg;
     bool m_bShown = false;
+    bool m_bCounted = false;
 };

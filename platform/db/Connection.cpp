@@ -3,12 +3,19 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
+#include <random>
+#include <thread>
+#include <unordered_map>
+#include <utility>
 
 #include "platform/db/DbError.h"
 #include "platform/db/JetTranslator.h"
 #include "platform/db/Schema.h"
 #include "platform/db/Statement.h"
+#include "platform/db/StatementCache.h"
 #include "platform/db/TableRebuild.h"
 
 namespace jv::db {
@@ -16,9 +23,11 @@ namespace jv::db {
 namespace {
 
 constexpr const char* kSource = "jv::db::Connection";
-// The main program and the companion open the same file: a writer waits this long for the
-// other program's lock before giving up.
-constexpr int kBusyTimeoutMs = 5000;
+// The longest pause between two looks at a lock the other program holds: short, so that a writer
+// finds the lock free between two saves of a program that saves without pause.
+constexpr int kLongestPauseMs = 16;
+// How many prepared statements a connection keeps: the texts one page of the program runs.
+constexpr size_t kKeptStatements = 256;
 
 [[noreturn]] void NotOpen(const std::string& statement) {
     throw DbError(kSource, "Operation is not allowed when the object is closed.", "", statement);
@@ -31,28 +40,83 @@ struct ConnectionState {
     sqlite3* db = nullptr;
     std::string path;
     int transactionDepth = 0;
+    // How long a writer waits for the other program's lock, and since when it has been waiting.
+    std::chrono::milliseconds busyWait{0};
+    std::chrono::steady_clock::time_point waitingSince;
+    std::minstd_rand jitter{std::random_device{}()};
     // What the statement translation knows of the tables, and the schema version it was read at.
     Schema schema;
     long long schemaVersion = -1;
+    sqlite3_stmt* schemaVersionQuery = nullptr;
+    StatementCache statements{kKeptStatements};
+    // What the program worked out from the content, by name, with the content version it holds for.
+    std::unordered_map<std::string, std::pair<std::uint64_t, std::shared_ptr<const void>>> derived;
 
-    ~ConnectionState() { sqlite3_close_v2(db); }
+    ~ConnectionState() {
+        statements.Clear();
+        sqlite3_finalize(schemaVersionQuery);
+        sqlite3_close_v2(db);
+    }
 
-    // Re-reads the tables when this or another connection changed them.
+    // Re-reads the tables when this or another connection changed them; the statements prepared
+    // and translated for the old tables go.
     void RefreshSchema(const std::string& statement) {
-        sqlite3_stmt* stmt = nullptr;
-        int rc = sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &stmt, nullptr);
+        int rc = SQLITE_OK;
+        if (schemaVersionQuery == nullptr) {
+            rc = sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &schemaVersionQuery, nullptr);
+        }
         long long version = -1;
-        if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) version = sqlite3_column_int64(stmt, 0);
-        sqlite3_finalize(stmt);
+        if (rc == SQLITE_OK && (rc = sqlite3_step(schemaVersionQuery)) == SQLITE_ROW) {
+            version = sqlite3_column_int64(schemaVersionQuery, 0);
+        }
+        sqlite3_reset(schemaVersionQuery);
         if (rc != SQLITE_ROW) Statement::Throw(db, rc, statement);
         if (version != schemaVersion) {
+            statements.Clear();
             schema = Schema::Load(db);
             schemaVersion = version;
         }
     }
 };
 
-Connection Connection::Open(const std::string& path) {
+namespace {
+
+// Called by the engine while another connection holds the lock this one needs; `attempt` counts
+// the calls of one wait from 0. Pauses a little longer each time (up to kLongestPauseMs, with some
+// jitter, so that two waiting programs do not look in step), and gives up once the connection's
+// wait has passed: the statement then fails as "database is locked".
+int WaitForLock(void* context, int attempt) {
+    auto* state = static_cast<ConnectionState*>(context);
+    const auto now = std::chrono::steady_clock::now();
+    if (attempt == 0) state->waitingSince = now;
+    if (now - state->waitingSince >= state->busyWait) return 0;
+    const int longest = std::min(1 << std::min(attempt, 4), kLongestPauseMs);
+    std::uniform_int_distribution<int> pause(longest * 500, longest * 1000);
+    std::this_thread::sleep_for(std::chrono::microseconds(pause(state->jitter)));
+    return 1;
+}
+
+// Journal mode and durability, set at every open. The write-ahead log lets the programs read
+// while the other writes; the engine makes its "-wal" and "-shm" files beside the database with
+// the database file's own mode, so they are as private as the file. A file that cannot be
+// written keeps the journal mode it has, and so does one whose mode cannot change now: the
+// program works with either, only the two programs wait for each other more.
+void SetJournal(sqlite3* db) {
+    if (sqlite3_db_readonly(db, "main") != 1) {
+        try {
+            ExecuteDirect(db, "PRAGMA journal_mode=WAL", "");
+        } catch (const DbError&) {
+            // The file stays in the mode it has; see above.
+        }
+    }
+    // In write-ahead-log mode, FULL syncs the log at every commit: a save that returned is kept
+    // across a power loss, not only across a crash of the program.
+    ExecuteDirect(db, "PRAGMA synchronous=FULL", "");
+}
+
+}  // namespace
+
+Connection Connection::Open(const std::string& path, std::chrono::milliseconds busyWait) {
     // Jet opens existing files only; SQLite would quietly make a new, empty database.
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -62,10 +126,11 @@ Connection Connection::Open(const std::string& path) {
 
     auto state = std::make_shared<ConnectionState>();
     state->path = path;
+    state->busyWait = busyWait;
     const int rc = sqlite3_open_v2(path.c_str(), &state->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) Statement::Throw(state->db, rc, "");
     sqlite3_extended_result_codes(state->db, 1);
-    sqlite3_busy_timeout(state->db, kBusyTimeoutMs);
+    sqlite3_busy_handler(state->db, WaitForLock, state.get());
     // Double quotes are strings in Jet; the translation turns them into SQL strings, so an
     // identifier in double quotes never falls back to being text.
     sqlite3_db_config(state->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -83,6 +148,7 @@ Connection Connection::Open(const std::string& path) {
         }
         Statement::Throw(state->db, checkRc, "");
     }
+    SetJournal(state->db);
     state->RefreshSchema("");
 
     Connection connection;
@@ -105,37 +171,110 @@ std::string Connection::Translate(const std::string& jetSql) {
 
 namespace {
 
-// The statement as SQLite runs it, or nothing when it was a change of a column's type, which has
-// been carried out already.
-std::optional<JetTranslation> Prepare(ConnectionState* state, const std::string& sql) {
+// The statement of a Jet text, translated and prepared now or kept from an earlier run; an empty
+// lease when it was a change of a column's type, which has been carried out already.
+StatementCache::Lease Take(ConnectionState* state, const std::string& sql) {
     if (state == nullptr) NotOpen(sql);
     state->RefreshSchema(sql);
+    const auto prepare = [state, &sql](const JetTranslation& translation) {
+        return Statement::Prepare(state->db, translation.sql, sql);
+    };
+    if (StatementCache::Lease kept = state->statements.Find(sql, prepare)) return kept;
     JetTranslation translation = JetTranslator(&state->schema).Translate(sql);
-    if (!translation.columnChange) return translation;
-    RebuildWithColumnType(state->db, *translation.columnChange, sql);
-    return std::nullopt;
+    if (translation.columnChange) {
+        RebuildWithColumnType(state->db, *translation.columnChange, sql);
+        return {};
+    }
+    return state->statements.Add(sql, std::move(translation), prepare);
 }
 
 }  // namespace
 
 Recordset Connection::Execute(const std::string& sql) {
-    const auto translation = Prepare(state_.get(), sql);
-    if (!translation) return Recordset({}, {}, sql);
-    return Statement(state_->db, translation->sql, sql).ReadAll(translation->dateColumns);
+    const StatementCache::Lease lease = Take(state_.get(), sql);
+    if (!lease) return Recordset({}, {}, sql);
+    return Statement(state_->db, lease.stmt(), sql).ReadAll(lease.translation().dateColumns);
 }
 
 long Connection::ExecuteNonQuery(const std::string& sql) {
-    const auto translation = Prepare(state_.get(), sql);
-    return translation ? Statement(state_->db, translation->sql, sql).Run() : 0;
+    const StatementCache::Lease lease = Take(state_.get(), sql);
+    return lease ? Statement(state_->db, lease.stmt(), sql).Run() : 0;
+}
+
+Rows Connection::Query(const std::string& sql, const std::vector<Parameter>& parameters) {
+    StatementCache::Lease lease = Take(state_.get(), sql);
+    if (!lease) return {};
+    sqlite3_stmt* stmt = lease.stmt();
+    if (static_cast<int>(parameters.size()) != sqlite3_bind_parameter_count(stmt)) {
+        throw DbError(kSource, "No value given for one or more required parameters.", "", sql);
+    }
+    for (size_t i = 0; i < parameters.size(); ++i) {
+        const int at = static_cast<int>(i) + 1;
+        int rc = SQLITE_OK;
+        if (const auto* whole = std::get_if<std::int64_t>(&parameters[i])) {
+            rc = sqlite3_bind_int64(stmt, at, *whole);
+        } else if (const auto* real = std::get_if<double>(&parameters[i])) {
+            rc = sqlite3_bind_double(stmt, at, *real);
+        } else {
+            const std::string& text = std::get<std::string>(parameters[i]);
+            rc = sqlite3_bind_text(stmt, at, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        }
+        if (rc != SQLITE_OK) Statement::Throw(state_->db, rc, sql);
+    }
+    const std::vector<bool> dateColumns = lease.translation().dateColumns;
+    return Rows(state_, state_->db, std::move(lease), dateColumns);
+}
+
+std::optional<std::uint64_t> Connection::ContentVersion() {
+    if (!state_) NotOpen("");
+    if (state_->transactionDepth > 0 || !sqlite3_get_autocommit(state_->db)) return std::nullopt;
+    // A read of the file is what shows the engine another connection's changes.
+    state_->RefreshSchema("");
+    unsigned int version = 0;
+    if (sqlite3_file_control(state_->db, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) {
+        return std::nullopt;
+    }
+    return version;
+}
+
+std::shared_ptr<const void> Connection::Derived(std::string_view name, std::uint64_t version) const {
+    if (!state_) return nullptr;
+    const auto found = state_->derived.find(std::string(name));
+    if (found == state_->derived.end() || found->second.first != version) return nullptr;
+    return found->second.second;
+}
+
+void Connection::KeepDerived(std::string_view name, std::uint64_t version, std::shared_ptr<const void> value) {
+    if (!state_) return;
+    // What was kept for another version can never be used again.
+    for (auto it = state_->derived.begin(); it != state_->derived.end();) {
+        it = it->second.first != version ? state_->derived.erase(it) : std::next(it);
+    }
+    state_->derived[std::string(name)] = {version, std::move(value)};
 }
 
 // Transactions nest as in Jet: the outer one is a real transaction (taking the write lock at
 // once, so two programs never deadlock upgrading a read lock), inner ones are savepoints.
-void Connection::BeginTrans() {
+void Connection::BeginTrans(Lock lock) {
     if (!state_) NotOpen("BEGIN TRANSACTION");
     const int depth = state_->transactionDepth;
-    const std::string sql = depth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT jv_level_" + std::to_string(depth);
-    ExecuteDirect(state_->db, sql, "BEGIN TRANSACTION");
+    if (depth > 0) {
+        ExecuteDirect(state_->db, "SAVEPOINT jv_level_" + std::to_string(depth), "BEGIN TRANSACTION");
+    } else if (lock == Lock::Write) {
+        ExecuteDirect(state_->db, "BEGIN IMMEDIATE", "BEGIN TRANSACTION");
+    } else {
+        // The other program's long run (its upgrade of this file) ends when it ends: each try
+        // waits the connection's whole wait, and the next one follows.
+        for (;;) {
+            try {
+                ExecuteDirect(state_->db, "BEGIN EXCLUSIVE", "BEGIN TRANSACTION");
+                break;
+            } catch (const DbError& error) {
+                if ((error.code() & 0xff) != SQLITE_BUSY) throw;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(kLongestPauseMs));
+        }
+    }
     ++state_->transactionDepth;
 }
 
@@ -174,8 +313,8 @@ bool Connection::InTransaction() const {
     return state_ && state_->transactionDepth > 0;
 }
 
-Transaction::Transaction(Connection& connection) : connection_(connection) {
-    connection_.BeginTrans();
+Transaction::Transaction(Connection& connection, Connection::Lock lock) : connection_(connection) {
+    connection_.BeginTrans(lock);
 }
 
 Transaction::~Transaction() {

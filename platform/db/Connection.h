@@ -1,9 +1,16 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
 
 #include "platform/db/Recordset.h"
+#include "platform/db/Rows.h"
 
 namespace jv::db {
 
@@ -15,13 +22,38 @@ struct ConnectionState;
 // Statements are the Jet SQL text the program builds; the connection translates the Jet forms it
 // uses (#m/d/yyyy# date literals, @@IDENTITY, "+" between strings, ALTER COLUMN, ...) before
 // SQLite sees them. Exactly one statement per call. Every failure throws DbError.
+//
+// Each text is translated and prepared once: the prepared statements are kept by their text
+// (the most recently used few hundred) and run again from there, until the tables change.
+//
+// The main program and the companion open the same file at once. The file runs with a write-ahead
+// log, so a reader never waits for a writer and a writer never waits for a reader; a commit is on
+// the disk before it returns (it survives a power loss). A writer that finds the other program
+// writing waits for it, backing off, up to `busyWait`; only then does its statement fail.
 class Connection {
 public:
+    // A value bound to a "?" of a query's text.
+    using Parameter = std::variant<std::int64_t, double, std::string>;
+
+    // How long a writer waits for the other program before its statement fails: long enough
+    // for any save of the other program, short enough that a hung program is reported.
+    static constexpr std::chrono::milliseconds kBusyWait{30000};
+
+    // What a transaction holds of the file.
+    enum class Lock {
+        // The right to write: other writers wait, readers go on reading what was committed last.
+        Write,
+        // The whole file for a long run (the schema upgrade): waits for another program's long run
+        // however long that takes, and keeps the file from every other writer until it ends.
+        Exclusive
+    };
+
     Connection() = default;  // not open
 
     // Opens an existing database file; never creates one. Throws DbError when the file is
-    // missing or is not a database.
-    static Connection Open(const std::string& path);
+    // missing or is not a database. A file that cannot be written (read-only) opens for reading,
+    // in the journal mode it has.
+    static Connection Open(const std::string& path, std::chrono::milliseconds busyWait = kBusyWait);
 
     bool IsOpen() const { return static_cast<bool>(state_); }
     void Close();  // this copy lets go; the file closes when the last copy does
@@ -30,8 +62,23 @@ public:
     Recordset Execute(const std::string& sql);
     // Runs a statement that returns no rows; the number of rows it changed.
     long ExecuteNonQuery(const std::string& sql);
+    // Runs a query whose rows are read as the engine steps to them, none kept (see Rows), with
+    // values for the "?" in its text.
+    Rows Query(const std::string& sql, const std::vector<Parameter>& parameters = {});
 
-    void BeginTrans();
+    // A number that changes whenever the file's content changes, through this connection or any
+    // other (the other program's included), so that what was worked out from the content may be
+    // kept while it stays the same. Nothing inside a transaction, whose changes may still be
+    // undone: nothing worked out there may be kept.
+    std::optional<std::uint64_t> ContentVersion();
+    // What the program worked out from the file's content and keeps under a name, for as long as
+    // ContentVersion gives `version`: null when nothing is kept under the name for that version.
+    std::shared_ptr<const void> Derived(std::string_view name, std::uint64_t version) const;
+    void KeepDerived(std::string_view name, std::uint64_t version, std::shared_ptr<const void> value);
+
+    // The outer transaction takes its lock at once, so two programs never deadlock upgrading a
+    // read lock; an inner one is a savepoint of the outer one, whatever its lock.
+    void BeginTrans(Lock lock = Lock::Write);
     void CommitTrans();
     void RollbackTrans();
     bool InTransaction() const;
@@ -48,7 +95,7 @@ private:
 // Rolls back in its destructor unless committed.
 class Transaction {
 public:
-    explicit Transaction(Connection& connection);
+    explicit Transaction(Connection& connection, Connection::Lock lock = Connection::Lock::Write);
     ~Transaction();
     void Commit();
     Transaction(const Transaction&) = delete;

@@ -83,6 +83,12 @@ void Recordset::AddNull() {
     fields_.emplace_back();
 }
 
+void Recordset::ClearRows() {
+    fields_.clear();
+    text_.clear();
+    current_ = 0;
+}
+
 bool Recordset::IsEOF() const {
     return current_ >= RecordCount();
 }

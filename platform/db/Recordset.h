@@ -34,6 +34,8 @@ public:
     void AddReal(double value);
     void AddText(std::string_view value);  // also blobs, as their bytes
     void AddNull();
+    // Drops the rows and keeps the columns, for a reader that holds one row at a time.
+    void ClearRows();
 
     // False for a default-constructed or closed recordset, the counterpart of a null recordset.
     bool IsOpen() const { return open_; }

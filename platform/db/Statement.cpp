@@ -14,28 +14,34 @@ void Statement::Throw(sqlite3* db, int code, const std::string& statement) {
                   code);
 }
 
-Statement::Statement(sqlite3* db, const std::string& sql, const std::string& statement)
-    : db_(db), statement_(statement) {
+sqlite3_stmt* Statement::Prepare(sqlite3* db, const std::string& sql, const std::string& statement) {
     const char* tail = nullptr;
-    const int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt_, &tail);
-    if (rc != SQLITE_OK) Throw(db_, rc, statement_);
-    if (stmt_ == nullptr) throw DbError("jv::db::Connection", "Invalid SQL statement.", "", statement_);
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail);
+    if (rc != SQLITE_OK) Throw(db, rc, statement);
+    if (stmt == nullptr) throw DbError("jv::db::Connection", "Invalid SQL statement.", "", statement);
     if (tail != nullptr && *tail != '\0') {
         // Whatever follows must not be a statement of its own.
         sqlite3_stmt* second = nullptr;
-        const int tailRc = sqlite3_prepare_v2(db_, tail, -1, &second, nullptr);
+        const int tailRc = sqlite3_prepare_v2(db, tail, -1, &second, nullptr);
         const bool another = tailRc != SQLITE_OK || second != nullptr;
         sqlite3_finalize(second);
         if (another) {
-            sqlite3_finalize(stmt_);
-            stmt_ = nullptr;
-            throw DbError("jv::db::Connection", "Characters found after end of SQL statement.", "", statement_);
+            sqlite3_finalize(stmt);
+            throw DbError("jv::db::Connection", "Characters found after end of SQL statement.", "", statement);
         }
     }
+    return stmt;
 }
 
+Statement::Statement(sqlite3* db, const std::string& sql, const std::string& statement)
+    : db_(db), stmt_(Prepare(db, sql, statement)), statement_(statement) {}
+
+Statement::Statement(sqlite3* db, sqlite3_stmt* lent, const std::string& statement)
+    : db_(db), stmt_(lent), owned_(false), statement_(statement) {}
+
 Statement::~Statement() {
-    sqlite3_finalize(stmt_);
+    if (owned_) sqlite3_finalize(stmt_);
 }
 
 bool Statement::Step() {
@@ -45,7 +51,7 @@ bool Statement::Step() {
     Throw(db_, rc, statement_);
 }
 
-Recordset Statement::ReadAll(const std::vector<bool>& dateColumns) {
+Recordset Statement::EmptyRecordset(const std::vector<bool>& dateColumns) const {
     const int count = sqlite3_column_count(stmt_);
     std::vector<std::string> columns;
     std::vector<bool> dates;
@@ -55,29 +61,35 @@ Recordset Statement::ReadAll(const std::vector<bool>& dateColumns) {
         const bool hinted = static_cast<size_t>(i) < dateColumns.size() && dateColumns[static_cast<size_t>(i)];
         dates.push_back(hinted || (declared != nullptr && Schema::KindOfType(declared) == ColumnKind::Date));
     }
-    Recordset rows(std::move(columns), std::move(dates), statement_);
-    while (Step()) {
-        for (int i = 0; i < count; ++i) {
-            switch (sqlite3_column_type(stmt_, i)) {
-                case SQLITE_NULL:
-                    rows.AddNull();
-                    break;
-                case SQLITE_INTEGER:
-                    rows.AddInteger(sqlite3_column_int64(stmt_, i));
-                    break;
-                case SQLITE_FLOAT:
-                    rows.AddReal(sqlite3_column_double(stmt_, i));
-                    break;
-                default: {
-                    const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
-                    const int size = sqlite3_column_bytes(stmt_, i);
-                    rows.AddText(data != nullptr ? std::string_view(data, static_cast<size_t>(size))
-                                                 : std::string_view());
-                    break;
-                }
+    return Recordset(std::move(columns), std::move(dates), statement_);
+}
+
+void Statement::AddRow(Recordset& rows) const {
+    const int count = sqlite3_column_count(stmt_);
+    for (int i = 0; i < count; ++i) {
+        switch (sqlite3_column_type(stmt_, i)) {
+            case SQLITE_NULL:
+                rows.AddNull();
+                break;
+            case SQLITE_INTEGER:
+                rows.AddInteger(sqlite3_column_int64(stmt_, i));
+                break;
+            case SQLITE_FLOAT:
+                rows.AddReal(sqlite3_column_double(stmt_, i));
+                break;
+            default: {
+                const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
+                const int size = sqlite3_column_bytes(stmt_, i);
+                rows.AddText(data != nullptr ? std::string_view(data, static_cast<size_t>(size)) : std::string_view());
+                break;
             }
         }
     }
+}
+
+Recordset Statement::ReadAll(const std::vector<bool>& dateColumns) {
+    Recordset rows = EmptyRecordset(dateColumns);
+    while (Step()) AddRow(rows);
     return rows;
 }
 

@@ -42,5 +42,4 @@ private:
     char buffer_[kCapacity];
 };
 
-
 }  // namespace jv::desktop

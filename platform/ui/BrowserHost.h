@@ -21,6 +21,8 @@ public:
                                     const std::shared_ptr<Document>& document) = 0;
     // The user closed the main window.
     virtual void OnWindowClosed() = 0;
+    // The main window has a new size (its page area, in pixels).
+    virtual void OnWindowResized(int /*width*/, int /*height*/) {}
 };
 
 // The browser that shows the program's pages: the main window with its frames, and the dialogs.
@@ -52,6 +54,11 @@ public:
     virtual void SetTitle(const std::string& title) = 0;
     // A pane of the main window's status bar (0 is the message pane).
     virtual void SetStatusText(int pane, const std::string& text) = 0;
+    // A pane with its tooltip and an icon (a name the window's style sheet knows, "" for none).
+    virtual void SetStatusPane(int pane, const std::string& text, const std::string& /*tooltip*/,
+                               const std::string& /*icon*/) {
+        SetStatusText(pane, text);
+    }
     // Prints a document that is shown (the browser's print command on it).
     virtual void Print(const Document& document) = 0;
 

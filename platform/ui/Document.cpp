@@ -11,6 +11,7 @@
 namespace jv::ui {
 
 using dom::EqualsNoCase;
+using dom::LowerCase;
 
 namespace {
 
@@ -175,28 +176,57 @@ void Document::setTitle(std::string_view text) {
     title->setTextContent(text);
 }
 
+namespace {
+
+int Depth(const Node* node) {
+    int depth = 0;
+    while ((node = node->parentNode()) != nullptr) ++depth;
+    return depth;
+}
+
+// Whether a comes before b in document order (both in one tree): at the first place where their
+// ancestors part, the earlier child; an ancestor comes before what is below it.
+bool Precedes(const Node& a, const Node& b) {
+    if (&a == &b) return false;
+    const Node* x = &a;
+    const Node* y = &b;
+    const int depthA = Depth(x);
+    const int depthB = Depth(y);
+    for (int depth = depthA; depth > depthB; --depth) x = x->parentNode();
+    for (int depth = depthB; depth > depthA; --depth) y = y->parentNode();
+    if (x == y) return depthA < depthB;
+    while (x->parentNode() != y->parentNode()) {
+        x = x->parentNode();
+        y = y->parentNode();
+    }
+    return x->indexInParent() < y->indexInParent();
+}
+
+}  // namespace
+
 Element* Document::getElementById(std::string_view id) const {
-    Element* found = nullptr;
-    dom::ForEachElementBelow(*this, [&](Element& element) {
-        const Element::Attribute* attribute = element.FindAttribute("id");
-        if (attribute == nullptr || !EqualsNoCase(attribute->second, id)) return false;
-        found = &element;
-        return true;
-    });
-    return found;
+    const Named* named = Settled(byId_, id);
+    return named != nullptr && !named->entries.empty() ? Current(named->entries.front()) : nullptr;
 }
 
 Element* Document::item(std::string_view name, int index) const {
-    Element* html = documentElement();
-    if (html == nullptr) return nullptr;
-    const auto matches = [&](const Element& element) {
-        const Element::Attribute* id = element.FindAttribute("id");
-        const Element::Attribute* elementName = element.FindAttribute("name");
-        return (id != nullptr && EqualsNoCase(id->second, name)) ||
-               (elementName != nullptr && EqualsNoCase(elementName->second, name));
+    if (index < 0) return nullptr;
+    const Named* ids = Settled(byId_, name);
+    const Named* names = Settled(byName_, name);
+    const auto at = [this](const Named* named, size_t place) -> Element* {
+        return named != nullptr && place < named->entries.size() ? Current(named->entries[place]) : nullptr;
     };
-    if (matches(*html) && index-- == 0) return html;
-    return html->item(name, index);
+    if (ids == nullptr || names == nullptr) return at(ids != nullptr ? ids : names, static_cast<size_t>(index));
+    // Elements named so by their id and others by their name: the two lists merged in document order.
+    size_t i = 0, j = 0;
+    for (;;) {
+        Element* byId = at(ids, i);
+        Element* byName = at(names, j);
+        if (byId == nullptr && byName == nullptr) return nullptr;
+        const bool idFirst = byName == nullptr || (byId != nullptr && Precedes(*byId, *byName));
+        if (index-- == 0) return idFirst ? byId : byName;
+        (idFirst ? i : j)++;
+    }
 }
 
 std::string Document::Serialize(const SerializeOptions& options) const {
@@ -233,16 +263,100 @@ void Document::Adopt(Node& node) {
 
 void Document::Register(Node& node) {
     dom::ForEachElement(node, [&](Element& element) {
-        byKey_[element.key()] = &element;
+        SetByKey(element.key(), &element);
+        Index(element);
         return false;
     });
 }
 
 void Document::Unregister(Node& node) {
     dom::ForEachElement(node, [&](Element& element) {
-        byKey_.erase(element.key());
+        Unindex(element);
+        SetByKey(element.key(), nullptr);
         return false;
     });
+}
+
+Element* Document::Current(const std::pair<uint64_t, uint32_t>& entry) const {
+    Element* element = FindByKey(entry.first);
+    return element != nullptr && element->indexings_ == entry.second ? element : nullptr;
+}
+
+void Document::Add(std::unordered_map<std::string, Named>& index, std::string name, Element& element) {
+    Named& named = index.try_emplace(std::move(name)).first->second;
+    if (named.ordered && !named.entries.empty()) {
+        // Pages mostly add at the end: the entries stay in order when the new one comes last.
+        const Element* last = Current(named.entries.back());
+        named.ordered = last != nullptr && Precedes(*last, element);
+    }
+    named.entries.emplace_back(element.key(), element.indexings_);
+    if (named.stale > 16 && named.stale * 2 > named.entries.size()) Settle(named);
+}
+
+void Document::Index(Element& element) {
+    if (!namesIndexed_) return;
+    ++element.indexings_;
+    const Element::Attribute* id = element.FindAttribute("id");
+    const Element::Attribute* name = element.FindAttribute("name");
+    const std::string lowerId = id != nullptr ? LowerCase(id->second) : std::string();
+    if (id != nullptr) {
+        Add(byId_, lowerId, element);
+    }
+    if (name != nullptr) {
+        const std::string lowerName = LowerCase(name->second);
+        if (id == nullptr || lowerName != lowerId) Add(byName_, lowerName, element);
+    }
+}
+
+void Document::Unindex(Element& element) {
+    if (!namesIndexed_) return;
+    const auto stale = [](std::unordered_map<std::string, Named>& index, const Element::Attribute* attribute) {
+        if (attribute == nullptr) return;
+        const auto it = index.find(LowerCase(attribute->second));
+        if (it != index.end()) ++it->second.stale;
+    };
+    const Element::Attribute* id = element.FindAttribute("id");
+    const Element::Attribute* name = element.FindAttribute("name");
+    stale(byId_, id);
+    if (name != nullptr && (id == nullptr || !EqualsNoCase(id->second, name->second))) stale(byName_, name);
+    ++element.indexings_;
+}
+
+void Document::Settle(Named& named) const {
+    if (named.stale > 0 || !named.ordered) {
+        auto& entries = named.entries;
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [this](const auto& entry) { return Current(entry) == nullptr; }),
+                      entries.end());
+        named.stale = 0;
+    }
+    if (!named.ordered) {
+        std::stable_sort(named.entries.begin(), named.entries.end(),
+                         [this](const auto& a, const auto& b) { return Precedes(*Current(a), *Current(b)); });
+        named.ordered = true;
+    }
+}
+
+const Document::Named* Document::Settled(std::unordered_map<std::string, Named>& index, std::string_view name) const {
+    if (!namesIndexed_) {
+        // Built at the first look-up, in document order: a page that never looks up by name
+        // never pays for it.
+        namesIndexed_ = true;
+        auto* self = const_cast<Document*>(this);
+        dom::ForEachElementBelow(*this, [self](Element& element) {
+            self->Index(element);
+            return false;
+        });
+    }
+    const auto it = index.find(LowerCase(name));
+    if (it == index.end()) return nullptr;
+    Named& named = it->second;
+    Settle(named);
+    if (named.entries.empty()) {
+        index.erase(it);
+        return nullptr;
+    }
+    return &named;
 }
 
 void Document::SettleFormControls(Node& root) {
@@ -387,7 +501,23 @@ void Document::AfterRemove(Node& parent, Node& child, int index) {
 
 // --- state from the browser ---
 
+void Document::SetByKey(uint64_t key, Element* element) {
+    // The keys a document numbers itself are dense: a vector holds them. Keys from elsewhere
+    // (the browser's copy of a document) may not be.
+    if (key < denseByKey_.size() || (element != nullptr && key < 2 * denseByKey_.size() + 4096)) {
+        if (key >= denseByKey_.size()) denseByKey_.resize(key + 1, nullptr);
+        denseByKey_[key] = element;
+        return;
+    }
+    if (element != nullptr) {
+        byKey_[key] = element;
+    } else {
+        byKey_.erase(key);
+    }
+}
+
 Element* Document::FindByKey(uint64_t key) const {
+    if (key < denseByKey_.size()) return denseByKey_[key];
     const auto it = byKey_.find(key);
     return it != byKey_.end() ? it->second : nullptr;
 }

@@ -126,8 +126,14 @@ private:
     // Joins neighbouring text nodes below root and drops empty ones, so that the HTML of the
     // subtree parses back into the same nodes.
     static void MergeTextNodes(Node& root);
+    // Every element of the subtree joins (leaves) the look-ups by key, id and name.
     void Register(Node& node);
     void Unregister(Node& node);
+    // One element joins (leaves) the look-ups by id and name under its id and name now; an
+    // element whose id or name changes leaves before and joins after the change.
+    void Index(Element& element);
+    void Unindex(Element& element);
+    bool Registered(const Element& element) const { return FindByKey(element.key()) == &element; }
     void KeyFromAttribute(Element& element);
     // The form rules a browser applies to a new subtree: radio groups, select defaults.
     void SettleFormControls(Node& root);
@@ -139,7 +145,30 @@ private:
     int unrecorded_ = 0;
     ParseKeys keys_ = ParseKeys::New;
     std::vector<Mutation> log_;
+    // The elements in the tree by key: those up to the size of the vector there, the others in
+    // the map.
+    void SetByKey(uint64_t key, Element* element);
+    std::vector<Element*> denseByKey_;
     std::unordered_map<uint64_t, Element*> byKey_;
+
+    // The elements in the tree under one id or name (in lower case): their keys with the count of
+    // the element's indexing they came from, so that an entry of an element that left or was
+    // renamed since is known as stale without touching the element, which may be gone. Stale
+    // entries are dropped, and entries put in document order, when the name is looked up.
+    struct Named {
+        std::vector<std::pair<uint64_t, uint32_t>> entries;
+        size_t stale = 0;
+        bool ordered = true;
+    };
+    // Drops the stale entries and puts the others in document order.
+    void Settle(Named& named) const;
+    // The entries of a name, current and in document order; null when there are none.
+    const Named* Settled(std::unordered_map<std::string, Named>& index, std::string_view name) const;
+    void Add(std::unordered_map<std::string, Named>& index, std::string name, Element& element);
+    Element* Current(const std::pair<uint64_t, uint32_t>& entry) const;
+    mutable bool namesIndexed_ = false;                      // the two below are kept (from the first look-up on)
+    mutable std::unordered_map<std::string, Named> byId_;    // by id
+    mutable std::unordered_map<std::string, Named> byName_;  // by a name that is not also the element's id
 };
 
 }  // namespace jv::ui

@@ -9,8 +9,9 @@
 // Small helpers the DOM model shares between its classes.
 namespace jv::ui::dom {
 
+// ASCII only, whatever the locale says about other bytes.
 inline char LowerAscii(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 inline std::string LowerCase(std::string_view text) {

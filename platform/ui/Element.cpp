@@ -190,11 +190,15 @@ bool Element::hasAttribute(std::string_view name) const {
 
 void Element::SetAttributeSilently(std::string_view name, std::string_view value) {
     const std::string lower = LowerCase(name);
+    // The look-ups by id and name follow a renamed element.
+    const bool naming = (lower == "id" || lower == "name") && document_ != nullptr && document_->Registered(*this);
+    if (naming) document_->Unindex(*this);
     if (Attribute* attribute = FindAttribute(lower)) {
         attribute->second = value;
     } else {
         attributes_.emplace_back(lower, value);
     }
+    if (naming) document_->Index(*this);
     // A default that live state still follows.
     if (lower == "checked" && is("input") && !checkedDirty_) SetCheckedness(true);
     if (lower == "selected" && is("option") && !selectedDirty_) SetSelectedness(true);
@@ -205,7 +209,10 @@ void Element::RemoveAttributeSilently(std::string_view name) {
                                  [&](const Attribute& attribute) { return EqualsNoCase(attribute.first, name); });
     if (it == attributes_.end()) return;
     const std::string lower = it->first;
+    const bool naming = (lower == "id" || lower == "name") && document_ != nullptr && document_->Registered(*this);
+    if (naming) document_->Unindex(*this);
     attributes_.erase(it);
+    if (naming) document_->Index(*this);
     if (lower == "checked" && is("input") && !checkedDirty_) SetCheckedness(false);
     if (lower == "selected" && is("option") && !selectedDirty_) {
         SetSelectedness(false);

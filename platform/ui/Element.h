@@ -159,6 +159,7 @@ private:
     bool valueDirty_ = false;
     bool checked_ = false;
     bool checkedDirty_ = false;
+    uint32_t indexings_ = 0;  // how often the document indexed this element by id and name
     bool selected_ = false;
     bool selectedDirty_ = false;
 };

@@ -29,12 +29,7 @@ const Element* Node::asElement() const {
 }
 
 int Node::indexInParent() const {
-    if (parent_ == nullptr) return -1;
-    const auto& siblings = parent_->children_;
-    for (size_t i = siblings.size(); i-- > 0;) {
-        if (siblings[i].get() == this) return static_cast<int>(i);
-    }
-    return -1;
+    return parent_ != nullptr ? static_cast<int>(index_) : -1;
 }
 
 bool Node::isConnected() const {
@@ -80,13 +75,19 @@ bool Node::CanTakeChild(const Node& child) const {
 void Node::LinkChild(const NodePtr& child, size_t position) {
     children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(position), child);
     child->parent_ = this;
+    Renumber(position);
 }
 
 NodePtr Node::UnlinkChild(size_t position) {
     NodePtr child = children_[position];
     children_.erase(children_.begin() + static_cast<std::ptrdiff_t>(position));
     child->parent_ = nullptr;
+    Renumber(position);
     return child;
+}
+
+void Node::Renumber(size_t from) {
+    for (size_t i = from; i < children_.size(); ++i) children_[i]->index_ = i;
 }
 
 bool Node::appendChild(const NodePtr& child) {

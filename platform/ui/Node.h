@@ -85,11 +85,14 @@ private:
     // Links a child without recording or applying any rule (used while building parsed trees).
     void LinkChild(const NodePtr& child, size_t position);
     NodePtr UnlinkChild(size_t position);
+    // Gives the children from `from` on their place again (after one came or went there).
+    void Renumber(size_t from);
 
     Type type_;
     uint64_t key_ = 0;
     Document* document_ = nullptr;
     Node* parent_ = nullptr;
+    size_t index_ = 0;  // the place among the parent's children
     std::vector<NodePtr> children_;
     std::string data_;
 };

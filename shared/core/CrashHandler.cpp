@@ -7,14 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <thread>
 
+#include "platform/base/BrowserVersion.h"
 #include "platform/base/Paths.h"
 #include "platform/desktop/CrashDump.h"
 #include "platform/desktop/ElfSymbols.h"
@@ -63,8 +62,6 @@ struct CrashTexts {
     char version[64];
     char userName[256];
     char osVersion[256];
-    char browserVersion[256];
-    std::atomic<bool> browserVersionKnown;
     char databaseVersion[64];
     char company[200];
     char product[200];
@@ -124,15 +121,6 @@ void ComputeTexts() {
 
     t.processors = sysconf(_SC_NPROCESSORS_ONLN);
     t.utcOffset = jv::desktop::CurrentUtcOffset();
-}
-
-// Asking the browser for its version takes a moment; start-up does not wait for it.
-void ComputeBrowserVersionLater() {
-    std::thread([] {
-        std::string text;
-        Copy(g_texts.browserVersion, sizeof g_texts.browserVersion, GetIEVersion(text));
-        g_texts.browserVersionKnown.store(true, std::memory_order_release);
-    }).detach();
 }
 
 // Replaces the file; only the user may read it. Anything but a plain file in its place (a link, a
@@ -224,8 +212,9 @@ void WriteSystemInformation(SafeWriter& log) {
     log.Printf("Error occurred at %s.\r\n", when);
     log.Printf("%s %s, run by %s.\r\n", t.programPath, t.version, t.userName);
     log.Printf("Windows version: %s\r\n", t.osVersion);
-    log.Printf("IE version: %s\r\n",
-               t.browserVersionKnown.load(std::memory_order_acquire) ? t.browserVersion : kNoBrowserVersion);
+    // Known once the program's browser made its first request; no browser is started to ask.
+    const char* browser = jv::BrowserVersion::Known();
+    log.Printf("IE version: %s\r\n", browser != nullptr ? browser : kNoBrowserVersion);
     log.Printf("MDAC version: %s\r\n", t.databaseVersion);
     log.Printf("%ld processor(s), type %d.\r\n", t.processors, kProcessorType);
 
@@ -398,7 +387,6 @@ const char* ExceptionName(uint32_t code) {
 
 bool CCrashHandler::Install() {
     ComputeTexts();
-    ComputeBrowserVersionLater();
     return jv::desktop::InstallCrashSignals(CrashExceptionFilter);
 }
 

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/base/BrowserVersion.h"
 #include "platform/base/Spawn.h"
 #include "platform/net/HttpClient.h"
 #include "shared/core/ConfigApp.h"
@@ -61,8 +62,9 @@ std::string AskBrowserVersion(const std::string& program) {
     std::string output;
     // A browser wrapper that hangs must not hang the problem report: give it a few seconds.
     const std::string timeout = jv::process::FindProgram("timeout");
-    const std::vector<std::string> argv = timeout.empty() ? std::vector<std::string>{program, "--version"}
-                                                          : std::vector<std::string>{timeout, "5", program, "--version"};
+    const std::vector<std::string> argv = timeout.empty()
+                                              ? std::vector<std::string>{program, "--version"}
+                                              : std::vector<std::string>{timeout, "5", program, "--version"};
     if (jv::process::Run(argv, &output) != 0) return {};
     const std::string firstLine = output.substr(0, output.find('\n'));
     size_t start = 0;
@@ -196,6 +198,12 @@ std::string& UrlEncode(std::string& out, const std::string& text) {
 }
 
 std::string& GetIEVersion(std::string& out) {
+    // The version the program's browser gave with its requests; only a report made before it
+    // made any asks an installed browser.
+    if (const char* known = jv::BrowserVersion::Known()) {
+        out = known;
+        return out;
+    }
     // Asking a browser takes a moment; each installed browser is asked once per run.
     // Never destroyed: the crash handler fills this from a thread of its own that may still be
     // asking when the program exits.

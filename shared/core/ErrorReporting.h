@@ -36,7 +36,8 @@ std::string& UrlEncode(std::string& out, const std::string& text);
 
 // The version texts of a problem report and of the crash log. Each gives its "Could not
 // determine ..." text when the version cannot be found.
-// The browser that shows the program's pages (Chromium).
+// The browser that shows the program's pages (Chromium): as its requests named it (see
+// jv::BrowserVersion), or, in a report made before it made any, as an installed browser answers.
 std::string& GetIEVersion(std::string& out);
 // The database engine (SQLite).
 std::string& GetMDACVersion(std::string& out);

@@ -233,6 +233,12 @@ bool CCarsDB::makeCustomStyleID(CCar& car) {
 }
 
 bool CCarsDB::addCar(CCar& car) {
+    // The car, its plan and the plan's items are stored together or not at all; the custom style
+    // id is checked free within the same step, so the other program cannot take it meanwhile.
+    return SaveInOneStep([&] { return insertCar(car); }, "CCarsDB::addCar", 197, kWording);
+}
+
+bool CCarsDB::insertCar(CCar& car) {
     CMaintenancePlanDatabaseObject plans(m_connection);
     if (!plans.AddMaintenancePlan(car.MaintenancePlan)) return false;
     car.VehicleID = NewGuid();
@@ -256,8 +262,13 @@ bool CCarsDB::addCar(CCar& car) {
 }
 
 bool CCarsDB::updateCar(CCar& car) {
+    if (!CheckVehicleId("CCarsDB::updateCar", car.VehicleID)) return false;
+    // The car's row and its plan change together or not at all.
+    return SaveInOneStep([&] { return rewriteCar(car); }, "CCarsDB::updateCar", 265, kWording);
+}
+
+bool CCarsDB::rewriteCar(CCar& car) {
     constexpr const char* kMethod = "CCarsDB::updateCar";
-    if (!CheckVehicleId(kMethod, car.VehicleID)) return false;
     std::string sql = "UPDATE Vehicles set ";
     const char* separator = "";
     for (const auto& [column, value] : CarColumns(car)) {

@@ -45,6 +45,9 @@ public:
     std::vector<CCar> m_cars;
 
 private:
+    // The statements of addCar and updateCar, run within their one step.
+    bool insertCar(CCar& car);
+    bool rewriteCar(CCar& car);
     bool makeCustomStyleID(CCar& car);
     bool linkMaintenancePlan(const CCar& car);
     // The last reading carried on to value.OdometerDate at the car's forward rate (never below 0).

@@ -64,6 +64,20 @@ void CDatabaseObject::RollbackTransaction(int skip) {
     if (m_connection.IsOpen() && skip == 0) m_connection.RollbackTrans();
 }
 
+bool CDatabaseObject::SaveInOneStep(const std::function<bool()>& save, const std::string& method, int callSite,
+                                    QueryErrorWording wording) {
+    if (!m_connection.IsOpen()) return false;
+    try {
+        jv::db::Transaction transaction(m_connection);
+        if (!save()) return false;  // undone as the transaction ends
+        transaction.Commit();
+        return true;
+    } catch (const jv::db::DbError& error) {
+        ReportQueryError(method, callSite, error, wording);
+        return false;
+    }
+}
+
 std::string CDatabaseObject::FormatQueryError(const std::string& sql, const jv::db::DbError& error,
                                               QueryErrorWording wording) {
     std::string message = wording == QueryErrorWording::Lowercase ? "Error executing query " : "Error Executing query ";

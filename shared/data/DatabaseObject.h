@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/db/Connection.h"
@@ -67,6 +68,15 @@ public:
     void BeginTransaction(int skip = 0);
     void CommitTransaction(int skip = 0);
     void RollbackTransaction(int skip = 0);
+
+    // Runs `save`, a save of several statements, as one transaction: what it wrote is kept only
+    // when it returns true, so a failure (or the end of the program) midway leaves nothing of it.
+    // Saves nest; the outermost one decides. A transaction that cannot begin or end (the other
+    // program holding the file longer than a writer waits) is logged and reported under `method`
+    // and `callSite`; false then, with nothing written. False without running anything when there
+    // is no connection.
+    bool SaveInOneStep(const std::function<bool()>& save, const std::string& method, int callSite,
+                       QueryErrorWording wording = QueryErrorWording::Lowercase);
 
     // The connection this object works on, to build further database objects on it.
     jv::db::Connection GetConnection() const { return m_connection; }

@@ -107,6 +107,12 @@ bool CMaintenancePlanDatabaseObject::DeleteMaintenanceItem(int maintenancePlanIt
 }
 
 bool CMaintenancePlanDatabaseObject::AddMaintenancePlan(CMaintenancePlan& plan) {
+    // The plan is stored with all its items or not at all.
+    return SaveInOneStep([&] { return InsertMaintenancePlan(plan); },
+                         "CMaintenancePlanDatabaseObject::AddMaintenancePlan", 335, kWording);
+}
+
+bool CMaintenancePlanDatabaseObject::InsertMaintenancePlan(CMaintenancePlan& plan) {
     constexpr const char* kMethod = "CMaintenancePlanDatabaseObject::AddMaintenancePlan";
     if (!(plan.DrivingCondition == "N" || plan.DrivingCondition == "n")) plan.DrivingCondition = "S";
     std::string sql = "INSERT into MaintenancePlan (StyleID, Name, DrivingCondition) values(" +
@@ -209,6 +215,12 @@ bool CMaintenancePlanDatabaseObject::GetGenericMaintenancePlan(const std::string
 }
 
 bool CMaintenancePlanDatabaseObject::SaveMaintenancePlan(CMaintenancePlan& plan) {
+    // A plan is saved whole or not at all: a step that fails undoes the others.
+    return SaveInOneStep([&] { return RewriteMaintenancePlan(plan); },
+                         "CMaintenancePlanDatabaseObject::SaveMaintenancePlan", 900, kWording);
+}
+
+bool CMaintenancePlanDatabaseObject::RewriteMaintenancePlan(CMaintenancePlan& plan) {
     CMaintenancePlan stored;
     if (!GetMaintenancePlan(plan.MaintenancePlanID, stored, true)) return false;
 

@@ -21,7 +21,8 @@ public:
     bool DeleteMaintenanceItem(int maintenancePlanItemID);
 
     // Stores a new plan with all its items (always as new rows, whatever ids the items carry) and
-    // writes the new plan id into the plan.
+    // writes the new plan id into the plan; all in one step, so a plan is never left with only
+    // some of its items.
     bool AddMaintenancePlan(CMaintenancePlan& plan);
     // Reads the plan's name and appends its items, ordered by description or by first due
     // distance and month.
@@ -34,7 +35,8 @@ public:
     // Brings the stored items of an existing plan in line with plan.Items. Items are matched to
     // stored rows by DisplayText: a stored row no item matches is deleted, a matched row gets the
     // item's schedule, an item without a row is inserted. Each item ends up with its row's id.
-    // False when the stored plan could not be read (nothing is changed then) or a step failed.
+    // False, with nothing changed in the file, when the stored plan could not be read or a step
+    // failed: the plan is saved whole or not at all.
     bool SaveMaintenancePlan(CMaintenancePlan& plan);
 
     // The item a row of plan items gives: its id (when the row has one), its two descriptions with
@@ -43,4 +45,9 @@ public:
     // Runs a query of plan items and appends the item of each row; a failure is logged and
     // reported under `method` with the call site `line`. False when the query did not run.
     bool ReadItems(const char* method, int line, const std::string& sql, std::vector<CMaintenancePlanItem>& items);
+
+private:
+    // The statements of AddMaintenancePlan and SaveMaintenancePlan, run within their one step.
+    bool InsertMaintenancePlan(CMaintenancePlan& plan);
+    bool RewriteMaintenancePlan(CMaintenancePlan& plan);
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <limits>
+#include <tuple>
 #include <utility>
 
 #include "platform/base/Clock.h"
@@ -50,7 +52,21 @@ std::string CarAggregates(const std::string& VehicleID,
     return sql;
 }
 
+// Beyond this a whole number read as a double may not be the number stored.
+constexpr double kLargestExactWhole = 9007199254740992.0;
+
 }  // namespace
+
+struct COdometerValuesDatabaseObject::CarReadings {
+    bool ordered = false;
+    // The bounds worked out so far, by (byDate, side, key).
+    struct Bound {
+        bool found = false;
+        jv::DateTime date;
+        float value = 0.0f;
+    };
+    mutable std::map<std::tuple<bool, Side, double>, Bound> bounds;
+};
 
 double COdometerValuesDatabaseObject::WholeDays(double span) {
     return std::trunc(span + (span < 0 ? -kHalfSecond : kHalfSecond));
@@ -588,6 +604,9 @@ bool COdometerValuesDatabaseObject::IndexedBound(const char* method, int line, c
                                                  bool byDate, Side side, double key, COdometerValue& value,
                                                  bool& found) {
     found = false;
+    const std::shared_ptr<const CarReadings> readings = ReadingsOf(method, line, VehicleID);
+    if (!readings) return false;
+    if (readings->ordered) return OrderedBound(*readings, method, line, VehicleID, byDate, side, key, value, found);
     const ReadingIndex* index = IndexOf(method, line, VehicleID);
     if (index == nullptr) return false;
     const auto& rows = byDate ? index->byDate : index->byValue;
@@ -611,5 +630,122 @@ bool COdometerValuesDatabaseObject::IndexedBound(const char* method, int line, c
     value.OdometerDate = jv::DateTime(jv::DateTime::FromLinear(date));
     value.OdometerValue = static_cast<float>(odometer);
     found = true;
+    return true;
+}
+
+std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValuesDatabaseObject::ReadingsOf(
+    const char* method, int line, const std::string& VehicleID) {
+    // Read once for the life of this object (see KeepReadingsInMemory), even while the other
+    // program writes: a reminders pass must not read a car's readings again after every save the
+    // other program makes meanwhile.
+    if (const auto found = m_carReadings.find(VehicleID); found != m_carReadings.end()) return found->second;
+    const std::string name = "odometer readings of " + VehicleID;
+    std::optional<std::uint64_t> version;
+    try {
+        version = m_connection.ContentVersion();
+    } catch (const jv::db::DbError&) {
+        // Then nothing is kept beyond this object; the statements below report what is wrong.
+    }
+    if (version) {
+        if (auto kept = m_connection.Derived(name, *version)) {
+            return m_carReadings[VehicleID] = std::static_pointer_cast<const CarReadings>(kept);
+        }
+    }
+
+    // In the order of the index by value: every date must be at least the latest date of the
+    // lower values. Readings without a number for either are left to the readings in memory.
+    const std::string sql =
+        "SELECT OdometerValue, OdometerDate FROM OdometerValues WHERE VehicleID = ? ORDER BY OdometerValue, "
+        "OdometerDate";
+    auto readings = std::make_shared<CarReadings>();
+    try {
+        bool ordered = true;
+        double latestBelow = -std::numeric_limits<double>::infinity();
+        double latestOfValue = latestBelow;
+        double current = 0.0;
+        bool first = true;
+        for (jv::db::Rows rows = m_connection.Query(sql, {VehicleID}); ordered && rows.Next();) {
+            for (int column : {0, 1}) {
+                const auto type = rows.Type(column);
+                ordered = ordered &&
+                          (type == jv::db::Recordset::Real || (type == jv::db::Recordset::Integer &&
+                                                               std::fabs(rows.Number(column)) <= kLargestExactWhole));
+            }
+            if (!ordered) break;
+            const double odometer = rows.Number(0);
+            const double date = rows.Number(1);
+            if (first || odometer != current) {
+                latestBelow = std::max(latestBelow, latestOfValue);
+                latestOfValue = -std::numeric_limits<double>::infinity();
+                current = odometer;
+                first = false;
+            }
+            ordered = date >= latestBelow;
+            latestOfValue = std::max(latestOfValue, date);
+        }
+        readings->ordered = ordered;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, line, sql, e, kWording);
+        return nullptr;
+    }
+    if (version) m_connection.KeepDerived(name, *version, readings);
+    m_carReadings[VehicleID] = readings;
+    return readings;
+}
+
+bool COdometerValuesDatabaseObject::OrderedBound(const CarReadings& readings, const char* method, int line,
+                                                 const std::string& VehicleID, bool byDate, Side side, double key,
+                                                 COdometerValue& value, bool& found) {
+    const auto known = readings.bounds.find({byDate, side, key});
+    if (known != readings.bounds.end()) {
+        found = known->second.found;
+        if (found) {
+            value.OdometerDate = known->second.date;
+            value.OdometerValue = known->second.value;
+        }
+        return true;
+    }
+
+    // The bound's own key: the latest date (highest value) up to `key`, or the earliest date
+    // (lowest value) after it. Its other half is the highest (lowest) among the readings at that
+    // key: as the readings rise with their dates, no reading further away can beat them.
+    const char* keyColumn = byDate ? "OdometerDate" : "OdometerValue";
+    const char* otherColumn = byDate ? "OdometerValue" : "OdometerDate";
+    const char* aggregate = side == Side::UpTo ? "max" : "min";
+    const std::string keySql = std::string("SELECT ") + aggregate + "(" + keyColumn +
+                               ") AS Found FROM OdometerValues WHERE VehicleID = ? AND " + keyColumn +
+                               (side == Side::UpTo ? " <= ?" : " > ?");
+    const std::string otherSql = std::string("SELECT ") + aggregate + "(" + otherColumn +
+                                 ") AS Other FROM OdometerValues WHERE VehicleID = ? AND " + keyColumn + " = ?";
+    CarReadings::Bound bound;
+    const std::string* running = &keySql;
+    try {
+        double foundKey = 0.0;
+        bool hasKey = false;
+        for (jv::db::Rows rows = m_connection.Query(keySql, {VehicleID, key}); rows.Next();) {
+            hasKey = rows.Type(0) != jv::db::Recordset::Null;
+            foundKey = rows.Number(0);
+            if (hasKey && byDate) bound.date = rows.Row().GetDate("Found").value_or(bound.date);
+            if (hasKey && !byDate) bound.value = rows.Row().GetSingle("Found").value_or(0.0f);
+        }
+        if (hasKey) {
+            running = &otherSql;
+            for (jv::db::Rows rows = m_connection.Query(otherSql, {VehicleID, foundKey}); rows.Next();) {
+                if (rows.Type(0) == jv::db::Recordset::Null) break;
+                if (byDate) bound.value = rows.Row().GetSingle("Other").value_or(0.0f);
+                if (!byDate) bound.date = rows.Row().GetDate("Other").value_or(bound.date);
+                bound.found = true;
+            }
+        }
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(method, line, *running, e, kWording);
+        return false;
+    }
+    readings.bounds.emplace(std::make_tuple(byDate, side, key), bound);
+    found = bound.found;
+    if (found) {
+        value.OdometerDate = bound.date;
+        value.OdometerValue = bound.value;
+    }
     return true;
 }

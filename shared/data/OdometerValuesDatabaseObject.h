@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,9 +72,12 @@ public:
     // A span of days as whole days: shifted by half a second away from zero and truncated.
     static double WholeDays(double span);
 
-    // From now on each car's readings are read once and the two estimates above answer from
-    // memory, with the same results. Only for work that records no readings while this object
-    // lives (the reminders, the cars overview): a reading written meanwhile would not be seen.
+    // From now on the two estimates above answer from what is known of each car's readings,
+    // with the same results: for a car whose readings rise with their dates (a higher value never
+    // has an earlier date), two steps into the indexes, remembered with the open file while its
+    // content stays the same; for any other car, its readings read once into memory. Only for
+    // work that records no readings while this object lives (the reminders, the cars overview):
+    // a reading written meanwhile would not be seen.
     void KeepReadingsInMemory() { m_keepReadings = true; }
 
 private:
@@ -92,11 +96,22 @@ private:
     // The bound an estimate starts from: over the readings with a date (byDate) or a value
     // (byValue) up to or after `key`, the latest date and highest value, or the earliest date and
     // lowest value.
-    bool IndexedBound(const char* method, int line, const std::string& VehicleID, bool byDate, Side side,
-                      double key, COdometerValue& value, bool& found);
+    bool IndexedBound(const char* method, int line, const std::string& VehicleID, bool byDate, Side side, double key,
+                      COdometerValue& value, bool& found);
     const ReadingIndex* IndexOf(const char* method, int line, const std::string& VehicleID);
     bool m_keepReadings = false;
     std::map<std::string, ReadingIndex> m_readingIndexes;
+
+    // What is known of one car's readings for one content of the file: whether they rise with
+    // their dates, and the bounds worked out so far.
+    struct CarReadings;
+    std::shared_ptr<const CarReadings> ReadingsOf(const char* method, int line, const std::string& VehicleID);
+    // IndexedBound for a car whose readings rise with their dates: the bound's own key (the
+    // latest date up to `key`, the highest value up to it, ...) is one step into an index, and
+    // the other half of the bound lies among the readings with that key, one more step.
+    bool OrderedBound(const CarReadings& readings, const char* method, int line, const std::string& VehicleID,
+                      bool byDate, Side side, double key, COdometerValue& value, bool& found);
+    std::map<std::string, std::shared_ptr<const CarReadings>> m_carReadings;  // for the life of this object
 
     // What a rate is worked out from: the last and first readings, the purchase reading and the
     // model year.

@@ -1,5 +1,6 @@
 #include "shared/data/UserData.h"
 
+#include <optional>
 #include <vector>
 
 #include "platform/db/DbError.h"
@@ -192,7 +193,32 @@ bool CUserData::CheckAndUpdateVersion() {
         return false;
     }
 
+    if (version >= kCurrentVersion) return true;
+
+    // The upgrade holds the file from its first step to its last. The other program, opening the
+    // file meanwhile, waits here until it is done, however long that takes, and then finds the
+    // version the upgrade wrote: it never starts the same steps over nor sees a half-changed file.
+    std::optional<jv::db::Transaction> upgrade;
+    try {
+        upgrade.emplace(m_connection, jv::db::Connection::Lock::Exclusive);
+        const StoredVersion stored = ReadVersion(m_connection);
+        version = stored.version;
+        // Without a row the steps' updates would change nothing and every open would start over.
+        if (!stored.hasRow && version < kCurrentVersion) {
+            m_connection.ExecuteNonQuery("insert into version (Version) values (" + std::to_string(version) + ")");
+        }
+    } catch (const jv::db::DbError& error) {
+        const std::string message = "Error updating database from version " + std::to_string(version) + " to " +
+                                    std::to_string(version + 1) + ". Query is " + error.statement() + Details(error);
+        TraceLog(kMethod, TRACE_ERROR, message);
+        CErrorReporting::Report(kMethod, __LINE__, message);
+        return false;
+    }
+
+    // Each step runs within its own savepoint: a step that fails is undone, the steps before it
+    // are kept, and the next open runs it again.
     const auto& steps = UpgradeSteps();
+    bool upgraded = true;
     while (version < kCurrentVersion) {
         if (version < 0) {
             ++version;
@@ -202,16 +228,6 @@ bool CUserData::CheckAndUpdateVersion() {
         const std::string fromTo = "version " + std::to_string(version) + " to " + std::to_string(version + 1);
         try {
             jv::db::Transaction transaction(m_connection);
-            // The other program may have upgraded the file since it was read.
-            const StoredVersion stored = ReadVersion(m_connection);
-            if (stored.hasRow && stored.version > version) {
-                version = stored.version;
-                continue;  // nothing was changed; the transaction ends unused
-            }
-            // Without a row the steps' updates would change nothing and every open would start over.
-            if (!stored.hasRow) {
-                m_connection.ExecuteNonQuery("insert into version (Version) values (" + std::to_string(version) + ")");
-            }
             if (step.logsProgress) TraceLog(kMethod, TRACE_INFO, "Converting database from " + fromTo + ".");
             for (const char* statement : step.statements) m_connection.ExecuteNonQuery(statement);
             transaction.Commit();
@@ -220,9 +236,21 @@ bool CUserData::CheckAndUpdateVersion() {
                 "Error updating database from " + fromTo + ". Query is " + error.statement() + Details(error);
             TraceLog(kMethod, TRACE_ERROR, message);
             CErrorReporting::Report(kMethod, __LINE__, message);
-            return false;
+            upgraded = false;
+            break;
         }
         ++version;
     }
-    return true;
+    // A failure the engine answered by giving the whole upgrade up (a full disk) has been reported.
+    if (!m_connection.InTransaction()) return false;
+    try {
+        upgrade->Commit();
+    } catch (const jv::db::DbError& error) {
+        const std::string message = "Error updating database to version " + std::to_string(version) + ". Query is " +
+                                    error.statement() + Details(error);
+        TraceLog(kMethod, TRACE_ERROR, message);
+        CErrorReporting::Report(kMethod, __LINE__, message);
+        return false;
+    }
+    return upgraded;
 }

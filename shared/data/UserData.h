@@ -22,9 +22,11 @@ public:
     // A copy of the connection, not open before a successful OpenConnections.
     jv::db::Connection GetDatabaseConnection() const { return m_connection; }
 
-    // Runs the upgrade steps from the stored version up to kCurrentVersion, each step in one
-    // transaction: a step that fails changes nothing, is logged and reported, and the next open
-    // runs it again. True when the database is at the current version (or later) afterwards.
+    // Runs the upgrade steps from the stored version up to kCurrentVersion. The upgrade holds the
+    // file for its whole run; the other program opening the file meanwhile waits for it, however
+    // long it takes, and finds the current version. A step that fails changes nothing (the steps
+    // before it are kept), is logged and reported, and the next open runs it again. True when the
+    // database is at the current version (or later) afterwards.
     bool CheckAndUpdateVersion();
 
     bool IsConnected() const { return m_bConnected; }

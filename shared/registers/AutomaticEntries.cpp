@@ -157,14 +157,14 @@ bool CServiceRegisterDatabaseObject::AddAutomaticEntries(CCar& car, float curren
             continue;
         }
 
+        // Each entry is stored with the item it stands for, or not at all.
         std::string serviceId;
         if (!AddService(serviceId, car.VehicleID, point.date.Format("%m/%d/%Y"),
                         jv::number::FormatFixed(point.odometer, 0), kAutomaticEntryVendor, item.DisplayText, "", "", "",
-                        "", "", kNotes, false)) {
+                        "", "", kNotes, false, {item})) {
             TraceLog(kMethod, TRACE_ERROR, "Failed to Add Service.");
             return false;
         }
-        AddMaintenanceItem(serviceId, item.MaintenancePlanItemID);
     }
     return true;
 }

@@ -69,66 +69,55 @@ bool CCarsOverviewDB::getCostPerUnit(std::vector<CCar>& cars, std::string unit) 
     m_TotalCost.assign(cars.size(), "0");
     if (cars.empty()) return false;
 
+    if (!m_connection.IsOpen()) return false;
     const jv::DateTime now = NowInWholeSeconds();
     std::vector<CarTally> tallies(cars.size(), CarTally{0.0f, 0.0f, now});
-    std::string ids;
-    for (const CCar& car : cars) ids += (ids.empty() ? "" : ", ") + sqlvalue::Quoted(car.VehicleID);
 
+    // Each total is one car's rows summed by the engine, found through the car's index; a car
+    // listed twice (its id in another case) counts once, at its first place in the list.
     struct CostStatement {
         const char* total;
-        std::string sql;
+        const char* select;
+        const char* where;
         int line;
     };
     const CostStatement statements[] = {
-        {"TotalFuel",
-         "SELECT sum(Cost) as TotalFuel, VehicleID, min(FuelPurchaseDate) as MinDate FROM FuelPurchases where "
-         "VehicleID in (" +
-             ids + ") group by vehicleid",
-         89},
-        {"TotalService",
-         "SELECT sum(Cost) as TotalService, VehicleID, min(ServiceDate) as MinDate FROM Services where VehicleID in (" +
-             ids + ") and Skipped=0 group by vehicleid",
-         150},
-        {"TotalMisc",
-         "SELECT sum(Cost) as TotalMisc, VehicleID, min(ExpenseDate) as MinDate FROM Expenses where VehicleID in (" +
-             ids + ") group by vehicleid",
-         215},
+        {"TotalFuel", "SELECT sum(Cost) as TotalFuel, min(FuelPurchaseDate) as MinDate FROM FuelPurchases", "", 89},
+        {"TotalService", "SELECT sum(Cost) as TotalService, min(ServiceDate) as MinDate FROM Services",
+         " and Skipped=0", 150},
+        {"TotalMisc", "SELECT sum(Cost) as TotalMisc, min(ExpenseDate) as MinDate FROM Expenses", "", 215},
     };
-    for (const CostStatement& statement : statements) {
-        try {
-            jv::db::Recordset rs = ExecuteQuery(statement.sql);
-            if (!rs.IsOpen()) return false;
-            for (; !rs.IsEOF(); rs.MoveNext()) {
-                const int car = FindCar(cars, rs.GetText("VehicleID").value_or(""));
-                if (car < 0) continue;
-                CarTally& tally = tallies[car];
-                tally.costSum += static_cast<float>(rs.GetDouble(statement.total).value_or(0.0));
-                // The first cost of any kind starts the span the costs are spread over.
-                const std::optional<jv::DateTime> first = rs.GetDate("MinDate");
-                if (first && first->IsValid() && *first < tally.firstCostDate) tally.firstCostDate = *first;
+    for (size_t i = 0; i < cars.size(); ++i) {
+        if (FindCar(cars, cars[i].VehicleID) != static_cast<int>(i)) continue;
+        const std::string car = " where VehicleID=" + sqlvalue::Quoted(cars[i].VehicleID);
+        CarTally& tally = tallies[i];
+        for (const CostStatement& statement : statements) {
+            const std::string sql = statement.select + car + statement.where;
+            try {
+                for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
+                    const jv::db::Recordset& rs = rows.Row();
+                    // A car without rows of the kind sums to nothing and adds nothing.
+                    if (rs.IsNull(statement.total) && rs.IsNull("MinDate")) continue;
+                    tally.costSum += static_cast<float>(rs.GetDouble(statement.total).value_or(0.0));
+                    // The first cost of any kind starts the span the costs are spread over.
+                    const std::optional<jv::DateTime> first = rs.GetDate("MinDate");
+                    if (first && first->IsValid() && *first < tally.firstCostDate) tally.firstCostDate = *first;
+                }
+            } catch (const jv::db::DbError& e) {
+                ReportQueryError(method, statement.line, sql, e);
+                return false;
             }
-            rs.Close();
-        } catch (const jv::db::DbError& e) {
-            ReportQueryError(method, statement.line, statement.sql, e);
-            return false;
         }
-    }
-
-    if (unit == "Distance") {
-        const std::string sql =
-            "SELECT VehicleID, min(OdometerValue) as MinO FROM OdometerValues where VehicleID in (" + ids +
-            ") group by vehicleid";
-        try {
-            jv::db::Recordset rs = ExecuteQuery(sql);
-            if (!rs.IsOpen()) return false;
-            for (; !rs.IsEOF(); rs.MoveNext()) {
-                const int car = FindCar(cars, rs.GetText("VehicleID").value_or(""));
-                if (car >= 0) tallies[car].lowestOdometer = static_cast<float>(rs.GetDouble("MinO").value_or(0.0));
+        if (unit == "Distance") {
+            const std::string sql = "SELECT min(OdometerValue) as MinO FROM OdometerValues" + car;
+            try {
+                for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
+                    tally.lowestOdometer = static_cast<float>(rows.Row().GetDouble("MinO").value_or(0.0));
+                }
+            } catch (const jv::db::DbError& e) {
+                ReportQueryError(method, 283, sql, e);
+                return false;
             }
-            rs.Close();
-        } catch (const jv::db::DbError& e) {
-            ReportQueryError(method, 283, sql, e);
-            return false;
         }
     }
 
@@ -168,9 +157,9 @@ void CCarsOverviewDB::getFuelEconomy(std::vector<CCar>& cars) {
         double totalDistance = 0.0, totalVolume = 0.0;
         bool started = false;
         try {
-            jv::db::Recordset rs = ExecuteQuery(sql);
-            if (!rs.IsOpen()) return;
-            for (; !rs.IsEOF(); rs.MoveNext()) {
+            if (!m_connection.IsOpen()) return;
+            for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
+                const jv::db::Recordset& rs = rows.Row();
                 const double distance = rs.GetDouble("Distance").value_or(0.0);
                 const double volume = rs.GetDouble("Volume").value_or(0.0);
                 if (distance > 0.0 && volume > 0.0) {
@@ -190,7 +179,6 @@ void CCarsOverviewDB::getFuelEconomy(std::vector<CCar>& cars) {
                     pendingDistance = pendingVolume = 0.0;
                 }
             }
-            rs.Close();
         } catch (const jv::db::DbError& e) {
             ReportQueryError("CCarsOverviewDB::getFuelEconomy", 430, sql, e);
             return;

@@ -1,5 +1,10 @@
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
 #include "platform/base/NumberText.h"
 #include "platform/db/DbError.h"
 #include "shared/core/ErrorReporting.h"
@@ -21,7 +26,7 @@ const CRegisterTable::Columns kServices{"Services", "ServiceID", "ServiceDate",
                                         CServiceRegisterDatabaseObject::kReadingCondition};
 
 // Call-site numbers of the handlers that check values and keep the readings in step.
-enum Line { kAddReading = 170, kUpdate = 86, kDelete = 372, kRefused = 9 };
+enum Line { kAddReading = 170, kUpdate = 86, kDelete = 372, kRefused = 9, kWithItems = 10, kSetItems = 640 };
 
 // The optional columns an insert and an update share, in their order. False when a value was
 // refused.
@@ -147,6 +152,41 @@ bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID,
     return table.UpdateRow(ServiceID, columns.Update("Services", "ServiceID=" + ServiceID), method, kUpdate);
 }
 
+bool CServiceRegisterDatabaseObject::AddService(std::string& ServiceID, const std::string& VehicleID,
+                                                const std::string& ServiceDate, const std::string& Odometer,
+                                                const std::string& Vendor, const std::string& ServiceMemo,
+                                                const std::string& Cost, const std::string& Parts,
+                                                const std::string& Labor, const std::string& Other,
+                                                const std::string& Tax, const std::string& Notes, bool Skipped,
+                                                const std::vector<CMaintenancePlanItem>& items) {
+    std::string newID;
+    const bool added = SaveInOneStep(
+        [&] {
+            return AddService(newID, VehicleID, ServiceDate, Odometer, Vendor, ServiceMemo, Cost, Parts, Labor, Other,
+                              Tax, Notes, Skipped) &&
+                   SetMaintenanceItems(newID, items);
+        },
+        "CServiceRegisterDatabaseObject::AddService", kAddReading + kWithItems, kWording);
+    if (added) ServiceID = newID;
+    return added;
+}
+
+bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID, const std::string& VehicleID,
+                                                   const std::string& ServiceDate, const std::string& Odometer,
+                                                   const std::string& Vendor, const std::string& ServiceMemo,
+                                                   const std::string& Cost, const std::string& Parts,
+                                                   const std::string& Labor, const std::string& Other,
+                                                   const std::string& Tax, const std::string& Notes,
+                                                   const std::vector<CMaintenancePlanItem>& items) {
+    return SaveInOneStep(
+        [&] {
+            return UpdateService(ServiceID, VehicleID, ServiceDate, Odometer, Vendor, ServiceMemo, Cost, Parts, Labor,
+                                 Other, Tax, Notes) &&
+                   SetMaintenanceItems(ServiceID, items);
+        },
+        "CServiceRegisterDatabaseObject::UpdateService", kUpdate + kWithItems, kWording);
+}
+
 bool CServiceRegisterDatabaseObject::DeleteService(const std::string& ServiceID) {
     const std::string method = "CServiceRegisterDatabaseObject::DeleteService";
     if (!CheckServiceId(method.c_str(), ServiceID)) return false;
@@ -188,11 +228,15 @@ bool CServiceRegisterDatabaseObject::DeleteAllMaintenanceItems(const std::string
 
 bool CServiceRegisterDatabaseObject::SetMaintenanceItems(const std::string& ServiceID,
                                                          const std::vector<CMaintenancePlanItem>& items) {
-    if (!DeleteAllMaintenanceItems(ServiceID)) return false;
-    for (const CMaintenancePlanItem& item : items) {
-        if (!AddMaintenanceItem(ServiceID, item.MaintenancePlanItemID)) return false;
-    }
-    return true;
+    return SaveInOneStep(
+        [&] {
+            if (!DeleteAllMaintenanceItems(ServiceID)) return false;
+            for (const CMaintenancePlanItem& item : items) {
+                if (!AddMaintenanceItem(ServiceID, item.MaintenancePlanItemID)) return false;
+            }
+            return true;
+        },
+        "CServiceRegisterDatabaseObject::SetMaintenanceItems", kSetItems, kWording);
 }
 
 bool CServiceRegisterDatabaseObject::GetOdometerData(const std::string& ServiceID, COdometerValue& value) {
@@ -317,6 +361,23 @@ void CServiceRegisterDatabaseObject::GetLatestServices(const std::string& Vehicl
         VehicleID +
         "' and s.ServiceDate=ls.ServiceDate and i.MaintenancePlanItemID=ls.MaintenancePlanItemID and "
         "i.MaintenancePlanItemID=mpi.MaintenancePlanItemID order by s.ServiceDate";
+    // The query looks at every service there is: what it found is kept with the open file until
+    // its content changes, so asking again costs nothing however long the history.
+    std::optional<std::uint64_t> version;
+    const std::string name = "latest services of " + VehicleID;
+    try {
+        if (m_connection.IsOpen()) version = m_connection.ContentVersion();
+    } catch (const jv::db::DbError&) {
+        // Then nothing is kept; the query reports what is wrong.
+    }
+    if (version) {
+        if (const auto kept = m_connection.Derived(name, *version)) {
+            const auto& found = *std::static_pointer_cast<const std::vector<CService>>(kept);
+            services.insert(services.end(), found.begin(), found.end());
+            return;
+        }
+    }
+    auto found = std::make_shared<std::vector<CService>>();
     try {
         auto rs = ExecuteQuery(sql);
         if (!rs.IsOpen()) return;
@@ -326,12 +387,17 @@ void CServiceRegisterDatabaseObject::GetLatestServices(const std::string& Vehicl
             if (const auto date = rs.GetDate("ServiceDate")) service.ServiceDate = *date;
             service.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
             service.items.push_back(CMaintenancePlanDatabaseObject::ItemFromRow(rs));
-            services.push_back(std::move(service));
+            found->push_back(std::move(service));
         }
         rs.Close();
     } catch (const jv::db::DbError& error) {
         ReportQueryError(kMethod, 830, sql, error, kWording);
+        // What was read before the failure is given, as before; nothing is kept.
+        services.insert(services.end(), found->begin(), found->end());
+        return;
     }
+    services.insert(services.end(), found->begin(), found->end());
+    if (version) m_connection.KeepDerived(name, *version, std::move(found));
 }
 
 void CServiceRegisterDatabaseObject::GetUpcomingServices(const std::string& VehicleID,

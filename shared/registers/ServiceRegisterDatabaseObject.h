@@ -44,13 +44,28 @@ public:
                        const std::string& Odometer, const std::string& Vendor, const std::string& ServiceMemo,
                        const std::string& Cost, const std::string& Parts, const std::string& Labor,
                        const std::string& Other, const std::string& Tax, const std::string& Notes);
+    // The same, storing the plan items the service covered along with it: the service, its items
+    // and its reading are stored in one step, all of them or nothing (and no id is handed out).
+    bool AddService(std::string& ServiceID, const std::string& VehicleID, const std::string& ServiceDate,
+                    const std::string& Odometer, const std::string& Vendor, const std::string& ServiceMemo,
+                    const std::string& Cost, const std::string& Parts, const std::string& Labor,
+                    const std::string& Other, const std::string& Tax, const std::string& Notes, bool Skipped,
+                    const std::vector<CMaintenancePlanItem>& items);
+    // The same, replacing the service's plan items by the given ones in the same step: the
+    // service, its items and its reading change together or not at all.
+    bool UpdateService(const std::string& ServiceID, const std::string& VehicleID, const std::string& ServiceDate,
+                       const std::string& Odometer, const std::string& Vendor, const std::string& ServiceMemo,
+                       const std::string& Cost, const std::string& Parts, const std::string& Labor,
+                       const std::string& Other, const std::string& Tax, const std::string& Notes,
+                       const std::vector<CMaintenancePlanItem>& items);
     // Deletes the service with its plan items, or nothing; its odometer reading goes only once the
     // service is gone.
     bool DeleteService(const std::string& ServiceID);
 
     bool AddMaintenanceItem(const std::string& ServiceID, int MaintenancePlanItemID);
     bool DeleteAllMaintenanceItems(const std::string& ServiceID);
-    // Replaces the plan items of a service by the given ones.
+    // Replaces the plan items of a service by the given ones, all in one step: when one cannot be
+    // stored the service keeps the items it had.
     bool SetMaintenanceItems(const std::string& ServiceID, const std::vector<CMaintenancePlanItem>& items);
     // The car, date and odometer of a service that is not skipped.
     bool GetOdometerData(const std::string& ServiceID, COdometerValue& value);

@@ -1,5 +1,6 @@
 // Installs the crash handler as the main program does, then fails as asked:
-//   jv_crash_probe null-write | recursion | exception | divide | threads
+//   jv_crash_probe null-write | recursion | exception | divide | threads | browser-known
+// (browser-known: a null write after the program's browser made a request)
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/base/BrowserVersion.h"
 #include "shared/core/CrashHandler.h"
 
 namespace {
@@ -59,6 +61,11 @@ int main(int argc, char** argv) {
     CCrashHandler::Install();
     const char* mode = argv[1];
     if (std::strcmp(mode, "null-write") == 0) NullWrite();
+    if (std::strcmp(mode, "browser-known") == 0) {
+        jv::BrowserVersion::Learn(
+            "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/120.0.0.0 Safari/537.36");
+        NullWrite();
+    }
     if (std::strcmp(mode, "recursion") == 0) std::printf("%d\n", Recurse(0));
     if (std::strcmp(mode, "exception") == 0) ThrowUncaught();
     if (std::strcmp(mode, "divide") == 0) std::printf("%d\n", DivideByZero());

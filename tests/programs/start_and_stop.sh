@@ -8,6 +8,9 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config JV_DOCUMENTS=$home/Documents
 export JV_COMMON_APPDATA=$home/common
+# A lock folder of this run's own: another run on the machine must not count as a running copy.
+export XDG_RUNTIME_DIR=$home/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset JV_LOCAL_APPDATA JV_CONFIG_HOME
 mkdir -p "$home/common/Jorvane/Jorvane"
 echo "<config><web url='127.0.0.1:9' protocol='http'/></config>" > "$home/common/Jorvane/Jorvane/configApp.xml"
@@ -22,13 +25,46 @@ check_log() {
   tail -n 1 "$log" | grep -Eq "^$stamp  inf  .{40}  $stop_text\$" || fail "no stop line at the end of $log"
 }
 
-timeout 60 "$jorvane" </dev/null
-check_log "$home/data/Jorvane/Jorvane/JVtrace.log" "CJorvaneApp::InitInstance" "starting Jorvane client" "stopping Jorvane client"
-[[ -f $home/data/Jorvane/Jorvane/configUser.xml ]] || fail "configUser.xml was not written"
+# The switches that registered the program with the old desktop end it at once, touching nothing.
+for switch in /Regserver -unregserver /EMBEDDING -Automation /Unregister; do
+  timeout 10 "$jorvane" "$switch" </dev/null || fail "$switch ended with $?"
+done
+[[ ! -e $home/data ]] || fail "a registration switch wrote files: $(find "$home/data")"
 
-timeout 60 "$tray" </dev/null
+# Without a display (and no browser chosen) the main program says so and ends, touching nothing.
+set +e
+env -u DISPLAY -u WAYLAND_DISPLAY -u JV_BROWSER timeout 60 "$jorvane" </dev/null 2>"$home/err"
+status=$?
+set -e
+[[ $status == 1 ]] || fail "without a display jorvane ended with $status"
+grep -q "cannot open a window" "$home/err" || fail "no message on standard error: $(cat "$home/err")"
+[[ ! -e $home/Documents/Jorvane/user.data ]] || fail "the user database was made without a window"
+
+# A browser that goes away at once: the program logs its start and its stop and ends.
+cat > "$home/gone-browser" <<'STUB'
+#!/bin/sh
+exit 0
+STUB
+chmod +x "$home/gone-browser"
+set +e
+JV_BROWSER=$home/gone-browser timeout 60 "$jorvane" </dev/null 2>/dev/null
+set -e
+check_log "$home/data/Jorvane/Jorvane/JVtrace.log" "CJorvaneApp::InitInstance" "starting Jorvane client" "stopping Jorvane client"
+
+# The companion stays resident until the session ends (SIGTERM), then writes its stop line. It has
+# no session bus here and shows nothing.
+XDG_RUNTIME_DIR=$home/run DBUS_SESSION_BUS_ADDRESS= "$tray" </dev/null &
+tray_pid=$!
+for _ in $(seq 1 100); do
+  grep -q 'starting JorvaneSystemTray' "$home/data/Jorvane/Jorvane/JVSTtrace.log" 2>/dev/null && break
+  sleep 0.1
+done
+kill -TERM "$tray_pid"
+wait "$tray_pid" || fail "the companion ended with $? on SIGTERM"
 check_log "$home/data/Jorvane/Jorvane/JVSTtrace.log" "CMainFrame::OnCreate" "starting JorvaneSystemTray" "stopping JorvaneSystemTray"
 
 # A second start appends behind the first run's lines.
-timeout 60 "$jorvane" </dev/null
+set +e
+JV_BROWSER=$home/gone-browser timeout 60 "$jorvane" </dev/null 2>/dev/null
+set -e
 [[ $(grep -c 'starting Jorvane client' "$home/data/Jorvane/Jorvane/JVtrace.log") == 2 ]] || fail "second run did not append"

@@ -55,18 +55,48 @@ BrowserWindow::~BrowserWindow() {
     if (!folder_.empty()) RemoveTree(folder_);
 }
 
-std::vector<std::string> BrowserWindow::ChromiumArguments(const std::string& launchPage, const std::string& profile) {
-    return {"--app=file://" + launchPage,
-            "--user-data-dir=" + profile,
-            "--no-first-run",
-            "--no-default-browser-check",
-            "--disable-sync",
-            "--disable-background-networking",
-            "--disable-component-update",
-            "--disable-default-apps",
-            "--disable-extensions",
-            "--password-store=basic",
-            "--window-size=1024,768"};
+std::vector<std::string> BrowserWindow::ChromiumArguments(const std::string& launchPage, const std::string& profile,
+                                                          const Geometry& geometry) {
+    std::vector<std::string> place;
+    if (geometry.maximized) {
+        place = {"--start-maximized"};
+    } else {
+        place = {"--window-position=" + std::to_string(geometry.left) + "," + std::to_string(geometry.top),
+                 "--window-size=" + std::to_string(geometry.width) + "," + std::to_string(geometry.height)};
+    }
+    std::vector<std::string> arguments{"--app=file://" + launchPage,
+                                       "--user-data-dir=" + profile,
+                                       "--no-first-run",
+                                       "--no-default-browser-check",
+                                       "--disable-sync",
+                                       "--disable-background-networking",
+                                       "--disable-component-update",
+                                       "--disable-default-apps",
+                                       "--disable-extensions",
+                                       "--password-store=basic"};
+    arguments.insert(arguments.end(), place.begin(), place.end());
+    return arguments;
+}
+
+bool BrowserWindow::CanOpen(std::string* reason) {
+    if (const char* chosen = g_getenv(kBrowserVariable); chosen != nullptr && *chosen != '\0') {
+        if (!process::FindProgram(chosen).empty()) return true;
+        if (reason)
+            *reason = std::string("the browser named by ") + kBrowserVariable + " (" + chosen + ") cannot be found";
+        return false;
+    }
+    const char* x11 = g_getenv("DISPLAY");
+    const char* wayland = g_getenv("WAYLAND_DISPLAY");
+    if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) {
+        if (reason) *reason = "there is no display to open a window on";
+        return false;
+    }
+    if (process::FindProgram("chromium").empty() && process::FindProgram("chromium-browser").empty() &&
+        process::FindProgram("xdg-open").empty()) {
+        if (reason) *reason = "no browser is installed (Chromium or a default browser through xdg-open)";
+        return false;
+    }
+    return true;
 }
 
 std::string BrowserWindow::LaunchPage(const std::string& url) {
@@ -96,11 +126,16 @@ BrowserWindow::Kind BrowserWindow::Open(const std::string& url, std::function<vo
         return Kind::None;
     }
 
-    std::string chromium = process::FindProgram("chromium");
-    if (chromium.empty()) chromium = process::FindProgram("chromium-browser");
+    std::string chromium;
+    if (const char* chosen = g_getenv(kBrowserVariable); chosen != nullptr && *chosen != '\0') {
+        chromium = process::FindProgram(chosen);
+    } else {
+        chromium = process::FindProgram("chromium");
+        if (chromium.empty()) chromium = process::FindProgram("chromium-browser");
+    }
     if (!chromium.empty()) {
         std::vector<std::string> argv{chromium};
-        for (auto& argument : ChromiumArguments(launchPage_, folder_ + "/profile")) argv.push_back(argument);
+        for (auto& argument : ChromiumArguments(launchPage_, folder_ + "/profile", geometry_)) argv.push_back(argument);
         std::vector<char*> args;
         for (auto& a : argv) args.push_back(a.data());
         args.push_back(nullptr);

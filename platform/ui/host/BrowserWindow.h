@@ -7,6 +7,15 @@
 
 namespace jv::ui::host {
 
+// Where the program's window opens: maximised, or at a place with a size (pixels).
+struct WindowGeometry {
+    bool maximized = true;
+    int left = 0;
+    int top = 0;
+    int width = 1024;
+    int height = 768;
+};
+
 // The window that shows the program: Chromium in app mode with a private profile in a new
 // temporary folder, or, when there is no Chromium, the user's default browser (xdg-open).
 //
@@ -16,6 +25,12 @@ namespace jv::ui::host {
 class BrowserWindow {
 public:
     enum class Kind { None, Chromium, DefaultBrowser };
+
+    using Geometry = WindowGeometry;
+
+    // The environment variable that names the browser to start instead of Chromium (a program
+    // that takes Chromium's arguments: another Chromium build, or a test's stand-in).
+    static constexpr const char* kBrowserVariable = "JV_BROWSER";
 
     BrowserWindow() = default;
     // Ends a browser this object started and removes its private folder.
@@ -30,7 +45,13 @@ public:
 
     // The command line Chromium is started with (without the program), for a launch page and a
     // profile folder.
-    static std::vector<std::string> ChromiumArguments(const std::string& launchPage, const std::string& profile);
+    static std::vector<std::string> ChromiumArguments(const std::string& launchPage, const std::string& profile,
+                                                      const Geometry& geometry = Geometry{false});
+    // Whether a window can be opened at all: a browser named by JV_BROWSER, or a display with
+    // Chromium or a default browser on it. False, with the reason, when not.
+    static bool CanOpen(std::string* reason);
+
+    void SetGeometry(const Geometry& geometry) { geometry_ = geometry; }
     // The launch page: a document that sends the browser on to `url`.
     static std::string LaunchPage(const std::string& url);
 
@@ -45,6 +66,7 @@ public:
 private:
     std::string folder_;
     std::string launchPage_;
+    Geometry geometry_{false};
     Kind kind_ = Kind::None;
     pid_t pid_ = 0;
     unsigned watch_ = 0;

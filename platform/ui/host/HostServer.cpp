@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/base/BrowserVersion.h"
 #include "platform/base/PlatformError.h"
 
 namespace jv::ui::host {
@@ -340,6 +341,8 @@ void HostServer::OnEarly(SoupServer*, SoupServerMessage* msg, const char* path, 
     server->NoteRequest(msg, verdict == SessionGuard::Verdict::Allow || verdict == SessionGuard::Verdict::HandOver);
     switch (verdict) {
         case SessionGuard::Verdict::Allow:
+            // The program's own browser says which it is with every request.
+            if (const auto agent = Header(msg, "User-Agent")) BrowserVersion::Learn(*agent);
             // One window per session: a second one cannot take the first one's place.
             if (request.websocket && server->window_ != nullptr) server->Refuse(msg, 403);
             return;

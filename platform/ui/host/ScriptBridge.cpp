@@ -112,6 +112,10 @@ bool ScriptBridge::Convert(const nlohmann::json& value, ArgType type, ScriptArgs
             if (!NumberOf(value, number) || std::fabs(number) > std::numeric_limits<float>::max()) return false;
             out = static_cast<float>(number);
             return true;
+        case ArgType::Double:
+            if (!NumberOf(value, number) || !std::isfinite(number)) return false;
+            out = number;
+            return true;
         case ArgType::Boolean:
             if (value.is_boolean()) {
                 out = value.get<bool>();

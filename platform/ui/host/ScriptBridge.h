@@ -16,12 +16,12 @@ namespace jv::ui::host {
 
 // The type a script method takes an argument as. Page scripts pass whatever they hold; the
 // bridge converts it as the browser's automation layer did.
-enum class ArgType { Text, Int32, Int16, Float, Boolean };
+enum class ArgType { Text, Int32, Int16, Float, Boolean, Double };
 
 // The arguments of one call, converted to the method's declared types.
 class ScriptArgs {
 public:
-    using Value = std::variant<std::string, int32_t, int16_t, float, bool>;
+    using Value = std::variant<std::string, int32_t, int16_t, float, bool, double>;
 
     explicit ScriptArgs(std::vector<Value> values) : values_(std::move(values)) {}
     size_t size() const { return values_.size(); }
@@ -30,6 +30,7 @@ public:
     int16_t Int16(size_t i) const { return std::get<int16_t>(values_.at(i)); }
     float Float(size_t i) const { return std::get<float>(values_.at(i)); }
     bool Boolean(size_t i) const { return std::get<bool>(values_.at(i)); }
+    double Double(size_t i) const { return std::get<double>(values_.at(i)); }
 
     template <typename T>
     const T& Get(size_t i) const {
@@ -54,7 +55,7 @@ public:
     void Add(const std::string& name, std::vector<ArgType> params, Handler handler);
 
     // Adds a method whose parameter types are those of `function`'s parameters
-    // (std::string, int32_t, int16_t, float, bool).
+    // (std::string, int32_t, int16_t, float, double, bool).
     template <typename... Args>
     void Add(const std::string& name, std::function<void(Args...)> function) {
         Add(name, {TypeOf<std::remove_cvref_t<Args>>()...}, [function = std::move(function)](const ScriptArgs& args) {
@@ -92,8 +93,10 @@ private:
             return ArgType::Int16;
         else if constexpr (std::is_same_v<T, float>)
             return ArgType::Float;
+        else if constexpr (std::is_same_v<T, double>)
+            return ArgType::Double;
         else {
-            static_assert(std::is_same_v<T, bool>, "script methods take texts, integers, floats and booleans");
+            static_assert(std::is_same_v<T, bool>, "script methods take texts, integers, numbers and booleans");
             return ArgType::Boolean;
         }
     }

@@ -229,7 +229,13 @@ void WebHost::Start() {
 bool WebHost::OpenWindow() {
     std::string error;
     const auto kind = window_.Open(
-        server_.OpenUrl(), [this] { loop_.Post([this] { OnWindowGone(); }); }, &error);
+        server_.OpenUrl(),
+        [this, alive = std::weak_ptr<bool>(alive_)] {
+            loop_.Post([this, alive] {
+                if (!alive.expired()) OnWindowGone();
+            });
+        },
+        &error);
     if (kind == BrowserWindow::Kind::None) {
         Log("WebHost::OpenWindow", error);
         return false;
@@ -399,6 +405,8 @@ void WebHost::Dispatch(const json& message) {
         OnDialogKey(message);
     } else if (type == "event") {
         OnDialogClick(message);
+    } else if (type == "bounds") {
+        OnBounds(message);
     } else if (type == "command") {
         if (onCommand_) onCommand_(static_cast<int>(Number(message, "id")));
     } else if (type == "error") {
@@ -540,6 +548,8 @@ void WebHost::OnWindowOpened() {
         graceTimer_ = 0;
     }
     if (!menus_.empty()) SetMenu(menus_);
+    if (!title_.empty()) Send(json{{"t", "title"}, {"text", title_}});
+    for (const auto& [pane, message] : panes_) Send(message);
     // The window shows what the program navigated to before it was there, and a window that comes
     // back (the user reloaded it) shows again what it showed.
     if (!topUrl_.empty()) Load("", BrowserPath(topUrl_));
@@ -558,7 +568,8 @@ void WebHost::Load(const std::string& frame, const std::string& path) {
 }
 
 void WebHost::Navigate(const std::string& url, const std::string& frame) {
-    loop_.Post([this, url, frame] {
+    loop_.Post([this, alive = std::weak_ptr<bool>(alive_), url, frame] {
+        if (alive.expired()) return;
         const std::string path = BrowserPath(url);
         if (path.empty()) {
             OpenExternal(url);
@@ -581,11 +592,43 @@ bool WebHost::GoForward() {
 }
 
 void WebHost::SetTitle(const std::string& title) {
+    title_ = title;
     Send(json{{"t", "title"}, {"text", title}});
 }
 
 void WebHost::SetStatusText(int pane, const std::string& text) {
-    Send(json{{"t", "status"}, {"pane", pane}, {"text", text}});
+    SetStatusPane(pane, text, "", "");
+}
+
+void WebHost::SetStatusPane(int pane, const std::string& text, const std::string& tooltip, const std::string& icon) {
+    json message{{"t", "status"}, {"pane", pane}, {"text", text}, {"tip", tooltip}, {"icon", icon}};
+    panes_[pane] = message;
+    Send(message);
+}
+
+void WebHost::RaiseWindow() {
+    Send(json{{"t", "raise"}});
+}
+
+void WebHost::OnBounds(const json& message) {
+    WindowBounds bounds;
+    bounds.left = static_cast<int>(Number(message, "x"));
+    bounds.top = static_cast<int>(Number(message, "y"));
+    bounds.width = static_cast<int>(Number(message, "w"));
+    bounds.height = static_cast<int>(Number(message, "h"));
+    const auto flag = [&message](const char* key) {
+        const auto found = message.find(key);
+        return found != message.end() && found->is_boolean() && found->get<bool>();
+    };
+    bounds.maximized = flag("max");
+    bounds.minimized = flag("min");
+    bounds.known = bounds.width > 0 && bounds.height > 0;
+    if (!bounds.known) return;
+    const bool resized = bounds.width != bounds_.width || bounds.height != bounds_.height;
+    bounds_ = bounds;
+    if (resized && events_ != nullptr) {
+        events_->OnWindowResized(static_cast<int>(Number(message, "iw")), static_cast<int>(Number(message, "ih")));
+    }
 }
 
 void WebHost::SetMenu(const std::vector<Menu>& menus) {

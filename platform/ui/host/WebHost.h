@@ -48,6 +48,16 @@ public:
         std::string label;
         std::vector<MenuItem> items;
     };
+    // Where the window is on the screen, as the window last said (all 0 until it has).
+    struct WindowBounds {
+        int left = 0;
+        int top = 0;
+        int width = 0;
+        int height = 0;
+        bool maximized = false;
+        bool minimized = false;
+        bool known = false;
+    };
     using ScriptErrorHandler = std::function<void(const std::string& message, const std::string& url, int line)>;
     using CommandHandler = std::function<void(int command)>;
 
@@ -62,6 +72,12 @@ public:
     // Opens the program's window in Chromium (or the default browser). False when no browser could
     // be started.
     bool OpenWindow();
+    // Where and how large the window opens; call before OpenWindow.
+    void SetWindowGeometry(const BrowserWindow::Geometry& geometry) { window_.SetGeometry(geometry); }
+    // Asks the window to come to the front.
+    void RaiseWindow();
+    // The window's place on the screen as it last reported it.
+    const WindowBounds& LastWindowBounds() const { return bounds_; }
     // The one-time address that opens the window (for a browser started by someone else).
     std::string OpenUrl() const { return server_.OpenUrl(); }
     std::string Origin() const { return server_.Origin(); }
@@ -102,6 +118,7 @@ public:
     bool GoForward() override;
     void SetTitle(const std::string& title) override;
     void SetStatusText(int pane, const std::string& text) override;
+    void SetStatusPane(int pane, const std::string& text, const std::string& tooltip, const std::string& icon) override;
     void Print(const Document& document) override;
     bool OpenDialog(Dialog& dialog) override;
     void CloseDialog(Dialog& dialog) override;
@@ -161,10 +178,18 @@ private:
     size_t maxUnshown_ = 64;
     std::chrono::milliseconds unshownAge_{60000};
 
+    void OnBounds(const nlohmann::json& message);
+
     std::string topUrl_;  // what the whole window shows, shown again after a reload
+    std::string title_;   // the caption and the status panes, sent again to a window that comes back
+    std::map<int, nlohmann::json> panes_;
+    WindowBounds bounds_;
     std::vector<Menu> menus_;
     std::chrono::milliseconds grace_{3000};
     unsigned graceTimer_ = 0;
+    // Watched by the work this host posts to the loop, so that none of it runs once the host has
+    // gone (a program may close its window and drop the host while such work is queued).
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace jv::ui::host

@@ -295,6 +295,100 @@ TEST_F(ConnectionTest, AlteringAColumnKeepsRowsIndexesViewsAndSeesOtherConnectio
     EXPECT_EQ(file.Value("SELECT count(*) FROM OdometerValues"), "2");
 }
 
+TEST_F(ConnectionTest, KeptStatementsFollowTheTablesAndRunInsideTheirOwnLoops) {
+    connection_.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('ab')");
+    connection_.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('cd')");
+    // "+" between text columns joins them while Name holds text...
+    const std::string joined = "SELECT Name + Name AS Both FROM Categories ORDER BY CategoryID";
+    EXPECT_EQ(Column(joined, "Both"), (std::vector<std::string>{"abab", "cdcd"}));
+    // ...and adds once another program made it a number column: the kept statement goes.
+    jv::test::SqliteFile file(path_);
+    file.Run(
+        "DROP TABLE Categories; CREATE TABLE Categories (CategoryID INTEGER PRIMARY KEY, Name INTEGER);"
+        "INSERT INTO Categories VALUES (1, 20), (2, 3);");
+    EXPECT_EQ(Column(joined, "Both"), (std::vector<std::string>{"40", "6"}));
+
+    // The same text run for each row of its own rows, as a loop over a query may do.
+    std::vector<std::string> pairs;
+    const std::string all = "SELECT Name FROM Categories ORDER BY Name";
+    for (Recordset outer = connection_.Execute(all); !outer.IsEOF(); outer.MoveNext()) {
+        for (jv::db::Rows inner = connection_.Query(all); inner.Next();) {
+            pairs.push_back(*outer.GetText("Name") + "/" + *inner.Row().GetText("Name"));
+        }
+    }
+    EXPECT_EQ(pairs, (std::vector<std::string>{"3/3", "3/20", "20/3", "20/20"}));
+    // A kept statement that failed runs again as it should.
+    const std::string insert = "INSERT INTO Vehicles (VehicleID) VALUES ('v')";
+    EXPECT_EQ(connection_.ExecuteNonQuery(insert), 1);
+    EXPECT_THROW(connection_.ExecuteNonQuery(insert), DbError);
+    connection_.ExecuteNonQuery("DELETE FROM Vehicles");
+    EXPECT_EQ(connection_.ExecuteNonQuery(insert), 1);
+}
+
+TEST_F(ConnectionTest, QueriesStreamTheirRowsWithValuesForTheirParameters) {
+    for (int day = 1; day <= 3; ++day) {
+        connection_.ExecuteNonQuery(
+            "INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('a', #1/" +
+            std::to_string(day) + "/2024#, " + std::to_string(day * 100) + ")");
+    }
+    const std::string sql =
+        "SELECT OdometerDate, OdometerValue FROM OdometerValues WHERE VehicleID = ? AND OdometerValue > ? ORDER BY "
+        "OdometerDate";
+    struct Case {
+        std::vector<Connection::Parameter> parameters;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {{std::string("A"), std::int64_t{100}}, {"1/2/2024 200", "1/3/2024 300"}},
+        {{std::string("a"), 250.5}, {"1/3/2024 300"}},
+        {{std::string("b"), 0.0}, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> rows;
+        for (jv::db::Rows query = connection_.Query(sql, c.parameters); query.Next();) {
+            rows.push_back(*query.Row().GetText("OdometerDate") + " " + *query.Row().GetText("OdometerValue"));
+        }
+        EXPECT_EQ(rows, c.expected);
+    }
+    EXPECT_EQ(Description([&] { connection_.Query(sql, {std::string("a")}); }),
+              "No value given for one or more required parameters.");
+    // Once its last row is read, a query holds no lock: another program can write at once.
+    jv::db::Rows read = connection_.Query(sql, {std::string("a"), 0.0});
+    while (read.Next()) {
+    }
+    jv::test::SqliteFile file(path_);
+    EXPECT_NO_THROW(file.Run("PRAGMA busy_timeout = 0; DELETE FROM OdometerValues"));
+}
+
+TEST_F(ConnectionTest, ContentVersionChangesWithEveryWriteOfAnyProgramOnly) {
+    const auto version = [this] { return connection_.ContentVersion(); };
+    const auto start = version();
+    ASSERT_TRUE(start.has_value());
+    connection_.Execute("SELECT count(*) FROM Vehicles");
+    EXPECT_EQ(version(), start) << "a read";
+    connection_.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('mine')");
+    const auto afterMine = version();
+    EXPECT_NE(afterMine, start) << "this connection's write";
+    jv::test::SqliteFile file(path_);
+    file.Run("INSERT INTO Categories (Name) VALUES ('theirs')");
+    const auto afterTheirs = version();
+    EXPECT_NE(afterTheirs, afterMine) << "another program's write";
+
+    // Inside a transaction nothing may be kept; a rolled back one leaves the content as it was.
+    connection_.BeginTrans();
+    connection_.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('undone')");
+    EXPECT_FALSE(version().has_value());
+    connection_.RollbackTrans();
+    EXPECT_EQ(version(), afterTheirs);
+
+    // What is kept for a version is given back for it only.
+    connection_.KeepDerived("total", *afterTheirs, std::make_shared<int>(7));
+    ASSERT_NE(connection_.Derived("total", *afterTheirs), nullptr);
+    EXPECT_EQ(*std::static_pointer_cast<const int>(connection_.Derived("total", *afterTheirs)), 7);
+    EXPECT_EQ(connection_.Derived("total", *afterTheirs + 1), nullptr);
+    EXPECT_EQ(connection_.Derived("other", *afterTheirs), nullptr);
+}
+
 TEST(DatabaseFile, CopiesTheBlankDatabaseForItsOwnerOnlyAndNeverOverwrites) {
     jv::test::TempDir dir;
     const std::string blank = dir.File("jvbdb");

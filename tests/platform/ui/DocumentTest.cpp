@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
+#include "platform/ui/DomUtil.h"
 #include "platform/ui/HtmlEscape.h"
 
 using jv::ui::Document;
@@ -92,6 +96,75 @@ TEST(Document, LooksUpIdsAndNamesIgnoringCaseWithAnIndexAmongDuplicates) {
     EXPECT_EQ(box->item("inner", 1)->innerText(), "y");
     EXPECT_EQ(box->itemAt(0)->id(), "inner");
     EXPECT_EQ(box->itemAt(2), nullptr);
+}
+
+// The look-ups by id and name answer from an index the document keeps; after every kind of
+// change they must answer as a walk through the tree does.
+TEST(Document, LookUpsByIdAndNameFollowEveryChangeOfTheTree) {
+    const auto document = Page(
+        "<table id=Rows><tbody><tr id=r1><td><input name=Date id=d1></td></tr>"
+        "<tr id=r2><td><input name=date></td></tr></tbody></table><span id=DATE></span>");
+    const std::vector<std::string> names = {"date", "d1", "r1", "r2", "r3", "Rows", "x", "moved"};
+    const auto expectSameAsAWalk = [&](const std::string& step) {
+        SCOPED_TRACE(step);
+        for (const std::string& name : names) {
+            std::vector<Element*> all;
+            Element* byId = nullptr;
+            const std::function<void(const jv::ui::Node&)> walk = [&](const jv::ui::Node& node) {
+                for (const auto& child : node.childNodes()) {
+                    if (Element* element = child->asElement()) {
+                        const auto id = element->getAttribute("id");
+                        const auto elementName = element->getAttribute("name");
+                        const auto same = [&](const std::optional<std::string>& value) {
+                            return value && jv::ui::dom::EqualsNoCase(*value, name);
+                        };
+                        if (same(id) && byId == nullptr) byId = element;
+                        if (same(id) || same(elementName)) all.push_back(element);
+                    }
+                    walk(*child);
+                }
+            };
+            walk(*document);
+            EXPECT_EQ(document->getElementById(name), byId) << name;
+            for (size_t i = 0; i <= all.size(); ++i) {
+                EXPECT_EQ(document->item(name, static_cast<int>(i)), i < all.size() ? all[i] : nullptr)
+                    << name << " " << i;
+            }
+        }
+    };
+    expectSameAsAWalk("parsed");
+    Element* tbody = document->getElementById("r1")->parentElement();
+
+    ElementPtr first = document->createElement("<tr id=r3>");
+    first->setInnerHTML("<td><input name=DATE id=x></td>");
+    tbody->insertBefore(first, tbody->childNodes().front().get());
+    expectSameAsAWalk("a row put first");
+    document->getElementById("r2")->setId("x");
+    expectSameAsAWalk("renamed to an id that comes later");
+    document->getElementById("d1")->removeAttribute("name");
+    expectSameAsAWalk("a name taken away");
+    document->getElementById("d1")->setAttribute("NAME", "x");
+    expectSameAsAWalk("a name given");
+    jv::ui::NodePtr moved = document->getElementById("r1")->self();
+    tbody->appendChild(moved);
+    expectSameAsAWalk("a row moved to the end");
+    document->getElementById("r3")->setAttribute("name", "moved");
+    tbody->removeChild(document->getElementById("r3"));
+    expectSameAsAWalk("a row taken out");
+    tbody->appendChild(first);
+    expectSameAsAWalk("the same row back at the end");
+    for (int i = 0; i < 40; ++i) {
+        ElementPtr row = document->createElement("tr");
+        row->setInnerHTML("<td><input name=date id=d" + std::to_string(i) + "></td>");
+        tbody->insertBefore(row, i % 3 == 0 ? nullptr : tbody->childNodes()[static_cast<size_t>(i) / 2].get());
+        if (i % 7 == 0) tbody->removeChild(tbody->childNodes().front().get());
+    }
+    expectSameAsAWalk("rows added and removed everywhere");
+    tbody->setInnerHTML("<tr id=r1><td><input name=date id=d1></td></tr>");
+    expectSameAsAWalk("the body replaced");
+    document->getElementById("Rows")->removeNode();
+    expectSameAsAWalk("the table taken out");
+    EXPECT_EQ(document->item("date", -1), nullptr);
 }
 
 TEST(Document, ParsesTheMarkupPagesInsertAsABrowserWould) {

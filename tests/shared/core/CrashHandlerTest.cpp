@@ -127,6 +127,30 @@ std::vector<uint32_t> DumpRecordTypes(const std::string& dump, jv::desktop::Cras
     return types;
 }
 
+// Setting up starts no browser to ask its version: the log names the browser that made requests,
+// and says it could not tell before any did.
+TEST(CrashHandler, SetUpStartsNoBrowserAndTheLogNamesTheOneThatMadeRequests) {
+    const ProbeFolder probe(false);
+    const std::string asked = probe.root().File("bin/asked");
+    jv::test::WriteFile(probe.root().File("bin/chromium"),
+                        "#!/bin/sh\n: > '" + asked + "'\necho 'Chromium 1.2.3.4 built on Debian'\n");
+    chmod(probe.root().File("bin/chromium").c_str(), 0755);
+    const struct {
+        const char* mode;
+        const char* line;
+    } cases[] = {
+        {"null-write", "\r\nIE version: Could not determine IE version\r\n"},
+        {"browser-known", "\r\nIE version: Chrome 120.0.0.0\r\n"},
+    };
+    for (const auto& c : cases) {
+        const int status = probe.Run(c.mode);
+        ASSERT_TRUE(WIFSIGNALED(status)) << c.mode;
+        EXPECT_NE(jv::test::ReadFile(probe.LogPath()).find(c.line), std::string::npos) << c.mode;
+    }
+    struct stat info {};
+    EXPECT_NE(stat(asked.c_str(), &info), 0) << "a browser was started";
+}
+
 TEST(CrashHandler, EachFailureLeavesACompleteErrorLogAndDump) {
     struct Case {
         const char* mode;

@@ -5,6 +5,7 @@
 
 #include "shared/data/CarsDB.h"
 #include "shared/data/MaintenancePlanDatabaseObject.h"
+#include "tests/platform/db/SqliteFixture.h"
 #include "tests/shared/data/CarsTestDatabase.h"
 
 namespace {
@@ -341,3 +342,38 @@ TEST_F(Cars, Questions) {
 }
 
 }  // namespace
+
+TEST_F(Cars, ACarIsAddedAndUpdatedWithItsPlanOrNotAtAll) {
+    // A plan item the file refuses, as a full disk or the other program's failure midway would.
+    jv::test::SqliteFile(file.path())
+        .Run(
+            "CREATE TRIGGER RefuseItem BEFORE INSERT ON MaintenancePlanItems WHEN NEW.ITEM_DESCRIPTION = 'Refused'"
+            " BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    CMaintenancePlanItem refused;
+    refused.ITEM_DESCRIPTION = "Refused";
+    refused.ACTION_DESCRIPTION = "Check";
+    refused.DisplayText = "Refused - Check";
+    const int plans = Count("SELECT count(*) FROM MaintenancePlan");
+    const int items = Count("SELECT count(*) FROM MaintenancePlanItems");
+    CCarsDB cars(connection);
+
+    CCar broken = FullCar();
+    broken.MaintenancePlan.Items.push_back(refused);
+    EXPECT_FALSE(cars.addCar(broken));
+    EXPECT_EQ(Count("SELECT count(*) FROM Vehicles"), 0);
+    EXPECT_EQ(Count("SELECT count(*) FROM MaintenancePlan"), plans);
+    EXPECT_EQ(Count("SELECT count(*) FROM MaintenancePlanItems"), items);
+
+    CCar car = FullCar();
+    ASSERT_TRUE(cars.addCar(car));
+    car.Name = "Renamed wagon";
+    car.MaintenancePlan.Items.push_back(refused);
+    EXPECT_FALSE(cars.updateCar(car));
+    EXPECT_EQ(LoadOne(car.VehicleID).Name, "Family wagon");
+    CMaintenancePlan stored;
+    ASSERT_TRUE(CMaintenancePlanDatabaseObject(connection)
+                    .GetMaintenancePlan(car.MaintenancePlan.MaintenancePlanID, stored, false));
+    ASSERT_EQ(stored.Items.size(), 1u);
+    EXPECT_EQ(stored.Items[0].DisplayText, "Engine oil - Replace");
+    EXPECT_FALSE(connection.InTransaction());
+}

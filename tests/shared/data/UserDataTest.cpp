@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <memory>
+
 #include "shared/core/ErrorReporting.h"
 #include "shared/data/DatabaseObject.h"
 #include "tests/platform/db/SqliteFixture.h"
 #include "tests/shared/data/TestDatabase.h"
+#include "tests/support/ChildProcess.h"
 
 namespace {
 
@@ -174,6 +178,79 @@ TEST(UserDataUpgrade, AMissingOrEmptyVersionCountsAsZeroAndIsWrittenOnce) {
         EXPECT_EQ(ProgressLines(log), AllProgressLines(0));
         EXPECT_EQ(log.Count("ERR"), 0);
     }
+}
+
+// Every table of a file, its rows in order, and its schema: two files with equal dumps hold the
+// same data under the same schema.
+std::vector<std::string> Dump(const std::string& path) {
+    SqliteFile file(path);
+    std::vector<std::string> dump = file.Schema();
+    for (const std::string& table :
+         file.Rows("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name COLLATE BINARY")) {
+        dump.push_back("table " + table);
+        for (const std::string& row : file.Rows("SELECT * FROM \"" + table + "\" ORDER BY rowid")) dump.push_back(row);
+    }
+    return dump;
+}
+
+TEST(UserDataUpgrade, TwoProgramsOpeningOneOldFileAtOnceUpgradeItOnceAndNeitherFails) {
+    jv::test::TempDir dir;
+    // A file of the oldest version with years of entries, so that its upgrade takes a while.
+    const std::string original = dir.File("original.data");
+    std::filesystem::copy_file(jv::test::VersionZeroDatabase(), original);
+    SqliteFile(original).Run(
+        "INSERT INTO Vehicles (VehicleID, Name, PurchasePrice, PurchaseOdometer) VALUES ('car', 'Blue', 15999.99, 12);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60000)"
+        " INSERT INTO Services (VehicleID, ServiceDate, Odometer, Vendor, Cost, Notes)"
+        "  SELECT 'car', 40000 + i / 10, i * 3, 'Garage ' || (i % 50), i % 300 + 0.5, 'entry ' || i FROM n;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60000)"
+        " INSERT INTO Expenses (VehicleID, ExpenseDate, Odometer, Vendor, CategoryID, Cost)"
+        "  SELECT 'car', 40000 + i / 10, i * 3 + 1, 'Shop', i % 8, i % 90 + 0.25 FROM n;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60000)"
+        " INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Cost, Fillup)"
+        "  SELECT 'car', 40000 + i / 10, i * 3 + 2, 300, 40.5, -1 FROM n;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60000)"
+        " INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) SELECT 'car', 40000 + i / 10, i * 3 FROM "
+        "n;");
+
+    // What one program alone makes of it.
+    const std::string alone = dir.File("alone.data");
+    std::filesystem::copy_file(original, alone);
+    {
+        CUserData userData;
+        ASSERT_TRUE(userData.OpenConnections(alone));
+        ASSERT_TRUE(userData.CheckAndUpdateVersion());
+    }
+
+    const std::string shared = dir.File("shared.data");
+    std::filesystem::copy_file(original, shared);
+    jv::test::StartGate gate;
+    std::vector<std::unique_ptr<jv::test::ChildProcess>> programs;
+    for (int program = 0; program < 2; ++program) {
+        const std::string log = dir.File("trace-" + std::to_string(program) + ".log");
+        programs.push_back(std::make_unique<jv::test::ChildProcess>([&gate, log, shared] {
+            OpenTraceLog(log.c_str(), kTraceLogSizeKB);
+            gate.Pass();
+            CUserData userData;
+            const bool opened = userData.OpenConnections(shared);
+            const bool current = opened && userData.CheckAndUpdateVersion();
+            CloseTraceLog();
+            return opened ? (current ? 0 : 2) : 1;
+        }));
+    }
+    gate.Open();
+    int upgraders = 0;
+    for (int program = 0; program < 2; ++program) {
+        SCOPED_TRACE(program);
+        EXPECT_EQ(programs[program]->Wait(), 0);
+        const std::string log = jv::test::ReadFile(dir.File("trace-" + std::to_string(program) + ".log"));
+        EXPECT_EQ(log.find("ERR"), std::string::npos) << log;
+        if (log.find("Converting database from version 0 to 1.") != std::string::npos) ++upgraders;
+    }
+    EXPECT_EQ(upgraders, 1);
+    EXPECT_EQ(Version(shared), "8");
+    EXPECT_EQ(SqliteFile(shared).Value("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(Dump(shared), Dump(alone));
 }
 
 TEST(UserDataOpen, AFileThatCannotBeOpenedGivesFalseAndCreatesNothing) {

@@ -1,11 +1,13 @@
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 #include "shared/data/OdometerValue.h"
 #include "shared/data/SqlValue.h"
 
+#include "tests/platform/db/SqliteFixture.h"
 #include "tests/shared/registers/ServicesFixture.h"
 
 namespace {
@@ -182,6 +184,72 @@ TEST_F(ServiceRegister, DeletingAServiceTakesItsItemsAndItsReading) {
     EXPECT_EQ(Count("FROM ServiceItems WHERE ServiceID=" + id), 0);
     EXPECT_EQ(Count("FROM ServiceItems WHERE ServiceID=" + other), 1);
     EXPECT_EQ(Readings(kFamilyCar), (std::vector<std::string>{"2/15/2024=1000", "2/20/2024=1500"}));
+}
+
+TEST_F(ServiceRegister, AServiceIsSavedWithItsItemsAndItsReadingOrNotAtAll) {
+    // An item the file refuses, as a full disk or an end of the program midway would.
+    constexpr int kRefused = 999;
+    jv::test::SqliteFile(home_.dir().File("user.jvdb"))
+        .Run("CREATE TRIGGER RefuseItem BEFORE INSERT ON ServiceItems WHEN NEW.MaintenancePlanItemID = " +
+             std::to_string(kRefused) + " BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    auto items = [&](const std::string& serviceId) {
+        std::vector<CMaintenancePlanItem> stored;
+        db.GetMaintenanceItems(serviceId, stored);
+        std::vector<int> ids;
+        for (const CMaintenancePlanItem& item : stored) ids.push_back(item.MaintenancePlanItemID);
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    };
+
+    std::string id = "unchanged";
+    EXPECT_FALSE(db.AddService(id, kFamilyCar, "2/15/2024", "1350", "Garage", "", "", "", "", "", "", "", false,
+                               Items({ids_[0], kRefused})));
+    EXPECT_EQ(id, "unchanged");
+    EXPECT_EQ(Count("FROM Services"), 0);
+    EXPECT_EQ(Count("FROM ServiceItems"), 0);
+    EXPECT_TRUE(Readings(kFamilyCar).empty());
+
+    ASSERT_TRUE(db.AddService(id, kFamilyCar, "2/15/2024", "1350", "Garage", "", "", "", "", "", "", "", false,
+                              Items({ids_[0], ids_[1]})));
+    EXPECT_EQ(items(id), (std::vector<int>{ids_[0], ids_[1]}));
+    EXPECT_EQ(Readings(kFamilyCar), std::vector<std::string>{"2/15/2024=1350"});
+
+    struct Change {
+        const char* what;
+        std::function<bool()> save;
+        bool saved;
+        std::vector<int> items;
+        const char* reading;
+    };
+    const Change changes[] = {
+        {"an update with a refused item changes nothing",
+         [&] {
+             return db.UpdateService(id, "", "2/16/2024", "1500", "", "", "", "", "", "", "", "",
+                                     Items({ids_[1], kRefused}));
+         },
+         false,
+         {ids_[0], ids_[1]},
+         "2/15/2024=1350"},
+        {"a refused item keeps the items a service had",
+         [&] { return db.SetMaintenanceItems(id, Items({kRefused})); },
+         false,
+         {ids_[0], ids_[1]},
+         "2/15/2024=1350"},
+        {"an update changes the service, its items and its reading",
+         [&] {
+             return db.UpdateService(id, "", "2/16/2024", "1500", "", "", "", "", "", "", "", "", Items({ids_[1]}));
+         },
+         true,
+         {ids_[1]},
+         "2/16/2024=1500"},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.save(), c.saved);
+        EXPECT_EQ(items(id), c.items);
+        EXPECT_EQ(Readings(kFamilyCar), std::vector<std::string>{c.reading});
+        EXPECT_FALSE(db_.InTransaction());
+    }
 }
 
 TEST_F(ServiceRegister, BadInputIsRefusedBeforeAnySql) {

@@ -67,6 +67,10 @@
       var waiting = self.outbox;
       self.outbox = [];
       waiting.forEach(function (text) { socket.send(text); });
+      if (!self.watching) {
+        self.watching = true;
+        self.watchBounds();
+      }
     };
     socket.onmessage = function (event) {
       var message;
@@ -454,14 +458,37 @@
   };
 
   // The status bar's panes, 0 the message pane.
-  Host.prototype.status = function (pane, text) {
+  Host.prototype.status = function (pane, text, tip, icon) {
     var bar = document.getElementById("jv-statusbar");
     while (bar.children.length <= pane) {
       var span = document.createElement("span");
       span.className = "jv-pane";
       bar.appendChild(span);
     }
-    bar.children[pane].textContent = text;
+    var cell = bar.children[pane];
+    cell.textContent = text;
+    cell.title = tip || "";
+    cell.className = "jv-pane" + (icon ? " jv-icon jv-icon-" + String(icon).replace(/[^a-z0-9-]/gi, "") : "");
+  };
+
+  // Where the window is and how large, for the program to open it there next time. Moving a window
+  // raises no event, so the place is looked at now and then as well.
+  Host.prototype.watchBounds = function () {
+    var self = this;
+    var last = "";
+    var report = function () {
+      var maximized = window.outerWidth >= screen.availWidth && window.outerHeight >= screen.availHeight;
+      var bounds = { t: "bounds", x: window.screenX, y: window.screenY, w: window.outerWidth, h: window.outerHeight,
+                     iw: window.innerWidth, ih: window.innerHeight, max: maximized,
+                     min: document.visibilityState === "hidden" };
+      var text = JSON.stringify(bounds);
+      if (text === last || !self.open) return;
+      last = text;
+      self.socket.send(text);
+    };
+    window.addEventListener("resize", report);
+    setInterval(report, 1000);
+    report();
   };
 
   Host.prototype.menu = function (message) {
@@ -525,7 +552,10 @@
         this.closeDialog(message);
         return;
       case "status":
-        this.status(message.pane || 0, message.text || "");
+        this.status(message.pane || 0, message.text || "", message.tip || "", message.icon || "");
+        return;
+      case "raise":
+        window.focus();
         return;
       case "dialogbounds":
         this.dialogBounds(message);

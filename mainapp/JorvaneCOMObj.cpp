@@ -1,0 +1,163 @@
+#include "mainapp/JorvaneCOMObj.h"
+
+#include "mainapp/JorvaneView.h"
+
+using jv::ui::host::ArgType;
+using jv::ui::host::ScriptArgs;
+
+namespace {
+
+constexpr ArgType T = ArgType::Text;
+constexpr ArgType I = ArgType::Int32;
+constexpr ArgType S = ArgType::Int16;
+constexpr ArgType B = ArgType::Boolean;
+constexpr ArgType D = ArgType::Double;
+
+constexpr int kOwn = JorvaneScriptMethod::kOwn;
+constexpr int kRegisters = JorvaneScriptMethod::kRegisterPages;
+constexpr int kHome = CJorvaneView::kHomePage;
+constexpr int kFuel = CJorvaneView::kFuelRegisterPage;
+constexpr int kCar = CJorvaneView::kEnterCarPage;
+constexpr int kService = CJorvaneView::kServiceRegisterPage;
+constexpr int kExpense = CJorvaneView::kExpenseRegisterPage;
+constexpr int kPrefs = CJorvaneView::kPreferencesPage;
+constexpr int kOdometer = CJorvaneView::kOdometerRegisterPage;
+
+std::vector<ArgType> Texts(size_t count) {
+    return std::vector<ArgType>(count, T);
+}
+
+// The names the wrappers of Back and Forward go by in the page scripts.
+std::string WrapperName(const std::string& method) {
+    if (method == "Back") return "OnClick_Back";
+    if (method == "Forward") return "OnClick_Forward";
+    return method;
+}
+
+}  // namespace
+
+const std::vector<JorvaneScriptMethod>& CJorvaneCOMObj::Methods() {
+    static const std::vector<JorvaneScriptMethod> methods = {
+        {"Back", {}, kOwn},
+        {"Forward", {}, kOwn},
+        {"SelectCar", {S}, kOwn},
+        {"EnterCarSelect", {T, T}, kCar},
+        {"AddCar", {}, kCar},
+        {"CarOverviewSelect", {T, T}, kHome},
+        {"SaveFuelData", {T, T, T, T, T, T, B, T, T, T, T, T, T}, kFuel},
+        {"DeleteFuelRegisterRow", {T}, kFuel},
+        {"DisplayServiceMaintenanceItems", {T, T}, kService},
+        {"AddServiceMaintenanceItem", {T, T}, kService},
+        {"SaveService", Texts(12), kService},
+        {"DeleteServiceRegisterRow", {T}, kService},
+        {"SaveExpense", Texts(9), kExpense},
+        {"DeleteExpenseRegisterRow", {T}, kExpense},
+        {"UpdatePrefs", Texts(17), kPrefs},
+        {"SkipService", {I}, kHome},
+        {"SkipServiceAlways", {I}, kHome},
+        {"UpdateOdometer", {T}, kHome},
+        {"SaveOdometerValue", Texts(4), kOdometer},
+        {"SelectCarByID", {T}, kOwn},
+        {"DeleteOdometerValue", {T}, kOdometer},
+        {"OpenSoldCarDlg", {T}, kOwn},
+        {"UpdateNewCarInNavList", {T}, kOwn},
+        {"UpdateMaintenancePlanItem", {I, I, I, I, I}, kCar},
+        {"ChangeReminderDate", {T}, kHome},
+        {"GetVendor", {T, T}, kRegisters},
+        {"GetLastValuesForVendor", {T, T, T}, kRegisters},
+        {"JVToNumber", {T}, kOwn},
+        {"JVToString", {D, I}, kOwn},
+        {"ShowAddServiceItemsDlg", {}, kCar},
+        {"GetMaintenancePlan", {}, kCar},
+        {"DeleteServiceItem", {I}, kCar},
+        {"PrintHomePage", {I}, kHome},
+        {"PrintPage", {}, kOwn},
+        {"QuickStart", {}, kOwn},
+        {"CompletedService", {I}, kHome},
+        {"CheckMaintenanceItem", {I}, kService},
+        {"RestoreService", {T}, kService},
+        {"RestoreFuelData", {T}, kFuel},
+        {"RestorePurchase", {T}, kExpense},
+        {"RestoreOdometer", {T}, kOdometer},
+        {"OpenDeleteCarDlg", {T}, kOwn},
+        {"SelectCarGraph", {}, kHome},
+        {"JavascriptError", {T, T, I}, kOwn},
+        {"UpdateMakeList", {}, kCar},
+        {"UpdateYearList", {}, kCar},
+        {"UpdateModelList", {}, kCar},
+        {"UpdateStyleList", {}, kCar},
+        {"UpdateEngineList", {}, kCar},
+        {"UpdateTransmissionList", {}, kCar},
+        {"SetPreviousSelectedVehicle", {}, kOwn},
+        {"EditServiceItem", {T, I}, kHome},
+        {"UpdateDriveTypeList", {}, kCar},
+        {"AddNewCarQuickstart", {}, kOwn},
+    };
+    return methods;
+}
+
+const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers() {
+    using View = CJorvaneView;
+    using Args = ScriptArgs;
+    static const std::map<std::string, Handler> handlers = {
+        {"Back", [](View& v, const Args&) { v.Back(); }},
+        {"Forward", [](View& v, const Args&) { v.Forward(); }},
+        {"SelectCar", [](View& v, const Args& a) { v.SelectCar(a.Int16(0)); }},
+        {"SelectCarByID", [](View& v, const Args& a) { v.SelectCarByID(a.Text(0)); }},
+        {"OpenSoldCarDlg", [](View& v, const Args& a) { v.OpenSoldCarDlg(a.Text(0)); }},
+        {"UpdateNewCarInNavList", [](View& v, const Args& a) { v.UpdateNewCarInNavList(a.Text(0)); }},
+        {"JVToNumber", [](View& v, const Args& a) { v.JVToNumber(a.Text(0)); }},
+        {"JVToString", [](View& v, const Args& a) { v.JVToString(a.Double(0), a.Int32(1)); }},
+        {"PrintPage", [](View& v, const Args&) { v.PrintPage(); }},
+        {"QuickStart", [](View& v, const Args&) { v.QuickStart(-1); }},
+        {"OpenDeleteCarDlg", [](View& v, const Args& a) { v.OpenDeleteCarDlg(a.Text(0)); }},
+        {"JavascriptError", [](View& v, const Args& a) { v.JavascriptError(a.Text(0), a.Text(1), a.Int32(2)); }},
+        {"SetPreviousSelectedVehicle", [](View& v, const Args&) { v.SetPreviousSelectedVehicle(); }},
+        {"AddNewCarQuickstart", [](View& v, const Args&) { v.AddNewCarQuickstart(); }},
+    };
+    return handlers;
+}
+
+void CJorvaneCOMObj::Register(jv::ui::host::ScriptBridge& bridge) {
+    for (const JorvaneScriptMethod& method : Methods()) {
+        const std::string name = method.name;
+        const int pageId = method.pageId;
+        bridge.Add(name, method.params, [this, name, pageId](const ScriptArgs& args) {
+            CJorvaneView* view = m_pView;
+            if (view == nullptr) return;
+            // A page's method runs only while that page is the workspace page.
+            if (pageId != JorvaneScriptMethod::kOwn) {
+                const auto page = view->GetWorkspacePage();
+                if (!page) return;
+                const int current = page->GetResourceID();
+                const bool suits = pageId == JorvaneScriptMethod::kRegisterPages
+                                       ? (current == CJorvaneView::kFuelRegisterPage ||
+                                          current == CJorvaneView::kExpenseRegisterPage ||
+                                          current == CJorvaneView::kServiceRegisterPage)
+                                       : current == pageId;
+                if (!suits) return;
+            }
+            const auto& table = Handlers();
+            const auto handler = table.find(name);
+            if (handler != table.end()) handler->second(*view, args);
+        });
+    }
+}
+
+std::string CJorvaneCOMObj::ComCallbacksScript() {
+    std::string script =
+        "// The program's methods for the pages of the main window: the frames call them through\n"
+        "// parent (parent.SaveFuelData(...)). Each returns a promise that settles once the program's\n"
+        "// changes are on the page.\n";
+    for (const JorvaneScriptMethod& method : Methods()) {
+        std::string params;
+        for (size_t i = 0; i < method.params.size(); ++i) params += (i ? ", a" : "a") + std::to_string(i + 1);
+        const std::string name = method.name;
+        script += "async function " + WrapperName(name) + "(" + params + ") {\n";
+        script += "    await window.external." + name + "(" + params + ");\n";
+        // Another car is selected: the workspace shows it.
+        if (name == "SelectCar" || name == "SelectCarByID") script += "    RefreshWorkspace();\n";
+        script += "}\n";
+    }
+    return script;
+}

@@ -1,0 +1,197 @@
+#include "mainapp/JorvaneDoc.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "mainapp/dialogs/InternetConnectionDlg.h"
+#include "platform/base/Paths.h"
+#include "platform/base/WriteFully.h"
+#include "platform/ui/Loop.h"
+#include "shared/core/ConfigUser.h"
+#include "shared/core/ErrorReporting.h"
+#include "shared/core/TraceLog.h"
+#include "shared/data/CarsDB.h"
+#include "shared/data/UserPreferencesDatabaseObject.h"
+
+namespace {
+
+CJorvaneDoc* g_document = nullptr;
+
+// Logged twice and reported, as every failure of the copy is.
+bool CopyFailed(const std::string& message, int number) {
+    TraceLog("CJorvaneDoc::CopyBlankDatabase", TRACE_ERROR, message);
+    TraceLog("CJorvaneDoc::CopyBlankDatabase", TRACE_ERROR, message);
+    CErrorReporting::Report("CJorvaneDoc::CopyBlankDatabase", number, message);
+    return false;
+}
+
+// Copies source to a new file target, readable and writable by the user only. The copy is made
+// under a temporary name and linked into place, so a reader never sees half a database and a file
+// that appeared at target meanwhile (another start of ours) is never overwritten.
+bool CopyNewFile(const std::string& source, const std::string& target, std::string& error) {
+    const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        error = source + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::string temporary = target + ".new-" + std::to_string(getpid());
+    const int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (out < 0) {
+        error = temporary + ": " + std::strerror(errno);
+        close(in);
+        return false;
+    }
+    std::vector<char> buffer(1 << 16);
+    bool ok = true;
+    for (;;) {
+        const ssize_t got = read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            error = source + ": " + std::strerror(errno);
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        if (!jv::WriteFully(out, buffer.data(), static_cast<size_t>(got))) {
+            error = temporary + ": " + std::strerror(errno);
+            ok = false;
+            break;
+        }
+    }
+    close(in);
+    if (ok && fsync(out) != 0) {
+        error = temporary + ": " + std::strerror(errno);
+        ok = false;
+    }
+    close(out);
+    if (ok && link(temporary.c_str(), target.c_str()) != 0 && errno != EEXIST) {
+        error = target + ": " + std::strerror(errno);
+        ok = false;
+    }
+    unlink(temporary.c_str());
+    return ok;
+}
+
+}  // namespace
+
+CJorvaneDoc::CJorvaneDoc() = default;
+
+CJorvaneDoc::~CJorvaneDoc() {
+    if (g_document == this) g_document = nullptr;
+}
+
+CJorvaneDoc* CJorvaneDoc::GetDoc() {
+    return g_document;
+}
+
+void CJorvaneDoc::SetDoc(CJorvaneDoc* document) {
+    g_document = document;
+}
+
+bool CJorvaneDoc::OnNewDocument() {
+    const char* method = "CJorvaneDoc::OnNewDocument";
+    std::string path;
+    if (!CConfigUser().GetMostRecentDBpath(path)) {
+        TraceLog(method, TRACE_ERROR, "GetMostRecentDBpath() call failed.");
+        TraceLog(method, TRACE_ERROR, "GetMostRecentDBpath() call failed.");
+        CErrorReporting::Report(method, 68, "GetMostRecentDBpath() call failed.");
+        return false;
+    }
+    if (!jv::paths::FileExists(path)) {
+        if (!CopyBlankDatabase()) return false;
+        m_bNewDatabase = true;
+    }
+    if (!m_userData.OpenConnections(path)) {
+        // Another program may hold the file for a moment (the companion upgrading it): once more.
+        if (m_pLoop != nullptr) {
+            m_pLoop->RunUntil([] { return false; }, std::chrono::milliseconds(m_nRetryDelayMs));
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_nRetryDelayMs));
+        }
+        if (!m_userData.OpenConnections(path)) {
+            TraceLog(method, TRACE_ERROR, "Error connecting to user database");
+            CErrorReporting::Report(method, 92, "Error connecting to user database");
+            return false;
+        }
+    }
+    LoadUserPreferences();
+    CCarsDB cars(GetDatabaseConnection());
+    if (cars.getCarCount(m_userPreferences.ShowSoldCars) < 1) m_bNewDatabase = true;
+    return true;
+}
+
+bool CJorvaneDoc::CopyBlankDatabase() {
+    const std::string common = jv::paths::CommonAppData();
+    if (common.empty()) {
+        TraceLogError("CJorvaneDoc::CopyBlankDatabase", TRACE_ERROR, "SHGetFolderPath() call failed", ENOENT);
+        return CopyFailed("SHGetFolderPath() call failed\r\nError: the machine-wide data folder cannot be found", 292);
+    }
+    const std::string blank = jv::paths::Join(common, "Jorvane/Jorvane/jvbdb");
+    std::string path;
+    if (!CConfigUser().GetMostRecentDBpath(path))
+        return CopyFailed("GetMostRecentDBpath(" + path + ") call failed", 313);
+    const auto slash = path.rfind('/');
+    if (slash != std::string::npos) {
+        const std::string folder = path.substr(0, slash + 1);
+        if (!jv::paths::MakeSureDirectoryPathExists(folder))
+            return CopyFailed("MakeSureDirectoryPathExists(" + folder + ") call failed", 327);
+    }
+    std::string error;
+    if (!CopyNewFile(blank, path, error)) {
+        TraceLog("CJorvaneDoc::CopyBlankDatabase", TRACE_ERROR, error);
+        return CopyFailed("failed to copy blank DB to user DB", 337);
+    }
+    return true;
+}
+
+void CJorvaneDoc::LoadUserPreferences() {
+    CUserPreferencesDatabaseObject prefs(GetDatabaseConnection());
+    prefs.GetUserPreferences(m_userPreferences);
+}
+
+int CJorvaneDoc::AskConsent(const std::string& reason) {
+    if (m_consentQuestion) return m_consentQuestion(reason);
+    CInternetConnectionDlg dialog;
+    dialog.SetMessage(reason);
+    return dialog.DoModal();
+}
+
+CServerConnection* CJorvaneDoc::GetConnection(const std::string& reason, bool ask) {
+    const char* method = "CJorvaneDoc::GetConnection";
+    if (m_serverConnection.IsConnected()) return &m_serverConnection;
+    if (ask) {
+        if (m_userPreferences.Internet == 1) {
+            TraceLog(method, TRACE_WARNING, "user previously disallowed connection to the server");
+            return nullptr;
+        }
+        if (m_userPreferences.Internet != 2) {
+            if (m_userPreferences.InternetAnswer == 1) {
+                TraceLog(method, TRACE_WARNING, "user previously disallowed connection to the server");
+                return nullptr;
+            }
+            if (m_userPreferences.InternetAnswer != 2) {
+                const int answer = m_bNewDatabase ? 257 : AskConsent(reason);
+                if (!AnswerConnects(answer)) {
+                    m_userPreferences.InternetAnswer = 1;
+                    TraceLog(method, TRACE_WARNING, "user has disallowed connection to the server");
+                    return nullptr;
+                }
+                m_userPreferences.InternetAnswer = 2;
+                if (AnswerRemembers(answer)) {
+                    m_userPreferences.Internet = 2;
+                    CUserPreferencesDatabaseObject(GetDatabaseConnection()).SaveUserPreferences(m_userPreferences);
+                }
+            }
+        }
+    }
+    if (m_serverConnection.Connect()) return &m_serverConnection;
+    TraceLog(method, TRACE_ERROR, "server connection attempt failed");
+    return nullptr;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "mainapp/net/IConnectionSource.h"
+#include "mainapp/net/ServerConnection.h"
+#include "shared/data/UserData.h"
+#include "shared/data/UserPreferences.h"
+
+namespace jv::ui {
+class Loop;
+}
+
+// The main program's one document: the user's database (copied from the blank database the first
+// time), the preferences, and the web-service connection, which it opens only with the user's
+// consent. Pages, dialogs and services reach it through GetDoc.
+class CJorvaneDoc : public IConnectionSource {
+public:
+    // Shows the consent question with the reason and gives its result (bit 1 connect, bit 256
+    // remember; anything else refuses). Tests put the user's answer here.
+    using ConsentQuestion = std::function<int(const std::string& reason)>;
+
+    CJorvaneDoc();
+    ~CJorvaneDoc() override;
+    CJorvaneDoc(const CJorvaneDoc&) = delete;
+    CJorvaneDoc& operator=(const CJorvaneDoc&) = delete;
+
+    // The program's document while the main window exists, else null.
+    static CJorvaneDoc* GetDoc();
+    static void SetDoc(CJorvaneDoc* document);
+
+    // Opens the user's database (copying the blank one when there is none yet), loads the
+    // preferences and decides whether this is a new database. False when start-up cannot go on
+    // (the reason is logged and reported).
+    bool OnNewDocument();
+    // Copies the blank database to the user's database path.
+    bool CopyBlankDatabase();
+
+    // The connected web-service connection, or null when the user refuses or connecting fails.
+    // `reason` completes the consent question (HTML); `ask` false connects without asking.
+    CServerConnection* GetConnection(const std::string& reason, bool ask) override;
+    bool IsConnected() const { return m_serverConnection.IsConnected(); }
+    bool Disconnect() { return m_serverConnection.Disconnect(); }
+
+    void LoadUserPreferences();
+    bool IsNewDatabase() const { return m_bNewDatabase; }
+    void SetNewDatabase() { m_bNewDatabase = true; }
+    void ClearNewDatabase() { m_bNewDatabase = false; }
+
+    jv::db::Connection GetDatabaseConnection() const { return m_userData.GetDatabaseConnection(); }
+    CUserData& GetUserData() { return m_userData; }
+    CUserPreferences& GetUserPreferences() { return m_userPreferences; }
+
+    // Replaces the consent dialog (tests).
+    void SetConsentQuestion(ConsentQuestion question) { m_consentQuestion = std::move(question); }
+    // The loop the retry of a busy database waits on (null: the wait blocks).
+    void SetLoop(jv::ui::Loop* loop) { m_pLoop = loop; }
+    // How long to wait before the one retry of opening the database.
+    void SetRetryDelayMs(int milliseconds) { m_nRetryDelayMs = milliseconds; }
+
+    // What a consent answer means: connect (bit 0) and, with it, remember (bit 8). Only 1 and
+    // 257 connect; every other result, -1 from a page that did not load among them, refuses.
+    static bool AnswerConnects(int answer) { return answer == 1 || answer == 257; }
+    static bool AnswerRemembers(int answer) { return answer == 257; }
+
+private:
+    int AskConsent(const std::string& reason);
+
+    CUserData m_userData;
+    CUserPreferences m_userPreferences;
+    CServerConnection m_serverConnection;
+    bool m_bNewDatabase = false;
+    ConsentQuestion m_consentQuestion;
+    jv::ui::Loop* m_pLoop = nullptr;
+    int m_nRetryDelayMs = 5000;
+};

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/BrowserHost.h"
+#include "shared/registers/Reminder.h"
+#include "shared/ui/JVPage.h"
+
+namespace jv {
+class Profile;
+}
+class CJorvaneDoc;
+class CMain_NavCarListPage;
+
+// The main window's view: it shows the frameset, owns the page object of every frame it fills,
+// navigates the workspace frame between pages (guarding unsaved work and the QuickStart wizard)
+// and keeps the state the pages share: the selected car, the car to reselect, the current
+// workspace page and one pending reminder. Script calls reach it through the scripting object.
+class CJorvaneView : public jv::ui::WindowEvents {
+public:
+    // The page resources.
+    enum PageId {
+        kFrameset = 134,
+        kHomePage = 141,
+        kCarListPage = 142,
+        kNavBarPage = 150,
+        kFuelRegisterPage = 175,
+        kEnterCarPage = 177,
+        kServiceRegisterPage = 186,
+        kExpenseRegisterPage = 192,
+        kPreferencesPage = 197,
+        kFooterPage = 207,
+        kOdometerRegisterPage = 215,
+    };
+    static constexpr const char* kWorkspaceFrame = "main_workspace";
+
+    CJorvaneView(jv::ui::BrowserHost& host, jv::Profile& profile, CJorvaneDoc& document);
+    ~CJorvaneView() override;
+    CJorvaneView(const CJorvaneView&) = delete;
+    CJorvaneView& operator=(const CJorvaneView&) = delete;
+
+    // The program's view while the main window exists, else null.
+    static CJorvaneView* GetView();
+    static void SetView(CJorvaneView* view);
+
+    // Fetches the partner text and shows the frameset (the workspace then loads the home page).
+    void OnInitialUpdate();
+    void SetupFooterAndPartnerText();
+    // Shows workspaceId in the workspace frame (with "?query" when given), or, when it is 0, the
+    // page topId in the whole window.
+    void Navigate(int topId, int workspaceId, const std::string& query = {});
+
+    // jv::ui::WindowEvents
+    void OnBeforeNavigate(const std::string& url, const std::string& frame, bool& cancel) override;
+    void OnDocumentComplete(const std::string& url, const std::string& frame,
+                            const std::shared_ptr<jv::ui::Document>& document) override;
+    void OnWindowClosed() override;
+    void OnWindowResized(int width, int height) override { OnSize(width, height); }
+
+    // Who hears that the window was closed (the application ends the program).
+    void SetCloseHandler(std::function<void()> handler) { m_onClose = std::move(handler); }
+    // Who shows the caption (the main frame).
+    void SetTitleHandler(std::function<void(const std::string&)> handler) { m_onTitle = std::move(handler); }
+    void SetDocumentTitle(const std::string& title);
+
+    // The shared state.
+    void SetSelectedCar(const std::string& vehicleId);
+    std::string GetSelectedCar() const { return m_strSelectedCar; }
+    void SetCurrentCar(const std::string& vehicleId);
+    const std::string& GetCurrentCar() const { return m_strCurrentCar; }
+    void SetCurrentPageId(int id) { m_nCurrentPageId = id; }
+    int GetCurrentPageId() const { return m_nCurrentPageId; }
+    bool IsCurrentPage(int id) const { return id == m_nCurrentPageId; }
+    void SetPendingReminder(const CReminder& reminder);
+    CReminder* GetPendingReminder() { return &m_pendingReminder; }
+    bool HasPendingReminder() const { return m_bPendingReminder; }
+    void ClearPendingReminder() { m_bPendingReminder = false; }
+
+    // The car list.
+    void RefreshNavCarList();
+    void AddNewCarRow();
+    void SelectCarByID(const std::string& vehicleId);
+    void UpdateNewCarInNavList(const std::string& name);
+    void SelectCar(int16_t row);
+    void OnSize(int width, int height);
+
+    // What the page scripts ask of the view itself.
+    void Back();
+    void Forward();
+    void JVToNumber(const std::string& number);
+    void JVToString(double number, int decimalPlaces);
+    void JavascriptError(const std::string& error, const std::string& url, int line);
+    void OpenSoldCarDlg(const std::string& vehicleId);
+    void OpenDeleteCarDlg(const std::string& vehicleId);
+    void AddNewCarQuickstart();
+    void SetPreviousSelectedVehicle() { SetCurrentCar(""); }
+    void PrintPage();
+    // The QuickStart wizard: runs step (-1 continues where it stands).
+    void QuickStart(int step);
+    // Asks whether to leave the wizard; true leaves.
+    bool ConfirmLeaveQuickStart(bool navigating);
+    int GetQuickStartStep() const { return m_nQuickStartStep; }
+    void SetQuickStartStep(int step) { m_nQuickStartStep = step; }
+
+    // The pages. The workspace page is the one the workspace frame shows now (null before).
+    std::shared_ptr<CJVPage> GetWorkspacePage() const;
+    // The workspace page when it is page `id` of class Page, else null.
+    template <class Page>
+    std::shared_ptr<Page> GetWorkspacePageAs(int id) const {
+        auto page = GetWorkspacePage();
+        if (!page || page->GetResourceID() != id) return nullptr;
+        return std::dynamic_pointer_cast<Page>(page);
+    }
+    std::shared_ptr<CMain_NavCarListPage> GetCarListPage() const { return m_pCarListPage; }
+    std::shared_ptr<CJVPage> GetNavBarPage() const { return m_pNavBarPage; }
+    std::shared_ptr<CJVPage> GetFooterPage() const { return m_pFooterPage; }
+    // Fills the workspace page again from the database.
+    void ProcessWorkspacePage();
+
+    CJorvaneDoc& GetDocument() { return m_document; }
+    jv::ui::BrowserHost& GetHost() { return m_host; }
+    jv::Profile& GetProfile() { return m_profile; }
+
+private:
+    bool WorkspaceHasUnsavedChanges() const;
+
+    jv::ui::BrowserHost& m_host;
+    jv::Profile& m_profile;
+    CJorvaneDoc& m_document;
+
+    std::shared_ptr<CMain_NavCarListPage> m_pCarListPage;
+    std::shared_ptr<CJVPage> m_pNavBarPage;
+    std::shared_ptr<CJVPage> m_pFooterPage;
+    std::vector<std::shared_ptr<CJVPage>> m_workspacePages;  // element 0 is the current one
+
+    std::string m_strSelectedCar;
+    std::string m_strCurrentCar;
+    int m_nCurrentPageId = 0;
+    CReminder m_pendingReminder;
+    bool m_bPendingReminder = false;
+    int m_nQuickStartStep = 0;
+
+    std::function<void()> m_onClose;
+    std::function<void(const std::string&)> m_onTitle;
+};

@@ -1,0 +1,26 @@
+#include "mainapp/PageFactory.h"
+
+#include "mainapp/JorvaneView.h"
+#include "mainapp/Main_FooterPage.h"
+#include "mainapp/Main_NavBarPage.h"
+#include "mainapp/Main_NavCarListPage.h"
+
+std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Document> document) {
+    switch (resourceId) {
+        case CJorvaneView::kCarListPage:
+            return std::make_shared<CMain_NavCarListPage>(resourceId, std::move(document));
+        case CJorvaneView::kNavBarPage:
+            return std::make_shared<CMain_NavBarPage>(resourceId, std::move(document));
+        case CJorvaneView::kFooterPage:
+            return std::make_shared<CMain_FooterPage>(resourceId, std::move(document));
+        case CJorvaneView::kHomePage:
+        case CJorvaneView::kFuelRegisterPage:
+        case CJorvaneView::kEnterCarPage:
+        case CJorvaneView::kServiceRegisterPage:
+        case CJorvaneView::kExpenseRegisterPage:
+        case CJorvaneView::kPreferencesPage:
+        case CJorvaneView::kOdometerRegisterPage:
+        default:
+            return nullptr;
+    }
+}

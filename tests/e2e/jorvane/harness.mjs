@@ -1,0 +1,192 @@
+// Starting the real jorvane for the end-to-end tests: a home of its own in a temporary folder, a
+// stand-in browser command that hands the window's address to the test, and a headless Chromium
+// of the test's that opens it.
+import { execFileSync, spawn } from "node:child_process";
+import { chmodSync, copyFileSync, cpSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import http from "node:http";
+import { tmpdir } from "node:os";
+import { dirname, join } from "node:path";
+import { createInterface } from "node:readline";
+import { fileURLToPath } from "node:url";
+import { chromium } from "playwright-core";
+import { CHROMIUM, CHROMIUM_FLAGS } from "../harness.mjs";
+
+const HERE = dirname(fileURLToPath(import.meta.url));
+export const STUB_BROWSER = join(HERE, "stub-browser.sh");
+
+function program() {
+  const path = process.env.JV_JORVANE;
+  if (!path) throw new Error("JV_JORVANE names the program (set by CTest)");
+  return path;
+}
+
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// A home of the program's own: its folders, the machine-wide data laid out by the build (with a
+// configApp.xml naming `webUrl`, a web service of the test's), and the environment naming them.
+export function jorvaneHome({ webUrl = "127.0.0.1:9", errorsUrl = "127.0.0.1:9" } = {}) {
+  const root = mkdtempSync(join(tmpdir(), "jv-e2e-jorvane-"));
+  const folders = { local: "local", documents: "documents", config: "config", run: "run", common: "common" };
+  for (const name of Object.values(folders)) mkdirSync(join(root, name), { recursive: true, mode: 0o700 });
+  chmodSync(join(root, "run"), 0o700);
+  const data = process.env.JV_DATA;
+  if (!data) throw new Error("JV_DATA names the build's data folder (set by CTest)");
+  cpSync(data, join(root, "common"), { recursive: true });
+  writeFileSync(join(root, "common/Jorvane/Jorvane/configApp.xml"),
+    `<config><web url="${webUrl}" protocol="http"/><errors url="${errorsUrl}"/></config>`);
+  const home = {
+    root,
+    env: {
+      JV_LOCAL_APPDATA: join(root, "local"),
+      JV_DOCUMENTS: join(root, "documents"),
+      JV_CONFIG_HOME: join(root, "config"),
+      JV_COMMON_APPDATA: join(root, "common"),
+      XDG_RUNTIME_DIR: join(root, "run"),
+      JV_BROWSER: STUB_BROWSER,
+      JV_E2E_URL_FILE: join(root, "window-url"),
+      XDG_SESSION_ID: "e2e",
+    },
+    databasePath: join(root, "documents/Jorvane/user.data"),
+    traceLogPath: join(root, "local/Jorvane/Jorvane/JVtrace.log"),
+    profilePath: join(root, "config/Jorvane Inc/Jorvane.ini"),
+    // A user database made from the blank one, with these statements run on it.
+    seed(sql = "") {
+      mkdirSync(dirname(home.databasePath), { recursive: true });
+      copyFileSync(join(root, "common/Jorvane/Jorvane/jvbdb"), home.databasePath);
+      chmodSync(home.databasePath, 0o600);
+      if (sql) execFileSync("sqlite3", ["-bail", home.databasePath], { input: sql });
+    },
+    query(sql) {
+      return execFileSync("sqlite3", ["-bail", home.databasePath, sql], { encoding: "utf8" }).trim();
+    },
+    traceLog() {
+      return existsSync(home.traceLogPath) ? readFileSync(home.traceLogPath, "utf8") : "";
+    },
+    // The profile's [Settings] as an object.
+    settings() {
+      if (!existsSync(home.profilePath)) return {};
+      const out = {};
+      let section = "";
+      for (const line of readFileSync(home.profilePath, "utf8").split("\n")) {
+        const header = /^\[(.*)\]$/.exec(line.trim());
+        if (header) section = header[1];
+        const pair = /^([^=]+)=(.*)$/.exec(line);
+        if (pair && section === "Settings") out[pair[1].trim()] = pair[2];
+      }
+      return out;
+    },
+    writeSettings(values) {
+      mkdirSync(dirname(home.profilePath), { recursive: true });
+      writeFileSync(home.profilePath, "[Settings]\n" + Object.entries(values).map(([k, v]) => `${k}=${v}`).join("\n") + "\n");
+    },
+    remove: () => rmSync(root, { recursive: true, force: true }),
+  };
+  return home;
+}
+
+// Starts jorvane in `home`, opens its window in a headless Chromium and waits for the frameset.
+// Returns { child, page, browser, home, stderr, exited, close() }; close() closes the window as a
+// user would and resolves with how the program ended.
+export async function startJorvane(home, { env = {}, args = [], waitForFrameset = true, viewport } = {}) {
+  rmSync(home.env.JV_E2E_URL_FILE, { force: true });
+  const child = spawn(program(), args, { stdio: ["ignore", "ignore", "pipe"], env: { ...process.env, ...home.env, ...env } });
+  const stderr = [];
+  createInterface({ input: child.stderr }).on("line", (line) => stderr.push(line));
+  const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
+  let ended = null;
+  exited.then((how) => { ended = how; });
+  const deadline = Date.now() + 15000;
+  while (!existsSync(home.env.JV_E2E_URL_FILE)) {
+    if (ended) throw new Error("jorvane ended with " + JSON.stringify(ended) + ": " + stderr.join("\n"));
+    if (Date.now() > deadline) throw new Error("jorvane opened no window: " + stderr.join("\n"));
+    await sleep(20);
+  }
+  const url = readFileSync(home.env.JV_E2E_URL_FILE, "utf8").trim();
+  const browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS });
+  const context = await browser.newContext({ viewport: viewport || { width: 1100, height: 720 } });
+  const page = await context.newPage();
+  await page.goto(url);
+  const running = { child, page, browser, context, home, stderr, exited };
+  if (waitForFrameset) await frame(page, "main_navcarlist");
+  running.close = async () => {
+    await browser.close().catch(() => {});
+    const timer = setTimeout(() => child.kill("SIGKILL"), 15000);
+    const how = await exited;
+    clearTimeout(timer);
+    return how;
+  };
+  running.kill = async () => {
+    if (!ended) child.kill("SIGTERM");
+    await browser.close().catch(() => {});
+    return exited;
+  };
+  return running;
+}
+
+// The loaded document of a named frame of the window.
+export async function frame(page, name, timeout = 15000) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const found = page.frame({ name });
+    if (found && found.url() !== "about:blank" && found.url() !== "") {
+      await found.waitForLoadState("domcontentloaded");
+      await found.waitForFunction(() => document.readyState === "complete");
+      return found;
+    }
+    if (Date.now() > deadline) throw new Error("no frame named " + name);
+    await sleep(20);
+  }
+}
+
+// The document of the dialog shown now (the newest when several stand on each other).
+export async function dialog(page, timeout = 15000) {
+  const element = page.locator("dialog.jv-dialog iframe").last();
+  await element.waitFor({ timeout });
+  const found = await frame(page, await element.getAttribute("name"), timeout);
+  await found.waitForFunction(() => window.external && document.readyState === "complete");
+  return found;
+}
+
+// Waits until `check()` holds (polling), else fails with `what`.
+export async function eventually(check, what, timeout = 10000) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const value = await check();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Error("never happened: " + what);
+    await sleep(25);
+  }
+}
+
+// A web service of the test's own on 127.0.0.1: answers each SOAP method from `answers`
+// (method -> result markup, or a function of the request body giving it) and records the calls.
+export async function startSoapServer(answers = {}) {
+  const calls = [];
+  const server = http.createServer((req, res) => {
+    let body = "";
+    req.on("data", (chunk) => { body += chunk; });
+    req.on("end", () => {
+      const match = /<jv:(\w+)[\s>]/.exec(body);
+      const method = match ? match[1] : "";
+      calls.push({ method, body, path: req.url });
+      let result = answers[method];
+      if (typeof result === "function") result = result(body);
+      if (result === undefined) {
+        res.writeHead(500, { "Content-Type": "text/xml; charset=utf-8" });
+        res.end('<?xml version="1.0"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body>' +
+          "<soap:Fault><faultcode>soap:Server</faultcode><faultstring>no answer</faultstring></soap:Fault></soap:Body></soap:Envelope>");
+        return;
+      }
+      res.writeHead(200, { "Content-Type": "text/xml; charset=utf-8" });
+      res.end('<?xml version="1.0" encoding="utf-8"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body>' +
+        `<${method}Response xmlns="http://jorvane.com/webservices/jvs/"><${method}Result>${result}</${method}Result></${method}Response>` +
+        "</soap:Body></soap:Envelope>");
+    });
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  return {
+    host: "127.0.0.1:" + server.address().port,
+    calls,
+    close: () => new Promise((resolve) => server.close(resolve)),
+  };
+}

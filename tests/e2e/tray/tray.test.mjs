@@ -1,0 +1,355 @@
+// The companion on a desktop of the test's own: a session bus (dbus-run-session), a stand-in
+// notification area (StatusNotifierWatcher) and notification server, a stub browser command that
+// records the address it is given, and a stub main program beside a copy of the companion. The
+// reminders page it opens is driven in headless Chromium.
+import { test, afterEach } from "node:test";
+import assert from "node:assert/strict";
+import { spawn, spawnSync } from "node:child_process";
+import { chmodSync, copyFileSync, existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
+import { dirname, join } from "node:path";
+import { createInterface } from "node:readline";
+import { isolatedHome, startBrowser, frameNamed } from "../harness.mjs";
+
+const TRAY = process.env.JV_TRAY_APP;
+const STUB = process.env.JV_DESKTOP_STUB;
+const BLANK = process.env.JV_BLANK_DATABASE;
+const TIP = "Jorvane: You have vehicle service due!";
+const BALLOON = "Jorvane: You have vehicle service due!\nDouble-click the icon to see what's due.";
+
+const cleanups = [];
+afterEach(async () => {
+  for (const cleanup of cleanups.splice(0).reverse()) await cleanup();
+});
+
+function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+async function waitFor(what, check, timeout = 10000) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const value = check();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Error("waited in vain for " + what);
+    await sleep(25);
+  }
+}
+
+// A program whose output lines are kept; resolves once `ready` is printed (when given).
+async function startProcess(program, args, env, ready) {
+  const child = spawn(program, args, { stdio: ["ignore", "pipe", "pipe"], env });
+  const lines = [];
+  const errors = [];
+  createInterface({ input: child.stdout }).on("line", (line) => lines.push(line));
+  createInterface({ input: child.stderr }).on("line", (line) => errors.push(line));
+  const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
+  const process_ = {
+    child,
+    lines,
+    errors,
+    exited,
+    running: () => child.exitCode === null && child.signalCode === null,
+    async stop() {
+      if (process_.running()) child.kill("SIGTERM");
+      return exited;
+    },
+  };
+  cleanups.push(() => process_.stop());
+  if (ready) await waitFor(program + " " + ready, () => lines.includes(ready));
+  return process_;
+}
+
+function startService(mode) {
+  return startProcess(STUB, [mode], process.env, "READY");
+}
+
+function sql(database, statements) {
+  const result = spawnSync("sqlite3", [database, statements], { encoding: "utf8" });
+  assert.equal(result.status, 0, result.stderr);
+}
+
+// A car with an oil change every 3 months or 3,000 miles, driven 4,000 miles in the last 190 days:
+// the oil change is overdue.
+function addOverdueCar(database, id, name) {
+  sql(
+    database,
+    `INSERT INTO MaintenancePlan (StyleID, Name, DrivingCondition) VALUES ('JV000001', '${name}', 'N');
+     INSERT INTO Vehicles (VehicleID, Name, StyleYear, Make, Model, Style, MaintenancePlanID, Sold, Custom)
+       VALUES ('${id}', '${name}', 2019, 'Ford', 'Focus', 'SE', (SELECT max(MaintenancePlanID) FROM MaintenancePlan), 0, -1);
+     INSERT INTO MaintenancePlanItems (MaintenancePlanID, ITEM_DESCRIPTION, ACTION_DESCRIPTION, INITIAL_MILEAGE,
+       INITIAL_MONTH, INTERVAL_MILEAGE, INTERVAL_MONTH, Skip)
+       VALUES ((SELECT max(MaintenancePlanID) FROM MaintenancePlan), 'Oil', 'Change', 0, 0, 3000, 3, 0);
+     INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue)
+       VALUES ('${id}', julianday('now', '-200 days', 'start of day') - 2415018.5, 1000);
+     INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue)
+       VALUES ('${id}', julianday('now', '-10 days', 'start of day') - 2415018.5, 5000);`,
+  );
+}
+
+// A car whose only service is a year away.
+function addCarWithNothingDue(database, id, name) {
+  sql(
+    database,
+    `INSERT INTO MaintenancePlan (StyleID, Name, DrivingCondition) VALUES ('JV000002', '${name}', 'N');
+     INSERT INTO Vehicles (VehicleID, Name, StyleYear, Make, Model, Style, MaintenancePlanID, Sold, Custom)
+       VALUES ('${id}', '${name}', 2022, 'Kia', 'Rio', 'LX', (SELECT max(MaintenancePlanID) FROM MaintenancePlan), 0, -1);
+     INSERT INTO MaintenancePlanItems (MaintenancePlanID, ITEM_DESCRIPTION, ACTION_DESCRIPTION, INITIAL_MILEAGE,
+       INITIAL_MONTH, INTERVAL_MILEAGE, INTERVAL_MONTH, Skip)
+       VALUES ((SELECT max(MaintenancePlanID) FROM MaintenancePlan), 'Timing belt', 'Replace', 0, 0, 0, 12, 0);
+     INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue)
+       VALUES ('${id}', julianday('now', '-30 days', 'start of day') - 2415018.5, 100);
+     INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue)
+       VALUES ('${id}', julianday('now', '-1 days', 'start of day') - 2415018.5, 400);`,
+  );
+}
+
+// The companion's desktop: its folders, a copy of the companion with a stub main program beside it,
+// and a stub browser command. The user database is at the configured default place.
+function makeDesktop() {
+  const home = isolatedHome();
+  cleanups.push(() => home.remove());
+  const bin = join(home.root, "bin");
+  const stubs = join(home.root, "stubs");
+  const runtime = join(home.root, "runtime");
+  for (const folder of [bin, stubs, runtime]) mkdirSync(folder, { mode: 0o700 });
+  const tray = join(bin, "jvsystemtray");
+  copyFileSync(TRAY, tray);
+  chmodSync(tray, 0o755);
+  const jorvaneRecord = join(home.root, "jorvane-started");
+  writeFileSync(join(bin, "jorvane"), `#!/bin/sh\nprintf '%s\\n' "$#" "$@" > '${jorvaneRecord}.tmp'\nmv '${jorvaneRecord}.tmp' '${jorvaneRecord}'\n`);
+  chmodSync(join(bin, "jorvane"), 0o755);
+  const browserRecord = join(home.root, "browser-started");
+  writeFileSync(
+    join(stubs, "chromium"),
+    `#!/bin/sh\nprintf '%s\\n' "$@" > '${browserRecord}.tmp'\nmv '${browserRecord}.tmp' '${browserRecord}'\nexec sleep 600\n`,
+  );
+  chmodSync(join(stubs, "chromium"), 0o755);
+  const database = join(home.env.JV_DOCUMENTS, "Jorvane", "user.data");
+  mkdirSync(join(home.env.JV_DOCUMENTS, "Jorvane"));
+  copyFileSync(BLANK, database);
+  const env = {
+    ...process.env,
+    ...home.env,
+    JV_BROWSER: join(stubs, "chromium"),
+    XDG_RUNTIME_DIR: runtime,
+    JV_TRAY_FIRST_CHECK_SECONDS: "0",
+  };
+  return {
+    home,
+    tray,
+    database,
+    env,
+    jorvaneRecord,
+    browserRecord,
+    log: () => {
+      const path = join(home.env.JV_LOCAL_APPDATA, "Jorvane", "Jorvane", "JVSTtrace.log");
+      return existsSync(path) ? readFileSync(path, "utf8") : "";
+    },
+    start: () => startProcess(tray, [], env),
+  };
+}
+
+// The launch page the stub browser was last given (it is removed with the window's folder).
+function launchPage(desktop) {
+  if (!existsSync(desktop.browserRecord)) return null;
+  const app = readFileSync(desktop.browserRecord, "utf8")
+    .split("\n")
+    .find((line) => line.startsWith("--app=file://"));
+  return app ? app.substring("--app=file://".length) : null;
+}
+
+// The address the stub browser was asked to open, read from the launch page it was given.
+function browserAddress(desktop) {
+  const path = launchPage(desktop);
+  if (!path || !existsSync(path)) return null;
+  const page = readFileSync(path, "utf8");
+  const match = /url=([^"]+)"/.exec(page);
+  return match ? match[1].replaceAll("&amp;", "&") : null;
+}
+
+function registrations(watcher) {
+  return watcher.lines.filter((line) => line.startsWith("REGISTERED "));
+}
+
+function notifications(server) {
+  return server.lines.filter((line) => line.startsWith("NOTIFY ")).map((line) => JSON.parse(line.substring(7)));
+}
+
+async function registeredService(watcher, count = 1) {
+  const line = await waitFor("the icon's registration", () => registrations(watcher)[count - 1]);
+  const [, service, tip] = /^REGISTERED (\S+) (.*)$/.exec(line);
+  return { service, tip: JSON.parse(tip) };
+}
+
+function click(service, label) {
+  const result = spawnSync(STUB, ["menu", service, label], { encoding: "utf8" });
+  assert.equal(result.status, 0, result.stderr);
+}
+
+test("with an overdue service the icon shows its tip, one notification says so, and the reminders page lists it", async () => {
+  const watcher = await startService("watcher");
+  const server = await startService("notifications");
+  const desktop = makeDesktop();
+  addOverdueCar(desktop.database, "11111111-1111-1111-1111-111111111111", "Family <car>");
+  addCarWithNothingDue(desktop.database, "22222222-2222-2222-2222-222222222222", "Runabout");
+  const tray = await desktop.start();
+
+  const { service, tip } = await registeredService(watcher);
+  assert.equal(tip.title, TIP);
+  assert.equal(tip.icon, "jorvane-service-due");
+  await waitFor("the notification", () => notifications(server).length > 0);
+  await sleep(500);
+  const shown = notifications(server);
+  assert.equal(shown.length, 1);
+  assert.equal(shown[0].summary, "Jorvane");
+  assert.equal(shown[0].body, BALLOON);
+  assert.equal(shown[0].timeout, 10000);
+
+  // Activating the icon does what its menu's first item does: View Reminders.
+  const activated = spawnSync(STUB, ["activate", service], { encoding: "utf8" });
+  assert.equal(activated.status, 0, activated.stderr);
+  const address = await waitFor("the browser's address", () => browserAddress(desktop));
+  const browser = await startBrowser();
+  cleanups.push(() => browser.close());
+  const window = await browser.context.newPage();
+  await window.goto(address);
+  let frame = await frameNamed(window, "jv-top");
+  await frame.waitForSelector("tr.listrow");
+
+  const rows = frame.locator("#reminders tr.listrow");
+  assert.equal(await rows.count(), 2);
+  const family = rows.filter({ hasText: "Family <car>" });
+  assert.match(await family.locator("h3").innerText(), /^Family <car>$/);
+  assert.match(await family.innerText(), /2019 Ford Focus SE/);
+  assert.match(await family.innerText(), /1 services due/);
+  const runabout = rows.filter({ hasText: "Runabout" });
+  assert.match(await runabout.innerText(), /No services due until \d\d\/\d\d\/\d{4}/);
+  assert.match(await frame.locator("#ReminderDate").innerText(), /^\d\d\/\d\d\/\d{4}$/);
+
+  // The details open under the summary: the overdue oil change with its mark, odometer and date.
+  const details = family.locator("#RemindersDiv");
+  assert.equal(await details.isVisible(), false);
+  await family.getByText("show details").click();
+  await details.waitFor({ state: "visible" });
+  const serviceRow = details.locator("tr.internalRow");
+  assert.equal(await serviceRow.count(), 1);
+  assert.match(await serviceRow.innerText(), /Oil - Change/);
+  assert.equal(await serviceRow.locator("img[alt='Service is overdue!']").count(), 1);
+  assert.match(await serviceRow.locator("td").nth(2).innerText(), /^\d\d\/\d\d\/\d{4}$/);
+  assert.match(await serviceRow.locator("td").nth(1).innerText(), /^[\d,]+$/);
+  assert.equal(await family.getByText("hide details").count(), 1);
+
+  // A script error is caught by the page's trap and only logged.
+  await frame.evaluate(() => setTimeout(() => { throw new Error("trapped on purpose"); }, 0));
+  await waitFor("the logged script error", () => /JavascriptError[^\n]*\n[^\n]*trapped on purpose/.test(desktop.log()));
+
+  // Opened again after the database changed, the page is built anew.
+  addOverdueCar(desktop.database, "33333333-3333-3333-3333-333333333333", "Van");
+  click(service, "View Reminders");
+  await frame.waitForSelector("#reminders tr.listrow[id='33333333-3333-3333-3333-333333333333']");
+  frame = await frameNamed(window, "jv-top");
+  assert.equal(await frame.locator("#reminders tr.listrow").count(), 3);
+
+  // The rows' menu starts the main program, with no arguments, and hides the reminders.
+  await frame.locator("#reminders tr.listrow").first().locator("td").first().dispatchEvent("mousedown");
+  await frame.locator("#OpenJorvane").waitFor({ state: "visible" });
+  await frame.locator("#OpenJorvane").dispatchEvent("mousedown");
+  const started = await waitFor("the main program's start", () =>
+    existsSync(desktop.jorvaneRecord) ? readFileSync(desktop.jorvaneRecord, "utf8") : null,
+  );
+  assert.equal(started, "0\n");
+  assert.equal(tray.running(), true);
+
+  // That hid the reminders: the window is gone. Opened again, a new window on a new address
+  // shows the page.
+  // The window's private folder goes with it.
+  const firstFolder = dirname(launchPage(desktop));
+  await waitFor("the window's close", () => !existsSync(firstFolder));
+  click(service, "View Reminders");
+  const second = await waitFor("the second window's address", () => {
+    const next = browserAddress(desktop);
+    return next && next !== address ? next : null;
+  });
+  const window2 = await browser.context.newPage();
+  await window2.goto(second);
+  const frame2 = await frameNamed(window2, "jv-top");
+  await frame2.waitForSelector("#reminders tr.listrow");
+  assert.equal(await frame2.locator("#reminders tr.listrow").count(), 3);
+
+  // The window's File menu hides the reminders: the window goes, the companion stays.
+  const secondFolder = dirname(launchPage(desktop));
+  await window2.locator("#jv-menubar button", { hasText: "File" }).click();
+  await window2.locator("#jv-menubar button", { hasText: "Hide" }).click();
+  await waitFor("the window's close", () => !existsSync(secondFolder));
+  assert.equal(tray.running(), true);
+  // The session ends: the companion closes as Exit does.
+  assert.deepEqual(await tray.stop(), { code: 0, signal: null });
+});
+
+test("Open Jorvane starts the main program beside the companion with no arguments", async () => {
+  const watcher = await startService("watcher");
+  await startService("notifications");
+  const desktop = makeDesktop();
+  addOverdueCar(desktop.database, "11111111-1111-1111-1111-111111111111", "Family car");
+  const tray = await desktop.start();
+  const { service } = await registeredService(watcher);
+  click(service, "Open Jorvane");
+  const started = await waitFor("the main program's start", () =>
+    existsSync(desktop.jorvaneRecord) ? readFileSync(desktop.jorvaneRecord, "utf8") : null,
+  );
+  assert.equal(started, "0\n");
+  assert.equal(tray.running(), true);
+  assert.deepEqual(await tray.stop(), { code: 0, signal: null });
+});
+
+test("the icon comes back when the notification area restarts, and Exit takes it away and ends the companion", async () => {
+  let watcher = await startService("watcher");
+  const server = await startService("notifications");
+  const desktop = makeDesktop();
+  addOverdueCar(desktop.database, "11111111-1111-1111-1111-111111111111", "Family car");
+  const tray = await desktop.start();
+  const first = await registeredService(watcher);
+
+  await watcher.stop();
+  watcher = await startService("watcher");
+  const again = await registeredService(watcher);
+  assert.equal(again.service, first.service);
+  assert.equal(again.tip.title, TIP);
+  // The notification area coming back is no new check: still one notification.
+  assert.equal(notifications(server).length, 1);
+
+  // A second companion in the same session leaves at once and shows nothing.
+  const second = await startProcess(desktop.tray, [], desktop.env);
+  assert.deepEqual(await second.exited, { code: 0, signal: null });
+  await sleep(300);
+  assert.equal(registrations(watcher).length, 1);
+  assert.equal(notifications(server).length, 1);
+
+  click(again.service, "Exit");
+  assert.deepEqual(await tray.exited, { code: 0, signal: null });
+  await waitFor("the icon's removal", () => watcher.lines.includes("UNREGISTERED " + again.service));
+  assert.match(desktop.log(), /stopping JorvaneSystemTray\s*$/);
+});
+
+test("with nothing due there is no icon and no notification", async () => {
+  const watcher = await startService("watcher");
+  const server = await startService("notifications");
+  const desktop = makeDesktop();
+  addCarWithNothingDue(desktop.database, "22222222-2222-2222-2222-222222222222", "Runabout");
+  const tray = await desktop.start();
+  await sleep(1500);
+  assert.equal(tray.running(), true);
+  assert.deepEqual(registrations(watcher), []);
+  assert.deepEqual(notifications(server), []);
+  assert.deepEqual(await tray.stop(), { code: 0, signal: null });
+});
+
+test("the registration switches end the companion at once, touching nothing", async () => {
+  const desktop = makeDesktop();
+  for (const option of ["/RegServer", "-unregserver", "/Embedding", "-AUTOMATION", "--regserver"]) {
+    const result = spawnSync(desktop.tray, [option], { env: desktop.env, timeout: 10000 });
+    assert.equal(result.status, 0, option);
+  }
+  assert.equal(desktop.log(), "");
+  assert.equal(existsSync(join(desktop.home.env.JV_LOCAL_APPDATA, "Jorvane")), false);
+});

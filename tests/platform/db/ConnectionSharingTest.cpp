@@ -1,0 +1,132 @@
+// Two programs on one database file: the journal mode and durability every open sets, and how a
+// writer waits for the other program's lock.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
+#include "tests/platform/db/SqliteFixture.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TestSupport.h"
+
+using jv::db::Connection;
+using jv::db::DbError;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class ConnectionSharing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = dir_.File("user.data");
+        jv::test::SqliteFile(path_).Run("CREATE TABLE Categories (CategoryID INTEGER PRIMARY KEY, Name varchar(50))");
+        chmod(path_.c_str(), 0600);
+    }
+
+    // The other program: a copy of this process, forked while this one has the file closed (an
+    // open connection must not be carried across a fork). It takes the write lock (or the whole file), says so by
+    // creating `marker`, keeps it for `hold`, then commits a row named `name`.
+    std::unique_ptr<jv::test::ChildProcess> HoldLock(const char* begin, std::chrono::milliseconds hold,
+                                                     const std::string& name) {
+        const std::string marker = dir_.File("holding");
+        std::filesystem::remove(marker);
+        auto child = std::make_unique<jv::test::ChildProcess>([=, this] {
+            jv::test::SqliteFile other(path_);
+            other.Run(begin);
+            other.Run("INSERT INTO Categories (Name) VALUES ('" + name + "')");
+            jv::test::WriteFile(marker, "");
+            std::this_thread::sleep_for(hold);
+            other.Run("COMMIT");
+            return 0;
+        });
+        for (int waited = 0; waited < 5000 && !std::filesystem::exists(marker); ++waited) {
+            std::this_thread::sleep_for(1ms);
+        }
+        EXPECT_TRUE(std::filesystem::exists(marker));
+        return child;
+    }
+
+    long Count(Connection& connection, const std::string& name) {
+        return connection.Execute("SELECT count(*) AS n FROM Categories WHERE Name = '" + name + "'")
+            .GetInt("n")
+            .value_or(-1);
+    }
+
+    jv::test::TempDir dir_;
+    std::string path_;
+};
+
+TEST_F(ConnectionSharing, RunsWithAWriteAheadLogAsPrivateAsTheFileAndLeavesAPlainFile) {
+    const mode_t old = umask(0);  // the engine's own default would make the log readable by all
+    {
+        Connection connection = Connection::Open(path_);
+        EXPECT_EQ(connection.Execute("PRAGMA synchronous").GetInt("synchronous"), 2);  // FULL
+        connection.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('Fuel')");
+        jv::test::SqliteFile other(path_);
+        EXPECT_EQ(other.Value("PRAGMA journal_mode"), "wal");
+        for (const char* side : {"-wal", "-shm"}) {
+            struct stat info {};
+            ASSERT_EQ(stat((path_ + side).c_str(), &info), 0) << side;
+            EXPECT_EQ(info.st_mode & 0777, 0600u) << side;
+        }
+    }
+    umask(old);
+    // Closed, the file holds everything on its own.
+    EXPECT_FALSE(std::filesystem::exists(path_ + "-wal"));
+    EXPECT_FALSE(std::filesystem::exists(path_ + "-shm"));
+    jv::test::SqliteFile file(path_);
+    EXPECT_EQ(file.Value("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(file.Value("SELECT Name FROM Categories"), "Fuel");
+}
+
+TEST_F(ConnectionSharing, ReadersGoOnWhileTheOtherProgramWrites) {
+    Connection::Open(path_).ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('before')");
+    auto other = HoldLock("BEGIN EXCLUSIVE", 500ms, "pending");
+    Connection connection = Connection::Open(path_);
+    // Neither waits for the other: the reader sees what was committed last.
+    EXPECT_EQ(Count(connection, "before"), 1);
+    EXPECT_EQ(Count(connection, "pending"), 0);
+    EXPECT_EQ(other->Wait(), 0);
+    EXPECT_EQ(Count(connection, "pending"), 1);
+}
+
+TEST_F(ConnectionSharing, AWriterWaitsForTheOtherProgramUpToItsBoundAndOnlyThenFails) {
+    struct Case {
+        const char* what;
+        std::chrono::milliseconds wait;
+        std::chrono::milliseconds hold;
+        Connection::Lock lock;
+        bool begins;
+    };
+    const Case cases[] = {
+        {"a save outwaits a save of the other program", 3000ms, 300ms, Connection::Lock::Write, true},
+        {"a save gives up after its bound", 100ms, 600ms, Connection::Lock::Write, false},
+        {"the upgrade waits past the bound", 100ms, 700ms, Connection::Lock::Exclusive, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto other = HoldLock("BEGIN IMMEDIATE", c.hold, c.what);
+        Connection connection = Connection::Open(path_, c.wait);
+        std::string failure;
+        try {
+            connection.BeginTrans(c.lock);
+            // Only once the other program has committed does the lock come free.
+            EXPECT_EQ(Count(connection, c.what), 1);
+            connection.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('mine')");
+            connection.CommitTrans();
+        } catch (const DbError& error) {
+            failure = error.description();
+        }
+        EXPECT_EQ(failure, c.begins ? "" : "database is locked");
+        EXPECT_EQ(other->Wait(), 0);
+        EXPECT_FALSE(connection.InTransaction());
+    }
+}
+
+}  // namespace
