@@ -4,6 +4,7 @@
 #include "mainapp/Main_FooterPage.h"
 #include "mainapp/Main_NavBarPage.h"
 #include "mainapp/Main_NavCarListPage.h"
+#include "mainapp/pages/WS_HomePage.h"
 
 std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Document> document) {
     switch (resourceId) {
@@ -14,6 +15,7 @@ std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Docu
         case CJorvaneView::kFooterPage:
             return std::make_shared<CMain_FooterPage>(resourceId, std::move(document));
         case CJorvaneView::kHomePage:
+            return std::make_shared<CWS_HomePage>(resourceId, std::move(document));
         case CJorvaneView::kFuelRegisterPage:
         case CJorvaneView::kEnterCarPage:
         case CJorvaneView::kServiceRegisterPage:
