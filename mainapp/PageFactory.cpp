@@ -4,6 +4,7 @@
 #include "mainapp/Main_FooterPage.h"
 #include "mainapp/Main_NavBarPage.h"
 #include "mainapp/Main_NavCarListPage.h"
+#include "mainapp/pages/WS_FuelRegisterPage.h"
 #include "mainapp/pages/WS_HomePage.h"
 
 std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Document> document) {
@@ -17,6 +18,7 @@ std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Docu
         case CJorvaneView::kHomePage:
             return std::make_shared<CWS_HomePage>(resourceId, std::move(document));
         case CJorvaneView::kFuelRegisterPage:
+            return std::make_shared<CWS_FuelRegisterPage>(resourceId, std::move(document));
         case CJorvaneView::kEnterCarPage:
         case CJorvaneView::kServiceRegisterPage:
         case CJorvaneView::kExpenseRegisterPage:
