@@ -658,6 +658,8 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
         "SELECT OdometerValue, OdometerDate FROM OdometerValues WHERE VehicleID = ? ORDER BY OdometerValue, "
         "OdometerDate";
     auto readings = std::make_shared<CarReadings>();
+    m_sortedCar.clear();
+    m_sorted.clear();
     try {
         bool ordered = true;
         double latestBelow = -std::numeric_limits<double>::infinity();
@@ -682,8 +684,14 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
             }
             ordered = date >= latestBelow;
             latestOfValue = std::max(latestOfValue, date);
+            m_sorted.emplace_back(odometer, date);
         }
         readings->ordered = ordered;
+        if (ordered) {
+            m_sortedCar = VehicleID;
+        } else {
+            m_sorted.clear();
+        }
     } catch (const jv::db::DbError& e) {
         ReportQueryError(method, line, sql, e, kWording);
         return nullptr;
@@ -709,6 +717,11 @@ bool COdometerValuesDatabaseObject::OrderedBound(const CarReadings& readings, co
     // The bound's own key: the latest date (highest value) up to `key`, or the earliest date
     // (lowest value) after it. Its other half is the highest (lowest) among the readings at that
     // key: as the readings rise with their dates, no reading further away can beat them.
+    if (VehicleID == m_sortedCar && SortedBound(byDate, side, key, value, found)) {
+        readings.bounds.emplace(std::make_tuple(byDate, side, key),
+                                CarReadings::Bound{found, value.OdometerDate, value.OdometerValue});
+        return true;
+    }
     const char* keyColumn = byDate ? "OdometerDate" : "OdometerValue";
     const char* otherColumn = byDate ? "OdometerValue" : "OdometerDate";
     const char* aggregate = side == Side::UpTo ? "max" : "min";
@@ -747,5 +760,23 @@ bool COdometerValuesDatabaseObject::OrderedBound(const CarReadings& readings, co
         value.OdometerDate = bound.date;
         value.OdometerValue = bound.value;
     }
+    return true;
+}
+
+bool COdometerValuesDatabaseObject::SortedBound(bool byDate, Side side, double key, COdometerValue& value,
+                                                bool& found) const {
+    // Values and dates both rise along m_sorted: the bound's reading is the last one up to `key`
+    // or the first one after it, by either.
+    const auto past = std::upper_bound(m_sorted.begin(), m_sorted.end(), key, [byDate](double k, const auto& reading) {
+        return k < (byDate ? reading.second : reading.first);
+    });
+    found = false;
+    if (side == Side::UpTo ? past == m_sorted.begin() : past == m_sorted.end()) return true;
+    const std::pair<double, double>& reading = side == Side::UpTo ? *(past - 1) : *past;
+    // A value a single cannot hold is reported by the statements, as it always was.
+    if (std::fabs(reading.first) > std::numeric_limits<float>::max()) return false;
+    value.OdometerDate = jv::DateTime(jv::DateTime::FromLinear(reading.second));
+    value.OdometerValue = static_cast<float>(reading.first);
+    found = true;
     return true;
 }
