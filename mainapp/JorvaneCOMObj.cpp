@@ -123,15 +123,18 @@ const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers()
         {"SetPreviousSelectedVehicle", [](View& v, const Args&) { v.SetPreviousSelectedVehicle(); }},
         {"AddNewCarQuickstart", [](View& v, const Args&) { v.AddNewCarQuickstart(); }},
         // The vehicle information page.
-        {"EnterCarSelect", [](View& v, const Args& a) { CarPage(v, &CWS_EnterCarPage::EnterCarSelect, a.Text(0), a.Text(1)); }},
+        {"EnterCarSelect",
+         [](View& v, const Args& a) { CarPage(v, &CWS_EnterCarPage::EnterCarSelect, a.Text(0), a.Text(1)); }},
         {"AddCar", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::AddCar); }},
-        {"UpdateMaintenancePlanItem", [](View& v, const Args& a) {
+        {"UpdateMaintenancePlanItem",
+         [](View& v, const Args& a) {
              CarPage(v, &CWS_EnterCarPage::UpdateMaintenancePlanItem, a.Int32(0), a.Int32(1), a.Int32(2), a.Int32(3),
                      a.Int32(4));
          }},
         {"ShowAddServiceItemsDlg", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::ShowAddServiceItemsDlg); }},
         {"GetMaintenancePlan", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::GetMaintenancePlan); }},
-        {"DeleteServiceItem", [](View& v, const Args& a) { CarPage(v, &CWS_EnterCarPage::DeleteServiceItem, a.Int32(0)); }},
+        {"DeleteServiceItem",
+         [](View& v, const Args& a) { CarPage(v, &CWS_EnterCarPage::DeleteServiceItem, a.Int32(0)); }},
         {"UpdateMakeList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateMakeList); }},
         {"UpdateYearList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateYearList); }},
         {"UpdateModelList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateModelList); }},

@@ -6,8 +6,8 @@
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/QuickStartDlg.h"
 #include "mainapp/dialogs/QuickStartPrefsDlg.h"
-#include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/net/UpdateNet.h"
+#include "mainapp/pages/WS_EnterCarPage.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/Profile.h"
 #include "platform/ui/Document.h"
@@ -395,8 +395,8 @@ bool CJorvaneView::RunQuickStartStep() {
     };
     switch (step) {
         case 0: {
-            const int result = ShowQuickStartDialog(kQuickStartM0, 1, 350, 350,
-                                                    {true, true, "Begin QuickStart", "Exit"});
+            const int result =
+                ShowQuickStartDialog(kQuickStartM0, 1, 350, 350, {true, true, "Begin QuickStart", "Exit"});
             if (result == 1) {
                 m_nQuickStartStep = 1;
                 return true;
@@ -487,8 +487,8 @@ bool CJorvaneView::RunQuickStartStep() {
         case 7: {
             if (auto page = QuickStartPage(); page && !page->GetVehicleID().empty())
                 m_strQuickStartCar = page->GetVehicleID();
-            const int result = ShowQuickStartDialog(kQuickStartM7, 1, 600, 450,
-                                                    {false, true, "Add Another Car", "Finished"});
+            const int result =
+                ShowQuickStartDialog(kQuickStartM7, 1, 600, 450, {false, true, "Add Another Car", "Finished"});
             if (result == 0) {
                 m_nQuickStartStep = 8;
                 return true;

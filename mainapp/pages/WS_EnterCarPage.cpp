@@ -275,7 +275,8 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
     }
     // The stored purchase odometer, not the one getCurrentOdometers may have filled in from the
     // readings: an unknown one stays unknown when the car is saved again.
-    if (m_storedCar.PurchaseOdometer != -1.0f) SetInputValue("CarInitialOdometer", LocaleNumber(m_storedCar.PurchaseOdometer));
+    if (m_storedCar.PurchaseOdometer != -1.0f)
+        SetInputValue("CarInitialOdometer", LocaleNumber(m_storedCar.PurchaseOdometer));
     HideElement("CarCurrentOdometerRow");
     CheckById("CarDriving", m_car.DrivingCondition == "N" ? 0 : 1);
     SetTextAreaValue("CarNotes", m_car.Notes);
@@ -339,8 +340,7 @@ void CWS_EnterCarPage::FillPlainList(const char* select, const char* /*first*/, 
 }
 
 void CWS_EnterCarPage::FillLabelledList(const char* select, const char* label, const std::vector<ListEntry>& entries,
-                                        std::string& stored,
-                                        void (CWS_EnterCarPage::*choose)(const std::string&)) {
+                                        std::string& stored, void (CWS_EnterCarPage::*choose)(const std::string&)) {
     ElementPtr element, labelElement;
     if (!GetElementById(select, element) || !GetElementById(label, labelElement)) return;
     static const std::pair<const char*, const char*> kFirst[] = {{"CarStyle", "Choose Style"},
@@ -405,7 +405,8 @@ void CWS_EnterCarPage::UpdateYearList() {
 void CWS_EnterCarPage::UpdateMakeList() {
     ResetList("CarMake", "Choose Make", nullptr);
     if (!Connected()) {
-        if (!m_car.MakeID.empty()) FillPlainList("CarMake", nullptr, {{m_car.Make, m_car.MakeID}}, m_car.MakeID, nullptr);
+        if (!m_car.MakeID.empty())
+            FillPlainList("CarMake", nullptr, {{m_car.Make, m_car.MakeID}}, m_car.MakeID, nullptr);
         return;
     }
     std::vector<CMake> makes;
@@ -493,14 +494,22 @@ void CWS_EnterCarPage::UpdateTransmissionList() {
 // --- the selection cascade ------------------------------------------------------------------
 
 void CWS_EnterCarPage::EnterCarSelect(const std::string& name, const std::string& value) {
-    if (name == "CarYear") OnYearChanged(value);
-    else if (name == "CarMake") OnMakeChanged(value);
-    else if (name == "CarModel") OnModelChanged(value);
-    else if (name == "CarStyle") OnStyleChanged(value);
-    else if (name == "CarDriveType") SetDriveType(value);
-    else if (name == "CarEngine") SetEngine(value);
-    else if (name == "CarTransmission") SetTransmission(value);
-    else if (name == "CarDriving") SetDrivingCondition(value);
+    if (name == "CarYear")
+        OnYearChanged(value);
+    else if (name == "CarMake")
+        OnMakeChanged(value);
+    else if (name == "CarModel")
+        OnModelChanged(value);
+    else if (name == "CarStyle")
+        OnStyleChanged(value);
+    else if (name == "CarDriveType")
+        SetDriveType(value);
+    else if (name == "CarEngine")
+        SetEngine(value);
+    else if (name == "CarTransmission")
+        SetTransmission(value);
+    else if (name == "CarDriving")
+        SetDrivingCondition(value);
 }
 
 void CWS_EnterCarPage::ClearOptions() {
@@ -740,9 +749,9 @@ void CWS_EnterCarPage::GetMaintenancePlan() {
     const std::string checked = GetCheckedRadioValue("CarDriving");
     if (!checked.empty()) m_car.DrivingCondition = checked == "N" || checked == "n" ? "N" : "S";
 
-    m_manufacturerPlan = Connected() && m_carStyles.getMaintenancePlan(make, model, year, style, driveType, engine,
-                                                                       transmission, m_car.DrivingCondition,
-                                                                       m_car.Region, m_car.MaintenancePlan);
+    m_manufacturerPlan =
+        Connected() && m_carStyles.getMaintenancePlan(make, model, year, style, driveType, engine, transmission,
+                                                      m_car.DrivingCondition, m_car.Region, m_car.MaintenancePlan);
     if (!m_manufacturerPlan) {
         m_car.MaintenancePlan.Items.clear();
         CMaintenancePlanDatabaseObject plans(Doc()->GetDatabaseConnection());
@@ -783,7 +792,7 @@ void CWS_EnterCarPage::DisplayMaintenancePlan() {
     const CUserPreferences& prefs = Prefs();
     ElementPtr unitElement;
     const std::string unit = GetElementById("DistanceUnit", unitElement) ? Trim(unitElement->innerText())
-                                                                        : prefs.GetDistanceUnitName(false, true);
+                                                                         : prefs.GetDistanceUnitName(false, true);
     const auto& items = m_car.MaintenancePlan.Items;
     for (size_t i = 0; i < items.size(); ++i) {
         const CMaintenancePlanItem& item = items[i];
@@ -808,12 +817,13 @@ void CWS_EnterCarPage::DisplayMaintenancePlan() {
         html += "<span class=\"OrigInitialMonths\" style=\"display:none;\">" + initialMonths + "</span>";
         html += "<span class=\"OrigIntervalDistance\" style=\"display:none;\">" + intervalDistance + "</span>";
         html += "<span class=\"OrigIntervalMonths\" style=\"display:none;\">" + intervalMonths + "</span>";
-        html += "<span class=\"editbox\" style=\"display:none;\">at <input name=\"InputInitialDistance\" size=\"6\" "
-                "value=\"" +
-                initialDistance + "\"> " + safeUnit + " or <input name=\"InputInitialTime\" size=\"3\" value=\"" +
-                initialMonths + "\"> months<br/>and then every <input name=\"InputIntervalDistance\" size=\"6\" value=\"" +
-                intervalDistance + "\"> " + safeUnit + " or <input name=\"InputIntervalTime\" size=\"3\" value=\"" +
-                intervalMonths + "\"> months <button type=\"button\" class=\"ItemSubmit\">Submit</button></span>";
+        html +=
+            "<span class=\"editbox\" style=\"display:none;\">at <input name=\"InputInitialDistance\" size=\"6\" "
+            "value=\"" +
+            initialDistance + "\"> " + safeUnit + " or <input name=\"InputInitialTime\" size=\"3\" value=\"" +
+            initialMonths + "\"> months<br/>and then every <input name=\"InputIntervalDistance\" size=\"6\" value=\"" +
+            intervalDistance + "\"> " + safeUnit + " or <input name=\"InputIntervalTime\" size=\"3\" value=\"" +
+            intervalMonths + "\"> months <button type=\"button\" class=\"ItemSubmit\">Submit</button></span>";
         InsertRowCell(row.get(), "<td width=250></td>", cell);
         cell->setInnerHTML(html);
     }
@@ -826,8 +836,8 @@ void CWS_EnterCarPage::OpenPlanRow(int itemId) {
         ElementPtr row;
         if (!GetElementById(RowId(i + 1), row)) return;
         row->setClassName("registerrowcurrent");
-        for (jv::ui::Element* span : row->cells().size() > 1 ? row->cells()[1]->children()
-                                                              : std::vector<jv::ui::Element*>{}) {
+        for (jv::ui::Element* span :
+             row->cells().size() > 1 ? row->cells()[1]->children() : std::vector<jv::ui::Element*>{}) {
             if (span->className() == "schedule") span->setStyle("display", "none");
             if (span->className() == "editbox") span->setStyle("display", "");
         }
@@ -864,7 +874,8 @@ void CWS_EnterCarPage::UpdateMaintenancePlanItem(int rowKey, int initialDistance
 void CWS_EnterCarPage::SortPlanByFirstDue() {
     std::stable_sort(m_car.MaintenancePlan.Items.begin(), m_car.MaintenancePlan.Items.end(),
                      [](const CMaintenancePlanItem& a, const CMaintenancePlanItem& b) {
-                         if (FirstDueDistance(a) != FirstDueDistance(b)) return FirstDueDistance(a) < FirstDueDistance(b);
+                         if (FirstDueDistance(a) != FirstDueDistance(b))
+                             return FirstDueDistance(a) < FirstDueDistance(b);
                          return FirstDueMonths(a) < FirstDueMonths(b);
                      });
 }
@@ -884,7 +895,8 @@ void CWS_EnterCarPage::ShowAddServiceItemsDlg() {
     if (!EditPlanItems(m_customItems, working)) return;
 
     const auto inList = [](const std::vector<CMaintenancePlanItem>& list, const std::string& text) {
-        return std::any_of(list.begin(), list.end(), [&](const CMaintenancePlanItem& i) { return i.DisplayText == text; });
+        return std::any_of(list.begin(), list.end(),
+                           [&](const CMaintenancePlanItem& i) { return i.DisplayText == text; });
     };
     for (size_t i = plan.size(); i-- > 0;) {
         if (!inList(working, plan[i].DisplayText)) {
@@ -957,8 +969,8 @@ bool CWS_EnterCarPage::ChooseCarName(std::string& name) {
     if (!name.empty() && cars.isCarNameUnique(name)) return true;
     for (;;) {
         if (!name.empty() && !(m_editing && name == m_storedCar.Name)) {
-            MessageBox("I'm sorry, that vehicle name has already been used.  Please try a different name.", "", "",
-                       -1, -1);
+            MessageBox("I'm sorry, that vehicle name has already been used.  Please try a different name.", "", "", -1,
+                       -1);
         }
         if (!AskCarName(name)) return false;
         name = Trim(name);
@@ -1023,10 +1035,11 @@ void CWS_EnterCarPage::ReadCarFields() {
 void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odometers, const CCar& before) {
     const bool hadReading = before.PurchaseDate.IsValid() && before.PurchaseOdometer != -1.0f;
     const bool hasReading = m_car.PurchaseDate.IsValid() && m_car.PurchaseOdometer != -1.0f;
-    const bool moved = !hasReading || before.PurchaseDate != m_car.PurchaseDate ||
-                       before.PurchaseOdometer != m_car.PurchaseOdometer;
+    const bool moved =
+        !hasReading || before.PurchaseDate != m_car.PurchaseDate || before.PurchaseOdometer != m_car.PurchaseOdometer;
     // The reading the old purchase details made goes with them.
-    if (hadReading && moved) odometers.DeleteOdometerValue(m_car.VehicleID, before.PurchaseDate, before.PurchaseOdometer);
+    if (hadReading && moved)
+        odometers.DeleteOdometerValue(m_car.VehicleID, before.PurchaseDate, before.PurchaseOdometer);
     if (hasReading && (!hadReading || moved)) {
         odometers.AddOdometerValue(m_car.VehicleID, m_car.PurchaseDate.Format("%m/%d/%y"),
                                    PlainNumber(m_car.PurchaseOdometer));
@@ -1035,17 +1048,16 @@ void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odom
 
 bool CWS_EnterCarPage::AddCar() {
     const bool custom = GetCheckedById("CustomStyle");
-    const bool styleChosen = custom ? !Trim(GetInputValue("CustomCarStyle")).empty()
-                                    : !GetSelectValue("CarStyle").empty();
+    const bool styleChosen =
+        custom ? !Trim(GetInputValue("CustomCarStyle")).empty() : !GetSelectValue("CarStyle").empty();
     if (!styleChosen) {
         MessageBox("Please choose a Style before saving your car.", "", "", -1, -1);
         ElementPtr field;
         if (GetElementById(custom ? "CustomCarStyle" : "CarStyle", field)) field->focus();
         return false;
     }
-    if (m_planMayNotMatch &&
-        MessageBox("Your Service Plan no longer matches your car.  Hit OK to save anyway.", "", "Cancel", -1, -1) !=
-            0) {
+    if (m_planMayNotMatch && MessageBox("Your Service Plan no longer matches your car.  Hit OK to save anyway.", "",
+                                        "Cancel", -1, -1) != 0) {
         return false;
     }
     std::string name;

@@ -113,10 +113,9 @@ private:
     bool AskCarName(std::string& name);
     bool EditPlanItems(std::vector<CMaintenancePlanItem>& available, std::vector<CMaintenancePlanItem>& selected);
     void OfferScheduleChange(int itemId, int oldInitialDistance, int newInitialDistance, int oldIntervalDistance,
-                             int newIntervalDistance, int oldInitialMonths, int newInitialMonths,
-                             int oldIntervalMonths, int newIntervalMonths);
-    int MessageBox(const std::string& message, const std::string& ok, const std::string& cancel, int width,
-                   int height);
+                             int newIntervalDistance, int oldInitialMonths, int newInitialMonths, int oldIntervalMonths,
+                             int newIntervalMonths);
+    int MessageBox(const std::string& message, const std::string& ok, const std::string& cancel, int width, int height);
 
     CCarStylesNet m_carStyles;
     CCar m_car;
