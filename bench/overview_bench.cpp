@@ -3,16 +3,30 @@
 // home page asks for them: loading the cars with their current odometers, the distance per year,
 // the cost per year with the totals, the fuel economy and the reminders of the next 14 days. The
 // argument multiplies the rows of every car.
+//
+// In the same run: the same data read with the most direct statements the schema allows
+// (BM_DirectHomePage, see DirectStatements.h); the reminders just after the file changed, when
+// nothing kept can be used; and the peak memory of a process that shows the home page. Before
+// any timing, the fast paths' results are compared with the plain statements' on an irregular
+// garage (IrregularGarage.h); a difference ends the program.
 
 #include <benchmark/benchmark.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/DirectStatements.h"
+#include "bench/IrregularGarage.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/base/NumberText.h"
@@ -65,6 +79,7 @@ public:
 
     jv::db::Connection& db() { return db_; }
     jv::DateTime now() const { return now_; }
+    std::string path() const { return db_.path(); }
 
 private:
     std::string Id() { return *db_.Execute("SELECT @@IDENTITY AS id").GetText("id"); }
@@ -234,6 +249,121 @@ BENCHMARK(BM_CarListStep<Step::DistancePerTime>)->Arg(1)->Arg(10)->Unit(benchmar
 BENCHMARK(BM_CarListStep<Step::CostPerUnit>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CarListStep<Step::FuelEconomy>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
+// The same data through the direct statements, on a connection of their own to the same file.
+template <Part part>
+void BM_DirectHomePage(benchmark::State& state) {
+    Scene scene(state);
+    Garage& garage = scene.garage;
+    DirectStatements direct(garage.path());
+    const double today = jv::DateTime::ToLinear(garage.now().Days());
+    for (auto _ : state) {
+        size_t shown = 0;
+        if (part != Part::Reminders) shown += direct.CarList(today);
+        if (part != Part::CarList) shown += direct.Reminders(today, today + 14.0);
+        benchmark::DoNotOptimize(shown);
+    }
+}
+BENCHMARK(BM_DirectHomePage<Part::Everything>)->Arg(1)->Arg(2)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DirectHomePage<Part::CarList>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DirectHomePage<Part::Reminders>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// The reminders just after the file changed (a preference written, untimed), when nothing kept
+// from the last time can be used: the cost of the first home page after any change.
+void BM_RemindersAfterAChange(benchmark::State& state) {
+    Scene scene(state);
+    Garage& garage = scene.garage;
+    for (auto _ : state) {
+        state.PauseTiming();
+        garage.db().ExecuteNonQuery("UPDATE Prefs SET ShowSoldCars = ShowSoldCars");
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(ShowReminders(garage.db(), scene.preferences, garage.now()));
+    }
+}
+BENCHMARK(BM_RemindersAfterAChange)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// The peak memory (resident set) of a process of this program that opens the garage's file and
+// shows its home page three times, through the program's classes or through the direct
+// statements (see main).
+constexpr const char* kShowHomePage = "--show-home-page";
+
+template <bool direct>
+void BM_HomePagePeakMemory(benchmark::State& state) {
+    Garage& garage = GarageOf(static_cast<int>(state.range(0)));
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string way = direct ? "direct" : "program";
+    const std::string now = std::to_string(garage.now().Days());
+    const std::string path = garage.path();
+    const std::string report = path + ".peak";
+    double peak = 0;
+    for (auto _ : state) {
+        const char* argv[] = {self.c_str(), kShowHomePage,  way.c_str(), path.c_str(),
+                              now.c_str(),  report.c_str(), nullptr};
+        pid_t child = 0;
+        if (posix_spawn(&child, self.c_str(), nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+            state.SkipWithError("cannot start the measuring process");
+            return;
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        FILE* file = std::fopen(report.c_str(), "r");
+        long kilobytes = 0;
+        const bool read = file != nullptr && std::fscanf(file, "%ld", &kilobytes) == 1;
+        if (file != nullptr) std::fclose(file);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !read) {
+            state.SkipWithError("the measuring process failed");
+            return;
+        }
+        peak = static_cast<double>(kilobytes) / 1024.0;
+    }
+    state.counters["peak_MB"] = peak;
+}
+BENCHMARK(BM_HomePagePeakMemory<false>)->Arg(1)->Arg(10)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HomePagePeakMemory<true>)->Arg(1)->Arg(10)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The measuring process: the home page of the file three times, then its peak resident set
+// (the kernel's high-water mark of this process's own memory) in kB into `report`.
+int ShowHomePage(const std::string& way, const std::string& path, double nowDays, const std::string& report) {
+    const jv::DateTime now(nowDays);
+    if (way == "direct") {
+        DirectStatements direct(path);
+        const double today = jv::DateTime::ToLinear(now.Days());
+        for (int i = 0; i < 3; ++i) {
+            benchmark::DoNotOptimize(direct.CarList(today) + direct.Reminders(today, today + 14));
+        }
+    } else {
+        jv::FixedClock clock(now);
+        jv::ScopedClock useClock(clock);
+        CUserPreferences preferences;
+        jv::db::Connection db = jv::db::Connection::Open(path);
+        for (int i = 0; i < 3; ++i) {
+            benchmark::DoNotOptimize(ShowCarList(db, preferences) + ShowReminders(db, preferences, now));
+        }
+    }
+    FILE* status = std::fopen("/proc/self/status", "r");
+    long peak = -1;
+    char line[256];
+    while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld", &peak) == 1) break;
+    }
+    if (status != nullptr) std::fclose(status);
+    FILE* out = std::fopen(report.c_str(), "w");
+    if (out == nullptr || peak < 0) return 1;
+    std::fprintf(out, "%ld\n", peak);
+    std::fclose(out);
+    return 0;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc == 6 && std::strcmp(argv[1], kShowHomePage) == 0) {
+        return ShowHomePage(argv[2], argv[3], std::atof(argv[4]), argv[5]);
+    }
+    const int compared = CheckIrregularGarage(JV_BLANK_DATABASE_FILE);
+    std::printf("Irregular garage: %d results of the fast paths equal the plain statements'.\n", compared);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -2,6 +2,8 @@
 
 #include "mainapp/JorvaneView.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
+#include "mainapp/pages/WS_FuelRegisterPage.h"
+#include "mainapp/pages/WS_HomePage.h"
 
 using jv::ui::host::ArgType;
 using jv::ui::host::ScriptArgs;
@@ -39,6 +41,13 @@ std::string WrapperName(const std::string& method) {
 template <class Method, class... Args>
 void CarPage(CJorvaneView& view, Method method, Args&&... args) {
     if (auto page = view.GetWorkspacePageAs<CWS_EnterCarPage>(CJorvaneView::kEnterCarPage))
+        CJVPage::Invoke(page, method, std::forward<Args>(args)...);
+}
+
+// Runs a method of the home page when it is the workspace page.
+template <class Method, class... Args>
+void Home(CJorvaneView& view, Method method, Args&&... args) {
+    if (auto page = view.GetWorkspacePageAs<CWS_HomePage>(CJorvaneView::kHomePage))
         CJVPage::Invoke(page, method, std::forward<Args>(args)...);
 }
 
@@ -142,6 +151,46 @@ const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers()
         {"UpdateEngineList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateEngineList); }},
         {"UpdateTransmissionList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateTransmissionList); }},
         {"UpdateDriveTypeList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateDriveTypeList); }},
+        // The home page.
+        {"CarOverviewSelect",
+         [](View& v, const Args& a) { Home(v, &CWS_HomePage::CarOverviewSelect, a.Text(0), a.Text(1)); }},
+        {"SkipService", [](View& v, const Args& a) { Home(v, &CWS_HomePage::SkipService, a.Int32(0)); }},
+        {"SkipServiceAlways", [](View& v, const Args& a) { Home(v, &CWS_HomePage::SkipServiceAlways, a.Int32(0)); }},
+        {"UpdateOdometer", [](View& v, const Args& a) { Home(v, &CWS_HomePage::UpdateOdometer, a.Text(0)); }},
+        {"ChangeReminderDate", [](View& v, const Args& a) { Home(v, &CWS_HomePage::ChangeReminderDate, a.Text(0)); }},
+        {"PrintHomePage", [](View& v, const Args& a) { Home(v, &CWS_HomePage::PrintHomePage, a.Int32(0)); }},
+        {"CompletedService", [](View& v, const Args& a) { Home(v, &CWS_HomePage::CompletedService, a.Int32(0)); }},
+        {"SelectCarGraph", [](View& v, const Args&) { Home(v, &CWS_HomePage::SelectCarGraph); }},
+        {"EditServiceItem",
+         [](View& v, const Args& a) { Home(v, &CWS_HomePage::EditServiceItem, a.Text(0), a.Int32(1)); }},
+        // The registers.
+        {"GetVendor",
+         [](View& v, const Args& a) {
+             if (auto p = std::dynamic_pointer_cast<CJVRegisterPage>(v.GetWorkspacePage()))
+                 CJVPage::Invoke(p, &CJVRegisterPage::GetVendor, a.Text(0), a.Text(1));
+         }},
+        {"GetLastValuesForVendor",
+         [](View& v, const Args& a) {
+             if (auto p = std::dynamic_pointer_cast<CJVRegisterPage>(v.GetWorkspacePage()))
+                 CJVPage::Invoke(p, &CJVRegisterPage::GetLastValuesForVendor, a.Text(0), a.Text(1), a.Text(2));
+         }},
+        {"SaveFuelData",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_FuelRegisterPage>(kFuel))
+                 CJVPage::Invoke(p, &CWS_FuelRegisterPage::SaveFuelData, a.Text(0), a.Text(1), a.Text(2), a.Text(3),
+                                 a.Text(4), a.Text(5), a.Boolean(6), a.Text(7), a.Text(8), a.Text(9), a.Text(10),
+                                 a.Text(11), a.Text(12));
+         }},
+        {"DeleteFuelRegisterRow",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_FuelRegisterPage>(kFuel))
+                 CJVPage::Invoke(p, &CWS_FuelRegisterPage::DeleteFuelRegisterRow, a.Text(0));
+         }},
+        {"RestoreFuelData",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_FuelRegisterPage>(kFuel))
+                 CJVPage::Invoke(p, &CWS_FuelRegisterPage::RestoreFuelData, a.Text(0));
+         }},
     };
     return handlers;
 }

@@ -75,31 +75,31 @@ jv::ui::host::BrowserWindow::Geometry CMainFrame::ActivateFrame(int showCommand)
 
 void CMainFrame::OnClose(const ShownBounds& bounds) {
     if (!bounds.known) return;
-    WindowPlacement placement;
-    const bool hadPlacement = ReadWindowPlacement(placement);
-    if (bounds.maximized) {
-        // A maximised window tells nothing of its normal place: keep the one known before.
-        placement.showCmd = WindowPlacement::kShowMaximized;
-        if (!hadPlacement) {
-            placement.left = bounds.left;
-            placement.top = bounds.top;
-            placement.right = bounds.left + bounds.width;
-            placement.bottom = bounds.top + bounds.height;
-        }
-        placement.flags = 0;
-    } else {
-        placement.flags = 0;
-        placement.showCmd = WindowPlacement::kShowNormal;
+    WindowPlacement stored;
+    const bool hadPlacement = ReadWindowPlacement(stored);
+    WindowPlacement placement = hadPlacement ? stored : WindowPlacement{};
+    const auto takeRectangle = [&placement, &bounds] {
         placement.left = bounds.left;
         placement.top = bounds.top;
         placement.right = bounds.left + bounds.width;
         placement.bottom = bounds.top + bounds.height;
-    }
+    };
     if (bounds.minimized) {
         // A window closed while minimised opens shown; one minimised from maximised, maximised.
-        const bool wasMaximized = hadPlacement && placement.IsMaximized();
+        // Where a minimised window stands says nothing: the normal place known before stays.
         placement.showCmd = WindowPlacement::kShow;
-        if (wasMaximized) placement.flags |= WindowPlacement::kRestoreToMaximized;
+        if (hadPlacement && (stored.IsMaximized() || (stored.flags & WindowPlacement::kRestoreToMaximized)))
+            placement.flags |= WindowPlacement::kRestoreToMaximized;
+        if (!hadPlacement) takeRectangle();
+    } else if (bounds.maximized) {
+        // Nor does a maximised window tell its normal place.
+        placement.showCmd = WindowPlacement::kShowMaximized;
+        placement.flags = 0;
+        if (!hadPlacement) takeRectangle();
+    } else {
+        placement.showCmd = WindowPlacement::kShowNormal;
+        placement.flags = 0;
+        takeRectangle();
     }
     if (placement.flags & WindowPlacement::kRestoreToMaximized) placement.showCmd = WindowPlacement::kShowMaximized;
     WriteWindowPlacement(placement);

@@ -5,6 +5,8 @@
 #include "mainapp/Main_NavBarPage.h"
 #include "mainapp/Main_NavCarListPage.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
+#include "mainapp/pages/WS_FuelRegisterPage.h"
+#include "mainapp/pages/WS_HomePage.h"
 
 std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Document> document) {
     switch (resourceId) {
@@ -17,7 +19,9 @@ std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Docu
         case CJorvaneView::kEnterCarPage:
             return std::make_shared<CWS_EnterCarPage>(resourceId, std::move(document));
         case CJorvaneView::kHomePage:
+            return std::make_shared<CWS_HomePage>(resourceId, std::move(document));
         case CJorvaneView::kFuelRegisterPage:
+            return std::make_shared<CWS_FuelRegisterPage>(resourceId, std::move(document));
         case CJorvaneView::kServiceRegisterPage:
         case CJorvaneView::kExpenseRegisterPage:
         case CJorvaneView::kPreferencesPage:

@@ -635,6 +635,10 @@ bool COdometerValuesDatabaseObject::IndexedBound(const char* method, int line, c
 
 std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValuesDatabaseObject::ReadingsOf(
     const char* method, int line, const std::string& VehicleID) {
+    // Read once for the life of this object (see KeepReadingsInMemory), even while the other
+    // program writes: a reminders pass must not read a car's readings again after every save the
+    // other program makes meanwhile.
+    if (const auto found = m_carReadings.find(VehicleID); found != m_carReadings.end()) return found->second;
     const std::string name = "odometer readings of " + VehicleID;
     std::optional<std::uint64_t> version;
     try {
@@ -643,9 +647,9 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
         // Then nothing is kept beyond this object; the statements below report what is wrong.
     }
     if (version) {
-        if (auto kept = m_connection.Derived(name, *version)) return std::static_pointer_cast<const CarReadings>(kept);
-    } else if (const auto found = m_carReadings.find(VehicleID); found != m_carReadings.end()) {
-        return found->second;
+        if (auto kept = m_connection.Derived(name, *version)) {
+            return m_carReadings[VehicleID] = std::static_pointer_cast<const CarReadings>(kept);
+        }
     }
 
     // In the order of the index by value: every date must be at least the latest date of the
@@ -654,6 +658,8 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
         "SELECT OdometerValue, OdometerDate FROM OdometerValues WHERE VehicleID = ? ORDER BY OdometerValue, "
         "OdometerDate";
     auto readings = std::make_shared<CarReadings>();
+    m_sortedCar.clear();
+    m_sorted.clear();
     try {
         bool ordered = true;
         double latestBelow = -std::numeric_limits<double>::infinity();
@@ -678,17 +684,20 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
             }
             ordered = date >= latestBelow;
             latestOfValue = std::max(latestOfValue, date);
+            m_sorted.emplace_back(odometer, date);
         }
         readings->ordered = ordered;
+        if (ordered) {
+            m_sortedCar = VehicleID;
+        } else {
+            m_sorted.clear();
+        }
     } catch (const jv::db::DbError& e) {
         ReportQueryError(method, line, sql, e, kWording);
         return nullptr;
     }
-    if (version) {
-        m_connection.KeepDerived(name, *version, readings);
-    } else {
-        m_carReadings[VehicleID] = readings;
-    }
+    if (version) m_connection.KeepDerived(name, *version, readings);
+    m_carReadings[VehicleID] = readings;
     return readings;
 }
 
@@ -708,6 +717,11 @@ bool COdometerValuesDatabaseObject::OrderedBound(const CarReadings& readings, co
     // The bound's own key: the latest date (highest value) up to `key`, or the earliest date
     // (lowest value) after it. Its other half is the highest (lowest) among the readings at that
     // key: as the readings rise with their dates, no reading further away can beat them.
+    if (VehicleID == m_sortedCar && SortedBound(byDate, side, key, value, found)) {
+        readings.bounds.emplace(std::make_tuple(byDate, side, key),
+                                CarReadings::Bound{found, value.OdometerDate, value.OdometerValue});
+        return true;
+    }
     const char* keyColumn = byDate ? "OdometerDate" : "OdometerValue";
     const char* otherColumn = byDate ? "OdometerValue" : "OdometerDate";
     const char* aggregate = side == Side::UpTo ? "max" : "min";
@@ -746,5 +760,23 @@ bool COdometerValuesDatabaseObject::OrderedBound(const CarReadings& readings, co
         value.OdometerDate = bound.date;
         value.OdometerValue = bound.value;
     }
+    return true;
+}
+
+bool COdometerValuesDatabaseObject::SortedBound(bool byDate, Side side, double key, COdometerValue& value,
+                                                bool& found) const {
+    // Values and dates both rise along m_sorted: the bound's reading is the last one up to `key`
+    // or the first one after it, by either.
+    const auto past = std::upper_bound(m_sorted.begin(), m_sorted.end(), key, [byDate](double k, const auto& reading) {
+        return k < (byDate ? reading.second : reading.first);
+    });
+    found = false;
+    if (side == Side::UpTo ? past == m_sorted.begin() : past == m_sorted.end()) return true;
+    const std::pair<double, double>& reading = side == Side::UpTo ? *(past - 1) : *past;
+    // A value a single cannot hold is reported by the statements, as it always was.
+    if (std::fabs(reading.first) > std::numeric_limits<float>::max()) return false;
+    value.OdometerDate = jv::DateTime(jv::DateTime::FromLinear(reading.second));
+    value.OdometerValue = static_cast<float>(reading.first);
+    found = true;
     return true;
 }

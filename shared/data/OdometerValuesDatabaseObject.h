@@ -111,7 +111,14 @@ private:
     // the other half of the bound lies among the readings with that key, one more step.
     bool OrderedBound(const CarReadings& readings, const char* method, int line, const std::string& VehicleID,
                       bool byDate, Side side, double key, COdometerValue& value, bool& found);
-    std::map<std::string, std::shared_ptr<const CarReadings>> m_carReadings;  // inside a transaction
+    // OrderedBound from m_sorted; false when the statements must answer.
+    bool SortedBound(bool byDate, Side side, double key, COdometerValue& value, bool& found) const;
+    std::map<std::string, std::shared_ptr<const CarReadings>> m_carReadings;  // for the life of this object
+    // The readings of the car last found to rise with their dates, as (value, date) in the order
+    // of both: its bounds are answered from them without statements. One car at a time, so that
+    // a pass over every car holds one car's readings at most.
+    std::string m_sortedCar;
+    std::vector<std::pair<double, double>> m_sorted;
 
     // What a rate is worked out from: the last and first readings, the purchase reading and the
     // model year.

@@ -27,7 +27,7 @@ protected:
     EnterCarPageTest() {
         const std::string common = home_.CommonAppData() + "/Jorvane/Jorvane";
         std::filesystem::create_directories(common);
-        std::filesystem::copy_file(JV_MAINAPP_BLANK_DATABASE, common + "/jvbdb");
+        std::filesystem::copy_file(JV_BLANK_DATABASE_FILE, common + "/jvbdb");
         jv::ui::Resources::Install(MainAppResources());
         CJorvaneDoc::SetDoc(&doc_);
         EXPECT_TRUE(doc_.OnNewDocument());

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -126,6 +127,44 @@ TEST_F(ConnectionSharing, AWriterWaitsForTheOtherProgramUpToItsBoundAndOnlyThenF
         EXPECT_EQ(failure, c.begins ? "" : "database is locked");
         EXPECT_EQ(other->Wait(), 0);
         EXPECT_FALSE(connection.InTransaction());
+    }
+}
+
+// Makes a file unchangeable, even for the superuser the tests may run as, until it goes.
+class ImmutableFile {
+public:
+    explicit ImmutableFile(std::string path) : path_(std::move(path)) {
+        made_ = std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~ImmutableFile() {
+        if (made_) std::system(("chattr -i '" + path_ + "' 2>/dev/null").c_str());
+    }
+    ImmutableFile(const ImmutableFile&) = delete;
+    ImmutableFile& operator=(const ImmutableFile&) = delete;
+    bool made() const { return made_; }
+
+private:
+    std::string path_;
+    bool made_ = false;
+};
+
+TEST_F(ConnectionSharing, AFileThatCannotBeWrittenOpensForReadingInTheModeItHas) {
+    Connection::Open(path_).ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('Fuel')");
+    for (const char* mode : {"wal", "delete"}) {
+        SCOPED_TRACE(mode);
+        jv::test::SqliteFile(path_).Run(std::string("PRAGMA journal_mode=") + mode);
+        const ImmutableFile locked(path_);
+        if (!locked.made()) GTEST_SKIP() << "this file system cannot make a file unchangeable";
+        Connection connection = Connection::Open(path_);
+        EXPECT_EQ(Count(connection, "Fuel"), 1);
+        std::string failure;
+        try {
+            connection.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('Tyres')");
+        } catch (const DbError& error) {
+            failure = error.description();
+        }
+        EXPECT_EQ(failure, "attempt to write a readonly database");
+        EXPECT_EQ(jv::test::SqliteFile(path_).Value("PRAGMA journal_mode"), mode);
     }
 }
 

@@ -195,6 +195,16 @@ Journal ReadJournal(const std::string& path, Services acknowledged) {
     return journal;
 }
 
+// How many saves a writer's journal shows returned so far.
+long SavesReturned(const std::string& journal) {
+    std::error_code missing;
+    if (!std::filesystem::exists(journal, missing)) return 0;
+    const std::string text = jv::test::ReadFile(journal);
+    long returned = 0;
+    for (size_t at = text.find("E "); at != std::string::npos; at = text.find("\nE ", at + 1)) ++returned;
+    return returned;
+}
+
 // What the file holds, read past the classes under test, and the faults it shows.
 struct FileState {
     std::string integrity;
@@ -269,7 +279,10 @@ void ExpectSound(const FileState& file, const std::string& when) {
 TEST(TwoPrograms, AWriterKilledAtAnyMomentLeavesEverySaveWholeOrAbsent) {
     SharedFile file;
     std::mt19937 random(20261209);
-    std::uniform_int_distribution<int> killAfterMicroseconds(0, 12000);
+    // The writer dies once it has returned from 0 to 3 saves, a moment later: while it opens the
+    // file, between two saves or in the middle of one, whatever the speed of the machine.
+    std::uniform_int_distribution<int> killAfterSaves(0, 3);
+    std::uniform_int_distribution<int> killAfterMicroseconds(0, 3000);
     const auto stop = Clock::now() + 15s;
     Services acknowledged;
     long kills = 0, saves = 0, failed = 0, lost = 0, unsound = 0;
@@ -281,6 +294,9 @@ TEST(TwoPrograms, AWriterKilledAtAnyMomentLeavesEverySaveWholeOrAbsent) {
                 Writer w(file, journalPath, static_cast<unsigned>(round), 1000 + 6000L * round);
                 return w.Run(Clock::now() + 5s, true);
             });
+            const long killAfter = killAfterSaves(random);
+            const auto giveUp = Clock::now() + 2s;
+            while (SavesReturned(journalPath) < killAfter && Clock::now() < giveUp) std::this_thread::sleep_for(200us);
             std::this_thread::sleep_for(std::chrono::microseconds(killAfterMicroseconds(random)));
             writer.Kill();
             if (writer.Wait() == 128 + SIGKILL) ++kills;

@@ -1,0 +1,226 @@
+// The message dialog's answers and the car list's selection, played against the program's pages
+// in the fake browser.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mainapp/JorvaneDoc.h"
+#include "mainapp/JorvaneView.h"
+#include "mainapp/MainAppResources.h"
+#include "mainapp/MainFrame.h"
+#include "mainapp/Main_NavCarListPage.h"
+#include "mainapp/dialogs/AboutDlg.h"
+#include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/dialogs/InternetConnectionDlg.h"
+#include "platform/base/Paths.h"
+#include "platform/base/Profile.h"
+#include "platform/ui/Document.h"
+#include "platform/ui/FakeHost.h"
+#include "platform/ui/Loop.h"
+#include "platform/ui/Resources.h"
+#include "shared/core/FileVersion.h"
+#include "shared/data/CarsDB.h"
+#include "shared/ui/SharedUi.h"
+#include "tests/support/TestSupport.h"
+
+namespace jv::test {
+namespace {
+
+using jv::ui::FakeHost;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest()
+        : host(loop, "Jorvane.exe"), profile("Jorvane"), frame(host, profile), view(host, profile, document) {
+        view.SetTitleHandler([this](const std::string& title) { frame.SetDocumentTitle(title); });
+        jv::ui::Resources::Clear();
+        jv::ui::Resources::Install(SharedUiResources());
+        jv::ui::Resources::Install(MainAppResources());
+        jv::ui::InstallHost(&host);
+        jv::paths::MakeSureDirectoryPathExists(home.CommonAppData() + "/Jorvane/Jorvane");
+        WriteFile(home.CommonAppData() + "/Jorvane/Jorvane/jvbdb", ReadFile(JV_BLANK_DATABASE_FILE));
+        CJorvaneDoc::SetDoc(&document);
+        CJorvaneView::SetView(&view);
+        host.SetWindowEvents(&view);
+        loop.SetAfterWork([this] { host.FlushPatches(); });
+    }
+    ~MainWindowTest() override {
+        host.SetWindowEvents(nullptr);
+        CJorvaneView::SetView(nullptr);
+        CJorvaneDoc::SetDoc(nullptr);
+        jv::ui::InstallHost(nullptr);
+        jv::ui::Resources::Clear();
+    }
+
+    void AddCar(const std::string& name) {
+        CCar car;
+        car.Name = name;
+        car.Custom = true;
+        CCarsDB cars(document.GetDatabaseConnection());
+        ASSERT_TRUE(cars.addCar(car));
+        ids.push_back(car.VehicleID);
+    }
+
+    // Loads the car list in its frame and waits until the page object has filled it.
+    std::shared_ptr<CMain_NavCarListPage> ShowCarList() {
+        const auto before = view.GetCarListPage();
+        host.Navigate(host.ResourceUrl(CJorvaneView::kCarListPage), "main_navcarlist");
+        loop.RunUntil([&] { return view.GetCarListPage() != before; }, std::chrono::seconds(5));
+        return view.GetCarListPage();
+    }
+
+    std::string RowClass(int row) {
+        auto list = view.GetCarListPage();
+        CJVPage::ElementPtr table, tableRow, cell;
+        if (!list->GetTableById("carlist", table) || !list->GetTableRow(table.get(), row, tableRow) ||
+            !list->GetRowCell(tableRow.get(), 0, cell))
+            return "";
+        return cell->className();
+    }
+
+    IsolatedHome home;
+    jv::ui::Loop loop;
+    FakeHost host;
+    jv::Profile profile;
+    CMainFrame frame;
+    CJorvaneDoc document;
+    CJorvaneView view;
+    std::vector<std::string> ids;
+};
+
+TEST_F(MainWindowTest, TheMessageDialogAnswers) {
+    struct Case {
+        std::string action;
+        bool showCancel;
+        int result;
+    };
+    const Case cases[] = {
+        {"ButtonOK", true, 0}, {"ButtonCancel", true, 1}, {"Enter", true, 0},
+        {"Escape", true, 2},   {"Close", true, 2},        {"Enter", false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        CGenericDlg dialog;
+        dialog.SetMessage("You've made changes to this car.<p>Click Continue to leave.");
+        dialog.SetOKLabel("Cancel");
+        dialog.SetCancelLabel("Continue");
+        dialog.SetTitle("Unsaved changes");
+        dialog.SetSize(300, 300);
+        if (c.showCancel) dialog.ShowCancelButton();
+        std::string cancelDisplay;
+        host.AnswerDialog(CGenericDlg::kPageID, [&](FakeHost::User& user) {
+            jv::ui::Document& page = user.document();
+            EXPECT_EQ(page.getElementById("message")->innerHTML().find("<p>") != std::string::npos, true);
+            EXPECT_EQ(page.getElementById("ButtonOK")->innerText(), "Cancel");
+            EXPECT_EQ(page.getElementById("ButtonCancel")->innerText(), "Continue");
+            cancelDisplay = page.getElementById("ButtonCancel")->style("display");
+            if (c.action == "Enter")
+                user.PressEnter();
+            else if (c.action == "Escape")
+                user.PressEscape();
+            else if (c.action == "Close")
+                user.CloseBox();
+            else
+                user.Click(c.action);
+        });
+        EXPECT_EQ(dialog.DoModal(), c.result);
+        EXPECT_EQ(cancelDisplay, c.showCancel ? "" : "none");
+        EXPECT_EQ(host.BoundsOf(dialog).width.value_or(0), 0);  // closed
+    }
+}
+
+TEST_F(MainWindowTest, TheConsentDialogGivesItsBitsAndEnterChoosesNothing) {
+    struct Case {
+        std::string button;
+        int result;
+    };
+    for (const Case& c : {Case{"ButtonYes", 257}, Case{"ButtonThisTime", 1}, Case{"ButtonNo", 16}}) {
+        CInternetConnectionDlg dialog;
+        dialog.SetMessage("to download a <b>maintenance plan</b>.");
+        host.AnswerDialog(CInternetConnectionDlg::kPageID, [&](FakeHost::User& user) {
+            EXPECT_EQ(user.document().getElementById("ConnectionText")->innerHTML(),
+                      "to download a <b>maintenance plan</b>.");
+            user.PressEnter();  // nothing yet
+            user.Click(c.button);
+        });
+        EXPECT_EQ(dialog.DoModal(), c.result) << c.button;
+    }
+}
+
+TEST_F(MainWindowTest, TheAboutBoxShowsTheVersion) {
+    CAboutDlg about;
+    std::string shown;
+    host.AnswerDialog(CAboutDlg::kPageID, [&](FakeHost::User& user) {
+        shown = user.document().getElementById("Version")->innerText();
+        user.Click("ButtonOK");
+    });
+    EXPECT_EQ(about.DoModal(), 0);
+    std::string version;
+    EXPECT_EQ(shown, GetJVFullVersion(version));
+    EXPECT_FALSE(shown.empty());
+}
+
+TEST_F(MainWindowTest, TheCarListSelectsOnlyCarsOrAllCars) {
+    ASSERT_TRUE(document.OnNewDocument());
+    struct Case {
+        int cars;
+        int clicked;
+        std::string selected;  // "car0", "car1", "%", or "" for nothing
+    };
+    const Case cases[] = {
+        {0, 1, ""},     {1, 1, "car0"}, {1, 2, "car0"},  // row 2 is the bottom spacer: the car instead
+        {1, 0, "car0"}, {1, 9, "car0"}, {2, 2, "car1"}, {2, 3, "%"},
+        {2, 0, "%"},    {2, 4, "%"},    {2, 99, "%"},  // spacer, far out of range: All Cars
+    };
+    int have = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.cars << " cars, row " << c.clicked);
+        while (have < c.cars) AddCar("Car " + std::to_string(have++));
+        profile.WriteProfileString("Settings", "SelectedCar", "none");
+        view.SetSelectedCar("none");
+        auto list = ShowCarList();
+        ASSERT_TRUE(list);
+        list->SelectCar(c.clicked);
+        const std::string expected = c.selected.empty()  ? "none"
+                                     : c.selected == "%" ? "%"
+                                                         : ids[static_cast<size_t>(c.selected[3] - '0')];
+        EXPECT_EQ(view.GetSelectedCar(), expected);
+        EXPECT_EQ(profile.GetProfileString("Settings", "SelectedCar"), expected);
+    }
+}
+
+TEST_F(MainWindowTest, TheSelectedCarIsHighlightedBetweenTheCorners) {
+    ASSERT_TRUE(document.OnNewDocument());
+    AddCar("First");
+    AddCar("Second");
+    profile.WriteProfileString("Settings", "SelectedCar", ids[0]);
+    auto list = ShowCarList();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(RowClass(1), "selected");
+    EXPECT_EQ(RowClass(2), "mouseout");
+    CJVPage::ElementPtr table, above, below, cell;
+    ASSERT_TRUE(list->GetTableById("carlist", table));
+    ASSERT_TRUE(list->GetTableRow(table.get(), 0, above));
+    ASSERT_TRUE(list->GetRowCell(above.get(), 1, cell));
+    EXPECT_EQ(cell->innerHTML(), "<img src=\"211\">");
+    ASSERT_TRUE(list->GetTableRow(table.get(), 2, below));
+    ASSERT_TRUE(list->GetRowCell(below.get(), 1, cell));
+    EXPECT_EQ(cell->innerHTML(), "<img src=\"212\">");
+    EXPECT_EQ(host.title(), "First - Jorvane");
+
+    // A new car being entered holds the list still; rebuilding it drops the "New Car" row.
+    view.SetCurrentPageId(CJorvaneView::kEnterCarPage);
+    view.AddNewCarRow();
+    EXPECT_EQ(view.GetSelectedCar(), "0");
+    view.SelectCarByID(ids[1]);
+    EXPECT_EQ(view.GetSelectedCar(), "0");
+    view.SetCurrentPageId(CJorvaneView::kHomePage);
+    view.SetSelectedCar(ids[1]);
+    view.RefreshNavCarList();
+    CJVPage::ElementPtr newCar;
+    EXPECT_FALSE(list->GetElementById("0", newCar));
+    EXPECT_EQ(RowClass(2), "selected");
+}
+
+}  // namespace
+}  // namespace jv::test
