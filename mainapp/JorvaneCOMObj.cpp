@@ -1,6 +1,7 @@
 #include "mainapp/JorvaneCOMObj.h"
 
 #include "mainapp/JorvaneView.h"
+#include "mainapp/pages/WS_FuelRegisterPage.h"
 
 using jv::ui::host::ArgType;
 using jv::ui::host::ScriptArgs;
@@ -114,6 +115,34 @@ const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers()
         {"JavascriptError", [](View& v, const Args& a) { v.JavascriptError(a.Text(0), a.Text(1), a.Int32(2)); }},
         {"SetPreviousSelectedVehicle", [](View& v, const Args&) { v.SetPreviousSelectedVehicle(); }},
         {"AddNewCarQuickstart", [](View& v, const Args&) { v.AddNewCarQuickstart(); }},
+        // The registers.
+        {"GetVendor",
+         [](View& v, const Args& a) {
+             if (auto p = std::dynamic_pointer_cast<CJVRegisterPage>(v.GetWorkspacePage()))
+                 CJVPage::Invoke(p, &CJVRegisterPage::GetVendor, a.Text(0), a.Text(1));
+         }},
+        {"GetLastValuesForVendor",
+         [](View& v, const Args& a) {
+             if (auto p = std::dynamic_pointer_cast<CJVRegisterPage>(v.GetWorkspacePage()))
+                 CJVPage::Invoke(p, &CJVRegisterPage::GetLastValuesForVendor, a.Text(0), a.Text(1), a.Text(2));
+         }},
+        {"SaveFuelData",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_FuelRegisterPage>(kFuel))
+                 CJVPage::Invoke(p, &CWS_FuelRegisterPage::SaveFuelData, a.Text(0), a.Text(1), a.Text(2), a.Text(3),
+                                 a.Text(4), a.Text(5), a.Boolean(6), a.Text(7), a.Text(8), a.Text(9), a.Text(10),
+                                 a.Text(11), a.Text(12));
+         }},
+        {"DeleteFuelRegisterRow",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_FuelRegisterPage>(kFuel))
+                 CJVPage::Invoke(p, &CWS_FuelRegisterPage::DeleteFuelRegisterRow, a.Text(0));
+         }},
+        {"RestoreFuelData",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_FuelRegisterPage>(kFuel))
+                 CJVPage::Invoke(p, &CWS_FuelRegisterPage::RestoreFuelData, a.Text(0));
+         }},
     };
     return handlers;
 }

@@ -124,6 +124,8 @@ bool CJorvaneDoc::OnNewDocument() {
     LoadUserPreferences();
     CCarsDB cars(GetDatabaseConnection());
     if (cars.getCarCount(m_userPreferences.ShowSoldCars) < 1) m_bNewDatabase = true;
+    m_pAutocompleteList = std::make_unique<CAutocompleteList>(GetDatabaseConnection());
+    m_pAutocompleteList->Initialize();
     return true;
 }
 

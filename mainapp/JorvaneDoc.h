@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "mainapp/AutocompleteList.h"
 #include "mainapp/net/IConnectionSource.h"
 #include "mainapp/net/ServerConnection.h"
 #include "shared/data/UserData.h"
@@ -52,6 +53,8 @@ public:
     jv::db::Connection GetDatabaseConnection() const { return m_userData.GetDatabaseConnection(); }
     CUserData& GetUserData() { return m_userData; }
     CUserPreferences& GetUserPreferences() { return m_userPreferences; }
+    // The vendors the registers complete (null until the database is open).
+    CAutocompleteList* GetAutocompleteList() { return m_pAutocompleteList.get(); }
 
     // Replaces the consent dialog (tests).
     void SetConsentQuestion(ConsentQuestion question) { m_consentQuestion = std::move(question); }
@@ -71,6 +74,7 @@ private:
     CUserData m_userData;
     CUserPreferences m_userPreferences;
     CServerConnection m_serverConnection;
+    std::unique_ptr<CAutocompleteList> m_pAutocompleteList;
     bool m_bNewDatabase = false;
     ConsentQuestion m_consentQuestion;
     jv::ui::Loop* m_pLoop = nullptr;

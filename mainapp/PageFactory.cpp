@@ -4,6 +4,7 @@
 #include "mainapp/Main_FooterPage.h"
 #include "mainapp/Main_NavBarPage.h"
 #include "mainapp/Main_NavCarListPage.h"
+#include "mainapp/pages/WS_FuelRegisterPage.h"
 
 std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Document> document) {
     switch (resourceId) {
@@ -13,8 +14,9 @@ std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Docu
             return std::make_shared<CMain_NavBarPage>(resourceId, std::move(document));
         case CJorvaneView::kFooterPage:
             return std::make_shared<CMain_FooterPage>(resourceId, std::move(document));
-        case CJorvaneView::kHomePage:
         case CJorvaneView::kFuelRegisterPage:
+            return std::make_shared<CWS_FuelRegisterPage>(resourceId, std::move(document));
+        case CJorvaneView::kHomePage:
         case CJorvaneView::kEnterCarPage:
         case CJorvaneView::kServiceRegisterPage:
         case CJorvaneView::kExpenseRegisterPage:

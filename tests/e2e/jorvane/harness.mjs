@@ -11,6 +11,8 @@ import { fileURLToPath } from "node:url";
 import { chromium } from "playwright-core";
 import { CHROMIUM, CHROMIUM_FLAGS } from "../harness.mjs";
 
+export { chromium };
+
 const HERE = dirname(fileURLToPath(import.meta.url));
 export const STUB_BROWSER = join(HERE, "stub-browser.sh");
 

@@ -1,0 +1,81 @@
+#include "mainapp/pages/RegisterFields.h"
+
+#include <cctype>
+
+#include "platform/base/DateTime.h"
+#include "platform/base/NumberText.h"
+
+namespace registerfields {
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    return text.substr(begin, end - begin);
+}
+
+// The text in plain form ("-1234.5"): thousands separators dropped, the decimal separator made a
+// point. Nothing when what is left is not an optional sign, digits and at most one point.
+std::optional<std::string> Plain(const std::string& text, const jv::NumberFormat& format) {
+    std::string plain;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (!format.decimalSeparator.empty() &&
+            text.compare(i, format.decimalSeparator.size(), format.decimalSeparator) == 0) {
+            plain += '.';
+            i += format.decimalSeparator.size();
+        } else if (!format.thousandSeparator.empty() &&
+                   text.compare(i, format.thousandSeparator.size(), format.thousandSeparator) == 0) {
+            i += format.thousandSeparator.size();
+        } else {
+            plain += text[i++];
+        }
+    }
+    size_t at = 0;
+    if (at < plain.size() && (plain[at] == '-' || plain[at] == '+')) ++at;
+    bool digit = false;
+    bool point = false;
+    for (; at < plain.size(); ++at) {
+        const char c = plain[at];
+        if (std::isdigit(static_cast<unsigned char>(c))) {
+            digit = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digit) return std::nullopt;
+    return plain;
+}
+
+}  // namespace
+
+std::string WithoutTip(const std::string& typed, const std::string& tip) {
+    return !tip.empty() && typed == tip ? std::string() : typed;
+}
+
+std::optional<std::string> NumberForDatabase(const std::string& typed, const std::string& tip,
+                                             const jv::NumberFormat& format) {
+    const std::string text = Trimmed(WithoutTip(typed, tip));
+    if (text.empty()) return std::string();
+    const std::optional<std::string> plain = Plain(text, format);
+    if (!plain) return std::nullopt;
+    return jv::number::FormatFixed(jv::NumberFormat::Plain().Parse(*plain), 6);
+}
+
+std::string NumberForPage(double value, int digits, bool emptyWhenZero, const jv::NumberFormat& format) {
+    if (emptyWhenZero && !(value > 0)) return {};
+    return format.Format(value, digits);
+}
+
+std::optional<std::string> DateForDatabase(const std::string& typed) {
+    jv::DateTime date;
+    if (!date.ParseDateTime(Trimmed(typed))) return std::nullopt;
+    return date.Format("%m/%d/%Y");
+}
+
+}  // namespace registerfields

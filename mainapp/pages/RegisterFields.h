@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/base/NumberFormat.h"
+
+// What the register pages hand between the page and the database for one field.
+//
+// An empty input of the new entry shows its own name as a tip ("Odometer", "Total Cost"); that
+// text is no value. A number field left empty is "not given" (the database leaves the column out,
+// and a fuel purchase or an expense without an odometer records no reading), never a zero: a
+// reading of 0 would throw off every estimate and reminder of the car.
+namespace registerfields {
+
+// The typed text, or the empty text when it is the field's tip.
+std::string WithoutTip(const std::string& typed, const std::string& tip);
+
+// A typed number for the database: the empty text for an empty field (blanks only, or the tip),
+// the value as "%f" text (point separator, six decimals) for a number in the user's format, and
+// nothing for text that is not a number ("12abc", "1.2.3"), which must not be saved as a guess.
+std::optional<std::string> NumberForDatabase(const std::string& typed, const std::string& tip,
+                                             const jv::NumberFormat& format);
+
+// A stored number as the register shows it: the user's format with `digits` decimals; empty when
+// emptyWhenZero and the value is not above 0.
+std::string NumberForPage(double value, int digits, bool emptyWhenZero, const jv::NumberFormat& format);
+
+// A date the page sent ("12/31/2024", "12/31/24") as month/day/four-digit-year text for the
+// database, two-digit years pivoting as the program's dates do (00-29 are 2000-2029); nothing when
+// the text is not a date.
+std::optional<std::string> DateForDatabase(const std::string& typed);
+
+}  // namespace registerfields

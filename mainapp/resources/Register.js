@@ -1,0 +1,365 @@
+// What the fuel, expense, service and odometer registers share: selecting an entry, the tips of
+// empty fields, saving with Enter, leaving a changed entry, vendor completion, number conversion
+// and the fuel calculations. Each page supplies UpdateDetails, SubmitForm, DeleteRow,
+// RestoreRecord, SelectRowCustom, TabHandler and keyHandlerDetails.
+//
+// An entry is two table rows: the top row carries the record's id ("new" for the blank entry at
+// the bottom), the bottom row follows it. The program rebuilds the rows after an entry is added
+// or deleted, so the script keeps the selected entry by id, never by element or index.
+"use strict";
+
+let nCurrRow = "new";  // the id of the selected entry's top row
+let bDirty = false;    // the selected entry was changed since it was last saved or put back
+let bBusy = false;     // a save, delete or undo is on its way
+
+// --- pure calculations (no page involved) -------------------------------------------------------
+
+// Keeps volume, price per unit and total cost of a fuel purchase consistent after `changed`
+// ("volume", "costPer" or "cost") was typed; 0 stands for "not given". With both others given, a
+// price more than 1 % off cost / volume is corrected: the volume when the price was typed, else
+// the price. With one other given, the third is worked out. Returns the three values and which
+// one was corrected by rule ("costPer", "volume") or worked out ("computed"), or null.
+function FuelCostVolume(changed, volume, costPer, cost) {
+    const result = { volume, costPer, cost, adjusted: null };
+    const known = (volume ? 1 : 0) + (costPer ? 1 : 0) + (cost ? 1 : 0);
+    if (known === 3) {
+        if (WithinRange(costPer, cost / volume, 0.01)) return result;
+        if (changed === "costPer") {
+            result.volume = cost / costPer;
+            result.adjusted = "volume";
+        } else {
+            result.costPer = cost / volume;
+            result.adjusted = "costPer";
+        }
+        return result;
+    }
+    if (known !== 2) return result;
+    if (!cost) result.cost = volume * costPer;
+    else if (!costPer) result.costPer = cost / volume;
+    else result.volume = cost / costPer;
+    result.adjusted = "computed";
+    return result;
+}
+
+// True when value lies within `fraction` of target.
+function WithinRange(value, target, fraction) {
+    return Math.abs(value - target) <= Math.abs(target) * fraction;
+}
+
+// The distance driven since the previous fill-up and the odometer it implies.
+function FuelDistance(odometer, previousOdometer) {
+    return odometer - previousOdometer;
+}
+function FuelOdometer(previousOdometer, distance) {
+    return previousOdometer + distance;
+}
+
+if (typeof module !== "undefined") module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer };
+
+// --- numbers in the user's format, through the program ------------------------------------------
+
+async function JVNumber(text) {
+    await window.external.JVToNumber(String(text));
+    const value = parseFloat(document.getElementById("NumberScratch").textContent);
+    return isFinite(value) ? value : 0;
+}
+
+async function JVText(number, decimals) {
+    await window.external.JVToString(number, decimals);
+    return document.getElementById("NumberScratch").textContent;
+}
+
+// A field's number; 0 when it is empty or shows its tip.
+async function FieldNumber(field) {
+    if (!field || IsTip(field) || field.value.trim() === "") return 0;
+    return JVNumber(field.value);
+}
+
+// onblur of a number field: shown again in the user's format with `decimals` decimals.
+async function blurNumber(input, decimals) {
+    OnBlur(input);
+    if (IsTip(input) || input.value.trim() === "") return;
+    const before = input.value;
+    const text = await JVText(await JVNumber(before), decimals);
+    if (input.value === before) input.value = text;
+}
+
+// --- rows ----------------------------------------------------------------------------------------
+
+function TopRowOf(element) {
+    let row = element && element.closest ? element.closest("tr") : null;
+    if (row && !row.id && row.previousElementSibling) row = row.previousElementSibling;
+    return row && row.id ? row : null;
+}
+function BottomRowOf(top) {
+    return top ? top.nextElementSibling : null;
+}
+function CurrentTopRow() {
+    return document.getElementById(nCurrRow) || document.getElementById("new");
+}
+// The field of an entry by name, in its top or its bottom row.
+function EntryField(top, name) {
+    if (!top) return null;
+    const selector = '[name="' + name + '"]';
+    return top.querySelector(selector) || (BottomRowOf(top) ? BottomRowOf(top).querySelector(selector) : null);
+}
+// An entry's value: the empty text for a field that shows its tip.
+function EntryValue(top, name) {
+    const field = EntryField(top, name);
+    if (!field) return "";
+    if (field.type === "checkbox") return field.checked;
+    return IsTip(field) ? "" : field.value;
+}
+
+// --- tips ------------------------------------------------------------------------------------------
+
+function IsTip(field) {
+    return field.classList.contains("registerValueBoxTip");
+}
+
+function OnFocus(field) {
+    if (field && IsTip(field)) {
+        field.dataset.tip = field.value;
+        field.value = "";
+        field.classList.replace("registerValueBoxTip", "registerValueBoxNoBorder");
+    }
+    if (field) field.dataset.before = field.type === "checkbox" ? String(field.checked) : field.value;
+    SelectEntry(TopRowOf(field));
+}
+
+function OnBlur(field) {
+    if (field && field.dataset.tip && field.value === "") {
+        field.value = field.dataset.tip;
+        field.classList.replace("registerValueBoxNoBorder", "registerValueBoxTip");
+    }
+}
+
+function OnChange() {
+    bDirty = true;
+}
+
+// --- selection -------------------------------------------------------------------------------------
+
+function SelectRow(cell) {
+    SelectEntry(TopRowOf(cell));
+}
+
+function ShowSelected(top, selected) {
+    if (!top) return;
+    const bottom = BottomRowOf(top);
+    const isNew = top.id === "new";
+    top.className = selected || isNew ? "registerrowcurrent_top" : "registerrowtop";
+    if (bottom) bottom.className = selected || isNew ? "registerrowcurrent_bottom" : "registerrowbottom";
+    const button = bottom ? bottom.querySelector('[name="Submit"]') : null;
+    if (button) button.style.display = selected || isNew ? "" : "none";
+}
+
+// Makes the entry of `top` the selected one; a changed entry is saved or put back first.
+async function SelectEntry(top) {
+    if (!top || top.id === nCurrRow || bBusy) return;
+    const wanted = top.id;
+    await LeaveEntry();
+    const old = document.getElementById(nCurrRow);
+    ShowSelected(old, false);
+    nCurrRow = wanted;
+    const now = document.getElementById(wanted);
+    if (!now) {
+        nCurrRow = "new";
+        return;
+    }
+    ShowSelected(now, true);
+    if (typeof SelectRowCustom === "function") SelectRowCustom(now);
+    if (typeof UpdateDetails === "function") await UpdateDetails(wanted);
+    ScrollIntoRegister(now);
+}
+
+// A changed entry is saved (OK) or put back (Cancel) before another is selected.
+async function LeaveEntry() {
+    if (!bDirty) return;
+    if (confirm("You made changes to the current entry. Press OK to save changes or Cancel to discard changes.")) {
+        await SubmitForm();
+    } else {
+        await RestoreRecord(nCurrRow);
+    }
+    bDirty = false;
+}
+
+function ScrollIntoRegister(top) {
+    const bottom = BottomRowOf(top) || top;
+    const div = document.getElementById("registerdiv");
+    if (!div) return;
+    const view = div.getBoundingClientRect();
+    const first = top.getBoundingClientRect();
+    const last = bottom.getBoundingClientRect();
+    if (last.bottom > view.bottom) div.scrollTop += last.bottom - view.bottom;
+    if (first.top < view.top + HeadingHeight()) div.scrollTop -= view.top + HeadingHeight() - first.top;
+}
+
+function HeadingHeight() {
+    const heading = document.getElementById("RegisterHeadingRow");
+    return heading ? heading.getBoundingClientRect().height : 0;
+}
+
+// After a save or delete the program has rebuilt the rows: the selection follows.
+function AfterRebuild() {
+    if (!document.getElementById(nCurrRow)) nCurrRow = "new";
+    ShowSelected(CurrentTopRow(), true);
+}
+
+function FocusNewEntry() {
+    const field = EntryField(document.getElementById("new"), "date");
+    if (field) field.focus();
+}
+
+// --- saving, deleting, undoing ------------------------------------------------------------------------
+
+async function ClickSubmitButton() {
+    await Save();
+}
+
+// Saves the selected entry (when changed) and goes on in the new entry.
+async function Save() {
+    if (bBusy) return;
+    bBusy = true;
+    try {
+        await SubmitForm();
+    } finally {
+        bBusy = false;
+    }
+    AfterRebuild();
+}
+
+async function Delete() {
+    if (bBusy || nCurrRow === "new") return;
+    bBusy = true;
+    try {
+        await DeleteRow();
+    } finally {
+        bBusy = false;
+    }
+    AfterRebuild();
+}
+
+async function Undo() {
+    if (bBusy) return;
+    bBusy = true;
+    try {
+        await RestoreRecord(nCurrRow);
+    } finally {
+        bBusy = false;
+    }
+    bDirty = false;
+    AfterRebuild();
+}
+
+// --- keys --------------------------------------------------------------------------------------------
+
+async function RegisterKeyDown(event) {
+    const target = event.target;
+    if (event.key === "Enter" && target.tagName !== "TEXTAREA" && target.tagName !== "BUTTON") {
+        event.preventDefault();
+        // The field's own change and blur handlers run first (the vendor completion among them).
+        if (target.blur) target.blur();
+        await new Promise((resolve) => setTimeout(resolve, 0));
+        await Save();
+        FocusNewEntry();
+    } else if (event.key === "Tab") {
+        if (typeof TabHandler === "function") TabHandler(event);
+    } else if (event.ctrlKey && (event.key === "d" || event.key === "D")) {
+        event.preventDefault();
+        await Delete();
+    }
+}
+
+// --- vendor completion ----------------------------------------------------------------------------
+
+// onkeyup of a Vendor input: the text typed so far is completed with the first stored vendor that
+// begins with it; the completed part is selected, so typing on replaces it.
+async function keyHandlerVendor(event) {
+    const input = event.target;
+    const top = TopRowOf(input);
+    if (!top) return;
+    const end = document.getElementById("vendorEnd_" + top.id);
+    const whole = document.getElementById("vendorWhole_" + top.id);
+    if (event.key === "Backspace" || event.key === "Delete") {
+        // What is left is the user's own text.
+        if (end) end.textContent = "";
+        if (whole) whole.textContent = "";
+        return;
+    }
+    if (event.key === undefined || event.key.length !== 1 || event.ctrlKey || event.altKey || event.metaKey) return;
+    const typed = input.value;
+    if (input.selectionStart !== typed.length) return;
+    await window.external.GetVendor(top.id, typed);
+    // The user typed on meanwhile: that text is completed by its own key.
+    if (input.value !== typed || document.activeElement !== input) return;
+    const rest = end ? end.textContent : "";
+    if (!rest) return;
+    input.value = typed + rest;
+    input.setSelectionRange(typed.length, input.value.length);
+}
+
+// onblur of a Vendor input: a completed vendor takes its stored spelling and may fill the entry;
+// a text that no longer equals the completion is kept as typed.
+async function blurVendor(input) {
+    const top = TopRowOf(input);
+    const whole = top ? document.getElementById("vendorWhole_" + top.id) : null;
+    const changed = input.value !== input.dataset.before;
+    if (changed) bDirty = true;
+    OnBlur(input);
+    if (!top || !whole) return;
+    const vendor = whole.textContent;
+    if (vendor && input.value.toLowerCase() === vendor.toLowerCase()) {
+        if (input.value !== vendor) {
+            input.value = vendor;
+            bDirty = true;
+        }
+        if (changed) {
+            const car = EntryField(top, "carname_select");
+            await window.external.GetLastValuesForVendor(top.id, car ? car.value : "", vendor);
+        }
+    } else if (!IsTip(input)) {
+        whole.textContent = "";
+    }
+}
+
+// --- the context menu ----------------------------------------------------------------------------------
+
+function ShowRegisterMenu(event) {
+    const menu = document.getElementById("MenuRegister");
+    if (!menu || !TopRowOf(event.target)) return;
+    event.preventDefault();
+    SelectEntry(TopRowOf(event.target));
+    menu.style.left = event.pageX + "px";
+    menu.style.top = event.pageY + "px";
+    menu.style.display = "block";
+}
+
+function HideRegisterMenu() {
+    const menu = document.getElementById("MenuRegister");
+    if (menu) menu.style.display = "none";
+}
+
+async function RegisterMenuCommand(command) {
+    HideRegisterMenu();
+    if (command === "Save") await Save();
+    else if (command === "Delete") await Delete();
+    else if (command === "Reset") await Undo();
+}
+
+// --- leaving the page ------------------------------------------------------------------------------
+
+// A changed entry is saved when the user leaves the page: nothing typed is lost.
+function ExitRegister() {
+    if (bDirty && !bBusy) SubmitForm();
+}
+
+if (typeof window !== "undefined" && typeof document !== "undefined") {
+    document.addEventListener("keydown", RegisterKeyDown);
+    document.addEventListener("click", HideRegisterMenu);
+    window.addEventListener("pagehide", ExitRegister);
+    window.addEventListener("DOMContentLoaded", () => {
+        const table = document.getElementById("Register");
+        if (table) table.addEventListener("contextmenu", ShowRegisterMenu);
+    });
+}

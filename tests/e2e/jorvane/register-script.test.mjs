@@ -1,0 +1,48 @@
+// The calculations of the register pages' script, worked by hand.
+import assert from "node:assert/strict";
+import { createRequire } from "node:module";
+import { test } from "node:test";
+
+const require = createRequire(import.meta.url);
+const { FuelCostVolume, FuelDistance, FuelOdometer } = require("../../../mainapp/resources/Register.js");
+const { ParseRegisterDate } = require("../../../mainapp/resources/Validation.js");
+
+test("volume, price per unit and total cost of a fill-up stay consistent", () => {
+  const cases = [
+    // changed, volume, costPer, cost -> volume, costPer, cost, adjusted
+    ["volume", 10, 3.1, 0, 10, 3.1, 31, "computed"],           // 10 x 3.10 = 31.00
+    ["cost", 12.5, 0, 40, 12.5, 3.2, 40, "computed"],          // 40.00 / 12.5 = 3.20
+    ["costPer", 0, 2.5, 30, 12, 2.5, 30, "computed"],          // 30.00 / 2.50 = 12
+    ["cost", 10, 3.1, 31.2, 10, 3.1, 31.2, null],              // 3.12 is within 1 % of 3.10
+    ["cost", 10, 3.1, 40, 10, 4, 40, "costPer"],               // the price follows the typed cost
+    ["volume", 8, 3.1, 31, 8, 3.875, 31, "costPer"],           // the price follows the typed volume
+    ["costPer", 10, 4, 31, 7.75, 4, 31, "volume"],             // the volume follows the typed price
+    ["volume", 10, 0, 0, 10, 0, 0, null],                      // one value: nothing to work out
+  ];
+  for (const [changed, v, p, c, volume, costPer, cost, adjusted] of cases) {
+    const result = FuelCostVolume(changed, v, p, c);
+    assert.deepEqual(
+      { volume: +result.volume.toFixed(6), costPer: +result.costPer.toFixed(6), cost: +result.cost.toFixed(6), adjusted: result.adjusted },
+      { volume, costPer, cost, adjusted }, `${changed} ${v} ${p} ${c}`);
+  }
+});
+
+test("the distance since the previous fill-up and the odometer it gives", () => {
+  assert.equal(FuelDistance(12300, 12000), 300);
+  assert.equal(FuelOdometer(12000, 287.5), 12287.5);
+  assert.equal(FuelDistance(11900, 12000), -100);
+});
+
+test("register dates are month/day/year with a fixed two-digit-year pivot", () => {
+  const cases = [
+    ["12/09/26", { year: 2026, month: 12, day: 9 }],
+    ["1/31/29", { year: 2029, month: 1, day: 31 }],
+    ["1/31/30", { year: 1930, month: 1, day: 31 }],
+    ["2/29/2024", { year: 2024, month: 2, day: 29 }],
+    ["2/29/2023", null],
+    ["31/12/2024", null],
+    ["2024-12-31", null],
+    ["", null],
+  ];
+  for (const [text, expected] of cases) assert.deepEqual(ParseRegisterDate(text), expected, text);
+});

@@ -1,0 +1,84 @@
+#include "mainapp/pages/RegisterFields.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+using registerfields::DateForDatabase;
+using registerfields::NumberForDatabase;
+using registerfields::NumberForPage;
+
+TEST(RegisterFields, NumbersTypedIntoARegisterReachTheDatabaseAsTypedOrNotAtAll) {
+    const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
+    const jv::NumberFormat german = jv::NumberFormat::German();
+    struct Case {
+        std::string typed, tip;
+        const jv::NumberFormat& format;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        // Empty fields and tips are "not given", never a zero.
+        {"", "Odometer", us, ""},
+        {"   ", "Odometer", us, ""},
+        {"Odometer", "Odometer", us, ""},
+        {"Total Cost", "Total Cost", us, ""},
+        // A tip text in another field is no tip there (and no number).
+        {"Volume", "Odometer", us, std::nullopt},
+        // Numbers in the user's format.
+        {"12300", "Odometer", us, "12300.000000"},
+        {"12,300.5", "Odometer", us, "12300.500000"},
+        {" 3.199 ", "Cost Per", us, "3.199000"},
+        {"0", "Distance", us, "0.000000"},
+        {"-2.5", "", us, "-2.500000"},
+        {".5", "", us, "0.500000"},
+        {"12.300,5", "Odometer", german, "12300.500000"},
+        {"3,199", "Cost Per", german, "3.199000"},
+        // Not numbers: refused rather than saved as a guess (a pasted "12abc" is not 12).
+        {"12abc", "Odometer", us, std::nullopt},
+        {"1.2.3", "", us, std::nullopt},
+        {"-", "", us, std::nullopt},
+        {"abc", "", us, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NumberForDatabase(c.typed, c.tip, c.format), c.expected) << "typed \"" << c.typed << "\"";
+    }
+}
+
+TEST(RegisterFields, StoredNumbersShowInTheUsersFormatAndZeroCanShowEmpty) {
+    const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
+    const jv::NumberFormat german = jv::NumberFormat::German();
+    struct Case {
+        double value;
+        int digits;
+        bool emptyWhenZero;
+        const jv::NumberFormat& format;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {12000.0, 1, true, us, "12,000.0"},
+        {0.0, 1, true, us, ""},
+        {0.0, 2, false, us, "0.00"},
+        {10.5, 3, true, us, "10.500"},
+        {3.1995, 3, true, us, "3.200"},
+        {33.59, 2, false, german, "33,59"},
+        {-1.0, 1, true, us, ""},
+        {1234.5, 1, false, german, "1.234,5"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NumberForPage(c.value, c.digits, c.emptyWhenZero, c.format), c.expected) << c.value;
+    }
+}
+
+TEST(RegisterFields, DatesAreMonthDayYearWithAFixedTwoDigitYearPivot) {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"12/09/26", "12/09/2026"},   {"1/2/2024", "01/02/2024"}, {"01/31/29", "01/31/2029"},
+        {"01/31/30", "01/31/1930"},   {" 3/7/99 ", "03/07/1999"}, {"2/30/2024", std::nullopt},
+        {"13/01/2024", std::nullopt}, {"", std::nullopt},         {"tomorrow", std::nullopt},
+    };
+    for (const auto& [typed, expected] : cases) EXPECT_EQ(DateForDatabase(typed), expected) << typed;
+}
+
+}  // namespace
