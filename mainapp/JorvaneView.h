@@ -15,6 +15,7 @@ class Profile;
 }
 class CJorvaneDoc;
 class CMain_NavCarListPage;
+class CWS_EnterCarPage;
 
 // The main window's view: it shows the frameset, owns the page object of every frame it fills,
 // navigates the workspace frame between pages (guarding unsaved work and the QuickStart wizard)
@@ -86,7 +87,11 @@ public:
     void SelectCarByID(const std::string& vehicleId);
     void UpdateNewCarInNavList(const std::string& name);
     void SelectCar(int16_t row);
+    // The main window's page area changed (0, 0: only the layout is due again, after another car
+    // was selected); the home page lays itself out for it.
     void OnSize(int width, int height);
+    // The width of the main window's page area, 0 while it is not known.
+    int GetClientWidth() const { return m_nClientWidth; }
 
     // What the page scripts ask of the view itself.
     void Back();
@@ -128,6 +133,23 @@ public:
 private:
     bool WorkspaceHasUnsavedChanges() const;
 
+    // The QuickStart wizard's steps: RunQuickStartStep runs the stored step and tells whether
+    // the next one follows at once.
+    struct QuickStartDialogOptions {
+        bool hideBack = false;
+        bool hideStep = false;
+        std::string next;
+        std::string exit;
+    };
+    bool RunQuickStartStep();
+    int ShowQuickStartDialog(const std::string& message, int step, int width, int height,
+                             const QuickStartDialogOptions& options);
+    std::shared_ptr<CWS_EnterCarPage> QuickStartPage() const;
+    void QuickStartNavigate(const std::string& query);
+    std::shared_ptr<CWS_EnterCarPage> AwaitQuickStartPage();
+    void QuickStartHome();
+    void QuickStartLeave(bool resetPage);
+
     jv::ui::BrowserHost& m_host;
     jv::Profile& m_profile;
     CJorvaneDoc& m_document;
@@ -143,6 +165,10 @@ private:
     CReminder m_pendingReminder;
     bool m_bPendingReminder = false;
     int m_nQuickStartStep = 0;
+    std::weak_ptr<CJVPage> m_pQuickStartPageBefore;  // the workspace page when the wizard navigated
+    bool m_bQuickStartPageAwaited = false;
+    std::string m_strQuickStartCar;  // the car QuickStart saved last
+    int m_nClientWidth = 0;
 
     std::function<void()> m_onClose;
     std::function<void(const std::string&)> m_onTitle;

@@ -1,7 +1,12 @@
 #include "platform/ui/host/HostServer.h"
 
+#include <gio/gnetworking.h>
 #include <libsoup/soup.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string_view>
 
 #include "platform/base/BrowserVersion.h"
@@ -24,6 +29,31 @@ bool IsWebSocketUpgrade(SoupServerMessage* msg) {
     return soup_message_headers_header_contains(headers, "Upgrade", "websocket") != FALSE;
 }
 
+// Connections allowed in all when no limit is set: a quarter of the descriptors the process may
+// open, so that the program's files, the database and the browser's pipes keep theirs.
+size_t DefaultConnectionLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 512;
+    return std::clamp<size_t>(static_cast<size_t>(limit.rlim_cur) / 4, 16, 512);
+}
+
+// How long accepting pauses after it failed (no descriptor was free).
+constexpr guint kAcceptRetryMs = 100;
+// Connections accepted at most at one wake-up, so that a flood cannot keep the loop here.
+constexpr int kAcceptBurst = 64;
+// The backlog of connections the system keeps for the server until it accepts them.
+constexpr int kListenBacklog = 256;
+
+std::string AddressText(GSocketAddress* address, int* port) {
+    if (address == nullptr || !G_IS_INET_SOCKET_ADDRESS(address)) return {};
+    auto* inet = G_INET_SOCKET_ADDRESS(address);
+    if (port != nullptr) *port = g_inet_socket_address_get_port(inet);
+    gchar* text = g_inet_address_to_string(g_inet_socket_address_get_address(inet));
+    std::string result = text ? text : "";
+    g_free(text);
+    return result;
+}
+
 // A request that waits for the UI loop. `finished` turns true when the client went away first.
 struct PendingRequest {
     SoupServerMessage* msg = nullptr;
@@ -36,10 +66,23 @@ HostServer::HostServer(Post post) : post_(std::move(post)) {}
 
 HostServer::~HostServer() {
     DropWindow();
+    if (listenSource_ != nullptr) {
+        g_source_destroy(listenSource_);
+        g_source_unref(listenSource_);
+    }
+    if (retryTimer_ != 0) g_source_remove(retryTimer_);
+    if (idleTimer_ != 0) g_source_remove(idleTimer_);
+    for (Connection& connection : connections_) g_object_weak_unref(G_OBJECT(connection.stream), nullptr, this);
+    connections_.clear();
     if (server_ != nullptr) {
         soup_server_disconnect(server_);
         g_object_unref(server_);
     }
+    if (listener_ != nullptr) {
+        g_socket_close(listener_, nullptr);
+        g_object_unref(listener_);
+    }
+    if (silentEnd_ >= 0) close(silentEnd_);
 }
 
 void HostServer::Start() {
@@ -48,22 +91,194 @@ void HostServer::Start() {
     soup_server_add_early_handler(server_, kSocketPath, &HostServer::OnEarly, this, nullptr);
     soup_server_add_handler(server_, nullptr, &HostServer::OnRequest, this, nullptr);
     soup_server_add_websocket_handler(server_, kSocketPath, nullptr, nullptr, &HostServer::OnWebSocket, this, nullptr);
+    if (limits_.connections == 0) limits_.connections = DefaultConnectionLimit();
+    if (limits_.perClient == 0) limits_.perClient = std::max<size_t>(limits_.connections / 2, 1);
 
     GError* error = nullptr;
-    if (!soup_server_listen_local(server_, 0, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
-        std::string description = error ? error->message : "cannot listen";
+    listener_ = g_socket_new(G_SOCKET_FAMILY_IPV4, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_TCP, &error);
+    bool listening = listener_ != nullptr;
+    if (listening) {
+        GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
+        GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
+        g_socket_set_blocking(listener_, FALSE);
+        g_socket_set_listen_backlog(listener_, kListenBacklog);
+        listening = g_socket_bind(listener_, address, TRUE, &error) && g_socket_listen(listener_, &error);
+        g_object_unref(address);
+        g_object_unref(loopback);
+    }
+    int port = 0;
+    if (listening) {
+        GSocketAddress* local = g_socket_get_local_address(listener_, &error);
+        AddressText(local, &port);
+        if (local) g_object_unref(local);
+    }
+    if (!listening || port <= 0) {
+        std::string description = error ? error->message : "not listening on 127.0.0.1";
         if (error) g_error_free(error);
         throw PlatformError("HostServer::Start", description);
     }
-    GSList* uris = soup_server_get_uris(server_);
-    int port = 0;
-    for (GSList* item = uris; item != nullptr; item = item->next) {
-        auto* uri = static_cast<GUri*>(item->data);
-        if (std::string_view(g_uri_get_host(uri)) == "127.0.0.1") port = g_uri_get_port(uri);
-    }
-    g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
-    if (port <= 0) throw PlatformError("HostServer::Start", "not listening on 127.0.0.1");
     guard_.SetPort(port);
+    KeepConnectionsAlive();
+    Listen();
+    const auto check =
+        std::max<std::chrono::milliseconds>(limits_.unauthenticatedLifetime / 4, std::chrono::milliseconds(50));
+    idleTimer_ = g_timeout_add(
+        static_cast<guint>(check.count()),
+        [](gpointer self) -> gboolean {
+            static_cast<HostServer*>(self)->CloseIdle();
+            return G_SOURCE_CONTINUE;
+        },
+        this);
+}
+
+void HostServer::KeepConnectionsAlive() {
+    // libsoup keeps a connection open for the next request only while the server has a listener of
+    // its own. The connections are accepted here, so it is given one that never hears of any: one
+    // end of a socket pair whose other end stays silent.
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        Warn("No connection is kept open between requests: no socket pair");
+        return;
+    }
+    GError* error = nullptr;
+    GSocket* quiet = g_socket_new_from_fd(pair[0], &error);
+    if (quiet == nullptr ||
+        !soup_server_listen_socket(server_, quiet, static_cast<SoupServerListenOptions>(0), &error)) {
+        Warn(std::string("No connection is kept open between requests: ") + (error ? error->message : "no socket"));
+        if (error) g_error_free(error);
+        if (quiet == nullptr) close(pair[0]);
+        close(pair[1]);
+    } else {
+        silentEnd_ = pair[1];
+    }
+    if (quiet != nullptr) g_object_unref(quiet);
+}
+
+void HostServer::Listen() {
+    listenSource_ = g_socket_create_source(listener_, G_IO_IN, nullptr);
+    GSocketSourceFunc ready = [](GSocket*, GIOCondition, gpointer self) -> gboolean {
+        static_cast<HostServer*>(self)->AcceptPending();
+        return G_SOURCE_CONTINUE;
+    };
+    g_source_set_callback(listenSource_, G_SOURCE_FUNC(ready), this, nullptr);
+    g_source_attach(listenSource_, g_main_context_get_thread_default());
+}
+
+void HostServer::AcceptPending() {
+    for (int round = 0; round < kAcceptBurst; ++round) {
+        GError* error = nullptr;
+        GSocket* socket = g_socket_accept(listener_, nullptr, &error);
+        if (socket == nullptr) {
+            const bool drained = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_WOULD_BLOCK);
+            const std::string reason = error ? error->message : "unknown error";
+            if (error) g_error_free(error);
+            if (drained) return;
+            // Most likely no descriptor is free. The oldest connection that has not shown the
+            // cookie gives its own up; the server accepts again in a moment, whatever happens.
+            if (!exhausted_) Warn("Cannot accept a connection (" + reason + "); trying again shortly");
+            exhausted_ = true;
+            MakeRoom("");
+            PauseAccepting();
+            return;
+        }
+        exhausted_ = false;
+        Admit(socket);
+    }
+}
+
+void HostServer::PauseAccepting() {
+    if (listenSource_ != nullptr) {
+        g_source_destroy(listenSource_);
+        g_source_unref(listenSource_);
+        listenSource_ = nullptr;
+    }
+    if (retryTimer_ != 0) return;
+    retryTimer_ = g_timeout_add(
+        kAcceptRetryMs,
+        [](gpointer self) -> gboolean {
+            auto* server = static_cast<HostServer*>(self);
+            server->retryTimer_ = 0;
+            server->Listen();
+            return G_SOURCE_REMOVE;
+        },
+        this);
+}
+
+void HostServer::Admit(GSocket* socket) {
+    GSocketAddress* remote = g_socket_get_remote_address(socket, nullptr);
+    GSocketAddress* local = g_socket_get_local_address(socket, nullptr);
+    int port = 0;
+    const std::string client = AddressText(remote, &port);
+    const bool room = remote != nullptr && local != nullptr &&
+                      (Counted(client) < limits_.perClient || MakeRoom(client)) &&
+                      (Counted("") < limits_.connections || MakeRoom(""));
+    if (!room) {
+        g_socket_close(socket, nullptr);
+        g_object_unref(socket);
+        if (remote) g_object_unref(remote);
+        if (local) g_object_unref(local);
+        return;
+    }
+    g_socket_set_option(socket, IPPROTO_TCP, TCP_NODELAY, TRUE, nullptr);
+    GSocketConnection* stream = g_socket_connection_factory_create_connection(socket);
+    g_object_unref(socket);
+    connections_.push_back(Connection{stream, client, port, std::chrono::steady_clock::now(), false, false});
+    g_object_weak_ref(
+        G_OBJECT(stream),
+        [](gpointer self, GObject* gone) {
+            auto& connections = static_cast<HostServer*>(self)->connections_;
+            connections.remove_if([gone](const Connection& c) { return G_OBJECT(c.stream) == gone; });
+        },
+        this);
+    GError* error = nullptr;
+    if (!soup_server_accept_iostream(server_, G_IO_STREAM(stream), local, remote, &error)) {
+        Warn(std::string("Cannot serve a connection: ") + (error ? error->message : "unknown error"));
+        if (error) g_error_free(error);
+    }
+    g_object_unref(stream);  // libsoup holds it from here on
+    g_object_unref(remote);
+    g_object_unref(local);
+}
+
+size_t HostServer::Counted(const std::string& client) const {
+    size_t count = 0;
+    for (const Connection& connection : connections_)
+        if (!connection.closing && (client.empty() || connection.client == client)) ++count;
+    return count;
+}
+
+bool HostServer::MakeRoom(const std::string& client) {
+    for (Connection& connection : connections_) {
+        if (connection.authenticated || connection.closing) continue;
+        if (!client.empty() && connection.client != client) continue;
+        connection.closing = true;
+        g_socket_shutdown(g_socket_connection_get_socket(connection.stream), TRUE, TRUE, nullptr);
+        return true;
+    }
+    return false;
+}
+
+void HostServer::CloseIdle() {
+    const auto oldest = std::chrono::steady_clock::now() - limits_.unauthenticatedLifetime;
+    for (Connection& connection : connections_) {
+        if (connection.authenticated || connection.closing || connection.lastRequest > oldest) continue;
+        connection.closing = true;
+        g_socket_shutdown(g_socket_connection_get_socket(connection.stream), TRUE, TRUE, nullptr);
+    }
+}
+
+void HostServer::NoteRequest(SoupServerMessage* msg, bool authenticated) {
+    int port = 0;
+    const std::string client = AddressText(soup_server_message_get_remote_address(msg), &port);
+    for (Connection& connection : connections_) {
+        if (connection.port != port || connection.client != client) continue;
+        connection.lastRequest = std::chrono::steady_clock::now();
+        if (authenticated) connection.authenticated = true;
+    }
+}
+
+void HostServer::Warn(const std::string& message) const {
+    if (log_) log_("HostServer", 1, message);
 }
 
 void HostServer::AddSecurityHeaders(SoupServerMessage* msg, Caching caching) const {
@@ -122,7 +337,9 @@ void HostServer::OnEarly(SoupServer*, SoupServerMessage* msg, const char* path, 
     request.cookie = Header(msg, "Cookie");
     request.websocket = IsWebSocketUpgrade(msg);
 
-    switch (server->guard_.Judge(request)) {
+    const SessionGuard::Verdict verdict = server->guard_.Judge(request);
+    server->NoteRequest(msg, verdict == SessionGuard::Verdict::Allow || verdict == SessionGuard::Verdict::HandOver);
+    switch (verdict) {
         case SessionGuard::Verdict::Allow:
             // The program's own browser says which it is with every request.
             if (const auto agent = Header(msg, "User-Agent")) BrowserVersion::Learn(*agent);

@@ -1,11 +1,18 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
+#include <list>
 #include <memory>
 #include <string>
 
+#include "platform/ui/host/HostLog.h"
 #include "platform/ui/host/SessionGuard.h"
 
+typedef struct _GSocket GSocket;
+typedef struct _GSocketConnection GSocketConnection;
+typedef struct _GSource GSource;
 typedef struct _SoupServer SoupServer;
 typedef struct _SoupServerMessage SoupServerMessage;
 typedef struct _SoupWebsocketConnection SoupWebsocketConnection;
@@ -19,6 +26,12 @@ namespace jv::ui::host {
 // Runs on the thread's default GLib main context. Transport callbacks do no work of the program:
 // every request that passes the session checks and every message from the window is handed to
 // the UI loop through `post`, and answered from there (a request waits, paused, meanwhile).
+//
+// The server accepts connections itself and hands them to libsoup, so that running out of file
+// descriptors never stops it for good: it frees a descriptor, waits a moment and accepts again.
+// Any local process can connect, so connections are capped per client and in all; a connection
+// that has not shown this session's cookie (or ticket) is the first to make room for a new one,
+// and is closed after a while in any case.
 class HostServer {
 public:
     // Whether the browser may keep an answer (only a 200 one).
@@ -39,6 +52,16 @@ public:
     using MessageHandler = std::function<void(const std::string& text)>;
     using Notify = std::function<void()>;
 
+    struct Limits {
+        // Open connections in all, and from one client address; 0: a share of the process's
+        // descriptor limit.
+        size_t connections = 0;
+        size_t perClient = 0;
+        // How long a connection that has not shown the session's cookie or ticket may stay open
+        // without a request.
+        std::chrono::milliseconds unauthenticatedLifetime{10000};
+    };
+
     static constexpr const char* kSocketPath = "/jv/ws";
 
     explicit HostServer(Post post);
@@ -52,6 +75,12 @@ public:
     void SetWindowOpenedHandler(Notify handler) { windowOpened_ = std::move(handler); }
     void SetWindowClosedHandler(Notify handler) { windowClosed_ = std::move(handler); }
     void SetHandedOverHandler(Notify handler) { handedOver_ = std::move(handler); }
+    // Where the server writes what goes wrong with its connections.
+    void SetLog(LogSink log) { log_ = std::move(log); }
+    // Set before Start.
+    void SetLimits(const Limits& limits) { limits_ = limits; }
+    // Connections open now (each the server has accepted and not yet seen closed).
+    size_t OpenConnections() const { return connections_.size(); }
 
     // Starts listening. Throws jv::PlatformError when no port can be had.
     void Start();
@@ -67,6 +96,28 @@ public:
     void CloseWindow();
 
 private:
+    struct Connection {
+        GSocketConnection* stream = nullptr;                // libsoup's: watched, not held
+        std::string client;                                 // the peer's address
+        int port = 0;                                       // the peer's port
+        std::chrono::steady_clock::time_point lastRequest;  // or when it was accepted
+        bool authenticated = false;                         // a request on it showed the cookie or the ticket
+        bool closing = false;                               // shut down to make room; gone once libsoup lets go of it
+    };
+
+    void KeepConnectionsAlive();
+    void Listen();
+    void AcceptPending();
+    void Admit(GSocket* socket);
+    void PauseAccepting();
+    // Shuts the oldest connection down that has not authenticated (of `client` only, unless "");
+    // false when there is none.
+    bool MakeRoom(const std::string& client);
+    void CloseIdle();
+    // Notes a request on the message's connection, and whether it showed the cookie or ticket.
+    void NoteRequest(SoupServerMessage* msg, bool authenticated);
+    size_t Counted(const std::string& client) const;
+    void Warn(const std::string& message) const;
     static void OnEarly(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*, void* self);
     static void OnRequest(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*, void* self);
     static void OnWebSocket(SoupServer*, SoupServerMessage*, const char*, SoupWebsocketConnection* connection,
@@ -81,6 +132,15 @@ private:
     Post post_;
     SessionGuard guard_;
     SoupServer* server_ = nullptr;
+    GSocket* listener_ = nullptr;
+    GSource* listenSource_ = nullptr;
+    int silentEnd_ = -1;  // see KeepConnectionsAlive
+    unsigned retryTimer_ = 0;
+    unsigned idleTimer_ = 0;
+    bool exhausted_ = false;  // accepting failed; logged once until it succeeds again
+    Limits limits_;
+    std::list<Connection> connections_;  // oldest first
+    LogSink log_;
     SoupWebsocketConnection* window_ = nullptr;
     unsigned long messageSignal_ = 0;
     unsigned long closedSignal_ = 0;

@@ -202,6 +202,7 @@ WebHost::WebHost(Loop& loop, ScriptBridge& bridge, std::string module, LogSink l
       module_(std::move(module)),
       log_(std::move(log)),
       server_([&loop](std::function<void()> work) { loop.Post(std::move(work)); }) {
+    server_.SetLog(log_);
     server_.SetRequestHandler([this](const std::string& path, const std::string& query) { return Serve(path, query); });
     server_.SetMessageHandler([this](const std::string& text) { OnMessage(text); });
     server_.SetWindowOpenedHandler([this] { OnWindowOpened(); });
