@@ -84,6 +84,22 @@ if (typeof module !== "undefined") {
     module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer, ServiceAmounts };
 }
 
+// --- work under way -------------------------------------------------------------------------------
+
+// Calculations and completions started by a field's change or blur talk to the program and take a
+// moment; a save waits for them, so that it sends what they worked out, not what stood before.
+const pendingWork = new Set();
+
+function Track(promise) {
+    pendingWork.add(promise);
+    promise.finally(() => pendingWork.delete(promise)).catch(() => {});
+    return promise;
+}
+
+async function Settled() {
+    while (pendingWork.size) await Promise.allSettled([...pendingWork]);
+}
+
 // --- numbers in the user's format, through the program ------------------------------------------
 
 async function JVNumber(text) {
@@ -104,7 +120,11 @@ async function FieldNumber(field) {
 }
 
 // onblur of a number field: shown again in the user's format with `decimals` decimals.
-async function blurNumber(input, decimals) {
+function blurNumber(input, decimals) {
+    return Track(ReformatNumber(input, decimals));
+}
+
+async function ReformatNumber(input, decimals) {
     OnBlur(input);
     if (IsTip(input) || input.value.trim() === "") return;
     const before = input.value;
@@ -204,6 +224,7 @@ async function SelectEntry(top) {
 // A changed entry is saved (OK) or put back (Cancel) before another is selected. False when the
 // entry could not be saved: it stays selected with what was typed.
 async function LeaveEntry() {
+    await Settled();
     if (!bDirty) return true;
     if (confirm("You made changes to the current entry. Press OK to save changes or Cancel to discard changes.")) {
         await SubmitForm();
@@ -252,6 +273,7 @@ async function ClickSubmitButton() {
 
 // Saves the selected entry (when changed) and goes on in the new entry.
 async function Save() {
+    await Settled();
     if (bBusy || !bDirty) return;
     const before = nCurrRow;
     bBusy = true;
@@ -311,7 +333,11 @@ async function RegisterKeyDown(event) {
 
 // onkeyup of a Vendor input: the text typed so far is completed with the first stored vendor that
 // begins with it; the completed part is selected, so typing on replaces it.
-async function keyHandlerVendor(event) {
+function keyHandlerVendor(event) {
+    return Track(CompleteVendor(event));
+}
+
+async function CompleteVendor(event) {
     const input = event.target;
     const top = TopRowOf(input);
     if (!top) return;
@@ -337,7 +363,11 @@ async function keyHandlerVendor(event) {
 
 // onblur of a Vendor input: a completed vendor takes its stored spelling and may fill the entry;
 // a text that no longer equals the completion is kept as typed.
-async function blurVendor(input) {
+function blurVendor(input) {
+    return Track(TakeVendor(input));
+}
+
+async function TakeVendor(input) {
     const top = TopRowOf(input);
     const whole = top ? document.getElementById("vendorWhole_" + top.id) : null;
     const changed = input.value !== input.dataset.before;
@@ -387,6 +417,7 @@ async function RegisterMenuCommand(command) {
 
 // A changed entry is saved when the user leaves the page: nothing typed is lost.
 function ExitRegister() {
+    // What a calculation under way would still change cannot be waited for here.
     if (bDirty && !bBusy) SubmitForm();
 }
 
