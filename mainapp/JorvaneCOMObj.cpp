@@ -2,6 +2,7 @@
 
 #include "mainapp/JorvaneView.h"
 #include "mainapp/pages/WS_FuelRegisterPage.h"
+#include "mainapp/pages/WS_HomePage.h"
 
 using jv::ui::host::ArgType;
 using jv::ui::host::ScriptArgs;
@@ -33,6 +34,13 @@ std::string WrapperName(const std::string& method) {
     if (method == "Back") return "OnClick_Back";
     if (method == "Forward") return "OnClick_Forward";
     return method;
+}
+
+// Runs a method of the home page when it is the workspace page.
+template <class Method, class... Args>
+void Home(CJorvaneView& view, Method method, Args&&... args) {
+    if (auto page = view.GetWorkspacePageAs<CWS_HomePage>(CJorvaneView::kHomePage))
+        CJVPage::Invoke(page, method, std::forward<Args>(args)...);
 }
 
 }  // namespace
@@ -115,6 +123,18 @@ const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers()
         {"JavascriptError", [](View& v, const Args& a) { v.JavascriptError(a.Text(0), a.Text(1), a.Int32(2)); }},
         {"SetPreviousSelectedVehicle", [](View& v, const Args&) { v.SetPreviousSelectedVehicle(); }},
         {"AddNewCarQuickstart", [](View& v, const Args&) { v.AddNewCarQuickstart(); }},
+        // The home page.
+        {"CarOverviewSelect",
+         [](View& v, const Args& a) { Home(v, &CWS_HomePage::CarOverviewSelect, a.Text(0), a.Text(1)); }},
+        {"SkipService", [](View& v, const Args& a) { Home(v, &CWS_HomePage::SkipService, a.Int32(0)); }},
+        {"SkipServiceAlways", [](View& v, const Args& a) { Home(v, &CWS_HomePage::SkipServiceAlways, a.Int32(0)); }},
+        {"UpdateOdometer", [](View& v, const Args& a) { Home(v, &CWS_HomePage::UpdateOdometer, a.Text(0)); }},
+        {"ChangeReminderDate", [](View& v, const Args& a) { Home(v, &CWS_HomePage::ChangeReminderDate, a.Text(0)); }},
+        {"PrintHomePage", [](View& v, const Args& a) { Home(v, &CWS_HomePage::PrintHomePage, a.Int32(0)); }},
+        {"CompletedService", [](View& v, const Args& a) { Home(v, &CWS_HomePage::CompletedService, a.Int32(0)); }},
+        {"SelectCarGraph", [](View& v, const Args&) { Home(v, &CWS_HomePage::SelectCarGraph); }},
+        {"EditServiceItem",
+         [](View& v, const Args& a) { Home(v, &CWS_HomePage::EditServiceItem, a.Text(0), a.Int32(1)); }},
         // The registers.
         {"GetVendor",
          [](View& v, const Args& a) {

@@ -5,6 +5,7 @@
 #include "mainapp/PageFactory.h"
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/net/UpdateNet.h"
+#include "mainapp/pages/WS_HomePage.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/Profile.h"
 #include "platform/ui/Document.h"
@@ -185,8 +186,9 @@ void CJorvaneView::SelectCar(int16_t row) {
     OnSize(0, 0);
 }
 
-void CJorvaneView::OnSize(int /*width*/, int /*height*/) {
-    // The home page lays its graphs out again for the new size once it exists.
+void CJorvaneView::OnSize(int width, int /*height*/) {
+    if (width > 0) m_nClientWidth = width;
+    if (auto home = GetWorkspacePageAs<CWS_HomePage>(kHomePage)) CJVPage::Invoke(home, &CWS_HomePage::UpdateLayout);
 }
 
 void CJorvaneView::ProcessWorkspacePage() {

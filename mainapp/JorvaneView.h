@@ -86,7 +86,11 @@ public:
     void SelectCarByID(const std::string& vehicleId);
     void UpdateNewCarInNavList(const std::string& name);
     void SelectCar(int16_t row);
+    // The main window's page area changed (0, 0: only the layout is due again, after another car
+    // was selected); the home page lays itself out for it.
     void OnSize(int width, int height);
+    // The width of the main window's page area, 0 while it is not known.
+    int GetClientWidth() const { return m_nClientWidth; }
 
     // What the page scripts ask of the view itself.
     void Back();
@@ -143,6 +147,7 @@ private:
     CReminder m_pendingReminder;
     bool m_bPendingReminder = false;
     int m_nQuickStartStep = 0;
+    int m_nClientWidth = 0;
 
     std::function<void()> m_onClose;
     std::function<void(const std::string&)> m_onTitle;

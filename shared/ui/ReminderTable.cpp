@@ -5,31 +5,61 @@
 
 namespace {
 
-constexpr const char* kServiceCell =
-    "<TD onmousedown=\"OnMouseDownTable(0)\" style=\"CURSOR: hand\" onmouseover=\"MouseOverListCell()\" "
-    "onmouseout=\"MouseOutListCell('internalRow')\" class=\"internalRow\">";
+template <class Belongs>
+CReminderTable::Rows MakeRows(const std::vector<CReminder>& reminders, Belongs belongs, const jv::DateTime& now,
+                              const jv::NumberFormat& format, const CReminderTable::Look& look) {
+    CReminderTable::Rows rows;
+    rows.html = "<tr class=\"internalHeading\"><td>Service</td><td>Odometer</td><td>Due Date</td></tr>";
+    const std::string serviceCell = "<TD onmousedown=\"OnMouseDownTable(" + std::to_string(look.menu) +
+                                    ")\" style=\"CURSOR: hand\" onmouseover=\"MouseOverListCell()\" "
+                                    "onmouseout=\"MouseOutListCell('internalRow')\" class=\"internalRow\">";
+    for (size_t k = 0; k < reminders.size(); ++k) {
+        const CReminder& reminder = reminders[k];
+        if (!belongs(reminder)) continue;
+        ++rows.count;
+        rows.html += "<tr class=\"internalRow\" id=\"" + std::to_string(k) + "\">" + serviceCell +
+                     CReminderTable::ServiceText(reminder, now, look.overdueImage) +
+                     "</TD><td align=\"right\" class=\"internalRow\">" +
+                     jv::ui::EscapeHtml(CReminderTable::OdometerText(reminder, 0, format)) +
+                     "</td><td class=\"internalRow\">" + jv::ui::EscapeHtml(CReminderTable::DueDateText(reminder)) +
+                     "</td></tr>";
+    }
+    return rows;
+}
 
 }  // namespace
 
 CReminderTable::Rows CReminderTable::DetailRows(const std::vector<CReminder>& reminders, const std::string& carName,
                                                 const jv::DateTime& now, const jv::NumberFormat& format) {
-    Rows rows;
-    rows.html = "<tr class=\"internalHeading\"><td>Service</td><td>Odometer</td><td>Due Date</td></tr>";
-    for (size_t k = 0; k < reminders.size(); ++k) {
-        const CReminder& reminder = reminders[k];
-        if (reminder.Name != carName) continue;
-        ++rows.count;
-        std::string service;
-        if (reminder.DueDate.IsValid() && reminder.DueDate < now) service = "<img alt=\"Service is overdue!\" src=137>";
-        service += jv::ui::EscapeHtml(reminder.DisplayText);
-        std::string odometer = "N/A";
-        if (reminder.DueOdometer > 0) DoubleToLocaleString(odometer, reminder.DueOdometer, 0, format);
-        const std::string due = reminder.DueDate.IsValid() ? reminder.DueDate.Format("%m/%d/%Y") : "N/A";
-        rows.html += "<tr class=\"internalRow\" id=\"" + std::to_string(k) + "\">" + kServiceCell + service +
-                     "</TD><td align=\"right\" class=\"internalRow\">" + jv::ui::EscapeHtml(odometer) +
-                     "</td><td class=\"internalRow\">" + jv::ui::EscapeHtml(due) + "</td></tr>";
-    }
-    return rows;
+    return MakeRows(
+        reminders, [&carName](const CReminder& reminder) { return reminder.Name == carName; }, now, format, Look{});
+}
+
+CReminderTable::Rows CReminderTable::DetailRowsOfCar(const std::vector<CReminder>& reminders,
+                                                     const std::string& vehicleId, const jv::DateTime& now,
+                                                     const jv::NumberFormat& format, const Look& look) {
+    return MakeRows(
+        reminders, [&vehicleId](const CReminder& reminder) { return reminder.VehicleID == vehicleId; }, now, format,
+        look);
+}
+
+std::string CReminderTable::ServiceText(const CReminder& reminder, const jv::DateTime& now,
+                                        const std::string& overdueImage) {
+    std::string text;
+    if (reminder.DueDate.IsValid() && reminder.DueDate < now)
+        text = "<img alt=\"Service is overdue!\" title=\"Service is overdue!\" class=\"overdue\" src=" +
+               jv::ui::EscapeHtml(overdueImage) + ">";
+    return text + jv::ui::EscapeHtml(reminder.DisplayText);
+}
+
+std::string CReminderTable::OdometerText(const CReminder& reminder, int digits, const jv::NumberFormat& format) {
+    std::string odometer = "N/A";
+    if (reminder.DueOdometer > 0) DoubleToLocaleString(odometer, reminder.DueOdometer, digits, format);
+    return odometer;
+}
+
+std::string CReminderTable::DueDateText(const CReminder& reminder) {
+    return reminder.DueDate.IsValid() ? reminder.DueDate.Format("%m/%d/%Y") : "N/A";
 }
 
 std::string CReminderTable::Summary(int count, const jv::DateTime& nextDue) {

@@ -27,6 +27,23 @@ public:
     static Rows DetailRows(const std::vector<CReminder>& reminders, const std::string& carName, const jv::DateTime& now,
                            const jv::NumberFormat& format);
 
+    // How the rows of a page act: the overdue image's resource and the menu a press on a service
+    // opens (the companion's 0; the home page's 1, beside its menu of the car, 0).
+    struct Look {
+        std::string overdueImage = "137";
+        int menu = 0;
+    };
+    // The same rows for the reminders of the car with this VehicleID (two cars may share a name).
+    static Rows DetailRowsOfCar(const std::vector<CReminder>& reminders, const std::string& vehicleId,
+                                const jv::DateTime& now, const jv::NumberFormat& format, const Look& look);
+    // One reminder's service cell content: the overdue image when it is due before now, then its
+    // description.
+    static std::string ServiceText(const CReminder& reminder, const jv::DateTime& now, const std::string& overdueImage);
+    // The expected odometer shown for a reminder: "N/A" for 0 or less, else the value with `digits`
+    // decimals; and its due date as month/day/year, "N/A" when not valid.
+    static std::string OdometerText(const CReminder& reminder, int digits, const jv::NumberFormat& format);
+    static std::string DueDateText(const CReminder& reminder);
+
     // The line above a car's details: "N services due" with the "show details" link when count is
     // above 0; otherwise "No services due until <date>" for a valid nextDue, or the need for more
     // information.
