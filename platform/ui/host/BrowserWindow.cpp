@@ -4,6 +4,7 @@
 #include <glib/gstdio.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -152,6 +153,8 @@ BrowserWindow::Kind BrowserWindow::Open(const std::string& url, std::function<vo
     if (!chromium.empty()) {
         std::vector<std::string> argv{chromium};
         for (auto& argument : ChromiumArguments(launchPage_, folder_ + "/profile", geometry_)) argv.push_back(argument);
+        // Chromium refuses to start for the superuser unless told there is no sandbox to have.
+        if (geteuid() == 0) argv.push_back("--no-sandbox");
         std::vector<char*> args;
         for (auto& a : argv) args.push_back(a.data());
         args.push_back(nullptr);
