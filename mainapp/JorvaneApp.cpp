@@ -153,9 +153,7 @@ private:
         if (m_closed) return;
         m_closed = true;
         m_closePending = false;
-        const auto& bounds = m_host.LastWindowBounds();
-        m_frame.OnClose(
-            {bounds.left, bounds.top, bounds.width, bounds.height, bounds.maximized, bounds.minimized, bounds.known});
+        m_frame.OnClose(m_host.LastWindowBounds());
         m_loop.Quit();
     }
 
