@@ -21,7 +21,7 @@ async function call(app, method, ...args) {
 }
 
 describe("the car dialogs", () => {
-  test("Delete Car: Cancel keeps the car, Yes removes it with all its rows", async () => {
+  test("Delete Car: Cancel keeps the car, Yes removes it with all its rows", { timeout: 60000 }, async () => {
     const home = jorvaneHome();
     home.seed(CARS);
     try {
@@ -45,11 +45,12 @@ describe("the car dialogs", () => {
     }
   });
 
-  test("Sell Car: empty or malformed values are explained and nothing is stored; good ones are", async () => {
+  test("Sell Car: empty or malformed values are explained and nothing is stored; good ones are", { timeout: 60000 }, async () => {
     const home = jorvaneHome();
     home.seed(CARS);
     try {
       const app = await startJorvane(home);
+      app.page.on("dialog", (box) => box.dismiss());  // the page's own date check
       // Reached from the deletion question's link.
       await call(app, "OpenDeleteCarDlg", ID);
       await (await dialog(app.page)).click("#SellLink");
@@ -61,7 +62,6 @@ describe("the car dialogs", () => {
       await eventually(async () => (await sale.locator("#message").innerHTML()) ===
         "Please enter a value for Selling Date.<br>Please enter a value for Selling Price.", "both messages");
       await sale.fill("#SoldDate", "02/30/26");
-      sale.once("dialog", (box) => box.dismiss());  // the page's own date check
       await sale.fill("#SoldPrice", "1x5");
       await sale.click("#ButtonOK");
       await eventually(async () => /valid date.*number for Selling Price/s.test(await sale.locator("#message").innerHTML()),
@@ -81,7 +81,7 @@ describe("the car dialogs", () => {
     }
   });
 
-  test("a print request prints once a page holding only the fragment and the print style sheets", async () => {
+  test("a print request prints once a page holding only the fragment and the print style sheets", { timeout: 60000 }, async () => {
     const home = jorvaneHome();
     home.seed(CARS);
     try {
