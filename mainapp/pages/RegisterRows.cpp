@@ -177,6 +177,18 @@ void RemoveNewEntry(Element* table) {
     }
 }
 
+bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom) {
+    Element* next = FindTopRow(page, nextId);
+    if (next == nullptr || next->parentNode() == nullptr || !top || !bottom) return false;
+    jv::ui::Node* body = next->parentNode();
+    return body->insertBefore(top, next) && body->insertBefore(bottom, next);
+}
+
+ElementPtr NewRow(CJVPage& page, const std::string& tag) {
+    const auto& document = page.GetDocument();
+    return document ? document->createElement(tag) : nullptr;
+}
+
 Element* FindTopRow(CJVPage& page, const std::string& rowId) {
     ElementPtr row;
     if (!page.GetElementById(rowId, row) || !row->is("tr")) return nullptr;
