@@ -81,6 +81,13 @@ void FocusNewEntry(Element* table);
 // Removes the two rows of the new entry (the last two rows of the register).
 void RemoveNewEntry(Element* table);
 
+// Puts an entry's two rows (built outside the document) before the entry nextId ("new" for the
+// blank entry): adding one entry changes one place of the page, however long the register. False
+// when there is no such entry.
+bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom);
+// New rows for an entry, outside the document.
+ElementPtr NewRow(CJVPage& page, const std::string& tag);
+
 // The top row of the entry with this id ("12", "new") and the row after it.
 Element* FindTopRow(CJVPage& page, const std::string& rowId);
 Element* NextRow(Element* row);
