@@ -43,6 +43,17 @@ std::string NumberText(double value, int digits, bool emptyWhenZero) {
     return jv::NumberFormat::User().Format(value, digits);
 }
 
+void PublishNumberFormat(CJVPage& page) {
+    ElementPtr span;
+    if (!page.GetElementById("NumberFormat", span)) return;
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    span->setAttribute("data-decimal", format.decimalSeparator);
+    span->setAttribute("data-thousand", format.thousandSeparator);
+    span->setAttribute("data-grouping", std::to_string(format.grouping));
+    span->setAttribute("data-leading-zero", format.leadingZero ? "1" : "0");
+    span->setAttribute("data-negative-order", std::to_string(format.negativeOrder));
+}
+
 Element* Append(CJVPage& page, Node* parent, const std::string& tag) {
     ElementPtr element;
     return page.AppendNewElement(parent, tag, element) ? element.get() : nullptr;

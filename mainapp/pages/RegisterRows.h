@@ -37,6 +37,10 @@ std::string DateText(const jv::DateTime& date);
 // A stored number in the user's format; empty when emptyWhenZero and it is not above 0.
 std::string NumberText(double value, int digits, bool emptyWhenZero = false);
 
+// Puts the user's number format on the page (the span "NumberFormat"), so that the register script
+// shows and reads numbers as the program does without asking it for each one.
+void PublishNumberFormat(CJVPage& page);
+
 // A new element made from a start tag, appended to parent; null when it cannot be made.
 Element* Append(CJVPage& page, Node* parent, const std::string& tag);
 // The same with inner HTML the program wrote ("&nbsp;", "Submit").

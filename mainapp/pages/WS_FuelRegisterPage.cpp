@@ -37,6 +37,7 @@ void CWS_FuelRegisterPage::LoadPurchases() {
 }
 
 void CWS_FuelRegisterPage::ProcessDocument() {
+    PublishNumberFormat(*this);
     const char* method = "CWS_FuelRegisterPage::ProcessDocument";
     CJorvaneDoc* doc = Doc();
     const std::string volumeUnit = doc != nullptr ? doc->GetUserPreferences().GetVolumeUnitName(true, false) : "Gallon";
