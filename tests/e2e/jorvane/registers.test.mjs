@@ -145,6 +145,15 @@ describe("the registers", () => {
     await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "2", "the saved expense");
     assert.equal(home.query("SELECT Vendor, ExpenseMemo, CategoryID, Notes, Cost, Odometer IS NULL FROM Expenses ORDER BY ExpenseID DESC LIMIT 1"),
       "Acme Parking|Monthly pass|3|Level 2|45.5|1");
+    // An older expense goes where the register orders it, among the rows already shown.
+    await type(page, "new", "date", "01/02/25");
+    await page.selectOption('tr[id="new"] [name="category"]', "1");
+    await type(page, "new", "Cost", "300");
+    await page.press('tr[id="new"] [name="Cost"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "3", "the older expense");
+    const order = home.query("SELECT ExpenseID FROM Expenses ORDER BY ExpenseDate, Odometer").split("\n");
+    await eventually(async () => JSON.stringify(await page.$$eval("tr.registerrowtop", (rows) => rows.map((r) => r.id))) ===
+      JSON.stringify(order), "the register in date order");
     await shot(app, "expenses");
   });
 
@@ -212,5 +221,20 @@ describe("the registers", () => {
     await shot(app, "preferences");
     const fuel = await openPage(app, "a.nav-fuel", "Fuel Register");
     assert.match(await fuel.locator("#RegisterHeadingRow").innerText(), /Cost Per Litre/);
+  });
+
+  test("the fuel register prints its purchases with the screen's number formats", async () => {
+    await app.context.addInitScript(() => {
+      window.print = () => {
+        window.top.jvPrinted = (window.top.jvPrinted || []).concat([document.body.innerHTML]);
+      };
+    });
+    const nav = await frame(app.page, "main_navbar");
+    await nav.click("a.nav-print");
+    const printed = await eventually(() => app.page.evaluate(() => window.jvPrinted), "a print");
+    assert.match(printed[0], /Fuel History for Daily/);
+    assert.match(printed[0], /Cost Per Litre/);
+    assert.match(printed[0], />10\.500</);  // the volume with three decimals, as on the screen
+    assert.match(printed[0], />Shell</);
   });
 });
