@@ -42,6 +42,17 @@ std::string NumberText(double value, int digits, bool emptyWhenZero) {
     return jv::NumberFormat::User().Format(value, digits);
 }
 
+void PublishNumberFormat(CJVPage& page) {
+    ElementPtr span;
+    if (!page.GetElementById("NumberFormat", span)) return;
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    span->setAttribute("data-decimal", format.decimalSeparator);
+    span->setAttribute("data-thousand", format.thousandSeparator);
+    span->setAttribute("data-grouping", std::to_string(format.grouping));
+    span->setAttribute("data-leading-zero", format.leadingZero ? "1" : "0");
+    span->setAttribute("data-negative-order", std::to_string(format.negativeOrder));
+}
+
 Element* Append(CJVPage& page, Node* parent, const std::string& tag) {
     ElementPtr element;
     return page.AppendNewElement(parent, tag, element) ? element.get() : nullptr;
@@ -175,6 +186,18 @@ void RemoveNewEntry(Element* table) {
         if (count <= 1) return;
         table->deleteRow(count - 1);
     }
+}
+
+bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom) {
+    Element* next = FindTopRow(page, nextId);
+    if (next == nullptr || next->parentNode() == nullptr || !top || !bottom) return false;
+    jv::ui::Node* body = next->parentNode();
+    return body->insertBefore(top, next) && body->insertBefore(bottom, next);
+}
+
+ElementPtr NewRow(CJVPage& page, const std::string& tag) {
+    const auto& document = page.GetDocument();
+    return document ? document->createElement(tag) : nullptr;
 }
 
 Element* FindTopRow(CJVPage& page, const std::string& rowId) {

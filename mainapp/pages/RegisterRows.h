@@ -37,6 +37,10 @@ std::string DateText(const jv::DateTime& date);
 // A stored number in the user's format; empty when emptyWhenZero and it is not above 0.
 std::string NumberText(double value, int digits, bool emptyWhenZero = false);
 
+// Puts the user's number format on the page (the span "NumberFormat"), so that the register script
+// shows and reads numbers as the program does without asking it for each one.
+void PublishNumberFormat(CJVPage& page);
+
 // A new element made from a start tag, appended to parent; null when it cannot be made.
 Element* Append(CJVPage& page, Node* parent, const std::string& tag);
 // The same with inner HTML the program wrote ("&nbsp;", "Submit").
@@ -80,6 +84,13 @@ Element* AppendRow(CJVPage& page, Element* table);
 void FocusNewEntry(Element* table);
 // Removes the two rows of the new entry (the last two rows of the register).
 void RemoveNewEntry(Element* table);
+
+// Puts an entry's two rows (built outside the document) before the entry nextId ("new" for the
+// blank entry): adding one entry changes one place of the page, however long the register. False
+// when there is no such entry.
+bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom);
+// New rows for an entry, outside the document.
+ElementPtr NewRow(CJVPage& page, const std::string& tag);
 
 // The top row of the entry with this id ("12", "new") and the row after it.
 Element* FindTopRow(CJVPage& page, const std::string& rowId);

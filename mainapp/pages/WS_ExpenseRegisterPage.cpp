@@ -39,6 +39,7 @@ std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
 }
 
 void CWS_ExpenseRegisterPage::ProcessDocument() {
+    PublishNumberFormat(*this);
     const char* method = "CWS_ExpenseRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;

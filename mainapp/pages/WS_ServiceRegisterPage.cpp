@@ -34,6 +34,7 @@ void CWS_ServiceRegisterPage::LoadServices() {
 }
 
 void CWS_ServiceRegisterPage::ProcessDocument() {
+    PublishNumberFormat(*this);
     const char* method = "CWS_ServiceRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
