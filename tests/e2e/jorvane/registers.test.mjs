@@ -222,4 +222,19 @@ describe("the registers", () => {
     const fuel = await openPage(app, "a.nav-fuel", "Fuel Register");
     assert.match(await fuel.locator("#RegisterHeadingRow").innerText(), /Cost Per Litre/);
   });
+
+  test("the fuel register prints its purchases with the screen's number formats", async () => {
+    await app.context.addInitScript(() => {
+      window.print = () => {
+        window.top.jvPrinted = (window.top.jvPrinted || []).concat([document.body.innerHTML]);
+      };
+    });
+    const nav = await frame(app.page, "main_navbar");
+    await nav.click("a.nav-print");
+    const printed = await eventually(() => app.page.evaluate(() => window.jvPrinted), "a print");
+    assert.match(printed[0], /Fuel History for Daily/);
+    assert.match(printed[0], /Cost Per Litre/);
+    assert.match(printed[0], />10\.500</);  // the volume with three decimals, as on the screen
+    assert.match(printed[0], />Shell</);
+  });
 });
