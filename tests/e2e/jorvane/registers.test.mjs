@@ -111,6 +111,12 @@ describe("the registers", () => {
     await page.click(`tr[id="${id}"] [name="Vendor"]`, { button: "right" });
     await page.click("#MenuRegister >> text=Undo Changes");
     await eventually(async () => (await page.inputValue(`tr[id="${id}"] [name="Vendor"]`)) === "Shell", "undo");
+    // An emptied amount is stored as emptied, not kept.
+    await page.fill(`tr[id="${id}"] + tr [name="Distance"]`, "");
+    await page.evaluate(() => OnChange());
+    await page.press(`tr[id="${id}"] + tr [name="Distance"]`, "Enter");
+    await eventually(() => home.query(`SELECT Distance FROM FuelPurchases WHERE FuelPurchaseID = ${id}`) === "0.0",
+      "the emptied distance");
     // Delete with its confirmation (Ctrl+D): the reading goes with the row.
     await page.click(`tr[id="${id}"] [name="date"]`);
     await app.page.keyboard.press("Control+d");
