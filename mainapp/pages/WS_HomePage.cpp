@@ -392,6 +392,8 @@ void CWS_HomePage::SetupGraphControls() {
         car = selected;
     } else {
         if (cars.empty()) {
+            // No car to choose: the sample alone.
+            HideElement("ChooseCarGraph");
             HideElement("GraphPrint");
             DrawGraph(0, "");
             return;
