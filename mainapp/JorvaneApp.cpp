@@ -120,7 +120,9 @@ public:
         }
         m_view.SetSelectedCar("%");
         m_profile.WriteProfileString("Settings", "NewCar", "0");
-        return !m_closed;
+        // A window closed meanwhile (the user ended the program from the consent question or from
+        // QuickStart) has quit the loop already: Run ends at once and the program ends normally.
+        return true;
     }
 
     void Run() { m_loop.Run(); }

@@ -1,6 +1,7 @@
 #include "mainapp/JorvaneCOMObj.h"
 
 #include "mainapp/JorvaneView.h"
+#include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 #include "mainapp/pages/WS_HomePage.h"
 
@@ -34,6 +35,13 @@ std::string WrapperName(const std::string& method) {
     if (method == "Back") return "OnClick_Back";
     if (method == "Forward") return "OnClick_Forward";
     return method;
+}
+
+// Runs a method of the vehicle information page when it is the workspace page.
+template <class Method, class... Args>
+void CarPage(CJorvaneView& view, Method method, Args&&... args) {
+    if (auto page = view.GetWorkspacePageAs<CWS_EnterCarPage>(CJorvaneView::kEnterCarPage))
+        CJVPage::Invoke(page, method, std::forward<Args>(args)...);
 }
 
 // Runs a method of the home page when it is the workspace page.
@@ -123,6 +131,26 @@ const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers()
         {"JavascriptError", [](View& v, const Args& a) { v.JavascriptError(a.Text(0), a.Text(1), a.Int32(2)); }},
         {"SetPreviousSelectedVehicle", [](View& v, const Args&) { v.SetPreviousSelectedVehicle(); }},
         {"AddNewCarQuickstart", [](View& v, const Args&) { v.AddNewCarQuickstart(); }},
+        // The vehicle information page.
+        {"EnterCarSelect",
+         [](View& v, const Args& a) { CarPage(v, &CWS_EnterCarPage::EnterCarSelect, a.Text(0), a.Text(1)); }},
+        {"AddCar", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::AddCar); }},
+        {"UpdateMaintenancePlanItem",
+         [](View& v, const Args& a) {
+             CarPage(v, &CWS_EnterCarPage::UpdateMaintenancePlanItem, a.Int32(0), a.Int32(1), a.Int32(2), a.Int32(3),
+                     a.Int32(4));
+         }},
+        {"ShowAddServiceItemsDlg", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::ShowAddServiceItemsDlg); }},
+        {"GetMaintenancePlan", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::GetMaintenancePlan); }},
+        {"DeleteServiceItem",
+         [](View& v, const Args& a) { CarPage(v, &CWS_EnterCarPage::DeleteServiceItem, a.Int32(0)); }},
+        {"UpdateMakeList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateMakeList); }},
+        {"UpdateYearList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateYearList); }},
+        {"UpdateModelList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateModelList); }},
+        {"UpdateStyleList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateStyleList); }},
+        {"UpdateEngineList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateEngineList); }},
+        {"UpdateTransmissionList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateTransmissionList); }},
+        {"UpdateDriveTypeList", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::UpdateDriveTypeList); }},
         // The home page.
         {"CarOverviewSelect",
          [](View& v, const Args& a) { Home(v, &CWS_HomePage::CarOverviewSelect, a.Text(0), a.Text(1)); }},

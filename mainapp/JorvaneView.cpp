@@ -3,17 +3,24 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/Main_NavCarListPage.h"
 #include "mainapp/PageFactory.h"
+#include "mainapp/dialogs/DeleteCarDlg.h"
 #include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/dialogs/QuickStartDlg.h"
+#include "mainapp/dialogs/QuickStartPrefsDlg.h"
+#include "mainapp/dialogs/WS_CarsOverview_SoldCarDlg.h"
 #include "mainapp/net/UpdateNet.h"
+#include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/pages/WS_HomePage.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/Profile.h"
 #include "platform/ui/Document.h"
+#include "platform/ui/Loop.h"
 #include "platform/ui/Resources.h"
 #include "shared/core/ErrorReporting.h"
 #include "shared/core/NumberUtils.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/CarsDB.h"
+#include "shared/data/UserPreferencesDatabaseObject.h"
 
 namespace {
 
@@ -232,13 +239,32 @@ void CJorvaneView::JavascriptError(const std::string& error, const std::string& 
 }
 
 void CJorvaneView::OpenSoldCarDlg(const std::string& vehicleId) {
-    if (!GetWorkspacePage() || vehicleId.empty()) return;
+    if (!GetWorkspacePage()) return;
+    CWS_CarsOverview_SoldCarDlg dialog;
+    dialog.SetVehicleID(vehicleId);
+    dialog.DoModal();
     RefreshNavCarList();
     ProcessWorkspacePage();
 }
 
 void CJorvaneView::OpenDeleteCarDlg(const std::string& vehicleId) {
-    if (!GetWorkspacePage() || vehicleId.empty()) return;
+    if (!GetWorkspacePage()) return;
+    CDeleteCarDlg dialog;
+    dialog.SetVehicleID(vehicleId);
+    switch (dialog.DoModal()) {
+        case CDeleteCarDlg::kDelete: {
+            CCarsDB cars(m_document.GetDatabaseConnection());
+            cars.deleteCar(vehicleId);
+            RefreshNavCarList();
+            break;
+        }
+        case CDeleteCarDlg::kSold:
+            // The sale dialog fills the page again itself.
+            OpenSoldCarDlg(vehicleId);
+            return;
+        default:
+            break;
+    }
     ProcessWorkspacePage();
 }
 
@@ -249,10 +275,299 @@ void CJorvaneView::AddNewCarQuickstart() {
 
 void CJorvaneView::PrintPage() {}
 
-void CJorvaneView::QuickStart(int step) {
-    if (step >= 0) m_nQuickStartStep = step;
+// --- the QuickStart wizard ------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kQuickStartM0 =
+    "<p>Is this your first time using Jorvane? Use Jorvane's QuickStart feature to get your car set up in about 5 "
+    "minutes. By following QuickStart's 4 simple steps, you will quickly be on your way to superior vehicle "
+    "management.</p><p>Click on the \"Begin QuickStart\" button below.</p><p style=\"FONT-SIZE: 8pt;\">"
+    "(Experienced users wishing to bypass QuickStart can click on the \"Exit\" button below to go straight to the "
+    "main Jorvane application.)</p>";
+constexpr const char* kQuickStartM2 =
+    "<p>Now you will enter your vehicle information.</p><p>Click on the Continue button and follow the instructions "
+    "in the orange help balloons on the screen that follows.</p>";
+constexpr const char* kQuickStartM4 =
+    "<p>You've now entered all the data required for Jorvane to provide a maintenance schedule for your "
+    "vehicle.</p><p>Click on the Continue button to have Jorvane search our extensive database for your vehicle's "
+    "maintenance plan.</p>";
+constexpr const char* kQuickStartM5a =
+    "<p>Congratulations! We searched our database of thousands of plans and found one that's based on the "
+    "manufacturer's recommended plan for your vehicle!</p>";
+constexpr const char* kQuickStartM5b =
+    "<p>Congratulations! Jorvane has a maintenance plan that we believe may be appropriate for your car.  "
+    "Unfortunately, we were not able to find a manufacturer's plan to base our plan on, but instead built one based "
+    "on industry standards.</p>";
+constexpr const char* kQuickStartM5c =
+    "<p>We highly recommend that you take the time to review Jorvane's recommended plan and compare it to the plan "
+    "outlined in your vehicle's owner's manual. If you would like to make any modification to our recommended plan, "
+    "simply follow the instructions in the orange help balloons on the following page.  Click the Continue button "
+    "below to view your recommended plan.</p>";
+constexpr const char* kQuickStartM5d =
+    "<p>Once you have finished reviewing your vehicle's plan, simply click the Save Vehicle button at the bottom of "
+    "the next screen. Then, you're finished! And you can begin enjoying the benefits of Jorvane!</p>";
+constexpr const char* kQuickStartM7 =
+    "<p>Congratulations! You have successfully saved your car's information in Jorvane!</p>"
+    "<p>Should you like to enter an additional vehicle into Jorvane using QuickStart, click on the Add Another Car "
+    "button.</p>"
+    "<p>Should you like to finish QuickStart and go to the main Jorvane application, click the Finished button.</p>"
+    "<p>(Keep in mind that you can always access all of your car's information -- and even add optional "
+    "information, like VIN, color, purchase date, etc. -- by clicking on its name on the Homepage. And you can "
+    "always access QuickStart from the Help drop-down menu.)</p>";
+constexpr const char* kQuickStartM8 =
+    "<p>Click on the Continue button and follow the instructions in the orange help balloons on the screen that "
+    "follows.</p>";
+constexpr const char* kQuickStartM10 =
+    "<p>That's it!  You have completed QuickStart and are ready to start using Jorvane.</p><p>You'll see the car(s) "
+    "you added in the blue section on the far left of the screen.  This is where you can select which car's "
+    "information will be presented on the screen.</p><p>In the Car Overview, you'll see a quick overview of your "
+    "cars' information, including current odometer, estimated cost per mile, etc.</p><p>The most important section "
+    "of the Home page is the Service Reminders list.  It contains a list of all services which are due or overdue "
+    "for your cars.  You will probably already see some items there for the cars you just added!</p><p>For more "
+    "information, look at the Help menu or click on the <img alt=\"Help\" src=\"239\"/> icons.</p><p>Click on "
+    "\"Done\" to end QuickStart and begin using Jorvane.</p>";
+
+// How long the wizard waits for the vehicle information page it asked for.
+constexpr std::chrono::milliseconds kPageLoadWait{10000};
+
+// A balloon of the vehicle information page shown while the tab it belongs to is in front.
+void BindTip(CWS_EnterCarPage& page, const char* id, const char* tab) {
+    CJVPage::ElementPtr tip;
+    if (!page.GetElementById(id, tip)) return;
+    tip->setClassName(std::string("qstip qsfollow-") + tab);
+    tip->setStyle("display", "");
 }
 
-bool CJorvaneView::ConfirmLeaveQuickStart(bool /*navigating*/) {
-    return true;
+void ShowTip(CWS_EnterCarPage& page, const char* id) {
+    page.ShowElement(id);
+}
+
+void SetQuickStartMode(CWS_EnterCarPage& page, const char* mode) {
+    CJVPage::ElementPtr span;
+    if (page.GetElementById("QuickStartEnabled", span)) span->setInnerText(mode);
+}
+
+}  // namespace
+
+std::shared_ptr<CWS_EnterCarPage> CJorvaneView::QuickStartPage() const {
+    return GetWorkspacePageAs<CWS_EnterCarPage>(kEnterCarPage);
+}
+
+void CJorvaneView::QuickStartNavigate(const std::string& query) {
+    m_pQuickStartPageBefore = GetWorkspacePage();
+    m_bQuickStartPageAwaited = true;
+    Navigate(kFrameset, kEnterCarPage, query);
+}
+
+std::shared_ptr<CWS_EnterCarPage> CJorvaneView::AwaitQuickStartPage() {
+    // The page asked for at step 2 or 8 may still be loading: wait for it, but not forever.
+    const auto loaded = [this] {
+        const auto page = QuickStartPage();
+        return page && (!m_bQuickStartPageAwaited || page != m_pQuickStartPageBefore.lock());
+    };
+    if (!loaded()) {
+        if (jv::ui::Loop* loop = jv::ui::Loop::Current()) loop->RunUntil(loaded, kPageLoadWait);
+    }
+    if (!loaded()) return nullptr;
+    m_bQuickStartPageAwaited = false;
+    return QuickStartPage();
+}
+
+void CJorvaneView::QuickStartHome() {
+    m_document.ClearNewDatabase();
+    Navigate(kFrameset, kHomePage, "");
+}
+
+void CJorvaneView::QuickStartLeave(bool resetPage) {
+    if (resetPage) {
+        if (auto page = QuickStartPage()) SetQuickStartMode(*page, "0");
+    }
+    QuickStartHome();
+}
+
+void CJorvaneView::QuickStart(int step) {
+    if (step != -1) m_nQuickStartStep = step;
+    // The steps follow one another here; a step that hands the user over to the vehicle
+    // information page returns, and the page's script calls QuickStart again.
+    while (RunQuickStartStep()) {
+    }
+}
+
+int CJorvaneView::ShowQuickStartDialog(const std::string& message, int step, int width, int height,
+                                       const QuickStartDialogOptions& options) {
+    CQuickStartDlg dialog;
+    dialog.SetMessage(message);
+    dialog.SetStep(step);
+    if (options.hideBack) dialog.HideBackButton(true);
+    if (options.hideStep) dialog.HideStepDiv();
+    if (!options.next.empty()) dialog.SetNextCaption(options.next);
+    if (!options.exit.empty()) dialog.SetExitCaption(options.exit);
+    dialog.SetSize(width, height);
+    return dialog.DoModal();
+}
+
+bool CJorvaneView::RunQuickStartStep() {
+    const int step = m_nQuickStartStep;
+    if (step < 0 || step > 10) return false;
+    // Exit: the leave question; staying shows the same step again.
+    const auto leave = [this](bool resetPage) {
+        if (!ConfirmLeaveQuickStart(false)) return true;
+        QuickStartLeave(resetPage);
+        return false;
+    };
+    switch (step) {
+        case 0: {
+            const int result =
+                ShowQuickStartDialog(kQuickStartM0, 1, 350, 350, {true, true, "Begin QuickStart", "Exit"});
+            if (result == 1) {
+                m_nQuickStartStep = 1;
+                return true;
+            }
+            return leave(false);
+        }
+        case 1: {
+            CQuickStartPrefsDlg dialog;
+            dialog.SetSize(350, 350);
+            CUserPreferences& prefs = m_document.GetUserPreferences();
+            dialog.SetUnits(prefs.VolumeUnit, prefs.DistanceUnit);
+            const int result = dialog.DoModal();
+            if (result == 0) {
+                m_nQuickStartStep = 0;
+                return true;
+            }
+            if (result == 1) {
+                prefs.VolumeUnit = dialog.GetVolumeUnit();
+                prefs.DistanceUnit = dialog.GetDistanceUnit();
+                CUserPreferencesDatabaseObject(m_document.GetDatabaseConnection()).SaveUserPreferences(prefs);
+                m_nQuickStartStep = 2;
+                return true;
+            }
+            return leave(false);
+        }
+        case 2: {
+            QuickStartNavigate("");
+            const int result = ShowQuickStartDialog(kQuickStartM2, 2, 350, 350, {});
+            if (result == 0) {
+                m_nQuickStartStep = 1;
+                return true;
+            }
+            if (result == 1) {
+                m_nQuickStartStep = 3;
+                return true;
+            }
+            return leave(false);
+        }
+        case 3:
+        case 6:
+        case 9: {
+            m_nQuickStartStep = step == 3 ? 4 : 7;
+            if (auto page = AwaitQuickStartPage()) {
+                if (step == 3) {
+                    SetQuickStartMode(*page, "1");
+                    BindTip(*page, "QS_CarMake", "Car");
+                } else if (step == 6) {
+                    SetQuickStartMode(*page, "3");
+                    BindTip(*page, "QS_ModifyItem", "Plan");
+                    BindTip(*page, "QS_AddServiceItems", "Plan");
+                    ShowTip(*page, "QS_SaveCar");
+                } else {
+                    SetQuickStartMode(*page, "2");
+                    ShowTip(*page, "QS_UpdateCar");
+                }
+            }
+            return false;
+        }
+        case 4: {
+            const int result = ShowQuickStartDialog(kQuickStartM4, 3, 350, 300, {});
+            if (result == 0) {
+                m_nQuickStartStep = 2;
+                return true;
+            }
+            if (result == 1) {
+                m_nQuickStartStep = 5;
+                if (auto page = QuickStartPage()) CJVPage::Invoke(page, &CWS_EnterCarPage::DownloadPlanAsButton);
+                return true;
+            }
+            return leave(true);
+        }
+        case 5: {
+            const auto page = QuickStartPage();
+            std::string message = page && page->FoundManufacturerPlan() ? kQuickStartM5a : kQuickStartM5b;
+            message += kQuickStartM5c;
+            message += kQuickStartM5d;
+            const int result = ShowQuickStartDialog(message, 4, 400, 450, {});
+            if (result == 0) {
+                m_nQuickStartStep = 4;
+                return true;
+            }
+            if (result == 1) {
+                m_nQuickStartStep = 6;
+                return true;
+            }
+            return leave(true);
+        }
+        case 7: {
+            if (auto page = QuickStartPage(); page && !page->GetVehicleID().empty())
+                m_strQuickStartCar = page->GetVehicleID();
+            const int result =
+                ShowQuickStartDialog(kQuickStartM7, 1, 600, 450, {false, true, "Add Another Car", "Finished"});
+            if (result == 0) {
+                m_nQuickStartStep = 8;
+                return true;
+            }
+            if (result == 1) {
+                m_nQuickStartStep = 2;
+                return true;
+            }
+            QuickStartHome();
+            return false;
+        }
+        case 8: {
+            // The car just saved: the page's own when it is still shown, else the last one saved.
+            std::string vehicleId = m_strQuickStartCar;
+            if (auto page = QuickStartPage(); page && !page->GetVehicleID().empty()) vehicleId = page->GetVehicleID();
+            if (vehicleId.empty()) vehicleId = m_profile.GetProfileString("Settings", "LastCar", "");
+            QuickStartNavigate(vehicleId);
+            const int result = ShowQuickStartDialog(kQuickStartM8, 1, 350, 350, {false, true, "", ""});
+            if (result == 0) {
+                m_nQuickStartStep = 7;
+                return true;
+            }
+            if (result == 1) {
+                m_nQuickStartStep = 9;
+                return true;
+            }
+            return leave(true);
+        }
+        case 10: {
+            Navigate(kFrameset, kHomePage, "");
+            const int result = ShowQuickStartDialog(kQuickStartM10, 7, 450, 500, {false, false, "Done", ""});
+            if (result == 0) {
+                m_nQuickStartStep = 7;
+                return true;
+            }
+            QuickStartHome();
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+bool CJorvaneView::ConfirmLeaveQuickStart(bool navigating) {
+    CQuickStartDlg dialog;
+    std::string message = navigating ? "<p>Leaving the page now will exit QuickStart, and your car will NOT be added "
+                                       "to Jorvane. Is this what you want?</p>"
+                                     : "<p>Are you sure you want to exit QuickStart?</p>";
+    message +=
+        "<p>Note that you can always return to QuickStart through the Go To or Help drop-down menus or by clicking the "
+        "Add A Car link in the Car List column.</p>";
+    dialog.SetMessage(message);
+    dialog.SetNextCaption("Return To QuickStart");
+    dialog.SetExitCaption("Exit");
+    dialog.HideStepDiv();
+    dialog.HideBackButton(true);
+    dialog.SetSize(350, 350);
+    return dialog.DoModal() != 1;
 }

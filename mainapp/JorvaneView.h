@@ -15,6 +15,7 @@ class Profile;
 }
 class CJorvaneDoc;
 class CMain_NavCarListPage;
+class CWS_EnterCarPage;
 
 // The main window's view: it shows the frameset, owns the page object of every frame it fills,
 // navigates the workspace frame between pages (guarding unsaved work and the QuickStart wizard)
@@ -132,6 +133,23 @@ public:
 private:
     bool WorkspaceHasUnsavedChanges() const;
 
+    // The QuickStart wizard's steps: RunQuickStartStep runs the stored step and tells whether
+    // the next one follows at once.
+    struct QuickStartDialogOptions {
+        bool hideBack = false;
+        bool hideStep = false;
+        std::string next;
+        std::string exit;
+    };
+    bool RunQuickStartStep();
+    int ShowQuickStartDialog(const std::string& message, int step, int width, int height,
+                             const QuickStartDialogOptions& options);
+    std::shared_ptr<CWS_EnterCarPage> QuickStartPage() const;
+    void QuickStartNavigate(const std::string& query);
+    std::shared_ptr<CWS_EnterCarPage> AwaitQuickStartPage();
+    void QuickStartHome();
+    void QuickStartLeave(bool resetPage);
+
     jv::ui::BrowserHost& m_host;
     jv::Profile& m_profile;
     CJorvaneDoc& m_document;
@@ -147,6 +165,9 @@ private:
     CReminder m_pendingReminder;
     bool m_bPendingReminder = false;
     int m_nQuickStartStep = 0;
+    std::weak_ptr<CJVPage> m_pQuickStartPageBefore;  // the workspace page when the wizard navigated
+    bool m_bQuickStartPageAwaited = false;
+    std::string m_strQuickStartCar;  // the car QuickStart saved last
     int m_nClientWidth = 0;
 
     std::function<void()> m_onClose;

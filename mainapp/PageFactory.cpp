@@ -4,6 +4,7 @@
 #include "mainapp/Main_FooterPage.h"
 #include "mainapp/Main_NavBarPage.h"
 #include "mainapp/Main_NavCarListPage.h"
+#include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 #include "mainapp/pages/WS_HomePage.h"
 
@@ -15,11 +16,12 @@ std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Docu
             return std::make_shared<CMain_NavBarPage>(resourceId, std::move(document));
         case CJorvaneView::kFooterPage:
             return std::make_shared<CMain_FooterPage>(resourceId, std::move(document));
+        case CJorvaneView::kEnterCarPage:
+            return std::make_shared<CWS_EnterCarPage>(resourceId, std::move(document));
         case CJorvaneView::kHomePage:
             return std::make_shared<CWS_HomePage>(resourceId, std::move(document));
         case CJorvaneView::kFuelRegisterPage:
             return std::make_shared<CWS_FuelRegisterPage>(resourceId, std::move(document));
-        case CJorvaneView::kEnterCarPage:
         case CJorvaneView::kServiceRegisterPage:
         case CJorvaneView::kExpenseRegisterPage:
         case CJorvaneView::kPreferencesPage:

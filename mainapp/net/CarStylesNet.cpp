@@ -23,6 +23,14 @@ struct Answer {
     std::vector<jv::xml::Node> nodes;
 };
 
+// The service pads some texts with white space; the lists and the plan match texts exactly.
+std::string TrimmedText(const jv::xml::Node& node) {
+    const std::string text = node.Text();
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
 std::string Where(const char* operation) {
     return std::string("CCarStylesNet::") + operation;
 }
@@ -47,7 +55,7 @@ bool Fetch(CServerConnection* connection, const char* operation, const char* met
 
 bool ReadYears(const Answer& answer, std::vector<std::string>& years) {
     years.clear();
-    for (const jv::xml::Node& node : answer.nodes) years.push_back(node.Text());
+    for (const jv::xml::Node& node : answer.nodes) years.push_back(TrimmedText(node));
     return true;
 }
 
@@ -75,8 +83,8 @@ bool ReadIdNames(const Answer& answer, const char* operation, const IdNameChildr
             return false;
         }
         Record record;
-        record.*id = idNode.Text();
-        record.*name = nameNode.Text();
+        record.*id = TrimmedText(idNode);
+        record.*name = TrimmedText(nameNode);
         out.push_back(std::move(record));
     }
     return true;
@@ -95,7 +103,7 @@ bool ReadDetails(const Answer& answer, const char* operation, const char* child,
             TraceLog(Where(operation), TRACE_ERROR, childMessage);
             return false;
         }
-        list.emplace_back(value.Text(), value.Text());
+        list.emplace_back(TrimmedText(value), TrimmedText(value));
     }
     return true;
 }
@@ -108,7 +116,7 @@ int ToInt(const std::string& text) {
 
 std::string ChildText(const jv::xml::Node& node, const char* child) {
     const jv::xml::Node value = node.SelectSingleNode(child);
-    return value.IsNull() ? std::string() : value.Text();
+    return value.IsNull() ? std::string() : TrimmedText(value);
 }
 
 std::string CapitalizedChild(const jv::xml::Node& node, const char* child) {
@@ -206,7 +214,7 @@ bool CCarStylesNet::getStyles(std::vector<TextPair>& styles, const std::string& 
             TraceLog("CCarStylesNet::getStyles", TRACE_ERROR, "pnodeStyleID == NULL");
             return false;
         }
-        styles.emplace_back(ChildText(node, "Style"), id.Text());
+        styles.emplace_back(ChildText(node, "Style"), TrimmedText(id));
     }
     return true;
 }

@@ -25,7 +25,7 @@ namespace {
 constexpr const char* kSource = "jv::db::Connection";
 // The longest pause between two looks at a lock the other program holds: short, so that a writer
 // finds the lock free between two saves of a program that saves without pause.
-constexpr int kLongestPauseMs = 16;
+constexpr int kLongestPauseMs = 2;
 // How many prepared statements a connection keeps: the texts one page of the program runs.
 constexpr size_t kKeptStatements = 256;
 

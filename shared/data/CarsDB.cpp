@@ -287,8 +287,47 @@ bool CCarsDB::rewriteCar(CCar& car) {
 
     CMaintenancePlanDatabaseObject plans(m_connection);
     if (!car.MaintenancePlan.MaintenancePlanID.empty()) return plans.SaveMaintenancePlan(car.MaintenancePlan);
-    // A plan fetched again for a stored car has no id yet: store it and make it the car's plan.
-    return plans.AddMaintenancePlan(car.MaintenancePlan) && linkMaintenancePlan(car);
+    // A plan fetched again for a stored car has no id yet: it replaces the car's plan. The old
+    // plan and its items go, within the same step, so no plan is left that no car uses.
+    std::string oldPlanID;
+    if (!readMaintenancePlanID(car.VehicleID, oldPlanID)) return false;
+    if (!plans.AddMaintenancePlan(car.MaintenancePlan) || !linkMaintenancePlan(car)) return false;
+    return oldPlanID.empty() || oldPlanID == car.MaintenancePlan.MaintenancePlanID || deleteMaintenancePlan(oldPlanID);
+}
+
+bool CCarsDB::readMaintenancePlanID(const std::string& VehicleID, std::string& planID) {
+    const std::string sql = "SELECT MaintenancePlanID FROM Vehicles where VehicleID=" + sqlvalue::Quoted(VehicleID);
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        if (!rs.IsEOF()) {
+            if (auto id = rs.GetInt("MaintenancePlanID")) planID = std::to_string(*id);
+        }
+        rs.Close();
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError("CCarsDB::updateCar", 288, sql, e, kWording);
+        return false;
+    }
+}
+
+bool CCarsDB::deleteMaintenancePlan(const std::string& planID) {
+    std::string sql;
+    try {
+        // Another car still on the plan keeps it.
+        sql = "SELECT count(*) as users FROM Vehicles where MaintenancePlanID=" + planID;
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        const bool used = rs.IsOpen() && !rs.IsEOF() && rs.GetInt("users").value_or(0) > 0;
+        rs.Close();
+        if (used) return true;
+        sql = "DELETE from MaintenancePlanItems where MaintenancePlanID=" + planID;
+        if (!ExecuteCommand(sql)) return false;
+        sql = "DELETE from MaintenancePlan where MaintenancePlanID=" + planID;
+        return ExecuteCommand(sql);
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError("CCarsDB::updateCar", 289, sql, e, kWording);
+        return false;
+    }
 }
 
 bool CCarsDB::linkMaintenancePlan(const CCar& car) {

@@ -50,6 +50,10 @@ private:
     bool rewriteCar(CCar& car);
     bool makeCustomStyleID(CCar& car);
     bool linkMaintenancePlan(const CCar& car);
+    // The plan id the car's row holds ("" for none); false when it could not be read.
+    bool readMaintenancePlanID(const std::string& VehicleID, std::string& planID);
+    // Removes a plan and its items unless a car still uses it.
+    bool deleteMaintenancePlan(const std::string& planID);
     // The last reading carried on to value.OdometerDate at the car's forward rate (never below 0).
     static bool estimateFromLast(const CCar& car, const COdometerValue& last, COdometerValue& value);
 };

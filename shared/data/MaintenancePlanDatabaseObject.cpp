@@ -193,7 +193,8 @@ bool CMaintenancePlanDatabaseObject::GetCustomMaintenanceItems(const std::vector
         "INTERVAL_MONTH  FROM CustomMaintenancePlanItems  WHERE SEVERE_SERVICE_FLAG=" +
         sqlvalue::Quoted(drivingCondition, 1);
     if (leaveOut != nullptr && !leaveOut->empty()) {
-        sql += " AND ITEM_DESCRIPTION + ' - ' + ACTION_DESCRIPTION not in (";
+        // Like every other text comparison of the file, without regard to case.
+        sql += " AND (ITEM_DESCRIPTION + ' - ' + ACTION_DESCRIPTION) COLLATE NOCASE not in (";
         for (size_t i = 0; i < leaveOut->size(); ++i) {
             if (i > 0) sql += ", ";
             sql += sqlvalue::Quoted((*leaveOut)[i].DisplayText);

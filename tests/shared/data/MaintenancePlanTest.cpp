@@ -190,6 +190,14 @@ TEST_F(MaintenancePlans, CustomAndGenericItems) {
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].DisplayText, "Tow bar - Grease");
     EXPECT_EQ(items[0].INTERVAL_MONTH, 6);
+    // The plan's text in another case leaves the item out too, as every text comparison of the
+    // file ignores case.
+    CMaintenancePlanItem shouted = Item("ROOF BOX", "inspect", 0, 0, 0, 12);
+    const std::vector<CMaintenancePlanItem> otherCase = {shouted};
+    items.clear();
+    ASSERT_TRUE(db.GetCustomMaintenanceItems(&otherCase, "N", items));
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].DisplayText, "Tow bar - Grease");
 
     Exec("DELETE FROM GenericMaintenancePlanItems");
     Exec(

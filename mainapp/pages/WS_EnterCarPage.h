@@ -1,0 +1,132 @@
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "mainapp/net/CarStylesNet.h"
+#include "shared/data/Car.h"
+#include "shared/ui/JVPage.h"
+
+class COdometerValuesDatabaseObject;
+
+// The vehicle information page (resource 177): adds a new car or edits a stored one. The car's
+// identity comes from the web service's lists (year, make, model, style, drive type, engine,
+// transmission), or is typed in for a custom car; the "Maintenance Plan" tab downloads the maker's
+// plan (or takes the generic one) and edits it; AddCar stores the car with its plan.
+//
+// The page keeps the car being entered in m_car. Changes the user has not saved are marked in the
+// element "DirtyFlag", which the view's navigation guard reads. Plan rows are keyed by their
+// position in the plan (the row id "item<n>"), never by the item's id, which downloaded and newly
+// created items share.
+class CWS_EnterCarPage : public CJVPage {
+public:
+    CWS_EnterCarPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
+    ~CWS_EnterCarPage() override;
+
+    void ProcessDocument() override;
+
+    // Script methods.
+    void EnterCarSelect(const std::string& name, const std::string& value);
+    bool AddCar();
+    void UpdateYearList();
+    void UpdateMakeList();
+    void UpdateModelList();
+    void UpdateStyleList();
+    void UpdateDriveTypeList();
+    void UpdateEngineList();
+    void UpdateTransmissionList();
+    void GetMaintenancePlan();
+    void UpdateMaintenancePlanItem(int rowKey, int initialDistance, int initialMonths, int intervalDistance,
+                                   int intervalMonths);
+    void ShowAddServiceItemsDlg();
+    void DeleteServiceItem(int row);
+    void PrintPage();
+
+    // What the view and the QuickStart wizard ask of the page.
+    bool IsDirty() const;
+    void SetDirtyFlag(bool dirty);
+    void EnableDownloadPlan(bool enable);
+    void EnableSaveVehicle(bool enable);
+    void EnableAddServiceItems(bool enable);
+    void ShowPlanWarning(bool show);
+    // What the page's "Download Plan" button does: fetches the plan and shows it.
+    void DownloadPlanAsButton();
+    bool FoundManufacturerPlan() const { return m_manufacturerPlan; }
+    const std::string& GetVehicleID() const { return m_car.VehicleID; }
+    const CCar& GetCar() const { return m_car; }
+    // The print content of the page.
+    std::string PrintContent() const;
+
+    // The page's plan row of an item position (1 for the first item), for tests and the wizard.
+    static std::string RowId(size_t position);
+
+private:
+    void ProcessDocumentNew();
+    void ProcessDocumentEdit(std::string query);
+    // What asks the user for the web-service connection: true when the page should be filled
+    // again with a new connection.
+    bool AskForConnection();
+
+    void OnYearChanged(const std::string& value);
+    void OnMakeChanged(const std::string& value);
+    void OnModelChanged(const std::string& value);
+    void OnStyleChanged(const std::string& value);
+    void SetDriveType(const std::string& value);
+    void SetEngine(const std::string& value);
+    void SetTransmission(const std::string& value);
+    void SetDrivingCondition(const std::string& value);
+    void ClearOptions();
+    void EnableDownloadForOptions();
+
+    // One labelled list (style, drive type, engine, transmission); false when the list is empty.
+    struct ListEntry {
+        std::string text, value;
+    };
+    void FillLabelledList(const char* select, const char* label, const std::vector<ListEntry>& entries,
+                          std::string& stored, void (CWS_EnterCarPage::*choose)(const std::string&));
+    void FillPlainList(const char* select, const char* first, const std::vector<ListEntry>& entries,
+                       std::string& stored, std::string* storedText);
+    void ResetList(const char* select, const char* firstOption, const char* label);
+
+    // The custom-entry layout, as the check box's own script switches it.
+    void SetCustomLayout(bool custom);
+    void ShowTab(const std::string& name);
+    // Sets the disabled state of a button or radio even when the page's script changed it.
+    void SetDisabled(const std::string& id, bool disabled, int index = 0);
+
+    void ShowEmptyPlan();
+    void DisplayMaintenancePlan();
+    void OpenPlanRow(int itemId);
+    void SortPlanByFirstDue();
+
+    // The name the car is saved under; false when the user cancelled.
+    bool ChooseCarName(std::string& name);
+    // Reads the page's fields into m_car.
+    void ReadCarFields();
+    // The purchase reading as the car's fields now give it; an edit that moved it takes the old
+    // reading away first.
+    void RecordPurchaseReading(COdometerValuesDatabaseObject& odometers, const CCar& before);
+
+    // Hooks for the dialogs the page shows (see the .cpp).
+    bool AskCarName(std::string& name);
+    bool EditPlanItems(std::vector<CMaintenancePlanItem>& available, std::vector<CMaintenancePlanItem>& selected);
+    void OfferScheduleChange(int itemId, int oldInitialDistance, int newInitialDistance, int oldIntervalDistance,
+                             int newIntervalDistance, int oldInitialMonths, int newInitialMonths, int oldIntervalMonths,
+                             int newIntervalMonths);
+    int MessageBox(const std::string& message, const std::string& ok, const std::string& cancel, int width, int height);
+
+    CCarStylesNet m_carStyles;
+    CCar m_car;
+    std::string m_year;
+    std::vector<CMaintenancePlanItem> m_customItems;
+    bool m_editing = false;
+    bool m_manufacturerPlan = false;
+    std::string m_vehicleID;
+    bool m_planMayNotMatch = false;
+    // Ids of the items read from the car's stored plan: only those may be deleted from the file.
+    std::set<int> m_storedItemIds;
+    // The car as it was read, for the readings an edit replaces.
+    CCar m_storedCar;
+};

