@@ -42,6 +42,17 @@ std::string NumberText(double value, int digits, bool emptyWhenZero) {
     return jv::NumberFormat::User().Format(value, digits);
 }
 
+void PublishNumberFormat(CJVPage& page) {
+    ElementPtr span;
+    if (!page.GetElementById("NumberFormat", span)) return;
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    span->setAttribute("data-decimal", format.decimalSeparator);
+    span->setAttribute("data-thousand", format.thousandSeparator);
+    span->setAttribute("data-grouping", std::to_string(format.grouping));
+    span->setAttribute("data-leading-zero", format.leadingZero ? "1" : "0");
+    span->setAttribute("data-negative-order", std::to_string(format.negativeOrder));
+}
+
 Element* Append(CJVPage& page, Node* parent, const std::string& tag) {
     ElementPtr element;
     return page.AppendNewElement(parent, tag, element) ? element.get() : nullptr;
@@ -79,32 +90,23 @@ void AppendVendorField(CJVPage& page, Element* cell, const std::string& rowId, c
     Append(page, cell, "<span id=vendorEnd_" + rowId + " style=\"display:none\">");
     AppendText(page, cell, "<span id=vendorWhole_" + rowId + " style=\"display:none\">", newEntry ? "" : vendor);
     if (newEntry) {
-        Append(page, cell,
-               "<input class=registerValueBoxTip onchange=OnChange(this); onkeyup=keyHandlerVendor(event); "
-               "onkeypress=\"fieldLengthCheck(event, 60);\" name=Vendor value=Vendor onblur=blurVendor(this); "
-               "onfocus=OnFocus(this); autocomplete=off>");
+        Append(page, cell, "<input class=registerValueBoxTip name=Vendor value=Vendor autocomplete=off>");
     } else {
-        AppendInput(page, cell,
-                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); "
-                    "onkeypress=\"fieldLengthCheck(event, 60);\" "
-                    "name=Vendor onblur=blurVendor(this); onfocus=OnFocus(this); onkeyup=keyHandlerVendor(event); "
-                    "autocomplete=off>",
-                    vendor);
+        AppendInput(page, cell, "<input class=registerValueBoxNoBorder name=Vendor autocomplete=off>", vendor);
     }
 }
 
 void AppendSubmitCell(CJVPage& page, Element* row, bool newEntry) {
-    Element* cell = AppendHtml(page, row, "<td id=last onclick=SelectRow(this);>", "<img src=250 alt=\"\">");
+    Element* cell = AppendHtml(page, row, "<td id=last>", "<img src=250 alt=\"\">");
     if (cell == nullptr) return;
-    AppendHtml(
-        page, cell,
-        newEntry ? "<button class=registerButton name=Submit onclick=ClickSubmitButton(this);>"
-                 : "<button class=registerButton name=Submit style=\"display:none;\" onclick=ClickSubmitButton(this);>",
-        "Submit");
+    AppendHtml(page, cell,
+               newEntry ? "<button class=registerButton name=Submit>"
+                        : "<button class=registerButton name=Submit style=\"display:none;\">",
+               "Submit");
 }
 
 void AppendFillerCell(CJVPage& page, Element* row, bool first) {
-    AppendHtml(page, row, first ? "<td id=first onclick=SelectRow(this);>" : "<td onclick=SelectRow(this);>", "&nbsp;");
+    AppendHtml(page, row, first ? "<td id=first>" : "td", "&nbsp;");
 }
 
 namespace {
@@ -140,7 +142,7 @@ bool SetHeading(CJVPage& page, const std::vector<Heading>& headings, const std::
     for (const Heading& heading : headings) {
         std::string tag = "<td";
         if (!heading.id.empty()) tag += " id=" + heading.id;
-        if (heading.left) tag += " align=left";
+        if (heading.number) tag += " align=right";
         tag += ">";
         AppendText(page, row.get(), tag, heading.text);
     }
@@ -184,6 +186,18 @@ void RemoveNewEntry(Element* table) {
         if (count <= 1) return;
         table->deleteRow(count - 1);
     }
+}
+
+bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom) {
+    Element* next = FindTopRow(page, nextId);
+    if (next == nullptr || next->parentNode() == nullptr || !top || !bottom) return false;
+    jv::ui::Node* body = next->parentNode();
+    return body->insertBefore(top, next) && body->insertBefore(bottom, next);
+}
+
+ElementPtr NewRow(CJVPage& page, const std::string& tag) {
+    const auto& document = page.GetDocument();
+    return document ? document->createElement(tag) : nullptr;
 }
 
 Element* FindTopRow(CJVPage& page, const std::string& rowId) {

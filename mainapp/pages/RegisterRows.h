@@ -37,6 +37,10 @@ std::string DateText(const jv::DateTime& date);
 // A stored number in the user's format; empty when emptyWhenZero and it is not above 0.
 std::string NumberText(double value, int digits, bool emptyWhenZero = false);
 
+// Puts the user's number format on the page (the span "NumberFormat"), so that the register script
+// shows and reads numbers as the program does without asking it for each one.
+void PublishNumberFormat(CJVPage& page);
+
 // A new element made from a start tag, appended to parent; null when it cannot be made.
 Element* Append(CJVPage& page, Node* parent, const std::string& tag);
 // The same with inner HTML the program wrote ("&nbsp;", "Submit").
@@ -61,11 +65,11 @@ void AppendFillerCell(CJVPage& page, Element* row, bool first);
 bool SetColumns(CJVPage& page, const std::vector<std::string>& columns, const std::string& method,
                 const std::string& registerName, int callSite);
 struct Heading {
-    Heading(std::string text_, std::string id_ = {}, bool left_ = false)
-        : text(std::move(text_)), id(std::move(id_)), left(left_) {}
+    Heading(std::string text_, std::string id_ = {}, bool number_ = false)
+        : text(std::move(text_)), id(std::move(id_)), number(number_) {}
     std::string text;
-    std::string id;     // "first", "last" or empty
-    bool left = false;  // align="left"
+    std::string id;       // "first", "last" or empty
+    bool number = false;  // over a column of numbers: right-aligned as they are
 };
 bool SetHeading(CJVPage& page, const std::vector<Heading>& headings, const std::string& method,
                 const std::string& registerName, int callSite);
@@ -80,6 +84,13 @@ Element* AppendRow(CJVPage& page, Element* table);
 void FocusNewEntry(Element* table);
 // Removes the two rows of the new entry (the last two rows of the register).
 void RemoveNewEntry(Element* table);
+
+// Puts an entry's two rows (built outside the document) before the entry nextId ("new" for the
+// blank entry): adding one entry changes one place of the page, however long the register. False
+// when there is no such entry.
+bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom);
+// New rows for an entry, outside the document.
+ElementPtr NewRow(CJVPage& page, const std::string& tag);
 
 // The top row of the entry with this id ("12", "new") and the row after it.
 Element* FindTopRow(CJVPage& page, const std::string& rowId);

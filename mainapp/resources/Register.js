@@ -54,17 +54,136 @@ function FuelOdometer(previousOdometer, distance) {
     return previousOdometer + distance;
 }
 
-if (typeof module !== "undefined") module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer };
+// A service's cost and its parts, labor, other and tax (0 = not given). With four of the five
+// given the fifth is worked out (cost as the sum; parts, labor or tax only when positive; other
+// even when negative); with all five given, a cost that is not the sum becomes the sum. Returns the
+// five and whether the cost was corrected ("corrected"), one was worked out ("computed"), or null.
+function ServiceAmounts(amounts) {
+    const result = Object.assign({}, amounts, { adjusted: null });
+    const names = ["cost", "parts", "labor", "other", "tax"];
+    const missing = names.filter((name) => !amounts[name]);
+    const sum = amounts.parts + amounts.labor + amounts.other + amounts.tax;
+    if (missing.length === 0) {
+        if (Math.abs(amounts.cost - sum) > 0.005) {
+            result.cost = sum;
+            result.adjusted = "corrected";
+        }
+        return result;
+    }
+    if (missing.length !== 1) return result;
+    const name = missing[0];
+    const value = name === "cost" ? sum : amounts.cost - (sum - amounts[name]);
+    if (name === "cost" || name === "other" || value > 0) {
+        result[name] = value;
+        result.adjusted = "computed";
+    }
+    return result;
+}
+
+// Numbers in the user's format, as the program writes and reads them (its number format is on
+// the page, see UserNumberFormat): `format` holds decimal and thousand separators, the digits per
+// group (0: none), whether "0.5" keeps its leading zero, and where a minus goes (0 "(1.1)",
+// 1 "-1.1", 2 "- 1.1", 3 "1.1-", 4 "1.1 -").
+function FormatNumber(value, digits, format) {
+    if (!isFinite(value)) value = isNaN(value) ? 0 : value > 0 ? 1e15 : -1e15;
+    value = Math.max(-1e15, Math.min(1e15, value));
+    if (digits < 0) digits = 6;
+    digits = Math.min(digits, 20);
+    let text = value.toFixed(6);
+    let negative = text[0] === "-";
+    if (negative) text = text.substring(1);
+    text = RoundDecimalText(text, digits);
+    if (!/[1-9]/.test(text)) negative = false;
+    let [integer, fraction = ""] = text.split(".");
+    if (!format.leadingZero && integer === "0" && fraction) integer = "";
+    let grouped = integer;
+    if (format.grouping > 0 && format.thousand) {
+        grouped = "";
+        for (let i = 0; i < integer.length; i++) {
+            if (i > 0 && (integer.length - i) % format.grouping === 0) grouped += format.thousand;
+            grouped += integer[i];
+        }
+    }
+    const number = fraction ? grouped + format.decimal + fraction : grouped;
+    if (!negative) return number;
+    return ["(" + number + ")", "-" + number, "- " + number, number + "-", number + " -"][format.negativeOrder] ??
+        "-" + number;
+}
+
+// A plain decimal text ("123.456789") rounded to `digits` decimals, halves up.
+function RoundDecimalText(text, digits) {
+    const [integer, fraction = ""] = text.split(".");
+    const padded = (fraction + "0".repeat(digits + 1)).substring(0, digits + 1);
+    let kept = integer + padded.substring(0, digits);
+    if (Number(padded[digits]) >= 5) {
+        const chars = kept.split("");
+        let i = chars.length - 1;
+        while (i >= 0 && chars[i] === "9") chars[i--] = "0";
+        if (i >= 0) chars[i] = String(Number(chars[i]) + 1);
+        else chars.unshift("1");
+        kept = chars.join("");
+    }
+    const whole = kept.substring(0, kept.length - digits);
+    return digits > 0 ? whole + "." + kept.substring(kept.length - digits) : whole;
+}
+
+// Typed text as a number: thousands separators dropped, the decimal separator read as a point,
+// reading stops where the number does; text without a number gives 0.
+function ParseNumber(text, format) {
+    let plain = String(text);
+    if (format.thousand) plain = plain.split(format.thousand).join("");
+    if (format.decimal && format.decimal !== ".") plain = plain.split(format.decimal).join(".");
+    const match = /^\s*([+-]?(?:\d+\.?\d*|\.\d+))/.exec(plain);
+    const value = match ? Number(match[1]) : 0;
+    return isFinite(value) ? value : 0;
+}
+
+if (typeof module !== "undefined") {
+    module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer, ServiceAmounts, FormatNumber, ParseNumber };
+}
+
+// --- work under way -------------------------------------------------------------------------------
+
+// Calculations and completions started by a field's change or blur talk to the program and take a
+// moment; a save waits for them, so that it sends what they worked out, not what stood before.
+const pendingWork = new Set();
+
+function Track(promise) {
+    pendingWork.add(promise);
+    promise.finally(() => pendingWork.delete(promise)).catch(() => {});
+    return promise;
+}
+
+async function Settled() {
+    while (pendingWork.size) await Promise.allSettled([...pendingWork]);
+}
 
 // --- numbers in the user's format, through the program ------------------------------------------
 
+// The user's number format as the program put it on the page, or null.
+function UserNumberFormat() {
+    const element = document.getElementById("NumberFormat");
+    if (!element || element.dataset.decimal === undefined) return null;
+    return {
+        decimal: element.dataset.decimal,
+        thousand: element.dataset.thousand,
+        grouping: Number(element.dataset.grouping),
+        leadingZero: element.dataset.leadingZero === "1",
+        negativeOrder: Number(element.dataset.negativeOrder),
+    };
+}
+
 async function JVNumber(text) {
+    const format = UserNumberFormat();
+    if (format) return ParseNumber(text, format);
     await window.external.JVToNumber(String(text));
     const value = parseFloat(document.getElementById("NumberScratch").textContent);
     return isFinite(value) ? value : 0;
 }
 
 async function JVText(number, decimals) {
+    const format = UserNumberFormat();
+    if (format) return FormatNumber(number, decimals, format);
     await window.external.JVToString(number, decimals);
     return document.getElementById("NumberScratch").textContent;
 }
@@ -76,7 +195,11 @@ async function FieldNumber(field) {
 }
 
 // onblur of a number field: shown again in the user's format with `decimals` decimals.
-async function blurNumber(input, decimals) {
+function blurNumber(input, decimals) {
+    return Track(ReformatNumber(input, decimals));
+}
+
+async function ReformatNumber(input, decimals) {
     OnBlur(input);
     if (IsTip(input) || input.value.trim() === "") return;
     const before = input.value;
@@ -158,7 +281,7 @@ function ShowSelected(top, selected) {
 async function SelectEntry(top) {
     if (!top || top.id === nCurrRow || bBusy) return;
     const wanted = top.id;
-    await LeaveEntry();
+    if (!(await LeaveEntry())) return;
     const old = document.getElementById(nCurrRow);
     ShowSelected(old, false);
     nCurrRow = wanted;
@@ -173,15 +296,19 @@ async function SelectEntry(top) {
     ScrollIntoRegister(now);
 }
 
-// A changed entry is saved (OK) or put back (Cancel) before another is selected.
+// A changed entry is saved (OK) or put back (Cancel) before another is selected. False when the
+// entry could not be saved: it stays selected with what was typed.
 async function LeaveEntry() {
-    if (!bDirty) return;
+    await Settled();
+    if (!bDirty) return true;
     if (confirm("You made changes to the current entry. Press OK to save changes or Cancel to discard changes.")) {
         await SubmitForm();
+        if (bDirty) return false;
     } else {
         await RestoreRecord(nCurrRow);
+        bDirty = false;
     }
-    bDirty = false;
+    return true;
 }
 
 function ScrollIntoRegister(top) {
@@ -200,10 +327,12 @@ function HeadingHeight() {
     return heading ? heading.getBoundingClientRect().height : 0;
 }
 
-// After a save or delete the program has rebuilt the rows: the selection follows.
-function AfterRebuild() {
+// After a save or delete the program has rebuilt the rows: the selection follows, and the details
+// show the selected entry (a blank new entry after a new one was saved).
+async function AfterRebuild(before) {
     if (!document.getElementById(nCurrRow)) nCurrRow = "new";
     ShowSelected(CurrentTopRow(), true);
+    if ((before === "new" || before !== nCurrRow) && typeof UpdateDetails === "function") await UpdateDetails(nCurrRow);
 }
 
 function FocusNewEntry() {
@@ -219,29 +348,33 @@ async function ClickSubmitButton() {
 
 // Saves the selected entry (when changed) and goes on in the new entry.
 async function Save() {
-    if (bBusy) return;
+    await Settled();
+    if (bBusy || !bDirty) return;
+    const before = nCurrRow;
     bBusy = true;
     try {
         await SubmitForm();
     } finally {
         bBusy = false;
     }
-    AfterRebuild();
+    if (!bDirty) await AfterRebuild(before);
 }
 
 async function Delete() {
     if (bBusy || nCurrRow === "new") return;
+    const before = nCurrRow;
     bBusy = true;
     try {
         await DeleteRow();
     } finally {
         bBusy = false;
     }
-    AfterRebuild();
+    await AfterRebuild(before);
 }
 
 async function Undo() {
     if (bBusy) return;
+    const before = nCurrRow;
     bBusy = true;
     try {
         await RestoreRecord(nCurrRow);
@@ -249,7 +382,7 @@ async function Undo() {
         bBusy = false;
     }
     bDirty = false;
-    AfterRebuild();
+    await AfterRebuild(before === "new" ? "new" : before);
 }
 
 // --- keys --------------------------------------------------------------------------------------------
@@ -275,7 +408,11 @@ async function RegisterKeyDown(event) {
 
 // onkeyup of a Vendor input: the text typed so far is completed with the first stored vendor that
 // begins with it; the completed part is selected, so typing on replaces it.
-async function keyHandlerVendor(event) {
+function keyHandlerVendor(event) {
+    return Track(CompleteVendor(event));
+}
+
+async function CompleteVendor(event) {
     const input = event.target;
     const top = TopRowOf(input);
     if (!top) return;
@@ -301,7 +438,11 @@ async function keyHandlerVendor(event) {
 
 // onblur of a Vendor input: a completed vendor takes its stored spelling and may fill the entry;
 // a text that no longer equals the completion is kept as typed.
-async function blurVendor(input) {
+function blurVendor(input) {
+    return Track(TakeVendor(input));
+}
+
+async function TakeVendor(input) {
     const top = TopRowOf(input);
     const whole = top ? document.getElementById("vendorWhole_" + top.id) : null;
     const changed = input.value !== input.dataset.before;
@@ -351,7 +492,62 @@ async function RegisterMenuCommand(command) {
 
 // A changed entry is saved when the user leaves the page: nothing typed is lost.
 function ExitRegister() {
+    // What a calculation under way would still change cannot be waited for here.
     if (bDirty && !bBusy) SubmitForm();
+}
+
+// --- the register's events ---------------------------------------------------------------------------
+//
+// The rows carry no handlers of their own (a register of thousands of entries stays small): the
+// register's events are handled here, by the field's name. Number fields are marked data-num
+// (digits only) and, where they are shown again formatted when left, data-n (the decimals). A page
+// names its own handlers for a field's change in FieldChangeHandlers.
+
+function IsRegisterField(target) {
+    return target && /^(INPUT|SELECT|TEXTAREA)$/.test(target.tagName) && target.closest("#Register");
+}
+
+function RegisterFocusIn(event) {
+    if (IsRegisterField(event.target)) OnFocus(event.target);
+}
+
+function RegisterFocusOut(event) {
+    const target = event.target;
+    if (!IsRegisterField(target)) return;
+    if (target.name === "Vendor") blurVendor(target);
+    else if (target.dataset.n !== undefined) blurNumber(target, Number(target.dataset.n));
+    else OnBlur(target);
+}
+
+function RegisterChange(event) {
+    const target = event.target;
+    if (!IsRegisterField(target)) return;
+    const handlers = typeof FieldChangeHandlers !== "undefined" ? FieldChangeHandlers : {};
+    if (handlers[target.name]) handlers[target.name](target);
+    else if (target.name === "date") DateValidation(target);
+    else OnChange(target);
+}
+
+function RegisterKeyPress(event) {
+    const target = event.target;
+    if (!IsRegisterField(target)) return;
+    if (target.dataset.num !== undefined) NumberOnly(event);
+    else if (target.name === "Vendor" || target.name === "Memo") fieldLengthCheck(event, 60);
+}
+
+function RegisterKeyUp(event) {
+    if (IsRegisterField(event.target) && event.target.name === "Vendor") keyHandlerVendor(event);
+}
+
+function RegisterClick(event) {
+    const target = event.target;
+    if (!target.closest) return;
+    if (target.closest('button[name="Submit"]')) {
+        ClickSubmitButton();
+        return;
+    }
+    const cell = target.closest("#RegisterTBody td");
+    if (cell) SelectRow(cell);
 }
 
 if (typeof window !== "undefined" && typeof document !== "undefined") {
@@ -360,6 +556,13 @@ if (typeof window !== "undefined" && typeof document !== "undefined") {
     window.addEventListener("pagehide", ExitRegister);
     window.addEventListener("DOMContentLoaded", () => {
         const table = document.getElementById("Register");
-        if (table) table.addEventListener("contextmenu", ShowRegisterMenu);
+        if (!table) return;
+        table.addEventListener("contextmenu", ShowRegisterMenu);
+        table.addEventListener("focusin", RegisterFocusIn);
+        table.addEventListener("focusout", RegisterFocusOut);
+        table.addEventListener("change", RegisterChange);
+        table.addEventListener("keypress", RegisterKeyPress);
+        table.addEventListener("keyup", RegisterKeyUp);
+        table.addEventListener("click", RegisterClick);
     });
 }
