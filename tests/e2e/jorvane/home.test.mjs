@@ -3,7 +3,7 @@
 // names.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
 import { DAILY, WEEKEND, car, garage } from "./garage.mjs";
 
 const NOW = { JV_NOW: "2026-12-09" };
@@ -140,6 +140,40 @@ describe("the home page", () => {
       assert.equal(await page.locator("#Graph .graphTitle").innerText(), "Total Cost For " + hostile);
       assert.equal(await page.locator("#Graph .point").count(), 3);
       assert.equal(await page.evaluate(() => window.hit), undefined);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+  test("the odometer is updated from its cell, and a car is sold and deleted from its menu", async () => {
+    const { home, app, page } = await open(garage());
+    try {
+      // Weekend's estimate is replaced by today's reading.
+      await page.locator(`#carlist tr[id='${WEEKEND}'] td#odometer`).click();
+      const reading = await dialog(app.page);
+      assert.equal(await reading.inputValue("#Date"), "12/09/2026");
+      assert.equal(await reading.inputValue("#Odometer"), "43382.4");
+      await reading.fill("#Odometer", "43500");
+      await reading.click("#ButtonOK");
+      await eventually(async () => (await cells(page, WEEKEND))[2].trim() === "43500.0", "the new reading shown");
+      assert.equal(home.query(`SELECT count(*) FROM OdometerValues WHERE VehicleID = '${WEEKEND}' AND OdometerValue = 43500`), "1");
+
+      // Sell Weekend: it leaves the list.
+      await page.locator(`#carlist tr[id='${WEEKEND}'] > td`).first().click();
+      await page.click("#MenuCarOverview #Sell");
+      const sale = await dialog(app.page);
+      await sale.fill("#SoldDate", "12/01/2026");
+      await sale.fill("#SoldPrice", "5000");
+      await sale.click("#ButtonOK");
+      await eventually(() => home.query(`SELECT Sold <> 0 FROM Vehicles WHERE VehicleID = '${WEEKEND}'`) === "1", "sold");
+      await eventually(async () => (await page.locator("#carlist tr.listrow").count()) === 1, "the sold car gone");
+
+      // Delete Daily: the list keeps its headings only.
+      await page.locator(`#carlist tr[id='${DAILY}'] > td`).first().click();
+      await page.click("#MenuCarOverview #Delete");
+      await (await dialog(app.page)).click("#ButtonOK");
+      await eventually(() => home.query(`SELECT count(*) FROM Vehicles WHERE VehicleID = '${DAILY}'`) === "0", "deleted");
+      await eventually(async () => (await page.locator("#carlist tr").count()) === 2, "no car rows");
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();
