@@ -3,6 +3,7 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/dialogs/PrintPreviewDlg.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/ui/Document.h"
@@ -256,10 +257,7 @@ Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings
 }
 
 void ShowPrintPreview(const std::string& html) {
-    // The main view prints the workspace page as it is shown; the printout is kept in the trace
-    // log's place of record until the preview takes it.
-    TraceLog("registerrows::ShowPrintPreview", TRACE_INFO,
-             "Printout of " + std::to_string(html.size()) + " characters ready");
+    CPrintPreviewDlg::Print(html);
 }
 
 }  // namespace registerrows

@@ -8,6 +8,7 @@
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/NoInternetDlg.h"
+#include "mainapp/dialogs/PrintPreviewDlg.h"
 #include "mainapp/pages/PlanSchedule.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
@@ -951,13 +952,7 @@ std::string CWS_EnterCarPage::PrintContent() const {
 }
 
 void CWS_EnterCarPage::PrintPage() {
-    jv::ui::BrowserHost* host = jv::ui::InstalledHost();
-    if (host == nullptr) return;
-    const auto document = jv::ui::Document::Parse(
-        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Vehicle Information</title>"
-        "<link rel=\"stylesheet\" href=\"176\"></head><body>" +
-        PrintContent() + "</body></html>");
-    if (document) host->Print(*document);
+    CPrintPreviewDlg::Print(PrintContent());
 }
 
 // --- saving ---------------------------------------------------------------------------------

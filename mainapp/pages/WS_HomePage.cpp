@@ -8,6 +8,7 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/dialogs/PrintPreviewDlg.h"
 #include "mainapp/dialogs/WS_Home_UpdateOdometerDlg.h"
 #include "mainapp/pages/CostGraphSeries.h"
 #include "mainapp/pages/HomePageMarkup.h"
@@ -368,8 +369,7 @@ void CWS_HomePage::PrintPage() {
 }
 
 void CWS_HomePage::ShowPrint(const std::string& html) {
-    // Printing comes with the print preview dialog.
-    (void)html;
+    CPrintPreviewDlg::Print(html);
 }
 
 void CWS_HomePage::ShowOdometerDialog(const std::string& vehicleId, const std::string& date,

@@ -145,6 +145,15 @@ describe("the registers", () => {
     await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "2", "the saved expense");
     assert.equal(home.query("SELECT Vendor, ExpenseMemo, CategoryID, Notes, Cost, Odometer IS NULL FROM Expenses ORDER BY ExpenseID DESC LIMIT 1"),
       "Acme Parking|Monthly pass|3|Level 2|45.5|1");
+    // An older expense goes where the register orders it, among the rows already shown.
+    await type(page, "new", "date", "01/02/25");
+    await page.selectOption('tr[id="new"] [name="category"]', "1");
+    await type(page, "new", "Cost", "300");
+    await page.press('tr[id="new"] [name="Cost"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "3", "the older expense");
+    const order = home.query("SELECT ExpenseID FROM Expenses ORDER BY ExpenseDate, Odometer").split("\n");
+    await eventually(async () => JSON.stringify(await page.$$eval("tr.registerrowtop", (rows) => rows.map((r) => r.id))) ===
+      JSON.stringify(order), "the register in date order");
     await shot(app, "expenses");
   });
 
