@@ -179,4 +179,31 @@ describe("the home page", () => {
       home.remove();
     }
   });
+  test("each print button prints one document: the car list, the reminders of every car, the graph", async () => {
+    const { home, app, page } = await open(garage());
+    try {
+      await app.context.addInitScript(() => {
+        window.print = () => {
+          window.top.jvPrinted = (window.top.jvPrinted || []).concat([document.body.innerText]);
+        };
+      });
+      const printed = () => app.page.evaluate(() => window.jvPrinted || []);
+      const buttons = ["tr.titlebar .printbutton", "tr.headingsm .printbutton", "#GraphPrint"];
+      for (let i = 0; i < buttons.length; i++) {
+        await page.click(buttons[i]);
+        await eventually(async () => (await printed()).length === i + 1, "print " + i);
+      }
+      await new Promise((r) => setTimeout(r, 300));
+      const [list, reminders, graph] = await printed();
+      assert.equal((await printed()).length, 3);
+      assert.match(list, /Daily[\s\S]*15000\.0[\s\S]*Weekend/);
+      assert.deepEqual(reminders.trim().split("\n").map((line) => line.trim()), [
+        "Car Name\tService\tOdometer\tDue Date", "Daily\tOil - Change\t13888.9\t11/01/2026",
+        "Daily\tTyres - Rotate\t15175.4\t12/15/2026"]);
+      assert.match(graph, /Total Cost For Daily/);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
 });
