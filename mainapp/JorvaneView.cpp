@@ -12,6 +12,7 @@
 #include "mainapp/pages/JVRegisterPage.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/pages/WS_HomePage.h"
+#include "mainapp/pages/WS_OdometerRegisterPage.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/Profile.h"
 #include "platform/ui/Document.h"
@@ -290,6 +291,10 @@ void CJorvaneView::PrintPage() {
         case kServiceRegisterPage:
         case kExpenseRegisterPage:
             CJVPage::Invoke(GetWorkspacePageAs<CJVRegisterPage>(page->GetResourceID()), &CJVRegisterPage::PrintPage);
+            break;
+        case kOdometerRegisterPage:
+            CJVPage::Invoke(GetWorkspacePageAs<CWS_OdometerRegisterPage>(kOdometerRegisterPage),
+                            &CWS_OdometerRegisterPage::PrintPage);
             break;
         default:
             break;

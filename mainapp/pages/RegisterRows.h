@@ -110,9 +110,7 @@ void ShowMessage(const std::string& message, int width = 300, int height = 200);
 // Empties the print table of the page ("PrintTable" in "PrintScratch") and gives it a head with
 // the headings; null when the page has none.
 Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings);
-// Hands the printout (heading and the print table's HTML) to the print preview. The preview and
-// printing belong to the main view; until it takes a printout this is where the registers hand
-// theirs over.
+// Prints the printout (heading and the print table's HTML).
 void ShowPrintPreview(const std::string& html);
 
 }  // namespace registerrows

@@ -301,7 +301,7 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
         if (saved) ShowAddedExpense();
     } else {
         saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, *odometerText, vendorText, memoText, categoryId,
-                                       *costText, notes);
+                                       registerfields::AmountForUpdate(*costText), notes);
     }
     if (!saved) return;
     RememberVendor(vendorText);

@@ -263,6 +263,10 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
         }
         number.text = *text;
     }
+    if (rowId != "new") {
+        for (size_t i = 1; i < std::size(numbers); ++i)
+            numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
+    }
     const auto dateText = registerfields::DateForDatabase(date);
     if (!dateText) {
         ShowMessage("The date \"" + EscapeHtmlQuotes(date) +

@@ -359,6 +359,10 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
         }
         number.text = *text;
     }
+    if (rowId != "new") {
+        for (size_t i = 1; i < std::size(numbers); ++i)
+            numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
+    }
     const auto dateText = registerfields::DateForDatabase(date);
     if (!dateText) {
         ShowMessage("The date \"" + EscapeHtmlQuotes(date) +

@@ -154,20 +154,26 @@ function webSocketMessages(g, doc, key, count) {
   const base = templates(doc, key);
   const messages = [];
   for (let i = 0; i < count; i++) {
-    const kind = g.int(10);
-    if (kind < 5) {
+    const kind = g.int(50);
+    if (kind < 24) {
       messages.push(mutate(g, JSON.stringify(g.pick(base))));
-    } else if (kind < 8) {
+    } else if (kind < 38) {
       // A well-formed message with one field swapped for any value.
       const message = structuredClone(g.pick(base));
       const fields = Object.keys(message);
       message[g.pick([...fields, "f", "a", "x"])] = g.value(0);
       messages.push(JSON.stringify(message));
-    } else if (kind < 9) {
+    } else if (kind < 44) {
+      // A call whose form state has a field of any shape: a key of null, an object, a state of numbers.
+      const field = g.next() < 0.5 ? [g.value(1), g.value(1)] : [g.pick([key, null, -1, 1.5, {}]), { v: g.value(2) }];
+      messages.push(JSON.stringify({ t: "call", id: 1, doc, m: "Bump", a: [], f: { [doc]: [field] } }));
+    } else if (kind < 48) {
       messages.push(JSON.stringify(g.value(0)));
     } else {
-      const depth = 1000 + g.int(50000);
-      messages.push('{"t":"call","id":1,"m":"Bump","a":' + "[".repeat(depth) + "]".repeat(depth) + "}");
+      // An argument or form state nested up to 150,000 deep.
+      const depth = 1000 + g.int(150000);
+      const nested = "[".repeat(depth) + "]".repeat(depth);
+      messages.push('{"t":"call","id":1,"doc":' + doc + ',"m":"Bump","a":' + (g.next() < 0.5 ? nested : "[]," + '"f":' + nested) + "}");
     }
   }
   return messages;
@@ -261,6 +267,9 @@ test("a fuzz run against the running program ends neither the program nor its ne
       doc,
     );
     assert.ok(answered, `no answer to a call after message ${at + 100}`);
+    // (A socket that closed lets every waiting call go on too.)
+    assert.ok(await page.evaluate(() => window.jvHost.open), `the window lost the program after message ${at + 100}`);
+    assert.equal(app.child.exitCode ?? app.child.signalCode, null, `the program ended after message ${at + 100}`);
   }
 
   const outcomes = { answered: 0, closed: 0, "no answer": 0 };

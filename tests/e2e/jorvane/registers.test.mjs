@@ -111,6 +111,12 @@ describe("the registers", () => {
     await page.click(`tr[id="${id}"] [name="Vendor"]`, { button: "right" });
     await page.click("#MenuRegister >> text=Undo Changes");
     await eventually(async () => (await page.inputValue(`tr[id="${id}"] [name="Vendor"]`)) === "Shell", "undo");
+    // An emptied amount is stored as emptied, not kept.
+    await page.fill(`tr[id="${id}"] + tr [name="Distance"]`, "");
+    await page.evaluate(() => OnChange());
+    await page.press(`tr[id="${id}"] + tr [name="Distance"]`, "Enter");
+    await eventually(() => home.query(`SELECT Distance FROM FuelPurchases WHERE FuelPurchaseID = ${id}`) === "0.0",
+      "the emptied distance");
     // Delete with its confirmation (Ctrl+D): the reading goes with the row.
     await page.click(`tr[id="${id}"] [name="date"]`);
     await app.page.keyboard.press("Control+d");
@@ -221,5 +227,20 @@ describe("the registers", () => {
     await shot(app, "preferences");
     const fuel = await openPage(app, "a.nav-fuel", "Fuel Register");
     assert.match(await fuel.locator("#RegisterHeadingRow").innerText(), /Cost Per Litre/);
+  });
+
+  test("the fuel register prints its purchases with the screen's number formats", async () => {
+    await app.context.addInitScript(() => {
+      window.print = () => {
+        window.top.jvPrinted = (window.top.jvPrinted || []).concat([document.body.innerHTML]);
+      };
+    });
+    const nav = await frame(app.page, "main_navbar");
+    await nav.click("a.nav-print");
+    const printed = await eventually(() => app.page.evaluate(() => window.jvPrinted), "a print");
+    assert.match(printed[0], /Fuel History for Daily/);
+    assert.match(printed[0], /Cost Per Litre/);
+    assert.match(printed[0], />10\.500</);  // the volume with three decimals, as on the screen
+    assert.match(printed[0], />Shell</);
   });
 });
