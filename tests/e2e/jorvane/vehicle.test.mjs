@@ -95,4 +95,65 @@ describe("the vehicle information page", () => {
       home.remove();
     }
   });
+
+  test("QuickStart on a new database: units, a car chosen from the lists, its plan downloaded, saved", async () => {
+    const home = jorvaneHome({ webUrl: soap.host });
+    try {
+      const app = await startJorvane(home);
+      const welcome = await dialog(app.page);
+      assert.match(await welcome.locator("#message").innerText(), /Is this your first time using Jorvane/);
+      await shot(app.page, "quickstart-welcome");
+      await welcome.click("#ButtonNext");
+      const units = await eventually(async () => {
+        const d = await dialog(app.page);
+        return (await d.locator("#DistancePref").count()) ? d : null;
+      }, "the units dialog");
+      await units.locator("input[name=DistancePref][value='1']").check();
+      await shot(app.page, "quickstart-units");
+      await units.locator("body").press("Enter");
+      await new Promise((r) => setTimeout(r, 1500));
+      await shot(app.page, "after-enter");
+      const step2 = await eventually(async () => {
+        const d = await dialog(app.page);
+        return /Now you will enter your vehicle information/.test(await d.locator("#message").innerText()) ? d : null;
+      }, "step 2");
+      await step2.click("#ButtonNext");
+      assert.equal(home.query("SELECT DistanceUnit FROM Prefs"), "1");
+
+      const page = await workspace(app);
+      await eventually(async () => (await page.title()) === "Vehicle Information Page", "the vehicle page");
+      await eventually(() => page.locator("#QS_CarMake").isVisible(), "the make balloon");
+      await shot(app.page, "quickstart-car");
+      await page.selectOption("#CarMake", "1");
+      await eventually(async () => (await page.locator("#CarYear option").count()) === 3, "the years of the make");
+      await page.selectOption("#CarYear", "2004");
+      await eventually(async () => (await page.locator("#CarModel option").count()) === 3, "the models");
+      await page.selectOption("#CarModel", "10");
+      await eventually(() => page.locator("#CarStyle").isVisible(), "the styles");
+      await page.selectOption("#CarStyle", "s1");
+      await eventually(async () => (await page.locator("#CarEngineLabel").innerText()) === "1.8L", "the one engine");
+      await page.fill("#CarCurrentOdometer", "20000");
+      await page.locator("#CarCurrentOdometer").dispatchEvent("change");
+      await page.locator("input[name=CarDriving][value='N']").check();
+
+      const step4 = await eventually(async () => {
+        const d = await dialog(app.page, 2000).catch(() => null);
+        return d && /You've now entered all the data/.test(await d.locator("#message").innerText()) ? d : null;
+      }, "step 4");
+      await step4.click("#ButtonNext");
+      const step5 = await eventually(async () => {
+        const d = await dialog(app.page);
+        return /found one that's based on the manufacturer's/.test(await d.locator("#message").innerText()) ? d : null;
+      }, "step 5");
+      await shot(app.page, "quickstart-plan-found");
+      await step5.click("#ButtonNext");
+      await eventually(() => page.locator("#QS_SaveCar").isVisible(), "the save balloon");
+      // Kilometres: 5000 miles are shown as 8,000 km.
+      assert.match(await page.locator("#serviceitems").innerText(), /Engine Oil - Replace\s+every 8,?000 kilometres or 6 months/);
+      await shot(app.page, "quickstart-plan");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
 });
