@@ -2,6 +2,7 @@
 // on a typical garage (1x: two cars with three years of services, fuel purchases and readings)
 // and on 10x and 100x as many rows.
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -212,6 +213,33 @@ void BM_LastOdometerValue(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LastOdometerValue)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// A small statement (one step into an index, one row) run again and again: through the
+// connection, which keeps it prepared by its text, against the same statement prepared once
+// directly on SQLite and reset between runs, on the same file.
+template <bool direct>
+void BM_SmallStatement(benchmark::State& state) {
+    const std::string path = Garage(1);
+    const std::string sql = "SELECT max(OdometerValue) AS Highest FROM OdometerValues WHERE VehicleID = '" + Car(1) +
+                            "' AND OdometerValue <= 30000";
+    if (!direct) {
+        jv::db::Connection db = jv::db::Connection::Open(path);
+        for (auto _ : state) benchmark::DoNotOptimize(db.Execute(sql).GetDouble("Highest"));
+        return;
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    for (auto _ : state) {
+        sqlite3_reset(stmt);
+        if (sqlite3_step(stmt) == SQLITE_ROW) benchmark::DoNotOptimize(sqlite3_column_double(stmt, 0));
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
+BENCHMARK(BM_SmallStatement<false>)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SmallStatement<true>)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

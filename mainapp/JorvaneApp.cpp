@@ -110,6 +110,7 @@ public:
                         std::chrono::duration_cast<std::chrono::milliseconds>(kWindowOpenTimeout));
         if (!m_host.WindowConnected()) {
             TraceLog("CJorvaneApp::InitInstance", TRACE_ERROR, "The window did not open");
+            if (!m_closed) std::cerr << "jorvane: the browser window did not open" << std::endl;
             return false;
         }
 

@@ -2,8 +2,12 @@
 
 #include "mainapp/JorvaneView.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
+#include "mainapp/pages/WS_ExpenseRegisterPage.h"
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 #include "mainapp/pages/WS_HomePage.h"
+#include "mainapp/pages/WS_OdometerRegisterPage.h"
+#include "mainapp/pages/WS_ServiceRegisterPage.h"
+#include "mainapp/pages/WS_UserPreferencesPage.h"
 
 using jv::ui::host::ArgType;
 using jv::ui::host::ScriptArgs;
@@ -185,6 +189,77 @@ const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers()
          [](View& v, const Args& a) {
              if (auto p = v.GetWorkspacePageAs<CWS_FuelRegisterPage>(kFuel))
                  CJVPage::Invoke(p, &CWS_FuelRegisterPage::DeleteFuelRegisterRow, a.Text(0));
+         }},
+        {"SaveExpense",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ExpenseRegisterPage>(kExpense))
+                 CJVPage::Invoke(p, &CWS_ExpenseRegisterPage::SaveExpense, a.Text(0), a.Text(1), a.Text(2), a.Text(3),
+                                 a.Text(4), a.Text(5), a.Text(6), a.Text(7), a.Text(8));
+         }},
+        {"DeleteExpenseRegisterRow",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ExpenseRegisterPage>(kExpense))
+                 CJVPage::Invoke(p, &CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow, a.Text(0));
+         }},
+        {"RestorePurchase",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ExpenseRegisterPage>(kExpense))
+                 CJVPage::Invoke(p, &CWS_ExpenseRegisterPage::RestorePurchase, a.Text(0));
+         }},
+        {"DisplayServiceMaintenanceItems",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ServiceRegisterPage>(kService))
+                 CJVPage::Invoke(p, &CWS_ServiceRegisterPage::DisplayServiceMaintenanceItems, a.Text(0), a.Text(1));
+         }},
+        {"AddServiceMaintenanceItem",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ServiceRegisterPage>(kService))
+                 CJVPage::Invoke(p, &CWS_ServiceRegisterPage::AddServiceMaintenanceItem, a.Text(0), a.Text(1));
+         }},
+        {"CheckMaintenanceItem",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ServiceRegisterPage>(kService))
+                 CJVPage::Invoke(p, &CWS_ServiceRegisterPage::CheckMaintenanceItem, a.Int32(0));
+         }},
+        {"SaveService",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ServiceRegisterPage>(kService))
+                 CJVPage::Invoke(p, &CWS_ServiceRegisterPage::SaveService, a.Text(0), a.Text(1), a.Text(2), a.Text(3),
+                                 a.Text(4), a.Text(5), a.Text(6), a.Text(7), a.Text(8), a.Text(9), a.Text(10),
+                                 a.Text(11));
+         }},
+        {"DeleteServiceRegisterRow",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ServiceRegisterPage>(kService))
+                 CJVPage::Invoke(p, &CWS_ServiceRegisterPage::DeleteServiceRegisterRow, a.Text(0));
+         }},
+        {"RestoreService",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_ServiceRegisterPage>(kService))
+                 CJVPage::Invoke(p, &CWS_ServiceRegisterPage::RestoreService, a.Text(0));
+         }},
+        {"SaveOdometerValue",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_OdometerRegisterPage>(kOdometer))
+                 CJVPage::Invoke(p, &CWS_OdometerRegisterPage::SaveOdometerValue, a.Text(0), a.Text(1), a.Text(2),
+                                 a.Text(3));
+         }},
+        {"DeleteOdometerValue",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_OdometerRegisterPage>(kOdometer))
+                 CJVPage::Invoke(p, &CWS_OdometerRegisterPage::DeleteOdometerValue, a.Text(0));
+         }},
+        {"RestoreOdometer",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_OdometerRegisterPage>(kOdometer))
+                 CJVPage::Invoke(p, &CWS_OdometerRegisterPage::RestoreOdometer, a.Text(0));
+         }},
+        {"UpdatePrefs",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_UserPreferencesPage>(kPrefs))
+                 CJVPage::Invoke(p, &CWS_UserPreferencesPage::UpdatePrefs, a.Text(0), a.Text(1), a.Text(2), a.Text(3),
+                                 a.Text(4), a.Text(5), a.Text(6), a.Text(7), a.Text(8), a.Text(9), a.Text(10),
+                                 a.Text(11), a.Text(12), a.Text(13), a.Text(14), a.Text(15), a.Text(16));
          }},
         {"RestoreFuelData",
          [](View& v, const Args& a) {

@@ -3,9 +3,11 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/Main_NavCarListPage.h"
 #include "mainapp/PageFactory.h"
+#include "mainapp/dialogs/DeleteCarDlg.h"
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/QuickStartDlg.h"
 #include "mainapp/dialogs/QuickStartPrefsDlg.h"
+#include "mainapp/dialogs/WS_CarsOverview_SoldCarDlg.h"
 #include "mainapp/net/UpdateNet.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/pages/WS_HomePage.h"
@@ -237,13 +239,32 @@ void CJorvaneView::JavascriptError(const std::string& error, const std::string& 
 }
 
 void CJorvaneView::OpenSoldCarDlg(const std::string& vehicleId) {
-    if (!GetWorkspacePage() || vehicleId.empty()) return;
+    if (!GetWorkspacePage()) return;
+    CWS_CarsOverview_SoldCarDlg dialog;
+    dialog.SetVehicleID(vehicleId);
+    dialog.DoModal();
     RefreshNavCarList();
     ProcessWorkspacePage();
 }
 
 void CJorvaneView::OpenDeleteCarDlg(const std::string& vehicleId) {
-    if (!GetWorkspacePage() || vehicleId.empty()) return;
+    if (!GetWorkspacePage()) return;
+    CDeleteCarDlg dialog;
+    dialog.SetVehicleID(vehicleId);
+    switch (dialog.DoModal()) {
+        case CDeleteCarDlg::kDelete: {
+            CCarsDB cars(m_document.GetDatabaseConnection());
+            cars.deleteCar(vehicleId);
+            RefreshNavCarList();
+            break;
+        }
+        case CDeleteCarDlg::kSold:
+            // The sale dialog fills the page again itself.
+            OpenSoldCarDlg(vehicleId);
+            return;
+        default:
+            break;
+    }
     ProcessWorkspacePage();
 }
 

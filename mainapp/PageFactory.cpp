@@ -5,8 +5,12 @@
 #include "mainapp/Main_NavBarPage.h"
 #include "mainapp/Main_NavCarListPage.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
+#include "mainapp/pages/WS_ExpenseRegisterPage.h"
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 #include "mainapp/pages/WS_HomePage.h"
+#include "mainapp/pages/WS_OdometerRegisterPage.h"
+#include "mainapp/pages/WS_ServiceRegisterPage.h"
+#include "mainapp/pages/WS_UserPreferencesPage.h"
 
 std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Document> document) {
     switch (resourceId) {
@@ -22,10 +26,14 @@ std::shared_ptr<CJVPage> CreatePage(int resourceId, std::shared_ptr<jv::ui::Docu
             return std::make_shared<CWS_HomePage>(resourceId, std::move(document));
         case CJorvaneView::kFuelRegisterPage:
             return std::make_shared<CWS_FuelRegisterPage>(resourceId, std::move(document));
-        case CJorvaneView::kServiceRegisterPage:
         case CJorvaneView::kExpenseRegisterPage:
-        case CJorvaneView::kPreferencesPage:
+            return std::make_shared<CWS_ExpenseRegisterPage>(resourceId, std::move(document));
+        case CJorvaneView::kServiceRegisterPage:
+            return std::make_shared<CWS_ServiceRegisterPage>(resourceId, std::move(document));
         case CJorvaneView::kOdometerRegisterPage:
+            return std::make_shared<CWS_OdometerRegisterPage>(resourceId, std::move(document));
+        case CJorvaneView::kPreferencesPage:
+            return std::make_shared<CWS_UserPreferencesPage>(resourceId, std::move(document));
         default:
             return nullptr;
     }

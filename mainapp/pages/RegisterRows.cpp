@@ -140,7 +140,7 @@ bool SetHeading(CJVPage& page, const std::vector<Heading>& headings, const std::
     for (const Heading& heading : headings) {
         std::string tag = "<td";
         if (!heading.id.empty()) tag += " id=" + heading.id;
-        if (heading.left) tag += " align=left";
+        if (heading.number) tag += " align=right";
         tag += ">";
         AppendText(page, row.get(), tag, heading.text);
     }

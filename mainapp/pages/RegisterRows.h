@@ -61,11 +61,11 @@ void AppendFillerCell(CJVPage& page, Element* row, bool first);
 bool SetColumns(CJVPage& page, const std::vector<std::string>& columns, const std::string& method,
                 const std::string& registerName, int callSite);
 struct Heading {
-    Heading(std::string text_, std::string id_ = {}, bool left_ = false)
-        : text(std::move(text_)), id(std::move(id_)), left(left_) {}
+    Heading(std::string text_, std::string id_ = {}, bool number_ = false)
+        : text(std::move(text_)), id(std::move(id_)), number(number_) {}
     std::string text;
-    std::string id;     // "first", "last" or empty
-    bool left = false;  // align="left"
+    std::string id;       // "first", "last" or empty
+    bool number = false;  // over a column of numbers: right-aligned as they are
 };
 bool SetHeading(CJVPage& page, const std::vector<Heading>& headings, const std::string& method,
                 const std::string& registerName, int callSite);

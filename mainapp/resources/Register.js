@@ -54,7 +54,51 @@ function FuelOdometer(previousOdometer, distance) {
     return previousOdometer + distance;
 }
 
-if (typeof module !== "undefined") module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer };
+// A service's cost and its parts, labor, other and tax (0 = not given). With four of the five
+// given the fifth is worked out (cost as the sum; parts, labor or tax only when positive; other
+// even when negative); with all five given, a cost that is not the sum becomes the sum. Returns the
+// five and whether the cost was corrected ("corrected"), one was worked out ("computed"), or null.
+function ServiceAmounts(amounts) {
+    const result = Object.assign({}, amounts, { adjusted: null });
+    const names = ["cost", "parts", "labor", "other", "tax"];
+    const missing = names.filter((name) => !amounts[name]);
+    const sum = amounts.parts + amounts.labor + amounts.other + amounts.tax;
+    if (missing.length === 0) {
+        if (Math.abs(amounts.cost - sum) > 0.005) {
+            result.cost = sum;
+            result.adjusted = "corrected";
+        }
+        return result;
+    }
+    if (missing.length !== 1) return result;
+    const name = missing[0];
+    const value = name === "cost" ? sum : amounts.cost - (sum - amounts[name]);
+    if (name === "cost" || name === "other" || value > 0) {
+        result[name] = value;
+        result.adjusted = "computed";
+    }
+    return result;
+}
+
+if (typeof module !== "undefined") {
+    module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer, ServiceAmounts };
+}
+
+// --- work under way -------------------------------------------------------------------------------
+
+// Calculations and completions started by a field's change or blur talk to the program and take a
+// moment; a save waits for them, so that it sends what they worked out, not what stood before.
+const pendingWork = new Set();
+
+function Track(promise) {
+    pendingWork.add(promise);
+    promise.finally(() => pendingWork.delete(promise)).catch(() => {});
+    return promise;
+}
+
+async function Settled() {
+    while (pendingWork.size) await Promise.allSettled([...pendingWork]);
+}
 
 // --- numbers in the user's format, through the program ------------------------------------------
 
@@ -76,7 +120,11 @@ async function FieldNumber(field) {
 }
 
 // onblur of a number field: shown again in the user's format with `decimals` decimals.
-async function blurNumber(input, decimals) {
+function blurNumber(input, decimals) {
+    return Track(ReformatNumber(input, decimals));
+}
+
+async function ReformatNumber(input, decimals) {
     OnBlur(input);
     if (IsTip(input) || input.value.trim() === "") return;
     const before = input.value;
@@ -158,7 +206,7 @@ function ShowSelected(top, selected) {
 async function SelectEntry(top) {
     if (!top || top.id === nCurrRow || bBusy) return;
     const wanted = top.id;
-    await LeaveEntry();
+    if (!(await LeaveEntry())) return;
     const old = document.getElementById(nCurrRow);
     ShowSelected(old, false);
     nCurrRow = wanted;
@@ -173,15 +221,19 @@ async function SelectEntry(top) {
     ScrollIntoRegister(now);
 }
 
-// A changed entry is saved (OK) or put back (Cancel) before another is selected.
+// A changed entry is saved (OK) or put back (Cancel) before another is selected. False when the
+// entry could not be saved: it stays selected with what was typed.
 async function LeaveEntry() {
-    if (!bDirty) return;
+    await Settled();
+    if (!bDirty) return true;
     if (confirm("You made changes to the current entry. Press OK to save changes or Cancel to discard changes.")) {
         await SubmitForm();
+        if (bDirty) return false;
     } else {
         await RestoreRecord(nCurrRow);
+        bDirty = false;
     }
-    bDirty = false;
+    return true;
 }
 
 function ScrollIntoRegister(top) {
@@ -200,10 +252,12 @@ function HeadingHeight() {
     return heading ? heading.getBoundingClientRect().height : 0;
 }
 
-// After a save or delete the program has rebuilt the rows: the selection follows.
-function AfterRebuild() {
+// After a save or delete the program has rebuilt the rows: the selection follows, and the details
+// show the selected entry (a blank new entry after a new one was saved).
+async function AfterRebuild(before) {
     if (!document.getElementById(nCurrRow)) nCurrRow = "new";
     ShowSelected(CurrentTopRow(), true);
+    if ((before === "new" || before !== nCurrRow) && typeof UpdateDetails === "function") await UpdateDetails(nCurrRow);
 }
 
 function FocusNewEntry() {
@@ -219,29 +273,33 @@ async function ClickSubmitButton() {
 
 // Saves the selected entry (when changed) and goes on in the new entry.
 async function Save() {
-    if (bBusy) return;
+    await Settled();
+    if (bBusy || !bDirty) return;
+    const before = nCurrRow;
     bBusy = true;
     try {
         await SubmitForm();
     } finally {
         bBusy = false;
     }
-    AfterRebuild();
+    if (!bDirty) await AfterRebuild(before);
 }
 
 async function Delete() {
     if (bBusy || nCurrRow === "new") return;
+    const before = nCurrRow;
     bBusy = true;
     try {
         await DeleteRow();
     } finally {
         bBusy = false;
     }
-    AfterRebuild();
+    await AfterRebuild(before);
 }
 
 async function Undo() {
     if (bBusy) return;
+    const before = nCurrRow;
     bBusy = true;
     try {
         await RestoreRecord(nCurrRow);
@@ -249,7 +307,7 @@ async function Undo() {
         bBusy = false;
     }
     bDirty = false;
-    AfterRebuild();
+    await AfterRebuild(before === "new" ? "new" : before);
 }
 
 // --- keys --------------------------------------------------------------------------------------------
@@ -275,7 +333,11 @@ async function RegisterKeyDown(event) {
 
 // onkeyup of a Vendor input: the text typed so far is completed with the first stored vendor that
 // begins with it; the completed part is selected, so typing on replaces it.
-async function keyHandlerVendor(event) {
+function keyHandlerVendor(event) {
+    return Track(CompleteVendor(event));
+}
+
+async function CompleteVendor(event) {
     const input = event.target;
     const top = TopRowOf(input);
     if (!top) return;
@@ -301,7 +363,11 @@ async function keyHandlerVendor(event) {
 
 // onblur of a Vendor input: a completed vendor takes its stored spelling and may fill the entry;
 // a text that no longer equals the completion is kept as typed.
-async function blurVendor(input) {
+function blurVendor(input) {
+    return Track(TakeVendor(input));
+}
+
+async function TakeVendor(input) {
     const top = TopRowOf(input);
     const whole = top ? document.getElementById("vendorWhole_" + top.id) : null;
     const changed = input.value !== input.dataset.before;
@@ -351,6 +417,7 @@ async function RegisterMenuCommand(command) {
 
 // A changed entry is saved when the user leaves the page: nothing typed is lost.
 function ExitRegister() {
+    // What a calculation under way would still change cannot be waited for here.
     if (bDirty && !bBusy) SubmitForm();
 }
 

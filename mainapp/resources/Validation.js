@@ -36,13 +36,15 @@ function NumberOnly(event) {
     return false;
 }
 
-// onkeypress of a text input: no more than `limit` characters.
-function fieldLengthCheck(event, limit) {
+// onkeypress of a text input: no more than `limit` characters. With a label the refused
+// character is explained in a message that names the field and the limit.
+function fieldLengthCheck(event, limit, label) {
     const input = event && event.target;
     if (!input || event.key === undefined || event.key.length !== 1) return true;
     const selected = input.selectionEnd - input.selectionStart;
     if (input.value.length - selected >= limit) {
         event.preventDefault();
+        if (label) alert("The " + label + " field can hold at most " + limit + " characters.");
         return false;
     }
     return true;

@@ -46,3 +46,19 @@ double Rows::Number(int column) const {
 }
 
 }  // namespace jv::db
+
+namespace jv::db {
+
+std::optional<double> Rows::GetDouble(int column) const {
+    switch (Type(column)) {
+        case Recordset::Null:
+            return std::nullopt;
+        case Recordset::Integer:
+        case Recordset::Real:
+            return Number(column);
+        default:
+            return Row().GetDouble(Row().Columns().at(static_cast<size_t>(column)));
+    }
+}
+
+}  // namespace jv::db

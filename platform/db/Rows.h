@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "platform/db/Recordset.h"
 #include "platform/db/Statement.h"
@@ -33,6 +34,9 @@ public:
     // rows: its storage class (Recordset::FieldType) and its value as a number.
     Recordset::FieldType Type(int column) const;
     double Number(int column) const;
+    // A field of the current row by its place, read as Row().GetDouble reads it (the same
+    // values, the same errors), numbers without going through the row.
+    std::optional<double> GetDouble(int column) const;
 
 private:
     // Declared first so that it goes last: the open file outlives the statement.

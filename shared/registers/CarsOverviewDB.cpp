@@ -158,16 +158,16 @@ void CCarsOverviewDB::getFuelEconomy(std::vector<CCar>& cars) {
         bool started = false;
         try {
             if (!m_connection.IsOpen()) return;
+            // The fields by their place in the statement: Volume, Distance, FillUp.
             for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
-                const jv::db::Recordset& rs = rows.Row();
-                const double distance = rs.GetDouble("Distance").value_or(0.0);
-                const double volume = rs.GetDouble("Volume").value_or(0.0);
+                const double distance = rows.GetDouble(1).value_or(0.0);
+                const double volume = rows.GetDouble(0).value_or(0.0);
                 if (distance > 0.0 && volume > 0.0) {
                     if (started) {
                         pendingDistance += distance;
                         pendingVolume += volume;
                     }
-                    if (rs.GetBool("FillUp").value_or(false)) {
+                    if (rows.GetDouble(2).value_or(0.0) != 0.0) {
                         if (started) {
                             totalDistance += pendingDistance;
                             totalVolume += pendingVolume;

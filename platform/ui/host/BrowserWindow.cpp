@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include "platform/base/Paths.h"
 #include "platform/base/Spawn.h"
@@ -136,6 +137,8 @@ BrowserWindow::Kind BrowserWindow::Open(const std::string& url, std::function<vo
     if (!chromium.empty()) {
         std::vector<std::string> argv{chromium};
         for (auto& argument : ChromiumArguments(launchPage_, folder_ + "/profile", geometry_)) argv.push_back(argument);
+        // Chromium refuses to start for the superuser unless told there is no sandbox to have.
+        if (geteuid() == 0) argv.push_back("--no-sandbox");
         std::vector<char*> args;
         for (auto& a : argv) args.push_back(a.data());
         args.push_back(nullptr);

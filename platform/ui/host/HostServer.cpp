@@ -72,7 +72,9 @@ HostServer::~HostServer() {
     }
     if (retryTimer_ != 0) g_source_remove(retryTimer_);
     if (idleTimer_ != 0) g_source_remove(idleTimer_);
-    for (Connection& connection : connections_) g_object_weak_unref(G_OBJECT(connection.stream), nullptr, this);
+    // The streams may outlive the server (libsoup lets go of them later): they must not call back.
+    for (Connection& connection : connections_)
+        g_object_weak_unref(G_OBJECT(connection.stream), &HostServer::ConnectionGone, this);
     connections_.clear();
     if (server_ != nullptr) {
         soup_server_disconnect(server_);
@@ -223,13 +225,7 @@ void HostServer::Admit(GSocket* socket) {
     GSocketConnection* stream = g_socket_connection_factory_create_connection(socket);
     g_object_unref(socket);
     connections_.push_back(Connection{stream, client, port, std::chrono::steady_clock::now(), false, false});
-    g_object_weak_ref(
-        G_OBJECT(stream),
-        [](gpointer self, GObject* gone) {
-            auto& connections = static_cast<HostServer*>(self)->connections_;
-            connections.remove_if([gone](const Connection& c) { return G_OBJECT(c.stream) == gone; });
-        },
-        this);
+    g_object_weak_ref(G_OBJECT(stream), &HostServer::ConnectionGone, this);
     GError* error = nullptr;
     if (!soup_server_accept_iostream(server_, G_IO_STREAM(stream), local, remote, &error)) {
         Warn(std::string("Cannot serve a connection: ") + (error ? error->message : "unknown error"));
@@ -238,6 +234,12 @@ void HostServer::Admit(GSocket* socket) {
     g_object_unref(stream);  // libsoup holds it from here on
     g_object_unref(remote);
     g_object_unref(local);
+}
+
+void HostServer::ConnectionGone(void* self, GObject* gone) {
+    // `gone` is being finalised: compare addresses only, never look into it.
+    auto& connections = static_cast<HostServer*>(self)->connections_;
+    connections.remove_if([gone](const Connection& c) { return static_cast<void*>(c.stream) == gone; });
 }
 
 size_t HostServer::Counted(const std::string& client) const {

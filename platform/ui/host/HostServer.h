@@ -10,6 +10,7 @@
 #include "platform/ui/host/HostLog.h"
 #include "platform/ui/host/SessionGuard.h"
 
+typedef struct _GObject GObject;
 typedef struct _GSocket GSocket;
 typedef struct _GSocketConnection GSocketConnection;
 typedef struct _GSource GSource;
@@ -96,6 +97,8 @@ public:
     void CloseWindow();
 
 private:
+    static void ConnectionGone(void* self, GObject* gone);
+
     struct Connection {
         GSocketConnection* stream = nullptr;                // libsoup's: watched, not held
         std::string client;                                 // the peer's address

@@ -3,7 +3,7 @@
 // with their plan items; odometer readings; and the preferences' units on the registers.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
 
 const CAR = "{11111111-1111-1111-1111-111111111111}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -11,7 +11,26 @@ const SEED = `INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VAL
 INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup, Volume, CostPer, Cost)
   VALUES ('${CAR}', 46000, 12000, 300, 'Shell', -1, 10.5, 3.199, 33.59);
 INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('${CAR}', 46000, 12000);
+INSERT INTO Expenses (VehicleID, ExpenseDate, Vendor, ExpenseMemo, CategoryID, Notes, Cost, Odometer)
+  VALUES ('${CAR}', 45990, 'Acme Parking', 'Monthly pass', 3, 'Level 2', 45.5, NULL);
+UPDATE Vehicles SET MaintenancePlanID = 77 WHERE VehicleID = '${CAR}';
+INSERT INTO MaintenancePlanItems (MaintenancePlanItemID, MaintenancePlanID, INITIAL_MILEAGE, INITIAL_MONTH,
+  INTERVAL_MILEAGE, INTERVAL_MONTH, Action_Description, Item_Description)
+  VALUES (501, 77, 90000, 96, 90000, 96, 'Replace', 'Timing belt');
 UPDATE Prefs SET Internet = 1;`;
+
+// Accepts the program's message box, giving its text.
+async function acceptMessage(app) {
+  const box = await dialog(app.page);
+  const text = await box.locator("#message").innerText();
+  await box.click("#ButtonOK");
+  await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+  return text;
+}
+
+async function shot(app, name) {
+  if (process.env.JV_SHOTS) await app.page.screenshot({ path: `${process.env.JV_SHOTS}/${name}.png` });
+}
 
 // Opens a register from the navigation bar (or by address) and waits for its new entry.
 async function openPage(app, link, title) {
@@ -75,6 +94,115 @@ describe("the registers", () => {
     // The register was built again: the entry is a stored row, the new entry is blank.
     await eventually(async () => (await page.locator("tr.registerrowtop").count()) === 2, "the rebuilt register");
     assert.equal(await page.inputValue('tr[id="new"] [name="Odometer"]'), "Odometer");
-    await app.page.screenshot({ path: process.env.JV_SHOTS ? process.env.JV_SHOTS + "/fuel.png" : "/dev/null" }).catch(() => {});
+    await shot(app, "fuel");
+  });
+
+  test("a stored purchase is edited in place, put back, and deleted; one without odometer records no reading", async () => {
+    const page = await frame(app.page, "main_workspace");
+    const id = home.query("SELECT FuelPurchaseID FROM FuelPurchases WHERE Odometer = 12300");
+    await type(page, id, "Total Cost", "32.5");
+    // The price follows the changed cost (32.50 / 10 is more than 1 % off 3.10).
+    await eventually(async () => (await page.inputValue(`tr[id="${id}"] [name="Cost Per"]`)) === "3.250", "the price");
+    await page.press(`tr[id="${id}"] [name="Total Cost"]`, "Enter");
+    await eventually(() => home.query(`SELECT Cost, CostPer FROM FuelPurchases WHERE FuelPurchaseID = ${id}`) === "32.5|3.25",
+      "the updated purchase");
+    // Undo puts the stored values back.
+    await type(page, id, "Vendor", "Costco");
+    await page.click(`tr[id="${id}"] [name="Vendor"]`, { button: "right" });
+    await page.click("#MenuRegister >> text=Undo Changes");
+    await eventually(async () => (await page.inputValue(`tr[id="${id}"] [name="Vendor"]`)) === "Shell", "undo");
+    // Delete with its confirmation (Ctrl+D): the reading goes with the row.
+    await page.click(`tr[id="${id}"] [name="date"]`);
+    await app.page.keyboard.press("Control+d");
+    await eventually(() => home.query(`SELECT COUNT(*) FROM FuelPurchases WHERE FuelPurchaseID = ${id}`) === "0", "the delete");
+    assert.ok(dialogs.includes("Delete the current row?"));
+    assert.equal(home.query("SELECT COUNT(*) FROM OdometerValues WHERE OdometerValue = 12300"), "0");
+    // A purchase without an odometer stores none and records no reading.
+    const readings = home.query("SELECT COUNT(*) FROM OdometerValues");
+    await type(page, "new", "Volume", "5", { top: false });
+    await type(page, "new", "Total Cost", "16");
+    await page.press('tr[id="new"] [name="Total Cost"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === "2", "the purchase without odometer");
+    assert.equal(home.query("SELECT Odometer IS NULL, Volume, Cost, CostPer FROM FuelPurchases WHERE Cost = 16"), "1|5.0|16.0|3.2");
+    assert.equal(home.query("SELECT COUNT(*) FROM OdometerValues"), readings);
+  });
+
+  test("an expense by a known vendor is filled from the vendor's last one and saved without odometer", async () => {
+    const page = await openPage(app, "a.nav-expense", "Miscellaneous Expense Register");
+    await page.click('tr[id="new"] [name="Vendor"]');
+    await page.type('tr[id="new"] [name="Vendor"]', "acm");
+    await eventually(async () => (await page.inputValue('tr[id="new"] [name="Vendor"]')) === "acme Parking", "completion");
+    await page.press('tr[id="new"] [name="Vendor"]', "Tab");
+    await eventually(async () => (await page.inputValue('tr[id="new"] [name="Cost"]')) === "45.50", "the cost filled in");
+    assert.equal(await page.inputValue('tr[id="new"] [name="category"]'), "3");
+    assert.equal(await page.inputValue('tr[id="new"] + tr [name="Memo"]'), "Monthly pass");
+    assert.equal(await page.inputValue("#details_notes"), "Level 2");
+    await page.press('tr[id="new"] [name="Cost"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "2", "the saved expense");
+    assert.equal(home.query("SELECT Vendor, ExpenseMemo, CategoryID, Notes, Cost, Odometer IS NULL FROM Expenses ORDER BY ExpenseID DESC LIMIT 1"),
+      "Acme Parking|Monthly pass|3|Level 2|45.5|1");
+    await shot(app, "expenses");
+  });
+
+  test("a service with an empty odometer is saved with the estimate offered, with its plan item", async () => {
+    const page = await openPage(app, "a.nav-service", "Service Register");
+    await eventually(async () => (await page.locator('select[name="AdditionalService"] option').count()) === 2, "the plan items");
+    await page.selectOption('select[name="AdditionalService"]', "501");
+    await eventually(async () => (await page.locator('input[name="Item_501"]').isChecked()), "the item ticked");
+    await type(page, "new", "Vendor", "Joe's \"Garage\"");
+    await type(page, "new", "Cost", "250");
+    await page.fill("#details_parts", "200");
+    await page.fill("#details_labor", "50");
+    await page.press("#details_labor", "Tab");
+    await page.click('tr[id="new"] + tr [name="Submit"]');
+    const estimate = /estimate of ([\d.]+)\./.exec(await acceptMessage(app))[1];
+    await eventually(() => home.query("SELECT COUNT(*) FROM Services") === "1", "the saved service");
+    assert.equal(home.query("SELECT Vendor, Odometer, Cost, Parts, Labor FROM Services"),
+      `Joe's "Garage"|${Number(estimate).toFixed(1)}|250.0|200.0|50.0`);
+    assert.equal(home.query("SELECT MaintenancePlanItemID FROM ServiceItems"), "501");
+    await shot(app, "services");
+  });
+
+  test("odometer readings: one added, a duplicate refused with its message, an empty one refused, one deleted", async () => {
+    const workspace = await frame(app.page, "main_workspace");
+    await workspace.evaluate(() => { location.href = "215"; });
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Odometer Register", "the odometer page");
+    const page = await frame(app.page, "main_workspace");
+    await page.waitForSelector("#new");
+    await type(page, "new", "odometer", "12500");
+    await page.press('tr[id="new"] [name="odometer"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM OdometerValues WHERE OdometerValue = 12500") === "1", "the reading");
+    await type(page, "new", "odometer", "12500");
+    await page.press('tr[id="new"] [name="odometer"]', "Enter");
+    assert.match(await acceptMessage(app), /12500\.0 is already recorded for this car/);
+    // What was typed stays.
+    assert.equal(await page.inputValue('tr[id="new"] [name="odometer"]'), "12500.0");
+    await page.fill('tr[id="new"] [name="odometer"]', "");
+    await page.press('tr[id="new"] [name="odometer"]', "Enter");
+    assert.match(await acceptMessage(app), /Please enter an odometer value/);
+    await type(page, "new", "odometer", "12600");
+    await page.press('tr[id="new"] [name="odometer"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM OdometerValues WHERE OdometerValue = 12600") === "1", "the next reading");
+    await shot(app, "odometer");
+    const id = home.query("SELECT OdometerValueID FROM OdometerValues WHERE OdometerValue = 12500");
+    await page.click(`tr[id="${id}"] [name="date"]`);
+    await app.page.keyboard.press("Control+d");
+    await eventually(() => home.query("SELECT COUNT(*) FROM OdometerValues WHERE OdometerValue = 12500") === "0", "the delete");
+  });
+
+  test("preferences saved in kilometres and litres show on the registers' headings", async () => {
+    const workspace = await frame(app.page, "main_workspace");
+    await workspace.evaluate(() => { location.href = "197"; });
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Preferences", "the preferences");
+    const page = await frame(app.page, "main_workspace");
+    await page.check('input[name="Volume"][value="1"]');
+    await page.check('input[name="Distance"][value="1"]');
+    await page.fill("#MechanicName", "Joe");
+    await page.click("#Save");
+    await eventually(() => home.query("SELECT VolumeUnit, DistanceUnit, MechanicName, Internet FROM Prefs") === "1|1|Joe|1",
+      "the saved preferences");
+    await shot(app, "preferences");
+    const fuel = await openPage(app, "a.nav-fuel", "Fuel Register");
+    assert.match(await fuel.locator("#RegisterHeadingRow").innerText(), /Cost Per Litre/);
   });
 });

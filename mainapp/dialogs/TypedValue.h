@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/base/DateTime.h"
+#include "platform/base/NumberFormat.h"
+
+// What the user typed into a date or number field of a dialog, read strictly before it goes any
+// further: text that is not wholly a date or a number gives nothing, so the dialog can say so and
+// stay open instead of storing a wrong value.
+class CTypedValue {
+public:
+    // Month/day/year ("3/15/26", "03/15/2026") or year-month-day, blanks around it ignored.
+    static std::optional<jv::DateTime> Date(const std::string& text);
+    // A number in the user's format: thousands separators where they belong are dropped, the
+    // decimal separator is read as the decimal point; blanks around it are ignored. Negative
+    // numbers and numbers beyond what a stored reading or price holds give nothing.
+    static std::optional<double> Number(const std::string& text, const jv::NumberFormat& format);
+    static std::optional<double> Number(const std::string& text) { return Number(text, jv::NumberFormat::User()); }
+};

@@ -1,0 +1,373 @@
+#include "mainapp/pages/WS_ExpenseRegisterPage.h"
+
+#include <cstdlib>
+
+#include "mainapp/JorvaneDoc.h"
+#include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterRows.h"
+#include "platform/ui/Document.h"
+#include "shared/core/TraceLog.h"
+#include "shared/data/CarsDB.h"
+#include "shared/registers/ExpenseRegisterDatabaseObject.h"
+
+using namespace registerrows;
+
+namespace {
+
+constexpr const char* kRegisterName = "Miscellaneous Expense Register";
+
+}  // namespace
+
+CWS_ExpenseRegisterPage::CWS_ExpenseRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
+    : CJVRegisterPage(resourceId, std::move(document)) {
+    if (CJorvaneDoc* doc = Doc())
+        CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).GetCategories(m_categories);
+}
+
+void CWS_ExpenseRegisterPage::LoadExpenses() {
+    m_expenses.clear();
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetExpenseRegister(SelectedCar(), m_expenses, doc->GetUserPreferences());
+}
+
+std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
+    for (const CExpenseCategory& category : m_categories)
+        if (category.CategoryID == categoryId) return category.Name;
+    return {};
+}
+
+void CWS_ExpenseRegisterPage::ProcessDocument() {
+    const char* method = "CWS_ExpenseRegisterPage::ProcessDocument";
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return;
+    const bool allCars = AllCars();
+    std::vector<std::string> columns = {"<col width=\"80px\">"};
+    if (allCars) columns.emplace_back("<col width=\"150px\">");
+    for (const char* column : {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"170px\">",
+                               "<col width=\"120px\" align=\"right\">"})
+        columns.emplace_back(column);
+    if (!SetColumns(*this, columns, method, kRegisterName, 49)) return;
+    std::vector<Heading> headings = {{"Date", "first"}};
+    if (allCars) headings.emplace_back("Car");
+    headings.emplace_back("Odometer", "", true);
+    headings.emplace_back("Vendor / Memo");
+    headings.emplace_back("Category");
+    headings.emplace_back("Cost", "last", true);
+    if (!SetHeading(*this, headings, method, kRegisterName, 79)) return;
+    BuildRows();
+}
+
+void CWS_ExpenseRegisterPage::BuildRows() {
+    const char* method = "CWS_ExpenseRegisterPage::BuildRows";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return;
+    const bool allCars = AllCars();
+    ElementPtr body = NewBody(*this);
+    if (!body) return;
+    LoadExpenses();
+    for (const CExpense& expense : m_expenses) {
+        Element* top = Append(*this, body.get(), "<tr class=registerrowtop>");
+        if (top == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add top row to ExpenseRegister");
+            return;
+        }
+        Element* bottom = Append(*this, body.get(), "<tr class=registerrowbottom>");
+        if (bottom == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add bottom row to ExpenseRegister");
+            return;
+        }
+        const std::string id = std::to_string(expense.ExpenseID);
+        top->setId(id);
+        Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
+        AppendInput(*this, cell,
+                    "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date "
+                    "onblur=OnBlur(this); onfocus=OnFocus(this);>",
+                    DateText(expense.ExpenseDate));
+        Element* carCell = nullptr;
+        if (allCars) {
+            carCell = Append(*this, top, "<td onclick=SelectRow(this);>");
+            AppendText(*this, carCell, "span", cars.getCarName(expense.VehicleID));
+        }
+        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+        AppendInput(*this, cell,
+                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
+                    "name=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+                    NumberText(expense.Odometer, 1, true));
+        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+        AppendVendorField(*this, cell, id, expense.Vendor);
+        Element* select =
+            Append(*this, allCars ? carCell : cell,
+                   "<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"display:none\" "
+                   "name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+        AppendCarOptions(*this, select, cars, expense.VehicleID);
+        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+        AppendText(*this, cell, "<span class=registerValueBoxNoBorder id=category_span>",
+                   CategoryName(expense.CategoryID));
+        select = Append(*this, cell,
+                        "<select class=registerValueBoxNoBorder onchange=OnChange(this); name=category "
+                        "style=\"display:none\" onblur=OnBlur(this); onfocus=OnFocus(this);>");
+        for (const CExpenseCategory& category : m_categories) {
+            Element* option =
+                Append(*this, select, category.CategoryID == expense.CategoryID ? "<option selected>" : "<option>");
+            if (option == nullptr) continue;
+            option->setAttribute("value", std::to_string(category.CategoryID));
+            option->setTextContent(category.Name);
+        }
+        cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
+        AppendInput(*this, cell,
+                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
+                    "name=Cost onblur=blurNumber(this,2); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+                    NumberText(expense.Cost, 2));
+        AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", expense.Notes);
+
+        AppendFillerCell(*this, bottom, true);
+        AppendFillerCell(*this, bottom, false);
+        if (allCars) AppendFillerCell(*this, bottom, false);
+        cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
+        AppendInput(
+            *this, cell,
+            "<input class=registerValueBoxNoBorder onchange=OnChange(this); onkeypress=\"fieldLengthCheck(event, "
+            "60);\" name=Memo onblur=OnBlur(this); onfocus=OnFocus(this);>",
+            expense.ExpenseMemo);
+        AppendFillerCell(*this, bottom, false);
+        AppendSubmitCell(*this, bottom, false);
+    }
+    ReplaceBody(*this, table.get(), body);
+    AddUpdateRow(table.get());
+    FocusNewEntry(table.get());
+}
+
+void CWS_ExpenseRegisterPage::AddUpdateRow(jv::ui::Element* table) {
+    const char* method = "CWS_ExpenseRegisterPage::AddUpdateRow";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || table == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    Element* top = AppendRow(*this, table);
+    if (top == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Failed to add top update row to ExpenseRegister");
+        return;
+    }
+    Element* bottom = AppendRow(*this, table);
+    if (bottom == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Failed to add bottom update row to ExpenseRegister");
+        return;
+    }
+    top->setClassName("registerrowcurrent_top");
+    top->setId("new");
+    bottom->setClassName("registerrowcurrent_bottom");
+    Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
+    AppendInput(*this, cell,
+                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
+                "onfocus=OnFocus(this);>",
+                Today());
+    Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=Odometer "
+           "value=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    AppendVendorField(*this, cell, "new", "");
+    Element* select = Append(*this, allCars ? carCell : cell,
+                             std::string("<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"") +
+                                 (allCars ? "" : "display: none;") +
+                                 "\" name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+    AppendCarOptions(*this, select, cars, SelectedCar());
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    Append(*this, cell, "<span id=category_span class=registerValueBoxNoBorder style=\"display:none;\">");
+    select =
+        Append(*this, cell,
+               "<select class=registerValueBoxNoBorder onchange=OnChange(this); name=category onblur=OnBlur(this); "
+               "onfocus=OnFocus(this);>");
+    if (Element* option = AppendText(*this, select, "<option value=-1 selected>", "Select Category")) (void)option;
+    for (const CExpenseCategory& category : m_categories) {
+        Element* option = AppendText(*this, select, "option", category.Name);
+        if (option != nullptr) option->setAttribute("value", std::to_string(category.CategoryID));
+    }
+    cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
+    Append(
+        *this, cell,
+        "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=Cost value=Cost "
+        "onblur=blurNumber(this,2); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    Append(*this, cell, "<textarea style=\"display:none;\" name=notes>");
+
+    AppendFillerCell(*this, bottom, true);
+    AppendFillerCell(*this, bottom, false);
+    if (allCars) AppendFillerCell(*this, bottom, false);
+    cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip onchange=OnChange(this); onkeypress=\"fieldLengthCheck(event, 60);\" "
+           "name=Memo value=Memo onblur=OnBlur(this); onfocus=OnFocus(this);>");
+    AppendFillerCell(*this, bottom, false);
+    AppendSubmitCell(*this, bottom, true);
+}
+
+void CWS_ExpenseRegisterPage::ShowCategory(jv::ui::Element* top, int categoryId) {
+    Element* select = Field(top, "category");
+    if (select == nullptr) return;
+    // Chosen by the category's id: the new entry's list starts with "Select Category".
+    for (Element* option : select->options()) {
+        if (option->getAttribute("value").value_or("") == std::to_string(categoryId)) {
+            option->setSelected(true);
+            break;
+        }
+    }
+    if (Element* span = top->item("category_span")) span->setTextContent(CategoryName(categoryId));
+}
+
+void CWS_ExpenseRegisterPage::GetLastValuesForVendor(const std::string& rowId, const std::string& vehicleId,
+                                                     const std::string& vendor) {
+    const char* method = "CWS_ExpenseRegisterPage::GetLastValuesForVendor";
+    CJorvaneDoc* doc = Doc();
+    if (rowId != "new" || doc == nullptr) return;
+    CExpense expense;
+    expense.Vendor = vendor;
+    expense.VehicleID = vehicleId;
+    if (!CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).GetExpense(expense)) return;
+    Element* top = FindTopRow(*this, "new");
+    if (top == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find \"new\" row in Miscellaneous Expense Register.");
+        return;
+    }
+    if (Field(top, "category") == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find category element in Miscellaneous Expense Register.");
+        return;
+    }
+    ShowCategory(top, expense.CategoryID);
+    SetField(top, "Cost", NumberText(expense.Cost, 2));
+    ElementPtr notes;
+    if (GetElementById("details_notes", notes)) notes->setValue(expense.Notes);
+    SetField(top, "notes", expense.Notes);
+    Element* bottom = NextRow(top);
+    if (bottom == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find next row in Miscellaneous Expense Register.");
+        return;
+    }
+    if (!expense.ExpenseMemo.empty()) SetField(bottom, "Memo", expense.ExpenseMemo);
+}
+
+void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::string& date,
+                                          const std::string& vehicleId, const std::string& odometer,
+                                          const std::string& vendor, const std::string& memo,
+                                          const std::string& categoryId, const std::string& cost,
+                                          const std::string& notes) {
+    SetSaveResult(*this, false);
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    const auto odometerText = registerfields::NumberForDatabase(odometer, "Odometer", format);
+    const auto costText = registerfields::NumberForDatabase(cost, "Cost", format);
+    for (const auto& [text, typed, label] :
+         {std::tuple{&odometerText, &odometer, "Odometer"}, std::tuple{&costText, &cost, "Cost"}}) {
+        if (!*text) {
+            ShowMessage(std::string("The ") + label + " \"" + EscapeHtmlQuotes(*typed) +
+                        "\" is not a number.<p>The entry was not saved.");
+            return;
+        }
+    }
+    const auto dateText = registerfields::DateForDatabase(date);
+    if (!dateText) {
+        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
+                    "\" is not a date (month/day/year).<p>The entry was not saved.");
+        return;
+    }
+    if (categoryId.empty() || categoryId == "-1") {
+        ShowMessage("Please select an Expense Category.");
+        return;
+    }
+    const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
+    const std::string memoText = registerfields::WithoutTip(memo, "Memo");
+    CExpenseRegisterDatabaseObject expenses(doc->GetDatabaseConnection());
+    bool saved = false;
+    if (rowId == "new") {
+        saved = expenses.AddExpense(vehicleId, *dateText, *odometerText, vendorText, memoText, categoryId, *costText,
+                                    notes);
+        if (saved) BuildRows();
+    } else {
+        saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, *odometerText, vendorText, memoText, categoryId,
+                                       *costText, notes);
+    }
+    if (!saved) return;
+    RememberVendor(vendorText);
+    SetSaveResult(*this, true);
+}
+
+void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || rowId == "new") return;
+    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteExpense(rowId);
+    BuildRows();
+}
+
+void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
+    const char* method = "CWS_ExpenseRegisterPage::RestorePurchase";
+    if (rowId == "new") {
+        ElementPtr table;
+        if (!GetTableById("Register", table)) return;
+        RemoveNewEntry(table.get());
+        AddUpdateRow(table.get());
+        return;
+    }
+    const int id = std::atoi(rowId.c_str());
+    const CExpense* expense = nullptr;
+    for (const CExpense& candidate : m_expenses)
+        if (candidate.ExpenseID == id) expense = &candidate;
+    if (expense == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find expense " + std::to_string(id));
+        return;
+    }
+    Element* top = FindTopRow(*this, std::to_string(id));
+    if (top == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find top row for expense " + std::to_string(id));
+        return;
+    }
+    SetField(top, "date", DateText(expense->ExpenseDate));
+    SetField(top, "Odometer", NumberText(expense->Odometer, 1, true));
+    SetField(top, "Vendor", expense->Vendor);
+    SetField(top, "Cost", NumberText(expense->Cost, 2));
+    SetField(top, "notes", expense->Notes);
+    ShowCategory(top, expense->CategoryID);
+    SetField(NextRow(top), "Memo", expense->ExpenseMemo);
+}
+
+void CWS_ExpenseRegisterPage::PrintPage() {
+    const char* method = "CWS_ExpenseRegisterPage::PrintPage";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    std::vector<std::string> headings = {"Date"};
+    if (allCars) headings.emplace_back("Car");
+    for (const char* heading : {"Odometer", "Vendor", "Memo", "Category", "Cost"}) headings.emplace_back(heading);
+    Element* table = StartPrintTable(*this, headings);
+    if (table == nullptr) return;
+    LoadExpenses();
+    for (const CExpense& expense : m_expenses) {
+        Element* row = AppendRow(*this, table);
+        if (row == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add top row to ExpenseRegister");
+            return;
+        }
+        AppendText(*this, row, "td", DateText(expense.ExpenseDate));
+        if (allCars) AppendText(*this, row, "td", cars.getCarName(expense.VehicleID));
+        AppendText(*this, row, "<td align=right>", NumberText(expense.Odometer, 1, true));
+        AppendText(*this, row, "td", expense.Vendor);
+        Element* memo = AppendText(*this, row, "td", expense.ExpenseMemo);
+        if (memo != nullptr && !expense.Notes.empty()) {
+            Append(*this, memo, "br");
+            memo->appendChild(GetDocument()->createTextNode(expense.Notes));
+        }
+        AppendText(*this, row, "td", CategoryName(expense.CategoryID));
+        AppendText(*this, row, "<td align=right>", NumberText(expense.Cost, 2));
+    }
+    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Miscellaneous Expense History for " + cars.getCarName(SelectedCar())) +
+                     "</h2>" + table->outerHTML());
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "mainapp/pages/JVRegisterPage.h"
+#include "shared/registers/Expense.h"
+#include "shared/registers/ExpenseCategory.h"
+
+// The miscellaneous expense register (page 192): the costs of a car that are neither fuel nor
+// services (parking, insurance, repairs), each with a category, for the selected car or all cars.
+// Completing a vendor in the new entry fills its category, cost, memo and notes from that vendor's
+// last expense.
+class CWS_ExpenseRegisterPage : public CJVRegisterPage {
+public:
+    CWS_ExpenseRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
+
+    void ProcessDocument() override;
+    void GetLastValuesForVendor(const std::string& rowId, const std::string& vehicleId,
+                                const std::string& vendor) override;
+    void AddUpdateRow(jv::ui::Element* table) override;
+    void BuildRows() override;
+    void PrintPage() override;
+
+    // Adds ("new") or updates one expense; as the fuel register's save: tips are empty, an empty
+    // number is not given, text that is not a number or a date, or no category, is refused with a
+    // message.
+    void SaveExpense(const std::string& rowId, const std::string& date, const std::string& vehicleId,
+                     const std::string& odometer, const std::string& vendor, const std::string& memo,
+                     const std::string& categoryId, const std::string& cost, const std::string& notes);
+    void DeleteExpenseRegisterRow(const std::string& rowId);
+    void RestorePurchase(const std::string& rowId);
+
+private:
+    void LoadExpenses();
+    std::string CategoryName(int categoryId) const;
+    // Shows the category with this id in the entry's select and span.
+    void ShowCategory(jv::ui::Element* top, int categoryId);
+
+    std::vector<CExpense> m_expenses;
+    std::vector<CExpenseCategory> m_categories;
+};

@@ -1,0 +1,480 @@
+#include "mainapp/pages/WS_ServiceRegisterPage.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "mainapp/JorvaneDoc.h"
+#include "mainapp/JorvaneView.h"
+#include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterRows.h"
+#include "platform/base/NumberText.h"
+#include "platform/ui/Document.h"
+#include "shared/core/TraceLog.h"
+#include "shared/data/CarsDB.h"
+#include "shared/data/OdometerValue.h"
+#include "shared/registers/ServiceRegisterDatabaseObject.h"
+
+using namespace registerrows;
+
+namespace {
+
+constexpr const char* kRegisterName = "Service Register";
+
+}  // namespace
+
+CWS_ServiceRegisterPage::CWS_ServiceRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
+    : CJVRegisterPage(resourceId, std::move(document)) {}
+
+void CWS_ServiceRegisterPage::LoadServices() {
+    m_services.clear();
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CServiceRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetServiceRegister(SelectedCar(), m_services, doc->GetUserPreferences());
+}
+
+void CWS_ServiceRegisterPage::ProcessDocument() {
+    const char* method = "CWS_ServiceRegisterPage::ProcessDocument";
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return;
+    const bool allCars = AllCars();
+    std::vector<std::string> columns = {"<col width=\"80px\">"};
+    if (allCars) columns.emplace_back("<col width=\"150px\">");
+    for (const char* column :
+         {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"120px\" align=\"right\">"})
+        columns.emplace_back(column);
+    if (!SetColumns(*this, columns, method, kRegisterName, 0)) return;
+    std::vector<Heading> headings = {{"Date", "first"}};
+    if (allCars) headings.emplace_back("Car");
+    headings.emplace_back("Odometer", "", true);
+    headings.emplace_back("Vendor / Memo");
+    headings.emplace_back("Cost", "last", true);
+    if (!SetHeading(*this, headings, method, kRegisterName, 0)) return;
+    BuildRows();
+    // The plan items due for the new entry's car.
+    if (Element* select = Field(FindTopRow(*this, "new"), "carname_select"))
+        DisplayServiceMaintenanceItems("new", select->value());
+}
+
+void CWS_ServiceRegisterPage::BuildRows() {
+    const char* method = "CWS_ServiceRegisterPage::BuildRows";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return;
+    const bool allCars = AllCars();
+    ElementPtr body = NewBody(*this);
+    if (!body) return;
+    LoadServices();
+    for (const CService& service : m_services) {
+        Element* top = Append(*this, body.get(), "<tr class=registerrowtop>");
+        if (top == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add top row to ServiceRegister");
+            return;
+        }
+        Element* bottom = Append(*this, body.get(), "<tr class=registerrowbottom>");
+        if (bottom == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add bottom row to ServiceRegister");
+            return;
+        }
+        const std::string id = std::to_string(service.ServiceID);
+        top->setId(id);
+        Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
+        AppendInput(*this, cell,
+                    "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date "
+                    "onblur=OnBlur(this); onfocus=OnFocus(this);>",
+                    DateText(service.ServiceDate));
+        Element* carCell = nullptr;
+        if (allCars) {
+            carCell = Append(*this, top, "<td onclick=SelectRow(this);>");
+            AppendText(*this, carCell, "span", cars.getCarName(service.VehicleID));
+        }
+        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+        AppendInput(*this, cell,
+                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
+                    "name=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+                    NumberText(service.Odometer, 1, true));
+        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+        AppendVendorField(*this, cell, id, service.Vendor);
+        Element* select =
+            Append(*this, allCars ? carCell : cell,
+                   "<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"display:none\" "
+                   "name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+        AppendCarOptions(*this, select, cars, service.VehicleID);
+        cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
+        AppendInput(*this, cell,
+                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
+                    "name=Cost onblur=blurNumber(this,2); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+                    NumberText(service.Cost, 2));
+        AppendInput(*this, cell, "<input type=hidden name=parts>", NumberText(service.Parts, 2));
+        AppendInput(*this, cell, "<input type=hidden name=labor>", NumberText(service.Labor, 2));
+        AppendInput(*this, cell, "<input type=hidden name=other>", NumberText(service.Other, 2));
+        AppendInput(*this, cell, "<input type=hidden name=tax>", NumberText(service.Tax, 2));
+        AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", service.Notes);
+
+        AppendFillerCell(*this, bottom, true);
+        AppendFillerCell(*this, bottom, false);
+        if (allCars) AppendFillerCell(*this, bottom, false);
+        cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
+        AppendInput(
+            *this, cell,
+            "<input class=registerValueBoxNoBorder onchange=OnChange(this); onkeypress=\"fieldLengthCheck(event, "
+            "60);\" name=Memo onblur=OnBlur(this); onfocus=OnFocus(this);>",
+            service.ServiceMemo);
+        AppendSubmitCell(*this, bottom, false);
+    }
+    ReplaceBody(*this, table.get(), body);
+    AddUpdateRow(table.get());
+    FocusNewEntry(table.get());
+}
+
+void CWS_ServiceRegisterPage::AddUpdateRow(jv::ui::Element* table) {
+    const char* method = "CWS_ServiceRegisterPage::AddUpdateRow";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || table == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    Element* top = AppendRow(*this, table);
+    if (top == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Failed to add top update row to ServiceRegister");
+        return;
+    }
+    Element* bottom = AppendRow(*this, table);
+    if (bottom == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Failed to add bottom update row to ServiceRegister");
+        return;
+    }
+    top->setClassName("registerrowcurrent_top");
+    top->setId("new");
+    bottom->setClassName("registerrowcurrent_bottom");
+    Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
+    AppendInput(*this, cell,
+                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
+                "onfocus=OnFocus(this);>",
+                Today());
+    Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=Odometer "
+           "value=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    AppendVendorField(*this, cell, "new", "");
+    // A service completed from the home page comes with its car.
+    std::string car = SelectedCar();
+    CJorvaneView* view = CJorvaneView::GetView();
+    if (view != nullptr && view->HasPendingReminder() && (car == "%" || car == view->GetPendingReminder()->VehicleID))
+        car = view->GetPendingReminder()->VehicleID;
+    Element* select = Append(*this, allCars ? carCell : cell,
+                             std::string("<select class=registerValueBoxNoBorder onchange=OnChangeCarInNewRow(this); "
+                                         "style=\"") +
+                                 (allCars ? "" : "display: none;") +
+                                 "\" name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+    AppendCarOptions(*this, select, cars, car);
+    cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
+    Append(
+        *this, cell,
+        "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=Cost value=Cost "
+        "onblur=blurNumber(this,2); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    for (const char* hidden : {"<input type=hidden name=parts>", "<input type=hidden name=labor>",
+                               "<input type=hidden name=other>", "<input type=hidden name=tax>"})
+        Append(*this, cell, hidden);
+    Append(*this, cell, "<textarea style=\"display:none;\" name=notes>");
+
+    AppendFillerCell(*this, bottom, true);
+    AppendFillerCell(*this, bottom, false);
+    if (allCars) AppendFillerCell(*this, bottom, false);
+    cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
+    Append(*this, cell,
+           "<input class=registerValueBoxTip onchange=OnChange(this); onkeypress=\"fieldLengthCheck(event, 60);\" "
+           "name=Memo value=Memo onblur=OnBlur(this); onfocus=OnFocus(this);>");
+    AppendSubmitCell(*this, bottom, true);
+}
+
+void CWS_ServiceRegisterPage::AppendChecklistItem(jv::ui::Element* list, const CMaintenancePlanItem& item) {
+    const std::string id = std::to_string(item.MaintenancePlanItemID);
+    Element* label = Append(*this, list, "<label class=maintenanceitem>");
+    Element* box = Append(*this, label,
+                          "<input type=checkbox onchange=\"CheckItem(this)\" name=Item_" + id + " data-item=" + id +
+                              (item.Ticked ? " checked>" : ">"));
+    (void)box;
+    label->appendChild(GetDocument()->createTextNode(" " + item.DisplayText));
+    Append(*this, list, "br");
+}
+
+void CWS_ServiceRegisterPage::DisplayServiceMaintenanceItems(const std::string& serviceId,
+                                                             const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
+    m_checklist.clear();
+    m_checklistServiceId = serviceId;
+    const bool newEntry = serviceId == "new";
+    if (newEntry) {
+        services.GetUpcomingServices(vehicleId, m_checklist, doc->GetUserPreferences());
+        for (CMaintenancePlanItem& item : m_checklist) item.Ticked = false;
+    } else {
+        services.GetMaintenanceItems(serviceId, m_checklist);
+        for (CMaintenancePlanItem& item : m_checklist) item.Ticked = true;
+    }
+    const std::vector<CMaintenancePlanItem> listed = m_checklist;
+    ElementPtr list;
+    if (GetElementById("MaintenanceItems", list)) {
+        list->setInnerHTML(
+            "<span style=\"font-weight: bold;font-size: 10px;\">Services Performed</span>&nbsp;&nbsp;<a "
+            "class=selectall onclick=\"SelectAll();\">(Select All)</a><br>");
+        CJorvaneView* view = CJorvaneView::GetView();
+        for (CMaintenancePlanItem& item : m_checklist) {
+            if (newEntry && view != nullptr && view->HasPendingReminder() &&
+                view->GetPendingReminder()->MaintenancePlanItemID == item.MaintenancePlanItemID)
+                item.Ticked = true;
+            AppendChecklistItem(list.get(), item);
+        }
+    }
+    ElementPtr additional;
+    if (!GetDocumentItem("AdditionalService", additional) || !additional->is("select")) return;
+    RemoveAllChildren(additional.get());
+    std::vector<CMaintenancePlanItem> all;
+    services.GetAllMaintenanceItems(vehicleId, all, true);
+    AddSelectOption(additional.get(), "Select Additional Service Item", "-1", true, false);
+    for (const CMaintenancePlanItem& item : all) {
+        const bool shown = std::any_of(listed.begin(), listed.end(), [&item](const CMaintenancePlanItem& other) {
+            return other.MaintenancePlanItemID == item.MaintenancePlanItemID;
+        });
+        if (!shown)
+            AddSelectOption(additional.get(), item.DisplayText, std::to_string(item.MaintenancePlanItemID), false,
+                            false);
+    }
+    additional->setSelectedIndex(0);
+}
+
+void CWS_ServiceRegisterPage::AddServiceMaintenanceItem(const std::string& itemId, const std::string& itemName) {
+    const int id = std::atoi(itemId.c_str());
+    if (id <= 0) return;
+    CMaintenancePlanItem item;
+    item.MaintenancePlanItemID = id;
+    item.DisplayText = itemName;
+    item.Ticked = true;
+    m_checklist.push_back(item);
+    ElementPtr list;
+    if (GetElementById("MaintenanceItems", list)) AppendChecklistItem(list.get(), item);
+    ElementPtr additional;
+    if (GetDocumentItem("AdditionalService", additional) && additional->is("select")) {
+        for (Element* option : additional->options()) {
+            if (option->getAttribute("value").value_or("") == itemId) {
+                additional->remove(option->index());
+                break;
+            }
+        }
+        additional->setSelectedIndex(0);
+    }
+}
+
+void CWS_ServiceRegisterPage::CheckMaintenanceItem(int itemId) {
+    ElementPtr box;
+    if (!GetDocumentItem("Item_" + std::to_string(itemId), box)) return;
+    for (CMaintenancePlanItem& item : m_checklist) {
+        if (item.MaintenancePlanItemID == itemId) {
+            item.Ticked = box->checked();
+            break;
+        }
+    }
+}
+
+void CWS_ServiceRegisterPage::RemoveUncheckedItems() {
+    for (CMaintenancePlanItem& item : m_checklist) CheckMaintenanceItem(item.MaintenancePlanItemID);
+    m_checklist.erase(std::remove_if(m_checklist.begin(), m_checklist.end(),
+                                     [](const CMaintenancePlanItem& item) { return !item.Ticked; }),
+                      m_checklist.end());
+}
+
+bool CWS_ServiceRegisterPage::EstimateOdometer(const std::string& vehicleId, const std::string& dateText,
+                                               std::string& odometer) {
+    CJorvaneDoc* doc = Doc();
+    const std::string ask =
+        "Jorvane needs an odometer value for your service to help us schedule your reminders.<p>Please enter the "
+        "odometer reading of this service.";
+    CCarsDB cars(doc->GetDatabaseConnection());
+    COdometerValue value;
+    value.OdometerValue = -1.0f;
+    value.OdometerDate.ParseDateTime(dateText);
+    if (!cars.getCars(vehicleId, doc->GetUserPreferences()) || cars.m_cars.empty() ||
+        !cars.getOdometerAtDate(cars.m_cars.front(), value, doc->GetUserPreferences()) || value.OdometerValue < 0) {
+        // No car or nothing to estimate from: a made-up odometer would spoil the reminders.
+        ShowMessage(ask, 260, 240);
+        return false;
+    }
+    const std::string shown = NumberText(value.OdometerValue, 1);
+    ShowMessage(
+        "Jorvane needs an odometer value for your service to help us schedule your reminders.  We will save the "
+        "value with an estimate of " +
+            EscapeHtmlQuotes(shown) + ".<p>You can go back at any time and change the odometer value.",
+        260, 280);
+    odometer = jv::number::FormatFixed(jv::NumberFormat::User().Parse(shown), 6);
+    return true;
+}
+
+void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::string& date,
+                                          const std::string& vehicleId, const std::string& odometer,
+                                          const std::string& vendor, const std::string& memo, const std::string& cost,
+                                          const std::string& parts, const std::string& labor, const std::string& other,
+                                          const std::string& tax, const std::string& notes) {
+    const char* method = "CWS_ServiceRegisterPage::SaveService";
+    SetSaveResult(*this, false);
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    struct Number {
+        const char* label;
+        const std::string& typed;
+        const char* tip;
+        std::string text;
+    };
+    Number numbers[] = {{"Odometer", odometer, "Odometer", {}},
+                        {"Cost", cost, "Cost", {}},
+                        {"Parts", parts, "", {}},
+                        {"Labor", labor, "", {}},
+                        {"Other", other, "", {}},
+                        {"Tax", tax, "", {}}};
+    for (Number& number : numbers) {
+        const auto text = registerfields::NumberForDatabase(number.typed, number.tip, format);
+        if (!text) {
+            ShowMessage(std::string("The ") + number.label + " \"" + EscapeHtmlQuotes(number.typed) +
+                        "\" is not a number.<p>The entry was not saved.");
+            return;
+        }
+        number.text = *text;
+    }
+    const auto dateText = registerfields::DateForDatabase(date);
+    if (!dateText) {
+        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
+                    "\" is not a date (month/day/year).<p>The entry was not saved.");
+        return;
+    }
+    if (numbers[0].text.empty() && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
+    if (CJorvaneView* view = CJorvaneView::GetView()) view->ClearPendingReminder();
+
+    const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
+    const std::string memoText = registerfields::WithoutTip(memo, "Memo");
+    // The checklist is this entry's only when it was listed for it.
+    const bool withItems = m_checklistServiceId == rowId;
+    if (withItems) RemoveUncheckedItems();
+    const std::vector<CMaintenancePlanItem> items = withItems ? m_checklist : std::vector<CMaintenancePlanItem>{};
+    CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
+    if (rowId == "new") {
+        std::string serviceId;
+        if (!services.AddService(serviceId, vehicleId, *dateText, numbers[0].text, vendorText, memoText,
+                                 numbers[1].text, numbers[2].text, numbers[3].text, numbers[4].text, numbers[5].text,
+                                 notes, false, items)) {
+            TraceLog(method, TRACE_ERROR, "Failed to Add Service.");
+            return;
+        }
+        BuildRows();
+    } else {
+        const bool saved = withItems
+                               ? services.UpdateService(rowId, vehicleId, *dateText, numbers[0].text, vendorText,
+                                                        memoText, numbers[1].text, numbers[2].text, numbers[3].text,
+                                                        numbers[4].text, numbers[5].text, notes, items)
+                               : services.UpdateService(rowId, vehicleId, *dateText, numbers[0].text, vendorText,
+                                                        memoText, numbers[1].text, numbers[2].text, numbers[3].text,
+                                                        numbers[4].text, numbers[5].text, notes);
+        if (!saved) {
+            TraceLog(method, TRACE_ERROR, "Failed to Update Service.");
+            return;
+        }
+        // The entry shows the estimate it was saved with.
+        if (Element* top = FindTopRow(*this, rowId);
+            top != nullptr && registerfields::WithoutTip(odometer, "Odometer").empty())
+            SetField(top, "Odometer", NumberText(format.Parse(numbers[0].text), 1));
+    }
+    RememberVendor(vendorText);
+    SetSaveResult(*this, true);
+}
+
+void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || rowId == "new") return;
+    CServiceRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteService(rowId);
+    BuildRows();
+}
+
+void CWS_ServiceRegisterPage::RestoreService(const std::string& rowId) {
+    const char* method = "CWS_ServiceRegisterPage::RestoreService";
+    if (rowId == "new") {
+        ElementPtr table;
+        if (!GetTableById("Register", table)) return;
+        RemoveNewEntry(table.get());
+        AddUpdateRow(table.get());
+        return;
+    }
+    const int id = std::atoi(rowId.c_str());
+    const CService* service = nullptr;
+    for (const CService& candidate : m_services)
+        if (candidate.ServiceID == id) service = &candidate;
+    if (service == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find service " + std::to_string(id));
+        return;
+    }
+    Element* top = FindTopRow(*this, std::to_string(id));
+    if (top == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find top row for service " + std::to_string(id));
+        return;
+    }
+    SetField(top, "date", DateText(service->ServiceDate));
+    SetField(top, "Odometer", NumberText(service->Odometer, 1, true));
+    SetField(top, "Vendor", service->Vendor);
+    SetField(top, "Cost", NumberText(service->Cost, 2));
+    SetField(top, "parts", NumberText(service->Parts, 2));
+    SetField(top, "labor", NumberText(service->Labor, 2));
+    SetField(top, "other", NumberText(service->Other, 2));
+    SetField(top, "tax", NumberText(service->Tax, 2));
+    SetField(top, "notes", service->Notes);
+    SetField(NextRow(top), "Memo", service->ServiceMemo);
+}
+
+void CWS_ServiceRegisterPage::PrintPage() {
+    const char* method = "CWS_ServiceRegisterPage::PrintPage";
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    std::vector<std::string> headings = {"Date"};
+    if (allCars) headings.emplace_back("Car");
+    for (const char* heading :
+         {"Odometer", "Vendor", "Memo / Notes", "Services", "Parts", "Labor", "Other", "Tax", "Cost"})
+        headings.emplace_back(heading);
+    Element* table = StartPrintTable(*this, headings);
+    if (table == nullptr) return;
+    LoadServices();
+    CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
+    for (const CService& service : m_services) {
+        Element* row = AppendRow(*this, table);
+        if (row == nullptr) {
+            TraceLog(method, TRACE_ERROR, "Failed to add top row to ServiceRegister");
+            return;
+        }
+        AppendText(*this, row, "<td valign=top>", DateText(service.ServiceDate));
+        if (allCars) AppendText(*this, row, "<td valign=top>", cars.getCarName(service.VehicleID));
+        AppendText(*this, row, "<td valign=top align=right>", NumberText(service.Odometer, 1, true));
+        AppendText(*this, row, "<td valign=top>", service.Vendor);
+        Element* memo = AppendText(*this, row, "<td valign=top>", service.ServiceMemo);
+        if (memo != nullptr && !service.Notes.empty()) {
+            Append(*this, memo, "br");
+            memo->appendChild(GetDocument()->createTextNode(service.Notes));
+        }
+        std::vector<CMaintenancePlanItem> items;
+        services.GetMaintenanceItems(std::to_string(service.ServiceID), items);
+        Element* cell = Append(*this, row, "<td valign=top>");
+        for (const CMaintenancePlanItem& item : items) {
+            cell->appendChild(GetDocument()->createTextNode(item.DisplayText));
+            Append(*this, cell, "br");
+        }
+        for (float amount : {service.Parts, service.Labor, service.Other, service.Tax, service.Cost})
+            AppendText(*this, row, "<td valign=top align=right>", NumberText(amount, 2));
+    }
+    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Service History for " + cars.getCarName(SelectedCar())) + "</h2>" +
+                     table->outerHTML());
+}

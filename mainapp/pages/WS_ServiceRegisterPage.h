@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "mainapp/pages/JVRegisterPage.h"
+#include "shared/data/MaintenancePlanItem.h"
+#include "shared/registers/Service.h"
+
+// The service register (page 186): the services done on the selected car or on all cars, with
+// their cost split into parts, labor, other and tax, and the plan items each service covered
+// ("Services Performed"). A service completed from the home page arrives as the view's pending
+// reminder: its car and plan item are chosen in the new entry.
+class CWS_ServiceRegisterPage : public CJVRegisterPage {
+public:
+    CWS_ServiceRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
+
+    void ProcessDocument() override;
+    void GetLastValuesForVendor(const std::string&, const std::string&, const std::string&) override {}
+    void AddUpdateRow(jv::ui::Element* table) override;
+    void BuildRows() override;
+    void PrintPage() override;
+
+    // Lists the plan items of an entry: for "new" those of the car due within 14 days, unticked
+    // (the pending reminder's ticked); for a stored service the items it covered, ticked. The
+    // other items of the car's plan are offered in "AdditionalService".
+    void DisplayServiceMaintenanceItems(const std::string& serviceId, const std::string& vehicleId);
+    void AddServiceMaintenanceItem(const std::string& itemId, const std::string& itemName);
+    void CheckMaintenanceItem(int itemId);
+    // Adds ("new") or updates one service with its ticked plan items, all in one step. An empty
+    // odometer is estimated from the car's readings (the user is told); when it cannot be, the
+    // user is asked for one and nothing is saved.
+    void SaveService(const std::string& rowId, const std::string& date, const std::string& vehicleId,
+                     const std::string& odometer, const std::string& vendor, const std::string& memo,
+                     const std::string& cost, const std::string& parts, const std::string& labor,
+                     const std::string& other, const std::string& tax, const std::string& notes);
+    void DeleteServiceRegisterRow(const std::string& rowId);
+    void RestoreService(const std::string& rowId);
+
+private:
+    void LoadServices();
+    // The checklist's ticks as the page shows them, then the unticked items dropped.
+    void RemoveUncheckedItems();
+    void AppendChecklistItem(jv::ui::Element* list, const CMaintenancePlanItem& item);
+    // The odometer estimated for the car on the date, or false (the user was told why).
+    bool EstimateOdometer(const std::string& vehicleId, const std::string& dateText, std::string& odometer);
+
+    std::vector<CService> m_services;
+    std::vector<CMaintenancePlanItem> m_checklist;
+    std::string m_checklistServiceId;  // whose items the checklist holds
+};

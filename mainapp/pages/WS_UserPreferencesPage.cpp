@@ -1,0 +1,65 @@
+#include "mainapp/pages/WS_UserPreferencesPage.h"
+
+#include "mainapp/JorvaneDoc.h"
+#include "mainapp/JorvaneView.h"
+#include "platform/ui/Document.h"
+#include "shared/data/UserPreferencesDatabaseObject.h"
+
+CWS_UserPreferencesPage::CWS_UserPreferencesPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
+    : CJVPage(resourceId, std::move(document)) {}
+
+void CWS_UserPreferencesPage::ProcessDocument() {
+    CJorvaneDoc* doc = CJorvaneDoc::GetDoc();
+    if (doc == nullptr) return;
+    const CUserPreferences& prefs = doc->GetUserPreferences();
+    SetInputValue("UserName", prefs.UserName);
+    SetInputValue("Email", prefs.Email);
+    SetInputValue("PostalCode", prefs.PostalCode);
+    SetSelectValue("Country", prefs.Country);
+    // Each group shows the stored choice (the page's own default is the first radio).
+    CheckById("Volume", prefs.VolumeUnit == 1 ? 1 : 0);
+    CheckById("Distance", prefs.DistanceUnit == 1 ? 1 : 0);
+    CheckById("ShowSoldCars", prefs.ShowSoldCars ? 1 : 0);
+    // "Never" has no button of its own: neither is checked, so that saving the page keeps it.
+    if (prefs.Internet == 1) {
+        for (int index = 0; index < 2; ++index) {
+            ElementPtr radio;
+            if (GetDocumentItem("ConnectInternet", radio, index)) radio->setChecked(false);
+        }
+    } else {
+        CheckById("ConnectInternet", prefs.Internet == 0 ? 1 : 0);
+    }
+    SetInputValue("MechanicName", prefs.MechanicName);
+    SetInputValue("MechanicAddress1", prefs.MechanicAddress1);
+    SetInputValue("MechanicAddress2", prefs.MechanicAddress2);
+    SetInputValue("MechanicCity", prefs.MechanicCity);
+    SetInputValue("MechanicState", prefs.MechanicState);
+    SetInputValue("MechanicZip", prefs.MechanicZip);
+    SetInputValue("MechanicPhone", prefs.MechanicPhone);
+}
+
+void CWS_UserPreferencesPage::UpdatePrefs(const std::string& userName, const std::string& email,
+                                          const std::string& country, const std::string& postalCode,
+                                          const std::string& volume, const std::string& distance,
+                                          const std::string& mechanicName, const std::string& mechanicAddress1,
+                                          const std::string& mechanicAddress2, const std::string& mechanicCity,
+                                          const std::string& mechanicState, const std::string& mechanicZip,
+                                          const std::string& mechanicPhone, const std::string& showSoldCars,
+                                          const std::string& connectInternet, const std::string& uploadCarData,
+                                          const std::string& uploadErrorData) {
+    CJorvaneDoc* doc = CJorvaneDoc::GetDoc();
+    if (doc == nullptr) return;
+    CUserPreferencesDatabaseObject prefs(doc->GetDatabaseConnection());
+    const int current = doc->GetUserPreferences().Internet;
+    bool connectAfterSaving = false;
+    if (current == 2 && connectInternet == "0") doc->Disconnect();
+    if (current != 2 && connectInternet == "2") connectAfterSaving = true;
+    prefs.UpdatePreferences(userName, email, country, postalCode, volume, distance, mechanicName, mechanicAddress1,
+                            mechanicAddress2, mechanicCity, mechanicState, mechanicZip, mechanicPhone,
+                            showSoldCars == "Show", connectInternet, uploadCarData, uploadErrorData);
+    doc->LoadUserPreferences();
+    if (connectAfterSaving) doc->GetConnection("", true);
+    if (CJorvaneView* view = CJorvaneView::GetView()) view->RefreshNavCarList();
+    // The form shows what is stored now.
+    ProcessDocument();
+}

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include "mainapp/dialogs/DeleteCarDlg.h"
+#include "mainapp/dialogs/SelectCarDlg.h"
+#include "mainapp/dialogs/TypedValue.h"
+#include "mainapp/dialogs/WS_CarsOverview_SoldCarDlg.h"
+#include "shared/data/CarsDB.h"
+#include "tests/mainapp/dialogs/MainAppUiTest.h"
+
+using jv::ui::FakeHost;
+
+namespace {
+
+class CarDialogsTest : public MainAppUiTest {};
+
+TEST_F(CarDialogsTest, TheChooserListsTheCarsAndGivesTheChosenOneOnlyWhenOneIsChosen) {
+    const CCar first = AddCar("Family <Van>");
+    const CCar second = AddCar("Truck");
+    CCarsDB cars(document.GetDatabaseConnection());
+    ASSERT_TRUE(cars.getCars("%", document.GetUserPreferences()));
+
+    const struct {
+        const char* name;
+        std::string choose;  // empty: nothing chosen
+        enum { OK, Enter, Cancel, Escape } action;
+        int result;
+        std::string vehicleId;
+    } cases[] = {
+        {"OK with a car", second.VehicleID, decltype(cases[0].action)::OK, 1, second.VehicleID},
+        {"Enter with a car", first.VehicleID, decltype(cases[0].action)::Enter, 1, first.VehicleID},
+        {"OK without a car is a cancel", "", decltype(cases[0].action)::OK, 0, ""},
+        {"Enter without a car is a cancel", "", decltype(cases[0].action)::Enter, 0, ""},
+        {"Cancel", first.VehicleID, decltype(cases[0].action)::Cancel, 0, ""},
+        {"Escape", first.VehicleID, decltype(cases[0].action)::Escape, 2, ""},
+    };
+    for (const auto& c : cases) {
+        CSelectCarDlg dialog;
+        dialog.SetCars(&cars);
+        std::string listed;
+        ui.host.AnswerDialog(CSelectCarDlg::kPageID, [&](FakeHost::User& user) {
+            listed = BrowserText(user, "CarList");
+            if (!c.choose.empty()) user.Choose("CarList", c.choose);
+            switch (c.action) {
+                case decltype(c.action)::OK:
+                    user.Click("ButtonOK");
+                    break;
+                case decltype(c.action)::Enter:
+                    user.PressEnter();
+                    break;
+                case decltype(c.action)::Cancel:
+                    user.Click("ButtonCancel");
+                    break;
+                case decltype(c.action)::Escape:
+                    user.PressEscape();
+                    break;
+            }
+        });
+        EXPECT_EQ(dialog.DoModal(), c.result) << c.name;
+        EXPECT_EQ(dialog.GetVehicleID(), c.vehicleId) << c.name;
+        EXPECT_EQ(listed, "<option value=\"" + first.VehicleID + "\">Family &lt;Van&gt;</option><option value=\"" +
+                              second.VehicleID + "\">Truck</option>")
+            << c.name;
+    }
+}
+
+TEST_F(CarDialogsTest, TheDeletionQuestionAnswersDeleteKeepOrSold) {
+    const struct {
+        const char* action;
+        int result;
+    } cases[] = {{"ButtonOK", CDeleteCarDlg::kDelete},
+                 {"ButtonCancel", CDeleteCarDlg::kKeep},
+                 {"SellLink", CDeleteCarDlg::kSold},
+                 {"Escape", CDeleteCarDlg::kKeep},
+                 {"Close", CDeleteCarDlg::kKeep}};
+    for (const auto& c : cases) {
+        CDeleteCarDlg dialog;
+        dialog.SetVehicleID("{1}");
+        std::string caption;
+        ui.host.AnswerDialog(CDeleteCarDlg::kPageID, [&](FakeHost::User& user) {
+            caption = ui.host.Caption(*user.dialog());
+            const std::string action = c.action;
+            if (action == "Escape")
+                user.PressEscape();
+            else if (action == "Close")
+                user.CloseBox();
+            else
+                user.Click(action);
+        });
+        EXPECT_EQ(dialog.DoModal(), c.result) << c.action;
+        EXPECT_EQ(caption, "Delete Car");
+    }
+}
+
+TEST(TypedValue, NumbersAndDatesAreReadWhollyInTheUsersFormat) {
+    const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
+    const jv::NumberFormat de = jv::NumberFormat::German();
+    const struct {
+        const char* text;
+        const jv::NumberFormat& format;
+        std::optional<double> value;
+    } numbers[] = {
+        {"12500", us, 12500},       {" 12,500.50 ", us, 12500.5}, {"12.500,5", de, 12500.5},   {"0.5", us, 0.5},
+        {"", us, std::nullopt},     {"12a", us, std::nullopt},    {"1.2.3", us, std::nullopt}, {",5", us, std::nullopt},
+        {"5,", us, std::nullopt},   {"-3", us, std::nullopt},     {"1e5", us, std::nullopt},   {"12,5", de, 12.5},
+        {"1e40", us, std::nullopt},
+    };
+    for (const auto& c : numbers) EXPECT_EQ(CTypedValue::Number(c.text, c.format), c.value) << c.text;
+
+    const struct {
+        const char* text;
+        const char* date;  // "" when not a date
+    } dates[] = {{"3/15/26", "03/15/2026"},
+                 {" 12/31/1999 ", "12/31/1999"},
+                 {"2026-03-15", "03/15/2026"},
+                 {"2/30/26", ""},
+                 {"15/3/26", ""},
+                 {"tomorrow", ""},
+                 {"", ""}};
+    for (const auto& c : dates) {
+        const auto parsed = CTypedValue::Date(c.text);
+        EXPECT_EQ(parsed ? parsed->Format("%m/%d/%Y") : "", c.date) << c.text;
+    }
+}
+
+TEST_F(CarDialogsTest, TheSaleIsRecordedOnlyWithADateAndAPriceThatReadAsSuch) {
+    const CCar car = AddCar("Sedan");
+    const struct {
+        const char* date;
+        const char* price;
+        const char* message;  // empty: recorded
+    } cases[] = {
+        {"", "", "Please enter a value for Selling Date.<br>Please enter a value for Selling Price."},
+        {"13/45/26", "1500", "Please enter a valid date for Selling Date (mm/dd/yy).<br>"},
+        {"3/15/26", "15OO", "Please enter a number for Selling Price."},
+        {"3/15/26'; DROP TABLE Vehicles; --", "1", "Please enter a valid date for Selling Date (mm/dd/yy).<br>"},
+        {"", "2,500", "Please enter a value for Selling Date.<br>"},
+    };
+    for (const auto& c : cases) {
+        CWS_CarsOverview_SoldCarDlg dialog;
+        dialog.SetVehicleID(car.VehicleID);
+        std::string shown;
+        bool stayedOpen = false;
+        ui.host.AnswerDialog(CWS_CarsOverview_SoldCarDlg::kPageID, [&](FakeHost::User& user) {
+            user.Type("SoldDate", c.date);
+            user.Type("SoldPrice", c.price);
+            user.Click("ButtonOK");
+            stayedOpen = user.IsOpen();
+            shown = BrowserText(user, "message");
+            user.Click("ButtonCancel");
+        });
+        EXPECT_EQ(dialog.DoModal(), 0) << c.date;
+        EXPECT_TRUE(stayedOpen) << c.date;
+        EXPECT_EQ(shown, c.message) << c.date;
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM Vehicles WHERE Sold<>0"), 0) << c.date;
+    }
+
+    CWS_CarsOverview_SoldCarDlg dialog;
+    dialog.SetVehicleID(car.VehicleID);
+    ui.host.AnswerDialog(CWS_CarsOverview_SoldCarDlg::kPageID, [&](FakeHost::User& user) {
+        user.Type("SoldDate", "3/15/26");
+        user.Type("SoldPrice", "12,500.50");
+        user.Type("SoldVendor", "O'Brien's Cars");
+        user.PressEnter();
+    });
+    EXPECT_EQ(dialog.DoModal(), 1);
+    EXPECT_EQ(Scalar("SELECT SoldPrice FROM Vehicles"), "12500.5");
+    EXPECT_EQ(Scalar("SELECT SoldVendor FROM Vehicles"), "O'Brien's Cars");
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM Vehicles WHERE Sold<>0"), 1);
+    EXPECT_EQ(Scalar("SELECT SoldDate FROM Vehicles"), "3/15/2026");
+}
+
+}  // namespace
