@@ -82,6 +82,8 @@ public:
         m_comObj.SetView(&m_view);
         m_comObj.Register(m_bridge);
         m_host.SetWindowEvents(&m_view);
+        // A window that reloads comes back within a moment; one that stays away was closed.
+        m_host.SetReconnectGrace(std::chrono::milliseconds(1500));
         m_host.SetScriptErrorHandler([this](const std::string& message, const std::string& url, int line) {
             m_view.JavascriptError(message, url, line);
         });
@@ -153,9 +155,7 @@ private:
         if (m_closed) return;
         m_closed = true;
         m_closePending = false;
-        const auto& bounds = m_host.LastWindowBounds();
-        m_frame.OnClose(
-            {bounds.left, bounds.top, bounds.width, bounds.height, bounds.maximized, bounds.minimized, bounds.known});
+        m_frame.OnClose(m_host.LastWindowBounds());
         m_loop.Quit();
     }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "mainapp/WindowPlacement.h"
+#include "platform/ui/BrowserHost.h"
 #include "platform/ui/host/BrowserWindow.h"
 
 namespace jv {
@@ -11,6 +12,7 @@ class Profile;
 }
 namespace jv::ui {
 class BrowserHost;
+struct WindowBounds;
 }
 
 // The main window: its caption, its status bar with the connection pane, its place on the screen
@@ -23,15 +25,7 @@ public:
     static constexpr int kConnectionPane = 2;
 
     // Where the window was when it closed, as the browser last reported it.
-    struct ShownBounds {
-        int left = 0;
-        int top = 0;
-        int width = 0;
-        int height = 0;
-        bool maximized = false;
-        bool minimized = false;
-        bool known = false;
-    };
+    using ShownBounds = jv::ui::WindowBounds;
 
     CMainFrame(jv::ui::BrowserHost& host, jv::Profile& profile);
 

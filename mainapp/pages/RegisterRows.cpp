@@ -79,32 +79,23 @@ void AppendVendorField(CJVPage& page, Element* cell, const std::string& rowId, c
     Append(page, cell, "<span id=vendorEnd_" + rowId + " style=\"display:none\">");
     AppendText(page, cell, "<span id=vendorWhole_" + rowId + " style=\"display:none\">", newEntry ? "" : vendor);
     if (newEntry) {
-        Append(page, cell,
-               "<input class=registerValueBoxTip onchange=OnChange(this); onkeyup=keyHandlerVendor(event); "
-               "onkeypress=\"fieldLengthCheck(event, 60);\" name=Vendor value=Vendor onblur=blurVendor(this); "
-               "onfocus=OnFocus(this); autocomplete=off>");
+        Append(page, cell, "<input class=registerValueBoxTip name=Vendor value=Vendor autocomplete=off>");
     } else {
-        AppendInput(page, cell,
-                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); "
-                    "onkeypress=\"fieldLengthCheck(event, 60);\" "
-                    "name=Vendor onblur=blurVendor(this); onfocus=OnFocus(this); onkeyup=keyHandlerVendor(event); "
-                    "autocomplete=off>",
-                    vendor);
+        AppendInput(page, cell, "<input class=registerValueBoxNoBorder name=Vendor autocomplete=off>", vendor);
     }
 }
 
 void AppendSubmitCell(CJVPage& page, Element* row, bool newEntry) {
-    Element* cell = AppendHtml(page, row, "<td id=last onclick=SelectRow(this);>", "<img src=250 alt=\"\">");
+    Element* cell = AppendHtml(page, row, "<td id=last>", "<img src=250 alt=\"\">");
     if (cell == nullptr) return;
-    AppendHtml(
-        page, cell,
-        newEntry ? "<button class=registerButton name=Submit onclick=ClickSubmitButton(this);>"
-                 : "<button class=registerButton name=Submit style=\"display:none;\" onclick=ClickSubmitButton(this);>",
-        "Submit");
+    AppendHtml(page, cell,
+               newEntry ? "<button class=registerButton name=Submit>"
+                        : "<button class=registerButton name=Submit style=\"display:none;\">",
+               "Submit");
 }
 
 void AppendFillerCell(CJVPage& page, Element* row, bool first) {
-    AppendHtml(page, row, first ? "<td id=first onclick=SelectRow(this);>" : "<td onclick=SelectRow(this);>", "&nbsp;");
+    AppendHtml(page, row, first ? "<td id=first>" : "td", "&nbsp;");
 }
 
 namespace {

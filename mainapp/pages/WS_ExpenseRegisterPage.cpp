@@ -84,34 +84,25 @@ void CWS_ExpenseRegisterPage::BuildRows() {
         }
         const std::string id = std::to_string(expense.ExpenseID);
         top->setId(id);
-        Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
-        AppendInput(*this, cell,
-                    "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date "
-                    "onblur=OnBlur(this); onfocus=OnFocus(this);>",
-                    DateText(expense.ExpenseDate));
+        Element* cell = Append(*this, top, "<td id=first>");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(expense.ExpenseDate));
         Element* carCell = nullptr;
         if (allCars) {
-            carCell = Append(*this, top, "<td onclick=SelectRow(this);>");
+            carCell = Append(*this, top, "td");
             AppendText(*this, carCell, "span", cars.getCarName(expense.VehicleID));
         }
-        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
-        AppendInput(*this, cell,
-                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
-                    "name=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+        cell = Append(*this, top, "td");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
                     NumberText(expense.Odometer, 1, true));
-        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+        cell = Append(*this, top, "td");
         AppendVendorField(*this, cell, id, expense.Vendor);
-        Element* select =
-            Append(*this, allCars ? carCell : cell,
-                   "<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"display:none\" "
-                   "name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
-        AppendCarOptions(*this, select, cars, expense.VehicleID);
-        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+        // The car of a stored entry (its name shows in the Car column).
+        AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", expense.VehicleID);
+        cell = Append(*this, top, "td");
         AppendText(*this, cell, "<span class=registerValueBoxNoBorder id=category_span>",
                    CategoryName(expense.CategoryID));
-        select = Append(*this, cell,
-                        "<select class=registerValueBoxNoBorder onchange=OnChange(this); name=category "
-                        "style=\"display:none\" onblur=OnBlur(this); onfocus=OnFocus(this);>");
+        Element* select =
+            Append(*this, cell, "<select class=registerValueBoxNoBorder name=category style=\"display:none\">");
         for (const CExpenseCategory& category : m_categories) {
             Element* option =
                 Append(*this, select, category.CategoryID == expense.CategoryID ? "<option selected>" : "<option>");
@@ -119,22 +110,16 @@ void CWS_ExpenseRegisterPage::BuildRows() {
             option->setAttribute("value", std::to_string(category.CategoryID));
             option->setTextContent(category.Name);
         }
-        cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
-        AppendInput(*this, cell,
-                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
-                    "name=Cost onblur=blurNumber(this,2); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+        cell = Append(*this, top, "<td id=last>");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
                     NumberText(expense.Cost, 2));
         AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", expense.Notes);
 
         AppendFillerCell(*this, bottom, true);
         AppendFillerCell(*this, bottom, false);
         if (allCars) AppendFillerCell(*this, bottom, false);
-        cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
-        AppendInput(
-            *this, cell,
-            "<input class=registerValueBoxNoBorder onchange=OnChange(this); onkeypress=\"fieldLengthCheck(event, "
-            "60);\" name=Memo onblur=OnBlur(this); onfocus=OnFocus(this);>",
-            expense.ExpenseMemo);
+        cell = Append(*this, bottom, "td");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", expense.ExpenseMemo);
         AppendFillerCell(*this, bottom, false);
         AppendSubmitCell(*this, bottom, false);
     }
@@ -163,48 +148,34 @@ void CWS_ExpenseRegisterPage::AddUpdateRow(jv::ui::Element* table) {
     top->setClassName("registerrowcurrent_top");
     top->setId("new");
     bottom->setClassName("registerrowcurrent_bottom");
-    Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
-    AppendInput(*this, cell,
-                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
-                "onfocus=OnFocus(this);>",
-                Today());
+    Element* cell = Append(*this, top, "<td id=first>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", Today());
     Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=Odometer "
-           "value=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    cell = Append(*this, top, "td");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
+    cell = Append(*this, top, "td");
     AppendVendorField(*this, cell, "new", "");
     Element* select = Append(*this, allCars ? carCell : cell,
-                             std::string("<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"") +
-                                 (allCars ? "" : "display: none;") +
-                                 "\" name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+                             std::string("<select class=registerValueBoxNoBorder style=\"") +
+                                 (allCars ? "" : "display: none;") + "\" name=carname_select>");
     AppendCarOptions(*this, select, cars, SelectedCar());
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    cell = Append(*this, top, "td");
     Append(*this, cell, "<span id=category_span class=registerValueBoxNoBorder style=\"display:none;\">");
-    select =
-        Append(*this, cell,
-               "<select class=registerValueBoxNoBorder onchange=OnChange(this); name=category onblur=OnBlur(this); "
-               "onfocus=OnFocus(this);>");
+    select = Append(*this, cell, "<select class=registerValueBoxNoBorder name=category>");
     if (Element* option = AppendText(*this, select, "<option value=-1 selected>", "Select Category")) (void)option;
     for (const CExpenseCategory& category : m_categories) {
         Element* option = AppendText(*this, select, "option", category.Name);
         if (option != nullptr) option->setAttribute("value", std::to_string(category.CategoryID));
     }
-    cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
-    Append(
-        *this, cell,
-        "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=Cost value=Cost "
-        "onblur=blurNumber(this,2); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    cell = Append(*this, top, "<td id=last>");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Cost value=Cost data-n=2 data-num>");
     Append(*this, cell, "<textarea style=\"display:none;\" name=notes>");
 
     AppendFillerCell(*this, bottom, true);
     AppendFillerCell(*this, bottom, false);
     if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip onchange=OnChange(this); onkeypress=\"fieldLengthCheck(event, 60);\" "
-           "name=Memo value=Memo onblur=OnBlur(this); onfocus=OnFocus(this);>");
+    cell = Append(*this, bottom, "td");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Memo value=Memo>");
     AppendFillerCell(*this, bottom, false);
     AppendSubmitCell(*this, bottom, true);
 }

@@ -70,44 +70,31 @@ void CWS_FuelRegisterPage::ProcessDocument() {
 void CWS_FuelRegisterPage::AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars,
                                         bool allCars) {
     const std::string id = std::to_string(purchase.GetFuelPurchaseID());
-    Element* cell = Append(*this, row, "<td id=first onclick=SelectRow(this);>");
-    AppendInput(*this, cell,
-                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
-                "onfocus=OnFocus(this);>",
+    Element* cell = Append(*this, row, "<td id=first>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>",
                 DateText(purchase.GetFuelPurchaseDate()));
     Element* carCell = nullptr;
     if (allCars) {
-        carCell = Append(*this, row, "<td onclick=SelectRow(this);>");
+        carCell = Append(*this, row, "td");
         AppendText(*this, carCell, "span", cars.getCarName(purchase.GetVehicleID()));
     }
-    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
-    AppendInput(*this, cell,
-                "<input class=registerValueBoxNoBorder onchange=CalculateDistance(this); style=\"TEXT-ALIGN: right;\" "
-                "name=Odometer onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+    cell = Append(*this, row, "td");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-num>",
                 NumberText(purchase.GetOdometer(), 1, true));
-    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
+    cell = Append(*this, row, "td");
     AppendVendorField(*this, cell, id, purchase.GetVendor());
-    Element* select = Append(*this, allCars ? carCell : cell,
-                             "<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"display:none\" "
-                             "name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
-    AppendCarOptions(*this, select, cars, purchase.GetVehicleID());
-    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
+    // The car of a stored entry (its name shows in the Car column).
+    AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", purchase.GetVehicleID());
+    cell = Append(*this, row, "td");
     Append(*this, cell,
            std::string("<input class=registerValueBoxNoBorder type=checkbox ") +
-               (purchase.GetFillUp() ? "checked" : "") +
-               " onchange=OnChange(this); name=fillup onblur=OnBlur(this); onfocus=OnFocus(this); value=yes>");
-    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
-    AppendInput(
-        *this, cell,
-        "<input class=registerValueBoxNoBorder style=\"TEXT-ALIGN: right;\" onchange=UpdateCostVolumeValues(this); "
-        "name=\"Cost Per\" onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
-        NumberText(purchase.GetCostPer(), 3, true));
-    cell = Append(*this, row, "<td id=last onclick=SelectRow(this);>");
-    AppendInput(
-        *this, cell,
-        "<input class=registerValueBoxNoBorder style=\"TEXT-ALIGN: right;\" onchange=UpdateCostVolumeValues(this); "
-        "name=\"Total Cost\" onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
-        NumberText(purchase.GetCost(), 2));
+               (purchase.GetFillUp() ? "checked" : "") + " name=fillup value=yes>");
+    cell = Append(*this, row, "td");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=\"Cost Per\" data-num>",
+                NumberText(purchase.GetCostPer(), 3, true));
+    cell = Append(*this, row, "<td id=last>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=\"Total Cost\" data-num>",
+                NumberText(purchase.GetCost(), 2));
     AppendInput(*this, cell, "<input type=hidden name=octane>", std::to_string(purchase.GetOctaneRating()));
     AppendInput(*this, cell, "<input type=hidden name=roads>", purchase.GetRoads());
     AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", purchase.GetNotes());
@@ -116,19 +103,14 @@ void CWS_FuelRegisterPage::AppendTopRow(jv::ui::Element* row, const CFuelPurchas
 void CWS_FuelRegisterPage::AppendBottomRow(jv::ui::Element* row, const CFuelPurchase& purchase, bool allCars) {
     AppendFillerCell(*this, row, true);
     if (allCars) AppendFillerCell(*this, row, false);
-    Element* cell = Append(*this, row, "<td onclick=SelectRow(this);>");
-    AppendInput(*this, cell,
-                "<input class=registerValueBoxNoBorder onchange=CalculateOdometer(this); style=\"TEXT-ALIGN: right;\" "
-                "name=Distance onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+    Element* cell = Append(*this, row, "td");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Distance data-num>",
                 NumberText(purchase.GetDistance(), 1, true));
     AppendFillerCell(*this, row, false);
     AppendFillerCell(*this, row, false);
-    cell = Append(*this, row, "<td onclick=SelectRow(this);>");
-    AppendInput(
-        *this, cell,
-        "<input class=registerValueBoxNoBorder onchange=UpdateCostVolumeValues(this); style=\"TEXT-ALIGN: right;\" "
-        "name=Volume onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
-        NumberText(purchase.GetVolume(), 3, true));
+    cell = Append(*this, row, "td");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Volume data-num>",
+                NumberText(purchase.GetVolume(), 3, true));
     AppendSubmitCell(*this, row, false);
 }
 
@@ -185,53 +167,35 @@ void CWS_FuelRegisterPage::AddUpdateRow(jv::ui::Element* table) {
     top->setId("new");
     bottom->setClassName("registerrowcurrent_bottom");
 
-    Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
-    AppendInput(*this, cell,
-                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
-                "onfocus=OnFocus(this);>",
-                Today());
+    Element* cell = Append(*this, top, "<td id=first>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", Today());
     Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip onchange=CalculateDistance(this); style=\"TEXT-ALIGN: right;\" "
-           "name=Odometer value=Odometer onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    cell = Append(*this, top, "td");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-num>");
+    cell = Append(*this, top, "td");
     AppendVendorField(*this, cell, "new", "");
     Element* select = Append(*this, allCars ? carCell : cell,
-                             std::string("<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"") +
-                                 (allCars ? "" : "display: none;") +
-                                 "\" name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+                             std::string("<select class=registerValueBoxNoBorder style=\"") +
+                                 (allCars ? "" : "display: none;") + "\" name=carname_select>");
     AppendCarOptions(*this, select, cars, SelectedCar());
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxNoBorder type=checkbox checked onchange=OnChange(this); name=fillup "
-           "onblur=OnBlur(this); onfocus=OnFocus(this); value=yes>");
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip onchange=UpdateCostVolumeValues(this); style=\"TEXT-ALIGN: right;\" "
-           "name=\"Cost Per\" value=\"Cost Per\" onblur=OnBlur(this); onfocus=OnFocus(this); "
-           "onkeypress=NumberOnly(event);>");
-    cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip style=\"TEXT-ALIGN: right;\" onchange=UpdateCostVolumeValues(this); "
-           "name=\"Total Cost\" value=\"Total Cost\" onblur=OnBlur(this); onfocus=OnFocus(this); "
-           "onkeypress=NumberOnly(event);>");
+    cell = Append(*this, top, "td");
+    Append(*this, cell, "<input class=registerValueBoxNoBorder type=checkbox checked name=fillup value=yes>");
+    cell = Append(*this, top, "td");
+    Append(*this, cell, "<input class=registerValueBoxTip name=\"Cost Per\" value=\"Cost Per\" data-num>");
+    cell = Append(*this, top, "<td id=last>");
+    Append(*this, cell, "<input class=registerValueBoxTip name=\"Total Cost\" value=\"Total Cost\" data-num>");
     Append(*this, cell, "<input type=hidden name=octane>");
     Append(*this, cell, "<input type=hidden name=roads>");
     Append(*this, cell, "<textarea style=\"display:none;\" name=notes>");
 
     AppendFillerCell(*this, bottom, true);
     if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip style=\"TEXT-ALIGN: right;\" onchange=CalculateOdometer(this); "
-           "name=Distance value=Distance onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    cell = Append(*this, bottom, "td");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Distance value=Distance data-num>");
     AppendFillerCell(*this, bottom, false);
     AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip style=\"TEXT-ALIGN: right;\" onchange=UpdateCostVolumeValues(this); "
-           "name=Volume value=Volume onblur=OnBlur(this); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    cell = Append(*this, bottom, "td");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Volume value=Volume data-num>");
     AppendSubmitCell(*this, bottom, true);
 }
 

@@ -65,26 +65,18 @@ void CWS_OdometerRegisterPage::BuildRows() {
             return;
         }
         top->setId(std::to_string(reading.OdometerValueID));
-        Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
-        AppendInput(*this, cell,
-                    "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date "
-                    "onblur=OnBlur(this); onfocus=OnFocus(this);>",
-                    DateText(reading.OdometerDate));
+        Element* cell = Append(*this, top, "<td id=first>");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(reading.OdometerDate));
         Element* carCell = nullptr;
         if (allCars) {
-            carCell = Append(*this, top, "<td onclick=SelectRow(this);>");
+            carCell = Append(*this, top, "td");
             AppendText(*this, carCell, "span", cars.getCarName(reading.VehicleID));
         }
-        cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
-        AppendInput(*this, cell,
-                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
-                    "name=odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+        cell = Append(*this, top, "<td id=last>");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=odometer data-n=1 data-num>",
                     NumberText(reading.OdometerValue, 1));
-        Element* select =
-            Append(*this, allCars ? carCell : cell,
-                   "<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"display:none\" "
-                   "name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
-        AppendCarOptions(*this, select, cars, reading.VehicleID);
+        // The car of a stored entry (its name shows in the Car column).
+        AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", reading.VehicleID);
         AppendFillerCell(*this, bottom, true);
         if (allCars) AppendFillerCell(*this, bottom, false);
         AppendSubmitCell(*this, bottom, false);
@@ -110,20 +102,14 @@ void CWS_OdometerRegisterPage::AddUpdateRow(jv::ui::Element* table) {
     top->setClassName("registerrowcurrent_top");
     top->setId("new");
     bottom->setClassName("registerrowcurrent_bottom");
-    Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
-    AppendInput(*this, cell,
-                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
-                "onfocus=OnFocus(this);>",
-                Today());
+    Element* cell = Append(*this, top, "<td id=first>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", Today());
     Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
-    cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=odometer "
-           "value=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    cell = Append(*this, top, "<td id=last>");
+    Append(*this, cell, "<input class=registerValueBoxTip name=odometer value=Odometer data-n=1 data-num>");
     Element* select = Append(*this, allCars ? carCell : cell,
-                             std::string("<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"") +
-                                 (allCars ? "" : "display: none;") +
-                                 "\" name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+                             std::string("<select class=registerValueBoxNoBorder style=\"") +
+                                 (allCars ? "" : "display: none;") + "\" name=carname_select>");
     AppendCarOptions(*this, select, cars, SelectedCar());
     AppendFillerCell(*this, bottom, true);
     if (allCars) AppendFillerCell(*this, bottom, false);

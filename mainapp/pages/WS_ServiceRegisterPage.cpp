@@ -81,32 +81,22 @@ void CWS_ServiceRegisterPage::BuildRows() {
         }
         const std::string id = std::to_string(service.ServiceID);
         top->setId(id);
-        Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
-        AppendInput(*this, cell,
-                    "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date "
-                    "onblur=OnBlur(this); onfocus=OnFocus(this);>",
-                    DateText(service.ServiceDate));
+        Element* cell = Append(*this, top, "<td id=first>");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(service.ServiceDate));
         Element* carCell = nullptr;
         if (allCars) {
-            carCell = Append(*this, top, "<td onclick=SelectRow(this);>");
+            carCell = Append(*this, top, "td");
             AppendText(*this, carCell, "span", cars.getCarName(service.VehicleID));
         }
-        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
-        AppendInput(*this, cell,
-                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
-                    "name=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+        cell = Append(*this, top, "td");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
                     NumberText(service.Odometer, 1, true));
-        cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+        cell = Append(*this, top, "td");
         AppendVendorField(*this, cell, id, service.Vendor);
-        Element* select =
-            Append(*this, allCars ? carCell : cell,
-                   "<select class=registerValueBoxNoBorder onchange=OnChange(this); style=\"display:none\" "
-                   "name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
-        AppendCarOptions(*this, select, cars, service.VehicleID);
-        cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
-        AppendInput(*this, cell,
-                    "<input class=registerValueBoxNoBorder onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" "
-                    "name=Cost onblur=blurNumber(this,2); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>",
+        // The car of a stored entry (its name shows in the Car column).
+        AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", service.VehicleID);
+        cell = Append(*this, top, "<td id=last>");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
                     NumberText(service.Cost, 2));
         AppendInput(*this, cell, "<input type=hidden name=parts>", NumberText(service.Parts, 2));
         AppendInput(*this, cell, "<input type=hidden name=labor>", NumberText(service.Labor, 2));
@@ -117,12 +107,8 @@ void CWS_ServiceRegisterPage::BuildRows() {
         AppendFillerCell(*this, bottom, true);
         AppendFillerCell(*this, bottom, false);
         if (allCars) AppendFillerCell(*this, bottom, false);
-        cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
-        AppendInput(
-            *this, cell,
-            "<input class=registerValueBoxNoBorder onchange=OnChange(this); onkeypress=\"fieldLengthCheck(event, "
-            "60);\" name=Memo onblur=OnBlur(this); onfocus=OnFocus(this);>",
-            service.ServiceMemo);
+        cell = Append(*this, bottom, "td");
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", service.ServiceMemo);
         AppendSubmitCell(*this, bottom, false);
     }
     ReplaceBody(*this, table.get(), body);
@@ -150,17 +136,12 @@ void CWS_ServiceRegisterPage::AddUpdateRow(jv::ui::Element* table) {
     top->setClassName("registerrowcurrent_top");
     top->setId("new");
     bottom->setClassName("registerrowcurrent_bottom");
-    Element* cell = Append(*this, top, "<td id=first onclick=SelectRow(this);>");
-    AppendInput(*this, cell,
-                "<input class=registerValueBoxNoBorder onchange=DateValidation(this); name=date onblur=OnBlur(this); "
-                "onfocus=OnFocus(this);>",
-                Today());
+    Element* cell = Append(*this, top, "<td id=first>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", Today());
     Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=Odometer "
-           "value=Odometer onblur=blurNumber(this,1); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
-    cell = Append(*this, top, "<td onclick=SelectRow(this);>");
+    cell = Append(*this, top, "td");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
+    cell = Append(*this, top, "td");
     AppendVendorField(*this, cell, "new", "");
     // A service completed from the home page comes with its car.
     std::string car = SelectedCar();
@@ -168,16 +149,11 @@ void CWS_ServiceRegisterPage::AddUpdateRow(jv::ui::Element* table) {
     if (view != nullptr && view->HasPendingReminder() && (car == "%" || car == view->GetPendingReminder()->VehicleID))
         car = view->GetPendingReminder()->VehicleID;
     Element* select = Append(*this, allCars ? carCell : cell,
-                             std::string("<select class=registerValueBoxNoBorder onchange=OnChangeCarInNewRow(this); "
-                                         "style=\"") +
-                                 (allCars ? "" : "display: none;") +
-                                 "\" name=carname_select onblur=OnBlur(this); onfocus=OnFocus(this);>");
+                             std::string("<select class=registerValueBoxNoBorder style=\"") +
+                                 (allCars ? "" : "display: none;") + "\" name=carname_select>");
     AppendCarOptions(*this, select, cars, car);
-    cell = Append(*this, top, "<td id=last onclick=SelectRow(this);>");
-    Append(
-        *this, cell,
-        "<input class=registerValueBoxTip onchange=OnChange(this); style=\"TEXT-ALIGN: right;\" name=Cost value=Cost "
-        "onblur=blurNumber(this,2); onfocus=OnFocus(this); onkeypress=NumberOnly(event);>");
+    cell = Append(*this, top, "<td id=last>");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Cost value=Cost data-n=2 data-num>");
     for (const char* hidden : {"<input type=hidden name=parts>", "<input type=hidden name=labor>",
                                "<input type=hidden name=other>", "<input type=hidden name=tax>"})
         Append(*this, cell, hidden);
@@ -186,19 +162,16 @@ void CWS_ServiceRegisterPage::AddUpdateRow(jv::ui::Element* table) {
     AppendFillerCell(*this, bottom, true);
     AppendFillerCell(*this, bottom, false);
     if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "<td onclick=SelectRow(this);>");
-    Append(*this, cell,
-           "<input class=registerValueBoxTip onchange=OnChange(this); onkeypress=\"fieldLengthCheck(event, 60);\" "
-           "name=Memo value=Memo onblur=OnBlur(this); onfocus=OnFocus(this);>");
+    cell = Append(*this, bottom, "td");
+    Append(*this, cell, "<input class=registerValueBoxTip name=Memo value=Memo>");
     AppendSubmitCell(*this, bottom, true);
 }
 
 void CWS_ServiceRegisterPage::AppendChecklistItem(jv::ui::Element* list, const CMaintenancePlanItem& item) {
     const std::string id = std::to_string(item.MaintenancePlanItemID);
     Element* label = Append(*this, list, "<label class=maintenanceitem>");
-    Element* box = Append(*this, label,
-                          "<input type=checkbox onchange=\"CheckItem(this)\" name=Item_" + id + " data-item=" + id +
-                              (item.Ticked ? " checked>" : ">"));
+    Element* box = Append(
+        *this, label, "<input type=checkbox name=Item_" + id + " data-item=" + id + (item.Ticked ? " checked>" : ">"));
     (void)box;
     label->appendChild(GetDocument()->createTextNode(" " + item.DisplayText));
     Append(*this, list, "br");
@@ -308,8 +281,8 @@ bool CWS_ServiceRegisterPage::EstimateOdometer(const std::string& vehicleId, con
     }
     const std::string shown = NumberText(value.OdometerValue, 1);
     ShowMessage(
-        "Jorvane needs an odometer value for your service to help us schedule your reminders.  We will save the "
-        "value with an estimate of " +
+        "Jorvane needs an odometer value for your service to help us schedule your reminders.  We will save the value "
+        "with an estimate of " +
             EscapeHtmlQuotes(shown) + ".<p>You can go back at any time and change the odometer value.",
         260, 280);
     odometer = jv::number::FormatFixed(jv::NumberFormat::User().Parse(shown), 6);

@@ -421,12 +421,73 @@ function ExitRegister() {
     if (bDirty && !bBusy) SubmitForm();
 }
 
+// --- the register's events ---------------------------------------------------------------------------
+//
+// The rows carry no handlers of their own (a register of thousands of entries stays small): the
+// register's events are handled here, by the field's name. Number fields are marked data-num
+// (digits only) and, where they are shown again formatted when left, data-n (the decimals). A page
+// names its own handlers for a field's change in FieldChangeHandlers.
+
+function IsRegisterField(target) {
+    return target && /^(INPUT|SELECT|TEXTAREA)$/.test(target.tagName) && target.closest("#Register");
+}
+
+function RegisterFocusIn(event) {
+    if (IsRegisterField(event.target)) OnFocus(event.target);
+}
+
+function RegisterFocusOut(event) {
+    const target = event.target;
+    if (!IsRegisterField(target)) return;
+    if (target.name === "Vendor") blurVendor(target);
+    else if (target.dataset.n !== undefined) blurNumber(target, Number(target.dataset.n));
+    else OnBlur(target);
+}
+
+function RegisterChange(event) {
+    const target = event.target;
+    if (!IsRegisterField(target)) return;
+    const handlers = typeof FieldChangeHandlers !== "undefined" ? FieldChangeHandlers : {};
+    if (handlers[target.name]) handlers[target.name](target);
+    else if (target.name === "date") DateValidation(target);
+    else OnChange(target);
+}
+
+function RegisterKeyPress(event) {
+    const target = event.target;
+    if (!IsRegisterField(target)) return;
+    if (target.dataset.num !== undefined) NumberOnly(event);
+    else if (target.name === "Vendor" || target.name === "Memo") fieldLengthCheck(event, 60);
+}
+
+function RegisterKeyUp(event) {
+    if (IsRegisterField(event.target) && event.target.name === "Vendor") keyHandlerVendor(event);
+}
+
+function RegisterClick(event) {
+    const target = event.target;
+    if (!target.closest) return;
+    if (target.closest('button[name="Submit"]')) {
+        ClickSubmitButton();
+        return;
+    }
+    const cell = target.closest("#RegisterTBody td");
+    if (cell) SelectRow(cell);
+}
+
 if (typeof window !== "undefined" && typeof document !== "undefined") {
     document.addEventListener("keydown", RegisterKeyDown);
     document.addEventListener("click", HideRegisterMenu);
     window.addEventListener("pagehide", ExitRegister);
     window.addEventListener("DOMContentLoaded", () => {
         const table = document.getElementById("Register");
-        if (table) table.addEventListener("contextmenu", ShowRegisterMenu);
+        if (!table) return;
+        table.addEventListener("contextmenu", ShowRegisterMenu);
+        table.addEventListener("focusin", RegisterFocusIn);
+        table.addEventListener("focusout", RegisterFocusOut);
+        table.addEventListener("change", RegisterChange);
+        table.addEventListener("keypress", RegisterKeyPress);
+        table.addEventListener("keyup", RegisterKeyUp);
+        table.addEventListener("click", RegisterClick);
     });
 }

@@ -9,6 +9,17 @@ class Dialog;
 class Document;
 struct DialogBounds;
 
+// Where the main window is on the screen and how it is shown, as the window last said.
+struct WindowBounds {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool maximized = false;
+    bool minimized = false;
+    bool known = false;  // false until the window has said
+};
+
 // What the main window tells the program (the main view implements it). Called on the UI thread
 // from work the loop runs, never from inside a transport callback.
 class WindowEvents {

@@ -68,3 +68,28 @@ set +e
 JV_BROWSER=$home/gone-browser timeout 60 "$jorvane" </dev/null 2>/dev/null
 set -e
 [[ $(grep -c 'starting Jorvane client' "$home/data/Jorvane/Jorvane/JVtrace.log") == 2 ]] || fail "second run did not append"
+
+# Ended by SIGTERM or SIGINT while its browser runs, the program waits for the browser to end (it
+# writes its profile as it goes) before removing the private folder: nothing is left behind.
+cat > "$home/slow-browser" <<'STUB'
+#!/bin/sh
+for a in "$@"; do case "$a" in --user-data-dir=*) profile="${a#--user-data-dir=}";; esac; done
+trap 'sleep 0.3; mkdir -p "$profile"; echo x > "$profile/Local State"; exit 0' TERM INT
+echo "$$" > "$profile.started"
+while :; do sleep 0.05; done
+STUB
+chmod +x "$home/slow-browser"
+for signal in TERM INT; do
+  mkdir -p "$home/tmp-$signal"
+  JV_BROWSER=$home/slow-browser TMPDIR=$home/tmp-$signal "$jorvane" </dev/null 2>/dev/null &
+  pid=$!
+  for _ in $(seq 1 100); do
+    compgen -G "$home/tmp-$signal/jorvane-*/profile.started" >/dev/null && break
+    sleep 0.1
+  done
+  compgen -G "$home/tmp-$signal/jorvane-*/profile.started" >/dev/null || fail "the browser was not started"
+  kill -"$signal" "$pid"
+  wait "$pid" || true
+  sleep 0.6
+  [[ -z $(ls -A "$home/tmp-$signal") ]] || fail "SIG$signal left $(find "$home/tmp-$signal")"
+done

@@ -3,7 +3,12 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/base/Paths.h"
 #include "platform/base/Spawn.h"
@@ -47,6 +52,17 @@ void RemoveTree(const std::string& path) {
         g_dir_close(dir);
     }
     g_rmdir(path.c_str());
+}
+
+// Waits for a child to end, at most `limit`; true when it has (or is no child of ours any more).
+bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const pid_t done = waitpid(pid, nullptr, WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR)) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 }  // namespace
@@ -184,7 +200,12 @@ void BrowserWindow::Close() {
         watch_ = 0;
     }
     if (pid_ > 0) {
+        // Chromium writes its profile as it ends: the folder is removed only once it has ended.
         kill(pid_, SIGTERM);
+        if (!WaitForExit(pid_, kEndWait)) {
+            kill(pid_, SIGKILL);
+            WaitForExit(pid_, kEndWait);
+        }
         g_spawn_close_pid(pid_);
         pid_ = 0;
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <sys/types.h>
+
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,8 +34,12 @@ public:
     // that takes Chromium's arguments: another Chromium build, or a test's stand-in).
     static constexpr const char* kBrowserVariable = "JV_BROWSER";
 
+    // How long a browser asked to end is waited for before it is killed (and as long again after).
+    static constexpr std::chrono::milliseconds kEndWait{5000};
+
     BrowserWindow() = default;
-    // Ends a browser this object started and removes its private folder.
+    // Ends a browser this object started, waits for it to have ended, and removes its private
+    // folder.
     ~BrowserWindow();
     BrowserWindow(const BrowserWindow&) = delete;
     BrowserWindow& operator=(const BrowserWindow&) = delete;
@@ -57,7 +63,8 @@ public:
 
     // Removes the launch page (its ticket has been used).
     void ForgetLaunchPage();
-    // Ends the browser window this object started, if it still runs.
+    // Ends the browser window this object started, if it still runs, and waits for it to have ended
+    // (killing it when it does not end within kEndWait).
     void Close();
 
     const std::string& folder() const { return folder_; }

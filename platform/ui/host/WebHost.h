@@ -48,16 +48,7 @@ public:
         std::string label;
         std::vector<MenuItem> items;
     };
-    // Where the window is on the screen, as the window last said (all 0 until it has).
-    struct WindowBounds {
-        int left = 0;
-        int top = 0;
-        int width = 0;
-        int height = 0;
-        bool maximized = false;
-        bool minimized = false;
-        bool known = false;
-    };
+    using WindowBounds = jv::ui::WindowBounds;
     using ScriptErrorHandler = std::function<void(const std::string& message, const std::string& url, int line)>;
     using CommandHandler = std::function<void(int command)>;
 

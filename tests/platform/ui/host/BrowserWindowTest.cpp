@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+
 #include "platform/base/Paths.h"
 #include "tests/platform/ui/host/HostTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -58,6 +60,40 @@ TEST(BrowserWindow, StartsChromiumWithAPrivateProfileAndNoTicketOnItsCommandLine
         window.ForgetLaunchPage();
         EXPECT_FALSE(paths::FileExists(folder + "/open.html"));
     }
+    EXPECT_FALSE(paths::FileExists(folder));
+}
+
+// A browser that, asked to end, takes a moment to write its profile as Chromium does.
+void SlowToEndBrowser(const std::string& path, const std::string& started) {
+    WriteFile(path,
+              "#!/bin/sh\n"
+              "for a in \"$@\"; do case \"$a\" in --user-data-dir=*) profile=\"${a#--user-data-dir=}\";; esac; done\n"
+              "trap 'sleep 0.3; mkdir -p \"$profile\"; echo x > \"$profile/Local State\"; exit 0' TERM\n"
+              "echo started > '" +
+                  started +
+                  "'\n"
+                  "while :; do sleep 0.05; done\n");
+    chmod(path.c_str(), 0755);
+}
+
+TEST(BrowserWindow, ThePrivateFolderIsRemovedOnlyOnceTheBrowserHasEnded) {
+    TempDir bin;
+    TempDir temp;
+    SlowToEndBrowser(bin.File("chromium"), bin.File("started"));
+    ScopedEnv path("PATH", bin.path() + ":/usr/bin:/bin");
+    ScopedEnv tmp("TMPDIR", temp.path());
+
+    std::string folder;
+    {
+        BrowserWindow window;
+        ASSERT_EQ(window.Open(kUrl, [] {}), BrowserWindow::Kind::Chromium);
+        folder = window.folder();
+        ASSERT_TRUE(test::RunUntil([&] { return paths::FileExists(bin.File("started")); }));
+    }
+    EXPECT_FALSE(paths::FileExists(folder));
+    // Nothing the browser wrote as it ended comes back after the folder was removed.
+    const auto start = std::chrono::steady_clock::now();
+    test::RunUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(600); }, 2);
     EXPECT_FALSE(paths::FileExists(folder));
 }
 
