@@ -15,6 +15,7 @@
 #include "mainapp/JorvaneView.h"
 #include "mainapp/MainAppResources.h"
 #include "mainapp/MainFrame.h"
+#include "mainapp/MainMenu.h"
 #include "mainapp/SoapShell.h"
 #include "mainapp/net/IConnectionSource.h"
 #include "mainapp/net/JVSOAP.h"
@@ -56,7 +57,8 @@ public:
           m_host(m_loop, m_bridge, "Jorvane.exe", HostLog),
           m_soapShell(m_loop),
           m_frame(m_host, m_profile),
-          m_view(m_host, m_profile, m_document) {}
+          m_view(m_host, m_profile, m_document),
+          m_menu(m_view, m_document) {}
 
     ~MainProgram() {
         jv::ui::InstallHost(nullptr);
@@ -90,6 +92,10 @@ public:
         m_view.SetCloseHandler([this] { OnMainWindowClosed(); });
         m_view.SetTitleHandler([this](const std::string& title) { m_frame.SetDocumentTitle(title); });
         m_frame.SetRaiseHandler([this] { m_host.RaiseWindow(); });
+        // The menu bar; Exit closes the frame as its close box does, so the window's place is kept.
+        m_host.SetMenu(CMainMenu::HostMenus(), CMainMenu::HostAccelerators());
+        m_host.SetCommandHandler([this](int command) { m_menu.OnCommand(command); });
+        m_menu.SetExitHandler([this] { OnMainWindowClosed(); });
         instance.Listen(CMainFrame::kAreYouMeMessage, [this] { m_frame.OnAreYouMe(); });
         g_unix_signal_add(SIGTERM, &MainProgram::OnSignal, this);
         g_unix_signal_add(SIGINT, &MainProgram::OnSignal, this);
@@ -167,6 +173,7 @@ private:
     CJorvaneDoc m_document;
     CMainFrame m_frame;
     CJorvaneView m_view;
+    CMainMenu m_menu;
     CJorvaneCOMObj m_comObj;
     bool m_closed = false;
     bool m_closePending = false;

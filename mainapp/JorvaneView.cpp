@@ -9,8 +9,10 @@
 #include "mainapp/dialogs/QuickStartPrefsDlg.h"
 #include "mainapp/dialogs/WS_CarsOverview_SoldCarDlg.h"
 #include "mainapp/net/UpdateNet.h"
+#include "mainapp/pages/JVRegisterPage.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/pages/WS_HomePage.h"
+#include "mainapp/pages/WS_OdometerRegisterPage.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/Profile.h"
 #include "platform/ui/Document.h"
@@ -273,7 +275,31 @@ void CJorvaneView::AddNewCarQuickstart() {
     QuickStart(2);
 }
 
-void CJorvaneView::PrintPage() {}
+void CJorvaneView::PrintPage() {
+    const auto page = GetWorkspacePage();
+    if (!page) return;
+    // Each page that prints builds its fragment and hands it to CPrintPreviewDlg::Print; pages
+    // without a printout (the preferences) do nothing.
+    switch (page->GetResourceID()) {
+        case kHomePage:
+            CJVPage::Invoke(GetWorkspacePageAs<CWS_HomePage>(kHomePage), &CWS_HomePage::PrintPage);
+            break;
+        case kEnterCarPage:
+            CJVPage::Invoke(GetWorkspacePageAs<CWS_EnterCarPage>(kEnterCarPage), &CWS_EnterCarPage::PrintPage);
+            break;
+        case kFuelRegisterPage:
+        case kServiceRegisterPage:
+        case kExpenseRegisterPage:
+            CJVPage::Invoke(GetWorkspacePageAs<CJVRegisterPage>(page->GetResourceID()), &CJVRegisterPage::PrintPage);
+            break;
+        case kOdometerRegisterPage:
+            CJVPage::Invoke(GetWorkspacePageAs<CWS_OdometerRegisterPage>(kOdometerRegisterPage),
+                            &CWS_OdometerRegisterPage::PrintPage);
+            break;
+        default:
+            break;
+    }
+}
 
 // --- the QuickStart wizard ------------------------------------------------------------------
 

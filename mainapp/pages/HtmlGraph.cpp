@@ -241,7 +241,6 @@ std::string HtmlGraph::Build() const {
         html += "<div style=\"height:" + Px(scale.tickSpacing) + ";\" class=gridline></div>";
 
     const int half = pointSize / 2;
-    int x = 0;
     int previousX = 0;
     int previousY = 0;
     int previousAverage = 0;
@@ -249,11 +248,14 @@ std::string HtmlGraph::Build() const {
     for (size_t i = 0; i < series.size(); ++i) {
         const JVGraphPoint& point = series[i];
         const float value = std::isfinite(point.Value) ? point.Value : 0.0f;
-        const int advance =
-            i + 1 < series.size()
-                ? ToInt(pixelsPerDay * static_cast<float>(WholeDays(point.Date, series[i + 1].Date)) + 0.5f)
-                : 10;
+        // Each point's place counts from the first one: steps rounded one by one would add up their
+        // rounding and pile points that lie closer than a pixel onto the first.
+        const int x = ToInt(pixelsPerDay * static_cast<float>(WholeDays(first, point.Date)) + 0.5f);
         const int y = std::min(ToInt(std::ceil((scale.max - value) * scale.pixelsPerUnit)), scale.plotBottom);
+        if (average) sum += value;
+        // A point that would cover the one drawn before it (the same column, a pixel apart at most)
+        // adds nothing to see: many points close together draw as the few the width can show.
+        if (i > 0 && i + 1 < series.size() && x == previousX && std::abs(y - previousY) <= 1) continue;
         if (valueLabels) {
             const int labelTop = i % 2 == 0 ? y - half - 14 : y + half + 3;
             html += "<div style=\"position:absolute; height:10px; left:" + Px(x - 2) + "; top:" + Px(labelTop) +
@@ -270,7 +272,6 @@ std::string HtmlGraph::Build() const {
         if (valueLabels && point.Date.IsValid()) html += "&#10;" + point.Date.Format("%m/%d/%Y");
         html += "\"></div>";
         if (average) {
-            sum += value;
             const int a = ToInt(std::ceil((scale.max - sum / static_cast<double>(i + 1)) * scale.pixelsPerUnit));
             html += "<div style=\"position:absolute; top:" + Px(a) + "; left:" + Px(x) +
                     "; height:1px;\" class=pointAverage></div>";
@@ -279,7 +280,6 @@ std::string HtmlGraph::Build() const {
         }
         previousX = x;
         previousY = y;
-        x += advance;
     }
     html += "</div>";
 

@@ -67,6 +67,10 @@ std::optional<std::string> NumberForDatabase(const std::string& typed, const std
     return jv::number::FormatFixed(jv::NumberFormat::Plain().Parse(*plain), 6);
 }
 
+std::string AmountForUpdate(const std::string& databaseText) {
+    return databaseText.empty() ? jv::number::FormatFixed(0.0, 6) : databaseText;
+}
+
 std::string NumberForPage(double value, int digits, bool emptyWhenZero, const jv::NumberFormat& format) {
     if (emptyWhenZero && !(value > 0)) return {};
     return format.Format(value, digits);

@@ -22,6 +22,11 @@ std::string WithoutTip(const std::string& typed, const std::string& tip);
 std::optional<std::string> NumberForDatabase(const std::string& typed, const std::string& tip,
                                              const jv::NumberFormat& format);
 
+// An amount for the update of a stored entry: a field the user emptied is stored as 0 (which the
+// register shows as empty), since an empty text would keep the stored amount. Odometers are not
+// amounts: an emptied odometer is not a reading of 0.
+std::string AmountForUpdate(const std::string& databaseText);
+
 // A stored number as the register shows it: the user's format with `digits` decimals; empty when
 // emptyWhenZero and the value is not above 0.
 std::string NumberForPage(double value, int digits, bool emptyWhenZero, const jv::NumberFormat& format);

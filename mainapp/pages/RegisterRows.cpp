@@ -3,6 +3,7 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/dialogs/PrintPreviewDlg.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/ui/Document.h"
@@ -40,6 +41,17 @@ std::string DateText(const jv::DateTime& date) {
 std::string NumberText(double value, int digits, bool emptyWhenZero) {
     if (emptyWhenZero && !(value > 0)) return {};
     return jv::NumberFormat::User().Format(value, digits);
+}
+
+void PublishNumberFormat(CJVPage& page) {
+    ElementPtr span;
+    if (!page.GetElementById("NumberFormat", span)) return;
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    span->setAttribute("data-decimal", format.decimalSeparator);
+    span->setAttribute("data-thousand", format.thousandSeparator);
+    span->setAttribute("data-grouping", std::to_string(format.grouping));
+    span->setAttribute("data-leading-zero", format.leadingZero ? "1" : "0");
+    span->setAttribute("data-negative-order", std::to_string(format.negativeOrder));
 }
 
 Element* Append(CJVPage& page, Node* parent, const std::string& tag) {
@@ -177,6 +189,18 @@ void RemoveNewEntry(Element* table) {
     }
 }
 
+bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom) {
+    Element* next = FindTopRow(page, nextId);
+    if (next == nullptr || next->parentNode() == nullptr || !top || !bottom) return false;
+    jv::ui::Node* body = next->parentNode();
+    return body->insertBefore(top, next) && body->insertBefore(bottom, next);
+}
+
+ElementPtr NewRow(CJVPage& page, const std::string& tag) {
+    const auto& document = page.GetDocument();
+    return document ? document->createElement(tag) : nullptr;
+}
+
 Element* FindTopRow(CJVPage& page, const std::string& rowId) {
     ElementPtr row;
     if (!page.GetElementById(rowId, row) || !row->is("tr")) return nullptr;
@@ -233,10 +257,7 @@ Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings
 }
 
 void ShowPrintPreview(const std::string& html) {
-    // The main view prints the workspace page as it is shown; the printout is kept in the trace
-    // log's place of record until the preview takes it.
-    TraceLog("registerrows::ShowPrintPreview", TRACE_INFO,
-             "Printout of " + std::to_string(html.size()) + " characters ready");
+    CPrintPreviewDlg::Print(html);
 }
 
 }  // namespace registerrows

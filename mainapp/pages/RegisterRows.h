@@ -37,6 +37,10 @@ std::string DateText(const jv::DateTime& date);
 // A stored number in the user's format; empty when emptyWhenZero and it is not above 0.
 std::string NumberText(double value, int digits, bool emptyWhenZero = false);
 
+// Puts the user's number format on the page (the span "NumberFormat"), so that the register script
+// shows and reads numbers as the program does without asking it for each one.
+void PublishNumberFormat(CJVPage& page);
+
 // A new element made from a start tag, appended to parent; null when it cannot be made.
 Element* Append(CJVPage& page, Node* parent, const std::string& tag);
 // The same with inner HTML the program wrote ("&nbsp;", "Submit").
@@ -81,6 +85,13 @@ void FocusNewEntry(Element* table);
 // Removes the two rows of the new entry (the last two rows of the register).
 void RemoveNewEntry(Element* table);
 
+// Puts an entry's two rows (built outside the document) before the entry nextId ("new" for the
+// blank entry): adding one entry changes one place of the page, however long the register. False
+// when there is no such entry.
+bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom);
+// New rows for an entry, outside the document.
+ElementPtr NewRow(CJVPage& page, const std::string& tag);
+
 // The top row of the entry with this id ("12", "new") and the row after it.
 Element* FindTopRow(CJVPage& page, const std::string& rowId);
 Element* NextRow(Element* row);
@@ -99,9 +110,7 @@ void ShowMessage(const std::string& message, int width = 300, int height = 200);
 // Empties the print table of the page ("PrintTable" in "PrintScratch") and gives it a head with
 // the headings; null when the page has none.
 Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings);
-// Hands the printout (heading and the print table's HTML) to the print preview. The preview and
-// printing belong to the main view; until it takes a printout this is where the registers hand
-// theirs over.
+// Prints the printout (heading and the print table's HTML).
 void ShowPrintPreview(const std::string& html);
 
 }  // namespace registerrows

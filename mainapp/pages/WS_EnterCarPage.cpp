@@ -8,6 +8,7 @@
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/NoInternetDlg.h"
+#include "mainapp/dialogs/PrintPreviewDlg.h"
 #include "mainapp/dialogs/WS_EnterCar_AddServiceItemsDlg.h"
 #include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
@@ -954,13 +955,7 @@ std::string CWS_EnterCarPage::PrintContent() const {
 }
 
 void CWS_EnterCarPage::PrintPage() {
-    jv::ui::BrowserHost* host = jv::ui::InstalledHost();
-    if (host == nullptr) return;
-    const auto document = jv::ui::Document::Parse(
-        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Vehicle Information</title>"
-        "<link rel=\"stylesheet\" href=\"176\"></head><body>" +
-        PrintContent() + "</body></html>");
-    if (document) host->Print(*document);
+    CPrintPreviewDlg::Print(PrintContent());
 }
 
 // --- saving ---------------------------------------------------------------------------------

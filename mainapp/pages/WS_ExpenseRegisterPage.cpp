@@ -1,6 +1,7 @@
 #include "mainapp/pages/WS_ExpenseRegisterPage.h"
 
 #include <cstdlib>
+#include <unordered_set>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
@@ -39,6 +40,7 @@ std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
 }
 
 void CWS_ExpenseRegisterPage::ProcessDocument() {
+    PublishNumberFormat(*this);
     const char* method = "CWS_ExpenseRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
@@ -82,50 +84,86 @@ void CWS_ExpenseRegisterPage::BuildRows() {
             TraceLog(method, TRACE_ERROR, "Failed to add bottom row to ExpenseRegister");
             return;
         }
-        const std::string id = std::to_string(expense.ExpenseID);
-        top->setId(id);
-        Element* cell = Append(*this, top, "<td id=first>");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(expense.ExpenseDate));
-        Element* carCell = nullptr;
-        if (allCars) {
-            carCell = Append(*this, top, "td");
-            AppendText(*this, carCell, "span", cars.getCarName(expense.VehicleID));
-        }
-        cell = Append(*this, top, "td");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
-                    NumberText(expense.Odometer, 1, true));
-        cell = Append(*this, top, "td");
-        AppendVendorField(*this, cell, id, expense.Vendor);
-        // The car of a stored entry (its name shows in the Car column).
-        AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", expense.VehicleID);
-        cell = Append(*this, top, "td");
-        AppendText(*this, cell, "<span class=registerValueBoxNoBorder id=category_span>",
-                   CategoryName(expense.CategoryID));
-        Element* select =
-            Append(*this, cell, "<select class=registerValueBoxNoBorder name=category style=\"display:none\">");
-        for (const CExpenseCategory& category : m_categories) {
-            Element* option =
-                Append(*this, select, category.CategoryID == expense.CategoryID ? "<option selected>" : "<option>");
-            if (option == nullptr) continue;
-            option->setAttribute("value", std::to_string(category.CategoryID));
-            option->setTextContent(category.Name);
-        }
-        cell = Append(*this, top, "<td id=last>");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
-                    NumberText(expense.Cost, 2));
-        AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", expense.Notes);
-
-        AppendFillerCell(*this, bottom, true);
-        AppendFillerCell(*this, bottom, false);
-        if (allCars) AppendFillerCell(*this, bottom, false);
-        cell = Append(*this, bottom, "td");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", expense.ExpenseMemo);
-        AppendFillerCell(*this, bottom, false);
-        AppendSubmitCell(*this, bottom, false);
+        AppendExpenseRows(top, bottom, expense, cars, allCars);
     }
     ReplaceBody(*this, table.get(), body);
     AddUpdateRow(table.get());
     FocusNewEntry(table.get());
+}
+
+void CWS_ExpenseRegisterPage::AppendExpenseRows(jv::ui::Element* top, jv::ui::Element* bottom, const CExpense& expense,
+                                                const CCarsDB& cars, bool allCars) {
+    const std::string id = std::to_string(expense.ExpenseID);
+    top->setId(id);
+    Element* cell = Append(*this, top, "<td id=first>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(expense.ExpenseDate));
+    Element* carCell = nullptr;
+    if (allCars) {
+        carCell = Append(*this, top, "td");
+        AppendText(*this, carCell, "span", cars.getCarName(expense.VehicleID));
+    }
+    cell = Append(*this, top, "td");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
+                NumberText(expense.Odometer, 1, true));
+    cell = Append(*this, top, "td");
+    AppendVendorField(*this, cell, id, expense.Vendor);
+    // The car of a stored entry (its name shows in the Car column).
+    AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", expense.VehicleID);
+    cell = Append(*this, top, "td");
+    AppendText(*this, cell, "<span class=registerValueBoxNoBorder id=category_span>", CategoryName(expense.CategoryID));
+    Element* select =
+        Append(*this, cell, "<select class=registerValueBoxNoBorder name=category style=\"display:none\">");
+    for (const CExpenseCategory& category : m_categories) {
+        Element* option =
+            Append(*this, select, category.CategoryID == expense.CategoryID ? "<option selected>" : "<option>");
+        if (option == nullptr) continue;
+        option->setAttribute("value", std::to_string(category.CategoryID));
+        option->setTextContent(category.Name);
+    }
+    cell = Append(*this, top, "<td id=last>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
+                NumberText(expense.Cost, 2));
+    AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", expense.Notes);
+
+    AppendFillerCell(*this, bottom, true);
+    AppendFillerCell(*this, bottom, false);
+    if (allCars) AppendFillerCell(*this, bottom, false);
+    cell = Append(*this, bottom, "td");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", expense.ExpenseMemo);
+    AppendFillerCell(*this, bottom, false);
+    AppendSubmitCell(*this, bottom, false);
+}
+
+void CWS_ExpenseRegisterPage::ShowAddedExpense() {
+    std::unordered_set<int> shown;
+    for (const CExpense& entry : m_expenses) shown.insert(entry.ExpenseID);
+    LoadExpenses();
+    ElementPtr table;
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || !GetTableById("Register", table)) return;
+    const CExpense* added = nullptr;
+    std::string nextId = "new";
+    size_t unseen = 0;
+    for (size_t i = 0; i < m_expenses.size(); ++i) {
+        if (shown.count(m_expenses[i].ExpenseID) != 0) continue;
+        ++unseen;
+        added = &m_expenses[i];
+        if (i + 1 < m_expenses.size()) nextId = std::to_string(m_expenses[i + 1].ExpenseID);
+    }
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
+    ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
+    if (unseen == 1 && m_expenses.size() == shown.size() + 1 && top && bottom) {
+        AppendExpenseRows(top.get(), bottom.get(), *added, cars, AllCars());
+        if (InsertEntry(*this, nextId, top, bottom)) {
+            RemoveNewEntry(table.get());
+            AddUpdateRow(table.get());
+            FocusNewEntry(table.get());
+            return;
+        }
+    }
+    BuildRows();
 }
 
 void CWS_ExpenseRegisterPage::AddUpdateRow(jv::ui::Element* table) {
@@ -260,10 +298,10 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     if (rowId == "new") {
         saved = expenses.AddExpense(vehicleId, *dateText, *odometerText, vendorText, memoText, categoryId, *costText,
                                     notes);
-        if (saved) BuildRows();
+        if (saved) ShowAddedExpense();
     } else {
         saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, *odometerText, vendorText, memoText, categoryId,
-                                       *costText, notes);
+                                       registerfields::AmountForUpdate(*costText), notes);
     }
     if (!saved) return;
     RememberVendor(vendorText);

@@ -32,6 +32,12 @@ public:
     void RestorePurchase(const std::string& rowId);
 
 private:
+    // The two rows of a stored entry.
+    void AppendExpenseRows(jv::ui::Element* top, jv::ui::Element* bottom, const CExpense& expense,
+                           const class CCarsDB& cars, bool allCars);
+    // Shows the entry just added where the register orders it, and a fresh blank entry; the other
+    // rows stay as they are. Rebuilds the register when more than that one changed.
+    void ShowAddedExpense();
     void LoadExpenses();
     std::string CategoryName(int categoryId) const;
     // Shows the category with this id in the entry's select and span.

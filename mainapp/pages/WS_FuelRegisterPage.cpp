@@ -1,6 +1,7 @@
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 
 #include <cstdlib>
+#include <unordered_set>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
@@ -36,6 +37,7 @@ void CWS_FuelRegisterPage::LoadPurchases() {
 }
 
 void CWS_FuelRegisterPage::ProcessDocument() {
+    PublishNumberFormat(*this);
     const char* method = "CWS_FuelRegisterPage::ProcessDocument";
     CJorvaneDoc* doc = Doc();
     const std::string volumeUnit = doc != nullptr ? doc->GetUserPreferences().GetVolumeUnitName(true, false) : "Gallon";
@@ -146,6 +148,41 @@ void CWS_FuelRegisterPage::BuildRows() {
     FocusNewEntry(table.get());
 }
 
+void CWS_FuelRegisterPage::ShowAddedPurchase() {
+    std::unordered_set<int> shown;
+    for (const CFuelPurchase& purchase : m_purchases) shown.insert(purchase.GetFuelPurchaseID());
+    LoadPurchases();
+    ElementPtr table;
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || !GetTableById("Register", table)) return;
+    const CFuelPurchase* added = nullptr;
+    std::string nextId = "new";
+    size_t unseen = 0;
+    for (size_t i = 0; i < m_purchases.size(); ++i) {
+        if (shown.count(m_purchases[i].GetFuelPurchaseID()) != 0) continue;
+        ++unseen;
+        added = &m_purchases[i];
+        if (i + 1 < m_purchases.size()) nextId = std::to_string(m_purchases[i + 1].GetFuelPurchaseID());
+    }
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
+    ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
+    if (unseen == 1 && m_purchases.size() == shown.size() + 1 && top && bottom) {
+        top->setId(std::to_string(added->GetFuelPurchaseID()));
+        AppendTopRow(top.get(), *added, cars, allCars);
+        AppendBottomRow(bottom.get(), *added, allCars);
+        if (InsertEntry(*this, nextId, top, bottom)) {
+            RemoveNewEntry(table.get());
+            AddUpdateRow(table.get());
+            FocusNewEntry(table.get());
+            return;
+        }
+    }
+    BuildRows();
+}
+
 void CWS_FuelRegisterPage::AddUpdateRow(jv::ui::Element* table) {
     const char* method = "CWS_FuelRegisterPage::AddUpdateRow";
     CJorvaneDoc* doc = Doc();
@@ -226,6 +263,10 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
         }
         number.text = *text;
     }
+    if (rowId != "new") {
+        for (size_t i = 1; i < std::size(numbers); ++i)
+            numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
+    }
     const auto dateText = registerfields::DateForDatabase(date);
     if (!dateText) {
         ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
@@ -242,7 +283,7 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
         saved = fuel.AddFuelData(vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
                                  numbers[2].text, numbers[3].text, numbers[4].text, octaneText, roads, notes);
         // A refused entry stays on the page as typed.
-        if (saved) BuildRows();
+        if (saved) ShowAddedPurchase();
     } else {
         saved = fuel.UpdateFuelData(rowId, vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
                                     numbers[2].text, numbers[3].text, numbers[4].text, octaneText, roads, notes);

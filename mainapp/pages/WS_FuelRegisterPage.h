@@ -35,6 +35,9 @@ public:
 
 private:
     void LoadPurchases();
+    // Shows the purchase just added where the register orders it, and a fresh blank entry; the
+    // other rows stay as they are. Rebuilds the register when more than that one changed.
+    void ShowAddedPurchase();
     void AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const class CCarsDB& cars, bool allCars);
     void AppendBottomRow(jv::ui::Element* row, const CFuelPurchase& purchase, bool allCars);
 

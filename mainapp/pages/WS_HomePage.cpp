@@ -8,6 +8,8 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/dialogs/PrintPreviewDlg.h"
+#include "mainapp/dialogs/WS_Home_UpdateOdometerDlg.h"
 #include "mainapp/pages/CostGraphSeries.h"
 #include "mainapp/pages/HomePageMarkup.h"
 #include "mainapp/pages/HtmlGraph.h"
@@ -367,16 +369,14 @@ void CWS_HomePage::PrintPage() {
 }
 
 void CWS_HomePage::ShowPrint(const std::string& html) {
-    // Printing comes with the print preview dialog.
-    (void)html;
+    CPrintPreviewDlg::Print(html);
 }
 
 void CWS_HomePage::ShowOdometerDialog(const std::string& vehicleId, const std::string& date,
                                       const std::string& odometer) {
-    // Updating the odometer comes with the odometer dialog.
-    (void)vehicleId;
-    (void)date;
-    (void)odometer;
+    CWS_Home_UpdateOdometerDlg dialog;
+    dialog.SetValues(vehicleId, date, odometer);
+    dialog.DoModal();
 }
 
 // --- The graph --------------------------------------------------------------------------------
@@ -392,6 +392,8 @@ void CWS_HomePage::SetupGraphControls() {
         car = selected;
     } else {
         if (cars.empty()) {
+            // No car to choose: the sample alone.
+            HideElement("ChooseCarGraph");
             HideElement("GraphPrint");
             DrawGraph(0, "");
             return;

@@ -30,6 +30,7 @@ void CWS_OdometerRegisterPage::LoadReadings() {
 }
 
 void CWS_OdometerRegisterPage::ProcessDocument() {
+    PublishNumberFormat(*this);
     const char* method = "CWS_OdometerRegisterPage::ProcessDocument";
     LoadReadings();
     ElementPtr table;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_set>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
@@ -34,6 +35,7 @@ void CWS_ServiceRegisterPage::LoadServices() {
 }
 
 void CWS_ServiceRegisterPage::ProcessDocument() {
+    PublishNumberFormat(*this);
     const char* method = "CWS_ServiceRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
@@ -79,41 +81,78 @@ void CWS_ServiceRegisterPage::BuildRows() {
             TraceLog(method, TRACE_ERROR, "Failed to add bottom row to ServiceRegister");
             return;
         }
-        const std::string id = std::to_string(service.ServiceID);
-        top->setId(id);
-        Element* cell = Append(*this, top, "<td id=first>");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(service.ServiceDate));
-        Element* carCell = nullptr;
-        if (allCars) {
-            carCell = Append(*this, top, "td");
-            AppendText(*this, carCell, "span", cars.getCarName(service.VehicleID));
-        }
-        cell = Append(*this, top, "td");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
-                    NumberText(service.Odometer, 1, true));
-        cell = Append(*this, top, "td");
-        AppendVendorField(*this, cell, id, service.Vendor);
-        // The car of a stored entry (its name shows in the Car column).
-        AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", service.VehicleID);
-        cell = Append(*this, top, "<td id=last>");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
-                    NumberText(service.Cost, 2));
-        AppendInput(*this, cell, "<input type=hidden name=parts>", NumberText(service.Parts, 2));
-        AppendInput(*this, cell, "<input type=hidden name=labor>", NumberText(service.Labor, 2));
-        AppendInput(*this, cell, "<input type=hidden name=other>", NumberText(service.Other, 2));
-        AppendInput(*this, cell, "<input type=hidden name=tax>", NumberText(service.Tax, 2));
-        AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", service.Notes);
-
-        AppendFillerCell(*this, bottom, true);
-        AppendFillerCell(*this, bottom, false);
-        if (allCars) AppendFillerCell(*this, bottom, false);
-        cell = Append(*this, bottom, "td");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", service.ServiceMemo);
-        AppendSubmitCell(*this, bottom, false);
+        AppendServiceRows(top, bottom, service, cars, allCars);
     }
     ReplaceBody(*this, table.get(), body);
     AddUpdateRow(table.get());
     FocusNewEntry(table.get());
+}
+
+void CWS_ServiceRegisterPage::AppendServiceRows(jv::ui::Element* top, jv::ui::Element* bottom, const CService& service,
+                                                const CCarsDB& cars, bool allCars) {
+    const std::string id = std::to_string(service.ServiceID);
+    top->setId(id);
+    Element* cell = Append(*this, top, "<td id=first>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(service.ServiceDate));
+    Element* carCell = nullptr;
+    if (allCars) {
+        carCell = Append(*this, top, "td");
+        AppendText(*this, carCell, "span", cars.getCarName(service.VehicleID));
+    }
+    cell = Append(*this, top, "td");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
+                NumberText(service.Odometer, 1, true));
+    cell = Append(*this, top, "td");
+    AppendVendorField(*this, cell, id, service.Vendor);
+    // The car of a stored entry (its name shows in the Car column).
+    AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", service.VehicleID);
+    cell = Append(*this, top, "<td id=last>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
+                NumberText(service.Cost, 2));
+    AppendInput(*this, cell, "<input type=hidden name=parts>", NumberText(service.Parts, 2));
+    AppendInput(*this, cell, "<input type=hidden name=labor>", NumberText(service.Labor, 2));
+    AppendInput(*this, cell, "<input type=hidden name=other>", NumberText(service.Other, 2));
+    AppendInput(*this, cell, "<input type=hidden name=tax>", NumberText(service.Tax, 2));
+    AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", service.Notes);
+
+    AppendFillerCell(*this, bottom, true);
+    AppendFillerCell(*this, bottom, false);
+    if (allCars) AppendFillerCell(*this, bottom, false);
+    cell = Append(*this, bottom, "td");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", service.ServiceMemo);
+    AppendSubmitCell(*this, bottom, false);
+}
+
+void CWS_ServiceRegisterPage::ShowAddedService() {
+    std::unordered_set<int> shown;
+    for (const CService& entry : m_services) shown.insert(entry.ServiceID);
+    LoadServices();
+    ElementPtr table;
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || !GetTableById("Register", table)) return;
+    const CService* added = nullptr;
+    std::string nextId = "new";
+    size_t unseen = 0;
+    for (size_t i = 0; i < m_services.size(); ++i) {
+        if (shown.count(m_services[i].ServiceID) != 0) continue;
+        ++unseen;
+        added = &m_services[i];
+        if (i + 1 < m_services.size()) nextId = std::to_string(m_services[i + 1].ServiceID);
+    }
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
+    ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
+    if (unseen == 1 && m_services.size() == shown.size() + 1 && top && bottom) {
+        AppendServiceRows(top.get(), bottom.get(), *added, cars, AllCars());
+        if (InsertEntry(*this, nextId, top, bottom)) {
+            RemoveNewEntry(table.get());
+            AddUpdateRow(table.get());
+            FocusNewEntry(table.get());
+            return;
+        }
+    }
+    BuildRows();
 }
 
 void CWS_ServiceRegisterPage::AddUpdateRow(jv::ui::Element* table) {
@@ -320,6 +359,10 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
         }
         number.text = *text;
     }
+    if (rowId != "new") {
+        for (size_t i = 1; i < std::size(numbers); ++i)
+            numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
+    }
     const auto dateText = registerfields::DateForDatabase(date);
     if (!dateText) {
         ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
@@ -344,7 +387,7 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
             TraceLog(method, TRACE_ERROR, "Failed to Add Service.");
             return;
         }
-        BuildRows();
+        ShowAddedService();
     } else {
         const bool saved = withItems
                                ? services.UpdateService(rowId, vehicleId, *dateText, numbers[0].text, vendorText,

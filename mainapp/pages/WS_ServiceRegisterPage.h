@@ -38,6 +38,12 @@ public:
     void RestoreService(const std::string& rowId);
 
 private:
+    // The two rows of a stored entry.
+    void AppendServiceRows(jv::ui::Element* top, jv::ui::Element* bottom, const CService& service,
+                           const class CCarsDB& cars, bool allCars);
+    // Shows the entry just added where the register orders it, and a fresh blank entry; the other
+    // rows stay as they are. Rebuilds the register when more than that one changed.
+    void ShowAddedService();
     void LoadServices();
     // The checklist's ticks as the page shows them, then the unticked items dropped.
     void RemoveUncheckedItems();

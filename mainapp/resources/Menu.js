@@ -10,8 +10,9 @@ function ShowMenu(menu, x, y) {
     element.style.display = "block";
     const width = element.offsetWidth;
     const height = element.offsetHeight;
-    const left = Math.max(0, Math.min(x, window.innerWidth - width - 2)) + window.scrollX;
-    const top = Math.max(0, Math.min(y, window.innerHeight - height - 2)) + window.scrollY;
+    // Just beside the pointer, so that releasing the button picks nothing.
+    const left = Math.max(0, Math.min(x + 2, window.innerWidth - width - 2)) + window.scrollX;
+    const top = Math.max(0, Math.min(y + 2, window.innerHeight - height - 2)) + window.scrollY;
     element.style.left = left + "px";
     element.style.top = top + "px";
     abMenuVisible[menu] = true;

@@ -80,8 +80,66 @@ function ServiceAmounts(amounts) {
     return result;
 }
 
+// Numbers in the user's format, as the program writes and reads them (its number format is on
+// the page, see UserNumberFormat): `format` holds decimal and thousand separators, the digits per
+// group (0: none), whether "0.5" keeps its leading zero, and where a minus goes (0 "(1.1)",
+// 1 "-1.1", 2 "- 1.1", 3 "1.1-", 4 "1.1 -").
+function FormatNumber(value, digits, format) {
+    if (!isFinite(value)) value = isNaN(value) ? 0 : value > 0 ? 1e15 : -1e15;
+    value = Math.max(-1e15, Math.min(1e15, value));
+    if (digits < 0) digits = 6;
+    digits = Math.min(digits, 20);
+    let text = value.toFixed(6);
+    let negative = text[0] === "-";
+    if (negative) text = text.substring(1);
+    text = RoundDecimalText(text, digits);
+    if (!/[1-9]/.test(text)) negative = false;
+    let [integer, fraction = ""] = text.split(".");
+    if (!format.leadingZero && integer === "0" && fraction) integer = "";
+    let grouped = integer;
+    if (format.grouping > 0 && format.thousand) {
+        grouped = "";
+        for (let i = 0; i < integer.length; i++) {
+            if (i > 0 && (integer.length - i) % format.grouping === 0) grouped += format.thousand;
+            grouped += integer[i];
+        }
+    }
+    const number = fraction ? grouped + format.decimal + fraction : grouped;
+    if (!negative) return number;
+    return ["(" + number + ")", "-" + number, "- " + number, number + "-", number + " -"][format.negativeOrder] ??
+        "-" + number;
+}
+
+// A plain decimal text ("123.456789") rounded to `digits` decimals, halves up.
+function RoundDecimalText(text, digits) {
+    const [integer, fraction = ""] = text.split(".");
+    const padded = (fraction + "0".repeat(digits + 1)).substring(0, digits + 1);
+    let kept = integer + padded.substring(0, digits);
+    if (Number(padded[digits]) >= 5) {
+        const chars = kept.split("");
+        let i = chars.length - 1;
+        while (i >= 0 && chars[i] === "9") chars[i--] = "0";
+        if (i >= 0) chars[i] = String(Number(chars[i]) + 1);
+        else chars.unshift("1");
+        kept = chars.join("");
+    }
+    const whole = kept.substring(0, kept.length - digits);
+    return digits > 0 ? whole + "." + kept.substring(kept.length - digits) : whole;
+}
+
+// Typed text as a number: thousands separators dropped, the decimal separator read as a point,
+// reading stops where the number does; text without a number gives 0.
+function ParseNumber(text, format) {
+    let plain = String(text);
+    if (format.thousand) plain = plain.split(format.thousand).join("");
+    if (format.decimal && format.decimal !== ".") plain = plain.split(format.decimal).join(".");
+    const match = /^\s*([+-]?(?:\d+\.?\d*|\.\d+))/.exec(plain);
+    const value = match ? Number(match[1]) : 0;
+    return isFinite(value) ? value : 0;
+}
+
 if (typeof module !== "undefined") {
-    module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer, ServiceAmounts };
+    module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer, ServiceAmounts, FormatNumber, ParseNumber };
 }
 
 // --- work under way -------------------------------------------------------------------------------
@@ -102,13 +160,30 @@ async function Settled() {
 
 // --- numbers in the user's format, through the program ------------------------------------------
 
+// The user's number format as the program put it on the page, or null.
+function UserNumberFormat() {
+    const element = document.getElementById("NumberFormat");
+    if (!element || element.dataset.decimal === undefined) return null;
+    return {
+        decimal: element.dataset.decimal,
+        thousand: element.dataset.thousand,
+        grouping: Number(element.dataset.grouping),
+        leadingZero: element.dataset.leadingZero === "1",
+        negativeOrder: Number(element.dataset.negativeOrder),
+    };
+}
+
 async function JVNumber(text) {
+    const format = UserNumberFormat();
+    if (format) return ParseNumber(text, format);
     await window.external.JVToNumber(String(text));
     const value = parseFloat(document.getElementById("NumberScratch").textContent);
     return isFinite(value) ? value : 0;
 }
 
 async function JVText(number, decimals) {
+    const format = UserNumberFormat();
+    if (format) return FormatNumber(number, decimals, format);
     await window.external.JVToString(number, decimals);
     return document.getElementById("NumberScratch").textContent;
 }

@@ -73,9 +73,15 @@ std::string CReminderTable::Summary(int count, const jv::DateTime& nextDue) {
 
 std::string CReminderTable::CarCell(const std::string& name, int styleYear, const std::string& make,
                                     const std::string& model, const std::string& style) {
+    // The model line leaves out what the car's record does not hold (a custom car may have no year).
+    std::string line;
+    for (const std::string& part : {styleYear > 0 ? std::to_string(styleYear) : std::string(), make, model, style}) {
+        if (part.empty()) continue;
+        if (!line.empty()) line += " ";
+        line += jv::ui::EscapeHtml(part);
+    }
     return "<H3 style=\"MARGIN-BOTTOM: -16px;\">" + jv::ui::EscapeHtml(name) + "</H3><p style=\"FONT-SIZE: smaller\">" +
-           std::to_string(styleYear) + " " + jv::ui::EscapeHtml(make) + " " + jv::ui::EscapeHtml(model) + " " +
-           jv::ui::EscapeHtml(style) + "</p>";
+           line + "</p>";
 }
 
 std::string CReminderTable::DetailsDivision(size_t totalReminders) {

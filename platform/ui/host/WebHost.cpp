@@ -547,7 +547,7 @@ void WebHost::OnWindowOpened() {
         loop_.RemoveTimer(graceTimer_);
         graceTimer_ = 0;
     }
-    if (!menus_.empty()) SetMenu(menus_);
+    if (!menus_.empty()) SetMenu(menus_, accelerators_);
     if (!title_.empty()) Send(json{{"t", "title"}, {"text", title_}});
     for (const auto& [pane, message] : panes_) Send(message);
     // The window shows what the program navigated to before it was there, and a window that comes
@@ -631,8 +631,9 @@ void WebHost::OnBounds(const json& message) {
     }
 }
 
-void WebHost::SetMenu(const std::vector<Menu>& menus) {
+void WebHost::SetMenu(const std::vector<Menu>& menus, const std::vector<Accelerator>& accelerators) {
     menus_ = menus;
+    accelerators_ = accelerators;
     json list = json::array();
     for (const auto& menu : menus) {
         json items = json::array();
@@ -640,11 +641,15 @@ void WebHost::SetMenu(const std::vector<Menu>& menus) {
             items.push_back({{"label", item.label},
                              {"id", item.command},
                              {"enabled", item.enabled},
-                             {"separator", item.separator}});
+                             {"separator", item.separator},
+                             {"action", item.action}});
         }
         list.push_back({{"label", menu.label}, {"items", items}});
     }
-    Send(json{{"t", "menu"}, {"menus", list}});
+    json keys = json::array();
+    for (const auto& accelerator : accelerators)
+        keys.push_back({{"key", accelerator.key}, {"id", accelerator.command}, {"action", accelerator.action}});
+    Send(json{{"t", "menu"}, {"menus", list}, {"accelerators", keys}});
 }
 
 void WebHost::Print(const Document& document) {

@@ -38,11 +38,23 @@ class ScriptBridge;
 // Everything runs on the loop's thread; the server's callbacks only post work to the loop.
 class WebHost : public BrowserHost {
 public:
+    // label: "&" before the access key ("&&" for "&" itself), a tab before the shortcut shown.
     struct MenuItem {
         std::string label;
         int command = 0;
         bool enabled = true;
         bool separator = false;
+        // Done by the window itself instead of sending the command: "undo", "cut", "copy",
+        // "paste" (the browser's editing in the page that had the focus). Empty: the command.
+        std::string action = {};
+    };
+    // A shortcut key of the window ("Ctrl+P", "Shift+Delete", "F6"): it sends its command, or does
+    // its action ("undo", "nextpane", "prevpane"), or, with the action "native", is left to the
+    // browser (its own editing keys).
+    struct Accelerator {
+        std::string key;
+        int command = 0;
+        std::string action;
     };
     struct Menu {
         std::string label;
@@ -78,7 +90,7 @@ public:
     // Script errors that no page handler dealt with.
     void SetScriptErrorHandler(ScriptErrorHandler handler) { onScriptError_ = std::move(handler); }
     // The menu bar of the main window, and who hears its commands.
-    void SetMenu(const std::vector<Menu>& menus);
+    void SetMenu(const std::vector<Menu>& menus, const std::vector<Accelerator>& accelerators = {});
     void SetCommandHandler(CommandHandler handler) { onCommand_ = std::move(handler); }
 
     // While a script call runs: the document whose script made it (else null).
@@ -176,6 +188,7 @@ private:
     std::map<int, nlohmann::json> panes_;
     WindowBounds bounds_;
     std::vector<Menu> menus_;
+    std::vector<Accelerator> accelerators_;
     std::chrono::milliseconds grace_{3000};
     unsigned graceTimer_ = 0;
     // Watched by the work this host posts to the loop, so that none of it runs once the host has

@@ -46,3 +46,21 @@ test("register dates are month/day/year with a fixed two-digit-year pivot", () =
   ];
   for (const [text, expected] of cases) assert.deepEqual(ParseRegisterDate(text), expected, text);
 });
+
+test("numbers are shown and read in the user's format as the program does", () => {
+  const { FormatNumber, ParseNumber } = require("../../../mainapp/resources/Register.js");
+  const us = { decimal: ".", thousand: ",", grouping: 3, leadingZero: true, negativeOrder: 1 };
+  const german = { decimal: ",", thousand: ".", grouping: 3, leadingZero: true, negativeOrder: 1 };
+  const plain = { decimal: ".", thousand: "", grouping: 0, leadingZero: false, negativeOrder: 0 };
+  const formatted = [
+    [12000, 1, us, "12,000.0"], [3.1995, 3, us, "3.200"], [0.005, 2, us, "0.01"], [-0.004, 2, us, "0.00"],
+    [999.996, 2, us, "1,000.00"], [1234567.891, 2, german, "1.234.567,89"], [-2.5, 1, plain, "(2.5)"],
+    [0.5, 1, plain, ".5"], [42, 0, us, "42"], [NaN, 2, us, "0.00"], [1e20, 0, us, "1,000,000,000,000,000"],
+  ];
+  for (const [value, digits, format, expected] of formatted) assert.equal(FormatNumber(value, digits, format), expected, `${value}`);
+  const read = [
+    ["12,300.5", us, 12300.5], [" 3.199", us, 3.199], ["12.300,5", german, 12300.5], ["abc", us, 0], ["12abc", us, 12],
+    [".5", us, 0.5], ["-7", us, -7], ["", us, 0],
+  ];
+  for (const [text, format, expected] of read) assert.equal(ParseNumber(text, format), expected, text);
+});

@@ -111,6 +111,12 @@ describe("the registers", () => {
     await page.click(`tr[id="${id}"] [name="Vendor"]`, { button: "right" });
     await page.click("#MenuRegister >> text=Undo Changes");
     await eventually(async () => (await page.inputValue(`tr[id="${id}"] [name="Vendor"]`)) === "Shell", "undo");
+    // An emptied amount is stored as emptied, not kept.
+    await page.fill(`tr[id="${id}"] + tr [name="Distance"]`, "");
+    await page.evaluate(() => OnChange());
+    await page.press(`tr[id="${id}"] + tr [name="Distance"]`, "Enter");
+    await eventually(() => home.query(`SELECT Distance FROM FuelPurchases WHERE FuelPurchaseID = ${id}`) === "0.0",
+      "the emptied distance");
     // Delete with its confirmation (Ctrl+D): the reading goes with the row.
     await page.click(`tr[id="${id}"] [name="date"]`);
     await app.page.keyboard.press("Control+d");
@@ -125,10 +131,14 @@ describe("the registers", () => {
     await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === "2", "the purchase without odometer");
     assert.equal(home.query("SELECT Odometer IS NULL, Volume, Cost, CostPer FROM FuelPurchases WHERE Cost = 16"), "1|5.0|16.0|3.2");
     assert.equal(home.query("SELECT COUNT(*) FROM OdometerValues"), readings);
+    // An entry typed and not saved is saved when the user leaves the page (the next test leaves).
+    await type(page, "new", "Odometer", "12400");
   });
 
   test("an expense by a known vendor is filled from the vendor's last one and saved without odometer", async () => {
     const page = await openPage(app, "a.nav-expense", "Miscellaneous Expense Register");
+    await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases WHERE Odometer = 12400") === "1",
+      "the fuel entry saved on leaving its page");
     await page.click('tr[id="new"] [name="Vendor"]');
     await page.type('tr[id="new"] [name="Vendor"]', "acm");
     await eventually(async () => (await page.inputValue('tr[id="new"] [name="Vendor"]')) === "acme Parking", "completion");
@@ -141,13 +151,26 @@ describe("the registers", () => {
     await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "2", "the saved expense");
     assert.equal(home.query("SELECT Vendor, ExpenseMemo, CategoryID, Notes, Cost, Odometer IS NULL FROM Expenses ORDER BY ExpenseID DESC LIMIT 1"),
       "Acme Parking|Monthly pass|3|Level 2|45.5|1");
+    // An older expense goes where the register orders it, among the rows already shown.
+    await type(page, "new", "date", "01/02/25");
+    await page.selectOption('tr[id="new"] [name="category"]', "1");
+    await type(page, "new", "Cost", "300");
+    await page.press('tr[id="new"] [name="Cost"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "3", "the older expense");
+    const order = home.query("SELECT ExpenseID FROM Expenses ORDER BY ExpenseDate, Odometer").split("\n");
+    await eventually(async () => JSON.stringify(await page.$$eval("tr.registerrowtop", (rows) => rows.map((r) => r.id))) ===
+      JSON.stringify(order), "the register in date order");
     await shot(app, "expenses");
   });
 
   test("a service with an empty odometer is saved with the estimate offered, with its plan item", async () => {
     const page = await openPage(app, "a.nav-service", "Service Register");
-    await eventually(async () => (await page.locator('select[name="AdditionalService"] option').count()) === 2, "the plan items");
-    await page.selectOption('select[name="AdditionalService"]', "501");
+    // The plan item is listed as due (a box to tick) or offered among the others, as the car's
+    // readings make it.
+    await eventually(async () => (await page.locator('select[name="AdditionalService"] option[value="501"]').count()) +
+      (await page.locator('input[name="Item_501"]').count()) === 1, "the plan item");
+    if (await page.locator('input[name="Item_501"]').count()) await page.check('input[name="Item_501"]');
+    else await page.selectOption('select[name="AdditionalService"]', "501");
     await eventually(async () => (await page.locator('input[name="Item_501"]').isChecked()), "the item ticked");
     await type(page, "new", "Vendor", "Joe's \"Garage\"");
     await type(page, "new", "Cost", "250");
@@ -204,5 +227,20 @@ describe("the registers", () => {
     await shot(app, "preferences");
     const fuel = await openPage(app, "a.nav-fuel", "Fuel Register");
     assert.match(await fuel.locator("#RegisterHeadingRow").innerText(), /Cost Per Litre/);
+  });
+
+  test("the fuel register prints its purchases with the screen's number formats", async () => {
+    await app.context.addInitScript(() => {
+      window.print = () => {
+        window.top.jvPrinted = (window.top.jvPrinted || []).concat([document.body.innerHTML]);
+      };
+    });
+    const nav = await frame(app.page, "main_navbar");
+    await nav.click("a.nav-print");
+    const printed = await eventually(() => app.page.evaluate(() => window.jvPrinted), "a print");
+    assert.match(printed[0], /Fuel History for Daily/);
+    assert.match(printed[0], /Cost Per Litre/);
+    assert.match(printed[0], />10\.500</);  // the volume with three decimals, as on the screen
+    assert.match(printed[0], />Shell</);
   });
 });

@@ -47,6 +47,11 @@ TEST(RegisterFields, NumbersTypedIntoARegisterReachTheDatabaseAsTypedOrNotAtAll)
     }
 }
 
+TEST(RegisterFields, AnAmountEmptiedInAStoredEntryIsStoredAsZero) {
+    EXPECT_EQ(registerfields::AmountForUpdate(""), "0.000000");
+    EXPECT_EQ(registerfields::AmountForUpdate("12.500000"), "12.500000");
+}
+
 TEST(RegisterFields, StoredNumbersShowInTheUsersFormatAndZeroCanShowEmpty) {
     const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
     const jv::NumberFormat german = jv::NumberFormat::German();

@@ -491,40 +491,346 @@
     report();
   };
 
+  // --- the menu bar -----------------------------------------------------------------------------
+  //
+  // Captions as the program gives them: "&" before the access key ("&&" for an "&" itself) and a
+  // tab before the shortcut shown at the right ("&Print...\tCtrl+P"). The bar works with the mouse
+  // and with the keyboard: Alt with an access key (or, where a caption has none, its first letter)
+  // opens a menu, Alt alone selects the bar, the arrow keys move, Enter chooses, a letter chooses
+  // the item with that access key, Escape steps back. The program's shortcut keys (accelerators)
+  // work in every frame of the window; those marked "native" are left to the browser's own editing.
+
+  function menuLabel(label) {
+    var parts = String(label).split("\t");
+    var raw = parts[0];
+    var text = "";
+    var key = null;
+    var at = -1;
+    for (var i = 0; i < raw.length; i++) {
+      var c = raw.charAt(i);
+      if (c === "&" && i + 1 < raw.length) {
+        c = raw.charAt(++i);
+        if (c !== "&" && key === null) {
+          key = c.toLowerCase();
+          at = text.length;
+        }
+      }
+      text += c;
+    }
+    return { text: text, key: key, at: at, shortcut: parts[1] || "" };
+  }
+
+  function labelNodes(parsed) {
+    var span = document.createElement("span");
+    span.className = "jv-caption";
+    if (parsed.at < 0) {
+      span.textContent = parsed.text;
+    } else {
+      span.appendChild(document.createTextNode(parsed.text.substring(0, parsed.at)));
+      var u = document.createElement("u");
+      u.textContent = parsed.text.charAt(parsed.at);
+      span.appendChild(u);
+      span.appendChild(document.createTextNode(parsed.text.substring(parsed.at + 1)));
+    }
+    return span;
+  }
+
+  // The entry whose access key is `letter`; where none has one, the first whose caption begins
+  // with it.
+  function byKey(entries, letter) {
+    letter = letter.toLowerCase();
+    for (var i = 0; i < entries.length; i++) if (entries[i].key === letter && entries[i].enabled) return i;
+    for (var j = 0; j < entries.length; j++) {
+      if (entries[j].key === null && entries[j].enabled && entries[j].text.charAt(0).toLowerCase() === letter) return j;
+    }
+    return -1;
+  }
+
+  // "Ctrl+Shift+P", as accelerators are written.
+  function keyName(event) {
+    var key = event.key;
+    if (!key || key === "Control" || key === "Shift" || key === "Alt" || key === "Meta") return "";
+    if (key.length === 1) key = key.toUpperCase();
+    return (event.ctrlKey ? "Ctrl+" : "") + (event.altKey ? "Alt+" : "") + (event.shiftKey ? "Shift+" : "") + key;
+  }
+
   Host.prototype.menu = function (message) {
     var self = this;
     var bar = document.getElementById("jv-menubar");
     bar.replaceChildren();
-    (message.menus || []).forEach(function (menu) {
+    this.menus = [];
+    this.openMenu = -1;
+    this.accelerators = message.accelerators || [];
+    (message.menus || []).forEach(function (menu, index) {
       var holder = document.createElement("div");
       holder.className = "jv-menu";
       var opener = document.createElement("button");
       opener.type = "button";
-      opener.textContent = menu.label;
+      opener.setAttribute("role", "menuitem");
+      var parsed = menuLabel(menu.label);
+      opener.appendChild(labelNodes(parsed));
       var list = document.createElement("ul");
+      list.setAttribute("role", "menu");
+      var entry = { holder: holder, opener: opener, key: parsed.key, text: parsed.text, enabled: true, items: [] };
       (menu.items || []).forEach(function (item) {
         var li = document.createElement("li");
         if (item.separator) {
           li.className = "jv-separator";
         } else {
+          var caption = menuLabel(item.label);
           var button = document.createElement("button");
           button.type = "button";
-          button.textContent = item.label;
+          button.setAttribute("role", "menuitem");
+          button.appendChild(labelNodes(caption));
+          if (caption.shortcut) {
+            var shortcut = document.createElement("span");
+            shortcut.className = "jv-shortcut";
+            shortcut.textContent = caption.shortcut;
+            button.appendChild(shortcut);
+          }
           button.disabled = item.enabled === false;
-          button.addEventListener("click", function () {
-            holder.classList.remove("jv-open");
-            self.send({ t: "command", id: item.id });
-          });
+          var choice = { button: button, key: caption.key, text: caption.text, enabled: item.enabled !== false,
+                         id: item.id, action: item.action || "" };
+          entry.items.push(choice);
+          button.addEventListener("click", function () { self.chooseItem(choice); });
+          button.addEventListener("mouseenter", function () { if (!button.disabled) button.focus(); });
           li.appendChild(button);
         }
         list.appendChild(li);
       });
-      opener.addEventListener("click", function () { holder.classList.toggle("jv-open"); });
+      opener.addEventListener("click", function () {
+        if (self.openMenu === index) self.closeMenus(true);
+        else self.openMenuAt(index, false);
+      });
+      opener.addEventListener("mouseenter", function () {
+        if (self.openMenu >= 0 && self.openMenu !== index) self.openMenuAt(index, false);
+      });
       holder.appendChild(opener);
       holder.appendChild(list);
       bar.appendChild(holder);
+      self.menus.push(entry);
     });
     bar.hidden = !(message.menus && message.menus.length);
+    if (!this.menuKeysInstalled) {
+      this.menuKeysInstalled = true;
+      document.addEventListener("keydown", function (event) {
+        if (self.menuKey(event, null)) event.preventDefault();
+      }, true);
+      document.addEventListener("keyup", function (event) { self.menuKeyUp(event); }, true);
+      document.addEventListener("mousedown", function (event) {
+        if (!bar.contains(event.target)) self.closeMenus(false);
+      }, true);
+    }
+  };
+
+  // The window of the program's page that last had the focus (the Edit commands act there).
+  Host.prototype.focusedPage = function (win) {
+    if (win && win.name.indexOf("jv-dialog-") !== 0) this.lastWindow = win;
+  };
+
+  Host.prototype.modalShown = function () {
+    var shown = document.querySelectorAll("dialog.jv-dialog[open]");
+    return shown.length > 0;
+  };
+
+  Host.prototype.openMenuAt = function (index, focusFirst) {
+    if (!this.menus || !this.menus[index]) return;
+    if (this.openMenu < 0 && !this.menuMode) this.remember();
+    this.menus.forEach(function (menu, i) { menu.holder.classList.toggle("jv-open", i === index); });
+    this.openMenu = index;
+    this.menuMode = true;
+    var menu = this.menus[index];
+    if (focusFirst) this.focusItem(menu, 0, 1);
+    else menu.opener.focus();
+  };
+
+  // Moves the focus to the next item that can be chosen from `from` in direction `step`.
+  Host.prototype.focusItem = function (menu, from, step) {
+    var count = menu.items.length;
+    for (var n = 0; n < count; n++) {
+      var i = ((from + n * step) % count + count) % count;
+      if (menu.items[i].enabled) {
+        menu.items[i].button.focus();
+        return;
+      }
+    }
+  };
+
+  Host.prototype.remember = function () {
+    this.returnTo = this.lastWindow || null;
+  };
+
+  Host.prototype.closeMenus = function (restore) {
+    if (!this.menus) return;
+    this.menus.forEach(function (menu) { menu.holder.classList.remove("jv-open"); });
+    var was = this.menuMode;
+    this.openMenu = -1;
+    this.menuMode = false;
+    if (restore && was) {
+      var target = this.returnTo || this.lastWindow;
+      if (document.activeElement && document.activeElement.blur) document.activeElement.blur();
+      if (target) {
+        try {
+          target.focus();
+        } catch (e) {
+          // The frame has gone.
+        }
+      }
+    }
+  };
+
+  Host.prototype.chooseItem = function (choice) {
+    if (!choice.enabled) return;
+    this.closeMenus(true);
+    if (choice.action) this.browserAction(choice.action);
+    else this.send({ t: "command", id: choice.id });
+  };
+
+  // What the window does itself: the browser's editing in the page that had the focus, and moving
+  // the focus between the window's panes.
+  Host.prototype.browserAction = function (action) {
+    if (action === "nextpane" || action === "prevpane") {
+      var panes = this.panes();
+      if (!panes.length) return;
+      var at = panes.indexOf(this.lastWindow);
+      var next = action === "nextpane" ? at + 1 : (at < 0 ? panes.length : at) - 1;
+      var target = panes[(next % panes.length + panes.length) % panes.length];
+      target.focus();
+      this.focusedPage(target);
+      return;
+    }
+    var win = this.lastWindow;
+    if (!win) return;
+    try {
+      win.focus();
+      var d = win.document;
+      if (action === "paste") {
+        if (!d.execCommand("paste") && navigator.clipboard && navigator.clipboard.readText) {
+          navigator.clipboard.readText().then(function (text) {
+            win.focus();
+            d.execCommand("insertText", false, text);
+          }).catch(function () {});
+        }
+      } else {
+        d.execCommand(action);
+      }
+    } catch (e) {
+      // The page has gone meanwhile.
+    }
+  };
+
+  // The windows of the frames that show pages (not those that only hold other frames), in order.
+  Host.prototype.panes = function () {
+    var out = [];
+    var walk = function (win) {
+      var frames = [];
+      try {
+        frames = Array.prototype.slice.call(win.document.querySelectorAll("iframe"));
+      } catch (e) {
+        return;
+      }
+      if (!frames.length && win !== window) out.push(win);
+      frames.forEach(function (frame) {
+        if (frame.contentWindow && String(frame.name).indexOf("jv-dialog-") !== 0) walk(frame.contentWindow);
+      });
+    };
+    walk(window);
+    return out;
+  };
+
+  // A key pressed in the shell or in a page of the window; true when the menu bar used it.
+  Host.prototype.menuKey = function (event, win) {
+    if (!this.menus || !this.menus.length || this.modalShown()) return false;
+    if (win) this.focusedPage(win);
+    if (event.key !== "Alt") this.altAlone = false;
+    else if (!event.ctrlKey && !event.shiftKey && !event.repeat) this.altAlone = true;
+
+    var name = keyName(event);
+    for (var a = 0; a < (this.accelerators || []).length; a++) {
+      var accelerator = this.accelerators[a];
+      if (accelerator.key !== name) continue;
+      if (accelerator.action === "native") return false;
+      this.closeMenus(true);
+      if (accelerator.action) this.browserAction(accelerator.action);
+      else this.send({ t: "command", id: accelerator.id });
+      return true;
+    }
+
+    var letter = event.key && event.key.length === 1 ? event.key : "";
+    if (event.altKey && !event.ctrlKey && letter) {
+      var index = byKey(this.menus, letter);
+      if (index < 0) return false;
+      this.openMenuAt(index, true);
+      return true;
+    }
+    if (!this.menuMode) return false;
+
+    var menu = this.openMenu >= 0 ? this.menus[this.openMenu] : null;
+    var current = menu ? menu.items.findIndex(function (item) { return item.button === document.activeElement; }) : -1;
+    var focusedMenu = this.menus.findIndex(function (m) { return m.opener === document.activeElement; });
+    var position = this.openMenu >= 0 ? this.openMenu : Math.max(focusedMenu, 0);
+    switch (event.key) {
+      case "Escape":
+        if (menu) {
+          menu.holder.classList.remove("jv-open");
+          this.openMenu = -1;
+          menu.opener.focus();
+        } else {
+          this.closeMenus(true);
+        }
+        return true;
+      case "ArrowDown":
+      case "ArrowUp":
+        if (!menu) {
+          this.openMenuAt(position, true);
+        } else {
+          var step = event.key === "ArrowDown" ? 1 : -1;
+          var from = current < 0 ? (step > 0 ? 0 : menu.items.length - 1) : current + step;
+          this.focusItem(menu, from, step);
+        }
+        return true;
+      case "ArrowLeft":
+      case "ArrowRight": {
+        var count = this.menus.length;
+        var next = ((position + (event.key === "ArrowRight" ? 1 : -1)) % count + count) % count;
+        if (menu) this.openMenuAt(next, true);
+        else this.menus[next].opener.focus();
+        return true;
+      }
+      case "Enter":
+      case " ":
+        if (menu && current >= 0) this.chooseItem(menu.items[current]);
+        else if (!menu) this.openMenuAt(position, true);
+        return true;
+      case "Tab":
+        return true;
+    }
+    if (letter && !event.ctrlKey) {
+      if (menu) {
+        var item = byKey(menu.items, letter);
+        if (item >= 0) this.chooseItem(menu.items[item]);
+      } else {
+        var found = byKey(this.menus, letter);
+        if (found >= 0) this.openMenuAt(found, true);
+      }
+      return true;
+    }
+    return false;
+  };
+
+  // Alt pressed and let go without another key selects the menu bar, or leaves it.
+  Host.prototype.menuKeyUp = function (event) {
+    if (event.key !== "Alt" || !this.altAlone) return;
+    this.altAlone = false;
+    if (!this.menus || !this.menus.length || this.modalShown()) return;
+    if (this.menuMode) {
+      this.closeMenus(true);
+    } else {
+      this.remember();
+      this.menuMode = true;
+      this.menus[0].opener.focus();
+    }
+    event.preventDefault();
   };
 
   Host.prototype.receive = function (message) {
@@ -671,6 +977,18 @@
         }
       });
     }
+
+    // The window's menu bar and shortcut keys hear the keys pressed here; the page that last had
+    // the focus is where the Edit commands act.
+    document.addEventListener("keydown", function (event) {
+      if (host.menuKey && host.menuKey(event, window)) {
+        event.preventDefault();
+        event.stopPropagation();
+      }
+    }, true);
+    document.addEventListener("keyup", function (event) { if (host.menuKeyUp) host.menuKeyUp(event); }, true);
+    window.addEventListener("focus", function () { if (host.focusedPage) host.focusedPage(window); });
+    document.addEventListener("mousedown", function () { if (host.closeMenus) host.closeMenus(false); }, true);
 
     document.addEventListener("DOMContentLoaded", function () { host.loaded(id); });
     window.addEventListener("pagehide", function () { host.unloaded(id); });

@@ -1,0 +1,217 @@
+// The home page of the real program on a seeded garage with the date fixed at 12/09/2026: the
+// cars with their figures and due services, the due-by date, the reminder actions and hostile
+// names.
+import assert from "node:assert/strict";
+import { describe, test } from "node:test";
+import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { DAILY, WEEKEND, car, garage } from "./garage.mjs";
+
+const NOW = { JV_NOW: "2026-12-09" };
+
+async function open(sql) {
+  const home = jorvaneHome();
+  home.seed(sql);
+  const app = await startJorvane(home, { env: NOW });
+  const page = await frame(app.page, "main_workspace");
+  await page.locator("#carlist tr.listrow").first().waitFor();
+  return { home, app, page };
+}
+
+// A car row's cells as the user reads them.
+const cells = (page, id) => page.locator(`#carlist tr[id='${id}'] > td`).allInnerTexts();
+// The reminders listed under a car: [description, odometer, due date, overdue].
+const reminders = (page, id) => page.locator(`#carlist tr[id='${id}'] tr.internalRow`).evaluateAll((rows) =>
+  rows.map((row) => [...row.cells].map((c) => c.innerText.trim()).concat(!!row.querySelector("img"))));
+
+// Opens the reminder menu of reminder `id` under a car, showing the car's details first.
+async function pressReminder(page, carId, id) {
+  const row = page.locator(`#carlist tr[id='${carId}']`);
+  if (!(await row.locator("#RemindersDiv").isVisible())) await row.getByText("show details").click();
+  await row.locator(`tr.internalRow[id='${id}'] td`).first().click();
+}
+
+describe("the home page", () => {
+  test("shows each car's figures and due services; a later due-by date lists more; completed opens the register", async () => {
+    const { home, app, page } = await open(garage());
+    try {
+      assert.deepEqual(await page.locator("#carlist tr.listrow").evaluateAll((r) => r.map((row) => row.id)), [DAILY, WEEKEND]);
+      // Daily: read today; fuel 252 and services 420; 1,200 miles on 120 gallons since the first fill-up.
+      const daily = await cells(page, DAILY);
+      assert.match(daily[0], /^Daily\s+2019 Toyota Corolla LE$/);
+      assert.match(daily[1], /^2 services due \[show details\]/);
+      assert.deepEqual(daily.slice(2).map((t) => t.trim()).filter((t, i) => i !== 1 && i !== 2), ["15000.0", "10.0", "672.00"]);
+      assert.deepEqual(await reminders(page, DAILY), [
+        ["Oil - Change", "13889", "11/01/2026", true],
+        ["Tyres - Rotate", "15175", "12/15/2026", false],
+      ]);
+      assert.equal(await page.inputValue("#ReminderDate"), "12/23/2026");
+      // Weekend: last read 10/01 at 42,700 after 2,700 miles in 273 days, 69 days ago.
+      const weekend = await cells(page, WEEKEND);
+      assert.equal(weekend[1].trim(), "No services due until 02/01/2027");
+      assert.equal(weekend[2].trim(), "43382.4\n(estimated)");
+      assert.equal(weekend[6].trim(), "0.00");
+
+      // A later date lists the battery as well; a date that cannot be read lists nothing.
+      await page.fill("#ReminderDate", "02/15/2027");
+      await page.press("#ReminderDate", "Enter");
+      await eventually(async () => /^1 services due/.test((await cells(page, WEEKEND))[1]), "the battery listed");
+      assert.equal((await reminders(page, WEEKEND))[0][0], "Battery - Check");
+      await page.fill("#ReminderDate", "31/12/2026");
+      await page.press("#ReminderDate", "Enter");
+      await eventually(async () => /invalid/.test(await page.getAttribute("#ReminderDate", "class")), "the date marked");
+      assert.equal(await page.locator("tr.internalRow").count(), 0);
+
+      // The time span changes its column only.
+      const before = await cells(page, DAILY);
+      await page.selectOption("#TimeSpan", "Day");
+      await eventually(async () => (await cells(page, DAILY))[3] !== before[3], "miles per day");
+      const after = await cells(page, DAILY);
+      assert.deepEqual(after.filter((_, i) => i !== 3), before.filter((_, i) => i !== 3));
+      assert.equal(await page.locator("#CostUnit option[value=Distance]").count(), 1);
+
+      // Completed: to the service register.
+      await page.fill("#ReminderDate", "12/23/2026");
+      await page.press("#ReminderDate", "Enter");
+      await eventually(async () => (await reminders(page, DAILY)).length === 2, "reminders again");
+      const id = await page.locator(`#carlist tr[id='${DAILY}'] tr.internalRow`).first().getAttribute("id");
+      await pressReminder(page, DAILY, id);
+      const done = await page.locator(`#carlist tr.internalRow[id='${id}'] td`).first().innerText();
+      await page.click("#MenuReminders #Completed");
+      // The service register opens with a new entry for the car, the completed item ticked.
+      await eventually(() => /\/186$/.test(app.page.frame({ name: "main_workspace" }).url()), "the service register");
+      const register = await frame(app.page, "main_workspace");
+      const ticked = () => register.locator("#MaintenanceItems label").evaluateAll((labels) =>
+        labels.filter((l) => l.querySelector("input").checked).map((l) => l.textContent.trim()));
+      assert.deepEqual(await eventually(async () => { const t = await ticked(); return t.length ? t : null; }, "the ticked item"),
+        [done.trim()]);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("skip once moves a reminder on, skip always drops the item; ids that name no reminder do nothing", async () => {
+    const { home, app, page } = await open(garage());
+    try {
+      const services = () => home.query("SELECT count(*) FROM Services");
+      const before = services();
+      // Ids the page was not given.
+      await page.evaluate(async () => {
+        for (const id of [-1, 2, 99, 2147483647]) {
+          await window.external.SkipService(id);
+          await window.external.SkipServiceAlways(id);
+          await window.external.CompletedService(id);
+        }
+      });
+      assert.equal(services(), before);
+      assert.equal(home.query("SELECT count(*) FROM MaintenancePlanItems"), "4");
+
+      // Skip the tyres once: a skipped service of today at today's reading, linked to the item.
+      await pressReminder(page, DAILY, 1);
+      await page.click("#MenuReminders #Skip");
+      assert.equal(await page.innerText("#SkipServiceName"), "Tyres - Rotate");
+      await page.click("#SkipOK");
+      await eventually(() => services() === String(Number(before) + 1), "the skipped service");
+      assert.equal(home.query(`SELECT Skipped <> 0, ServiceDate, Odometer FROM Services WHERE ServiceID = (SELECT max(ServiceID) FROM Services)`),
+        "1|46365.0|15000.0");
+      assert.equal(home.query(`SELECT i.ITEM_DESCRIPTION FROM ServiceItems s JOIN MaintenancePlanItems i USING (MaintenancePlanItemID)
+        WHERE s.ServiceID = (SELECT max(ServiceID) FROM Services)`), "Tyres");
+      await eventually(async () => (await reminders(page, DAILY)).length === 1, "the tyres moved on");
+
+      // Cancel changes nothing; "Remove this item" takes the oil change out of the plan.
+      await pressReminder(page, DAILY, 0);
+      await page.click("#MenuReminders #Skip");
+      await page.click("#SkipCancel");
+      await pressReminder(page, DAILY, 0);
+      await page.click("#MenuReminders #Skip");
+      await page.check("#RemoveAlways");
+      await page.click("#SkipOK");
+      await eventually(() => home.query("SELECT count(*) FROM MaintenancePlanItems WHERE ITEM_DESCRIPTION = 'Oil'") === "0", "the item gone");
+      assert.equal(services(), String(Number(before) + 1));
+      await eventually(async () => /^No services due until/.test((await cells(page, DAILY))[1]), "nothing due");
+
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("car names are shown as text in the list, the details and the graph", async () => {
+    const hostile = `<img src=x onerror="window.hit=1">&'"`;
+    const { home, app, page } = await open(
+      car({ id: DAILY, name: hostile, items: [{ item: "<b>Oil</b>", action: "Change", months: 3, done: "2026-08-01" }],
+        costs: [["2026-01-01", 10], ["2026-02-01", 20], ["2026-03-01", 30]] }) + "UPDATE Prefs SET Internet = 1;");
+    try {
+      assert.equal(await page.locator(`#carlist tr[id='${DAILY}'] h3`).innerText(), hostile);
+      assert.equal((await reminders(page, DAILY))[0][0], "<b>Oil</b> - Change");
+      await page.locator("#Graph .graphTitle").waitFor();
+      assert.equal(await page.locator("#Graph .graphTitle").innerText(), "Total Cost For " + hostile);
+      assert.equal(await page.locator("#Graph .point").count(), 3);
+      assert.equal(await page.evaluate(() => window.hit), undefined);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+  test("the odometer is updated from its cell, and a car is sold and deleted from its menu", async () => {
+    const { home, app, page } = await open(garage());
+    try {
+      // Weekend's estimate is replaced by today's reading.
+      await page.locator(`#carlist tr[id='${WEEKEND}'] td#odometer`).click();
+      const reading = await dialog(app.page);
+      assert.equal(await reading.inputValue("#Date"), "12/09/2026");
+      assert.equal(await reading.inputValue("#Odometer"), "43382.4");
+      await reading.fill("#Odometer", "43500");
+      await reading.click("#ButtonOK");
+      await eventually(async () => (await cells(page, WEEKEND))[2].trim() === "43500.0", "the new reading shown");
+      assert.equal(home.query(`SELECT count(*) FROM OdometerValues WHERE VehicleID = '${WEEKEND}' AND OdometerValue = 43500`), "1");
+
+      // Sell Weekend: it leaves the list.
+      await page.locator(`#carlist tr[id='${WEEKEND}'] > td`).first().click();
+      await page.click("#MenuCarOverview #Sell");
+      const sale = await dialog(app.page);
+      await sale.fill("#SoldDate", "12/01/2026");
+      await sale.fill("#SoldPrice", "5000");
+      await sale.click("#ButtonOK");
+      await eventually(() => home.query(`SELECT Sold <> 0 FROM Vehicles WHERE VehicleID = '${WEEKEND}'`) === "1", "sold");
+      await eventually(async () => (await page.locator("#carlist tr.listrow").count()) === 1, "the sold car gone");
+
+      // Delete Daily: the list keeps its headings only.
+      await page.locator(`#carlist tr[id='${DAILY}'] > td`).first().click();
+      await page.click("#MenuCarOverview #Delete");
+      await (await dialog(app.page)).click("#ButtonOK");
+      await eventually(() => home.query(`SELECT count(*) FROM Vehicles WHERE VehicleID = '${DAILY}'`) === "0", "deleted");
+      await eventually(async () => (await page.locator("#carlist tr").count()) === 2, "no car rows");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+  test("each print button prints one document: the car list, the reminders of every car, the graph", async () => {
+    const { home, app, page } = await open(garage());
+    try {
+      await app.context.addInitScript(() => {
+        window.print = () => {
+          window.top.jvPrinted = (window.top.jvPrinted || []).concat([document.body.innerText]);
+        };
+      });
+      const printed = () => app.page.evaluate(() => window.jvPrinted || []);
+      const buttons = ["tr.titlebar .printbutton", "tr.headingsm .printbutton", "#GraphPrint"];
+      for (let i = 0; i < buttons.length; i++) {
+        await page.click(buttons[i]);
+        await eventually(async () => (await printed()).length === i + 1, "print " + i);
+      }
+      await new Promise((r) => setTimeout(r, 300));
+      const [list, reminders, graph] = await printed();
+      assert.equal((await printed()).length, 3);
+      assert.match(list, /Daily[\s\S]*15000\.0[\s\S]*Weekend/);
+      assert.deepEqual(reminders.trim().split("\n").map((line) => line.trim()), [
+        "Car Name\tService\tOdometer\tDue Date", "Daily\tOil - Change\t13888.9\t11/01/2026",
+        "Daily\tTyres - Rotate\t15175.4\t12/15/2026"]);
+      assert.match(graph, /Total Cost For Daily/);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+});
