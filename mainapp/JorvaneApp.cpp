@@ -17,6 +17,7 @@
 #include "mainapp/MainFrame.h"
 #include "mainapp/MainMenu.h"
 #include "mainapp/SoapShell.h"
+#include "mainapp/UpdateCheck.h"
 #include "mainapp/net/IConnectionSource.h"
 #include "mainapp/net/JVSOAP.h"
 #include "platform/base/Clock.h"
@@ -96,6 +97,7 @@ public:
         m_host.SetMenu(CMainMenu::HostMenus(), CMainMenu::HostAccelerators());
         m_host.SetCommandHandler([this](int command) { m_menu.OnCommand(command); });
         m_menu.SetExitHandler([this] { OnMainWindowClosed(); });
+        m_menu.SetCheckForUpdatesHandler([this] { m_updateCheck.OnCheckForUpdates(); });
         instance.Listen(CMainFrame::kAreYouMeMessage, [this] { m_frame.OnAreYouMe(); });
         g_unix_signal_add(SIGTERM, &MainProgram::OnSignal, this);
         g_unix_signal_add(SIGINT, &MainProgram::OnSignal, this);
@@ -126,6 +128,9 @@ public:
         m_view.OnInitialUpdate();
         if (m_document.IsNewDatabase()) {
             m_view.QuickStart(-1);
+        } else if (m_updateCheck.CheckForUpdate() == UpdateCheckResult::InstallerStarted) {
+            // The installer replaces the program: the window is closed and nothing more is set up.
+            return true;
         }
         m_view.SetSelectedCar("%");
         m_profile.WriteProfileString("Settings", "NewCar", "0");
@@ -174,6 +179,7 @@ private:
     CMainFrame m_frame;
     CJorvaneView m_view;
     CMainMenu m_menu;
+    CUpdateCheck m_updateCheck{[this] { OnMainWindowClosed(); }};
     CJorvaneCOMObj m_comObj;
     bool m_closed = false;
     bool m_closePending = false;

@@ -45,6 +45,12 @@ size_t CHttpConnector::MaxAnswerBytes() {
 }
 
 jv::net::HttpResponse CHttpConnector::Send(const std::string& soapAction, const std::string& envelope) const {
+    return Send(soapAction, envelope, nullptr, MaxAnswerBytes(), 0);
+}
+
+jv::net::HttpResponse CHttpConnector::Send(const std::string& soapAction, const std::string& envelope,
+                                           const std::function<bool(const char*, size_t)>& sink, size_t maxBytes,
+                                           long stallTimeoutMs) const {
     if (!connected_) throw jv::PlatformError("CHttpConnector::Send", "the connector is not connected");
     jv::net::HttpRequest request;
     request.method = "POST";
@@ -53,7 +59,12 @@ jv::net::HttpResponse CHttpConnector::Send(const std::string& soapAction, const 
     request.body = envelope;
     request.user = authUser_;
     request.password = authPassword_;
-    request.maxResponseBytes = MaxAnswerBytes();
+    request.maxResponseBytes = maxBytes;
+    if (sink) {
+        request.onBody = sink;
+        request.stallTimeoutMs = stallTimeoutMs;
+        request.totalTimeoutMs = 0;
+    }
     jv::net::HttpResponse response = http_->Send(request);
     if (response.status != 200 && response.status != 500) {
         throw jv::PlatformError("CHttpConnector::Send",

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,12 @@ public:
     // arrives in time, the answer is too large, the server answers with any other status, or
     // the connector is not connected.
     jv::net::HttpResponse Send(const std::string& soapAction, const std::string& envelope) const;
+    // As Send, with the answer's body handed to `sink` as it arrives (a download too large to hold):
+    // at most maxBytes in all, and failing when nothing arrives for stallTimeoutMs, however long the
+    // whole takes.
+    jv::net::HttpResponse Send(const std::string& soapAction, const std::string& envelope,
+                               const std::function<bool(const char*, size_t)>& sink, size_t maxBytes,
+                               long stallTimeoutMs) const;
 
     // The largest answer accepted: what the XML reader will parse.
     static size_t MaxAnswerBytes();

@@ -104,7 +104,9 @@ bool CJVSOAP::MakeCall(const std::string& text, bool showDialog) {
     try {
         if (!m_pConnector) throw jv::PlatformError("CJVSOAP::MakeCall", "there is no connection to the server");
         // The connector may be replaced while this call pumps messages; the call keeps its own.
-        jv::net::HttpResponse response = m_pConnector->Send(m_soapAction, m_request);
+        jv::net::HttpResponse response =
+            m_sink ? m_pConnector->Send(m_soapAction, m_request, m_sink, m_sinkMaxBytes, m_sinkStallMs)
+                   : m_pConnector->Send(m_soapAction, m_request);
         m_answer = std::move(response.body);
         m_bAnswered = true;
     } catch (const jv::PlatformError& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,14 @@ public:
     // Closes the envelope and sends it, showing the status window with `text` when asked. True
     // when an answer arrived. A failure to send marks the connection not connected.
     bool MakeCall(const std::string& text, bool showDialog);
+    // Makes MakeCall hand the answer to `sink` as it arrives instead of keeping it (a download):
+    // at most maxBytes, failing when nothing arrives for stallTimeoutMs. GetResponse then has
+    // nothing to read.
+    void SetAnswerSink(std::function<bool(const char*, size_t)> sink, size_t maxBytes, long stallTimeoutMs) {
+        m_sink = std::move(sink);
+        m_sinkMaxBytes = maxBytes;
+        m_sinkStallMs = stallTimeoutMs;
+    }
     // Reads the answer. On true `dom` holds the answer, ready for XPath with the prefix "jv"; on
     // false it is null (a load failure, a SOAP fault) and the status window is closed.
     bool GetResponse(std::unique_ptr<jv::xml::Document>& dom);
@@ -61,4 +70,7 @@ private:
     std::unique_ptr<IInternetStatusDlg> m_statusDlg;
     bool m_bShown = false;
     bool m_bCounted = false;
+    std::function<bool(const char*, size_t)> m_sink;
+    size_t m_sinkMaxBytes = 0;
+    long m_sinkStallMs = 0;
 };

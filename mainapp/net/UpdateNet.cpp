@@ -6,17 +6,25 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <regex>
+#include <string>
 #include <vector>
 
 #include "mainapp/net/IConnectionSource.h"
 #include "mainapp/net/JVSOAP.h"
 #include "platform/base/Paths.h"
 #include "platform/base/Profile.h"
+#include "platform/base/WriteFully.h"
 #include "platform/xml/Document.h"
 #include "shared/core/FileVersion.h"
 #include "shared/core/TraceLog.h"
 
 namespace {
+
+// A download may be as large as an installer is (the Base64 answer, a third larger than the
+// package), however long it takes, as long as it does not stall for a minute.
+constexpr size_t kMaxDownloadBytes = size_t{512} * 1024 * 1024;
+constexpr long kDownloadStallMs = 60000;
 
 // What the program sends as its registration code: it has none.
 const char kRegistrationCode[] = "";
@@ -30,33 +38,91 @@ int Base64Value(char c) {
     return -1;
 }
 
-// Base64 with the RFC 2045 alphabet. Characters outside the alphabet (line breaks, padding) are
-// skipped; a trailing group of two or three characters gives one or two bytes.
-std::vector<unsigned char> DecodeBase64(const std::string& text) {
-    std::vector<unsigned char> out;
-    out.reserve(text.size() * 3 / 4 + 5);
-    unsigned bits = 0;
-    int count = 0;
-    for (char c : text) {
-        const int value = Base64Value(c);
-        if (value < 0) continue;
-        bits = (bits << 6) | static_cast<unsigned>(value);
-        if (++count == 4) {
-            out.push_back(static_cast<unsigned char>(bits >> 16));
-            out.push_back(static_cast<unsigned char>(bits >> 8));
-            out.push_back(static_cast<unsigned char>(bits));
-            bits = 0;
-            count = 0;
+// The answer of GetUpdate as it arrives: finds the result element and decodes its Base64 text
+// (RFC 2045 alphabet, other characters skipped) straight into the file, so that a package of any
+// size is never held whole. The element's end, or any markup, ends the text.
+class Base64ResultWriter {
+public:
+    explicit Base64ResultWriter(int fd) : m_fd(fd) {}
+
+    bool Feed(const char* data, size_t size) {
+        if (m_state == State::Seeking) {
+            m_head.append(data, size);
+            static const std::regex start("<([A-Za-z_][A-Za-z0-9_.-]*:)?GetUpdateResult(\\s[^<>]*)?(/?)>");
+            std::smatch match;
+            if (!std::regex_search(m_head, match, start)) {
+                // A start tag cut between pieces is kept; the rest before it is of no use.
+                if (m_head.size() > kKeep) m_head.erase(0, m_head.size() - kKeep);
+                return true;
+            }
+            m_found = true;
+            m_state = match[3].length() > 0 ? State::Done : State::Decoding;
+            const std::string rest = m_head.substr(static_cast<size_t>(match.position(0) + match.length(0)));
+            m_head.clear();
+            return m_state == State::Done || Decode(rest.data(), rest.size());
         }
+        return m_state == State::Done || Decode(data, size);
     }
-    if (count == 2) {
-        out.push_back(static_cast<unsigned char>(bits >> 4));
-    } else if (count == 3) {
-        out.push_back(static_cast<unsigned char>(bits >> 10));
-        out.push_back(static_cast<unsigned char>(bits >> 2));
+
+    // Writes what is left; false (with errno) when the file refused it.
+    bool Finish() {
+        if (m_count == 2) {
+            m_out.push_back(static_cast<char>(m_bits >> 4));
+        } else if (m_count == 3) {
+            m_out.push_back(static_cast<char>(m_bits >> 10));
+            m_out.push_back(static_cast<char>(m_bits >> 2));
+        }
+        m_count = 0;
+        return Flush();
     }
-    return out;
-}
+
+    bool Found() const { return m_found; }
+    int WriteError() const { return m_writeError; }
+
+private:
+    enum class State { Seeking, Decoding, Done };
+    static constexpr size_t kKeep = 4096;
+
+    bool Decode(const char* data, size_t size) {
+        for (size_t i = 0; i < size; ++i) {
+            const char c = data[i];
+            if (c == '<') {
+                m_state = State::Done;
+                break;
+            }
+            const int value = Base64Value(c);
+            if (value < 0) continue;
+            m_bits = (m_bits << 6) | static_cast<unsigned>(value);
+            if (++m_count == 4) {
+                m_out.push_back(static_cast<char>(m_bits >> 16));
+                m_out.push_back(static_cast<char>(m_bits >> 8));
+                m_out.push_back(static_cast<char>(m_bits));
+                m_bits = 0;
+                m_count = 0;
+            }
+        }
+        return m_out.size() < (1u << 16) || Flush();
+    }
+
+    bool Flush() {
+        if (m_out.empty()) return true;
+        if (!jv::WriteFully(m_fd, m_out.data(), m_out.size())) {
+            m_writeError = errno;
+            return false;
+        }
+        m_out.clear();
+        return true;
+    }
+
+    int m_fd;
+    State m_state = State::Seeking;
+    std::string m_head;
+    std::string m_out;
+    unsigned m_bits = 0;
+    int m_count = 0;
+    bool m_found = false;
+    int m_writeError = 0;
+};
 
 // The last component of a name from the server, with either slash; empty when that is no plain
 // file name.
@@ -69,19 +135,6 @@ std::string PlainFileName(const std::string& fileName) {
 
 std::string ErrorText(int error) {
     return std::string(std::strerror(error)).substr(0, 255);
-}
-
-bool WriteAll(int fd, const std::vector<unsigned char>& data) {
-    size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        written += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Sends the call and finds the result element of the answer: null, with its trace line, when
@@ -124,54 +177,56 @@ bool CUpdateNet::isUpdateAvailable(std::string& path, std::string& url) {
 }
 
 bool CUpdateNet::getUpdate(const std::string& fileName, std::string& localPath) {
+    constexpr const char* kWhere = "CUpdateNet::getUpdate";
     if (m_pConn == nullptr) return false;
-    std::vector<unsigned char> contents;
+
+    // The package arrives into a new file of its own in the temporary folder, readable by this
+    // user only, and takes its name only once it is whole.
+    const std::string folder = jv::paths::TempDir();
+    std::string partial = jv::paths::Join(folder, "JVUpdate-XXXXXX");
+    const int fd = ::mkostemp(partial.data(), O_CLOEXEC);
+    if (fd < 0) {
+        TraceLog(kWhere, TRACE_ERROR, "Failed to create file for installer.  Message: " + ErrorText(errno));
+        return false;
+    }
+    Base64ResultWriter writer(fd);
+    bool answered = false;
     {
         CJVSOAP soap(m_pConn);
         soap.BeginCall("GetUpdate");
         std::string version;
         soap.AddParameter("strVersion", GetJVShortVersion(version));
         soap.AddParameter("strFileName", fileName);
-        std::unique_ptr<jv::xml::Document> dom;
-        const jv::xml::Node result =
-            SendForResult(soap, "CUpdateNet::getUpdate",
-                          "Jorvane is downloading the update.<br/><br/>It should just take a few moments.", true,
-                          "//jv:GetUpdateResult", dom);
-        if (result.IsNull()) return false;
-        contents = DecodeBase64(result.Text());
+        soap.SetAnswerSink([&writer](const char* data, size_t size) { return writer.Feed(data, size); },
+                           kMaxDownloadBytes, kDownloadStallMs);
+        answered =
+            soap.MakeCall("Jorvane is downloading the update.<br/><br/>It should just take a few moments.", true);
     }
+    const bool finished = answered && writer.Finish();
+    const int writeError = writer.WriteError();
+    const bool closed = ::close(fd) == 0;
+    const auto fail = [&](const std::string& line) {
+        ::unlink(partial.c_str());
+        if (!line.empty()) TraceLog(kWhere, TRACE_ERROR, line);
+        return false;
+    };
+    if (writeError != 0) return fail("Failed to write file for installer.  Message: " + ErrorText(writeError));
+    if (!answered) return fail("");
+    if (!writer.Found()) return fail("pnodeResult == NULL");
+    if (!finished || !closed) return fail("Failed to write file for installer.  Message: " + ErrorText(errno));
 
     // The name comes from the server: only its last component is used, and only when that is a
     // plain file name, so the file always lands in the temporary folder.
     const std::string name = PlainFileName(fileName);
     if (name.empty()) {
         localPath.clear();
-        TraceLog("CUpdateNet::getUpdate", TRACE_ERROR,
-                 "Failed to create file for installer.  Message: \"" + fileName + "\" is not a file name");
-        return false;
+        return fail("Failed to create file for installer.  Message: \"" + fileName + "\" is not a file name");
     }
-    localPath = jv::paths::Join(jv::paths::TempDir(), name);
-
-    // A stale file (or a link planted in its place) is removed first; the file is then created
-    // new, readable by this user only, and never through a link.
-    if (::unlink(localPath.c_str()) != 0 && errno != ENOENT) {
-        TraceLog("CUpdateNet::getUpdate", TRACE_ERROR,
-                 "Failed to create file for installer.  Message: " + ErrorText(errno));
-        return false;
-    }
-    const int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        TraceLog("CUpdateNet::getUpdate", TRACE_ERROR,
-                 "Failed to create file for installer.  Message: " + ErrorText(errno));
-        return false;
-    }
-    const bool written = WriteAll(fd, contents);
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written) {
-        TraceLog("CUpdateNet::getUpdate", TRACE_ERROR,
-                 "Failed to write file for installer.  Message: " + ErrorText(written ? errno : writeError));
-        return false;
-    }
+    localPath = jv::paths::Join(folder, name);
+    // Whatever stands under that name (an earlier download, a link planted there) is replaced
+    // by the new file itself, never written through.
+    if (::rename(partial.c_str(), localPath.c_str()) != 0)
+        return fail("Failed to create file for installer.  Message: " + ErrorText(errno));
     return true;
 }
 

@@ -28,15 +28,26 @@ struct ListDeleter {
 struct Transfer {
     HttpResponse response;
     size_t maxBytes = 0;
+    size_t received = 0;
     bool tooLarge = false;
+    bool refused = false;
+    const std::function<bool(const char*, size_t)>* sink = nullptr;
 };
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const size_t n = size * count;
-    if (transfer->response.body.size() + n > transfer->maxBytes) {
+    if (transfer->received + n > transfer->maxBytes) {
         transfer->tooLarge = true;
         return 0;  // ends the transfer with a write error
+    }
+    transfer->received += n;
+    if (transfer->sink != nullptr && *transfer->sink) {
+        if (!(*transfer->sink)(data, n)) {
+            transfer->refused = true;
+            return 0;
+        }
+        return n;
     }
     transfer->response.body.append(data, n);
     return n;
@@ -94,6 +105,7 @@ HttpResponse HttpClient::Send(const HttpRequest& request) {
 
     Transfer transfer;
     transfer.maxBytes = request.maxResponseBytes;
+    transfer.sink = &request.onBody;
     char errorText[CURL_ERROR_SIZE] = "";
 
     // The proxy comes from the environment (http_proxy, https_proxy, no_proxy), libcurl's default.
@@ -108,6 +120,11 @@ HttpResponse HttpClient::Send(const HttpRequest& request) {
     Check(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L), "signals");
     Check(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, request.connectTimeoutMs), "connect timeout");
     Check(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, request.totalTimeoutMs), "timeout");
+    if (request.stallTimeoutMs > 0) {
+        Check(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L), "stall limit");
+        Check(curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, std::max(1L, (request.stallTimeoutMs + 999) / 1000)),
+              "stall limit");
+    }
     Check(curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxResponseBytes)),
           "size cap");
     Check(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody), "body callback");
@@ -155,6 +172,9 @@ HttpResponse HttpClient::Send(const HttpRequest& request) {
             "the answer from " + request.url + " is larger than " + std::to_string(request.maxResponseBytes) + " bytes",
             CURLE_FILESIZE_EXCEEDED);
     }
+    if (transfer.refused)
+        throw jv::PlatformError(kSource, "the receiver of the answer from " + request.url + " stopped it",
+                                CURLE_WRITE_ERROR);
     if (result != CURLE_OK) {
         const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(result);
         throw jv::PlatformError(kSource, detail, result);

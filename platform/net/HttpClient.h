@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +19,13 @@ struct HttpRequest {
     long connectTimeoutMs = 15000;
     long totalTimeoutMs = 60000;
     size_t maxResponseBytes = 8 * 1024 * 1024;  // a larger answer fails the call
+    // When set, the answer's body goes here piece by piece as it arrives instead of into
+    // HttpResponse::body; returning false ends the transfer (Send throws). maxResponseBytes still
+    // bounds the whole body.
+    std::function<bool(const char* data, size_t size)> onBody;
+    // When above 0, a transfer that receives less than a byte a second for this long fails, however
+    // long the whole takes; a totalTimeoutMs of 0 then sets no limit on the whole.
+    long stallTimeoutMs = 0;
 };
 
 struct HttpResponse {

@@ -65,3 +65,8 @@ bool CConfigApp::GetErrorsURL(std::string& out) {
     out.clear();
     return GetAttribute("errors", "url", out) && !out.empty();
 }
+
+bool CConfigApp::GetInstallerCommand(std::string& out) {
+    out.clear();
+    return GetAttribute("update", "installer", out) && !out.empty();
+}

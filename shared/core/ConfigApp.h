@@ -19,6 +19,9 @@ public:
     bool GetWebProtocol(std::string& out);
     // Host of the error-report server; false when not configured.
     bool GetErrorsURL(std::string& out);
+    // The program that installs a downloaded update (<update installer="/path/to/program"/>);
+    // false when none is configured.
+    bool GetInstallerCommand(std::string& out);
 
     // Where the file is read from.
     static std::string FilePath();

@@ -214,4 +214,25 @@ describe("the home page", () => {
       home.remove();
     }
   });
+  test("after a car was added, the notice offers the service register and is shown once", async () => {
+    const home = jorvaneHome();
+    home.seed(garage());
+    try {
+      const app = await startJorvane(home, { env: NOW });
+      await (await frame(app.page, "main_workspace")).locator("#carlist tr.listrow").first().waitFor();
+      // What the vehicle page leaves after adding a car; then the user goes home.
+      home.writeSettings({ ...home.settings(), NewCar: "1", LastCar: WEEKEND });
+      await (await frame(app.page, "main_navbar")).click("a.nav-home");
+      const notice = await dialog(app.page);
+      assert.match(await notice.locator("body").innerText(), /Jorvane may automatically create one or more entries/);
+      assert.equal(await notice.locator("#ButtonCancel").innerText(), "Go To Service Register");
+      await notice.click("#ButtonCancel");
+      await eventually(() => /\/186$/.test(app.page.frame({ name: "main_workspace" })?.url() || ""), "the service register");
+      assert.equal(home.settings().NewCar, "0");
+      await eventually(() => home.settings().SelectedCar === WEEKEND, "the new car selected");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
 });

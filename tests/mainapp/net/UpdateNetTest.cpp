@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "mainapp/net/HttpConnector.h"
 #include "platform/base/Profile.h"
 #include "shared/core/FileVersion.h"
 #include "tests/mainapp/net/NetTest.h"
@@ -153,6 +154,38 @@ TEST_F(UpdateNet, ADownloadNeverWritesOutsideItsOwnNewFile) {
     EXPECT_FALSE(update.getUpdate("Missing.msi", localPath));
     EXPECT_EQ(localPath, "before");
     EXPECT_FALSE(std::filesystem::exists(TempFolder() + "/Missing.msi"));
+}
+
+// An installer is larger than any other answer of the service: it is written as it arrives and is
+// not bound by the answer cap of the other calls; a failed download leaves no file behind.
+TEST_F(UpdateNet, AnInstallerLargerThanOtherAnswersIsStreamedToItsFile) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const size_t packageBytes = 20u * 1024 * 1024;
+    std::string package(packageBytes, '\0');
+    for (size_t i = 0; i < package.size(); ++i) package[i] = static_cast<char>((i * 7919u) >> 5);
+    std::string base64;
+    base64.reserve(packageBytes / 3 * 4 + 80);
+    for (size_t i = 0; i + 2 < package.size(); i += 3) {
+        const unsigned bits = (static_cast<unsigned char>(package[i]) << 16) |
+                              (static_cast<unsigned char>(package[i + 1]) << 8) |
+                              static_cast<unsigned char>(package[i + 2]);
+        for (int shift = 18; shift >= 0; shift -= 6) base64 += kAlphabet[(bits >> shift) & 63];
+        if (i % 57 == 54) base64 += "\r\n";
+    }
+    package.resize(packageBytes / 3 * 3);
+    ASSERT_GT(base64.size(), CHttpConnector::MaxAnswerBytes());
+
+    CUpdateNet update;
+    server.Enqueue(SoapReply::Result("GetUpdate", base64));
+    std::string localPath;
+    ASSERT_TRUE(update.getUpdate("Big Setup.msi", localPath)) << Trace();
+    EXPECT_EQ(localPath, TempFolder() + "/Big Setup.msi");
+    EXPECT_TRUE(ReadFile(localPath) == package);
+
+    server.Enqueue(SoapReply::Fault("soap:Server", "no such package"));
+    EXPECT_FALSE(update.getUpdate("Other.msi", localPath));
+    for (const auto& entry : std::filesystem::directory_iterator(TempFolder()))
+        EXPECT_EQ(entry.path().filename().string().rfind("JVUpdate-", 0), std::string::npos) << entry.path();
 }
 
 TEST_F(UpdateNet, ThePartnerTextFallsBackToTheStoredOne) {

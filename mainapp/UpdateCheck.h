@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// What an update check came to.
+enum class UpdateCheckResult {
+    InstallerStarted,    // the installer runs and the main window has been closed
+    UpdateNotInstalled,  // an update exists but is not being installed (Later, a failed download or start)
+    NoUpdate,            // none found, or the web service could not be asked
+};
+
+// The update check at start-up and from Help > Check For Updates: asks the web service whether a
+// newer version exists and, when the user agrees, downloads the package into the temporary folder,
+// writes the install line into "JVInstaller.bat" beside it, starts the installer and closes the
+// main window so that the installer can replace the program.
+//
+// The installer is the program named in configApp.xml (<update installer="/path/to/program"/>),
+// started with the package's path and "JVUPDATE=TRUE" as its arguments; without one the package
+// is handed to the desktop's default handler (xdg-open). Programs are always started with an
+// argument vector, never through a shell.
+class CUpdateCheck {
+public:
+    using Spawner = std::function<bool(const std::vector<std::string>& argv, std::string* error)>;
+
+    // closeMainWindow: what closing the frame does (the program then ends).
+    explicit CUpdateCheck(std::function<void()> closeMainWindow);
+
+    UpdateCheckResult CheckForUpdate();
+    // The menu command: the check, and "There are no updates available at this time." only when
+    // it found none.
+    void OnCheckForUpdates();
+
+    // Who starts the installer (tests record instead).
+    void SetSpawner(Spawner spawner) { m_spawn = std::move(spawner); }
+
+    // The pieces, on their own for tests.
+    static std::string InstallerFilePath();
+    static std::string InstallerFileText(const std::string& packagePath);
+    // The installer's argument vector for the configured program (empty: the desktop's handler).
+    static std::vector<std::string> InstallerCommand(const std::string& configured, const std::string& packagePath);
+    // The message of the "Update failed" dialog: the address as text, and as a link only when it
+    // is an http or https address.
+    static std::string DownloadFailedMessage(const std::string& url);
+
+private:
+    // Writes the install line; false (logged) when the file cannot be created or written.
+    bool WriteInstallerFile(const std::string& packagePath);
+
+    std::function<void()> m_closeMainWindow;
+    Spawner m_spawn;
+};

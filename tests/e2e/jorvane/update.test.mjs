@@ -1,0 +1,99 @@
+// The update check against a web service of the test's: offered at start-up, downloaded and handed
+// to the configured installer while the program ends; from the menu, "no updates" only when none.
+import assert from "node:assert/strict";
+import { chmodSync, existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
+import { join } from "node:path";
+import { after, before, describe, test } from "node:test";
+import { dialog, eventually, jorvaneHome, startJorvane, startSoapServer } from "./harness.mjs";
+
+const SEED = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES " +
+  "('{EEEEEEEE-0000-0000-0000-000000000001}', 'Van', -1, 0, 0); UPDATE Prefs SET Internet = 2;";
+const PACKAGE = Buffer.from("a package of the new version\n");
+
+// A home whose configApp.xml names the soap server and a stub installer that records its arguments.
+function updateHome(soap) {
+  const home = jorvaneHome({ webUrl: soap.host });
+  const stub = join(home.root, "install-update");
+  writeFileSync(stub, `#!/bin/sh\nfor a in "$@"; do printf '%s\\n' "$a"; done >> "${join(home.root, "installer-args")}"\n`);
+  chmodSync(stub, 0o755);
+  writeFileSync(join(home.root, "common/Jorvane/Jorvane/configApp.xml"),
+    `<config><web url="${soap.host}" protocol="http"/><errors url="127.0.0.1:9"/><update installer="${stub}"/></config>`);
+  mkdirSync(join(home.root, "tmp"), { mode: 0o700 });
+  home.seed(SEED);
+  return home;
+}
+
+describe("the update check", () => {
+  let soap;
+  let offer = true;
+  before(async () => {
+    soap = await startSoapServer({
+      IsUpdateAvailable: () => offer
+        ? "<string>updates/Jorvane Setup 2.0.msi</string><string>https://www.jorvane.example/get?a=1&amp;b=2</string>"
+        : "<string></string><string>https://www.jorvane.example/</string>",
+      GetUpdate: PACKAGE.toString("base64"),
+    });
+  });
+  after(async () => soap.close());
+
+  test("at start-up an update is downloaded and the installer started while the program ends", { timeout: 60000 }, async () => {
+    offer = true;
+    const home = updateHome(soap);
+    try {
+      const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: join(home.root, "tmp") } });
+      const question = await dialog(app.page);
+      assert.equal(await question.title(), "Jorvane Update Available");
+      await question.click("#ButtonYes");
+      const ready = await eventually(async () => {
+        const shown = await dialog(app.page);
+        return /We have downloaded the new version/.test(await shown.locator("body").innerText()) ? shown : null;
+      }, "the downloaded message");
+      await ready.click("#ButtonOK");
+      assert.deepEqual(await app.exited, { code: 0, signal: null });
+      const argsFile = join(home.root, "installer-args");
+      await eventually(() => existsSync(argsFile), "the installer started");
+      const packagePath = join(home.root, "tmp", "Jorvane Setup 2.0.msi");
+      assert.deepEqual(readFileSync(argsFile, "utf8").split("\n"), [packagePath, "JVUPDATE=TRUE", ""], "started once");
+      assert.deepEqual(readFileSync(packagePath), PACKAGE);
+      assert.equal(readFileSync(join(home.root, "tmp", "JVInstaller.bat"), "utf8"),
+        `msiexec /qn /i "${packagePath}" JVUPDATE=TRUE\r\n`);
+      const settings = home.settings();
+      // Start-up stops at the installer: it neither selects all cars nor writes "NewCar" (the car
+      // list, shown meanwhile, keeps its own selection).
+      assert.notEqual(settings.SelectedCar, "%");
+      assert.equal(settings.NewCar, undefined);
+      assert.match(home.traceLog(), /Found Jorvane update[\s\S]*Installing Jorvane update/);
+      await app.close();
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("from the menu: 'no updates' when there is none, nothing more after Later", { timeout: 60000 }, async () => {
+    offer = false;
+    const home = updateHome(soap);
+    try {
+      const app = await startJorvane(home, { env: { TMPDIR: join(home.root, "tmp") } });
+      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0, "nothing said at start-up");
+      const check = async () => {
+        await app.page.locator("#jv-menubar .jv-menu > button", { hasText: "Help" }).click();
+        await app.page.locator("#jv-menubar .jv-open li button", { hasText: "Check For Updates" }).click();
+        return dialog(app.page);
+      };
+      const none = await check();
+      assert.equal(await none.locator("#message").innerText(), "There are no updates available at this time.");
+      await none.click("#ButtonOK");
+      offer = true;
+      const question = await check();
+      assert.equal(await question.title(), "Jorvane Update Available");
+      await question.click("#ButtonLater");
+      await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "no further message");
+      await new Promise((r) => setTimeout(r, 300));
+      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0);
+      assert.equal(existsSync(join(home.root, "installer-args")), false);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+});
