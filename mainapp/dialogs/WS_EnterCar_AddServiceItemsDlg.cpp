@@ -40,7 +40,7 @@ CWS_EnterCar_AddServiceItemsDlg::CWS_EnterCar_AddServiceItemsDlg(jv::ui::Dialog*
 void CWS_EnterCar_AddServiceItemsDlg::OnInitDialog() {
     CJVDialog::OnInitDialog();
     LoadFromResource(kPageID);
-    SetBounds({std::nullopt, std::nullopt, 640, 480});
+    SetBounds({std::nullopt, std::nullopt, 660, 520});
 }
 
 void CWS_EnterCar_AddServiceItemsDlg::OnDocumentComplete(const std::string& url) {
