@@ -193,4 +193,45 @@ describe("the vehicle information page", () => {
       home.remove();
     }
   });
+
+  test("a custom car without the service: typed in, the generic plan, saved", async () => {
+    const home = jorvaneHome();
+    home.seed(CAR + "UPDATE Prefs SET Internet = 1;");
+    try {
+      const app = await startJorvane(home);
+      const ws = await workspace(app);
+      await ws.evaluate(() => { location.href = "177"; });
+      const consent = await dialogWith(app, /Will you allow Jorvane to connect/, "the consent question");
+      await consent.click("#ButtonCancel");
+      const page = await workspace(app);
+      await eventually(() => page.locator("#CustomCarMake").isVisible(), "the custom inputs");
+      for (const [id, text] of [["CustomCarMake", "Lada"], ["CustomCarYear", "1988"], ["CustomCarModel", "Niva"],
+        ["CustomCarStyle", "1600"], ["CustomCarDriveType", "4WD"], ["CustomCarEngine", "1.6"], ["CustomCarTransmission", "Manual"]]) {
+        await page.fill("#" + id, text);
+        await page.locator("#" + id).dispatchEvent("blur");
+      }
+      await page.fill("#CarCurrentOdometer", "150000");
+      await page.locator("input[name=CarDriving][value='N']").check();
+      await eventually(() => page.locator("#DownloadPlan").isEnabled(), "the download button");
+      await page.click("#DownloadPlan");
+      const found = await dialogWith(app, /built one based on industry standards/, "the generic plan's message");
+      await found.click("#ButtonOK");
+      await eventually(async () => (await page.locator("#serviceitems tbody tr").count()) > 1, "the generic plan");
+      const rows = (await page.locator("#serviceitems tbody tr").count()) - 1;
+      await page.click("#SaveVehicle");
+      const name = await dialog(app.page);
+      await name.fill("#CarName", "Weekend");
+      await name.click("#ButtonOK");
+      const another = await dialogWith(app, /Would you like to add another car/, "the add-another question");
+      await another.click("#ButtonCancel");
+      await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
+      assert.match(home.query("SELECT Custom || '|' || StyleID || '|' || Make || '|' || StyleYear FROM Vehicles WHERE Name = 'Weekend'"),
+        /^-1\|JV\d{6}\|Lada\|1988$/);
+      assert.equal(home.query("SELECT count(*) FROM MaintenancePlanItems i JOIN Vehicles v ON v.MaintenancePlanID = i.MaintenancePlanID WHERE v.Name = 'Weekend'"),
+        String(rows));
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
 });
