@@ -70,7 +70,9 @@ void CRemindersPage::ProcessDocument() {
         ElementPtr detailsCell;
         if (!AppendNewElement(row.get(), "<td>", detailsCell)) continue;
 
-        const CReminderTable::Rows details = CReminderTable::DetailRows(m_reminders, car.Name, now, format);
+        // A car's reminders are those with its VehicleID: two cars may share a name.
+        const CReminderTable::Rows details =
+            CReminderTable::DetailRowsOfCar(m_reminders, car.VehicleID, now, format, CReminderTable::Look{});
         ElementPtr division;
         ElementPtr detailsTable;
         if (AppendNewElement(detailsCell.get(), CReminderTable::DetailsDivision(m_reminders.size()), division))

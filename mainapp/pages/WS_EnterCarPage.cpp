@@ -9,6 +9,9 @@
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/NoInternetDlg.h"
 #include "mainapp/dialogs/PrintPreviewDlg.h"
+#include "mainapp/dialogs/WS_EnterCar_AddServiceItemsDlg.h"
+#include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
+#include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
 #include "mainapp/pages/PlanSchedule.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
@@ -1142,20 +1145,28 @@ int CWS_EnterCarPage::MessageBox(const std::string& message, const std::string& 
     return dialog.DoModal();
 }
 
-bool CWS_EnterCarPage::AskCarName(std::string& /*name*/) {
-    // The car-name dialog joins here.
-    return false;
+bool CWS_EnterCarPage::AskCarName(std::string& name) {
+    CWS_EnterCar_CarNameDlg dialog;
+    dialog.SetCarName(name);
+    if (dialog.DoModal() != 1) return false;
+    name = dialog.GetCarName();
+    return true;
 }
 
-bool CWS_EnterCarPage::EditPlanItems(std::vector<CMaintenancePlanItem>& /*available*/,
-                                     std::vector<CMaintenancePlanItem>& /*selected*/) {
-    // The service-items dialog joins here.
-    return false;
+bool CWS_EnterCarPage::EditPlanItems(std::vector<CMaintenancePlanItem>& available,
+                                     std::vector<CMaintenancePlanItem>& selected) {
+    CWS_EnterCar_AddServiceItemsDlg dialog;
+    dialog.SetAvailableItems(&available);
+    dialog.SetSelectedItems(&selected);
+    return dialog.DoModal() == 1;
 }
 
-void CWS_EnterCarPage::OfferScheduleChange(int /*itemId*/, int /*oldInitialDistance*/, int /*newInitialDistance*/,
-                                           int /*oldIntervalDistance*/, int /*newIntervalDistance*/,
-                                           int /*oldInitialMonths*/, int /*newInitialMonths*/,
-                                           int /*oldIntervalMonths*/, int /*newIntervalMonths*/) {
-    // The schedule dialog joins here.
+void CWS_EnterCarPage::OfferScheduleChange(int itemId, int oldInitialDistance, int newInitialDistance,
+                                           int oldIntervalDistance, int newIntervalDistance, int oldInitialMonths,
+                                           int newInitialMonths, int oldIntervalMonths, int newIntervalMonths) {
+    CWS_Home_Reminders_ChangeScheduleDlg2 dialog;
+    dialog.SetSchedule(itemId, oldInitialDistance, newInitialDistance, oldIntervalDistance, newIntervalDistance,
+                       oldInitialMonths, newInitialMonths, oldIntervalMonths, newIntervalMonths);
+    dialog.SetItems(&m_car.MaintenancePlan.Items);
+    dialog.DoModal();
 }

@@ -17,7 +17,9 @@ INSERT INTO Vehicles (VehicleID, Name, MakeID, Make, ModelID, Model, StyleYear, 
 
 // The car-data service: one year, make, model and style, one drive type, engine and transmission,
 // and a plan of two items (texts padded, as the service sends them).
-const SERVICE = {
+// The service's data carries no namespace.
+const data = (xml) => `<data xmlns="">${xml}</data>`;
+const SERVICE = Object.fromEntries(Object.entries({
   getPartnerText: "",
   getAllYears: "<ModelYear> 2004 </ModelYear><ModelYear>2005</ModelYear>",
   getYears: "<ModelYear>2004</ModelYear><ModelYear>2005</ModelYear>",
@@ -33,7 +35,19 @@ const SERVICE = {
     "<InitialMiles>0</InitialMiles><InitialMonths>0</InitialMonths><IntervalMiles>5000</IntervalMiles><IntervalMonths>6</IntervalMonths></maintenanceItem>" +
     "<maintenanceItem><ItemDescription>timing belt</ItemDescription><ActionDescription>replace</ActionDescription>" +
     "<InitialMiles>90000</InitialMiles><InitialMonths>0</InitialMonths><IntervalMiles>0</IntervalMiles><IntervalMonths>0</IntervalMonths></maintenanceItem>",
-};
+}).map(([method, xml]) => [method, xml ? data(xml) : xml]));
+
+// The dialog shown now once its message matches `text` (dialogs that close meanwhile are passed by).
+async function dialogWith(app, text, what) {
+  return eventually(async () => {
+    try {
+      const d = await dialog(app.page, 1000);
+      return text.test(await d.locator("#message").innerText({ timeout: 1000 })) ? d : null;
+    } catch {
+      return null;
+    }
+  }, what, 15000);
+}
 
 async function workspace(app) {
   return frame(app.page, "main_workspace");
@@ -68,6 +82,15 @@ describe("the vehicle information page", () => {
       await eventually(async () => (await page.locator("#serviceitems tbody tr").count()) === 3, "the plan rows");
       assert.match(await page.locator("#serviceitems tbody tr").nth(1).innerText(), /Engine Oil - Replace\s+every 5,?000 miles or 6 months/);
       await shot(app.page, "edit-plan");
+      // A schedule changed in its row, the similar-items question answered.
+      const tires = page.locator("#serviceitems tbody tr").nth(2);
+      await tires.locator("td").first().click();
+      await tires.locator("[name=InputIntervalDistance]").fill("10000");
+      await tires.locator(".ItemSubmit").click();
+      const similar = await dialog(app.page);
+      assert.equal(await similar.title(), "Change Service Schedule");
+      await similar.click("#ButtonOK");
+      await eventually(async () => /every 10,?000 miles/.test(await page.locator("#serviceitems").innerText()), "the new schedule");
 
       // A change not saved: leaving asks, and Cancel stays.
       await page.click("#ShowOptionalTabs");
@@ -89,7 +112,123 @@ describe("the vehicle information page", () => {
       await saved.click("#ButtonOK");
       await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
       assert.equal(home.query(`SELECT Color, PurchaseOdometer FROM Vehicles WHERE VehicleID = '${ID}'`), "Blue|-1.0");
-      assert.equal(home.query("SELECT count(*) FROM MaintenancePlanItems WHERE MaintenancePlanID = 900"), "2");
+      assert.equal(home.query("SELECT group_concat(INTERVAL_MILEAGE) FROM MaintenancePlanItems WHERE MaintenancePlanID = 900 ORDER BY 1"), "5000,10000");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("QuickStart on a new database: units, a car chosen from the lists, its plan downloaded, saved", async () => {
+    const home = jorvaneHome({ webUrl: soap.host });
+    try {
+      const app = await startJorvane(home);
+      const welcome = await dialog(app.page);
+      assert.match(await welcome.locator("#message").innerText(), /Is this your first time using Jorvane/);
+      await shot(app.page, "quickstart-welcome");
+      await welcome.click("#ButtonNext");
+      const units = await dialogWith(app, /select your preferred units/, "the units dialog");
+      await units.locator("input[name=DistancePref][value='1']").check();
+      await shot(app.page, "quickstart-units");
+      // Enter on the chosen unit goes on with it.
+      await units.locator("input[name=DistancePref][value='1']").press("Enter");
+      const step2 = await dialogWith(app, /Now you will enter your vehicle information/, "step 2");
+      await step2.click("#ButtonNext");
+      assert.equal(home.query("SELECT DistanceUnit FROM Prefs"), "1");
+
+      const page = await workspace(app);
+      await eventually(async () => (await page.title()) === "Vehicle Information Page", "the vehicle page");
+      await eventually(() => page.locator("#QS_CarMake").isVisible(), "the make balloon");
+      await shot(app.page, "quickstart-car");
+      await page.selectOption("#CarMake", "1");
+      await eventually(async () => (await page.locator("#CarYear option").count()) === 3, "the years of the make");
+      await page.selectOption("#CarYear", "2004");
+      await eventually(async () => (await page.locator("#CarModel option").count()) === 3, "the models");
+      await page.selectOption("#CarModel", "10");
+      await eventually(() => page.locator("#CarStyle").isVisible(), "the styles");
+      await page.selectOption("#CarStyle", "s1");
+      await eventually(async () => (await page.locator("#CarEngineLabel").innerText()) === "1.8L", "the one engine");
+      await page.fill("#CarCurrentOdometer", "20000");
+      await page.locator("#CarCurrentOdometer").dispatchEvent("change");
+      await page.locator("input[name=CarDriving][value='N']").check();
+
+      const step4 = await dialogWith(app, /You've now entered all the data/, "step 4");
+      await step4.click("#ButtonNext");
+      const step5 = await dialogWith(app, /found one that's based on the manufacturer's/, "step 5");
+      await shot(app.page, "quickstart-plan-found");
+      await step5.click("#ButtonNext");
+      await eventually(() => page.locator("#QS_SaveCar").isVisible(), "the save balloon");
+      // Kilometres: 5000 miles are shown as 8,000 km once, and a row submitted unchanged stays so.
+      const oil = page.locator("#serviceitems tbody tr").nth(1);
+      assert.match(await oil.innerText(), /Engine Oil - Replace\s+every 8,?000 kilometres or 6 months/);
+      await oil.locator("td").first().click();
+      assert.equal(await oil.locator("[name=InputIntervalDistance]").inputValue(), "8000");
+      await shot(app.page, "quickstart-plan");
+      await oil.locator(".ItemSubmit").click();
+      await eventually(async () => /every 8,?000 kilometres/.test(await oil.innerText()), "the row closed");
+
+      await page.click("#SaveVehicle");
+      const name = await dialog(app.page);
+      await name.fill("#CarName", "Family");
+      await name.click("#ButtonOK");
+      const step7 = await dialogWith(app, /You have successfully saved your car's information/, "step 7");
+      await shot(app.page, "quickstart-saved");
+      assert.doesNotMatch(await step7.locator("#message").innerText(), /like to like to/);
+      await step7.click("#ButtonExit");
+      await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
+
+      const id = home.query("SELECT VehicleID FROM Vehicles WHERE Name = 'Family'");
+      assert.match(id, /^\{?[0-9a-fA-F-]{36}\}?$/);
+      assert.equal(home.query(`SELECT Make, Model, Style, DriveType, Engine, Transmission, DrivingCondition, PurchaseOdometer FROM Vehicles WHERE VehicleID = '${id}'`),
+        "Acura|Integra|GS|FWD|1.8L|Manual|N|-1.0");
+      assert.equal(home.query(`SELECT group_concat(ITEM_DESCRIPTION || ':' || INTERVAL_MILEAGE || ':' || INITIAL_MILEAGE) FROM MaintenancePlanItems i JOIN Vehicles v ON v.MaintenancePlanID = i.MaintenancePlanID WHERE v.VehicleID = '${id}' ORDER BY 1`),
+        "Engine Oil:5000:0,Timing Belt:0:90000");
+      assert.equal(home.query(`SELECT OdometerValue FROM OdometerValues WHERE VehicleID = '${id}'`), "20000.0");
+      assert.ok(Number(home.query(`SELECT count(*) FROM Services WHERE VehicleID = '${id}'`)) > 0, "the automatic entries");
+      assert.equal(home.settings().LastCar, id);
+      const list = await frame(app.page, "main_navcarlist");
+      await eventually(async () => /Family/.test(await list.locator("body").innerText()), "the car in the car list");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("a custom car without the service: typed in, the generic plan, saved", async () => {
+    const home = jorvaneHome();
+    home.seed(CAR + "UPDATE Prefs SET Internet = 1;");
+    try {
+      const app = await startJorvane(home);
+      const ws = await workspace(app);
+      await ws.evaluate(() => { location.href = "177"; });
+      const consent = await dialogWith(app, /Will you allow Jorvane to connect/, "the consent question");
+      await consent.click("#ButtonCancel");
+      const page = await workspace(app);
+      await eventually(() => page.locator("#CustomCarMake").isVisible(), "the custom inputs");
+      for (const [id, text] of [["CustomCarMake", "Lada"], ["CustomCarYear", "1988"], ["CustomCarModel", "Niva"],
+        ["CustomCarStyle", "1600"], ["CustomCarDriveType", "4WD"], ["CustomCarEngine", "1.6"], ["CustomCarTransmission", "Manual"]]) {
+        await page.fill("#" + id, text);
+        await page.locator("#" + id).dispatchEvent("blur");
+      }
+      await page.fill("#CarCurrentOdometer", "150000");
+      await page.locator("input[name=CarDriving][value='N']").check();
+      await eventually(() => page.locator("#DownloadPlan").isEnabled(), "the download button");
+      await page.click("#DownloadPlan");
+      const found = await dialogWith(app, /built one based on industry standards/, "the generic plan's message");
+      await found.click("#ButtonOK");
+      await eventually(async () => (await page.locator("#serviceitems tbody tr").count()) > 1, "the generic plan");
+      const rows = (await page.locator("#serviceitems tbody tr").count()) - 1;
+      await page.click("#SaveVehicle");
+      const name = await dialog(app.page);
+      await name.fill("#CarName", "Weekend");
+      await name.click("#ButtonOK");
+      const another = await dialogWith(app, /Would you like to add another car/, "the add-another question");
+      await another.click("#ButtonCancel");
+      await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
+      assert.match(home.query("SELECT Custom || '|' || StyleID || '|' || Make || '|' || StyleYear FROM Vehicles WHERE Name = 'Weekend'"),
+        /^-1\|JV\d{6}\|Lada\|1988$/);
+      assert.equal(home.query("SELECT count(*) FROM MaintenancePlanItems i JOIN Vehicles v ON v.MaintenancePlanID = i.MaintenancePlanID WHERE v.Name = 'Weekend'"),
+        String(rows));
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();
