@@ -200,15 +200,14 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
     const auto plan = query.find("Plan");
     if (amp != std::string::npos && plan != std::string::npos) {
         showPlan = true;
-        if (plan + 5 < query.size() || plan + 5 == query.size()) {
-            if (plan + 5 <= query.size() && query.compare(plan, 5, "Plan=") == 0 && plan + 5 < query.size()) {
-                openItem = std::atoi(query.c_str() + plan + 5);
-            }
-        }
         m_vehicleID = query.substr(0, amp);
-        if (openItem >= 0 && view) {
-            view->SelectCarByID(m_vehicleID);
-            view->RefreshNavCarList();
+        // "&Plan=" followed by an item id opens that item, with its car selected in the list.
+        if (query.compare(plan, 5, "Plan=") == 0 && plan + 5 < query.size()) {
+            openItem = std::atoi(query.c_str() + plan + 5);
+            if (view) {
+                view->SelectCarByID(m_vehicleID);
+                view->RefreshNavCarList();
+            }
         }
     } else {
         m_vehicleID = query;
@@ -386,6 +385,16 @@ void CWS_EnterCarPage::FillLabelledList(const char* select, const char* label, c
     element->setStyle("display", "none");
 }
 
+void CWS_EnterCarPage::KeepStoredChoice(const char* select, const char* label, const std::string& text,
+                                        const std::string& value) {
+    // Without the service the list keeps the car's own choice instead of losing it.
+    ElementPtr element, labelElement;
+    if (value.empty() || !GetElementById(select, element) || !GetElementById(label, labelElement)) return;
+    AddSelectOption(element.get(), text, value, true, true);
+    element->setSelectedIndex(0);
+    labelElement->setInnerText(text);
+}
+
 void CWS_EnterCarPage::UpdateYearList() {
     ResetList("CarYear", "Choose Year", nullptr);
     if (!Connected()) {
@@ -440,6 +449,7 @@ void CWS_EnterCarPage::UpdateModelList() {
 
 void CWS_EnterCarPage::UpdateStyleList() {
     ResetList("CarStyle", nullptr, "CarStyleLabel");
+    if (!Connected()) KeepStoredChoice("CarStyle", "CarStyleLabel", m_car.Style, m_car.StyleID);
     if (m_car.ModelID.empty() || !Connected()) return;
     std::vector<CCarStylesNet::TextPair> styles;
     if (!m_carStyles.getStyles(styles, m_year, m_car.MakeID, m_car.ModelID)) styles.clear();
@@ -454,6 +464,7 @@ void CWS_EnterCarPage::UpdateStyleList() {
 
 void CWS_EnterCarPage::UpdateDriveTypeList() {
     ResetList("CarDriveType", nullptr, "CarDriveTypeLabel");
+    if (!Connected()) KeepStoredChoice("CarDriveType", "CarDriveTypeLabel", m_car.DriveType, m_car.DriveType);
     if (m_car.StyleID.empty() || !Connected()) return;
     std::vector<CCarStylesNet::TextPair> list;
     if (!m_carStyles.getDriveTypes(list, m_car.StyleID)) {
@@ -468,6 +479,7 @@ void CWS_EnterCarPage::UpdateDriveTypeList() {
 
 void CWS_EnterCarPage::UpdateEngineList() {
     ResetList("CarEngine", nullptr, "CarEngineLabel");
+    if (!Connected()) KeepStoredChoice("CarEngine", "CarEngineLabel", m_car.Engine, m_car.Engine);
     if (m_car.StyleID.empty() || !Connected()) return;
     std::vector<CCarStylesNet::TextPair> list;
     if (!m_carStyles.getEngines(list, m_car.StyleID)) {
@@ -482,6 +494,8 @@ void CWS_EnterCarPage::UpdateEngineList() {
 
 void CWS_EnterCarPage::UpdateTransmissionList() {
     ResetList("CarTransmission", nullptr, "CarTransmissionLabel");
+    if (!Connected())
+        KeepStoredChoice("CarTransmission", "CarTransmissionLabel", m_car.Transmission, m_car.Transmission);
     if (m_car.StyleID.empty() || !Connected()) return;
     std::vector<CCarStylesNet::TextPair> list;
     if (!m_carStyles.getTransmissions(list, m_car.StyleID)) {

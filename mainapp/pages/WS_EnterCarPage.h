@@ -89,6 +89,7 @@ private:
     void FillPlainList(const char* select, const char* first, const std::vector<ListEntry>& entries,
                        std::string& stored, std::string* storedText);
     void ResetList(const char* select, const char* firstOption, const char* label);
+    void KeepStoredChoice(const char* select, const char* label, const std::string& text, const std::string& value);
 
     // The custom-entry layout, as the check box's own script switches it.
     void SetCustomLayout(bool custom);

@@ -216,3 +216,26 @@ TEST_F(EnterCarPageTest, ANewPageWithoutTheServiceSwitchesToCustomEntryWithNorma
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EnterCarPageTest, WithoutTheServicePointingAtTheListsKeepsTheStoredChoices) {
+    auto page = Open("?" + car_.VehicleID);
+    page->UpdateYearList();
+    page->UpdateMakeList();
+    page->UpdateModelList();
+    page->UpdateStyleList();
+    page->UpdateDriveTypeList();
+    EXPECT_EQ(page->GetSelectValue("CarYear"), "2004");
+    EXPECT_EQ(page->GetSelectedOptionText("CarMake"), "Acura");
+    EXPECT_EQ(page->GetSelectedOptionText("CarModel"), "Integra");
+    EXPECT_EQ(page->GetSelectValue("CarStyle"), "s1");
+    Answer("ButtonCancel");  // "Make More Changes"
+    EXPECT_TRUE(page->AddCar());
+    EXPECT_EQ(Scalar("SELECT Make || '/' || Model || '/' || Style || '/' || StyleYear AS v FROM Vehicles WHERE "
+                     "VehicleID='" +
+                     car_.VehicleID + "'"),
+              "Acura/Integra/GS/2004");
+}
+
+}  // namespace
