@@ -7,6 +7,7 @@ import http from "node:http";
 import { tmpdir } from "node:os";
 import { dirname, join } from "node:path";
 import { createInterface } from "node:readline";
+import { after } from "node:test";
 import { fileURLToPath } from "node:url";
 import { chromium } from "playwright-core";
 import { CHROMIUM, CHROMIUM_FLAGS } from "../harness.mjs";
@@ -23,6 +24,15 @@ function program() {
 }
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Every program a test started and has not closed: a test that fails or times out half way must
+// not leave its program and browser running, or the test file would never end.
+const running = new Set();
+if (process.env.NODE_TEST_CONTEXT) {
+  after(async () => {
+    for (const app of [...running]) await app.kill();
+  });
+}
 
 // A home of the program's own: its folders, the machine-wide data laid out by the build (with a
 // configApp.xml naming `webUrl`, a web service of the test's), and the environment naming them.
@@ -100,29 +110,45 @@ export async function startJorvane(home, { env = {}, args = [], waitForFrameset 
   const deadline = Date.now() + 15000;
   while (!existsSync(home.env.JV_E2E_URL_FILE)) {
     if (ended) throw new Error("jorvane ended with " + JSON.stringify(ended) + ": " + stderr.join("\n"));
-    if (Date.now() > deadline) throw new Error("jorvane opened no window: " + stderr.join("\n"));
+    if (Date.now() > deadline) {
+      child.kill("SIGKILL");
+      throw new Error("jorvane opened no window: " + stderr.join("\n"));
+    }
     await sleep(20);
   }
   const url = readFileSync(home.env.JV_E2E_URL_FILE, "utf8").trim();
-  const browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS });
-  const context = await browser.newContext({ viewport: viewport || { width: 1100, height: 720 } });
-  const page = await context.newPage();
-  await page.goto(url);
-  const running = { child, page, browser, context, home, stderr, exited };
-  if (waitForFrameset) await frame(page, "main_navcarlist");
-  running.close = async () => {
-    await browser.close().catch(() => {});
+  let browser = null;
+  const app = { child, home, stderr, exited };
+  app.close = async () => {
+    running.delete(app);
+    if (browser) await browser.close().catch(() => {});
     const timer = setTimeout(() => child.kill("SIGKILL"), 15000);
     const how = await exited;
     clearTimeout(timer);
     return how;
   };
-  running.kill = async () => {
+  app.kill = async () => {
+    running.delete(app);
     if (!ended) child.kill("SIGTERM");
-    await browser.close().catch(() => {});
-    return exited;
+    if (browser) await browser.close().catch(() => {});
+    const timer = setTimeout(() => child.kill("SIGKILL"), 10000);
+    const how = await exited;
+    clearTimeout(timer);
+    return how;
   };
-  return running;
+  running.add(app);
+  try {
+    browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS });
+    const context = await browser.newContext({ viewport: viewport || { width: 1100, height: 720 } });
+    const page = await context.newPage();
+    await page.goto(url);
+    Object.assign(app, { page, browser, context });
+    if (waitForFrameset) await frame(page, "main_navcarlist");
+  } catch (error) {
+    await app.kill();
+    throw error;
+  }
+  return app;
 }
 
 // The loaded document of a named frame of the window.
@@ -149,13 +175,20 @@ export async function dialog(page, timeout = 15000) {
   return found;
 }
 
-// Waits until `check()` holds (polling), else fails with `what`.
+// Waits until `check()` holds (polling), else fails with `what`. A check that throws (a frame
+// that went away while it looked, say) counts as not yet.
 export async function eventually(check, what, timeout = 10000) {
   const deadline = Date.now() + timeout;
+  let lastError = null;
   for (;;) {
-    const value = await check();
+    let value = null;
+    try {
+      value = await check();
+    } catch (error) {
+      lastError = error;
+    }
     if (value) return value;
-    if (Date.now() > deadline) throw new Error("never happened: " + what);
+    if (Date.now() > deadline) throw new Error("never happened: " + what + (lastError ? " (" + lastError.message + ")" : ""));
     await sleep(25);
   }
 }
