@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/base/DateTime.h"
@@ -91,6 +92,27 @@ void RemoveNewEntry(Element* table);
 bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom);
 // New rows for an entry, outside the document.
 ElementPtr NewRow(CJVPage& page, const std::string& tag);
+
+// The one entry a reload of the register added to the ids shown before, and the id of the entry
+// it goes before ("new" when it is the last); -1 when the reload brought anything else than that
+// one new entry (the page is then built again whole).
+struct AddedEntry {
+    long index = -1;
+    std::string nextId = "new";
+};
+template <class Entry, class IdOf>
+AddedEntry FindAddedEntry(const std::unordered_set<int>& shown, const std::vector<Entry>& entries, IdOf idOf) {
+    AddedEntry added;
+    size_t unseen = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (shown.count(idOf(entries[i])) != 0) continue;
+        ++unseen;
+        added.index = static_cast<long>(i);
+        added.nextId = i + 1 < entries.size() ? std::to_string(idOf(entries[i + 1])) : "new";
+    }
+    if (unseen != 1 || entries.size() != shown.size() + 1) return AddedEntry{};
+    return added;
+}
 
 // The top row of the entry with this id ("12", "new") and the row after it.
 Element* FindTopRow(CJVPage& page, const std::string& rowId);

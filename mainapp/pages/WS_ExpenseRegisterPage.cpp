@@ -141,22 +141,15 @@ void CWS_ExpenseRegisterPage::ShowAddedExpense() {
     ElementPtr table;
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || !GetTableById("Register", table)) return;
-    const CExpense* added = nullptr;
-    std::string nextId = "new";
-    size_t unseen = 0;
-    for (size_t i = 0; i < m_expenses.size(); ++i) {
-        if (shown.count(m_expenses[i].ExpenseID) != 0) continue;
-        ++unseen;
-        added = &m_expenses[i];
-        if (i + 1 < m_expenses.size()) nextId = std::to_string(m_expenses[i + 1].ExpenseID);
-    }
+    const AddedEntry found = FindAddedEntry(shown, m_expenses, [](const CExpense& entry) { return entry.ExpenseID; });
     CCarsDB cars(doc->GetDatabaseConnection());
     LoadAllCars(cars);
     ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
     ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
-    if (unseen == 1 && m_expenses.size() == shown.size() + 1 && top && bottom) {
+    if (found.index >= 0 && top && bottom) {
+        const CExpense* added = &m_expenses[static_cast<size_t>(found.index)];
         AppendExpenseRows(top.get(), bottom.get(), *added, cars, AllCars());
-        if (InsertEntry(*this, nextId, top, bottom)) {
+        if (InsertEntry(*this, found.nextId, top, bottom)) {
             RemoveNewEntry(table.get());
             AddUpdateRow(table.get());
             FocusNewEntry(table.get());

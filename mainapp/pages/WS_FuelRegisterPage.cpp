@@ -155,25 +155,19 @@ void CWS_FuelRegisterPage::ShowAddedPurchase() {
     ElementPtr table;
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || !GetTableById("Register", table)) return;
-    const CFuelPurchase* added = nullptr;
-    std::string nextId = "new";
-    size_t unseen = 0;
-    for (size_t i = 0; i < m_purchases.size(); ++i) {
-        if (shown.count(m_purchases[i].GetFuelPurchaseID()) != 0) continue;
-        ++unseen;
-        added = &m_purchases[i];
-        if (i + 1 < m_purchases.size()) nextId = std::to_string(m_purchases[i + 1].GetFuelPurchaseID());
-    }
+    const AddedEntry found =
+        FindAddedEntry(shown, m_purchases, [](const CFuelPurchase& entry) { return entry.GetFuelPurchaseID(); });
     CCarsDB cars(doc->GetDatabaseConnection());
     LoadAllCars(cars);
     const bool allCars = AllCars();
     ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
     ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
-    if (unseen == 1 && m_purchases.size() == shown.size() + 1 && top && bottom) {
+    if (found.index >= 0 && top && bottom) {
+        const CFuelPurchase* added = &m_purchases[static_cast<size_t>(found.index)];
         top->setId(std::to_string(added->GetFuelPurchaseID()));
         AppendTopRow(top.get(), *added, cars, allCars);
         AppendBottomRow(bottom.get(), *added, allCars);
-        if (InsertEntry(*this, nextId, top, bottom)) {
+        if (InsertEntry(*this, found.nextId, top, bottom)) {
             RemoveNewEntry(table.get());
             AddUpdateRow(table.get());
             FocusNewEntry(table.get());

@@ -130,22 +130,15 @@ void CWS_ServiceRegisterPage::ShowAddedService() {
     ElementPtr table;
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || !GetTableById("Register", table)) return;
-    const CService* added = nullptr;
-    std::string nextId = "new";
-    size_t unseen = 0;
-    for (size_t i = 0; i < m_services.size(); ++i) {
-        if (shown.count(m_services[i].ServiceID) != 0) continue;
-        ++unseen;
-        added = &m_services[i];
-        if (i + 1 < m_services.size()) nextId = std::to_string(m_services[i + 1].ServiceID);
-    }
+    const AddedEntry found = FindAddedEntry(shown, m_services, [](const CService& entry) { return entry.ServiceID; });
     CCarsDB cars(doc->GetDatabaseConnection());
     LoadAllCars(cars);
     ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
     ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
-    if (unseen == 1 && m_services.size() == shown.size() + 1 && top && bottom) {
+    if (found.index >= 0 && top && bottom) {
+        const CService* added = &m_services[static_cast<size_t>(found.index)];
         AppendServiceRows(top.get(), bottom.get(), *added, cars, AllCars());
-        if (InsertEntry(*this, nextId, top, bottom)) {
+        if (InsertEntry(*this, found.nextId, top, bottom)) {
             RemoveNewEntry(table.get());
             AddUpdateRow(table.get());
             FocusNewEntry(table.get());
