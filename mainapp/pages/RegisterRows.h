@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdlib>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/base/DateTime.h"
+#include "shared/core/TraceLog.h"
 #include "shared/ui/JVPage.h"
 
 class CCarsDB;
@@ -116,6 +118,27 @@ AddedEntry FindAddedEntry(const std::unordered_set<int>& shown, const std::vecto
 
 // The top row of the entry with this id ("12", "new") and the row after it.
 Element* FindTopRow(CJVPage& page, const std::string& rowId);
+
+// The stored entry that restoring rowId names, and its top row on the page (`top`); null, with a
+// log line under `method` naming the entry as `what` ("expense"), when either is missing.
+template <class Entry, class IdOf>
+const Entry* FindEntryToRestore(CJVPage& page, const std::vector<Entry>& entries, const std::string& rowId, IdOf idOf,
+                                const char* method, const std::string& what, Element*& top) {
+    const int id = std::atoi(rowId.c_str());
+    const Entry* entry = nullptr;
+    for (const Entry& candidate : entries)
+        if (idOf(candidate) == id) entry = &candidate;
+    if (entry == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find " + what + " " + std::to_string(id));
+        return nullptr;
+    }
+    top = FindTopRow(page, std::to_string(id));
+    if (top == nullptr) {
+        TraceLog(method, TRACE_ERROR, "Couldn't find top row for " + what + " " + std::to_string(id));
+        return nullptr;
+    }
+    return entry;
+}
 Element* NextRow(Element* row);
 // A field of a row, by name.
 Element* Field(Element* row, const std::string& name);

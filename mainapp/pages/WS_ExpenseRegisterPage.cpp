@@ -317,19 +317,10 @@ void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
         AddUpdateRow(table.get());
         return;
     }
-    const int id = std::atoi(rowId.c_str());
-    const CExpense* expense = nullptr;
-    for (const CExpense& candidate : m_expenses)
-        if (candidate.ExpenseID == id) expense = &candidate;
-    if (expense == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find expense " + std::to_string(id));
-        return;
-    }
-    Element* top = FindTopRow(*this, std::to_string(id));
-    if (top == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find top row for expense " + std::to_string(id));
-        return;
-    }
+    Element* top = nullptr;
+    const CExpense* expense = FindEntryToRestore(
+        *this, m_expenses, rowId, [](const CExpense& entry) { return entry.ExpenseID; }, method, "expense", top);
+    if (expense == nullptr) return;
     SetField(top, "date", DateText(expense->ExpenseDate));
     SetField(top, "Odometer", NumberText(expense->Odometer, 1, true));
     SetField(top, "Vendor", expense->Vendor);

@@ -163,19 +163,11 @@ void CWS_OdometerRegisterPage::RestoreOdometer(const std::string& rowId) {
         AddUpdateRow(table.get());
         return;
     }
-    const int id = std::atoi(rowId.c_str());
-    const COdometerValue* reading = nullptr;
-    for (const COdometerValue& candidate : m_readings)
-        if (candidate.OdometerValueID == id) reading = &candidate;
-    if (reading == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find odometer value " + std::to_string(id));
-        return;
-    }
-    Element* top = FindTopRow(*this, std::to_string(id));
-    if (top == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find top row for odometer value " + std::to_string(id));
-        return;
-    }
+    Element* top = nullptr;
+    const COdometerValue* reading = FindEntryToRestore(
+        *this, m_readings, rowId, [](const COdometerValue& entry) { return entry.OdometerValueID; }, method,
+        "odometer value", top);
+    if (reading == nullptr) return;
     SetField(top, "date", DateText(reading->OdometerDate));
     SetField(top, "odometer", NumberText(reading->OdometerValue, 1));
 }

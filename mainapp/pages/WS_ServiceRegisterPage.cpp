@@ -418,19 +418,10 @@ void CWS_ServiceRegisterPage::RestoreService(const std::string& rowId) {
         AddUpdateRow(table.get());
         return;
     }
-    const int id = std::atoi(rowId.c_str());
-    const CService* service = nullptr;
-    for (const CService& candidate : m_services)
-        if (candidate.ServiceID == id) service = &candidate;
-    if (service == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find service " + std::to_string(id));
-        return;
-    }
-    Element* top = FindTopRow(*this, std::to_string(id));
-    if (top == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find top row for service " + std::to_string(id));
-        return;
-    }
+    Element* top = nullptr;
+    const CService* service = FindEntryToRestore(
+        *this, m_services, rowId, [](const CService& entry) { return entry.ServiceID; }, method, "service", top);
+    if (service == nullptr) return;
     SetField(top, "date", DateText(service->ServiceDate));
     SetField(top, "Odometer", NumberText(service->Odometer, 1, true));
     SetField(top, "Vendor", service->Vendor);
