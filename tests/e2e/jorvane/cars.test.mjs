@@ -2,7 +2,7 @@
 // print request that yields one print of the page's fragment.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { answerMessages, dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
 
 const ID = "{CCCCCCCC-0000-0000-0000-000000000001}";
 const OTHER = "{CCCCCCCC-0000-0000-0000-000000000002}";
@@ -50,7 +50,7 @@ describe("the car dialogs", () => {
     home.seed(CARS);
     try {
       const app = await startJorvane(home);
-      app.page.on("dialog", (box) => box.dismiss());  // the page's own date check
+      const boxes = answerMessages(app);  // the page's own date check
       // Reached from the deletion question's link.
       await call(app, "OpenDeleteCarDlg", ID);
       await (await dialog(app.page)).click("#SellLink");
@@ -75,6 +75,9 @@ describe("the car dialogs", () => {
         "1|4500.5|A neighbour", "the sale stored");
       assert.equal(home.query(`SELECT SoldDate FROM Vehicles WHERE VehicleID='${ID}'`), "46096.0", "15 March 2026");
       assert.equal(home.query(`SELECT COUNT(*) FROM Vehicles WHERE VehicleID='${ID}'`), "1", "a sold car is kept");
+      boxes.stop();
+      assert.deepEqual(boxes.messages, ["Please enter a valid date (month/day/year)."]);
+      assert.deepEqual(app.browserDialogs, []);
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();
