@@ -350,6 +350,8 @@ TEST(ScriptMethods, TheTableHoldsEveryMethodWithItsArity) {
         {"EditServiceItem", 2},
         {"UpdateDriveTypeList", 0},
         {"AddNewCarQuickstart", 0},
+        {"ShowRegisterEntries", 3},
+        {"FindPreviousOdometer", 2},
     };
     const auto& methods = CJorvaneCOMObj::Methods();
     ASSERT_EQ(methods.size(), expected.size());
