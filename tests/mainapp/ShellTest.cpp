@@ -284,7 +284,7 @@ TEST(SingleInstance, LingeringPeersDoNotKeepASecondStartUnanswered) {
     const pid_t child = fork();
     if (child == 0) {
         jv::desktop::SingleInstance second("lingering", folder.path());
-        _exit(second.Ask(CMainFrame::kAreYouMeMessage, std::chrono::milliseconds(200)) ? 0 : 4);
+        _exit(second.Ask(CMainFrame::kAreYouMeMessage, std::chrono::milliseconds(2000)) ? 0 : 4);
     }
     int status = -1;
     loop.RunUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, std::chrono::seconds(10));
