@@ -3,9 +3,11 @@
 // tables fit and work with the keyboard.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
+import { car, garage } from "./garage.mjs";
 import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
 
 const CAR = "{22222222-2222-2222-2222-222222222222}";
+const LONG = "{22222222-2222-2222-2222-222222222223}";
 // 46000 is 9 December 2025 in the database's day numbers.
 const SEED = `INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES ('${CAR}', 'Daily', -1, 0, 0);
 INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup, Volume, CostPer, Cost)
@@ -120,5 +122,163 @@ describe("the program's own message box", () => {
     await answer(app, box, "#ButtonOK");
     assert.deepEqual(app.browserDialogs, []);
     reply = "OK";
+  });
+});
+
+// Twelve years of monthly fill-ups and quarterly services.
+function longHistory() {
+  const fuel = [];
+  const costs = [];
+  let odometer = 1000;
+  for (let year = 2014; year <= 2026; year++) {
+    for (let month = 1; month <= 11; month++) {
+      odometer += 900;
+      const date = `${year}-${String(month).padStart(2, "0")}`;
+      fuel.push([`${date}-05`, odometer, 900, 30 + (month % 5), 90 + month, true]);
+      if (month % 3 === 0) costs.push([`${date}-15`, 150 + month * 10]);
+    }
+  }
+  return car({ id: LONG, name: "Long Haul", readings: [["2014-01-01", 1000], ["2026-12-01", odometer]], fuel, costs,
+    items: [{ item: "Oil", action: "Change", months: 6 }] }) + garage();
+}
+
+// Every element of the documents shown now (frames and dialogs) that has an address of the
+// program's server: where it is and what it names.
+async function serverAddresses(app) {
+  const found = [];
+  for (const shown of app.page.frames()) {
+    try {
+      found.push(...await shown.evaluate(() => [...document.querySelectorAll("[href]")]
+        .filter((el) => el.tagName !== "LINK" && new URL(el.getAttribute("href"), document.baseURI).origin === location.origin)
+        .map((el) => `${document.title}: <${el.tagName.toLowerCase()}> ${el.getAttribute("href")}`)));
+    } catch {
+      // A frame that went away meanwhile.
+    }
+  }
+  return found;
+}
+
+describe("a window of 1050 by 880 pixels", () => {
+  let home;
+  let app;
+  before(async () => {
+    home = jorvaneHome();
+    home.seed(longHistory());
+    app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" }, viewport: { width: 1050, height: 880 } });
+  });
+  after(async () => {
+    await app.close();
+    home.remove();
+  });
+
+  test("the overview's last column is inside the window", async () => {
+    const page = await frame(app.page, "main_workspace");
+    await page.waitForSelector("table.overview tr.listrow");
+    const { right, width } = await page.evaluate(() => {
+      const row = document.querySelector("table.overview tr.listrow");
+      return { right: row.cells[row.cells.length - 1].getBoundingClientRect().right, width: document.documentElement.clientWidth };
+    });
+    assert.ok(right <= width, `the last column ends at ${right} of ${width}`);
+    assert.equal(await page.evaluate(() => document.documentElement.scrollWidth <= document.documentElement.clientWidth), true,
+      "no horizontal scroll bar");
+  });
+
+  test("a long history's graph has no two date labels whose boxes overlap, and its legend inside", async () => {
+    const list = await frame(app.page, "main_navcarlist");
+    await list.click("text=Long Haul");
+    let page;
+    await eventually(async () => {
+      page = await frame(app.page, "main_workspace");
+      return (await page.locator("#Graph .xvalue").count()) > 0 && (await page.locator("table.overview tr.listrow").count()) === 1;
+    }, "the car's graph");
+    for (const type of ["1", "2"]) {
+      await page.selectOption("#GraphList", type);
+      await eventually(async () => (await page.locator("#Graph .graphTitle").innerText()).includes(type === "1" ? "Total Cost" : "Over Time"),
+        "graph " + type);
+      const boxes = await page.$$eval("#Graph .xvalue", (labels) => labels.map((l) => l.getBoundingClientRect())
+        .map((r) => ({ left: r.left, right: r.right, top: r.top, bottom: r.bottom })));
+      assert.ok(boxes.length >= 3, "dates are shown");
+      for (let i = 0; i < boxes.length; i++) {
+        for (let j = i + 1; j < boxes.length; j++) {
+          const a = boxes[i];
+          const b = boxes[j];
+          const overlap = a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+          assert.ok(!overlap, `labels ${i} and ${j} overlap`);
+        }
+      }
+      // The value labels are whole steps of 1, 2 or 5 times a power of ten.
+      const values = (await page.$$eval("#Graph .yvalue", (labels) => labels.map((l) => Number(l.textContent)))).sort((x, y) => x - y);
+      const step = values[1] - values[0];
+      const power = 10 ** Math.floor(Math.log10(step) + 1e-9);
+      assert.ok([1, 2, 5].some((m) => Math.abs(step / power - m) < 1e-6), `step ${step}`);
+      for (const value of values) assert.ok(Math.abs(value / step - Math.round(value / step)) < 1e-6, `label ${value}`);
+      if (type === "2") {
+        // The legend's box lies inside the graph and shows its texts whole.
+        const legend = await page.$eval("#Graph .legend", (box) => {
+          const graph = box.closest(".graph").getBoundingClientRect();
+          return { right: box.getBoundingClientRect().right, edge: graph.right, clipped: box.scrollWidth > box.clientWidth };
+        });
+        assert.ok(legend.right <= legend.edge, `the legend ends at ${legend.right}, the graph at ${legend.edge}`);
+        assert.equal(legend.clipped, false);
+      }
+    }
+  });
+
+  test("no element of any page or dialog has an address of the program's server", async () => {
+    const seen = [];
+    const look = async () => seen.push(...await serverAddresses(app));
+    await look();
+    const nav = await frame(app.page, "main_navbar");
+    for (const link of ["a.nav-fuel", "a.nav-service", "a.nav-expense", "a.nav-home"]) {
+      const before = (await frame(app.page, "main_workspace")).url();
+      await nav.click(link);
+      await eventually(async () => (await frame(app.page, "main_workspace")).url() !== before, link);
+      await (await frame(app.page, "main_workspace")).waitForLoadState("load");
+      await look();
+    }
+    // The navigation bar's links are still reached with the keyboard.
+    await nav.focus("a.nav-fuel");
+    await nav.press("a.nav-fuel", "Enter");
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Fuel Register", "Enter on a link");
+    const workspace = await frame(app.page, "main_workspace");
+    for (const url of ["215", "197", `177?${LONG}`, `177?${LONG}&Plan`]) {
+      await workspace.evaluate((to) => { location.href = to; }, url);
+      await eventually(async () => (await frame(app.page, "main_workspace")).url().includes(url.replace(/[{}]/g, (c) => encodeURIComponent(c))) ||
+        (await frame(app.page, "main_workspace")).url().includes(url), url);
+      await (await frame(app.page, "main_workspace")).waitForLoadState("load");
+      await look();
+    }
+    await (await frame(app.page, "main_workspace")).evaluate(() => { location.href = "141"; });
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Home Page", "home");
+    for (const [method, ...args] of [["OpenDeleteCarDlg", LONG], ["OpenSoldCarDlg", LONG], ["UpdateOdometer", LONG]]) {
+      await (await frame(app.page, "main_workspace")).evaluate(([name, values]) => { window.external[name](...values); }, [method, args]);
+      await dialog(app.page);
+      await look();
+      await app.page.keyboard.press("Escape");
+      await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+    }
+    assert.deepEqual(seen, []);
+  });
+
+  test("Tab moves from the sale dialog's date to its price and stays inside the dialog", async () => {
+    const page = await frame(app.page, "main_workspace");
+    await page.evaluate((id) => { window.external.OpenSoldCarDlg(id); }, LONG);
+    const sale = await eventually(async () => {
+      const shown = await dialog(app.page);
+      return (await shown.title()) === "Details of Vehicle Sale" ? shown : null;
+    }, "the sale dialog");
+    await sale.focus("#SoldDate");
+    await app.page.keyboard.press("Tab");
+    assert.equal(await sale.evaluate(() => document.activeElement.id), "SoldPrice");
+    // Round and round: Shift+Tab from the first field goes to the last button, Tab from there back.
+    await sale.focus("#SoldDate");
+    await app.page.keyboard.press("Shift+Tab");
+    const last = await sale.evaluate(() => document.activeElement.id);
+    assert.equal(last, "ButtonCancel");
+    await app.page.keyboard.press("Tab");
+    assert.equal(await sale.evaluate(() => document.activeElement.id), "SoldDate");
+    await app.page.keyboard.press("Escape");
+    await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+    assert.deepEqual(app.browserDialogs, []);
   });
 });
