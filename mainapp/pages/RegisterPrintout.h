@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-// The printout of a register: a heading and one table of the register's entries, built as HTML
-// text straight from the stored entries. Nothing of it becomes part of the page on the screen, and
-// the register need not show all its rows for all of them to print. Every text from the user or
+// The printout of a register: a heading and one table of the entries the register has loaded (all
+// it shows, built as rows or not), made as HTML text. Nothing of it becomes part of the page on the
+// screen, and no entry need be built as rows for it to print. Every text from the user or
 // the database is escaped here; only the start tags of the cells are the program's own markup.
 namespace registerrows {
 
