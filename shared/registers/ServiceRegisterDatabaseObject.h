@@ -91,4 +91,8 @@ public:
     // Fills the register of a newly entered car with one generated past service per plan item: the
     // latest point on the car's estimated history at which the item was due.
     bool AddAutomaticEntries(CCar& car, float currentOdometer, CUserPreferences& preferences);
+
+private:
+    // GetLatestServices of one car (not a pattern).
+    void GetLatestServicesOfCar(const std::string& VehicleID, std::vector<CService>& services);
 };
