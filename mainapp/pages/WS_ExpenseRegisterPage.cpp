@@ -1,6 +1,7 @@
 #include "mainapp/pages/WS_ExpenseRegisterPage.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
@@ -30,6 +31,19 @@ void CWS_ExpenseRegisterPage::LoadExpenses() {
     if (doc == nullptr) return;
     CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
         .GetExpenseRegister(SelectedCar(), m_expenses, doc->GetUserPreferences());
+}
+
+void CWS_ExpenseRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<CExpense> fresh;
+    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetExpenseRegister(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_expenses, std::move(fresh), vehicleId, [](const CExpense& entry) { return entry.VehicleID; },
+        [](const CExpense& a, const CExpense& b) {
+            return std::pair(a.ExpenseDate, a.Odometer) < std::pair(b.ExpenseDate, b.Odometer);
+        });
 }
 
 std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
@@ -213,7 +227,7 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
                                        registerfields::AmountForUpdate(*costText), notes);
     }
     if (!saved) return;
-    ShowSaved(rowId);
+    ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -222,7 +236,7 @@ void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId)
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
     CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteExpense(rowId);
-    ShowDeleted();
+    ShowDeleted(rowId);
 }
 
 void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {

@@ -1,6 +1,7 @@
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
@@ -34,6 +35,20 @@ void CWS_FuelRegisterPage::LoadPurchases() {
     if (doc == nullptr) return;
     CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
     fuel.GetFuelRegister(SelectedCar(), m_purchases, doc->GetUserPreferences());
+}
+
+void CWS_FuelRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<CFuelPurchase> fresh;
+    CFuelRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetFuelRegister(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_purchases, std::move(fresh), vehicleId, [](const CFuelPurchase& entry) { return entry.GetVehicleID(); },
+        [](const CFuelPurchase& a, const CFuelPurchase& b) {
+            return std::pair(a.GetFuelPurchaseDate(), a.GetOdometer()) <
+                   std::pair(b.GetFuelPurchaseDate(), b.GetOdometer());
+        });
 }
 
 void CWS_FuelRegisterPage::ProcessDocument() {
@@ -198,7 +213,7 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     }
     // A refused entry stays on the page as typed.
     if (!saved) return;
-    ShowSaved(rowId);
+    ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -208,7 +223,7 @@ void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {
     if (doc == nullptr || rowId == "new") return;
     CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
     fuel.DeleteFuelRegisterRow(rowId);
-    ShowDeleted();
+    ShowDeleted(rowId);
 }
 
 void CWS_FuelRegisterPage::RestoreFuelData(const std::string& rowId) {

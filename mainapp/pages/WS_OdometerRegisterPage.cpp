@@ -1,6 +1,7 @@
 #include "mainapp/pages/WS_OdometerRegisterPage.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
@@ -27,6 +28,19 @@ void CWS_OdometerRegisterPage::LoadReadings() {
     if (doc == nullptr) return;
     COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
         .GetOdometerValues(SelectedCar(), m_readings, doc->GetUserPreferences());
+}
+
+void CWS_OdometerRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<COdometerValue> fresh;
+    COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
+        .GetOdometerValues(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_readings, std::move(fresh), vehicleId, [](const COdometerValue& entry) { return entry.VehicleID; },
+        [](const COdometerValue& a, const COdometerValue& b) {
+            return std::pair(a.OdometerDate, a.OdometerValue) < std::pair(b.OdometerDate, b.OdometerValue);
+        });
 }
 
 void CWS_OdometerRegisterPage::ProcessDocument() {
@@ -97,7 +111,7 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     const bool saved = rowId == "new" ? readings.AddOdometerValue(vehicleId, *dateText, *value)
                                       : readings.UpdateOdometerValue(rowId, vehicleId, *dateText, *value);
     if (!saved) return Refuse("The odometer value could not be saved.");
-    ShowSaved(rowId);
+    ShowSaved(rowId, vehicleId);
     SetSaveResult(*this, true);
 }
 
@@ -105,7 +119,7 @@ void CWS_OdometerRegisterPage::DeleteOdometerValue(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
     COdometerValuesDatabaseObject(doc->GetDatabaseConnection()).DeleteOdometerValue(rowId);
-    ShowDeleted();
+    ShowDeleted(rowId);
 }
 
 void CWS_OdometerRegisterPage::RestoreOdometer(const std::string& rowId) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
@@ -31,6 +32,19 @@ void CWS_ServiceRegisterPage::LoadServices() {
     if (doc == nullptr) return;
     CServiceRegisterDatabaseObject(doc->GetDatabaseConnection())
         .GetServiceRegister(SelectedCar(), m_services, doc->GetUserPreferences());
+}
+
+void CWS_ServiceRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<CService> fresh;
+    CServiceRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetServiceRegister(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_services, std::move(fresh), vehicleId, [](const CService& entry) { return entry.VehicleID; },
+        [](const CService& a, const CService& b) {
+            return std::tie(a.ServiceDate, a.VehicleID, a.Odometer) < std::tie(b.ServiceDate, b.VehicleID, b.Odometer);
+        });
 }
 
 void CWS_ServiceRegisterPage::ProcessDocument() {
@@ -311,7 +325,7 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
         }
     }
     // The entry shows what was stored (an estimated odometer among it).
-    ShowSaved(rowId);
+    ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -320,7 +334,7 @@ void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId)
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
     CServiceRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteService(rowId);
-    ShowDeleted();
+    ShowDeleted(rowId);
 }
 
 void CWS_ServiceRegisterPage::RestoreService(const std::string& rowId) {
