@@ -1,5 +1,6 @@
 #include "mainapp/pages/JVRegisterPage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <unordered_set>
@@ -105,17 +106,23 @@ void CJVRegisterPage::ShowEntries(int first, int last, const std::string& select
     LayOut(wanted, Rebuild{});
 }
 
-void CJVRegisterPage::ShowSaved(const std::string& rowId) {
+void CJVRegisterPage::ShowSaved(const std::string& rowId, const std::string& vehicleId) {
     if (rowId == "new") {
-        Reload(0, true);
+        Reload(0, true, {vehicleId});
         FocusNewEntry(*this);
-    } else {
-        Reload(EntryIdOf(rowId), false);
+        return;
     }
+    // The car the page had the entry under, too, should it differ.
+    std::vector<std::string> cars = {vehicleId};
+    if (const long index = IndexOf(rowId); index >= 0 && EntryCar(static_cast<size_t>(index)) != vehicleId)
+        cars.push_back(EntryCar(static_cast<size_t>(index)));
+    Reload(EntryIdOf(rowId), false, cars);
 }
 
-void CJVRegisterPage::ShowDeleted() {
-    Reload(0, false);
+void CJVRegisterPage::ShowDeleted(const std::string& rowId) {
+    const long index = IndexOf(rowId);
+    Reload(0, false,
+           index >= 0 ? std::vector<std::string>{EntryCar(static_cast<size_t>(index))} : std::vector<std::string>{});
 }
 
 void CJVRegisterPage::RestoreEntry(const std::string& rowId) {
@@ -185,11 +192,17 @@ std::vector<size_t> CJVRegisterPage::BuiltIndices(const BodyRows& rows) const {
     return indices;
 }
 
-void CJVRegisterPage::Reload(int changedId, bool newEntry) {
+void CJVRegisterPage::Reload(int changedId, bool newEntry, std::vector<std::string> cars) {
     std::unordered_set<int> before;
     for (size_t i = 0; i < EntryCount(); ++i) before.insert(EntryId(i));
     const BodyRows rows = ScanBody();
-    LoadEntries();
+    cars.erase(std::remove(cars.begin(), cars.end(), std::string()), cars.end());
+    // A register of one car is that car's entries: read whole.
+    if (cars.empty() || !AllCars()) {
+        LoadEntries();
+    } else {
+        for (const std::string& car : cars) LoadEntriesOf(car);
+    }
     std::vector<size_t> wanted;
     for (size_t i = 0; i < EntryCount(); ++i) {
         const int id = EntryId(i);

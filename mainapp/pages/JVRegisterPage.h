@@ -57,15 +57,19 @@ protected:
     // oldest first), their ids, and the cells and fields of an entry's two rows.
     virtual void LoadEntries() = 0;
     virtual int EntryId(size_t index) const = 0;
+    virtual std::string EntryCar(size_t index) const = 0;
+    // Loads again only the entries of one car, in place of those the register holds for it.
+    virtual void LoadEntriesOf(const std::string& vehicleId) = 0;
     virtual void FillEntryRows(Element* top, Element* bottom, size_t index, const CCarsDB& cars, bool allCars) = 0;
     virtual void FillNewEntryRows(Element* top, Element* bottom, const CCarsDB& cars, bool allCars) = 0;
 
-    // After an entry was stored: the entries are loaded again and the saved entry's rows are built
-    // anew where the register now orders it ("new": the entry just added, then a fresh blank entry
-    // with the focus). Every other row stays as it is, in the program and in the browser.
-    void ShowSaved(const std::string& rowId);
+    // After an entry of the car vehicleId was stored: the entries are loaded again (those of that
+    // car, when the register shows all cars) and the saved entry's rows are built anew where the
+    // register now orders it ("new": the entry just added, then a fresh blank entry with the focus).
+    // Every other row stays as it is, in the program and in the browser.
+    void ShowSaved(const std::string& rowId, const std::string& vehicleId);
     // After an entry was deleted: its rows go, the others stay.
-    void ShowDeleted();
+    void ShowDeleted(const std::string& rowId);
     // Puts an entry back as stored, its rows built again ("new": a fresh blank entry).
     void RestoreEntry(const std::string& rowId);
     // The index of the entry with this id ("12"), or -1.
@@ -87,7 +91,9 @@ private:
     // Makes the body hold the entries `wanted` (sorted indices) as rows, gaps for the others and
     // the new entry at the end, keeping the rows that stay.
     void LayOut(const std::vector<size_t>& wanted, const Rebuild& rebuild);
-    void Reload(int changedId, bool newEntry);
+    // Loads the entries again (only those of the cars named, when the register shows all cars), and
+    // lays the body out anew with the rows built before, what is new, and changedId.
+    void Reload(int changedId, bool newEntry, std::vector<std::string> cars);
     // Builds the entry an id that is not on the page names ("12", "vendorEnd_12") and gives the
     // element; null when the id names no entry.
     Element* BuildNamedEntry(std::string_view id);

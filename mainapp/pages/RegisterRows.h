@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -110,12 +112,6 @@ void SetSaveResult(CJVPage& page, bool saved);
 // A message to the user (the program's message box): why an entry was not saved.
 void ShowMessage(const std::string& message, int width = 300, int height = 200);
 
-// Empties the print table of the page ("PrintTable" in "PrintScratch") and gives it a head with
-// the headings; null when the page has none.
-Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings);
-// Prints the printout (heading and the print table's HTML).
-void ShowPrintPreview(const std::string& html);
-
 // --- the entries built as rows and the gaps between them ---------------------------------------
 
 // A run of entries in the register's body: one entry built as rows, or a gap standing for
@@ -135,6 +131,23 @@ std::vector<Segment> Segments(size_t total, const std::vector<size_t>& built);
 // either side, no more than `most` in all (those nearest the view first), as [from, to). Empty for
 // an empty register; a view past either end is taken as the nearest entries.
 std::pair<size_t, size_t> Window(long first, long last, size_t margin, size_t most, size_t total);
+
+// The register's entries with those of one car loaded again (fresh, in the register's order) in
+// place of those it held for the car, merged where `before` orders them: a save changes the entries
+// of one car only, which costs far less to read than every car's.
+template <class Entry, class CarOf, class Before>
+void MergeCarEntries(std::vector<Entry>& entries, std::vector<Entry> fresh, const std::string& car, CarOf carOf,
+                     Before before) {
+    std::vector<Entry> others;
+    others.reserve(entries.size());
+    for (Entry& entry : entries)
+        if (carOf(entry) != car) others.push_back(std::move(entry));
+    entries.clear();
+    entries.reserve(others.size() + fresh.size());
+    std::merge(std::make_move_iterator(others.begin()), std::make_move_iterator(others.end()),
+               std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
+               std::back_inserter(entries), before);
+}
 
 // A gap row spanning `columns` columns, standing for `count` entries; how many it stands for.
 ElementPtr NewGap(CJVPage& page, size_t columns, size_t count);

@@ -1,9 +1,11 @@
 #include "mainapp/pages/WS_ExpenseRegisterPage.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
@@ -30,6 +32,19 @@ void CWS_ExpenseRegisterPage::LoadExpenses() {
     if (doc == nullptr) return;
     CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
         .GetExpenseRegister(SelectedCar(), m_expenses, doc->GetUserPreferences());
+}
+
+void CWS_ExpenseRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<CExpense> fresh;
+    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetExpenseRegister(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_expenses, std::move(fresh), vehicleId, [](const CExpense& entry) { return entry.VehicleID; },
+        [](const CExpense& a, const CExpense& b) {
+            return std::pair(a.ExpenseDate, a.Odometer) < std::pair(b.ExpenseDate, b.Odometer);
+        });
 }
 
 std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
@@ -213,7 +228,7 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
                                        registerfields::AmountForUpdate(*costText), notes);
     }
     if (!saved) return;
-    ShowSaved(rowId);
+    ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -222,7 +237,7 @@ void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId)
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
     CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteExpense(rowId);
-    ShowDeleted();
+    ShowDeleted(rowId);
 }
 
 void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
@@ -230,7 +245,6 @@ void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
 }
 
 void CWS_ExpenseRegisterPage::PrintPage() {
-    const char* method = "CWS_ExpenseRegisterPage::PrintPage";
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     CCarsDB cars(doc->GetDatabaseConnection());
@@ -239,27 +253,18 @@ void CWS_ExpenseRegisterPage::PrintPage() {
     std::vector<std::string> headings = {"Date"};
     if (allCars) headings.emplace_back("Car");
     for (const char* heading : {"Odometer", "Vendor", "Memo", "Category", "Cost"}) headings.emplace_back(heading);
-    Element* table = StartPrintTable(*this, headings);
-    if (table == nullptr) return;
-    LoadExpenses();
+    Printout printout(headings);
     for (const CExpense& expense : m_expenses) {
-        Element* row = AppendRow(*this, table);
-        if (row == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to ExpenseRegister");
-            return;
-        }
-        AppendText(*this, row, "td", DateText(expense.ExpenseDate));
-        if (allCars) AppendText(*this, row, "td", cars.getCarName(expense.VehicleID));
-        AppendText(*this, row, "<td align=right>", NumberText(expense.Odometer, 1, true));
-        AppendText(*this, row, "td", expense.Vendor);
-        Element* memo = AppendText(*this, row, "td", expense.ExpenseMemo);
-        if (memo != nullptr && !expense.Notes.empty()) {
-            Append(*this, memo, "br");
-            memo->appendChild(GetDocument()->createTextNode(expense.Notes));
-        }
-        AppendText(*this, row, "td", CategoryName(expense.CategoryID));
-        AppendText(*this, row, "<td align=right>", NumberText(expense.Cost, 2));
+        printout.Row();
+        printout.Cell(DateText(expense.ExpenseDate));
+        if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));
+        printout.Cell(NumberText(expense.Odometer, 1, true), "<td align=right>");
+        printout.Cell(expense.Vendor);
+        std::vector<std::string> memo = {expense.ExpenseMemo};
+        if (!expense.Notes.empty()) memo.push_back(expense.Notes);
+        printout.Lines(memo);
+        printout.Cell(CategoryName(expense.CategoryID));
+        printout.Cell(NumberText(expense.Cost, 2), "<td align=right>");
     }
-    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Miscellaneous Expense History for " + cars.getCarName(SelectedCar())) +
-                     "</h2>" + table->outerHTML());
+    PrintPrintout(printout, "Miscellaneous Expense History for " + cars.getCarName(SelectedCar()));
 }

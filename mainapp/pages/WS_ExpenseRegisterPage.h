@@ -33,6 +33,8 @@ public:
 protected:
     void LoadEntries() override { LoadExpenses(); }
     int EntryId(size_t index) const override { return m_expenses[index].ExpenseID; }
+    std::string EntryCar(size_t index) const override { return m_expenses[index].VehicleID; }
+    void LoadEntriesOf(const std::string& vehicleId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

@@ -1,9 +1,11 @@
 #include "mainapp/pages/WS_OdometerRegisterPage.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
@@ -27,6 +29,19 @@ void CWS_OdometerRegisterPage::LoadReadings() {
     if (doc == nullptr) return;
     COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
         .GetOdometerValues(SelectedCar(), m_readings, doc->GetUserPreferences());
+}
+
+void CWS_OdometerRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<COdometerValue> fresh;
+    COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
+        .GetOdometerValues(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_readings, std::move(fresh), vehicleId, [](const COdometerValue& entry) { return entry.VehicleID; },
+        [](const COdometerValue& a, const COdometerValue& b) {
+            return std::pair(a.OdometerDate, a.OdometerValue) < std::pair(b.OdometerDate, b.OdometerValue);
+        });
 }
 
 void CWS_OdometerRegisterPage::ProcessDocument() {
@@ -97,7 +112,7 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     const bool saved = rowId == "new" ? readings.AddOdometerValue(vehicleId, *dateText, *value)
                                       : readings.UpdateOdometerValue(rowId, vehicleId, *dateText, *value);
     if (!saved) return Refuse("The odometer value could not be saved.");
-    ShowSaved(rowId);
+    ShowSaved(rowId, vehicleId);
     SetSaveResult(*this, true);
 }
 
@@ -105,7 +120,7 @@ void CWS_OdometerRegisterPage::DeleteOdometerValue(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
     COdometerValuesDatabaseObject(doc->GetDatabaseConnection()).DeleteOdometerValue(rowId);
-    ShowDeleted();
+    ShowDeleted(rowId);
 }
 
 void CWS_OdometerRegisterPage::RestoreOdometer(const std::string& rowId) {
@@ -113,7 +128,6 @@ void CWS_OdometerRegisterPage::RestoreOdometer(const std::string& rowId) {
 }
 
 void CWS_OdometerRegisterPage::PrintPage() {
-    const char* method = "CWS_OdometerRegisterPage::PrintPage";
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     CCarsDB cars(doc->GetDatabaseConnection());
@@ -122,18 +136,12 @@ void CWS_OdometerRegisterPage::PrintPage() {
     std::vector<std::string> headings = {"Date"};
     if (allCars) headings.emplace_back("Car");
     headings.emplace_back("Odometer");
-    Element* table = StartPrintTable(*this, headings);
-    if (table == nullptr) return;
+    Printout printout(headings);
     for (const COdometerValue& reading : m_readings) {
-        Element* row = AppendRow(*this, table);
-        if (row == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add row to OdometerRegister");
-            return;
-        }
-        AppendText(*this, row, "td", DateText(reading.OdometerDate));
-        if (allCars) AppendText(*this, row, "td", cars.getCarName(reading.VehicleID));
-        AppendText(*this, row, "<td align=right>", NumberText(reading.OdometerValue, 1));
+        printout.Row();
+        printout.Cell(DateText(reading.OdometerDate));
+        if (allCars) printout.Cell(cars.getCarName(reading.VehicleID));
+        printout.Cell(NumberText(reading.OdometerValue, 1), "<td align=right>");
     }
-    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Odometer History for " + cars.getCarName(SelectedCar())) + "</h2>" +
-                     table->outerHTML());
+    PrintPrintout(printout, "Odometer History for " + cars.getCarName(SelectedCar()));
 }

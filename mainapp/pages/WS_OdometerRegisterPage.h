@@ -29,6 +29,8 @@ public:
 protected:
     void LoadEntries() override { LoadReadings(); }
     int EntryId(size_t index) const override { return m_readings[index].OdometerValueID; }
+    std::string EntryCar(size_t index) const override { return m_readings[index].VehicleID; }
+    void LoadEntriesOf(const std::string& vehicleId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

@@ -38,6 +38,8 @@ public:
 protected:
     void LoadEntries() override { LoadServices(); }
     int EntryId(size_t index) const override { return m_services[index].ServiceID; }
+    std::string EntryCar(size_t index) const override { return m_services[index].VehicleID; }
+    void LoadEntriesOf(const std::string& vehicleId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
