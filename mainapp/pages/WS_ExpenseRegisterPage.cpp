@@ -287,6 +287,8 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
     const std::string memoText = registerfields::WithoutTip(memo, "Memo");
     CExpenseRegisterDatabaseObject expenses(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    expenses.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
         saved = expenses.AddExpense(vehicleId, *dateText, *odometerText, vendorText, memoText, categoryId, *costText,

@@ -272,6 +272,8 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
 
     CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    fuel.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
         saved = fuel.AddFuelData(vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,

@@ -372,6 +372,8 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     if (withItems) RemoveUncheckedItems();
     const std::vector<CMaintenancePlanItem> items = withItems ? m_checklist : std::vector<CMaintenancePlanItem>{};
     CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    services.SetEmptyFields(EmptyFields::Clear);
     if (rowId == "new") {
         std::string serviceId;
         if (!services.AddService(serviceId, vehicleId, *dateText, numbers[0].text, vendorText, memoText,

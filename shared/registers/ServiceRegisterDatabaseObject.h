@@ -5,6 +5,7 @@
 
 #include "shared/data/DatabaseObject.h"
 #include "shared/data/MaintenancePlanItem.h"
+#include "shared/registers/RowColumns.h"
 #include "shared/registers/Service.h"
 
 class CCar;
@@ -25,6 +26,10 @@ class CUserPreferences;
 class CServiceRegisterDatabaseObject : public CDatabaseObject {
 public:
     using CDatabaseObject::CDatabaseObject;
+
+    // What an update does with the texts and the odometer given empty (kept unless set: the
+    // register pages clear them, since their fields show the whole entry).
+    void SetEmptyFields(EmptyFields empty) { m_emptyFields = empty; }
 
     // The vendor text of the services that AddAutomaticEntries writes.
     static constexpr const char* kAutomaticEntryVendor = "Jorvane Automatic Entry";
@@ -91,4 +96,7 @@ public:
     // Fills the register of a newly entered car with one generated past service per plan item: the
     // latest point on the car's estimated history at which the item was due.
     bool AddAutomaticEntries(CCar& car, float currentOdometer, CUserPreferences& preferences);
+
+private:
+    EmptyFields m_emptyFields = EmptyFields::KeepStored;
 };
