@@ -24,6 +24,10 @@ public:
     virtual void BuildRows() = 0;
     // Builds the printout of the register and hands it to the print preview.
     virtual void PrintPage() = 0;
+    // Saves the entry rowId as the page shows it (with the details below the register), as its
+    // Submit button does; the user asked for it on leaving the page. False when it was refused
+    // (a message said why).
+    virtual bool SaveEntry(const std::string& rowId) = 0;
 
     // Completes the typed vendor text of the entry rowId: the rest of the first stored vendor that
     // begins with it goes into the span "vendorEnd_<row>", the whole vendor into "vendorWhole_<row>";

@@ -303,6 +303,15 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     SetSaveResult(*this, true);
 }
 
+bool CWS_ExpenseRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    SaveExpense(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "category"),
+                EntryValue(top, "Cost"), PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
+}
+
 void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;

@@ -21,6 +21,7 @@ public:
     void AddUpdateRow(jv::ui::Element* table) override;
     void BuildRows() override;
     void PrintPage() override;
+    bool SaveEntry(const std::string& rowId) override;
 
     // Adds ("new") or updates one expense; as the fuel register's save: tips are empty, an empty
     // number is not given, text that is not a number or a date, or no category, is refused with a

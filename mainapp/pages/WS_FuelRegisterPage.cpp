@@ -289,6 +289,22 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     SetSaveResult(*this, true);
 }
 
+bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    // The details below the register are the selected entry's.
+    std::string roads = "M";
+    for (int index = 0; index < 2; ++index) {
+        ElementPtr radio;
+        if (GetDocumentItem("City_Hwy", radio, index) && radio->checked()) roads = index == 0 ? "C" : "H";
+    }
+    SaveFuelData(rowId, EntryValue(top, "carname_select"), EntryValue(top, "date"), EntryValue(top, "Odometer"),
+                 EntryValue(top, "Distance"), EntryValue(top, "Vendor"), EntryChecked(top, "fillup"),
+                 EntryValue(top, "Volume"), EntryValue(top, "Cost Per"), EntryValue(top, "Total Cost"),
+                 PageValue(*this, "details_octane"), roads, PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
+}
+
 void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;

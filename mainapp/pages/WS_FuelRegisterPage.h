@@ -19,6 +19,7 @@ public:
     void AddUpdateRow(jv::ui::Element* table) override;
     void BuildRows() override;
     void PrintPage() override;
+    bool SaveEntry(const std::string& rowId) override;
 
     // Adds ("new") or updates one purchase. Fields still showing their tip are empty; a number
     // field left empty is not given (no odometer: no reading). Text that is not a number or a date

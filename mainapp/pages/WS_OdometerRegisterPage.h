@@ -18,6 +18,8 @@ public:
     void BuildRows();
     void AddUpdateRow(jv::ui::Element* table);
     void PrintPage();
+    // Saves the entry rowId as the page shows it; false when it was refused (a message said why).
+    bool SaveEntry(const std::string& rowId);
 
     // Adds ("new") or corrects one reading. An empty or unreadable value, a date that is not a
     // date and a value the car already has are refused with a message saying so; the entry then

@@ -404,6 +404,16 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     SetSaveResult(*this, true);
 }
 
+bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    SaveService(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "Cost"),
+                PageValue(*this, "details_parts"), PageValue(*this, "details_labor"), PageValue(*this, "details_other"),
+                PageValue(*this, "details_tax"), PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
+}
+
 void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;

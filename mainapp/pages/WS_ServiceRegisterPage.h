@@ -20,6 +20,7 @@ public:
     void AddUpdateRow(jv::ui::Element* table) override;
     void BuildRows() override;
     void PrintPage() override;
+    bool SaveEntry(const std::string& rowId) override;
 
     // Lists the plan items of an entry: for "new" those of the car due within 14 days, unticked
     // (the pending reminder's ticked); for a stored service the items it covered, ticked. The

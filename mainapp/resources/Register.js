@@ -9,8 +9,29 @@
 "use strict";
 
 let nCurrRow = "new";  // the id of the selected entry's top row
-let bDirty = false;    // the selected entry was changed since it was last saved or put back
 let bBusy = false;     // a save, delete or undo is on its way
+
+// bDirty: the selected entry was changed since it was last saved or put back. The program reads it
+// from the page (the spans DirtyFlag and CurrentEntry) to ask before the page goes.
+let entryChanged = false;
+if (typeof globalThis !== "undefined") {
+    Object.defineProperty(globalThis, "bDirty", {
+        get: () => entryChanged,
+        set: (value) => {
+            entryChanged = !!value;
+            ShowDirty();
+        },
+        configurable: true,
+    });
+}
+
+function ShowDirty() {
+    if (typeof document === "undefined") return;
+    const flag = document.getElementById("DirtyFlag");
+    const entry = document.getElementById("CurrentEntry");
+    if (flag) flag.textContent = entryChanged ? "true" : "false";
+    if (entry) entry.textContent = nCurrRow;
+}
 
 // --- pure calculations (no page involved) -------------------------------------------------------
 
@@ -507,11 +528,15 @@ async function RegisterMenuCommand(command) {
 }
 
 // --- leaving the page ------------------------------------------------------------------------------
+//
+// The program asks before the page goes while an entry is changed (DirtyFlag): OK saves the entry,
+// Cancel leaves it as stored. Nothing is saved without asking.
 
-// A changed entry is saved when the user leaves the page: nothing typed is lost.
-function ExitRegister() {
-    // What a calculation under way would still change cannot be waited for here.
-    if (bDirty && !bBusy) SubmitForm();
+// Typing marks the entry changed at once, so that a page left before the field is (Alt+Left in
+// the field, say) still asks.
+function RegisterInput(event) {
+    const target = event.target;
+    if (IsRegisterField(target) || (target.closest && target.closest(".registerdetails"))) bDirty = true;
 }
 
 // --- the register's events ---------------------------------------------------------------------------
@@ -571,7 +596,7 @@ function RegisterClick(event) {
 if (typeof window !== "undefined" && typeof document !== "undefined") {
     document.addEventListener("keydown", RegisterKeyDown);
     document.addEventListener("click", HideRegisterMenu);
-    window.addEventListener("pagehide", ExitRegister);
+    document.addEventListener("input", RegisterInput);
     window.addEventListener("DOMContentLoaded", () => {
         const table = document.getElementById("Register");
         if (!table) return;
