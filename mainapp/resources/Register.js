@@ -320,7 +320,15 @@ function ShowSelected(top, selected) {
 async function SelectEntry(top) {
     if (!top || top.id === nCurrRow || bBusy) return;
     const wanted = top.id;
-    if (!(await LeaveEntry())) return;
+    // A click into another entry selects it twice over (focus, then click): one question.
+    bBusy = true;
+    let left = false;
+    try {
+        left = await LeaveEntry();
+    } finally {
+        bBusy = false;
+    }
+    if (!left) return;
     const old = document.getElementById(nCurrRow);
     ShowSelected(old, false);
     nCurrRow = wanted;
