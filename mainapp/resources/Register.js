@@ -559,7 +559,12 @@ function IsRegisterField(target) {
 }
 
 function RegisterFocusIn(event) {
-    if (IsRegisterField(event.target)) OnFocus(event.target);
+    if (!IsRegisterField(event.target)) return;
+    OnFocus(event.target);
+    // The whole entry comes into view (the browser shows only the focused field): the new entry
+    // the program focuses below a long register among them.
+    const top = TopRowOf(event.target);
+    if (top) ScrollIntoRegister(top);
 }
 
 function RegisterFocusOut(event) {

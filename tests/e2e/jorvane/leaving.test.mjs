@@ -27,6 +27,18 @@ async function question(app) {
   return { box, message: await box.locator("#message").innerText(), behind: await title(app) };
 }
 
+// The dialog, among those shown (one may stand on another), whose text matches.
+async function findDialog(app, text, what) {
+  return eventually(async () => {
+    const names = await app.page.locator("dialog.jv-dialog iframe").evaluateAll((frames) => frames.map((f) => f.name));
+    for (const name of names.reverse()) {
+      const found = app.page.frame({ name });
+      if (found && text.test(await found.locator("body").innerText({ timeout: 500 }).catch(() => ""))) return found;
+    }
+    return null;
+  }, what, 15000);
+}
+
 async function answer(app, box, button) {
   await box.click(button);
   await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
@@ -145,22 +157,13 @@ describe("QuickStart", () => {
     home.seed("UPDATE Prefs SET Internet = 1;");
     try {
       const app = await startJorvane(home);
-      const welcome = await dialog(app.page);
+      const welcome = await findDialog(app, /Is this your first time/, "the welcome");
       await welcome.click("#ButtonNext");
-      const units = await eventually(async () => {
-        const box = await dialog(app.page, 1000).catch(() => null);
-        return box && /select your preferred units/.test(await box.locator("#message").innerText().catch(() => "")) ? box : null;
-      }, "the units dialog", 15000);
+      const units = await findDialog(app, /select your preferred units/, "the units dialog");
       await units.click("#ButtonNext");
-      const step2 = await eventually(async () => {
-        const box = await dialog(app.page, 1000).catch(() => null);
-        return box && /Now you will enter your vehicle information/.test(await box.locator("#message").innerText().catch(() => "")) ? box : null;
-      }, "step 2", 15000);
+      const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
       // The vehicle page behind it asks whether it may connect: not now.
-      const consent = await eventually(async () => {
-        const box = await dialog(app.page, 1000).catch(() => null);
-        return box && /Will you allow Jorvane to connect/.test(await box.locator("body").innerText().catch(() => "")) ? box : null;
-      }, "the consent question", 15000);
+      const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
       await consent.click("#ButtonCancel");
       await step2.click("#ButtonNext");
       await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
