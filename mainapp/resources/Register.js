@@ -383,8 +383,24 @@ async function AfterRebuild(before) {
 }
 
 function FocusNewEntry() {
-    const field = EntryField(document.getElementById("new"), "date");
+    const top = document.getElementById("new");
+    const field = EntryField(top, "date");
     if (field) field.focus();
+    if (top) ScrollIntoRegister(top);
+}
+
+// The program builds the rows once the page is there; the first time its new entry arrives, the
+// whole of it is brought into view (at the bottom of a long register it would stand half hidden).
+function ShowNewEntryOnce() {
+    const table = document.getElementById("Register");
+    if (!table || typeof MutationObserver === "undefined") return;
+    const observer = new MutationObserver(() => {
+        const top = document.getElementById("new");
+        if (!top || !BottomRowOf(top)) return;
+        observer.disconnect();
+        ScrollIntoRegister(top);
+    });
+    observer.observe(table, { childList: true, subtree: true });
 }
 
 // --- saving, deleting, undoing ------------------------------------------------------------------------
@@ -620,5 +636,6 @@ if (typeof window !== "undefined" && typeof document !== "undefined") {
         table.addEventListener("keypress", RegisterKeyPress);
         table.addEventListener("keyup", RegisterKeyUp);
         table.addEventListener("click", RegisterClick);
+        ShowNewEntryOnce();
     });
 }

@@ -133,6 +133,41 @@ describe("the vehicle information page", () => {
     }
   });
 
+  test("a car-data list that cannot be fetched while connected keeps the stored choice through a save", async () => {
+    // The service answers the lists up to the style, and fails the drive types, engines and transmissions.
+    const failing = await startSoapServer({ ...SERVICE, getDriveTypes: undefined, getEngines: undefined, getTransmissions: undefined });
+    const home = jorvaneHome({ webUrl: failing.host });
+    home.seed(CAR + "UPDATE Prefs SET Internet = 2;");
+    try {
+      const app = await startJorvane(home);
+      const page = await openCarPage(app, "?" + ID);
+      // The user points at each list (as the mouse does over a list): it is fetched, and fails.
+      for (const id of ["CarDriveType", "CarEngine", "CarTransmission"]) {
+        await page.evaluate(async (list) => FillList(document.getElementById(list)), id);
+      }
+      assert.ok(["getDriveTypes", "getEngines", "getTransmissions"].every((m) => failing.calls.some((c) => c.method === m)),
+        "the lists asked for");
+      assert.equal(await page.locator("#CarDriveType").inputValue(), "FWD");
+      assert.equal(await page.locator("#CarEngine").inputValue(), "1.8L");
+      assert.equal(await page.locator("#CarTransmission").inputValue(), "Manual");
+      await page.click("#ShowOptionalTabs");
+      await page.click("#TabMiscellaneous");
+      await page.fill("#Color", "Green");
+      await page.locator("#Color").dispatchEvent("change");
+      await page.click("#SaveVehicle");
+      const saved = await dialog(app.page);
+      assert.match(await saved.locator("#message").innerText(), /Jorvane has saved your changes/);
+      await saved.click("#ButtonOK");
+      await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
+      assert.equal(home.query(`SELECT Color, DriveType, Engine, Transmission FROM Vehicles WHERE VehicleID = '${ID}'`),
+        "Green|FWD|1.8L|Manual");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+      await failing.close();
+    }
+  });
+
   test("QuickStart on a new database: units, a car chosen from the lists, its plan downloaded, saved", async () => {
     const home = jorvaneHome({ webUrl: soap.host });
     try {
