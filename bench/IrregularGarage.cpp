@@ -14,9 +14,11 @@
 #include "platform/base/NumberText.h"
 #include "platform/db/Connection.h"
 #include "shared/core/NumberUtils.h"
+#include "shared/data/CarChanges.h"
 #include "shared/data/CarsDB.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
 #include "shared/data/SqlValue.h"
+#include "shared/data/UserData.h"
 #include "shared/data/UserPreferences.h"
 #include "shared/registers/CarsOverviewDB.h"
 #include "shared/registers/RemindersDatabaseObject.h"
@@ -283,6 +285,25 @@ void Compare(jv::db::Connection& db, CUserPreferences& preferences, const std::s
                                 "|" + std::to_string(rs.GetSingle("Odometer").value_or(0.0f)) + "|" +
                                 std::to_string(*rs.GetInt("MaintenancePlanItemID")));
     }
+    // Each car's own, as the reminders ask for them: the same rows.
+    for (int round = 0; round < 2; ++round) {
+        for (const CCar& car : cars) {
+            std::vector<CService> latest;
+            CServiceRegisterDatabaseObject(db).GetLatestServices(car.VehicleID, latest);
+            std::vector<std::string> texts, expected;
+            for (const CService& s : latest) {
+                texts.push_back(s.VehicleID + "|" + std::to_string(s.ServiceDate.Days()) + "|" +
+                                std::to_string(s.Odometer) + "|" +
+                                std::to_string(s.items.front().MaintenancePlanItemID));
+            }
+            for (const std::string& text : plainServices) {
+                if (strncasecmp(text.c_str(), (car.VehicleID + "|").c_str(), car.VehicleID.size() + 1) == 0) {
+                    expected.push_back(text);
+                }
+            }
+            Expect(texts == expected, when + ": latest services of " + car.Name + ", round " + std::to_string(round));
+        }
+    }
     for (int round = 0; round < 2; ++round) {
         std::vector<CService> latest;
         CServiceRegisterDatabaseObject(db).GetLatestServices("%", latest);
@@ -295,32 +316,79 @@ void Compare(jv::db::Connection& db, CUserPreferences& preferences, const std::s
     }
 }
 
+// What other connections change in the file, one statement each: readings, services, their plan
+// items and the plan items themselves, of one car or of several, in order and out of it.
+struct Change {
+    const char* what;
+    const char* sql;
+};
+const Change kChanges[] = {
+    {"readings moved up",
+     "UPDATE OdometerValues SET OdometerValue = OdometerValue + 1000 WHERE OdometerValueID % 7 = 3"},
+    {"a reading out of order",
+     "INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES "
+     "('00000001-0000-0000-0000-0000000000AA', 44600, 99999)"},
+    {"the reading out of order taken out", "DELETE FROM OdometerValues WHERE OdometerValue = 99999"},
+    {"a reading at the end",
+     "INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) SELECT VehicleID, "
+     "max(OdometerDate) + 3, max(OdometerValue) + 120 FROM OdometerValues WHERE VehicleID = "
+     "'00000001-0000-0000-0000-0000000000AA'"},
+    {"a car's readings given to another car",
+     "UPDATE OdometerValues SET VehicleID = '00000002-0000-0000-0000-0000000000aa' WHERE VehicleID = "
+     "'00000001-0000-0000-0000-0000000000AA' AND OdometerValueID % 3 = 0"},
+    {"a new service",
+     "INSERT INTO Services (VehicleID, ServiceDate, Odometer, Vendor, Skipped) VALUES "
+     "('00000001-0000-0000-0000-0000000000AA', 45500, 30000, 'Garage', 0)"},
+    {"the new service covering another car's plan item, latest of all",
+     "INSERT INTO ServiceItems (ServiceID, MaintenancePlanItemID) SELECT max(ServiceID), (SELECT "
+     "min(MaintenancePlanItemID) FROM MaintenancePlanItems WHERE MaintenancePlanID = (SELECT MaintenancePlanID FROM "
+     "Vehicles WHERE VehicleID = '00000002-0000-0000-0000-0000000000AA')) FROM Services"},
+    {"services moved to other dates", "UPDATE Services SET ServiceDate = ServiceDate + 400 WHERE ServiceID % 9 = 4"},
+    {"plan items renamed",
+     "UPDATE MaintenancePlanItems SET Item_Description = 'Item 9' WHERE MaintenancePlanItemID % 5 = 2"},
+    {"service items taken out", "DELETE FROM ServiceItems WHERE ServiceID % 4 = 1"},
+    {"a service taken out", "DELETE FROM Services WHERE ServiceID = (SELECT max(ServiceID) FROM Services)"},
+};
+
 }  // namespace
 
 int CheckIrregularGarage(const std::string& blankDatabase) {
     const auto folder = std::filesystem::temp_directory_path() / "jvbench-irregular";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    const std::string path = (folder / "user.jvdb").string();
-    std::filesystem::copy_file(blankDatabase, path);
-    {
+    // Once on the blank database as it is (the file records no car's changes) and once as the
+    // program opens a new user's file (it does).
+    for (const bool recordsChanges : {false, true}) {
+        const std::string mode = recordsChanges ? "recording changes" : "recording none";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        const std::string path = (folder / "user.jvdb").string();
+        std::filesystem::copy_file(blankDatabase, path);
+        if (recordsChanges) {
+            CUserData userData;
+            Expect(userData.OpenConnections(path), "the file opens");
+        }
         jv::FixedClock clock(jv::DateTime(2025, 3, 14, 9, 30, 0));
         jv::ScopedClock useClock(clock);
         jv::db::Connection db = jv::db::Connection::Open(path);
         db.BeginTrans();
         Build(db);
         db.CommitTrans();
+        Expect(carchanges::Of(db, "00000001-0000-0000-0000-0000000000AA", carchanges::Kind::Readings).has_value() ==
+                   recordsChanges,
+               mode + ": the file's record of changes");
         CUserPreferences preferences;
-        Compare(db, preferences, "as built");
+        Compare(db, preferences, mode + ", as built");
         const std::vector<std::string> first = Reminders(db, preferences);
-        Expect(Reminders(db, preferences) == first, "reminders worked out and kept");
-        // Another program changes the file: what was kept goes.
-        jv::db::Connection::Open(path).ExecuteNonQuery(
-            "UPDATE OdometerValues SET OdometerValue = OdometerValue + 1000 WHERE OdometerValueID % 7 = 3");
-        Compare(db, preferences, "after another program's change");
-        const std::vector<std::string> changed = Reminders(db, preferences);
-        jv::db::Connection fresh = jv::db::Connection::Open(path);
-        Expect(Reminders(fresh, preferences) == changed, "reminders after the change, kept and afresh");
+        Expect(Reminders(db, preferences) == first, mode + ": reminders worked out and kept");
+        // Other connections change the file: what was kept of what they changed goes, the rest
+        // stays as it was worked out afresh.
+        for (const Change& change : kChanges) {
+            jv::db::Connection::Open(path).ExecuteNonQuery(change.sql);
+            const std::string when = mode + ", after another connection's change: " + change.what;
+            Compare(db, preferences, when);
+            const std::vector<std::string> kept = Reminders(db, preferences);
+            jv::db::Connection fresh = jv::db::Connection::Open(path);
+            Expect(kept == Reminders(fresh, preferences), when + ": reminders kept and afresh");
+        }
     }
     std::filesystem::remove_all(folder);
     return g_compared;

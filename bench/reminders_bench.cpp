@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/base/Clock.h"
 #include "platform/base/NumberText.h"
 #include "platform/db/Connection.h"
+#include "shared/data/UserData.h"
 #include "shared/data/UserPreferences.h"
 #include "shared/registers/RemindersDatabaseObject.h"
 
@@ -37,7 +39,10 @@ public:
         std::filesystem::create_directories(folder_);
         const std::string path = (folder_ / "user.jvdb").string();
         std::filesystem::copy_file(JV_BLANK_DATABASE_FILE, path);
-        db_ = jv::db::Connection::Open(path);
+        // Opened as the program opens a new user's file, which brings it to the current version.
+        CUserData userData;
+        if (!userData.OpenConnections(path)) std::abort();
+        db_ = userData.GetDatabaseConnection();
 
         const int readings = kReadings * scale;
         const int services = kServices * scale;

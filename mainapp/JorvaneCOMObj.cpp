@@ -113,6 +113,8 @@ const std::vector<JorvaneScriptMethod>& CJorvaneCOMObj::Methods() {
         {"EditServiceItem", {T, I}, kHome},
         {"UpdateDriveTypeList", {}, kCar},
         {"AddNewCarQuickstart", {}, kOwn},
+        {"ShowRegisterEntries", {I, I, T}, kRegisters},
+        {"FindPreviousOdometer", {T, T}, kFuel},
     };
     return methods;
 }
@@ -177,6 +179,16 @@ const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers()
          [](View& v, const Args& a) {
              if (auto p = std::dynamic_pointer_cast<CJVRegisterPage>(v.GetWorkspacePage()))
                  CJVPage::Invoke(p, &CJVRegisterPage::GetLastValuesForVendor, a.Text(0), a.Text(1), a.Text(2));
+         }},
+        {"ShowRegisterEntries",
+         [](View& v, const Args& a) {
+             if (auto p = std::dynamic_pointer_cast<CJVRegisterPage>(v.GetWorkspacePage()))
+                 CJVPage::Invoke(p, &CJVRegisterPage::ShowEntries, a.Int32(0), a.Int32(1), a.Text(2));
+         }},
+        {"FindPreviousOdometer",
+         [](View& v, const Args& a) {
+             if (auto p = v.GetWorkspacePageAs<CWS_FuelRegisterPage>(kFuel))
+                 CJVPage::Invoke(p, &CWS_FuelRegisterPage::FindPreviousOdometer, a.Text(0), a.Text(1));
          }},
         {"SaveFuelData",
          [](View& v, const Args& a) {
@@ -285,7 +297,8 @@ void CJorvaneCOMObj::Register(jv::ui::host::ScriptBridge& bridge) {
                 const bool suits = pageId == JorvaneScriptMethod::kRegisterPages
                                        ? (current == CJorvaneView::kFuelRegisterPage ||
                                           current == CJorvaneView::kExpenseRegisterPage ||
-                                          current == CJorvaneView::kServiceRegisterPage)
+                                          current == CJorvaneView::kServiceRegisterPage ||
+                                          current == CJorvaneView::kOdometerRegisterPage)
                                        : current == pageId;
                 if (!suits) return;
             }

@@ -10,8 +10,7 @@
 class CJorvaneView;
 
 // One method that page scripts call through `window.external`: its name, its parameters and the
-// page it belongs to (0: the view answers it itself; kRegisterPages: any of the fuel, expense and
-// service registers).
+// page it belongs to (0: the view answers it itself; kRegisterPages: any of the registers).
 struct JorvaneScriptMethod {
     static constexpr int kOwn = 0;
     static constexpr int kRegisterPages = -1;

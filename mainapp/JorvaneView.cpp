@@ -136,8 +136,6 @@ bool CJorvaneView::LeaveRegisterEntry(const std::shared_ptr<CJVPage>& page) {
     const jv::ui::Element* entry = page->GetDocument()->getElementById("CurrentEntry");
     const std::string rowId = entry != nullptr ? entry->innerText() : std::string();
     // An entry that could not be saved (a message said why) keeps the user on the page.
-    if (page->GetResourceID() == kOdometerRegisterPage)
-        return std::static_pointer_cast<CWS_OdometerRegisterPage>(page)->SaveEntry(rowId);
     return std::static_pointer_cast<CJVRegisterPage>(page)->SaveEntry(rowId);
 }
 

@@ -2,12 +2,12 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
-#include "mainapp/dialogs/AboutDlg.h"
 #include "mainapp/dialogs/SelectCarDlg.h"
 #include "platform/ui/BrowserHost.h"
 #include "platform/ui/Document.h"
 #include "shared/core/NumberUtils.h"
 #include "shared/data/CarsDB.h"
+#include "shared/ui/AboutDlg.h"
 
 const std::vector<CMainMenu::Item>& CMainMenu::Items() {
     static const std::vector<Item> items = {

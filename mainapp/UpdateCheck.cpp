@@ -40,8 +40,8 @@ CUpdateCheck::CUpdateCheck(std::function<void()> closeMainWindow)
       m_spawn(
           [](const std::vector<std::string>& argv, std::string* error) { return jv::process::Spawn(argv, error); }) {}
 
-std::string CUpdateCheck::InstallerFilePath() {
-    return jv::paths::Join(jv::paths::TempDir(), "JVInstaller.bat");
+std::string CUpdateCheck::InstallerFilePath(const std::string& packagePath) {
+    return jv::paths::Join(jv::paths::DirName(packagePath), "JVInstaller.bat");
 }
 
 std::string CUpdateCheck::InstallerFileText(const std::string& packagePath) {
@@ -70,9 +70,10 @@ std::string CUpdateCheck::DownloadFailedMessage(const std::string& url) {
 }
 
 bool CUpdateCheck::WriteInstallerFile(const std::string& packagePath) {
-    const std::string path = InstallerFilePath();
+    const std::string path = InstallerFilePath(packagePath);
     const std::string text = InstallerFileText(packagePath);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // A new file, never one that is there already (nor a link planted under its name).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         TraceLog(kMethod, TRACE_ERROR, "Failed to create batch file for installer.  Message: " + ErrorText(errno));
         return false;

@@ -12,9 +12,10 @@ enum class UpdateCheckResult {
 };
 
 // The update check at start-up and from Help > Check For Updates: asks the web service whether a
-// newer version exists and, when the user agrees, downloads the package into the temporary folder,
-// writes the install line into "JVInstaller.bat" beside it, starts the installer and closes the
-// main window so that the installer can replace the program.
+// newer version exists and, when the user agrees, downloads the package into a folder of its own
+// in the temporary folder (see CUpdateNet::getUpdate), writes the install line into a new
+// "JVInstaller.bat" beside it, starts the installer and closes the main window so that the
+// installer can replace the program.
 //
 // The installer is the program named in configApp.xml (<update installer="/path/to/program"/>),
 // started with the package's path and "JVUPDATE=TRUE" as its arguments; without one the package
@@ -36,18 +37,19 @@ public:
     void SetSpawner(Spawner spawner) { m_spawn = std::move(spawner); }
 
     // The pieces, on their own for tests.
-    static std::string InstallerFilePath();
+    // "JVInstaller.bat" in the package's folder.
+    static std::string InstallerFilePath(const std::string& packagePath);
     static std::string InstallerFileText(const std::string& packagePath);
     // The installer's argument vector for the configured program (empty: the desktop's handler).
     static std::vector<std::string> InstallerCommand(const std::string& configured, const std::string& packagePath);
     // The message of the "Update failed" dialog: the address as text, and as a link only when it
     // is an http or https address.
     static std::string DownloadFailedMessage(const std::string& url);
+    // Writes the install line into a new InstallerFilePath; false (logged) when the file cannot be
+    // created or written.
+    static bool WriteInstallerFile(const std::string& packagePath);
 
 private:
-    // Writes the install line; false (logged) when the file cannot be created or written.
-    bool WriteInstallerFile(const std::string& packagePath);
-
     std::function<void()> m_closeMainWindow;
     Spawner m_spawn;
 };

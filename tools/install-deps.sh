@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsqlite3-dev libxml2-dev libcurl4-openssl-dev libglib2.0-dev libsoup-3.0-dev
-  libgumbo-dev nlohmann-json3-dev
+  libgumbo-dev nlohmann-json3-dev libgdk-pixbuf-2.0-dev librsvg2-common
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 xdg-utils
   dbus-daemon

@@ -22,7 +22,9 @@ bool CJVSystemTrayApp::IsRegistrationSwitch(const std::vector<std::string>& args
         if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) continue;
         std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
         for (char& c : name) c = static_cast<char>(g_ascii_tolower(c));
-        if (name == "regserver" || name == "unregserver" || name == "embedding" || name == "automation") return true;
+        if (name == "regserver" || name == "unregserver" || name == "register" || name == "unregister" ||
+            name == "embedding" || name == "automation")
+            return true;
     }
     return false;
 }
@@ -37,7 +39,7 @@ std::chrono::milliseconds CJVSystemTrayApp::FirstCheckDelay(const char* setting)
 }
 
 int CJVSystemTrayApp::Run(int argc, char** argv) {
-    // Started to register or serve a component: there is none on this desktop.
+    // Started to register, unregister or serve a component: there is none on this desktop.
     if (IsRegistrationSwitch(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc))) return 0;
 
     // One companion per session: a second start leaves quietly, so there is one icon and one

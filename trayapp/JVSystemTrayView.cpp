@@ -6,6 +6,7 @@
 #include "platform/ui/host/ScriptBridge.h"
 #include "platform/ui/host/WebHost.h"
 #include "shared/core/TraceLog.h"
+#include "shared/ui/AboutDlg.h"
 #include "trayapp/JVSystemTrayCOMObj.h"
 #include "trayapp/MainFrame.h"
 #include "trayapp/RemindersPage.h"
@@ -35,8 +36,10 @@ CJVSystemTrayView::~CJVSystemTrayView() {
 
 void CJVSystemTrayView::Show() {
     if (host_) {
-        // The window is there (or on its way): the page is built again from the database.
+        // The window is there (or on its way): the page is built again from the database, and the
+        // window comes forward.
         Navigate(tray::IDR_REMINDERS_PAGE, 0);
+        host_->RaiseWindow();
         return;
     }
     bridge_ = std::make_shared<jv::ui::host::ScriptBridge>(HostLog);
@@ -44,12 +47,13 @@ void CJVSystemTrayView::Show() {
     external_->AddMethods(*bridge_);
     host_ = std::make_shared<jv::ui::host::WebHost>(loop_, *bridge_, kModule, HostLog);
     host_->SetWindowEvents(this);
-    // The frame's menu: File with Open Jorvane, Hide and Exit.
-    host_->SetMenu({{"File",
-                     {{"Open Jorvane", tray::ID_OPEN_JORVANE},
-                      {"Hide", tray::ID_HIDE},
+    // The frame's menu: File with Open Jorvane, Hide and Exit; Help with the about box.
+    host_->SetMenu({{"&File",
+                     {{"&Open Jorvane", tray::ID_OPEN_JORVANE},
+                      {"&Hide", tray::ID_HIDE},
                       {"", 0, true, true},
-                      {"Exit", tray::ID_APP_EXIT}}}});
+                      {"&Exit", tray::ID_APP_EXIT}}},
+                    {"&Help", {{"&About JVSystemTray...", tray::ID_APP_ABOUT}}}});
     host_->SetCommandHandler([this](int command) {
         frame_.SendEvent({tray::WM_COMMAND, static_cast<uint64_t>(command), 0});
     });
@@ -75,6 +79,8 @@ void CJVSystemTrayView::Show() {
 
 void CJVSystemTrayView::Hide() {
     page_.reset();
+    // The about box goes with the window it was shown over.
+    if (about_ != nullptr) about_->EndDialog(jv::ui::Dialog::kNotShown);
     if (!host_) return;
     loop_.SetAfterWork({});
     host_->SetWindowEvents(nullptr);
@@ -85,6 +91,14 @@ void CJVSystemTrayView::Hide() {
         external.reset();
         bridge.reset();
     });
+}
+
+void CJVSystemTrayView::ShowAbout() {
+    if (!host_ || about_ != nullptr) return;
+    CAboutDlg about(tray::IDR_ABOUT_PAGE);
+    about_ = &about;
+    about.DoModal();
+    about_ = nullptr;
 }
 
 void CJVSystemTrayView::Navigate(int id, int argument) {

@@ -12,6 +12,7 @@ class ScriptBridge;
 class WebHost;
 }  // namespace host
 }  // namespace jv::ui
+class CAboutDlg;
 class CMainFrame;
 class CRemindersPage;
 class CJVSystemTrayCOMObj;
@@ -29,10 +30,13 @@ public:
     CJVSystemTrayView(const CJVSystemTrayView&) = delete;
     CJVSystemTrayView& operator=(const CJVSystemTrayView&) = delete;
 
-    // Opens the window on the reminders page, or, when it is open, builds the page anew in it.
+    // Opens the window on the reminders page, or, when it is open, builds the page anew in it and
+    // brings the window forward.
     void Show();
-    // Closes the window.
+    // Closes the window, and the about box over it.
     void Hide();
+    // The about box, modal over the window (nothing when the window is not open).
+    void ShowAbout();
     bool IsOpen() const { return host_ != nullptr; }
     // Shows page id ("res://JVSystemTray.exe/<id>", "?<argument>" when argument is not 0).
     void Navigate(int id, int argument);
@@ -57,4 +61,5 @@ private:
     std::shared_ptr<CJVSystemTrayCOMObj> external_;
     std::shared_ptr<jv::ui::host::WebHost> host_;
     std::shared_ptr<CRemindersPage> page_;
+    CAboutDlg* about_ = nullptr;  // while the about box is shown
 };

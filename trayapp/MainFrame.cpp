@@ -1,5 +1,7 @@
 #include "trayapp/MainFrame.h"
 
+#include <sys/stat.h>
+
 #include "platform/base/Paths.h"
 #include "platform/base/Profile.h"
 #include "platform/base/Spawn.h"
@@ -18,6 +20,13 @@ constexpr const char* kDueBalloon = "Jorvane: You have vehicle service due!\nDou
 constexpr const char* kBalloonTitle = "Jorvane";
 constexpr int kBalloonTimeoutMs = 10000;
 constexpr unsigned NIIF_INFO = 1;
+
+bool SameFolder(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
 
 }  // namespace
 
@@ -69,6 +78,9 @@ intptr_t CMainFrame::HandleEvent(const jv::desktop::Event& event) {
                 case tray::ID_HIDE:
                     OnHide();
                     break;
+                case tray::ID_APP_ABOUT:
+                    OnAppAbout();
+                    break;
                 default:
                     break;
             }
@@ -102,6 +114,10 @@ void CMainFrame::OnExit() {
 
 void CMainFrame::OnHide() {
     if (m_pView) m_pView->Hide();
+}
+
+void CMainFrame::OnAppAbout() {
+    if (m_pView) m_pView->ShowAbout();
 }
 
 void CMainFrame::HideReminders() {
@@ -150,9 +166,15 @@ void CMainFrame::UpdateTrayIcon() {
 
 std::string CMainFrame::JorvanePath() {
     jv::Profile profile("Jorvane");
-    std::string folder = profile.GetProfileString("Settings", "Path");
-    if (folder.empty()) folder = jv::paths::ProgramDir();
-    return jv::paths::Join(folder, "jorvane");
+    const std::string folder = profile.GetProfileString("Settings", "Path");
+    if (!folder.empty()) return jv::paths::Join(folder, "jorvane");
+    const std::string programDir = jv::paths::ProgramDir();
+    const std::string beside = jv::paths::Join(programDir, "jorvane");
+#if defined(JV_BUILD_JORVANE) && defined(JV_BUILD_TRAYAPP_DIR)
+    // Run from the build tree, the main program of the same build is in its own folder there.
+    if (!jv::paths::FileExists(beside) && SameFolder(programDir, JV_BUILD_TRAYAPP_DIR)) return JV_BUILD_JORVANE;
+#endif
+    return beside;
 }
 
 void CMainFrame::OpenJorvane() {

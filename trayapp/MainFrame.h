@@ -49,8 +49,8 @@ public:
     const CTrayIcon& trayIcon() const { return m_trayIcon; }
     const std::string& databasePath() const { return m_strDatabasePath; }
 
-    // The program to start for "Open Jorvane": the profile's "Path" folder when set, else the
-    // folder of this program, joined with "jorvane".
+    // The program to start for "Open Jorvane": "jorvane" in the profile's "Path" folder when set,
+    // else beside this program, or, for a companion run from the build tree, that build's own.
     static std::string JorvanePath();
 
 protected:
@@ -60,6 +60,7 @@ private:
     void OnViewReminders();
     void OnExit();
     void OnHide();
+    void OnAppAbout();
     void OnTimer();
     // Re-reads the configured database and opens it when it is not open yet (or is another file).
     bool ConnectDatabase();

@@ -2,6 +2,7 @@
 
 #include "platform/base/Paths.h"
 #include "platform/ui/Loop.h"
+#include "shared/core/TraceLog.h"
 #include "trayapp/TrayMessages.h"
 
 namespace {
@@ -9,6 +10,12 @@ namespace {
 // The icon names the companion installs (share/icons/hicolor/scalable/status).
 std::string IconName(unsigned iconId) {
     return iconId == tray::IDI_SERVICE_DUE ? "jorvane-service-due" : std::string();
+}
+
+// The folder of the companion's own icon theme: in the machine-wide data folder, installed or laid
+// out by the build.
+std::string IconThemePath() {
+    return jv::paths::Join(jv::paths::CommonAppData(), "icons");
 }
 
 }  // namespace
@@ -51,8 +58,15 @@ bool CTrayIcon::SetIcon(const std::string& iconName, const char* tip) {
         menu_.Unexport();
         return true;
     }
+    if (iconName != iconName_ || pixmaps_.empty()) {
+        // The pictures too, for a panel that does not look icons up by name.
+        const std::string file = jv::paths::Join(IconThemePath(), "hicolor/scalable/status/" + iconName + ".svg");
+        std::string error;
+        pixmaps_ = jv::desktop::LoadIconPixmaps(file, jv::desktop::UsualIconSizes(), &error);
+        if (pixmaps_.empty()) TraceLog("CTrayIcon::SetIcon", TRACE_WARNING, "No pictures of the icon: " + error);
+    }
     iconName_ = iconName;
-    item_.SetIcon(iconName_, jv::paths::Join(jv::paths::CommonAppData(), "icons"));
+    item_.SetIcon(iconName_, IconThemePath(), pixmaps_);
     item_.SetToolTip(tip_, "");
     if (item_.shown()) return true;
     menu_.Export();

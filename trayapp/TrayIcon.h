@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/desktop/DBusMenu.h"
 #include "platform/desktop/DesktopNotifier.h"
@@ -64,6 +65,7 @@ private:
     jv::desktop::EventTarget* window_ = nullptr;
     unsigned callbackMessage_ = 0;
     std::string iconName_;
+    std::vector<jv::desktop::IconPixmap> pixmaps_;  // of iconName_
     std::string tip_;
     jv::desktop::StatusNotifierItem item_;
     jv::desktop::DBusMenu menu_;

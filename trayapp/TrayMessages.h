@@ -22,6 +22,7 @@ constexpr int ID_VIEW_REMINDERS = 134;
 constexpr int ID_OPEN_JORVANE = 135;
 constexpr int ID_APP_EXIT = 136;
 constexpr int ID_HIDE = 141;
+constexpr int ID_APP_ABOUT = 57664;
 
 // The tray icon's id, which is also the id of its context menu.
 constexpr unsigned IDR_TRAYICON = 4;
@@ -30,5 +31,6 @@ constexpr unsigned IDI_SERVICE_DUE = 131;
 
 // The companion's pages.
 constexpr int IDR_REMINDERS_PAGE = 138;
+constexpr unsigned IDR_ABOUT_PAGE = 145;
 
 }  // namespace tray

@@ -180,13 +180,19 @@ bool CUpdateNet::getUpdate(const std::string& fileName, std::string& localPath) 
     constexpr const char* kWhere = "CUpdateNet::getUpdate";
     if (m_pConn == nullptr) return false;
 
-    // The package arrives into a new file of its own in the temporary folder, readable by this
-    // user only, and takes its name only once it is whole.
-    const std::string folder = jv::paths::TempDir();
-    std::string partial = jv::paths::Join(folder, "JVUpdate-XXXXXX");
-    const int fd = ::mkostemp(partial.data(), O_CLOEXEC);
+    // The package arrives in a folder made for this download in the temporary folder, which only
+    // this user can enter, and takes its name there only once it is whole. Nothing another user
+    // has put into the shared temporary folder is written to, replaced or used.
+    std::string folder = jv::paths::Join(jv::paths::TempDir(), "JVUpdate-XXXXXX");
+    if (::mkdtemp(folder.data()) == nullptr) {
+        TraceLog(kWhere, TRACE_ERROR, "Failed to create file for installer.  Message: " + ErrorText(errno));
+        return false;
+    }
+    const std::string partial = jv::paths::Join(folder, "download.part");
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         TraceLog(kWhere, TRACE_ERROR, "Failed to create file for installer.  Message: " + ErrorText(errno));
+        ::rmdir(folder.c_str());
         return false;
     }
     Base64ResultWriter writer(fd);
@@ -207,6 +213,7 @@ bool CUpdateNet::getUpdate(const std::string& fileName, std::string& localPath) 
     const bool closed = ::close(fd) == 0;
     const auto fail = [&](const std::string& line) {
         ::unlink(partial.c_str());
+        ::rmdir(folder.c_str());
         if (!line.empty()) TraceLog(kWhere, TRACE_ERROR, line);
         return false;
     };
@@ -216,15 +223,13 @@ bool CUpdateNet::getUpdate(const std::string& fileName, std::string& localPath) 
     if (!finished || !closed) return fail("Failed to write file for installer.  Message: " + ErrorText(errno));
 
     // The name comes from the server: only its last component is used, and only when that is a
-    // plain file name, so the file always lands in the temporary folder.
+    // plain file name, so the file always lands in the download's own folder.
     const std::string name = PlainFileName(fileName);
     if (name.empty()) {
         localPath.clear();
         return fail("Failed to create file for installer.  Message: \"" + fileName + "\" is not a file name");
     }
     localPath = jv::paths::Join(folder, name);
-    // Whatever stands under that name (an earlier download, a link planted there) is replaced
-    // by the new file itself, never written through.
     if (::rename(partial.c_str(), localPath.c_str()) != 0)
         return fail("Failed to create file for installer.  Message: " + ErrorText(errno));
     return true;

@@ -14,8 +14,9 @@ public:
 
     // True when the service names a package: its path (a file name) and its download address.
     bool isUpdateAvailable(std::string& path, std::string& url);
-    // Downloads the package named `fileName` into the temporary folder under its last name
-    // component; `localPath` says where, also when writing failed.
+    // Downloads the package named `fileName` under its last name component into a new folder of
+    // its own in the temporary folder ("JVUpdate-XXXXXX", readable by this user only), which stays
+    // for the installer; `localPath` says where, also when writing failed.
     bool getUpdate(const std::string& fileName, std::string& localPath);
     // The partner text from the service, or the one stored in the settings when the service
     // gives none.

@@ -1,12 +1,59 @@
 #include "mainapp/pages/JVRegisterPage.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <unordered_set>
+
 #include "mainapp/AutocompleteList.h"
 #include "mainapp/JorvaneDoc.h"
+#include "mainapp/pages/RegisterRows.h"
+#include "platform/ui/Document.h"
 #include "shared/core/ErrorReporting.h"
 #include "shared/core/TraceLog.h"
+#include "shared/data/CarsDB.h"
+
+using namespace registerrows;
+
+namespace {
+
+// Built when the page opens: more than a tall window shows.
+constexpr size_t kLatest = 40;
+// Built beyond what the script shows, either way, so that scrolling meets rows before gaps.
+constexpr size_t kMargin = 30;
+// The most entries built at once (besides the selected and the new entry).
+constexpr size_t kMostBuilt = 300;
+
+// The id of a stored entry's top row ("12"), or 0.
+int EntryIdOf(std::string_view text) {
+    if (text.empty() || text.size() > 9) return 0;
+    int id = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 0;
+        id = id * 10 + (c - '0');
+    }
+    return id;
+}
+
+}  // namespace
+
+// What the register's body holds now.
+struct CJVRegisterPage::BodyRows {
+    ElementPtr body;
+    std::unordered_map<int, std::pair<ElementPtr, ElementPtr>> entries;  // by id: top and bottom row
+    std::vector<ElementPtr> gaps;
+    ElementPtr newTop;
+    ElementPtr newBottom;
+};
 
 CJVRegisterPage::CJVRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVPage(resourceId, std::move(document)) {}
+    : CJVPage(resourceId, std::move(document)) {
+    if (m_pDocument) m_pDocument->SetMissingIdResolver([this](std::string_view id) { return BuildNamedEntry(id); });
+}
+
+CJVRegisterPage::~CJVRegisterPage() {
+    if (m_pDocument) m_pDocument->SetMissingIdResolver({});
+}
 
 void CJVRegisterPage::GetVendor(const std::string& rowId, const std::string& typed) {
     const char* method = "CJVRegisterPage::GetVendor";
@@ -34,4 +81,248 @@ void CJVRegisterPage::GetVendor(const std::string& rowId, const std::string& typ
 void CJVRegisterPage::RememberVendor(const std::string& vendor) {
     CJorvaneDoc* doc = CJorvaneDoc::GetDoc();
     if (CAutocompleteList* list = doc != nullptr ? doc->GetAutocompleteList() : nullptr) list->Add(vendor);
+}
+
+// --- the entries built as rows ---------------------------------------------------------------------
+
+void CJVRegisterPage::BuildRows() {
+    LoadEntries();
+    const size_t count = EntryCount();
+    std::vector<size_t> wanted;
+    for (size_t i = count > kLatest ? count - kLatest : 0; i < count; ++i) wanted.push_back(i);
+    // Another car or other columns: nothing built before stays.
+    LayOut(wanted, Rebuild{0, true, true});
+    FocusNewEntry(*this);
+}
+
+void CJVRegisterPage::ShowEntries(int first, int last, const std::string& selectedId) {
+    const auto [from, to] = Window(first, last, kMargin, kMostBuilt, EntryCount());
+    std::vector<size_t> wanted;
+    wanted.reserve(to - from + 1);
+    const long selected = selectedId == "new" ? -1 : IndexOf(selectedId);
+    if (selected >= 0 && static_cast<size_t>(selected) < from) wanted.push_back(static_cast<size_t>(selected));
+    for (size_t i = from; i < to; ++i) wanted.push_back(i);
+    if (selected >= 0 && static_cast<size_t>(selected) >= to) wanted.push_back(static_cast<size_t>(selected));
+    LayOut(wanted, Rebuild{});
+}
+
+void CJVRegisterPage::ShowSaved(const std::string& rowId, const std::string& vehicleId) {
+    if (rowId == "new") {
+        Reload(0, true, {vehicleId});
+        FocusNewEntry(*this);
+        return;
+    }
+    // The car the page had the entry under, too, should it differ.
+    std::vector<std::string> cars = {vehicleId};
+    if (const long index = IndexOf(rowId); index >= 0 && EntryCar(static_cast<size_t>(index)) != vehicleId)
+        cars.push_back(EntryCar(static_cast<size_t>(index)));
+    Reload(EntryIdOf(rowId), false, cars);
+}
+
+void CJVRegisterPage::ShowDeleted(const std::string& rowId) {
+    const long index = IndexOf(rowId);
+    Reload(0, false,
+           index >= 0 ? std::vector<std::string>{EntryCar(static_cast<size_t>(index))} : std::vector<std::string>{});
+}
+
+void CJVRegisterPage::RestoreEntry(const std::string& rowId) {
+    const BodyRows rows = ScanBody();
+    if (rowId == "new") {
+        LayOut(BuiltIndices(rows), Rebuild{0, true, false});
+        return;
+    }
+    const long index = IndexOf(rowId);
+    if (index < 0) {
+        TraceLog("CJVRegisterPage::RestoreEntry", TRACE_ERROR, "Couldn't find entry " + rowId);
+        return;
+    }
+    std::vector<size_t> wanted = BuiltIndices(rows);
+    if (rows.entries.count(EntryId(static_cast<size_t>(index))) == 0) {
+        wanted.push_back(static_cast<size_t>(index));
+        std::sort(wanted.begin(), wanted.end());
+    }
+    LayOut(wanted, Rebuild{EntryId(static_cast<size_t>(index)), false, false});
+}
+
+long CJVRegisterPage::IndexOf(const std::string& rowId) const {
+    const int id = EntryIdOf(rowId);
+    if (id == 0) return -1;
+    for (size_t i = EntryCount(); i-- > 0;)
+        if (EntryId(i) == id) return static_cast<long>(i);
+    return -1;
+}
+
+CJVRegisterPage::BodyRows CJVRegisterPage::ScanBody() {
+    BodyRows rows;
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return rows;
+    for (Element* body : table->tBodies()) {
+        if (body->id() == "RegisterTBody") rows.body = body->selfElement();
+    }
+    if (!rows.body) return rows;
+    const auto& children = rows.body->childNodes();
+    for (size_t i = 0; i < children.size(); ++i) {
+        Element* row = children[i]->asElement();
+        if (row == nullptr || !row->is("tr")) continue;
+        if (IsGap(*row)) {
+            rows.gaps.push_back(row->selfElement());
+            continue;
+        }
+        const std::string id = row->id();
+        Element* bottom = NextRow(row);
+        if (bottom == nullptr || !bottom->id().empty()) continue;
+        if (id == "new") {
+            rows.newTop = row->selfElement();
+            rows.newBottom = bottom->selfElement();
+        } else if (const int entryId = EntryIdOf(id); entryId != 0) {
+            rows.entries[entryId] = {row->selfElement(), bottom->selfElement()};
+        } else {
+            continue;
+        }
+        i = static_cast<size_t>(bottom->indexInParent());
+    }
+    return rows;
+}
+
+std::vector<size_t> CJVRegisterPage::BuiltIndices(const BodyRows& rows) const {
+    std::vector<size_t> indices;
+    if (rows.entries.empty()) return indices;
+    for (size_t i = 0; i < EntryCount(); ++i)
+        if (rows.entries.count(EntryId(i)) != 0) indices.push_back(i);
+    return indices;
+}
+
+void CJVRegisterPage::Reload(int changedId, bool newEntry, std::vector<std::string> cars) {
+    std::unordered_set<int> before;
+    for (size_t i = 0; i < EntryCount(); ++i) before.insert(EntryId(i));
+    const BodyRows rows = ScanBody();
+    cars.erase(std::remove(cars.begin(), cars.end(), std::string()), cars.end());
+    // A register of one car is that car's entries: read whole.
+    if (cars.empty() || !AllCars()) {
+        LoadEntries();
+    } else {
+        for (const std::string& car : cars) LoadEntriesOf(car);
+    }
+    std::vector<size_t> wanted;
+    for (size_t i = 0; i < EntryCount(); ++i) {
+        const int id = EntryId(i);
+        // The rows built before, and what is new to the page (the entry just added).
+        if (rows.entries.count(id) != 0 || before.count(id) == 0 || id == changedId) wanted.push_back(i);
+    }
+    if (wanted.size() > kMostBuilt + kLatest) {
+        // Far more changed than one entry (another program wrote): the latest entries, as on opening.
+        wanted.clear();
+        for (size_t i = EntryCount() > kLatest ? EntryCount() - kLatest : 0; i < EntryCount(); ++i) wanted.push_back(i);
+    }
+    LayOut(wanted, Rebuild{changedId, newEntry, false});
+}
+
+void CJVRegisterPage::LayOut(const std::vector<size_t>& wanted, const Rebuild& rebuild) {
+    const char* method = "CJVRegisterPage::LayOut";
+    CJorvaneDoc* doc = Doc();
+    ElementPtr table;
+    if (doc == nullptr || !GetTableById("Register", table)) return;
+    BodyRows rows = rebuild.whole ? BodyRows{} : ScanBody();
+    if (rebuild.whole || !rows.body) rows = BodyRows{};
+
+    // The car names are read once, when a row is built.
+    std::optional<CCarsDB> cars;
+    const bool allCars = AllCars();
+    const auto carList = [&]() -> const CCarsDB& {
+        if (!cars) {
+            cars.emplace(doc->GetDatabaseConnection());
+            LoadAllCars(*cars);
+        }
+        return *cars;
+    };
+    size_t columns = 1;
+    ElementPtr heading;
+    if (GetElementById("RegisterHeadingRow", heading)) columns = heading->cells().size();
+
+    std::vector<jv::ui::NodePtr> desired;
+    desired.reserve(wanted.size() * 2 + 8);
+    size_t gapsUsed = 0;
+    for (const Segment& segment : Segments(EntryCount(), wanted)) {
+        if (!segment.built) {
+            ElementPtr gap = gapsUsed < rows.gaps.size() ? rows.gaps[gapsUsed++] : NewGap(*this, columns, 0);
+            if (!gap) return;
+            SetGapCount(gap.get(), segment.count);
+            desired.push_back(gap);
+            continue;
+        }
+        const int id = EntryId(segment.first);
+        if (const auto found = rows.entries.find(id); found != rows.entries.end() && id != rebuild.entryId) {
+            desired.push_back(found->second.first);
+            desired.push_back(found->second.second);
+            continue;
+        }
+        ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
+        ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
+        if (!top || !bottom) {
+            TraceLog(method, TRACE_ERROR, "Failed to add rows to the register");
+            return;
+        }
+        top->setId(std::to_string(id));
+        FillEntryRows(top.get(), bottom.get(), segment.first, carList(), allCars);
+        desired.push_back(top);
+        desired.push_back(bottom);
+    }
+    if (rows.newTop && rows.newBottom && !rebuild.newEntry) {
+        desired.push_back(rows.newTop);
+        desired.push_back(rows.newBottom);
+    } else {
+        ElementPtr top = NewRow(*this, "<tr class=registerrowcurrent_top>");
+        ElementPtr bottom = NewRow(*this, "<tr class=registerrowcurrent_bottom>");
+        if (!top || !bottom) {
+            TraceLog(method, TRACE_ERROR, "Failed to add new row to the register");
+            return;
+        }
+        top->setId("new");
+        FillNewEntryRows(top.get(), bottom.get(), carList(), allCars);
+        desired.push_back(top);
+        desired.push_back(bottom);
+    }
+
+    if (!rows.body) {
+        // Nothing stays: a new body put in place whole is one change for the browser.
+        ElementPtr body = NewBody(*this);
+        if (!body) return;
+        for (const auto& node : desired) body->appendChild(node);
+        ReplaceBody(*this, table.get(), body);
+        return;
+    }
+    // The rows in the order wanted, each moved or added where it differs; what is not wanted goes.
+    jv::ui::Node& body = *rows.body;
+    std::unordered_set<const jv::ui::Node*> keep;
+    for (const auto& node : desired) keep.insert(node.get());
+    size_t at = 0;
+    for (const auto& node : desired) {
+        while (at < body.childNodes().size() && keep.count(body.childNodes()[at].get()) == 0)
+            body.removeChild(body.childNodes()[at].get());
+        const auto& children = body.childNodes();
+        if (at < children.size() && children[at] == node) {
+            ++at;
+            continue;
+        }
+        body.insertBefore(node, at < children.size() ? children[at].get() : nullptr);
+        ++at;
+    }
+    while (body.childNodes().size() > at) body.removeChild(body.childNodes().back().get());
+}
+
+Element* CJVRegisterPage::BuildNamedEntry(std::string_view id) {
+    std::string_view entry = id;
+    for (std::string_view prefix : {std::string_view("vendorEnd_"), std::string_view("vendorWhole_")}) {
+        if (entry.substr(0, prefix.size()) == prefix) entry.remove_prefix(prefix.size());
+    }
+    const long index = IndexOf(std::string(entry));
+    if (index < 0) return nullptr;
+    BodyRows rows = ScanBody();
+    if (!rows.body) return nullptr;
+    std::vector<size_t> wanted = BuiltIndices(rows);
+    wanted.push_back(static_cast<size_t>(index));
+    std::sort(wanted.begin(), wanted.end());
+    rows = BodyRows{};
+    LayOut(wanted, Rebuild{});
+    return m_pDocument ? m_pDocument->getElementById(id) : nullptr;
 }

@@ -1,5 +1,7 @@
 #include "mainapp/pages/RegisterRows.h"
 
+#include <algorithm>
+
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
@@ -84,6 +86,28 @@ void AppendCarOptions(CJVPage& page, Element* select, const CCarsDB& cars, const
         option->setAttribute("value", car.VehicleID);
         option->setTextContent(car.Name);
     }
+}
+
+Element* AppendDateCells(CJVPage& page, Element* top, const std::string& date, bool allCars,
+                         const std::string* carName) {
+    Element* cell = Append(page, top, "<td id=first>");
+    AppendInput(page, cell, "<input class=registerValueBoxNoBorder name=date>", date);
+    if (!allCars) return nullptr;
+    Element* carCell = Append(page, top, "td");
+    if (carName != nullptr) AppendText(page, carCell, "span", *carName);
+    return carCell;
+}
+
+void AppendCarField(CJVPage& page, Element* carCell, Element* cell, const std::string& vehicleId, const CCarsDB* cars) {
+    Element* parent = carCell != nullptr ? carCell : cell;
+    if (cars == nullptr) {
+        AppendInput(page, parent, "<input type=hidden name=carname_select>", vehicleId);
+        return;
+    }
+    Element* select = Append(page, parent,
+                             std::string("<select class=registerValueBoxNoBorder style=\"") +
+                                 (carCell != nullptr ? "" : "display: none;") + "\" name=carname_select>");
+    AppendCarOptions(page, select, *cars, vehicleId);
 }
 
 void AppendVendorField(CJVPage& page, Element* cell, const std::string& rowId, const std::string& vendor) {
@@ -172,28 +196,8 @@ Element* AppendRow(CJVPage& page, Element* table) {
     return page.InsertTableRow(table, row, -1) ? row.get() : nullptr;
 }
 
-void FocusNewEntry(Element* table) {
-    if (table == nullptr) return;
-    const std::vector<Element*> rows = table->rows();
-    if (rows.size() < 2) return;
-    if (Element* date = Field(rows[rows.size() - 2], "date")) date->focus();
-}
-
-void RemoveNewEntry(Element* table) {
-    if (table == nullptr) return;
-    for (int i = 0; i < 2; ++i) {
-        const int count = static_cast<int>(table->rows().size());
-        // The heading row stays.
-        if (count <= 1) return;
-        table->deleteRow(count - 1);
-    }
-}
-
-bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom) {
-    Element* next = FindTopRow(page, nextId);
-    if (next == nullptr || next->parentNode() == nullptr || !top || !bottom) return false;
-    jv::ui::Node* body = next->parentNode();
-    return body->insertBefore(top, next) && body->insertBefore(bottom, next);
+void FocusNewEntry(CJVPage& page) {
+    if (Element* date = Field(FindTopRow(page, "new"), "date")) date->focus();
 }
 
 ElementPtr NewRow(CJVPage& page, const std::string& tag) {
@@ -279,6 +283,57 @@ Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings
 
 void ShowPrintPreview(const std::string& html) {
     CPrintPreviewDlg::Print(html);
+}
+
+std::vector<Segment> Segments(size_t total, const std::vector<size_t>& built) {
+    std::vector<Segment> segments;
+    size_t next = 0;  // the first entry not yet in a segment
+    for (size_t index : built) {
+        if (index >= total || index < next) continue;
+        if (index > next) segments.push_back({next, index - next, false});
+        segments.push_back({index, 1, true});
+        next = index + 1;
+    }
+    if (next < total) segments.push_back({next, total - next, false});
+    return segments;
+}
+
+std::pair<size_t, size_t> Window(long first, long last, size_t margin, size_t most, size_t total) {
+    if (total == 0 || most == 0) return {0, 0};
+    if (last < first) std::swap(first, last);
+    const long end = static_cast<long>(total) - 1;
+    first = std::clamp(first, 0L, end);
+    last = std::clamp(last, 0L, end);
+    size_t from = static_cast<size_t>(first) > margin ? static_cast<size_t>(first) - margin : 0;
+    size_t to = std::min(total, static_cast<size_t>(last) + 1 + margin);
+    if (to - from > most) {
+        // Around the middle of the view.
+        const size_t middle = (static_cast<size_t>(first) + static_cast<size_t>(last)) / 2;
+        from = middle > most / 2 ? middle - most / 2 : 0;
+        to = std::min(total, from + most);
+        from = to - std::min(to, most);
+    }
+    return {from, to};
+}
+
+ElementPtr NewGap(CJVPage& page, size_t columns, size_t count) {
+    ElementPtr gap = NewRow(page, "<tr class=registergap>");
+    if (!gap) return nullptr;
+    Append(page, gap.get(), "<td colspan=" + std::to_string(std::max<size_t>(columns, 1)) + ">");
+    SetGapCount(gap.get(), count);
+    return gap;
+}
+
+void SetGapCount(Element* gap, size_t count) {
+    const std::string text = std::to_string(count);
+    if (gap == nullptr || gap->getAttribute("data-count") == text) return;
+    gap->setAttribute("data-count", text);
+    // As high as that many entries (the style sheet's entry height).
+    gap->setAttribute("style", "--entries: " + text);
+}
+
+bool IsGap(const Element& row) {
+    return row.is("tr") && row.className() == "registergap";
 }
 
 }  // namespace registerrows

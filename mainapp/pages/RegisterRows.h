@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdlib>
+#include <algorithm>
+#include <iterator>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/base/DateTime.h"
@@ -56,6 +56,15 @@ Element* AppendInput(CJVPage& page, Node* parent, const std::string& tag, const 
 
 // One option per car (value VehicleID, text the car's name), selected where it is selectedId.
 void AppendCarOptions(CJVPage& page, Element* select, const CCarsDB& cars, const std::string& selectedId);
+// The first cells of an entry's top row: the date and, when the register shows all cars, the Car
+// column (a stored entry's car name in it, given as carName; the new entry's list of cars goes in
+// later). Gives the car cell, null when there is none.
+Element* AppendDateCells(CJVPage& page, Element* top, const std::string& date, bool allCars,
+                         const std::string* carName);
+// The field that names an entry's car ("carname_select"), in the car cell or, without one, in
+// `cell`: a stored entry's car as a hidden field (its name shows in the Car column), the new entry's
+// list of cars (cars) with vehicleId chosen, shown only in the Car column.
+void AppendCarField(CJVPage& page, Element* carCell, Element* cell, const std::string& vehicleId, const CCarsDB* cars);
 // The hidden completion spans and the Vendor input of an entry.
 void AppendVendorField(CJVPage& page, Element* cell, const std::string& rowId, const std::string& vendor);
 // The last cell of a bottom row: the row icon and the Submit button (shown on the new entry).
@@ -81,64 +90,15 @@ bool SetHeading(CJVPage& page, const std::vector<Heading>& headings, const std::
 ElementPtr NewBody(CJVPage& page);
 // Puts body in place of the register's body (appends it when there is none).
 void ReplaceBody(CJVPage& page, Element* table, const ElementPtr& body);
-// Appends an empty row to the register's body; null when there is no body.
+// Appends an empty row to the table's (first) body; null when there is none.
 Element* AppendRow(CJVPage& page, Element* table);
-// Focuses the "date" input of the new entry (the last entry of the register).
-void FocusNewEntry(Element* table);
-// Removes the two rows of the new entry (the last two rows of the register).
-void RemoveNewEntry(Element* table);
-
-// Puts an entry's two rows (built outside the document) before the entry nextId ("new" for the
-// blank entry): adding one entry changes one place of the page, however long the register. False
-// when there is no such entry.
-bool InsertEntry(CJVPage& page, const std::string& nextId, const ElementPtr& top, const ElementPtr& bottom);
+// Focuses the "date" input of the new entry.
+void FocusNewEntry(CJVPage& page);
 // New rows for an entry, outside the document.
 ElementPtr NewRow(CJVPage& page, const std::string& tag);
 
-// The one entry a reload of the register added to the ids shown before, and the id of the entry
-// it goes before ("new" when it is the last); -1 when the reload brought anything else than that
-// one new entry (the page is then built again whole).
-struct AddedEntry {
-    long index = -1;
-    std::string nextId = "new";
-};
-template <class Entry, class IdOf>
-AddedEntry FindAddedEntry(const std::unordered_set<int>& shown, const std::vector<Entry>& entries, IdOf idOf) {
-    AddedEntry added;
-    size_t unseen = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (shown.count(idOf(entries[i])) != 0) continue;
-        ++unseen;
-        added.index = static_cast<long>(i);
-        added.nextId = i + 1 < entries.size() ? std::to_string(idOf(entries[i + 1])) : "new";
-    }
-    if (unseen != 1 || entries.size() != shown.size() + 1) return AddedEntry{};
-    return added;
-}
-
 // The top row of the entry with this id ("12", "new") and the row after it.
 Element* FindTopRow(CJVPage& page, const std::string& rowId);
-
-// The stored entry that restoring rowId names, and its top row on the page (`top`); null, with a
-// log line under `method` naming the entry as `what` ("expense"), when either is missing.
-template <class Entry, class IdOf>
-const Entry* FindEntryToRestore(CJVPage& page, const std::vector<Entry>& entries, const std::string& rowId, IdOf idOf,
-                                const char* method, const std::string& what, Element*& top) {
-    const int id = std::atoi(rowId.c_str());
-    const Entry* entry = nullptr;
-    for (const Entry& candidate : entries)
-        if (idOf(candidate) == id) entry = &candidate;
-    if (entry == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find " + what + " " + std::to_string(id));
-        return nullptr;
-    }
-    top = FindTopRow(page, std::to_string(id));
-    if (top == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find top row for " + what + " " + std::to_string(id));
-        return nullptr;
-    }
-    return entry;
-}
 Element* NextRow(Element* row);
 // A field of a row, by name.
 Element* Field(Element* row, const std::string& name);
@@ -166,5 +126,47 @@ void ShowMessage(const std::string& message, int width = 300, int height = 200);
 Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings);
 // Prints the printout (heading and the print table's HTML).
 void ShowPrintPreview(const std::string& html);
+
+// --- the entries built as rows and the gaps between them ---------------------------------------
+
+// A run of entries in the register's body: one entry built as rows, or a gap standing for
+// `count` entries from `first` on.
+struct Segment {
+    size_t first = 0;
+    size_t count = 0;
+    bool built = false;
+    bool operator==(const Segment&) const = default;
+};
+// The body of a register of `total` entries whose entries `built` (sorted indices; duplicates and
+// indices past the end are left out) are rows: a segment for each of those, a gap for each run
+// between them.
+std::vector<Segment> Segments(size_t total, const std::vector<size_t>& built);
+
+// The entries to build when the entries first..last of `total` are in view: `margin` more on
+// either side, no more than `most` in all (those nearest the view first), as [from, to). Empty for
+// an empty register; a view past either end is taken as the nearest entries.
+std::pair<size_t, size_t> Window(long first, long last, size_t margin, size_t most, size_t total);
+
+// The register's entries with those of one car loaded again (fresh, in the register's order) in
+// place of those it held for the car, merged where `before` orders them: a save changes the entries
+// of one car only, which costs far less to read than every car's.
+template <class Entry, class CarOf, class Before>
+void MergeCarEntries(std::vector<Entry>& entries, std::vector<Entry> fresh, const std::string& car, CarOf carOf,
+                     Before before) {
+    std::vector<Entry> others;
+    others.reserve(entries.size());
+    for (Entry& entry : entries)
+        if (carOf(entry) != car) others.push_back(std::move(entry));
+    entries.clear();
+    entries.reserve(others.size() + fresh.size());
+    std::merge(std::make_move_iterator(others.begin()), std::make_move_iterator(others.end()),
+               std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
+               std::back_inserter(entries), before);
+}
+
+// A gap row spanning `columns` columns, standing for `count` entries; how many it stands for.
+ElementPtr NewGap(CJVPage& page, size_t columns, size_t count);
+void SetGapCount(Element* gap, size_t count);
+bool IsGap(const Element& row);
 
 }  // namespace registerrows

@@ -1,7 +1,7 @@
 #include "mainapp/pages/WS_ExpenseRegisterPage.h"
 
 #include <cstdlib>
-#include <unordered_set>
+#include <utility>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
@@ -33,6 +33,19 @@ void CWS_ExpenseRegisterPage::LoadExpenses() {
         .GetExpenseRegister(SelectedCar(), m_expenses, doc->GetUserPreferences());
 }
 
+void CWS_ExpenseRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<CExpense> fresh;
+    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetExpenseRegister(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_expenses, std::move(fresh), vehicleId, [](const CExpense& entry) { return entry.VehicleID; },
+        [](const CExpense& a, const CExpense& b) {
+            return std::pair(a.ExpenseDate, a.Odometer) < std::pair(b.ExpenseDate, b.Odometer);
+        });
+}
+
 std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
     for (const CExpenseCategory& category : m_categories)
         if (category.CategoryID == categoryId) return category.Name;
@@ -61,54 +74,19 @@ void CWS_ExpenseRegisterPage::ProcessDocument() {
     BuildRows();
 }
 
-void CWS_ExpenseRegisterPage::BuildRows() {
-    const char* method = "CWS_ExpenseRegisterPage::BuildRows";
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
-    ElementPtr body = NewBody(*this);
-    if (!body) return;
-    LoadExpenses();
-    for (const CExpense& expense : m_expenses) {
-        Element* top = Append(*this, body.get(), "<tr class=registerrowtop>");
-        if (top == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to ExpenseRegister");
-            return;
-        }
-        Element* bottom = Append(*this, body.get(), "<tr class=registerrowbottom>");
-        if (bottom == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add bottom row to ExpenseRegister");
-            return;
-        }
-        AppendExpenseRows(top, bottom, expense, cars, allCars);
-    }
-    ReplaceBody(*this, table.get(), body);
-    AddUpdateRow(table.get());
-    FocusNewEntry(table.get());
-}
-
-void CWS_ExpenseRegisterPage::AppendExpenseRows(jv::ui::Element* top, jv::ui::Element* bottom, const CExpense& expense,
-                                                const CCarsDB& cars, bool allCars) {
+void CWS_ExpenseRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
+                                            const CCarsDB& cars, bool allCars) {
+    const CExpense& expense = m_expenses[index];
     const std::string id = std::to_string(expense.ExpenseID);
-    top->setId(id);
-    Element* cell = Append(*this, top, "<td id=first>");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(expense.ExpenseDate));
-    Element* carCell = nullptr;
-    if (allCars) {
-        carCell = Append(*this, top, "td");
-        AppendText(*this, carCell, "span", cars.getCarName(expense.VehicleID));
-    }
+    const std::string carName = cars.getCarName(expense.VehicleID);
+    Element* carCell = AppendDateCells(*this, top, DateText(expense.ExpenseDate), allCars, &carName);
+    Element* cell = nullptr;
     cell = Append(*this, top, "td");
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
                 NumberText(expense.Odometer, 1, true));
     cell = Append(*this, top, "td");
     AppendVendorField(*this, cell, id, expense.Vendor);
-    // The car of a stored entry (its name shows in the Car column).
-    AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", expense.VehicleID);
+    AppendCarField(*this, carCell, cell, expense.VehicleID, nullptr);
     cell = Append(*this, top, "td");
     AppendText(*this, cell, "<span class=registerValueBoxNoBorder id=category_span>", CategoryName(expense.CategoryID));
     Element* select =
@@ -134,65 +112,18 @@ void CWS_ExpenseRegisterPage::AppendExpenseRows(jv::ui::Element* top, jv::ui::El
     AppendSubmitCell(*this, bottom, false);
 }
 
-void CWS_ExpenseRegisterPage::ShowAddedExpense() {
-    std::unordered_set<int> shown;
-    for (const CExpense& entry : m_expenses) shown.insert(entry.ExpenseID);
-    LoadExpenses();
-    ElementPtr table;
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || !GetTableById("Register", table)) return;
-    const AddedEntry found = FindAddedEntry(shown, m_expenses, [](const CExpense& entry) { return entry.ExpenseID; });
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
-    ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
-    if (found.index >= 0 && top && bottom) {
-        const CExpense* added = &m_expenses[static_cast<size_t>(found.index)];
-        AppendExpenseRows(top.get(), bottom.get(), *added, cars, AllCars());
-        if (InsertEntry(*this, found.nextId, top, bottom)) {
-            RemoveNewEntry(table.get());
-            AddUpdateRow(table.get());
-            FocusNewEntry(table.get());
-            return;
-        }
-    }
-    BuildRows();
-}
-
-void CWS_ExpenseRegisterPage::AddUpdateRow(jv::ui::Element* table) {
-    const char* method = "CWS_ExpenseRegisterPage::AddUpdateRow";
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || table == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    Element* top = AppendRow(*this, table);
-    if (top == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Failed to add top update row to ExpenseRegister");
-        return;
-    }
-    Element* bottom = AppendRow(*this, table);
-    if (bottom == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Failed to add bottom update row to ExpenseRegister");
-        return;
-    }
-    top->setClassName("registerrowcurrent_top");
-    top->setId("new");
-    bottom->setClassName("registerrowcurrent_bottom");
-    Element* cell = Append(*this, top, "<td id=first>");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", Today());
-    Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
+void CWS_ExpenseRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
+                                               bool allCars) {
+    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
+    Element* cell = nullptr;
     cell = Append(*this, top, "td");
     Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
     cell = Append(*this, top, "td");
     AppendVendorField(*this, cell, "new", "");
-    Element* select = Append(*this, allCars ? carCell : cell,
-                             std::string("<select class=registerValueBoxNoBorder style=\"") +
-                                 (allCars ? "" : "display: none;") + "\" name=carname_select>");
-    AppendCarOptions(*this, select, cars, SelectedCar());
+    AppendCarField(*this, carCell, cell, SelectedCar(), &cars);
     cell = Append(*this, top, "td");
     Append(*this, cell, "<span id=category_span class=registerValueBoxNoBorder style=\"display:none;\">");
-    select = Append(*this, cell, "<select class=registerValueBoxNoBorder name=category>");
+    Element* select = Append(*this, cell, "<select class=registerValueBoxNoBorder name=category>");
     if (Element* option = AppendText(*this, select, "<option value=-1 selected>", "Select Category")) (void)option;
     for (const CExpenseCategory& category : m_categories) {
         Element* option = AppendText(*this, select, "option", category.Name);
@@ -293,12 +224,12 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     if (rowId == "new") {
         saved = expenses.AddExpense(vehicleId, *dateText, *odometerText, vendorText, memoText, categoryId, *costText,
                                     notes);
-        if (saved) ShowAddedExpense();
     } else {
         saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, *odometerText, vendorText, memoText, categoryId,
                                        registerfields::AmountForUpdate(*costText), notes);
     }
     if (!saved) return;
+    ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -316,29 +247,11 @@ void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId)
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
     CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteExpense(rowId);
-    BuildRows();
+    ShowDeleted(rowId);
 }
 
 void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
-    const char* method = "CWS_ExpenseRegisterPage::RestorePurchase";
-    if (rowId == "new") {
-        ElementPtr table;
-        if (!GetTableById("Register", table)) return;
-        RemoveNewEntry(table.get());
-        AddUpdateRow(table.get());
-        return;
-    }
-    Element* top = nullptr;
-    const CExpense* expense = FindEntryToRestore(
-        *this, m_expenses, rowId, [](const CExpense& entry) { return entry.ExpenseID; }, method, "expense", top);
-    if (expense == nullptr) return;
-    SetField(top, "date", DateText(expense->ExpenseDate));
-    SetField(top, "Odometer", NumberText(expense->Odometer, 1, true));
-    SetField(top, "Vendor", expense->Vendor);
-    SetField(top, "Cost", NumberText(expense->Cost, 2));
-    SetField(top, "notes", expense->Notes);
-    ShowCategory(top, expense->CategoryID);
-    SetField(NextRow(top), "Memo", expense->ExpenseMemo);
+    RestoreEntry(rowId);
 }
 
 void CWS_ExpenseRegisterPage::PrintPage() {

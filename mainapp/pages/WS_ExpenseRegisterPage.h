@@ -18,10 +18,9 @@ public:
     void ProcessDocument() override;
     void GetLastValuesForVendor(const std::string& rowId, const std::string& vehicleId,
                                 const std::string& vendor) override;
-    void AddUpdateRow(jv::ui::Element* table) override;
-    void BuildRows() override;
     void PrintPage() override;
     bool SaveEntry(const std::string& rowId) override;
+    size_t EntryCount() const override { return m_expenses.size(); }
 
     // Adds ("new") or updates one expense; as the fuel register's save: tips are empty, an empty
     // number is not given, text that is not a number or a date, or no category, is refused with a
@@ -32,13 +31,16 @@ public:
     void DeleteExpenseRegisterRow(const std::string& rowId);
     void RestorePurchase(const std::string& rowId);
 
+protected:
+    void LoadEntries() override { LoadExpenses(); }
+    int EntryId(size_t index) const override { return m_expenses[index].ExpenseID; }
+    std::string EntryCar(size_t index) const override { return m_expenses[index].VehicleID; }
+    void LoadEntriesOf(const std::string& vehicleId) override;
+    void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
+                       bool allCars) override;
+    void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
+
 private:
-    // The two rows of a stored entry.
-    void AppendExpenseRows(jv::ui::Element* top, jv::ui::Element* bottom, const CExpense& expense,
-                           const class CCarsDB& cars, bool allCars);
-    // Shows the entry just added where the register orders it, and a fresh blank entry; the other
-    // rows stay as they are. Rebuilds the register when more than that one changed.
-    void ShowAddedExpense();
     void LoadExpenses();
     std::string CategoryName(int categoryId) const;
     // Shows the category with this id in the entry's select and span.

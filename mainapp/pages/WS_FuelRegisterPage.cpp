@@ -1,11 +1,12 @@
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 
 #include <cstdlib>
-#include <unordered_set>
+#include <utility>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/RegisterRows.h"
+#include "platform/base/NumberText.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/CarsDB.h"
@@ -34,6 +35,20 @@ void CWS_FuelRegisterPage::LoadPurchases() {
     if (doc == nullptr) return;
     CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
     fuel.GetFuelRegister(SelectedCar(), m_purchases, doc->GetUserPreferences());
+}
+
+void CWS_FuelRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<CFuelPurchase> fresh;
+    CFuelRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetFuelRegister(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_purchases, std::move(fresh), vehicleId, [](const CFuelPurchase& entry) { return entry.GetVehicleID(); },
+        [](const CFuelPurchase& a, const CFuelPurchase& b) {
+            return std::pair(a.GetFuelPurchaseDate(), a.GetOdometer()) <
+                   std::pair(b.GetFuelPurchaseDate(), b.GetOdometer());
+        });
 }
 
 void CWS_FuelRegisterPage::ProcessDocument() {
@@ -72,21 +87,15 @@ void CWS_FuelRegisterPage::ProcessDocument() {
 void CWS_FuelRegisterPage::AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars,
                                         bool allCars) {
     const std::string id = std::to_string(purchase.GetFuelPurchaseID());
-    Element* cell = Append(*this, row, "<td id=first>");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>",
-                DateText(purchase.GetFuelPurchaseDate()));
-    Element* carCell = nullptr;
-    if (allCars) {
-        carCell = Append(*this, row, "td");
-        AppendText(*this, carCell, "span", cars.getCarName(purchase.GetVehicleID()));
-    }
+    const std::string carName = cars.getCarName(purchase.GetVehicleID());
+    Element* carCell = AppendDateCells(*this, row, DateText(purchase.GetFuelPurchaseDate()), allCars, &carName);
+    Element* cell = nullptr;
     cell = Append(*this, row, "td");
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-num>",
                 NumberText(purchase.GetOdometer(), 1, true));
     cell = Append(*this, row, "td");
     AppendVendorField(*this, cell, id, purchase.GetVendor());
-    // The car of a stored entry (its name shows in the Car column).
-    AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", purchase.GetVehicleID());
+    AppendCarField(*this, carCell, cell, purchase.GetVehicleID(), nullptr);
     cell = Append(*this, row, "td");
     Append(*this, cell,
            std::string("<input class=registerValueBoxNoBorder type=checkbox ") +
@@ -116,99 +125,21 @@ void CWS_FuelRegisterPage::AppendBottomRow(jv::ui::Element* row, const CFuelPurc
     AppendSubmitCell(*this, row, false);
 }
 
-void CWS_FuelRegisterPage::BuildRows() {
-    const char* method = "CWS_FuelRegisterPage::BuildRows";
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
-    ElementPtr body = NewBody(*this);
-    if (!body) return;
-    LoadPurchases();
-    for (const CFuelPurchase& purchase : m_purchases) {
-        Element* top = Append(*this, body.get(), "<tr class=registerrowtop>");
-        if (top == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to FuelRegister");
-            return;
-        }
-        Element* bottom = Append(*this, body.get(), "<tr class=registerrowbottom>");
-        if (bottom == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add bottom row to FuelRegister");
-            return;
-        }
-        top->setId(std::to_string(purchase.GetFuelPurchaseID()));
-        AppendTopRow(top, purchase, cars, allCars);
-        AppendBottomRow(bottom, purchase, allCars);
-    }
-    ReplaceBody(*this, table.get(), body);
-    AddUpdateRow(table.get());
-    FocusNewEntry(table.get());
+void CWS_FuelRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
+                                         const CCarsDB& cars, bool allCars) {
+    AppendTopRow(top, m_purchases[index], cars, allCars);
+    AppendBottomRow(bottom, m_purchases[index], allCars);
 }
 
-void CWS_FuelRegisterPage::ShowAddedPurchase() {
-    std::unordered_set<int> shown;
-    for (const CFuelPurchase& purchase : m_purchases) shown.insert(purchase.GetFuelPurchaseID());
-    LoadPurchases();
-    ElementPtr table;
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || !GetTableById("Register", table)) return;
-    const AddedEntry found =
-        FindAddedEntry(shown, m_purchases, [](const CFuelPurchase& entry) { return entry.GetFuelPurchaseID(); });
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
-    ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
-    if (found.index >= 0 && top && bottom) {
-        const CFuelPurchase* added = &m_purchases[static_cast<size_t>(found.index)];
-        top->setId(std::to_string(added->GetFuelPurchaseID()));
-        AppendTopRow(top.get(), *added, cars, allCars);
-        AppendBottomRow(bottom.get(), *added, allCars);
-        if (InsertEntry(*this, found.nextId, top, bottom)) {
-            RemoveNewEntry(table.get());
-            AddUpdateRow(table.get());
-            FocusNewEntry(table.get());
-            return;
-        }
-    }
-    BuildRows();
-}
-
-void CWS_FuelRegisterPage::AddUpdateRow(jv::ui::Element* table) {
-    const char* method = "CWS_FuelRegisterPage::AddUpdateRow";
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || table == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    Element* top = AppendRow(*this, table);
-    if (top == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Failed to add new row to FuelRegister");
-        return;
-    }
-    Element* bottom = AppendRow(*this, table);
-    if (bottom == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Failed to add bottom row to FuelRegister");
-        return;
-    }
-    top->setClassName("registerrowcurrent_top");
-    top->setId("new");
-    bottom->setClassName("registerrowcurrent_bottom");
-
-    Element* cell = Append(*this, top, "<td id=first>");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", Today());
-    Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
+void CWS_FuelRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
+                                            bool allCars) {
+    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
+    Element* cell = nullptr;
     cell = Append(*this, top, "td");
     Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-num>");
     cell = Append(*this, top, "td");
     AppendVendorField(*this, cell, "new", "");
-    Element* select = Append(*this, allCars ? carCell : cell,
-                             std::string("<select class=registerValueBoxNoBorder style=\"") +
-                                 (allCars ? "" : "display: none;") + "\" name=carname_select>");
-    AppendCarOptions(*this, select, cars, SelectedCar());
+    AppendCarField(*this, carCell, cell, SelectedCar(), &cars);
     cell = Append(*this, top, "td");
     Append(*this, cell, "<input class=registerValueBoxNoBorder type=checkbox checked name=fillup value=yes>");
     cell = Append(*this, top, "td");
@@ -278,13 +209,13 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     if (rowId == "new") {
         saved = fuel.AddFuelData(vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
                                  numbers[2].text, numbers[3].text, numbers[4].text, octaneText, roads, notes);
-        // A refused entry stays on the page as typed.
-        if (saved) ShowAddedPurchase();
     } else {
         saved = fuel.UpdateFuelData(rowId, vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
                                     numbers[2].text, numbers[3].text, numbers[4].text, octaneText, roads, notes);
     }
+    // A refused entry stays on the page as typed.
     if (!saved) return;
+    ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -310,48 +241,26 @@ void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {
     if (doc == nullptr || rowId == "new") return;
     CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
     fuel.DeleteFuelRegisterRow(rowId);
-    BuildRows();
+    ShowDeleted(rowId);
 }
 
 void CWS_FuelRegisterPage::RestoreFuelData(const std::string& rowId) {
-    const char* method = "CWS_FuelRegisterPage::RestoreFuelData";
-    if (rowId == "new") {
-        ElementPtr table;
-        if (!GetTableById("Register", table)) return;
-        RemoveNewEntry(table.get());
-        AddUpdateRow(table.get());
-        return;
+    RestoreEntry(rowId);
+}
+
+void CWS_FuelRegisterPage::FindPreviousOdometer(const std::string& rowId, const std::string& vehicleId) {
+    ElementPtr span;
+    if (!GetElementById("PreviousOdometer", span)) return;
+    const long index = rowId == "new" ? static_cast<long>(m_purchases.size()) : IndexOf(rowId);
+    std::string text;
+    for (long i = index - 1; i >= 0 && index >= 0; --i) {
+        const CFuelPurchase& purchase = m_purchases[static_cast<size_t>(i)];
+        if (purchase.GetVehicleID() == vehicleId && purchase.GetOdometer() > 0) {
+            text = jv::number::FormatFixed(purchase.GetOdometer(), 6);
+            break;
+        }
     }
-    const int id = std::atoi(rowId.c_str());
-    const CFuelPurchase* purchase = nullptr;
-    for (const CFuelPurchase& candidate : m_purchases)
-        if (candidate.GetFuelPurchaseID() == id) purchase = &candidate;
-    if (purchase == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find fuel data " + std::to_string(id));
-        return;
-    }
-    ElementPtr table;
-    if (!GetTableById("Register", table)) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find Register table");
-        return;
-    }
-    Element* top = FindTopRow(*this, std::to_string(id));
-    if (top == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Couldn't find top row for service " + std::to_string(id));
-        return;
-    }
-    SetField(top, "date", DateText(purchase->GetFuelPurchaseDate()));
-    SetField(top, "Odometer", NumberText(purchase->GetOdometer(), 1, true));
-    SetField(top, "Vendor", purchase->GetVendor());
-    SetChecked(top, "fillup", purchase->GetFillUp());
-    SetField(top, "Cost Per", NumberText(purchase->GetCostPer(), 3, true));
-    SetField(top, "Total Cost", NumberText(purchase->GetCost(), 2));
-    SetField(top, "octane", std::to_string(purchase->GetOctaneRating()));
-    SetField(top, "roads", purchase->GetRoads());
-    SetField(top, "notes", purchase->GetNotes());
-    Element* bottom = NextRow(top);
-    SetField(bottom, "Distance", NumberText(purchase->GetDistance(), 1, true));
-    SetField(bottom, "Volume", NumberText(purchase->GetVolume(), 3, true));
+    span->setTextContent(text);
 }
 
 void CWS_FuelRegisterPage::PrintPage() {

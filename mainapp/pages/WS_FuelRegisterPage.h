@@ -14,12 +14,9 @@ public:
     CWS_FuelRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
     void ProcessDocument() override;
-    // The fuel register fills nothing from a vendor's last purchase.
-    void GetLastValuesForVendor(const std::string&, const std::string&, const std::string&) override {}
-    void AddUpdateRow(jv::ui::Element* table) override;
-    void BuildRows() override;
     void PrintPage() override;
     bool SaveEntry(const std::string& rowId) override;
+    size_t EntryCount() const override { return m_purchases.size(); }
 
     // Adds ("new") or updates one purchase. Fields still showing their tip are empty; a number
     // field left empty is not given (no odometer: no reading). Text that is not a number or a date
@@ -31,15 +28,25 @@ public:
     void DeleteFuelRegisterRow(const std::string& rowId);
     // Puts an entry back to its stored values ("new": a fresh blank entry).
     void RestoreFuelData(const std::string& rowId);
+    // The odometer of the last purchase before the entry rowId ("new": after the last) of the car
+    // with an odometer, into the span "PreviousOdometer" as a plain number ("" when there is none):
+    // the distance driven on a tank is worked out from it.
+    void FindPreviousOdometer(const std::string& rowId, const std::string& vehicleId);
 
     const std::vector<CFuelPurchase>& Purchases() const { return m_purchases; }
 
+protected:
+    void LoadEntries() override { LoadPurchases(); }
+    int EntryId(size_t index) const override { return m_purchases[index].GetFuelPurchaseID(); }
+    std::string EntryCar(size_t index) const override { return m_purchases[index].GetVehicleID(); }
+    void LoadEntriesOf(const std::string& vehicleId) override;
+    void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
+                       bool allCars) override;
+    void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
+
 private:
     void LoadPurchases();
-    // Shows the purchase just added where the register orders it, and a fresh blank entry; the
-    // other rows stay as they are. Rebuilds the register when more than that one changed.
-    void ShowAddedPurchase();
-    void AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const class CCarsDB& cars, bool allCars);
+    void AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars, bool allCars);
     void AppendBottomRow(jv::ui::Element* row, const CFuelPurchase& purchase, bool allCars);
 
     std::vector<CFuelPurchase> m_purchases;

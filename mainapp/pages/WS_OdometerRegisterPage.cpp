@@ -1,6 +1,7 @@
 #include "mainapp/pages/WS_OdometerRegisterPage.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
@@ -19,7 +20,7 @@ constexpr const char* kRegisterName = "Odometer Register";
 }  // namespace
 
 CWS_OdometerRegisterPage::CWS_OdometerRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVPage(resourceId, std::move(document)) {}
+    : CJVRegisterPage(resourceId, std::move(document)) {}
 
 void CWS_OdometerRegisterPage::LoadReadings() {
     m_readings.clear();
@@ -29,10 +30,22 @@ void CWS_OdometerRegisterPage::LoadReadings() {
         .GetOdometerValues(SelectedCar(), m_readings, doc->GetUserPreferences());
 }
 
+void CWS_OdometerRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<COdometerValue> fresh;
+    COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
+        .GetOdometerValues(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_readings, std::move(fresh), vehicleId, [](const COdometerValue& entry) { return entry.VehicleID; },
+        [](const COdometerValue& a, const COdometerValue& b) {
+            return std::pair(a.OdometerDate, a.OdometerValue) < std::pair(b.OdometerDate, b.OdometerValue);
+        });
+}
+
 void CWS_OdometerRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
     const char* method = "CWS_OdometerRegisterPage::ProcessDocument";
-    LoadReadings();
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
     const bool allCars = AllCars();
@@ -47,71 +60,28 @@ void CWS_OdometerRegisterPage::ProcessDocument() {
     BuildRows();
 }
 
-void CWS_OdometerRegisterPage::BuildRows() {
-    const char* method = "CWS_OdometerRegisterPage::BuildRows";
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
-    ElementPtr body = NewBody(*this);
-    if (!body) return;
-    for (const COdometerValue& reading : m_readings) {
-        Element* top = Append(*this, body.get(), "<tr class=registerrowtop>");
-        Element* bottom = top != nullptr ? Append(*this, body.get(), "<tr class=registerrowbottom>") : nullptr;
-        if (bottom == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add row to OdometerRegister");
-            return;
-        }
-        top->setId(std::to_string(reading.OdometerValueID));
-        Element* cell = Append(*this, top, "<td id=first>");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(reading.OdometerDate));
-        Element* carCell = nullptr;
-        if (allCars) {
-            carCell = Append(*this, top, "td");
-            AppendText(*this, carCell, "span", cars.getCarName(reading.VehicleID));
-        }
-        cell = Append(*this, top, "<td id=last>");
-        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=odometer data-n=1 data-num>",
-                    NumberText(reading.OdometerValue, 1));
-        // The car of a stored entry (its name shows in the Car column).
-        AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", reading.VehicleID);
-        AppendFillerCell(*this, bottom, true);
-        if (allCars) AppendFillerCell(*this, bottom, false);
-        AppendSubmitCell(*this, bottom, false);
-    }
-    ReplaceBody(*this, table.get(), body);
-    AddUpdateRow(table.get());
-    FocusNewEntry(table.get());
+void CWS_OdometerRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
+                                             const CCarsDB& cars, bool allCars) {
+    const COdometerValue& reading = m_readings[index];
+    const std::string carName = cars.getCarName(reading.VehicleID);
+    Element* carCell = AppendDateCells(*this, top, DateText(reading.OdometerDate), allCars, &carName);
+    Element* cell = nullptr;
+    cell = Append(*this, top, "<td id=last>");
+    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=odometer data-n=1 data-num>",
+                NumberText(reading.OdometerValue, 1));
+    AppendCarField(*this, carCell, cell, reading.VehicleID, nullptr);
+    AppendFillerCell(*this, bottom, true);
+    if (allCars) AppendFillerCell(*this, bottom, false);
+    AppendSubmitCell(*this, bottom, false);
 }
 
-void CWS_OdometerRegisterPage::AddUpdateRow(jv::ui::Element* table) {
-    const char* method = "CWS_OdometerRegisterPage::AddUpdateRow";
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || table == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    Element* top = AppendRow(*this, table);
-    Element* bottom = top != nullptr ? AppendRow(*this, table) : nullptr;
-    if (bottom == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Failed to add update row to OdometerRegister");
-        return;
-    }
-    top->setClassName("registerrowcurrent_top");
-    top->setId("new");
-    bottom->setClassName("registerrowcurrent_bottom");
-    Element* cell = Append(*this, top, "<td id=first>");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", Today());
-    Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
+void CWS_OdometerRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
+                                                bool allCars) {
+    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
+    Element* cell = nullptr;
     cell = Append(*this, top, "<td id=last>");
     Append(*this, cell, "<input class=registerValueBoxTip name=odometer value=Odometer data-n=1 data-num>");
-    Element* select = Append(*this, allCars ? carCell : cell,
-                             std::string("<select class=registerValueBoxNoBorder style=\"") +
-                                 (allCars ? "" : "display: none;") + "\" name=carname_select>");
-    AppendCarOptions(*this, select, cars, SelectedCar());
+    AppendCarField(*this, carCell, cell, SelectedCar(), &cars);
     AppendFillerCell(*this, bottom, true);
     if (allCars) AppendFillerCell(*this, bottom, false);
     AppendSubmitCell(*this, bottom, true);
@@ -141,8 +111,7 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     const bool saved = rowId == "new" ? readings.AddOdometerValue(vehicleId, *dateText, *value)
                                       : readings.UpdateOdometerValue(rowId, vehicleId, *dateText, *value);
     if (!saved) return Refuse("The odometer value could not be saved.");
-    LoadReadings();
-    BuildRows();
+    ShowSaved(rowId, vehicleId);
     SetSaveResult(*this, true);
 }
 
@@ -157,26 +126,11 @@ void CWS_OdometerRegisterPage::DeleteOdometerValue(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
     COdometerValuesDatabaseObject(doc->GetDatabaseConnection()).DeleteOdometerValue(rowId);
-    LoadReadings();
-    BuildRows();
+    ShowDeleted(rowId);
 }
 
 void CWS_OdometerRegisterPage::RestoreOdometer(const std::string& rowId) {
-    const char* method = "CWS_OdometerRegisterPage::RestoreOdometer";
-    if (rowId == "new") {
-        ElementPtr table;
-        if (!GetTableById("Register", table)) return;
-        RemoveNewEntry(table.get());
-        AddUpdateRow(table.get());
-        return;
-    }
-    Element* top = nullptr;
-    const COdometerValue* reading = FindEntryToRestore(
-        *this, m_readings, rowId, [](const COdometerValue& entry) { return entry.OdometerValueID; }, method,
-        "odometer value", top);
-    if (reading == nullptr) return;
-    SetField(top, "date", DateText(reading->OdometerDate));
-    SetField(top, "odometer", NumberText(reading->OdometerValue, 1));
+    RestoreEntry(rowId);
 }
 
 void CWS_OdometerRegisterPage::PrintPage() {

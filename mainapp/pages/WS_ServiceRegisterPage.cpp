@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <unordered_set>
+#include <tuple>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
@@ -34,6 +34,19 @@ void CWS_ServiceRegisterPage::LoadServices() {
         .GetServiceRegister(SelectedCar(), m_services, doc->GetUserPreferences());
 }
 
+void CWS_ServiceRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    std::vector<CService> fresh;
+    CServiceRegisterDatabaseObject(doc->GetDatabaseConnection())
+        .GetServiceRegister(vehicleId, fresh, doc->GetUserPreferences());
+    MergeCarEntries(
+        m_services, std::move(fresh), vehicleId, [](const CService& entry) { return entry.VehicleID; },
+        [](const CService& a, const CService& b) {
+            return std::tie(a.ServiceDate, a.VehicleID, a.Odometer) < std::tie(b.ServiceDate, b.VehicleID, b.Odometer);
+        });
+}
+
 void CWS_ServiceRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
     const char* method = "CWS_ServiceRegisterPage::ProcessDocument";
@@ -58,54 +71,19 @@ void CWS_ServiceRegisterPage::ProcessDocument() {
         DisplayServiceMaintenanceItems("new", select->value());
 }
 
-void CWS_ServiceRegisterPage::BuildRows() {
-    const char* method = "CWS_ServiceRegisterPage::BuildRows";
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
-    ElementPtr body = NewBody(*this);
-    if (!body) return;
-    LoadServices();
-    for (const CService& service : m_services) {
-        Element* top = Append(*this, body.get(), "<tr class=registerrowtop>");
-        if (top == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to ServiceRegister");
-            return;
-        }
-        Element* bottom = Append(*this, body.get(), "<tr class=registerrowbottom>");
-        if (bottom == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add bottom row to ServiceRegister");
-            return;
-        }
-        AppendServiceRows(top, bottom, service, cars, allCars);
-    }
-    ReplaceBody(*this, table.get(), body);
-    AddUpdateRow(table.get());
-    FocusNewEntry(table.get());
-}
-
-void CWS_ServiceRegisterPage::AppendServiceRows(jv::ui::Element* top, jv::ui::Element* bottom, const CService& service,
-                                                const CCarsDB& cars, bool allCars) {
+void CWS_ServiceRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
+                                            const CCarsDB& cars, bool allCars) {
+    const CService& service = m_services[index];
     const std::string id = std::to_string(service.ServiceID);
-    top->setId(id);
-    Element* cell = Append(*this, top, "<td id=first>");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", DateText(service.ServiceDate));
-    Element* carCell = nullptr;
-    if (allCars) {
-        carCell = Append(*this, top, "td");
-        AppendText(*this, carCell, "span", cars.getCarName(service.VehicleID));
-    }
+    const std::string carName = cars.getCarName(service.VehicleID);
+    Element* carCell = AppendDateCells(*this, top, DateText(service.ServiceDate), allCars, &carName);
+    Element* cell = nullptr;
     cell = Append(*this, top, "td");
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
                 NumberText(service.Odometer, 1, true));
     cell = Append(*this, top, "td");
     AppendVendorField(*this, cell, id, service.Vendor);
-    // The car of a stored entry (its name shows in the Car column).
-    AppendInput(*this, allCars ? carCell : cell, "<input type=hidden name=carname_select>", service.VehicleID);
+    AppendCarField(*this, carCell, cell, service.VehicleID, nullptr);
     cell = Append(*this, top, "<td id=last>");
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
                 NumberText(service.Cost, 2));
@@ -123,54 +101,10 @@ void CWS_ServiceRegisterPage::AppendServiceRows(jv::ui::Element* top, jv::ui::El
     AppendSubmitCell(*this, bottom, false);
 }
 
-void CWS_ServiceRegisterPage::ShowAddedService() {
-    std::unordered_set<int> shown;
-    for (const CService& entry : m_services) shown.insert(entry.ServiceID);
-    LoadServices();
-    ElementPtr table;
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || !GetTableById("Register", table)) return;
-    const AddedEntry found = FindAddedEntry(shown, m_services, [](const CService& entry) { return entry.ServiceID; });
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    ElementPtr top = NewRow(*this, "<tr class=registerrowtop>");
-    ElementPtr bottom = NewRow(*this, "<tr class=registerrowbottom>");
-    if (found.index >= 0 && top && bottom) {
-        const CService* added = &m_services[static_cast<size_t>(found.index)];
-        AppendServiceRows(top.get(), bottom.get(), *added, cars, AllCars());
-        if (InsertEntry(*this, found.nextId, top, bottom)) {
-            RemoveNewEntry(table.get());
-            AddUpdateRow(table.get());
-            FocusNewEntry(table.get());
-            return;
-        }
-    }
-    BuildRows();
-}
-
-void CWS_ServiceRegisterPage::AddUpdateRow(jv::ui::Element* table) {
-    const char* method = "CWS_ServiceRegisterPage::AddUpdateRow";
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || table == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    Element* top = AppendRow(*this, table);
-    if (top == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Failed to add top update row to ServiceRegister");
-        return;
-    }
-    Element* bottom = AppendRow(*this, table);
-    if (bottom == nullptr) {
-        TraceLog(method, TRACE_ERROR, "Failed to add bottom update row to ServiceRegister");
-        return;
-    }
-    top->setClassName("registerrowcurrent_top");
-    top->setId("new");
-    bottom->setClassName("registerrowcurrent_bottom");
-    Element* cell = Append(*this, top, "<td id=first>");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=date>", Today());
-    Element* carCell = allCars ? Append(*this, top, "td") : nullptr;
+void CWS_ServiceRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
+                                               bool allCars) {
+    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
+    Element* cell = nullptr;
     cell = Append(*this, top, "td");
     Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
     cell = Append(*this, top, "td");
@@ -180,10 +114,7 @@ void CWS_ServiceRegisterPage::AddUpdateRow(jv::ui::Element* table) {
     CJorvaneView* view = CJorvaneView::GetView();
     if (view != nullptr && view->HasPendingReminder() && (car == "%" || car == view->GetPendingReminder()->VehicleID))
         car = view->GetPendingReminder()->VehicleID;
-    Element* select = Append(*this, allCars ? carCell : cell,
-                             std::string("<select class=registerValueBoxNoBorder style=\"") +
-                                 (allCars ? "" : "display: none;") + "\" name=carname_select>");
-    AppendCarOptions(*this, select, cars, car);
+    AppendCarField(*this, carCell, cell, car, &cars);
     cell = Append(*this, top, "<td id=last>");
     Append(*this, cell, "<input class=registerValueBoxTip name=Cost value=Cost data-n=2 data-num>");
     for (const char* hidden : {"<input type=hidden name=parts>", "<input type=hidden name=labor>",
@@ -399,7 +330,6 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
             TraceLog(method, TRACE_ERROR, "Failed to Add Service.");
             return;
         }
-        ShowAddedService();
     } else {
         const bool saved = withItems
                                ? services.UpdateService(rowId, vehicleId, *dateText, numbers[0].text, vendorText,
@@ -412,11 +342,9 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
             TraceLog(method, TRACE_ERROR, "Failed to Update Service.");
             return;
         }
-        // The entry shows the estimate it was saved with.
-        if (Element* top = FindTopRow(*this, rowId);
-            top != nullptr && registerfields::WithoutTip(odometer, "Odometer").empty() && !numbers[0].text.empty())
-            SetField(top, "Odometer", NumberText(format.Parse(numbers[0].text), 1));
     }
+    // The entry shows what was stored (an estimated odometer among it).
+    ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -435,32 +363,11 @@ void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId)
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
     CServiceRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteService(rowId);
-    BuildRows();
+    ShowDeleted(rowId);
 }
 
 void CWS_ServiceRegisterPage::RestoreService(const std::string& rowId) {
-    const char* method = "CWS_ServiceRegisterPage::RestoreService";
-    if (rowId == "new") {
-        ElementPtr table;
-        if (!GetTableById("Register", table)) return;
-        RemoveNewEntry(table.get());
-        AddUpdateRow(table.get());
-        return;
-    }
-    Element* top = nullptr;
-    const CService* service = FindEntryToRestore(
-        *this, m_services, rowId, [](const CService& entry) { return entry.ServiceID; }, method, "service", top);
-    if (service == nullptr) return;
-    SetField(top, "date", DateText(service->ServiceDate));
-    SetField(top, "Odometer", NumberText(service->Odometer, 1, true));
-    SetField(top, "Vendor", service->Vendor);
-    SetField(top, "Cost", NumberText(service->Cost, 2));
-    SetField(top, "parts", NumberText(service->Parts, 2));
-    SetField(top, "labor", NumberText(service->Labor, 2));
-    SetField(top, "other", NumberText(service->Other, 2));
-    SetField(top, "tax", NumberText(service->Tax, 2));
-    SetField(top, "notes", service->Notes);
-    SetField(NextRow(top), "Memo", service->ServiceMemo);
+    RestoreEntry(rowId);
 }
 
 void CWS_ServiceRegisterPage::PrintPage() {

@@ -16,11 +16,9 @@ public:
     CWS_ServiceRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
     void ProcessDocument() override;
-    void GetLastValuesForVendor(const std::string&, const std::string&, const std::string&) override {}
-    void AddUpdateRow(jv::ui::Element* table) override;
-    void BuildRows() override;
     void PrintPage() override;
     bool SaveEntry(const std::string& rowId) override;
+    size_t EntryCount() const override { return m_services.size(); }
 
     // Lists the plan items of an entry: for "new" those of the car due within 14 days, unticked
     // (the pending reminder's ticked); for a stored service the items it covered, ticked. The
@@ -38,13 +36,16 @@ public:
     void DeleteServiceRegisterRow(const std::string& rowId);
     void RestoreService(const std::string& rowId);
 
+protected:
+    void LoadEntries() override { LoadServices(); }
+    int EntryId(size_t index) const override { return m_services[index].ServiceID; }
+    std::string EntryCar(size_t index) const override { return m_services[index].VehicleID; }
+    void LoadEntriesOf(const std::string& vehicleId) override;
+    void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
+                       bool allCars) override;
+    void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
+
 private:
-    // The two rows of a stored entry.
-    void AppendServiceRows(jv::ui::Element* top, jv::ui::Element* bottom, const CService& service,
-                           const class CCarsDB& cars, bool allCars);
-    // Shows the entry just added where the register orders it, and a fresh blank entry; the other
-    // rows stay as they are. Rebuilds the register when more than that one changed.
-    void ShowAddedService();
     void LoadServices();
     // The checklist's ticks as the page shows them, then the unticked items dropped.
     void RemoveUncheckedItems();

@@ -6,6 +6,11 @@
 // An entry is two table rows: the top row carries the record's id ("new" for the blank entry at
 // the bottom), the bottom row follows it. The program rebuilds the rows after an entry is added
 // or deleted, so the script keeps the selected entry by id, never by element or index.
+//
+// A long register is not all rows: the program builds the entries around what the user sees, and
+// each run of entries between them is one gap row (class "registergap") as high as those entries,
+// its data-count saying how many. As the user scrolls, the script names the entries in view
+// (ShowRegisterEntries) and the program builds them.
 "use strict";
 
 let nCurrRow = "new";  // the id of the selected entry's top row
@@ -177,8 +182,42 @@ function ParseNumber(text, format) {
     return isFinite(value) ? value : 0;
 }
 
+// The entries (counting from the oldest, 0) that a view shows: the view from `scrollTop` down
+// `viewHeight` pixels, the first entry at `bodyTop`, each entry `entryHeight` high, `total` entries.
+// Null when there is nothing to show.
+function EntriesInView(scrollTop, viewHeight, bodyTop, entryHeight, total) {
+    if (!(entryHeight > 0) || !(total > 0)) return null;
+    const clamp = (index) => Math.max(0, Math.min(total - 1, index));
+    const first = Math.floor((scrollTop - bodyTop) / entryHeight);
+    const last = Math.floor((scrollTop + Math.max(viewHeight, 1) - 1 - bodyTop) / entryHeight);
+    return { first: clamp(first), last: clamp(last) };
+}
+
+// The entries of a register body as the program laid it out: `rows` the kinds of its rows in order
+// ({ gap: count } for a gap, { entry: true } for an entry's top row; others are left out). Gives the
+// number of entries and the gaps as { first, count }.
+function BodyLayout(rows) {
+    let total = 0;
+    const gaps = [];
+    for (const row of rows) {
+        if (row.gap > 0) {
+            gaps.push({ first: total, count: row.gap });
+            total += row.gap;
+        } else if (row.entry) {
+            total += 1;
+        }
+    }
+    return { total, gaps };
+}
+
+// Whether an entry from `from` to `to` lies in a gap.
+function GapsMeet(gaps, from, to) {
+    return gaps.some((gap) => gap.first <= to && gap.first + gap.count - 1 >= from);
+}
+
 if (typeof module !== "undefined") {
-    module.exports = { FuelCostVolume, FuelAmountsAgree, FuelDistance, FuelOdometer, ServiceAmounts, FormatNumber, ParseNumber };
+    module.exports = { FuelCostVolume, FuelAmountsAgree, FuelDistance, FuelOdometer, ServiceAmounts, FormatNumber, ParseNumber,
+        EntriesInView, BodyLayout, GapsMeet };
 }
 
 // --- work under way -------------------------------------------------------------------------------
@@ -389,20 +428,6 @@ function FocusNewEntry() {
     if (top) ScrollIntoRegister(top);
 }
 
-// The program builds the rows once the page is there; the first time its new entry arrives, the
-// whole of it is brought into view (at the bottom of a long register it would stand half hidden).
-function ShowNewEntryOnce() {
-    const table = document.getElementById("Register");
-    if (!table || typeof MutationObserver === "undefined") return;
-    const observer = new MutationObserver(() => {
-        const top = document.getElementById("new");
-        if (!top || !BottomRowOf(top)) return;
-        observer.disconnect();
-        ScrollIntoRegister(top);
-    });
-    observer.observe(table, { childList: true, subtree: true });
-}
-
 // --- saving, deleting, undoing ------------------------------------------------------------------------
 
 async function ClickSubmitButton() {
@@ -563,6 +588,93 @@ function RegisterInput(event) {
     if (IsRegisterField(target) || (target.closest && target.closest(".registerdetails"))) bDirty = true;
 }
 
+// --- entries built as the user scrolls -------------------------------------------------------------
+
+// Entries near the view are built before they scroll in: this many on either side.
+const ENTRIES_AHEAD = 10;
+let viewCheckDue = false;  // a look at the view is due at the next frame
+let entriesAsked = null;   // the program is building entries
+let lastAsked = "";        // what it was asked last
+
+function RegisterBody() {
+    return document.getElementById("RegisterTBody");
+}
+
+// The kinds of the body's rows, for BodyLayout.
+function BodyRows(body) {
+    const rows = [];
+    for (const row of body.rows) {
+        if (row.classList.contains("registergap")) rows.push({ gap: Number(row.dataset.count) || 0 });
+        else if (row.id && row.id !== "new") rows.push({ entry: true });
+    }
+    return rows;
+}
+
+// The height of one entry (its two rows) as the browser lays it out, measured between two stored
+// entries that follow each other, and given to the gaps; 0 when there are none to measure.
+function MeasureEntryHeight(div, body) {
+    for (const top of body.rows) {
+        if (!top.id || top.id === "new" || !top.classList.contains("registerrowtop")) continue;
+        const next = BottomRowOf(top) ? BottomRowOf(top).nextElementSibling : null;
+        if (!next || !next.id || next.id === "new") continue;
+        const height = next.getBoundingClientRect().top - top.getBoundingClientRect().top;
+        if (!(height > 0)) continue;
+        if (div.style.getPropertyValue("--entry-height") !== height + "px") div.style.setProperty("--entry-height", height + "px");
+        return height;
+    }
+    return parseFloat(getComputedStyle(div).getPropertyValue("--entry-height")) || 0;
+}
+
+// Once per frame at most: the entries in view that are not built yet are asked for.
+function WatchRegisterView() {
+    if (viewCheckDue) return;
+    viewCheckDue = true;
+    requestAnimationFrame(() => {
+        viewCheckDue = false;
+        ShowEntriesInView();
+    });
+}
+
+async function ShowEntriesInView() {
+    if (entriesAsked) return;
+    const div = document.getElementById("registerdiv");
+    const body = RegisterBody();
+    if (!div || !body) return;
+    const layout = BodyLayout(BodyRows(body));
+    if (!layout.gaps.length) return;
+    const height = MeasureEntryHeight(div, body);
+    const bodyTop = body.getBoundingClientRect().top - div.getBoundingClientRect().top + div.scrollTop;
+    const view = EntriesInView(div.scrollTop, div.clientHeight, bodyTop, height, layout.total);
+    if (!view || !GapsMeet(layout.gaps, view.first - ENTRIES_AHEAD, view.last + ENTRIES_AHEAD)) return;
+    const asked = view.first + ":" + view.last + ":" + layout.total;
+    // The program did not build what it was asked for just now: no asking again in a loop.
+    if (asked === lastAsked) return;
+    lastAsked = asked;
+    entriesAsked = window.external.ShowRegisterEntries(view.first, view.last, nCurrRow);
+    try {
+        await entriesAsked;
+    } finally {
+        entriesAsked = null;
+    }
+    // The user may have scrolled on meanwhile.
+    WatchRegisterView();
+}
+
+function WatchRegister() {
+    const div = document.getElementById("registerdiv");
+    const table = document.getElementById("Register");
+    if (!div || !table) return;
+    div.addEventListener("scroll", WatchRegisterView, { passive: true });
+    window.addEventListener("resize", WatchRegisterView);
+    // The program puts a new body in place when it fills the page: it opens on the latest entries
+    // and the new entry.
+    new MutationObserver(() => {
+        lastAsked = "";
+        div.scrollTop = div.scrollHeight;
+        WatchRegisterView();
+    }).observe(table, { childList: true });
+}
+
 // --- the register's events ---------------------------------------------------------------------------
 //
 // The rows carry no handlers of their own (a register of thousands of entries stays small): the
@@ -636,6 +748,6 @@ if (typeof window !== "undefined" && typeof document !== "undefined") {
         table.addEventListener("keypress", RegisterKeyPress);
         table.addEventListener("keyup", RegisterKeyUp);
         table.addEventListener("click", RegisterClick);
-        ShowNewEntryOnce();
+        WatchRegister();
     });
 }

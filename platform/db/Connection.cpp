@@ -35,6 +35,9 @@ constexpr size_t kKeptStatements = 256;
 
 }  // namespace
 
+// What the program worked out and keeps, by name, with the number it holds for.
+using KeptValues = std::unordered_map<std::string, std::pair<std::uint64_t, std::shared_ptr<const void>>>;
+
 // The one open file that every copy of a connection shares.
 struct ConnectionState {
     sqlite3* db = nullptr;
@@ -50,7 +53,9 @@ struct ConnectionState {
     sqlite3_stmt* schemaVersionQuery = nullptr;
     StatementCache statements{kKeptStatements};
     // What the program worked out from the content, by name, with the content version it holds for.
-    std::unordered_map<std::string, std::pair<std::uint64_t, std::shared_ptr<const void>>> derived;
+    KeptValues derived;
+    // The same by the change number of the part of the content it was worked out from.
+    KeptValues kept;
 
     ~ConnectionState() {
         statements.Clear();
@@ -73,6 +78,8 @@ struct ConnectionState {
         if (rc != SQLITE_ROW) Statement::Throw(db, rc, statement);
         if (version != schemaVersion) {
             statements.Clear();
+            // Change numbers count only while the tables that keep them stay as they are.
+            kept.clear();
             schema = Schema::Load(db);
             schemaVersion = version;
         }
@@ -237,11 +244,19 @@ std::optional<std::uint64_t> Connection::ContentVersion() {
     return version;
 }
 
-std::shared_ptr<const void> Connection::Derived(std::string_view name, std::uint64_t version) const {
-    if (!state_) return nullptr;
-    const auto found = state_->derived.find(std::string(name));
-    if (found == state_->derived.end() || found->second.first != version) return nullptr;
+namespace {
+
+// What is kept under the name for that number, or null.
+std::shared_ptr<const void> KeptUnder(const KeptValues& values, std::string_view name, std::uint64_t number) {
+    const auto found = values.find(std::string(name));
+    if (found == values.end() || found->second.first != number) return nullptr;
     return found->second.second;
+}
+
+}  // namespace
+
+std::shared_ptr<const void> Connection::Derived(std::string_view name, std::uint64_t version) const {
+    return state_ ? KeptUnder(state_->derived, name, version) : nullptr;
 }
 
 void Connection::KeepDerived(std::string_view name, std::uint64_t version, std::shared_ptr<const void> value) {
@@ -251,6 +266,15 @@ void Connection::KeepDerived(std::string_view name, std::uint64_t version, std::
         it = it->second.first != version ? state_->derived.erase(it) : std::next(it);
     }
     state_->derived[std::string(name)] = {version, std::move(value)};
+}
+
+std::shared_ptr<const void> Connection::KeptFor(std::string_view name, std::uint64_t stamp) const {
+    return state_ ? KeptUnder(state_->kept, name, stamp) : nullptr;
+}
+
+void Connection::KeepFor(std::string_view name, std::uint64_t stamp, std::shared_ptr<const void> value) {
+    if (!state_) return;
+    state_->kept[std::string(name)] = {stamp, std::move(value)};
 }
 
 // Transactions nest as in Jet: the outer one is a real transaction (taking the write lock at

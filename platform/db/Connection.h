@@ -75,6 +75,11 @@ public:
     // ContentVersion gives `version`: null when nothing is kept under the name for that version.
     std::shared_ptr<const void> Derived(std::string_view name, std::uint64_t version) const;
     void KeepDerived(std::string_view name, std::uint64_t version, std::shared_ptr<const void> value);
+    // The same for what was worked out from one part of the content, kept for as long as that
+    // part's own change number (`stamp`, such as a car's in the table CarChanges) stays the same,
+    // however the rest of the content changes; everything kept so goes when the tables change.
+    std::shared_ptr<const void> KeptFor(std::string_view name, std::uint64_t stamp) const;
+    void KeepFor(std::string_view name, std::uint64_t stamp, std::shared_ptr<const void> value);
 
     // The outer transaction takes its lock at once, so two programs never deadlock upgrading a
     // read lock; an inner one is a savepoint of the outer one, whatever its lock.

@@ -465,8 +465,11 @@ std::vector<bool> JetTranslator::DateColumnsOf(const std::string& sql) const {
 
 JetTranslation JetTranslator::Translate(const std::string& jetSql) const {
     std::vector<Token> tokens = Tokenize(jetSql);
-    RefuseSecondStatement(tokens, jetSql);
     Statement statement(tokens, schema_);
+    // A trigger's body holds statements of its own, each ending with a semicolon; the engine
+    // still refuses anything after the trigger's END.
+    const bool trigger = statement.IsKeyword(0, "create") && statement.IsKeyword(1, "trigger");
+    if (!trigger) RefuseSecondStatement(tokens, jetSql);
     JetTranslation result;
 
     // ALTER TABLE t ADD [COLUMN] c type / ALTER TABLE t ALTER [COLUMN] c type

@@ -23,8 +23,11 @@ namespace {
 
 // Enough for the handshake; anything longer is not one.
 constexpr size_t kMaxMessage = 256;
-// A busy or hostile peer cannot hold more than these connections open at once.
+// A busy or hostile peer cannot hold more than these connections open at once: a new one takes
+// the place of the oldest.
 constexpr size_t kMaxClients = 8;
+// A peer that has not sent its line by then is not a start of the program (which sends it at once).
+constexpr unsigned kClientTimeoutMs = 1000;
 
 bool MakeAddress(const std::string& path, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
@@ -46,6 +49,7 @@ struct SingleInstance::Client {
     SingleInstance* owner;
     int fd;
     unsigned source = 0;
+    unsigned timeout = 0;
     std::string received;
 };
 
@@ -144,13 +148,11 @@ int SingleInstance::OnListen(int fd, unsigned, void* data) {
     for (;;) {
         const int client = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client < 0) break;
-        if (self->clients_.size() >= kMaxClients) {
-            close(client);
-            continue;
-        }
-        auto* entry = new Client{self, client, 0, {}};
+        if (self->clients_.size() >= kMaxClients) self->Drop(self->clients_.front());
+        auto* entry = new Client{self, client, 0, 0, {}};
         entry->source = g_unix_fd_add(client, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
                                       reinterpret_cast<GUnixFDSourceFunc>(&SingleInstance::OnClient), entry);
+        entry->timeout = g_timeout_add(kClientTimeoutMs, &SingleInstance::OnClientTimeout, entry);
         self->clients_.push_back(entry);
     }
     return G_SOURCE_CONTINUE;
@@ -182,8 +184,16 @@ int SingleInstance::OnClient(int fd, unsigned, void* data) {
     return G_SOURCE_REMOVE;
 }
 
+int SingleInstance::OnClientTimeout(void* data) {
+    auto* client = static_cast<Client*>(data);
+    client->timeout = 0;
+    client->owner->Drop(client);
+    return G_SOURCE_REMOVE;
+}
+
 void SingleInstance::Drop(Client* client) {
     if (client->source != 0) g_source_remove(client->source);
+    if (client->timeout != 0) g_source_remove(client->timeout);
     close(client->fd);
     clients_.erase(std::remove(clients_.begin(), clients_.end(), client), clients_.end());
     delete client;

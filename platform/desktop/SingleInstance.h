@@ -30,7 +30,9 @@ public:
     Result Acquire();
 
     // In the first instance: answers `message` with itself on the socket, then runs onAsked on
-    // the thread-default GLib main context. False when the socket cannot be made.
+    // the thread-default GLib main context. False when the socket cannot be made. A peer that has
+    // not sent its line within a second is dropped, and with eight peers open a new one takes the
+    // place of the oldest, so peers that connect and linger never keep a later start unanswered.
     bool Listen(const std::string& message, std::function<void()> onAsked);
 
     // In a later instance: sends `message` to the first and waits at most `timeout` for the same
@@ -50,6 +52,7 @@ private:
     struct Client;
     static int OnListen(int fd, unsigned condition, void* self);
     static int OnClient(int fd, unsigned condition, void* client);
+    static int OnClientTimeout(void* client);
     void Drop(Client* client);
 
     std::string folder_;

@@ -17,6 +17,7 @@ constexpr const char* kIntrospection = R"xml(<node>
     <property name="WindowId" type="i" access="read"/>
     <property name="IconName" type="s" access="read"/>
     <property name="IconThemePath" type="s" access="read"/>
+    <property name="IconPixmap" type="a(iiay)" access="read"/>
     <property name="OverlayIconName" type="s" access="read"/>
     <property name="AttentionIconName" type="s" access="read"/>
     <property name="ToolTip" type="(sa(iiay)ss)" access="read"/>
@@ -61,9 +62,11 @@ StatusNotifierItem::~StatusNotifierItem() {
     if (bus_ != nullptr) g_object_unref(bus_);
 }
 
-void StatusNotifierItem::SetIcon(const std::string& iconName, const std::string& themePath) {
+void StatusNotifierItem::SetIcon(const std::string& iconName, const std::string& themePath,
+                                 std::vector<IconPixmap> pixmaps) {
     iconName_ = iconName;
     themePath_ = themePath;
+    pixmaps_ = std::move(pixmaps);
     Emit("NewIcon");
 }
 
@@ -131,6 +134,15 @@ GVariant* StatusNotifierItem::OnGetProperty(GDBusConnection*, const char*, const
     if (name == "WindowId") return g_variant_new_int32(0);
     if (name == "IconName") return g_variant_new_string(self->iconName_.c_str());
     if (name == "IconThemePath") return g_variant_new_string(self->themePath_.c_str());
+    if (name == "IconPixmap") {
+        GVariantBuilder pixmaps;
+        g_variant_builder_init(&pixmaps, G_VARIANT_TYPE("a(iiay)"));
+        for (const IconPixmap& pixmap : self->pixmaps_) {
+            GVariant* bytes = g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, pixmap.argb.data(), pixmap.argb.size(), 1);
+            g_variant_builder_add(&pixmaps, "(ii@ay)", pixmap.width, pixmap.height, bytes);
+        }
+        return g_variant_builder_end(&pixmaps);
+    }
     if (name == "OverlayIconName" || name == "AttentionIconName") return g_variant_new_string("");
     if (name == "ItemIsMenu") return g_variant_new_boolean(FALSE);
     if (name == "Menu") return g_variant_new_object_path(self->menuPath_.empty() ? "/" : self->menuPath_.c_str());

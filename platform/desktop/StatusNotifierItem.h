@@ -2,6 +2,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "platform/desktop/IconPixmaps.h"
 
 typedef struct _GDBusConnection GDBusConnection;
 typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
@@ -31,8 +34,9 @@ public:
     StatusNotifierItem(const StatusNotifierItem&) = delete;
     StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
 
-    // What the item shows; a shown item tells the desktop at once.
-    void SetIcon(const std::string& iconName, const std::string& themePath = {});
+    // What the item shows: the icon's name in the desktop's theme or in themePath, and its
+    // pictures for a panel that does not look names up; a shown item tells the desktop at once.
+    void SetIcon(const std::string& iconName, const std::string& themePath = {}, std::vector<IconPixmap> pixmaps = {});
     void SetToolTip(const std::string& title, const std::string& text);
     // The object path of the item's menu (DBusMenu::kObjectPath), empty for none.
     void SetMenuPath(const std::string& path) { menuPath_ = path; }
@@ -54,6 +58,7 @@ public:
     const std::string& serviceName() const { return serviceName_; }
     const std::string& toolTipTitle() const { return toolTipTitle_; }
     const std::string& toolTipText() const { return toolTipText_; }
+    const std::vector<IconPixmap>& pixmaps() const { return pixmaps_; }
 
 private:
     static void OnMethodCall(GDBusConnection*, const char* sender, const char* path, const char* interface,
@@ -67,6 +72,7 @@ private:
     std::string title_;
     std::string iconName_;
     std::string themePath_;
+    std::vector<IconPixmap> pixmaps_;
     std::string toolTipTitle_;
     std::string toolTipText_;
     std::string menuPath_;

@@ -206,7 +206,23 @@ bool Precedes(const Node& a, const Node& b) {
 
 Element* Document::getElementById(std::string_view id) const {
     const Named* named = Settled(byId_, id);
-    return named != nullptr && !named->entries.empty() ? Current(named->entries.front()) : nullptr;
+    Element* found = named != nullptr && !named->entries.empty() ? Current(named->entries.front()) : nullptr;
+    return found != nullptr ? found : Resolve(id);
+}
+
+Element* Document::Resolve(std::string_view id) const {
+    if (!resolver_ || resolving_ || id.empty()) return nullptr;
+    resolving_ = true;
+    Element* element = nullptr;
+    try {
+        element = resolver_(id);
+    } catch (...) {
+        resolving_ = false;
+        throw;
+    }
+    resolving_ = false;
+    // Only an element of this tree answers a look-up.
+    return element != nullptr && element->ownerDocument() == this && element->isConnected() ? element : nullptr;
 }
 
 Element* Document::item(std::string_view name, int index) const {
@@ -216,6 +232,7 @@ Element* Document::item(std::string_view name, int index) const {
     const auto at = [this](const Named* named, size_t place) -> Element* {
         return named != nullptr && place < named->entries.size() ? Current(named->entries[place]) : nullptr;
     };
+    if (ids == nullptr && names == nullptr) return index == 0 ? Resolve(name) : nullptr;
     if (ids == nullptr || names == nullptr) return at(ids != nullptr ? ids : names, static_cast<size_t>(index));
     // Elements named so by their id and others by their name: the two lists merged in document order.
     size_t i = 0, j = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,6 +58,13 @@ public:
     Element* getElementById(std::string_view id) const;
     // The document's `all` collection: the index-th element (from 0) whose id or name is `name`.
     Element* item(std::string_view name, int index = 0) const;
+
+    // Who is asked for an element that the tree does not hold when it is looked up by id
+    // (getElementById, or item with index 0): a page that builds only part of what it shows puts
+    // the element in place on demand and returns it (or returns null). Not asked again while it
+    // answers; an empty function takes the resolver away.
+    using MissingIdResolver = std::function<Element*(std::string_view id)>;
+    void SetMissingIdResolver(MissingIdResolver resolver) { resolver_ = std::move(resolver); }
 
     // A new element outside the tree, from a tag name ("td") or a whole start tag with attributes
     // ("<td align=right>"; what follows the start tag is ignored). Null for text that holds no
@@ -139,8 +147,13 @@ private:
     void SettleFormControls(Node& root);
     void AfterOptionsChanged(Element* select, Node* inserted);
 
+    // The element the resolver puts in place for an id nothing has, or null.
+    Element* Resolve(std::string_view id) const;
+
     uint64_t id_;
     std::string url_;
+    MissingIdResolver resolver_;
+    mutable bool resolving_ = false;
     uint64_t nextKey_ = 1;
     int unrecorded_ = 0;
     ParseKeys keys_ = ParseKeys::New;

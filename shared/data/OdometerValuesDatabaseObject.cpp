@@ -11,6 +11,7 @@
 #include "platform/db/DbError.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/Car.h"
+#include "shared/data/CarChanges.h"
 #include "shared/data/SqlValue.h"
 #include "shared/data/UserPreferences.h"
 
@@ -67,6 +68,34 @@ struct COdometerValuesDatabaseObject::CarReadings {
     };
     mutable std::map<std::tuple<bool, Side, double>, Bound> bounds;
 };
+
+COdometerValuesDatabaseObject::KeptBy COdometerValuesDatabaseObject::KeptByOf(const std::string& VehicleID) {
+    KeptBy kept;
+    kept.carChange = carchanges::Of(m_connection, VehicleID, carchanges::Kind::Readings);
+    if (kept.carChange) return kept;
+    try {
+        kept.contentVersion = m_connection.ContentVersion();
+    } catch (const jv::db::DbError&) {
+        // Then nothing is kept beyond this object; the statements report what is wrong.
+    }
+    return kept;
+}
+
+std::shared_ptr<const void> COdometerValuesDatabaseObject::KeptBy::Find(const jv::db::Connection& connection,
+                                                                        const std::string& name) const {
+    if (carChange) return connection.KeptFor(name, *carChange);
+    if (contentVersion) return connection.Derived(name, *contentVersion);
+    return nullptr;
+}
+
+void COdometerValuesDatabaseObject::KeptBy::Keep(jv::db::Connection& connection, const std::string& name,
+                                                 std::shared_ptr<const void> value) const {
+    if (carChange) {
+        connection.KeepFor(name, *carChange, std::move(value));
+    } else if (contentVersion) {
+        connection.KeepDerived(name, *contentVersion, std::move(value));
+    }
+}
 
 double COdometerValuesDatabaseObject::WholeDays(double span) {
     return std::trunc(span + (span < 0 ? -kHalfSecond : kHalfSecond));
@@ -561,10 +590,17 @@ jv::DateTime COdometerValuesDatabaseObject::CalculateDateFromOdometer(CCar& car,
 const COdometerValuesDatabaseObject::ReadingIndex* COdometerValuesDatabaseObject::IndexOf(
     const char* method, int line, const std::string& VehicleID) {
     auto found = m_readingIndexes.find(VehicleID);
-    if (found != m_readingIndexes.end()) return &found->second;
+    if (found != m_readingIndexes.end()) return found->second.get();
+    const std::string name = "odometer readings in memory of " + VehicleID;
+    const KeptBy kept = KeptByOf(VehicleID);
+    if (auto known = kept.Find(m_connection, name)) {
+        auto index = std::static_pointer_cast<const ReadingIndex>(known);
+        return m_readingIndexes.emplace(VehicleID, index).first->second.get();
+    }
     const std::string sql =
         "SELECT OdometerDate, OdometerValue FROM OdometerValues where VehicleID = '" + VehicleID + "'";
-    ReadingIndex index;
+    auto made = std::make_shared<ReadingIndex>();
+    ReadingIndex& index = *made;
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);
         const double none = std::nan("");
@@ -597,7 +633,8 @@ const COdometerValuesDatabaseObject::ReadingIndex* COdometerValuesDatabaseObject
     };
     running(index.byDate, &ReadingIndex::Row::value, index.maxValueUpTo, index.minValueFrom);
     running(index.byValue, &ReadingIndex::Row::date, index.maxDateUpTo, index.minDateFrom);
-    return &m_readingIndexes.emplace(VehicleID, std::move(index)).first->second;
+    kept.Keep(m_connection, name, made);
+    return m_readingIndexes.emplace(VehicleID, std::move(made)).first->second.get();
 }
 
 bool COdometerValuesDatabaseObject::IndexedBound(const char* method, int line, const std::string& VehicleID,
@@ -640,16 +677,11 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
     // other program makes meanwhile.
     if (const auto found = m_carReadings.find(VehicleID); found != m_carReadings.end()) return found->second;
     const std::string name = "odometer readings of " + VehicleID;
-    std::optional<std::uint64_t> version;
-    try {
-        version = m_connection.ContentVersion();
-    } catch (const jv::db::DbError&) {
-        // Then nothing is kept beyond this object; the statements below report what is wrong.
-    }
-    if (version) {
-        if (auto kept = m_connection.Derived(name, *version)) {
-            return m_carReadings[VehicleID] = std::static_pointer_cast<const CarReadings>(kept);
-        }
+    // Kept with the open file while the car's readings stay the same (whatever else changes), or,
+    // where the file does not record which cars changed, while nothing in it changes.
+    const KeptBy kept = KeptByOf(VehicleID);
+    if (auto found = kept.Find(m_connection, name)) {
+        return m_carReadings[VehicleID] = std::static_pointer_cast<const CarReadings>(found);
     }
 
     // In the order of the index by value: every date must be at least the latest date of the
@@ -696,7 +728,7 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
         ReportQueryError(method, line, sql, e, kWording);
         return nullptr;
     }
-    if (version) m_connection.KeepDerived(name, *version, readings);
+    kept.Keep(m_connection, name, readings);
     m_carReadings[VehicleID] = readings;
     return readings;
 }
@@ -713,6 +745,10 @@ bool COdometerValuesDatabaseObject::OrderedBound(const CarReadings& readings, co
         }
         return true;
     }
+    // Kept while the car's readings stay the same, over many home pages: a few for every plan
+    // item is what they need.
+    constexpr size_t kMostBounds = 4096;
+    if (readings.bounds.size() >= kMostBounds) readings.bounds.clear();
 
     // The bound's own key: the latest date (highest value) up to `key`, or the earliest date
     // (lowest value) after it. Its other half is the highest (lowest) among the readings at that

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,7 +102,17 @@ private:
                       COdometerValue& value, bool& found);
     const ReadingIndex* IndexOf(const char* method, int line, const std::string& VehicleID);
     bool m_keepReadings = false;
-    std::map<std::string, ReadingIndex> m_readingIndexes;
+    std::map<std::string, std::shared_ptr<const ReadingIndex>> m_readingIndexes;
+
+    // How what is worked out from a car's readings is kept with the open file: for as long as the
+    // car's change number stays the same where the file records one, else for as long as the
+    // file's content does; not at all within a transaction.
+    struct KeptBy {
+        std::optional<std::uint64_t> carChange, contentVersion;
+        std::shared_ptr<const void> Find(const jv::db::Connection& connection, const std::string& name) const;
+        void Keep(jv::db::Connection& connection, const std::string& name, std::shared_ptr<const void> value) const;
+    };
+    KeptBy KeptByOf(const std::string& VehicleID);
 
     // What is known of one car's readings for one content of the file: whether they rise with
     // their dates, and the bounds worked out so far.

@@ -1,11 +1,13 @@
 #include "shared/data/UserData.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/db/DbError.h"
 #include "shared/core/ErrorReporting.h"
 #include "shared/core/TraceLog.h"
+#include "shared/data/CarChanges.h"
 
 namespace {
 
@@ -15,7 +17,7 @@ constexpr const char* kVersionQuery = "select version from version;";
 // writes the new version.
 struct UpgradeStep {
     bool logsProgress;
-    std::vector<const char*> statements;
+    std::vector<std::string> statements;
 };
 
 const std::vector<UpgradeStep>& UpgradeSteps() {
@@ -116,6 +118,14 @@ const std::vector<UpgradeStep>& UpgradeSteps() {
         // 7 to 8: the expense category "Body Repair" becomes "Repair".
         {true,
          {"update ExpenseCategories set name = 'Repair' where Name = 'Body Repair'", "Update version set version=8"}},
+        // 8 to 9: the file records which cars changed (a new user's file too: the blank database is
+        // of version 8).
+        {false,
+         [] {
+             std::vector<std::string> statements = carchanges::CreateStatements();
+             statements.emplace_back("Update version set version=9");
+             return statements;
+         }()},
     };
     return kSteps;
 }
@@ -229,7 +239,7 @@ bool CUserData::CheckAndUpdateVersion() {
         try {
             jv::db::Transaction transaction(m_connection);
             if (step.logsProgress) TraceLog(kMethod, TRACE_INFO, "Converting database from " + fromTo + ".");
-            for (const char* statement : step.statements) m_connection.ExecuteNonQuery(statement);
+            for (const std::string& statement : step.statements) m_connection.ExecuteNonQuery(statement);
             transaction.Commit();
         } catch (const jv::db::DbError& error) {
             const std::string message =

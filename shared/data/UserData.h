@@ -10,7 +10,7 @@
 class CUserData {
 public:
     // The schema version this program writes and reads.
-    static constexpr int kCurrentVersion = 8;
+    static constexpr int kCurrentVersion = 9;
 
     CUserData() = default;
 

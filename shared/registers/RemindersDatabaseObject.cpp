@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/base/Clock.h"
 #include "shared/core/NumberUtils.h"
@@ -10,6 +11,7 @@
 #include "shared/data/CarsDB.h"
 #include "shared/data/OdometerValue.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
+#include "shared/data/SqlValue.h"
 #include "shared/data/UserPreferences.h"
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 
@@ -55,10 +57,8 @@ bool CRemindersDatabaseObject::GetReminders(const std::string& VehicleID, const 
     carsDb.getCars(VehicleID, preferences);
     carsDb.getCurrentOdometers(preferences);
 
-    // The latest services of all the cars at once: the query looks at every service whatever the
-    // pattern, so it runs once rather than once a car.
-    std::vector<CService> latest;
-    register_.GetLatestServices(VehicleID, latest);
+    // The latest services of every car at once, only for a car whose id cannot be asked for alone.
+    std::optional<std::vector<CService>> servicesOfEveryCar;
 
     bool everyCar = true;
     for (CCar& car : carsDb.m_cars) {
@@ -73,6 +73,15 @@ bool CRemindersDatabaseObject::GetReminders(const std::string& VehicleID, const 
                          car.VehicleID + ".");
             everyCar = false;
             continue;
+        }
+
+        // Each car's own, kept while they stay the same: a change of one car leaves the others'.
+        std::vector<CService> latest;
+        if (sqlvalue::IsVehicleId(car.VehicleID)) {
+            register_.GetLatestServices(car.VehicleID, latest);
+        } else {
+            if (!servicesOfEveryCar) register_.GetLatestServices(VehicleID, servicesOfEveryCar.emplace());
+            latest = *servicesOfEveryCar;
         }
 
         for (const CMaintenancePlanItem& item : items) {

@@ -1,14 +1,17 @@
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "platform/base/NumberText.h"
 #include "platform/db/DbError.h"
 #include "shared/core/ErrorReporting.h"
 #include "shared/core/TraceLog.h"
+#include "shared/data/CarChanges.h"
 #include "shared/data/MaintenancePlanDatabaseObject.h"
 #include "shared/data/OdometerValue.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
@@ -353,6 +356,10 @@ void CServiceRegisterDatabaseObject::GetLatestServices(const std::string& Vehicl
         TraceLog(kMethod, TRACE_ERROR, "Invalid vehicle id - " + VehicleID);
         return;
     }
+    if (sqlvalue::IsVehicleId(VehicleID)) {
+        GetLatestServicesOfCar(VehicleID, services);
+        return;
+    }
     const std::string sql =
         "select s.ServiceDate, s.Odometer, s.VehicleID, i.MaintenancePlanItemID, ACTION_DESCRIPTION , "
         "ITEM_DESCRIPTION , INITIAL_MILEAGE , INITIAL_MONTH , INTERVAL_MILEAGE , INTERVAL_MONTH  from services s, "
@@ -398,6 +405,98 @@ void CServiceRegisterDatabaseObject::GetLatestServices(const std::string& Vehicl
     }
     services.insert(services.end(), found->begin(), found->end());
     if (version) m_connection.KeepDerived(name, *version, std::move(found));
+}
+
+namespace {
+
+// One car's latest services with what orders them as the query over every car does: by date,
+// services of one date by plan item, then in the order their items were stored.
+struct LatestService {
+    CService service;
+    int dateKind = 0;  // how the engine orders the stored date: numbers before text
+    double date = 0.0;
+    std::string dateText;
+    std::int64_t itemRow = 0;
+};
+
+bool Earlier(const LatestService& a, const LatestService& b) {
+    return std::tie(a.dateKind, a.date, a.dateText, a.service.items.front().MaintenancePlanItemID, a.itemRow) <
+           std::tie(b.dateKind, b.date, b.dateText, b.service.items.front().MaintenancePlanItemID, b.itemRow);
+}
+
+}  // namespace
+
+void CServiceRegisterDatabaseObject::GetLatestServicesOfCar(const std::string& VehicleID,
+                                                            std::vector<CService>& services) {
+    static const char* const kMethod = "CServiceRegisterDatabaseObject::GetLatestServices";
+    // The same rows as the query over every car gives for this one, found through the car's
+    // services and the services of their plan items only, and kept with the open file while the
+    // car's latest services stay the same (see CarChanges.h).
+    const std::string name = "latest services of car " + VehicleID;
+    std::optional<std::uint64_t> carChange = carchanges::Of(m_connection, VehicleID, carchanges::Kind::Services);
+    std::optional<std::uint64_t> version;
+    try {
+        if (!carChange && m_connection.IsOpen()) version = m_connection.ContentVersion();
+    } catch (const jv::db::DbError&) {
+        // Then nothing is kept; the queries report what is wrong.
+    }
+    const auto kept =
+        carChange ? m_connection.KeptFor(name, *carChange) : (version ? m_connection.Derived(name, *version) : nullptr);
+    if (kept) {
+        const auto& found = *std::static_pointer_cast<const std::vector<CService>>(kept);
+        services.insert(services.end(), found.begin(), found.end());
+        return;
+    }
+
+    const std::string itemsSql =
+        "SELECT DISTINCT i.MaintenancePlanItemID FROM Services s, ServiceItems i WHERE s.VehicleID = ? AND "
+        "i.ServiceID = s.ServiceID AND i.MaintenancePlanItemID IS NOT NULL";
+    // The car's services of one plan item that have the item's latest date, whichever car's
+    // service that date is of.
+    const std::string latestSql =
+        "SELECT s.ServiceDate, s.Odometer, s.VehicleID, i.MaintenancePlanItemID, ACTION_DESCRIPTION, "
+        "ITEM_DESCRIPTION, INITIAL_MILEAGE, INITIAL_MONTH, INTERVAL_MILEAGE, INTERVAL_MONTH, i.rowid AS ItemRow "
+        "FROM ServiceItems i, Services s, MaintenancePlanItems mpi WHERE i.MaintenancePlanItemID = ? AND "
+        "s.ServiceID = i.ServiceID AND s.VehicleID = ? AND mpi.MaintenancePlanItemID = i.MaintenancePlanItemID AND "
+        "s.ServiceDate = (SELECT max(s2.ServiceDate) FROM ServiceItems i2, Services s2 WHERE "
+        "i2.MaintenancePlanItemID = ? AND s2.ServiceID = i2.ServiceID)";
+    std::vector<LatestService> latest;
+    const std::string* running = &itemsSql;
+    try {
+        std::vector<std::int64_t> items;
+        for (jv::db::Rows rows = m_connection.Query(itemsSql, {VehicleID}); rows.Next();) {
+            items.push_back(static_cast<std::int64_t>(rows.Number(0)));
+        }
+        running = &latestSql;
+        for (const std::int64_t item : items) {
+            for (jv::db::Rows rows = m_connection.Query(latestSql, {item, VehicleID, item}); rows.Next();) {
+                const jv::db::Recordset& rs = rows.Row();
+                LatestService row;
+                row.service.VehicleID = rs.GetText("VehicleID").value_or("");
+                if (const auto date = rs.GetDate("ServiceDate")) row.service.ServiceDate = *date;
+                row.service.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
+                row.service.items.push_back(CMaintenancePlanDatabaseObject::ItemFromRow(rs));
+                const auto kind = rows.Type(0);
+                row.dateKind = kind == jv::db::Recordset::Integer || kind == jv::db::Recordset::Real ? 1 : 2;
+                row.date = rows.Number(0);
+                if (row.dateKind == 2) row.dateText = rs.GetText("ServiceDate").value_or("");
+                row.itemRow = rs.GetInt("ItemRow").value_or(0);
+                latest.push_back(std::move(row));
+            }
+        }
+    } catch (const jv::db::DbError& error) {
+        ReportQueryError(kMethod, 830, *running, error, kWording);
+        return;
+    }
+    std::sort(latest.begin(), latest.end(), Earlier);
+    auto found = std::make_shared<std::vector<CService>>();
+    for (LatestService& row : latest) found->push_back(std::move(row.service));
+    services.insert(services.end(), found->begin(), found->end());
+    if (carChange) {
+        m_connection.KeepFor(name, *carChange, std::move(found));
+    } else if (version) {
+        m_connection.KeepDerived(name, *version, std::move(found));
+    }
 }
 
 void CServiceRegisterDatabaseObject::GetUpcomingServices(const std::string& VehicleID,

@@ -98,5 +98,7 @@ public:
     bool AddAutomaticEntries(CCar& car, float currentOdometer, CUserPreferences& preferences);
 
 private:
+    // GetLatestServices of one car (not a pattern).
+    void GetLatestServicesOfCar(const std::string& VehicleID, std::vector<CService>& services);
     EmptyFields m_emptyFields = EmptyFields::KeepStored;
 };

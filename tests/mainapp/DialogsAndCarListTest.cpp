@@ -9,7 +9,6 @@
 #include "mainapp/MainAppResources.h"
 #include "mainapp/MainFrame.h"
 #include "mainapp/Main_NavCarListPage.h"
-#include "mainapp/dialogs/AboutDlg.h"
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/InternetConnectionDlg.h"
 #include "platform/base/Paths.h"
@@ -20,6 +19,7 @@
 #include "platform/ui/Resources.h"
 #include "shared/core/FileVersion.h"
 #include "shared/data/CarsDB.h"
+#include "shared/ui/AboutDlg.h"
 #include "shared/ui/SharedUi.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,11 +1,14 @@
 // The application shell's own rules: the consent to connect, the window's placement, one running
 // copy per session, the script methods' table, the car list's selection and the message dialog.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -256,6 +259,52 @@ TEST(SingleInstance, OneHolderAtATimeAndTheSecondIsAnswered) {
     EXPECT_EQ(openInChild.find("socket:"), std::string::npos) << openInChild;
 }
 
+// Peers that connect and say nothing (a hung start, or a program holding connections open) are
+// dropped after a second, and never keep a later start from being answered meanwhile.
+TEST(SingleInstance, LingeringPeersDoNotKeepASecondStartUnanswered) {
+    TempDir folder;
+    jv::ui::Loop loop;
+    jv::desktop::SingleInstance first("lingering", folder.path());
+    ASSERT_EQ(first.Acquire(), jv::desktop::SingleInstance::Result::First);
+    int asked = 0;
+    ASSERT_TRUE(first.Listen(CMainFrame::kAreYouMeMessage, [&] { ++asked; }));
+    const unsigned tick = loop.AddTimer(std::chrono::milliseconds(5), [] {});
+
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", first.socketPath().c_str());
+    std::vector<int> lingering;
+    for (int i = 0; i < 12; ++i) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        lingering.push_back(fd);
+        loop.RunUntil([] { return false; }, std::chrono::milliseconds(20));
+    }
+
+    const pid_t child = fork();
+    if (child == 0) {
+        jv::desktop::SingleInstance second("lingering", folder.path());
+        _exit(second.Ask(CMainFrame::kAreYouMeMessage, std::chrono::milliseconds(2000)) ? 0 : 4);
+    }
+    int status = -1;
+    loop.RunUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, std::chrono::seconds(10));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(asked, 1);
+
+    // Every silent peer is let go (its connection ends), the newest too.
+    const auto closed = [](int fd) {
+        char byte;
+        return recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+    };
+    EXPECT_TRUE(loop.RunUntil([&] { return closed(lingering.back()); }, std::chrono::seconds(5)));
+    for (const int fd : lingering) {
+        EXPECT_TRUE(closed(fd));
+        close(fd);
+    }
+    loop.RemoveTimer(tick);
+}
+
 TEST(SingleInstance, TheLockGoesWithItsHolder) {
     TempDir folder;
     {
@@ -350,6 +399,8 @@ TEST(ScriptMethods, TheTableHoldsEveryMethodWithItsArity) {
         {"EditServiceItem", 2},
         {"UpdateDriveTypeList", 0},
         {"AddNewCarQuickstart", 0},
+        {"ShowRegisterEntries", 3},
+        {"FindPreviousOdometer", 2},
     };
     const auto& methods = CJorvaneCOMObj::Methods();
     ASSERT_EQ(methods.size(), expected.size());

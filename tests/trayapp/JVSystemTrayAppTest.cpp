@@ -9,16 +9,9 @@ TEST(JVSystemTrayApp, RegistrationSwitchesInAnyCaseAfterSlashOrDash) {
         std::vector<std::string> args;
         bool registration;
     } cases[] = {
-        {{"/RegServer"}, true},
-        {{"-regserver"}, true},
-        {{"/UNREGSERVER"}, true},
-        {{"-Embedding"}, true},
-        {{"/automation"}, true},
-        {{"--regserver"}, true},
-        {{"regserver"}, false},
-        {{"/register"}, false},
-        {{"/"}, false},
-        {{}, false},
+        {{"/RegServer"}, true},       {{"-regserver"}, true},  {{"/UNREGSERVER"}, true}, {{"-Embedding"}, true},
+        {{"/automation"}, true},      {{"--regserver"}, true}, {{"regserver"}, false},   {{"/Register"}, true},
+        {{"-unregister"}, true},      {{"/registers"}, false}, {{"/"}, false},           {{}, false},
         {{"x", "-Automation"}, true},
     };
     for (const Case& c : cases)

@@ -804,8 +804,9 @@ json WebHost::PatchOperation(const Mutation& mutation) {
 }
 
 // The patch for one batch of a document's changes. A node inserted in the batch that is still in
-// the tree travels once, as it is now, in its insertion; the batch's changes below it are left out.
-// Nodes inserted one after another into the same parent travel in one insertion.
+// the tree travels once, as it is now, in its insertion; the batch's changes below it are left out,
+// but for the focus, which the markup cannot carry. Nodes inserted one after another into the same
+// parent travel in one insertion.
 json WebHost::PatchOperations(const Document& document, const std::vector<Mutation>& mutations) {
     std::unordered_set<uint64_t> fresh;
     std::unordered_map<uint64_t, int> insertions;
@@ -831,7 +832,8 @@ json WebHost::PatchOperations(const Document& document, const std::vector<Mutati
     for (const auto& mutation : mutations) {
         const bool structural =
             mutation.type == Mutation::Type::InsertNode || mutation.type == Mutation::Type::RemoveNode;
-        if (insideFresh(structural ? mutation.parent : mutation.node)) continue;
+        if (mutation.type != Mutation::Type::Focus && insideFresh(structural ? mutation.parent : mutation.node))
+            continue;
         json op = PatchOperation(mutation);
         if (mutation.type == Mutation::Type::InsertNode && fresh.count(mutation.node) != 0) {
             op["h"] = serializer.Outer(*document.FindByKey(mutation.node));

@@ -4,7 +4,8 @@ import { createRequire } from "node:module";
 import { test } from "node:test";
 
 const require = createRequire(import.meta.url);
-const { FuelAmountsAgree, FuelCostVolume, FuelDistance, FuelOdometer, ServiceAmounts } = require("../../../mainapp/resources/Register.js");
+const { FuelAmountsAgree, FuelCostVolume, FuelDistance, FuelOdometer, ServiceAmounts, EntriesInView, BodyLayout, GapsMeet } =
+  require("../../../mainapp/resources/Register.js");
 const { ParseRegisterDate } = require("../../../mainapp/resources/Validation.js");
 
 // What the fuel register does with each typed amount: the field joins the typed ones (the latest
@@ -118,4 +119,26 @@ test("numbers are shown and read in the user's format as the program does", () =
     [".5", us, 0.5], ["-7", us, -7], ["", us, 0],
   ];
   for (const [text, format, expected] of read) assert.equal(ParseNumber(text, format), expected, text);
+});
+
+test("the entries a view of a long register shows, and whether they are rows yet", () => {
+  const cases = [
+    // scrollTop, viewHeight, bodyTop, entryHeight, total -> first, last
+    [0, 400, 30, 40, 3000, { first: 0, last: 9 }],            // the heading above the first entry
+    [40000, 400, 30, 40, 3000, { first: 999, last: 1009 }],   // in the middle, one entry cut at each edge
+    [119700, 400, 30, 40, 3000, { first: 2991, last: 2999 }], // the end: the new entry below the last
+    [0, 400, 30, 40, 0, null],                                // nothing to show
+    [0, 400, 30, 0, 10, null],                                // no height measured
+  ];
+  for (const [scrollTop, viewHeight, bodyTop, entryHeight, total, expected] of cases)
+    assert.deepEqual(EntriesInView(scrollTop, viewHeight, bodyTop, entryHeight, total), expected, `${scrollTop} of ${total}`);
+
+  // Gaps count their entries; rows count one each.
+  const layout = BodyLayout([{ gap: 100 }, { entry: true }, { entry: true }, { gap: 50 }, { entry: true }]);
+  assert.deepEqual(layout, { total: 153, gaps: [{ first: 0, count: 100 }, { first: 102, count: 50 }] });
+  assert.deepEqual(BodyLayout([]), { total: 0, gaps: [] });
+  assert.equal(GapsMeet(layout.gaps, 100, 101), false);   // the two rows between the gaps
+  assert.equal(GapsMeet(layout.gaps, 95, 101), true);     // the first gap's last entries
+  assert.equal(GapsMeet(layout.gaps, 101, 102), true);    // the second gap's first entry
+  assert.equal(GapsMeet(layout.gaps, 152, 160), false);   // the last row and past the end
 });

@@ -1,8 +1,8 @@
 // The update check against a web service of the test's: offered at start-up, downloaded and handed
 // to the configured installer while the program ends; from the menu, "no updates" only when none.
 import assert from "node:assert/strict";
-import { chmodSync, existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
-import { join } from "node:path";
+import { chmodSync, existsSync, mkdirSync, readFileSync, statSync, writeFileSync } from "node:fs";
+import { basename, dirname, join } from "node:path";
 import { after, before, describe, test } from "node:test";
 import { dialog, eventually, jorvaneHome, startJorvane, startSoapServer } from "./harness.mjs";
 
@@ -40,7 +40,11 @@ describe("the update check", () => {
     offer = true;
     const home = updateHome(soap);
     try {
-      const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: join(home.root, "tmp") } });
+      // Names planted in the shared temporary folder by someone else change nothing.
+      const tmp = join(home.root, "tmp");
+      writeFileSync(join(tmp, "JVInstaller.bat"), "planted\n", { mode: 0o666 });
+      writeFileSync(join(tmp, "Jorvane Setup 2.0.msi"), "planted\n", { mode: 0o666 });
+      const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: tmp } });
       const question = await dialog(app.page);
       assert.equal(await question.title(), "Jorvane Update Available");
       await question.click("#ButtonYes");
@@ -52,11 +56,20 @@ describe("the update check", () => {
       assert.deepEqual(await app.exited, { code: 0, signal: null });
       const argsFile = join(home.root, "installer-args");
       await eventually(() => existsSync(argsFile), "the installer started");
-      const packagePath = join(home.root, "tmp", "Jorvane Setup 2.0.msi");
-      assert.deepEqual(readFileSync(argsFile, "utf8").split("\n"), [packagePath, "JVUPDATE=TRUE", ""], "started once");
+      const args = readFileSync(argsFile, "utf8").split("\n");
+      const packagePath = args[0];
+      assert.deepEqual(args, [packagePath, "JVUPDATE=TRUE", ""], "started once");
+      // The package and the install line are in a folder made for the download, the user's own.
+      const folder = dirname(packagePath);
+      assert.equal(dirname(folder), tmp);
+      assert.match(basename(folder), /^JVUpdate-/);
+      assert.equal(statSync(folder).mode & 0o777, 0o700);
+      assert.equal(basename(packagePath), "Jorvane Setup 2.0.msi");
       assert.deepEqual(readFileSync(packagePath), PACKAGE);
-      assert.equal(readFileSync(join(home.root, "tmp", "JVInstaller.bat"), "utf8"),
+      assert.equal(readFileSync(join(folder, "JVInstaller.bat"), "utf8"),
         `msiexec /qn /i "${packagePath}" JVUPDATE=TRUE\r\n`);
+      assert.equal(readFileSync(join(tmp, "JVInstaller.bat"), "utf8"), "planted\n");
+      assert.equal(readFileSync(join(tmp, "Jorvane Setup 2.0.msi"), "utf8"), "planted\n");
       const settings = home.settings();
       // Start-up stops at the installer: it neither selects all cars nor writes "NewCar" (the car
       // list, shown meanwhile, keeps its own selection).

@@ -5,15 +5,17 @@
 import { test, afterEach } from "node:test";
 import assert from "node:assert/strict";
 import { spawn, spawnSync } from "node:child_process";
-import { chmodSync, copyFileSync, existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
+import { chmodSync, copyFileSync, existsSync, lstatSync, mkdirSync, readFileSync, readdirSync, realpathSync, writeFileSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { createInterface } from "node:readline";
-import { isolatedHome, startBrowser, frameNamed } from "../harness.mjs";
+import { isolatedHome, startBrowser, frameNamed, shownDialog } from "../harness.mjs";
 
 const TRAY = process.env.JV_TRAY_APP;
 const STUB = process.env.JV_DESKTOP_STUB;
 const BLANK = process.env.JV_BLANK_DATABASE;
 const TIP = "Jorvane: You have vehicle service due!";
+const VERSION = /project\(Jorvane VERSION ([0-9.]+)/.exec(
+  readFileSync(new URL("../../../CMakeLists.txt", import.meta.url), "utf8"))[1];
 const BALLOON = "Jorvane: You have vehicle service due!\nDouble-click the icon to see what's due.";
 
 const cleanups = [];
@@ -104,7 +106,7 @@ function addCarWithNothingDue(database, id, name) {
 }
 
 // The companion's desktop: its folders, a copy of the companion with a stub main program beside it,
-// and a stub browser command. The user database is at the configured default place.
+// its icon where an installation puts it, and a stub browser command. The user database is at the configured default place.
 function makeDesktop() {
   const home = isolatedHome();
   cleanups.push(() => home.remove());
@@ -121,9 +123,13 @@ function makeDesktop() {
   const browserRecord = join(home.root, "browser-started");
   writeFileSync(
     join(stubs, "chromium"),
-    `#!/bin/sh\nprintf '%s\\n' "$@" > '${browserRecord}.tmp'\nmv '${browserRecord}.tmp' '${browserRecord}'\nexec sleep 600\n`,
+    `#!/bin/sh\nprintf '%s\\n' "pid=$$" "ppid=$PPID" "$@" > '${browserRecord}.tmp'\nmv '${browserRecord}.tmp' '${browserRecord}'\nexec sleep 600\n`,
   );
   chmodSync(join(stubs, "chromium"), 0o755);
+  // The icon where an installation puts it, in the machine-wide data folder.
+  const icons = join(home.env.JV_COMMON_APPDATA, "icons", "hicolor", "scalable", "status");
+  mkdirSync(icons, { recursive: true });
+  copyFileSync(new URL("../../../trayapp/resources/jorvane-service-due.svg", import.meta.url), join(icons, "jorvane-service-due.svg"));
   const database = join(home.env.JV_DOCUMENTS, "Jorvane", "user.data");
   mkdirSync(join(home.env.JV_DOCUMENTS, "Jorvane"));
   copyFileSync(BLANK, database);
@@ -167,6 +173,14 @@ function browserAddress(desktop) {
   return match ? match[1].replaceAll("&amp;", "&") : null;
 }
 
+// Every file and folder below root with its size and modification time.
+function listTree(root) {
+  return readdirSync(root, { recursive: true }).sort().map((name) => {
+    const info = lstatSync(join(root, name));
+    return `${name} ${info.size} ${info.mtimeMs}`;
+  });
+}
+
 function registrations(watcher) {
   return watcher.lines.filter((line) => line.startsWith("REGISTERED "));
 }
@@ -197,6 +211,8 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   const { service, tip } = await registeredService(watcher);
   assert.equal(tip.title, TIP);
   assert.equal(tip.icon, "jorvane-service-due");
+  // Installed, the icon's file is in the machine-wide data folder: its pictures come from there.
+  assert.ok(tip.pixmaps.length > 0);
   await waitFor("the notification", () => notifications(server).length > 0);
   await sleep(500);
   const shown = notifications(server);
@@ -243,12 +259,18 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   await frame.evaluate(() => setTimeout(() => { throw new Error("trapped on purpose"); }, 0));
   await waitFor("the logged script error", () => /JavascriptError[^\n]*\n[^\n]*trapped on purpose/.test(desktop.log()));
 
-  // Opened again after the database changed, the page is built anew.
+  // View Reminders on the open window builds the page anew from the database and asks the window
+  // to come forward.
+  await window.evaluate(() => {
+    window.raised = 0;
+    window.focus = () => { window.raised += 1; };
+  });
   addOverdueCar(desktop.database, "33333333-3333-3333-3333-333333333333", "Van");
   click(service, "View Reminders");
   await frame.waitForSelector("#reminders tr.listrow[id='33333333-3333-3333-3333-333333333333']");
   frame = await frameNamed(window, "jv-top");
   assert.equal(await frame.locator("#reminders tr.listrow").count(), 3);
+  await window.waitForFunction(() => window.raised === 1);
 
   // The rows' menu starts the main program, with no arguments, and hides the reminders.
   await frame.locator("#reminders tr.listrow").first().locator("td").first().dispatchEvent("mousedown");
@@ -276,6 +298,18 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   await frame2.waitForSelector("#reminders tr.listrow");
   assert.equal(await frame2.locator("#reminders tr.listrow").count(), 3);
 
+  // Help > About shows the companion's about box with the build's version and its banner; the
+  // web site's link leaves it open, OK closes it.
+  await window2.locator("#jv-menubar .jv-menu > button", { hasText: "Help" }).click();
+  await window2.locator("#jv-menubar .jv-open li button", { hasText: "About JVSystemTray..." }).click();
+  const about = await shownDialog(window2);
+  assert.equal(await about.title(), "About JVSystemTray");
+  assert.equal(await about.locator("#Version").innerText(), VERSION);
+  assert.ok(await about.locator(".dialogheader img").evaluate((img) => img.complete && img.naturalWidth > 0));
+  assert.equal(await about.locator("a[href^='mailto:']").count(), 0);
+  await about.locator("#ButtonOK").click();
+  await window2.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+
   // The window's File menu hides the reminders: the window goes, the companion stays.
   const secondFolder = dirname(launchPage(desktop));
   await window2.locator("#jv-menubar button", { hasText: "File" }).click();
@@ -298,6 +332,49 @@ test("Open Jorvane starts the main program beside the companion with no argument
     existsSync(desktop.jorvaneRecord) ? readFileSync(desktop.jorvaneRecord, "utf8") : null,
   );
   assert.equal(started, "0\n");
+  assert.equal(tray.running(), true);
+  assert.deepEqual(await tray.stop(), { code: 0, signal: null });
+});
+
+test("run from the build tree, Open Jorvane starts the main program of the same build", async () => {
+  const watcher = await startService("watcher");
+  await startService("notifications");
+  const desktop = makeDesktop();
+  addOverdueCar(desktop.database, "11111111-1111-1111-1111-111111111111", "Family car");
+  // The machine-wide data of the build tree, as the build lays it out.
+  const env = { ...desktop.env };
+  delete env.JV_COMMON_APPDATA;
+  const tray = await startProcess(TRAY, [], env);
+  const { service, tip } = await registeredService(watcher);
+
+  // The icon comes with its pictures, drawn from its file in the build's data folder: square, of
+  // the usual sizes, four bytes a pixel (alpha first), transparent in the corner and the icon's
+  // blue inside the circle.
+  const sizes = tip.pixmaps.map((pixmap) => pixmap.width);
+  assert.deepEqual(sizes, [16, 22, 24, 32, 48]);
+  for (const pixmap of tip.pixmaps) {
+    assert.equal(pixmap.height, pixmap.width);
+    assert.equal(pixmap.bytes, pixmap.width * pixmap.height * 4);
+    assert.equal(pixmap.corner, 0);
+  }
+  assert.deepEqual(tip.pixmaps.at(-1).left, [255, 0x1f, 0x3a, 0x68]);
+
+  click(service, "Open Jorvane");
+
+  // The main program opens its window: the stub browser it starts says who started it.
+  const record = await waitFor("the main program's window", () =>
+    existsSync(desktop.browserRecord) ? readFileSync(desktop.browserRecord, "utf8") : null, 30000);
+  const browserPid = Number(/^pid=(\d+)$/m.exec(record)[1]);
+  const jorvanePid = Number(/^ppid=(\d+)$/m.exec(record)[1]);
+  cleanups.push(() => {
+    for (const pid of [jorvanePid, browserPid]) if (existsSync(`/proc/${pid}`)) process.kill(pid, "SIGKILL");
+  });
+  assert.equal(realpathSync(`/proc/${jorvanePid}/exe`), realpathSync(process.env.JV_JORVANE));
+  assert.match(readFileSync(join(desktop.home.env.JV_LOCAL_APPDATA, "Jorvane", "Jorvane", "JVtrace.log"), "utf8"),
+    /starting Jorvane client/);
+  assert.doesNotMatch(desktop.log(), /Couldn't start/);
+  process.kill(jorvanePid, "SIGTERM");
+  await waitFor("the main program's end", () => !existsSync(`/proc/${jorvanePid}`), 15000);
   assert.equal(tray.running(), true);
   assert.deepEqual(await tray.stop(), { code: 0, signal: null });
 });
@@ -346,10 +423,14 @@ test("with nothing due there is no icon and no notification", async () => {
 
 test("the registration switches end the companion at once, touching nothing", async () => {
   const desktop = makeDesktop();
-  for (const option of ["/RegServer", "-unregserver", "/Embedding", "-AUTOMATION", "--regserver"]) {
+  const before = listTree(desktop.home.root);
+  const options = ["/Register", "-unregister", "/RegServer", "-unregserver", "/Embedding", "-AUTOMATION", "--regserver"];
+  // A companion that started for real would stay (and be killed by the time-out).
+  for (const option of options) {
     const result = spawnSync(desktop.tray, [option], { env: desktop.env, timeout: 10000 });
     assert.equal(result.status, 0, option);
   }
   assert.equal(desktop.log(), "");
   assert.equal(existsSync(join(desktop.home.env.JV_LOCAL_APPDATA, "Jorvane")), false);
+  assert.deepEqual(listTree(desktop.home.root), before);
 });

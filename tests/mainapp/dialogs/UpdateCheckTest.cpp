@@ -15,10 +15,8 @@ TEST(UpdateCheck, TheInstallerLineQuotesThePackageAndEndsWithCrLf) {
         {"/tmp/jv.msi", "msiexec /qn /i \"/tmp/jv.msi\" JVUPDATE=TRUE\r\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(CUpdateCheck::InstallerFileText(c.package), c.text);
-
-    jv::test::TempDir temp;
-    jv::test::ScopedEnv tmpdir("TMPDIR", temp.path());
-    EXPECT_EQ(CUpdateCheck::InstallerFilePath(), temp.File("JVInstaller.bat"));
+    EXPECT_EQ(CUpdateCheck::InstallerFilePath("/tmp/JVUpdate-a1b2c3/Jorvane Setup 2.0.msi"),
+              "/tmp/JVUpdate-a1b2c3/JVInstaller.bat");
 }
 
 TEST(UpdateCheck, TheInstallerIsTheConfiguredProgramOrTheDesktopsHandler) {

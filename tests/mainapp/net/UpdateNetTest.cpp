@@ -5,7 +5,9 @@
 
 #include <filesystem>
 
+#include "mainapp/UpdateCheck.h"
 #include "mainapp/net/HttpConnector.h"
+#include "platform/base/Paths.h"
 #include "platform/base/Profile.h"
 #include "shared/core/FileVersion.h"
 #include "tests/mainapp/net/NetTest.h"
@@ -16,6 +18,14 @@ namespace {
 using Parameters = std::vector<std::pair<std::string, std::string>>;
 
 using UpdateNet = NetTest;
+
+// True when path is `name` in a download's own folder, directly in the temporary folder.
+bool InDownloadFolder(const std::string& path, const std::string& name) {
+    const std::filesystem::path file(path);
+    const std::filesystem::path folder = file.parent_path();
+    return folder.parent_path() == std::filesystem::path(jv::paths::TempDir()) &&
+           folder.filename().string().rfind("JVUpdate-", 0) == 0 && file.filename() == name;
+}
 
 std::string Strings(const std::vector<std::string>& texts) {
     std::string out;
@@ -76,7 +86,7 @@ TEST_F(UpdateNet, AnUpdateIsAvailableWhenTheServiceNamesAPackage) {
     EXPECT_NE(Trace().find("pnodeResult == NULL"), std::string::npos);
 }
 
-TEST_F(UpdateNet, TheDownloadIsSavedInTheTemporaryFolderUnderItsLastName) {
+TEST_F(UpdateNet, TheDownloadIsSavedInAPrivateFolderOfItsOwnUnderItsLastName) {
     struct Case {
         std::string fileName;
         std::string base64;
@@ -98,11 +108,14 @@ TEST_F(UpdateNet, TheDownloadIsSavedInTheTemporaryFolderUnderItsLastName) {
         server.Enqueue(SoapReply::Result("GetUpdate", c.base64));
         std::string localPath;
         EXPECT_TRUE(update.getUpdate(c.fileName, localPath));
-        EXPECT_EQ(localPath, TempFolder() + "/" + c.savedAs);
+        EXPECT_TRUE(InDownloadFolder(localPath, c.savedAs)) << localPath;
         EXPECT_EQ(ReadFile(localPath), c.contents);
         struct stat info {};
         ASSERT_EQ(::stat(localPath.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0600u);
+        ASSERT_EQ(::lstat(jv::paths::DirName(localPath).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
         EXPECT_EQ(server.Calls().back().parameters, (Parameters{{"strVersion", version}, {"strFileName", c.fileName}}));
     }
     EXPECT_TRUE(server.Problems().empty()) << ::testing::PrintToString(server.Problems());
@@ -125,32 +138,56 @@ TEST_F(UpdateNet, ADownloadNeverWritesOutsideItsOwnNewFile) {
     }
     EXPECT_NE(Trace().find("Failed to create file for installer.  Message: "), std::string::npos);
 
-    // A link planted under the package's name is replaced, not followed.
+    // Whatever someone has put into the shared temporary folder under the package's name (a link,
+    // a file, a folder) is neither written to nor used.
     const std::string victim = home.dir().File("victim.txt");
     WriteFile(victim, "precious");
     ASSERT_EQ(::symlink(victim.c_str(), (TempFolder() + "/Setup.msi").c_str()), 0);
-    server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
-    std::string localPath;
-    EXPECT_TRUE(update.getUpdate("Setup.msi", localPath));
-    EXPECT_EQ(ReadFile(victim), "precious");
-    EXPECT_FALSE(std::filesystem::is_symlink(localPath));
-    EXPECT_EQ(ReadFile(localPath), "Hi");
-
-    // An earlier download under the same name is replaced.
-    server.Enqueue(SoapReply::Result("GetUpdate", "SG8="));
-    EXPECT_TRUE(update.getUpdate("Setup.msi", localPath));
-    EXPECT_EQ(ReadFile(localPath), "Ho");
-
-    // A folder where the file should go fails the download, with the path still given.
+    WriteFile(TempFolder() + "/Other.msi", "planted");
     std::filesystem::create_directories(TempFolder() + "/Blocked.msi/inside");
+    for (const std::string name : {"Setup.msi", "Other.msi", "Blocked.msi"}) {
+        SCOPED_TRACE(name);
+        server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
+        std::string localPath;
+        EXPECT_TRUE(update.getUpdate(name, localPath));
+        EXPECT_TRUE(InDownloadFolder(localPath, name)) << localPath;
+        EXPECT_EQ(ReadFile(localPath), "Hi");
+    }
+    EXPECT_EQ(ReadFile(victim), "precious");
+    EXPECT_EQ(ReadFile(TempFolder() + "/Other.msi"), "planted");
+
+    // So with the install line: it goes into a new file beside the package, whatever stands under
+    // its name in the temporary folder; a file already there is never written through.
+    const std::string plantedBatch = TempFolder() + "/JVInstaller.bat";
+    ASSERT_EQ(::symlink(victim.c_str(), plantedBatch.c_str()), 0);
+    std::string package;
     server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
-    EXPECT_FALSE(update.getUpdate("Blocked.msi", localPath));
-    EXPECT_EQ(localPath, TempFolder() + "/Blocked.msi");
+    ASSERT_TRUE(update.getUpdate("Setup.msi", package));
+    ASSERT_TRUE(CUpdateCheck::WriteInstallerFile(package));
+    const std::string batch = CUpdateCheck::InstallerFilePath(package);
+    EXPECT_EQ(batch, jv::paths::DirName(package) + "/JVInstaller.bat");
+    EXPECT_EQ(ReadFile(batch), CUpdateCheck::InstallerFileText(package));
+    EXPECT_EQ(ReadFile(victim), "precious");
+    EXPECT_TRUE(std::filesystem::is_symlink(plantedBatch));
+    WriteFile(batch, "someone else's");
+    EXPECT_FALSE(CUpdateCheck::WriteInstallerFile(package));
+    EXPECT_EQ(ReadFile(batch), "someone else's");
+    EXPECT_NE(Trace().find("Failed to create batch file for installer.  Message: File exists"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(TempFolder() + "/Blocked.msi/inside"));
+
+    // Every download has a folder of its own: an earlier one is left as it is.
+    std::string first, second;
+    server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
+    EXPECT_TRUE(update.getUpdate("Setup.msi", first));
+    server.Enqueue(SoapReply::Result("GetUpdate", "SG8="));
+    EXPECT_TRUE(update.getUpdate("Setup.msi", second));
+    EXPECT_NE(jv::paths::DirName(first), jv::paths::DirName(second));
+    EXPECT_EQ(ReadFile(first), "Hi");
+    EXPECT_EQ(ReadFile(second), "Ho");
 
     // No answer, no file.
     server.Enqueue(SoapReply::Fault("soap:Server", "no such package"));
-    localPath = "before";
+    std::string localPath = "before";
     EXPECT_FALSE(update.getUpdate("Missing.msi", localPath));
     EXPECT_EQ(localPath, "before");
     EXPECT_FALSE(std::filesystem::exists(TempFolder() + "/Missing.msi"));
@@ -179,13 +216,15 @@ TEST_F(UpdateNet, AnInstallerLargerThanOtherAnswersIsStreamedToItsFile) {
     server.Enqueue(SoapReply::Result("GetUpdate", base64));
     std::string localPath;
     ASSERT_TRUE(update.getUpdate("Big Setup.msi", localPath)) << Trace();
-    EXPECT_EQ(localPath, TempFolder() + "/Big Setup.msi");
+    EXPECT_TRUE(InDownloadFolder(localPath, "Big Setup.msi")) << localPath;
     EXPECT_TRUE(ReadFile(localPath) == package);
 
     server.Enqueue(SoapReply::Fault("soap:Server", "no such package"));
     EXPECT_FALSE(update.getUpdate("Other.msi", localPath));
+    size_t folders = 0;
     for (const auto& entry : std::filesystem::directory_iterator(TempFolder()))
-        EXPECT_EQ(entry.path().filename().string().rfind("JVUpdate-", 0), std::string::npos) << entry.path();
+        folders += entry.path().filename().string().rfind("JVUpdate-", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(folders, 1u) << "only the whole download's folder stays";
 }
 
 TEST_F(UpdateNet, ThePartnerTextFallsBackToTheStoredOne) {

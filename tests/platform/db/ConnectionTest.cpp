@@ -98,6 +98,14 @@ TEST_F(ConnectionTest, RefusesASecondStatementInOneCall) {
                   "Characters found after end of SQL statement.")
             << sql;
     }
+    // The statements of a trigger's body are the trigger's; what follows its END is not.
+    EXPECT_NO_THROW(connection_.ExecuteNonQuery(
+        "CREATE TRIGGER Renamed AFTER INSERT ON Categories BEGIN UPDATE Categories SET Name = 'b' WHERE 0; END"));
+    EXPECT_EQ(Description([&] {
+                  connection_.ExecuteNonQuery(
+                      "CREATE TRIGGER Other AFTER INSERT ON Categories BEGIN SELECT 1; END; DROP TABLE Vehicles");
+              }),
+              "Characters found after end of SQL statement.");
     EXPECT_EQ(Column("SELECT count(*) AS n FROM Vehicles", "n"), std::vector<std::string>{"0"});
     EXPECT_EQ(Column("SELECT count(*) AS n FROM Categories", "n"), std::vector<std::string>{"0"});
     // Closing semicolons and blanks are no second statement.

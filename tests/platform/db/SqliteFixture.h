@@ -85,6 +85,10 @@ public:
         for (const std::string& view : Rows("SELECT name FROM sqlite_master WHERE type='view' ORDER BY name")) {
             lines.push_back("view " + view);
         }
+        for (const std::string& trigger :
+             Rows("SELECT name || ' on ' || tbl_name FROM sqlite_master WHERE type='trigger' ORDER BY name")) {
+            lines.push_back("trigger " + trigger);
+        }
         return lines;
     }
 

@@ -571,3 +571,51 @@ TEST(Document, TitleAndEscaping) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page that builds its rows only when they are looked up: the resolver puts the row asked for in
+// place, and the look-up finds it there like any other element.
+TEST(Document, AnIdNothingHasIsAskedOfTheResolverWhichMayBuildIt) {
+    const auto document = Page("<table><tbody id=body><tr id=1><td>one</td></tr></tbody></table>");
+    std::vector<std::string> asked;
+    document->SetMissingIdResolver([&](std::string_view id) -> Element* {
+        asked.emplace_back(id);
+        if (id != "2" && id != "cell_2") return nullptr;
+        // A look-up while it answers is not asked again.
+        EXPECT_EQ(document->getElementById("3"), nullptr);
+        ElementPtr row = document->createElement("<tr id=2>");
+        ElementPtr cell = document->createElement("<td id=cell_2>");
+        row->appendChild(cell);
+        document->getElementById("body")->appendChild(row);
+        return document->getElementById(id);
+    });
+    document->TakeMutations();
+
+    EXPECT_EQ(document->getElementById("1")->textContent(), "one");
+    EXPECT_TRUE(asked.empty());
+    Element* row = document->getElementById("2");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->parentNode(), document->getElementById("body"));
+    // What was built is a change the browser hears of, and is found from then on without asking.
+    EXPECT_EQ(Types(document->TakeMutations()), std::vector<Mutation::Type>{Mutation::Type::InsertNode});
+    EXPECT_EQ(document->item("cell_2"), row->item("cell_2"));
+    EXPECT_EQ((std::vector<std::string>{"2"}), asked);
+
+    // Names the resolver does not know, later duplicates and a resolver taken away give nothing.
+    EXPECT_EQ(document->item("missing"), nullptr);
+    EXPECT_EQ(document->item("other", 1), nullptr);
+    document->SetMissingIdResolver({});
+    EXPECT_EQ(document->getElementById("missing"), nullptr);
+    EXPECT_EQ((std::vector<std::string>{"2", "missing"}), asked);
+}
+
+// An element the resolver gives that is not in the tree answers no look-up.
+TEST(Document, TheResolverAnswersOnlyWithElementsOfTheTree) {
+    const auto document = Page("");
+    ElementPtr loose = document->createElement("<div id=loose>");
+    document->SetMissingIdResolver([&](std::string_view) { return loose.get(); });
+    EXPECT_EQ(document->getElementById("loose"), nullptr);
+}
+
+}  // namespace

@@ -2,8 +2,9 @@
 // plays the user on the notification area. Run on the test's own session bus (dbus-run-session).
 //
 //   desktop_stub watcher              a StatusNotifierWatcher; prints "REGISTERED <service> <tip as
-//                                     JSON>" when an item registers and "UNREGISTERED <service>"
-//                                     when its name goes away
+//                                     JSON, with "pixmaps": what the item's IconPixmap holds>" when
+//                                     an item registers and "UNREGISTERED <service>" when its name
+//                                     goes away
 //   desktop_stub notifications        a notification server; prints "NOTIFY <JSON of the bubble>"
 //   desktop_stub menu <service> <label>   clicks the item's menu entry with that label
 //   desktop_stub activate <service>       activates the item (a click on the icon)
@@ -86,6 +87,38 @@ void WatcherCall(GDBusConnection* bus, const char* sender, const char*, const ch
         tipJson = {{"error", error ? error->message : "?"}};
         if (error) g_error_free(error);
     }
+    // The icon's pictures: each one's size, its byte count, the alpha of its top left corner and
+    // the pixel a fifth in from the left, half way down, as A, R, G, B.
+    GVariant* pixmaps =
+        g_dbus_connection_call_sync(bus, service.c_str(), "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                                    "Get", g_variant_new("(ss)", "org.kde.StatusNotifierItem", "IconPixmap"),
+                                    G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    nlohmann::json pictures = nlohmann::json::array();
+    if (pixmaps != nullptr) {
+        GVariant* value = nullptr;
+        g_variant_get(pixmaps, "(v)", &value);
+        GVariantIter iter;
+        g_variant_iter_init(&iter, value);
+        gint32 width = 0;
+        gint32 height = 0;
+        GVariant* bytes = nullptr;
+        while (g_variant_iter_next(&iter, "(ii@ay)", &width, &height, &bytes)) {
+            gsize size = 0;
+            const auto* data = static_cast<const guint8*>(g_variant_get_fixed_array(bytes, &size, 1));
+            const gsize left = (static_cast<gsize>(height / 2) * static_cast<gsize>(width) + width / 5) * 4;
+            nlohmann::json pixel = nlohmann::json::array();
+            for (gsize i = 0; i < 4 && left + i < size; ++i) pixel.push_back(data[left + i]);
+            pictures.push_back({{"width", width},
+                                {"height", height},
+                                {"bytes", size},
+                                {"corner", size > 0 ? data[0] : -1},
+                                {"left", pixel}});
+            g_variant_unref(bytes);
+        }
+        g_variant_unref(value);
+        g_variant_unref(pixmaps);
+    }
+    tipJson["pixmaps"] = pictures;
     if (g_items.count(service) == 0)
         g_items[service] = g_bus_watch_name_on_connection(bus, service.c_str(), G_BUS_NAME_WATCHER_FLAGS_NONE, nullptr,
                                                           OnItemVanished, nullptr, nullptr);

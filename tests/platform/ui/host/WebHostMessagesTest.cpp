@@ -27,6 +27,27 @@ const Resource kResources[] = {
     {100, "100-page.html", "text/html; charset=utf-8", reinterpret_cast<const unsigned char*>(kPage), sizeof kPage - 1},
 };
 
+// A page filled in one piece of work travels as one insertion; the field the program focused in it
+// still gets the focus after it.
+TEST(WebHostPatches, TheFocusOfAFieldInARowJustInsertedFollowsTheInsertion) {
+    const auto document = Document::Parse("<table><tbody id=body></tbody></table>");
+    document->TakeMutations();
+    ElementPtr row = document->createElement("tr");
+    ElementPtr cell = document->createElement("td");
+    ElementPtr input = document->createElement("<input name=date>");
+    cell->appendChild(input);
+    row->appendChild(cell);
+    document->getElementById("body")->appendChild(row);
+    input->setValue("12/09/26");
+    input->focus();
+    const json ops = WebHost::PatchOperations(*document, document->TakeMutations());
+    std::vector<std::string> kinds;
+    for (const json& op : ops) kinds.push_back(op["o"].get<std::string>());
+    // The value set after the insertion follows it as live form state.
+    EXPECT_EQ(kinds, (std::vector<std::string>{"insert", "value", "focus"}));
+    EXPECT_EQ(ops.back()["k"], std::to_string(input->key()));
+}
+
 class WebHostMessages : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,14 +1,14 @@
-#include "mainapp/dialogs/AboutDlg.h"
+#include "shared/ui/AboutDlg.h"
 
 #include "shared/core/FileVersion.h"
 
-CAboutDlg::CAboutDlg(jv::ui::Dialog* parent) : CJVDialog(kTemplateID, kPageID, parent) {
+CAboutDlg::CAboutDlg(unsigned pageId, jv::ui::Dialog* parent) : CJVDialog(kTemplateID, pageId, parent) {
     BindClick("ButtonOK", [this] { OnEnd0(); });
 }
 
 void CAboutDlg::OnInitDialog() {
     CJVDialog::OnInitDialog();
-    LoadFromResource(kPageID);
+    LoadFromResource(static_cast<unsigned>(resourceId()));
 }
 
 void CAboutDlg::OnDocumentComplete(const std::string& url) {

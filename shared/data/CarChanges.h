@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/db/Connection.h"
+
+// Which cars changed, as the user database records it itself: the table CarChanges, kept by
+// triggers whoever writes (this program, the companion or any other). Every change of a car's
+// odometer readings, or of what its latest services are, gives the car's row of that kind a new
+// ChangeID, one never handed out before. What is worked out from one car's readings or services
+// can so be kept with the open file for as long as the car's number stays the same, however the
+// other cars change.
+namespace carchanges {
+
+enum class Kind : char {
+    Readings = 'R',  // the car's rows of OdometerValues
+    // The car's latest services: its services, their plan items, and the latest date among all
+    // the services of each such item, whichever car's.
+    Services = 'S',
+};
+
+// The car's change number of that kind (0 while no change has reached the car). Nothing when the
+// file keeps no record of changes (a file not yet upgraded, one that could not be) and within a
+// transaction, whose changes may yet be undone: nothing may then be kept by car.
+std::optional<std::uint64_t> Of(jv::db::Connection& connection, const std::string& VehicleID, Kind kind);
+
+// The statements that make the table and its triggers (the upgrade to version 9).
+std::vector<std::string> CreateStatements();
+
+}  // namespace carchanges

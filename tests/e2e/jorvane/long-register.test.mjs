@@ -1,0 +1,172 @@
+// A register of 3,000 fuel purchases as a user meets it: it opens on its latest entries, scrolls
+// to its oldest (the rows come as they scroll into view), and its entries far from the end are
+// edited, saved, put back and deleted like any other; each checked against the database.
+import assert from "node:assert/strict";
+import { after, before, describe, test } from "node:test";
+import { eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+
+const CAR = "{22222222-2222-2222-2222-222222222222}";
+const COUNT = 3000;
+// One purchase every other day from day 40000 on, 50 miles apart, from 'Station 0' to 'Station 16'.
+const SEED = `BEGIN;
+INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES ('${CAR}', 'Commuter', -1, 0, 0);
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ${COUNT})
+  INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup, Volume, CostPer, Cost)
+  SELECT '${CAR}', 40000 + i * 2, i * 50.0, 50.0, 'Station ' || (i % 17), -1, 8.5, 1.5, 12.75 FROM n;
+UPDATE Prefs SET Internet = 1;
+COMMIT;`;
+
+// The register's body as the page holds it: how many entries it stands for, how many are rows.
+function body(page) {
+  return page.evaluate(() => {
+    const rows = BodyRows(RegisterBody());
+    return { total: BodyLayout(rows).total, built: rows.filter((row) => row.entry).length,
+             gaps: rows.filter((row) => row.gap).length };
+  });
+}
+
+// Scrolls the register so that its top shows `fraction` of the way down (0: the oldest entry).
+function scrollTo(page, fraction) {
+  return page.evaluate((f) => {
+    const div = document.getElementById("registerdiv");
+    div.scrollTop = f * (div.scrollHeight - div.clientHeight);
+  }, fraction);
+}
+
+// Whether the row of this entry is in the visible part of the register.
+function inView(page, id) {
+  return page.evaluate((rowId) => {
+    const row = document.getElementById(rowId);
+    if (!row) return false;
+    const view = document.getElementById("registerdiv").getBoundingClientRect();
+    const box = row.getBoundingClientRect();
+    return box.top >= view.top && box.bottom <= view.bottom;
+  }, id);
+}
+
+describe("a register of 3,000 entries", () => {
+  let home;
+  let app;
+  let page;
+  const dialogs = [];
+  const ids = [];  // the purchases' ids from the oldest on
+  before(async () => {
+    home = jorvaneHome();
+    home.seed(SEED);
+    ids.push(...home.query("SELECT FuelPurchaseID FROM FuelPurchases ORDER BY FuelPurchaseDate").split("\n"));
+    app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" } });
+    app.page.on("console", (m) => { if (m.type() === "error") console.log("console:", m.text()); });
+    app.page.on("dialog", (d) => {
+      dialogs.push(d.message());
+      d.accept();
+    });
+  });
+  after(async () => {
+    await app.close();
+    home.remove();
+  });
+
+  test("opens on its latest entries and the new entry, with a scroll bar for all of it", async () => {
+    const nav = await frame(app.page, "main_navbar");
+    await nav.click("a.nav-fuel");
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Fuel Register", "the register");
+    page = await frame(app.page, "main_workspace");
+    await page.waitForSelector("#new");
+    const latest = ids[COUNT - 1];
+    await eventually(() => inView(page, "new"), "the new entry in view");
+    assert.equal(await page.inputValue(`tr[id="${latest}"] [name="Odometer"]`), "150000.0");
+    // Only what is near the view is rows; the rest is a gap that stands for it.
+    const shown = await body(page);
+    assert.equal(shown.total, COUNT);
+    assert.ok(shown.built < 200, `${shown.built} entries built`);
+    assert.equal(shown.gaps, 1);
+    const sizes = await page.evaluate((id) => {
+      const top = document.getElementById(id);
+      const previous = top.previousElementSibling.previousElementSibling;
+      return { entry: top.getBoundingClientRect().top - previous.getBoundingClientRect().top,
+               body: RegisterBody().getBoundingClientRect().height };
+    }, latest);
+    // The body is as high as every entry as a row (and the new entry) would be.
+    assert.ok(Math.abs(sizes.body - (COUNT + 1) * sizes.entry) < 3 * sizes.entry, JSON.stringify(sizes));
+    // The new entry takes what is typed at once.
+    assert.equal(await page.evaluate(() => document.activeElement.name), "date");
+  });
+
+  test("scrolls to its oldest entry, which shows as stored", async () => {
+    await scrollTo(page, 0.5);
+    const middle = ids[COUNT / 2];
+    await eventually(async () => (await page.locator(`tr[id="${middle}"]`).count()) === 1, "the middle entries");
+    await scrollTo(page, 0);
+    await eventually(() => inView(page, ids[0]), "the oldest entry in view");
+    assert.equal(await page.inputValue(`tr[id="${ids[0]}"] [name="Odometer"]`), "50.0");
+    assert.equal(await page.inputValue(`tr[id="${ids[0]}"] [name="Vendor"]`), "Station 1");
+    assert.equal(await page.inputValue(`tr[id="${ids[0]}"] + tr [name="Volume"]`), "8.500");
+    // The rows of the latest entries went; the new entry stays.
+    assert.equal(await page.locator(`tr[id="${ids[COUNT - 1]}"]`).count(), 0);
+    assert.equal(await page.locator("#new").count(), 1);
+    assert.ok((await body(page)).built < 200);
+  });
+
+  test("an entry scrolled to is edited and saved; its distance comes from the purchase before it", async () => {
+    const id = ids[1];
+    const odometer = `tr[id="${id}"] [name="Odometer"]`;
+    await page.click(odometer);
+    await page.fill(odometer, "130");
+    await page.press(odometer, "Tab");
+    // 130 - 50, the odometer of the oldest purchase.
+    await eventually(async () => (await page.inputValue(`tr[id="${id}"] + tr [name="Distance"]`)) === "80.0", "the distance");
+    await page.fill(`tr[id="${id}"] [name="Vendor"]`, "Corner Garage");
+    await page.evaluate(() => OnChange());
+    await page.press(`tr[id="${id}"] [name="Vendor"]`, "Enter");
+    await eventually(() => home.query(`SELECT Odometer, Distance, Vendor FROM FuelPurchases WHERE FuelPurchaseID = ${id}`) ===
+      "130.0|80.0|Corner Garage", "the saved purchase");
+    // Enter goes on in the new entry at the end. Back at the oldest, the row shows what was stored,
+    // in its place; the register still stands for every entry.
+    await eventually(() => inView(page, "new"), "the new entry in view");
+    await scrollTo(page, 0);
+    await eventually(() => inView(page, id), "the entry in view");
+    assert.equal(await page.inputValue(odometer), "130.0");
+    assert.equal(await page.inputValue(`tr[id="${id}"] [name="Vendor"]`), "Corner Garage");
+    assert.equal(await page.evaluate((rowId) => document.getElementById(rowId).previousElementSibling.previousElementSibling.id, id), ids[0]);
+    assert.equal((await body(page)).total, COUNT);
+    assert.equal(home.query("SELECT COUNT(*) FROM FuelPurchases"), String(COUNT));
+  });
+
+  test("an entry scrolled to is put back as stored and deleted", async () => {
+    const id = ids[2];
+    await page.click(`tr[id="${id}"] [name="Vendor"]`);
+    await page.fill(`tr[id="${id}"] [name="Vendor"]`, "Typed by mistake");
+    await page.evaluate(() => OnChange());
+    await page.click(`tr[id="${id}"] [name="Vendor"]`, { button: "right" });
+    await page.click("#MenuRegister >> text=Undo Changes");
+    await eventually(async () => (await page.inputValue(`tr[id="${id}"] [name="Vendor"]`)) === "Station 3", "undo");
+    assert.equal(home.query(`SELECT Vendor FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "Station 3");
+
+    await page.click(`tr[id="${id}"] [name="Vendor"]`, { button: "right" });
+    await page.click("#MenuRegister >> text=Delete Entry");
+    await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === String(COUNT - 1), "the deleted purchase");
+    assert.equal(home.query(`SELECT COUNT(*) FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "0");
+    assert.ok(dialogs.includes("Delete the current row?"));
+    await eventually(async () => (await page.locator(`tr[id="${id}"]`).count()) === 0, "the row gone");
+    // The entries around it stay where they were.
+    assert.equal(await page.evaluate((rowId) => document.getElementById(rowId).nextElementSibling.nextElementSibling.id, ids[1]), ids[3]);
+    assert.equal((await body(page)).total, COUNT - 1);
+  });
+
+  test("back at the latest entries, a new purchase is saved after them", async () => {
+    await scrollTo(page, 1);
+    const latest = ids[COUNT - 1];
+    await eventually(() => inView(page, latest), "the latest entry in view");
+    await page.click('tr[id="new"] [name="Odometer"]');
+    await page.type('tr[id="new"] [name="Odometer"]', "150300");
+    await page.press('tr[id="new"] [name="Odometer"]', "Tab");
+    await eventually(async () => (await page.inputValue('tr[id="new"] + tr [name="Distance"]')) === "300.0", "the distance");
+    await page.press('tr[id="new"] + tr [name="Distance"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases WHERE Odometer = 150300") === "1", "the new purchase");
+    const added = home.query("SELECT FuelPurchaseID FROM FuelPurchases WHERE Odometer = 150300");
+    await eventually(async () => (await page.locator(`tr[id="${added}"]`).count()) === 1, "its row");
+    assert.equal(await page.evaluate((rowId) => document.getElementById(rowId).previousElementSibling.previousElementSibling.id, added), latest);
+    assert.equal(await page.inputValue('tr[id="new"] [name="Odometer"]'), "Odometer");
+    assert.equal((await body(page)).total, COUNT);
+  });
+});
