@@ -5,7 +5,6 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
-#include "mainapp/dialogs/PrintPreviewDlg.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/ui/Document.h"
@@ -267,22 +266,6 @@ void ShowMessage(const std::string& message, int width, int height) {
     dialog.SetMessage(message);
     dialog.SetSize(width, height);
     dialog.DoModal();
-}
-
-Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings) {
-    ElementPtr table;
-    if (!page.GetTableById("PrintTable", table)) return nullptr;
-    page.RemoveAllChildren(table.get());
-    ElementPtr head;
-    if (!page.CreateTableHead(table.get(), head)) return nullptr;
-    Element* row = Append(page, head.get(), "tr");
-    for (const std::string& heading : headings) AppendText(page, row, "<td class=headingsm>", heading);
-    Append(page, table.get(), "tbody");
-    return table.get();
-}
-
-void ShowPrintPreview(const std::string& html) {
-    CPrintPreviewDlg::Print(html);
 }
 
 std::vector<Segment> Segments(size_t total, const std::vector<size_t>& built) {

@@ -121,12 +121,6 @@ void SetSaveResult(CJVPage& page, bool saved);
 // A message to the user (the program's message box): why an entry was not saved.
 void ShowMessage(const std::string& message, int width = 300, int height = 200);
 
-// Empties the print table of the page ("PrintTable" in "PrintScratch") and gives it a head with
-// the headings; null when the page has none.
-Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings);
-// Prints the printout (heading and the print table's HTML).
-void ShowPrintPreview(const std::string& html);
-
 // --- the entries built as rows and the gaps between them ---------------------------------------
 
 // A run of entries in the register's body: one entry built as rows, or a gap standing for

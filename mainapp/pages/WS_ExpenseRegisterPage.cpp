@@ -5,6 +5,7 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
@@ -255,7 +256,6 @@ void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
 }
 
 void CWS_ExpenseRegisterPage::PrintPage() {
-    const char* method = "CWS_ExpenseRegisterPage::PrintPage";
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     CCarsDB cars(doc->GetDatabaseConnection());
@@ -264,27 +264,18 @@ void CWS_ExpenseRegisterPage::PrintPage() {
     std::vector<std::string> headings = {"Date"};
     if (allCars) headings.emplace_back("Car");
     for (const char* heading : {"Odometer", "Vendor", "Memo", "Category", "Cost"}) headings.emplace_back(heading);
-    Element* table = StartPrintTable(*this, headings);
-    if (table == nullptr) return;
-    LoadExpenses();
+    Printout printout(headings);
     for (const CExpense& expense : m_expenses) {
-        Element* row = AppendRow(*this, table);
-        if (row == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to ExpenseRegister");
-            return;
-        }
-        AppendText(*this, row, "td", DateText(expense.ExpenseDate));
-        if (allCars) AppendText(*this, row, "td", cars.getCarName(expense.VehicleID));
-        AppendText(*this, row, "<td align=right>", NumberText(expense.Odometer, 1, true));
-        AppendText(*this, row, "td", expense.Vendor);
-        Element* memo = AppendText(*this, row, "td", expense.ExpenseMemo);
-        if (memo != nullptr && !expense.Notes.empty()) {
-            Append(*this, memo, "br");
-            memo->appendChild(GetDocument()->createTextNode(expense.Notes));
-        }
-        AppendText(*this, row, "td", CategoryName(expense.CategoryID));
-        AppendText(*this, row, "<td align=right>", NumberText(expense.Cost, 2));
+        printout.Row();
+        printout.Cell(DateText(expense.ExpenseDate));
+        if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));
+        printout.Cell(NumberText(expense.Odometer, 1, true), "<td align=right>");
+        printout.Cell(expense.Vendor);
+        std::vector<std::string> memo = {expense.ExpenseMemo};
+        if (!expense.Notes.empty()) memo.push_back(expense.Notes);
+        printout.Lines(memo);
+        printout.Cell(CategoryName(expense.CategoryID));
+        printout.Cell(NumberText(expense.Cost, 2), "<td align=right>");
     }
-    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Miscellaneous Expense History for " + cars.getCarName(SelectedCar())) +
-                     "</h2>" + table->outerHTML());
+    PrintPrintout(printout, "Miscellaneous Expense History for " + cars.getCarName(SelectedCar()));
 }

@@ -7,6 +7,7 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/base/NumberText.h"
 #include "platform/ui/Document.h"
@@ -371,7 +372,6 @@ void CWS_ServiceRegisterPage::RestoreService(const std::string& rowId) {
 }
 
 void CWS_ServiceRegisterPage::PrintPage() {
-    const char* method = "CWS_ServiceRegisterPage::PrintPage";
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     CCarsDB cars(doc->GetDatabaseConnection());
@@ -382,35 +382,24 @@ void CWS_ServiceRegisterPage::PrintPage() {
     for (const char* heading :
          {"Odometer", "Vendor", "Memo / Notes", "Services", "Parts", "Labor", "Other", "Tax", "Cost"})
         headings.emplace_back(heading);
-    Element* table = StartPrintTable(*this, headings);
-    if (table == nullptr) return;
-    LoadServices();
+    Printout printout(headings);
     CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
     for (const CService& service : m_services) {
-        Element* row = AppendRow(*this, table);
-        if (row == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to ServiceRegister");
-            return;
-        }
-        AppendText(*this, row, "<td valign=top>", DateText(service.ServiceDate));
-        if (allCars) AppendText(*this, row, "<td valign=top>", cars.getCarName(service.VehicleID));
-        AppendText(*this, row, "<td valign=top align=right>", NumberText(service.Odometer, 1, true));
-        AppendText(*this, row, "<td valign=top>", service.Vendor);
-        Element* memo = AppendText(*this, row, "<td valign=top>", service.ServiceMemo);
-        if (memo != nullptr && !service.Notes.empty()) {
-            Append(*this, memo, "br");
-            memo->appendChild(GetDocument()->createTextNode(service.Notes));
-        }
+        printout.Row();
+        printout.Cell(DateText(service.ServiceDate), "<td valign=top>");
+        if (allCars) printout.Cell(cars.getCarName(service.VehicleID), "<td valign=top>");
+        printout.Cell(NumberText(service.Odometer, 1, true), "<td valign=top align=right>");
+        printout.Cell(service.Vendor, "<td valign=top>");
+        std::vector<std::string> memo = {service.ServiceMemo};
+        if (!service.Notes.empty()) memo.push_back(service.Notes);
+        printout.Lines(memo, "<td valign=top>");
         std::vector<CMaintenancePlanItem> items;
         services.GetMaintenanceItems(std::to_string(service.ServiceID), items);
-        Element* cell = Append(*this, row, "<td valign=top>");
-        for (const CMaintenancePlanItem& item : items) {
-            cell->appendChild(GetDocument()->createTextNode(item.DisplayText));
-            Append(*this, cell, "br");
-        }
+        std::vector<std::string> done;
+        for (const CMaintenancePlanItem& item : items) done.push_back(item.DisplayText);
+        printout.Lines(done, "<td valign=top>", true);
         for (float amount : {service.Parts, service.Labor, service.Other, service.Tax, service.Cost})
-            AppendText(*this, row, "<td valign=top align=right>", NumberText(amount, 2));
+            printout.Cell(NumberText(amount, 2), "<td valign=top align=right>");
     }
-    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Service History for " + cars.getCarName(SelectedCar())) + "</h2>" +
-                     table->outerHTML());
+    PrintPrintout(printout, "Service History for " + cars.getCarName(SelectedCar()));
 }

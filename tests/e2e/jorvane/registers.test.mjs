@@ -252,4 +252,25 @@ describe("the registers", () => {
     assert.match(printed[0], />10\.500</);  // the volume with three decimals, as on the screen
     assert.match(printed[0], />Shell</);
   });
+
+  test("File > Print of the service register prints every stored service, with its items, text as typed", async () => {
+    home.query(`INSERT INTO Services (VehicleID, ServiceDate, Odometer, Vendor, ServiceMemo, Notes, Cost, Skipped)
+      VALUES ('${CAR}', 45900, 11000, 'Bob''s <b>Garage</b> & "Sons"', 'Brakes', 'Front & rear', 210, 0);
+      INSERT INTO ServiceItems (ServiceID, MaintenancePlanItemID) VALUES (last_insert_rowid(), 501);`);
+    await openPage(app, "a.nav-service", "Service Register");
+    const count = (await app.page.evaluate(() => window.jvPrinted)).length;
+    await app.page.locator("#jv-menubar .jv-menu > button", { hasText: "File" }).click();
+    await app.page.locator("#jv-menubar .jv-open li button", { hasText: /^Print\.\.\./ }).click();
+    const printed = await eventually(async () => {
+      const all = await app.page.evaluate(() => window.jvPrinted);
+      return all.length > count && all[count];
+    }, "the printout");
+    assert.match(printed, /<h2>Service History for Daily<\/h2>/);
+    // One row per stored service, below the headings.
+    const rows = printed.split("<tr>").length - 1;
+    assert.equal(rows, 1 + Number(home.query("SELECT COUNT(*) FROM Services WHERE Skipped = 0")));
+    assert.match(printed, /<td valign="top">Bob's &lt;b&gt;Garage&lt;\/b&gt; &amp; "Sons"<\/td>/);
+    assert.match(printed, /Brakes<br>Front &amp; rear/);
+    assert.match(printed, /Timing belt/);
+  });
 });
