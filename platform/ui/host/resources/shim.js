@@ -516,13 +516,34 @@
     return null;
   };
 
+  // Every load replaces the frame's page: the window's history is the program's, so that going
+  // back or forward is asked about before the page goes (see navigationKey).
   Host.prototype.load = function (message) {
     var frame = this.findFrame(message.frame);
     if (!frame) return;
     var url = new URL(message.url, location.href).href;
     frame.jvApprovedUrl = url;
-    if (message.replace) frame.location.replace(url);
-    else frame.location.assign(url);
+    frame.location.replace(url);
+  };
+
+  // The browser's keys for the history and for reloading, pressed in the shell (doc null) or in a
+  // page: they go to the program, which asks before a page with unsaved work goes. True when the
+  // key was one of them.
+  Host.prototype.navigationKey = function (event, doc) {
+    var key = event.key;
+    var plain = !event.ctrlKey && !event.metaKey && !event.shiftKey;
+    var delta = 0;
+    if ((key === "ArrowLeft" && event.altKey && plain) || key === "BrowserBack") delta = -1;
+    else if ((key === "ArrowRight" && event.altKey && plain) || key === "BrowserForward") delta = 1;
+    var reload = key === "F5" || key === "BrowserRefresh" || ((key === "r" || key === "R") && event.ctrlKey && !event.altKey);
+    var target = event.target;
+    var editable = target && (target.isContentEditable || /^(INPUT|TEXTAREA|SELECT)$/.test(target.tagName));
+    var backspace = key === "Backspace" && !editable && !event.altKey && !event.ctrlKey;
+    if (!delta && !reload && !backspace) return false;
+    if (this.modalShown()) return true;
+    if (delta) this.send({ t: "history", delta: delta });
+    else if (reload && doc !== null) this.send({ t: "reload", doc: doc });
+    return true;
   };
 
   Host.prototype.openDialog = function (message) {
@@ -746,7 +767,7 @@
     if (!this.menuKeysInstalled) {
       this.menuKeysInstalled = true;
       document.addEventListener("keydown", function (event) {
-        if (self.menuKey(event, null)) event.preventDefault();
+        if (self.menuKey(event, null) || self.navigationKey(event, null)) event.preventDefault();
       }, true);
       document.addEventListener("keyup", function (event) { self.menuKeyUp(event); }, true);
       document.addEventListener("mousedown", function (event) {
@@ -1009,9 +1030,6 @@
         if (shown) shown.win.print();
         return;
       }
-      case "history":
-        history.go(message.delta || 0);
-        return;
     }
   };
 
@@ -1114,10 +1132,16 @@
     // The window's menu bar and shortcut keys hear the keys pressed here; the page that last had
     // the focus is where the Edit commands act.
     document.addEventListener("keydown", function (event) {
-      if (host.menuKey && host.menuKey(event, window)) {
+      if ((host.menuKey && host.menuKey(event, window)) || (host.navigationKey && host.navigationKey(event, id))) {
         event.preventDefault();
         event.stopPropagation();
       }
+    }, true);
+    // The mouse's back and forward buttons are the history too.
+    document.addEventListener("mouseup", function (event) {
+      if (event.button !== 3 && event.button !== 4) return;
+      event.preventDefault();
+      if (host.send) host.send({ t: "history", delta: event.button === 3 ? -1 : 1 });
     }, true);
     document.addEventListener("keyup", function (event) { if (host.menuKeyUp) host.menuKeyUp(event); }, true);
     window.addEventListener("focus", function () { if (host.focusedPage) host.focusedPage(window); });
