@@ -235,6 +235,27 @@ void SetChecked(Element* row, const std::string& name, bool checked) {
     if (Element* field = Field(row, name)) field->setChecked(checked);
 }
 
+std::string EntryValue(Element* top, const std::string& name) {
+    Element* field = Field(top, name);
+    if (field == nullptr) field = Field(NextRow(top), name);
+    return field != nullptr ? field->value() : std::string();
+}
+
+bool EntryChecked(Element* top, const std::string& name) {
+    Element* field = Field(top, name);
+    return field != nullptr && field->checked();
+}
+
+std::string PageValue(CJVPage& page, const std::string& id) {
+    ElementPtr element;
+    return page.GetElementById(id, element) ? element->value() : std::string();
+}
+
+bool EntrySaved(CJVPage& page) {
+    ElementPtr span;
+    return page.GetElementById("SaveResult", span) && span->textContent() == "saved";
+}
+
 void SetSaveResult(CJVPage& page, bool saved) {
     ElementPtr span;
     if (page.GetElementById("SaveResult", span)) span->setTextContent(saved ? "saved" : "refused");

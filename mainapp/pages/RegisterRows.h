@@ -105,6 +105,15 @@ Element* Field(Element* row, const std::string& name);
 void SetField(Element* row, const std::string& name, const std::string& value);
 void SetChecked(Element* row, const std::string& name, bool checked);
 
+// What the page script sends of an entry, read from the page: a field's value in the entry's top
+// row or the row below it (tips included: the save functions read them as empty), whether a box is
+// checked, and a value outside the register (the details below it) by id.
+std::string EntryValue(Element* top, const std::string& name);
+bool EntryChecked(Element* top, const std::string& name);
+std::string PageValue(CJVPage& page, const std::string& id);
+// Whether the last save reported in "SaveResult" stored the entry.
+bool EntrySaved(CJVPage& page);
+
 // Tells the page script whether the entry it sent was saved ("saved") or not ("refused"), in the
 // hidden span "SaveResult": an entry that was not saved stays changed, so leaving it asks again.
 void SetSaveResult(CJVPage& page, bool saved);

@@ -219,6 +219,8 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
     const std::string memoText = registerfields::WithoutTip(memo, "Memo");
     CExpenseRegisterDatabaseObject expenses(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    expenses.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
         saved = expenses.AddExpense(vehicleId, *dateText, *odometerText, vendorText, memoText, categoryId, *costText,
@@ -231,6 +233,15 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
+}
+
+bool CWS_ExpenseRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    SaveExpense(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "category"),
+                EntryValue(top, "Cost"), PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
 }
 
 void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId) {

@@ -204,6 +204,8 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
 
     CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    fuel.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
         saved = fuel.AddFuelData(vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
@@ -217,6 +219,22 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
+}
+
+bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    // The details below the register are the selected entry's.
+    std::string roads = "M";
+    for (int index = 0; index < 2; ++index) {
+        ElementPtr radio;
+        if (GetDocumentItem("City_Hwy", radio, index) && radio->checked()) roads = index == 0 ? "C" : "H";
+    }
+    SaveFuelData(rowId, EntryValue(top, "carname_select"), EntryValue(top, "date"), EntryValue(top, "Odometer"),
+                 EntryValue(top, "Distance"), EntryValue(top, "Vendor"), EntryChecked(top, "fillup"),
+                 EntryValue(top, "Volume"), EntryValue(top, "Cost Per"), EntryValue(top, "Total Cost"),
+                 PageValue(*this, "details_octane"), roads, PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
 }
 
 void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {

@@ -116,6 +116,13 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     SetSaveResult(*this, true);
 }
 
+bool CWS_OdometerRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    SaveOdometerValue(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "odometer"));
+    return EntrySaved(*this);
+}
+
 void CWS_OdometerRegisterPage::DeleteOdometerValue(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;

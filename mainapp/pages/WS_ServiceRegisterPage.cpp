@@ -149,9 +149,25 @@ void CWS_ServiceRegisterPage::DisplayServiceMaintenanceItems(const std::string& 
     m_checklist.clear();
     m_checklistServiceId = serviceId;
     const bool newEntry = serviceId == "new";
+    CJorvaneView* view = CJorvaneView::GetView();
     if (newEntry) {
         services.GetUpcomingServices(vehicleId, m_checklist, doc->GetUserPreferences());
         for (CMaintenancePlanItem& item : m_checklist) item.Ticked = false;
+        // The service of a reminder the user completed is listed (and ticked below) whatever the
+        // window the upcoming services are taken from.
+        if (view != nullptr && view->HasPendingReminder() && view->GetPendingReminder()->VehicleID == vehicleId) {
+            const CReminder& pending = *view->GetPendingReminder();
+            const bool listed =
+                std::any_of(m_checklist.begin(), m_checklist.end(), [&pending](const CMaintenancePlanItem& item) {
+                    return item.MaintenancePlanItemID == pending.MaintenancePlanItemID;
+                });
+            if (!listed && pending.MaintenancePlanItemID > 0) {
+                CMaintenancePlanItem item;
+                item.MaintenancePlanItemID = pending.MaintenancePlanItemID;
+                item.DisplayText = pending.DisplayText;
+                m_checklist.insert(m_checklist.begin(), item);
+            }
+        }
     } else {
         services.GetMaintenanceItems(serviceId, m_checklist);
         for (CMaintenancePlanItem& item : m_checklist) item.Ticked = true;
@@ -162,7 +178,6 @@ void CWS_ServiceRegisterPage::DisplayServiceMaintenanceItems(const std::string& 
         list->setInnerHTML(
             "<span style=\"font-weight: bold;font-size: 10px;\">Services Performed</span>&nbsp;&nbsp;<a "
             "class=selectall onclick=\"SelectAll();\">(Select All)</a><br>");
-        CJorvaneView* view = CJorvaneView::GetView();
         for (CMaintenancePlanItem& item : m_checklist) {
             if (newEntry && view != nullptr && view->HasPendingReminder() &&
                 view->GetPendingReminder()->MaintenancePlanItemID == item.MaintenancePlanItemID)
@@ -294,7 +309,9 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
                     "\" is not a date (month/day/year).<p>The entry was not saved.");
         return;
     }
-    if (numbers[0].text.empty() && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
+    // A new service without an odometer takes the estimate; a stored one whose odometer the user
+    // cleared keeps none (an estimate now would be worked out from the reading being cleared).
+    if (numbers[0].text.empty() && rowId == "new" && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
     if (CJorvaneView* view = CJorvaneView::GetView()) view->ClearPendingReminder();
 
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
@@ -304,6 +321,8 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     if (withItems) RemoveUncheckedItems();
     const std::vector<CMaintenancePlanItem> items = withItems ? m_checklist : std::vector<CMaintenancePlanItem>{};
     CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    services.SetEmptyFields(EmptyFields::Clear);
     if (rowId == "new") {
         std::string serviceId;
         if (!services.AddService(serviceId, vehicleId, *dateText, numbers[0].text, vendorText, memoText,
@@ -329,6 +348,16 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
+}
+
+bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    SaveService(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "Cost"),
+                PageValue(*this, "details_parts"), PageValue(*this, "details_labor"), PageValue(*this, "details_other"),
+                PageValue(*this, "details_tax"), PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
 }
 
 void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId) {

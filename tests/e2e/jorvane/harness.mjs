@@ -183,10 +183,11 @@ export async function dialog(page, timeout = 15000) {
 }
 
 // Opens a register from the navigation bar's link and waits for its page (by its title) and its
-// new entry.
-export async function openRegister(app, link, title) {
+// new entry; `leaving` answers the question the page that goes asks first.
+export async function openRegister(app, link, title, leaving = null) {
   const nav = await frame(app.page, "main_navbar");
   await nav.click(link);
+  if (leaving) await leaving();
   await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === title, title);
   const page = await frame(app.page, "main_workspace");
   await page.waitForSelector("#new");

@@ -54,7 +54,7 @@ describe("the registers", () => {
     app.page.on("console", (m) => { if (m.type() === "error") console.log("console:", m.text()); });
     // The pages' messages and questions are answered OK; those of the program that the tests read
     // are left to them.
-    const read = /estimate of|already recorded|Please enter an odometer value/;
+    const read = /estimate of|already recorded|Please enter an odometer value|You made changes to the current entry|does not convert them/;
     boxes = answerMessages(app, (text) => (read.test(text) ? undefined : "OK"));
   });
   after(async () => {
@@ -125,12 +125,17 @@ describe("the registers", () => {
     await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === "2", "the purchase without odometer");
     assert.equal(home.query("SELECT Odometer IS NULL, Volume, Cost, CostPer FROM FuelPurchases WHERE Cost = 16"), "1|5.0|16.0|3.2");
     assert.equal(home.query("SELECT COUNT(*) FROM OdometerValues"), readings);
-    // An entry typed and not saved is saved when the user leaves the page (the next test leaves).
+    // An entry typed and not saved is asked about when the user leaves the page (the next test leaves).
     await type(page, "new", "Odometer", "12400");
   });
 
   test("an expense by a known vendor is filled from the vendor's last one and saved without odometer", async () => {
-    const page = await openPage(app, "a.nav-expense", "Miscellaneous Expense Register");
+    // OK to the question saves the entry left behind.
+    let question = "";
+    const page = await openPage(app, "a.nav-expense", "Miscellaneous Expense Register", async () => {
+      question = await acceptMessage(app);
+    });
+    assert.equal(question, "You made changes to the current entry. Press OK to save changes or Cancel to discard changes.");
     await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases WHERE Odometer = 12400") === "1",
       "the fuel entry saved on leaving its page");
     await page.click('tr[id="new"] [name="Vendor"]');
@@ -216,6 +221,8 @@ describe("the registers", () => {
     await page.check('input[name="Distance"][value="1"]');
     await page.fill("#MechanicName", "Joe");
     await page.click("#Save");
+    // The database holds readings typed in miles and gallons: the change is asked about first.
+    assert.match(await acceptMessage(app), /does not convert them: a reading of 21,400 kilometres will read as 21,400 miles/);
     await eventually(() => home.query("SELECT VolumeUnit, DistanceUnit, MechanicName, Internet FROM Prefs") === "1|1|Joe|1",
       "the saved preferences");
     await shot(app, "preferences");
