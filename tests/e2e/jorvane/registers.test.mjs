@@ -221,8 +221,18 @@ describe("the registers", () => {
     await page.check('input[name="Distance"][value="1"]');
     await page.fill("#MechanicName", "Joe");
     await page.click("#Save");
-    // The database holds readings typed in miles and gallons: the change is asked about first.
-    assert.match(await acceptMessage(app), /does not convert them: a reading of 21,400 kilometres will read as 21,400 miles/);
+    // The database holds readings typed in miles and gallons: the change is asked about first, and
+    // Cancel keeps the units.
+    const ask = await dialog(app.page);
+    assert.match(await ask.locator("#message").innerText(), /does not convert them: a reading of 21,400 miles will read as 21,400 kilometres/);
+    await ask.click("#ButtonCancel");
+    await eventually(async () => page.isChecked('input[name="Distance"][value="0"]'), "the units as stored");
+    assert.equal(home.query("SELECT VolumeUnit, DistanceUnit FROM Prefs"), "0|0");
+    await page.check('input[name="Volume"][value="1"]');
+    await page.check('input[name="Distance"][value="1"]');
+    await page.fill("#MechanicName", "Joe");
+    await page.click("#Save");
+    assert.match(await acceptMessage(app), /a reading of 21,400 miles will read as 21,400 kilometres/);
     await eventually(() => home.query("SELECT VolumeUnit, DistanceUnit, MechanicName, Internet FROM Prefs") === "1|1|Joe|1",
       "the saved preferences");
     await shot(app, "preferences");
