@@ -116,9 +116,21 @@ describe("leaving unsaved work", () => {
     await page.press(vendor, "Tab");
     // Another entry: the entry's question, Cancel puts it back.
     await page.click('tr[id="new"] [name="Odometer"]');
-    await eventually(() => browserBoxes.length === 1, "the entry's question");
+    // The page asks in the program's own message box (or, where it still uses the browser's, in
+    // that one, dismissed as it comes).
+    const asked = [];
+    const answered = async () => {
+      if (await app.page.locator("dialog.jv-dialog").count()) {
+        const box = await question(app);
+        asked.push(box.message);
+        await answer(app, box.box, "#ButtonCancel");
+      }
+      return [...browserBoxes, ...asked];
+    };
+    await eventually(async () => (await answered()).length === 1, "the entry's question");
+    await new Promise((resolve) => setTimeout(resolve, 300));
     // Asked once, though the click selects the entry twice over (focus, then click).
-    assert.deepEqual(browserBoxes, ["You made changes to the current entry. Press OK to save changes or Cancel to discard changes."]);
+    assert.deepEqual(await answered(), ["You made changes to the current entry. Press OK to save changes or Cancel to discard changes."]);
     await eventually(async () => (await page.inputValue(vendor)) === "Shell", "the entry as stored");
     assert.equal(home.query(`SELECT Vendor FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "Shell");
   });
@@ -146,7 +158,7 @@ describe("leaving unsaved work", () => {
     await answer(app, asked.box, "#ButtonCancel");
     await eventually(async () => (await title(app)) === "Home Page", "the home page");
     assert.equal(home.query(`SELECT Vendor FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "Shell");
-    assert.equal(browserBoxes.length, 1);
+    assert.ok(browserBoxes.length <= 1);
   });
 });
 
