@@ -3,6 +3,7 @@
 // tables fit and work with the keyboard.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
+import { inflateSync } from "node:zlib";
 import { car, garage } from "./garage.mjs";
 import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
 
@@ -280,5 +281,60 @@ describe("a window of 1050 by 880 pixels", () => {
     await app.page.keyboard.press("Escape");
     await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
     assert.deepEqual(app.browserDialogs, []);
+  });
+});
+
+// The pieces of text a PDF draws (its text-showing operators), from its compressed content streams.
+function textRuns(pdf) {
+  let runs = 0;
+  const text = pdf.toString("latin1");
+  for (const match of text.matchAll(/stream\r?\n/g)) {
+    const start = match.index + match[0].length;
+    const end = text.indexOf("endstream", start);
+    try {
+      const content = inflateSync(pdf.subarray(start, end)).toString("latin1");
+      runs += (content.match(/\b(Tj|TJ)\b/g) || []).length;
+    } catch {
+      // Not a compressed stream (fonts, images).
+    }
+  }
+  return runs;
+}
+
+describe("printing", () => {
+  test("a printout carries no header or footer of the browser: no address, title or date", { timeout: 60000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    try {
+      const app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" } });
+      // The page as it is printed, kept instead of printing.
+      await app.context.addInitScript(() => {
+        window.print = () => { window.top.jvPrinted = document.documentElement.outerHTML; };
+      });
+      await (await frame(app.page, "main_workspace")).evaluate(() => { window.external.PrintPage(); });
+      const html = await eventually(() => app.page.evaluate(() => window.top.jvPrinted), "a print");
+      const origin = new URL(app.page.url()).origin;
+      // Shown again on its own, from the program's server (whose style sheets only it may load).
+      const paper = await app.context.newPage();
+      await paper.goto(origin + "/233");
+      await paper.evaluate((markup) => {
+        document.open();
+        document.write(markup.replace(/<script[^>]*><\/script>/g, ""));
+        document.close();
+      }, html);
+      await paper.waitForFunction(() => [...document.styleSheets].length === 2 && document.readyState === "complete");
+      // The browser's own header and footer, if the page let them in, draw the title, the address,
+      // the date and the page number: four more pieces of text than the page itself.
+      const print = (displayHeaderFooter) =>
+        paper.pdf({ displayHeaderFooter, margin: { top: "15mm", bottom: "15mm" }, preferCSSPageSize: true });
+      const plain = textRuns(await print(false));
+      const withBrowserParts = textRuns(await print(true));
+      assert.ok(plain > 0, "the printout has text");
+      assert.equal(withBrowserParts, plain);
+      await paper.close();
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
   });
 });
