@@ -1,6 +1,6 @@
-# The registers in headless Chromium with large registers: a fuel register of 1,000 purchases from
-# the click on its link to painted, and saving one purchase into a register of 4,000 to the rebuilt
-# page painted (a measurement script run by node, not a benchmark program):
+# The registers in headless Chromium on the full garage of overview_bench.cpp: opening, scrolling,
+# saving, choosing another car, printing, and the memory of jorvane with 30,000 rows open
+# (a measurement script run by node, not a benchmark program; see the script for the measures):
 #   cmake --build build --target bench_jorvane_registers
 find_program(JV_BENCH_NODE node)
 if(JV_BENCH_NODE)

@@ -84,10 +84,59 @@ std::shared_ptr<CJVPage> CJorvaneView::GetWorkspacePage() const {
 }
 
 bool CJorvaneView::WorkspaceHasUnsavedChanges() const {
+    // The vehicle information page and the registers keep this mark of unsaved work on the page.
     const auto page = GetWorkspacePage();
-    if (!page || page->GetResourceID() != kEnterCarPage || !page->GetDocument()) return false;
+    if (!page || !page->GetDocument()) return false;
     const jv::ui::Element* flag = page->GetDocument()->getElementById("DirtyFlag");
     return flag != nullptr && flag->innerText() == "true";
+}
+
+bool CJorvaneView::LeaveWorkspacePage() {
+    const auto page = GetWorkspacePage();
+    if (!page || !WorkspaceHasUnsavedChanges()) return true;
+    switch (page->GetResourceID()) {
+        case kEnterCarPage: {
+            CGenericDlg dialog;
+            dialog.SetMessage(
+                "You've made changes to this car.<p>Click Continue to leave without saving your changes.<p>Click "
+                "Cancel to stay on this page.");
+            dialog.SetCancelLabel("Continue");
+            dialog.SetOKLabel("Cancel");
+            dialog.ShowCancelButton();
+            dialog.SetSize(300, 300);
+            // Only "Continue" leaves: the other button, Escape, the close box and a dialog that
+            // could not be shown all keep the user's changes on the page.
+            return dialog.DoModal() == 1;
+        }
+        case kFuelRegisterPage:
+        case kServiceRegisterPage:
+        case kExpenseRegisterPage:
+        case kOdometerRegisterPage:
+            return LeaveRegisterEntry(page);
+        default:
+            return true;
+    }
+}
+
+bool CJorvaneView::LeaveRegisterEntry(const std::shared_ptr<CJVPage>& page) {
+    CGenericDlg dialog;
+    dialog.SetMessage("You made changes to the current entry. Press OK to save changes or Cancel to discard changes.");
+    dialog.ShowCancelButton();
+    dialog.SetSize(300, 200);
+    switch (dialog.DoModal()) {
+        case 0:
+            break;
+        case 1:
+            // Discarded: the entry stays as stored.
+            return true;
+        default:
+            // Escape and the close box keep the page and what was typed.
+            return false;
+    }
+    const jv::ui::Element* entry = page->GetDocument()->getElementById("CurrentEntry");
+    const std::string rowId = entry != nullptr ? entry->innerText() : std::string();
+    // An entry that could not be saved (a message said why) keeps the user on the page.
+    return std::static_pointer_cast<CJVRegisterPage>(page)->SaveEntry(rowId);
 }
 
 void CJorvaneView::OnBeforeNavigate(const std::string& url, const std::string& frame, bool& cancel) {
@@ -100,21 +149,9 @@ void CJorvaneView::OnBeforeNavigate(const std::string& url, const std::string& f
                 return;
             }
             m_document.ClearNewDatabase();
-        } else if (WorkspaceHasUnsavedChanges()) {
-            CGenericDlg dialog;
-            dialog.SetMessage(
-                "You've made changes to this car.<p>Click Continue to leave without saving your changes.<p>Click "
-                "Cancel to stay on this page.");
-            dialog.SetCancelLabel("Continue");
-            dialog.SetOKLabel("Cancel");
-            dialog.ShowCancelButton();
-            dialog.SetSize(300, 300);
-            // Only "Continue" leaves: the other button, Escape, the close box and a dialog that
-            // could not be shown all keep the user's changes on the page.
-            if (dialog.DoModal() != 1) {
-                cancel = true;
-                return;
-            }
+        } else if (!LeaveWorkspacePage()) {
+            cancel = true;
+            return;
         }
     }
     SetCurrentPageId(id);

@@ -132,6 +132,11 @@ public:
 
 private:
     bool WorkspaceHasUnsavedChanges() const;
+    // Settles the workspace page's unsaved work before it goes (by navigation, the history or a
+    // reload): a changed car is left only when the user says so; a changed register entry is saved
+    // (OK) or left as stored (Cancel). False keeps the page and what was typed.
+    bool LeaveWorkspacePage();
+    bool LeaveRegisterEntry(const std::shared_ptr<CJVPage>& page);
 
     // The QuickStart wizard's steps: RunQuickStartStep runs the stored step and tells whether
     // the next one follows at once.

@@ -230,9 +230,21 @@ void CMainMenu::OnAppAbout() {
 }
 
 void CMainMenu::OnFilePrint() {
-    // The workspace page as it is shown, by the browser's print command.
     const auto page = m_view.GetWorkspacePage();
-    if (page && page->GetDocument()) m_view.GetHost().Print(*page->GetDocument());
+    if (!page) return;
+    switch (page->GetResourceID()) {
+        case CJorvaneView::kFuelRegisterPage:
+        case CJorvaneView::kServiceRegisterPage:
+        case CJorvaneView::kExpenseRegisterPage:
+        case CJorvaneView::kOdometerRegisterPage:
+            // A register prints every entry, as its Print link does, not the screen, which shows
+            // only a part of a long register.
+            m_view.PrintPage();
+            return;
+        default:
+            // Any other page as it is shown, by the browser's print command.
+            if (page->GetDocument()) m_view.GetHost().Print(*page->GetDocument());
+    }
 }
 
 void CMainMenu::OnAppExit() {

@@ -89,6 +89,19 @@ bool CWS_Home_Reminders_ChangeScheduleDlg2::IsSimilar(const CMaintenancePlanItem
     return false;
 }
 
+bool CWS_Home_Reminders_ChangeScheduleDlg2::IsChangedItem(size_t index) const {
+    if (m_nChangedIndex >= 0) return index == static_cast<size_t>(m_nChangedIndex);
+    return m_pItems != nullptr && (*m_pItems)[index].MaintenancePlanItemID == m_nItemID;
+}
+
+bool CWS_Home_Reminders_ChangeScheduleDlg2::HasSimilarItems(const CUserPreferences& prefs) const {
+    if (m_pItems == nullptr) return false;
+    for (size_t index = 0; index < m_pItems->size(); ++index) {
+        if (!IsChangedItem(index) && IsSimilar((*m_pItems)[index], prefs)) return true;
+    }
+    return false;
+}
+
 CMaintenancePlanItem CWS_Home_Reminders_ChangeScheduleDlg2::Scaled(const CMaintenancePlanItem& item,
                                                                    const CUserPreferences& prefs) const {
     CMaintenancePlanItem scaled = item;
@@ -160,14 +173,14 @@ void CWS_Home_Reminders_ChangeScheduleDlg2::OnDocumentComplete(const std::string
     while (table->rows().size() >= 2) table->deleteRow(static_cast<int>(table->rows().size()) - 1);
     if (m_pItems == nullptr) return;
     int listed = 0;
-    for (const CMaintenancePlanItem& item : *m_pItems) {
-        if (item.MaintenancePlanItemID == m_nItemID || !IsSimilar(item, prefs)) continue;
+    for (size_t index = 0; index < m_pItems->size(); ++index) {
+        const CMaintenancePlanItem& item = (*m_pItems)[index];
+        if (IsChangedItem(index) || !IsSimilar(item, prefs)) continue;
         CJVPage::ElementPtr row, cell;
         if (!page->InsertTableRow(table.get(), row)) continue;
         row->setClassName(listed % 2 == 0 ? "registerrowtop" : "registerrowbottom");
         ++listed;
-        page->InsertRowCell(
-            row.get(), "<input type=checkbox id=ChangeItem_" + std::to_string(item.MaintenancePlanItemID) + ">", cell);
+        page->InsertRowCell(row.get(), "<input type=checkbox id=ChangeItem_" + std::to_string(index) + ">", cell);
         page->InsertRowCell(row.get(), EscapeHtmlQuotes(item.DisplayText), cell);
         page->InsertRowCell(row.get(), ScheduleText(item, false, prefs), cell);
         page->InsertRowCell(row.get(), ScheduleText(item, true, prefs), cell);
@@ -179,12 +192,12 @@ void CWS_Home_Reminders_ChangeScheduleDlg2::OnButtonOK() {
     CUserPreferences miles;
     const CUserPreferences& prefs = document != nullptr ? document->GetUserPreferences() : miles;
     if (m_pItems != nullptr && GetPage() != nullptr) {
-        for (CMaintenancePlanItem& item : *m_pItems) {
-            if (item.MaintenancePlanItemID == m_nItemID) continue;
+        for (size_t index = 0; index < m_pItems->size(); ++index) {
+            if (IsChangedItem(index)) continue;
             CJVPage::ElementPtr box;
-            const std::string id = "ChangeItem_" + std::to_string(item.MaintenancePlanItemID);
+            const std::string id = "ChangeItem_" + std::to_string(index);
             if (!GetPage()->GetElementById(id, box) || !box->is("input") || !box->checked()) continue;
-            item = Scaled(item, prefs);
+            (*m_pItems)[index] = Scaled((*m_pItems)[index], prefs);
         }
     }
     EndDialog(1);

@@ -10,8 +10,8 @@ class CUserPreferences;
 
 // Shown after the user changed the schedule of one plan item: it lists the other items of the plan
 // whose schedule is like the changed item's old one (the same, twice or half of it, in all four
-// numbers) and changes the ticked ones in the same proportion. OK gives 1 (the ticked items are
-// changed in the caller's array), Cancel 2 (nothing changed).
+// numbers) and changes the ticked ones in the same proportion; the caller shows it only when one is. OK gives 1 (the
+// ticked items are changed in the caller's array), Cancel 2 (nothing changed).
 //
 // Distances: the caller passes the old distances as the user saw them and the new ones as typed,
 // both in the user's unit; the plan stores miles. Comparing and scaling happen in the unit the
@@ -35,6 +35,11 @@ public:
                      int newIntervalDistance, int oldInitialMonths, int newInitialMonths, int oldIntervalMonths,
                      int newIntervalMonths);
     void SetItems(Items* items) { m_pItems = items; }
+    // The changed item's place in the items: items not saved yet all have the id 0, so the
+    // changed one and the listed ones are told apart by place (check boxes "ChangeItem_<place>").
+    void SetChangedIndex(int index) { m_nChangedIndex = index; }
+    // Whether any other item is similar: without one there is nothing to ask.
+    bool HasSimilarItems(const CUserPreferences& prefs) const;
 
     // The rules, on their own for tests. prefs gives the user's distance unit.
     bool IsSimilar(const CMaintenancePlanItem& item, const CUserPreferences& prefs) const;
@@ -54,7 +59,10 @@ protected:
 private:
     void OnButtonOK();
 
+    bool IsChangedItem(size_t index) const;
+
     int m_nItemID = 0;
+    int m_nChangedIndex = -1;
     Group m_initialDistance;
     Group m_intervalDistance;
     Group m_initialMonths;

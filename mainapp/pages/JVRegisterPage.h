@@ -35,6 +35,10 @@ public:
                                         const std::string& /*vendor*/) {}
     // Builds the printout of the register and hands it to the print preview.
     virtual void PrintPage() = 0;
+    // Saves the entry rowId as the page shows it (with the details below the register), as its
+    // Submit button does; the user asked for it on leaving the page. False when it was refused
+    // (a message said why).
+    virtual bool SaveEntry(const std::string& rowId) = 0;
 
     // Loads the entries from the database and builds the latest of them and the blank new entry,
     // whose date gets the focus.

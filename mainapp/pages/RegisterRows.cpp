@@ -5,7 +5,6 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
-#include "mainapp/dialogs/PrintPreviewDlg.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/ui/Document.h"
@@ -236,6 +235,27 @@ void SetChecked(Element* row, const std::string& name, bool checked) {
     if (Element* field = Field(row, name)) field->setChecked(checked);
 }
 
+std::string EntryValue(Element* top, const std::string& name) {
+    Element* field = Field(top, name);
+    if (field == nullptr) field = Field(NextRow(top), name);
+    return field != nullptr ? field->value() : std::string();
+}
+
+bool EntryChecked(Element* top, const std::string& name) {
+    Element* field = Field(top, name);
+    return field != nullptr && field->checked();
+}
+
+std::string PageValue(CJVPage& page, const std::string& id) {
+    ElementPtr element;
+    return page.GetElementById(id, element) ? element->value() : std::string();
+}
+
+bool EntrySaved(CJVPage& page) {
+    ElementPtr span;
+    return page.GetElementById("SaveResult", span) && span->textContent() == "saved";
+}
+
 void SetSaveResult(CJVPage& page, bool saved) {
     ElementPtr span;
     if (page.GetElementById("SaveResult", span)) span->setTextContent(saved ? "saved" : "refused");
@@ -246,22 +266,6 @@ void ShowMessage(const std::string& message, int width, int height) {
     dialog.SetMessage(message);
     dialog.SetSize(width, height);
     dialog.DoModal();
-}
-
-Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings) {
-    ElementPtr table;
-    if (!page.GetTableById("PrintTable", table)) return nullptr;
-    page.RemoveAllChildren(table.get());
-    ElementPtr head;
-    if (!page.CreateTableHead(table.get(), head)) return nullptr;
-    Element* row = Append(page, head.get(), "tr");
-    for (const std::string& heading : headings) AppendText(page, row, "<td class=headingsm>", heading);
-    Append(page, table.get(), "tbody");
-    return table.get();
-}
-
-void ShowPrintPreview(const std::string& html) {
-    CPrintPreviewDlg::Print(html);
 }
 
 std::vector<Segment> Segments(size_t total, const std::vector<size_t>& built) {

@@ -105,18 +105,21 @@ Element* Field(Element* row, const std::string& name);
 void SetField(Element* row, const std::string& name, const std::string& value);
 void SetChecked(Element* row, const std::string& name, bool checked);
 
+// What the page script sends of an entry, read from the page: a field's value in the entry's top
+// row or the row below it (tips included: the save functions read them as empty), whether a box is
+// checked, and a value outside the register (the details below it) by id.
+std::string EntryValue(Element* top, const std::string& name);
+bool EntryChecked(Element* top, const std::string& name);
+std::string PageValue(CJVPage& page, const std::string& id);
+// Whether the last save reported in "SaveResult" stored the entry.
+bool EntrySaved(CJVPage& page);
+
 // Tells the page script whether the entry it sent was saved ("saved") or not ("refused"), in the
 // hidden span "SaveResult": an entry that was not saved stays changed, so leaving it asks again.
 void SetSaveResult(CJVPage& page, bool saved);
 
 // A message to the user (the program's message box): why an entry was not saved.
 void ShowMessage(const std::string& message, int width = 300, int height = 200);
-
-// Empties the print table of the page ("PrintTable" in "PrintScratch") and gives it a head with
-// the headings; null when the page has none.
-Element* StartPrintTable(CJVPage& page, const std::vector<std::string>& headings);
-// Prints the printout (heading and the print table's HTML).
-void ShowPrintPreview(const std::string& html);
 
 // --- the entries built as rows and the gaps between them ---------------------------------------
 

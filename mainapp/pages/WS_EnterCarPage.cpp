@@ -1,6 +1,7 @@
 #include "mainapp/pages/WS_EnterCarPage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,6 +14,7 @@
 #include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
 #include "mainapp/pages/PlanSchedule.h"
+#include "mainapp/pages/RegisterFields.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/base/Profile.h"
@@ -73,9 +75,13 @@ float FieldNumber(const std::string& text) {
     return Trim(text).empty() ? -1.0f : static_cast<float>(LocaleStringToDouble(text));
 }
 
-std::string LocaleNumber(double value) {
+// A stored number as it is stored: no decimals for a whole number, else its one or two (a single
+// column holds no more that the user typed).
+std::string StoredNumber(double value) {
+    const double hundredths = std::round(value * 100.0);
+    const int decimals = std::fmod(hundredths, 100.0) == 0.0 ? 0 : std::fmod(hundredths, 10.0) == 0.0 ? 1 : 2;
     std::string out;
-    return DoubleToLocaleString(out, value, 0);
+    return DoubleToLocaleString(out, hundredths / 100.0, decimals);
 }
 
 std::string PlainNumber(double value) {
@@ -279,7 +285,7 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
     // The stored purchase odometer, not the one getCurrentOdometers may have filled in from the
     // readings: an unknown one stays unknown when the car is saved again.
     if (m_storedCar.PurchaseOdometer != -1.0f)
-        SetInputValue("CarInitialOdometer", LocaleNumber(m_storedCar.PurchaseOdometer));
+        SetInputValue("CarInitialOdometer", StoredNumber(m_storedCar.PurchaseOdometer));
     HideElement("CarCurrentOdometerRow");
     CheckById("CarDriving", m_car.DrivingCondition == "N" ? 0 : 1);
     SetTextAreaValue("CarNotes", m_car.Notes);
@@ -452,7 +458,11 @@ void CWS_EnterCarPage::UpdateStyleList() {
     if (!Connected()) KeepStoredChoice("CarStyle", "CarStyleLabel", m_car.Style, m_car.StyleID);
     if (m_car.ModelID.empty() || !Connected()) return;
     std::vector<CCarStylesNet::TextPair> styles;
-    if (!m_carStyles.getStyles(styles, m_year, m_car.MakeID, m_car.ModelID)) styles.clear();
+    if (!m_carStyles.getStyles(styles, m_year, m_car.MakeID, m_car.ModelID)) {
+        // The list could not be fetched: the car keeps its stored choice.
+        KeepStoredChoice("CarStyle", "CarStyleLabel", m_car.Style, m_car.StyleID);
+        return;
+    }
     std::vector<ListEntry> entries;
     for (const auto& [style, id] : styles) {
         const std::string name = Trim(style);
@@ -470,6 +480,8 @@ void CWS_EnterCarPage::UpdateDriveTypeList() {
     if (!m_carStyles.getDriveTypes(list, m_car.StyleID)) {
         TraceLog("CWS_EnterCarPage::UpdateDriveTypeList", TRACE_INFO,
                  "Failed to retrieve any drive types for StyleID " + m_car.StyleID + ".");
+        // The list could not be fetched: the car keeps its stored choice.
+        KeepStoredChoice("CarDriveType", "CarDriveTypeLabel", m_car.DriveType, m_car.DriveType);
         return;
     }
     std::vector<ListEntry> entries;
@@ -485,6 +497,8 @@ void CWS_EnterCarPage::UpdateEngineList() {
     if (!m_carStyles.getEngines(list, m_car.StyleID)) {
         TraceLog("CWS_EnterCarPage::UpdateEngineList", TRACE_INFO,
                  "Failed to retrieve any engines for StyleID " + m_car.StyleID + ".");
+        // The list could not be fetched: the car keeps its stored choice.
+        KeepStoredChoice("CarEngine", "CarEngineLabel", m_car.Engine, m_car.Engine);
         return;
     }
     std::vector<ListEntry> entries;
@@ -501,6 +515,8 @@ void CWS_EnterCarPage::UpdateTransmissionList() {
     if (!m_carStyles.getTransmissions(list, m_car.StyleID)) {
         TraceLog("CWS_EnterCarPage::UpdateTransmissionList", TRACE_INFO,
                  "Failed to retrieve any transmissions for StyleID " + m_car.StyleID + ".");
+        // The list could not be fetched: the car keeps its stored choice.
+        KeepStoredChoice("CarTransmission", "CarTransmissionLabel", m_car.Transmission, m_car.Transmission);
         return;
     }
     std::vector<ListEntry> entries;
@@ -884,8 +900,8 @@ void CWS_EnterCarPage::UpdateMaintenancePlanItem(int rowKey, int initialDistance
     item.INITIAL_MONTH = initialMonths;
     item.INTERVAL_MILEAGE = intervalMiles;
     item.INTERVAL_MONTH = intervalMonths;
-    OfferScheduleChange(item.MaintenancePlanItemID, oldInitial, initialDistance, oldInterval, intervalDistance,
-                        oldInitialMonths, initialMonths, oldIntervalMonths, intervalMonths);
+    OfferScheduleChange(rowKey - 1, oldInitial, initialDistance, oldInterval, intervalDistance, oldInitialMonths,
+                        initialMonths, oldIntervalMonths, intervalMonths);
     DisplayMaintenancePlan();
 }
 
@@ -1072,6 +1088,19 @@ bool CWS_EnterCarPage::AddCar() {
                                         "Cancel", -1, -1) != 0) {
         return false;
     }
+    // Numbers typed that are not numbers are refused before anything is asked or stored.
+    for (const auto& [field, label] :
+         {std::pair{"CarInitialOdometer", "purchase odometer"}, std::pair{"PurchasePrice", "purchase price"},
+          std::pair{"SalePrice", "sale price"}}) {
+        const std::string typed = GetInputValue(field);
+        if (registerfields::NumberForDatabase(typed, "", jv::NumberFormat::User())) continue;
+        MessageBox(std::string("The ") + label + " \"" + EscapeHtmlQuotes(typed) +
+                       "\" is not a number.<p>Your car was not saved.",
+                   "", "", -1, -1);
+        ElementPtr input;
+        if (GetElementById(field, input)) input->focus();
+        return false;
+    }
     std::string name;
     if (!ChooseCarName(name)) return false;
     m_car.Name = name;
@@ -1175,12 +1204,17 @@ bool CWS_EnterCarPage::EditPlanItems(std::vector<CMaintenancePlanItem>& availabl
     return dialog.DoModal() == 1;
 }
 
-void CWS_EnterCarPage::OfferScheduleChange(int itemId, int oldInitialDistance, int newInitialDistance,
+void CWS_EnterCarPage::OfferScheduleChange(int itemIndex, int oldInitialDistance, int newInitialDistance,
                                            int oldIntervalDistance, int newIntervalDistance, int oldInitialMonths,
                                            int newInitialMonths, int oldIntervalMonths, int newIntervalMonths) {
+    auto& items = m_car.MaintenancePlan.Items;
     CWS_Home_Reminders_ChangeScheduleDlg2 dialog;
-    dialog.SetSchedule(itemId, oldInitialDistance, newInitialDistance, oldIntervalDistance, newIntervalDistance,
-                       oldInitialMonths, newInitialMonths, oldIntervalMonths, newIntervalMonths);
-    dialog.SetItems(&m_car.MaintenancePlan.Items);
+    dialog.SetSchedule(items[static_cast<size_t>(itemIndex)].MaintenancePlanItemID, oldInitialDistance,
+                       newInitialDistance, oldIntervalDistance, newIntervalDistance, oldInitialMonths, newInitialMonths,
+                       oldIntervalMonths, newIntervalMonths);
+    dialog.SetItems(&items);
+    dialog.SetChangedIndex(itemIndex);
+    // No other item has a schedule like the old one: nothing to offer.
+    if (!dialog.HasSimilarItems(Prefs())) return;
     dialog.DoModal();
 }

@@ -113,7 +113,7 @@ private:
     // Hooks for the dialogs the page shows (see the .cpp).
     bool AskCarName(std::string& name);
     bool EditPlanItems(std::vector<CMaintenancePlanItem>& available, std::vector<CMaintenancePlanItem>& selected);
-    void OfferScheduleChange(int itemId, int oldInitialDistance, int newInitialDistance, int oldIntervalDistance,
+    void OfferScheduleChange(int itemIndex, int oldInitialDistance, int newInitialDistance, int oldIntervalDistance,
                              int newIntervalDistance, int oldInitialMonths, int newInitialMonths, int oldIntervalMonths,
                              int newIntervalMonths);
     int MessageBox(const std::string& message, const std::string& ok, const std::string& cancel, int width, int height);

@@ -5,6 +5,7 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
@@ -218,6 +219,8 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
     const std::string memoText = registerfields::WithoutTip(memo, "Memo");
     CExpenseRegisterDatabaseObject expenses(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    expenses.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
         saved = expenses.AddExpense(vehicleId, *dateText, *odometerText, vendorText, memoText, categoryId, *costText,
@@ -232,6 +235,15 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     SetSaveResult(*this, true);
 }
 
+bool CWS_ExpenseRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    SaveExpense(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "category"),
+                EntryValue(top, "Cost"), PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
+}
+
 void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
@@ -244,7 +256,6 @@ void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
 }
 
 void CWS_ExpenseRegisterPage::PrintPage() {
-    const char* method = "CWS_ExpenseRegisterPage::PrintPage";
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     CCarsDB cars(doc->GetDatabaseConnection());
@@ -253,27 +264,18 @@ void CWS_ExpenseRegisterPage::PrintPage() {
     std::vector<std::string> headings = {"Date"};
     if (allCars) headings.emplace_back("Car");
     for (const char* heading : {"Odometer", "Vendor", "Memo", "Category", "Cost"}) headings.emplace_back(heading);
-    Element* table = StartPrintTable(*this, headings);
-    if (table == nullptr) return;
-    LoadExpenses();
+    Printout printout(headings);
     for (const CExpense& expense : m_expenses) {
-        Element* row = AppendRow(*this, table);
-        if (row == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to ExpenseRegister");
-            return;
-        }
-        AppendText(*this, row, "td", DateText(expense.ExpenseDate));
-        if (allCars) AppendText(*this, row, "td", cars.getCarName(expense.VehicleID));
-        AppendText(*this, row, "<td align=right>", NumberText(expense.Odometer, 1, true));
-        AppendText(*this, row, "td", expense.Vendor);
-        Element* memo = AppendText(*this, row, "td", expense.ExpenseMemo);
-        if (memo != nullptr && !expense.Notes.empty()) {
-            Append(*this, memo, "br");
-            memo->appendChild(GetDocument()->createTextNode(expense.Notes));
-        }
-        AppendText(*this, row, "td", CategoryName(expense.CategoryID));
-        AppendText(*this, row, "<td align=right>", NumberText(expense.Cost, 2));
+        printout.Row();
+        printout.Cell(DateText(expense.ExpenseDate));
+        if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));
+        printout.Cell(NumberText(expense.Odometer, 1, true), "<td align=right>");
+        printout.Cell(expense.Vendor);
+        std::vector<std::string> memo = {expense.ExpenseMemo};
+        if (!expense.Notes.empty()) memo.push_back(expense.Notes);
+        printout.Lines(memo);
+        printout.Cell(CategoryName(expense.CategoryID));
+        printout.Cell(NumberText(expense.Cost, 2), "<td align=right>");
     }
-    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Miscellaneous Expense History for " + cars.getCarName(SelectedCar())) +
-                     "</h2>" + table->outerHTML());
+    PrintPrintout(printout, "Miscellaneous Expense History for " + cars.getCarName(SelectedCar()));
 }

@@ -19,6 +19,7 @@ public:
     void GetLastValuesForVendor(const std::string& rowId, const std::string& vehicleId,
                                 const std::string& vendor) override;
     void PrintPage() override;
+    bool SaveEntry(const std::string& rowId) override;
     size_t EntryCount() const override { return m_expenses.size(); }
 
     // Adds ("new") or updates one expense; as the fuel register's save: tips are empty, an empty

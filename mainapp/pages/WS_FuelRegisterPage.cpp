@@ -5,6 +5,7 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/base/NumberText.h"
 #include "platform/ui/Document.h"
@@ -203,6 +204,8 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
 
     CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    fuel.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
         saved = fuel.AddFuelData(vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
@@ -216,6 +219,22 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     ShowSaved(rowId, vehicleId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
+}
+
+bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    // The details below the register are the selected entry's.
+    std::string roads = "M";
+    for (int index = 0; index < 2; ++index) {
+        ElementPtr radio;
+        if (GetDocumentItem("City_Hwy", radio, index) && radio->checked()) roads = index == 0 ? "C" : "H";
+    }
+    SaveFuelData(rowId, EntryValue(top, "carname_select"), EntryValue(top, "date"), EntryValue(top, "Odometer"),
+                 EntryValue(top, "Distance"), EntryValue(top, "Vendor"), EntryChecked(top, "fillup"),
+                 EntryValue(top, "Volume"), EntryValue(top, "Cost Per"), EntryValue(top, "Total Cost"),
+                 PageValue(*this, "details_octane"), roads, PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
 }
 
 void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {
@@ -246,7 +265,6 @@ void CWS_FuelRegisterPage::FindPreviousOdometer(const std::string& rowId, const 
 }
 
 void CWS_FuelRegisterPage::PrintPage() {
-    const char* method = "CWS_FuelRegisterPage::PrintPage";
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     CCarsDB cars(doc->GetDatabaseConnection());
@@ -260,29 +278,22 @@ void CWS_FuelRegisterPage::PrintPage() {
           std::string("Octane"), std::string("Roads"), std::string("Notes"), std::string("Volume"),
           "Cost Per " + volumeUnit, std::string("Total Cost")})
         headings.push_back(heading);
-    Element* table = StartPrintTable(*this, headings);
-    if (table == nullptr) return;
-    LoadPurchases();
+    Printout printout(headings);
     for (const CFuelPurchase& purchase : m_purchases) {
-        Element* row = AppendRow(*this, table);
-        if (row == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to FuelRegister");
-            return;
-        }
-        AppendText(*this, row, "<td id=first>", DateText(purchase.GetFuelPurchaseDate()));
-        if (allCars) AppendText(*this, row, "td", cars.getCarName(purchase.GetVehicleID()));
-        AppendText(*this, row, "<td align=right>", NumberText(purchase.GetOdometer(), 1, true));
-        AppendText(*this, row, "<td align=right>", NumberText(purchase.GetDistance(), 1, true));
-        AppendText(*this, row, "td", purchase.GetVendor());
-        AppendText(*this, row, "td", purchase.GetFillUp() ? "Yes" : "No");
-        AppendText(*this, row, "<td align=right>", std::to_string(purchase.GetOctaneRating()));
-        AppendText(*this, row, "td", RoadsName(purchase.GetRoads()));
-        AppendText(*this, row, "td", purchase.GetNotes());
+        printout.Row();
+        printout.Cell(DateText(purchase.GetFuelPurchaseDate()), "<td id=first>");
+        if (allCars) printout.Cell(cars.getCarName(purchase.GetVehicleID()));
+        printout.Cell(NumberText(purchase.GetOdometer(), 1, true), "<td align=right>");
+        printout.Cell(NumberText(purchase.GetDistance(), 1, true), "<td align=right>");
+        printout.Cell(purchase.GetVendor());
+        printout.Cell(purchase.GetFillUp() ? "Yes" : "No");
+        printout.Cell(std::to_string(purchase.GetOctaneRating()), "<td align=right>");
+        printout.Cell(RoadsName(purchase.GetRoads()));
+        printout.Cell(purchase.GetNotes());
         // As on the screen: the volume with three decimals, numbers in the user's format.
-        AppendText(*this, row, "<td align=right>", NumberText(purchase.GetVolume(), 3, true));
-        AppendText(*this, row, "<td align=right>", NumberText(purchase.GetCostPer(), 3, true));
-        AppendText(*this, row, "<td id=last align=right>", NumberText(purchase.GetCost(), 2));
+        printout.Cell(NumberText(purchase.GetVolume(), 3, true), "<td align=right>");
+        printout.Cell(NumberText(purchase.GetCostPer(), 3, true), "<td align=right>");
+        printout.Cell(NumberText(purchase.GetCost(), 2), "<td id=last align=right>");
     }
-    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Fuel History for " + cars.getCarName(SelectedCar())) + "</h2>" +
-                     table->outerHTML());
+    PrintPrintout(printout, "Fuel History for " + cars.getCarName(SelectedCar()));
 }

@@ -15,6 +15,7 @@ public:
 
     void ProcessDocument() override;
     void PrintPage() override;
+    bool SaveEntry(const std::string& rowId) override;
     size_t EntryCount() const override { return m_purchases.size(); }
 
     // Adds ("new") or updates one purchase. Fields still showing their tip are empty; a number

@@ -5,6 +5,7 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
@@ -115,6 +116,13 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     SetSaveResult(*this, true);
 }
 
+bool CWS_OdometerRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    SaveOdometerValue(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "odometer"));
+    return EntrySaved(*this);
+}
+
 void CWS_OdometerRegisterPage::DeleteOdometerValue(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
@@ -127,7 +135,6 @@ void CWS_OdometerRegisterPage::RestoreOdometer(const std::string& rowId) {
 }
 
 void CWS_OdometerRegisterPage::PrintPage() {
-    const char* method = "CWS_OdometerRegisterPage::PrintPage";
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     CCarsDB cars(doc->GetDatabaseConnection());
@@ -136,18 +143,12 @@ void CWS_OdometerRegisterPage::PrintPage() {
     std::vector<std::string> headings = {"Date"};
     if (allCars) headings.emplace_back("Car");
     headings.emplace_back("Odometer");
-    Element* table = StartPrintTable(*this, headings);
-    if (table == nullptr) return;
+    Printout printout(headings);
     for (const COdometerValue& reading : m_readings) {
-        Element* row = AppendRow(*this, table);
-        if (row == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add row to OdometerRegister");
-            return;
-        }
-        AppendText(*this, row, "td", DateText(reading.OdometerDate));
-        if (allCars) AppendText(*this, row, "td", cars.getCarName(reading.VehicleID));
-        AppendText(*this, row, "<td align=right>", NumberText(reading.OdometerValue, 1));
+        printout.Row();
+        printout.Cell(DateText(reading.OdometerDate));
+        if (allCars) printout.Cell(cars.getCarName(reading.VehicleID));
+        printout.Cell(NumberText(reading.OdometerValue, 1), "<td align=right>");
     }
-    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Odometer History for " + cars.getCarName(SelectedCar())) + "</h2>" +
-                     table->outerHTML());
+    PrintPrintout(printout, "Odometer History for " + cars.getCarName(SelectedCar()));
 }

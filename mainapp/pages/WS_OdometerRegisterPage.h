@@ -17,6 +17,7 @@ public:
     void ProcessDocument() override;
     void PrintPage() override;
     size_t EntryCount() const override { return m_readings.size(); }
+    bool SaveEntry(const std::string& rowId) override;
 
     // Adds ("new") or corrects one reading. An empty or unreadable value, a date that is not a
     // date and a value the car already has are refused with a message saying so; the entry then

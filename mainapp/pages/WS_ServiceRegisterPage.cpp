@@ -7,6 +7,7 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/base/NumberText.h"
 #include "platform/ui/Document.h"
@@ -148,9 +149,25 @@ void CWS_ServiceRegisterPage::DisplayServiceMaintenanceItems(const std::string& 
     m_checklist.clear();
     m_checklistServiceId = serviceId;
     const bool newEntry = serviceId == "new";
+    CJorvaneView* view = CJorvaneView::GetView();
     if (newEntry) {
         services.GetUpcomingServices(vehicleId, m_checklist, doc->GetUserPreferences());
         for (CMaintenancePlanItem& item : m_checklist) item.Ticked = false;
+        // The service of a reminder the user completed is listed (and ticked below) whatever the
+        // window the upcoming services are taken from.
+        if (view != nullptr && view->HasPendingReminder() && view->GetPendingReminder()->VehicleID == vehicleId) {
+            const CReminder& pending = *view->GetPendingReminder();
+            const bool listed =
+                std::any_of(m_checklist.begin(), m_checklist.end(), [&pending](const CMaintenancePlanItem& item) {
+                    return item.MaintenancePlanItemID == pending.MaintenancePlanItemID;
+                });
+            if (!listed && pending.MaintenancePlanItemID > 0) {
+                CMaintenancePlanItem item;
+                item.MaintenancePlanItemID = pending.MaintenancePlanItemID;
+                item.DisplayText = pending.DisplayText;
+                m_checklist.insert(m_checklist.begin(), item);
+            }
+        }
     } else {
         services.GetMaintenanceItems(serviceId, m_checklist);
         for (CMaintenancePlanItem& item : m_checklist) item.Ticked = true;
@@ -161,7 +178,6 @@ void CWS_ServiceRegisterPage::DisplayServiceMaintenanceItems(const std::string& 
         list->setInnerHTML(
             "<span style=\"font-weight: bold;font-size: 10px;\">Services Performed</span>&nbsp;&nbsp;<a "
             "class=selectall onclick=\"SelectAll();\">(Select All)</a><br>");
-        CJorvaneView* view = CJorvaneView::GetView();
         for (CMaintenancePlanItem& item : m_checklist) {
             if (newEntry && view != nullptr && view->HasPendingReminder() &&
                 view->GetPendingReminder()->MaintenancePlanItemID == item.MaintenancePlanItemID)
@@ -293,7 +309,9 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
                     "\" is not a date (month/day/year).<p>The entry was not saved.");
         return;
     }
-    if (numbers[0].text.empty() && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
+    // A new service without an odometer takes the estimate; a stored one whose odometer the user
+    // cleared keeps none (an estimate now would be worked out from the reading being cleared).
+    if (numbers[0].text.empty() && rowId == "new" && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
     if (CJorvaneView* view = CJorvaneView::GetView()) view->ClearPendingReminder();
 
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
@@ -303,6 +321,8 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     if (withItems) RemoveUncheckedItems();
     const std::vector<CMaintenancePlanItem> items = withItems ? m_checklist : std::vector<CMaintenancePlanItem>{};
     CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
+    // The entry's fields show all of it: what the user emptied is stored empty.
+    services.SetEmptyFields(EmptyFields::Clear);
     if (rowId == "new") {
         std::string serviceId;
         if (!services.AddService(serviceId, vehicleId, *dateText, numbers[0].text, vendorText, memoText,
@@ -330,6 +350,16 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     SetSaveResult(*this, true);
 }
 
+bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
+    Element* top = FindTopRow(*this, rowId);
+    if (top == nullptr) return false;
+    SaveService(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "Cost"),
+                PageValue(*this, "details_parts"), PageValue(*this, "details_labor"), PageValue(*this, "details_other"),
+                PageValue(*this, "details_tax"), PageValue(*this, "details_notes"));
+    return EntrySaved(*this);
+}
+
 void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
@@ -342,7 +372,6 @@ void CWS_ServiceRegisterPage::RestoreService(const std::string& rowId) {
 }
 
 void CWS_ServiceRegisterPage::PrintPage() {
-    const char* method = "CWS_ServiceRegisterPage::PrintPage";
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     CCarsDB cars(doc->GetDatabaseConnection());
@@ -353,35 +382,24 @@ void CWS_ServiceRegisterPage::PrintPage() {
     for (const char* heading :
          {"Odometer", "Vendor", "Memo / Notes", "Services", "Parts", "Labor", "Other", "Tax", "Cost"})
         headings.emplace_back(heading);
-    Element* table = StartPrintTable(*this, headings);
-    if (table == nullptr) return;
-    LoadServices();
+    Printout printout(headings);
     CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
     for (const CService& service : m_services) {
-        Element* row = AppendRow(*this, table);
-        if (row == nullptr) {
-            TraceLog(method, TRACE_ERROR, "Failed to add top row to ServiceRegister");
-            return;
-        }
-        AppendText(*this, row, "<td valign=top>", DateText(service.ServiceDate));
-        if (allCars) AppendText(*this, row, "<td valign=top>", cars.getCarName(service.VehicleID));
-        AppendText(*this, row, "<td valign=top align=right>", NumberText(service.Odometer, 1, true));
-        AppendText(*this, row, "<td valign=top>", service.Vendor);
-        Element* memo = AppendText(*this, row, "<td valign=top>", service.ServiceMemo);
-        if (memo != nullptr && !service.Notes.empty()) {
-            Append(*this, memo, "br");
-            memo->appendChild(GetDocument()->createTextNode(service.Notes));
-        }
+        printout.Row();
+        printout.Cell(DateText(service.ServiceDate), "<td valign=top>");
+        if (allCars) printout.Cell(cars.getCarName(service.VehicleID), "<td valign=top>");
+        printout.Cell(NumberText(service.Odometer, 1, true), "<td valign=top align=right>");
+        printout.Cell(service.Vendor, "<td valign=top>");
+        std::vector<std::string> memo = {service.ServiceMemo};
+        if (!service.Notes.empty()) memo.push_back(service.Notes);
+        printout.Lines(memo, "<td valign=top>");
         std::vector<CMaintenancePlanItem> items;
         services.GetMaintenanceItems(std::to_string(service.ServiceID), items);
-        Element* cell = Append(*this, row, "<td valign=top>");
-        for (const CMaintenancePlanItem& item : items) {
-            cell->appendChild(GetDocument()->createTextNode(item.DisplayText));
-            Append(*this, cell, "br");
-        }
+        std::vector<std::string> done;
+        for (const CMaintenancePlanItem& item : items) done.push_back(item.DisplayText);
+        printout.Lines(done, "<td valign=top>", true);
         for (float amount : {service.Parts, service.Labor, service.Other, service.Tax, service.Cost})
-            AppendText(*this, row, "<td valign=top align=right>", NumberText(amount, 2));
+            printout.Cell(NumberText(amount, 2), "<td valign=top align=right>");
     }
-    ShowPrintPreview("<h2>" + EscapeHtmlQuotes("Service History for " + cars.getCarName(SelectedCar())) + "</h2>" +
-                     table->outerHTML());
+    PrintPrintout(printout, "Service History for " + cars.getCarName(SelectedCar()));
 }

@@ -17,6 +17,7 @@ public:
 
     void ProcessDocument() override;
     void PrintPage() override;
+    bool SaveEntry(const std::string& rowId) override;
     size_t EntryCount() const override { return m_services.size(); }
 
     // Lists the plan items of an entry: for "new" those of the car due within 14 days, unticked

@@ -2,6 +2,7 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
+#include "mainapp/dialogs/GenericDlg.h"
 #include "platform/ui/Document.h"
 #include "shared/data/UserPreferencesDatabaseObject.h"
 
@@ -50,16 +51,45 @@ void CWS_UserPreferencesPage::UpdatePrefs(const std::string& userName, const std
     CJorvaneDoc* doc = CJorvaneDoc::GetDoc();
     if (doc == nullptr) return;
     CUserPreferencesDatabaseObject prefs(doc->GetDatabaseConnection());
+    const CUserPreferences& stored = doc->GetUserPreferences();
+    const bool distanceChanged = !distance.empty() && distance != std::to_string(stored.DistanceUnit);
+    const bool volumeChanged = !volume.empty() && volume != std::to_string(stored.VolumeUnit);
+    if (prefs.HoldsValuesInUnits(distanceChanged, volumeChanged) && !ConfirmUnitChange()) {
+        // Nothing is saved: the form shows what is stored.
+        SetSaved(false);
+        ProcessDocument();
+        return;
+    }
+    // The form shows every text: one the user emptied is stored empty.
+    prefs.SetEmptyFields(EmptyFields::Clear);
     const int current = doc->GetUserPreferences().Internet;
     bool connectAfterSaving = false;
     if (current == 2 && connectInternet == "0") doc->Disconnect();
     if (current != 2 && connectInternet == "2") connectAfterSaving = true;
-    prefs.UpdatePreferences(userName, email, country, postalCode, volume, distance, mechanicName, mechanicAddress1,
-                            mechanicAddress2, mechanicCity, mechanicState, mechanicZip, mechanicPhone,
-                            showSoldCars == "Show", connectInternet, uploadCarData, uploadErrorData);
+    const bool saved =
+        prefs.UpdatePreferences(userName, email, country, postalCode, volume, distance, mechanicName, mechanicAddress1,
+                                mechanicAddress2, mechanicCity, mechanicState, mechanicZip, mechanicPhone,
+                                showSoldCars == "Show", connectInternet, uploadCarData, uploadErrorData);
     doc->LoadUserPreferences();
     if (connectAfterSaving) doc->GetConnection("", true);
     if (CJorvaneView* view = CJorvaneView::GetView()) view->RefreshNavCarList();
     // The form shows what is stored now.
     ProcessDocument();
+    SetSaved(saved);
+}
+
+bool CWS_UserPreferencesPage::ConfirmUnitChange() {
+    CGenericDlg dialog;
+    dialog.SetMessage(
+        "Jorvane keeps your odometer readings, fuel distances and volumes in the units you typed them in. "
+        "Changing the units does not convert them: a reading of 21,400 kilometres will read as 21,400 miles, "
+        "and services may show as due.<p>Click OK to change the units anyway, or Cancel to keep them.");
+    dialog.ShowCancelButton();
+    dialog.SetSize(360, 300);
+    return dialog.DoModal() == 0;
+}
+
+void CWS_UserPreferencesPage::SetSaved(bool saved) {
+    ElementPtr span;
+    if (GetElementById("Saved", span)) span->setTextContent(saved ? "Your preferences were saved." : "");
 }

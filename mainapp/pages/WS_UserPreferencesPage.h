@@ -8,7 +8,8 @@
 // distance units, whether sold cars are shown, whether the program may connect without asking,
 // and the favourite mechanic. Saving stores them, reloads the document's preferences (which every
 // page reads), drops or opens the web-service connection when that choice changed, rebuilds the
-// car list and shows the page again from what was stored.
+// car list and shows the page again from what was stored. A change of units while the database
+// holds readings is asked about first.
 class CWS_UserPreferencesPage : public CJVPage {
 public:
     CWS_UserPreferencesPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
@@ -25,4 +26,10 @@ public:
                      const std::string& mechanicState, const std::string& mechanicZip, const std::string& mechanicPhone,
                      const std::string& showSoldCars, const std::string& connectInternet,
                      const std::string& uploadCarData, const std::string& uploadErrorData);
+
+private:
+    // Readings are kept in the units they were typed in: asks before the units change under them.
+    bool ConfirmUnitChange();
+    // "Your preferences were saved." beside the buttons, or nothing.
+    void SetSaved(bool saved);
 };

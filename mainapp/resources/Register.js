@@ -14,41 +14,71 @@
 "use strict";
 
 let nCurrRow = "new";  // the id of the selected entry's top row
-let bDirty = false;    // the selected entry was changed since it was last saved or put back
 let bBusy = false;     // a save, delete or undo is on its way
+
+// bDirty: the selected entry was changed since it was last saved or put back. The program reads it
+// from the page (the spans DirtyFlag and CurrentEntry) to ask before the page goes.
+let entryChanged = false;
+if (typeof globalThis !== "undefined") {
+    Object.defineProperty(globalThis, "bDirty", {
+        get: () => entryChanged,
+        set: (value) => {
+            entryChanged = !!value;
+            ShowDirty();
+        },
+        configurable: true,
+    });
+}
+
+function ShowDirty() {
+    if (typeof document === "undefined") return;
+    const flag = document.getElementById("DirtyFlag");
+    const entry = document.getElementById("CurrentEntry");
+    if (flag) flag.textContent = entryChanged ? "true" : "false";
+    if (entry) entry.textContent = nCurrRow;
+}
 
 // --- pure calculations (no page involved) -------------------------------------------------------
 
-// Keeps volume, price per unit and total cost of a fuel purchase consistent after `changed`
-// ("volume", "costPer" or "cost") was typed; 0 stands for "not given". With both others given, a
-// price more than 1 % off cost / volume is corrected: the volume when the price was typed, else
-// the price. With one other given, the third is worked out. Returns the three values and which
-// one was corrected by rule ("costPer", "volume") or worked out ("computed"), or null.
-function FuelCostVolume(changed, volume, costPer, cost) {
+// Keeps volume, price per unit and total cost of a fuel purchase consistent. `typed` names the
+// fields the user typed in this entry ("volume", "costPer", "cost"), the latest last; 0 stands for
+// "not given". With two given the third is worked out ("computed"). With all three given and not
+// agreeing beyond what their shown decimals explain, the two typed last are kept and the other is
+// corrected: a field never typed gives way first, the price before the volume before the total
+// (what was paid). The results are rounded as shown (3, 3 and 2 decimals), so whatever the order
+// and number of edits, the stored three agree. Returns the three values and which one was
+// corrected ("costPer", "volume", "cost"), worked out ("computed"), or null.
+function FuelCostVolume(typed, volume, costPer, cost) {
     const result = { volume, costPer, cost, adjusted: null };
-    const known = (volume ? 1 : 0) + (costPer ? 1 : 0) + (cost ? 1 : 0);
-    if (known === 3) {
-        if (WithinRange(costPer, cost / volume, 0.01)) return result;
-        if (changed === "costPer") {
-            result.volume = cost / costPer;
-            result.adjusted = "volume";
-        } else {
-            result.costPer = cost / volume;
-            result.adjusted = "costPer";
-        }
-        return result;
+    const given = { volume: !!volume, costPer: !!costPer, cost: !!cost };
+    const known = Object.values(given).filter(Boolean).length;
+    if (known < 2) return result;
+    let worked;
+    if (known === 2) {
+        worked = Object.keys(given).find((name) => !given[name]);
+    } else {
+        if (FuelAmountsAgree(volume, costPer, cost)) return result;
+        const order = [].concat(typed || []);
+        const age = (name) => order.lastIndexOf(name);
+        worked = ["costPer", "volume", "cost"].reduce((oldest, name) => (age(name) < age(oldest) ? name : oldest));
     }
-    if (known !== 2) return result;
-    if (!cost) result.cost = volume * costPer;
-    else if (!costPer) result.costPer = cost / volume;
-    else result.volume = cost / costPer;
-    result.adjusted = "computed";
+    if (worked === "cost") result.cost = RoundTo(volume * costPer, 2);
+    else if (worked === "costPer") result.costPer = RoundTo(cost / volume, 3);
+    else result.volume = RoundTo(cost / costPer, 3);
+    result.adjusted = known === 2 ? "computed" : worked;
     return result;
 }
 
-// True when value lies within `fraction` of target.
-function WithinRange(value, target, fraction) {
-    return Math.abs(value - target) <= Math.abs(target) * fraction;
+// True when volume x price gives the total within what rounding the shown values explains: half
+// a cent of the total, and half a thousandth of the volume and of the price.
+function FuelAmountsAgree(volume, costPer, cost) {
+    const slack = 0.005 + 0.0005 * Math.abs(volume) + 0.0005 * Math.abs(costPer) + 1e-9;
+    return Math.abs(volume * costPer - cost) <= slack;
+}
+
+function RoundTo(value, digits) {
+    const scale = Math.pow(10, digits);
+    return Math.round(value * scale + (value >= 0 ? 1e-9 : -1e-9)) / scale;
 }
 
 // The distance driven since the previous fill-up and the odometer it implies.
@@ -59,15 +89,24 @@ function FuelOdometer(previousOdometer, distance) {
     return previousOdometer + distance;
 }
 
-// A service's cost and its parts, labor, other and tax (0 = not given). With four of the five
-// given the fifth is worked out (cost as the sum; parts, labor or tax only when positive; other
-// even when negative); with all five given, a cost that is not the sum becomes the sum. Returns the
-// five and whether the cost was corrected ("corrected"), one was worked out ("computed"), or null.
-function ServiceAmounts(amounts) {
+// A service's cost and its parts, labor, other and tax (0 = not given). `costFollows` says the
+// cost is not the user's own (empty, or worked out here before): then, with any detail given, the
+// cost is the sum of the details. A cost the user typed stays: with all four details given, a cost
+// that is not their sum becomes the sum ("corrected"); with three given, the fourth is worked out
+// from it (parts, labor or tax only when positive; other even when negative). Returns the five and
+// whether the cost was corrected ("corrected"), one was worked out ("computed"), or null.
+function ServiceAmounts(amounts, costFollows) {
     const result = Object.assign({}, amounts, { adjusted: null });
-    const names = ["cost", "parts", "labor", "other", "tax"];
-    const missing = names.filter((name) => !amounts[name]);
-    const sum = amounts.parts + amounts.labor + amounts.other + amounts.tax;
+    const details = ["parts", "labor", "other", "tax"];
+    const sum = RoundTo(amounts.parts + amounts.labor + amounts.other + amounts.tax, 2);
+    const missing = details.filter((name) => !amounts[name]);
+    if (costFollows === undefined) costFollows = !amounts.cost;
+    if (costFollows || !amounts.cost) {
+        if (missing.length === details.length || Math.abs(amounts.cost - sum) <= 0.005) return result;
+        result.cost = sum;
+        result.adjusted = "computed";
+        return result;
+    }
     if (missing.length === 0) {
         if (Math.abs(amounts.cost - sum) > 0.005) {
             result.cost = sum;
@@ -77,8 +116,8 @@ function ServiceAmounts(amounts) {
     }
     if (missing.length !== 1) return result;
     const name = missing[0];
-    const value = name === "cost" ? sum : amounts.cost - (sum - amounts[name]);
-    if (name === "cost" || name === "other" || value > 0) {
+    const value = RoundTo(amounts.cost - (sum - amounts[name]), 2);
+    if (name === "other" || value > 0) {
         result[name] = value;
         result.adjusted = "computed";
     }
@@ -177,7 +216,7 @@ function GapsMeet(gaps, from, to) {
 }
 
 if (typeof module !== "undefined") {
-    module.exports = { FuelCostVolume, WithinRange, FuelDistance, FuelOdometer, ServiceAmounts, FormatNumber, ParseNumber,
+    module.exports = { FuelCostVolume, FuelAmountsAgree, FuelDistance, FuelOdometer, ServiceAmounts, FormatNumber, ParseNumber,
         EntriesInView, BodyLayout, GapsMeet };
 }
 
@@ -320,7 +359,15 @@ function ShowSelected(top, selected) {
 async function SelectEntry(top) {
     if (!top || top.id === nCurrRow || bBusy) return;
     const wanted = top.id;
-    if (!(await LeaveEntry())) return;
+    // A click into another entry selects it twice over (focus, then click): one question.
+    bBusy = true;
+    let left = false;
+    try {
+        left = await LeaveEntry();
+    } finally {
+        bBusy = false;
+    }
+    if (!left) return;
     const old = document.getElementById(nCurrRow);
     ShowSelected(old, false);
     nCurrRow = wanted;
@@ -375,8 +422,10 @@ async function AfterRebuild(before) {
 }
 
 function FocusNewEntry() {
-    const field = EntryField(document.getElementById("new"), "date");
+    const top = document.getElementById("new");
+    const field = EntryField(top, "date");
     if (field) field.focus();
+    if (top) ScrollIntoRegister(top);
 }
 
 // --- saving, deleting, undoing ------------------------------------------------------------------------
@@ -528,11 +577,15 @@ async function RegisterMenuCommand(command) {
 }
 
 // --- leaving the page ------------------------------------------------------------------------------
+//
+// The program asks before the page goes while an entry is changed (DirtyFlag): OK saves the entry,
+// Cancel leaves it as stored. Nothing is saved without asking.
 
-// A changed entry is saved when the user leaves the page: nothing typed is lost.
-function ExitRegister() {
-    // What a calculation under way would still change cannot be waited for here.
-    if (bDirty && !bBusy) SubmitForm();
+// Typing marks the entry changed at once, so that a page left before the field is (Alt+Left in
+// the field, say) still asks.
+function RegisterInput(event) {
+    const target = event.target;
+    if (IsRegisterField(target) || (target.closest && target.closest(".registerdetails"))) bDirty = true;
 }
 
 // --- entries built as the user scrolls -------------------------------------------------------------
@@ -634,7 +687,12 @@ function IsRegisterField(target) {
 }
 
 function RegisterFocusIn(event) {
-    if (IsRegisterField(event.target)) OnFocus(event.target);
+    if (!IsRegisterField(event.target)) return;
+    OnFocus(event.target);
+    // The whole entry comes into view (the browser shows only the focused field): the new entry
+    // the program focuses below a long register among them.
+    const top = TopRowOf(event.target);
+    if (top) ScrollIntoRegister(top);
 }
 
 function RegisterFocusOut(event) {
@@ -679,7 +737,7 @@ function RegisterClick(event) {
 if (typeof window !== "undefined" && typeof document !== "undefined") {
     document.addEventListener("keydown", RegisterKeyDown);
     document.addEventListener("click", HideRegisterMenu);
-    window.addEventListener("pagehide", ExitRegister);
+    document.addEventListener("input", RegisterInput);
     window.addEventListener("DOMContentLoaded", () => {
         const table = document.getElementById("Register");
         if (!table) return;

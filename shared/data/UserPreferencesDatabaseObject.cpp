@@ -11,9 +11,9 @@ namespace {
 
 constexpr const char* kUpdateMethod = "CUserPreferencesDatabaseObject::UpdatePreferences";
 
-// Appends ", Column='text'" when the text is given.
-void AppendText(std::string& list, const char* column, const std::string& value, size_t width) {
-    if (value.empty()) return;
+// Appends ", Column='text'" when the text is given, or empty ones are cleared.
+void AppendText(std::string& list, const char* column, const std::string& value, size_t width, EmptyFields empty) {
+    if (value.empty() && empty == EmptyFields::KeepStored) return;
     list += ", ";
     list += column;
     list += "=" + sqlvalue::Quoted(value, width);
@@ -82,20 +82,20 @@ bool CUserPreferencesDatabaseObject::UpdatePreferences(
     const std::string& MechanicState, const std::string& MechanicZip, const std::string& MechanicPhone,
     bool ShowSoldCars, const std::string& Internet, const std::string& UploadData, const std::string& UploadErrors) {
     std::string list;
-    AppendText(list, "UserName", UserName, 60);
-    AppendText(list, "Email", Email, 60);
-    AppendText(list, "Country", Country, 50);
-    AppendText(list, "PostalCode", PostalCode, 10);
+    AppendText(list, "UserName", UserName, 60, m_emptyFields);
+    AppendText(list, "Email", Email, 60, m_emptyFields);
+    AppendText(list, "Country", Country, 50, EmptyFields::KeepStored);
+    AppendText(list, "PostalCode", PostalCode, 10, m_emptyFields);
     if (!AppendNumber(list, "DistanceUnit", DistanceUnit) || !AppendNumber(list, "VolumeUnit", VolumeUnit)) {
         return false;
     }
-    AppendText(list, "MechanicName", MechanicName, 50);
-    AppendText(list, "MechanicAddress1", MechanicAddress1, 100);
-    AppendText(list, "MechanicAddress2", MechanicAddress2, 100);
-    AppendText(list, "MechanicCity", MechanicCity, 50);
-    AppendText(list, "MechanicState", MechanicState, 20);
-    AppendText(list, "MechanicZip", MechanicZip, 10);
-    AppendText(list, "MechanicPhone", MechanicPhone, 20);
+    AppendText(list, "MechanicName", MechanicName, 50, m_emptyFields);
+    AppendText(list, "MechanicAddress1", MechanicAddress1, 100, m_emptyFields);
+    AppendText(list, "MechanicAddress2", MechanicAddress2, 100, m_emptyFields);
+    AppendText(list, "MechanicCity", MechanicCity, 50, m_emptyFields);
+    AppendText(list, "MechanicState", MechanicState, 20, m_emptyFields);
+    AppendText(list, "MechanicZip", MechanicZip, 10, m_emptyFields);
+    AppendText(list, "MechanicPhone", MechanicPhone, 20, m_emptyFields);
     list += ShowSoldCars ? ", ShowSoldCars=-1" : ", ShowSoldCars=0";
     if (!AppendNumber(list, "Internet", Internet) || !AppendNumber(list, "UploadData", UploadData) ||
         !AppendNumber(list, "UploadErrors", UploadErrors)) {
@@ -108,6 +108,22 @@ bool CUserPreferencesDatabaseObject::UpdatePreferences(
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {
         ReportQueryError(kUpdateMethod, 98, sql, e, QueryErrorWording::Capitalised);
+        return false;
+    }
+}
+
+bool CUserPreferencesDatabaseObject::HoldsValuesInUnits(bool distance, bool volume) {
+    std::string sql;
+    if (distance) sql = "SELECT 1 FROM OdometerValues UNION ALL SELECT 1 FROM FuelPurchases";
+    if (volume && !distance) sql = "SELECT 1 FROM FuelPurchases";
+    if (sql.empty()) return false;
+    sql = "SELECT EXISTS (" + sql + ") AS Held";
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        return rs.IsOpen() && !rs.IsEOF() && rs.GetInt("Held").value_or(0) != 0;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError("CUserPreferencesDatabaseObject::HoldsValuesInUnits", 160, sql, e,
+                         QueryErrorWording::Capitalised);
         return false;
     }
 }

@@ -33,14 +33,13 @@ bool AddValues(CRowValues& values, CRowColumns& columns, const std::string& Odom
     const std::optional<int> category = values.Integer("category", CategoryID);
     const std::optional<double> cost = values.Number("cost", Cost);
     if (!values.IsValid()) return false;
-    if (odometer) columns.Add("Odometer", sqlvalue::Number(*odometer));
-    if (!Vendor.empty()) columns.Add("Vendor", sqlvalue::Quoted(Vendor, CExpenseRegisterDatabaseObject::kTextWidth));
-    if (!ExpenseMemo.empty()) {
-        columns.Add("ExpenseMemo", sqlvalue::Quoted(ExpenseMemo, CExpenseRegisterDatabaseObject::kTextWidth));
-    }
+    const size_t width = CExpenseRegisterDatabaseObject::kTextWidth;
+    columns.AddOdometer(Odometer, odometer);
+    columns.AddText("Vendor", Vendor, sqlvalue::Quoted(Vendor, width));
+    columns.AddText("ExpenseMemo", ExpenseMemo, sqlvalue::Quoted(ExpenseMemo, width));
     if (category) columns.Add("CategoryID", std::to_string(*category));
     if (cost) columns.Add("Cost", sqlvalue::Number(*cost));
-    if (!Notes.empty()) columns.Add("Notes", sqlvalue::Quoted(Notes));
+    columns.AddText("Notes", Notes, sqlvalue::Quoted(Notes));
     return true;
 }
 
@@ -76,7 +75,7 @@ bool CExpenseRegisterDatabaseObject::UpdateExpense(const std::string& rowID, con
     values.RowID(rowID);
     const std::optional<jv::DateTime> date = values.Date(dateText);
     values.VehicleID(VehicleID, true);
-    CRowColumns columns;
+    CRowColumns columns(m_emptyFields);
     if (values.IsValid()) {
         columns.Add("ExpenseDate", sqlvalue::Date(*date));
         if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));

@@ -6,6 +6,7 @@
 #include "shared/data/DatabaseObject.h"
 #include "shared/registers/Expense.h"
 #include "shared/registers/ExpenseCategory.h"
+#include "shared/registers/RowColumns.h"
 
 class COdometerValue;
 class CUserPreferences;
@@ -23,6 +24,10 @@ class CUserPreferences;
 class CExpenseRegisterDatabaseObject : public CDatabaseObject {
 public:
     using CDatabaseObject::CDatabaseObject;
+
+    // What an update does with the texts and the odometer given empty (kept unless set: the
+    // register pages clear them, since their fields show the whole entry).
+    void SetEmptyFields(EmptyFields empty) { m_emptyFields = empty; }
 
     // Vendor and memo are stored up to this many characters.
     static constexpr size_t kTextWidth = 60;
@@ -54,4 +59,7 @@ public:
     bool GetExpense(CExpense& expense);
     // Appends the categories, by name.
     void GetCategories(std::vector<CExpenseCategory>& categories);
+
+private:
+    EmptyFields m_emptyFields = EmptyFields::KeepStored;
 };

@@ -38,11 +38,9 @@ bool AddValues(CRowValues& values, CRowColumns& columns, const FuelTexts& texts,
     const std::optional<double> cost = values.Number("cost", texts.Cost);
     const std::optional<int> octane = values.Integer("octane rating", texts.OctaneRating);
     if (!values.IsValid()) return false;
-    if (odometer) columns.Add("Odometer", sqlvalue::Number(*odometer));
+    columns.AddOdometer(texts.Odometer, odometer);
     if (distance) columns.Add("Distance", sqlvalue::Number(*distance));
-    if (!texts.Vendor.empty()) {
-        columns.Add("Vendor", sqlvalue::Quoted(texts.Vendor, CFuelRegisterDatabaseObject::kVendorWidth));
-    }
+    columns.AddText("Vendor", texts.Vendor, sqlvalue::Quoted(texts.Vendor, CFuelRegisterDatabaseObject::kVendorWidth));
     columns.Add("Fillup", texts.FillUp ? "-1" : "0");
     if (volume) columns.Add("Volume", sqlvalue::Number(*volume));
     if (costPer) columns.Add("CostPer", sqlvalue::Number(*costPer));
@@ -51,7 +49,7 @@ bool AddValues(CRowValues& values, CRowColumns& columns, const FuelTexts& texts,
     if (insert || !texts.Roads.empty()) {
         columns.Add("Roads", sqlvalue::Quoted(texts.Roads, CFuelRegisterDatabaseObject::kRoadsWidth));
     }
-    if (!texts.Notes.empty()) columns.Add("Notes", sqlvalue::Quoted(texts.Notes));
+    columns.AddText("Notes", texts.Notes, sqlvalue::Quoted(texts.Notes));
     return true;
 }
 
@@ -91,7 +89,7 @@ bool CFuelRegisterDatabaseObject::UpdateFuelData(const std::string& rowID, const
     values.RowID(rowID);
     values.VehicleID(VehicleID, true);
     const std::optional<jv::DateTime> date = values.Date(dateText);
-    CRowColumns columns;
+    CRowColumns columns(m_emptyFields);
     if (values.IsValid()) {
         columns.Add("FuelPurchaseDate", sqlvalue::Date(*date));
         if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));

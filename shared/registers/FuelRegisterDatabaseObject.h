@@ -5,6 +5,7 @@
 
 #include "shared/data/DatabaseObject.h"
 #include "shared/registers/FuelPurchase.h"
+#include "shared/registers/RowColumns.h"
 
 class COdometerValue;
 class CUserPreferences;
@@ -21,6 +22,10 @@ class CUserPreferences;
 class CFuelRegisterDatabaseObject : public CDatabaseObject {
 public:
     using CDatabaseObject::CDatabaseObject;
+
+    // What an update does with the texts and the odometer given empty (kept unless set: the
+    // register pages clear them, since their fields show the whole entry).
+    void SetEmptyFields(EmptyFields empty) { m_emptyFields = empty; }
 
     // The vendor is stored up to this many characters; Roads is one letter.
     static constexpr size_t kVendorWidth = 100;
@@ -50,4 +55,7 @@ public:
     // sold cars only when the preferences show sold cars.
     void GetFuelRegister(std::string VehicleIDPattern, std::vector<CFuelPurchase>& purchases,
                          const CUserPreferences& prefs);
+
+private:
+    EmptyFields m_emptyFields = EmptyFields::KeepStored;
 };

@@ -45,15 +45,15 @@ bool AddValues(CRowValues& values, CRowColumns& columns, const std::string& Odom
     const std::optional<double> tax = values.Number("tax", Tax);
     if (!values.IsValid()) return false;
     const size_t width = CServiceRegisterDatabaseObject::kTextWidth;
-    if (odometer) columns.Add("Odometer", sqlvalue::Number(*odometer));
-    if (!Vendor.empty()) columns.Add("Vendor", sqlvalue::Quoted(Vendor, width));
-    if (!ServiceMemo.empty()) columns.Add("ServiceMemo", sqlvalue::Quoted(ServiceMemo, width));
+    columns.AddOdometer(Odometer, odometer);
+    columns.AddText("Vendor", Vendor, sqlvalue::Quoted(Vendor, width));
+    columns.AddText("ServiceMemo", ServiceMemo, sqlvalue::Quoted(ServiceMemo, width));
     if (cost) columns.Add("Cost", sqlvalue::Number(*cost));
     if (parts) columns.Add("Parts", sqlvalue::Number(*parts));
     if (labor) columns.Add("Labor", sqlvalue::Number(*labor));
     if (other) columns.Add("Other", sqlvalue::Number(*other));
     if (tax) columns.Add("Tax", sqlvalue::Number(*tax));
-    if (!Notes.empty()) columns.Add("Notes", sqlvalue::Quoted(Notes));
+    columns.AddText("Notes", Notes, sqlvalue::Quoted(Notes));
     return true;
 }
 
@@ -141,7 +141,7 @@ bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID,
     values.RowID(ServiceID);
     const std::optional<jv::DateTime> date = values.Date(ServiceDate);
     values.VehicleID(VehicleID, true);
-    CRowColumns columns;
+    CRowColumns columns(m_emptyFields);
     if (values.IsValid()) {
         columns.Add("ServiceDate", sqlvalue::Date(*date));
         if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));

@@ -5,6 +5,7 @@
 
 #include "shared/data/DatabaseObject.h"
 #include "shared/data/MaintenancePlanItem.h"
+#include "shared/registers/RowColumns.h"
 #include "shared/registers/Service.h"
 
 class CCar;
@@ -25,6 +26,10 @@ class CUserPreferences;
 class CServiceRegisterDatabaseObject : public CDatabaseObject {
 public:
     using CDatabaseObject::CDatabaseObject;
+
+    // What an update does with the texts and the odometer given empty (kept unless set: the
+    // register pages clear them, since their fields show the whole entry).
+    void SetEmptyFields(EmptyFields empty) { m_emptyFields = empty; }
 
     // The vendor text of the services that AddAutomaticEntries writes.
     static constexpr const char* kAutomaticEntryVendor = "Jorvane Automatic Entry";
@@ -95,4 +100,5 @@ public:
 private:
     // GetLatestServices of one car (not a pattern).
     void GetLatestServicesOfCar(const std::string& VehicleID, std::vector<CService>& services);
+    EmptyFields m_emptyFields = EmptyFields::KeepStored;
 };

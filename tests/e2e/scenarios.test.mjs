@@ -110,6 +110,57 @@ test("controls put in with state the program gave them show that state", async (
   await expectSameAsModel(frame, app, assert);
 });
 
+test("what a script writes into fields reaches the program with the next call", async () => {
+  const frame = await mainPage();
+  if (!(await frame.locator("#Controls #Car").count())) {
+    await frame.click("#AddControls");
+    await frame.waitForSelector("#Controls #Done");
+  }
+  // No input or change events: only the scripts' writes.
+  await frame.evaluate(() => {
+    document.getElementById("Name").value = "written by a script";
+    document.getElementById("Urgent").checked = !document.getElementById("Urgent").checked;
+    document.getElementById("Notes").setRangeText("set in range");
+    document.getElementById("Car").selectedIndex = 1;
+    document.getElementById("Done").checked = true;
+    document.getElementById("Odometer").value = "4321";
+    document.getElementById("Note").innerHTML = "<i>kept</i> by the page";
+  });
+  await expectSameAsModel(frame, app, assert);
+});
+
+test("a call carries only the fields changed since the last one, not what the program set", async () => {
+  const frame = await mainPage();
+  // The form state that goes with each message of the next call from the page.
+  const formsOfCall = (change) => frame.evaluate(async (source) => {
+    const socket = window.top.jvHost.socket;
+    const send = socket.send;
+    const forms = [];
+    socket.send = function (text) {
+      forms.push(JSON.parse(text).f || null);
+      return send.call(this, text);
+    };
+    try {
+      new Function(source)();
+      await window.external.Bump();
+    } finally {
+      socket.send = send;
+    }
+    return forms;
+  }, change);
+  await formsOfCall("");
+  await frame.fill("#Name", "Robin");
+  await frame.click("#Save");
+  await frame.waitForFunction(() => window.lastSaved && window.lastSaved.startsWith("Robin"));
+  // The program emptied the notes and wrote the result: nothing of that goes back to it.
+  assert.deepEqual(await formsOfCall(""), [null]);
+  const forms = await formsOfCall('document.getElementById("Count").value = "77";');
+  assert.equal(forms.length, 1);
+  const documents = Object.values(forms[0] || {});
+  assert.deepEqual(documents.map((changed) => changed.map(([, state]) => state)), [[{ v: "77" }]]);
+  await expectSameAsModel(frame, app, assert);
+});
+
 test("script errors that the page does not handle reach the program", async () => {
   const frame = await mainPage();
   await frame.evaluate(() => {

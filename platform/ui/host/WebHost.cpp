@@ -401,6 +401,11 @@ void WebHost::Dispatch(const json& message) {
         if (found != documents_.end() && found->second.loaded) documents_.erase(found);
     } else if (type == "navigate") {
         OnNavigate(message);
+    } else if (type == "history") {
+        GoThroughHistory(Number(message, "delta") < 0 ? -1 : 1);
+    } else if (type == "reload") {
+        const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
+        if (found != documents_.end()) Reload(ProgramFrame(found->second.frame));
     } else if (type == "dialogkey") {
         OnDialogKey(message);
     } else if (type == "event") {
@@ -505,6 +510,7 @@ void WebHost::OnNavigate(const json& message) {
     bool cancel = false;
     if (events_ != nullptr) events_->OnBeforeNavigate(pageUrl, programFrame, cancel);
     if (cancel) return;
+    RememberStep(programFrame, pageUrl);
     Load(programFrame, BrowserPath(pageUrl));
 }
 
@@ -579,16 +585,66 @@ void WebHost::Navigate(const std::string& url, const std::string& frame) {
         if (events_ != nullptr) events_->OnBeforeNavigate(url, frame, cancel);
         if (cancel) return;
         if (frame.empty()) topUrl_ = url;
+        RememberStep(frame, url);
         Load(frame, path);
     });
 }
 
+void WebHost::RememberStep(const std::string& frame, const std::string& url) {
+    if (frame.empty()) {
+        // A new window of frames: nothing to go back to.
+        history_.clear();
+        historyPosition_ = 0;
+        return;
+    }
+    const std::string before = FrameUrl(frame);
+    if (before.empty() || before == url || frame.rfind(kDialogFramePrefix, 0) == 0) return;
+    history_.resize(historyPosition_);
+    history_.push_back({frame, before, url});
+    historyPosition_ = history_.size();
+}
+
+std::string WebHost::FrameUrl(const std::string& frame) const {
+    for (const auto& [id, shown] : documents_) {
+        if (shown.loaded && ProgramFrame(shown.frame) == frame) return shown.document->URL();
+    }
+    return {};
+}
+
+bool WebHost::GoThroughHistory(int delta) {
+    if (delta < 0 ? historyPosition_ == 0 : historyPosition_ >= history_.size()) return false;
+    const HistoryStep step = history_[delta < 0 ? historyPosition_ - 1 : historyPosition_];
+    const std::string& url = delta < 0 ? step.before : step.after;
+    bool cancel = false;
+    if (events_ != nullptr) events_->OnBeforeNavigate(url, step.frame, cancel);
+    // Staying keeps the page and the place in the history.
+    if (cancel) return true;
+    historyPosition_ = delta < 0 ? historyPosition_ - 1 : historyPosition_ + 1;
+    Load(step.frame, BrowserPath(url));
+    return true;
+}
+
+void WebHost::Reload(const std::string& frame) {
+    // The frameset itself holds nothing to show again; a page in a frame does.
+    const std::string url = frame.empty() ? std::string() : FrameUrl(frame);
+    if (url.empty()) return;
+    bool cancel = false;
+    if (events_ != nullptr) events_->OnBeforeNavigate(url, frame, cancel);
+    if (!cancel) Load(frame, BrowserPath(url));
+}
+
 bool WebHost::GoBack() {
-    return Send(json{{"t", "history"}, {"delta", -1}});
+    loop_.Post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.expired()) GoThroughHistory(-1);
+    });
+    return historyPosition_ > 0;
 }
 
 bool WebHost::GoForward() {
-    return Send(json{{"t", "history"}, {"delta", 1}});
+    loop_.Post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.expired()) GoThroughHistory(1);
+    });
+    return historyPosition_ < history_.size();
 }
 
 void WebHost::SetTitle(const std::string& title) {

@@ -158,6 +158,14 @@ private:
     void OnWindowOpened();
     void OnWindowGone();
     void Load(const std::string& frame, const std::string& url);
+    // A frame's page changed by the program's or a page's choice: a step of the window's history.
+    void RememberStep(const std::string& frame, const std::string& url);
+    // The program's page in a frame now ("" when none is loaded there).
+    std::string FrameUrl(const std::string& frame) const;
+    // Goes `delta` steps back (-1) or forward (1) through the history, asking the program first.
+    bool GoThroughHistory(int delta);
+    // Loads a frame's page again, asking the program first.
+    void Reload(const std::string& frame);
     void OpenExternal(const std::string& url);
     bool Send(const nlohmann::json& message);
     int DialogNumber(const Dialog& dialog) const;
@@ -184,7 +192,18 @@ private:
     void OnBounds(const nlohmann::json& message);
 
     std::string topUrl_;  // what the whole window shows, shown again after a reload
-    std::string title_;   // the caption and the status panes, sent again to a window that comes back
+    // The window's history, kept here so that Back and Forward are navigations the program is
+    // asked about before they happen; the browser's own history stays empty (every load replaces
+    // the frame's page). Each step is a frame's page before and after; steps before position_ lie
+    // behind.
+    struct HistoryStep {
+        std::string frame;
+        std::string before;
+        std::string after;
+    };
+    std::vector<HistoryStep> history_;
+    size_t historyPosition_ = 0;
+    std::string title_;  // the caption and the status panes, sent again to a window that comes back
     std::map<int, nlohmann::json> panes_;
     WindowBounds bounds_;
     std::vector<Menu> menus_;

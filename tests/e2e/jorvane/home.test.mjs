@@ -4,7 +4,7 @@
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
-import { DAILY, WEEKEND, car, garage } from "./garage.mjs";
+import { DAILY, WEEKEND, car, day, garage } from "./garage.mjs";
 
 const NOW = { JV_NOW: "2026-12-09" };
 
@@ -28,6 +28,13 @@ async function pressReminder(page, carId, id) {
   const row = page.locator(`#carlist tr[id='${carId}']`);
   if (!(await row.locator("#RemindersDiv").isVisible())) await row.getByText("show details").click();
   await row.locator(`tr.internalRow[id='${id}'] td`).first().click();
+}
+
+// A due-by date after the weekend car's battery (due 02/01/2027): its reminder is listed.
+async function listBattery(page) {
+  await page.fill("#ReminderDate", "02/15/2027");
+  await page.press("#ReminderDate", "Enter");
+  await eventually(async () => /^1 services due/.test((await cells(page, WEEKEND))[1]), "the battery listed");
 }
 
 describe("the home page", () => {
@@ -84,6 +91,88 @@ describe("the home page", () => {
         labels.filter((l) => l.querySelector("input").checked).map((l) => l.textContent.trim()));
       assert.deepEqual(await eventually(async () => { const t = await ticked(); return t.length ? t : null; }, "the ticked item"),
         [done.trim()]);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("completed beyond the due window ticks its item in a new service entry shown whole below a long register", async () => {
+    // A long service history: the new entry is at the bottom of a register that scrolls.
+    let history = "";
+    for (let week = 0; week < 40; week++) {
+      history += `INSERT INTO Services (VehicleID, ServiceDate, Vendor, Cost, Skipped) VALUES ('${WEEKEND}', ${day("2025-01-01") + week * 7}, 'Garage', 10, 0);\n`;
+    }
+    const { home, app, page } = await open(garage() + history);
+    try {
+      // The battery is due after the default window: listed once the due-by date is later.
+      await listBattery(page);
+      const id = await page.locator(`#carlist tr[id='${WEEKEND}'] tr.internalRow`).first().getAttribute("id");
+      await pressReminder(page, WEEKEND, id);
+      await page.click("#MenuReminders #Completed");
+      await eventually(() => /\/186$/.test(app.page.frame({ name: "main_workspace" }).url()), "the service register");
+      const register = await frame(app.page, "main_workspace");
+      const ticked = () => register.locator("#MaintenanceItems label").evaluateAll((labels) =>
+        labels.filter((l) => l.querySelector("input").checked).map((l) => l.textContent.trim()));
+      assert.deepEqual(await eventually(async () => { const t = await ticked(); return t.length ? t : null; }, "the ticked item"),
+        ["Battery - Check"]);
+      // Both rows of the new entry are inside the register's box.
+      const shown = () => register.evaluate(() => {
+        const box = document.getElementById("registerdiv").getBoundingClientRect();
+        const top = document.getElementById("new").getBoundingClientRect();
+        const bottom = document.getElementById("new").nextElementSibling.getBoundingClientRect();
+        return top.top >= box.top && bottom.bottom <= box.bottom + 0.5;
+      });
+      assert.ok(await register.evaluate(() => {
+        const box = document.getElementById("registerdiv");
+        return box.scrollHeight > box.clientHeight;
+      }), "the register scrolls");
+      await eventually(shown, "the new entry shown whole");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("Change Schedule asks about similar items only when there are some, with one set of buttons", async () => {
+    const { home, app, page } = await open(garage());
+    try {
+      const changeSchedule = async (carId, months, index = 0) => {
+        const ws = await frame(app.page, "main_workspace");
+        const id = await ws.locator(`#carlist tr[id='${carId}'] tr.internalRow`).nth(index).getAttribute("id");
+        await pressReminder(ws, carId, id);
+        await ws.click("#MenuReminders #Change");
+        await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page", "the plan");
+        const plan = await frame(app.page, "main_workspace");
+        const row = plan.locator("#serviceitems tr.registerrowcurrent");
+        await row.waitFor();
+        await row.locator("[name=InputIntervalTime]").fill(String(months));
+        await row.locator(".ItemSubmit").click();
+        return plan;
+      };
+      // The weekend car's battery is the only item of its plan: nothing to ask.
+      await listBattery(page);
+      let plan = await changeSchedule(WEEKEND, 24);
+      await eventually(async () => /every 24 months/.test(await plan.locator("#serviceitems").innerText()), "the new schedule");
+      await new Promise((resolve) => setTimeout(resolve, 500));
+      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0, "no question");
+
+      // The daily car's oil change every 3 months is like its tyres every 6: asked, one OK and one Cancel.
+      const nav = await frame(app.page, "main_navbar");
+      await nav.click("a.nav-home");
+      const ask = await dialog(app.page);  // leaving the changed car
+      await ask.click("#ButtonCancel");
+      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Home Page", "home");
+      await (await frame(app.page, "main_workspace")).locator("#carlist tr.listrow").first().waitFor();
+      plan = await changeSchedule(DAILY, 4);
+      const similar = await dialog(app.page);
+      assert.equal(await similar.title(), "Change Service Schedule");
+      assert.deepEqual(await similar.locator("#serviceitems tr").allInnerTexts().then((rows) => rows.slice(1).map((r) => r.split("\t")[1].trim())),
+        ["Tyres - Rotate"]);
+      assert.equal(await similar.locator("button").count(), 2);
+      await similar.check("#serviceitems input[type=checkbox]");
+      await similar.click("#ButtonOK");
+      await eventually(async () => /Tyres - Rotate\s+every 8 months/.test(await plan.locator("#serviceitems").innerText()), "the tyres changed too");
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();

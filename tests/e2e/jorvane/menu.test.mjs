@@ -1,5 +1,6 @@
 // The main window's menu bar in the real program: each command by mouse and by keyboard lands on
-// its page, the about box names the build's version, and Ctrl+P prints the workspace.
+// its page, the about box names the build's version, and Ctrl+P prints a register's printout or
+// the workspace page as shown.
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { dirname, join } from "node:path";
@@ -32,6 +33,11 @@ describe("the menu bar", () => {
     home.seed(SEED);
     try {
       const app = await startJorvane(home);
+      await app.context.addInitScript(() => {
+        window.print = () => {
+          window.top.jvPrinted = (window.top.jvPrinted || []).concat([{ title: document.title, body: document.body.innerHTML }]);
+        };
+      });
       const keys = app.page.keyboard;
       await choose(app, "Go To", "Fuel Register");
       await workspaceShows(app, "175");
@@ -72,12 +78,24 @@ describe("the menu bar", () => {
       await choose(app, "Go To", "Edit Car Odometer History");
       await workspaceShows(app, "215");
 
-      // Ctrl+P prints the workspace page as shown.
-      const workspace = await frame(app.page, "main_workspace");
-      await workspace.evaluate(() => { window.print = () => { window.top.jvPrinted = document.title; }; });
+      // Ctrl+P on a register prints its printout of every entry, not the screen; on another page
+      // it prints the page as shown.
+      let workspace = await frame(app.page, "main_workspace");
       await workspace.locator("body").click();
       await keys.press("Control+p");
-      await eventually(() => app.page.evaluate(() => window.jvPrinted), "the workspace printed");
+      let printed = await eventually(() => app.page.evaluate(() => window.jvPrinted), "the register printed");
+      assert.equal(printed[0].title, "");
+      assert.match(printed[0].body, /<h2>Odometer History for Van<\/h2><table id="PrintTable"/);
+      await choose(app, "Go To", "Jorvane Homepage");
+      await workspaceShows(app, "141");
+      workspace = await frame(app.page, "main_workspace");
+      await workspace.locator("body").click();
+      await keys.press("Control+p");
+      printed = await eventually(async () => {
+        const all = await app.page.evaluate(() => window.jvPrinted);
+        return all.length === 2 && all;
+      }, "the home page printed");
+      assert.equal(printed[1].title, "Home Page");
 
       // The about box shows the build's version.
       await keys.press("Alt+h");

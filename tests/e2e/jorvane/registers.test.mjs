@@ -32,10 +32,12 @@ async function shot(app, name) {
   if (process.env.JV_SHOTS) await app.page.screenshot({ path: `${process.env.JV_SHOTS}/${name}.png` });
 }
 
-// Opens a register from the navigation bar (or by address) and waits for its new entry.
-async function openPage(app, link, title) {
+// Opens a register from the navigation bar (or by address) and waits for its new entry;
+// `leaving` answers the question the page that goes asks first.
+async function openPage(app, link, title, leaving = null) {
   const nav = await frame(app.page, "main_navbar");
   await nav.click(link);
+  if (leaving) await leaving();
   await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === title, title);
   const page = await frame(app.page, "main_workspace");
   await page.waitForSelector("#new");
@@ -131,12 +133,17 @@ describe("the registers", () => {
     await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === "2", "the purchase without odometer");
     assert.equal(home.query("SELECT Odometer IS NULL, Volume, Cost, CostPer FROM FuelPurchases WHERE Cost = 16"), "1|5.0|16.0|3.2");
     assert.equal(home.query("SELECT COUNT(*) FROM OdometerValues"), readings);
-    // An entry typed and not saved is saved when the user leaves the page (the next test leaves).
+    // An entry typed and not saved is asked about when the user leaves the page (the next test leaves).
     await type(page, "new", "Odometer", "12400");
   });
 
   test("an expense by a known vendor is filled from the vendor's last one and saved without odometer", async () => {
-    const page = await openPage(app, "a.nav-expense", "Miscellaneous Expense Register");
+    // OK to the question saves the entry left behind.
+    let question = "";
+    const page = await openPage(app, "a.nav-expense", "Miscellaneous Expense Register", async () => {
+      question = await acceptMessage(app);
+    });
+    assert.equal(question, "You made changes to the current entry. Press OK to save changes or Cancel to discard changes.");
     await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases WHERE Odometer = 12400") === "1",
       "the fuel entry saved on leaving its page");
     await page.click('tr[id="new"] [name="Vendor"]');
@@ -222,6 +229,8 @@ describe("the registers", () => {
     await page.check('input[name="Distance"][value="1"]');
     await page.fill("#MechanicName", "Joe");
     await page.click("#Save");
+    // The database holds readings typed in miles and gallons: the change is asked about first.
+    assert.match(await acceptMessage(app), /does not convert them: a reading of 21,400 kilometres will read as 21,400 miles/);
     await eventually(() => home.query("SELECT VolumeUnit, DistanceUnit, MechanicName, Internet FROM Prefs") === "1|1|Joe|1",
       "the saved preferences");
     await shot(app, "preferences");
@@ -242,5 +251,26 @@ describe("the registers", () => {
     assert.match(printed[0], /Cost Per Litre/);
     assert.match(printed[0], />10\.500</);  // the volume with three decimals, as on the screen
     assert.match(printed[0], />Shell</);
+  });
+
+  test("File > Print of the service register prints every stored service, with its items, text as typed", async () => {
+    home.query(`INSERT INTO Services (VehicleID, ServiceDate, Odometer, Vendor, ServiceMemo, Notes, Cost, Skipped)
+      VALUES ('${CAR}', 45900, 11000, 'Bob''s <b>Garage</b> & "Sons"', 'Brakes', 'Front & rear', 210, 0);
+      INSERT INTO ServiceItems (ServiceID, MaintenancePlanItemID) VALUES (last_insert_rowid(), 501);`);
+    await openPage(app, "a.nav-service", "Service Register");
+    const count = (await app.page.evaluate(() => window.jvPrinted)).length;
+    await app.page.locator("#jv-menubar .jv-menu > button", { hasText: "File" }).click();
+    await app.page.locator("#jv-menubar .jv-open li button", { hasText: /^Print\.\.\./ }).click();
+    const printed = await eventually(async () => {
+      const all = await app.page.evaluate(() => window.jvPrinted);
+      return all.length > count && all[count];
+    }, "the printout");
+    assert.match(printed, /<h2>Service History for Daily<\/h2>/);
+    // One row per stored service, below the headings.
+    const rows = printed.split("<tr>").length - 1;
+    assert.equal(rows, 1 + Number(home.query("SELECT COUNT(*) FROM Services WHERE Skipped = 0")));
+    assert.match(printed, /<td valign="top">Bob's &lt;b&gt;Garage&lt;\/b&gt; &amp; "Sons"<\/td>/);
+    assert.match(printed, /Brakes<br>Front &amp; rear/);
+    assert.match(printed, /Timing belt/);
   });
 });

@@ -82,15 +82,28 @@ describe("the vehicle information page", () => {
       await eventually(async () => (await page.locator("#serviceitems tbody tr").count()) === 3, "the plan rows");
       assert.match(await page.locator("#serviceitems tbody tr").nth(1).innerText(), /Engine Oil - Replace\s+every 5,?000 miles or 6 months/);
       await shot(app.page, "edit-plan");
-      // A schedule changed in its row, the similar-items question answered.
+      // A schedule changed in its row; no other item is like it, so nothing is asked.
       const tires = page.locator("#serviceitems tbody tr").nth(2);
       await tires.locator("td").first().click();
       await tires.locator("[name=InputIntervalDistance]").fill("10000");
       await tires.locator(".ItemSubmit").click();
-      const similar = await dialog(app.page);
-      assert.equal(await similar.title(), "Change Service Schedule");
-      await similar.click("#ButtonOK");
       await eventually(async () => /every 10,?000 miles/.test(await page.locator("#serviceitems").innerText()), "the new schedule");
+
+      // A new plan item typed in the service-items dialog and taken with Enter: created, the dialog
+      // still open; Done keeps it in the plan.
+      await page.click("#AddServiceItems");
+      const items = await dialog(app.page);
+      assert.equal(await items.title(), "Add/Remove Service Items");
+      await items.fill("#NewItem", "Wipers");
+      await items.fill("#NewAction", "Replace");
+      await items.fill("#InputIntervalTime", "12");
+      await items.press("#InputIntervalTime", "Enter");
+      await eventually(async () => (await items.locator("#SelectedServiceItems option").allInnerTexts()).includes("Wipers - Replace"),
+        "the new item in the plan list");
+      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1, "the dialog stays open");
+      await items.click("#ButtonOK");
+      await eventually(async () => /Wipers - Replace\s+every 12 months/.test(await page.locator("#serviceitems").innerText()),
+        "the new item in the plan");
 
       // A change not saved: leaving asks, and Cancel stays.
       await page.click("#ShowOptionalTabs");
@@ -112,10 +125,46 @@ describe("the vehicle information page", () => {
       await saved.click("#ButtonOK");
       await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
       assert.equal(home.query(`SELECT Color, PurchaseOdometer FROM Vehicles WHERE VehicleID = '${ID}'`), "Blue|-1.0");
-      assert.equal(home.query("SELECT group_concat(INTERVAL_MILEAGE) FROM MaintenancePlanItems WHERE MaintenancePlanID = 900 ORDER BY 1"), "5000,10000");
+      assert.equal(home.query("SELECT group_concat(INTERVAL_MILEAGE) FROM MaintenancePlanItems WHERE MaintenancePlanID = 900 ORDER BY 1"), "5000,10000,0");
+      assert.equal(home.query("SELECT INTERVAL_MONTH FROM MaintenancePlanItems WHERE ITEM_DESCRIPTION = 'Wipers'"), "12");
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();
+    }
+  });
+
+  test("a car-data list that cannot be fetched while connected keeps the stored choice through a save", async () => {
+    // The service answers the lists up to the style, and fails the drive types, engines and transmissions.
+    const failing = await startSoapServer({ ...SERVICE, getDriveTypes: undefined, getEngines: undefined, getTransmissions: undefined });
+    const home = jorvaneHome({ webUrl: failing.host });
+    home.seed(CAR + "UPDATE Prefs SET Internet = 2;");
+    try {
+      const app = await startJorvane(home);
+      const page = await openCarPage(app, "?" + ID);
+      // The user points at each list (as the mouse does over a list): it is fetched, and fails.
+      for (const id of ["CarDriveType", "CarEngine", "CarTransmission"]) {
+        await page.evaluate(async (list) => FillList(document.getElementById(list)), id);
+      }
+      assert.ok(["getDriveTypes", "getEngines", "getTransmissions"].every((m) => failing.calls.some((c) => c.method === m)),
+        "the lists asked for");
+      assert.equal(await page.locator("#CarDriveType").inputValue(), "FWD");
+      assert.equal(await page.locator("#CarEngine").inputValue(), "1.8L");
+      assert.equal(await page.locator("#CarTransmission").inputValue(), "Manual");
+      await page.click("#ShowOptionalTabs");
+      await page.click("#TabMiscellaneous");
+      await page.fill("#Color", "Green");
+      await page.locator("#Color").dispatchEvent("change");
+      await page.click("#SaveVehicle");
+      const saved = await dialog(app.page);
+      assert.match(await saved.locator("#message").innerText(), /Jorvane has saved your changes/);
+      await saved.click("#ButtonOK");
+      await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
+      assert.equal(home.query(`SELECT Color, DriveType, Engine, Transmission FROM Vehicles WHERE VehicleID = '${ID}'`),
+        "Green|FWD|1.8L|Manual");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+      await failing.close();
     }
   });
 

@@ -240,48 +240,64 @@ TEST_F(PlanDialogsTest, ScheduleChangeTheScheduleTextsNameOnlyTheirParts) {
 }
 
 TEST_F(PlanDialogsTest, TheScheduleDialogListsSimilarItemsAndChangesOnlyTheTickedOnes) {
-    Items plan = {Item(1, "Oil - Change", 0, 0, 5000, 6), Item(2, "Filter <A> - Replace", 0, 0, 5000, 6),
-                  Item(3, "Tires - Rotate", 0, 0, 10000, 12), Item(4, "Belt - Inspect", 0, 0, 10000, 6),
-                  Item(5, "Wipers - Replace", 0, 0, 2500, 3)};
-    const Items before = plan;
-    const struct {
-        const char* button;
-        int result;
-    } cases[] = {{"ButtonCancel2", 2}, {"ButtonOK2", 1}};
-    for (const auto& c : cases) {
-        plan = before;
-        CWS_Home_Reminders_ChangeScheduleDlg2 dialog;
-        dialog.SetSchedule(1, 0, 0, 5000, 7500, 0, 0, 6, 9);
-        dialog.SetItems(&plan);
-        std::vector<std::string> rows;
-        ui.host.AnswerDialog(CWS_Home_Reminders_ChangeScheduleDlg2::kPageID, [&](FakeHost::User& user) {
-            const auto browser = ui.host.BrowserCopy(user.document());
-            for (const auto* row : browser->getElementById("serviceitems")->rows())
-                rows.push_back(row->className() + ": " + row->innerText());
-            user.SetChecked("ChangeItem_2", true);
-            user.SetChecked("ChangeItem_5", true);
-            user.Click(c.button);
-        });
-        EXPECT_EQ(dialog.DoModal(), c.result);
-        ASSERT_EQ(rows.size(), 4u);
-        EXPECT_EQ(rows[1].substr(0, rows[1].find(':')), "registerrowtop");
-        EXPECT_NE(rows[1].find("Filter <A> - Replace"), std::string::npos) << rows[1];
-        EXPECT_EQ(rows[2].substr(0, rows[2].find(':')), "registerrowbottom");
-        EXPECT_EQ(rows[3].substr(0, rows[3].find(':')), "registerrowtop");
-        EXPECT_NE(rows[3].find("every 2,500 miles or 3 months"), std::string::npos) << rows[3];
-        EXPECT_NE(rows[3].find("every 3,750 miles or 5 months"), std::string::npos) << rows[3];
-        if (c.result == 2) {
-            EXPECT_EQ(plan, before);
-            continue;
+    // Stored items, and items not saved yet (all with the id 0): the boxes go by place.
+    for (const bool saved : {true, false}) {
+        const auto id = [saved](int stored) { return saved ? stored : 0; };
+        Items plan = {Item(id(1), "Oil - Change", 0, 0, 5000, 6), Item(id(2), "Filter <A> - Replace", 0, 0, 5000, 6),
+                      Item(id(3), "Tires - Rotate", 0, 0, 10000, 12), Item(id(4), "Belt - Inspect", 0, 0, 10000, 6),
+                      Item(id(5), "Wipers - Replace", 0, 0, 2500, 3)};
+        const Items before = plan;
+        const struct {
+            const char* button;
+            int result;
+        } cases[] = {{"ButtonCancel", 2}, {"ButtonOK", 1}};
+        for (const auto& c : cases) {
+            plan = before;
+            CWS_Home_Reminders_ChangeScheduleDlg2 dialog;
+            dialog.SetSchedule(id(1), 0, 0, 5000, 7500, 0, 0, 6, 9);
+            dialog.SetItems(&plan);
+            dialog.SetChangedIndex(0);
+            EXPECT_TRUE(dialog.HasSimilarItems(Prefs(false)));
+            std::vector<std::string> rows;
+            bool secondButtons = true;
+            ui.host.AnswerDialog(CWS_Home_Reminders_ChangeScheduleDlg2::kPageID, [&](FakeHost::User& user) {
+                const auto browser = ui.host.BrowserCopy(user.document());
+                for (const auto* row : browser->getElementById("serviceitems")->rows())
+                    rows.push_back(row->className() + ": " + row->innerText());
+                secondButtons = browser->getElementById("ButtonOK2") || browser->getElementById("ButtonCancel2");
+                user.SetChecked("ChangeItem_1", true);
+                user.SetChecked("ChangeItem_4", true);
+                user.Click(c.button);
+            });
+            EXPECT_EQ(dialog.DoModal(), c.result);
+            EXPECT_FALSE(secondButtons) << "one OK and one Cancel";
+            ASSERT_EQ(rows.size(), 4u);
+            EXPECT_EQ(rows[1].substr(0, rows[1].find(':')), "registerrowtop");
+            EXPECT_NE(rows[1].find("Filter <A> - Replace"), std::string::npos) << rows[1];
+            EXPECT_EQ(rows[2].substr(0, rows[2].find(':')), "registerrowbottom");
+            EXPECT_EQ(rows[3].substr(0, rows[3].find(':')), "registerrowtop");
+            EXPECT_NE(rows[3].find("every 2,500 miles or 3 months"), std::string::npos) << rows[3];
+            EXPECT_NE(rows[3].find("every 3,750 miles or 5 months"), std::string::npos) << rows[3];
+            if (c.result == 2) {
+                EXPECT_EQ(plan, before);
+                continue;
+            }
+            EXPECT_EQ(plan[1].INTERVAL_MILEAGE, 7500);
+            EXPECT_EQ(plan[1].INTERVAL_MONTH, 9);
+            EXPECT_EQ(plan[2], before[2]) << "listed but not ticked";
+            EXPECT_EQ(plan[3], before[3]) << "not similar";
+            EXPECT_EQ(plan[4].INTERVAL_MILEAGE, 3750);
+            EXPECT_EQ(plan[4].INTERVAL_MONTH, 5);
+            EXPECT_EQ(plan[0], before[0]) << "the changed item is the caller's";
         }
-        EXPECT_EQ(plan[1].INTERVAL_MILEAGE, 7500);
-        EXPECT_EQ(plan[1].INTERVAL_MONTH, 9);
-        EXPECT_EQ(plan[2], before[2]) << "listed but not ticked";
-        EXPECT_EQ(plan[3], before[3]) << "not similar";
-        EXPECT_EQ(plan[4].INTERVAL_MILEAGE, 3750);
-        EXPECT_EQ(plan[4].INTERVAL_MONTH, 5);
-        EXPECT_EQ(plan[0], before[0]) << "the changed item is the caller's";
     }
+    // Nothing like the old schedule: nothing to ask.
+    Items plan = {Item(1, "Oil - Change", 0, 0, 5000, 6), Item(2, "Tires - Rotate", 0, 0, 7500, 0)};
+    CWS_Home_Reminders_ChangeScheduleDlg2 dialog;
+    dialog.SetSchedule(1, 0, 0, 5000, 7500, 0, 0, 6, 9);
+    dialog.SetItems(&plan);
+    dialog.SetChangedIndex(0);
+    EXPECT_FALSE(dialog.HasSimilarItems(Prefs(false)));
 }
 
 TEST_F(PlanDialogsTest, TheOdometerDialogStoresAReadingAndExplainsOneItCannotStore) {

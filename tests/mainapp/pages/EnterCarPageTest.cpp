@@ -239,3 +239,72 @@ TEST_F(EnterCarPageTest, WithoutTheServicePointingAtTheListsKeepsTheStoredChoice
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EnterCarPageTest, ThePurchaseOdometerShowsAsStoredAndASaveKeepsIt) {
+    const struct {
+        const char* stored;
+        const char* shown;
+    } cases[] = {{"12345.6", "12,345.6"}, {"1000", "1,000"}, {"12345.25", "12,345.25"}, {"0.5", "0.5"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        CCar car = AddCar(std::string("Bought at ") + c.stored, {{"Oil", 0, 5000, 6}});
+        jv::db::Connection connection = doc_.GetDatabaseConnection();
+        connection.Execute(std::string("UPDATE Vehicles SET PurchaseOdometer = ") + c.stored + " WHERE VehicleID = '" +
+                           car.VehicleID + "'");
+        connection.Execute(std::string("UPDATE OdometerValues SET OdometerValue = ") + c.stored +
+                           " WHERE OdometerValue = 1000 AND VehicleID = '" + car.VehicleID + "'");
+        auto page = Open("?" + car.VehicleID);
+        EXPECT_EQ(page->GetInputValue("CarInitialOdometer"), c.shown);
+        Answer("ButtonCancel");  // "Make More Changes"
+        EXPECT_TRUE(page->AddCar());
+        // Stored as before (as a single, which is all the column keeps), the reading left where it was.
+        EXPECT_EQ(Scalar("SELECT abs(PurchaseOdometer - " + std::string(c.stored) +
+                         ") < 0.001 AS v FROM Vehicles WHERE VehicleID='" + car.VehicleID + "'"),
+                  "1");
+        EXPECT_EQ(Scalar("SELECT count(*) AS v FROM OdometerValues WHERE abs(OdometerValue - " + std::string(c.stored) +
+                         ") < 0.001 AND VehicleID='" + car.VehicleID + "'"),
+                  "1");
+        EXPECT_EQ(Scalar("SELECT count(*) AS v FROM OdometerValues WHERE VehicleID='" + car.VehicleID + "'"), "2");
+    }
+}
+
+TEST_F(EnterCarPageTest, APurchasePriceThatIsNoNumberIsRefusedWithAMessage) {
+    const struct {
+        const char* field;
+        const char* typed;
+        const char* message;  // empty: saved
+        const char* stored;   // the column afterwards
+    } cases[] = {
+        {"PurchasePrice", "12,500.50", "", "12500.5"},
+        {"PurchasePrice", "", "", "-1"},
+        {"PurchasePrice", "12.5k", "The purchase price \"12.5k\" is not a number.<p>Your car was not saved.</p>", "-1"},
+        {"PurchasePrice", "abc", "The purchase price \"abc\" is not a number.<p>Your car was not saved.</p>", "-1"},
+        {"SalePrice", "<b>x</b>",
+         "The sale price \"&lt;b&gt;x&lt;/b&gt;\" is not a number.<p>Your car was not saved.</p>", "-1"},
+        {"CarInitialOdometer", "1,0O0",
+         "The purchase odometer \"1,0O0\" is not a number.<p>Your car was not saved.</p>", "1000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.typed);
+        CCar car = AddCar(std::string("Priced ") + c.field + c.typed, {{"Oil", 0, 5000, 6}});
+        auto page = Open("?" + car.VehicleID);
+        page->SetInputValue(c.field, c.typed);
+        std::string shown;
+        ui_.host.AnswerDialog(kMessagePage, [&shown](FakeHost::User& user) {
+            shown = user.document().getElementById("message")->innerHTML();
+            user.Click("ButtonCancel");  // "Make More Changes" after a save; closes a message
+        });
+        EXPECT_EQ(page->AddCar(), std::string(c.message).empty());
+        if (*c.message) {
+            EXPECT_EQ(shown, c.message);
+        }
+        const std::string column = std::string(c.field) == "SalePrice"            ? "SoldPrice"
+                                   : std::string(c.field) == "CarInitialOdometer" ? "PurchaseOdometer"
+                                                                                  : "PurchasePrice";
+        EXPECT_EQ(Scalar("SELECT " + column + " AS v FROM Vehicles WHERE VehicleID='" + car.VehicleID + "'"), c.stored);
+    }
+}
+
+}  // namespace

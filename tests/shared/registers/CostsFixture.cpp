@@ -5,6 +5,7 @@
 #include "platform/base/NumberText.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/CarsDB.h"
+#include "shared/data/UserData.h"
 
 std::string Day(const jv::DateTime& date) {
     return std::to_string(date.GetMonth()) + "/" + std::to_string(date.GetDay()) + "/" + std::to_string(date.GetYear());
@@ -13,8 +14,10 @@ std::string Day(const jv::DateTime& date) {
 CostsTest::CostsTest() : logPath_(home_.dir().File("JVtrace.log")) {
     const std::string path = home_.dir().File("user.jvdb");
     std::filesystem::copy_file(JV_BLANK_DATABASE_FILE, path);
-    db_ = jv::db::Connection::Open(path);
     OpenTraceLog(logPath_.c_str(), kTraceLogSizeKB);
+    // As the program opens a new user's file: brought to the current version.
+    CUserData userData;
+    if (userData.OpenConnections(path)) db_ = userData.GetDatabaseConnection();
     prefs_.DistanceUnit = 0;
     prefs_.VolumeUnit = 0;
     prefs_.ShowSoldCars = false;

@@ -13,10 +13,10 @@
 #include "shared/data/UserPreferences.h"
 #include "tests/support/TestSupport.h"
 
-// A user database copied from the blank one into a temporary folder, with its own trace log, a
-// fixed clock (1 June 2024, noon) and a user who counts in miles and gallons. Cars and readings
-// are written with plain SQL, so the registers and the overview are checked against rows whose
-// meaning the test states itself.
+// A user database copied from the blank one into a temporary folder and opened as the program
+// opens it, with its own trace log, a fixed clock (1 June 2024, noon) and a user who counts in
+// miles and gallons. Cars and readings are written with plain SQL, so the registers and the
+// overview are checked against rows whose meaning the test states itself.
 class CostsTest : public ::testing::Test {
 protected:
     CostsTest();

@@ -172,7 +172,7 @@
     var waiting = doc.waiting;
     doc.waiting = [];
     for (var i = 0; i < waiting.length; i++) this.patch(waiting[i]);
-    this.snapshot(doc);
+    this.settle(doc);
     layOutFramesets(d);
     this.send({ t: "loaded", doc: id, frame: doc.win.name, url: doc.win.location.href, title: d.title });
     if (doc.win.name.indexOf("jv-dialog-") === 0) this.dialogLoaded(doc);
@@ -220,7 +220,7 @@
     return { h: el.innerHTML };
   }
 
-  var FIELDS = "input, textarea, select, select[multiple] option, [data-jv-sync]";
+  var SYNCED = "[data-jv-sync]";
 
   // Remembers the state of these fields as the program's: it is not sent back to the program
   // unless it changes. Only what the program itself set is remembered, so that what the user
@@ -232,34 +232,163 @@
     }
   };
 
-  Host.prototype.snapshot = function (doc) {
-    this.remember(doc, doc.win.document.querySelectorAll(FIELDS));
+  // A field whose state may have changed in the browser: it is looked at when the next message
+  // goes, instead of every field of every document. With a radio button go the others of its
+  // group, with a select its options (a multiple select's state is its options'), with a form its
+  // fields.
+  function markField(doc, el) {
+    if (!el || el.nodeType !== 1) return;
+    switch (el.tagName) {
+      case "INPUT":
+        doc.dirty.add(el);
+        if (el.type === "radio" && el.name) {
+          var group = (el.form || el.ownerDocument).querySelectorAll("input[type=radio]");
+          for (var r = 0; r < group.length; r++) if (group[r].name === el.name) doc.dirty.add(group[r]);
+        }
+        return;
+      case "TEXTAREA":
+        doc.dirty.add(el);
+        return;
+      case "SELECT":
+        doc.dirty.add(el);
+        if (el.multiple) for (var o = 0; o < el.options.length; o++) doc.dirty.add(el.options[o]);
+        return;
+      case "OPTION": {
+        var select = el.closest("select");
+        if (select) markField(doc, select);
+        return;
+      }
+      case "FORM":
+        for (var f = 0; f < el.elements.length; f++) markField(doc, el.elements[f]);
+        return;
+    }
+    if (el.hasAttribute("data-jv-sync")) doc.dirty.add(el);
+  }
+
+  // Marks what changes of a document's tree touched: the content of elements marked data-jv-sync
+  // (and of those around them) and of text areas, and the markup state of inputs and options.
+  function markMutations(doc, records) {
+    for (var i = 0; i < records.length; i++) {
+      var record = records[i];
+      var node = record.target;
+      var el = node.nodeType === 1 ? node : node.parentElement;
+      if (!el) continue;
+      if (record.type === "attributes" && /^(value|checked|selected)$/.test(record.attributeName) &&
+          (el.tagName === "INPUT" || el.tagName === "OPTION")) {
+        markField(doc, el);
+      }
+      for (var around = el.closest(SYNCED + ", textarea"); around;
+           around = around.parentElement && around.parentElement.closest(SYNCED)) {
+        markField(doc, around);
+      }
+    }
+  }
+
+  // What a document's scripts write into its fields marks them too: the setters of the state of
+  // inputs, text areas, selects and options in the document's own window, and the methods that
+  // change a value.
+  function watchScriptWrites(doc, win) {
+    var watched = {
+      HTMLInputElement: ["value", "checked", "valueAsNumber", "valueAsDate", "setRangeText", "stepUp", "stepDown"],
+      HTMLTextAreaElement: ["value", "setRangeText"],
+      HTMLSelectElement: ["value", "selectedIndex", "length", "add", "remove"],
+      HTMLOptionElement: ["selected"],
+    };
+    Object.keys(watched).forEach(function (type) {
+      var proto = win[type] && win[type].prototype;
+      if (!proto) return;
+      watched[type].forEach(function (name) {
+        var d = Object.getOwnPropertyDescriptor(proto, name);
+        if (!d || !d.configurable) return;
+        if (d.set) {
+          var set = d.set;
+          Object.defineProperty(proto, name, {
+            configurable: true, enumerable: d.enumerable, get: d.get,
+            set: function (value) {
+              set.call(this, value);
+              markField(doc, this);
+            },
+          });
+        } else if (typeof d.value === "function") {
+          var method = d.value;
+          proto[name] = function () {
+            var result = method.apply(this, arguments);
+            markField(doc, this);
+            return result;
+          };
+        }
+      });
+    });
+  }
+
+  // Marks every field that the user or a script changes in this document, from now on.
+  Host.prototype.watchFields = function (doc, win) {
+    doc.dirty = new Set();
+    var mark = function (event) { markField(doc, event.target); };
+    win.document.addEventListener("input", mark, true);
+    win.document.addEventListener("change", mark, true);
+    win.document.addEventListener("reset", mark, true);
+    watchScriptWrites(doc, win);
   };
 
+  // The page as the program loaded it: the content of its data-jv-sync elements is the program's.
+  // Fields that differ from their markup (written by a script before now, or put back by the
+  // browser on going back in the history) go with the next message. From now on the changes of
+  // the tree are watched.
+  Host.prototype.settle = function (doc) {
+    var d = doc.win.document;
+    this.remember(doc, d.querySelectorAll(SYNCED));
+    var fields = d.querySelectorAll("input, textarea, select");
+    for (var i = 0; i < fields.length; i++) {
+      var el = fields[i];
+      var changed;
+      if (el.tagName === "SELECT") {
+        changed = false;
+        var chosen = -1;
+        for (var o = 0; o < el.options.length; o++) {
+          var option = el.options[o];
+          if (el.multiple) changed = changed || option.selected !== option.defaultSelected;
+          else if (option.defaultSelected) chosen = o;
+        }
+        if (!el.multiple && chosen < 0 && el.options.length && el.size <= 1) chosen = 0;
+        if (!el.multiple) changed = el.selectedIndex !== chosen;
+      } else if (el.type === "checkbox" || el.type === "radio") {
+        changed = el.checked !== el.defaultChecked;
+      } else {
+        changed = el.value !== el.defaultValue;
+      }
+      if (changed) markField(doc, el);
+    }
+    var observer = new doc.win.MutationObserver(function (records) { markMutations(doc, records); });
+    observer.observe(d, { subtree: true, childList: true, characterData: true, attributes: true });
+    doc.observer = observer;
+  };
+
+  // The state of the fields changed since the last message that the program does not have yet,
+  // per document: [key, state] pairs.
   Host.prototype.collectForms = function () {
     var forms = {};
     var any = false;
     this.docs.forEach(function (doc, id) {
-      var d;
+      if (!doc.adopted || !doc.dirty) return;
       try {
-        d = doc.win.document;
+        if (doc.observer) markMutations(doc, doc.observer.takeRecords());
       } catch (e) {
         return;
       }
-      if (!d) return;
+      if (!doc.dirty.size) return;
       var changed = [];
-      var fields = d.querySelectorAll(FIELDS);
-      for (var i = 0; i < fields.length; i++) {
-        var el = fields[i];
+      doc.dirty.forEach(function (el) {
         var key = doc.keyOf.get(el);
-        if (key === undefined) continue;
+        if (key === undefined || !el.isConnected) return;
         var state = fieldState(el);
-        if (!state) continue;
+        if (!state) return;
         var text = JSON.stringify(state);
-        if (doc.sent.get(el) === text) continue;
+        if (doc.sent.get(el) === text) return;
         doc.sent.set(el, text);
         changed.push([key, state]);
-      }
+      });
+      doc.dirty.clear();
       if (changed.length) {
         forms[id] = changed;
         any = true;
@@ -270,15 +399,13 @@
 
   // --- patches ----------------------------------------------------------------------------------
 
-  // The program's html as nodes of the document, their keys taken over. The fields in it are
-  // added to `fields`.
-  Host.prototype.fragment = function (doc, html, fields) {
+  // The program's html as nodes of the document, their keys taken over. Its fields hold the
+  // program's state as they come: nobody has changed them yet.
+  Host.prototype.fragment = function (doc, html) {
     var template = doc.win.document.createElement("template");
     template.innerHTML = html;
     var fragment = template.content;
     this.adopt(doc, fragment);
-    var inside = fragment.querySelectorAll(FIELDS);
-    for (var i = 0; i < inside.length; i++) fields.push(inside[i]);
     return fragment;
   };
 
@@ -320,7 +447,7 @@
   // The text node an insertion of empty html stands for: parsing "" gives no node at all.
   function insertedNodes(host, doc, op, fields) {
     if (op.h === "" || op.h === undefined || op.h === null) return doc.win.document.createTextNode(op.v || "");
-    return host.fragment(doc, op.h, fields);
+    return host.fragment(doc, op.h);
   }
 
   // Applies one operation; true when it changed the document's structure. Fields whose state the
@@ -332,10 +459,15 @@
       case "attr":
         if (op.v === null || op.v === undefined) node.removeAttribute(op.n);
         else node.setAttribute(op.n, op.v);
+        // The state that the markup of an input or option gives is the program's too.
+        if (/^(value|checked|selected)$/.test(op.n) && (node.tagName === "INPUT" || node.tagName === "OPTION")) {
+          fields.push(node);
+          if (node.tagName === "OPTION" && node.closest("select")) fields.push(node.closest("select"));
+        }
         return op.n === "class" || op.n === "data-rows" || op.n === "data-cols";
       case "children":
         for (var c = 0; c < node.children.length; c++) this.forget(doc, node.children[c]);
-        node.replaceChildren(this.fragment(doc, op.h, fields));
+        node.replaceChildren(this.fragment(doc, op.h));
         syncedAround(node, fields);
         return true;
       case "insert": {
@@ -404,13 +536,34 @@
     return null;
   };
 
+  // Every load replaces the frame's page: the window's history is the program's, so that going
+  // back or forward is asked about before the page goes (see navigationKey).
   Host.prototype.load = function (message) {
     var frame = this.findFrame(message.frame);
     if (!frame) return;
     var url = new URL(message.url, location.href).href;
     frame.jvApprovedUrl = url;
-    if (message.replace) frame.location.replace(url);
-    else frame.location.assign(url);
+    frame.location.replace(url);
+  };
+
+  // The browser's keys for the history and for reloading, pressed in the shell (doc null) or in a
+  // page: they go to the program, which asks before a page with unsaved work goes. True when the
+  // key was one of them.
+  Host.prototype.navigationKey = function (event, doc) {
+    var key = event.key;
+    var plain = !event.ctrlKey && !event.metaKey && !event.shiftKey;
+    var delta = 0;
+    if ((key === "ArrowLeft" && event.altKey && plain) || key === "BrowserBack") delta = -1;
+    else if ((key === "ArrowRight" && event.altKey && plain) || key === "BrowserForward") delta = 1;
+    var reload = key === "F5" || key === "BrowserRefresh" || ((key === "r" || key === "R") && event.ctrlKey && !event.altKey);
+    var target = event.target;
+    var editable = target && (target.isContentEditable || /^(INPUT|TEXTAREA|SELECT)$/.test(target.tagName));
+    var backspace = key === "Backspace" && !editable && !event.altKey && !event.ctrlKey;
+    if (!delta && !reload && !backspace) return false;
+    if (this.modalShown()) return true;
+    if (delta) this.send({ t: "history", delta: delta });
+    else if (reload && doc !== null) this.send({ t: "reload", doc: doc });
+    return true;
   };
 
   Host.prototype.openDialog = function (message) {
@@ -634,7 +787,7 @@
     if (!this.menuKeysInstalled) {
       this.menuKeysInstalled = true;
       document.addEventListener("keydown", function (event) {
-        if (self.menuKey(event, null)) event.preventDefault();
+        if (self.menuKey(event, null) || self.navigationKey(event, null)) event.preventDefault();
       }, true);
       document.addEventListener("keyup", function (event) { self.menuKeyUp(event); }, true);
       document.addEventListener("mousedown", function (event) {
@@ -655,7 +808,7 @@
 
   Host.prototype.openMenuAt = function (index, focusFirst) {
     if (!this.menus || !this.menus[index]) return;
-    if (this.openMenu < 0 && !this.menuMode) this.remember();
+    if (this.openMenu < 0 && !this.menuMode) this.rememberFocus();
     this.menus.forEach(function (menu, i) { menu.holder.classList.toggle("jv-open", i === index); });
     this.openMenu = index;
     this.menuMode = true;
@@ -676,7 +829,7 @@
     }
   };
 
-  Host.prototype.remember = function () {
+  Host.prototype.rememberFocus = function () {
     this.returnTo = this.lastWindow || null;
   };
 
@@ -846,7 +999,7 @@
     if (this.menuMode) {
       this.closeMenus(true);
     } else {
-      this.remember();
+      this.rememberFocus();
       this.menuMode = true;
       this.menus[0].opener.focus();
     }
@@ -897,9 +1050,6 @@
         if (shown) shown.win.print();
         return;
       }
-      case "history":
-        history.go(message.delta || 0);
-        return;
     }
   };
 
@@ -908,6 +1058,7 @@
 
   function installDocument(host, id) {
     var doc = host.register(id, window);
+    if (host.watchFields) host.watchFields(doc, window);
 
     // The external object: the program's methods, each returning a promise that settles once the
     // program's changes from the call are on the page.
@@ -1001,10 +1152,16 @@
     // The window's menu bar and shortcut keys hear the keys pressed here; the page that last had
     // the focus is where the Edit commands act.
     document.addEventListener("keydown", function (event) {
-      if (host.menuKey && host.menuKey(event, window)) {
+      if ((host.menuKey && host.menuKey(event, window)) || (host.navigationKey && host.navigationKey(event, id))) {
         event.preventDefault();
         event.stopPropagation();
       }
+    }, true);
+    // The mouse's back and forward buttons are the history too.
+    document.addEventListener("mouseup", function (event) {
+      if (event.button !== 3 && event.button !== 4) return;
+      event.preventDefault();
+      if (host.send) host.send({ t: "history", delta: event.button === 3 ? -1 : 1 });
     }, true);
     document.addEventListener("keyup", function (event) { if (host.menuKeyUp) host.menuKeyUp(event); }, true);
     window.addEventListener("focus", function () { if (host.focusedPage) host.focusedPage(window); });

@@ -1,0 +1,189 @@
+// Leaving a page with unsaved work, every way a user can: the navigation bar's Back, the history
+// keys, reload, another register entry, another page. The question comes while the page is still
+// shown, and the answer is honoured.
+import assert from "node:assert/strict";
+import { after, before, describe, test } from "node:test";
+import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+
+const ID = "{CAFE0000-0000-0000-0000-000000000002}";
+const SEED = `INSERT INTO Vehicles (VehicleID, Name, Make, Model, StyleYear, Style, Custom, Sold, Selected, Color, PurchaseOdometer)
+  VALUES ('${ID}', 'Daily', 'Acura', 'Integra', 2004, 'GS', -1, 0, 0, 'Red', -1);
+INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup, Volume, CostPer, Cost)
+  VALUES ('${ID}', 46000, 12000, 300, 'Shell', -1, 10.5, 3.199, 33.59);
+INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('${ID}', 46000, 12000);
+UPDATE Prefs SET Internet = 1;`;
+
+async function workspace(app) {
+  return frame(app.page, "main_workspace");
+}
+
+async function title(app) {
+  return (await workspace(app)).title().catch(() => "");
+}
+
+// The program's question shown now: its message, and the page still shown behind it.
+async function question(app) {
+  const box = await dialog(app.page);
+  return { box, message: await box.locator("#message").innerText(), behind: await title(app) };
+}
+
+// The dialog, among those shown (one may stand on another), whose text matches.
+async function findDialog(app, text, what) {
+  return eventually(async () => {
+    const names = await app.page.locator("dialog.jv-dialog iframe").evaluateAll((frames) => frames.map((f) => f.name));
+    for (const name of names.reverse()) {
+      const found = app.page.frame({ name });
+      if (found && text.test(await found.locator("body").innerText({ timeout: 500 }).catch(() => ""))) return found;
+    }
+    return null;
+  }, what, 15000);
+}
+
+async function answer(app, box, button) {
+  await box.click(button);
+  await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+}
+
+describe("leaving unsaved work", () => {
+  let home;
+  let app;
+  const browserBoxes = [];
+  before(async () => {
+    home = jorvaneHome();
+    home.seed(SEED);
+    app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" } });
+    app.page.on("dialog", (d) => {
+      browserBoxes.push(d.message());
+      d.dismiss();
+    });
+  });
+  after(async () => {
+    await app.close();
+    home.remove();
+  });
+
+  test("the vehicle page with unsaved edits asks before Back, Alt+Left and reload, and Cancel keeps the edits", async () => {
+    const ws = await workspace(app);
+    await ws.evaluate((id) => { location.href = "177?" + id; }, ID);
+    await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
+    const page = await workspace(app);
+    await page.waitForFunction(() => window.external);
+    await page.click("#ShowOptionalTabs");
+    await page.click("#TabMiscellaneous");
+    await page.fill("#Color", "Blue");
+    await page.locator("#Color").dispatchEvent("change");
+    await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the dirty flag");
+
+    const navbar = await frame(app.page, "main_navbar");
+    const ways = [
+      ["the navigation bar's Back", () => navbar.click("a.nav-back")],
+      ["Alt+Left", () => page.press("#Color", "Alt+ArrowLeft")],
+      ["reload", () => page.press("#Color", "F5")],
+    ];
+    for (const [way, leave] of ways) {
+      await leave();
+      const asked = await question(app);
+      assert.match(asked.message, /You've made changes to this car/, way);
+      assert.equal(asked.behind, "Vehicle Information Page", way + ": asked before the page went");
+      // The button that reads "Cancel" stays.
+      assert.equal(await asked.box.locator("#ButtonOK").innerText(), "Cancel");
+      await answer(app, asked.box, "#ButtonOK");
+      assert.equal(await title(app), "Vehicle Information Page", way);
+      assert.equal(await (await workspace(app)).locator("#Color").inputValue(), "Blue", way + ": the edit is kept");
+    }
+    // Continue leaves, back to the page before.
+    await navbar.click("a.nav-back");
+    const asked = await question(app);
+    await answer(app, asked.box, "#ButtonCancel");
+    await eventually(async () => (await title(app)) === "Home Page", "the home page");
+    assert.equal(home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${ID}'`), "Red");
+    // Forward goes to the vehicle page again, unchanged.
+    await navbar.click("a.nav-forward");
+    await eventually(async () => (await title(app)) === "Vehicle Information Page", "forward to the vehicle page");
+    assert.deepEqual(browserBoxes, []);
+  });
+
+  test("a changed register entry left for another entry, answered Cancel, stores nothing", async () => {
+    const navbar = await frame(app.page, "main_navbar");
+    await navbar.click("a.nav-fuel");
+    await eventually(async () => (await title(app)) === "Fuel Register", "the fuel register");
+    const page = await workspace(app);
+    await page.waitForSelector("#new");
+    const id = home.query("SELECT FuelPurchaseID FROM FuelPurchases");
+    const vendor = `tr[id="${id}"] [name="Vendor"]`;
+    await page.click(vendor);
+    await page.fill(vendor, "Costco");
+    await page.press(vendor, "Tab");
+    // Another entry: the entry's question, Cancel puts it back.
+    await page.click('tr[id="new"] [name="Odometer"]');
+    await eventually(() => browserBoxes.length === 1, "the entry's question");
+    // Asked once, though the click selects the entry twice over (focus, then click).
+    assert.deepEqual(browserBoxes, ["You made changes to the current entry. Press OK to save changes or Cancel to discard changes."]);
+    await eventually(async () => (await page.inputValue(vendor)) === "Shell", "the entry as stored");
+    assert.equal(home.query(`SELECT Vendor FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "Shell");
+  });
+
+  test("a changed register entry left with the page, answered Cancel, stores nothing; Alt+Left in the field asks too", async () => {
+    const page = await workspace(app);
+    const id = home.query("SELECT FuelPurchaseID FROM FuelPurchases");
+    const vendor = `tr[id="${id}"] [name="Vendor"]`;
+    await page.click(vendor);
+    await page.fill(vendor, "Costco");
+    // Still in the field: the history key asks all the same.
+    await page.press(vendor, "Alt+ArrowLeft");
+    let asked = await question(app);
+    assert.equal(asked.message, "You made changes to the current entry. Press OK to save changes or Cancel to discard changes.");
+    assert.equal(asked.behind, "Fuel Register");
+    // Escape stays with what was typed.
+    await asked.box.press("body", "Escape");
+    await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+    assert.equal(await page.inputValue(vendor), "Costco");
+    // Another page, Cancel: the page goes and nothing is stored.
+    const navbar = await frame(app.page, "main_navbar");
+    await navbar.click("a.nav-home");
+    asked = await question(app);
+    assert.equal(asked.behind, "Fuel Register");
+    await answer(app, asked.box, "#ButtonCancel");
+    await eventually(async () => (await title(app)) === "Home Page", "the home page");
+    assert.equal(home.query(`SELECT Vendor FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "Shell");
+    assert.equal(browserBoxes.length, 1);
+  });
+});
+
+describe("QuickStart", () => {
+  test("left by Back and answered Return To QuickStart stays in the wizard on the vehicle page", async () => {
+    const home = jorvaneHome();
+    // An empty garage starts QuickStart; never connecting keeps the car-data questions away.
+    home.seed("UPDATE Prefs SET Internet = 1;");
+    try {
+      const app = await startJorvane(home);
+      const welcome = await findDialog(app, /Is this your first time/, "the welcome");
+      await welcome.click("#ButtonNext");
+      const units = await findDialog(app, /select your preferred units/, "the units dialog");
+      await units.click("#ButtonNext");
+      const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
+      // The vehicle page behind it asks whether it may connect: not now.
+      const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
+      await consent.click("#ButtonCancel");
+      await step2.click("#ButtonNext");
+      await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
+      const page = await workspace(app);
+      await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+
+      const navbar = await frame(app.page, "main_navbar");
+      for (let round = 0; round < 2; round++) {
+        await navbar.click("a.nav-back");
+        const asked = await question(app);
+        assert.match(asked.message, /Leaving the page now will exit QuickStart/);
+        assert.equal(asked.behind, "Vehicle Information Page");
+        await answer(app, asked.box, "#ButtonNext");  // Return To QuickStart
+        assert.equal(await title(app), "Vehicle Information Page");
+        // Still the wizard's: its page and its mark, so the next Back asks again.
+        assert.equal(await (await workspace(app)).locator("#QuickStartEnabled").innerText(), "1");
+      }
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+});
