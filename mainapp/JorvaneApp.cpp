@@ -18,6 +18,7 @@
 #include "mainapp/MainMenu.h"
 #include "mainapp/SoapShell.h"
 #include "mainapp/UpdateCheck.h"
+#include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/net/IConnectionSource.h"
 #include "mainapp/net/JVSOAP.h"
 #include "platform/base/Clock.h"
@@ -96,6 +97,7 @@ public:
         // The menu bar; Exit closes the frame as its close box does, so the window's place is kept.
         m_host.SetMenu(CMainMenu::HostMenus(), CMainMenu::HostAccelerators());
         m_host.SetCommandHandler([this](int command) { m_menu.OnCommand(command); });
+        m_host.SetMessageBoxHandler(&CGenericDlg::ShowScriptMessage);
         m_menu.SetExitHandler([this] { OnMainWindowClosed(); });
         m_menu.SetCheckForUpdatesHandler([this] { m_updateCheck.OnCheckForUpdates(); });
         instance.Listen(CMainFrame::kAreYouMeMessage, [this] { m_frame.OnAreYouMe(); });

@@ -407,8 +407,7 @@ void ShowTip(CWS_EnterCarPage& page, const char* id) {
 }
 
 void SetQuickStartMode(CWS_EnterCarPage& page, const char* mode) {
-    CJVPage::ElementPtr span;
-    if (page.GetElementById("QuickStartEnabled", span)) span->setInnerText(mode);
+    page.SetQuickStartMode(mode);
 }
 
 }  // namespace
@@ -510,6 +509,9 @@ bool CJorvaneView::RunQuickStartStep() {
         }
         case 2: {
             QuickStartNavigate("");
+            // The page first, with what it has to say (that the web service cannot be reached, say):
+            // then the step, so that one dialog stands at a time.
+            AwaitQuickStartPage();
             const int result = ShowQuickStartDialog(kQuickStartM2, 2, 350, 350, {});
             if (result == 0) {
                 m_nQuickStartStep = 1;
@@ -592,6 +594,7 @@ bool CJorvaneView::RunQuickStartStep() {
             if (auto page = QuickStartPage(); page && !page->GetVehicleID().empty()) vehicleId = page->GetVehicleID();
             if (vehicleId.empty()) vehicleId = m_profile.GetProfileString("Settings", "LastCar", "");
             QuickStartNavigate(vehicleId);
+            AwaitQuickStartPage();
             const int result = ShowQuickStartDialog(kQuickStartM8, 1, 350, 350, {false, true, "", ""});
             if (result == 0) {
                 m_nQuickStartStep = 7;

@@ -75,7 +75,7 @@ void CRemindersPage::ProcessDocument() {
             CReminderTable::DetailRowsOfCar(m_reminders, car.VehicleID, now, format, CReminderTable::Look{});
         ElementPtr division;
         ElementPtr detailsTable;
-        if (AppendNewElement(detailsCell.get(), CReminderTable::DetailsDivision(m_reminders.size()), division))
+        if (AppendNewElement(detailsCell.get(), CReminderTable::DetailsDivision(), division))
             AppendNewElementWithHTML(division.get(), kDetailsTable, "<tbody>" + details.html + "</tbody>",
                                      detailsTable);
 

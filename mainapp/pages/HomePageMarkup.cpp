@@ -44,7 +44,7 @@ std::string CHomePageMarkup::CarRowCells(const CCar& car, const std::vector<CRem
     html += CReminderTable::CarCell(car.Name, car.StyleYear, car.Make, car.Model, car.Style);
     html += "</td><td class=\"dueservices\">";
     html += CReminderTable::Summary(details.count, nextDue);
-    std::string division = CReminderTable::DetailsDivision(reminders.size());
+    std::string division = CReminderTable::DetailsDivision();
     // The division comes closed; the details table goes inside it.
     const std::string close = "</div>";
     division.insert(division.size() - close.size(),

@@ -89,8 +89,18 @@ HtmlGraph::Scale HtmlGraph::MakeScale(float minValue, float maxValue, bool autoM
         scale.step = 5.0f * s;
     else
         scale.step = m;
+    // The ends lie on whole steps, so that every label is a whole number of steps (1, 2 or 5 times a
+    // power of ten) and not an odd value left over from the data.
+    const float steps = range / scale.step;
+    const float below = std::floor(scale.min / scale.step + 1e-3f);
+    const float above = std::ceil(scale.max / scale.step - 1e-3f);
+    if (std::isfinite(below) && std::isfinite(above) && std::fabs(steps) < 1e6f) {
+        scale.min = below * scale.step;
+        scale.max = above * scale.step;
+        scale.pixelsPerUnit = static_cast<float>(plotHeight) / (scale.max - scale.min);
+    }
     scale.tickSpacing = ToInt(scale.step * scale.pixelsPerUnit + 0.5f);
-    scale.plotBottom = ToInt(range / scale.step * static_cast<float>(scale.tickSpacing));
+    scale.plotBottom = ToInt((scale.max - scale.min) / scale.step * static_cast<float>(scale.tickSpacing));
     return scale;
 }
 
@@ -113,6 +123,16 @@ HtmlGraph::DateTicks HtmlGraph::MakeDateTicks(int days) {
         }
     }
     return ticks;
+}
+
+int HtmlGraph::LabelStride(const std::vector<int>& lefts, int labelWidth) {
+    const int count = static_cast<int>(lefts.size());
+    for (int stride = 1; stride < count; ++stride) {
+        bool fits = true;
+        for (int i = stride; i < count && fits; i += stride) fits = lefts[i] - lefts[i - stride] >= labelWidth;
+        if (fits) return stride;
+    }
+    return std::max(count, 1);
 }
 
 std::vector<HtmlGraph::Box> HtmlGraph::LinePixels(int x1, int y1, int x2, int y2) {
@@ -200,7 +220,7 @@ std::string HtmlGraph::Build() const {
     if (points == nullptr || points->size() < 3) return BuildTooFew();
     const std::vector<JVGraphPoint>& series = *points;
 
-    const int plotWidth = width - yAxisWidth - (legend ? 60 : 0);
+    const int plotWidth = width - yAxisWidth - (legend ? kLegendWidth : 0);
     const int plotHeight = height - titleHeight - xAxisHeight;
     float largest = -1.0f;
     float smallest = std::numeric_limits<float>::max();
@@ -286,6 +306,8 @@ std::string HtmlGraph::Build() const {
     // The dates.
     html += "<div style=\"position:absolute; top:" + Px(height - titleHeight) + "; left:" + Px(yAxisWidth) +
             "; height:" + Px(xAxisHeight) + "; width:" + Px(plotWidth) + ";\">";
+    std::vector<jv::DateTime> tickDates;
+    std::vector<int> lefts;
     for (int n = 0; n <= ticks.count; ++n) {
         jv::DateTime tick = first;
         const int steps = n * ticks.step;
@@ -295,17 +317,23 @@ std::string HtmlGraph::Build() const {
             AddMonths(tick, steps);
         else
             AddYears(tick, steps);
-        const int left = RoundDouble(static_cast<double>(WholeDays(first, tick)) * pixelsPerDay);
-        html += "<div style=\"position:absolute; top:0px; left:" + Px(left) + "; height:1px;\" class=xTick></div>";
-        html += "<div style=\"position:absolute; top:3px; left:" + Px(left + 3) + ";\" class=xvalue>" +
-                tick.Format("%m/%d/%Y") + "</div>";
+        tickDates.push_back(tick);
+        lefts.push_back(RoundDouble(static_cast<double>(WholeDays(first, tick)) * pixelsPerDay));
+    }
+    // Every tick is marked; its date only where the dates fit side by side without touching.
+    const int stride = LabelStride(lefts, kDateLabelWidth);
+    for (size_t n = 0; n < lefts.size(); ++n) {
+        html += "<div style=\"position:absolute; top:0px; left:" + Px(lefts[n]) + "; height:1px;\" class=xTick></div>";
+        if (n % static_cast<size_t>(stride) != 0) continue;
+        html += "<div style=\"position:absolute; top:3px; left:" + Px(lefts[n] + 3) + ";\" class=xvalue>" +
+                tickDates[n].Format("%m/%d/%Y") + "</div>";
     }
     html += "<div align=center style=\"position:absolute; top:" + Px(xAxisHeight / 2) +
             "; width:100%;\" class=xcaption><h2>" + Escape(xCaption) + "</h2></div></div>";
 
     if (legend) {
-        html += "<div style=\"position:absolute; top:" + Px(height / 2 - 50) + "; left:" + Px(width - 60 + 5) +
-                ";\" class=legend>";
+        html += "<div style=\"position:absolute; top:" + Px(height / 2 - 50) +
+                "; left:" + Px(width - kLegendWidth + 8) + ";\" class=legend>";
         html += "<div><div style=\"position:absolute; top:5px; left:2px; width:7px; border-top:" + Escape(lineColour) +
                 " " + Px(lineWidth) + " solid;\">&nbsp;</div><span style=\"margin-left:15px;\">" + Escape(yCaption) +
                 "</span></div>";

@@ -44,7 +44,7 @@ public:
     bool lines = true;        // consecutive points are joined
     bool valueLabels = true;  // each point's value beside it, its date in its tooltip
     bool average = true;      // the running average as a line with a legend entry
-    bool legend = false;      // a legend at the right, 60 pixels wide
+    bool legend = false;      // a legend at the right, kLegendWidth pixels wide
     std::string title;
     int titleHeight = 50;
     std::string yCaption;  // beside the value axis and in the legend
@@ -76,6 +76,14 @@ public:
     static int LabelDecimals(float max);
     // Whole days from one date to another (half a second nudged away from zero, then truncated).
     static int WholeDays(const jv::DateTime& from, const jv::DateTime& to);
+
+    // The room a date label of the x axis takes, its gap to the next included.
+    static constexpr int kDateLabelWidth = 72;
+    // The room kept at the right for the legend; it holds the series' caption and "Average".
+    static constexpr int kLegendWidth = 84;
+    // Every how many ticks a label is shown so that labels at these lefts (in order) are at least
+    // labelWidth apart: 1 when all fit.
+    static int LabelStride(const std::vector<int>& lefts, int labelWidth);
 
     // The pixels of a line from (x1, y1) to (x2, y2), one per step along the longer axis, both ends
     // included; a line of no length is its start.

@@ -698,6 +698,12 @@ void CWS_EnterCarPage::EnableAddServiceItems(bool enable) {
     SetDisabled("AddServiceItems", !enable);
 }
 
+void CWS_EnterCarPage::SetQuickStartMode(const std::string& mode) {
+    ElementPtr span;
+    if (GetElementById("QuickStartEnabled", span)) span->setInnerText(mode);
+    SetDisabled("Cancel", mode != "0");
+}
+
 void CWS_EnterCarPage::SetCustomLayout(bool custom) {
     SetCheckedById("CustomStyle", custom);
     ElementPtr table;
@@ -753,7 +759,7 @@ void CWS_EnterCarPage::ShowEmptyPlan() {
 void CWS_EnterCarPage::GetMaintenancePlan() {
     if (m_editing && MessageBox("Downloading a new maintenance plan will replace any changes you have made to your "
                                 "existing plan.  Select OK to continue.",
-                                "", "", -1, -1) != 0) {
+                                "", "Cancel", -1, -1) != 0) {
         return;
     }
     ShowEmptyPlan();

@@ -50,6 +50,9 @@ public:
     void EnableDownloadPlan(bool enable);
     void EnableSaveVehicle(bool enable);
     void EnableAddServiceItems(bool enable);
+    // The QuickStart wizard's mode for the page's script ("0" when it does not run); while the
+    // wizard runs the page's Cancel is disabled, as leaving the page would drop the wizard half way.
+    void SetQuickStartMode(const std::string& mode);
     void ShowPlanWarning(bool show);
     // What the page's "Download Plan" button does: fetches the plan and shows it.
     void DownloadPlanAsButton();

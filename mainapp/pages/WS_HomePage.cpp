@@ -427,6 +427,9 @@ void CWS_HomePage::SetupGraphControls() {
             return;
         }
     }
+    // The sample is a total cost graph: the list names it so.
+    SetSelectedIndex("GraphList", kGraphTotalCost - 1);
+    m_nGraphType = kGraphTotalCost;
     HideElement("GraphPrint");
     DrawGraph(0, car);
 }

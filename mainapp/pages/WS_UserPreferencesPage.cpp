@@ -1,5 +1,7 @@
 #include "mainapp/pages/WS_UserPreferencesPage.h"
 
+#include <cstdlib>
+
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
@@ -54,7 +56,10 @@ void CWS_UserPreferencesPage::UpdatePrefs(const std::string& userName, const std
     const CUserPreferences& stored = doc->GetUserPreferences();
     const bool distanceChanged = !distance.empty() && distance != std::to_string(stored.DistanceUnit);
     const bool volumeChanged = !volume.empty() && volume != std::to_string(stored.VolumeUnit);
-    if (prefs.HoldsValuesInUnits(distanceChanged, volumeChanged) && !ConfirmUnitChange()) {
+    CUserPreferences changed = stored;
+    changed.DistanceUnit = distanceChanged ? std::atoi(distance.c_str()) : stored.DistanceUnit;
+    changed.VolumeUnit = volumeChanged ? std::atoi(volume.c_str()) : stored.VolumeUnit;
+    if (prefs.HoldsValuesInUnits(distanceChanged, volumeChanged) && !ConfirmUnitChange(stored, changed)) {
         // Nothing is saved: the form shows what is stored.
         SetSaved(false);
         ProcessDocument();
@@ -78,12 +83,19 @@ void CWS_UserPreferencesPage::UpdatePrefs(const std::string& userName, const std
     SetSaved(saved);
 }
 
-bool CWS_UserPreferencesPage::ConfirmUnitChange() {
+bool CWS_UserPreferencesPage::ConfirmUnitChange(const CUserPreferences& before, const CUserPreferences& after) {
+    // The example names the units of this change.
+    const bool distance = before.DistanceUnit != after.DistanceUnit;
+    const std::string example = distance ? "a reading of 21,400 " + before.GetDistanceUnitName(false, true) +
+                                               " will read as 21,400 " + after.GetDistanceUnitName(false, true) +
+                                               ", and services may show as due"
+                                         : "a fill-up of 40 " + before.GetVolumeUnitName(false, true) +
+                                               " will read as 40 " + after.GetVolumeUnitName(false, true);
     CGenericDlg dialog;
     dialog.SetMessage(
         "Jorvane keeps your odometer readings, fuel distances and volumes in the units you typed them in. "
-        "Changing the units does not convert them: a reading of 21,400 kilometres will read as 21,400 miles, "
-        "and services may show as due.<p>Click OK to change the units anyway, or Cancel to keep them.");
+        "Changing the units does not convert them: " +
+        example + ".<p>Click OK to change the units anyway, or Cancel to keep them.");
     dialog.ShowCancelButton();
     dialog.SetSize(360, 300);
     return dialog.DoModal() == 0;

@@ -4,6 +4,8 @@
 
 #include "shared/ui/JVPage.h"
 
+class CUserPreferences;
+
 // The preferences page (197): the user's name, e-mail, country and postal code, the volume and
 // distance units, whether sold cars are shown, whether the program may connect without asking,
 // and the favourite mechanic. Saving stores them, reloads the document's preferences (which every
@@ -29,7 +31,7 @@ public:
 
 private:
     // Readings are kept in the units they were typed in: asks before the units change under them.
-    bool ConfirmUnitChange();
+    bool ConfirmUnitChange(const CUserPreferences& before, const CUserPreferences& after);
     // "Your preferences were saved." beside the buttons, or nothing.
     void SetSaved(bool saved);
 };

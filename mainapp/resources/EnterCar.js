@@ -26,8 +26,8 @@ function checkedDriving() {
 
 // --- tabs -----------------------------------------------------------------------------------
 
-function ShowTab(name) {
-    if (document.body.dataset.tab === "Plan" && name !== "Plan") ClosePlanRow(true);
+async function ShowTab(name) {
+    if (document.body.dataset.tab === "Plan" && name !== "Plan") await ClosePlanRow(true);
     document.body.dataset.tab = name;
 }
 
@@ -35,7 +35,7 @@ function ShowTab(name) {
 
 async function SelectItem(element) {
     if (isEditPage() && !confirmedChange) {
-        if (!confirm("Are you sure you want to change this information on a saved vehicle?")) {
+        if (!(await jvConfirm("Are you sure you want to change this information on a saved vehicle?"))) {
             // Put the old choice back.
             if (element.tagName === "SELECT") element.selectedIndex = Number(element.dataset.lastIndex || 0);
             else for (const radio of drivingRadios()) radio.checked = radio.value === element.dataset.lastValue;
@@ -93,8 +93,8 @@ function ValidateYear(input) {
     const next = new Date().getFullYear() + 1;
     const year = Number(input.value);
     if (input.value !== "" && !(year >= 1900 && year <= next)) {
-        alert("Year must be between 1900 and " + next + ".");
         input.value = "";
+        jvAlert("Year must be between 1900 and " + next + ".");
     }
 }
 
@@ -142,7 +142,7 @@ async function ClosePlanRow(ask) {
     if (!row) return;
     const originals = rowOriginals(row);
     const changed = rowInputs(row).some((input, i) => (input.value.trim() || "0") !== (originals[i] || "0"));
-    if (changed && (!ask || confirm("You made changes to a maintenance plan item.  Click OK to keep changes or click Cancel to revert to the previous values."))) {
+    if (changed && (!ask || (await jvConfirm("You made changes to a maintenance plan item.  Click OK to keep changes or click Cancel to revert to the previous values.")))) {
         await ChangePlanItem(row);
         return;
     }
@@ -188,16 +188,16 @@ async function SaveCar() {
     if (isCustom()) {
         const missing = ["CustomCarMake", "CustomCarYear", "CustomCarModel", "CustomCarStyle"].find((id) => el(id).value.trim() === "");
         if (missing) {
-            alert("Please enter your car's make, year, model and style.");
+            await jvAlert("Please enter your car's make, year, model and style.");
             el(missing).focus();
             return;
         }
     } else if (el("CarStyle").value === "" && el("CarStyleLabel").innerText === "") {
-        alert("Please choose a Style before saving your car.");
+        await jvAlert("Please choose a Style before saving your car.");
         return;
     }
     if (!isEditPage() && el("CarCurrentOdometer").value.trim() === "") {
-        alert("Please enter a value for your car's current odometer.  If you don't know for sure what it is, just make an estimated guess.  Jorvane needs a basis to begin recommending services.");
+        await jvAlert("Please enter a value for your car's current odometer.  If you don't know for sure what it is, just make an estimated guess.  Jorvane needs a basis to begin recommending services.");
         el("CarCurrentOdometer").focus();
         return;
     }

@@ -387,7 +387,7 @@ async function SelectEntry(top) {
 async function LeaveEntry() {
     await Settled();
     if (!bDirty) return true;
-    if (confirm("You made changes to the current entry. Press OK to save changes or Cancel to discard changes.")) {
+    if (await jvConfirm("You made changes to the current entry. Press OK to save changes or Cancel to discard changes.")) {
         await SubmitForm();
         if (bDirty) return false;
     } else {

@@ -15,12 +15,12 @@ function ParseRegisterDate(text) {
     return { year, month, day };
 }
 
-// onchange of a date input: a date that cannot be read is pointed out; the program refuses it too.
+// onchange of a date input: a date that cannot be read is pointed out, and the input has the focus
+// again once the message is closed; the program refuses it too.
 function DateValidation(input) {
     if (typeof OnChange === "function") OnChange(input);
     if (ParseRegisterDate(input.value) === null) {
-        alert("Please enter a valid date (month/day/year).");
-        input.focus();
+        jvAlert("Please enter a valid date (month/day/year).").then(() => input.focus());
         return false;
     }
     return true;
@@ -44,7 +44,7 @@ function fieldLengthCheck(event, limit, label) {
     const selected = input.selectionEnd - input.selectionStart;
     if (input.value.length - selected >= limit) {
         event.preventDefault();
-        if (label) alert("The " + label + " field can hold at most " + limit + " characters.");
+        if (label) jvAlert("The " + label + " field can hold at most " + limit + " characters.");
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "platform/db/DbError.h"
 
@@ -71,6 +72,30 @@ std::optional<std::uint64_t> Of(jv::db::Connection& connection, const std::strin
     } catch (const jv::db::DbError&) {
         // Then nothing is kept by car; the statements of the work itself report what is wrong.
         return std::nullopt;
+    }
+}
+
+KeptForCar::KeptForCar(jv::db::Connection connection, const std::string& VehicleID, Kind kind)
+    : connection_(std::move(connection)), carChange_(Of(connection_, VehicleID, kind)) {
+    if (carChange_ || !connection_.IsOpen()) return;
+    try {
+        contentVersion_ = connection_.ContentVersion();
+    } catch (const jv::db::DbError&) {
+        // Then nothing is kept; the statements of the work itself report what is wrong.
+    }
+}
+
+std::shared_ptr<const void> KeptForCar::Find(const std::string& name) const {
+    if (carChange_) return connection_.KeptFor(name, *carChange_);
+    if (contentVersion_) return connection_.Derived(name, *contentVersion_);
+    return nullptr;
+}
+
+void KeptForCar::Keep(const std::string& name, std::shared_ptr<const void> value) {
+    if (carChange_) {
+        connection_.KeepFor(name, *carChange_, std::move(value));
+    } else if (contentVersion_) {
+        connection_.KeepDerived(name, *contentVersion_, std::move(value));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,21 @@ enum class Kind : char {
 // file keeps no record of changes (a file not yet upgraded, one that could not be) and within a
 // transaction, whose changes may yet be undone: nothing may then be kept by car.
 std::optional<std::uint64_t> Of(jv::db::Connection& connection, const std::string& VehicleID, Kind kind);
+
+// How what is worked out from one car's rows of a kind is kept with the open file: for as long as
+// the car's change number stays the same where the file records one, else for as long as nothing
+// in the file changes; not at all within a transaction. Made just before the rows are read.
+class KeptForCar {
+public:
+    KeptForCar(jv::db::Connection connection, const std::string& VehicleID, Kind kind);
+    // What is kept under the name, or null.
+    std::shared_ptr<const void> Find(const std::string& name) const;
+    void Keep(const std::string& name, std::shared_ptr<const void> value);
+
+private:
+    jv::db::Connection connection_;
+    std::optional<std::uint64_t> carChange_, contentVersion_;
+};
 
 // The statements that make the table and its triggers (the upgrade to version 9).
 std::vector<std::string> CreateStatements();

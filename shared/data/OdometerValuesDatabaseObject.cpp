@@ -69,34 +69,6 @@ struct COdometerValuesDatabaseObject::CarReadings {
     mutable std::map<std::tuple<bool, Side, double>, Bound> bounds;
 };
 
-COdometerValuesDatabaseObject::KeptBy COdometerValuesDatabaseObject::KeptByOf(const std::string& VehicleID) {
-    KeptBy kept;
-    kept.carChange = carchanges::Of(m_connection, VehicleID, carchanges::Kind::Readings);
-    if (kept.carChange) return kept;
-    try {
-        kept.contentVersion = m_connection.ContentVersion();
-    } catch (const jv::db::DbError&) {
-        // Then nothing is kept beyond this object; the statements report what is wrong.
-    }
-    return kept;
-}
-
-std::shared_ptr<const void> COdometerValuesDatabaseObject::KeptBy::Find(const jv::db::Connection& connection,
-                                                                        const std::string& name) const {
-    if (carChange) return connection.KeptFor(name, *carChange);
-    if (contentVersion) return connection.Derived(name, *contentVersion);
-    return nullptr;
-}
-
-void COdometerValuesDatabaseObject::KeptBy::Keep(jv::db::Connection& connection, const std::string& name,
-                                                 std::shared_ptr<const void> value) const {
-    if (carChange) {
-        connection.KeepFor(name, *carChange, std::move(value));
-    } else if (contentVersion) {
-        connection.KeepDerived(name, *contentVersion, std::move(value));
-    }
-}
-
 double COdometerValuesDatabaseObject::WholeDays(double span) {
     return std::trunc(span + (span < 0 ? -kHalfSecond : kHalfSecond));
 }
@@ -592,8 +564,8 @@ const COdometerValuesDatabaseObject::ReadingIndex* COdometerValuesDatabaseObject
     auto found = m_readingIndexes.find(VehicleID);
     if (found != m_readingIndexes.end()) return found->second.get();
     const std::string name = "odometer readings in memory of " + VehicleID;
-    const KeptBy kept = KeptByOf(VehicleID);
-    if (auto known = kept.Find(m_connection, name)) {
+    carchanges::KeptForCar kept(m_connection, VehicleID, carchanges::Kind::Readings);
+    if (auto known = kept.Find(name)) {
         auto index = std::static_pointer_cast<const ReadingIndex>(known);
         return m_readingIndexes.emplace(VehicleID, index).first->second.get();
     }
@@ -633,7 +605,7 @@ const COdometerValuesDatabaseObject::ReadingIndex* COdometerValuesDatabaseObject
     };
     running(index.byDate, &ReadingIndex::Row::value, index.maxValueUpTo, index.minValueFrom);
     running(index.byValue, &ReadingIndex::Row::date, index.maxDateUpTo, index.minDateFrom);
-    kept.Keep(m_connection, name, made);
+    kept.Keep(name, made);
     return m_readingIndexes.emplace(VehicleID, std::move(made)).first->second.get();
 }
 
@@ -679,8 +651,8 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
     const std::string name = "odometer readings of " + VehicleID;
     // Kept with the open file while the car's readings stay the same (whatever else changes), or,
     // where the file does not record which cars changed, while nothing in it changes.
-    const KeptBy kept = KeptByOf(VehicleID);
-    if (auto found = kept.Find(m_connection, name)) {
+    carchanges::KeptForCar kept(m_connection, VehicleID, carchanges::Kind::Readings);
+    if (auto found = kept.Find(name)) {
         return m_carReadings[VehicleID] = std::static_pointer_cast<const CarReadings>(found);
     }
 
@@ -728,7 +700,7 @@ std::shared_ptr<const COdometerValuesDatabaseObject::CarReadings> COdometerValue
         ReportQueryError(method, line, sql, e, kWording);
         return nullptr;
     }
-    kept.Keep(m_connection, name, readings);
+    kept.Keep(name, readings);
     m_carReadings[VehicleID] = readings;
     return readings;
 }

@@ -76,10 +76,11 @@ public:
 
     // From now on the two estimates above answer from what is known of each car's readings,
     // with the same results: for a car whose readings rise with their dates (a higher value never
-    // has an earlier date), two steps into the indexes, remembered with the open file while its
-    // content stays the same; for any other car, its readings read once into memory. Only for
-    // work that records no readings while this object lives (the reminders, the cars overview):
-    // a reading written meanwhile would not be seen.
+    // has an earlier date), two steps into the indexes; for any other car, its readings read once
+    // into memory. Either is kept with the open file while the car's readings stay the same (as
+    // the file records them, see CarChanges.h; where it does not, while nothing in the file
+    // changes). Only for work that records no readings while this object lives (the reminders,
+    // the cars overview): a reading written meanwhile would not be seen.
     void KeepReadingsInMemory() { m_keepReadings = true; }
 
 private:
@@ -103,16 +104,6 @@ private:
     const ReadingIndex* IndexOf(const char* method, int line, const std::string& VehicleID);
     bool m_keepReadings = false;
     std::map<std::string, std::shared_ptr<const ReadingIndex>> m_readingIndexes;
-
-    // How what is worked out from a car's readings is kept with the open file: for as long as the
-    // car's change number stays the same where the file records one, else for as long as the
-    // file's content does; not at all within a transaction.
-    struct KeptBy {
-        std::optional<std::uint64_t> carChange, contentVersion;
-        std::shared_ptr<const void> Find(const jv::db::Connection& connection, const std::string& name) const;
-        void Keep(jv::db::Connection& connection, const std::string& name, std::shared_ptr<const void> value) const;
-    };
-    KeptBy KeptByOf(const std::string& VehicleID);
 
     // What is known of one car's readings for one content of the file: whether they rise with
     // their dates, and the bounds worked out so far.

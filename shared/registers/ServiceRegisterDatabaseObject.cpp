@@ -433,18 +433,10 @@ void CServiceRegisterDatabaseObject::GetLatestServicesOfCar(const std::string& V
     // services and the services of their plan items only, and kept with the open file while the
     // car's latest services stay the same (see CarChanges.h).
     const std::string name = "latest services of car " + VehicleID;
-    std::optional<std::uint64_t> carChange = carchanges::Of(m_connection, VehicleID, carchanges::Kind::Services);
-    std::optional<std::uint64_t> version;
-    try {
-        if (!carChange && m_connection.IsOpen()) version = m_connection.ContentVersion();
-    } catch (const jv::db::DbError&) {
-        // Then nothing is kept; the queries report what is wrong.
-    }
-    const auto kept =
-        carChange ? m_connection.KeptFor(name, *carChange) : (version ? m_connection.Derived(name, *version) : nullptr);
-    if (kept) {
-        const auto& found = *std::static_pointer_cast<const std::vector<CService>>(kept);
-        services.insert(services.end(), found.begin(), found.end());
+    carchanges::KeptForCar kept(m_connection, VehicleID, carchanges::Kind::Services);
+    if (const auto found = kept.Find(name)) {
+        const auto& latest = *std::static_pointer_cast<const std::vector<CService>>(found);
+        services.insert(services.end(), latest.begin(), latest.end());
         return;
     }
 
@@ -492,11 +484,7 @@ void CServiceRegisterDatabaseObject::GetLatestServicesOfCar(const std::string& V
     auto found = std::make_shared<std::vector<CService>>();
     for (LatestService& row : latest) found->push_back(std::move(row.service));
     services.insert(services.end(), found->begin(), found->end());
-    if (carChange) {
-        m_connection.KeepFor(name, *carChange, std::move(found));
-    } else if (version) {
-        m_connection.KeepDerived(name, *version, std::move(found));
-    }
+    kept.Keep(name, std::move(found));
 }
 
 void CServiceRegisterDatabaseObject::GetUpcomingServices(const std::string& VehicleID,

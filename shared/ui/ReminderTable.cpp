@@ -84,7 +84,7 @@ std::string CReminderTable::CarCell(const std::string& name, int styleYear, cons
            line + "</p>";
 }
 
-std::string CReminderTable::DetailsDivision(size_t totalReminders) {
-    return std::string("<div id=\"RemindersDiv\" style=\"OVERFLOW: auto; ") +
-           (totalReminders > 3 ? "HEIGHT: 150px;" : "") + " display:none; \"></div>";
+std::string CReminderTable::DetailsDivision() {
+    // The box grows with the car's own reminders and scrolls only beyond about ten of them.
+    return "<div id=\"RemindersDiv\" style=\"OVERFLOW: auto; MAX-HEIGHT: 240px; display:none; \"></div>";
 }

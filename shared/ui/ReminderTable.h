@@ -53,7 +53,7 @@ public:
     static std::string CarCell(const std::string& name, int styleYear, const std::string& make,
                                const std::string& model, const std::string& style);
 
-    // The wrapper of a car's details, hidden until "show details"; a fixed, scrolling height when
-    // the whole list holds more than three reminders.
-    static std::string DetailsDivision(size_t totalReminders);
+    // The wrapper of a car's details, hidden until "show details": as high as what it holds, up to a
+    // limit beyond which it scrolls.
+    static std::string DetailsDivision();
 };

@@ -152,9 +152,13 @@ function picturesInPage(html) {
     if (node.nodeType !== 1) return null;
     const tag = node.localName;
     const control = tag === "input" || tag === "option" || tag === "textarea";
+    // A link to one of the program's pages is shown without its address (data-jv-href), as a link
+    // to the keyboard (role, tabindex): pictured as the link the program's copy holds.
+    const link = node.hasAttribute("href") || node.hasAttribute("data-jv-href");
     const attributes = [...node.attributes]
       .filter((a) => !(control && FORM_ATTRIBUTES.has(a.name)))
-      .map((a) => [a.name, a.value])
+      .filter((a) => !(link && (a.name === "role" || a.name === "tabindex")))
+      .map((a) => [a.name === "data-jv-href" ? "href" : a.name, a.value])
       .sort();
     const picture = [tag, attributes];
     if (tag === "input") picture.push({ value: node.value, checked: node.checked });

@@ -90,10 +90,11 @@ TEST_F(RemindersPageTest, EachCarWithItsCountDetailsOrNextDueDate) {
         const auto cells = rows[i]->cells();
         ASSERT_EQ(cells.size(), 2u);
         EXPECT_EQ(cells[1]->innerText().substr(0, std::string(expected[i].summary).size()), expected[i].summary);
-        // Four reminders in all: every details division scrolls at a fixed height.
+        // Every details division grows with its reminders up to a limit, then scrolls.
         const auto divisions = Below(cells[1], "div");
         ASSERT_EQ(divisions.size(), 1u);
-        EXPECT_EQ(divisions[0]->style("height"), "150px");
+        EXPECT_EQ(divisions[0]->style("height"), "");
+        EXPECT_EQ(divisions[0]->style("max-height"), "240px");
         EXPECT_EQ(divisions[0]->style("display"), "none");
         size_t details = 0;
         for (Element* row : Below(divisions[0], "tr")) {

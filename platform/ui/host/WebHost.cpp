@@ -112,6 +112,8 @@ constexpr Field kFields[] = {
     {"dialogkey", "dlg", Kind::Number, true}, {"dialogkey", "key", Kind::Text, true},
     {"event", "dlg", Kind::Number, true},     {"event", "id", Kind::Text, false},
     {"command", "id", Kind::Number, true},    {"error", "message", Kind::Text, false},
+    {"msgbox", "id", Kind::Number, true},     {"msgbox", "text", Kind::Text, false},
+    {"msgbox", "title", Kind::Text, false},   {"msgbox", "cancel", Kind::Number, false},
     {"error", "url", Kind::Text, false},      {"error", "line", Kind::Number, false},
 };
 
@@ -370,7 +372,8 @@ void WebHost::OnMessage(const std::string& text) {
     }
     int64_t call = 0;
     if (problem.empty()) {
-        call = Text(message, "t") == "call" ? Number(message, "id") : 0;
+        const std::string type = Text(message, "t");
+        call = type == "call" || type == "msgbox" ? Number(message, "id") : 0;
         try {
             Dispatch(message);
             return;  // a call has been answered
@@ -381,7 +384,8 @@ void WebHost::OnMessage(const std::string& text) {
         }
         callingDocument_.reset();
     } else {
-        call = message.is_object() && Text(message, "t") == "call" ? Number(message, "id") : UnreadableCallId(text);
+        const bool answered = message.is_object() && (Text(message, "t") == "call" || Text(message, "t") == "msgbox");
+        call = answered ? Number(message, "id") : UnreadableCallId(text);
     }
     Log("WebHost::OnMessage",
         "A message from the window (" + std::to_string(text.size()) + " bytes) was not used: " + problem);
@@ -408,6 +412,8 @@ void WebHost::Dispatch(const json& message) {
         if (found != documents_.end()) Reload(ProgramFrame(found->second.frame));
     } else if (type == "dialogkey") {
         OnDialogKey(message);
+    } else if (type == "msgbox") {
+        OnMessageBox(message);
     } else if (type == "event") {
         OnDialogClick(message);
     } else if (type == "bounds") {
@@ -458,6 +464,16 @@ void WebHost::OnCall(const json& message) {
     // The reply follows the call's changes, so the awaiting script sees them.
     FlushPatches();
     Send(json{{"t", "reply"}, {"id", Number(message, "id")}});
+}
+
+// A page script's message box: the script awaits the answer, which follows what the program changed
+// meanwhile.
+void WebHost::OnMessageBox(const json& message) {
+    bool ok = false;
+    if (onMessageBox_)
+        ok = onMessageBox_(Text(message, "text"), Text(message, "title"), Number(message, "cancel") != 0);
+    FlushPatches();
+    Send(json{{"t", "reply"}, {"id", Number(message, "id")}, {"v", ok}});
 }
 
 void WebHost::OnLoaded(const json& message) {

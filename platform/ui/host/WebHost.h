@@ -63,6 +63,9 @@ public:
     using WindowBounds = jv::ui::WindowBounds;
     using ScriptErrorHandler = std::function<void(const std::string& message, const std::string& url, int line)>;
     using CommandHandler = std::function<void(int command)>;
+    // Shows the program's message box for a page script (text as plain text, "" for the
+    // program's own title, cancel: an OK and a Cancel button) and gives true for OK.
+    using MessageBoxHandler = std::function<bool(const std::string& text, const std::string& title, bool cancel)>;
 
     // module: the program's name in page addresses ("Jorvane.exe").
     WebHost(Loop& loop, ScriptBridge& bridge, std::string module, LogSink log = {});
@@ -92,6 +95,8 @@ public:
     // The menu bar of the main window, and who hears its commands.
     void SetMenu(const std::vector<Menu>& menus, const std::vector<Accelerator>& accelerators = {});
     void SetCommandHandler(CommandHandler handler) { onCommand_ = std::move(handler); }
+    // Who shows the message boxes page scripts ask for; without one they are answered Cancel.
+    void SetMessageBoxHandler(MessageBoxHandler handler) { onMessageBox_ = std::move(handler); }
 
     // While a script call runs: the document whose script made it (else null).
     const std::shared_ptr<Document>& CallingDocument() const { return callingDocument_; }
@@ -154,6 +159,7 @@ private:
     void OnLoaded(const nlohmann::json& message);
     void OnNavigate(const nlohmann::json& message);
     void OnDialogKey(const nlohmann::json& message);
+    void OnMessageBox(const nlohmann::json& message);
     void OnDialogClick(const nlohmann::json& message);
     void OnWindowOpened();
     void OnWindowGone();
@@ -180,6 +186,7 @@ private:
     WindowEvents* events_ = nullptr;
     ScriptErrorHandler onScriptError_;
     CommandHandler onCommand_;
+    MessageBoxHandler onMessageBox_;
 
     std::map<uint64_t, Shown> documents_;    // by Document::id, from serving until the browser drops it
     std::map<std::string, bool> announced_;  // frames whose next document the program has approved

@@ -2,7 +2,7 @@
 // print request that yields one print of the page's fragment.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { answerMessages, dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
 
 const ID = "{CCCCCCCC-0000-0000-0000-000000000001}";
 const OTHER = "{CCCCCCCC-0000-0000-0000-000000000002}";
@@ -50,7 +50,7 @@ describe("the car dialogs", () => {
     home.seed(CARS);
     try {
       const app = await startJorvane(home);
-      app.page.on("dialog", (box) => box.dismiss());  // the page's own date check
+      const boxes = answerMessages(app);  // the page's own date check
       // Reached from the deletion question's link.
       await call(app, "OpenDeleteCarDlg", ID);
       await (await dialog(app.page)).click("#SellLink");
@@ -61,8 +61,9 @@ describe("the car dialogs", () => {
       await sale.click("#ButtonOK");
       await eventually(async () => (await sale.locator("#message").innerHTML()) ===
         "Please enter a value for Selling Date.<br>Please enter a value for Selling Price.", "both messages");
-      await sale.fill("#SoldDate", "02/30/26");
+      // (The date last: leaving it shows the page's own message box, which takes the focus.)
       await sale.fill("#SoldPrice", "1x5");
+      await sale.fill("#SoldDate", "02/30/26");
       await sale.click("#ButtonOK");
       await eventually(async () => /valid date.*number for Selling Price/s.test(await sale.locator("#message").innerHTML()),
         "the malformed values refused");
@@ -75,6 +76,9 @@ describe("the car dialogs", () => {
         "1|4500.5|A neighbour", "the sale stored");
       assert.equal(home.query(`SELECT SoldDate FROM Vehicles WHERE VehicleID='${ID}'`), "46096.0", "15 March 2026");
       assert.equal(home.query(`SELECT COUNT(*) FROM Vehicles WHERE VehicleID='${ID}'`), "1", "a sold car is kept");
+      boxes.stop();
+      assert.deepEqual(boxes.messages, ["Please enter a valid date (month/day/year)."]);
+      assert.deepEqual(app.browserDialogs, []);
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();

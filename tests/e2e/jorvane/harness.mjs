@@ -141,6 +141,13 @@ export async function startJorvane(home, { env = {}, args = [], waitForFrameset 
     browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS });
     const context = await browser.newContext({ viewport: viewport || { width: 1100, height: 720 } });
     const page = await context.newPage();
+    // The program shows its own message boxes: a box of the browser is a fault, kept for the test
+    // to check (and dismissed, so that nothing waits on it).
+    app.browserDialogs = [];
+    page.on("dialog", (box) => {
+      app.browserDialogs.push(box.type() + ": " + box.message());
+      box.dismiss().catch(() => {});
+    });
     await page.goto(url);
     Object.assign(app, { page, browser, context });
     if (waitForFrameset) await frame(page, "main_navcarlist");
@@ -173,6 +180,52 @@ export async function dialog(page, timeout = 15000) {
   const found = await frame(page, await element.getAttribute("name"), timeout);
   await found.waitForFunction(() => window.external && document.readyState === "complete");
   return found;
+}
+
+// Opens a register from the navigation bar's link and waits for its page (by its title) and its
+// new entry; `leaving` answers the question the page that goes asks first.
+export async function openRegister(app, link, title, leaving = null) {
+  const nav = await frame(app.page, "main_navbar");
+  await nav.click(link);
+  if (leaving) await leaving();
+  await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === title, title);
+  const page = await frame(app.page, "main_workspace");
+  await page.waitForSelector("#new");
+  return page;
+}
+
+// Answers the program's message boxes while a journey runs: each box's text is recorded in
+// `messages` and the box answered with `answer(text)`: "OK", "Cancel", or nothing to leave the box
+// to the test (every box is answered OK when no `answer` is given). stop() ends the watch.
+export function answerMessages(app, answer = () => "OK") {
+  const watch = { messages: [], stopped: false, stop() { this.stopped = true; } };
+  const answered = new WeakSet();
+  (async () => {
+    // The watch ends with the window too, so that a test that failed half way leaves nothing running.
+    while (!watch.stopped && !app.page.isClosed()) {
+      for (const shown of app.page.frames()) {
+        if (!shown.name().startsWith("jv-dialog-") || answered.has(shown)) continue;
+        try {
+          // The message box is the page resource 241.
+          const text = await shown.evaluate(() => {
+            const message = document.getElementById("message");
+            const box = location.pathname === "/241" && document.readyState === "complete";
+            return box && message ? message.innerText : null;
+          });
+          if (!text) continue;  // not yet filled in
+          answered.add(shown);
+          const choice = answer(text);
+          if (choice !== "OK" && choice !== "Cancel") continue;
+          watch.messages.push(text);
+          await shown.click(choice === "Cancel" ? "#ButtonCancel" : "#ButtonOK");
+        } catch {
+          // The box closed or its page went away meanwhile.
+        }
+      }
+      await sleep(25);
+    }
+  })();
+  return watch;
 }
 
 // Waits until `check()` holds (polling), else fails with `what`. A check that throws (a frame

@@ -3,7 +3,7 @@
 // edited, saved, put back and deleted like any other; each checked against the database.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { answerMessages, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
 
 const CAR = "{22222222-2222-2222-2222-222222222222}";
 const COUNT = 3000;
@@ -50,7 +50,7 @@ describe("a register of 3,000 entries", () => {
   let home;
   let app;
   let page;
-  const dialogs = [];
+  let boxes;
   const ids = [];  // the purchases' ids from the oldest on
   before(async () => {
     home = jorvaneHome();
@@ -58,12 +58,12 @@ describe("a register of 3,000 entries", () => {
     ids.push(...home.query("SELECT FuelPurchaseID FROM FuelPurchases ORDER BY FuelPurchaseDate").split("\n"));
     app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" } });
     app.page.on("console", (m) => { if (m.type() === "error") console.log("console:", m.text()); });
-    app.page.on("dialog", (d) => {
-      dialogs.push(d.message());
-      d.accept();
-    });
+    // The pages' messages and questions are answered OK.
+    boxes = answerMessages(app);
   });
   after(async () => {
+    boxes.stop();
+    assert.deepEqual(app.browserDialogs, []);
     await app.close();
     home.remove();
   });
@@ -148,7 +148,7 @@ describe("a register of 3,000 entries", () => {
     await page.click("#MenuRegister >> text=Delete Entry");
     await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === String(COUNT - 1), "the deleted purchase");
     assert.equal(home.query(`SELECT COUNT(*) FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "0");
-    assert.ok(dialogs.includes("Delete the current row?"));
+    assert.ok(boxes.messages.includes("Delete the current row?"));
     await eventually(async () => (await page.locator(`tr[id="${id}"]`).count()) === 0, "the row gone");
     // The entries around it stay where they were.
     assert.equal(await page.evaluate((rowId) => document.getElementById(rowId).nextElementSibling.nextElementSibling.id, ids[1]), ids[3]);

@@ -3,7 +3,7 @@
 // with their plan items; odometer readings; and the preferences' units on the registers.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
 
 const CAR = "{11111111-1111-1111-1111-111111111111}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -32,17 +32,7 @@ async function shot(app, name) {
   if (process.env.JV_SHOTS) await app.page.screenshot({ path: `${process.env.JV_SHOTS}/${name}.png` });
 }
 
-// Opens a register from the navigation bar (or by address) and waits for its new entry;
-// `leaving` answers the question the page that goes asks first.
-async function openPage(app, link, title, leaving = null) {
-  const nav = await frame(app.page, "main_navbar");
-  await nav.click(link);
-  if (leaving) await leaving();
-  await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === title, title);
-  const page = await frame(app.page, "main_workspace");
-  await page.waitForSelector("#new");
-  return page;
-}
+const openPage = openRegister;
 
 // Types into a field of an entry ("new" or a row id) as a person would.
 async function type(page, row, name, text, { top = true } = {}) {
@@ -56,18 +46,20 @@ async function type(page, row, name, text, { top = true } = {}) {
 describe("the registers", () => {
   let home;
   let app;
-  const dialogs = [];
+  let boxes;
   before(async () => {
     home = jorvaneHome();
     home.seed(SEED);
     app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" } });
     app.page.on("console", (m) => { if (m.type() === "error") console.log("console:", m.text()); });
-    app.page.on("dialog", (d) => {
-      dialogs.push(d.message());
-      d.accept();
-    });
+    // The pages' messages and questions are answered OK; those of the program that the tests read
+    // are left to them.
+    const read = /estimate of|already recorded|Please enter an odometer value|You made changes to the current entry|does not convert them/;
+    boxes = answerMessages(app, (text) => (read.test(text) ? undefined : "OK"));
   });
   after(async () => {
+    boxes.stop();
+    assert.deepEqual(app.browserDialogs, []);
     await app.close();
     home.remove();
   });
@@ -123,7 +115,7 @@ describe("the registers", () => {
     await page.click(`tr[id="${id}"] [name="date"]`);
     await app.page.keyboard.press("Control+d");
     await eventually(() => home.query(`SELECT COUNT(*) FROM FuelPurchases WHERE FuelPurchaseID = ${id}`) === "0", "the delete");
-    assert.ok(dialogs.includes("Delete the current row?"));
+    assert.ok(boxes.messages.includes("Delete the current row?"));
     assert.equal(home.query("SELECT COUNT(*) FROM OdometerValues WHERE OdometerValue = 12300"), "0");
     // A purchase without an odometer stores none and records no reading.
     const readings = home.query("SELECT COUNT(*) FROM OdometerValues");
@@ -229,8 +221,18 @@ describe("the registers", () => {
     await page.check('input[name="Distance"][value="1"]');
     await page.fill("#MechanicName", "Joe");
     await page.click("#Save");
-    // The database holds readings typed in miles and gallons: the change is asked about first.
-    assert.match(await acceptMessage(app), /does not convert them: a reading of 21,400 kilometres will read as 21,400 miles/);
+    // The database holds readings typed in miles and gallons: the change is asked about first, and
+    // Cancel keeps the units.
+    const ask = await dialog(app.page);
+    assert.match(await ask.locator("#message").innerText(), /does not convert them: a reading of 21,400 miles will read as 21,400 kilometres/);
+    await ask.click("#ButtonCancel");
+    await eventually(async () => page.isChecked('input[name="Distance"][value="0"]'), "the units as stored");
+    assert.equal(home.query("SELECT VolumeUnit, DistanceUnit FROM Prefs"), "0|0");
+    await page.check('input[name="Volume"][value="1"]');
+    await page.check('input[name="Distance"][value="1"]');
+    await page.fill("#MechanicName", "Joe");
+    await page.click("#Save");
+    assert.match(await acceptMessage(app), /a reading of 21,400 miles will read as 21,400 kilometres/);
     await eventually(() => home.query("SELECT VolumeUnit, DistanceUnit, MechanicName, Internet FROM Prefs") === "1|1|Joe|1",
       "the saved preferences");
     await shot(app, "preferences");

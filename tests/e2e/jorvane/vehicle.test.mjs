@@ -88,6 +88,13 @@ describe("the vehicle information page", () => {
       await tires.locator("[name=InputIntervalDistance]").fill("10000");
       await tires.locator(".ItemSubmit").click();
       await eventually(async () => /every 10,?000 miles/.test(await page.locator("#serviceitems").innerText()), "the new schedule");
+      // Downloading the plan again asks first; Cancel keeps the plan as it is.
+      await page.evaluate(() => { window.external.GetMaintenancePlan(); });
+      const replace = await dialogWith(app, /will replace any changes you have made/, "the download question");
+      assert.equal(await replace.locator("#ButtonCancel").isVisible(), true);
+      await replace.click("#ButtonCancel");
+      await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+      assert.match(await page.locator("#serviceitems").innerText(), /every 10,?000 miles/);
 
       // A new plan item typed in the service-items dialog and taken with Enter: created, the dialog
       // still open; Done keeps it in the plan.
@@ -188,6 +195,8 @@ describe("the vehicle information page", () => {
       const page = await workspace(app);
       await eventually(async () => (await page.title()) === "Vehicle Information Page", "the vehicle page");
       await eventually(() => page.locator("#QS_CarMake").isVisible(), "the make balloon");
+      // While the wizard leads, the page's Cancel cannot drop it.
+      assert.equal(await page.locator("#Cancel").isDisabled(), true);
       await shot(app.page, "quickstart-car");
       await page.selectOption("#CarMake", "1");
       await eventually(async () => (await page.locator("#CarYear option").count()) === 3, "the years of the make");
@@ -207,6 +216,11 @@ describe("the vehicle information page", () => {
       await shot(app.page, "quickstart-plan-found");
       await step5.click("#ButtonNext");
       await eventually(() => page.locator("#QS_SaveCar").isVisible(), "the save balloon");
+      // The balloon stands beside the buttons, level with them.
+      const balloon = await page.locator("#QS_SaveCar").boundingBox();
+      const save = await page.locator("#SaveVehicle").boundingBox();
+      assert.ok(balloon.y < save.y + save.height && balloon.y + balloon.height > save.y, "level with the button");
+      assert.ok(balloon.x >= save.x + save.width, "beside it, not over it");
       // Kilometres: 5000 miles are shown as 8,000 km once, and a row submitted unchanged stays so.
       const oil = page.locator("#serviceitems tbody tr").nth(1);
       assert.match(await oil.innerText(), /Engine Oil - Replace\s+every 8,?000 kilometres or 6 months/);

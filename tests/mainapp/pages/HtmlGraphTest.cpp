@@ -221,3 +221,90 @@ TEST(HtmlGraph, PointsSitWhereWorkedByHand) {
     EXPECT_NE(html.find("left:" + std::to_string(advance - 2) + "px; top:148px;"), std::string::npos);
     EXPECT_NE(html.find("left:" + std::to_string(second - 2) + "px; top:98px;"), std::string::npos);
 }
+
+TEST(HtmlGraph, ValueLabelsAreWholeStepsOfOneTwoOrFiveTimesAPowerOfTen) {
+    struct Case {
+        const char* name;
+        float min, max;
+        bool autoMinimum;
+        float wantMin, wantMax, wantStep;
+    } cases[] = {
+        // Below 10 the ends used to stay at the data (9.1, 8.6, 8.1 ... as labels).
+        {"fuel economy 7.3 to 9.1", 7.3f, 9.1f, true, 7.0f, 9.5f, 0.5f},
+        {"fuel economy 0.31 to 0.47", 0.31f, 0.47f, true, 0.3f, 0.48f, 0.02f},
+        {"costs 1234 to 27147", 1234.0f, 27147.0f, true, 0.0f, 30000.0f, 5000.0f},
+        {"economy 21.3 to 34.7", 21.3f, 34.7f, true, 20.0f, 40.0f, 5.0f},
+        {"from zero to 3.3", 1.0f, 3.3f, false, 0.0f, 3.5f, 0.5f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const HtmlGraph::Scale scale = HtmlGraph::MakeScale(c.min, c.max, c.autoMinimum, 200);
+        EXPECT_NEAR(scale.min, c.wantMin, 1e-4);
+        EXPECT_NEAR(scale.max, c.wantMax, 1e-4);
+        EXPECT_NEAR(scale.step, c.wantStep, 1e-6);
+    }
+    // Whatever the data: the step is 1, 2 or 5 times a power of ten, both ends are whole steps and
+    // hold the data, and there are a readable number of labels.
+    for (float low : {0.0f, 0.013f, 0.9f, 3.7f, 12.5f, 99.0f, 640.0f, 1234.5f}) {
+        for (float spread : {0.01f, 0.4f, 3.0f, 27.0f, 480.0f, 9000.0f}) {
+            SCOPED_TRACE(std::to_string(low) + " + " + std::to_string(spread));
+            const float high = low + spread;
+            const HtmlGraph::Scale scale = HtmlGraph::MakeScale(low, high, true, 200);
+            const float power = std::pow(10.0f, std::floor(std::log10(scale.step) + 1e-4f));
+            const float mantissa = scale.step / power;
+            EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-3 || std::fabs(mantissa - 2) < 1e-3 ||
+                        std::fabs(mantissa - 5) < 1e-3)
+                << scale.step;
+            for (float end : {scale.min, scale.max}) {
+                const float steps = end / scale.step;
+                EXPECT_NEAR(steps, std::round(steps), 1e-3) << end;
+            }
+            EXPECT_LE(scale.min, low + 1e-4f);
+            EXPECT_GE(scale.max, high - 1e-4f);
+            const float labels = (scale.max - scale.min) / scale.step + 1;
+            EXPECT_GE(labels, 2.0f - 1e-3f);
+            EXPECT_LE(labels, 12.0f);
+        }
+    }
+}
+
+TEST(HtmlGraph, DateLabelsAreThinnedToThoseThatFitSideBySide) {
+    struct Case {
+        const char* name;
+        std::vector<int> lefts;
+        int width;
+        int wantStride;
+    } cases[] = {
+        {"none", {}, 72, 1},
+        {"one", {0}, 72, 1},
+        {"all fit", {0, 80, 160, 240}, 72, 1},
+        {"exactly the width apart", {0, 72, 144}, 72, 1},
+        {"every other fits", {0, 39, 78, 117, 156}, 72, 2},
+        {"months of unequal length: the shortest gap counts", {0, 36, 70, 106, 141, 177}, 72, 3},
+        {"a long history: 45 years over 465 pixels", {0, 10, 21, 31, 41, 52, 62, 72, 83, 93}, 72, 7},
+        {"two that cannot both be shown", {0, 10}, 72, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(HtmlGraph::LabelStride(c.lefts, c.width), c.wantStride);
+    }
+
+    // Twelve years of monthly costs: yearly ticks, each marked, their dates far enough apart.
+    std::vector<JVGraphPoint> points;
+    float total = 0;
+    for (int month = 0; month < 12 * 45; ++month) {
+        total += 100.0f;
+        points.emplace_back(jv::DateTime(1981 + month / 12, month % 12 + 1, 5), total, "");
+    }
+    HtmlGraph graph;
+    graph.valueLabels = false;
+    graph.points = &points;
+    const std::string html = graph.Build();
+    const std::regex label(R"re(left:(-?\d+)px;" class=xvalue>)re");
+    std::vector<int> lefts;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), label); it != std::sregex_iterator(); ++it)
+        lefts.push_back(std::stoi((*it)[1]));
+    ASSERT_GE(lefts.size(), 3u);
+    for (size_t i = 1; i < lefts.size(); ++i) EXPECT_GE(lefts[i] - lefts[i - 1], HtmlGraph::kDateLabelWidth);
+    EXPECT_EQ(Count(html, "class=xTick"), 45u);
+}

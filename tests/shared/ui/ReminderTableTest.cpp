@@ -115,6 +115,7 @@ TEST(ReminderTable, SummaryCarCellAndDivision) {
     EXPECT_EQ(Below(cell, "p").front()->innerText(), "2019 Ford & Co Focus SE \"Sport\"");
     EXPECT_TRUE(Below(cell, "b").empty());
 
-    EXPECT_EQ(CReminderTable::DetailsDivision(3).find("HEIGHT"), std::string::npos);
-    EXPECT_NE(CReminderTable::DetailsDivision(4).find("HEIGHT: 150px;"), std::string::npos);
+    // The box is as high as its reminders and scrolls only beyond a limit.
+    EXPECT_EQ(CReminderTable::DetailsDivision().find(" HEIGHT"), std::string::npos);
+    EXPECT_NE(CReminderTable::DetailsDivision().find("MAX-HEIGHT: 240px;"), std::string::npos);
 }

@@ -131,6 +131,21 @@
     });
   };
 
+  // The program's message box, for a page script: resolves with true for OK.
+  Host.prototype.ask = function (doc, text, title, cancel) {
+    var self = this;
+    return new Promise(function (resolve) {
+      var id = self.nextCall++;
+      self.calls.set(id, function (value) { resolve(value === true); });
+      self.send({ t: "msgbox", id: id, doc: doc, text: text === undefined || text === null ? "" : String(text),
+                  title: title === undefined || title === null ? "" : String(title), cancel: cancel ? 1 : 0 });
+      if (self.socket && self.socket.readyState > 1) {
+        self.calls.delete(id);
+        resolve(false);
+      }
+    });
+  };
+
   function scriptValue(value) {
     if (value === undefined || value === null) return null;
     var type = typeof value;
@@ -168,6 +183,7 @@
     var d = doc.win.document;
     this.adopt(doc, d.documentElement);
     doc.adopted = true;
+    programLinks(d);
     // Changes the program made before the page was complete.
     var waiting = doc.waiting;
     doc.waiting = [];
@@ -409,6 +425,51 @@
     return fragment;
   };
 
+  // Links to the program's own pages and actions are not browser links: the browser would show
+  // the server's address when one is pointed at, and take it into printouts. Their address moves
+  // to data-jv-href (the program's document keeps the href); they stay links to the keyboard and to
+  // assistive technology, and a click (or Enter) goes to the program as the link did.
+  var PROGRAM_LINK = "data-jv-href";
+
+  function programLinks(d) {
+    var links = d.querySelectorAll("a[href], area[href]");
+    for (var i = 0; i < links.length; i++) {
+      var link = links[i];
+      var url;
+      try {
+        url = new URL(link.getAttribute("href"), d.baseURI);
+      } catch (e) {
+        continue;
+      }
+      if (url.origin !== location.origin) continue;
+      link.setAttribute(PROGRAM_LINK, link.getAttribute("href"));
+      link.removeAttribute("href");
+      if (!link.hasAttribute("role")) link.setAttribute("role", "link");
+      if (!link.hasAttribute("tabindex")) link.setAttribute("tabindex", "0");
+    }
+    if (!d.jvLinkStyle && d.adoptedStyleSheets && d.defaultView && d.defaultView.CSSStyleSheet) {
+      // The look the browser gives links, below every rule of the pages.
+      var sheet = new d.defaultView.CSSStyleSheet();
+      sheet.replaceSync(":where([" + PROGRAM_LINK + "]) { color: LinkText; text-decoration: underline; cursor: pointer; }");
+      d.adoptedStyleSheets = d.adoptedStyleSheets.concat([sheet]);
+      d.jvLinkStyle = sheet;
+    }
+  }
+
+  // The frame a link of this window opens its page in, as the shell names frames.
+  function linkFrame(win, link) {
+    var target = link.getAttribute("target");
+    if (!target) {
+      var base = win.document.querySelector("base[target]");
+      target = base ? base.getAttribute("target") : "";
+    }
+    var lower = target.toLowerCase();
+    if (!target || lower === "_self") return win.name;
+    if (lower === "_top") return "jv-top";
+    if (lower === "_parent") return win.parent === win.top ? "jv-top" : win.parent.name;
+    return target;
+  }
+
   Host.prototype.patch = function (message) {
     var doc = this.docs.get(message.doc);
     if (!doc) {
@@ -423,7 +484,9 @@
     var ops = message.ops || [];
     var fields = [];
     var structure = false;
+    var links = false;
     for (var i = 0; i < ops.length; i++) {
+      if (ops[i].o === "insert" || ops[i].o === "children" || ops[i].n === "href") links = true;
       try {
         if (this.apply(doc, ops[i], fields)) structure = true;
       } catch (e) {
@@ -434,6 +497,7 @@
     // so that a select shows the options inserted after it).
     this.remember(doc, fields);
     if (structure) layOutFramesets(doc.win.document);
+    if (links) programLinks(doc.win.document);
   };
 
   // The content of an element marked data-jv-sync that a change of the program went into is the
@@ -606,15 +670,48 @@
   Host.prototype.dialogLoaded = function (doc) {
     var found = this.dialogFor(doc);
     if (!found.dialog) return;
-    if (doc.win.document.title) found.dialog.title.textContent = doc.win.document.title;
+    var d = doc.win.document;
+    var caption = found.dialog.title;
+    var showTitle = function () { if (d.title) caption.textContent = d.title; };
+    showTitle();
+    // The program may give the dialog its title after the page has loaded, or change it later.
+    if (d.head && doc.win.MutationObserver) {
+      new doc.win.MutationObserver(showTitle).observe(d.head, { childList: true, subtree: true, characterData: true });
+    }
+    // The dialog is as high as what it holds, now and whenever that changes.
+    found.dialog.doc = d;
+    this.fitDialog(found.dialog);
+    if (doc.win.ResizeObserver) {
+      var self = this;
+      new doc.win.ResizeObserver(function () { self.fitDialog(found.dialog); }).observe(d.documentElement);
+    }
     doc.win.focus();
+  };
+
+  // The height of a dialog's content, so that no empty space is left under its buttons; never more
+  // than the window can show (the dialog then scrolls).
+  Host.prototype.fitDialog = function (dialog) {
+    var d = dialog.doc;
+    if (!d || !d.documentElement || d.defaultView === null) return;
+    var height = Math.ceil(d.documentElement.getBoundingClientRect().height);
+    var parts = d.body ? d.body.querySelectorAll("*") : [];
+    for (var i = 0; i < parts.length; i++) {
+      var position = d.defaultView.getComputedStyle(parts[i]).position;
+      if (position === "absolute" || position === "fixed") {
+        height = Math.max(height, Math.ceil(parts[i].getBoundingClientRect().bottom + d.defaultView.scrollY));
+      }
+    }
+    if (!(height > 0)) return;
+    var limit = Math.max(window.innerHeight - 80, 120);
+    dialog.frame.style.height = Math.min(height, limit) + "px";
   };
 
   Host.prototype.dialogBounds = function (message) {
     var dialog = this.dialogs.get(message.dlg);
     if (!dialog) return;
     if (message.w || !dialog.frame.style.width) dialog.frame.style.width = (message.w || 400) + "px";
-    if (message.h || !dialog.frame.style.height) dialog.frame.style.height = (message.h || 300) + "px";
+    if (dialog.doc) this.fitDialog(dialog);
+    else if (message.h || !dialog.frame.style.height) dialog.frame.style.height = (message.h || 300) + "px";
     if (message.x !== undefined || message.y !== undefined) {
       dialog.element.style.margin = "0";
       dialog.element.style.left = (message.x || 0) + "px";
@@ -1017,7 +1114,7 @@
         var resolve = this.calls.get(message.id);
         if (resolve) {
           this.calls.delete(message.id);
-          resolve();
+          resolve(message.v);
         }
         return;
       }
@@ -1070,6 +1167,21 @@
       window.external = external;
     }
 
+    // The program's own message box in place of the browser's: `await jvAlert(text)` and
+    // `if (await jvConfirm(text)) ...`, the title "Jorvane" unless one is given. The browser's
+    // boxes are never shown; a script that still calls them cannot wait for an answer, so its
+    // question counts as cancelled.
+    window.jvAlert = function (message, title) {
+      return host.ask(id, message, title, false).then(function () {});
+    };
+    window.jvConfirm = function (message, title) { return host.ask(id, message, title, true); };
+    window.alert = function (message) { window.jvAlert(message); };
+    window.confirm = function (message) {
+      window.jvAlert(message);
+      return false;
+    };
+    window.prompt = function () { return null; };
+
     // Script errors go to the program, unless the page's own error handler dealt with them.
     window.addEventListener("error", function (event) {
       setTimeout(function () {
@@ -1112,6 +1224,27 @@
       event.preventDefault();
       host.send({ t: "navigate", doc: id, frame: "_blank", url: link.href });
     }, true);
+    // The program's links: once the page's own handlers have let the click through, the program
+    // is asked to open the page, as for a browser link.
+    document.addEventListener("click", function (event) {
+      var link = event.target && event.target.closest ? event.target.closest("[" + PROGRAM_LINK + "]") : null;
+      if (!link || event.defaultPrevented || event.button !== 0) return;
+      event.preventDefault();
+      var url = new URL(link.getAttribute(PROGRAM_LINK), document.baseURI);
+      var here = new URL(location.href);
+      url.hash = "";
+      here.hash = "";
+      var frame = linkFrame(window, link);
+      if (url.href === here.href && frame === window.name) return;  // a link to a place in the page
+      host.send({ t: "navigate", doc: id, frame: frame, url: url.href });
+    });
+    document.addEventListener("keydown", function (event) {
+      var link = event.target;
+      if (event.key !== "Enter" || event.defaultPrevented || !link || !link.hasAttribute ||
+          !link.hasAttribute(PROGRAM_LINK)) return;
+      event.preventDefault();
+      link.click();
+    });
     window.open = function (url) {
       host.send({ t: "navigate", doc: id, frame: "_blank", url: new URL(String(url || ""), location.href).href });
       return null;
@@ -1123,6 +1256,10 @@
       var dialogId = Number(window.name.substring("jv-dialog-".length));
       document.addEventListener("keydown", function (event) {
         if (event.defaultPrevented || event.altKey || event.ctrlKey || event.metaKey) return;
+        if (event.key === "Tab") {
+          tabWithin(document, event);
+          return;
+        }
         if (event.key === "Escape") {
           event.preventDefault();
           host.send({ t: "dialogkey", dlg: dialogId, key: "Escape" });
@@ -1171,10 +1308,34 @@
     window.addEventListener("pagehide", function () { host.unloaded(id); });
   }
 
+  // Tab and Shift+Tab go round a dialog's fields and buttons: past the last one to the first and
+  // back, never out of the dialog.
+  var FOCUSABLE = "a[href], [data-jv-href], button, input, select, textarea, [tabindex]";
+
+  function tabWithin(d, event) {
+    var stops = Array.prototype.filter.call(d.querySelectorAll(FOCUSABLE), function (el) {
+      if (el.disabled || el.tabIndex < 0 || (el.type && el.type.toLowerCase() === "hidden")) return false;
+      if (el.closest("[inert]")) return false;
+      var style = d.defaultView.getComputedStyle(el);
+      return style.visibility !== "hidden" && el.getClientRects().length > 0;
+    });
+    if (!stops.length) {
+      event.preventDefault();
+      return;
+    }
+    var at = stops.indexOf(d.activeElement);
+    var last = stops.length - 1;
+    if (event.shiftKey ? at <= 0 : at < 0 || at >= last) {
+      event.preventDefault();
+      stops[event.shiftKey ? last : 0].focus();
+    }
+  }
+
   // A document that is not shown inside the program's window has nobody to talk to.
   function Detached() {}
   Detached.prototype.register = Host.prototype.register;
   Detached.prototype.call = function () { return Promise.resolve(); };
+  Detached.prototype.ask = function () { return Promise.resolve(false); };
   Detached.prototype.send = function () {};
   Detached.prototype.loaded = function () {};
   Detached.prototype.unloaded = function () {};

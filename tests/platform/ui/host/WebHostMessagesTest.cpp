@@ -187,6 +187,59 @@ TEST_F(WebHostMessages, AMessageTheHostCannotUseIsAnsweredLoggedOnceAndTheProgra
     EXPECT_EQ(seenName, "typed \xEF\xBF\xBD");
 }
 
+// A page script's message box is the program's to show; the script hears the answer, and a box the
+// program cannot show (no one to show it, or a message it cannot read) counts as cancelled.
+TEST_F(WebHostMessages, AScriptsMessageBoxIsAnsweredWithTheProgramsAnswer) {
+    struct Shown {
+        std::string text, title;
+        bool cancel;
+    };
+    std::vector<Shown> shown;
+    const auto [doc, key] = Fetch();
+    window.Send(R"({"t":"loaded","doc":)" + doc + R"(,"frame":"jv-top"})");
+    struct Case {
+        const char* what;
+        bool handler;
+        bool answer;  // the program's
+        std::string message;
+        bool wantValue;
+        bool wantError;
+    };
+    const Case cases[] = {
+        {"a question answered OK", true, true, R"("text":"Delete the current row?","title":"","cancel":1)", true,
+         false},
+        {"a question answered Cancel", true, false, R"("text":"Go on?","title":"Jorvane","cancel":1)", false, false},
+        {"a notice", true, true, R"("text":"Saved.\nAll of it.","title":"Update failed","cancel":0)", true, false},
+        {"no one to show it", false, true, R"("text":"Go on?","cancel":1)", false, false},
+        {"a text that is a number", true, true, R"("text":5,"cancel":1)", false, true},
+    };
+    int64_t id = 500;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        shown.clear();
+        if (c.handler) {
+            host->SetMessageBoxHandler([&](const std::string& text, const std::string& title, bool cancel) {
+                shown.push_back({text, title, cancel});
+                return c.answer;
+            });
+        } else {
+            host->SetMessageBoxHandler({});
+        }
+        ++id;
+        window.Send(R"({"t":"msgbox","id":)" + std::to_string(id) + R"(,"doc":)" + doc + "," + c.message + "}");
+        const json reply = Reply(id);
+        ASSERT_TRUE(reply.is_object()) << "the script was not answered";
+        EXPECT_EQ(reply.contains("error"), c.wantError) << reply.dump();
+        EXPECT_EQ(reply.value("v", false), c.wantValue) << reply.dump();
+        if (c.handler && !c.wantError) {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0].cancel, c.message.find("\"cancel\":1") != std::string::npos);
+        } else {
+            EXPECT_TRUE(shown.empty());
+        }
+    }
+}
+
 TEST_F(WebHostMessages, DocumentsNeverShownAreDroppedByCountAndAge) {
     const auto [shownDoc, key] = Fetch();
     window.Send(R"({"t":"loaded","doc":)" + shownDoc + R"(,"frame":"jv-top"})");
