@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -27,6 +28,7 @@
 #include "platform/base/NumberText.h"
 #include "platform/db/Connection.h"
 #include "shared/data/MaintenancePlanItem.h"
+#include "shared/data/UserData.h"
 #include "shared/data/UserPreferences.h"
 #include "shared/registers/RemindersDatabaseObject.h"
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
@@ -54,7 +56,10 @@ public:
         std::filesystem::create_directories(folder_);
         path_ = (folder_ / "user.jvdb").string();
         std::filesystem::copy_file(JV_BLANK_DATABASE_FILE, path_);
-        jv::db::Connection db = jv::db::Connection::Open(path_);
+        // Opened as the program opens a new user's file, which brings it to the current version.
+        CUserData userData;
+        if (!userData.OpenConnections(path_)) std::abort();
+        jv::db::Connection db = userData.GetDatabaseConnection();
         db.BeginTrans();
         for (int car = 0; car < kCars; ++car) {
             const std::string vehicle = VehicleId(car);

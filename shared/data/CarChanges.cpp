@@ -75,6 +75,10 @@ std::optional<std::uint64_t> Of(jv::db::Connection& connection, const std::strin
     }
 }
 
+bool Recorded(jv::db::Connection& connection) {
+    return Of(connection, std::string(), Kind::Readings).has_value();
+}
+
 KeptForCar::KeptForCar(jv::db::Connection connection, const std::string& VehicleID, Kind kind)
     : connection_(std::move(connection)), carChange_(Of(connection_, VehicleID, kind)) {
     if (carChange_ || !connection_.IsOpen()) return;

@@ -28,6 +28,10 @@ enum class Kind : char {
 // transaction, whose changes may yet be undone: nothing may then be kept by car.
 std::optional<std::uint64_t> Of(jv::db::Connection& connection, const std::string& VehicleID, Kind kind);
 
+// True when the file records the cars' changes (and not within a transaction): when what is
+// worked out for one car can be kept on its own.
+bool Recorded(jv::db::Connection& connection);
+
 // How what is worked out from one car's rows of a kind is kept with the open file: for as long as
 // the car's change number stays the same where the file records one, else for as long as nothing
 // in the file changes; not at all within a transaction. Made just before the rows are read.

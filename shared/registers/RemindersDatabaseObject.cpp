@@ -8,6 +8,7 @@
 #include "platform/base/Clock.h"
 #include "shared/core/NumberUtils.h"
 #include "shared/core/TraceLog.h"
+#include "shared/data/CarChanges.h"
 #include "shared/data/CarsDB.h"
 #include "shared/data/OdometerValue.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
@@ -57,7 +58,10 @@ bool CRemindersDatabaseObject::GetReminders(const std::string& VehicleID, const 
     carsDb.getCars(VehicleID, preferences);
     carsDb.getCurrentOdometers(preferences);
 
-    // The latest services of every car at once, only for a car whose id cannot be asked for alone.
+    // Each car's latest services on their own where the file records which cars changed: they
+    // are kept while the car's stay the same. Elsewhere those of every car at once, one query
+    // over every service, as they are kept only while nothing in the file changes.
+    const bool byCar = carchanges::Recorded(m_connection);
     std::optional<std::vector<CService>> servicesOfEveryCar;
 
     bool everyCar = true;
@@ -75,9 +79,8 @@ bool CRemindersDatabaseObject::GetReminders(const std::string& VehicleID, const 
             continue;
         }
 
-        // Each car's own, kept while they stay the same: a change of one car leaves the others'.
         std::vector<CService> latest;
-        if (sqlvalue::IsVehicleId(car.VehicleID)) {
+        if (byCar && sqlvalue::IsVehicleId(car.VehicleID)) {
             register_.GetLatestServices(car.VehicleID, latest);
         } else {
             if (!servicesOfEveryCar) register_.GetLatestServices(VehicleID, servicesOfEveryCar.emplace());
