@@ -18,9 +18,9 @@ using namespace registerrows;
 namespace {
 
 // Built when the page opens: more than a tall window shows.
-constexpr size_t kLatest = 40;
+constexpr size_t kLatest = 30;
 // Built beyond what the script shows, either way, so that scrolling meets rows before gaps.
-constexpr size_t kMargin = 30;
+constexpr size_t kMargin = 12;
 // The most entries built at once (besides the selected and the new entry).
 constexpr size_t kMostBuilt = 300;
 

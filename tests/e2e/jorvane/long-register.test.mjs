@@ -33,9 +33,11 @@ function scrollTo(page, fraction) {
   }, fraction);
 }
 
-// Whether the row of this entry is in the visible part of the register.
+// Whether the row of this entry is in the visible part of the register, with no entries on their
+// way from the program (rows asked for before the last scroll may still replace others).
 function inView(page, id) {
   return page.evaluate((rowId) => {
+    if (entriesAsked !== null || viewCheckDue) return false;
     const row = document.getElementById(rowId);
     if (!row) return false;
     const view = document.getElementById("registerdiv").getBoundingClientRect();

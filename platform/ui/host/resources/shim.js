@@ -200,6 +200,20 @@
     this.send({ t: "unloaded", doc: id });
   };
 
+  // The elements of a subtree the program took out of the document: their keys are let go, so that
+  // rows a long page drops as the user scrolls on do not stay in memory (a node moved elsewhere
+  // comes back with its key in its insertion).
+  Host.prototype.forget = function (doc, root) {
+    if (!root || root.nodeType !== 1) return;
+    var drop = function (element) {
+      var key = doc.keyOf.get(element);
+      if (key !== undefined && doc.keys.get(key) === element) doc.keys.delete(key);
+    };
+    drop(root);
+    var below = root.getElementsByTagName("*");
+    for (var i = 0; i < below.length; i++) drop(below[i]);
+  };
+
   Host.prototype.node = function (doc, key) {
     var node = doc.keys.get(String(key));
     return node && node.ownerDocument === doc.win.document ? node : null;
@@ -516,6 +530,7 @@
         }
         return op.n === "class" || op.n === "data-rows" || op.n === "data-cols";
       case "children":
+        for (var c = 0; c < node.children.length; c++) this.forget(doc, node.children[c]);
         node.replaceChildren(this.fragment(doc, op.h));
         syncedAround(node, fields);
         return true;
@@ -527,8 +542,13 @@
       }
       case "remove":
         syncedAround(node, fields);
-        if (op.i === undefined || op.i === null) node.remove();
-        else if (node.childNodes[op.i]) node.removeChild(node.childNodes[op.i]);
+        if (op.i === undefined || op.i === null) {
+          this.forget(doc, node);
+          node.remove();
+        } else if (node.childNodes[op.i]) {
+          this.forget(doc, node.childNodes[op.i]);
+          node.removeChild(node.childNodes[op.i]);
+        }
         return true;
       case "value":
         node.value = op.v;
