@@ -20,7 +20,7 @@ namespace {
 // Built when the page opens: more than a tall window shows.
 constexpr size_t kLatest = 30;
 // Built beyond what the script shows, either way, so that scrolling meets rows before gaps.
-constexpr size_t kMargin = 12;
+constexpr size_t kMargin = 8;
 // The most entries built at once (besides the selected and the new entry).
 constexpr size_t kMostBuilt = 300;
 

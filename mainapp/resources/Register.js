@@ -591,7 +591,7 @@ function RegisterInput(event) {
 // --- entries built as the user scrolls -------------------------------------------------------------
 
 // Entries near the view are built before they scroll in: this many on either side.
-const ENTRIES_AHEAD = 4;
+const ENTRIES_AHEAD = 3;
 let viewCheckDue = false;  // a look at the view is due at the next frame
 let entriesAsked = null;   // the program is building entries
 let lastAsked = "";        // what it was asked last

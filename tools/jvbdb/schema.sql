@@ -1,4 +1,5 @@
--- The blank user database "jvbdb" at schema version 8. A new user's database is a copy of it.
+-- The blank user database "jvbdb" at schema version 8. A new user's database is a copy of it,
+-- which the program brings to its current version when it first opens it (CUserData).
 --
 -- Storage types keep the behaviour of the Jet database the program was written for:
 --   text               varchar(n) / char(n) / TEXT, COLLATE NOCASE (names compare without case)
