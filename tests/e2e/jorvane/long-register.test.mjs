@@ -1,6 +1,6 @@
 // A register of 3,000 fuel purchases as a user meets it: it opens on its latest entries, scrolls
 // to its oldest (the rows come as they scroll into view), and its entries far from the end are
-// edited, saved, put back and deleted like any other; each checked against the database.
+// edited, saved, put back, deleted and printed like any other; each checked against the database.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import { answerMessages, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
@@ -170,5 +170,22 @@ describe("a register of 3,000 entries", () => {
     assert.equal(await page.evaluate((rowId) => document.getElementById(rowId).previousElementSibling.previousElementSibling.id, added), latest);
     assert.equal(await page.inputValue('tr[id="new"] [name="Odometer"]'), "Odometer");
     assert.equal((await body(page)).total, COUNT);
+  });
+
+  test("prints every stored purchase, the ones never scrolled to among them", async () => {
+    await app.context.addInitScript(() => {
+      window.print = () => {
+        window.top.jvPrinted = (window.top.jvPrinted || []).concat([document.body.innerHTML]);
+      };
+    });
+    const nav = await frame(app.page, "main_navbar");
+    await nav.click("a.nav-print");
+    const printed = await eventually(() => app.page.evaluate(() => window.jvPrinted && window.jvPrinted[0]), "the printout", 30000);
+    assert.match(printed, /Fuel History for /);
+    // One row per stored purchase below the headings, in the order of their dates.
+    const rows = printed.split("<tr>").length - 1;
+    assert.equal(rows, 1 + Number(home.query("SELECT COUNT(*) FROM FuelPurchases")));
+    assert.ok(printed.indexOf(">Corner Garage<") < printed.indexOf(">Station 16<"));
+    assert.match(printed, />150300\.0</);
   });
 });
