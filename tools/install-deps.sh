@@ -12,7 +12,8 @@ packages=(
   dbus-daemon
 )
 if [[ "${JV_WITH_BROWSER:-1}" == 1 ]]; then
-  packages+=(chromium)
+  # The end-to-end tests also run the program's own headed window on a virtual display.
+  packages+=(chromium xvfb)
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 

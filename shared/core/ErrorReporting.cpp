@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/base/BrowserVersion.h"
@@ -27,6 +28,13 @@ constexpr const char* kThankYou =
 constexpr const char* kSubmitPage = "fogbugz/scoutsubmit.asp";
 
 IErrorReportDialog* g_dialog = nullptr;
+// True while a report's dialog is shown. Its dialog runs the program's loop, where more problems
+// can come (a page script that fails every moment): those are kept in the log rather than shown
+// over it, so that reports never stack.
+bool g_showing = false;
+// The problems shown through the installed dialog: the same problem again is kept in the log, not
+// shown to the user a second time.
+std::set<std::string> g_shown;
 
 // The running program's file name without its folder.
 std::string ProgramFileName() {
@@ -117,6 +125,7 @@ void Post(const std::string& form) {
 
 void CErrorReporting::InstallDialog(IErrorReportDialog* dialog) {
     g_dialog = dialog;
+    g_shown.clear();
 }
 IErrorReportDialog* CErrorReporting::InstalledDialog() {
     return g_dialog;
@@ -131,7 +140,8 @@ void CErrorReporting::Report(const std::string& method, int line, const std::str
             "Error in " + fileName + " (" + method + ":" + std::to_string(line) + ") V" + version;
 
         IErrorReportDialog* dialog = g_dialog;
-        if (dialog == nullptr) {
+        const std::string problem = method + "\n" + std::to_string(line) + "\n" + message;
+        if (dialog == nullptr || g_showing || g_shown.count(problem) != 0) {
             TraceLog(kMethod, TRACE_ERROR, description + ": " + message);
             return;
         }
@@ -146,12 +156,15 @@ void CErrorReporting::Report(const std::string& method, int line, const std::str
         details += "\r\nMessage: " + message;
 
         ErrorReportDialogResult answer;
+        g_showing = true;
         try {
             answer = dialog->Show(details);
         } catch (const std::exception& error) {
             TraceLog(kMethod, TRACE_ERROR, std::string("The problem-report dialog failed: ") + error.what());
             answer.result = -1;
         }
+        g_showing = false;
+        if (answer.result != -1) g_shown.insert(problem);
         if (!UserLetsItGo(answer.result)) {
             if (answer.result != 0) {
                 // Not shown: the report is not sent, so keep it in the log.

@@ -20,7 +20,9 @@ public:
 
 // Reports a failure the user should know about: builds a problem description, shows it in the
 // problem-report dialog and, unless the user declines, posts it to the error-report server.
-// Never fails toward its caller.
+// Never fails toward its caller. One report is shown at a time, and each problem (method, line and
+// message) once per installed dialog: a problem that comes while a report is open, or again after
+// it was shown, is kept in the trace log instead.
 class CErrorReporting {
 public:
     static void Report(const std::string& method, int line, const std::string& message);

@@ -1,9 +1,18 @@
 // Shared by the pages and dialogs of Jorvane.
 
+// What the browser says about its own work (a resize observer whose changes could not all be
+// delivered within one frame): no fault of the page's script, and no problem to report.
+var jvBrowserNotice = /^ResizeObserver loop (completed with undelivered notifications|limit exceeded)/;
+// The errors the program was told of: a script that fails the same way again is not told again.
+var jvReportedErrors = new Set();
+
 // A script error goes to the program (its log and a problem report) instead of a browser message.
 function fnErrorTrap(message, url, line) {
+    if (jvBrowserNotice.test(String(message))) return true;
     var text = "A Javascript error was thrown and caught.\n" + "Error: " + message + "\n" + "Line: " + line + "\n" +
         "URL: " + url + "\n";
+    if (jvReportedErrors.has(text)) return true;
+    jvReportedErrors.add(text);
     try {
         if (window.external && typeof window.external.JavascriptError === "function") {
             Promise.resolve(window.external.JavascriptError(text, url, line)).catch(function () {});

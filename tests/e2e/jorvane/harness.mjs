@@ -7,7 +7,7 @@ import http from "node:http";
 import { tmpdir } from "node:os";
 import { dirname, join } from "node:path";
 import { createInterface } from "node:readline";
-import { after } from "node:test";
+import { after, afterEach } from "node:test";
 import { fileURLToPath } from "node:url";
 import { chromium } from "playwright-core";
 import { CHROMIUM, CHROMIUM_FLAGS } from "../harness.mjs";
@@ -29,9 +29,42 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 // not leave its program and browser running, or the test file would never end.
 const running = new Set();
 if (process.env.NODE_TEST_CONTEXT) {
-  after(async () => {
-    for (const app of [...running]) await app.kill();
+  // A journey fails where the window met a fault: the test during which it happened fails.
+  afterEach(() => {
+    for (const app of running) app.checkProblems();
   });
+  after(async () => {
+    for (const app of [...running]) await app.kill({ check: false });
+  });
+}
+
+// The problem report's page (resource 2000): a window that shows it has met a fault.
+const PROBLEM_REPORT = "/2000";
+
+// What no journey may meet unless it says it means to (`expectProblems`): a script error that a
+// page reported to the program (the trace log's "JavaScript Error") or a problem report shown.
+// Each is told once.
+export function watchForProblems(app, page) {
+  app.problemReports = [];
+  let told = 0;
+  let toldReports = 0;
+  const look = (shown) => {
+    try {
+      if (new URL(shown.url()).pathname === PROBLEM_REPORT) app.problemReports.push(shown.name());
+    } catch {
+      // not an address
+    }
+  };
+  page.frames().forEach(look);
+  page.on("framenavigated", look);
+  app.checkProblems = () => {
+    if (app.expectProblems) return;
+    const errors = app.home.traceLog().split("\n").filter((line) => /JavaScript Error/.test(line));
+    const found = errors.slice(told).concat(app.problemReports.slice(toldReports).map((name) => "a problem report (" + name + ")"));
+    told = errors.length;
+    toldReports = app.problemReports.length;
+    if (found.length) throw new Error("the window met a fault:\n" + found.join("\n") + "\n" + app.home.traceLog().slice(-4000));
+  };
 }
 
 // A home of the program's own: its folders, the machine-wide data laid out by the build (with a
@@ -99,7 +132,8 @@ export function jorvaneHome({ webUrl = "127.0.0.1:9", errorsUrl = "127.0.0.1:9" 
 // Starts jorvane in `home`, opens its window in a headless Chromium and waits for the frameset.
 // Returns { child, page, browser, home, stderr, exited, close() }; close() closes the window as a
 // user would and resolves with how the program ended.
-export async function startJorvane(home, { env = {}, args = [], waitForFrameset = true, viewport } = {}) {
+// A journey that raises script errors or problem reports on purpose passes `expectProblems`.
+export async function startJorvane(home, { env = {}, args = [], waitForFrameset = true, viewport, expectProblems = false } = {}) {
   rmSync(home.env.JV_E2E_URL_FILE, { force: true });
   const child = spawn(program(), args, { stdio: ["ignore", "ignore", "pipe"], env: { ...process.env, ...home.env, ...env } });
   const stderr = [];
@@ -118,22 +152,24 @@ export async function startJorvane(home, { env = {}, args = [], waitForFrameset 
   }
   const url = readFileSync(home.env.JV_E2E_URL_FILE, "utf8").trim();
   let browser = null;
-  const app = { child, home, stderr, exited };
+  const app = { child, home, stderr, exited, expectProblems, checkProblems: () => {} };
   app.close = async () => {
     running.delete(app);
     if (browser) await browser.close().catch(() => {});
     const timer = setTimeout(() => child.kill("SIGKILL"), 15000);
     const how = await exited;
     clearTimeout(timer);
+    app.checkProblems();
     return how;
   };
-  app.kill = async () => {
+  app.kill = async ({ check = true } = {}) => {
     running.delete(app);
     if (!ended) child.kill("SIGTERM");
     if (browser) await browser.close().catch(() => {});
     const timer = setTimeout(() => child.kill("SIGKILL"), 10000);
     const how = await exited;
     clearTimeout(timer);
+    if (check) app.checkProblems();
     return how;
   };
   running.add(app);
@@ -141,6 +177,7 @@ export async function startJorvane(home, { env = {}, args = [], waitForFrameset 
     browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS });
     const context = await browser.newContext({ viewport: viewport || { width: 1100, height: 720 } });
     const page = await context.newPage();
+    watchForProblems(app, page);
     // The program shows its own message boxes: a box of the browser is a fault, kept for the test
     // to check (and dismissed, so that nothing waits on it).
     app.browserDialogs = [];
@@ -152,7 +189,121 @@ export async function startJorvane(home, { env = {}, args = [], waitForFrameset 
     Object.assign(app, { page, browser, context });
     if (waitForFrameset) await frame(page, "main_navcarlist");
   } catch (error) {
-    await app.kill();
+    await app.kill({ check: false });
+    throw error;
+  }
+  return app;
+}
+
+// A display for a headed browser: an Xvfb of the test's own with a screen of `width` x `height`
+// (so that the window, which opens maximised at a first start, has that size), or null when the
+// machine has no Xvfb. close() ends it.
+export async function virtualDisplay(width, height) {
+  let xvfb = "";
+  try {
+    xvfb = execFileSync("sh", ["-c", "command -v Xvfb"], { encoding: "utf8" }).trim();
+  } catch {
+    return null;
+  }
+  if (!xvfb) return null;
+  // Xvfb picks a free display itself and writes its number to the descriptor given.
+  const server = spawn(xvfb, ["-displayfd", "3", "-screen", "0", `${width}x${height}x24`, "-nolisten", "tcp"],
+    { stdio: ["ignore", "ignore", "ignore", "pipe"] });
+  const number = await new Promise((resolve, reject) => {
+    let text = "";
+    const timer = setTimeout(() => reject(new Error("Xvfb gave no display")), 15000);
+    server.stdio[3].on("data", (chunk) => {
+      text += chunk;
+      if (text.includes("\n")) {
+        clearTimeout(timer);
+        resolve(text.trim());
+      }
+    });
+    server.on("exit", (code) => {
+      clearTimeout(timer);
+      reject(new Error("Xvfb ended with " + code));
+    });
+  });
+  const ended = new Promise((resolve) => server.on("exit", resolve));
+  return {
+    name: ":" + number,
+    close: async () => {
+      server.kill("SIGTERM");
+      await ended;
+    },
+  };
+}
+
+// Starts jorvane in `home` as a user does: no browser named (JV_BROWSER unset), so the program
+// starts Chromium itself, headed, on `display`. The only change to that browser is a port for
+// the test's DevTools connection, added by a `chromium` found first on the PATH that hands every
+// argument of the program's on to the real one. Returns the app as startJorvane does, its page the
+// program's own window; close() closes that window as a user would.
+export async function startJorvaneHeaded(home, display, { env = {}, expectProblems = false } = {}) {
+  const wrapperDir = join(home.root, "browser");
+  mkdirSync(wrapperDir, { recursive: true });
+  const profileFile = join(home.root, "browser-profile");
+  writeFileSync(join(wrapperDir, "chromium"), `#!/bin/sh
+for argument in "$@"; do
+  case "$argument" in
+    --user-data-dir=*) printf '%s\n' "\${argument#--user-data-dir=}" > "${profileFile}" ;;
+  esac
+done
+exec ${CHROMIUM} "$@" --remote-debugging-port=0
+`, { mode: 0o755 });
+  const programEnv = { ...process.env, ...home.env, ...env, DISPLAY: display.name, PATH: wrapperDir + ":" + process.env.PATH };
+  delete programEnv.JV_BROWSER;
+  delete programEnv.WAYLAND_DISPLAY;
+  const child = spawn(program(), [], { stdio: ["ignore", "ignore", "pipe"], env: programEnv });
+  const stderr = [];
+  createInterface({ input: child.stderr }).on("line", (line) => stderr.push(line));
+  const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
+  let ended = null;
+  exited.then((how) => { ended = how; });
+  const app = { child, home, stderr, exited, expectProblems, checkProblems: () => {}, browserDialogs: [] };
+  let browser = null;
+  app.close = async () => {
+    running.delete(app);
+    // The window closed by its title bar's button: the program ends with it.
+    if (browser) {
+      const session = await browser.newBrowserCDPSession().catch(() => null);
+      if (session) await session.send("Browser.close").catch(() => {});
+    }
+    const timer = setTimeout(() => child.kill("SIGKILL"), 15000);
+    const how = await exited;
+    clearTimeout(timer);
+    app.checkProblems();
+    return how;
+  };
+  app.kill = async ({ check = true } = {}) => {
+    running.delete(app);
+    if (!ended) child.kill("SIGTERM");
+    const timer = setTimeout(() => child.kill("SIGKILL"), 10000);
+    const how = await exited;
+    clearTimeout(timer);
+    if (check) app.checkProblems();
+    return how;
+  };
+  running.add(app);
+  try {
+    const port = await eventually(() => {
+      if (ended) throw new Error("jorvane ended with " + JSON.stringify(ended) + ": " + stderr.join("\n"));
+      if (!existsSync(profileFile)) return null;
+      const portFile = join(readFileSync(profileFile, "utf8").trim(), "DevToolsActivePort");
+      return existsSync(portFile) ? readFileSync(portFile, "utf8").split("\n")[0].trim() : null;
+    }, "the program's browser", 20000);
+    browser = await chromium.connectOverCDP("http://127.0.0.1:" + port);
+    const context = browser.contexts()[0];
+    const page = await eventually(() => context.pages().find((shown) => /^http:\/\/127\.0\.0\.1:\d+\//.test(shown.url())),
+      "the program's window", 20000);
+    watchForProblems(app, page);
+    page.on("dialog", (box) => {
+      app.browserDialogs.push(box.type() + ": " + box.message());
+      box.dismiss().catch(() => {});
+    });
+    Object.assign(app, { page, browser, context });
+  } catch (error) {
+    await app.kill({ check: false });
     throw error;
   }
   return app;
@@ -180,6 +331,18 @@ export async function dialog(page, timeout = 15000) {
   const found = await frame(page, await element.getAttribute("name"), timeout);
   await found.waitForFunction(() => window.external && document.readyState === "complete");
   return found;
+}
+
+// The dialog shown now once its message matches `text` (dialogs that close meanwhile are passed by).
+export async function dialogWith(app, text, what) {
+  return eventually(async () => {
+    try {
+      const shown = await dialog(app.page, 1000);
+      return text.test(await shown.locator("#message").innerText({ timeout: 1000 })) ? shown : null;
+    } catch {
+      return null;
+    }
+  }, what, 15000);
 }
 
 // Opens a register from the navigation bar's link and waits for its page (by its title) and its

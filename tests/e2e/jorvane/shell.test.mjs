@@ -103,7 +103,7 @@ describe("the main window", () => {
     const home = jorvaneHome();
     home.seed("UPDATE Prefs SET Internet = 1;");
     try {
-      const app = await startJorvane(home);
+      const app = await startJorvane(home, { expectProblems: true });
       const top = await frame(app.page, "jv-top");
       await top.evaluate(() => setTimeout(() => { throw new Error("frameset trouble"); }, 0));
       await eventually(() => /ERR  JavaScript Error.*frameset trouble/s.test(home.traceLog()), "the frameset's error");

@@ -212,6 +212,34 @@ TEST_F(ErrorReportingTest, PostFailuresAreLoggedAndNeverReachTheCaller) {
     EXPECT_EQ(failing.Requests().size(), 1u);
 }
 
+// A page script that fails every moment reports again from the loop the report's dialog runs: no
+// report is shown over another, and a problem shown once is only logged after.
+TEST_F(ErrorReportingTest, OneReportAtATimeAndEachProblemOnce) {
+    LoopbackHttpServer server;
+    UseServer(server.HostAndPort());
+    struct NestingDialog : IErrorReportDialog {
+        ErrorReportDialogResult Show(const std::string& details) override {
+            shown.push_back(details);
+            CErrorReporting::Report("JavaScript Error:URL=page", 3, "x is not defined");
+            CErrorReporting::Report("CCarsDB::getCars", 9, "while the report is open");
+            return {0, "", ""};
+        }
+        std::vector<std::string> shown;
+    } dialog;
+    CErrorReporting::InstallDialog(&dialog);
+
+    CErrorReporting::Report("JavaScript Error:URL=page", 3, "x is not defined");
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_NE(Log().find("while the report is open"), std::string::npos) << "the nested problem is logged";
+
+    CErrorReporting::Report("JavaScript Error:URL=page", 3, "x is not defined");
+    EXPECT_EQ(dialog.shown.size(), 1u) << "the same problem again is not shown";
+    CErrorReporting::Report("CCarsDB::getCars", 9, "while the report is open");
+    EXPECT_EQ(dialog.shown.size(), 2u) << "another problem is";
+    EXPECT_NE(dialog.shown[1].find("Message: while the report is open"), std::string::npos);
+    EXPECT_TRUE(server.Requests().empty()) << "Don't Send sends nothing";
+}
+
 TEST(UrlEncode, KeepsLettersAndDigitsAndEncodesEveryOtherByte) {
     const std::pair<std::string, std::string> cases[] = {
         {" ", "%20"},

@@ -654,7 +654,8 @@
       self.send({ t: "dialogkey", dlg: message.dlg, key: "Escape" });
     });
     document.body.appendChild(dialog);
-    this.dialogs.set(message.dlg, { element: dialog, frame: frame, title: title, clicks: message.clicks || null });
+    this.dialogs.set(message.dlg, { id: message.dlg, element: dialog, frame: frame, title: title, clicks: message.clicks || null,
+                                    returnFocus: focusedElement() });
     this.dialogBounds(message);
     if (message.modal === false) dialog.show();
     else dialog.showModal();
@@ -683,17 +684,32 @@
     this.fitDialog(found.dialog);
     if (doc.win.ResizeObserver) {
       var self = this;
-      new doc.win.ResizeObserver(function () { self.fitDialog(found.dialog); }).observe(d.documentElement);
+      new doc.win.ResizeObserver(function () { self.refitDialog(found.dialog); }).observe(d.documentElement);
     }
     doc.win.focus();
   };
 
+  // Sizes the dialog again once the browser has delivered what it observed. Sizing its frame from
+  // within the observer would change the size being observed while the browser delivers it (the
+  // browser reports that to the page as an error), so it waits for the next frame.
+  Host.prototype.refitDialog = function (dialog) {
+    if (dialog.fitPending) return;
+    dialog.fitPending = true;
+    var self = this;
+    window.requestAnimationFrame(function () {
+      dialog.fitPending = false;
+      if (self.dialogs.get(dialog.id) === dialog) self.fitDialog(dialog);
+    });
+  };
+
   // The height of a dialog's content, so that no empty space is left under its buttons; never more
-  // than the window can show (the dialog then scrolls).
+  // than the window can show (the dialog then scrolls). A dialog that is shown whole has no scroll
+  // bar to come and go as its height changes, so its width, and with it what wraps, stays put.
   Host.prototype.fitDialog = function (dialog) {
     var d = dialog.doc;
     if (!d || !d.documentElement || d.defaultView === null) return;
-    var height = Math.ceil(d.documentElement.getBoundingClientRect().height);
+    var root = d.documentElement;
+    var height = Math.ceil(root.getBoundingClientRect().height);
     var parts = d.body ? d.body.querySelectorAll("*") : [];
     for (var i = 0; i < parts.length; i++) {
       var position = d.defaultView.getComputedStyle(parts[i]).position;
@@ -703,7 +719,9 @@
     }
     if (!(height > 0)) return;
     var limit = Math.max(window.innerHeight - 80, 120);
-    dialog.frame.style.height = Math.min(height, limit) + "px";
+    root.style.overflowY = height <= limit ? "hidden" : "";
+    var text = Math.min(height, limit) + "px";
+    if (dialog.frame.style.height !== text) dialog.frame.style.height = text;
   };
 
   Host.prototype.dialogBounds = function (message) {
@@ -725,6 +743,41 @@
     this.dialogs.delete(message.dlg);
     dialog.element.close();
     dialog.element.remove();
+    this.restoreFocus(dialog.returnFocus);
+  };
+
+  // The element that has the focus, looked for through the frames of the window.
+  function focusedElement() {
+    var win = window;
+    var element = document.activeElement;
+    try {
+      while (element && element.tagName === "IFRAME" && element.contentWindow) {
+        win = element.contentWindow;
+        element = win.document.activeElement;
+      }
+    } catch (e) {
+      // A frame that is not the program's: its window is as far as the focus can be followed.
+    }
+    return { win: win, element: element };
+  }
+
+  // After a dialog closes the focus goes back where it was when the dialog opened (to the dialog
+  // beneath, say, so that Enter and Escape answer it), unless that is under another dialog still
+  // shown: then to the newest dialog.
+  Host.prototype.restoreFocus = function (target) {
+    var shown = Array.from(this.dialogs.values());
+    var top = shown.length ? shown[shown.length - 1] : null;
+    try {
+      if (target && target.win && (!top || target.win === top.frame.contentWindow)) {
+        target.win.focus();
+        var element = target.element;
+        if (element && element.isConnected && element.ownerDocument === target.win.document && element.focus) element.focus();
+        return;
+      }
+      if (top && top.frame.contentWindow) top.frame.contentWindow.focus();
+    } catch (e) {
+      // The page went meanwhile.
+    }
   };
 
   // The status bar's panes, 0 the message pane.
@@ -1182,18 +1235,25 @@
     };
     window.prompt = function () { return null; };
 
-    // Script errors go to the program, unless the page's own error handler dealt with them.
+    // Script errors go to the program, unless the page's own error handler dealt with them. A
+    // notice of the browser about its own work is no fault of the page; an error the program was
+    // told of is not told again (a script that fails the same way again and again is told once).
+    var told = new Set();
+    var tell = function (message, url, line) {
+      var key = message + "\n" + url + "\n" + line;
+      if (told.has(key)) return;
+      told.add(key);
+      host.send({ t: "error", doc: id, message: message, url: url, line: line });
+    };
     window.addEventListener("error", function (event) {
+      if (BROWSER_NOTICE.test(String(event.message))) return;
       setTimeout(function () {
-        if (event.defaultPrevented) return;
-        host.send({ t: "error", doc: id, message: String(event.message), url: String(event.filename || ""),
-                    line: event.lineno || 0 });
+        if (!event.defaultPrevented) tell(String(event.message), String(event.filename || ""), event.lineno || 0);
       }, 0);
     });
     window.addEventListener("unhandledrejection", function (event) {
       var reason = event.reason;
-      host.send({ t: "error", doc: id, message: String(reason && reason.message ? reason.message : reason),
-                  url: location.href, line: 0 });
+      tell(String(reason && reason.message ? reason.message : reason), location.href, 0);
     });
 
     // Navigations and form submissions are the program's to decide: it answers with a load.
@@ -1308,6 +1368,10 @@
     window.addEventListener("pagehide", function () { host.unloaded(id); });
   }
 
+  // What the browser says about its own work: a resize observer whose changes could not all be
+  // delivered within one frame. No fault of the page's script.
+  var BROWSER_NOTICE = /^ResizeObserver loop (completed with undelivered notifications|limit exceeded)/;
+
   // Tab and Shift+Tab go round a dialog's fields and buttons: past the last one to the first and
   // back, never out of the dialog.
   var FOCUSABLE = "a[href], [data-jv-href], button, input, select, textarea, [tabindex]";
@@ -1344,6 +1408,10 @@
   if (window === window.top && docAttribute === null) {
     var host = new Host();
     window.jvHost = host;
+    // Dialogs are never higher than the window can show.
+    window.addEventListener("resize", function () {
+      host.dialogs.forEach(function (dialog) { host.refitDialog(dialog); });
+    });
     host.connect();
     return;
   }
