@@ -12,8 +12,9 @@ packages=(
   dbus-daemon
 )
 if [[ "${JV_WITH_BROWSER:-1}" == 1 ]]; then
-  # The end-to-end tests also run the program's own headed window on a virtual display.
-  packages+=(chromium xvfb)
+  # The end-to-end tests also run the program's own headed window on a virtual display and press
+  # keys there as a keyboard does.
+  packages+=(chromium xvfb xdotool)
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 

@@ -1,8 +1,10 @@
 // The first start and QuickStart in the browser the program starts itself: headed Chromium on a
 // virtual display, no browser named, the window as large as the screen (as a user's opens at a
 // first start), at the two screen sizes users have. No page may report a script error to the
-// program and no problem report may open at any step (the harness checks both after each test).
+// program and no problem report may open at any step (the harness checks both after each test);
+// the browser's own keys open nothing of the browser.
 import assert from "node:assert/strict";
+import { execFileSync } from "node:child_process";
 import { after, before, describe, test } from "node:test";
 import { dialog, dialogWith, eventually, frame, jorvaneHome, startJorvaneHeaded, startSoapServer, virtualDisplay } from "./harness.mjs";
 
@@ -30,6 +32,42 @@ const SERVICE = {
 // A garage of one car, so that QuickStart does not start, that never connects.
 const A_CAR = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES ('{0000000A-0000-0000-0000-000000000001}', 'Daily', -1, 0, 0);" +
   "UPDATE Prefs SET Internet = 1;";
+
+// The keys whose browser windows the test counts, as xdotool names them.
+const BROWSER_KEYS = ["ctrl+u", "ctrl+h", "ctrl+j", "F12", "ctrl+shift+o", "ctrl+n", "ctrl+t"];
+
+// The browser's targets that are pages (windows and tabs of its own, view-source, history, tools).
+async function browserPages(app) {
+  const session = await app.browser.newBrowserCDPSession();
+  const { targetInfos } = await session.send("Target.getTargets");
+  await session.detach().catch(() => {});
+  return targetInfos.filter((target) => target.type === "page").map((target) => target.url);
+}
+
+// The browser's pages are still those of `before` a moment after keys were pressed (a window the
+// browser opens for a key is there well within it).
+async function opensNothing(app, before) {
+  await new Promise((resolve) => setTimeout(resolve, 1000));
+  assert.deepEqual(await browserPages(app), before);
+}
+
+function hasXdotool() {
+  try {
+    execFileSync("sh", ["-c", "command -v xdotool"]);
+    return true;
+  } catch {
+    return false;
+  }
+}
+
+// Presses `keys` as the keyboard does (real key events of the display, which reach the browser's
+// own shortcuts; keys sent through DevTools never do) in the window that has the focus.
+function pressKeys(display, keys) {
+  const env = { ...process.env, DISPLAY: display.name };
+  const window = execFileSync("xdotool", ["search", "--onlyvisible", "--class", "chromium"], { env, encoding: "utf8" })
+    .trim().split("\n")[0];
+  for (const key of keys) execFileSync("xdotool", ["key", "--window", window, key], { env });
+}
 
 for (const [width, height] of [[1400, 900], [1050, 880]]) {
   describe(`the program's own browser at ${width}x${height}`, () => {
@@ -146,6 +184,45 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
         await report.locator("body").press("Escape");
         await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
         assert.deepEqual(home.traceLog().match(/Error: .*/g), ["Error: Uncaught Error: raised on purpose"]);
+        assert.equal((await app.close()).code, 0);
+      } finally {
+        home.remove();
+      }
+    });
+
+    test("the browser's own keys open nothing of the browser, in the window and in a dialog", { timeout: 60000 }, async (t) => {
+      if (!display || !hasXdotool()) {
+        t.skip(display ? "no xdotool to press keys with" : "no Xvfb to show a headed window on");
+        return;
+      }
+      const home = jorvaneHome();
+      home.seed(A_CAR);
+      try {
+        const app = await startJorvaneHeaded(home, display);
+        const workspace = await frame(app.page, "main_workspace");
+        await eventually(async () => (await workspace.title()) === "Home Page", "the home page");
+        const before = await browserPages(app);
+        assert.equal(before.length, 1, before.join(" "));
+        // In a page, with the cursor in a field: the keys reach the window (a digit typed after
+        // them is in the field) and open nothing.
+        await workspace.fill("#ReminderDate", "");
+        await workspace.focus("#ReminderDate");
+        pressKeys(display, BROWSER_KEYS);
+        await opensNothing(app, before);
+        pressKeys(display, ["7"]);
+        await eventually(async () => (await workspace.inputValue("#ReminderDate")) === "7", "the digit typed");
+        // In a dialog of the program's (Help > About) and on the menu bar.
+        await app.page.click("#jv-menubar >> text=Help");
+        await app.page.click("#jv-menubar >> text=About Jorvane...");
+        const about = await dialog(app.page);
+        await about.locator("body").click();
+        pressKeys(display, BROWSER_KEYS);
+        await opensNothing(app, before);
+        await app.page.keyboard.press("Escape");
+        await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+        await app.page.locator("#jv-statusbar").click();
+        pressKeys(display, BROWSER_KEYS);
+        await opensNothing(app, before);
         assert.equal((await app.close()).code, 0);
       } finally {
         home.remove();

@@ -231,6 +231,14 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   await window.goto(address);
   let frame = await frameNamed(window, "jv-top");
   await frame.waitForSelector("tr.listrow");
+  // Neither the window around the page nor the page shows the browser's menu on a right-click or
+  // lets a key of the browser's (Ctrl+U, the page's source) through.
+  for (const shown of [window, frame]) {
+    assert.deepEqual(await shown.evaluate(() => [
+      document.body.dispatchEvent(new MouseEvent("contextmenu", { bubbles: true, cancelable: true, button: 2 })),
+      document.body.dispatchEvent(new KeyboardEvent("keydown", { key: "u", ctrlKey: true, bubbles: true, cancelable: true })),
+    ]), [false, false]);
+  }
 
   const rows = frame.locator("#reminders tr.listrow");
   assert.equal(await rows.count(), 2);

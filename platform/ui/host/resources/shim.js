@@ -1209,6 +1209,7 @@
   function installDocument(host, id) {
     var doc = host.register(id, window);
     if (host.watchFields) host.watchFields(doc, window);
+    guardDocument(document);
 
     // The external object: the program's methods, each returning a promise that settles once the
     // program's changes from the call are on the page.
@@ -1275,14 +1276,22 @@
         host.send(message);
       });
     }
-    // Links and scripts that would open another window ask the program too.
+    // Links and scripts that would open another window ask the program too (a link clicked with
+    // Ctrl or Shift held is one the browser would open in a new window); the middle button opens
+    // no window of the browser's.
     document.addEventListener("click", function (event) {
       var link = event.target && event.target.closest ? event.target.closest("a[href]") : null;
       if (!link) return;
       var target = (link.getAttribute("target") || "").toLowerCase();
-      if (target !== "_blank" && target !== "_new") return;
+      var newWindow = event.ctrlKey || event.shiftKey || event.metaKey;
+      if (target !== "_blank" && target !== "_new" && !newWindow) return;
       event.preventDefault();
       host.send({ t: "navigate", doc: id, frame: "_blank", url: link.href });
+    }, true);
+    document.addEventListener("auxclick", function (event) {
+      if (event.button === 1 && event.target && event.target.closest && event.target.closest("a[href], area[href]")) {
+        event.preventDefault();
+      }
     }, true);
     // The program's links: once the page's own handlers have let the click through, the program
     // is asked to open the page, as for a browser link.
@@ -1368,6 +1377,40 @@
     window.addEventListener("pagehide", function () { host.unloaded(id); });
   }
 
+  // The keys that edit in a field, held with Ctrl: select all, copy, cut, paste, undo and redo,
+  // and moving or deleting by words. Every other key held with Ctrl or Alt is the browser's own
+  // (a new window, the page's source, the history, downloads, bookmarks, developer tools, find,
+  // zoom, print, save, ...) and does nothing in the program's window.
+  var EDITING_WITH_CTRL = /^(a|c|v|x|y|z|Insert|Backspace|Delete|ArrowLeft|ArrowRight|ArrowUp|ArrowDown|Home|End)$/i;
+  var EDITING_WITH_CTRL_SHIFT = /^(v|z|Backspace|ArrowLeft|ArrowRight|ArrowUp|ArrowDown|Home|End)$/i;
+  // Keys of their own on some keyboards that the browser acts on.
+  var BROWSER_KEYS = /^(Browser\w*|F\d+|Find|Help|Open|Print|Save|New|Close|ZoomIn|ZoomOut|ZoomToggle)$/;
+
+  // True for a key pressed in the program's window that only the browser would act on: the page
+  // keeps it from the browser. Keys the program uses are taken before this is asked.
+  function browserKey(event) {
+    var key = event.key || "";
+    if (/^(Control|Shift|Alt|AltGraph|Meta|OS)$/.test(key)) return false;
+    if (BROWSER_KEYS.test(key)) return true;
+    if (event.ctrlKey || event.metaKey) {
+      if (event.altKey) return true;
+      return !(event.shiftKey ? EDITING_WITH_CTRL_SHIFT : EDITING_WITH_CTRL).test(key);
+    }
+    // Alt with Up or Down opens a list; with any other key it is the browser's.
+    if (event.altKey) return key !== "ArrowUp" && key !== "ArrowDown";
+    // Shift+Escape is the browser's task manager.
+    return key === "Escape" && event.shiftKey;
+  }
+
+  // The window's own parts (its bars, the space around the pages) and every page in it: no key of
+  // the browser's and no menu of the browser's (a page may show its own on the same click).
+  function guardDocument(d) {
+    d.addEventListener("keydown", function (event) {
+      if (browserKey(event)) event.preventDefault();
+    }, true);
+    d.addEventListener("contextmenu", function (event) { event.preventDefault(); });
+  }
+
   // What the browser says about its own work: a resize observer whose changes could not all be
   // delivered within one frame. No fault of the page's script.
   var BROWSER_NOTICE = /^ResizeObserver loop (completed with undelivered notifications|limit exceeded)/;
@@ -1408,6 +1451,7 @@
   if (window === window.top && docAttribute === null) {
     var host = new Host();
     window.jvHost = host;
+    guardDocument(document);
     // Dialogs are never higher than the window can show.
     window.addEventListener("resize", function () {
       host.dialogs.forEach(function (dialog) { host.refitDialog(dialog); });
