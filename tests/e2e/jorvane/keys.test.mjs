@@ -1,9 +1,10 @@
 // The keyboard and the mouse's right button in the program's window: the browser's own keys and
 // menu are kept from the browser in the window's bars, its pages and its dialogs, while the keys
-// that edit a field still edit.
+// that edit a field still edit; Tab goes round the buttons of the program's message box and of the
+// home page's Skip box, and the focus comes back where it was when a box closes.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { garage } from "./garage.mjs";
+import { DAILY, garage } from "./garage.mjs";
 import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
 
 // Keys the browser acts on itself: a new window or tab, the page's source, the history, downloads,
@@ -53,6 +54,48 @@ describe("the window's keys and menus", () => {
     home.remove();
   });
 
+  test("Tab and Shift+Tab go round a message box's buttons; the focus comes back to the field after it", async () => {
+    const workspace = await frame(app.page, "main_workspace");
+    await workspace.locator("#ReminderDate").click();
+    await workspace.evaluate(() => { window.jvAnswer = window.jvConfirm("Go on?"); });
+    const box = await dialog(app.page);
+    const focused = () => box.evaluate(() => document.activeElement && document.activeElement.id);
+    await box.locator("#ButtonOK").focus();
+    await box.locator("#ButtonOK").press("Tab");
+    assert.equal(await focused(), "ButtonCancel");
+    await box.locator("#ButtonCancel").press("Tab");
+    assert.equal(await focused(), "ButtonOK");
+    await box.locator("#ButtonOK").press("Shift+Tab");
+    assert.equal(await focused(), "ButtonCancel");
+    // Enter on the button the focus is on chooses it.
+    await box.locator("#ButtonCancel").press("Enter");
+    assert.equal(await workspace.evaluate(() => window.jvAnswer), false);
+    await eventually(() => workspace.evaluate(() => document.hasFocus() && document.activeElement.id === "ReminderDate"),
+      "the focus back in the field");
+  });
+
+  test("the Skip box keeps Tab inside it and closes on Escape", async () => {
+    const workspace = await frame(app.page, "main_workspace");
+    const row = workspace.locator(`#carlist tr[id='${DAILY}']`);
+    if (!(await row.locator("#RemindersDiv").isVisible())) await row.getByText("show details").click();
+    await row.locator("tr.internalRow").first().locator("td").first().click();
+    await workspace.click("#MenuReminders #Skip");
+    await workspace.locator("#SkipDialog").waitFor({ state: "visible" });
+    const inside = () => workspace.evaluate(() => document.getElementById("SkipDialog").contains(document.activeElement));
+    assert.equal(await inside(), true, "the box has the focus");
+    for (let step = 0; step < 5; step++) {
+      await workspace.locator(":focus").press("Tab");
+      assert.equal(await inside(), true, "Tab " + (step + 1) + " stays in the box");
+    }
+    for (let step = 0; step < 5; step++) {
+      await workspace.locator(":focus").press("Shift+Tab");
+      assert.equal(await inside(), true, "Shift+Tab " + (step + 1) + " stays in the box");
+    }
+    const services = home.query("SELECT count(*) FROM Services");
+    await workspace.locator(":focus").press("Escape");
+    await workspace.locator("#SkipDialog").waitFor({ state: "hidden" });
+    assert.equal(home.query("SELECT count(*) FROM Services"), services, "Escape skips nothing");
+  });
   test("a right-click on the menu bar, the status bar or a page shows no menu of the browser's", async () => {
     assert.equal(await menuLeftToTheBrowser(app.page, "#jv-menubar"), false, "the menu bar");
     assert.equal(await menuLeftToTheBrowser(app.page, "#jv-statusbar"), false, "the status bar");
@@ -60,6 +103,7 @@ describe("the window's keys and menus", () => {
     assert.equal(await menuLeftToTheBrowser(workspace, "#carlist"), false, "the home page");
   });
 
+  // Last: it leaves the due-by date changed.
   test("the browser's keys do nothing in a page, the window's bars and a dialog; the editing keys edit", async () => {
     const workspace = await frame(app.page, "main_workspace");
     await workspace.locator("#carlist tr.listrow").first().waitFor();
