@@ -129,65 +129,68 @@ export function jorvaneHome({ webUrl = "127.0.0.1:9", errorsUrl = "127.0.0.1:9" 
   return home;
 }
 
+// Starts the program with `env` and holds it as the tests do: { child, home, stderr, exited, ended,
+// close(), kill() }. close() closes the window as a user would (`closeWindow`), kill() sends SIGTERM;
+// both resolve with how the program ended and check what the window met (see watchForProblems).
+function launch(home, args, env, expectProblems, closeWindow) {
+  const child = spawn(program(), args, { stdio: ["ignore", "ignore", "pipe"], env });
+  const stderr = [];
+  createInterface({ input: child.stderr }).on("line", (line) => stderr.push(line));
+  const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
+  const app = { child, home, stderr, exited, ended: null, expectProblems, checkProblems: () => {}, browserDialogs: [] };
+  exited.then((how) => { app.ended = how; });
+  const end = async (wait, check) => {
+    const timer = setTimeout(() => child.kill("SIGKILL"), wait);
+    const how = await exited;
+    clearTimeout(timer);
+    if (check) app.checkProblems();
+    return how;
+  };
+  app.close = async () => {
+    running.delete(app);
+    if (app.browser) await closeWindow(app).catch(() => {});
+    return end(15000, true);
+  };
+  app.kill = async ({ check = true } = {}) => {
+    running.delete(app);
+    if (!app.ended) child.kill("SIGTERM");
+    if (app.browser) await app.browser.close().catch(() => {});
+    return end(10000, check);
+  };
+  running.add(app);
+  return app;
+}
+
+// The program's window as the tests watch it: script errors and problem reports (watchForProblems)
+// and boxes of the browser's, which are a fault, kept for the test to check (and dismissed, so that
+// nothing waits on them).
+function watchWindow(app, page) {
+  watchForProblems(app, page);
+  page.on("dialog", (box) => {
+    app.browserDialogs.push(box.type() + ": " + box.message());
+    box.dismiss().catch(() => {});
+  });
+}
+
 // Starts jorvane in `home`, opens its window in a headless Chromium and waits for the frameset.
 // Returns { child, page, browser, home, stderr, exited, close() }; close() closes the window as a
 // user would and resolves with how the program ended.
 // A journey that raises script errors or problem reports on purpose passes `expectProblems`.
 export async function startJorvane(home, { env = {}, args = [], waitForFrameset = true, viewport, expectProblems = false } = {}) {
   rmSync(home.env.JV_E2E_URL_FILE, { force: true });
-  const child = spawn(program(), args, { stdio: ["ignore", "ignore", "pipe"], env: { ...process.env, ...home.env, ...env } });
-  const stderr = [];
-  createInterface({ input: child.stderr }).on("line", (line) => stderr.push(line));
-  const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
-  let ended = null;
-  exited.then((how) => { ended = how; });
-  const deadline = Date.now() + 15000;
-  while (!existsSync(home.env.JV_E2E_URL_FILE)) {
-    if (ended) throw new Error("jorvane ended with " + JSON.stringify(ended) + ": " + stderr.join("\n"));
-    if (Date.now() > deadline) {
-      child.kill("SIGKILL");
-      throw new Error("jorvane opened no window: " + stderr.join("\n"));
-    }
-    await sleep(20);
-  }
-  const url = readFileSync(home.env.JV_E2E_URL_FILE, "utf8").trim();
-  let browser = null;
-  const app = { child, home, stderr, exited, expectProblems, checkProblems: () => {} };
-  app.close = async () => {
-    running.delete(app);
-    if (browser) await browser.close().catch(() => {});
-    const timer = setTimeout(() => child.kill("SIGKILL"), 15000);
-    const how = await exited;
-    clearTimeout(timer);
-    app.checkProblems();
-    return how;
-  };
-  app.kill = async ({ check = true } = {}) => {
-    running.delete(app);
-    if (!ended) child.kill("SIGTERM");
-    if (browser) await browser.close().catch(() => {});
-    const timer = setTimeout(() => child.kill("SIGKILL"), 10000);
-    const how = await exited;
-    clearTimeout(timer);
-    if (check) app.checkProblems();
-    return how;
-  };
-  running.add(app);
+  const app = launch(home, args, { ...process.env, ...home.env, ...env }, expectProblems, (shown) => shown.browser.close());
   try {
-    browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS });
-    const context = await browser.newContext({ viewport: viewport || { width: 1100, height: 720 } });
-    const page = await context.newPage();
-    watchForProblems(app, page);
-    // The program shows its own message boxes: a box of the browser is a fault, kept for the test
-    // to check (and dismissed, so that nothing waits on it).
-    app.browserDialogs = [];
-    page.on("dialog", (box) => {
-      app.browserDialogs.push(box.type() + ": " + box.message());
-      box.dismiss().catch(() => {});
-    });
-    await page.goto(url);
-    Object.assign(app, { page, browser, context });
-    if (waitForFrameset) await frame(page, "main_navcarlist");
+    await eventually(() => {
+      if (app.ended) throw new Error("jorvane ended with " + JSON.stringify(app.ended) + ": " + app.stderr.join("\n"));
+      return existsSync(home.env.JV_E2E_URL_FILE);
+    }, "the window's address", 15000);
+    const url = readFileSync(home.env.JV_E2E_URL_FILE, "utf8").trim();
+    app.browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS });
+    app.context = await app.browser.newContext({ viewport: viewport || { width: 1100, height: 720 } });
+    app.page = await app.context.newPage();
+    watchWindow(app, app.page);
+    await app.page.goto(url);
+    if (waitForFrameset) await frame(app.page, "main_navcarlist");
   } catch (error) {
     await app.kill({ check: false });
     throw error;
@@ -254,54 +257,23 @@ exec ${CHROMIUM} "$@" --remote-debugging-port=0
   const programEnv = { ...process.env, ...home.env, ...env, DISPLAY: display.name, PATH: wrapperDir + ":" + process.env.PATH };
   delete programEnv.JV_BROWSER;
   delete programEnv.WAYLAND_DISPLAY;
-  const child = spawn(program(), [], { stdio: ["ignore", "ignore", "pipe"], env: programEnv });
-  const stderr = [];
-  createInterface({ input: child.stderr }).on("line", (line) => stderr.push(line));
-  const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
-  let ended = null;
-  exited.then((how) => { ended = how; });
-  const app = { child, home, stderr, exited, expectProblems, checkProblems: () => {}, browserDialogs: [] };
-  let browser = null;
-  app.close = async () => {
-    running.delete(app);
-    // The window closed by its title bar's button: the program ends with it.
-    if (browser) {
-      const session = await browser.newBrowserCDPSession().catch(() => null);
-      if (session) await session.send("Browser.close").catch(() => {});
-    }
-    const timer = setTimeout(() => child.kill("SIGKILL"), 15000);
-    const how = await exited;
-    clearTimeout(timer);
-    app.checkProblems();
-    return how;
-  };
-  app.kill = async ({ check = true } = {}) => {
-    running.delete(app);
-    if (!ended) child.kill("SIGTERM");
-    const timer = setTimeout(() => child.kill("SIGKILL"), 10000);
-    const how = await exited;
-    clearTimeout(timer);
-    if (check) app.checkProblems();
-    return how;
-  };
-  running.add(app);
+  // The window closed by its title bar's button: the browser ends, and the program with it.
+  const app = launch(home, [], programEnv, expectProblems, async (shown) => {
+    const session = await shown.browser.newBrowserCDPSession();
+    await session.send("Browser.close").catch(() => {});
+  });
   try {
     const port = await eventually(() => {
-      if (ended) throw new Error("jorvane ended with " + JSON.stringify(ended) + ": " + stderr.join("\n"));
+      if (app.ended) throw new Error("jorvane ended with " + JSON.stringify(app.ended) + ": " + app.stderr.join("\n"));
       if (!existsSync(profileFile)) return null;
       const portFile = join(readFileSync(profileFile, "utf8").trim(), "DevToolsActivePort");
       return existsSync(portFile) ? readFileSync(portFile, "utf8").split("\n")[0].trim() : null;
     }, "the program's browser", 20000);
-    browser = await chromium.connectOverCDP("http://127.0.0.1:" + port);
-    const context = browser.contexts()[0];
-    const page = await eventually(() => context.pages().find((shown) => /^http:\/\/127\.0\.0\.1:\d+\//.test(shown.url())),
+    app.browser = await chromium.connectOverCDP("http://127.0.0.1:" + port);
+    app.context = app.browser.contexts()[0];
+    app.page = await eventually(() => app.context.pages().find((shown) => /^http:\/\/127\.0\.0\.1:\d+\//.test(shown.url())),
       "the program's window", 20000);
-    watchForProblems(app, page);
-    page.on("dialog", (box) => {
-      app.browserDialogs.push(box.type() + ": " + box.message());
-      box.dismiss().catch(() => {});
-    });
-    Object.assign(app, { page, browser, context });
+    watchWindow(app, app.page);
   } catch (error) {
     await app.kill({ check: false });
     throw error;
