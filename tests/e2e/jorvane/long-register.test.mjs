@@ -196,9 +196,15 @@ describe("a register of 3,000 entries", () => {
     assert.equal(await page.locator(`tr[id="${ids[target]}"]`).count(), 1);
     assert.equal(await page.locator(`tr[id="${ids[7]}"]`).count(), 0);
     assert.ok((await body(page)).built < 200);
-    // The user scrolls back to the end.
+    // The user scrolls elsewhere (entries no request has left there), then back to the end.
     await page.evaluate(() => { entriesAsked = null; });
-    await scrollTo(page, 0.5);
+    await scrollTo(page, 0.25);
+    await eventually(() => page.evaluate(() => {
+      if (entriesAsked !== null || viewCheckDue) return false;
+      const box = document.getElementById("registerdiv").getBoundingClientRect();
+      const row = document.elementFromPoint(box.left + box.width / 2, box.top + box.height / 2)?.closest("tr");
+      return !!row && !row.classList.contains("registergap");
+    }), "the entries a quarter of the way down");
     await scrollTo(page, 1);
     await eventually(() => inView(page, "new"), "the new entry in view");
     assert.equal(await page.locator(`tr[id="${ids[COUNT - 1]}"]`).count(), 1);
