@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include "platform/base/Spawn.h"
 
 #include "platform/ui/Document.h"
+#include "platform/ui/Element.h"
 #include "platform/ui/HtmlSerializer.h"
 #include "platform/ui/Loop.h"
 #include "platform/ui/Mutation.h"
@@ -393,9 +395,26 @@ void WebHost::OnMessage(const std::string& text) {
 }
 
 void WebHost::Dispatch(const json& message) {
+    const std::string type = Text(message, "t");
+    // A reply goes to whoever waits for its id: a call or box that comes with the id of one still
+    // being answered would take that one's answer, so it is left unanswered and not carried out.
+    const bool answered = type == "call" || type == "msgbox";
+    const int64_t id = answered ? Number(message, "id") : 0;
+    if (answered && !answering_.insert(id).second) {
+        Log("WebHost::OnMessage", "A " + type + " came with the id of one still being answered (" + std::to_string(id) +
+                                      "): it was not used");
+        return;
+    }
+    struct Answering {
+        std::set<int64_t>* ids;
+        int64_t id;
+        ~Answering() {
+            if (ids != nullptr) ids->erase(id);
+        }
+    } answering{answered ? &answering_ : nullptr, id};
+
     if (auto forms = message.find("f"); forms != message.end()) ApplyForms(*forms);
 
-    const std::string type = Text(message, "t");
     if (type == "call") {
         OnCall(message);
     } else if (type == "loaded") {
@@ -543,10 +562,18 @@ void WebHost::OpenExternal(const std::string& url) {
     if (!process::Spawn({"xdg-open", url}, &error)) Log("WebHost::OpenExternal", url + ": " + error);
 }
 
-void WebHost::OnDialogKey(const json& message) {
+Dialog* WebHost::MessageDialog(const json& message) const {
     const auto found = dialogs_.find(static_cast<int>(Number(message, "dlg")));
-    if (found == dialogs_.end()) return;
+    if (found == dialogs_.end()) return nullptr;
     Dialog* dialog = Dialog::Resolve(found->second.dialog);
+    if (dialog == nullptr || !message.contains("doc")) return dialog;
+    // What comes from a page answers only the dialog that page is.
+    const std::shared_ptr<Document>& document = dialog->document();
+    return document && static_cast<int64_t>(document->id()) == Number(message, "doc") ? dialog : nullptr;
+}
+
+void WebHost::OnDialogKey(const json& message) {
+    Dialog* dialog = MessageDialog(message);
     if (dialog == nullptr) return;
     const std::string key = Text(message, "key");
     if (key == "Enter") {
@@ -558,10 +585,15 @@ void WebHost::OnDialogKey(const json& message) {
     }
 }
 
+// A click comes from the dialog's own page, on an element the program has not disabled.
 void WebHost::OnDialogClick(const json& message) {
-    const auto found = dialogs_.find(static_cast<int>(Number(message, "dlg")));
-    if (found == dialogs_.end()) return;
-    if (Dialog* dialog = Dialog::Resolve(found->second.dialog)) dialog->HostClick(Text(message, "id"));
+    if (!message.contains("doc")) return;
+    Dialog* dialog = MessageDialog(message);
+    if (dialog == nullptr || !dialog->document()) return;
+    const std::string id = Text(message, "id");
+    const Element* element = dialog->document()->getElementById(id);
+    if (element != nullptr && element->disabled()) return;
+    dialog->HostClick(id);
 }
 
 void WebHost::OnWindowOpened() {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json_fwd.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,9 @@ private:
     void OnDialogKey(const nlohmann::json& message);
     void OnMessageBox(const nlohmann::json& message);
     void OnDialogClick(const nlohmann::json& message);
+    // The open dialog a message names by number; null when there is none, or when the message
+    // comes from a document that is not that dialog's.
+    Dialog* MessageDialog(const nlohmann::json& message) const;
     void OnWindowOpened();
     void OnWindowGone();
     void Load(const std::string& frame, const std::string& url);
@@ -191,6 +195,7 @@ private:
     std::map<uint64_t, Shown> documents_;    // by Document::id, from serving until the browser drops it
     std::map<std::string, bool> announced_;  // frames whose next document the program has approved
     std::map<int, OpenDialogWindow> dialogs_;
+    std::set<int64_t> answering_;  // the ids of the calls and boxes being answered
     int nextDialog_ = 1;
     std::shared_ptr<Document> callingDocument_;
     size_t maxUnshown_ = 64;

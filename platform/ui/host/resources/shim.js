@@ -1262,14 +1262,14 @@
         }
         if (event.key === "Escape") {
           event.preventDefault();
-          host.send({ t: "dialogkey", dlg: dialogId, key: "Escape" });
+          host.send({ t: "dialogkey", doc: id, dlg: dialogId, key: "Escape" });
         } else if (event.key === "Enter") {
           var target = event.target;
           var tag = target && target.tagName;
           if (tag === "TEXTAREA" || tag === "BUTTON" || tag === "A" || tag === "SELECT") return;
           if (tag === "INPUT" && /^(button|submit|reset|checkbox|radio)$/i.test(target.type)) return;
           event.preventDefault();
-          host.send({ t: "dialogkey", dlg: dialogId, key: "Enter" });
+          host.send({ t: "dialogkey", doc: id, dlg: dialogId, key: "Enter" });
         }
       });
       document.addEventListener("click", function (event) {
