@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -542,9 +543,7 @@ void WebHost::OnNavigate(const json& message) {
         return;
     }
     const std::string programFrame = ProgramFrame(frame);
-    bool cancel = false;
-    if (events_ != nullptr) events_->OnBeforeNavigate(pageUrl, programFrame, cancel);
-    if (cancel) return;
+    if (Deciding() || !MayNavigate(pageUrl, programFrame)) return;
     RememberStep(programFrame, pageUrl);
     Load(programFrame, BrowserPath(pageUrl));
 }
@@ -623,19 +622,47 @@ void WebHost::Load(const std::string& frame, const std::string& path) {
 
 void WebHost::Navigate(const std::string& url, const std::string& frame) {
     loop_.Post([this, alive = std::weak_ptr<bool>(alive_), url, frame] {
-        if (alive.expired()) return;
-        const std::string path = BrowserPath(url);
-        if (path.empty()) {
-            OpenExternal(url);
-            return;
-        }
-        bool cancel = false;
-        if (events_ != nullptr) events_->OnBeforeNavigate(url, frame, cancel);
-        if (cancel) return;
-        if (frame.empty()) topUrl_ = url;
-        RememberStep(frame, url);
-        Load(frame, path);
+        if (!alive.expired()) NavigateNow(url, frame);
     });
+}
+
+void WebHost::NavigateNow(const std::string& url, const std::string& frame) {
+    const std::string path = BrowserPath(url);
+    if (path.empty()) {
+        OpenExternal(url);
+        return;
+    }
+    if (Deciding()) {
+        waiting_.push_back({frame, url});
+        return;
+    }
+    if (!MayNavigate(url, frame)) return;
+    if (frame.empty()) topUrl_ = url;
+    RememberStep(frame, url);
+    Load(frame, path);
+}
+
+bool WebHost::MayNavigate(const std::string& url, const std::string& frame) {
+    if (events_ == nullptr) return true;
+    bool cancel = false;
+    {
+        // Reset however the program's answer ends.
+        struct Question {
+            bool& open;
+            explicit Question(bool& flag) : open(flag) { open = true; }
+            ~Question() { open = false; }
+        } question(deciding_);
+        events_->OnBeforeNavigate(url, frame, cancel);
+    }
+    // The program's own navigations that came meanwhile go now, each asked about in its turn.
+    std::vector<std::pair<std::string, std::string>> waiting;
+    waiting.swap(waiting_);
+    for (auto& [waitingFrame, waitingUrl] : waiting) {
+        loop_.Post([this, alive = std::weak_ptr<bool>(alive_), frame = waitingFrame, url = waitingUrl] {
+            if (!alive.expired()) NavigateNow(url, frame);
+        });
+    }
+    return !cancel;
 }
 
 void WebHost::RememberStep(const std::string& frame, const std::string& url) {
@@ -647,7 +674,7 @@ void WebHost::RememberStep(const std::string& frame, const std::string& url) {
     }
     const std::string before = FrameUrl(frame);
     if (before.empty() || before == url || frame.rfind(kDialogFramePrefix, 0) == 0) return;
-    history_.resize(historyPosition_);
+    history_.resize(std::min(historyPosition_, history_.size()));
     history_.push_back({frame, before, url});
     historyPosition_ = history_.size();
 }
@@ -660,14 +687,17 @@ std::string WebHost::FrameUrl(const std::string& frame) const {
 }
 
 bool WebHost::GoThroughHistory(int delta) {
-    if (delta < 0 ? historyPosition_ == 0 : historyPosition_ >= history_.size()) return false;
-    const HistoryStep step = history_[delta < 0 ? historyPosition_ - 1 : historyPosition_];
+    // A second Back while the program still asks about the first one is the same wish: the first
+    // one's answer decides.
+    if (Deciding()) return false;
+    const size_t from = historyPosition_;
+    if (delta < 0 ? from == 0 || from > history_.size() : from >= history_.size()) return false;
+    const size_t to = delta < 0 ? from - 1 : from + 1;
+    const HistoryStep step = history_[delta < 0 ? to : from];
     const std::string& url = delta < 0 ? step.before : step.after;
-    bool cancel = false;
-    if (events_ != nullptr) events_->OnBeforeNavigate(url, step.frame, cancel);
     // Staying keeps the page and the place in the history.
-    if (cancel) return true;
-    historyPosition_ = delta < 0 ? historyPosition_ - 1 : historyPosition_ + 1;
+    if (!MayNavigate(url, step.frame)) return true;
+    historyPosition_ = to;
     Load(step.frame, BrowserPath(url));
     return true;
 }
@@ -675,10 +705,8 @@ bool WebHost::GoThroughHistory(int delta) {
 void WebHost::Reload(const std::string& frame) {
     // The frameset itself holds nothing to show again; a page in a frame does.
     const std::string url = frame.empty() ? std::string() : FrameUrl(frame);
-    if (url.empty()) return;
-    bool cancel = false;
-    if (events_ != nullptr) events_->OnBeforeNavigate(url, frame, cancel);
-    if (!cancel) Load(frame, BrowserPath(url));
+    if (url.empty() || Deciding()) return;
+    if (MayNavigate(url, frame)) Load(frame, BrowserPath(url));
 }
 
 bool WebHost::GoBack() {

@@ -174,6 +174,16 @@ private:
     std::string FrameUrl(const std::string& frame) const;
     // Goes `delta` steps back (-1) or forward (1) through the history, asking the program first.
     bool GoThroughHistory(int delta);
+    // The program's navigation, run from the loop.
+    void NavigateNow(const std::string& url, const std::string& frame);
+    // Asks the program whether the frame may show url (WindowEvents::OnBeforeNavigate).
+    bool MayNavigate(const std::string& url, const std::string& frame);
+    // Whether the program is being asked about a navigation now. The question may be a modal one
+    // (unsaved work on the page) that lets the window's messages in while it is open: what comes
+    // meanwhile from the window (a second click on a link, Back, a key) and Back or Forward asked
+    // by the program are dropped, as the answer to the open question decides; a page the program
+    // navigates to waits for that answer. So the history never moves under a question.
+    bool Deciding() const { return deciding_; }
     // Loads a frame's page again, asking the program first.
     void Reload(const std::string& frame);
     void OpenExternal(const std::string& url);
@@ -215,6 +225,8 @@ private:
     };
     std::vector<HistoryStep> history_;
     size_t historyPosition_ = 0;
+    bool deciding_ = false;
+    std::vector<std::pair<std::string, std::string>> waiting_;  // frame, url: the program's, held for the answer
     std::string title_;  // the caption and the status panes, sent again to a window that comes back
     std::map<int, nlohmann::json> panes_;
     WindowBounds bounds_;

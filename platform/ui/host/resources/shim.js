@@ -1294,10 +1294,12 @@
         event.stopPropagation();
       }
     }, true);
-    // The mouse's back and forward buttons are the history too.
+    // The mouse's back and forward buttons are the history too, as the keys are: not while a
+    // modal dialog (the question whether to leave a page, say) is open.
     document.addEventListener("mouseup", function (event) {
       if (event.button !== 3 && event.button !== 4) return;
       event.preventDefault();
+      if (host.modalShown && host.modalShown()) return;
       if (host.send) host.send({ t: "history", delta: event.button === 3 ? -1 : 1 });
     }, true);
     document.addEventListener("keyup", function (event) { if (host.menuKeyUp) host.menuKeyUp(event); }, true);
