@@ -108,7 +108,8 @@ TEST_F(ConnectionSharing, AWriterWaitsForTheOtherProgramUpToItsBoundAndOnlyThenF
     const Case cases[] = {
         {"a save outwaits a save of the other program", 3000ms, 300ms, Connection::Lock::Write, true},
         {"a save gives up after its bound", 100ms, 600ms, Connection::Lock::Write, false},
-        {"the upgrade waits past the bound", 100ms, 700ms, Connection::Lock::Exclusive, true},
+        {"the whole file is waited for up to the bound too", 100ms, 700ms, Connection::Lock::Exclusive, false},
+        {"the whole file, taken once the other program saved", 3000ms, 300ms, Connection::Lock::Exclusive, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

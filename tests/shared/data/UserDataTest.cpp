@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "shared/core/ErrorReporting.h"
+#include "shared/data/CarChanges.h"
 #include "shared/data/DatabaseObject.h"
 #include "tests/platform/db/SqliteFixture.h"
+#include "tests/shared/data/CarChangesFixture.h"
 #include "tests/shared/data/TestDatabase.h"
 #include "tests/support/ChildProcess.h"
 
@@ -265,6 +269,115 @@ TEST(UserDataUpgrade, TwoProgramsOpeningOneOldFileAtOnceUpgradeItOnceAndNeitherF
     EXPECT_EQ(Version(shared), std::to_string(kCurrent));
     EXPECT_EQ(SqliteFile(shared).Value("PRAGMA integrity_check"), "ok");
     EXPECT_EQ(Dump(shared), Dump(alone));
+}
+
+// Another program holding the user's file: it runs `hold` (a write or a read, left open), says so
+// by creating "holding", and lets go (commits) once the test creates "let go". Having waited 20
+// seconds in vain it lets go all the same and ends with 1.
+std::unique_ptr<jv::test::ChildProcess> HoldFile(const TestDatabase& database, const std::string& hold) {
+    const std::string holding = database.dir().File("holding");
+    const std::string letGo = database.dir().File("let go");
+    auto child = std::make_unique<jv::test::ChildProcess>([&database, hold, holding, letGo] {
+        SqliteFile other(database.path());
+        other.Run(hold);
+        jv::test::WriteFile(holding, "");
+        int waited = 0;
+        for (; waited < 20000 && !std::filesystem::exists(letGo); ++waited) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        other.Run("COMMIT");
+        return waited < 20000 ? 0 : 1;
+    });
+    for (int waited = 0; waited < 5000 && !std::filesystem::exists(holding); ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(std::filesystem::exists(holding));
+    return child;
+}
+
+// A user's file of the version before, held by another program (a write under way, or only a
+// read), opens while the other program still holds it: the program works on the file as it is,
+// without the upgrade, and the next open upgrades it. Nothing of either program is lost.
+TEST(UserDataUpgrade, AFileAnotherProgramHoldsOpensWithoutWaitingForItAndIsUpgradedLater) {
+    struct Case {
+        const char* what;
+        const char* journal;
+        const char* hold;
+        const char* held;  // what the hold leaves in the file
+    };
+    const Case cases[] = {
+        {"a write, the file in its first journal mode", "delete",
+         "BEGIN IMMEDIATE; INSERT INTO ExpenseCategories (Name) VALUES ('Held')", "1"},
+        {"only a read, the file in its first journal mode", "delete", "BEGIN; SELECT count(*) FROM Vehicles", "0"},
+        {"a write, the file with a write-ahead log", "wal",
+         "BEGIN IMMEDIATE; INSERT INTO ExpenseCategories (Name) VALUES ('Held')", "1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDatabase database;
+        SqliteFile(database.path())
+            .Run(std::string("PRAGMA journal_mode=") + c.journal +
+                 "; INSERT INTO Vehicles (VehicleID, Name) VALUES ('car', 'Blue')");
+        jv::test::TraceCapture log;
+        {
+            auto other = HoldFile(database, c.hold);
+            CUserData userData;
+            ASSERT_TRUE(userData.OpenConnections(database.path()));
+            jv::db::Connection connection = userData.GetDatabaseConnection();
+            EXPECT_FALSE(carchanges::Recorded(connection));
+            CDatabaseObject vehicles(connection);
+            EXPECT_EQ(vehicles.ExecuteQuery("SELECT Name FROM Vehicles").GetText("Name"), "Blue");
+            jv::test::WriteFile(database.dir().File("let go"), "");
+            // The other program held the file all the time the open took.
+            EXPECT_EQ(other->Wait(), 0);
+        }
+        EXPECT_EQ(log.Count("ERR"), 0) << log.Text();
+        EXPECT_EQ(Version(database.path()), "8");
+        EXPECT_EQ(SqliteFile(database.path()).Value("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Held'"),
+                  c.held);
+
+        CUserData later;
+        ASSERT_TRUE(later.OpenConnections(database.path()));
+        EXPECT_EQ(Version(database.path()), std::to_string(kCurrent));
+        jv::db::Connection upgraded = later.GetDatabaseConnection();
+        EXPECT_TRUE(carchanges::Recorded(upgraded));
+        SqliteFile file(database.path());
+        EXPECT_EQ(file.Value("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Held'"), c.held);
+        EXPECT_EQ(file.Value("SELECT Name FROM Vehicles"), "Blue");
+        EXPECT_EQ(file.Value("PRAGMA integrity_check"), "ok");
+    }
+}
+
+// A file that a later version of the program has made its own: the program uses it as it is and
+// writes nothing of its own making into it: no upgrade step, no record of changes made anew, no
+// index, whatever of these the file lacks.
+TEST(UserDataOpen, AFileOfALaterVersionIsUsedAsItIsAndNothingIsWrittenIntoIt) {
+    TestDatabase database;
+    {
+        CUserData userData;
+        ASSERT_TRUE(userData.OpenConnections(database.path()));
+    }
+    const int later = kCurrent + 1;
+    jv::test::EmptyCarChangeTriggers(database.path());
+    SqliteFile(database.path())
+        .Run("UPDATE version SET Version = " + std::to_string(later) +
+             "; DROP INDEX OdometerValuesByValue; INSERT INTO Vehicles (VehicleID, Name) VALUES ('car', 'Blue')");
+    const std::vector<std::string> before = Dump(database.path());
+    const std::vector<std::string> schema = SqliteFile(database.path()).Rows("SELECT sql FROM sqlite_master");
+
+    jv::test::TraceCapture log;
+    CUserData userData;
+    ASSERT_TRUE(userData.OpenConnections(database.path()));
+    EXPECT_TRUE(userData.IsConnected());
+    EXPECT_TRUE(userData.CheckAndUpdateVersion());
+    jv::db::Connection connection = userData.GetDatabaseConnection();
+    EXPECT_FALSE(carchanges::Recorded(connection));
+    CDatabaseObject vehicles(connection);
+    EXPECT_EQ(vehicles.ExecuteQuery("SELECT Name FROM Vehicles").GetText("Name"), "Blue");
+
+    EXPECT_EQ(Dump(database.path()), before);
+    EXPECT_EQ(SqliteFile(database.path()).Rows("SELECT sql FROM sqlite_master"), schema);
+    EXPECT_EQ(log.Count("ERR"), 0);
 }
 
 TEST(UserDataOpen, AFileThatCannotBeOpenedGivesFalseAndCreatesNothing) {
