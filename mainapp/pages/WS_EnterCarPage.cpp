@@ -397,19 +397,22 @@ void CWS_EnterCarPage::KeepStoredChoice(const char* select, const char* label, c
     labelElement->setInnerText(text);
 }
 
+void CWS_EnterCarPage::KeepStoredListChoice(const char* select, const std::string& text, std::string& value) {
+    // Without the list the car keeps its own choice instead of losing it (and with it the save).
+    if (!value.empty()) FillPlainList(select, nullptr, {{text, value}}, value, nullptr);
+}
+
 void CWS_EnterCarPage::UpdateYearList() {
     ResetList("CarYear", "Choose Year", nullptr);
-    if (!Connected()) {
-        // Without the service the list keeps the car's own year.
-        if (m_year.empty() && m_car.StyleYear > 0) m_year = std::to_string(m_car.StyleYear);
-        if (!m_year.empty()) FillPlainList("CarYear", nullptr, {{m_year, m_year}}, m_year, nullptr);
+    if (m_year.empty() && m_car.StyleYear > 0) m_year = std::to_string(m_car.StyleYear);
+    std::vector<std::string> years;
+    const bool fetched =
+        Connected() && (!m_car.MakeID.empty() && m_car.MakeID != "0" ? m_carStyles.getYears(years, m_car.MakeID)
+                                                                     : m_carStyles.getAllYears(years));
+    if (!fetched) {
+        KeepStoredListChoice("CarYear", m_year, m_year);
         return;
     }
-    std::vector<std::string> years;
-    if (!m_car.MakeID.empty() && m_car.MakeID != "0")
-        m_carStyles.getYears(years, m_car.MakeID);
-    else
-        m_carStyles.getAllYears(years);
     std::vector<ListEntry> entries;
     for (const std::string& year : years) entries.push_back({Trim(year), Trim(year)});
     const bool had = !m_year.empty();
@@ -419,16 +422,13 @@ void CWS_EnterCarPage::UpdateYearList() {
 
 void CWS_EnterCarPage::UpdateMakeList() {
     ResetList("CarMake", "Choose Make", nullptr);
-    if (!Connected()) {
-        if (!m_car.MakeID.empty())
-            FillPlainList("CarMake", nullptr, {{m_car.Make, m_car.MakeID}}, m_car.MakeID, nullptr);
+    std::vector<CMake> makes;
+    const bool fetched =
+        Connected() && (!m_year.empty() ? m_carStyles.getMakesByYear(makes, m_year) : m_carStyles.getAllMakes(makes));
+    if (!fetched) {
+        KeepStoredListChoice("CarMake", m_car.Make, m_car.MakeID);
         return;
     }
-    std::vector<CMake> makes;
-    if (!m_year.empty())
-        m_carStyles.getMakesByYear(makes, m_year);
-    else
-        m_carStyles.getAllMakes(makes);
     std::vector<ListEntry> entries;
     for (const CMake& make : makes) entries.push_back({Trim(make.Make), Trim(make.MakeID)});
     FillPlainList("CarMake", nullptr, entries, m_car.MakeID, &m_car.Make);
@@ -437,13 +437,11 @@ void CWS_EnterCarPage::UpdateMakeList() {
 void CWS_EnterCarPage::UpdateModelList() {
     ResetList("CarModel", "Choose Model", nullptr);
     if (m_car.MakeID.empty() || m_year.empty()) return;
-    if (!Connected()) {
-        if (!m_car.ModelID.empty())
-            FillPlainList("CarModel", nullptr, {{m_car.Model, m_car.ModelID}}, m_car.ModelID, nullptr);
+    std::vector<CModel> models;
+    if (!Connected() || !m_carStyles.getModels(models, m_year, m_car.MakeID)) {
+        KeepStoredListChoice("CarModel", m_car.Model, m_car.ModelID);
         return;
     }
-    std::vector<CModel> models;
-    m_carStyles.getModels(models, m_year, m_car.MakeID);
     std::vector<ListEntry> entries;
     for (const CModel& model : models) entries.push_back({Trim(model.Model), Trim(model.ModelID)});
     FillPlainList("CarModel", nullptr, entries, m_car.ModelID, &m_car.Model);
