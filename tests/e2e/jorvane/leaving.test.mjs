@@ -157,6 +157,61 @@ describe("leaving unsaved work", () => {
   });
 });
 
+describe("typing still in a vehicle page field", () => {
+  test("Alt+Left, the mouse's back button, F5 and Ctrl+R ask before the typing goes; Cancel keeps it to be saved", async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    try {
+      const app = await startJorvane(home);
+      const navbar = await frame(app.page, "main_navbar");
+      const ways = [
+        ["Alt+Left", (page) => page.press("#Color", "Alt+ArrowLeft")],
+        ["the mouse's back button", (page) => page.locator("#Color").dispatchEvent("mouseup", { button: 3 })],
+        ["F5", (page) => page.press("#Color", "F5")],
+        ["Ctrl+R", (page) => page.press("#Color", "Control+r")],
+      ];
+      for (const [way, leave] of ways) {
+        const ws = await workspace(app);
+        await ws.evaluate((id) => { location.href = "177?" + id; }, ID);
+        await eventually(async () => (await title(app)) === "Vehicle Information Page", way + ": the vehicle page");
+        const page = await workspace(app);
+        await page.waitForFunction(() => window.external);
+        await page.click("#ShowOptionalTabs");
+        await page.click("#TabMiscellaneous");
+        // Typed, the cursor still in the field: no change event yet.
+        await page.click("#Color");
+        await app.page.keyboard.press("Control+a");
+        await app.page.keyboard.type("Blue");
+        await leave(page);
+        const asked = await question(app);
+        assert.match(asked.message, /You've made changes to this car/, way);
+        assert.equal(asked.behind, "Vehicle Information Page", way + ": asked before the page went");
+        await answer(app, asked.box, "#ButtonOK");  // the button that reads "Cancel" stays
+        assert.equal(await title(app), "Vehicle Information Page", way);
+        assert.equal(await (await workspace(app)).locator("#Color").inputValue(), "Blue", way + ": the typing is kept");
+        assert.equal(home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${ID}'`), "Red", way);
+        if (way === "Ctrl+R") break;
+        // Continue leaves without saving, for the next way.
+        await navbar.click("a.nav-home");
+        const leaving = await question(app);
+        await answer(app, leaving.box, "#ButtonCancel");
+        await eventually(async () => (await title(app)) === "Home Page", way + ": the home page");
+      }
+      // What was kept is saved.
+      await (await workspace(app)).click("#SaveVehicle");
+      const saved = await question(app);
+      assert.match(saved.message, /Jorvane has saved your changes/);
+      await answer(app, saved.box, "#ButtonOK");
+      assert.equal(home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${ID}'`), "Blue");
+      assert.doesNotMatch(home.traceLog(), /JavaScript Error/);
+      assert.deepEqual(app.browserDialogs, []);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+});
+
 describe("QuickStart", () => {
   test("left by Back and answered Return To QuickStart stays in the wizard on the vehicle page", async () => {
     const home = jorvaneHome();
