@@ -212,6 +212,11 @@ describe("typing still in a vehicle page field", () => {
   });
 });
 
+// The QuickStart balloons shown on the vehicle page.
+async function shownBalloons(page) {
+  return page.locator(".qstip").evaluateAll((tips) => tips.filter((tip) => tip.offsetParent !== null).map((tip) => tip.id));
+}
+
 describe("QuickStart", () => {
   test("left by Back and answered Return To QuickStart stays in the wizard on the vehicle page", async () => {
     const home = jorvaneHome();
@@ -246,6 +251,73 @@ describe("QuickStart", () => {
         // Still the wizard's: its page and its mark, so the next Back asks again.
         assert.equal(await (await workspace(app)).locator("#QuickStartEnabled").innerText(), "1");
       }
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("F5 and Ctrl+R on the vehicle page ask as Back does: Return To QuickStart keeps the wizard, Exit reloads without it", async () => {
+    const home = jorvaneHome();
+    home.seed("UPDATE Prefs SET Internet = 1;");
+    try {
+      const app = await startJorvane(home);
+      const welcome = await findDialog(app, /Is this your first time/, "the welcome");
+      await welcome.click("#ButtonNext");
+      const units = await findDialog(app, /select your preferred units/, "the units dialog");
+      await units.click("#ButtonNext");
+      const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
+      await consent.click("#ButtonCancel");
+      const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
+      await step2.click("#ButtonNext");
+      await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
+      const page = await workspace(app);
+      await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+      await eventually(() => page.locator("#QS_CarMake").isVisible(), "the make balloon");
+      // A mark of this load of the page: a page loaded again has none.
+      await page.evaluate(() => { window.loadedOnce = true; });
+
+      // F5 with nothing typed yet, then Ctrl+R with the typing still in its field.
+      for (const key of ["F5", "Control+r"]) {
+        if (key === "Control+r") {
+          await page.fill("#CustomCarMake", "Lada");
+          await page.fill("#CarCurrentOdometer", "20000");
+        } else {
+          await page.click("#CarCurrentOdometer");
+        }
+        const balloons = await shownBalloons(page);
+        assert.notDeepEqual(balloons, [], key + ": a balloon shown");
+        await page.press("#CarCurrentOdometer", key);
+        const asked = await question(app);
+        assert.match(asked.message, /Leaving the page now will exit QuickStart/, key);
+        assert.equal(asked.behind, "Vehicle Information Page", key);
+        await answer(app, asked.box, "#ButtonNext");  // Return To QuickStart
+        // The wizard as it was: the same page, its mark, its balloon, its Cancel disabled, the typing.
+        const shown = await workspace(app);
+        assert.equal(await shown.evaluate(() => window.loadedOnce === true), true, key + ": the page was not loaded again");
+        assert.equal(await shown.locator("#QuickStartEnabled").innerText(), "1", key);
+        // (The odometer typed and left for the question moves the balloon on, as leaving it does.)
+        if (key === "F5") assert.deepEqual(await shownBalloons(shown), balloons, key);
+        else assert.notDeepEqual(await shownBalloons(shown), [], key);
+        assert.equal(await shown.locator("#Cancel").isDisabled(), true, key);
+        if (key === "Control+r") {
+          assert.equal(await shown.locator("#CarCurrentOdometer").inputValue(), "20000", key);
+          assert.equal(await shown.locator("#CustomCarMake").inputValue(), "Lada", key);
+        }
+        assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0, key + ": no other question");
+      }
+      // Exit: the wizard ends and the page comes again without it; nothing was stored.
+      await page.press("#CarCurrentOdometer", "F5");
+      const asked = await question(app);
+      await answer(app, asked.box, "#ButtonExit");
+      const again = await findDialog(app, /Will you allow Jorvane to connect/, "the page's own consent question");
+      await again.click("#ButtonCancel");
+      await eventually(async () => (await (await workspace(app)).locator("#QuickStartEnabled").innerText()) === "0", "the page without the wizard");
+      const navbar = await frame(app.page, "main_navbar");
+      await navbar.click("a.nav-home");
+      await eventually(async () => (await title(app)) === "Home Page", "home, without the QuickStart question");
+      assert.equal(home.query("SELECT count(*) FROM Vehicles"), "0");
+      assert.doesNotMatch(home.traceLog(), /JavaScript Error/);
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();
