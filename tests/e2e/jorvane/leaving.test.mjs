@@ -217,6 +217,27 @@ async function shownBalloons(page) {
   return page.locator(".qstip").evaluateAll((tips) => tips.filter((tip) => tip.offsetParent !== null).map((tip) => tip.id));
 }
 
+// A new user's first start, through QuickStart's first steps to the vehicle page it leads on
+// (the database refuses the internet: no car-data questions). Returns the page.
+async function quickStartToTheVehiclePage(app) {
+  const welcome = await findDialog(app, /Is this your first time/, "the welcome");
+  await welcome.click("#ButtonNext");
+  const units = await findDialog(app, /select your preferred units/, "the units dialog");
+  await units.click("#ButtonNext");
+  // The vehicle page asks first whether it may connect (not now); the step follows, one dialog at
+  // a time.
+  const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
+  assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
+  await consent.click("#ButtonCancel");
+  const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
+  assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
+  await step2.click("#ButtonNext");
+  await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
+  const page = await workspace(app);
+  await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+  return page;
+}
+
 describe("QuickStart", () => {
   test("left by Back and answered Return To QuickStart stays in the wizard on the vehicle page", async () => {
     const home = jorvaneHome();
@@ -224,21 +245,7 @@ describe("QuickStart", () => {
     home.seed("UPDATE Prefs SET Internet = 1;");
     try {
       const app = await startJorvane(home);
-      const welcome = await findDialog(app, /Is this your first time/, "the welcome");
-      await welcome.click("#ButtonNext");
-      const units = await findDialog(app, /select your preferred units/, "the units dialog");
-      await units.click("#ButtonNext");
-      // The vehicle page asks first whether it may connect (not now); the step follows, one dialog
-      // at a time.
-      const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
-      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
-      await consent.click("#ButtonCancel");
-      const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
-      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
-      await step2.click("#ButtonNext");
-      await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
-      const page = await workspace(app);
-      await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+      await quickStartToTheVehiclePage(app);
 
       const navbar = await frame(app.page, "main_navbar");
       for (let round = 0; round < 2; round++) {
@@ -262,17 +269,7 @@ describe("QuickStart", () => {
     home.seed("UPDATE Prefs SET Internet = 1;");
     try {
       const app = await startJorvane(home);
-      const welcome = await findDialog(app, /Is this your first time/, "the welcome");
-      await welcome.click("#ButtonNext");
-      const units = await findDialog(app, /select your preferred units/, "the units dialog");
-      await units.click("#ButtonNext");
-      const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
-      await consent.click("#ButtonCancel");
-      const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
-      await step2.click("#ButtonNext");
-      await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
-      const page = await workspace(app);
-      await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+      const page = await quickStartToTheVehiclePage(app);
       await eventually(() => page.locator("#QS_CarMake").isVisible(), "the make balloon");
       // A mark of this load of the page: a page loaded again has none.
       await page.evaluate(() => { window.loadedOnce = true; });
