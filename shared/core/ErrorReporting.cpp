@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include "platform/base/BrowserVersion.h"
@@ -33,9 +32,6 @@ IErrorReportDialog* g_dialog = nullptr;
 // can come (a page script that fails every moment): those are kept in the log rather than shown
 // over it, so that reports never stack.
 bool g_showing = false;
-// The problems shown through the installed dialog: the same problem again is kept in the log, not
-// shown to the user a second time.
-std::set<std::string> g_shown;
 
 // The running program's file name without its folder.
 std::string ProgramFileName() {
@@ -126,7 +122,6 @@ void Post(const std::string& form) {
 
 void CErrorReporting::InstallDialog(IErrorReportDialog* dialog) {
     g_dialog = dialog;
-    g_shown.clear();
 }
 IErrorReportDialog* CErrorReporting::InstalledDialog() {
     return g_dialog;
@@ -143,8 +138,7 @@ void CErrorReporting::Report(const std::string& method, int line, const std::str
         // A program asked to stop asks the user nothing more (its waits for the other program
         // end in failures on the way out): the report stays in the log.
         IErrorReportDialog* dialog = jv::stop::Requested() ? nullptr : g_dialog;
-        const std::string problem = method + "\n" + std::to_string(line) + "\n" + message;
-        if (dialog == nullptr || g_showing || g_shown.count(problem) != 0) {
+        if (dialog == nullptr || g_showing) {
             TraceLog(kMethod, TRACE_ERROR, description + ": " + message);
             return;
         }
@@ -167,7 +161,6 @@ void CErrorReporting::Report(const std::string& method, int line, const std::str
             answer.result = -1;
         }
         g_showing = false;
-        if (answer.result != -1) g_shown.insert(problem);
         if (!UserLetsItGo(answer.result)) {
             if (answer.result != 0) {
                 // Not shown: the report is not sent, so keep it in the log.

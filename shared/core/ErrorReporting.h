@@ -20,9 +20,8 @@ public:
 
 // Reports a failure the user should know about: builds a problem description, shows it in the
 // problem-report dialog and, unless the user declines, posts it to the error-report server.
-// Never fails toward its caller. One report is shown at a time, and each problem (method, line and
-// message) once per installed dialog: a problem that comes while a report is open, or again after
-// it was shown, is kept in the trace log instead.
+// Never fails toward its caller. One report is shown at a time: a problem that comes while a report
+// is open is kept in the trace log instead of being shown over it.
 class CErrorReporting {
 public:
     static void Report(const std::string& method, int line, const std::string& message);

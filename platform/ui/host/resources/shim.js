@@ -708,8 +708,7 @@
   Host.prototype.fitDialog = function (dialog) {
     var d = dialog.doc;
     if (!d || !d.documentElement || d.defaultView === null) return;
-    var root = d.documentElement;
-    var height = Math.ceil(root.getBoundingClientRect().height);
+    var height = Math.ceil(d.documentElement.getBoundingClientRect().height);
     var parts = d.body ? d.body.querySelectorAll("*") : [];
     for (var i = 0; i < parts.length; i++) {
       var position = d.defaultView.getComputedStyle(parts[i]).position;
@@ -719,10 +718,23 @@
     }
     if (!(height > 0)) return;
     var limit = Math.max(window.innerHeight - 80, 120);
-    root.style.overflowY = height <= limit ? "hidden" : "";
+    var sheet = noScrollBar(d);
+    if (sheet) sheet.disabled = height > limit;
     var text = Math.min(height, limit) + "px";
     if (dialog.frame.style.height !== text) dialog.frame.style.height = text;
   };
+
+  // A style sheet of the dialog's own, outside its markup (the program's copy of the document stays
+  // as the browser's), that takes away its scroll bar while it is enabled.
+  function noScrollBar(d) {
+    if (!d.jvNoScrollBar && d.adoptedStyleSheets && d.defaultView.CSSStyleSheet) {
+      var sheet = new d.defaultView.CSSStyleSheet();
+      sheet.replaceSync("html { overflow-y: hidden; }");
+      d.adoptedStyleSheets = d.adoptedStyleSheets.concat([sheet]);
+      d.jvNoScrollBar = sheet;
+    }
+    return d.jvNoScrollBar || null;
+  }
 
   Host.prototype.dialogBounds = function (message) {
     var dialog = this.dialogs.get(message.dlg);
