@@ -248,7 +248,8 @@ export async function eventually(check, what, timeout = 10000) {
 
 // A web service of the test's own on 127.0.0.1: answers each SOAP method from `answers`
 // (method -> result markup, or a function of the request body giving it) and records the calls.
-export async function startSoapServer(answers = {}) {
+// `port` 0 takes any free port.
+export async function startSoapServer(answers = {}, port = 0) {
   const calls = [];
   const server = http.createServer((req, res) => {
     let body = "";
@@ -271,7 +272,7 @@ export async function startSoapServer(answers = {}) {
         "</soap:Body></soap:Envelope>");
     });
   });
-  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  await new Promise((resolve) => server.listen(port, "127.0.0.1", resolve));
   return {
     host: "127.0.0.1:" + server.address().port,
     calls,
