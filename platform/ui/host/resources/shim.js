@@ -113,6 +113,10 @@
 
   Host.prototype.send = function (message) {
     message.f = this.collectForms();
+    this.post(message);
+  };
+
+  Host.prototype.post = function (message) {
     var text = JSON.stringify(message, wellFormed);
     if (this.open) this.socket.send(text);
     else this.outbox.push(text);
@@ -358,7 +362,8 @@
     if (this.formsTimer) clearTimeout(this.formsTimer);
     this.formsTimer = setTimeout(function () {
       self.formsTimer = 0;
-      self.send({ t: "forms" });
+      var forms = self.collectForms();
+      if (forms) self.post({ t: "forms", f: forms });
     }, delay);
   };
 
