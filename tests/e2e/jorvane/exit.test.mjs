@@ -4,7 +4,7 @@
 // valid typed entry. Each checked against the database.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
+import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
 
 const CAR = "{E1E1E1E1-0000-0000-0000-000000000001}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -155,18 +155,6 @@ function answerBrowser(app, choices) {
     (choices.shift() === "leave" ? box.accept() : box.dismiss()).catch(() => {});
   });
   return asked;
-}
-
-// The dialog, among those shown (one may stand on another), whose text matches.
-async function findDialog(app, text, what) {
-  return eventually(async () => {
-    const names = await app.page.locator("dialog.jv-dialog iframe").evaluateAll((frames) => frames.map((f) => f.name));
-    for (const name of names.reverse()) {
-      const found = app.page.frame({ name });
-      if (found && text.test(await found.locator("body").innerText({ timeout: 500 }).catch(() => ""))) return found;
-    }
-    return null;
-  }, what, 15000);
 }
 
 describe("File > Exit during QuickStart", () => {

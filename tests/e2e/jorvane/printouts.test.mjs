@@ -7,7 +7,7 @@ import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { after, before, describe, test } from "node:test";
-import { eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { eventually, frame, jorvaneHome, printedPage, startJorvane } from "./harness.mjs";
 import { garage } from "./garage.mjs";
 
 // Resolution of the printed sheet as it is read back, and its margin (the print style sheet's).
@@ -60,7 +60,6 @@ describe("the home page's printouts", () => {
   let home;
   let app;
   let page;
-  let origin;
   before(async () => {
     home = jorvaneHome();
     home.seed(garage().replace("'Daily', 2019, 'Toyota', 'Corolla', 'LE'", "'Daily Driver', 2018, 'Toyota', 'Camry', 'LE'"));
@@ -80,7 +79,6 @@ describe("the home page's printouts", () => {
     }, "the home page loaded again");
     page = await frame(app.page, "main_workspace");
     await page.locator("#carlist tr.listrow").first().waitFor();
-    origin = new URL(app.page.url()).origin;
   });
   after(async () => {
     assert.deepEqual(app.browserDialogs, []);
@@ -88,23 +86,12 @@ describe("the home page's printouts", () => {
     home.remove();
   });
 
-  // Presses a print button and shows the document it printed on a page of its own, from the
-  // program's server (whose style sheets only it may load).
+  // Presses a print button and shows the document it printed on a page of its own.
   async function printedBy(button) {
     const before = (await app.page.evaluate(() => window.jvPrinted || [])).length;
     await page.click(button);
     const html = await eventually(async () => (await app.page.evaluate(() => window.jvPrinted || []))[before], "a print");
-    const paper = await app.context.newPage();
-    await paper.goto(origin + "/233");
-    await paper.evaluate((markup) => {
-      document.open();
-      document.write(markup.replace(/<script[^>]*><\/script>/g, ""));
-      document.close();
-    }, html);
-    await paper.waitForFunction(() => document.readyState === "complete" && [...document.styleSheets].every((s) => {
-      try { return s.cssRules.length > 0; } catch { return false; }
-    }));
-    return paper;
+    return printedPage(app, html);
   }
 
   test("the graph prints as it is shown: its line, its points and its grid", async () => {
