@@ -56,6 +56,18 @@ bool SaveCurrentEntry(const std::shared_ptr<CJVPage>& page) {
     return std::static_pointer_cast<CJVRegisterPage>(page)->SaveEntry(rowId);
 }
 
+// Marks the question about leaving the workspace page as open while it lives.
+class OpenQuestion {
+public:
+    explicit OpenQuestion(bool& open) : m_open(open) { m_open = true; }
+    ~OpenQuestion() { m_open = false; }
+    OpenQuestion(const OpenQuestion&) = delete;
+    OpenQuestion& operator=(const OpenQuestion&) = delete;
+
+private:
+    bool& m_open;
+};
+
 }  // namespace
 
 CJorvaneView::CJorvaneView(jv::ui::BrowserHost& host, jv::Profile& profile, CJorvaneDoc& document)
@@ -112,8 +124,12 @@ bool CJorvaneView::WorkspaceHasUnsavedChanges() const {
 }
 
 bool CJorvaneView::LeaveWorkspacePage() {
+    // Asked twice over (a double click, File > Exit while the question stands): the question that
+    // is open decides, and the page stays for the second way out.
+    if (m_bLeaveQuestionOpen) return false;
     const auto page = GetWorkspacePage();
     if (!page || !WorkspaceHasUnsavedChanges()) return true;
+    const OpenQuestion open(m_bLeaveQuestionOpen);
     switch (page->GetResourceID()) {
         case kEnterCarPage: {
             CGenericDlg dialog;
@@ -197,10 +213,21 @@ void CJorvaneView::KeepUnsavedWork() {
 
 void CJorvaneView::OnBeforeNavigate(const std::string& url, const std::string& frame, bool& cancel) {
     if (frame != kWorkspaceFrame) return;
+    // A navigation that comes while the user is asked about leaving the page is dropped: the
+    // answer to that question decides, and the work is saved once at most.
+    if (m_bLeaveQuestionOpen) {
+        cancel = true;
+        return;
+    }
     const int id = jv::ui::Resources::IdFromUrl(url);
     if (!m_workspacePages.empty()) {
         if (m_document.IsNewDatabase() && id != kEnterCarPage) {
-            if (!ConfirmLeaveQuickStart(true)) {
+            bool leave = false;
+            {
+                const OpenQuestion open(m_bLeaveQuestionOpen);
+                leave = ConfirmLeaveQuickStart(true);
+            }
+            if (!leave) {
                 cancel = true;
                 return;
             }

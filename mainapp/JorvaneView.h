@@ -121,6 +121,14 @@ public:
     int GetQuickStartStep() const { return m_nQuickStartStep; }
     void SetQuickStartStep(int step) { m_nQuickStartStep = step; }
 
+    // Settles the workspace page's unsaved work before it goes (by navigation, the history, a
+    // reload or the end of the program): a changed car is left only when the user says so; a
+    // changed register entry is saved (OK) or left as stored (Cancel). False keeps the page and
+    // what was typed, as does a call while the question is already open (that question decides).
+    bool LeaveWorkspacePage();
+    // Whether the user is being asked now whether to leave the workspace page.
+    bool IsLeaveQuestionOpen() const { return m_bLeaveQuestionOpen; }
+
     // The pages. The workspace page is the one the workspace frame shows now (null before).
     std::shared_ptr<CJVPage> GetWorkspacePage() const;
     // The workspace page when it is page `id` of class Page, else null.
@@ -142,10 +150,6 @@ public:
 
 private:
     bool WorkspaceHasUnsavedChanges() const;
-    // Settles the workspace page's unsaved work before it goes (by navigation, the history or a
-    // reload): a changed car is left only when the user says so; a changed register entry is saved
-    // (OK) or left as stored (Cancel). False keeps the page and what was typed.
-    bool LeaveWorkspacePage();
     bool LeaveRegisterEntry(const std::shared_ptr<CJVPage>& page);
 
     // The QuickStart wizard's steps: RunQuickStartStep runs the stored step and tells whether
@@ -184,6 +188,7 @@ private:
     bool m_bQuickStartPageAwaited = false;
     std::string m_strQuickStartCar;  // the car QuickStart saved last
     int m_nClientWidth = 0;
+    bool m_bLeaveQuestionOpen = false;
 
     std::function<void()> m_onClose;
     std::function<void(const std::string&)> m_onTitle;

@@ -660,6 +660,10 @@ void CWS_EnterCarPage::SetTransmission(const std::string& value) {
 
 void CWS_EnterCarPage::SetDrivingCondition(const std::string& value) {
     m_car.DrivingCondition = value;
+    // The page's script enables the buttons for a custom car as soon as it is typed in, before the
+    // program does; the browser's report of a button the program still has disabled is not taken,
+    // so the choice the script hands over is the one the page keeps.
+    if (value == "N" || value == "S") CheckById("CarDriving", value == "N" ? 0 : 1);
     ShowPlanWarning(true);
 }
 

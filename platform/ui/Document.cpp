@@ -539,15 +539,38 @@ Element* Document::FindByKey(uint64_t key) const {
     return it != byKey_.end() ? it->second : nullptr;
 }
 
+namespace {
+
+// Whether the user can change the control as the program renders it now: no hidden input, nothing
+// read-only, nothing disabled by itself, by a fieldset around it or, for an option, by its group or
+// its select. A page script can still write into the others in the browser, but what they hold
+// stays the program's (a stored entry's car, say).
+bool UserEditable(const Element& control) {
+    if (control.hasAttribute("readonly") || (control.is("input") && control.type() == "hidden")) return false;
+    for (const Element* element = &control; element != nullptr; element = element->parentElement()) {
+        const bool disables = element == &control || element->is("fieldset") ||
+                              (control.is("option") && element->is("optgroup")) ||
+                              (control.is("option") && element->is("select"));
+        if (disables && element->disabled()) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool Document::ApplyFormState(uint64_t key, const FormState& state) {
     Element* element = FindByKey(key);
-    if (element == nullptr || !element->isFormControl()) return false;
+    if (element == nullptr || !element->isFormControl() || !UserEditable(*element)) return false;
+    if (state.selectedIndex && *state.selectedIndex >= 0) {
+        const std::vector<Element*> options = element->options();
+        const auto index = static_cast<size_t>(*state.selectedIndex);
+        if (index < options.size() && !UserEditable(*options[index])) return false;
+    }
     Unrecorded quiet(*this);
     if (state.value) element->setValue(*state.value);
     if (state.checked) element->setChecked(*state.checked);
     if (state.selected) element->setSelected(*state.selected);
     if (state.selectedIndex) element->setSelectedIndex(*state.selectedIndex);
-    if (state.disabled) element->setDisabled(*state.disabled);
     return true;
 }
 

@@ -91,8 +91,10 @@ public:
     Element* FindByKey(uint64_t key) const;
 
     // State the browser reports for the element with this key (what the user typed, ticked or
-    // chose; see FormState). Applied without recording anything. False when there is no such
-    // element or it is no form control.
+    // chose; see FormState). Applied without recording anything. False, and nothing applied, when
+    // there is no such element, it is no form control, or the user cannot change it as the program
+    // renders it now (a hidden input; read-only; disabled, or an option of a disabled select or
+    // group; inside a disabled fieldset; a select's disabled option).
     bool ApplyFormState(uint64_t key, const FormState& state);
     // Content that page scripts wrote into an element marked "data-jv-sync": the element's
     // children are replaced by the nodes of html, without recording anything.

@@ -2,6 +2,7 @@
 // in the fake browser.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "mainapp/JorvaneDoc.h"
@@ -220,6 +221,59 @@ TEST_F(MainWindowTest, TheSelectedCarIsHighlightedBetweenTheCorners) {
     CJVPage::ElementPtr newCar;
     EXPECT_FALSE(list->GetElementById("0", newCar));
     EXPECT_EQ(RowClass(2), "selected");
+}
+
+// One question per leaving: while the user is asked whether to leave a register with an entry
+// typed, a second way out (another click, Back, the end of the program) asks nothing, and the
+// answer to the question open decides where the window goes.
+TEST_F(MainWindowTest, ASecondWayOutWhileTheLeaveQuestionIsOpenAsksNothing) {
+    ASSERT_TRUE(document.OnNewDocument());
+    AddCar("Daily");
+    document.ClearNewDatabase();
+    view.SetSelectedCar(ids[0]);
+    const auto workspace = [&](int id) {
+        host.Navigate(host.ResourceUrl(id), CJorvaneView::kWorkspaceFrame);
+        loop.RunUntil(
+            [&] {
+                return view.GetCurrentPageId() == id && view.GetWorkspacePage() &&
+                       view.GetWorkspacePage()->GetResourceID() == id;
+            },
+            std::chrono::seconds(5));
+        return view.GetWorkspacePage() && view.GetWorkspacePage()->GetResourceID() == id;
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> secondWay;
+    };
+    bool leftForExit = true;
+    const Case cases[] = {
+        {"a link to another page", [&] { host.Navigate(host.ResourceUrl(CJorvaneView::kHomePage), "main_workspace"); }},
+        {"Back", [&] { view.Back(); }},
+        {"the end of the program", [&] { leftForExit = view.LeaveWorkspacePage(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(workspace(CJorvaneView::kHomePage));
+        ASSERT_TRUE(workspace(CJorvaneView::kFuelRegisterPage));
+        view.GetWorkspacePage()->GetDocument()->getElementById("DirtyFlag")->setInnerText("true");
+        const size_t opened = host.openedDialogs().size();
+        bool openWhileAsked = false;
+        host.AnswerDialog(CGenericDlg::kPageID, [&](FakeHost::User& user) {
+            openWhileAsked = view.IsLeaveQuestionOpen();
+            c.secondWay();
+            loop.RunPending();
+            loop.RunPending();
+            user.Click("ButtonCancel");  // leave the entry as stored
+        });
+        ASSERT_TRUE(workspace(CJorvaneView::kExpenseRegisterPage));
+        loop.RunPending();
+        EXPECT_TRUE(openWhileAsked);
+        EXPECT_FALSE(view.IsLeaveQuestionOpen());
+        EXPECT_EQ(host.openedDialogs().size(), opened + 1) << "one question";
+        EXPECT_EQ(view.GetWorkspacePage()->GetResourceID(), CJorvaneView::kExpenseRegisterPage);
+        EXPECT_TRUE(host.failures().empty()) << host.failures().front();
+    }
+    EXPECT_FALSE(leftForExit);
 }
 
 }  // namespace

@@ -2,15 +2,18 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include "platform/base/Spawn.h"
 
 #include "platform/ui/Document.h"
+#include "platform/ui/Element.h"
 #include "platform/ui/HtmlSerializer.h"
 #include "platform/ui/Loop.h"
 #include "platform/ui/Mutation.h"
@@ -393,9 +396,26 @@ void WebHost::OnMessage(const std::string& text) {
 }
 
 void WebHost::Dispatch(const json& message) {
+    const std::string type = Text(message, "t");
+    // A reply goes to whoever waits for its id: a call or box that comes with the id of one still
+    // being answered would take that one's answer, so it is left unanswered and not carried out.
+    const bool answered = type == "call" || type == "msgbox";
+    const int64_t id = answered ? Number(message, "id") : 0;
+    if (answered && !answering_.insert(id).second) {
+        Log("WebHost::OnMessage", "A " + type + " came with the id of one still being answered (" + std::to_string(id) +
+                                      "): it was not used");
+        return;
+    }
+    struct Answering {
+        std::set<int64_t>* ids;
+        int64_t id;
+        ~Answering() {
+            if (ids != nullptr) ids->erase(id);
+        }
+    } answering{answered ? &answering_ : nullptr, id};
+
     if (auto forms = message.find("f"); forms != message.end()) ApplyForms(*forms);
 
-    const std::string type = Text(message, "t");
     if (type == "call") {
         OnCall(message);
     } else if (type == "loaded") {
@@ -525,9 +545,7 @@ void WebHost::OnNavigate(const json& message) {
         return;
     }
     const std::string programFrame = ProgramFrame(frame);
-    bool cancel = false;
-    if (events_ != nullptr) events_->OnBeforeNavigate(pageUrl, programFrame, cancel);
-    if (cancel) return;
+    if (Deciding() || !MayNavigate(pageUrl, programFrame)) return;
     RememberStep(programFrame, pageUrl);
     Load(programFrame, BrowserPath(pageUrl));
 }
@@ -545,10 +563,18 @@ void WebHost::OpenExternal(const std::string& url) {
     if (!process::Spawn({"xdg-open", url}, &error)) Log("WebHost::OpenExternal", url + ": " + error);
 }
 
-void WebHost::OnDialogKey(const json& message) {
+Dialog* WebHost::MessageDialog(const json& message) const {
     const auto found = dialogs_.find(static_cast<int>(Number(message, "dlg")));
-    if (found == dialogs_.end()) return;
+    if (found == dialogs_.end()) return nullptr;
     Dialog* dialog = Dialog::Resolve(found->second.dialog);
+    if (dialog == nullptr || !message.contains("doc")) return dialog;
+    // What comes from a page answers only the dialog that page is.
+    const std::shared_ptr<Document>& document = dialog->document();
+    return document && static_cast<int64_t>(document->id()) == Number(message, "doc") ? dialog : nullptr;
+}
+
+void WebHost::OnDialogKey(const json& message) {
+    Dialog* dialog = MessageDialog(message);
     if (dialog == nullptr) return;
     const std::string key = Text(message, "key");
     if (key == "Enter") {
@@ -560,10 +586,15 @@ void WebHost::OnDialogKey(const json& message) {
     }
 }
 
+// A click comes from the dialog's own page, on an element the program has not disabled.
 void WebHost::OnDialogClick(const json& message) {
-    const auto found = dialogs_.find(static_cast<int>(Number(message, "dlg")));
-    if (found == dialogs_.end()) return;
-    if (Dialog* dialog = Dialog::Resolve(found->second.dialog)) dialog->HostClick(Text(message, "id"));
+    if (!message.contains("doc")) return;
+    Dialog* dialog = MessageDialog(message);
+    if (dialog == nullptr || !dialog->document()) return;
+    const std::string id = Text(message, "id");
+    const Element* element = dialog->document()->getElementById(id);
+    if (element != nullptr && element->disabled()) return;
+    dialog->HostClick(id);
 }
 
 void WebHost::OnWindowOpened() {
@@ -595,19 +626,47 @@ void WebHost::Load(const std::string& frame, const std::string& path) {
 
 void WebHost::Navigate(const std::string& url, const std::string& frame) {
     loop_.Post([this, alive = std::weak_ptr<bool>(alive_), url, frame] {
-        if (alive.expired()) return;
-        const std::string path = BrowserPath(url);
-        if (path.empty()) {
-            OpenExternal(url);
-            return;
-        }
-        bool cancel = false;
-        if (events_ != nullptr) events_->OnBeforeNavigate(url, frame, cancel);
-        if (cancel) return;
-        if (frame.empty()) topUrl_ = url;
-        RememberStep(frame, url);
-        Load(frame, path);
+        if (!alive.expired()) NavigateNow(url, frame);
     });
+}
+
+void WebHost::NavigateNow(const std::string& url, const std::string& frame) {
+    const std::string path = BrowserPath(url);
+    if (path.empty()) {
+        OpenExternal(url);
+        return;
+    }
+    if (Deciding()) {
+        waiting_.push_back({frame, url});
+        return;
+    }
+    if (!MayNavigate(url, frame)) return;
+    if (frame.empty()) topUrl_ = url;
+    RememberStep(frame, url);
+    Load(frame, path);
+}
+
+bool WebHost::MayNavigate(const std::string& url, const std::string& frame) {
+    if (events_ == nullptr) return true;
+    bool cancel = false;
+    {
+        // Reset however the program's answer ends.
+        struct Question {
+            bool& open;
+            explicit Question(bool& flag) : open(flag) { open = true; }
+            ~Question() { open = false; }
+        } question(deciding_);
+        events_->OnBeforeNavigate(url, frame, cancel);
+    }
+    // The program's own navigations that came meanwhile go now, each asked about in its turn.
+    std::vector<std::pair<std::string, std::string>> waiting;
+    waiting.swap(waiting_);
+    for (auto& [waitingFrame, waitingUrl] : waiting) {
+        loop_.Post([this, alive = std::weak_ptr<bool>(alive_), frame = waitingFrame, url = waitingUrl] {
+            if (!alive.expired()) NavigateNow(url, frame);
+        });
+    }
+    return !cancel;
 }
 
 void WebHost::RememberStep(const std::string& frame, const std::string& url) {
@@ -619,7 +678,7 @@ void WebHost::RememberStep(const std::string& frame, const std::string& url) {
     }
     const std::string before = FrameUrl(frame);
     if (before.empty() || before == url || frame.rfind(kDialogFramePrefix, 0) == 0) return;
-    history_.resize(historyPosition_);
+    history_.resize(std::min(historyPosition_, history_.size()));
     history_.push_back({frame, before, url});
     historyPosition_ = history_.size();
 }
@@ -632,14 +691,17 @@ std::string WebHost::FrameUrl(const std::string& frame) const {
 }
 
 bool WebHost::GoThroughHistory(int delta) {
-    if (delta < 0 ? historyPosition_ == 0 : historyPosition_ >= history_.size()) return false;
-    const HistoryStep step = history_[delta < 0 ? historyPosition_ - 1 : historyPosition_];
+    // A second Back while the program still asks about the first one is the same wish: the first
+    // one's answer decides.
+    if (Deciding()) return false;
+    const size_t from = historyPosition_;
+    if (delta < 0 ? from == 0 || from > history_.size() : from >= history_.size()) return false;
+    const size_t to = delta < 0 ? from - 1 : from + 1;
+    const HistoryStep step = history_[delta < 0 ? to : from];
     const std::string& url = delta < 0 ? step.before : step.after;
-    bool cancel = false;
-    if (events_ != nullptr) events_->OnBeforeNavigate(url, step.frame, cancel);
     // Staying keeps the page and the place in the history.
-    if (cancel) return true;
-    historyPosition_ = delta < 0 ? historyPosition_ - 1 : historyPosition_ + 1;
+    if (!MayNavigate(url, step.frame)) return true;
+    historyPosition_ = to;
     Load(step.frame, BrowserPath(url));
     return true;
 }
@@ -647,10 +709,8 @@ bool WebHost::GoThroughHistory(int delta) {
 void WebHost::Reload(const std::string& frame) {
     // The frameset itself holds nothing to show again; a page in a frame does.
     const std::string url = frame.empty() ? std::string() : FrameUrl(frame);
-    if (url.empty()) return;
-    bool cancel = false;
-    if (events_ != nullptr) events_->OnBeforeNavigate(url, frame, cancel);
-    if (!cancel) Load(frame, BrowserPath(url));
+    if (url.empty() || Deciding()) return;
+    if (MayNavigate(url, frame)) Load(frame, BrowserPath(url));
 }
 
 bool WebHost::GoBack() {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json_fwd.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,9 @@ private:
     void OnDialogKey(const nlohmann::json& message);
     void OnMessageBox(const nlohmann::json& message);
     void OnDialogClick(const nlohmann::json& message);
+    // The open dialog a message names by number; null when there is none, or when the message
+    // comes from a document that is not that dialog's.
+    Dialog* MessageDialog(const nlohmann::json& message) const;
     void OnWindowOpened();
     void OnWindowGone();
     void Load(const std::string& frame, const std::string& url);
@@ -177,6 +181,16 @@ private:
     std::string FrameUrl(const std::string& frame) const;
     // Goes `delta` steps back (-1) or forward (1) through the history, asking the program first.
     bool GoThroughHistory(int delta);
+    // The program's navigation, run from the loop.
+    void NavigateNow(const std::string& url, const std::string& frame);
+    // Asks the program whether the frame may show url (WindowEvents::OnBeforeNavigate).
+    bool MayNavigate(const std::string& url, const std::string& frame);
+    // Whether the program is being asked about a navigation now. The question may be a modal one
+    // (unsaved work on the page) that lets the window's messages in while it is open: what comes
+    // meanwhile from the window (a second click on a link, Back, a key) and Back or Forward asked
+    // by the program are dropped, as the answer to the open question decides; a page the program
+    // navigates to waits for that answer. So the history never moves under a question.
+    bool Deciding() const { return deciding_; }
     // Loads a frame's page again, asking the program first.
     void Reload(const std::string& frame);
     void OpenExternal(const std::string& url);
@@ -198,6 +212,7 @@ private:
     std::map<uint64_t, Shown> documents_;    // by Document::id, from serving until the browser drops it
     std::map<std::string, bool> announced_;  // frames whose next document the program has approved
     std::map<int, OpenDialogWindow> dialogs_;
+    std::set<int64_t> answering_;  // the ids of the calls and boxes being answered
     int nextDialog_ = 1;
     std::shared_ptr<Document> callingDocument_;
     size_t maxUnshown_ = 64;
@@ -220,6 +235,8 @@ private:
     std::string unsavedId_;  // the mark of unsaved work (SetUnsavedWorkMark)
     std::string unsavedText_;
     bool leftAfterAsking_ = false;
+    bool deciding_ = false;
+    std::vector<std::pair<std::string, std::string>> waiting_;  // frame, url: the program's, held for the answer
     std::string title_;  // the caption and the status panes, sent again to a window that comes back
     std::map<int, nlohmann::json> panes_;
     WindowBounds bounds_;

@@ -226,6 +226,16 @@ export async function openRegister(app, link, title, leaving = null) {
   return page;
 }
 
+// Types into a field of a register entry ("new" or a row id) as a person would: the field of the
+// entry's top row, or with `top` false of its bottom row.
+export async function typeInEntry(page, row, name, text, { top = true } = {}) {
+  const selector = top ? `tr[id="${row}"] [name="${name}"]` : `tr[id="${row}"] + tr [name="${name}"]`;
+  await page.click(selector);
+  await page.fill(selector, "");
+  await page.type(selector, text);
+  await page.press(selector, "Tab");
+}
+
 // Answers the program's message boxes while a journey runs: each box's text is recorded in
 // `messages` and the box answered with `answer(text)`: "OK", "Cancel", or nothing to leave the box
 // to the test (every box is answered OK when no `answer` is given). stop() ends the watch.

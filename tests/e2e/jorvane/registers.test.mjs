@@ -3,7 +3,7 @@
 // with their plan items; odometer readings; and the preferences' units on the registers.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
+import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry as type } from "./harness.mjs";
 
 const CAR = "{11111111-1111-1111-1111-111111111111}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -33,15 +33,6 @@ async function shot(app, name) {
 }
 
 const openPage = openRegister;
-
-// Types into a field of an entry ("new" or a row id) as a person would.
-async function type(page, row, name, text, { top = true } = {}) {
-  const selector = top ? `tr[id="${row}"] [name="${name}"]` : `tr[id="${row}"] + tr [name="${name}"]`;
-  await page.click(selector);
-  await page.fill(selector, "");
-  await page.type(selector, text);
-  await page.press(selector, "Tab");
-}
 
 describe("the registers", () => {
   let home;

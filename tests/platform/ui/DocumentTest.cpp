@@ -522,6 +522,89 @@ TEST(Document, RecordsEveryChangeOnceAndNothingForStateFromTheBrowser) {
     EXPECT_TRUE(document->mutations().empty());
 }
 
+// The browser's report reaches only the fields the user can change as the program renders them:
+// what a page script writes into a hidden, disabled or read-only field stays the program's.
+TEST(Document, FormStateReachesOnlyFieldsTheProgramRendersEditable) {
+    const auto document = Page(R"(
+        <input id=text value=stored>
+        <input id=hidden type=hidden value=stored>
+        <input id=hiddenCaps type=HIDDEN value=stored>
+        <input id=disabled value=stored disabled>
+        <input id=readonly value=stored readonly>
+        <textarea id=notes readonly>stored</textarea>
+        <fieldset disabled><input id=inFieldset value=stored></fieldset>
+        <input id=box type=checkbox>
+        <input id=lockedBox type=checkbox disabled>
+        <select id=car><option value=a>A</option><option value=b>B</option><option value=c disabled>C</option></select>
+        <select id=lockedCar disabled><option value=a>A</option><option value=b>B</option></select>
+        <select id=grouped><optgroup label=g disabled><option value=a>A</option></optgroup><option value=b>B</option></select>
+        <input id=later value=stored disabled>
+        <input id=taken value=stored>)");
+    // The program changes its mind after rendering: its present state counts.
+    document->getElementById("later")->setDisabled(false);
+    document->getElementById("taken")->setAttribute("readonly", "");
+
+    struct Case {
+        const char* id;
+        FormState state;
+        bool applied;
+        const char* what;  // how the field reads afterwards (value, or "checked", or the index)
+    };
+    const auto value = [](const char* text) {
+        FormState state;
+        state.value = text;
+        return state;
+    };
+    const auto checked = [] {
+        FormState state;
+        state.checked = true;
+        return state;
+    };
+    const auto index = [](int chosen) {
+        FormState state;
+        state.selectedIndex = chosen;
+        return state;
+    };
+    const Case cases[] = {
+        {"text", value("typed"), true, "typed"},
+        {"hidden", value("forged"), false, "stored"},
+        {"hiddenCaps", value("forged"), false, "stored"},
+        {"disabled", value("forged"), false, "stored"},
+        {"readonly", value("forged"), false, "stored"},
+        {"notes", value("forged"), false, "stored"},
+        {"inFieldset", value("forged"), false, "stored"},
+        {"box", checked(), true, "checked"},
+        {"lockedBox", checked(), false, "unchecked"},
+        {"car", index(1), true, "1"},
+        {"car", index(2), false, "1"},  // a disabled option is not chosen
+        {"lockedCar", index(1), false, "0"},
+        {"grouped", index(0), false, "1"},
+        {"later", value("typed"), true, "typed"},
+        {"taken", value("forged"), false, "stored"},
+    };
+    document->getElementById("grouped")->setSelectedIndex(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        Element* element = document->getElementById(c.id);
+        ASSERT_NE(element, nullptr);
+        EXPECT_EQ(document->ApplyFormState(element->key(), c.state), c.applied);
+        std::string now = element->value();
+        if (element->type() == "checkbox") now = element->checked() ? "checked" : "unchecked";
+        if (element->is("select")) now = std::to_string(element->selectedIndex());
+        EXPECT_EQ(now, c.what);
+    }
+
+    // An option chosen by itself (a list that takes several) follows the same rule.
+    const auto list =
+        Page(R"(<select id=several multiple><option id=free>A</option><option id=locked disabled>B</option>
+        </select>)");
+    FormState selected;
+    selected.selected = true;
+    EXPECT_TRUE(list->ApplyFormState(list->getElementById("free")->key(), selected));
+    EXPECT_FALSE(list->ApplyFormState(list->getElementById("locked")->key(), selected));
+    EXPECT_FALSE(list->getElementById("locked")->selected());
+}
+
 TEST(Document, TreeChangesThatWouldBreakTheTreeAreRefused) {
     const auto document = Page(R"(<div id=a><div id=b></div></div><div id=c></div>)");
     Element* a = document->getElementById("a");

@@ -1285,14 +1285,14 @@
         }
         if (event.key === "Escape") {
           event.preventDefault();
-          host.send({ t: "dialogkey", dlg: dialogId, key: "Escape" });
+          host.send({ t: "dialogkey", doc: id, dlg: dialogId, key: "Escape" });
         } else if (event.key === "Enter") {
           var target = event.target;
           var tag = target && target.tagName;
           if (tag === "TEXTAREA" || tag === "BUTTON" || tag === "A" || tag === "SELECT") return;
           if (tag === "INPUT" && /^(button|submit|reset|checkbox|radio)$/i.test(target.type)) return;
           event.preventDefault();
-          host.send({ t: "dialogkey", dlg: dialogId, key: "Enter" });
+          host.send({ t: "dialogkey", doc: id, dlg: dialogId, key: "Enter" });
         }
       });
       document.addEventListener("click", function (event) {
@@ -1317,10 +1317,12 @@
         event.stopPropagation();
       }
     }, true);
-    // The mouse's back and forward buttons are the history too.
+    // The mouse's back and forward buttons are the history too, as the keys are: not while a
+    // modal dialog (the question whether to leave a page, say) is open.
     document.addEventListener("mouseup", function (event) {
       if (event.button !== 3 && event.button !== 4) return;
       event.preventDefault();
+      if (host.modalShown && host.modalShown()) return;
       if (host.send) host.send({ t: "history", delta: event.button === 3 ? -1 : 1 });
     }, true);
     document.addEventListener("keyup", function (event) { if (host.menuKeyUp) host.menuKeyUp(event); }, true);

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <future>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -147,6 +148,87 @@ void SocketClient::Connect(int port, const std::string& origin, const std::strin
 
 void SocketClient::Send(const std::string& text) {
     if (connection) soup_websocket_connection_send_text(connection, text.c_str());
+}
+
+// --- a host with a window ---------------------------------------------------------------------
+
+void HostWithWindow::SetUp() {
+    UseLoop(&loop);
+    bridge.Add("Settle", std::function<void()>([] {}));
+    host = std::make_unique<WebHost>(
+        loop, bridge, "Test.exe",
+        [this](const std::string& source, int, const std::string& message) { log.push_back(source + ": " + message); });
+    loop.SetAfterWork([this] { host->FlushPatches(); });
+    host->Start();
+    port = std::stoi(host->Origin().substr(host->Origin().rfind(':') + 1));
+    const std::string url = host->OpenUrl();
+    const auto opened = Get(port, url.substr(url.find("/jv/open")));
+    ASSERT_EQ(opened.status, 200);
+    const std::string setCookie = opened.headers.at("set-cookie");
+    cookie = setCookie.substr(0, setCookie.find(';'));
+    window.Connect(port, host->Origin(), cookie);
+    ASSERT_NE(window.connection, nullptr) << window.error;
+}
+
+void HostWithWindow::TearDown() {
+    host.reset();
+    UseLoop(nullptr);
+}
+
+HostWithWindow::Fetched HostWithWindow::Fetch(const std::string& path) {
+    const auto page = Get(port, path, "Cookie: " + cookie + "\r\n");
+    std::smatch doc;
+    std::smatch key;
+    std::regex_search(page.body, doc, std::regex("data-doc=\"(\\d+)\""));
+    std::regex_search(page.body, key, std::regex("<input data-jv-key=\"(\\d+)\""));
+    return {doc.size() > 1 ? doc[1].str() : "", key.size() > 1 ? key[1].str() : ""};
+}
+
+void HostWithWindow::Loaded(const std::string& doc, const std::string& frame) {
+    window.Send(R"({"t":"loaded","doc":)" + doc + R"(,"frame":")" + frame + R"("})");
+    Settle();
+}
+
+std::vector<nlohmann::json> HostWithWindow::AllReceived(const std::string& type) const {
+    std::vector<nlohmann::json> found;
+    for (const std::string& text : window.received) {
+        nlohmann::json message = nlohmann::json::parse(text, nullptr, false);
+        if (message.is_object() && message.value("t", "") == type) found.push_back(std::move(message));
+    }
+    return found;
+}
+
+nlohmann::json HostWithWindow::Received(const std::string& type,
+                                        const std::function<bool(const nlohmann::json&)>& match, double seconds) {
+    nlohmann::json found;
+    RunUntil(
+        [&] {
+            for (nlohmann::json& message : AllReceived(type)) {
+                if (!match(message)) continue;
+                found = std::move(message);
+                return true;
+            }
+            return false;
+        },
+        seconds);
+    return found;
+}
+
+nlohmann::json HostWithWindow::Reply(int64_t id, double seconds) {
+    return Received(
+        "reply", [id](const nlohmann::json& message) { return message.value("id", int64_t{0}) == id; }, seconds);
+}
+
+void HostWithWindow::Settle() {
+    const int64_t id = nextSettle_++;
+    window.Send(R"({"t":"call","id":)" + std::to_string(id) + R"(,"m":"Settle","a":[]})");
+    ASSERT_TRUE(Reply(id).is_object()) << "the host did not answer";
+}
+
+size_t HostWithWindow::LoggedMessages() const {
+    size_t count = 0;
+    for (const std::string& line : log) count += line.rfind("WebHost::OnMessage", 0) == 0 ? 1 : 0;
+    return count;
 }
 
 }  // namespace jv::ui::host::test

@@ -1,17 +1,22 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/ui/Loop.h"
+#include "platform/ui/host/ScriptBridge.h"
+#include "platform/ui/host/WebHost.h"
+
 typedef struct _SoupSession SoupSession;
 typedef struct _SoupWebsocketConnection SoupWebsocketConnection;
-
-namespace jv::ui {
-class Loop;
-}
 
 namespace jv::ui::host::test {
 
@@ -53,6 +58,44 @@ struct SocketClient {
     // Connects to the host's socket with the given Origin and Cookie value ("" for none).
     void Connect(int port, const std::string& origin, const std::string& cookie);
     void Send(const std::string& text);
+};
+
+// A WebHost on the program's loop with a window of the test's connected to it. The test installs
+// the page resources it serves.
+class HostWithWindow : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Fetches a page as the browser does; gives its document id and the key of its first input.
+    struct Fetched {
+        std::string doc;
+        std::string key;
+    };
+    Fetched Fetch(const std::string& path);
+    // Tells the host that the browser shows the document in the frame, and waits until it has heard.
+    void Loaded(const std::string& doc, const std::string& frame);
+    // The first message of this type from the host that satisfies `match`, once it has come (null
+    // on a timeout).
+    nlohmann::json Received(const std::string& type, const std::function<bool(const nlohmann::json&)>& match,
+                            double seconds = 10);
+    // The reply to a call, once it has come (null on a timeout).
+    nlohmann::json Reply(int64_t id, double seconds = 10);
+    // The messages of this type the host has sent so far.
+    std::vector<nlohmann::json> AllReceived(const std::string& type) const;
+    // Sends a call that does nothing (the bridge's "Settle") and waits for its reply: everything
+    // the window sent before it has been dealt with then.
+    void Settle();
+    size_t LoggedMessages() const;
+
+    Loop loop;
+    ScriptBridge bridge;
+    std::unique_ptr<WebHost> host;
+    int port = 0;
+    std::string cookie;
+    SocketClient window;
+    std::vector<std::string> log;
+    int64_t nextSettle_ = 1000000;
 };
 
 }  // namespace jv::ui::host::test

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/BrowserHost.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/Document.h"
 #include "platform/ui/Element.h"
 #include "platform/ui/Loop.h"
@@ -24,8 +26,23 @@ namespace {
 using nlohmann::json;
 
 constexpr char kPage[] = "<html><head><title>t</title></head><body><input id=Name value=start></body></html>";
+constexpr char kDialogPage[] =
+    "<html><head><title>d</title></head><body><input id=Name><button id=ButtonOK>OK</button>"
+    "<button id=ButtonNo>No</button><button id=ButtonBack disabled>Back</button></body></html>";
 const Resource kResources[] = {
     {100, "100-page.html", "text/html; charset=utf-8", reinterpret_cast<const unsigned char*>(kPage), sizeof kPage - 1},
+    {101, "101-dialog.html", "text/html; charset=utf-8", reinterpret_cast<const unsigned char*>(kDialogPage),
+     sizeof kDialogPage - 1},
+};
+
+// A dialog that keeps the clicks it hears.
+class ClickedDialog : public Dialog {
+public:
+    ClickedDialog() : Dialog(101) {}
+    std::vector<std::string> clicks;
+
+protected:
+    void OnClick(const std::string& elementId) override { clicks.push_back(elementId); }
 };
 
 // A page filled in one piece of work travels as one insertion; the field the program focused in it
@@ -49,78 +66,29 @@ TEST(WebHostPatches, TheFocusOfAFieldInARowJustInsertedFollowsTheInsertion) {
     EXPECT_EQ(ops.back()["k"], std::to_string(input->key()));
 }
 
-class WebHostMessages : public ::testing::Test {
+class WebHostMessages : public test::HostWithWindow {
 protected:
     void SetUp() override {
-        test::UseLoop(&loop);
         Resources::Clear();
-        Resources::Install({kResources, 1});
+        Resources::Install({kResources, std::size(kResources)});
         bridge.Add("Echo", std::function<void(const std::string&)>([this](const std::string& text) {
                        echoed.push_back(text);
                        if (auto document = host->CallingDocument())
                            seenName = document->getElementById("Name")->value();
                    }));
-        host = std::make_unique<WebHost>(loop, bridge, "Test.exe",
-                                         [this](const std::string& source, int, const std::string& message) {
-                                             log.push_back(source + ": " + message);
-                                         });
-        loop.SetAfterWork([this] { host->FlushPatches(); });
-        host->Start();
-        port = std::stoi(host->Origin().substr(host->Origin().rfind(':') + 1));
-        const std::string url = host->OpenUrl();
-        const auto opened = test::Get(port, url.substr(url.find("/jv/open")));
-        ASSERT_EQ(opened.status, 200);
-        const std::string setCookie = opened.headers.at("set-cookie");
-        cookie = setCookie.substr(0, setCookie.find(';'));
-        window.Connect(port, host->Origin(), cookie);
-        ASSERT_NE(window.connection, nullptr) << window.error;
+        HostWithWindow::SetUp();
     }
 
     void TearDown() override {
-        host.reset();
-        test::UseLoop(nullptr);
+        HostWithWindow::TearDown();
         Resources::Clear();
     }
 
-    // Fetches the page as the browser does; returns its document id and the key of its field.
     std::pair<std::string, std::string> Fetch() {
-        const auto page = test::Get(port, "/100", "Cookie: " + cookie + "\r\n");
-        std::smatch doc;
-        std::smatch key;
-        std::regex_search(page.body, doc, std::regex("data-doc=\"(\\d+)\""));
-        std::regex_search(page.body, key, std::regex("<input data-jv-key=\"(\\d+)\""));
-        return {doc.size() > 1 ? doc[1].str() : "", key.size() > 1 ? key[1].str() : ""};
+        const auto fetched = HostWithWindow::Fetch("/100");
+        return {fetched.doc, fetched.key};
     }
 
-    // The reply to a call, once it has come (null on a timeout).
-    json Reply(int64_t id) {
-        json found;
-        test::RunUntil([&] {
-            for (const std::string& text : window.received) {
-                const json message = json::parse(text, nullptr, false);
-                if (message.is_object() && message.value("t", "") == "reply" && message.value("id", 0) == id) {
-                    found = message;
-                    return true;
-                }
-            }
-            return false;
-        });
-        return found;
-    }
-
-    size_t LoggedMessages() const {
-        size_t count = 0;
-        for (const std::string& line : log) count += line.rfind("WebHost::OnMessage", 0) == 0 ? 1 : 0;
-        return count;
-    }
-
-    Loop loop;
-    ScriptBridge bridge;
-    std::unique_ptr<WebHost> host;
-    int port = 0;
-    std::string cookie;
-    test::SocketClient window;
-    std::vector<std::string> log;
     std::vector<std::string> echoed;
     std::string seenName;
 };
@@ -239,6 +207,95 @@ TEST_F(WebHostMessages, AScriptsMessageBoxIsAnsweredWithTheProgramsAnswer) {
             EXPECT_TRUE(shown.empty());
         }
     }
+}
+
+// A click answers only the dialog whose own document sent it, and only on a button the program
+// left enabled.
+TEST_F(WebHostMessages, AClickAnswersOnlyItsDialogFromItsOwnDocument) {
+    InstallHost(host.get());
+    const auto [pageDoc, pageKey] = Fetch();
+    Loaded(pageDoc, "jv-top");
+    ClickedDialog first;
+    ClickedDialog second;
+    std::vector<std::string> docs;
+    for (ClickedDialog* dialog : {&first, &second}) {
+        ASSERT_TRUE(dialog->Create());
+        const size_t count = docs.size() + 1;
+        ASSERT_TRUE(test::RunUntil([&] { return AllReceived("dialog").size() == count; }));
+        const json opened = AllReceived("dialog").back();
+        const std::string doc = HostWithWindow::Fetch("/101").doc;
+        Loaded(doc, "jv-dialog-" + std::to_string(opened["dlg"].get<int>()));
+        ASSERT_TRUE(test::RunUntil([&] { return dialog->document() != nullptr; }));
+        docs.push_back(doc);
+    }
+    const int firstNumber = AllReceived("dialog")[0]["dlg"].get<int>();
+    // The program disables a button after the page was shown.
+    first.document()->getElementById("ButtonNo")->setDisabled(true);
+
+    struct Case {
+        const char* what;
+        std::string doc;  // "" for none
+        const char* id;
+        bool heard;
+    };
+    const Case cases[] = {
+        {"its own document, its OK button", docs[0], "ButtonOK", true},
+        {"the page beneath it", pageDoc, "ButtonOK", false},
+        {"the other dialog's document", docs[1], "ButtonOK", false},
+        {"no document", "", "ButtonOK", false},
+        {"a document that is none", "987654", "ButtonOK", false},
+        {"a button disabled in the page", docs[0], "ButtonBack", false},
+        {"a button the program disabled since", docs[0], "ButtonNo", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        first.clicks.clear();
+        second.clicks.clear();
+        const std::string doc = c.doc.empty() ? "" : R"("doc":)" + c.doc + ",";
+        window.Send(R"({"t":"event",)" + doc + R"("dlg":)" + std::to_string(firstNumber) + R"(,"type":"click","id":")" +
+                    c.id + R"("})");
+        Settle();
+        EXPECT_EQ(first.clicks, c.heard ? std::vector<std::string>{c.id} : std::vector<std::string>{});
+        EXPECT_TRUE(second.clicks.empty());
+    }
+    first.DestroyWindow();
+    second.DestroyWindow();
+    InstallHost(nullptr);
+}
+
+// A message box answers the script that asked, once: a box or call sent with the id of a box still
+// open is refused, and the answer of the box that is open reaches its script.
+TEST_F(WebHostMessages, AMessageBoxAnswerGoesOnlyToTheScriptThatAsked) {
+    const auto [doc, key] = Fetch();
+    Loaded(doc, "jv-top");
+    std::vector<std::string> shown;
+    const std::string box = R"({"t":"msgbox","id":700,"doc":)" + doc + R"(,"text":"TEXT","title":"","cancel":1})";
+    host->SetMessageBoxHandler([&](const std::string& text, const std::string&, bool) {
+        shown.push_back(text);
+        if (text == "Delete the row?") {
+            // While the user reads the question, another script sends a box and a call with its id.
+            window.Send(std::regex_replace(box, std::regex("TEXT"), "Say yes"));
+            window.Send(R"({"t":"call","id":700,"doc":)" + doc + R"(,"m":"Echo","a":["forged"]})");
+            Settle();
+        }
+        return text == "Say yes";
+    });
+    window.Send(std::regex_replace(box, std::regex("TEXT"), "Delete the row?"));
+    ASSERT_TRUE(Reply(700).is_object());
+    Settle();
+    EXPECT_EQ(shown, std::vector<std::string>{"Delete the row?"});
+    EXPECT_TRUE(echoed.empty());
+    std::vector<json> replies;
+    for (const json& reply : AllReceived("reply"))
+        if (reply.value("id", 0) == 700) replies.push_back(reply);
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].value("v", true), false) << replies[0].dump();
+    EXPECT_FALSE(replies[0].contains("error"));
+
+    // Once answered, the id is free again (a window that was reloaded counts from 1 again).
+    window.Send(std::regex_replace(box, std::regex("TEXT"), "Say yes"));
+    Settle();
+    EXPECT_EQ(shown.back(), "Say yes");
 }
 
 TEST_F(WebHostMessages, DocumentsNeverShownAreDroppedByCountAndAge) {
