@@ -23,6 +23,7 @@
 #include "mainapp/net/JVSOAP.h"
 #include "platform/base/Clock.h"
 #include "platform/base/Profile.h"
+#include "platform/base/StopSignals.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/ui/Loop.h"
 #include "platform/ui/Resources.h"
@@ -63,6 +64,7 @@ public:
           m_menu(m_view, m_document) {}
 
     ~MainProgram() {
+        if (m_stopWatch != 0) g_source_remove(m_stopWatch);
         jv::ui::InstallHost(nullptr);
         ISoapShell::Install(nullptr);
         IConnectionSource::Install(nullptr);
@@ -104,8 +106,8 @@ public:
         m_menu.SetExitHandler([this] { OnExit(); });
         m_menu.SetCheckForUpdatesHandler([this] { m_updateCheck.OnCheckForUpdates(); });
         instance.Listen(CMainFrame::kAreYouMeMessage, [this] { m_frame.OnAreYouMe(); });
-        g_unix_signal_add(SIGTERM, &MainProgram::OnSignal, this);
-        g_unix_signal_add(SIGINT, &MainProgram::OnSignal, this);
+        // A stop signal closes the window as its close box does, whenever it comes.
+        m_stopWatch = g_unix_fd_add(jv::stop::Fd(), G_IO_IN, &MainProgram::OnStop, this);
 
         if (!m_frame.OnCreate()) return false;
         try {
@@ -130,7 +132,13 @@ public:
         }
 
         if (!m_document.OnNewDocument()) return false;
+        // Asked to stop while the database waited for another program: nothing more is set up.
+        if (jv::stop::Requested()) {
+            Close();
+            return true;
+        }
         m_view.OnInitialUpdate();
+        if (m_document.GetUserData().IsLaterVersion()) TellOfLaterVersion(m_document.GetUserData().GetVersion());
         if (m_document.IsNewDatabase()) {
             m_view.QuickStart(-1);
         } else if (m_updateCheck.CheckForUpdate() == UpdateCheckResult::InstallerStarted) {
@@ -148,9 +156,24 @@ public:
 
 private:
     // Told to end (the session ends): there is no time to ask.
-    static int OnSignal(void* self) {
+    static gboolean OnStop(int, GIOCondition, void* self) {
+        jv::stop::Drain();
         static_cast<MainProgram*>(self)->EndKeepingWork();
         return G_SOURCE_CONTINUE;
+    }
+
+    // The user's file was made by a later version of the program: the user hears that this one
+    // uses it as it is.
+    static void TellOfLaterVersion(int version) {
+        CGenericDlg dialog;
+        dialog.SetTitle("Jorvane");
+        dialog.SetMessage("Your Jorvane database was made by a later version of Jorvane (database version " +
+                          std::to_string(version) + "; this version knows versions up to " +
+                          std::to_string(CUserData::kCurrentVersion) +
+                          ").<br><br>Jorvane shows and saves your entries in it, but leaves the database as the "
+                          "later version made it. To use everything in it, install the later version of Jorvane.");
+        dialog.SetSize(420, 240);
+        dialog.DoModal();
     }
 
     void AfterWork() {
@@ -209,6 +232,7 @@ private:
     CJorvaneCOMObj m_comObj;
     bool m_closed = false;
     bool m_closePending = false;
+    unsigned m_stopWatch = 0;
 };
 
 std::string Lower(std::string text) {
@@ -247,6 +271,9 @@ int CJorvaneApp::Run(int argc, char** argv) {
             break;
     }
 
+    // From here SIGTERM and SIGINT close the program in order, also while it waits for another
+    // program's lock on the user's file (the wait gives up and the loop hears of the stop).
+    jv::stop::Catch({SIGTERM, SIGINT});
     CCrashHandler::Install();
     // A fixed "today" for the end-to-end tests ("JV_NOW=2026-03-15"); a text that does
     // not read as a date leaves the real clock.

@@ -221,7 +221,10 @@ void CJorvaneView::OnBeforeNavigate(const std::string& url, const std::string& f
     }
     const int id = jv::ui::Resources::IdFromUrl(url);
     if (!m_workspacePages.empty()) {
-        if (m_document.IsNewDatabase() && id != kEnterCarPage) {
+        // While QuickStart runs, only the vehicle page the wizard itself asks for keeps it going:
+        // another page, or the wizard's page loaded anew (a reload), would end it half way.
+        const bool wizardsOwnPage = id == kEnterCarPage && m_bQuickStartPageAwaited;
+        if (m_document.IsNewDatabase() && !wizardsOwnPage) {
             bool leave = false;
             {
                 const OpenQuestion open(m_bLeaveQuestionOpen);

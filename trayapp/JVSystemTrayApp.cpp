@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/base/Clock.h"
+#include "platform/base/StopSignals.h"
 #include "platform/desktop/SessionBus.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/ui/Loop.h"
@@ -47,6 +48,7 @@ int CJVSystemTrayApp::Run(int argc, char** argv) {
     jv::desktop::SingleInstance instance(jv::desktop::SingleInstance::SessionName("jvsystemtray"));
     if (instance.Acquire() == jv::desktop::SingleInstance::Result::Running) return 0;
 
+    jv::stop::Catch({SIGTERM, SIGINT, SIGHUP});
     OpenProgramTraceLog("JVSTtrace.log");
     InstallSharedUi();
     jv::ui::Resources::Install(TrayResources());
@@ -68,22 +70,20 @@ int CJVSystemTrayApp::Run(int argc, char** argv) {
             TraceLog("CMainFrame::OnCreate", TRACE_ERROR, "Could not read the user database path");
             status = 1;
         } else {
-            // The session ending (or a kill) closes the companion as Exit does.
-            const GSourceFunc onSignal = [](gpointer data) -> gboolean {
+            // The session ending (or a kill) closes the companion as Exit does, also while its
+            // check waits for another program's lock on the user's file.
+            const GUnixFDSourceFunc onStop = [](int, GIOCondition, gpointer data) -> gboolean {
+                jv::stop::Drain();
                 auto* target = static_cast<CMainFrame*>(data);
                 if (!target->IsExiting()) target->SendEvent({tray::WM_COMMAND, tray::ID_APP_EXIT, 0});
                 return G_SOURCE_CONTINUE;
             };
-            const unsigned term = g_unix_signal_add(SIGTERM, onSignal, &frame);
-            const unsigned interrupt = g_unix_signal_add(SIGINT, onSignal, &frame);
-            const unsigned hangUp = g_unix_signal_add(SIGHUP, onSignal, &frame);
+            const unsigned stopWatch = g_unix_fd_add(jv::stop::Fd(), G_IO_IN, onStop, &frame);
             loop.Run();
             // What the last commands left queued (the window's host among it) goes with the frame.
             while (loop.RunOne()) {
             }
-            g_source_remove(term);
-            g_source_remove(interrupt);
-            g_source_remove(hangUp);
+            g_source_remove(stopWatch);
         }
     }
 

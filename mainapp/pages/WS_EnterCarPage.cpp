@@ -71,17 +71,19 @@ std::string Trim(const std::string& text) {
 }
 
 // The distance or price a field holds; -1 (unknown) when it is empty.
-float FieldNumber(const std::string& text) {
-    return Trim(text).empty() ? -1.0f : static_cast<float>(LocaleStringToDouble(text));
+double FieldNumber(const std::string& text) {
+    return Trim(text).empty() ? -1.0 : LocaleStringToDouble(text);
 }
 
-// A stored number as it is stored: no decimals for a whole number, else its one or two (a single
-// column holds no more that the user typed).
-std::string StoredNumber(double value) {
-    const double hundredths = std::round(value * 100.0);
-    const int decimals = std::fmod(hundredths, 100.0) == 0.0 ? 0 : std::fmod(hundredths, 10.0) == 0.0 ? 1 : 2;
+// A stored number as the user typed it: at least `fewestDecimals` decimals (two for a price), and
+// as many more as it takes to read back as the stored value, so that a save of another field
+// stores it again unchanged.
+std::string StoredNumber(double value, int fewestDecimals) {
     std::string out;
-    return DoubleToLocaleString(out, hundredths / 100.0, decimals);
+    for (int decimals = fewestDecimals; decimals < 6; ++decimals) {
+        if (LocaleStringToDouble(DoubleToLocaleString(out, value, decimals)) == value) return out;
+    }
+    return DoubleToLocaleString(out, value, 6);
 }
 
 std::string PlainNumber(double value) {
@@ -278,14 +280,11 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
 
     SetInputValue("CarName", m_car.Name);
     SetInputValue("CarPurchaseDate", FormatDate(m_car.PurchaseDate));
-    if (m_car.PurchasePrice != -1.0f) {
-        std::string text;
-        SetInputValue("PurchasePrice", DoubleToLocaleString(text, m_car.PurchasePrice, 2));
-    }
+    if (m_car.PurchasePrice != -1.0) SetInputValue("PurchasePrice", StoredNumber(m_car.PurchasePrice, 2));
     // The stored purchase odometer, not the one getCurrentOdometers may have filled in from the
     // readings: an unknown one stays unknown when the car is saved again.
-    if (m_storedCar.PurchaseOdometer != -1.0f)
-        SetInputValue("CarInitialOdometer", StoredNumber(m_storedCar.PurchaseOdometer));
+    if (m_storedCar.PurchaseOdometer != -1.0)
+        SetInputValue("CarInitialOdometer", StoredNumber(m_storedCar.PurchaseOdometer, 0));
     HideElement("CarCurrentOdometerRow");
     CheckById("CarDriving", m_car.DrivingCondition == "N" ? 0 : 1);
     SetTextAreaValue("CarNotes", m_car.Notes);
@@ -299,10 +298,7 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
     SetInputValue("LicensePlate", m_car.LicensePlate);
     SetCheckedById("SoldCarCheckBox", m_car.Sold);
     SetInputValue("CarSoldDate", FormatDate(m_car.SoldDate));
-    if (m_car.SoldPrice != -1.0f) {
-        std::string text;
-        SetInputValue("SalePrice", DoubleToLocaleString(text, m_car.SoldPrice, 2));
-    }
+    if (m_car.SoldPrice != -1.0) SetInputValue("SalePrice", StoredNumber(m_car.SoldPrice, 2));
     SetTextAreaValue("SoldTo", m_car.SoldVendor);
 
     if (showPlan) ShowTab("Plan");
@@ -401,19 +397,22 @@ void CWS_EnterCarPage::KeepStoredChoice(const char* select, const char* label, c
     labelElement->setInnerText(text);
 }
 
+void CWS_EnterCarPage::KeepStoredListChoice(const char* select, const std::string& text, std::string& value) {
+    // Without the list the car keeps its own choice instead of losing it (and with it the save).
+    if (!value.empty()) FillPlainList(select, nullptr, {{text, value}}, value, nullptr);
+}
+
 void CWS_EnterCarPage::UpdateYearList() {
     ResetList("CarYear", "Choose Year", nullptr);
-    if (!Connected()) {
-        // Without the service the list keeps the car's own year.
-        if (m_year.empty() && m_car.StyleYear > 0) m_year = std::to_string(m_car.StyleYear);
-        if (!m_year.empty()) FillPlainList("CarYear", nullptr, {{m_year, m_year}}, m_year, nullptr);
+    if (m_year.empty() && m_car.StyleYear > 0) m_year = std::to_string(m_car.StyleYear);
+    std::vector<std::string> years;
+    const bool fetched =
+        Connected() && (!m_car.MakeID.empty() && m_car.MakeID != "0" ? m_carStyles.getYears(years, m_car.MakeID)
+                                                                     : m_carStyles.getAllYears(years));
+    if (!fetched) {
+        KeepStoredListChoice("CarYear", m_year, m_year);
         return;
     }
-    std::vector<std::string> years;
-    if (!m_car.MakeID.empty() && m_car.MakeID != "0")
-        m_carStyles.getYears(years, m_car.MakeID);
-    else
-        m_carStyles.getAllYears(years);
     std::vector<ListEntry> entries;
     for (const std::string& year : years) entries.push_back({Trim(year), Trim(year)});
     const bool had = !m_year.empty();
@@ -423,16 +422,13 @@ void CWS_EnterCarPage::UpdateYearList() {
 
 void CWS_EnterCarPage::UpdateMakeList() {
     ResetList("CarMake", "Choose Make", nullptr);
-    if (!Connected()) {
-        if (!m_car.MakeID.empty())
-            FillPlainList("CarMake", nullptr, {{m_car.Make, m_car.MakeID}}, m_car.MakeID, nullptr);
+    std::vector<CMake> makes;
+    const bool fetched =
+        Connected() && (!m_year.empty() ? m_carStyles.getMakesByYear(makes, m_year) : m_carStyles.getAllMakes(makes));
+    if (!fetched) {
+        KeepStoredListChoice("CarMake", m_car.Make, m_car.MakeID);
         return;
     }
-    std::vector<CMake> makes;
-    if (!m_year.empty())
-        m_carStyles.getMakesByYear(makes, m_year);
-    else
-        m_carStyles.getAllMakes(makes);
     std::vector<ListEntry> entries;
     for (const CMake& make : makes) entries.push_back({Trim(make.Make), Trim(make.MakeID)});
     FillPlainList("CarMake", nullptr, entries, m_car.MakeID, &m_car.Make);
@@ -441,13 +437,11 @@ void CWS_EnterCarPage::UpdateMakeList() {
 void CWS_EnterCarPage::UpdateModelList() {
     ResetList("CarModel", "Choose Model", nullptr);
     if (m_car.MakeID.empty() || m_year.empty()) return;
-    if (!Connected()) {
-        if (!m_car.ModelID.empty())
-            FillPlainList("CarModel", nullptr, {{m_car.Model, m_car.ModelID}}, m_car.ModelID, nullptr);
+    std::vector<CModel> models;
+    if (!Connected() || !m_carStyles.getModels(models, m_year, m_car.MakeID)) {
+        KeepStoredListChoice("CarModel", m_car.Model, m_car.ModelID);
         return;
     }
-    std::vector<CModel> models;
-    m_carStyles.getModels(models, m_year, m_car.MakeID);
     std::vector<ListEntry> entries;
     for (const CModel& model : models) entries.push_back({Trim(model.Model), Trim(model.ModelID)});
     FillPlainList("CarModel", nullptr, entries, m_car.ModelID, &m_car.Model);
@@ -1071,8 +1065,8 @@ void CWS_EnterCarPage::ReadCarFields() {
 }
 
 void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odometers, const CCar& before) {
-    const bool hadReading = before.PurchaseDate.IsValid() && before.PurchaseOdometer != -1.0f;
-    const bool hasReading = m_car.PurchaseDate.IsValid() && m_car.PurchaseOdometer != -1.0f;
+    const bool hadReading = before.PurchaseDate.IsValid() && before.PurchaseOdometer != -1.0;
+    const bool hasReading = m_car.PurchaseDate.IsValid() && m_car.PurchaseOdometer != -1.0;
     const bool moved =
         !hasReading || before.PurchaseDate != m_car.PurchaseDate || before.PurchaseOdometer != m_car.PurchaseOdometer;
     // The reading the old purchase details made goes with them.
@@ -1148,8 +1142,9 @@ bool CWS_EnterCarPage::AddCar() {
             RecordPurchaseReading(odometers, CCar{});
             const std::string current = Trim(GetInputValue("CarCurrentOdometer"));
             if (!current.empty() && m_car.CurrentOdometer != -1.0f) {
+                // The reading as typed, not as the car's float holds it.
                 odometers.AddOdometerValue(m_car.VehicleID, jv::CurrentClock().Now().Format("%m/%d/%y"),
-                                           PlainNumber(m_car.CurrentOdometer));
+                                           PlainNumber(FieldNumber(current)));
             }
             m_car.BackwardRate = odometers.GetDistanceRate(m_car, "Day", Prefs(), false);
             m_car.ForwardRate = odometers.GetDistanceRate(m_car, "Day", Prefs(), true);

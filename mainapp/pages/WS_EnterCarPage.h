@@ -93,6 +93,8 @@ private:
                        std::string& stored, std::string* storedText);
     void ResetList(const char* select, const char* firstOption, const char* label);
     void KeepStoredChoice(const char* select, const char* label, const std::string& text, const std::string& value);
+    // The year, make or model list holding only the car's own choice, when the list cannot be had.
+    void KeepStoredListChoice(const char* select, const std::string& text, std::string& value);
 
     // The custom-entry layout, as the check box's own script switches it.
     void SetCustomLayout(bool custom);

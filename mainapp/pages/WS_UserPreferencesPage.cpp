@@ -59,12 +59,11 @@ void CWS_UserPreferencesPage::UpdatePrefs(const std::string& userName, const std
     CUserPreferences changed = stored;
     changed.DistanceUnit = distanceChanged ? std::atoi(distance.c_str()) : stored.DistanceUnit;
     changed.VolumeUnit = volumeChanged ? std::atoi(volume.c_str()) : stored.VolumeUnit;
-    if (prefs.HoldsValuesInUnits(distanceChanged, volumeChanged) && !ConfirmUnitChange(stored, changed)) {
-        // Nothing is saved: the form shows what is stored.
-        SetSaved(false);
-        ProcessDocument();
-        return;
-    }
+    // Cancel keeps the units as they are; the other edits are saved all the same.
+    const bool keepUnits =
+        prefs.HoldsValuesInUnits(distanceChanged, volumeChanged) && !ConfirmUnitChange(stored, changed);
+    const std::string volumeSaved = keepUnits ? std::to_string(stored.VolumeUnit) : volume;
+    const std::string distanceSaved = keepUnits ? std::to_string(stored.DistanceUnit) : distance;
     // The form shows every text: one the user emptied is stored empty.
     prefs.SetEmptyFields(EmptyFields::Clear);
     const int current = doc->GetUserPreferences().Internet;
@@ -72,15 +71,15 @@ void CWS_UserPreferencesPage::UpdatePrefs(const std::string& userName, const std
     if (current == 2 && connectInternet == "0") doc->Disconnect();
     if (current != 2 && connectInternet == "2") connectAfterSaving = true;
     const bool saved =
-        prefs.UpdatePreferences(userName, email, country, postalCode, volume, distance, mechanicName, mechanicAddress1,
-                                mechanicAddress2, mechanicCity, mechanicState, mechanicZip, mechanicPhone,
-                                showSoldCars == "Show", connectInternet, uploadCarData, uploadErrorData);
+        prefs.UpdatePreferences(userName, email, country, postalCode, volumeSaved, distanceSaved, mechanicName,
+                                mechanicAddress1, mechanicAddress2, mechanicCity, mechanicState, mechanicZip,
+                                mechanicPhone, showSoldCars == "Show", connectInternet, uploadCarData, uploadErrorData);
     doc->LoadUserPreferences();
     if (connectAfterSaving) doc->GetConnection("", true);
     if (CJorvaneView* view = CJorvaneView::GetView()) view->RefreshNavCarList();
     // The form shows what is stored now.
     ProcessDocument();
-    SetSaved(saved);
+    SetSaved(saved, keepUnits);
 }
 
 bool CWS_UserPreferencesPage::ConfirmUnitChange(const CUserPreferences& before, const CUserPreferences& after) {
@@ -101,7 +100,13 @@ bool CWS_UserPreferencesPage::ConfirmUnitChange(const CUserPreferences& before, 
     return dialog.DoModal() == 0;
 }
 
-void CWS_UserPreferencesPage::SetSaved(bool saved) {
+void CWS_UserPreferencesPage::SetSaved(bool saved, bool unitsKept) {
     ElementPtr span;
-    if (GetElementById("Saved", span)) span->setTextContent(saved ? "Your preferences were saved." : "");
+    if (!GetElementById("Saved", span)) return;
+    if (!saved)
+        span->setTextContent("");
+    else if (unitsKept)
+        span->setTextContent("Your preferences were saved. The units were not changed.");
+    else
+        span->setTextContent("Your preferences were saved.");
 }

@@ -11,7 +11,7 @@ class CUserPreferences;
 // and the favourite mechanic. Saving stores them, reloads the document's preferences (which every
 // page reads), drops or opens the web-service connection when that choice changed, rebuilds the
 // car list and shows the page again from what was stored. A change of units while the database
-// holds readings is asked about first.
+// holds readings is asked about first; Cancel keeps the units, and the other edits are saved.
 class CWS_UserPreferencesPage : public CJVPage {
 public:
     CWS_UserPreferencesPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
@@ -32,6 +32,7 @@ public:
 private:
     // Readings are kept in the units they were typed in: asks before the units change under them.
     bool ConfirmUnitChange(const CUserPreferences& before, const CUserPreferences& after);
-    // "Your preferences were saved." beside the buttons, or nothing.
-    void SetSaved(bool saved);
+    // "Your preferences were saved." beside the buttons (saying so when the units were kept at the
+    // user's word), or nothing.
+    void SetSaved(bool saved, bool unitsKept);
 };

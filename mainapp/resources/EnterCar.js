@@ -265,8 +265,13 @@ window.addEventListener("DOMContentLoaded", () => {
         el(id).addEventListener("blur", CheckCustomComplete);
     el("CustomCarYear").addEventListener("change", () => ValidateYear(el("CustomCarYear")));
     el("CarCurrentOdometer").addEventListener("change", () => NextQuickStartTip("CarCurrentOdometer"));
-    for (const field of document.querySelectorAll(".tabbody input, .tabbody textarea"))
-        field.addEventListener("change", () => { if (!field.closest("#serviceitems")) setDirty(); });
+    // A field is changed as soon as it is typed in, not only once the cursor leaves it: leaving
+    // the page by a key while the cursor is still in the field must ask too.
+    for (const field of document.querySelectorAll(".tabbody input, .tabbody textarea")) {
+        if (field.closest("#serviceitems")) continue;
+        field.addEventListener("input", setDirty);
+        field.addEventListener("change", setDirty);
+    }
     el("DownloadPlan").addEventListener("click", DownloadPlan);
     el("AddServiceItems").addEventListener("click", AddServiceItems);
     el("SaveVehicle").addEventListener("click", SaveCar);

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/base/StopSignals.h"
 #include "platform/db/DbError.h"
 #include "platform/db/JetTranslator.h"
 #include "platform/db/Schema.h"
@@ -91,9 +92,11 @@ namespace {
 // Called by the engine while another connection holds the lock this one needs; `attempt` counts
 // the calls of one wait from 0. Pauses a little longer each time (up to kLongestPauseMs, with some
 // jitter, so that two waiting programs do not look in step), and gives up once the connection's
-// wait has passed: the statement then fails as "database is locked".
+// wait has passed or the program is asked to stop: the statement then fails as "database is
+// locked".
 int WaitForLock(void* context, int attempt) {
     auto* state = static_cast<ConnectionState*>(context);
+    if (jv::stop::Requested()) return 0;
     const auto now = std::chrono::steady_clock::now();
     if (attempt == 0) state->waitingSince = now;
     if (now - state->waitingSince >= state->busyWait) return 0;
@@ -165,6 +168,18 @@ Connection Connection::Open(const std::string& path, std::chrono::milliseconds b
 
 void Connection::Close() {
     state_.reset();
+}
+
+bool Connection::IsReadOnly() const {
+    return state_ && sqlite3_db_readonly(state_->db, "main") == 1;
+}
+
+void Connection::SetBusyWait(std::chrono::milliseconds busyWait) {
+    if (state_) state_->busyWait = busyWait;
+}
+
+std::chrono::milliseconds Connection::busyWait() const {
+    return state_ ? state_->busyWait : std::chrono::milliseconds::zero();
 }
 
 const std::string& Connection::path() const {
@@ -284,20 +299,8 @@ void Connection::BeginTrans(Lock lock) {
     const int depth = state_->transactionDepth;
     if (depth > 0) {
         ExecuteDirect(state_->db, "SAVEPOINT jv_level_" + std::to_string(depth), "BEGIN TRANSACTION");
-    } else if (lock == Lock::Write) {
-        ExecuteDirect(state_->db, "BEGIN IMMEDIATE", "BEGIN TRANSACTION");
     } else {
-        // The other program's long run (its upgrade of this file) ends when it ends: each try
-        // waits the connection's whole wait, and the next one follows.
-        for (;;) {
-            try {
-                ExecuteDirect(state_->db, "BEGIN EXCLUSIVE", "BEGIN TRANSACTION");
-                break;
-            } catch (const DbError& error) {
-                if ((error.code() & 0xff) != SQLITE_BUSY) throw;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(kLongestPauseMs));
-        }
+        ExecuteDirect(state_->db, lock == Lock::Write ? "BEGIN IMMEDIATE" : "BEGIN EXCLUSIVE", "BEGIN TRANSACTION");
     }
     ++state_->transactionDepth;
 }

@@ -29,7 +29,9 @@ struct ConnectionState;
 // The main program and the companion open the same file at once. The file runs with a write-ahead
 // log, so a reader never waits for a writer and a writer never waits for a reader; a commit is on
 // the disk before it returns (it survives a power loss). A writer that finds the other program
-// writing waits for it, backing off, up to `busyWait`; only then does its statement fail.
+// writing waits for it, backing off, up to `busyWait`; only then does its statement fail. A stop
+// asked of the program (jv::stop) ends every such wait at once: the statement fails as if the
+// wait had run out.
 class Connection {
 public:
     // A value bound to a "?" of a query's text.
@@ -43,8 +45,9 @@ public:
     enum class Lock {
         // The right to write: other writers wait, readers go on reading what was committed last.
         Write,
-        // The whole file for a long run (the schema upgrade): waits for another program's long run
-        // however long that takes, and keeps the file from every other writer until it ends.
+        // The whole file for a long run (the schema upgrade): keeps the file from every other
+        // writer, and in a file without a write-ahead log from readers too, until it ends. Waits
+        // for the other program as a write does, up to the connection's wait.
         Exclusive
     };
 
@@ -52,10 +55,16 @@ public:
 
     // Opens an existing database file; never creates one. Throws DbError when the file is
     // missing or is not a database. A file that cannot be written (read-only) opens for reading,
-    // in the journal mode it has.
+    // in the journal mode it has; so does one whose mode cannot change within `busyWait` (another
+    // program reads or writes it without a write-ahead log).
     static Connection Open(const std::string& path, std::chrono::milliseconds busyWait = kBusyWait);
 
     bool IsOpen() const { return static_cast<bool>(state_); }
+    // True when the file can only be read (its permissions, an unchangeable file).
+    bool IsReadOnly() const;
+    // How long a writer waits for the other program from now on (every copy of the connection).
+    void SetBusyWait(std::chrono::milliseconds busyWait);
+    std::chrono::milliseconds busyWait() const;
     void Close();  // this copy lets go; the file closes when the last copy does
 
     // Runs a statement that returns rows.

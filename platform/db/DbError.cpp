@@ -1,5 +1,7 @@
 #include "platform/db/DbError.h"
 
+#include <sqlite3.h>
+
 #include <utility>
 
 namespace jv::db {
@@ -8,5 +10,9 @@ DbError::DbError(std::string source, std::string description, std::string messag
     : PlatformError(std::move(source), std::move(description), code),
       message_(std::move(message)),
       statement_(std::move(statement)) {}
+
+bool DbError::IsLocked() const {
+    return (code() & 0xff) == SQLITE_BUSY;
+}
 
 }  // namespace jv::db

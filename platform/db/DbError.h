@@ -14,6 +14,9 @@ public:
 
     const std::string& message() const { return message_; }
     const std::string& statement() const { return statement_; }
+    // Another connection held the lock the statement needed for longer than the connection waits
+    // (or the program was asked to stop meanwhile): nothing was changed, and a later try may do.
+    bool IsLocked() const;
 
 private:
     std::string message_;

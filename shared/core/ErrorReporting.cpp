@@ -12,6 +12,7 @@
 
 #include "platform/base/BrowserVersion.h"
 #include "platform/base/Spawn.h"
+#include "platform/base/StopSignals.h"
 #include "platform/net/HttpClient.h"
 #include "shared/core/ConfigApp.h"
 #include "shared/core/FileVersion.h"
@@ -130,7 +131,9 @@ void CErrorReporting::Report(const std::string& method, int line, const std::str
         const std::string description =
             "Error in " + fileName + " (" + method + ":" + std::to_string(line) + ") V" + version;
 
-        IErrorReportDialog* dialog = g_dialog;
+        // A program asked to stop asks the user nothing more (its waits for the other program
+        // end in failures on the way out): the report stays in the log.
+        IErrorReportDialog* dialog = jv::stop::Requested() ? nullptr : g_dialog;
         if (dialog == nullptr) {
             TraceLog(kMethod, TRACE_ERROR, description + ": " + message);
             return;

@@ -9,14 +9,16 @@
 // are loaded (current odometer, whether it is an estimate, the two daily distance rates), which has
 // no column and is never stored. A plain value, copied freely.
 //
-// -1.0 in PurchaseOdometer, PurchasePrice and SoldPrice means "unknown". A date that is not valid is
-// left out of the statements that write the car, so its column keeps NULL or its old value.
+// -1.0 in PurchaseOdometer, PurchasePrice and SoldPrice means "unknown". They hold what the user typed
+// as it was typed (in double precision: a float would turn 54321.7 into 54321.699219, and a save of
+// any other field would store that). A date that is not valid is left out of the statements that
+// write the car, so its column keeps NULL or its old value.
 class CCar {
 public:
     std::string VehicleID;  // GUID text made when the car is added
     std::string Name;
     float CurrentOdometer = 0.0f;
-    float PurchaseOdometer = -1.0f;
+    double PurchaseOdometer = -1.0;
     std::string MakeID;  // "0" for a custom car
     std::string Make;
     std::string ModelID;  // "0" for a custom car
@@ -37,13 +39,13 @@ public:
     std::string VIN;
     std::string Color;
     jv::DateTime PurchaseDate;  // null when not known
-    float PurchasePrice = -1.0f;
+    double PurchasePrice = -1.0;
     std::string PurchaseVendor;
     std::string PurchaseType;     // "N" new, "U" used
     std::string PurchaseOrLease;  // "P" purchase, "L" lease
     bool Sold = false;
     jv::DateTime SoldDate;
-    float SoldPrice = -1.0f;
+    double SoldPrice = -1.0;
     std::string SoldVendor;
     std::string InsuranceProvider;
     std::string PolicyNumber;

@@ -11,13 +11,7 @@ namespace carchanges {
 
 namespace {
 
-// The triggers that keep the table; without every one of them the numbers tell nothing.
-const char* const kTriggers[] = {
-    "CarChangesReadingAdded",     "CarChangesReadingChanged",     "CarChangesReadingRemoved",
-    "CarChangesServiceAdded",     "CarChangesServiceChanged",     "CarChangesServiceRemoved",
-    "CarChangesServiceItemAdded", "CarChangesServiceItemChanged", "CarChangesServiceItemRemoved",
-    "CarChangesPlanItemAdded",    "CarChangesPlanItemChanged",    "CarChangesPlanItemRemoved",
-};
+constexpr const char* kTable = "CarChanges";
 
 // The numbers of one content of the file, by kind and VehicleID in lower case (the column
 // compares without case); none at all when the file does not keep them.
@@ -33,13 +27,7 @@ std::string Lower(std::string text) {
 
 std::shared_ptr<const Numbers> Read(jv::db::Connection& connection) {
     auto numbers = std::make_shared<Numbers>();
-    std::string names;
-    for (const char* trigger : kTriggers) names += std::string(names.empty() ? "'" : ", '") + trigger + "'";
-    for (jv::db::Rows rows =
-             connection.Query("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name IN (" + names + ")");
-         rows.Next();) {
-        numbers->kept = rows.Number(0) == static_cast<double>(std::size(kTriggers));
-    }
+    numbers->kept = Intact(connection);
     if (!numbers->kept) return numbers;
     for (jv::db::Rows rows = connection.Query("SELECT Kind, VehicleID, ChangeID FROM CarChanges"); rows.Next();) {
         const jv::db::Recordset& row = rows.Row();
@@ -103,7 +91,16 @@ void KeptForCar::Keep(const std::string& name, std::shared_ptr<const void> value
     }
 }
 
-std::vector<std::string> CreateStatements() {
+namespace {
+
+// One object of the record (its table or a trigger) as the upgrade writes it.
+struct SchemaObject {
+    std::string type;  // "table" or "trigger"
+    std::string name;
+    std::string sql;
+};
+
+std::vector<SchemaObject> MakeSchemaObjects() {
     const std::string mark = "INSERT OR REPLACE INTO CarChanges (VehicleID, Kind) ";
     // The car of a row, when it has one.
     const auto car = [&mark](const char* row, const char* kind) {
@@ -125,11 +122,14 @@ std::vector<std::string> CreateStatements() {
                " AND VehicleID IS NOT NULL; ";
     };
     const auto trigger = [](const char* name, const char* event, const char* table, const std::string& body) {
-        return std::string("CREATE TRIGGER ") + name + " AFTER " + event + " ON " + table + " BEGIN " + body + "END";
+        return SchemaObject{
+            "trigger", name,
+            std::string("CREATE TRIGGER ") + name + " AFTER " + event + " ON " + table + " BEGIN " + body + "END"};
     };
     return {
-        "CREATE TABLE CarChanges (ChangeID INTEGER PRIMARY KEY AUTOINCREMENT, VehicleID varchar(38) COLLATE NOCASE "
-        "NOT NULL, Kind char(1) NOT NULL, UNIQUE (VehicleID, Kind))",
+        {"table", kTable,
+         "CREATE TABLE CarChanges (ChangeID INTEGER PRIMARY KEY AUTOINCREMENT, VehicleID varchar(38) COLLATE NOCASE "
+         "NOT NULL, Kind char(1) NOT NULL, UNIQUE (VehicleID, Kind))"},
         trigger("CarChangesReadingAdded", "INSERT", "OdometerValues", car("NEW", "R")),
         trigger("CarChangesReadingChanged", "UPDATE", "OdometerValues", car("OLD", "R") + car("NEW", "R")),
         trigger("CarChangesReadingRemoved", "DELETE", "OdometerValues", car("OLD", "R")),
@@ -150,8 +150,76 @@ std::vector<std::string> CreateStatements() {
                 carsOfItems("OLD.MaintenancePlanItemID, NEW.MaintenancePlanItemID")),
         trigger("CarChangesPlanItemRemoved", "DELETE", "MaintenancePlanItems",
                 carsOfItems("OLD.MaintenancePlanItemID")),
-        "Update version set version=9",
     };
+}
+
+// The table and its twelve triggers, the table first.
+const std::vector<SchemaObject>& SchemaObjects() {
+    static const std::vector<SchemaObject> kObjects = MakeSchemaObjects();
+    return kObjects;
+}
+
+// The record as the file holds it: the table and every trigger that touches it, whatever its name
+// (one that writes the table or acts on its rows), by type and name in lower case (names compare
+// without case), with the text the file keeps.
+std::map<std::pair<std::string, std::string>, std::string> Stored(jv::db::Connection& connection) {
+    std::map<std::pair<std::string, std::string>, std::string> stored;
+    for (jv::db::Rows rows = connection.Query(
+             "SELECT type, name, sql FROM sqlite_master WHERE (type = 'table' AND name LIKE 'CarChanges') OR "
+             "(type = 'trigger' AND (name LIKE 'CarChanges%' OR tbl_name LIKE 'CarChanges' OR sql LIKE "
+             "'%CarChanges%'))");
+         rows.Next();) {
+        const jv::db::Recordset& row = rows.Row();
+        stored[{row.GetText("type").value_or(""), Lower(row.GetText("name").value_or(""))}] =
+            row.GetText("sql").value_or("");
+    }
+    return stored;
+}
+
+// A name as an identifier in a statement, whatever it holds.
+std::string Identifier(const std::string& name) {
+    std::string quoted = "`";
+    for (const char c : name) quoted += c == '`' ? std::string("``") : std::string(1, c);
+    return quoted + "`";
+}
+
+}  // namespace
+
+bool Intact(jv::db::Connection& connection) {
+    const auto stored = Stored(connection);
+    if (stored.size() != SchemaObjects().size()) return false;
+    for (const SchemaObject& object : SchemaObjects()) {
+        const auto found = stored.find({object.type, Lower(object.name)});
+        if (found == stored.end() || found->second != object.sql) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> CreateStatements() {
+    std::vector<std::string> statements;
+    for (const SchemaObject& object : SchemaObjects()) statements.push_back(object.sql);
+    return statements;
+}
+
+std::vector<std::string> RewriteStatements(jv::db::Connection& connection) {
+    if (Intact(connection)) return {};
+    // Every trigger goes and comes back as written here: one left in place could be one of those
+    // that do something else under the right name. The table stays when it is as written, so
+    // that its numbers go on from where they are; else it is made anew (its numbers start again,
+    // and what was kept by them goes with the change of the tables).
+    const auto stored = Stored(connection);
+    std::vector<std::string> statements;
+    for (const auto& [key, sql] : stored) {
+        if (key.first == "trigger") statements.push_back("DROP TRIGGER " + Identifier(key.second));
+    }
+    const auto table = stored.find({"table", Lower(kTable)});
+    const bool tableAsWritten = table != stored.end() && table->second == SchemaObjects().front().sql;
+    if (!tableAsWritten && table != stored.end()) statements.push_back(std::string("DROP TABLE ") + kTable);
+    for (const SchemaObject& object : SchemaObjects()) {
+        if (object.type == "table" && tableAsWritten) continue;
+        statements.push_back(object.sql);
+    }
+    return statements;
 }
 
 }  // namespace carchanges

@@ -32,6 +32,12 @@ std::optional<std::uint64_t> Of(jv::db::Connection& connection, const std::strin
 // worked out for one car can be kept on its own.
 bool Recorded(jv::db::Connection& connection);
 
+// True when the file's record is exactly what this version's upgrade writes: the table and its
+// twelve triggers with their text, and no other trigger that touches the table. A record that
+// differs in anything (triggers that keep their names but do something else, one missing, one
+// more) tells nothing dependable. Throws DbError.
+bool Intact(jv::db::Connection& connection);
+
 // How what is worked out from one car's rows of a kind is kept with the open file: for as long as
 // the car's change number stays the same where the file records one, else for as long as nothing
 // in the file changes; not at all within a transaction. Made just before the rows are read.
@@ -49,5 +55,11 @@ private:
 
 // The statements that make the table and its triggers (the upgrade to version 9).
 std::vector<std::string> CreateStatements();
+
+// The statements that make the file's record what CreateStatements makes (none when it is so
+// already): every trigger that touches the table goes and the twelve are written anew; the table
+// is made anew only when it differs. For a file of this version that the program may write.
+// Throws DbError.
+std::vector<std::string> RewriteStatements(jv::db::Connection& connection);
 
 }  // namespace carchanges

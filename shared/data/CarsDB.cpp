@@ -88,8 +88,9 @@ void ReadCar(const jv::db::Recordset& rs, CCar& car) {
     const auto text = [&rs](const char* name, std::string& field) {
         if (auto value = rs.GetText(name)) field = *value;
     };
-    const auto single = [&rs](const char* name, float& field) {
-        if (auto value = rs.GetSingle(name)) field = *value;
+    // The purchase and sale figures as stored, not rounded to a float.
+    const auto number = [&rs](const char* name, double& field) {
+        if (auto value = rs.GetDouble(name)) field = *value;
     };
     const auto date = [&rs](const char* name, jv::DateTime& field) {
         if (auto value = rs.GetDate(name)) {
@@ -123,15 +124,15 @@ void ReadCar(const jv::db::Recordset& rs, CCar& car) {
     text("PurchaseVendor", car.PurchaseVendor);
     text("PurchaseType", car.PurchaseType);
     text("PurchaseOrLease", car.PurchaseOrLease);
-    single("PurchasePrice", car.PurchasePrice);
-    single("PurchaseOdometer", car.PurchaseOdometer);
+    number("PurchasePrice", car.PurchasePrice);
+    number("PurchaseOdometer", car.PurchaseOdometer);
     car.Sold = yes("Sold");
     date("SoldDate", car.SoldDate);
     text("SoldVendor", car.SoldVendor);
     text("InsuranceProvider", car.InsuranceProvider);
     text("PolicyNumber", car.PolicyNumber);
     text("LicensePlate", car.LicensePlate);
-    single("SoldPrice", car.SoldPrice);
+    number("SoldPrice", car.SoldPrice);
     if (auto plan = rs.GetInt("MaintenancePlanID")) car.MaintenancePlan.MaintenancePlanID = std::to_string(*plan);
 }
 
@@ -448,7 +449,7 @@ void CCarsDB::getCurrentOdometers(CUserPreferences& /*prefs*/) {
             car.CurrentOdometer = last.OdometerValue;
             car.OdometerEstimated = false;
         }
-        if (car.PurchaseOdometer == -1.0f && car.PurchaseDate.IsValid()) {
+        if (car.PurchaseOdometer == -1.0 && car.PurchaseDate.IsValid()) {
             COdometerValue purchase;
             if (odometers.GetOdometerValue(car.VehicleID, car.PurchaseDate, purchase)) {
                 car.PurchaseOdometer = purchase.OdometerValue;

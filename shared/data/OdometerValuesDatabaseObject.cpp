@@ -168,7 +168,7 @@ bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& odome
 }
 
 bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& VehicleID, const std::string& dateText,
-                                                        float value) {
+                                                        double value) {
     if (VehicleID.empty() || dateText.empty()) return false;
     const auto date = sqlvalue::ParseDate(dateText);
     if (!date) {
@@ -179,13 +179,13 @@ bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& Vehic
 }
 
 bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& VehicleID, const jv::DateTime& date,
-                                                        float value) {
+                                                        double value) {
     constexpr const char* kMethod = "COdometerValuesDatabaseObject::DeleteOdometerValue";
     if (VehicleID.empty() || !date.IsValid()) return false;
     if (!CheckVehicleId(kMethod, VehicleID)) return false;
     const std::string sql = "Delete from OdometerValues where VehicleID='" + VehicleID +
                             "' and OdometerDate=" + sqlvalue::Date(date) + " and " +
-                            sqlvalue::WithinOne("OdometerValue", static_cast<double>(value));
+                            sqlvalue::WithinOne("OdometerValue", value);
     try {
         return ExecuteCommand(sql);
     } catch (const jv::db::DbError& e) {

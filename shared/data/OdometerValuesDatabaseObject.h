@@ -36,8 +36,8 @@ public:
     bool DeleteOdometerValue(const std::string& odometerValueID);
     // Removes the car's readings on that date whose value lies strictly within value - 1 and
     // value + 1: the reading a register row recorded. False when VehicleID or the date is empty.
-    bool DeleteOdometerValue(const std::string& VehicleID, const std::string& dateText, float value);
-    bool DeleteOdometerValue(const std::string& VehicleID, const jv::DateTime& date, float value);
+    bool DeleteOdometerValue(const std::string& VehicleID, const std::string& dateText, double value);
+    bool DeleteOdometerValue(const std::string& VehicleID, const jv::DateTime& date, double value);
 
     // Appends the readings of the matching cars ("%" for all), oldest first, then by value.
     // Readings of sold cars only when the preferences show sold cars.

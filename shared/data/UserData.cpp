@@ -1,5 +1,7 @@
 #include "shared/data/UserData.h"
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -169,13 +171,38 @@ void AddReadIndexes(jv::db::Connection& connection) {
     }
 }
 
+// Lets the connection wait for another program at most `most` while it lives, then as before.
+class WaitAtMost {
+public:
+    WaitAtMost(jv::db::Connection& connection, std::chrono::milliseconds most)
+        : connection_(connection), before_(connection.busyWait()) {
+        connection_.SetBusyWait(std::min(before_, most));
+    }
+    ~WaitAtMost() { connection_.SetBusyWait(before_); }
+    WaitAtMost(const WaitAtMost&) = delete;
+    WaitAtMost& operator=(const WaitAtMost&) = delete;
+
+private:
+    jv::db::Connection& connection_;
+    std::chrono::milliseconds before_;
+};
+
 }  // namespace
 
 bool CUserData::OpenConnections(const std::string& path) {
     m_strDatabasePath = path;
     m_connection.Close();
+    m_nVersion = -1;
+    // What the open does to the file (its journal mode, the upgrade, the indexes) waits for another
+    // program kOpenWait in all; the program's own work waits as long as ever afterwards.
+    const auto waitUntil = std::chrono::steady_clock::now() + kOpenWait;
+    const auto rest = [waitUntil] {
+        return std::max(
+            std::chrono::duration_cast<std::chrono::milliseconds>(waitUntil - std::chrono::steady_clock::now()),
+            std::chrono::milliseconds::zero());
+    };
     try {
-        m_connection = jv::db::Connection::Open(path);
+        m_connection = jv::db::Connection::Open(path, kOpenWait);
     } catch (const jv::db::DbError& error) {
         m_connection.Close();
         TraceLog("CUserData::OpenConnections", TRACE_ERROR,
@@ -184,40 +211,73 @@ bool CUserData::OpenConnections(const std::string& path) {
         return false;
     }
     // A failed upgrade has been logged and reported; the database is used at the version it has.
-    CheckAndUpdateVersion();
-    AddReadIndexes(m_connection);
+    Upgrade(rest());
+    if (!IsLaterVersion()) {
+        const WaitAtMost most(m_connection, rest());
+        AddReadIndexes(m_connection);
+    }
+    m_connection.SetBusyWait(jv::db::Connection::kBusyWait);
     m_bConnected = true;
     return true;
 }
 
 bool CUserData::CheckAndUpdateVersion() {
+    return Upgrade(kOpenWait);
+}
+
+bool CUserData::Upgrade(std::chrono::milliseconds wait) {
     constexpr const char* kMethod = "CUserData::CheckAndUpdateVersion";
     if (!m_connection.IsOpen()) return false;
 
     int version = 0;
     try {
         version = ReadVersion(m_connection).version;
+        m_nVersion = version;
+        // A later version of the program may have changed what this one would write: nothing is.
+        if (version > kCurrentVersion) {
+            TraceLog(kMethod, TRACE_WARNING,
+                     "The database is of version " + std::to_string(version) + ", later than this program's " +
+                         std::to_string(kCurrentVersion) + ": it is used as it is and nothing is upgraded.");
+            return true;
+        }
+        // The record of changes is written anew where it is not as written here and the file may
+        // be written; elsewhere the program trusts nothing of it.
+        if (version == kCurrentVersion && (m_connection.IsReadOnly() || carchanges::Intact(m_connection))) {
+            return true;
+        }
     } catch (const jv::db::DbError& error) {
+        m_nVersion = -1;
         TraceLog(kMethod, TRACE_ERROR,
                  std::string("Error reading the database version. Query is ") + kVersionQuery + Details(error));
         return false;
     }
 
-    if (version >= kCurrentVersion) return true;
-
     // The upgrade holds the file from its first step to its last. The other program, opening the
-    // file meanwhile, waits here until it is done, however long that takes, and then finds the
-    // version the upgrade wrote: it never starts the same steps over nor sees a half-changed file.
+    // file meanwhile, waits here a moment and then finds the version the upgrade wrote, or uses
+    // the file as it is: it never starts the same steps over nor sees a half-changed file.
     std::optional<jv::db::Transaction> upgrade;
     try {
-        upgrade.emplace(m_connection, jv::db::Connection::Lock::Exclusive);
+        {
+            const WaitAtMost most(m_connection, wait);
+            upgrade.emplace(m_connection, jv::db::Connection::Lock::Exclusive);
+        }
         const StoredVersion stored = ReadVersion(m_connection);
         version = stored.version;
+        m_nVersion = version;
+        if (version > kCurrentVersion) return true;
         // Without a row the steps' updates would change nothing and every open would start over.
         if (!stored.hasRow && version < kCurrentVersion) {
             m_connection.ExecuteNonQuery("insert into version (Version) values (" + std::to_string(version) + ")");
         }
     } catch (const jv::db::DbError& error) {
+        if (error.IsLocked()) {
+            // Another program holds the file (or this one was asked to stop): the program works on
+            // the file as it is, and a later open upgrades it.
+            TraceLog(kMethod, TRACE_WARNING,
+                     "Another program holds the database: its upgrade from version " + std::to_string(version) +
+                         " waits for a later open." + Details(error));
+            return false;
+        }
         const std::string message = "Error updating database from version " + std::to_string(version) + " to " +
                                     std::to_string(version + 1) + ". Query is " + error.statement() + Details(error);
         TraceLog(kMethod, TRACE_ERROR, message);
@@ -250,6 +310,26 @@ bool CUserData::CheckAndUpdateVersion() {
             break;
         }
         ++version;
+    }
+    m_nVersion = version;
+    // A record of changes that is not what this version writes is written anew: until then the
+    // program trusts nothing of it and works everything out afresh.
+    if (upgraded) {
+        try {
+            jv::db::Transaction transaction(m_connection);
+            const std::vector<std::string> rewrite = carchanges::RewriteStatements(m_connection);
+            if (!rewrite.empty()) {
+                TraceLog(kMethod, TRACE_INFO, "Writing the record of changed cars anew.");
+                for (const std::string& statement : rewrite) m_connection.ExecuteNonQuery(statement);
+            }
+            transaction.Commit();
+        } catch (const jv::db::DbError& error) {
+            const std::string message =
+                "Error writing the record of changed cars. Query is " + error.statement() + Details(error);
+            TraceLog(kMethod, TRACE_ERROR, message);
+            CErrorReporting::Report(kMethod, __LINE__, message);
+            upgraded = false;
+        }
     }
     // A failure the engine answered by giving the whole upgrade up (a full disk) has been reported.
     if (!m_connection.InTransaction()) return false;

@@ -6,6 +6,7 @@
 
 #include "platform/base/Paths.h"
 #include "platform/base/Profile.h"
+#include "tests/platform/db/HeldFile.h"
 #include "tests/trayapp/TrayFixture.h"
 #include "trayapp/TrayMessages.h"
 
@@ -42,6 +43,25 @@ TEST_F(TrayTest, AMissingDatabaseIsLookedForAgainAtEveryDailyCheck) {
     for (int hour = 0; hour < 24 && frame_->IsDue(); ++hour) timers_.Fire(clock_);
     EXPECT_FALSE(frame_->IsDue());
     EXPECT_EQ(frame_->GetUserData().GetDatabasePath(), other);
+}
+
+// The user's file of the version before, held by another program (the main program saving, say):
+// the daily check does not wait for it, finds what is due all the same and leaves the upgrade to
+// a later start.
+TEST_F(TrayTest, TheDailyCheckOfAFileAnotherProgramHoldsFindsWhatIsDueWithoutWaitingForIt) {
+    {
+        auto db = CreateDatabase(DefaultDatabasePath());
+        AddCar(db, "11111111-1111-1111-1111-111111111111", "Family car", true);
+    }
+    ASSERT_EQ(frame_->OnCreate(), 0);
+    jv::test::HeldFile other(DefaultDatabasePath(),
+                             "BEGIN IMMEDIATE; INSERT INTO ExpenseCategories (Name) VALUES ('Tolls')");
+    ASSERT_TRUE(other.held());
+    timers_.Fire(clock_);
+    EXPECT_TRUE(frame_->GetUserData().IsConnected());
+    EXPECT_TRUE(frame_->IsDue());
+    EXPECT_EQ(frame_->GetUserData().GetVersion(), 8);
+    EXPECT_TRUE(other.LetGo());
 }
 
 TEST_F(TrayTest, ViewRemindersWaitsForSomethingDueAndExitEndsTheChecks) {

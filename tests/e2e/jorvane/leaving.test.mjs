@@ -145,6 +145,87 @@ describe("leaving unsaved work", () => {
   });
 });
 
+describe("typing still in a vehicle page field", () => {
+  test("Alt+Left, the mouse's back button, F5 and Ctrl+R ask before the typing goes; Cancel keeps it to be saved", async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    try {
+      const app = await startJorvane(home);
+      const navbar = await frame(app.page, "main_navbar");
+      const ways = [
+        ["Alt+Left", (page) => page.press("#Color", "Alt+ArrowLeft")],
+        ["the mouse's back button", (page) => page.locator("#Color").dispatchEvent("mouseup", { button: 3 })],
+        ["F5", (page) => page.press("#Color", "F5")],
+        ["Ctrl+R", (page) => page.press("#Color", "Control+r")],
+      ];
+      for (const [way, leave] of ways) {
+        const ws = await workspace(app);
+        await ws.evaluate((id) => { location.href = "177?" + id; }, ID);
+        await eventually(async () => (await title(app)) === "Vehicle Information Page", way + ": the vehicle page");
+        const page = await workspace(app);
+        await page.waitForFunction(() => window.external);
+        await page.click("#ShowOptionalTabs");
+        await page.click("#TabMiscellaneous");
+        // Typed, the cursor still in the field: no change event yet.
+        await page.click("#Color");
+        await app.page.keyboard.press("Control+a");
+        await app.page.keyboard.type("Blue");
+        await leave(page);
+        const asked = await question(app);
+        assert.match(asked.message, /You've made changes to this car/, way);
+        assert.equal(asked.behind, "Vehicle Information Page", way + ": asked before the page went");
+        await answer(app, asked.box, "#ButtonOK");  // the button that reads "Cancel" stays
+        assert.equal(await title(app), "Vehicle Information Page", way);
+        assert.equal(await (await workspace(app)).locator("#Color").inputValue(), "Blue", way + ": the typing is kept");
+        assert.equal(home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${ID}'`), "Red", way);
+        if (way === "Ctrl+R") break;
+        // Continue leaves without saving, for the next way.
+        await navbar.click("a.nav-home");
+        const leaving = await question(app);
+        await answer(app, leaving.box, "#ButtonCancel");
+        await eventually(async () => (await title(app)) === "Home Page", way + ": the home page");
+      }
+      // What was kept is saved.
+      await (await workspace(app)).click("#SaveVehicle");
+      const saved = await question(app);
+      assert.match(saved.message, /Jorvane has saved your changes/);
+      await answer(app, saved.box, "#ButtonOK");
+      assert.equal(home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${ID}'`), "Blue");
+      assert.doesNotMatch(home.traceLog(), /JavaScript Error/);
+      assert.deepEqual(app.browserDialogs, []);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+});
+
+// The QuickStart balloons shown on the vehicle page.
+async function shownBalloons(page) {
+  return page.locator(".qstip").evaluateAll((tips) => tips.filter((tip) => tip.offsetParent !== null).map((tip) => tip.id));
+}
+
+// A new user's first start, through QuickStart's first steps to the vehicle page it leads on
+// (the database refuses the internet: no car-data questions). Returns the page.
+async function quickStartToTheVehiclePage(app) {
+  const welcome = await findDialog(app, /Is this your first time/, "the welcome");
+  await welcome.click("#ButtonNext");
+  const units = await findDialog(app, /select your preferred units/, "the units dialog");
+  await units.click("#ButtonNext");
+  // The vehicle page asks first whether it may connect (not now); the step follows, one dialog at
+  // a time.
+  const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
+  assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
+  await consent.click("#ButtonCancel");
+  const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
+  assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
+  await step2.click("#ButtonNext");
+  await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
+  const page = await workspace(app);
+  await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+  return page;
+}
+
 describe("QuickStart", () => {
   test("left by Back and answered Return To QuickStart stays in the wizard on the vehicle page", async () => {
     const home = jorvaneHome();
@@ -152,21 +233,7 @@ describe("QuickStart", () => {
     home.seed("UPDATE Prefs SET Internet = 1;");
     try {
       const app = await startJorvane(home);
-      const welcome = await findDialog(app, /Is this your first time/, "the welcome");
-      await welcome.click("#ButtonNext");
-      const units = await findDialog(app, /select your preferred units/, "the units dialog");
-      await units.click("#ButtonNext");
-      // The vehicle page asks first whether it may connect (not now); the step follows, one dialog
-      // at a time.
-      const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
-      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
-      await consent.click("#ButtonCancel");
-      const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
-      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
-      await step2.click("#ButtonNext");
-      await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
-      const page = await workspace(app);
-      await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+      await quickStartToTheVehiclePage(app);
 
       const navbar = await frame(app.page, "main_navbar");
       for (let round = 0; round < 2; round++) {
@@ -179,6 +246,63 @@ describe("QuickStart", () => {
         // Still the wizard's: its page and its mark, so the next Back asks again.
         assert.equal(await (await workspace(app)).locator("#QuickStartEnabled").innerText(), "1");
       }
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("F5 and Ctrl+R on the vehicle page ask as Back does: Return To QuickStart keeps the wizard, Exit reloads without it", async () => {
+    const home = jorvaneHome();
+    home.seed("UPDATE Prefs SET Internet = 1;");
+    try {
+      const app = await startJorvane(home);
+      const page = await quickStartToTheVehiclePage(app);
+      await eventually(() => page.locator("#QS_CarMake").isVisible(), "the make balloon");
+      // A mark of this load of the page: a page loaded again has none.
+      await page.evaluate(() => { window.loadedOnce = true; });
+
+      // F5 with nothing typed yet, then Ctrl+R with the typing still in its field.
+      for (const key of ["F5", "Control+r"]) {
+        if (key === "Control+r") {
+          await page.fill("#CustomCarMake", "Lada");
+          await page.fill("#CarCurrentOdometer", "20000");
+        } else {
+          await page.click("#CarCurrentOdometer");
+        }
+        const balloons = await shownBalloons(page);
+        assert.notDeepEqual(balloons, [], key + ": a balloon shown");
+        await page.press("#CarCurrentOdometer", key);
+        const asked = await question(app);
+        assert.match(asked.message, /Leaving the page now will exit QuickStart/, key);
+        assert.equal(asked.behind, "Vehicle Information Page", key);
+        await answer(app, asked.box, "#ButtonNext");  // Return To QuickStart
+        // The wizard as it was: the same page, its mark, its balloon, its Cancel disabled, the typing.
+        const shown = await workspace(app);
+        assert.equal(await shown.evaluate(() => window.loadedOnce === true), true, key + ": the page was not loaded again");
+        assert.equal(await shown.locator("#QuickStartEnabled").innerText(), "1", key);
+        // (The odometer typed and left for the question moves the balloon on, as leaving it does.)
+        if (key === "F5") assert.deepEqual(await shownBalloons(shown), balloons, key);
+        else assert.notDeepEqual(await shownBalloons(shown), [], key);
+        assert.equal(await shown.locator("#Cancel").isDisabled(), true, key);
+        if (key === "Control+r") {
+          assert.equal(await shown.locator("#CarCurrentOdometer").inputValue(), "20000", key);
+          assert.equal(await shown.locator("#CustomCarMake").inputValue(), "Lada", key);
+        }
+        assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0, key + ": no other question");
+      }
+      // Exit: the wizard ends and the page comes again without it; nothing was stored.
+      await page.press("#CarCurrentOdometer", "F5");
+      const asked = await question(app);
+      await answer(app, asked.box, "#ButtonExit");
+      const again = await findDialog(app, /Will you allow Jorvane to connect/, "the page's own consent question");
+      await again.click("#ButtonCancel");
+      await eventually(async () => (await (await workspace(app)).locator("#QuickStartEnabled").innerText()) === "0", "the page without the wizard");
+      const navbar = await frame(app.page, "main_navbar");
+      await navbar.click("a.nav-home");
+      await eventually(async () => (await title(app)) === "Home Page", "home, without the QuickStart question");
+      assert.equal(home.query("SELECT count(*) FROM Vehicles"), "0");
+      assert.doesNotMatch(home.traceLog(), /JavaScript Error/);
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();

@@ -175,6 +175,87 @@ describe("the vehicle information page", () => {
     }
   });
 
+  // The year, make and model lists fetched again as the user points at them: a service that fails
+  // them (or has gone away) leaves the stored choice, and the car can still be saved.
+  for (const [what, failure] of [["answering with a fault", "fault"], ["gone away", "gone"]]) {
+    test(`the year, make and model lists of a stored car with the service ${what}: the choice kept, the car saved`, async () => {
+      const failing = await startSoapServer(failure === "fault" ? { ...SERVICE, getYears: undefined, getMakes: undefined, getModels: undefined } : SERVICE);
+      const home = jorvaneHome({ webUrl: failing.host });
+      home.seed(CAR + "UPDATE Prefs SET Internet = 2;");
+      try {
+        const app = await startJorvane(home);
+        const page = await openCarPage(app, "?" + ID);
+        if (failure === "gone") await failing.close();
+        for (const id of ["CarYear", "CarMake", "CarModel"]) {
+          await page.evaluate(async (list) => FillList(document.getElementById(list)), id);
+        }
+        assert.equal(await page.locator("#CarYear option:checked").innerText(), "2004");
+        assert.equal(await page.locator("#CarMake option:checked").innerText(), "Acura");
+        assert.equal(await page.locator("#CarModel option:checked").innerText(), "Integra");
+        assert.equal(await page.locator("#SaveVehicle").isDisabled(), false, "Save Changes stays enabled");
+        if (failure === "fault") {
+          assert.ok(["getYears", "getMakes", "getModels"].every((m) => failing.calls.some((c) => c.method === m)), "the lists asked for");
+        }
+        await page.click("#ShowOptionalTabs");
+        await page.click("#TabMiscellaneous");
+        await page.fill("#Color", "Green");
+        await page.click("#SaveVehicle");
+        const saved = await dialogWith(app, /Jorvane has saved your changes/, "the saved message");
+        await saved.click("#ButtonOK");
+        await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
+        assert.equal(home.query(`SELECT Color, StyleYear, MakeID, Make, ModelID, Model, StyleID, Style FROM Vehicles WHERE VehicleID = '${ID}'`),
+          "Green|2004|1|Acura|10|Integra|s1|GS");
+        assert.equal((await app.close()).code, 0);
+      } finally {
+        home.remove();
+        if (failure === "fault") await failing.close();
+      }
+    });
+  }
+
+  test("purchase odometer and prices are stored and shown as typed, and kept by a save of another field", async () => {
+    const home = jorvaneHome({ webUrl: soap.host });
+    home.seed(CAR + `UPDATE Prefs SET Internet = 2; UPDATE Vehicles SET PurchasePrice = 1234567.89 WHERE VehicleID = '${ID}';`);
+    try {
+      const app = await startJorvane(home);
+      let page = await openCarPage(app, "?" + ID);
+      await page.click("#ShowOptionalTabs");
+      await page.click("#TabPurchaseInfo");
+      assert.equal(await page.locator("#PurchasePrice").inputValue(), "1234567.89");
+      await page.fill("#CarPurchaseDate", "03/15/2021");
+      await page.fill("#CarInitialOdometer", "54321.7");
+      await page.click("#TabSaleInfo");
+      await page.fill("#SalePrice", "999999.9");
+      await page.click("#SaveVehicle");
+      let saved = await dialogWith(app, /Jorvane has saved your changes/, "the saved message");
+      await saved.click("#ButtonOK");
+      await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");
+      const stored = `SELECT PurchaseOdometer, PurchasePrice, SoldPrice FROM Vehicles WHERE VehicleID = '${ID}'`;
+      assert.equal(home.query(stored), "54321.7|1234567.89|999999.9");
+      assert.equal(home.query(`SELECT OdometerValue FROM OdometerValues WHERE VehicleID = '${ID}'`), "54321.7");
+
+      // Shown as typed; a save of the colour alone changes none of them.
+      page = await openCarPage(app, "?" + ID);
+      await page.click("#ShowOptionalTabs");
+      await page.click("#TabPurchaseInfo");
+      assert.equal(await page.locator("#CarInitialOdometer").inputValue(), "54321.7");
+      assert.equal(await page.locator("#PurchasePrice").inputValue(), "1234567.89");
+      await page.click("#TabSaleInfo");
+      assert.equal(await page.locator("#SalePrice").inputValue(), "999999.90");
+      await page.click("#TabMiscellaneous");
+      await page.fill("#Color", "Black");
+      await page.click("#SaveVehicle");
+      saved = await dialogWith(app, /Jorvane has saved your changes/, "the saved message");
+      await saved.click("#ButtonOK");
+      await eventually(async () => home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${ID}'`) === "Black", "the colour saved");
+      assert.equal(home.query(stored), "54321.7|1234567.89|999999.9");
+      assert.equal(home.query(`SELECT group_concat(OdometerValue) FROM OdometerValues WHERE VehicleID = '${ID}'`), "54321.7");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
   test("QuickStart on a new database: units, a car chosen from the lists, its plan downloaded, saved", async () => {
     const home = jorvaneHome({ webUrl: soap.host });
     try {

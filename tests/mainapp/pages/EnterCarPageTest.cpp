@@ -173,10 +173,11 @@ TEST_F(EnterCarPageTest, AnEditOfThePurchaseDetailsReplacesThePurchaseReading) {
         const char* stored;    // PurchaseOdometer afterwards
         const char* readings;  // the car's readings afterwards
     } cases[] = {
-        {"01/10/2020", "1,000", "1000", "2020-01-10 1000|2024-03-01 21000"},  // unchanged
-        {"02/15/2020", "1,000", "1000", "2020-02-15 1000|2024-03-01 21000"},  // moved date
-        {"01/10/2020", "1,500", "1500", "2020-01-10 1500|2024-03-01 21000"},  // new odometer
-        {"01/10/2020", "", "-1", "2024-03-01 21000"},                         // odometer emptied: none
+        {"01/10/2020", "1,000", "1000", "2020-01-10 1000|2024-03-01 21000"},         // unchanged
+        {"02/15/2020", "1,000", "1000", "2020-02-15 1000|2024-03-01 21000"},         // moved date
+        {"01/10/2020", "1,500", "1500", "2020-01-10 1500|2024-03-01 21000"},         // new odometer
+        {"01/10/2020", "", "-1", "2024-03-01 21000"},                                // odometer emptied: none
+        {"01/10/2020", "54,321.7", "54321.7", "2020-01-10 54321|2024-03-01 21000"},  // stored as typed
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.date) + " " + c.odometer);
@@ -188,6 +189,8 @@ TEST_F(EnterCarPageTest, AnEditOfThePurchaseDetailsReplacesThePurchaseReading) {
         EXPECT_TRUE(page->AddCar());
         EXPECT_EQ(Scalar("SELECT PurchaseOdometer AS v FROM Vehicles WHERE VehicleID='" + car.VehicleID + "'"),
                   c.stored);
+        // Shown again as typed.
+        EXPECT_EQ(Open("?" + car.VehicleID)->GetInputValue("CarInitialOdometer"), c.odometer);
         jv::db::Connection connection = doc_.GetDatabaseConnection();
         jv::db::Recordset rs =
             connection.Execute("SELECT OdometerDate, OdometerValue FROM OdometerValues WHERE VehicleID='" +

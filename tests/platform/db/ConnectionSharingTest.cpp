@@ -1,6 +1,7 @@
 // Two programs on one database file: the journal mode and durability every open sets, and how a
 // writer waits for the other program's lock.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/base/StopSignals.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "tests/platform/db/SqliteFixture.h"
@@ -108,7 +110,8 @@ TEST_F(ConnectionSharing, AWriterWaitsForTheOtherProgramUpToItsBoundAndOnlyThenF
     const Case cases[] = {
         {"a save outwaits a save of the other program", 3000ms, 300ms, Connection::Lock::Write, true},
         {"a save gives up after its bound", 100ms, 600ms, Connection::Lock::Write, false},
-        {"the upgrade waits past the bound", 100ms, 700ms, Connection::Lock::Exclusive, true},
+        {"the whole file is waited for up to the bound too", 100ms, 700ms, Connection::Lock::Exclusive, false},
+        {"the whole file, taken once the other program saved", 3000ms, 300ms, Connection::Lock::Exclusive, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -128,6 +131,35 @@ TEST_F(ConnectionSharing, AWriterWaitsForTheOtherProgramUpToItsBoundAndOnlyThenF
         EXPECT_EQ(other->Wait(), 0);
         EXPECT_FALSE(connection.InTransaction());
     }
+}
+
+TEST_F(ConnectionSharing, AStopAskedOfTheProgramEndsItsWaitForTheOtherProgramAtOnce) {
+    ASSERT_TRUE(jv::stop::Catch({SIGTERM}));
+    // The other program holds its lock for longer than the test would like to wait, and this
+    // connection would wait longer still.
+    auto other = HoldLock("BEGIN IMMEDIATE", 30000ms, "held");
+    Connection connection = Connection::Open(path_, 60000ms);
+    std::thread stop([] {
+        std::this_thread::sleep_for(100ms);
+        kill(getpid(), SIGTERM);
+    });
+    std::string failure;
+    try {
+        connection.BeginTrans();
+    } catch (const DbError& error) {
+        failure = error.description();
+    }
+    stop.join();
+    // Given up while the other program still held the file.
+    EXPECT_EQ(failure, "database is locked");
+    EXPECT_TRUE(jv::stop::Requested());
+    EXPECT_FALSE(connection.InTransaction());
+    other->Kill();
+    other->Wait();
+    jv::stop::Reset();
+    // With the request forgotten, a writer waits as before.
+    connection.BeginTrans();
+    connection.RollbackTrans();
 }
 
 // Makes a file unchangeable, even for the superuser the tests may run as, until it goes.

@@ -1,12 +1,14 @@
 #include "shared/core/ErrorReporting.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 
 #include <stdexcept>
 #include <vector>
 
+#include "platform/base/StopSignals.h"
 #include "shared/core/FileVersion.h"
 #include "shared/core/TraceLog.h"
 #include "tests/support/LoopbackHttpServer.h"
@@ -155,23 +157,33 @@ TEST_F(ErrorReportingTest, OnlyADialogThatWasShownAndNotDeclinedSends) {
         int result;
         bool dialogFails;
         size_t posts;
-        bool logged;  // the report itself is kept in the trace log
+        bool logged;            // the report itself is kept in the trace log
+        bool stopping = false;  // the program was asked to stop (SIGTERM)
     };
     const Case cases[] = {
-        {"ButtonSend or Enter", true, 1, false, 1, false}, {"Escape or close box", true, 2, false, 1, false},
-        {"ButtonDontSend", true, 0, false, 0, false},      {"dialog could not be shown", true, -1, false, 0, true},
-        {"dialog failed", true, 1, true, 0, true},         {"no dialog installed", false, 1, false, 0, true},
+        {"ButtonSend or Enter", true, 1, false, 1, false},
+        {"Escape or close box", true, 2, false, 1, false},
+        {"ButtonDontSend", true, 0, false, 0, false},
+        {"dialog could not be shown", true, -1, false, 0, true},
+        {"dialog failed", true, 1, true, 0, true},
+        {"no dialog installed", false, 1, false, 0, true},
+        {"the program asked to stop asks nothing more", true, 1, false, 0, true, true},
     };
     size_t totalPosts = 0;
     int line = 100;
     for (const Case& c : cases) {
         FakeReportDialog dialog({c.result, "notes", "mail"}, c.dialogFails);
         CErrorReporting::InstallDialog(c.installed ? &dialog : nullptr);
+        if (c.stopping) {
+            ASSERT_TRUE(jv::stop::Catch({SIGTERM}));
+            raise(SIGTERM);
+        }
         ++line;
         CErrorReporting::Report("CExpenseDB::Add", line, "Insert failed");
+        jv::stop::Reset();
         totalPosts += c.posts;
         EXPECT_EQ(server.Requests().size(), totalPosts) << c.name;
-        EXPECT_EQ(dialog.shown.size(), c.installed ? 1u : 0u) << c.name;
+        EXPECT_EQ(dialog.shown.size(), c.installed && !c.stopping ? 1u : 0u) << c.name;
         const std::string description = "Error in jv_core_tests (CExpenseDB::Add:" + std::to_string(line) + ")";
         EXPECT_EQ(Log().find(description) != std::string::npos, c.logged) << c.name;
     }

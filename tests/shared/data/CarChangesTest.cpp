@@ -5,9 +5,11 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "shared/data/UserData.h"
 #include "tests/platform/db/SqliteFixture.h"
+#include "tests/shared/data/CarChangesFixture.h"
 #include "tests/shared/data/TestDatabase.h"
 
 namespace {
@@ -149,6 +151,86 @@ TEST(CarChanges, TheProgramReadsTheNumbersOnlyWhereTheFileKeepsThemAndNeverWithi
     // A file whose record lacks a trigger records nothing dependable.
     SqliteFile(database.path()).Run("DROP TRIGGER CarChangesReadingRemoved");
     EXPECT_EQ(carchanges::Of(connection, car, Kind::Readings), std::nullopt);
+}
+
+// The file's record of changes as it stands: its table and the triggers that touch it.
+std::vector<std::string> Record(SqliteFile& file) {
+    return file.Rows(
+        "SELECT type, name, sql FROM sqlite_master WHERE name = 'CarChanges' OR tbl_name = 'CarChanges' OR sql LIKE "
+        "'%CarChanges%' ORDER BY type, name");
+}
+
+// Only a record made as the upgrade makes it is trusted: a file whose triggers keep their names
+// but do something else, lack one, have another beside them, or whose table was made otherwise
+// records nothing dependable. The program rewrites such a record where it may write the file
+// (one of its own version) and leaves it as it is in a file of a later version.
+TEST(CarChanges, OnlyARecordAsTheUpgradeMakesItIsTrustedAndTheUpgradeMakesItSoAgain) {
+    struct Case {
+        const char* what;
+        std::string damage;
+    };
+    const Case cases[] = {
+        {"intact", ""},
+        {"triggers that keep their names and do nothing", "empty"},
+        {"a trigger missing", "DROP TRIGGER CarChangesServiceAdded"},
+        {"a trigger beside them that takes changes out again",
+         "CREATE TRIGGER Housekeeping AFTER INSERT ON CarChanges BEGIN DELETE FROM CarChanges WHERE ChangeID = "
+         "NEW.ChangeID; END"},
+        {"a trigger beside them under a name of the record",
+         "CREATE TRIGGER CarChangesFuelAdded AFTER INSERT ON FuelPurchases BEGIN SELECT 1; END"},
+        {"the table made anew without its counter",
+         "CREATE TABLE Renewed (ChangeID INTEGER PRIMARY KEY, VehicleID varchar(38) COLLATE NOCASE NOT NULL, Kind "
+         "char(1) NOT NULL, UNIQUE (VehicleID, Kind)); INSERT INTO Renewed SELECT * FROM CarChanges; DROP TABLE "
+         "CarChanges; ALTER TABLE Renewed RENAME TO CarChanges"},
+    };
+    const std::string car = "aaaaaaaa-0000-0000-0000-000000000001";
+    std::vector<std::string> asMade;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool intact = c.damage.empty();
+        for (const bool later : {false, true}) {
+            SCOPED_TRACE(later ? "a file of a later version" : "a file of this version");
+            TestDatabase database;
+            {
+                CUserData userData;
+                ASSERT_TRUE(userData.OpenConnections(database.path()));
+            }
+            SqliteFile file(database.path());
+            file.Run(kGarage);
+            if (asMade.empty()) asMade = Record(file);
+            if (c.damage == "empty") {
+                jv::test::EmptyCarChangeTriggers(database.path());
+            } else if (!intact) {
+                file.Run("PRAGMA legacy_alter_table = ON; " + c.damage);
+            }
+            if (later) file.Run("UPDATE version SET Version = " + std::to_string(CUserData::kCurrentVersion + 1));
+            const std::vector<std::string> damaged = Record(file);
+            {
+                jv::db::Connection connection = jv::db::Connection::Open(database.path());
+                EXPECT_EQ(carchanges::Recorded(connection), intact);
+            }
+
+            CUserData userData;
+            ASSERT_TRUE(userData.OpenConnections(database.path()));
+            jv::db::Connection connection = userData.GetDatabaseConnection();
+            EXPECT_EQ(Record(file), later ? damaged : asMade);
+            EXPECT_EQ(carchanges::Recorded(connection), intact || !later);
+            // What is trusted follows another program's changes.
+            const auto before = carchanges::Of(connection, car, Kind::Readings);
+            file.Run("INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('" + car +
+                     "', 45300, 9000)");
+            const auto after = carchanges::Of(connection, car, Kind::Readings);
+            if (before) {
+                ASSERT_TRUE(after.has_value());
+                EXPECT_GT(*after, *before);
+            } else {
+                EXPECT_EQ(after, std::nullopt);
+            }
+            // Nothing of the user's went.
+            EXPECT_EQ(file.Value("SELECT count(*) FROM OdometerValues"), "4");
+            EXPECT_EQ(file.Value("SELECT count(*) FROM Services"), "3");
+        }
+    }
 }
 
 }  // namespace

@@ -121,6 +121,34 @@ TEST_F(Cars, AddedAndLoadedBack) {
     EXPECT_EQ(plan.Items[0].DisplayText, "Engine oil - Replace");
 }
 
+// What the user typed is stored and read back as typed, through an add and an update: a price or a
+// reading never goes through single precision (54321.7 would become 54321.699219).
+TEST_F(Cars, PurchaseOdometerAndPricesKeepTheirDecimals) {
+    for (const double value : {54321.7, 12345.6, 999999.9, 1234567.89, 0.01}) {
+        SCOPED_TRACE(value);
+        CCar car = FullCar();
+        car.Name = "Car " + std::to_string(value);
+        car.PurchaseOdometer = value;
+        car.PurchasePrice = value;
+        car.SoldPrice = value;
+        CCarsDB cars(connection);
+        ASSERT_TRUE(cars.addCar(car));
+        CCar loaded = LoadOne(car.VehicleID);
+        EXPECT_EQ(loaded.PurchaseOdometer, value);
+        EXPECT_EQ(loaded.PurchasePrice, value);
+        EXPECT_EQ(loaded.SoldPrice, value);
+        // Saved again unchanged, as a save of another field does.
+        loaded.Color = "Blue";
+        ASSERT_TRUE(cars.updateCar(loaded));
+        const std::string stored = Scalar(
+            "SELECT PurchaseOdometer || '|' || PurchasePrice || '|' || SoldPrice FROM "
+            "Vehicles WHERE VehicleID='" +
+            car.VehicleID + "'");
+        const std::string text = Scalar("SELECT CAST(" + std::to_string(value) + " AS TEXT)");
+        EXPECT_EQ(stored, text + "|" + text + "|" + text);
+    }
+}
+
 TEST_F(Cars, TextIsCutToItsColumnAndQuotesSurvive) {
     CCar car;
     car.Name = std::string(39, 'n') + "'";

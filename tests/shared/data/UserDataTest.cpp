@@ -7,8 +7,11 @@
 #include <memory>
 
 #include "shared/core/ErrorReporting.h"
+#include "shared/data/CarChanges.h"
 #include "shared/data/DatabaseObject.h"
+#include "tests/platform/db/HeldFile.h"
 #include "tests/platform/db/SqliteFixture.h"
+#include "tests/shared/data/CarChangesFixture.h"
 #include "tests/shared/data/TestDatabase.h"
 #include "tests/support/ChildProcess.h"
 
@@ -207,6 +210,8 @@ std::vector<std::string> Dump(const std::string& path) {
     return dump;
 }
 
+// The one that comes second waits for the other's upgrade a moment (CUserData::kOpenWait): it
+// finds the file upgraded, or uses it as it is and leaves the upgrade to a later open.
 TEST(UserDataUpgrade, TwoProgramsOpeningOneOldFileAtOnceUpgradeItOnceAndNeitherFails) {
     jv::test::TempDir dir;
     // A file of the oldest version with years of entries, so that its upgrade takes a while.
@@ -247,9 +252,8 @@ TEST(UserDataUpgrade, TwoProgramsOpeningOneOldFileAtOnceUpgradeItOnceAndNeitherF
             gate.Pass();
             CUserData userData;
             const bool opened = userData.OpenConnections(shared);
-            const bool current = opened && userData.CheckAndUpdateVersion();
             CloseTraceLog();
-            return opened ? (current ? 0 : 2) : 1;
+            return opened ? 0 : 1;
         }));
     }
     gate.Open();
@@ -259,12 +263,101 @@ TEST(UserDataUpgrade, TwoProgramsOpeningOneOldFileAtOnceUpgradeItOnceAndNeitherF
         EXPECT_EQ(programs[program]->Wait(), 0);
         const std::string log = jv::test::ReadFile(dir.File("trace-" + std::to_string(program) + ".log"));
         EXPECT_EQ(log.find("ERR"), std::string::npos) << log;
-        if (log.find("Converting database from version 0 to 1.") != std::string::npos) ++upgraders;
+        const bool putOff = log.find("waits for a later open") != std::string::npos;
+        if (log.find("Converting database from version 0 to 1.") != std::string::npos) {
+            EXPECT_FALSE(putOff);
+            ++upgraders;
+        }
     }
     EXPECT_EQ(upgraders, 1);
     EXPECT_EQ(Version(shared), std::to_string(kCurrent));
     EXPECT_EQ(SqliteFile(shared).Value("PRAGMA integrity_check"), "ok");
     EXPECT_EQ(Dump(shared), Dump(alone));
+}
+
+// A user's file of the version before, held by another program (a write under way, or only a
+// read), opens while the other program still holds it: the program works on the file as it is,
+// without the upgrade, and the next open upgrades it. Nothing of either program is lost.
+TEST(UserDataUpgrade, AFileAnotherProgramHoldsOpensWithoutWaitingForItAndIsUpgradedLater) {
+    struct Case {
+        const char* what;
+        const char* journal;
+        const char* hold;
+        const char* held;  // what the hold leaves in the file
+    };
+    const Case cases[] = {
+        {"a write, the file in its first journal mode", "delete",
+         "BEGIN IMMEDIATE; INSERT INTO ExpenseCategories (Name) VALUES ('Held')", "1"},
+        {"only a read, the file in its first journal mode", "delete", "BEGIN; SELECT count(*) FROM Vehicles", "0"},
+        {"a write, the file with a write-ahead log", "wal",
+         "BEGIN IMMEDIATE; INSERT INTO ExpenseCategories (Name) VALUES ('Held')", "1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDatabase database;
+        SqliteFile(database.path())
+            .Run(std::string("PRAGMA journal_mode=") + c.journal +
+                 "; INSERT INTO Vehicles (VehicleID, Name) VALUES ('car', 'Blue')");
+        jv::test::TraceCapture log;
+        {
+            jv::test::HeldFile other(database.path(), c.hold);
+            ASSERT_TRUE(other.held());
+            CUserData userData;
+            ASSERT_TRUE(userData.OpenConnections(database.path()));
+            jv::db::Connection connection = userData.GetDatabaseConnection();
+            EXPECT_FALSE(carchanges::Recorded(connection));
+            CDatabaseObject vehicles(connection);
+            EXPECT_EQ(vehicles.ExecuteQuery("SELECT Name FROM Vehicles").GetText("Name"), "Blue");
+            // The other program held the file all the time the open took.
+            EXPECT_TRUE(other.LetGo());
+        }
+        EXPECT_EQ(log.Count("ERR"), 0) << log.Text();
+        EXPECT_EQ(Version(database.path()), "8");
+        EXPECT_EQ(SqliteFile(database.path()).Value("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Held'"),
+                  c.held);
+
+        CUserData later;
+        ASSERT_TRUE(later.OpenConnections(database.path()));
+        EXPECT_EQ(Version(database.path()), std::to_string(kCurrent));
+        jv::db::Connection upgraded = later.GetDatabaseConnection();
+        EXPECT_TRUE(carchanges::Recorded(upgraded));
+        SqliteFile file(database.path());
+        EXPECT_EQ(file.Value("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Held'"), c.held);
+        EXPECT_EQ(file.Value("SELECT Name FROM Vehicles"), "Blue");
+        EXPECT_EQ(file.Value("PRAGMA integrity_check"), "ok");
+    }
+}
+
+// A file that a later version of the program has made its own: the program uses it as it is and
+// writes nothing of its own making into it: no upgrade step, no record of changes made anew, no
+// index, whatever of these the file lacks.
+TEST(UserDataOpen, AFileOfALaterVersionIsUsedAsItIsAndNothingIsWrittenIntoIt) {
+    TestDatabase database;
+    {
+        CUserData userData;
+        ASSERT_TRUE(userData.OpenConnections(database.path()));
+    }
+    const int later = kCurrent + 1;
+    jv::test::EmptyCarChangeTriggers(database.path());
+    SqliteFile(database.path())
+        .Run("UPDATE version SET Version = " + std::to_string(later) +
+             "; DROP INDEX OdometerValuesByValue; INSERT INTO Vehicles (VehicleID, Name) VALUES ('car', 'Blue')");
+    const std::vector<std::string> before = Dump(database.path());
+    const std::vector<std::string> schema = SqliteFile(database.path()).Rows("SELECT sql FROM sqlite_master");
+
+    jv::test::TraceCapture log;
+    CUserData userData;
+    ASSERT_TRUE(userData.OpenConnections(database.path()));
+    EXPECT_TRUE(userData.IsConnected());
+    EXPECT_TRUE(userData.CheckAndUpdateVersion());
+    jv::db::Connection connection = userData.GetDatabaseConnection();
+    EXPECT_FALSE(carchanges::Recorded(connection));
+    CDatabaseObject vehicles(connection);
+    EXPECT_EQ(vehicles.ExecuteQuery("SELECT Name FROM Vehicles").GetText("Name"), "Blue");
+
+    EXPECT_EQ(Dump(database.path()), before);
+    EXPECT_EQ(SqliteFile(database.path()).Rows("SELECT sql FROM sqlite_master"), schema);
+    EXPECT_EQ(log.Count("ERR"), 0);
 }
 
 TEST(UserDataOpen, AFileThatCannotBeOpenedGivesFalseAndCreatesNothing) {

@@ -14,6 +14,7 @@
 #include "shared/registers/RemindersDatabaseObject.h"
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 #include "tests/platform/db/SqliteFixture.h"
+#include "tests/shared/data/CarChangesFixture.h"
 #include "tests/shared/registers/ServicesFixture.h"
 
 namespace {
@@ -175,9 +176,15 @@ TEST_F(KeptResults, EqualTheResultsWorkedOutAfreshAfterEveryWriteOfAnotherConnec
         {"a service taken out", "DELETE FROM Services WHERE ServiceID = (SELECT max(ServiceID) FROM Services)", false},
     };
     const std::string path = db_.path();
-    for (const bool recordsChanges : {true, false}) {
-        const std::string mode = recordsChanges ? "recording changes: " : "recording none: ";
-        if (!recordsChanges) jv::test::SqliteFile(path).Run("DROP TRIGGER CarChangesServiceItemAdded");
+    enum class Record { Kept, KeptByTriggersThatDoNothing, LackingATrigger };
+    for (const Record record : {Record::Kept, Record::KeptByTriggersThatDoNothing, Record::LackingATrigger}) {
+        const bool recordsChanges = record == Record::Kept;
+        const std::string mode = recordsChanges                                  ? "recording changes: "
+                                 : record == Record::KeptByTriggersThatDoNothing ? "triggers doing nothing: "
+                                                                                 : "recording none: ";
+        if (record == Record::KeptByTriggersThatDoNothing) jv::test::EmptyCarChangeTriggers(path);
+        if (record == Record::LackingATrigger)
+            jv::test::SqliteFile(path).Run("DROP TRIGGER CarChangesServiceItemAdded");
         EXPECT_EQ(carchanges::Of(db_, kEven, carchanges::Kind::Readings).has_value(), recordsChanges);
         ExpectKeptAsAfresh(mode + "as built");
         for (const Write& write : writes) {

@@ -1,0 +1,123 @@
+// The user's file as the program finds it at start. One of the version before, held by another
+// program (the sqlite3 shell with a write under way): the window comes with the user's garage all
+// the same, a stop signal ends the program even while a save waits for the other program, and once
+// that program lets go nothing of its write or of the user's garage is lost; the next start
+// upgrades the file. One of a later version: the user is told, and its layout is left alone.
+import assert from "node:assert/strict";
+import { execFileSync, spawn } from "node:child_process";
+import { describe, test } from "node:test";
+import { dialog, eventually, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
+import { DAILY, WEEKEND, garage } from "./garage.mjs";
+
+const NOW = { JV_NOW: "2026-12-09" };
+
+// True while another connection holds the file's write lock.
+function locked(path) {
+  try {
+    execFileSync("sqlite3", [path, "BEGIN IMMEDIATE; ROLLBACK;"], { stdio: ["ignore", "ignore", "pipe"] });
+    return false;
+  } catch {
+    return true;
+  }
+}
+
+// The sqlite3 shell holding a write of its own, kept open through its input until letGo().
+async function holdWrite(path, sql) {
+  const shell = spawn("sqlite3", ["-bail", path], { stdio: ["pipe", "ignore", "pipe"] });
+  let errors = "";
+  shell.stderr.on("data", (data) => { errors += data; });
+  const ended = new Promise((resolve) => shell.on("exit", (code) => resolve(code)));
+  shell.stdin.write(`BEGIN IMMEDIATE;\n${sql}\n`);
+  await eventually(() => locked(path), "the other program holding the file: " + errors);
+  return {
+    async letGo() {
+      shell.stdin.end("COMMIT;\n");
+      assert.equal(await ended, 0, errors);
+    },
+    kill: () => shell.kill("SIGKILL"),
+  };
+}
+
+// How the program ended, or null when it had not ended within `ms`.
+function endedWithin(app, ms) {
+  return Promise.race([app.exited, new Promise((resolve) => setTimeout(() => resolve(null), ms))]);
+}
+
+describe("the user's file at start", () => {
+  test("held by another program: opens at once, ends on SIGTERM while a save waits, and loses nothing", async () => {
+    const home = jorvaneHome();
+    home.seed(garage());
+    assert.equal(home.query("SELECT Version FROM version"), "8");
+    const fuel = home.query("SELECT count(*) FROM FuelPurchases");
+    const other = await holdWrite(home.databasePath, "INSERT INTO ExpenseCategories (Name) VALUES ('Tolls from the other program');");
+    let app = null;
+    try {
+      app = await startJorvane(home, { env: NOW });
+      // The home page lists the user's garage read from the held file.
+      const workspace = await frame(app.page, "main_workspace");
+      await eventually(async () => (await workspace.locator("#carlist tr.listrow").evaluateAll(
+        (rows) => rows.map((row) => row.id))).join() === [DAILY, WEEKEND].join(), "the garage on the home page");
+
+      // A purchase saved with Enter waits for the other program's lock; SIGTERM ends the wait and
+      // the program.
+      const register = await openRegister(app, "a.nav-fuel", "Fuel Register");
+      await register.fill('tr[id="new"] [name="Odometer"]', "15100");
+      await register.fill('tr[id="new"] + tr [name="Volume"]', "10");
+      await register.fill('tr[id="new"] [name="Total Cost"]', "31");
+      await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+      await new Promise((resolve) => setTimeout(resolve, 500));
+      app.child.kill("SIGTERM");
+      const how = await endedWithin(app, 10000);
+      assert.deepEqual(how, { code: 0, signal: null }, "the program ended on SIGTERM");
+      assert.ok(locked(home.databasePath), "the other program still held the file");
+      // The save gave up its wait; the upgrade was put off, not failed.
+      assert.match(home.traceLog(), /ERR  CFuelRegisterDatabaseObject::AddFuelData +Error executing query BEGIN TRANSACTION/);
+      assert.match(home.traceLog(), /wrn  CUserData::CheckAndUpdateVersion +Another program holds the database: its upgrade from version 8 waits for a later open/);
+      await app.close();
+      app = null;
+
+      await other.letGo();
+      assert.equal(home.query("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Tolls from the other program'"), "1");
+      assert.equal(home.query("SELECT group_concat(Name) FROM (SELECT Name FROM Vehicles ORDER BY Name)"), "Daily,Weekend");
+      assert.equal(home.query("SELECT count(*) FROM FuelPurchases"), fuel);
+      assert.equal(home.query("PRAGMA integrity_check"), "ok");
+      // The upgrade waited for a later open.
+      assert.equal(home.query("SELECT Version FROM version"), "8");
+
+      app = await startJorvane(home, { env: NOW });
+      await (await frame(app.page, "main_workspace")).locator("#carlist tr.listrow").first().waitFor();
+      assert.equal(home.query("SELECT Version FROM version"), "9");
+      assert.equal(home.query("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'CarChanges%'"), "12");
+      assert.equal(home.query("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Tolls from the other program'"), "1");
+      assert.deepEqual(await app.close(), { code: 0, signal: null });
+      app = null;
+      assert.doesNotMatch(home.traceLog(), /ERR  CUserData/);
+    } finally {
+      other.kill();
+      if (app) await app.kill();
+      home.remove();
+    }
+  });
+
+  test("of a later version: the user is told, and the file keeps the layout that version gave it", async () => {
+    const home = jorvaneHome();
+    home.seed(garage() + "UPDATE version SET Version = 10;");
+    const schema = home.query("SELECT group_concat(sql, ';') FROM sqlite_master");
+    const app = await startJorvane(home, { env: NOW });
+    try {
+      const box = await dialog(app.page);
+      assert.match(await box.locator("#message").innerText(),
+        /made by a later version of Jorvane \(database version 10; this version knows versions up to 9\)/);
+      await box.click("#ButtonOK");
+      const workspace = await frame(app.page, "main_workspace");
+      await eventually(async () => (await workspace.locator("#carlist tr.listrow").count()) === 2, "the garage on the home page");
+      assert.deepEqual(await app.close(), { code: 0, signal: null });
+      assert.equal(home.query("SELECT Version FROM version"), "10");
+      assert.equal(home.query("SELECT group_concat(sql, ';') FROM sqlite_master"), schema);
+      assert.match(home.traceLog(), /wrn  CUserData::CheckAndUpdateVersion +The database is of version 10, later than this program's 9/);
+    } finally {
+      await app.kill();
+      home.remove();
+    }
+  });
+});
