@@ -307,6 +307,8 @@ void CJorvaneCOMObj::Register(jv::ui::host::ScriptBridge& bridge) {
             if (handler != table.end()) handler->second(*view, args);
         });
     }
+    // A register asks for the entries it shows as it scrolls: only what it shows now matters.
+    bridge.SetNewestOnly("ShowRegisterEntries");
 }
 
 std::string CJorvaneCOMObj::ComCallbacksScript() {

@@ -9,6 +9,7 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/ui/Document.h"
+#include "platform/ui/Loop.h"
 #include "shared/core/ErrorReporting.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/CarsDB.h"
@@ -91,6 +92,7 @@ void CJVRegisterPage::BuildRows() {
     std::vector<size_t> wanted;
     for (size_t i = count > kLatest ? count - kLatest : 0; i < count; ++i) wanted.push_back(i);
     // Another car or other columns: nothing built before stays.
+    m_lookedUp.clear();
     LayOut(wanted, Rebuild{0, true, true});
     FocusNewEntry(*this);
 }
@@ -103,6 +105,8 @@ void CJVRegisterPage::ShowEntries(int first, int last, const std::string& select
     if (selected >= 0 && static_cast<size_t>(selected) < from) wanted.push_back(static_cast<size_t>(selected));
     for (size_t i = from; i < to; ++i) wanted.push_back(i);
     if (selected >= 0 && static_cast<size_t>(selected) >= to) wanted.push_back(static_cast<size_t>(selected));
+    // What was built besides goes.
+    m_lookedUp.clear();
     LayOut(wanted, Rebuild{});
 }
 
@@ -320,9 +324,33 @@ Element* CJVRegisterPage::BuildNamedEntry(std::string_view id) {
     BodyRows rows = ScanBody();
     if (!rows.body) return nullptr;
     std::vector<size_t> wanted = BuiltIndices(rows);
-    wanted.push_back(static_cast<size_t>(index));
-    std::sort(wanted.begin(), wanted.end());
+    const int entryId = EntryId(static_cast<size_t>(index));
+    if (rows.entries.count(entryId) == 0) {
+        wanted.push_back(static_cast<size_t>(index));
+        std::sort(wanted.begin(), wanted.end());
+        // Whoever looked it up may hold on to it until the work it does has ended.
+        m_lookedUp.insert(entryId);
+        jv::ui::Loop* loop = jv::ui::Loop::Current();
+        if (!m_letGoDue && loop != nullptr) {
+            m_letGoDue = true;
+            loop->AfterThisWork([page = weak_from_this()] {
+                if (const auto self = std::static_pointer_cast<CJVRegisterPage>(page.lock()))
+                    self->LetLookedUpEntriesGo();
+            });
+        }
+    }
     rows = BodyRows{};
     LayOut(wanted, Rebuild{});
     return m_pDocument ? m_pDocument->getElementById(id) : nullptr;
+}
+
+void CJVRegisterPage::LetLookedUpEntriesGo() {
+    m_letGoDue = false;
+    if (m_lookedUp.empty()) return;
+    const BodyRows rows = ScanBody();
+    std::vector<size_t> wanted;
+    for (size_t index : BuiltIndices(rows))
+        if (m_lookedUp.count(EntryId(index)) == 0) wanted.push_back(index);
+    m_lookedUp.clear();
+    if (rows.body) LayOut(wanted, Rebuild{});
 }

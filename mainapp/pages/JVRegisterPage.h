@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -22,7 +23,9 @@ class CCarsDB;
 // not built, one gap row as high as those entries together (class "registergap", data-count the
 // number of entries), so that the scroll bar stands for the whole register. The script names the
 // entries it shows (ShowEntries); the page builds those and lets far ones go. A page object that
-// looks up an entry not built (by its id, or "vendorEnd_<id>") gets it built in its place.
+// looks up an entry not built (by its id, or "vendorEnd_<id>") gets it built in its place, for as
+// long as the work that looked it up runs: then it is let go again, unless the script has shown
+// it since.
 class CJVRegisterPage : public CJVPage {
 public:
     CJVRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
@@ -101,4 +104,11 @@ private:
     // Builds the entry an id that is not on the page names ("12", "vendorEnd_12") and gives the
     // element; null when the id names no entry.
     Element* BuildNamedEntry(std::string_view id);
+    // Lets go of the entries built only because they were looked up.
+    void LetLookedUpEntriesGo();
+
+    // The ids of the entries built only because they were looked up, and whether letting them go
+    // is already due.
+    std::unordered_set<int> m_lookedUp;
+    bool m_letGoDue = false;
 };

@@ -66,6 +66,8 @@ std::shared_ptr<Document> Document::Parse(std::string_view html, std::string url
     auto document = std::make_shared<Document>(std::move(url));
     document->keys_ = keys;
     HtmlParser::ParseDocument(*document, html);
+    // Keys from the attribute may lie anywhere: they go in the map.
+    if (keys == ParseKeys::New) document->denseKeys_ = document->nextKey_;
     document->SettleFormControls(*document);
     document->Register(*document);
     return document;
@@ -307,7 +309,7 @@ void Document::Add(std::unordered_map<std::string, Named>& index, std::string na
         named.ordered = last != nullptr && Precedes(*last, element);
     }
     named.entries.emplace_back(element.key(), element.indexings_);
-    if (named.stale > 16 && named.stale * 2 > named.entries.size()) Settle(named);
+    if (named.stale > 16 && named.stale * 2 > named.entries.size()) DropStale(named);
 }
 
 void Document::Index(Element& element) {
@@ -327,26 +329,38 @@ void Document::Index(Element& element) {
 
 void Document::Unindex(Element& element) {
     if (!namesIndexed_) return;
-    const auto stale = [](std::unordered_map<std::string, Named>& index, const Element::Attribute* attribute) {
+    // The element's entries are stale from here on.
+    ++element.indexings_;
+    const auto stale = [this](std::unordered_map<std::string, Named>& index, const Element::Attribute* attribute) {
         if (attribute == nullptr) return;
         const auto it = index.find(LowerCase(attribute->second));
-        if (it != index.end()) ++it->second.stale;
+        if (it == index.end()) return;
+        // A name goes with its last element (ids mostly name one element each), and the entries
+        // of a name many elements share are dropped once most of them are stale, so that neither
+        // grows with the elements that come and go.
+        Named& named = it->second;
+        if (++named.stale >= named.entries.size() || (named.stale > 16 && named.stale * 2 > named.entries.size())) {
+            DropStale(named);
+            if (named.entries.empty()) index.erase(it);
+        }
     };
     const Element::Attribute* id = element.FindAttribute("id");
     const Element::Attribute* name = element.FindAttribute("name");
     stale(byId_, id);
     if (name != nullptr && (id == nullptr || !EqualsNoCase(id->second, name->second))) stale(byName_, name);
-    ++element.indexings_;
+}
+
+void Document::DropStale(Named& named) const {
+    auto& entries = named.entries;
+    entries.erase(
+        std::remove_if(entries.begin(), entries.end(), [this](const auto& entry) { return Current(entry) == nullptr; }),
+        entries.end());
+    named.stale = 0;
+    if (entries.capacity() > 2 * entries.size() + 8) entries.shrink_to_fit();
 }
 
 void Document::Settle(Named& named) const {
-    if (named.stale > 0 || !named.ordered) {
-        auto& entries = named.entries;
-        entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                     [this](const auto& entry) { return Current(entry) == nullptr; }),
-                      entries.end());
-        named.stale = 0;
-    }
+    if (named.stale > 0 || !named.ordered) DropStale(named);
     if (!named.ordered) {
         std::stable_sort(named.entries.begin(), named.entries.end(),
                          [this](const auto& a, const auto& b) { return Precedes(*Current(a), *Current(b)); });
@@ -519,24 +533,34 @@ void Document::AfterRemove(Node& parent, Node& child, int index) {
 // --- state from the browser ---
 
 void Document::SetByKey(uint64_t key, Element* element) {
-    // The keys a document numbers itself are dense: a vector holds them. Keys from elsewhere
-    // (the browser's copy of a document) may not be.
-    if (key < denseByKey_.size() || (element != nullptr && key < 2 * denseByKey_.size() + 4096)) {
-        if (key >= denseByKey_.size()) denseByKey_.resize(key + 1, nullptr);
+    if (key < denseKeys_) {
+        if (key >= denseByKey_.size()) denseByKey_.resize(denseKeys_, nullptr);
         denseByKey_[key] = element;
         return;
     }
     if (element != nullptr) {
         byKey_[key] = element;
-    } else {
-        byKey_.erase(key);
+        return;
     }
+    byKey_.erase(key);
+    // The map gives back its buckets once most of them stand empty.
+    if (byKey_.bucket_count() > 64 && byKey_.size() * 8 < byKey_.bucket_count()) byKey_.rehash(0);
 }
 
 Element* Document::FindByKey(uint64_t key) const {
-    if (key < denseByKey_.size()) return denseByKey_[key];
+    if (key < denseKeys_) return key < denseByKey_.size() ? denseByKey_[key] : nullptr;
     const auto it = byKey_.find(key);
     return it != byKey_.end() ? it->second : nullptr;
+}
+
+Document::LookupSizes Document::lookupSizes() const {
+    LookupSizes sizes;
+    sizes.keys = denseByKey_.size() + byKey_.size();
+    for (const auto* index : {&byId_, &byName_}) {
+        sizes.names += index->size();
+        for (const auto& [name, named] : *index) sizes.nameEntries += named.entries.size();
+    }
+    return sizes;
 }
 
 namespace {

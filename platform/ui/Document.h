@@ -90,6 +90,16 @@ public:
     // The element with this key, while it is in the tree.
     Element* FindByKey(uint64_t key) const;
 
+    // What the document's look-ups hold: places in the table by key, and ids and names with the
+    // entries under them. They follow the elements in the tree now, not every element it has held:
+    // a page that builds and drops rows for as long as it is open stays as large as what it shows.
+    struct LookupSizes {
+        size_t keys = 0;
+        size_t names = 0;
+        size_t nameEntries = 0;
+    };
+    LookupSizes lookupSizes() const;
+
     // State the browser reports for the element with this key (what the user typed, ticked or
     // chose; see FormState). Applied without recording anything. False, and nothing applied, when
     // there is no such element, it is no form control, or the user cannot change it as the program
@@ -160,9 +170,11 @@ private:
     int unrecorded_ = 0;
     ParseKeys keys_ = ParseKeys::New;
     std::vector<Mutation> log_;
-    // The elements in the tree by key: those up to the size of the vector there, the others in
-    // the map.
+    // The elements in the tree by key: those the parsed page came with (keys below denseKeys_) in
+    // the vector, the others, made later and often let go again, in the map. Keys are never used
+    // again, so a vector over them all would grow with every element the page ever made.
     void SetByKey(uint64_t key, Element* element);
+    uint64_t denseKeys_ = 0;
     std::vector<Element*> denseByKey_;
     std::unordered_map<uint64_t, Element*> byKey_;
 
@@ -177,6 +189,8 @@ private:
     };
     // Drops the stale entries and puts the others in document order.
     void Settle(Named& named) const;
+    // Drops the stale entries.
+    void DropStale(Named& named) const;
     // The entries of a name, current and in document order; null when there are none.
     const Named* Settled(std::unordered_map<std::string, Named>& index, std::string_view name) const;
     void Add(std::unordered_map<std::string, Named>& index, std::string name, Element& element);

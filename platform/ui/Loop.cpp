@@ -55,15 +55,43 @@ bool Loop::RunOne() {
     }
     // No exception leaves a piece of work: one that did would end the program from a message
     // or a timer that had nothing to do with what failed.
+    const int level = ++working_;
+    const bool done = Guarded(work);
+    working_ = level - 1;
+    Guarded([this, level, done] {
+        RunAfterWork(level);
+        if (done && afterWork_) afterWork_();
+    });
+    return true;
+}
+
+bool Loop::Guarded(const Work& work) {
     try {
         work();
-        if (afterWork_) afterWork_();
+        return true;
     } catch (const std::exception& e) {
         Failed(e.what());
     } catch (...) {
         Failed("unknown exception");
     }
-    return true;
+    return false;
+}
+
+void Loop::AfterThisWork(Work work) {
+    afterThisWork_.emplace_back(working_ > 0 ? working_ : 1, std::move(work));
+}
+
+void Loop::RunAfterWork(int level) {
+    std::vector<Work> due;
+    for (auto it = afterThisWork_.begin(); it != afterThisWork_.end();) {
+        if (it->first >= level) {
+            due.push_back(std::move(it->second));
+            it = afterThisWork_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const Work& work : due) Guarded(work);
 }
 
 void Loop::Failed(const std::string& what) {

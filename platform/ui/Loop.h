@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct _GMainContext;
 
@@ -40,6 +42,11 @@ public:
     void Post(Work work);
     // Runs the oldest queued work, if any. True when something ran.
     bool RunOne();
+    // Work to run once the piece of work running now has ended, before the loop takes up anything
+    // else (outside any piece of work: once the next one has ended). Work that a nested loop runs
+    // meanwhile (a modal dialog's) does not end it. What is handed over in one piece of work runs
+    // in the order it was handed over.
+    void AfterThisWork(Work work);
     // Runs the queue and GLib until Quit.
     void Run();
     // Ends Run, and every nested loop running under it on the way out. Made while no Run is
@@ -73,12 +80,18 @@ private:
 
     bool Iterate(bool mayBlock);
     void Failed(const std::string& what);
+    // Runs work; an exception it lets out is reported (false).
+    bool Guarded(const Work& work);
+    // Runs the work handed to AfterThisWork by pieces of work nested `level` deep or deeper.
+    void RunAfterWork(int level);
 
     _GMainContext* context_;
     std::mutex mutex_;
     std::deque<Work> queue_;
     bool quit_ = false;
     int depth_ = 0;
+    int working_ = 0;                                  // how many pieces of work are running, one within the other
+    std::vector<std::pair<int, Work>> afterThisWork_;  // by how deep the work that handed it over ran
     Work afterWork_;
     ErrorHandler onError_;
     unsigned nextTimerId_ = 1;

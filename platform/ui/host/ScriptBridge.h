@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <nlohmann/json_fwd.hpp>
+#include <set>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -63,6 +64,12 @@ public:
         });
     }
 
+    // Marks a method whose calls from one page each overtake the ones before: of the calls that
+    // wait their turn, only the newest runs, and the others are answered without running (a page
+    // that asks for what it shows now, as it scrolls).
+    void SetNewestOnly(const std::string& name) { newestOnly_.insert(name); }
+    bool NewestOnly(const std::string& name) const { return newestOnly_.count(name) != 0; }
+
     bool Has(const std::string& name) const { return methods_.count(name) != 0; }
     size_t size() const { return methods_.size(); }
 
@@ -111,6 +118,7 @@ private:
 
     LogSink log_;
     std::map<std::string, Method> methods_;
+    std::set<std::string> newestOnly_;
 };
 
 }  // namespace jv::ui::host

@@ -373,25 +373,33 @@ void WebHost::OnMessage(const std::string& text) {
         message = json::parse(text, nullptr, false);
         problem = message.is_discarded() ? "it is no JSON text" : MessageProblem(message);
     }
-    int64_t call = 0;
     if (problem.empty()) {
-        const std::string type = Text(message, "t");
-        call = type == "call" || type == "msgbox" ? Number(message, "id") : 0;
-        try {
-            Dispatch(message);
-            return;  // a call has been answered
-        } catch (const std::exception& e) {
-            problem = std::string("handling it failed: ") + e.what();
-        } catch (...) {
-            problem = "handling it failed";
-        }
-        callingDocument_.reset();
-    } else {
-        const bool answered = message.is_object() && (Text(message, "t") == "call" || Text(message, "t") == "msgbox");
-        call = answered ? Number(message, "id") : UnreadableCallId(text);
+        Handle(message, text.size(), [this, &message] { Dispatch(message); });
+        return;
     }
+    const bool answered = message.is_object() && (Text(message, "t") == "call" || Text(message, "t") == "msgbox");
+    NotUsed(answered ? Number(message, "id") : UnreadableCallId(text), text.size(), problem);
+}
+
+void WebHost::Handle(const json& message, size_t size, const std::function<void()>& handle) {
+    const std::string type = Text(message, "t");
+    std::string problem;
+    try {
+        handle();
+        return;  // a call has been answered
+    } catch (const std::exception& e) {
+        problem = std::string("handling it failed: ") + e.what();
+    } catch (...) {
+        problem = "handling it failed";
+    }
+    callingDocument_.reset();
+    NotUsed(type == "call" || type == "msgbox" ? Number(message, "id") : 0, size != 0 ? size : message.dump().size(),
+            problem);
+}
+
+void WebHost::NotUsed(int64_t call, size_t size, const std::string& problem) {
     Log("WebHost::OnMessage",
-        "A message from the window (" + std::to_string(text.size()) + " bytes) was not used: " + problem);
+        "A message from the window (" + std::to_string(size) + " bytes) was not used: " + problem);
     if (call != 0) Send(json{{"t", "reply"}, {"id", call}, {"error", problem}});
 }
 
@@ -478,6 +486,31 @@ void WebHost::ApplyForms(const json& forms) {
 }
 
 void WebHost::OnCall(const json& message) {
+    const std::string method = Text(message, "m");
+    if (!bridge_.NewestOnly(method)) {
+        RunCall(message);
+        return;
+    }
+    // The call waits its turn behind what came before it; a newer call of the method from the same
+    // page that comes meanwhile takes its place, and this one is answered without running.
+    const auto key = std::make_pair(Number(message, "doc"), method);
+    const auto [waiting, first] = waitingCalls_.try_emplace(key, message);
+    if (!first) {
+        Send(json{{"t", "reply"}, {"id", Number(waiting->second, "id")}});
+        waiting->second = message;
+        return;
+    }
+    loop_.Post([this, alive = std::weak_ptr<bool>(alive_), key] {
+        if (alive.expired()) return;
+        const auto found = waitingCalls_.find(key);
+        if (found == waitingCalls_.end()) return;
+        const json call = std::move(found->second);
+        waitingCalls_.erase(found);
+        Handle(call, 0, [this, &call] { RunCall(call); });
+    });
+}
+
+void WebHost::RunCall(const json& message) {
     const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
     callingDocument_ = found != documents_.end() ? found->second.document : nullptr;
     const auto args = message.find("a");

@@ -8,6 +8,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/BrowserHost.h"
@@ -163,7 +164,13 @@ private:
     void Dispatch(const nlohmann::json& message);
     void DropUnshownDocuments();
     void ApplyForms(const nlohmann::json& forms);
+    // Runs handle, the work of one message (of `size` bytes, 0 when not known); a failure is logged
+    // and answers a call with the error.
+    void Handle(const nlohmann::json& message, size_t size, const std::function<void()>& handle);
+    // Logs a message (of `size` bytes) that was not used, and answers the call it made, if any.
+    void NotUsed(int64_t call, size_t size, const std::string& problem);
     void OnCall(const nlohmann::json& message);
+    void RunCall(const nlohmann::json& message);
     void OnLoaded(const nlohmann::json& message);
     void OnNavigate(const nlohmann::json& message);
     void OnDialogKey(const nlohmann::json& message);
@@ -215,6 +222,9 @@ private:
     std::set<int64_t> answering_;  // the ids of the calls and boxes being answered
     int nextDialog_ = 1;
     std::shared_ptr<Document> callingDocument_;
+    // Calls of methods that run only for the newest call (ScriptBridge::SetNewestOnly) waiting for
+    // their turn, by document id and method.
+    std::map<std::pair<int64_t, std::string>, nlohmann::json> waitingCalls_;
     size_t maxUnshown_ = 64;
     std::chrono::milliseconds unshownAge_{60000};
 

@@ -172,6 +172,44 @@ describe("a register of 3,000 entries", () => {
     assert.equal((await body(page)).total, COUNT);
   });
 
+  test("entries looked up far from the view go again, and of many requests at once the newest is shown", async () => {
+    await eventually(() => inView(page, "new"), "the new entry in view");
+    const before = await body(page);
+    // Vendor completion on entries never scrolled to: each is built for its call, then let go.
+    const far = ids.slice(200, 260);
+    await page.evaluate(async (asked) => {
+      for (const id of asked) await window.external.GetVendor(id, "Sta");
+    }, far);
+    assert.deepEqual(await body(page), before);
+    assert.equal(await page.locator(far.map((id) => `tr[id="${id}"]`).join(", ")).count(), 0);
+    // Requests sent without waiting for the answers, as a hasty script would: every one is
+    // answered, and the register shows what the last one asked for.
+    const target = COUNT / 2;
+    await page.evaluate(async (last) => {
+      // The register's own asking waits meanwhile.
+      entriesAsked = new Promise(() => {});
+      const asked = [];
+      for (let i = 0; i < 400; i++) asked.push(window.external.ShowRegisterEntries(i * 7, i * 7 + 20, "new"));
+      asked.push(window.external.ShowRegisterEntries(last, last + 20, "new"));
+      await Promise.all(asked);
+    }, target);
+    assert.equal(await page.locator(`tr[id="${ids[target]}"]`).count(), 1);
+    assert.equal(await page.locator(`tr[id="${ids[7]}"]`).count(), 0);
+    assert.ok((await body(page)).built < 200);
+    // The user scrolls elsewhere (entries no request has left there), then back to the end.
+    await page.evaluate(() => { entriesAsked = null; });
+    await scrollTo(page, 0.25);
+    await eventually(() => page.evaluate(() => {
+      if (entriesAsked !== null || viewCheckDue) return false;
+      const box = document.getElementById("registerdiv").getBoundingClientRect();
+      const row = document.elementFromPoint(box.left + box.width / 2, box.top + box.height / 2)?.closest("tr");
+      return !!row && !row.classList.contains("registergap");
+    }), "the entries a quarter of the way down");
+    await scrollTo(page, 1);
+    await eventually(() => inView(page, "new"), "the new entry in view");
+    assert.equal(await page.locator(`tr[id="${ids[COUNT - 1]}"]`).count(), 1);
+  });
+
   test("prints every stored purchase, the ones never scrolled to among them", async () => {
     await app.context.addInitScript(() => {
       window.print = () => {

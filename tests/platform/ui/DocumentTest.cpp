@@ -702,3 +702,60 @@ TEST(Document, TheResolverAnswersOnlyWithElementsOfTheTree) {
 }
 
 }  // namespace
+
+namespace {
+
+// A long register as the user scrolls it: rows are built, looked up by id and name, moved and let
+// go again for as long as the page is open. What the document keeps to find elements by key, id
+// and name follows the rows it holds now, and every look-up still finds what the tree holds.
+TEST(Document, LookUpsStayAsLargeAsTheTreeWhileRowsComeAndGo) {
+    const auto document = Page("<input name=date id=top><table><tbody id=body></tbody></table>");
+    Element* body = document->getElementById("body");
+    constexpr int kShown = 20;
+    std::vector<Document::LookupSizes> sizes;
+    for (int step = 1; step <= 3000; ++step) {
+        const std::string id = std::to_string(step);
+        ElementPtr row = document->createElement("<tr class=registerrowtop>");
+        row->setId(id);
+        ElementPtr cell = document->createElement("td");
+        cell->appendChild(document->createElement("<span id=vendorEnd_" + id + ">"));
+        cell->appendChild(document->createElement("<input name=date>"));
+        cell->appendChild(document->createTextNode(" "));
+        cell->appendChild(document->createElement("<input name=Vendor>"));
+        row->appendChild(cell);
+        body->appendChild(row);
+        EXPECT_EQ(document->getElementById("vendorEnd_" + id)->parentNode(), cell.get());
+        // The top field comes first, then the rows: the new one last.
+        Element* date = document->item("date", static_cast<int>(body->childNodes().size()));
+        ASSERT_NE(date, nullptr);
+        EXPECT_EQ(date->parentNode()->parentNode(), row.get());
+        if (step % 7 == 0) {
+            // A row moved to the top, and one renamed.
+            body->insertBefore(row, body->childNodes().front().get());
+            body->childNodes().back()->asElement()->setId("renamed_" + id);
+        }
+        if (body->childNodes().size() > kShown) body->removeChild(body->childNodes().back().get());
+        document->TakeMutations();
+        if (step % 1000 == 0) sizes.push_back(document->lookupSizes());
+    }
+    ASSERT_EQ(sizes.size(), 3u);
+    EXPECT_EQ(sizes[2].keys, sizes[0].keys);
+    EXPECT_EQ(sizes[2].names, sizes[0].names);
+    // Every element holds an entry; a name many share may hold as many stale ones until they go.
+    EXPECT_LE(sizes[2].nameEntries, 2 * (kShown * 4 + 1) + 16);
+    EXPECT_LE(sizes[2].names, static_cast<size_t>(kShown * 2 + 4));
+
+    // The look-ups answer for the rows there and for no row gone.
+    EXPECT_EQ(document->getElementById("1"), nullptr);
+    EXPECT_EQ(document->getElementById("vendorEnd_1"), nullptr);
+    EXPECT_EQ(document->item("date", kShown + 1), nullptr);
+    EXPECT_EQ(document->item("date"), document->getElementById("top"));
+    for (int i = 0; i < kShown; ++i) {
+        Element* row = body->childNodes()[static_cast<size_t>(i)]->asElement();
+        EXPECT_EQ(document->getElementById(row->id()), row);
+        EXPECT_EQ(document->item("Vendor", i)->parentNode()->parentNode(), row);
+        EXPECT_EQ(document->FindByKey(row->key()), row);
+    }
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <stdexcept>
 #include <string>
@@ -80,6 +81,38 @@ TEST(Loop, ANestedLoopRunsQueuedWorkWhileItsCallerWaits) {
     // runs in the outer loop.
     EXPECT_EQ(events, (std::vector<std::string>{"handler starts", "queued before", "answer", "handler ends",
                                                 "after the answer"}));
+}
+
+TEST(Loop, WorkHandedOverForAfterAPieceOfWorkRunsWhenThatPieceEndsNotWhenANestedOneDoes) {
+    Loop loop;
+    std::vector<std::string> events;
+    loop.SetErrorHandler([&](const std::string& what) { events.push_back(what); });
+    loop.SetAfterWork([&] { events.push_back("flush"); });
+    loop.Post([&] {
+        loop.AfterThisWork([&] { events.push_back("after the handler"); });
+        bool answered = false;
+        loop.Post([&] {
+            loop.AfterThisWork([&] { events.push_back("after the answer"); });
+            events.push_back("answer");
+            answered = true;
+        });
+        loop.RunUntil([&] { return answered; });
+        events.push_back("handler ends");
+        throw std::runtime_error("the handler fails");
+    });
+    loop.Post([&] { events.push_back("next"); });
+    loop.RunUntil([&] { return std::find(events.begin(), events.end(), "after the handler") != events.end(); }, 5s);
+    // The nested loop takes up what was queued before; a failed piece of work is not flushed, but
+    // what it handed over runs all the same.
+    EXPECT_EQ(events, (std::vector<std::string>{"next", "flush", "answer", "after the answer", "flush", "handler ends",
+                                                "the handler fails", "after the handler"}));
+    // Handed over outside any piece of work: after the next one.
+    events.clear();
+    loop.AfterThisWork([&] { events.push_back("after"); });
+    EXPECT_TRUE(events.empty());
+    loop.Post([&] { events.push_back("work"); });
+    loop.RunOne();
+    EXPECT_EQ(events, (std::vector<std::string>{"work", "after", "flush"}));
 }
 
 TEST(Loop, RunUntilGivesUpAtItsTimeoutAndStopsWhenTheProgramQuits) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <libsoup/soup.h>
 
+#include <algorithm>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -207,6 +208,50 @@ TEST_F(WebHostMessages, AScriptsMessageBoxIsAnsweredWithTheProgramsAnswer) {
             EXPECT_TRUE(shown.empty());
         }
     }
+}
+
+// A page that asks for what it shows as it scrolls, faster than the program answers: of the calls
+// that wait their turn only the newest of each page runs; the others are answered at once, and the
+// form state they carry still reaches the page.
+TEST_F(WebHostMessages, CallsThatANewerOneOvertookAreAnsweredWithoutRunning) {
+    std::vector<std::pair<std::string, int>> shown;  // document, argument
+    bridge.Add("Show", std::function<void(int32_t)>([this, &shown](int32_t first) {
+                   shown.emplace_back(host->CallingDocument() ? std::to_string(host->CallingDocument()->id()) : "",
+                                      first);
+               }));
+    bridge.SetNewestOnly("Show");
+    const auto [doc, key] = Fetch();
+    const auto [other, otherKey] = Fetch();
+    window.Send(R"({"t":"loaded","doc":)" + doc + R"(,"frame":"jv-top"})");
+    constexpr int kCalls = 300;
+    for (int i = 1; i <= kCalls; ++i) {
+        std::string text = R"({"t":"call","id":)" + std::to_string(i) + R"(,"doc":)" + doc + R"(,"m":"Show","a":[)" +
+                           std::to_string(i) + "]";
+        if (i == kCalls / 2) text += R"(,"f":{")" + doc + R"(":[[")" + key + R"(",{"v":"typed while scrolling"}]]})";
+        window.Send(text + "}");
+        // Another page's call is not overtaken by this one's.
+        if (i == kCalls / 3) window.Send(R"({"t":"call","id":1000,"doc":)" + other + R"(,"m":"Show","a":[-1]})");
+    }
+    window.Send(R"({"t":"call","id":2000,"doc":)" + doc + R"(,"m":"Echo","a":["after"]})");
+    for (int64_t id : {int64_t{kCalls}, int64_t{1000}, int64_t{2000}}) {
+        const json reply = Reply(id);
+        ASSERT_TRUE(reply.is_object()) << "call " << id << " was not answered";
+        EXPECT_FALSE(reply.contains("error")) << reply.dump();
+    }
+    for (int64_t id = 1; id < kCalls; ++id) ASSERT_TRUE(Reply(id).is_object()) << "call " << id;
+
+    ASSERT_FALSE(shown.empty());
+    EXPECT_LT(shown.size(), static_cast<size_t>(kCalls / 4));
+    // The newest call of the page ran, after every other it ran.
+    std::vector<int> ran;
+    for (const auto& [document, first] : shown)
+        if (document == doc) ran.push_back(first);
+    ASSERT_FALSE(ran.empty());
+    EXPECT_EQ(ran.back(), kCalls);
+    EXPECT_TRUE(std::is_sorted(ran.begin(), ran.end()));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), std::make_pair(other, -1)), 1);
+    EXPECT_EQ(seenName, "typed while scrolling");
+    EXPECT_EQ(LoggedMessages(), 0u);
 }
 
 // A click answers only the dialog whose own document sent it, and only on a button the program
