@@ -241,7 +241,9 @@ describe("closing the window with typing on the page", () => {
     const home = jorvaneHome();
     home.seed(SEED);
     try {
-      const { app } = await fuelEntryTyped(home, "12345");
+      const { app, page } = await fuelEntryTyped(home, "12345");
+      // What was typed has reached the program (this call's answer follows it).
+      await page.evaluate(() => window.external.JVToNumber("1"));
       await app.browser.close();
       assert.deepEqual(await app.exited, { code: 0, signal: null });
       assert.deepEqual(storedOdometers(home), ["12000.0", "12345.0"]);
@@ -264,10 +266,25 @@ describe("closing the window with typing on the page", () => {
       await page.waitForFunction(() => window.external);
       await page.click("#ShowOptionalTabs");
       await page.click("#TabMiscellaneous");
+      // What the window sends to the program, kept by the test as well.
+      await app.page.evaluate(() => {
+        const socket = window.jvHost.socket;
+        const send = socket.send.bind(socket);
+        window.jvSent = [];
+        socket.send = (text) => {
+          window.jvSent.push(text);
+          send(text);
+        };
+      });
       await page.click("#Color");
       await page.fill("#Color", "Blue");
       await page.press("#Color", "Tab");
       await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
+      // The page calls nothing on a change: the typing goes to the program on its own.
+      await eventually(() => app.page.evaluate(() => window.jvSent.some((text) => text.includes('"t":"forms"') &&
+        text.includes('"Blue"'))), "the typing sent");
+      // Taken in before the signal comes (messages are handled in order; this call's answer follows).
+      await page.evaluate(() => window.external.JVToNumber("1"));
       app.child.kill("SIGTERM");
       assert.deepEqual(await app.exited, { code: 0, signal: null });
       assert.equal(home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${CAR}'`), "Blue");
