@@ -12,7 +12,8 @@ packages=(
   dbus-daemon
 )
 if [[ "${JV_WITH_BROWSER:-1}" == 1 ]]; then
-  packages+=(chromium)
+  # poppler-utils: the end-to-end tests read printouts back as pixels (pdftoppm).
+  packages+=(chromium poppler-utils)
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 
