@@ -93,14 +93,17 @@ public:
         m_host.SetScriptErrorHandler([this](const std::string& message, const std::string& url, int line) {
             m_view.JavascriptError(message, url, line);
         });
-        m_view.SetCloseHandler([this] { OnMainWindowClosed(); });
+        m_view.SetCloseHandler([this] { OnWindowGone(); });
         m_view.SetTitleHandler([this](const std::string& title) { m_frame.SetDocumentTitle(title); });
         m_frame.SetRaiseHandler([this] { m_host.RaiseWindow(); });
-        // The menu bar; Exit closes the frame as its close box does, so the window's place is kept.
+        // The menu bar; Exit asks about unsaved work as leaving the page does, then closes the frame
+        // as its close box does, so the window's place is kept.
         m_host.SetMenu(CMainMenu::HostMenus(), CMainMenu::HostAccelerators());
         m_host.SetCommandHandler([this](int command) { m_menu.OnCommand(command); });
         m_host.SetMessageBoxHandler(&CGenericDlg::ShowScriptMessage);
-        m_menu.SetExitHandler([this] { OnMainWindowClosed(); });
+        // The vehicle page and the registers mark unsaved work so; the window asks before it closes.
+        m_host.SetUnsavedWorkMark("DirtyFlag", "true");
+        m_menu.SetExitHandler([this] { OnExit(); });
         m_menu.SetCheckForUpdatesHandler([this] { m_updateCheck.OnCheckForUpdates(); });
         instance.Listen(CMainFrame::kAreYouMeMessage, [this] { m_frame.OnAreYouMe(); });
         // A stop signal closes the window as its close box does, whenever it comes.
@@ -152,9 +155,10 @@ public:
     void Run() { m_loop.Run(); }
 
 private:
+    // Told to end (the session ends): there is no time to ask.
     static gboolean OnStop(int, GIOCondition, void* self) {
         jv::stop::Drain();
-        static_cast<MainProgram*>(self)->OnMainWindowClosed();
+        static_cast<MainProgram*>(self)->EndKeepingWork();
         return G_SOURCE_CONTINUE;
     }
 
@@ -176,6 +180,25 @@ private:
         m_host.FlushPatches();
         m_frame.OnUpdateConnectionPane(m_document.IsConnected());
         if (m_closePending && CJVSOAP::CallsInProgress() == 0) Close();
+    }
+
+    void OnExit() {
+        if (m_view.CanCloseFrame()) OnMainWindowClosed();
+    }
+
+    // The window has gone. When the browser asked about unsaved work before it closed, the user
+    // chose to leave it; otherwise (the browser ended without asking) what was typed is kept.
+    void OnWindowGone() {
+        if (m_host.WindowLeftAfterAsking())
+            OnMainWindowClosed();
+        else
+            EndKeepingWork();
+    }
+
+    void EndKeepingWork() {
+        if (m_closed) return;
+        m_view.KeepUnsavedWork();
+        OnMainWindowClosed();
     }
 
     void OnMainWindowClosed() {
@@ -204,7 +227,8 @@ private:
     CMainFrame m_frame;
     CJorvaneView m_view;
     CMainMenu m_menu;
-    CUpdateCheck m_updateCheck{[this] { OnMainWindowClosed(); }};
+    // The installer replaces the program: what was typed is kept as the program closes.
+    CUpdateCheck m_updateCheck{[this] { EndKeepingWork(); }};
     CJorvaneCOMObj m_comObj;
     bool m_closed = false;
     bool m_closePending = false;

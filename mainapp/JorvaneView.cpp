@@ -36,6 +36,26 @@ std::string PageUrl(int id) {
     return "res://Jorvane.exe/" + std::to_string(id);
 }
 
+// While it lives, dialogs show nothing and end unanswered at once (the program ends and nobody is
+// there to answer them).
+class NobodyToAsk {
+public:
+    NobodyToAsk() : m_host(jv::ui::InstalledHost()) { jv::ui::InstallHost(nullptr); }
+    ~NobodyToAsk() { jv::ui::InstallHost(m_host); }
+    NobodyToAsk(const NobodyToAsk&) = delete;
+    NobodyToAsk& operator=(const NobodyToAsk&) = delete;
+
+private:
+    jv::ui::BrowserHost* m_host;
+};
+
+// Saves the register entry the page marks as the current one (CurrentEntry), as its Submit does.
+bool SaveCurrentEntry(const std::shared_ptr<CJVPage>& page) {
+    const jv::ui::Element* entry = page->GetDocument()->getElementById("CurrentEntry");
+    const std::string rowId = entry != nullptr ? entry->innerText() : std::string();
+    return std::static_pointer_cast<CJVRegisterPage>(page)->SaveEntry(rowId);
+}
+
 // Marks the question about leaving the workspace page as open while it lives.
 class OpenQuestion {
 public:
@@ -149,10 +169,46 @@ bool CJorvaneView::LeaveRegisterEntry(const std::shared_ptr<CJVPage>& page) {
             // Escape and the close box keep the page and what was typed.
             return false;
     }
-    const jv::ui::Element* entry = page->GetDocument()->getElementById("CurrentEntry");
-    const std::string rowId = entry != nullptr ? entry->innerText() : std::string();
     // An entry that could not be saved (a message said why) keeps the user on the page.
-    return std::static_pointer_cast<CJVRegisterPage>(page)->SaveEntry(rowId);
+    return SaveCurrentEntry(page);
+}
+
+bool CJorvaneView::CanCloseFrame() {
+    return LeaveWorkspacePage();
+}
+
+void CJorvaneView::KeepUnsavedWork() {
+    const auto page = GetWorkspacePage();
+    if (!page || !WorkspaceHasUnsavedChanges()) return;
+    const int id = page->GetResourceID();
+    bool saved = false;
+    {
+        // Nobody is there to answer: a message or question of the save shows nothing and counts
+        // as unanswered, so that only what needs no answer is saved.
+        NobodyToAsk nobody;
+        switch (id) {
+            case kEnterCarPage: {
+                const auto car = std::static_pointer_cast<CWS_EnterCarPage>(page);
+                car->AddCar();
+                saved = !car->IsDirty();
+                break;
+            }
+            case kFuelRegisterPage:
+            case kServiceRegisterPage:
+            case kExpenseRegisterPage:
+            case kOdometerRegisterPage:
+                saved = SaveCurrentEntry(page);
+                break;
+            default:
+                return;
+        }
+    }
+    if (!saved)
+        TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_WARNING,
+                 "The changes on page " + std::to_string(id) + " could not be saved as the program ended");
+    else
+        TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_INFO,
+                 "The changes on page " + std::to_string(id) + " were saved as the program ended");
 }
 
 void CJorvaneView::OnBeforeNavigate(const std::string& url, const std::string& frame, bool& cancel) {

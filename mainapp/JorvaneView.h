@@ -62,6 +62,16 @@ public:
     void OnWindowClosed() override;
     void OnWindowResized(int width, int height) override { OnSize(width, height); }
 
+    // File > Exit: the question leaving the page asks, answered as it is there (a changed register
+    // entry is saved or left as stored, a changed car is left only when the user says so). False
+    // keeps the window and what was typed.
+    bool CanCloseFrame();
+    // The program ends with nobody there to ask (the window went without the browser's question,
+    // the session ends, an update replaces the program): a changed register entry or car is saved
+    // as the page's own save would save it, when that needs no answer from the user (what was
+    // typed is valid; a car still without a name of its own is not saved). Nothing is shown.
+    void KeepUnsavedWork();
+
     // Who hears that the window was closed (the application ends the program).
     void SetCloseHandler(std::function<void()> handler) { m_onClose = std::move(handler); }
     // Who shows the caption (the main frame).

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/dialogs/NoInternetDlg.h"
 #include "mainapp/dialogs/UpdateAvailableDlg.h"
 #include "mainapp/net/UpdateNet.h"
 #include "platform/base/Paths.h"
@@ -92,7 +93,12 @@ UpdateCheckResult CUpdateCheck::CheckForUpdate() {
     std::string packagePath, url;
     {
         CUpdateNet update;
-        if (!update.isUpdateAvailable(packagePath, url)) return UpdateCheckResult::NoUpdate;
+        if (!update.isUpdateAvailable(packagePath, url)) {
+            // No connection at all means the user does not allow the program on the Internet.
+            const bool asked = update.m_pConn != nullptr;
+            return asked && !update.ServiceAnswered() ? UpdateCheckResult::ServiceUnreachable
+                                                      : UpdateCheckResult::NoUpdate;
+        }
     }
     TraceLog(kMethod, TRACE_INFO, "Found Jorvane update");
 
@@ -155,8 +161,17 @@ UpdateCheckResult CUpdateCheck::CheckForUpdate() {
 }
 
 void CUpdateCheck::OnCheckForUpdates() {
-    if (CheckForUpdate() != UpdateCheckResult::NoUpdate) return;
-    CGenericDlg none;
-    none.SetMessage("There are no updates available at this time.");
-    none.DoModal();
+    for (;;) {
+        const UpdateCheckResult result = CheckForUpdate();
+        if (result == UpdateCheckResult::NoUpdate) {
+            CGenericDlg none;
+            none.SetMessage("There are no updates available at this time.");
+            none.DoModal();
+            return;
+        }
+        if (result != UpdateCheckResult::ServiceUnreachable) return;
+        // A failure is not "no updates": the user hears that the service could not be reached.
+        CNoInternetDlg unreachable;
+        if (unreachable.DoModal() != 1) return;
+    }
 }

@@ -8,7 +8,8 @@
 enum class UpdateCheckResult {
     InstallerStarted,    // the installer runs and the main window has been closed
     UpdateNotInstalled,  // an update exists but is not being installed (Later, a failed download or start)
-    NoUpdate,            // none found, or the web service could not be asked
+    NoUpdate,            // the web service has none, or it is not asked (the user refuses the Internet)
+    ServiceUnreachable,  // the web service could not be reached, or gave no answer that could be read
 };
 
 // The update check at start-up and from Help > Check For Updates: asks the web service whether a
@@ -30,7 +31,8 @@ public:
 
     UpdateCheckResult CheckForUpdate();
     // The menu command: the check, and "There are no updates available at this time." only when
-    // it found none.
+    // it found none; when the service could not be reached, the "Couldn't Reach Internet" box,
+    // whose Retry checks again.
     void OnCheckForUpdates();
 
     // Who starts the installer (tests record instead).

@@ -159,6 +159,7 @@ CUpdateNet::CUpdateNet() : m_pConn(IConnectionSource::Get("to search for availab
 }
 
 bool CUpdateNet::isUpdateAvailable(std::string& path, std::string& url) {
+    m_bAnswered = false;
     if (m_pConn == nullptr) return false;
     CJVSOAP soap(m_pConn);
     soap.BeginCall("IsUpdateAvailable");
@@ -169,6 +170,7 @@ bool CUpdateNet::isUpdateAvailable(std::string& path, std::string& url) {
     const jv::xml::Node result = SendForResult(soap, "CUpdateNet::isUpdateAvailable", "Checking for available updates.",
                                                false, "//jv:IsUpdateAvailableResult", dom);
     if (result.IsNull()) return false;
+    m_bAnswered = true;
     const std::vector<jv::xml::Node> strings = result.SelectNodes("//jv:string");
     if (strings.size() != 2) return false;
     path = strings[0].Text();

@@ -13,7 +13,11 @@ public:
     CUpdateNet();
 
     // True when the service names a package: its path (a file name) and its download address.
+    // False as well when the service could not be asked; ServiceAnswered tells the two apart.
     bool isUpdateAvailable(std::string& path, std::string& url);
+    // Whether the last call reached the service and got an answer it could read (false also when
+    // there was no connection to call on).
+    bool ServiceAnswered() const { return m_bAnswered; }
     // Downloads the package named `fileName` under its last name component into a new folder of
     // its own in the temporary folder ("JVUpdate-XXXXXX", readable by this user only), which stays
     // for the installer; `localPath` says where, also when writing failed.
@@ -23,4 +27,7 @@ public:
     std::string getPartnerText(const std::string& partner, const std::string& subPartner);
 
     CServerConnection* m_pConn = nullptr;
+
+private:
+    bool m_bAnswered = false;
 };

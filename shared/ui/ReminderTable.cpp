@@ -64,9 +64,11 @@ std::string CReminderTable::DueDateText(const CReminder& reminder) {
 
 std::string CReminderTable::Summary(int count, const jv::DateTime& nextDue) {
     if (count > 0)
+        // The link with its brackets is for the screen: printouts leave out the whole span.
         return std::to_string(count) +
-               " services due [<span><a href=\"Show Details\" onClick=\"Javascript:Details('show'); return "
-               "false;\">show details</a></span>]<br/>";
+               " services due <span class=\"detailslink\">[<a href=\"Show Details\" "
+               "onClick=\"Javascript:Details('show'); "
+               "return false;\">show details</a>]</span><br/>";
     if (nextDue.IsValid()) return "No services due until " + nextDue.Format("%m/%d/%Y");
     return "Jorvane needs more information to determine when the next service is due.";
 }

@@ -438,6 +438,8 @@ void WebHost::Dispatch(const json& message) {
     } else if (type == "reload") {
         const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
         if (found != documents_.end()) Reload(ProgramFrame(found->second.frame));
+    } else if (type == "leaving") {
+        leftAfterAsking_ = true;
     } else if (type == "dialogkey") {
         OnDialogKey(message);
     } else if (type == "msgbox") {
@@ -633,7 +635,9 @@ void WebHost::OnWindowOpened() {
         loop_.RemoveTimer(graceTimer_);
         graceTimer_ = 0;
     }
+    leftAfterAsking_ = false;
     if (!menus_.empty()) SetMenu(menus_, accelerators_);
+    if (!unsavedId_.empty()) SetUnsavedWorkMark(unsavedId_, unsavedText_);
     if (!title_.empty()) Send(json{{"t", "title"}, {"text", title_}});
     for (const auto& [pane, message] : panes_) Send(message);
     // The window shows what the program navigated to before it was there, and a window that comes
@@ -815,6 +819,12 @@ void WebHost::SetMenu(const std::vector<Menu>& menus, const std::vector<Accelera
     for (const auto& accelerator : accelerators)
         keys.push_back({{"key", accelerator.key}, {"id", accelerator.command}, {"action", accelerator.action}});
     Send(json{{"t", "menu"}, {"menus", list}, {"accelerators", keys}});
+}
+
+void WebHost::SetUnsavedWorkMark(const std::string& id, const std::string& text) {
+    unsavedId_ = id;
+    unsavedText_ = text;
+    Send(json{{"t", "unsavedmark"}, {"id", id}, {"text", text}});
 }
 
 void WebHost::Print(const Document& document) {

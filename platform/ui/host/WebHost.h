@@ -97,6 +97,13 @@ public:
     // The menu bar of the main window, and who hears its commands.
     void SetMenu(const std::vector<Menu>& menus, const std::vector<Accelerator>& accelerators = {});
     void SetCommandHandler(CommandHandler handler) { onCommand_ = std::move(handler); }
+    // The mark a page of the program shows while it holds unsaved work: an element of this id whose
+    // text is `text`. While one is shown, closing or reloading the window makes the browser ask
+    // first (its own question: the window's close box is the browser's).
+    void SetUnsavedWorkMark(const std::string& id, const std::string& text);
+    // True when the window went after that question, the user choosing to leave; false when it went
+    // without it (the browser ended, or there was nothing to ask about).
+    bool WindowLeftAfterAsking() const { return leftAfterAsking_; }
     // Who shows the message boxes page scripts ask for; without one they are answered Cancel.
     void SetMessageBoxHandler(MessageBoxHandler handler) { onMessageBox_ = std::move(handler); }
 
@@ -235,6 +242,9 @@ private:
     };
     std::vector<HistoryStep> history_;
     size_t historyPosition_ = 0;
+    std::string unsavedId_;  // the mark of unsaved work (SetUnsavedWorkMark)
+    std::string unsavedText_;
+    bool leftAfterAsking_ = false;
     bool deciding_ = false;
     std::vector<std::pair<std::string, std::string>> waiting_;  // frame, url: the program's, held for the answer
     std::string title_;  // the caption and the status panes, sent again to a window that comes back

@@ -305,16 +305,36 @@ export async function dialog(page, timeout = 15000) {
   return found;
 }
 
-// The dialog shown now once its message matches `text` (dialogs that close meanwhile are passed by).
-export async function dialogWith(app, text, what) {
+// The dialog, among those shown (one may stand on another), whose text matches.
+export async function findDialog(app, text, what) {
   return eventually(async () => {
-    try {
-      const shown = await dialog(app.page, 1000);
-      return text.test(await shown.locator("#message").innerText({ timeout: 1000 })) ? shown : null;
-    } catch {
-      return null;
+    const names = await app.page.locator("dialog.jv-dialog iframe").evaluateAll((frames) => frames.map((f) => f.name));
+    for (const name of names.reverse()) {
+      const found = app.page.frame({ name });
+      if (found && text.test(await found.locator("body").innerText({ timeout: 500 }).catch(() => ""))) return found;
     }
+    return null;
   }, what, 15000);
+}
+
+// A printed document (its outer HTML, kept instead of printed) shown again on a page of its own,
+// from the program's server (whose style sheets only it may load), its style sheets loaded.
+export async function printedPage(app, html) {
+  const paper = await app.context.newPage();
+  await paper.goto(new URL(app.page.url()).origin + "/233");
+  await paper.evaluate((markup) => {
+    document.open();
+    document.write(markup.replace(/<script[^>]*><\/script>/g, ""));
+    document.close();
+  }, html);
+  await paper.waitForFunction(() => document.readyState === "complete" && [...document.styleSheets].every((sheet) => {
+    try {
+      return sheet.cssRules.length > 0;
+    } catch {
+      return false;
+    }
+  }));
+  return paper;
 }
 
 // Opens a register from the navigation bar's link and waits for its page (by its title) and its
@@ -393,7 +413,8 @@ export async function eventually(check, what, timeout = 10000) {
 
 // A web service of the test's own on 127.0.0.1: answers each SOAP method from `answers`
 // (method -> result markup, or a function of the request body giving it) and records the calls.
-export async function startSoapServer(answers = {}) {
+// `port` 0 takes any free port.
+export async function startSoapServer(answers = {}, port = 0) {
   const calls = [];
   const server = http.createServer((req, res) => {
     let body = "";
@@ -416,7 +437,7 @@ export async function startSoapServer(answers = {}) {
         "</soap:Body></soap:Envelope>");
     });
   });
-  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  await new Promise((resolve) => server.listen(port, "127.0.0.1", resolve));
   return {
     host: "127.0.0.1:" + server.address().port,
     calls,

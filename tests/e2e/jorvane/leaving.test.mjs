@@ -3,7 +3,7 @@
 // shown, and the answer is honoured.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { dialog, eventually, findDialog, frame, jorvaneHome, startJorvane } from "./harness.mjs";
 
 const ID = "{CAFE0000-0000-0000-0000-000000000002}";
 const SEED = `INSERT INTO Vehicles (VehicleID, Name, Make, Model, StyleYear, Style, Custom, Sold, Selected, Color, PurchaseOdometer)
@@ -25,18 +25,6 @@ async function title(app) {
 async function question(app) {
   const box = await dialog(app.page);
   return { box, message: await box.locator("#message").innerText(), behind: await title(app) };
-}
-
-// The dialog, among those shown (one may stand on another), whose text matches.
-async function findDialog(app, text, what) {
-  return eventually(async () => {
-    const names = await app.page.locator("dialog.jv-dialog iframe").evaluateAll((frames) => frames.map((f) => f.name));
-    for (const name of names.reverse()) {
-      const found = app.page.frame({ name });
-      if (found && text.test(await found.locator("body").innerText({ timeout: 500 }).catch(() => ""))) return found;
-    }
-    return null;
-  }, what, 15000);
 }
 
 async function answer(app, box, button) {

@@ -180,7 +180,8 @@ describe("a register of 3,000 entries", () => {
     await page.evaluate(async (asked) => {
       for (const id of asked) await window.external.GetVendor(id, "Sta");
     }, far);
-    assert.deepEqual(await body(page), before);
+    // The last one goes right after its answer.
+    await eventually(async () => JSON.stringify(await body(page)) === JSON.stringify(before), "the entries let go");
     assert.equal(await page.locator(far.map((id) => `tr[id="${id}"]`).join(", ")).count(), 0);
     // Requests sent without waiting for the answers, as a hasty script would: every one is
     // answered, and the register shows what the last one asked for.
@@ -206,8 +207,8 @@ describe("a register of 3,000 entries", () => {
       return !!row && !row.classList.contains("registergap");
     }), "the entries a quarter of the way down");
     await scrollTo(page, 1);
-    await eventually(() => inView(page, "new"), "the new entry in view");
-    assert.equal(await page.locator(`tr[id="${ids[COUNT - 1]}"]`).count(), 1);
+    await eventually(() => inView(page, ids[COUNT - 1]), "the latest entry in view");
+    assert.ok(await inView(page, "new"));
   });
 
   test("prints every stored purchase, the ones never scrolled to among them", async () => {

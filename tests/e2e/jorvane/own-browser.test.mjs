@@ -6,7 +6,7 @@
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { after, before, describe, test } from "node:test";
-import { dialog, dialogWith, eventually, frame, jorvaneHome, startJorvaneHeaded, startSoapServer, virtualDisplay } from "./harness.mjs";
+import { dialog, findDialog, eventually, frame, jorvaneHome, startJorvaneHeaded, startSoapServer, virtualDisplay } from "./harness.mjs";
 
 // Screenshots of each step go to this folder when it is named (they are looked at, not compared).
 const SHOTS = process.env.JV_SHOTS || "";
@@ -97,16 +97,16 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
       };
       try {
         const app = await startJorvaneHeaded(home, display);
-        const welcome = await dialogWith(app, /Is this your first time using Jorvane/, "the welcome");
+        const welcome = await findDialog(app, /Is this your first time using Jorvane/, "the welcome");
         const shown = await app.page.evaluate(() => window.outerWidth);
         assert.ok(shown >= width - 2 && shown <= width, "the window fills the screen's width: " + shown);
         await shot(app, "1-welcome");
         // "see" in a problem report would show here: the welcome's own sizing must raise nothing.
         await welcome.click("#ButtonNext");
-        const units = await dialogWith(app, /select your preferred units/, "the units dialog");
+        const units = await findDialog(app, /select your preferred units/, "the units dialog");
         await shot(app, "2-units");
         await units.click("#ButtonNext");
-        const step2 = await dialogWith(app, /Now you will enter your vehicle information/, "step 2");
+        const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
         await shot(app, "3-step2");
         await step2.click("#ButtonNext");
 
@@ -125,10 +125,10 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
         await car.fill("#CarCurrentOdometer", "12000");
         await car.locator("#CarCurrentOdometer").dispatchEvent("change");
         await car.locator("input[name=CarDriving][value='N']").check();
-        const step4 = await dialogWith(app, /You've now entered all the data/, "step 4");
+        const step4 = await findDialog(app, /You've now entered all the data/, "step 4");
         await shot(app, "5-step4");
         await step4.click("#ButtonNext");
-        const step5 = await dialogWith(app, /found one that's based on the manufacturer's/, "step 5");
+        const step5 = await findDialog(app, /found one that's based on the manufacturer's/, "step 5");
         await shot(app, "6-step5");
         await step5.click("#ButtonNext");
         await eventually(() => car.locator("#QS_SaveCar").isVisible(), "the save balloon");
@@ -138,11 +138,11 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
         await name.fill("#CarName", "Commuter");
         await shot(app, "8-name");
         await name.click("#ButtonOK");
-        const step7 = await dialogWith(app, /You have successfully saved your car's information/, "step 7");
+        const step7 = await findDialog(app, /You have successfully saved your car's information/, "step 7");
         await shot(app, "9-saved");
         await step7.click("#ButtonExit");
         // The home page tells of the entries made for the new car.
-        const notice = await dialogWith(app, /automatically create one or more entries/, "the new car's notice");
+        const notice = await findDialog(app, /automatically create one or more entries/, "the new car's notice");
         await shot(app, "10-notice");
         await notice.click("#ButtonOK");
         await eventually(async () => {

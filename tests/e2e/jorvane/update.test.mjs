@@ -110,3 +110,69 @@ describe("the update check", () => {
     }
   });
 });
+
+describe("the update check with the service out of reach", () => {
+  async function checkFromMenu(app) {
+    await app.page.locator("#jv-menubar .jv-menu > button", { hasText: "Help" }).click();
+    await app.page.locator("#jv-menubar .jv-open li button", { hasText: "Check For Updates" }).click();
+    return dialog(app.page);
+  }
+
+  test("from the menu a service that cannot be reached is said so, and Retry asks it again", { timeout: 60000 }, async () => {
+    // An address of the test's that nobody listens on (until the service comes up on it).
+    const gone = await startSoapServer();
+    const port = Number(gone.host.split(":")[1]);
+    await gone.close();
+    const home = jorvaneHome({ webUrl: gone.host });
+    home.seed(SEED);
+    let soap = null;
+    try {
+      const app = await startJorvane(home);
+      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0, "nothing said at start-up");
+      let box = await checkFromMenu(app);
+      assert.equal(await box.title(), "Couldn't Reach Internet");
+      assert.match(await box.locator("body").innerText(), /Jorvane could not reach the Internet/);
+      // Retry asks again: still nobody there.
+      await box.click("#ButtonRetry");
+      box = await eventually(async () => {
+        const shown = await dialog(app.page);
+        return (await shown.title()) === "Couldn't Reach Internet" ? shown : null;
+      }, "the box again");
+      // The service comes up: Retry reaches it, and it has no update.
+      soap = await startSoapServer({ IsUpdateAvailable: "<string></string><string>https://www.jorvane.example/</string>" }, port);
+      await box.click("#ButtonRetry");
+      const none = await eventually(async () => {
+        const shown = await dialog(app.page);
+        return (await shown.locator("body").innerText()).includes("There are no updates available") ? shown : null;
+      }, "the answer of the service");
+      await none.click("#ButtonOK");
+      assert.deepEqual(soap.calls.map((c) => c.method), ["IsUpdateAvailable"]);
+      // OK in the box ends the check.
+      await soap.close();
+      soap = null;
+      box = await checkFromMenu(app);
+      assert.equal(await box.title(), "Couldn't Reach Internet");
+      await box.click("#ButtonOK");
+      await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "the box closed");
+      assert.match(home.traceLog(), /CJVSOAP::MakeCall/);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      if (soap) await soap.close();
+      home.remove();
+    }
+  });
+
+  test("with the Internet refused in the preferences, 'no updates' as before", { timeout: 60000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(SEED + "UPDATE Prefs SET Internet = 1;");
+    try {
+      const app = await startJorvane(home);
+      const box = await checkFromMenu(app);
+      assert.equal(await box.locator("#message").innerText(), "There are no updates available at this time.");
+      await box.click("#ButtonOK");
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+});

@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import { inflateSync } from "node:zlib";
 import { car, garage } from "./garage.mjs";
-import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
+import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, printedPage, startJorvane } from "./harness.mjs";
 
 const CAR = "{22222222-2222-2222-2222-222222222222}";
 const LONG = "{22222222-2222-2222-2222-222222222223}";
@@ -313,16 +313,8 @@ describe("printing", () => {
       });
       await (await frame(app.page, "main_workspace")).evaluate(() => { window.external.PrintPage(); });
       const html = await eventually(() => app.page.evaluate(() => window.top.jvPrinted), "a print");
-      const origin = new URL(app.page.url()).origin;
-      // Shown again on its own, from the program's server (whose style sheets only it may load).
-      const paper = await app.context.newPage();
-      await paper.goto(origin + "/233");
-      await paper.evaluate((markup) => {
-        document.open();
-        document.write(markup.replace(/<script[^>]*><\/script>/g, ""));
-        document.close();
-      }, html);
-      await paper.waitForFunction(() => [...document.styleSheets].length === 2 && document.readyState === "complete");
+      const paper = await printedPage(app, html);
+      assert.equal(await paper.evaluate(() => document.styleSheets.length), 2);
       // The browser's own header and footer, if the page let them in, draw the title, the address,
       // the date and the page number: four more pieces of text than the page itself.
       const print = (displayHeaderFooter) =>

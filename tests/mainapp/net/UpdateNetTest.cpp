@@ -86,6 +86,37 @@ TEST_F(UpdateNet, AnUpdateIsAvailableWhenTheServiceNamesAPackage) {
     EXPECT_NE(Trace().find("pnodeResult == NULL"), std::string::npos);
 }
 
+// "No update" is an answer of the service; a call that got none is told apart from it.
+TEST_F(UpdateNet, TheServiceAnsweredOnlyWhenItsAnswerCouldBeRead) {
+    struct Case {
+        const char* what;
+        SoapReply reply;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"an update", SoapReply::Result("IsUpdateAvailable", Strings({"setup.msi", "http://u.test/"})), true},
+        {"no update", SoapReply::Result("IsUpdateAvailable", Strings({"", ""})), true},
+        {"a fault", SoapReply::Fault("soap:Server", "down"), false},
+        {"an error page", SoapReply::Status(502, "<html><body>Bad Gateway</body></html>", "text/html"), false},
+        {"no result", SoapReply::Envelope("<nothing/>"), false},
+    };
+    CUpdateNet update;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.Enqueue(c.reply);
+        std::string path, url;
+        update.isUpdateAvailable(path, url);
+        EXPECT_EQ(update.ServiceAnswered(), c.answered);
+    }
+    // Nobody at the address.
+    WriteWebConfig("url=\"127.0.0.1:9\" protocol=\"http\"");
+    document.connection.Disconnect();
+    CUpdateNet unreachable;
+    std::string path, url;
+    EXPECT_FALSE(unreachable.isUpdateAvailable(path, url));
+    EXPECT_FALSE(unreachable.ServiceAnswered());
+}
+
 TEST_F(UpdateNet, TheDownloadIsSavedInAPrivateFolderOfItsOwnUnderItsLastName) {
     struct Case {
         std::string fileName;

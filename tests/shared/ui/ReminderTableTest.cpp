@@ -101,8 +101,8 @@ TEST(ReminderTable, RowsOfOneCarWithTheirPositionsInTheWholeListEscapedAndFormat
 
 TEST(ReminderTable, SummaryCarCellAndDivision) {
     EXPECT_EQ(CReminderTable::Summary(2, jv::DateTime::Invalid()),
-              "2 services due [<span><a href=\"Show Details\" onClick=\"Javascript:Details('show'); return "
-              "false;\">show details</a></span>]<br/>");
+              "2 services due <span class=\"detailslink\">[<a href=\"Show Details\" "
+              "onClick=\"Javascript:Details('show'); return false;\">show details</a>]</span><br/>");
     EXPECT_EQ(CReminderTable::Summary(0, jv::DateTime(2024, 11, 5)), "No services due until 11/05/2024");
     EXPECT_EQ(CReminderTable::Summary(0, jv::DateTime::Null()),
               "Jorvane needs more information to determine when the next service is due.");

@@ -9,8 +9,9 @@ namespace {
 
 // The style sheet of every page (resource 176) is written by many hands and merged often: a rule
 // that loses its closing brace makes the browser drop every rule after it, so the pages lose their
-// look without any error. Every rule must open and close at the top level, none may be empty of
-// declarations because its body went missing, and no comment may stay open.
+// look without any error. Every rule must open and close at the top level (or directly inside an
+// at-rule such as @media print), none may be empty of declarations because its body went missing,
+// and no comment may stay open.
 TEST(StyleSheet, EveryRuleOfThePagesStyleSheetIsClosed) {
     const jv::ui::ResourceTable& table = SharedUiResources();
     std::string_view css;
@@ -21,7 +22,9 @@ TEST(StyleSheet, EveryRuleOfThePagesStyleSheetIsClosed) {
     int depth = 0;
     int line = 1;
     int openedAt = 0;
+    bool group = false;  // the rules are inside an at-rule
     bool declarations = false;
+    size_t prelude = 0;  // where the text before the next brace begins
     for (size_t i = 0; i < css.size(); ++i) {
         const char c = css[i];
         if (c == '\n') ++line;
@@ -30,20 +33,31 @@ TEST(StyleSheet, EveryRuleOfThePagesStyleSheetIsClosed) {
             ASSERT_NE(end, std::string_view::npos) << "a comment opened on line " << line << " never closes";
             for (size_t j = i; j < end; ++j) line += css[j] == '\n';
             i = end + 1;
+            prelude = i + 1;
             continue;
         }
         if (c == '{') {
-            ASSERT_EQ(depth, 0) << "the rule opened on line " << openedAt << " is not closed before line " << line;
-            depth = 1;
-            openedAt = line;
-            declarations = false;
+            const std::string_view before = css.substr(prelude, i - prelude);
+            const size_t start = before.find_first_not_of(" \t\r\n");
+            if (depth == 0 && start != std::string_view::npos && before[start] == '@') {
+                group = true;
+            } else {
+                ASSERT_EQ(depth, group ? 1 : 0)
+                    << "the rule opened on line " << openedAt << " is not closed before line " << line;
+                openedAt = line;
+                declarations = false;
+            }
+            ++depth;
         } else if (c == '}') {
-            ASSERT_EQ(depth, 1) << "a closing brace without a rule on line " << line;
-            EXPECT_TRUE(declarations) << "the rule opened on line " << openedAt << " has no declarations";
-            depth = 0;
-        } else if (c == ':' && depth == 1) {
+            ASSERT_GT(depth, 0) << "a closing brace without a rule on line " << line;
+            if (depth == (group ? 2 : 1)) {
+                EXPECT_TRUE(declarations) << "the rule opened on line " << openedAt << " has no declarations";
+            }
+            if (--depth == 0) group = false;
+        } else if (c == ':' && depth == (group ? 2 : 1)) {
             declarations = true;
         }
+        if (c == '{' || c == '}' || c == ';') prelude = i + 1;
     }
     EXPECT_EQ(depth, 0) << "the rule opened on line " << openedAt << " is not closed";
 }

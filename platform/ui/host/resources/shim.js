@@ -113,6 +113,10 @@
 
   Host.prototype.send = function (message) {
     message.f = this.collectForms();
+    this.post(message);
+  };
+
+  Host.prototype.post = function (message) {
     var text = JSON.stringify(message, wellFormed);
     if (this.open) this.socket.send(text);
     else this.outbox.push(text);
@@ -337,14 +341,30 @@
     });
   }
 
-  // Marks every field that the user or a script changes in this document, from now on.
+  // Marks every field that the user or a script changes in this document, from now on. What the
+  // user typed reaches the program soon, call or no call (a field left at once, typing after a
+  // pause), so that the program still has it when the window goes without warning.
   Host.prototype.watchFields = function (doc, win) {
+    var self = this;
     doc.dirty = new Set();
-    var mark = function (event) { markField(doc, event.target); };
+    var mark = function (event) {
+      markField(doc, event.target);
+      if (event.isTrusted) self.sendFormsSoon(event.type === "input" ? 500 : 0);
+    };
     win.document.addEventListener("input", mark, true);
     win.document.addEventListener("change", mark, true);
     win.document.addEventListener("reset", mark, true);
     watchScriptWrites(doc, win);
+  };
+
+  Host.prototype.sendFormsSoon = function (delay) {
+    var self = this;
+    if (this.formsTimer) clearTimeout(this.formsTimer);
+    this.formsTimer = setTimeout(function () {
+      self.formsTimer = 0;
+      var forms = self.collectForms();
+      if (forms) self.post({ t: "forms", f: forms });
+    }, delay);
   };
 
   // The page as the program loaded it: the content of its data-jv-sync elements is the program's.
@@ -1207,6 +1227,9 @@
       case "menu":
         this.menu(message);
         return;
+      case "unsavedmark":
+        this.unsavedMark = { id: message.id || "", text: message.text || "" };
+        return;
       case "print": {
         var shown = this.docs.get(message.doc);
         if (shown) shown.win.print();
@@ -1462,6 +1485,43 @@
   Detached.prototype.unloaded = function () {};
   Detached.prototype.dialogs = new Map();
 
+  // --- closing the window -------------------------------------------------------------------
+  //
+  // The window's close box, its keys and a reload of the whole window belong to the browser, which
+  // lets a page ask before it goes. While a page of the program shows the program's mark of unsaved
+  // work, the window asks (the browser's own question: the program can show nothing of its own as
+  // the window goes); Cancel there keeps the window and what was typed. The program is told when
+  // the window goes after that question, so that it does not keep what the user chose to leave.
+
+  Host.prototype.hasUnsavedWork = function () {
+    var mark = this.unsavedMark;
+    if (!mark || !mark.id) return false;
+    var found = false;
+    this.docs.forEach(function (doc) {
+      try {
+        var flag = doc.win.document.getElementById(mark.id);
+        if (flag && flag.textContent.trim() === mark.text) found = true;
+      } catch (e) {
+        // A document that went meanwhile holds nothing.
+      }
+    });
+    return found;
+  };
+
+  Host.prototype.guardClosing = function () {
+    var self = this;
+    window.addEventListener("beforeunload", function (event) {
+      // Nothing can be saved once the program is gone: then the window goes without asking.
+      self.askedToLeave = self.open && self.hasUnsavedWork();
+      if (!self.askedToLeave) return;
+      event.preventDefault();
+      event.returnValue = "";
+    });
+    window.addEventListener("pagehide", function () {
+      if (self.askedToLeave) self.send({ t: "leaving" });
+    });
+  };
+
   if (window === window.top && docAttribute === null) {
     var host = new Host();
     window.jvHost = host;
@@ -1470,6 +1530,7 @@
     window.addEventListener("resize", function () {
       host.dialogs.forEach(function (dialog) { host.refitDialog(dialog); });
     });
+    host.guardClosing();
     host.connect();
     return;
   }

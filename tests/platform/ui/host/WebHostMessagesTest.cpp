@@ -2,6 +2,7 @@
 // logs the message once and goes on; documents the browser fetched but never showed do not pile up.
 
 #include <gtest/gtest.h>
+#include <libsoup/soup.h>
 
 #include <algorithm>
 #include <memory>
@@ -365,6 +366,42 @@ TEST_F(WebHostMessages, DocumentsNeverShownAreDroppedByCountAndAge) {
         return shown && std::to_string(shown->id()) == doc;
     }));
     EXPECT_EQ(host->KeptDocuments(), 1u);
+}
+
+// The window is told which mark means unsaved work; the program hears whether the window went
+// after the browser asked about it, and a window that comes back starts afresh. Form state sent on
+// its own (typing between calls) reaches the page.
+TEST_F(WebHostMessages, TheWindowKnowsTheMarkOfUnsavedWorkAndSaysItWentAfterAsking) {
+    const auto [doc, key] = Fetch();
+    window.Send(R"({"t":"loaded","doc":)" + doc + R"(,"frame":"jv-top"})");
+    host->SetUnsavedWorkMark("DirtyFlag", "true");
+    ASSERT_TRUE(test::RunUntil([&] {
+        for (const std::string& text : window.received)
+            if (json::parse(text, nullptr, false) == json{{"t", "unsavedmark"}, {"id", "DirtyFlag"}, {"text", "true"}})
+                return true;
+        return false;
+    }));
+    window.Send(R"({"t":"forms","f":{")" + doc + R"(":[[")" + key + R"(",{"v":"typed"}]]}})");
+    ASSERT_TRUE(test::RunUntil([&] {
+        const auto shown = host->FrameDocument("");
+        return shown && shown->getElementById("Name")->value() == "typed";
+    }));
+    EXPECT_FALSE(host->WindowLeftAfterAsking());
+    window.Send(R"({"t":"leaving"})");
+    ASSERT_TRUE(test::RunUntil([&] { return host->WindowLeftAfterAsking(); }));
+
+    // The window reloads instead: it is back, and nothing was left.
+    soup_websocket_connection_close(window.connection, SOUP_WEBSOCKET_CLOSE_GOING_AWAY, nullptr);
+    ASSERT_TRUE(test::RunUntil([&] { return !host->WindowConnected(); }));
+    test::SocketClient again;
+    again.Connect(port, host->Origin(), cookie);
+    ASSERT_NE(again.connection, nullptr) << again.error;
+    ASSERT_TRUE(test::RunUntil([&] { return !host->WindowLeftAfterAsking(); }));
+    EXPECT_TRUE(test::RunUntil([&] {
+        for (const std::string& text : again.received)
+            if (text.find("\"unsavedmark\"") != std::string::npos) return true;
+        return false;
+    }));
 }
 
 }  // namespace
