@@ -281,6 +281,14 @@ void CJorvaneView::OnWindowClosed() {
     if (m_onClose) m_onClose();
 }
 
+void CJorvaneView::LeaveUnsavedWork() {
+    const auto page = GetWorkspacePage();
+    if (!page || !WorkspaceHasUnsavedChanges()) return;
+    TraceLog("CJorvaneView::LeaveUnsavedWork", TRACE_WARNING,
+             "The window was closed with unsaved changes on page " + std::to_string(page->GetResourceID()) +
+                 ": they were not saved");
+}
+
 void CJorvaneView::SetSelectedCar(const std::string& vehicleId) {
     m_strSelectedCar = vehicleId;
     m_profile.WriteProfileString("Settings", "SelectedCar", vehicleId);
