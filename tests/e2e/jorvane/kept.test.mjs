@@ -118,6 +118,41 @@ describe("an entry saved with Enter, then a stop", () => {
   }
 });
 
+describe("a stored car saved on its page, then a stop", () => {
+  test("Make More Changes, then SIGTERM: the car as saved, and nothing more to keep", { timeout: 60000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    try {
+      const app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" } });
+      await (await workspace(app)).evaluate((id) => { location.href = "177?" + id; }, CAR);
+      await eventually(async () => (await (await workspace(app)).title()) === "Vehicle Information Page", "the vehicle page");
+      const page = await workspace(app);
+      await page.waitForFunction(() => window.external);
+      await page.click("#ShowOptionalTabs");
+      await page.click("#TabMiscellaneous");
+      await page.click("#Color");
+      await page.fill("#Color", "");
+      await app.page.keyboard.type("Blue", { delay: 40 });
+      await app.page.keyboard.press("Tab");
+      await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
+      await page.click("#SaveVehicle");
+      const saved = await dialog(app.page);
+      assert.match(await saved.locator("#message").innerText(), /Jorvane has saved your changes/);
+      await saved.click("#ButtonCancel");  // Make More Changes
+      await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+      await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "false", "the car saved on the page");
+      await sleep(800);
+      app.child.kill("SIGTERM");
+      assert.deepEqual(await app.exited, { code: 0, signal: null });
+      assert.equal(home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${CAR}'`), "Blue");
+      assert.doesNotMatch(home.traceLog(), /page 177 (were|could not be) saved/);
+      await app.kill();
+    } finally {
+      home.remove();
+    }
+  });
+});
+
 describe("QuickStart's leave box", () => {
   test("Escape and the close button mean Return To QuickStart: the wizard and the typing stay", { timeout: 90000 }, async () => {
     const home = jorvaneHome();
