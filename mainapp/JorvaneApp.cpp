@@ -38,6 +38,8 @@ namespace {
 constexpr int kComCallbacksId = 198;
 // How long the browser may take to show the window before the program gives up on it.
 constexpr std::chrono::seconds kWindowOpenTimeout{60};
+// How long the program waits at its end for the window to tell what its fields hold.
+constexpr std::chrono::milliseconds kFormStateWait{1000};
 
 void HostLog(const std::string& source, int level, const std::string& message) {
     TraceLog(source, level, message);
@@ -189,16 +191,37 @@ private:
     // The window has gone. When the browser asked about unsaved work before it closed, the user
     // chose to leave it; otherwise (the browser ended without asking) what was typed is kept.
     void OnWindowGone() {
-        if (m_host.WindowLeftAfterAsking())
+        if (m_host.WindowLeftAfterAsking()) {
+            // The user's answer cannot be told from a question the browser no longer shows: what
+            // was typed is left in both cases.
+            m_view.LeaveUnsavedWork();
             OnMainWindowClosed();
-        else
+        } else {
             EndKeepingWork();
+        }
     }
 
     void EndKeepingWork() {
         if (m_closed) return;
+        FetchWindowState();
         m_view.KeepUnsavedWork();
         OnMainWindowClosed();
+    }
+
+    // The last keys typed reach the program only after a pause in the typing, and a field not left
+    // yet may not have reached it at all: while the window still answers, what it holds is fetched
+    // for the save at the end, for about a second. Meanwhile nobody is there to answer a question
+    // (a call the page makes now shows nothing). A browser that has gone holds nothing more: what
+    // reached the program is kept.
+    void FetchWindowState() {
+        if (!m_host.WindowConnected()) return;
+        jv::ui::InstallHost(nullptr);
+        const bool fetched = m_host.FetchFormState(kFormStateWait);
+        jv::ui::InstallHost(&m_host);
+        if (!fetched)
+            TraceLog("CJorvaneApp::FetchWindowState", TRACE_WARNING,
+                     "What the window held as the program ended could not be fetched: what reached the program "
+                     "before is kept");
     }
 
     void OnMainWindowClosed() {

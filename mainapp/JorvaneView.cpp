@@ -281,6 +281,14 @@ void CJorvaneView::OnWindowClosed() {
     if (m_onClose) m_onClose();
 }
 
+void CJorvaneView::LeaveUnsavedWork() {
+    const auto page = GetWorkspacePage();
+    if (!page || !WorkspaceHasUnsavedChanges()) return;
+    TraceLog("CJorvaneView::LeaveUnsavedWork", TRACE_WARNING,
+             "The window was closed with unsaved changes on page " + std::to_string(page->GetResourceID()) +
+                 ": they were not saved");
+}
+
 void CJorvaneView::SetSelectedCar(const std::string& vehicleId) {
     m_strSelectedCar = vehicleId;
     m_profile.WriteProfileString("Settings", "SelectedCar", vehicleId);
@@ -707,8 +715,19 @@ bool CJorvaneView::RunQuickStartStep() {
     }
 }
 
+namespace {
+
+// The question whether to leave QuickStart: only its Exit button leaves. Escape and the close box
+// mean "Return To QuickStart", as they keep the window and the typing everywhere else.
+class CLeaveQuickStartDlg : public CQuickStartDlg {
+protected:
+    void OnCancel() override { EndDialog(1); }
+};
+
+}  // namespace
+
 bool CJorvaneView::ConfirmLeaveQuickStart(bool navigating) {
-    CQuickStartDlg dialog;
+    CLeaveQuickStartDlg dialog;
     std::string message = navigating ? "<p>Leaving the page now will exit QuickStart, and your car will NOT be added "
                                        "to Jorvane. Is this what you want?</p>"
                                      : "<p>Are you sure you want to exit QuickStart?</p>";

@@ -128,6 +128,10 @@ public:
     bool LeaveWorkspacePage();
     // Whether the user is being asked now whether to leave the workspace page.
     bool IsLeaveQuestionOpen() const { return m_bLeaveQuestionOpen; }
+    // The window went after the browser's close question (the user chose Leave, or the browser
+    // was told to keep the page's questions away and closed at once): the unsaved work on the
+    // page, if any, is left, and the trace log says so.
+    void LeaveUnsavedWork();
 
     // The pages. The workspace page is the one the workspace frame shows now (null before).
     std::shared_ptr<CJVPage> GetWorkspacePage() const;

@@ -36,6 +36,14 @@ int EntryIdOf(std::string_view text) {
     return id;
 }
 
+// The selected entry was just stored or put back as stored: the page no longer holds unsaved work.
+// The page's script marks it so too, but the program would hear of that only with the script's
+// next message; until then a way out would take the blank new entry for a changed one.
+void ShowUnchanged(CJVPage& page) {
+    CJVPage::ElementPtr flag;
+    if (page.GetElementById("DirtyFlag", flag)) flag->setTextContent("false");
+}
+
 }  // namespace
 
 // What the register's body holds now.
@@ -111,6 +119,7 @@ void CJVRegisterPage::ShowEntries(int first, int last, const std::string& select
 }
 
 void CJVRegisterPage::ShowSaved(const std::string& rowId, const std::string& vehicleId) {
+    ShowUnchanged(*this);
     if (rowId == "new") {
         Reload(0, true, {vehicleId});
         FocusNewEntry(*this);
@@ -130,6 +139,7 @@ void CJVRegisterPage::ShowDeleted(const std::string& rowId) {
 }
 
 void CJVRegisterPage::RestoreEntry(const std::string& rowId) {
+    ShowUnchanged(*this);
     const BodyRows rows = ScanBody();
     if (rowId == "new") {
         LayOut(BuiltIndices(rows), Rebuild{0, true, false});

@@ -12,6 +12,9 @@
 #include "mainapp/Main_NavCarListPage.h"
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/InternetConnectionDlg.h"
+#include "mainapp/pages/RegisterRows.h"
+#include "mainapp/pages/WS_FuelRegisterPage.h"
+#include "mainapp/pages/WS_OdometerRegisterPage.h"
 #include "platform/base/Paths.h"
 #include "platform/base/Profile.h"
 #include "platform/ui/Document.h"
@@ -274,6 +277,57 @@ TEST_F(MainWindowTest, ASecondWayOutWhileTheLeaveQuestionIsOpenAsksNothing) {
         EXPECT_TRUE(host.failures().empty()) << host.failures().front();
     }
     EXPECT_FALSE(leftForExit);
+}
+
+// A register entry just saved or put back is unchanged on the page as the program holds it, at
+// once: a way out that comes before the page's script says so again (its next message) finds no
+// unsaved work, and stores no blank entry.
+TEST_F(MainWindowTest, AnEntrySavedOrPutBackIsUnchangedInTheProgramAtOnce) {
+    ASSERT_TRUE(document.OnNewDocument());
+    AddCar("Daily");
+    document.ClearNewDatabase();
+    view.SetSelectedCar(ids[0]);
+    struct Case {
+        const char* what;
+        int page;
+        const char* field;
+        const char* value;
+        std::function<bool(const std::shared_ptr<CJVPage>&)> done;  // saves or puts back the new entry
+    };
+    const auto save = [](const std::shared_ptr<CJVPage>& page) {
+        return std::static_pointer_cast<CJVRegisterPage>(page)->SaveEntry("new");
+    };
+    const Case cases[] = {
+        {"a fuel purchase saved", CJorvaneView::kFuelRegisterPage, "Odometer", "12345", save},
+        {"a fuel purchase put back", CJorvaneView::kFuelRegisterPage, "Odometer", "12400",
+         [](const std::shared_ptr<CJVPage>& page) {
+             std::static_pointer_cast<CWS_FuelRegisterPage>(page)->RestoreFuelData("new");
+             return true;
+         }},
+        {"an odometer reading saved", CJorvaneView::kOdometerRegisterPage, "odometer", "12600", save},
+        {"an odometer reading put back", CJorvaneView::kOdometerRegisterPage, "odometer", "12700",
+         [](const std::shared_ptr<CJVPage>& page) {
+             std::static_pointer_cast<CWS_OdometerRegisterPage>(page)->RestoreOdometer("new");
+             return true;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.Navigate(host.ResourceUrl(c.page), CJorvaneView::kWorkspaceFrame);
+        loop.RunUntil([&] { return view.GetWorkspacePage() && view.GetWorkspacePage()->GetResourceID() == c.page; },
+                      std::chrono::seconds(5));
+        const auto page = view.GetWorkspacePage();
+        ASSERT_TRUE(page && page->GetResourceID() == c.page);
+        // What the page's script has sent of the typing.
+        page->GetDocument()->getElementById("DirtyFlag")->setInnerText("true");
+        jv::ui::Element* field = registerrows::Field(registerrows::FindTopRow(*page, "new"), c.field);
+        ASSERT_NE(field, nullptr);
+        field->setValue(c.value);
+        EXPECT_TRUE(c.done(page));
+        EXPECT_EQ(page->GetDocument()->getElementById("DirtyFlag")->innerText(), "false");
+        EXPECT_TRUE(view.LeaveWorkspacePage()) << "nothing left to ask about";
+    }
+    EXPECT_TRUE(host.failures().empty()) << host.failures().front();
 }
 
 }  // namespace

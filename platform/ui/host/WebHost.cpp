@@ -118,6 +118,7 @@ constexpr Field kFields[] = {
     {"msgbox", "id", Kind::Number, true},     {"msgbox", "text", Kind::Text, false},
     {"msgbox", "title", Kind::Text, false},   {"msgbox", "cancel", Kind::Number, false},
     {"error", "url", Kind::Text, false},      {"error", "line", Kind::Number, false},
+    {"formstate", "id", Kind::Number, true},
 };
 
 bool OfKind(const json& value, Kind kind) {
@@ -440,6 +441,9 @@ void WebHost::Dispatch(const json& message) {
         if (found != documents_.end()) Reload(ProgramFrame(found->second.frame));
     } else if (type == "leaving") {
         leftAfterAsking_ = true;
+    } else if (type == "formstate") {
+        // The answer to FetchFormState: its form state was taken in above.
+        formStateAnswered_ = std::max(formStateAnswered_, Number(message, "id"));
     } else if (type == "dialogkey") {
         OnDialogKey(message);
     } else if (type == "msgbox") {
@@ -819,6 +823,15 @@ void WebHost::SetMenu(const std::vector<Menu>& menus, const std::vector<Accelera
     for (const auto& accelerator : accelerators)
         keys.push_back({{"key", accelerator.key}, {"id", accelerator.command}, {"action", accelerator.action}});
     Send(json{{"t", "menu"}, {"menus", list}, {"accelerators", keys}});
+}
+
+bool WebHost::FetchFormState(std::chrono::milliseconds wait) {
+    if (!server_.WindowConnected()) return false;
+    const int64_t asked = ++formStateAsked_;
+    if (!Send(json{{"t", "formstate"}, {"id", asked}})) return false;
+    // What the window sent before its answer is taken in first, in order.
+    loop_.RunUntil([this, asked] { return formStateAnswered_ >= asked || !server_.WindowConnected(); }, wait);
+    return formStateAnswered_ >= asked;
 }
 
 void WebHost::SetUnsavedWorkMark(const std::string& id, const std::string& text) {

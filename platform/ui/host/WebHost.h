@@ -104,6 +104,11 @@ public:
     // True when the window went after that question, the user choosing to leave; false when it went
     // without it (the browser ended, or there was nothing to ask about).
     bool WindowLeftAfterAsking() const { return leftAfterAsking_; }
+    // Asks the window for what its fields hold now (typed since its last message: a field not left,
+    // the last keys) and takes it in as the form state of a message, while the loop runs on for at
+    // most `wait`. True when the window answered; false when there is no window or no answer came
+    // in time.
+    bool FetchFormState(std::chrono::milliseconds wait);
     // Who shows the message boxes page scripts ask for; without one they are answered Cancel.
     void SetMessageBoxHandler(MessageBoxHandler handler) { onMessageBox_ = std::move(handler); }
 
@@ -245,6 +250,8 @@ private:
     std::string unsavedId_;  // the mark of unsaved work (SetUnsavedWorkMark)
     std::string unsavedText_;
     bool leftAfterAsking_ = false;
+    int64_t formStateAsked_ = 0;     // the last FetchFormState's question
+    int64_t formStateAnswered_ = 0;  // the last question the window answered
     bool deciding_ = false;
     std::vector<std::pair<std::string, std::string>> waiting_;  // frame, url: the program's, held for the answer
     std::string title_;  // the caption and the status panes, sent again to a window that comes back

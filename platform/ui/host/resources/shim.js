@@ -1230,6 +1230,15 @@
       case "unsavedmark":
         this.unsavedMark = { id: message.id || "", text: message.text || "" };
         return;
+      case "formstate":
+        // The program is about to end and asks what the fields hold now: what was typed since the
+        // last message goes at once, without waiting for a pause in the typing.
+        if (this.formsTimer) {
+          clearTimeout(this.formsTimer);
+          this.formsTimer = 0;
+        }
+        this.post({ t: "formstate", id: message.id, f: this.collectForms() });
+        return;
       case "print": {
         var shown = this.docs.get(message.doc);
         if (shown) shown.win.print();

@@ -404,5 +404,52 @@ TEST_F(WebHostMessages, TheWindowKnowsTheMarkOfUnsavedWorkAndSaysItWentAfterAski
     }));
 }
 
+// At its end the program asks the window what its fields hold now: the answer's form state reaches
+// the page before the program goes on, and what the window sent before the answer comes first. A
+// window that does not answer, or none at all, gives nothing, and the program goes on after the wait.
+TEST_F(WebHostMessages, TheFormStateFetchedAtTheEndReachesThePage) {
+    const auto [doc, key] = Fetch();
+    Loaded(doc, "jv-top");
+    const auto typed = [&, doc = doc, key = key](const std::string& value) {
+        return R"({")" + doc + R"(":[[")" + key + R"(",{"v":")" + value + R"("}]]})";
+    };
+    struct Case {
+        const char* what;
+        bool answers;
+        bool connected;
+        bool fetched;
+        std::string name;  // the page's field after the fetch
+    };
+    const Case cases[] = {
+        {"the window answers with what was typed last", true, true, true, "typed last"},
+        {"the window does not answer", false, true, false, "typed before"},
+        {"the window has gone", true, false, false, "typed before"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        window.Send(R"({"t":"forms","f":)" + typed("typed before") + "}");
+        Settle();
+        if (!c.connected) {
+            soup_websocket_connection_close(window.connection, SOUP_WEBSOCKET_CLOSE_GOING_AWAY, nullptr);
+            ASSERT_TRUE(test::RunUntil([&] { return !host->WindowConnected(); }));
+        }
+        // The window, as the loop runs: it answers each question once, after a message of its own.
+        size_t seen = window.received.size();
+        const unsigned timer = loop.AddTimer(std::chrono::milliseconds(5), [&] {
+            for (; seen < window.received.size(); ++seen) {
+                const json asked = json::parse(window.received[seen], nullptr, false);
+                if (!c.answers || !asked.is_object() || asked.value("t", "") != "formstate") continue;
+                window.Send(R"({"t":"forms","f":)" + typed("typed between") + "}");
+                window.Send(R"({"t":"formstate","id":)" + std::to_string(asked.value("id", 0)) + R"(,"f":)" +
+                            typed("typed last") + "}");
+            }
+        });
+        const bool fetched = host->FetchFormState(std::chrono::milliseconds(c.answers ? 10000 : 300));
+        loop.RemoveTimer(timer);
+        EXPECT_EQ(fetched, c.fetched);
+        EXPECT_EQ(host->FrameDocument("")->getElementById("Name")->value(), c.name);
+    }
+}
+
 }  // namespace
 }  // namespace jv::ui::host
