@@ -226,6 +226,7 @@ bool CUserData::OpenConnections(const std::string& path) {
         m_bConnected = false;
         return false;
     }
+    m_bHeld = false;
     if (!IsLaterVersion()) {
         const WaitAtMost most(m_connection, rest());
         AddReadIndexes(m_connection);
