@@ -6,10 +6,15 @@
 import assert from "node:assert/strict";
 import { execFileSync, spawn } from "node:child_process";
 import { describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
+import { mkdirSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, startJorvaneHeaded, virtualDisplay } from "./harness.mjs";
 import { DAILY, WEEKEND, garage } from "./garage.mjs";
 
 const NOW = { JV_NOW: "2026-12-09" };
+// Where the boxes' screenshots go, to be looked at.
+const SHOTS = process.env.JV_SHOTS || join(tmpdir(), "jv-e2e-user-file-shots");
 
 // True while another connection holds the file's write lock.
 function locked(path) {
@@ -128,9 +133,18 @@ describe("the user's file at start", () => {
     home.seed(garage());
     const other = await holdWrite(home.databasePath, "INSERT INTO ExpenseCategories (Name) VALUES ('Held tolls');", "BEGIN EXCLUSIVE");
     let app = null;
+    // In the window the program starts itself, where there is a display for it.
+    const display = await virtualDisplay(1400, 900);
     try {
-      app = await startJorvane(home, { env: NOW, waitForFrameset: false });
+      if (display) {
+        home.writeSettings({ WindowPos: "0,1,-1,-1,-1,-1,0,0,1400,900" });
+        app = await startJorvaneHeaded(home, display, { env: NOW });
+      } else {
+        app = await startJorvane(home, { env: NOW, waitForFrameset: false, viewport: { width: 1400, height: 900 } });
+      }
       let box = await findDialog(app, /another program/i, "the box saying the file is held");
+      mkdirSync(SHOTS, { recursive: true });
+      await app.page.screenshot({ path: SHOTS + "/held-at-start.png" });
       const said = await box.locator("#message").innerText();
       assert.match(said, /Another program is using your Jorvane file/);
       assert.ok(said.includes(home.databasePath), said);
@@ -156,6 +170,7 @@ describe("the user's file at start", () => {
     } finally {
       other.kill();
       if (app) await app.kill();
+      if (display) await display.close();
       home.remove();
     }
   });
@@ -223,9 +238,8 @@ describe("the user's file at start", () => {
       assert.match(said, /Jorvane could not save/);
       assert.ok(said.includes(home.databasePath), said);
       assert.match(said, /sqlite3 \(process \d+\)/);
-      const shots = "/tmp/shots-lock";
-      await import("node:fs").then((fs) => fs.mkdirSync(shots, { recursive: true }));
-      await app.page.screenshot({ path: shots + "/busy-box.png" });
+      mkdirSync(SHOTS, { recursive: true });
+      await app.page.screenshot({ path: SHOTS + "/busy-box.png" });
       // Cancel: nothing stored, the entry stays as typed and changed.
       await box.click("#ButtonCancel");
       await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
