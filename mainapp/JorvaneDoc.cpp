@@ -132,7 +132,8 @@ bool CJorvaneDoc::OpenUserDatabase(const std::string& path) {
         if (m_userData.IsHeldByAnotherProgram()) {
             // No fault: the user hears who holds the file, and the program waits for it.
             if (!AskWhileHeld(path)) {
-                TraceLog(method, TRACE_INFO, "The user ended the program while another program held the database.");
+                if (!jv::stop::Requested())
+                    TraceLog(method, TRACE_INFO, "The user ended the program while another program held the database.");
                 m_bEnding = true;
                 return false;
             }

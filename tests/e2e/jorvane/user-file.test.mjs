@@ -192,8 +192,19 @@ describe("the user's file at start", () => {
       app = null;
       assert.doesNotMatch(home.traceLog(), /ERR  C(UserData|JorvaneDoc|ServiceRegister)/);
 
+      // So does a stop signal while the box stands.
+      app = await startJorvane(home, { env: NOW, waitForFrameset: false });
+      await findDialog(app, /another program/i, "the box saying the file is held");
+      app.child.kill("SIGTERM");
+      assert.deepEqual(await endedWithin(app, 10000), { code: 0, signal: null });
+      assert.deepEqual(await app.close(), { code: 0, signal: null });
+      app = null;
+      // The log tells the user's Exit, not the signal, as the user's.
+      assert.equal(home.traceLog().match(/The user ended the program while another program held the database/g)?.length, 1);
+
       app = await startJorvane(home, { env: NOW, waitForFrameset: false });
       box = await findDialog(app, /another program/i, "the box saying the file is held");
+      assert.match(await box.locator("#message").innerText(), /brings the file up to date/);
       await other.letGo();
       await frame(app.page, "main_navcarlist", 20000);
       assert.equal(home.query("SELECT Version FROM version"), "9");
