@@ -133,9 +133,11 @@ public:
             return false;
         }
 
-        if (!m_document.OnNewDocument()) return false;
-        // Asked to stop while the database waited for another program: nothing more is set up.
-        if (jv::stop::Requested()) {
+        const bool opened = m_document.OnNewDocument();
+        if (!opened && !m_document.IsEnding()) return false;
+        // Asked to stop while the database waited for another program, or the user chose to end
+        // the program meanwhile: nothing more is set up.
+        if (!opened || jv::stop::Requested()) {
             Close();
             return true;
         }

@@ -10,8 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/InternetConnectionDlg.h"
+#include "platform/base/FileHolders.h"
 #include "platform/base/Paths.h"
+#include "platform/base/StopSignals.h"
 #include "platform/base/WriteFully.h"
 #include "platform/ui/Loop.h"
 #include "shared/core/ConfigUser.h"
@@ -19,6 +22,7 @@
 #include "shared/core/TraceLog.h"
 #include "shared/data/CarsDB.h"
 #include "shared/data/UserPreferencesDatabaseObject.h"
+#include "shared/ui/JVPage.h"
 
 namespace {
 
@@ -108,25 +112,111 @@ bool CJorvaneDoc::OnNewDocument() {
         if (!CopyBlankDatabase()) return false;
         m_bNewDatabase = true;
     }
-    if (!m_userData.OpenConnections(path)) {
-        // Another program may hold the file for a moment (the companion upgrading it): once more.
-        if (m_pLoop != nullptr) {
-            m_pLoop->RunUntil([] { return false; }, std::chrono::milliseconds(m_nRetryDelayMs));
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(m_nRetryDelayMs));
-        }
-        if (!m_userData.OpenConnections(path)) {
-            TraceLog(method, TRACE_ERROR, "Error connecting to user database");
-            CErrorReporting::Report(method, 92, "Error connecting to user database");
-            return false;
-        }
-    }
+    if (!OpenUserDatabase(path)) return false;
     LoadUserPreferences();
     CCarsDB cars(GetDatabaseConnection());
     if (cars.getCarCount(m_userPreferences.ShowSoldCars) < 1) m_bNewDatabase = true;
     m_pAutocompleteList = std::make_unique<CAutocompleteList>(GetDatabaseConnection());
     m_pAutocompleteList->Initialize();
     return true;
+}
+
+bool CJorvaneDoc::OpenUserDatabase(const std::string& path) {
+    const char* method = "CJorvaneDoc::OnNewDocument";
+    bool retried = false;
+    while (!m_userData.OpenConnections(path)) {
+        if (jv::stop::Requested()) {
+            m_bEnding = true;
+            return false;
+        }
+        if (m_userData.IsHeldByAnotherProgram()) {
+            // No fault: the user hears who holds the file, and the program waits for it.
+            if (!AskWhileHeld(path)) {
+                if (!jv::stop::Requested())
+                    TraceLog(method, TRACE_INFO, "The user ended the program while another program held the database.");
+                m_bEnding = true;
+                return false;
+            }
+            continue;
+        }
+        if (retried) {
+            TraceLog(method, TRACE_ERROR, "Error connecting to user database");
+            CErrorReporting::Report(method, 92, "Error connecting to user database");
+            return false;
+        }
+        // The file may be out of reach for a moment: once more.
+        retried = true;
+        if (m_pLoop != nullptr) {
+            m_pLoop->RunUntil([] { return jv::stop::Requested(); }, std::chrono::milliseconds(m_nRetryDelayMs));
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_nRetryDelayMs));
+        }
+    }
+    // A save that finds the file held asks the user rather than leave the window frozen.
+    m_userData.GetDatabaseConnection().SetBusyQuestion(&CJorvaneDoc::AskWhenBusy, kSaveWait);
+    return true;
+}
+
+namespace {
+
+// The file and who holds it, for the boxes below.
+std::string HeldFileText(const std::string& path, const std::string& holders) {
+    std::string text = "<b>" + EscapeHtmlQuotes(path) + "</b>";
+    if (!holders.empty()) text += "<br><br>The program that holds it: " + EscapeHtmlQuotes(holders) + ".";
+    return text;
+}
+
+std::vector<jv::files::Holder> FileHolders(const std::string& path) {
+    return jv::files::Holders({path, path + "-shm", path + "-wal", path + "-journal"});
+}
+
+}  // namespace
+
+bool CJorvaneDoc::AskWhileHeld(const std::string& path) {
+    const std::vector<jv::files::Holder> holders = FileHolders(path);
+    const int version = m_userData.GetVersion();
+    const bool old = version >= 0 && version < CUserData::kOldestVersionUsedAsItIs;
+    CGenericDlg dialog;
+    dialog.SetTitle("Jorvane");
+    dialog.SetMessage("Another program is using your Jorvane file<br><br>" +
+                      HeldFileText(path, jv::files::Describe(holders)) + "<br><br>" +
+                      (old ? "Jorvane brings the file up to date and opens it" : "Jorvane opens the file") +
+                      " once that program lets go of it. Close that program or let it finish: Jorvane then goes on "
+                      "by itself, or click Retry.");
+    dialog.SetOKLabel("Retry");
+    dialog.SetCancelLabel("Exit");
+    dialog.ShowCancelButton();
+    dialog.SetSize(480, 300);
+    // The programs named let go: try again without waiting for the user.
+    unsigned watch = 0;
+    if (m_pLoop != nullptr && !holders.empty()) {
+        watch = m_pLoop->AddTimer(std::chrono::milliseconds(500), [&dialog, &holders, &path] {
+            for (const jv::files::Holder& now : FileHolders(path)) {
+                for (const jv::files::Holder& named : holders) {
+                    if (now.pid == named.pid) return;
+                }
+            }
+            dialog.EndDialog(0);
+        });
+    }
+    const int answer = dialog.DoModal();
+    if (watch != 0) m_pLoop->RemoveTimer(watch);
+    return answer == 0 && !jv::stop::Requested();
+}
+
+bool CJorvaneDoc::AskWhenBusy(const std::string& path) {
+    TraceLog("CJorvaneDoc::AskWhenBusy", TRACE_WARNING, "Another program holds the database: the user is asked.");
+    CGenericDlg dialog;
+    dialog.SetTitle("Jorvane");
+    dialog.SetMessage("Jorvane could not save: another program is using your Jorvane file<br><br>" +
+                      HeldFileText(path, jv::files::Describe(FileHolders(path))) +
+                      "<br><br>What you typed is kept. Click Retry once that program has let go of the file, or "
+                      "Cancel to leave it unsaved for now.");
+    dialog.SetOKLabel("Retry");
+    dialog.SetCancelLabel("Cancel");
+    dialog.ShowCancelButton();
+    dialog.SetSize(480, 300);
+    return dialog.DoModal() == 0 && !jv::stop::Requested();
 }
 
 bool CJorvaneDoc::CopyBlankDatabase() {

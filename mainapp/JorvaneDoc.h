@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,8 +35,12 @@ public:
 
     // Opens the user's database (copying the blank one when there is none yet), loads the
     // preferences and decides whether this is a new database. False when start-up cannot go on
-    // (the reason is logged and reported).
+    // (the reason is logged and reported), or when the program is to end in order without it:
+    // the user chose Exit while another program held the file, or a stop was asked for
+    // (IsEnding).
     bool OnNewDocument();
+    // OnNewDocument gave false because the program is to end, not because of a fault.
+    bool IsEnding() const { return m_bEnding; }
     // Copies the blank database to the user's database path.
     bool CopyBlankDatabase();
 
@@ -63,6 +68,10 @@ public:
     // How long to wait before the one retry of opening the database.
     void SetRetryDelayMs(int milliseconds) { m_nRetryDelayMs = milliseconds; }
 
+    // How long a save waits for another program that holds the user's file before the user is
+    // asked whether to wait again: a moment, as the window does not answer meanwhile.
+    static constexpr std::chrono::milliseconds kSaveWait{1000};
+
     // What a consent answer means: connect (bit 0) and, with it, remember (bit 8). Only 1 and
     // 257 connect; every other result, -1 from a page that did not load among them, refuses.
     static bool AnswerConnects(int answer) { return answer == 1 || answer == 257; }
@@ -70,12 +79,21 @@ public:
 
 private:
     int AskConsent(const std::string& reason);
+    // Opens the file, asking the user while another program holds it (Retry / Exit); false when
+    // it cannot be opened or the user chose Exit.
+    bool OpenUserDatabase(const std::string& path);
+    // While another program holds the file at start: true to try again (Retry, or that program
+    // let go), false to end the program (Exit).
+    bool AskWhileHeld(const std::string& path);
+    // A save found the file held: true to wait for it again (Retry).
+    static bool AskWhenBusy(const std::string& path);
 
     CUserData m_userData;
     CUserPreferences m_userPreferences;
     CServerConnection m_serverConnection;
     std::unique_ptr<CAutocompleteList> m_pAutocompleteList;
     bool m_bNewDatabase = false;
+    bool m_bEnding = false;
     ConsentQuestion m_consentQuestion;
     jv::ui::Loop* m_pLoop = nullptr;
     int m_nRetryDelayMs = 5000;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <random>
@@ -47,6 +48,11 @@ struct ConnectionState {
     // How long a writer waits for the other program's lock, and since when it has been waiting.
     std::chrono::milliseconds busyWait{0};
     std::chrono::steady_clock::time_point waitingSince;
+    // What a save asks when the other program holds the write lock beyond saveWait, and whether
+    // the question stands now.
+    Connection::BusyQuestion busyQuestion;
+    std::chrono::milliseconds saveWait{0};
+    bool asking = false;
     std::minstd_rand jitter{std::random_device{}()};
     // What the statement translation knows of the tables, and the schema version it was read at.
     Schema schema;
@@ -124,6 +130,35 @@ void SetJournal(sqlite3* db) {
     ExecuteDirect(db, "PRAGMA synchronous=FULL", "");
 }
 
+// Runs `write`, the first step of a save (it takes the file's write lock), as the connection's
+// busy question answers: each time another program held the lock for the save's wait, the user is
+// asked whether to wait once more. The step failed as a whole each time, so it can run again.
+void AskingWhileBusy(ConnectionState& state, const std::function<void()>& write) {
+    for (;;) {
+        const Connection::BusyQuestion question = state.busyQuestion;
+        const std::chrono::milliseconds before = state.busyWait;
+        if (question) state.busyWait = std::min(before, state.saveWait);
+        try {
+            write();
+            state.busyWait = before;
+            return;
+        } catch (const DbError& error) {
+            state.busyWait = before;
+            if (!question || !error.IsLocked() || jv::stop::Requested() || state.asking) throw;
+            state.asking = true;
+            bool again = false;
+            try {
+                again = question(state.path);
+            } catch (...) {
+                state.asking = false;
+                throw;
+            }
+            state.asking = false;
+            if (!again) throw;
+        }
+    }
+}
+
 }  // namespace
 
 Connection Connection::Open(const std::string& path, std::chrono::milliseconds busyWait) {
@@ -178,6 +213,12 @@ void Connection::SetBusyWait(std::chrono::milliseconds busyWait) {
     if (state_) state_->busyWait = busyWait;
 }
 
+void Connection::SetBusyQuestion(BusyQuestion question, std::chrono::milliseconds saveWait) {
+    if (!state_) return;
+    state_->busyQuestion = std::move(question);
+    state_->saveWait = saveWait;
+}
+
 std::chrono::milliseconds Connection::busyWait() const {
     return state_ ? state_->busyWait : std::chrono::milliseconds::zero();
 }
@@ -220,7 +261,20 @@ Recordset Connection::Execute(const std::string& sql) {
 
 long Connection::ExecuteNonQuery(const std::string& sql) {
     const StatementCache::Lease lease = Take(state_.get(), sql);
-    return lease ? Statement(state_->db, lease.stmt(), sql).Run() : 0;
+    if (!lease) return 0;
+    sqlite3_stmt* stmt = lease.stmt();
+    // A change outside a transaction is a save of its own: it takes the write lock itself.
+    if (state_->transactionDepth == 0 && sqlite3_get_autocommit(state_->db) && !sqlite3_stmt_readonly(stmt)) {
+        long changed = 0;
+        // Copied: the question may let every other copy of the connection go meanwhile.
+        const std::shared_ptr<ConnectionState> state = state_;
+        AskingWhileBusy(*state, [&] {
+            sqlite3_reset(stmt);
+            changed = Statement(state->db, stmt, sql).Run();
+        });
+        return changed;
+    }
+    return Statement(state_->db, stmt, sql).Run();
 }
 
 Rows Connection::Query(const std::string& sql, const std::vector<Parameter>& parameters) {
@@ -299,8 +353,11 @@ void Connection::BeginTrans(Lock lock) {
     const int depth = state_->transactionDepth;
     if (depth > 0) {
         ExecuteDirect(state_->db, "SAVEPOINT jv_level_" + std::to_string(depth), "BEGIN TRANSACTION");
+    } else if (lock == Lock::Write) {
+        const std::shared_ptr<ConnectionState> state = state_;
+        AskingWhileBusy(*state, [&state] { ExecuteDirect(state->db, "BEGIN IMMEDIATE", "BEGIN TRANSACTION"); });
     } else {
-        ExecuteDirect(state_->db, lock == Lock::Write ? "BEGIN IMMEDIATE" : "BEGIN EXCLUSIVE", "BEGIN TRANSACTION");
+        ExecuteDirect(state_->db, "BEGIN EXCLUSIVE", "BEGIN TRANSACTION");
     }
     ++state_->transactionDepth;
 }

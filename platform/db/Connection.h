@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,11 @@ public:
     // for any save of the other program, short enough that a hung program is reported.
     static constexpr std::chrono::milliseconds kBusyWait{30000};
 
+    // Asked, with the file's path, when a save finds another program holding the file's write
+    // lock: true to wait for it once more, false to give the save up (it fails as locked). See
+    // SetBusyQuestion.
+    using BusyQuestion = std::function<bool(const std::string& path)>;
+
     // What a transaction holds of the file.
     enum class Lock {
         // The right to write: other writers wait, readers go on reading what was committed last.
@@ -65,6 +71,14 @@ public:
     // How long a writer waits for the other program from now on (every copy of the connection).
     void SetBusyWait(std::chrono::milliseconds busyWait);
     std::chrono::milliseconds busyWait() const;
+    // From now on (every copy of the connection) a save waits for another program's write lock
+    // only `saveWait`, then asks `question` (on the thread that saves, which may show the user a
+    // box meanwhile) and, as it answers, waits again or gives up. A save is the start of a write
+    // transaction or a change made outside one: nothing of it has been done when it is asked, so
+    // the question never stands while this connection holds anything of the file. Not asked while
+    // a stop is requested nor while the question stands already: the save then fails at once. A
+    // null question takes it back.
+    void SetBusyQuestion(BusyQuestion question, std::chrono::milliseconds saveWait);
     void Close();  // this copy lets go; the file closes when the last copy does
 
     // Runs a statement that returns rows.

@@ -92,6 +92,13 @@ void CDatabaseObject::ReportQueryError(const std::string& method, int callSite, 
                                        const jv::db::DbError& error, QueryErrorWording wording) {
     const std::string message = FormatQueryError(sql, error, wording);
     TraceLog(method, TRACE_ERROR, message);
+    // Another program holding the user's file is no fault of this one, and the statement did
+    // nothing; the main program has asked the user about a save already (the connection's busy
+    // question).
+    if (error.IsLocked()) {
+        TraceLog(method, TRACE_WARNING, "The user's file was busy: another program held it, and nothing was written.");
+        return;
+    }
     CErrorReporting::Report(method, callSite, message);
 }
 

@@ -201,10 +201,18 @@ bool CUserData::OpenConnections(const std::string& path) {
             std::chrono::duration_cast<std::chrono::milliseconds>(waitUntil - std::chrono::steady_clock::now()),
             std::chrono::milliseconds::zero());
     };
+    m_bHeld = false;
     try {
         m_connection = jv::db::Connection::Open(path, kOpenWait);
     } catch (const jv::db::DbError& error) {
         m_connection.Close();
+        if (error.IsLocked()) {
+            m_bHeld = true;
+            TraceLog("CUserData::OpenConnections", TRACE_WARNING,
+                     "Another program holds the database " + path + ": it cannot be read until that program lets go." +
+                         Details(error));
+            return false;
+        }
         TraceLog("CUserData::OpenConnections", TRACE_ERROR,
                  "Error connecting to user database\n\tSource :  " + error.source() +
                      " \n\tdescription : " + error.description() + " \n\tmessage : " + error.message() + "\n ");
@@ -212,6 +220,13 @@ bool CUserData::OpenConnections(const std::string& path) {
     }
     // A failed upgrade has been logged and reported; the database is used at the version it has.
     Upgrade(rest());
+    // Held by another program at a version the pages cannot read: nothing is used of it yet.
+    if (m_bHeld && m_nVersion < kOldestVersionUsedAsItIs) {
+        m_connection.Close();
+        m_bConnected = false;
+        return false;
+    }
+    m_bHeld = false;
     if (!IsLaterVersion()) {
         const WaitAtMost most(m_connection, rest());
         AddReadIndexes(m_connection);
@@ -222,7 +237,11 @@ bool CUserData::OpenConnections(const std::string& path) {
 }
 
 bool CUserData::CheckAndUpdateVersion() {
-    return Upgrade(kOpenWait);
+    // What the last open met stays as it was.
+    const bool held = m_bHeld;
+    const bool upgraded = Upgrade(kOpenWait);
+    m_bHeld = held;
+    return upgraded;
 }
 
 bool CUserData::Upgrade(std::chrono::milliseconds wait) {
@@ -247,6 +266,13 @@ bool CUserData::Upgrade(std::chrono::milliseconds wait) {
         }
     } catch (const jv::db::DbError& error) {
         m_nVersion = -1;
+        if (error.IsLocked()) {
+            m_bHeld = true;
+            TraceLog(kMethod, TRACE_WARNING,
+                     std::string("Another program holds the database: its version cannot be read now. Query is ") +
+                         kVersionQuery + Details(error));
+            return false;
+        }
         TraceLog(kMethod, TRACE_ERROR,
                  std::string("Error reading the database version. Query is ") + kVersionQuery + Details(error));
         return false;
@@ -271,11 +297,16 @@ bool CUserData::Upgrade(std::chrono::milliseconds wait) {
         }
     } catch (const jv::db::DbError& error) {
         if (error.IsLocked()) {
-            // Another program holds the file (or this one was asked to stop): the program works on
-            // the file as it is, and a later open upgrades it.
+            // Another program holds the file (or this one was asked to stop). A file this version
+            // works on as it is is used so, and a later open upgrades it; an older one waits for
+            // the other program (see OpenConnections).
+            m_bHeld = true;
             TraceLog(kMethod, TRACE_WARNING,
                      "Another program holds the database: its upgrade from version " + std::to_string(version) +
-                         " waits for a later open." + Details(error));
+                         (version < kOldestVersionUsedAsItIs
+                              ? " waits for that program to let go, as this version cannot use the file as it is."
+                              : " waits for a later open.") +
+                         Details(error));
             return false;
         }
         const std::string message = "Error updating database from version " + std::to_string(version) + " to " +

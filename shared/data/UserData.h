@@ -16,12 +16,19 @@ public:
     // off what can wait for a later open (the journal mode, the upgrade, the read indexes): the
     // window comes within a moment whoever holds the file.
     static constexpr std::chrono::milliseconds kOpenWait{2000};
+    // The oldest version the program works on as it is when another program keeps it from
+    // upgrading the file: a file of version 8 lacks only the record of changed cars, which the
+    // program then does without. An older one lacks columns that every page reads.
+    static constexpr int kOldestVersionUsedAsItIs = 8;
 
     CUserData() = default;
 
     // Opens the database file at `path` (an existing file; nothing is created) and upgrades its
     // schema. False, with the reason in the trace log, when the file cannot be opened; a failed
-    // upgrade is logged and reported by CheckAndUpdateVersion and the database is still used. A
+    // upgrade is logged and reported by CheckAndUpdateVersion and the database is still used.
+    // False too when another program holds the file (IsHeldByAnotherProgram) longer than kOpenWait
+    // so that it cannot be read, or so that a file older than kOldestVersionUsedAsItIs cannot be
+    // upgraded before the program reads it: nothing is open then, and a later call may do. A
     // file of a later version than this program's is used as it is: nothing of this program's
     // making (upgrade steps, the record of changes, indexes) is written into it.
     bool OpenConnections(const std::string& path);
@@ -40,6 +47,8 @@ public:
     bool CheckAndUpdateVersion();
 
     bool IsConnected() const { return m_bConnected; }
+    // The last OpenConnections gave false because another program held the file.
+    bool IsHeldByAnotherProgram() const { return m_bHeld; }
     // The version the file gave at the last check (-1 when it could not be read), and whether a
     // later version of the program made it (the user should hear of it).
     int GetVersion() const { return m_nVersion; }
@@ -54,5 +63,6 @@ private:
     jv::db::Connection m_connection;
     std::string m_strDatabasePath;
     bool m_bConnected = false;
+    bool m_bHeld = false;
     int m_nVersion = -1;
 };

@@ -6,10 +6,15 @@
 import assert from "node:assert/strict";
 import { execFileSync, spawn } from "node:child_process";
 import { describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
+import { mkdirSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, startJorvaneHeaded, virtualDisplay } from "./harness.mjs";
 import { DAILY, WEEKEND, garage } from "./garage.mjs";
 
 const NOW = { JV_NOW: "2026-12-09" };
+// Where the boxes' screenshots go, to be looked at.
+const SHOTS = process.env.JV_SHOTS || join(tmpdir(), "jv-e2e-user-file-shots");
 
 // True while another connection holds the file's write lock.
 function locked(path) {
@@ -21,13 +26,14 @@ function locked(path) {
   }
 }
 
-// The sqlite3 shell holding a write of its own, kept open through its input until letGo().
-async function holdWrite(path, sql) {
+// The sqlite3 shell holding a write of its own (`begin` takes the write lock, or with "BEGIN
+// EXCLUSIVE" the whole file), kept open through its input until letGo().
+async function holdWrite(path, sql, begin = "BEGIN IMMEDIATE") {
   const shell = spawn("sqlite3", ["-bail", path], { stdio: ["pipe", "ignore", "pipe"] });
   let errors = "";
   shell.stderr.on("data", (data) => { errors += data; });
   const ended = new Promise((resolve) => shell.on("exit", (code) => resolve(code)));
-  shell.stdin.write(`BEGIN IMMEDIATE;\n${sql}\n`);
+  shell.stdin.write(`${begin};\n${sql}\n`);
   await eventually(() => locked(path), "the other program holding the file: " + errors);
   return {
     async letGo() {
@@ -72,6 +78,7 @@ describe("the user's file at start", () => {
       assert.ok(locked(home.databasePath), "the other program still held the file");
       // The save gave up its wait; the upgrade was put off, not failed.
       assert.match(home.traceLog(), /ERR  CFuelRegisterDatabaseObject::AddFuelData +Error executing query BEGIN TRANSACTION/);
+      assert.match(home.traceLog(), /wrn  CFuelRegisterDatabaseObject::AddFuelData +The user's file was busy: another program held it/);
       assert.match(home.traceLog(), /wrn  CUserData::CheckAndUpdateVersion +Another program holds the database: its upgrade from version 8 waits for a later open/);
       await app.close();
       app = null;
@@ -117,6 +124,169 @@ describe("the user's file at start", () => {
       assert.match(home.traceLog(), /wrn  CUserData::CheckAndUpdateVersion +The database is of version 10, later than this program's 9/);
     } finally {
       await app.kill();
+      home.remove();
+    }
+  });
+
+  test("taken whole by another program: the window says which program holds it, and the garage opens once it lets go", async () => {
+    const home = jorvaneHome();
+    home.seed(garage());
+    const other = await holdWrite(home.databasePath, "INSERT INTO ExpenseCategories (Name) VALUES ('Held tolls');", "BEGIN EXCLUSIVE");
+    let app = null;
+    // In the window the program starts itself, where there is a display for it.
+    const display = await virtualDisplay(1400, 900);
+    try {
+      if (display) {
+        home.writeSettings({ WindowPos: "0,1,-1,-1,-1,-1,0,0,1400,900" });
+        app = await startJorvaneHeaded(home, display, { env: NOW });
+      } else {
+        app = await startJorvane(home, { env: NOW, waitForFrameset: false, viewport: { width: 1400, height: 900 } });
+      }
+      let box = await findDialog(app, /another program/i, "the box saying the file is held");
+      mkdirSync(SHOTS, { recursive: true });
+      await app.page.screenshot({ path: SHOTS + "/held-at-start.png" });
+      const said = await box.locator("#message").innerText();
+      assert.match(said, /Another program is using your Jorvane file/);
+      assert.ok(said.includes(home.databasePath), said);
+      assert.match(said, /sqlite3 \(process \d+\)/);
+      assert.deepEqual(await box.locator("button:visible, input[type=button]:visible").evaluateAll(
+        (buttons) => buttons.map((b) => b.innerText || b.value)), ["Retry", "Exit"]);
+      // Retry while the other program still holds the file: the same question again.
+      await box.click("#ButtonOK");
+      box = await findDialog(app, /another program/i, "the box again");
+      assert.equal(app.ended, null);
+
+      // Once the other program lets go, the program notices and opens the garage by itself.
+      await other.letGo();
+      const workspace = await frame(app.page, "main_workspace", 20000);
+      await eventually(async () => (await workspace.locator("#carlist tr.listrow").evaluateAll(
+        (rows) => rows.map((row) => row.id))).join() === [DAILY, WEEKEND].join(), "the garage on the home page");
+      assert.equal(home.query("SELECT Version FROM version"), "9");
+      assert.equal(home.query("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Held tolls'"), "1");
+      assert.deepEqual(await app.close(), { code: 0, signal: null });
+      app = null;
+      assert.doesNotMatch(home.traceLog(), /ERR  C(UserData|JorvaneDoc|ServiceRegister)/);
+      assert.match(home.traceLog(), /wrn  CUserData::OpenConnections +Another program holds the database/);
+    } finally {
+      other.kill();
+      if (app) await app.kill();
+      if (display) await display.close();
+      home.remove();
+    }
+  });
+
+  test("of version 6 held by another program: Exit ends the program; later the file is brought up to date before the Service Register reads it", async () => {
+    const home = jorvaneHome();
+    home.seed(garage() + "UPDATE ExpenseCategories SET Name = 'Body Repair' WHERE Name = 'Repair'; ALTER TABLE Services DROP COLUMN Other; UPDATE version SET Version = 6;");
+    const services = home.query("SELECT group_concat(ServiceID) FROM Services").split(",");
+    const other = await holdWrite(home.databasePath, "INSERT INTO ExpenseCategories (Name) VALUES ('Tolls');");
+    let app = null;
+    try {
+      // Exit ends the program in order, and nothing is written to the file.
+      app = await startJorvane(home, { env: NOW, waitForFrameset: false });
+      let box = await findDialog(app, /another program/i, "the box saying the file is held");
+      assert.match(await box.locator("#message").innerText(), /sqlite3 \(process \d+\)/);
+      await box.click("#ButtonCancel");
+      assert.deepEqual(await app.exited, { code: 0, signal: null });
+      assert.deepEqual(await app.close(), { code: 0, signal: null });
+      app = null;
+      assert.doesNotMatch(home.traceLog(), /ERR  C(UserData|JorvaneDoc|ServiceRegister)/);
+
+      // So does a stop signal while the box stands.
+      app = await startJorvane(home, { env: NOW, waitForFrameset: false });
+      await findDialog(app, /another program/i, "the box saying the file is held");
+      app.child.kill("SIGTERM");
+      assert.deepEqual(await endedWithin(app, 10000), { code: 0, signal: null });
+      assert.deepEqual(await app.close(), { code: 0, signal: null });
+      app = null;
+      // The log tells the user's Exit, not the signal, as the user's.
+      assert.equal(home.traceLog().match(/The user ended the program while another program held the database/g)?.length, 1);
+
+      app = await startJorvane(home, { env: NOW, waitForFrameset: false });
+      box = await findDialog(app, /another program/i, "the box saying the file is held");
+      assert.match(await box.locator("#message").innerText(), /brings the file up to date/);
+      await other.letGo();
+      await frame(app.page, "main_navcarlist", 20000);
+      assert.equal(home.query("SELECT Version FROM version"), "9");
+      assert.equal(home.query("SELECT count(*) FROM pragma_table_info('Services') WHERE name = 'Other'"), "1");
+
+      // The Service Register lists the entries and saves a new one in the same session.
+      const register = await openRegister(app, "a.nav-service", "Service Register");
+      await eventually(async () => (await register.locator("tr.registerrowtop").evaluateAll((rows) => rows.map((row) => row.id)))
+        .sort().join() === [...services].sort().join(), "the entries");
+      await register.fill('tr[id="new"] [name="Odometer"]', "15100");
+      await register.fill('tr[id="new"] [name="Vendor"]', "Corner Garage");
+      await register.fill('tr[id="new"] [name="Cost"]', "80");
+      await register.press('tr[id="new"] [name="Cost"]', "Tab");
+      await register.click('tr[id="new"] + tr [name="Submit"]');
+      await eventually(() => home.query("SELECT count(*) FROM Services WHERE Vendor = 'Corner Garage'") === "1", "the saved service");
+      assert.deepEqual(await app.close(), { code: 0, signal: null });
+      app = null;
+      assert.doesNotMatch(home.traceLog(), /ERR  C(UserData|JorvaneDoc|ServiceRegister)/);
+    } finally {
+      other.kill();
+      if (app) await app.kill();
+      home.remove();
+    }
+  });
+
+  test("a save while another program holds the write lock: the busy box, Cancel keeps the typing, Retry after it let go stores the entry once", async () => {
+    const home = jorvaneHome();
+    home.seed(garage());
+    const fuel = Number(home.query("SELECT count(*) FROM FuelPurchases"));
+    let other = null;
+    let app = null;
+    try {
+      app = await startJorvane(home, { env: NOW, viewport: { width: 1400, height: 900 } });
+      const register = await openRegister(app, "a.nav-fuel", "Fuel Register");
+      other = await holdWrite(home.databasePath, "INSERT INTO ExpenseCategories (Name) VALUES ('Tolls');");
+      await register.fill('tr[id="new"] [name="Odometer"]', "15100");
+      await register.fill('tr[id="new"] + tr [name="Volume"]', "10");
+      await register.fill('tr[id="new"] [name="Total Cost"]', "31");
+      await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+      let box = await findDialog(app, /another program/i, "the busy box");
+      const said = await box.locator("#message").innerText();
+      assert.match(said, /Jorvane could not save/);
+      assert.ok(said.includes(home.databasePath), said);
+      assert.match(said, /sqlite3 \(process \d+\)/);
+      mkdirSync(SHOTS, { recursive: true });
+      await app.page.screenshot({ path: SHOTS + "/busy-box.png" });
+      // Cancel: nothing stored, the entry stays as typed and changed.
+      await box.click("#ButtonCancel");
+      await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
+      assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
+      assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
+      assert.equal(await register.evaluate(() => document.getElementById("DirtyFlag")?.textContent ?? null), "true");
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+
+      // Again, and Retry once the other program let go: stored once.
+      await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+      box = await findDialog(app, /another program/i, "the busy box again");
+      await other.letGo();
+      other = null;
+      await box.click("#ButtonOK");
+      await eventually(() => home.query("SELECT count(*) FROM FuelPurchases WHERE Odometer = 15100") === "1", "the saved purchase");
+      await eventually(async () => (await register.inputValue('tr[id="new"] [name="Odometer"]')) === "Odometer", "a fresh new entry");
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
+
+      // A stop signal while the box stands ends the program in order; the log says the file was busy.
+      other = await holdWrite(home.databasePath, "INSERT INTO ExpenseCategories (Name) VALUES ('More tolls');");
+      await register.fill('tr[id="new"] [name="Odometer"]', "15200");
+      await register.fill('tr[id="new"] + tr [name="Volume"]', "10");
+      await register.fill('tr[id="new"] [name="Total Cost"]', "32");
+      await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+      await findDialog(app, /another program/i, "the busy box once more");
+      app.child.kill("SIGTERM");
+      assert.deepEqual(await endedWithin(app, 10000), { code: 0, signal: null });
+      await app.close();
+      app = null;
+      assert.match(home.traceLog(), /The user's file was busy: another program held it/);
+      await other.letGo();
+      other = null;
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
+    } finally {
+      if (other) other.kill();
+      if (app) await app.kill();
       home.remove();
     }
   });

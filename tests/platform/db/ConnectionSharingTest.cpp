@@ -8,17 +8,20 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "platform/base/StopSignals.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "tests/platform/db/HeldFile.h"
 #include "tests/platform/db/SqliteFixture.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestSupport.h"
 
 using jv::db::Connection;
 using jv::db::DbError;
+using jv::db::Transaction;
 
 namespace {
 
@@ -160,6 +163,79 @@ TEST_F(ConnectionSharing, AStopAskedOfTheProgramEndsItsWaitForTheOtherProgramAtO
     // With the request forgotten, a writer waits as before.
     connection.BeginTrans();
     connection.RollbackTrans();
+}
+
+// A save (a write transaction begun, or a change outside one) that finds the other program
+// holding the write lock waits only the save's wait, then asks; the question decides whether it
+// waits once more or gives up. Reads and what runs inside a transaction already begun never ask.
+TEST_F(ConnectionSharing, ASaveThatFindsTheFileHeldAsksWhetherToWaitAgain) {
+    struct Case {
+        const char* what;
+        bool inTransaction;  // the save is a transaction (else one change outside any)
+        bool waitAgain;      // the question's answer
+        bool stop;           // a stop is requested before the save
+        int asked;
+        const char* failure;
+        long mine;  // rows of the save afterwards
+    };
+    const Case cases[] = {
+        {"a transaction, waited for again once the other let go", true, true, false, 1, "", 1},
+        {"a change outside a transaction, waited for again", false, true, false, 1, "", 1},
+        {"a transaction given up", true, false, false, 1, "database is locked", 0},
+        {"a change given up", false, false, false, 1, "database is locked", 0},
+        {"a stop requested: nothing asked, given up at once", true, true, true, 0, "database is locked", 0},
+    };
+    ASSERT_TRUE(jv::stop::Catch({SIGTERM}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        jv::test::SqliteFile(path_).Run("PRAGMA journal_mode=WAL; DELETE FROM Categories");
+        auto other = std::make_unique<jv::test::HeldFile>(
+            path_, "BEGIN IMMEDIATE; INSERT INTO Categories (Name) VALUES ('theirs')");
+        ASSERT_TRUE(other->held());
+        if (c.stop) kill(getpid(), SIGTERM);
+        // Would wait a minute without the question.
+        Connection connection = Connection::Open(path_, 60000ms);
+        int asked = 0;
+        std::string askedFor;
+        connection.SetBusyQuestion(
+            [&](const std::string& path) {
+                ++asked;
+                askedFor = path;
+                // Reads go on while the question stands.
+                EXPECT_EQ(Count(connection, "theirs"), 0);
+                if (c.waitAgain) {
+                    EXPECT_TRUE(other->LetGo());
+                }
+                return c.waitAgain;
+            },
+            100ms);
+        std::string failure;
+        try {
+            if (c.inTransaction) {
+                Transaction save(connection);
+                connection.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('mine')");
+                save.Commit();
+            } else {
+                connection.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('mine')");
+            }
+        } catch (const DbError& error) {
+            failure = error.description();
+        }
+        EXPECT_EQ(asked, c.asked);
+        if (asked > 0) {
+            EXPECT_EQ(askedFor, path_);
+        }
+        EXPECT_EQ(failure, c.failure);
+        EXPECT_FALSE(connection.InTransaction());
+        if (!c.waitAgain || c.stop) {
+            EXPECT_TRUE(other->LetGo());
+        }
+        EXPECT_EQ(Count(connection, "mine"), c.mine);
+        EXPECT_EQ(Count(connection, "theirs"), 1);
+        // The save's wait was for the save only: the connection waits as long as before.
+        EXPECT_EQ(connection.busyWait(), 60000ms);
+        jv::stop::Reset();
+    }
 }
 
 // Makes a file unchangeable, even for the superuser the tests may run as, until it goes.

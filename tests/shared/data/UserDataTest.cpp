@@ -22,6 +22,11 @@ using jv::test::TestDatabase;
 
 constexpr int kCurrent = CUserData::kCurrentVersion;
 
+// Turns the blank database into one of version 6.
+constexpr const char* kBackToVersion6 =
+    "UPDATE ExpenseCategories SET Name = 'Body Repair' WHERE Name = 'Repair'; ALTER TABLE Services DROP COLUMN "
+    "Other; UPDATE version SET Version = 6;";
+
 // The schema of a new user's file: the blank database as the program opens it.
 std::vector<std::string> NewUserSchema() {
     TestDatabase database;
@@ -120,9 +125,7 @@ TEST(UserDataUpgrade, RunsOnlyTheStepsAfterTheStoredVersion) {
     const Case cases[] = {
         {8, ""},
         {7, "UPDATE ExpenseCategories SET Name = 'Body Repair' WHERE Name = 'Repair'; UPDATE version SET Version = 7;"},
-        {6,
-         "UPDATE ExpenseCategories SET Name = 'Body Repair' WHERE Name = 'Repair'; ALTER TABLE Services DROP COLUMN "
-         "Other; UPDATE version SET Version = 6;"},
+        {6, kBackToVersion6},
         {12, "UPDATE version SET Version = 12;"},
     };
     for (const Case& c : cases) {
@@ -322,6 +325,61 @@ TEST(UserDataUpgrade, AFileAnotherProgramHoldsOpensWithoutWaitingForItAndIsUpgra
         jv::db::Connection upgraded = later.GetDatabaseConnection();
         EXPECT_TRUE(carchanges::Recorded(upgraded));
         SqliteFile file(database.path());
+        EXPECT_EQ(file.Value("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Held'"), c.held);
+        EXPECT_EQ(file.Value("SELECT Name FROM Vehicles"), "Blue");
+        EXPECT_EQ(file.Value("PRAGMA integrity_check"), "ok");
+    }
+}
+
+// A user's file that another program holds for longer than the open waits: used as it is only
+// where this version can read it as it is (version 8 lacks only the record of changes); otherwise
+// nothing is open, the reason is that the file is held (no error, no problem report), and an open
+// once the other program let go upgrades the file and keeps what either program wrote.
+TEST(UserDataOpen, AHeldFileIsUsedAsItIsOnlyWhereThisVersionCanReadIt) {
+    struct Case {
+        const char* what;
+        const char* before;  // makes the file what the other program finds
+        const char* hold;
+        bool opens;        // while held
+        const char* held;  // what the hold leaves in the file
+    };
+    const Case cases[] = {
+        {"version 8, a write under way", "PRAGMA journal_mode=delete",
+         "BEGIN IMMEDIATE; INSERT INTO ExpenseCategories (Name) VALUES ('Held')", true, "1"},
+        {"version 8, the whole file taken (no write-ahead log)", "PRAGMA journal_mode=delete",
+         "BEGIN EXCLUSIVE; INSERT INTO ExpenseCategories (Name) VALUES ('Held')", false, "1"},
+        {"version 6, a write under way", kBackToVersion6,
+         "BEGIN IMMEDIATE; INSERT INTO ExpenseCategories (Name) VALUES ('Held')", false, "1"},
+        {"version 6, only a read", kBackToVersion6, "BEGIN; SELECT count(*) FROM Vehicles", false, "0"},
+        {"version 6 with a write-ahead log, a write under way",
+         "PRAGMA journal_mode=wal; UPDATE version SET Version = 6; ALTER TABLE Services DROP COLUMN Other",
+         "BEGIN IMMEDIATE; INSERT INTO ExpenseCategories (Name) VALUES ('Held')", false, "1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDatabase database;
+        SqliteFile(database.path())
+            .Run(std::string(c.before) + "; INSERT INTO Vehicles (VehicleID, Name) VALUES ('car', 'Blue')");
+        const std::string versionBefore = Version(database.path());
+        jv::test::TraceCapture log;
+        {
+            jv::test::HeldFile other(database.path(), c.hold);
+            ASSERT_TRUE(other.held());
+            CUserData userData;
+            EXPECT_EQ(userData.OpenConnections(database.path()), c.opens);
+            EXPECT_EQ(userData.IsHeldByAnotherProgram(), !c.opens);
+            EXPECT_EQ(userData.GetDatabaseConnection().IsOpen(), c.opens);
+            EXPECT_TRUE(other.LetGo());
+        }
+        EXPECT_EQ(log.Count("ERR"), 0) << log.Text();
+        EXPECT_EQ(Version(database.path()), versionBefore);
+
+        CUserData later;
+        ASSERT_TRUE(later.OpenConnections(database.path()));
+        EXPECT_FALSE(later.IsHeldByAnotherProgram());
+        EXPECT_EQ(Version(database.path()), std::to_string(kCurrent));
+        SqliteFile file(database.path());
+        EXPECT_EQ(file.Value("SELECT count(*) FROM pragma_table_info('Services') WHERE name = 'Other'"), "1");
         EXPECT_EQ(file.Value("SELECT count(*) FROM ExpenseCategories WHERE Name = 'Held'"), c.held);
         EXPECT_EQ(file.Value("SELECT Name FROM Vehicles"), "Blue");
         EXPECT_EQ(file.Value("PRAGMA integrity_check"), "ok");
