@@ -1,9 +1,9 @@
 // A garage whose only car is sold while sold cars are hidden: the window shows no car any more,
-// as a garage with no cars. The home page draws no graph of the sold car, and the menu's car
-// commands offer no empty car chooser.
+// as a garage with no cars. The home page draws no graph of the sold car, the menu's car
+// commands offer no empty car chooser, and a register takes no entry for a car it does not show.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { answerMessages, dialog, eventually, findDialog, frame, jorvaneHome, startJorvane, typeInEntry } from "./harness.mjs";
 import { car } from "./garage.mjs";
 
 const ID = "{5A1D0000-0000-0000-0000-000000000001}";
@@ -30,7 +30,7 @@ async function graphShown(app) {
 }
 
 describe("the only car sold, sold cars hidden", () => {
-  test("no graph of the sold car; the car commands offer no empty chooser", { timeout: 90000 }, async () => {
+  test("no graph of the sold car; the car commands offer no empty chooser; no entry for no car", { timeout: 90000 }, async () => {
     const home = jorvaneHome();
     home.seed(car({ id: ID, name: "Runabout", costs: [["2026-03-01", 120], ["2026-07-01", 300], ["2026-09-01", 50]] }) +
       "UPDATE Prefs SET Internet = 1;");
@@ -71,6 +71,21 @@ describe("the only car sold, sold cars hidden", () => {
       await register.waitForSelector("#new");
       assert.deepEqual(await register.evaluate(() => [...document.querySelectorAll("input[name=Vendor]")]
         .map((input) => input.value).filter((vendor) => vendor === "Garage")), []);
+      // An entry typed into a register with no car shown: the user is told it was not saved, and
+      // it goes to no car (not to the hidden one); no problem report.
+      const messages = answerMessages(app);
+      await choose(app, "Go To", "Fuel Register");
+      await workspaceShows(app, 175);
+      const fuel = await frame(app.page, "main_workspace");
+      await fuel.waitForSelector("#new");
+      await typeInEntry(fuel, "new", "Odometer", "1000");
+      await typeInEntry(fuel, "new", "Volume", "10", { top: false });
+      await typeInEntry(fuel, "new", "Total Cost", "30");
+      await fuel.click("tr[id=new] + tr [name=Submit]");
+      await eventually(() => messages.messages.length === 1, "the message");
+      messages.stop();
+      assert.match(messages.messages[0], /The entry was not saved\./);
+      assert.equal(home.query("SELECT COUNT(*) FROM FuelPurchases"), "0");
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();
