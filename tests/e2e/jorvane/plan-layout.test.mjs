@@ -163,6 +163,20 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
         assert.doesNotMatch(await workspace.locator("#Graph").innerText(), /Total Cost For/);
         assert.equal(await workspace.locator("#GraphPrint").isVisible(), false);
         assert.equal(await workspace.locator("#ChooseCarGraph").isVisible(), false);
+        // Go To > Edit Car Details: no chooser without a car in it; the window stays as it is.
+        await app.page.locator("#jv-menubar .jv-menu > button", { hasText: "Go To" }).click();
+        const command = app.page.locator("#jv-menubar .jv-open li button", { hasText: "Edit Car Details" });
+        await command.hover();
+        if (SHOTS) await app.page.screenshot({ path: `${SHOTS}/${width}x${height}-sold-edit-car-menu.png` });
+        await command.click();
+        await app.page.locator("#jv-menubar .jv-menu > button", { hasText: "Help" }).click();
+        await app.page.locator("#jv-menubar .jv-open li button", { hasText: "About" }).click();
+        const about = await findDialog(app, /kept on your own computer/, "the about box, which a car chooser would have stood before");
+        assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
+        await about.click("#ButtonOK");
+        await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "the about box closed");
+        if (SHOTS) await app.page.screenshot({ path: `${SHOTS}/${width}x${height}-sold-edit-car-after.png` });
+        assert.equal(new URL((await frame(app.page, "main_workspace")).url()).pathname, "/141");
         await app.kill();
       } finally {
         home.remove();
