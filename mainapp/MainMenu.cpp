@@ -155,6 +155,9 @@ void CMainMenu::NavigateTo(int page, const std::string& query) {
 std::string CMainMenu::ChooseCar() {
     CCarsDB cars(m_document.GetDatabaseConnection());
     cars.getCars("%", m_document.GetUserPreferences());
+    // No car to choose (none in the garage, or only sold ones that are hidden): no empty chooser;
+    // the command does nothing, as when the choice is cancelled.
+    if (cars.m_cars.empty()) return {};
     CSelectCarDlg dialog;
     dialog.SetCars(&cars);
     if (dialog.DoModal() != 1) return {};

@@ -93,6 +93,16 @@ void CMain_NavCarListPage::ProcessDocument() {
         else if (count == 1)
             SelectCar(1);
     }
+    // No car shown (the only car sold and sold cars hidden, or the last one deleted): the pages
+    // must not go on showing a car the list no longer holds, so nothing is selected, as in a new
+    // garage. The new car being typed in ("0") stays selected.
+    if (count == 0 && View() != nullptr) {
+        const std::string shown = View()->GetSelectedCar();
+        if (!shown.empty() && shown != "%" && shown != "0") {
+            View()->SetSelectedCar("");
+            View()->SetDocumentTitle("");
+        }
+    }
 }
 
 bool CMain_NavCarListPage::IsSelectableRow(int row) const {

@@ -268,6 +268,13 @@ void ShowMessage(const std::string& message, int width, int height) {
     dialog.DoModal();
 }
 
+bool RefuseWithoutCar(CJVPage& page, const std::string& vehicleId, const std::string& notSaved) {
+    if (!vehicleId.empty()) return false;
+    SetSaveResult(page, false);
+    ShowMessage("There is no car to record this for. Add a car first.<p>" + notSaved);
+    return true;
+}
+
 std::vector<Segment> Segments(size_t total, const std::vector<size_t>& built) {
     std::vector<Segment> segments;
     size_t next = 0;  // the first entry not yet in a segment

@@ -121,6 +121,12 @@ void SetSaveResult(CJVPage& page, bool saved);
 // A message to the user (the program's message box): why an entry was not saved.
 void ShowMessage(const std::string& message, int width = 300, int height = 200);
 
+// An entry with no car to go to (the register shows no car: none in the garage, or only sold ones
+// while they are hidden): the user is told that it was not saved (`notSaved`), and nothing is
+// stored. True when the entry is refused so.
+bool RefuseWithoutCar(CJVPage& page, const std::string& vehicleId,
+                      const std::string& notSaved = "The entry was not saved.");
+
 // --- the entries built as rows and the gaps between them ---------------------------------------
 
 // A run of entries in the register's body: one entry built as rows, or a gap standing for

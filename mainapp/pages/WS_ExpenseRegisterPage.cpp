@@ -195,6 +195,7 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     SetSaveResult(*this, false);
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
+    if (RefuseWithoutCar(*this, vehicleId)) return;
     const jv::NumberFormat& format = jv::NumberFormat::User();
     const auto odometerText = registerfields::NumberForDatabase(odometer, "Odometer", format);
     const auto costText = registerfields::NumberForDatabase(cost, "Cost", format);

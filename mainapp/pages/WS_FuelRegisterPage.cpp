@@ -170,6 +170,7 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     CJorvaneDoc* doc = Doc();
     SetSaveResult(*this, false);
     if (doc == nullptr) return;
+    if (RefuseWithoutCar(*this, vehicleId)) return;
     const jv::NumberFormat& format = jv::NumberFormat::User();
     struct Number {
         const char* label;

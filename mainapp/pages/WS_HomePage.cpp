@@ -387,17 +387,17 @@ void CWS_HomePage::SetupGraphControls() {
     const bool allCars = selected == "%" || selected.empty();
     const std::vector<CCar>& cars = m_cars.m_cars;
     std::string car;
+    if (cars.empty()) {
+        // No car shown (none in the garage, or the selected one sold and hidden): the sample alone.
+        HideElement("ChooseCarGraph");
+        HideElement("GraphPrint");
+        DrawGraph(0, "");
+        return;
+    }
     if (!allCars) {
         HideElement("ChooseCarGraph");
         car = selected;
     } else {
-        if (cars.empty()) {
-            // No car to choose: the sample alone.
-            HideElement("ChooseCarGraph");
-            HideElement("GraphPrint");
-            DrawGraph(0, "");
-            return;
-        }
         ShowElement("ChooseCarGraph");
         car = GetSelectValue("GraphCarList");
         if (car.empty()) {

@@ -98,6 +98,7 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     SetSaveResult(*this, false);
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
+    if (RefuseWithoutCar(*this, vehicleId, "The odometer value was not saved.")) return;
     const auto value = registerfields::NumberForDatabase(odometer, "Odometer", jv::NumberFormat::User());
     if (!value) return Refuse("Invalid odometer value - \"" + EscapeHtmlQuotes(odometer) + "\" is not a number.");
     if (value->empty()) return Refuse("Please enter an odometer value.");

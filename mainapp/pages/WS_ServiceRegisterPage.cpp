@@ -277,6 +277,7 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     SetSaveResult(*this, false);
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
+    if (RefuseWithoutCar(*this, vehicleId)) return;
     const jv::NumberFormat& format = jv::NumberFormat::User();
     struct Number {
         const char* label;

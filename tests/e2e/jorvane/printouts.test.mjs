@@ -1,14 +1,15 @@
 // The home page's printouts as they come out of a printer: each print button's document printed to
 // PDF with the browser's default settings (no background graphics) and looked at as pixels, and
-// the page itself printed as shown (Ctrl+P).
+// the page itself printed as shown (Ctrl+P). No printout carries the browser's own header and
+// footer (the page's address, its title, the date and time, the page count).
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { after, before, describe, test } from "node:test";
-import { eventually, frame, jorvaneHome, printedPage, startJorvane } from "./harness.mjs";
-import { garage } from "./garage.mjs";
+import { dialog, eventually, frame, jorvaneHome, printedPage, startJorvane } from "./harness.mjs";
+import { DAILY, garage } from "./garage.mjs";
 
 // Resolution of the printed sheet as it is read back, and its margin (the print style sheet's).
 const DPI = 150;
@@ -26,6 +27,33 @@ async function printedPixels(paper) {
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
+}
+
+// Screenshots and printed sheets go to this folder when it is named (they are looked at, not compared).
+const SHOTS = process.env.JV_SHOTS || "";
+
+// The text of the page printed to PDF as the browser's print dialog prints it by default: with the
+// browser's header and footer switched on (the address, the title, the date and time, the page count).
+async function printedText(paper, name) {
+  const folder = mkdtempSync(join(tmpdir(), "jv-e2e-print-"));
+  try {
+    const session = await paper.context().newCDPSession(paper);
+    const { data } = await session.send("Page.printToPDF", { displayHeaderFooter: true });
+    await session.detach();
+    writeFileSync(join(folder, "page.pdf"), Buffer.from(data, "base64"));
+    if (SHOTS) writeFileSync(join(SHOTS, name + ".pdf"), Buffer.from(data, "base64"));
+    return execFileSync("pdftotext", ["-layout", join(folder, "page.pdf"), "-"], { encoding: "utf8" });
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+// What of the browser's header and footer a printed text shows.
+function browserMargins(text) {
+  const found = [];
+  if (/127\.0\.0\.1|https?:\/\//.test(text)) found.push("the page's address");
+  if (/\d{1,2}\/\d{1,2}\/\d{2,4},?\s+\d{1,2}:\d{2}/.test(text)) found.push("the date and time");
+  return found;
 }
 
 // The pixel of the sheet where a point of the page (CSS pixels from its top left) is printed.
@@ -94,6 +122,17 @@ describe("the home page's printouts", () => {
     return printedPage(app, html);
   }
 
+  // Presses Ctrl+P in the workspace and shows the document it printed on a page of its own.
+  async function printedByCtrlP() {
+    await app.page.bringToFront();
+    const workspace = await frame(app.page, "main_workspace");
+    await workspace.locator("body").click({ position: { x: 5, y: 5 } });
+    const before = (await app.page.evaluate(() => window.jvPrinted || [])).length;
+    await app.page.keyboard.press("Control+p");
+    const html = await eventually(async () => (await app.page.evaluate(() => window.jvPrinted || []))[before], "the page printed");
+    return printedPage(app, html);
+  }
+
   test("the graph prints as it is shown: its line, its points and its grid", async () => {
     const paper = await printedBy("#GraphPrint");
     try {
@@ -154,5 +193,41 @@ describe("the home page's printouts", () => {
     } finally {
       await app.page.emulateMedia({ media: null });
     }
+  });
+
+  test("no printout carries the browser's header or footer: neither the address nor the date", async () => {
+    const printouts = [
+      ["home", "the home page (Ctrl+P)", printedByCtrlP, /Total Cost For Daily Driver/],
+      ["home-graph", "the graph", () => printedBy("#GraphPrint"), /Total Cost For Daily Driver/],
+      ["home-overview", "the car overview", () => printedBy("tr.titlebar .printbutton"), /Daily Driver/],
+    ];
+    const found = {};
+    for (const [name, what, print, shows] of printouts) {
+      const paper = await print();
+      try {
+        const text = await printedText(paper, name);
+        assert.match(text, shows, what + " printed");
+        found[what] = browserMargins(text);
+      } finally {
+        await paper.close();
+      }
+    }
+    // The vehicle page, printed as it is shown too.
+    await app.page.locator("#jv-menubar .jv-menu > button", { hasText: "Go To" }).click();
+    await app.page.locator("#jv-menubar .jv-open li button", { hasText: "Edit Car Details" }).click();
+    const chooser = await dialog(app.page);
+    await chooser.selectOption("#CarList", DAILY);
+    await chooser.click("#ButtonOK");
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
+      "the vehicle page");
+    const paper = await printedByCtrlP();
+    try {
+      const text = await printedText(paper, "vehicle");
+      assert.match(text, /Vehicle Information/, "the vehicle page printed");
+      found["the vehicle page (Ctrl+P)"] = browserMargins(text);
+    } finally {
+      await paper.close();
+    }
+    assert.deepEqual(found, Object.fromEntries(Object.keys(found).map((what) => [what, []])));
   });
 });
