@@ -80,6 +80,14 @@ private:
             text += shown;
         }
         while (!text.empty() && text.back() == ' ') text.pop_back();
+        // The characters the message's HTML wrote as references.
+        for (const auto& [reference, character] :
+             {std::pair{"&#39;", "'"}, std::pair{"&quot;", "\""}, std::pair{"&lt;", "<"}, std::pair{"&gt;", ">"},
+              std::pair{"&nbsp;", " "}, std::pair{"&amp;", "&"}}) {
+            const std::string from = reference;
+            for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1))
+                text.replace(at, from.size(), character);
+        }
         return text;
     }
 

@@ -1,0 +1,321 @@
+// The save the program makes itself as it ends (told to end, the browser gone) or on File > Exit
+// with OK: each entry is stored once, and only as the page's own save would store it. Each checked
+// against the database.
+import assert from "node:assert/strict";
+import { describe, test } from "node:test";
+import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, typeInEntry } from "./harness.mjs";
+
+const CAR = "{E1E1E1E1-0000-0000-0000-000000000001}";
+// 46000 is 9 December 2025 in the database's day numbers.
+const SEED = `INSERT INTO Vehicles (VehicleID, Name, Make, Model, StyleYear, Style, Custom, Sold, Selected, Color, PurchaseOdometer)
+  VALUES ('${CAR}', 'Daily', 'Acura', 'Integra', 2004, 'GS', -1, 0, 0, 'Red', -1);
+INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup, Volume, CostPer, Cost)
+  VALUES ('${CAR}', 46000, 12000, 300, 'Shell', -1, 10.5, 3.199, 33.59);
+INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('${CAR}', 45900, 11000);
+INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('${CAR}', 46000, 12000);
+UPDATE Prefs SET Internet = 1;`;
+const ENTRY_QUESTION = "You made changes to the current entry. Press OK to save changes or Cancel to discard changes.";
+const COST_QUESTION = "The Cost value doesn't match the Parts, Labor, Other and Tax values.  Do you want to save anyway?";
+const NOW = { JV_NOW: "2026-12-09" };
+
+async function choose(app, menu, item) {
+  await app.page.locator("#jv-menubar .jv-menu > button", { hasText: menu }).click();
+  await app.page.locator("#jv-menubar .jv-open li button", { hasText: item }).click();
+}
+
+async function messageOf(box) {
+  return box.locator("#message").innerText();
+}
+
+async function answer(app, box, button) {
+  await box.click(button);
+  await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "the box closed");
+}
+
+// True when the program is still running a moment later.
+async function stillRunning(app) {
+  const ended = await Promise.race([app.exited, new Promise((resolve) => setTimeout(() => resolve(null), 1500))]);
+  return ended === null;
+}
+
+// What the page holds has reached the program (messages are handled in order; this call's answer
+// follows them).
+async function delivered(page) {
+  await page.evaluate(() => window.external.JVToNumber("1"));
+}
+
+// The two ways the program is ended without being asked.
+const STOPS = {
+  SIGTERM: (app) => app.child.kill("SIGTERM"),
+  "the browser killed": (app) => app.browser.close(),
+};
+
+async function ended(app) {
+  assert.deepEqual(await app.exited, { code: 0, signal: null });
+  await app.close();
+}
+
+function stopLines(home) {
+  return home.traceLog().split("\n").filter((line) => /as the program ended/.test(line));
+}
+
+// A new program on the seeded garage with its service register open.
+async function serviceRegister(home) {
+  const app = await startJorvane(home, { env: NOW });
+  const page = await openRegister(app, "a.nav-service", "Service Register");
+  return { app, page };
+}
+
+// A new service whose cost is not the sum of its parts and labor.
+async function mismatchedService(page) {
+  await typeInEntry(page, "new", "Odometer", "12500");
+  await typeInEntry(page, "new", "Vendor", "Jiffy");
+  await typeInEntry(page, "new", "Cost", "60");
+  await page.fill("#details_parts", "20");
+  await page.press("#details_parts", "Tab");
+  await page.fill("#details_labor", "30");
+  await page.press("#details_labor", "Tab");
+  await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the entry marked changed");
+}
+
+describe("a stop while a box of a save is open", () => {
+  for (const [stop, end] of Object.entries(STOPS)) {
+    test(`the service's estimate message, then ${stop}: the entry is stored once`, { timeout: 60000 }, async () => {
+      const home = jorvaneHome();
+      home.seed(SEED);
+      try {
+        const { app, page } = await serviceRegister(home);
+        await typeInEntry(page, "new", "Vendor", "Jiffy");
+        await typeInEntry(page, "new", "Cost", "50");
+        await page.click('tr[id="new"] + tr [name="Submit"]');
+        await findDialog(app, /We will save the value with an estimate of/, "the estimate message");
+        await end(app);
+        await ended(app);
+        assert.equal(home.query("SELECT COUNT(*), Vendor, Cost FROM Services"), "1|Jiffy|50.0");
+        assert.deepEqual(stopLines(home).length, 1);
+        assert.match(stopLines(home)[0], /The changes on page 186 were saved as the program ended/);
+      } finally {
+        home.remove();
+      }
+    });
+  }
+
+  test("the Home page's question, then SIGTERM: the entry is stored once, as the stop saves it", { timeout: 60000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    try {
+      const { app, page } = await serviceRegister(home);
+      await typeInEntry(page, "new", "Vendor", "Jiffy");
+      await typeInEntry(page, "new", "Cost", "50");
+      const nav = await frame(app.page, "main_navbar");
+      await nav.click("a.nav-home");
+      const asked = await dialog(app.page);
+      assert.equal(await messageOf(asked), ENTRY_QUESTION);
+      app.child.kill("SIGTERM");
+      await ended(app);
+      assert.equal(home.query("SELECT COUNT(*), Vendor, Cost FROM Services"), "1|Jiffy|50.0");
+    } finally {
+      home.remove();
+    }
+  });
+});
+
+describe("a stop keeps only what the page's own save stores without asking", () => {
+  const ways = {
+    "typed only": async () => {},
+    "the cost question answered Cancel": async (app, page) => {
+      await page.click('tr[id="new"] + tr [name="Submit"]');
+      const asked = await findDialog(app, /Do you want to save anyway/, "the cost question");
+      await answer(app, asked, "#ButtonCancel");
+    },
+    "the cost question unanswered": async (app, page) => {
+      await page.click('tr[id="new"] + tr [name="Submit"]');
+      await findDialog(app, /Do you want to save anyway/, "the cost question");
+    },
+  };
+  for (const [way, act] of Object.entries(ways)) {
+    test(`a service whose cost is not its details' sum, ${way}, then SIGTERM: nothing stored`, { timeout: 60000 }, async () => {
+      const home = jorvaneHome();
+      home.seed(SEED);
+      try {
+        const { app, page } = await serviceRegister(home);
+        await mismatchedService(page);
+        await act(app, page);
+        await delivered(page).catch(() => {});
+        app.child.kill("SIGTERM");
+        await ended(app);
+        assert.equal(home.query("SELECT COUNT(*) FROM Services"), "0");
+        assert.deepEqual(stopLines(home).length, 1);
+        assert.match(stopLines(home)[0],
+          /The changes on page 186 could not be saved as the program ended: The Cost value doesn't match/);
+      } finally {
+        home.remove();
+      }
+    });
+  }
+
+  test("File > Exit then OK asks the service's cost question and honours it", { timeout: 60000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    try {
+      const { app, page } = await serviceRegister(home);
+      await mismatchedService(page);
+      await choose(app, "File", "Exit");
+      let asked = await dialog(app.page);
+      assert.equal(await messageOf(asked), ENTRY_QUESTION);
+      await asked.click("#ButtonOK");
+      asked = await findDialog(app, /Do you want to save anyway/, "the cost question");
+      assert.equal(await messageOf(asked), COST_QUESTION.replace(/\s+/g, " "));
+      await answer(app, asked, "#ButtonCancel");
+      assert.ok(await stillRunning(app), "the program goes on");
+      assert.equal(await page.inputValue('tr[id="new"] [name="Cost"]'), "60.00", "the typing is kept");
+      assert.equal(home.query("SELECT COUNT(*) FROM Services"), "0");
+
+      await choose(app, "File", "Exit");
+      asked = await dialog(app.page);
+      assert.equal(await messageOf(asked), ENTRY_QUESTION);
+      await asked.click("#ButtonOK");
+      asked = await findDialog(app, /Do you want to save anyway/, "the cost question");
+      await asked.click("#ButtonOK");
+      await ended(app);
+      assert.equal(home.query("SELECT COUNT(*), Vendor, Cost, Parts, Labor FROM Services"), "1|Jiffy|60.0|20.0|30.0");
+      assert.deepEqual(stopLines(home), []);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("a stored car: its make emptied, or a year the page refuses, is not stored at a stop", { timeout: 120000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    const stored = () => home.query(`SELECT Make, StyleYear, Model, Style FROM Vehicles WHERE VehicleID = '${CAR}'`);
+    const carPage = async () => {
+      const app = await startJorvane(home, { env: NOW });
+      const ws = await frame(app.page, "main_workspace");
+      await ws.evaluate((id) => { location.href = "177?" + id; }, CAR);
+      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
+        "the vehicle page");
+      const page = await frame(app.page, "main_workspace");
+      await page.waitForFunction(() => window.external);
+      return { app, page };
+    };
+    const edits = [
+      ["the make emptied", async (app, page) => {
+        await page.fill("#CustomCarMake", "");
+        await page.press("#CustomCarMake", "Tab");
+      }, /Please enter your car's make, year, model and style/],
+      ["a year the page empties, its message open", async (app, page) => {
+        await page.fill("#CustomCarYear", "1850");
+        await page.press("#CustomCarYear", "Tab");
+        await findDialog(app, /Year must be between 1900 and 2027/, "the year's message");
+      }, /Please enter your car's make, year, model and style/],
+      ["a year the page would empty, the cursor still in it", async (app, page) => {
+        await page.click("#CustomCarYear");
+        await page.fill("#CustomCarYear", "");
+        await page.type("#CustomCarYear", "1850");
+      }, /Please enter your car's make, year, model and style/],
+    ];
+    try {
+      assert.equal(stored(), "Acura|2004|Integra|GS");
+      for (const [what, edit, why] of edits) {
+        const { app, page } = await carPage();
+        await edit(app, page);
+        await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
+        await delivered(page).catch(() => {});
+        app.child.kill("SIGTERM");
+        await ended(app);
+        assert.equal(stored(), "Acura|2004|Integra|GS", what);
+        const lines = stopLines(home);
+        assert.match(lines[lines.length - 1], /The changes on page 177 could not be saved as the program ended/, what);
+        assert.match(lines[lines.length - 1], why, what);
+      }
+    } finally {
+      home.remove();
+    }
+  });
+});
+
+describe("a stop stores a fill-up field for field as the page's save does", () => {
+  // The fields typed into the new entry in turn; the cursor stays in the last one.
+  const entries = {
+    "the odometer": [["Odometer", "12400"]],
+    "the price, then the volume": [["Odometer", "12400"], ["Cost Per", "3.199"], ["Volume", "10.5", false]],
+  };
+  const stored = (home) => home.query("SELECT * FROM FuelPurchases WHERE Odometer > 12000").split("|").slice(1).join("|");
+
+  for (const [what, fields] of Object.entries(entries)) {
+    test(`${what} typed, the cursor still in the field: SIGTERM stores what Enter stores`, { timeout: 90000 }, async () => {
+      const rows = {};
+      for (const way of ["Enter", "SIGTERM"]) {
+        const home = jorvaneHome();
+        home.seed(SEED);
+        try {
+          const app = await startJorvane(home, { env: NOW });
+          const page = await openRegister(app, "a.nav-fuel", "Fuel Register");
+          let selector;
+          for (const [index, [name, text, top]] of fields.entries()) {
+            selector = top === false ? `tr[id="new"] + tr [name="${name}"]` : `tr[id="new"] [name="${name}"]`;
+            if (index < fields.length - 1) {
+              await typeInEntry(page, "new", name, text, { top: top !== false });
+              continue;
+            }
+            await page.click(selector);
+            await page.fill(selector, "");
+            await page.type(selector, text);
+          }
+          if (way === "Enter") {
+            await page.press(selector, "Enter");
+            await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === "2", "the saved entry");
+            await app.close();
+          } else {
+            await delivered(page);
+            app.child.kill("SIGTERM");
+            await ended(app);
+          }
+          rows[way] = stored(home);
+        } finally {
+          home.remove();
+        }
+      }
+      assert.match(rows.Enter, /\|400\.0\|/, "the page works out the distance");
+      assert.equal(rows.SIGTERM, rows.Enter);
+    });
+  }
+});
+
+describe("a stop after the open car was deleted", () => {
+  test("Go To > Delete Car on the car whose page has unsaved edits, then SIGTERM: nothing kept", { timeout: 60000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    try {
+      const app = await startJorvane(home, { env: NOW });
+      const ws = await frame(app.page, "main_workspace");
+      await ws.evaluate((id) => { location.href = "177?" + id; }, CAR);
+      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
+        "the vehicle page");
+      const page = await frame(app.page, "main_workspace");
+      await page.waitForFunction(() => window.external);
+      await page.click("#ShowOptionalTabs");
+      await page.click("#TabMiscellaneous");
+      await page.fill("#Color", "Blue");
+      await page.press("#Color", "Tab");
+      await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
+
+      await choose(app, "Go To", "Delete Car");
+      const chooser = await dialog(app.page);
+      await chooser.selectOption("#CarList", CAR);
+      await chooser.click("#ButtonOK");
+      const asked = await findDialog(app, /permanently delete this vehicle/, "the deletion question");
+      await asked.click("#ButtonOK");
+      await eventually(() => home.query("SELECT COUNT(*) FROM Vehicles") === "0", "the car deleted");
+      await delivered(await frame(app.page, "main_workspace")).catch(() => {});
+      app.child.kill("SIGTERM");
+      await ended(app);
+      assert.equal(home.query("SELECT COUNT(*) FROM Vehicles"), "0");
+      assert.equal(home.query("SELECT COUNT(*) FROM MaintenancePlan WHERE Name = 'plan for Daily'"), "0");
+      assert.deepEqual(stopLines(home), []);
+    } finally {
+      home.remove();
+    }
+  });
+});
