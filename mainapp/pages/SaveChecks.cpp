@@ -23,6 +23,13 @@ std::string Trim(const std::string& text) {
 const char* const kServiceCostQuestion =
     "The Cost value doesn't match the Parts, Labor, Other and Tax values.  Do you want to save anyway?";
 
+double ServiceCostWorkedOut(const ServiceAmounts& amounts, bool costFollows) {
+    const bool details = amounts.parts != 0 || amounts.labor != 0 || amounts.other != 0 || amounts.tax != 0;
+    const double sum = RoundTo(amounts.parts + amounts.labor + amounts.other + amounts.tax, 2);
+    if (!details || !(costFollows || amounts.cost == 0) || std::fabs(amounts.cost - sum) <= 0.005) return amounts.cost;
+    return sum;
+}
+
 bool ServiceCostDiffers(const ServiceAmounts& amounts) {
     const bool details = amounts.parts != 0 || amounts.labor != 0 || amounts.other != 0 || amounts.tax != 0;
     const double sum = amounts.parts + amounts.labor + amounts.other + amounts.tax;

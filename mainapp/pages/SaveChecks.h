@@ -16,6 +16,10 @@ struct ServiceAmounts {
     double other = 0;
     double tax = 0;
 };
+// The cost as the page works it out once a detail is left: with details given, their sum (to the
+// cent) when no cost is given or the cost follows the details (it is not one the user typed);
+// otherwise as given.
+double ServiceCostWorkedOut(const ServiceAmounts& amounts, bool costFollows);
 // True when details are given and the cost is not their sum: the page asks before it saves.
 bool ServiceCostDiffers(const ServiceAmounts& amounts);
 extern const char* const kServiceCostQuestion;

@@ -370,20 +370,31 @@ bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
     const auto other = amount(PageValue(*this, "details_other"), "");
     const auto tax = amount(PageValue(*this, "details_tax"), "");
     // A number that is no number is refused by the save itself, with its own message.
-    if (cost && parts && labor && other && tax &&
-        savechecks::ServiceCostDiffers({*cost, *parts, *labor, *other, *tax})) {
-        CGenericDlg question;
-        question.SetMessage(EscapeHtmlQuotes(savechecks::kServiceCostQuestion));
-        question.ShowCancelButton();
-        if (question.DoModal() != 0) {
-            SetSaveResult(*this, false);
-            return false;
+    std::string costText = EntryValue(top, "Cost");
+    if (cost && parts && labor && other && tax) {
+        savechecks::ServiceAmounts amounts{*cost, *parts, *labor, *other, *tax};
+        // A detail typed last and not left yet gives the cost their sum, as leaving it does, unless
+        // the cost is one the user typed (the page marks which).
+        ElementPtr mark;
+        const bool costFollows = !GetElementById("CostFollows", mark) || mark->textContent() != "false";
+        if (const double worked = savechecks::ServiceCostWorkedOut(amounts, costFollows); worked != amounts.cost) {
+            amounts.cost = worked;
+            costText = registerfields::NumberForPage(worked, 2, false, format);
+        }
+        if (savechecks::ServiceCostDiffers(amounts)) {
+            CGenericDlg question;
+            question.SetMessage(EscapeHtmlQuotes(savechecks::kServiceCostQuestion));
+            question.ShowCancelButton();
+            if (question.DoModal() != 0) {
+                SetSaveResult(*this, false);
+                return false;
+            }
         }
     }
     SaveService(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
-                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "Cost"),
-                PageValue(*this, "details_parts"), PageValue(*this, "details_labor"), PageValue(*this, "details_other"),
-                PageValue(*this, "details_tax"), PageValue(*this, "details_notes"));
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), costText, PageValue(*this, "details_parts"),
+                PageValue(*this, "details_labor"), PageValue(*this, "details_other"), PageValue(*this, "details_tax"),
+                PageValue(*this, "details_notes"));
     return EntrySaved(*this);
 }
 

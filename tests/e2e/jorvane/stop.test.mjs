@@ -100,6 +100,27 @@ describe("a stop while a box of a save is open", () => {
     });
   }
 
+  test("the Home page's question answered OK, the estimate message, then SIGTERM: the entry is stored once", { timeout: 60000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(SEED);
+    try {
+      const { app, page } = await serviceRegister(home);
+      await typeInEntry(page, "new", "Vendor", "Jiffy");
+      await typeInEntry(page, "new", "Cost", "50");
+      const nav = await frame(app.page, "main_navbar");
+      await nav.click("a.nav-home");
+      const asked = await dialog(app.page);
+      assert.equal(await messageOf(asked), ENTRY_QUESTION);
+      await asked.click("#ButtonOK");
+      await findDialog(app, /We will save the value with an estimate of/, "the estimate message");
+      app.child.kill("SIGTERM");
+      await ended(app);
+      assert.equal(home.query("SELECT COUNT(*), Vendor, Cost FROM Services"), "1|Jiffy|50.0");
+    } finally {
+      home.remove();
+    }
+  });
+
   test("the Home page's question, then SIGTERM: the entry is stored once, as the stop saves it", { timeout: 60000 }, async () => {
     const home = jorvaneHome();
     home.seed(SEED);
@@ -235,15 +256,22 @@ describe("a stop keeps only what the page's own save stores without asking", () 
   });
 });
 
-describe("a stop stores a fill-up field for field as the page's save does", () => {
-  // The fields typed into the new entry in turn; the cursor stays in the last one.
+describe("a stop stores an entry field for field as the page's save does", () => {
+  const top = (name) => `tr[id="new"] [name="${name}"]`;
+  const bottom = (name) => `tr[id="new"] + tr [name="${name}"]`;
+  // The fields typed into a register's new entry in turn; the cursor stays in the last one.
   const entries = {
-    "the odometer": [["Odometer", "12400"]],
-    "the price, then the volume": [["Odometer", "12400"], ["Cost Per", "3.199"], ["Volume", "10.5", false]],
+    "a fill-up's odometer": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
+      fields: [[top("Odometer"), "12400"]], expect: /\|400\.0\|/ },
+    "a fill-up's price, then its volume": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
+      fields: [[top("Odometer"), "12400"], [top("Cost Per"), "3.199"], [bottom("Volume"), "10.5"]], expect: /\|33\.59$/ },
+    "a service's parts, then its labor": { link: "a.nav-service", title: "Service Register", table: "Services",
+      fields: [[top("Odometer"), "12500"], [top("Vendor"), "Jiffy"], ["#details_parts", "20"], ["#details_labor", "30"]],
+      expect: /\|50\.0\|20\.0\|30\.0\|/ },
   };
-  const stored = (home) => home.query("SELECT * FROM FuelPurchases WHERE Odometer > 12000").split("|").slice(1).join("|");
+  const stored = (home, table) => home.query(`SELECT * FROM ${table} WHERE Odometer > 12000`).split("|").slice(1).join("|");
 
-  for (const [what, fields] of Object.entries(entries)) {
+  for (const [what, entry] of Object.entries(entries)) {
     test(`${what} typed, the cursor still in the field: SIGTERM stores what Enter stores`, { timeout: 90000 }, async () => {
       const rows = {};
       for (const way of ["Enter", "SIGTERM"]) {
@@ -251,33 +279,32 @@ describe("a stop stores a fill-up field for field as the page's save does", () =
         home.seed(SEED);
         try {
           const app = await startJorvane(home, { env: NOW });
-          const page = await openRegister(app, "a.nav-fuel", "Fuel Register");
+          const page = await openRegister(app, entry.link, entry.title);
+          const before = home.query(`SELECT COUNT(*) FROM ${entry.table}`);
           let selector;
-          for (const [index, [name, text, top]] of fields.entries()) {
-            selector = top === false ? `tr[id="new"] + tr [name="${name}"]` : `tr[id="new"] [name="${name}"]`;
-            if (index < fields.length - 1) {
-              await typeInEntry(page, "new", name, text, { top: top !== false });
-              continue;
-            }
+          for (const [field, text] of entry.fields) {
+            if (selector) await page.press(selector, "Tab");
+            selector = field;
             await page.click(selector);
             await page.fill(selector, "");
             await page.type(selector, text);
           }
           if (way === "Enter") {
             await page.press(selector, "Enter");
-            await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === "2", "the saved entry");
+            await eventually(() => home.query(`SELECT COUNT(*) FROM ${entry.table}`) !== before, "the saved entry");
             await app.close();
           } else {
             await delivered(page);
             app.child.kill("SIGTERM");
             await ended(app);
           }
-          rows[way] = stored(home);
+          rows[way] = stored(home, entry.table);
+          if (process.env.JV_DEBUG_STOP) console.log(way, stopLines(home));
         } finally {
           home.remove();
         }
       }
-      assert.match(rows.Enter, /\|400\.0\|/, "the page works out the distance");
+      assert.match(rows.Enter, entry.expect, "what the page's save works out");
       assert.equal(rows.SIGTERM, rows.Enter);
     });
   }

@@ -31,6 +31,28 @@ TEST(SaveChecks, AServiceIsAskedAboutOnlyWhenItsCostIsNotTheSumOfTheDetailsGiven
     }
 }
 
+TEST(SaveChecks, AServiceCostNotTypedByTheUserIsTheSumOfItsDetails) {
+    struct Case {
+        ServiceAmounts amounts;
+        bool follows;
+        double cost;
+    };
+    const Case cases[] = {
+        {{0, 20, 30, 0, 0}, true, 50},
+        {{0, 20, 30, 0, 0}, false, 50},   // no cost at all: the sum whatever the mark
+        {{20, 20, 30, 0, 0}, true, 50},   // worked out from the parts before the labor came
+        {{20, 20, 30, 0, 0}, false, 20},  // the user's own cost stays (the save asks about it)
+        {{0, 0.125, 0.125, 0, 0}, true, 0.25},
+        {{0, 40, 60, -10, 8.25}, true, 98.25},
+        {{35, 0, 0, 0, 0}, true, 35},  // no details: the cost stands
+        {{0, 0, 0, 0, 0}, true, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(ServiceCostWorkedOut(c.amounts, c.follows), c.cost)
+            << c.amounts.cost << " " << c.amounts.parts << " " << c.amounts.labor << " " << c.follows;
+    }
+}
+
 TEST(SaveChecks, AFillUpsOdometerAndDistanceAreWorkedOutAsThePageDoesOnLeavingTheField) {
     struct Case {
         const char* what;
@@ -107,7 +129,7 @@ TEST(SaveChecks, TheVehiclePageRefusesACarWithoutMakeYearModelStyleOrOdometer) {
 
 TEST(SaveChecks, ACustomYearIsTakenFrom1900ToNextYear) {
     const std::pair<const char*, bool> cases[] = {
-        {"", true},     {"1900", true},   {" 2004 ", true}, {"2027", true}, {"2028", false},
+        {"", true},      {"1900", true}, {" 2004 ", true}, {"2027", true}, {"2028", false},
         {"1899", false}, {"abc", false}, {"20o4", false},  {"0", false},
     };
     for (const auto& [typed, taken] : cases) EXPECT_EQ(CustomYearAccepted(typed, 2027), taken) << typed;
