@@ -52,15 +52,34 @@ FuelReading FuelReadingWorkedOut(const FuelReading& typed, std::optional<double>
     return result;
 }
 
-FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed) {
+FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std::string>& typedOrder) {
     FuelAmounts result = typed;
     const bool volume = typed.volume != 0;
     const bool costPer = typed.costPer != 0;
     const bool cost = typed.cost != 0;
-    if (volume + costPer + cost != 2) return result;
-    if (!cost)
+    const int given = volume + costPer + cost;
+    // Nothing typed in the entry: nothing for the page to settle either (a stored entry as stored).
+    if (given < 2 || typedOrder.empty()) return result;
+    std::string worked;
+    if (given == 2) {
+        worked = !volume ? "volume" : !costPer ? "costPer" : "cost";
+    } else {
+        // Within what the shown decimals explain: half a cent of the total, half a thousandth of
+        // the volume and of the price.
+        const double slack = 0.005 + 0.0005 * std::fabs(typed.volume) + 0.0005 * std::fabs(typed.costPer) + 1e-9;
+        if (std::fabs(typed.volume * typed.costPer - typed.cost) <= slack) return result;
+        const auto age = [&typedOrder](const std::string& name) {
+            for (size_t i = typedOrder.size(); i-- > 0;)
+                if (typedOrder[i] == name) return static_cast<long>(i);
+            return -1L;
+        };
+        worked = "costPer";
+        for (const char* name : {"volume", "cost"})
+            if (age(name) < age(worked)) worked = name;
+    }
+    if (worked == "cost")
         result.cost = RoundTo(typed.volume * typed.costPer, 2);
-    else if (!costPer)
+    else if (worked == "costPer")
         result.costPer = RoundTo(typed.cost / typed.volume, 3);
     else
         result.volume = RoundTo(typed.cost / typed.costPer, 3);

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The checks a page's own save makes before it stores anything, kept here too so that a save the
 // program makes itself (File > Exit with OK, the program ending) keeps exactly what the page's
@@ -35,14 +36,17 @@ struct FuelReading {
 };
 FuelReading FuelReadingWorkedOut(const FuelReading& typed, std::optional<double> previousOdometer);
 
-// Volume, price per unit and total of a fill-up (0: not given): with two of them given the third
-// is worked out as the page does once the field is left (3, 3 and 2 decimals); otherwise as typed.
+// Volume, price per unit and total of a fill-up (0: not given), as the page settles them once the
+// field is left (3, 3 and 2 decimals): with two given the third is worked out; with three that do
+// not agree beyond their shown decimals, the two typed last stay and the other gives way (one never
+// typed first, the price before the volume before the total). `typedOrder` names the fields typed
+// ("volume", "costPer", "cost"), the latest last. One or none given, or none typed: as they are.
 struct FuelAmounts {
     double volume = 0;
     double costPer = 0;
     double cost = 0;
 };
-FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed);
+FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std::string>& typedOrder);
 
 // What the vehicle page's fields hold for its save check.
 struct CarFields {

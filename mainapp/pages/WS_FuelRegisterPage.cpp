@@ -1,7 +1,10 @@
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 
 #include <cstdlib>
+#include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
@@ -251,7 +254,15 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
     if (numbers) {
         const auto reading =
             savechecks::FuelReadingWorkedOut({values[0], values[1]}, PreviousOdometer(rowId, vehicleId));
-        const auto amounts = savechecks::FuelAmountsWorkedOut({values[2], values[3], values[4]});
+        // Which amounts the user typed, the latest last (the page shows them, the one being typed
+        // in counted): the one typed longest ago gives way when the three disagree.
+        std::vector<std::string> typedOrder;
+        ElementPtr typed;
+        if (GetElementById("TypedAmounts", typed)) {
+            std::istringstream names(typed->textContent());
+            for (std::string name; names >> name;) typedOrder.push_back(name);
+        }
+        const auto amounts = savechecks::FuelAmountsWorkedOut({values[2], values[3], values[4]}, typedOrder);
         const double worked[] = {reading.odometer, reading.distance, amounts.volume, amounts.costPer, amounts.cost};
         const int digits[] = {1, 1, 3, 3, 2};
         for (size_t i = 0; i < std::size(fields); ++i) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,25 +78,40 @@ TEST(SaveChecks, AFillUpsOdometerAndDistanceAreWorkedOutAsThePageDoesOnLeavingTh
     }
 }
 
-TEST(SaveChecks, TwoOfAFillUpsAmountsGiveTheThird) {
+TEST(SaveChecks, AFillUpsAmountsAreSettledAsThePageSettlesThemOnLeavingTheField) {
     struct Case {
         FuelAmounts typed;
+        std::vector<std::string> order;  // the fields typed, the latest last
         FuelAmounts expected;
     };
     const Case cases[] = {
-        {{10.5, 3.199, 0}, {10.5, 3.199, 33.59}},
-        {{10.5, 0, 33.59}, {10.5, 3.199, 33.59}},
-        {{0, 3.199, 33.59}, {10.5, 3.199, 33.59}},
-        // One, none or all three given: as typed (three that disagree are the page's to settle).
-        {{10.5, 0, 0}, {10.5, 0, 0}},
-        {{0, 0, 0}, {0, 0, 0}},
-        {{10, 3, 40}, {10, 3, 40}},
+        {{10.5, 3.199, 0}, {"volume", "costPer"}, {10.5, 3.199, 33.59}},
+        {{10.5, 0, 33.59}, {"cost", "volume"}, {10.5, 3.199, 33.59}},
+        {{0, 3.199, 33.59}, {"costPer", "cost"}, {10.5, 3.199, 33.59}},
+        // Three that agree within their shown decimals stay.
+        {{10.5, 3.199, 33.59}, {"volume", "costPer", "cost"}, {10.5, 3.199, 33.59}},
+        {{10.5, 3.2, 33.6}, {"volume", "costPer", "cost"}, {10.5, 3.2, 33.6}},
+        // Three that do not: the one typed longest ago gives way.
+        {{10, 3, 40}, {"volume", "costPer", "cost"}, {13.333, 3, 40}},
+        {{10, 3, 40}, {"costPer", "volume", "cost"}, {10, 4, 40}},
+        {{10, 3, 40}, {"cost", "costPer", "volume"}, {10, 3, 30}},
+        // One never typed gives way first: the price before the volume before the total.
+        {{10, 3, 40}, {"cost"}, {10, 4, 40}},
+        {{10, 3, 40}, {"costPer", "cost"}, {13.333, 3, 40}},
+        {{10, 3, 40}, {"costPer", "volume"}, {10, 3, 30}},
+        // One or none given: as typed.
+        {{10.5, 0, 0}, {"volume"}, {10.5, 0, 0}},
+        {{0, 0, 0}, {}, {0, 0, 0}},
+        // Nothing typed in the entry (its stored amounts, its notes edited): as stored.
+        {{10, 3, 40}, {}, {10, 3, 40}},
+        {{10.5, 3.199, 0}, {}, {10.5, 3.199, 0}},
     };
     for (const Case& c : cases) {
-        const FuelAmounts worked = FuelAmountsWorkedOut(c.typed);
-        EXPECT_DOUBLE_EQ(worked.volume, c.expected.volume);
-        EXPECT_DOUBLE_EQ(worked.costPer, c.expected.costPer);
-        EXPECT_DOUBLE_EQ(worked.cost, c.expected.cost);
+        const FuelAmounts worked = FuelAmountsWorkedOut(c.typed, c.order);
+        const std::string order = ::testing::PrintToString(c.order);
+        EXPECT_DOUBLE_EQ(worked.volume, c.expected.volume) << order;
+        EXPECT_DOUBLE_EQ(worked.costPer, c.expected.costPer) << order;
+        EXPECT_DOUBLE_EQ(worked.cost, c.expected.cost) << order;
     }
 }
 
