@@ -272,8 +272,23 @@ describe("a stop stores an entry field for field as the page's save does", () =>
     "a service's parts, then its labor": { link: "a.nav-service", title: "Service Register", table: "Services",
       fields: [[top("Odometer"), "12500"], [top("Vendor"), "Jiffy"], ["#details_parts", "20"], ["#details_labor", "30"]],
       expect: /\|50\.0\|20\.0\|30\.0\|/ },
+    "an expense's category, then its cost": { link: "a.nav-expense", title: "Miscellaneous Expense Register", table: "Expenses",
+      fields: [[top("Odometer"), "12600"], [top("Vendor"), "Car wash"], [top("category"), "1"], [top("Cost"), "12.5"]],
+      expect: /Car wash.*\|12\.5/ },
+    "an odometer reading": { page: "215", title: "Odometer Register", table: "OdometerValues", where: "OdometerValue > 12000",
+      fields: [[top("odometer"), "12700"]], expect: /\|12700\.0$/ },
   };
-  const stored = (home, table) => home.query(`SELECT * FROM ${table} WHERE Odometer > 12000`).split("|").slice(1).join("|");
+  const stored = (home, entry) =>
+    home.query(`SELECT * FROM ${entry.table} WHERE ${entry.where || "Odometer > 12000"}`).split("|").slice(1).join("|");
+  async function open(app, entry) {
+    if (entry.link) return openRegister(app, entry.link, entry.title);
+    const ws = await frame(app.page, "main_workspace");
+    await ws.evaluate((id) => { location.href = id; }, entry.page);
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === entry.title, entry.title);
+    const page = await frame(app.page, "main_workspace");
+    await page.waitForSelector("#new");
+    return page;
+  }
 
   for (const [what, entry] of Object.entries(entries)) {
     test(`${what} typed, the cursor still in the field: SIGTERM stores what Enter stores`, { timeout: 90000 }, async () => {
@@ -283,12 +298,16 @@ describe("a stop stores an entry field for field as the page's save does", () =>
         home.seed(SEED);
         try {
           const app = await startJorvane(home, { env: NOW });
-          const page = await openRegister(app, entry.link, entry.title);
+          const page = await open(app, entry);
           const before = home.query(`SELECT COUNT(*) FROM ${entry.table}`);
           let selector;
           for (const [field, text] of entry.fields) {
             if (selector) await page.press(selector, "Tab");
             selector = field;
+            if (/category/.test(field)) {
+              await page.selectOption(selector, text);
+              continue;
+            }
             await page.click(selector);
             await page.fill(selector, "");
             await page.type(selector, text);
@@ -303,7 +322,7 @@ describe("a stop stores an entry field for field as the page's save does", () =>
             app.child.kill("SIGTERM");
             await ended(app);
           }
-          rows[way] = stored(home, entry.table);
+          rows[way] = stored(home, entry);
           if (process.env.JV_DEBUG_STOP) console.log(way, stopLines(home));
         } finally {
           home.remove();
