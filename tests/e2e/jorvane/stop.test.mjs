@@ -370,3 +370,67 @@ describe("a stop after the open car was deleted", () => {
     }
   });
 });
+
+describe("the trace log says what the stop's save did", () => {
+  // What is done before SIGTERM, what is then stored, and the trace lines about the stop's save.
+  const cases = {
+    "a register opened, nothing typed": {
+      act: async (app) => openRegister(app, "a.nav-fuel", "Fuel Register"),
+      stored: "SELECT COUNT(*) FROM FuelPurchases", expect: "1", lines: [],
+    },
+    "a reading the register refuses (already recorded)": {
+      act: async (app) => {
+        const ws = await frame(app.page, "main_workspace");
+        await ws.evaluate(() => { location.href = "215"; });
+        await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Odometer Register",
+          "the odometer page");
+        const page = await frame(app.page, "main_workspace");
+        await page.waitForSelector("#new");
+        await typeInEntry(page, "new", "odometer", "12000");
+        return page;
+      },
+      stored: "SELECT COUNT(*) FROM OdometerValues", expect: "2",
+      lines: [/The changes on page 215 could not be saved as the program ended: The odometer value 12000\.0 is already recorded/],
+    },
+    "a stored car's colour changed": {
+      act: async (app) => {
+        const ws = await frame(app.page, "main_workspace");
+        await ws.evaluate((id) => { location.href = "177?" + id; }, CAR);
+        await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
+          "the vehicle page");
+        const page = await frame(app.page, "main_workspace");
+        await page.waitForFunction(() => window.external);
+        await page.click("#ShowOptionalTabs");
+        await page.click("#TabMiscellaneous");
+        await page.click("#Color");
+        await page.fill("#Color", "");
+        await page.type("#Color", "Blue");
+        return page;
+      },
+      stored: `SELECT Color FROM Vehicles WHERE VehicleID = '${CAR}'`, expect: "Blue",
+      lines: [/The changes on page 177 were saved as the program ended$/],
+    },
+  };
+  for (const [what, c] of Object.entries(cases)) {
+    test(`${what}, then SIGTERM`, { timeout: 60000 }, async () => {
+      const home = jorvaneHome();
+      home.seed(SEED);
+      try {
+        const app = await startJorvane(home, { env: NOW });
+        const page = await c.act(app);
+        if (c.lines.length) {
+          await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the page marked changed");
+        }
+        await delivered(page).catch(() => {});
+        app.child.kill("SIGTERM");
+        await ended(app);
+        assert.equal(home.query(c.stored), c.expect);
+        const lines = stopLines(home);
+        assert.equal(lines.length, c.lines.length, lines.join("\n"));
+        c.lines.forEach((line, i) => assert.match(lines[i], line));
+      } finally {
+        home.remove();
+      }
+    });
+  }
+});
