@@ -59,6 +59,22 @@ function stopLines(home) {
   return home.traceLog().split("\n").filter((line) => /as the program ended/.test(line));
 }
 
+// A workspace page opened by its address ("177?<car>": the car's page; "215": the odometer register).
+async function openPage(app, address, title) {
+  const ws = await frame(app.page, "main_workspace");
+  await ws.evaluate((to) => { location.href = to; }, address);
+  await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === title, title);
+  const page = await frame(app.page, "main_workspace");
+  await page.waitForFunction(() => window.external);
+  return page;
+}
+const carPage = (app) => openPage(app, "177?" + CAR, "Vehicle Information Page");
+const odometerRegister = async (app) => {
+  const page = await openPage(app, "215", "Odometer Register");
+  await page.waitForSelector("#new");
+  return page;
+};
+
 // A new program on the seeded garage with its service register open.
 async function serviceRegister(home) {
   const app = await startJorvane(home, { env: NOW });
@@ -79,66 +95,49 @@ async function mismatchedService(page) {
 }
 
 describe("a stop while a box of a save is open", () => {
-  for (const [stop, end] of Object.entries(STOPS)) {
-    test(`the service's estimate message, then ${stop}: the entry is stored once`, { timeout: 60000 }, async () => {
+  // How the service without an odometer is on its way to be saved when the program is stopped.
+  const home_ = async (app) => {
+    await (await frame(app.page, "main_navbar")).click("a.nav-home");
+    const asked = await dialog(app.page);
+    assert.equal(await messageOf(asked), ENTRY_QUESTION);
+    return asked;
+  };
+  const estimate = (app) => findDialog(app, /We will save the value with an estimate of/, "the estimate message");
+  const cases = [
+    ["Submit, the estimate message", "SIGTERM", async (app, page) => {
+      await page.click('tr[id="new"] + tr [name="Submit"]');
+      await estimate(app);
+    }],
+    ["Submit, the estimate message", "the browser killed", async (app, page) => {
+      await page.click('tr[id="new"] + tr [name="Submit"]');
+      await estimate(app);
+    }],
+    ["Home, the question answered OK, the estimate message", "SIGTERM", async (app) => {
+      await (await home_(app)).click("#ButtonOK");
+      await estimate(app);
+    }],
+    ["Home, the question open", "SIGTERM", home_],
+  ];
+  for (const [way, stop, act] of cases) {
+    test(`${way}, then ${stop}: the entry is stored once`, { timeout: 60000 }, async () => {
       const home = jorvaneHome();
       home.seed(SEED);
       try {
         const { app, page } = await serviceRegister(home);
         await typeInEntry(page, "new", "Vendor", "Jiffy");
         await typeInEntry(page, "new", "Cost", "50");
-        await page.click('tr[id="new"] + tr [name="Submit"]');
-        await findDialog(app, /We will save the value with an estimate of/, "the estimate message");
-        await end(app);
+        await act(app, page);
+        await STOPS[stop](app);
         await ended(app);
         assert.equal(home.query("SELECT COUNT(*), Vendor, Cost FROM Services"), "1|Jiffy|50.0");
-        assert.deepEqual(stopLines(home).length, 1);
-        assert.match(stopLines(home)[0], /The changes on page 186 were saved as the program ended/);
+        const lines = stopLines(home);
+        assert.equal(lines.length, 1, lines.join("\n"));
+        assert.match(lines[0], /The changes on page 186 were saved as the program ended$/);
       } finally {
         home.remove();
       }
     });
   }
-
-  test("the Home page's question answered OK, the estimate message, then SIGTERM: the entry is stored once", { timeout: 60000 }, async () => {
-    const home = jorvaneHome();
-    home.seed(SEED);
-    try {
-      const { app, page } = await serviceRegister(home);
-      await typeInEntry(page, "new", "Vendor", "Jiffy");
-      await typeInEntry(page, "new", "Cost", "50");
-      const nav = await frame(app.page, "main_navbar");
-      await nav.click("a.nav-home");
-      const asked = await dialog(app.page);
-      assert.equal(await messageOf(asked), ENTRY_QUESTION);
-      await asked.click("#ButtonOK");
-      await findDialog(app, /We will save the value with an estimate of/, "the estimate message");
-      app.child.kill("SIGTERM");
-      await ended(app);
-      assert.equal(home.query("SELECT COUNT(*), Vendor, Cost FROM Services"), "1|Jiffy|50.0");
-    } finally {
-      home.remove();
-    }
-  });
-
-  test("the Home page's question, then SIGTERM: the entry is stored once, as the stop saves it", { timeout: 60000 }, async () => {
-    const home = jorvaneHome();
-    home.seed(SEED);
-    try {
-      const { app, page } = await serviceRegister(home);
-      await typeInEntry(page, "new", "Vendor", "Jiffy");
-      await typeInEntry(page, "new", "Cost", "50");
-      const nav = await frame(app.page, "main_navbar");
-      await nav.click("a.nav-home");
-      const asked = await dialog(app.page);
-      assert.equal(await messageOf(asked), ENTRY_QUESTION);
-      app.child.kill("SIGTERM");
-      await ended(app);
-      assert.equal(home.query("SELECT COUNT(*), Vendor, Cost FROM Services"), "1|Jiffy|50.0");
-    } finally {
-      home.remove();
-    }
-  });
 });
 
 describe("a stop keeps only what the page's own save stores without asking", () => {
@@ -210,16 +209,6 @@ describe("a stop keeps only what the page's own save stores without asking", () 
     const home = jorvaneHome();
     home.seed(SEED);
     const stored = () => home.query(`SELECT Make, StyleYear, Model, Style FROM Vehicles WHERE VehicleID = '${CAR}'`);
-    const carPage = async () => {
-      const app = await startJorvane(home, { env: NOW });
-      const ws = await frame(app.page, "main_workspace");
-      await ws.evaluate((id) => { location.href = "177?" + id; }, CAR);
-      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
-        "the vehicle page");
-      const page = await frame(app.page, "main_workspace");
-      await page.waitForFunction(() => window.external);
-      return { app, page };
-    };
     const edits = [
       ["the make emptied", async (app, page) => {
         await page.fill("#CustomCarMake", "");
@@ -239,7 +228,8 @@ describe("a stop keeps only what the page's own save stores without asking", () 
     try {
       assert.equal(stored(), "Acura|2004|Integra|GS");
       for (const [what, edit, why] of edits) {
-        const { app, page } = await carPage();
+        const app = await startJorvane(home, { env: NOW });
+        const page = await carPage(app);
         await edit(app, page);
         await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
         await delivered(page).catch(() => {});
@@ -275,21 +265,12 @@ describe("a stop stores an entry field for field as the page's save does", () =>
     "an expense's category, then its cost": { link: "a.nav-expense", title: "Miscellaneous Expense Register", table: "Expenses",
       fields: [[top("Odometer"), "12600"], [top("Vendor"), "Car wash"], [top("category"), "1"], [top("Cost"), "12.5"]],
       expect: /Car wash.*\|12\.5/ },
-    "an odometer reading": { page: "215", title: "Odometer Register", table: "OdometerValues", where: "OdometerValue > 12000",
+    "an odometer reading": { table: "OdometerValues", where: "OdometerValue > 12000",
       fields: [[top("odometer"), "12700"]], expect: /\|12700\.0$/ },
   };
   const stored = (home, entry) =>
     home.query(`SELECT * FROM ${entry.table} WHERE ${entry.where || "Odometer > 12000"}`).split("|").slice(1).join("|");
-  async function open(app, entry) {
-    if (entry.link) return openRegister(app, entry.link, entry.title);
-    const ws = await frame(app.page, "main_workspace");
-    await ws.evaluate((id) => { location.href = id; }, entry.page);
-    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === entry.title, entry.title);
-    const page = await frame(app.page, "main_workspace");
-    await page.waitForSelector("#new");
-    return page;
-  }
-
+  const open = (app, entry) => (entry.link ? openRegister(app, entry.link, entry.title) : odometerRegister(app));
   for (const [what, entry] of Object.entries(entries)) {
     test(`${what} typed, the cursor still in the field: SIGTERM stores what Enter stores`, { timeout: 90000 }, async () => {
       const rows = {};
@@ -340,12 +321,7 @@ describe("a stop after the open car was deleted", () => {
     home.seed(SEED);
     try {
       const app = await startJorvane(home, { env: NOW });
-      const ws = await frame(app.page, "main_workspace");
-      await ws.evaluate((id) => { location.href = "177?" + id; }, CAR);
-      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
-        "the vehicle page");
-      const page = await frame(app.page, "main_workspace");
-      await page.waitForFunction(() => window.external);
+      const page = await carPage(app);
       await page.click("#ShowOptionalTabs");
       await page.click("#TabMiscellaneous");
       await page.fill("#Color", "Blue");
@@ -380,12 +356,7 @@ describe("the trace log says what the stop's save did", () => {
     },
     "a reading the register refuses (already recorded)": {
       act: async (app) => {
-        const ws = await frame(app.page, "main_workspace");
-        await ws.evaluate(() => { location.href = "215"; });
-        await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Odometer Register",
-          "the odometer page");
-        const page = await frame(app.page, "main_workspace");
-        await page.waitForSelector("#new");
+        const page = await odometerRegister(app);
         await typeInEntry(page, "new", "odometer", "12000");
         return page;
       },
@@ -394,12 +365,7 @@ describe("the trace log says what the stop's save did", () => {
     },
     "a stored car's colour changed": {
       act: async (app) => {
-        const ws = await frame(app.page, "main_workspace");
-        await ws.evaluate((id) => { location.href = "177?" + id; }, CAR);
-        await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
-          "the vehicle page");
-        const page = await frame(app.page, "main_workspace");
-        await page.waitForFunction(() => window.external);
+        const page = await carPage(app);
         await page.click("#ShowOptionalTabs");
         await page.click("#TabMiscellaneous");
         await page.click("#Color");
