@@ -143,6 +143,17 @@ describe("a stop while a box of a save is open", () => {
 describe("a stop keeps only what the page's own save stores without asking", () => {
   const ways = {
     "typed only": async () => {},
+    // The cost worked out from the details, then one of the user's own typed over it.
+    "its own cost typed last, the cursor still in it": async (app, page) => {
+      await page.fill('tr[id="new"] [name="Cost"]', "");
+      await page.press('tr[id="new"] [name="Cost"]', "Tab");
+      await page.fill("#details_parts", "25");
+      await page.press("#details_parts", "Tab");
+      assert.equal(await page.inputValue('tr[id="new"] [name="Cost"]'), "55.00", "the cost follows the details");
+      await page.click('tr[id="new"] [name="Cost"]');
+      await page.fill('tr[id="new"] [name="Cost"]', "");
+      await page.type('tr[id="new"] [name="Cost"]', "60");
+    },
     "the cost question answered Cancel": async (app, page) => {
       await page.click('tr[id="new"] + tr [name="Submit"]');
       const asked = await findDialog(app, /Do you want to save anyway/, "the cost question");
