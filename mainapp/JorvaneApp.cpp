@@ -156,7 +156,19 @@ public:
         return true;
     }
 
-    void Run() { m_loop.Run(); }
+    void Run() {
+        m_loop.Run();
+        if (!m_keepAfterWork) return;
+        // Told to end while a box was open: the work under it has gone on to its end unanswered,
+        // and what it left unsaved is kept now (unless it closed the program itself, File > Exit
+        // answered before the stop).
+        m_keepAfterWork = false;
+        if (m_closed) return;
+        m_view.KeepUnsavedWork();
+        OnMainWindowClosed();
+        // A web-service call still waiting ends first.
+        if (!m_closed) m_loop.Run();
+    }
 
 private:
     // Told to end (the session ends): there is no time to ask.
@@ -204,7 +216,18 @@ private:
     }
 
     void EndKeepingWork() {
-        if (m_closed) return;
+        if (m_closed || m_ending) return;
+        m_ending = true;
+        // A box is open (a save's message, a question): the work that opened it is still on the
+        // stack and goes on once the box ends. Saving beside it would store its entry twice, so
+        // every box ends unanswered (the loop quits under them), that work runs to its end, and
+        // Run keeps what it left unsaved.
+        if (m_loop.depth() > 1) {
+            m_keepAfterWork = true;
+            m_view.StopDuringWork();
+            m_loop.Quit();
+            return;
+        }
         FetchWindowState();
         m_view.KeepUnsavedWork();
         OnMainWindowClosed();
@@ -257,6 +280,8 @@ private:
     CJorvaneCOMObj m_comObj;
     bool m_closed = false;
     bool m_closePending = false;
+    bool m_ending = false;         // the program is ending keeping the user's work
+    bool m_keepAfterWork = false;  // once the work under the open boxes has ended
     unsigned m_stopWatch = 0;
 };
 

@@ -37,16 +37,62 @@ std::string PageUrl(int id) {
 }
 
 // While it lives, dialogs show nothing and end unanswered at once (the program ends and nobody is
-// there to answer them).
-class NobodyToAsk {
+// there to answer them); what the message boxes would have said is kept, to tell why nothing was saved.
+class NobodyToAsk : public jv::ui::BrowserHost {
 public:
-    NobodyToAsk() : m_host(jv::ui::InstalledHost()) { jv::ui::InstallHost(nullptr); }
-    ~NobodyToAsk() { jv::ui::InstallHost(m_host); }
+    NobodyToAsk() : m_host(jv::ui::InstalledHost()) { jv::ui::InstallHost(this); }
+    ~NobodyToAsk() override { jv::ui::InstallHost(m_host); }
     NobodyToAsk(const NobodyToAsk&) = delete;
     NobodyToAsk& operator=(const NobodyToAsk&) = delete;
 
+    // The last message a box would have shown, as plain text ("" when none).
+    const std::string& LastMessage() const { return m_lastMessage; }
+
+    void SetWindowEvents(jv::ui::WindowEvents*) override {}
+    void Navigate(const std::string&, const std::string&) override {}
+    bool GoBack() override { return false; }
+    bool GoForward() override { return false; }
+    void SetTitle(const std::string&) override {}
+    void SetStatusText(int, const std::string&) override {}
+    void Print(const jv::ui::Document&) override {}
+    bool OpenDialog(jv::ui::Dialog& dialog) override {
+        if (const auto* box = dynamic_cast<const CGenericDlg*>(&dialog)) m_lastMessage = PlainText(box->GetMessage());
+        return false;
+    }
+    void CloseDialog(jv::ui::Dialog&) override {}
+    void SetDialogBounds(jv::ui::Dialog&, const jv::ui::DialogBounds&) override {}
+    void FlushPatches() override {}
+
 private:
+    // A message's HTML as one line of text: tags become spaces, runs of spaces one.
+    static std::string PlainText(const std::string& html) {
+        std::string text;
+        bool inTag = false;
+        for (const char c : html) {
+            if (c == '<' || c == '>') {
+                inTag = c == '<';
+                if (!text.empty() && text.back() != ' ') text += ' ';
+                continue;
+            }
+            if (inTag) continue;
+            const char shown = (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+            if (shown == ' ' && (text.empty() || text.back() == ' ')) continue;
+            text += shown;
+        }
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        // The characters the message's HTML wrote as references.
+        for (const auto& [reference, character] :
+             {std::pair{"&#39;", "'"}, std::pair{"&quot;", "\""}, std::pair{"&lt;", "<"}, std::pair{"&gt;", ">"},
+              std::pair{"&nbsp;", " "}, std::pair{"&amp;", "&"}}) {
+            const std::string from = reference;
+            for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1))
+                text.replace(at, from.size(), character);
+        }
+        return text;
+    }
+
     jv::ui::BrowserHost* m_host;
+    std::string m_lastMessage;
 };
 
 // Saves the register entry the page marks as the current one (CurrentEntry), as its Submit does.
@@ -181,7 +227,19 @@ void CJorvaneView::KeepUnsavedWork() {
     const auto page = GetWorkspacePage();
     if (!page || !WorkspaceHasUnsavedChanges()) return;
     const int id = page->GetResourceID();
+    // The work under way when the program was told to end saved the entry itself (the stop came
+    // while a box of that save was open): it is stored once, and nothing is left to keep.
+    if (m_bStopDuringWork) {
+        m_bStopDuringWork = false;
+        const jv::ui::Element* result = page->GetDocument()->getElementById("SaveResult");
+        if (result != nullptr && result->textContent() == "saved") {
+            TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_INFO,
+                     "The changes on page " + std::to_string(id) + " were saved as the program ended");
+            return;
+        }
+    }
     bool saved = false;
+    std::string why;
     {
         // Nobody is there to answer: a message or question of the save shows nothing and counts
         // as unanswered, so that only what needs no answer is saved.
@@ -202,13 +260,25 @@ void CJorvaneView::KeepUnsavedWork() {
             default:
                 return;
         }
+        why = nobody.LastMessage();
     }
-    if (!saved)
-        TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_WARNING,
-                 "The changes on page " + std::to_string(id) + " could not be saved as the program ended");
-    else
+    if (saved) {
         TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_INFO,
                  "The changes on page " + std::to_string(id) + " were saved as the program ended");
+    } else {
+        TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_WARNING,
+                 "The changes on page " + std::to_string(id) + " could not be saved as the program ended" +
+                     (why.empty() ? std::string() : ": " + why));
+    }
+}
+
+void CJorvaneView::StopDuringWork() {
+    const auto page = GetWorkspacePage();
+    m_bStopDuringWork = true;
+    // What that work saves from now on shows here.
+    if (page && page->GetDocument()) {
+        if (jv::ui::Element* result = page->GetDocument()->getElementById("SaveResult")) result->setTextContent("");
+    }
 }
 
 void CJorvaneView::OnBeforeNavigate(const std::string& url, const std::string& frame, bool& cancel) {
@@ -387,8 +457,18 @@ void CJorvaneView::OpenDeleteCarDlg(const std::string& vehicleId) {
     switch (dialog.DoModal()) {
         case CDeleteCarDlg::kDelete: {
             CCarsDB cars(m_document.GetDatabaseConnection());
-            cars.deleteCar(vehicleId);
+            const bool deleted = cars.deleteCar(vehicleId);
             RefreshNavCarList();
+            // The page is filled again from the file: what was typed on the deleted car's page,
+            // or in a register's entry (built anew), is gone and is not to be kept.
+            const auto page = GetWorkspacePage();
+            const auto car = GetWorkspacePageAs<CWS_EnterCarPage>(kEnterCarPage);
+            const bool register_ = page && page->GetResourceID() != kEnterCarPage && page->GetDocument() &&
+                                   page->GetDocument()->getElementById("CurrentEntry") != nullptr;
+            if (deleted && ((car && car->GetVehicleID() == vehicleId) || register_)) {
+                if (jv::ui::Element* flag = page->GetDocument()->getElementById("DirtyFlag"))
+                    flag->setInnerText("false");
+            }
             break;
         }
         case CDeleteCarDlg::kSold:

@@ -71,6 +71,9 @@ public:
     // as the page's own save would save it, when that needs no answer from the user (what was
     // typed is valid; a car still without a name of its own is not saved). Nothing is shown.
     void KeepUnsavedWork();
+    // The program was told to end while work was under way (a box of it open): that work goes on
+    // unanswered, and KeepUnsavedWork, which follows it, keeps only what it did not save.
+    void StopDuringWork();
 
     // Who hears that the window was closed (the application ends the program).
     void SetCloseHandler(std::function<void()> handler) { m_onClose = std::move(handler); }
@@ -193,6 +196,7 @@ private:
     std::string m_strQuickStartCar;  // the car QuickStart saved last
     int m_nClientWidth = 0;
     bool m_bLeaveQuestionOpen = false;
+    bool m_bStopDuringWork = false;
 
     std::function<void()> m_onClose;
     std::function<void(const std::string&)> m_onTitle;

@@ -16,6 +16,7 @@ public:
     explicit CGenericDlg(jv::ui::Dialog* parent = nullptr);
 
     void SetMessage(const std::string& message) { m_strMessage = message; }
+    const std::string& GetMessage() const { return m_strMessage; }
     // Also changes the caption of a dialog that is shown.
     void SetTitle(const std::string& title);
     void SetOKLabel(const std::string& label) { m_strOKLabel = label; }

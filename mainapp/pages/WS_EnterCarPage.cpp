@@ -15,6 +15,7 @@
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
 #include "mainapp/pages/PlanSchedule.h"
 #include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/SaveChecks.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/base/Profile.h"
@@ -1080,6 +1081,27 @@ void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odom
 
 bool CWS_EnterCarPage::AddCar() {
     const bool custom = GetCheckedById("CustomStyle");
+    // The car this page edits was deleted meanwhile (Go To > Delete Car): nothing is left to save.
+    if (m_editing && !StillStored()) {
+        TraceLog("CWS_EnterCarPage::AddCar", TRACE_WARNING, "The car " + m_vehicleID + " was deleted: not saved");
+        return false;
+    }
+    // What the page's own Save checks first, for the saves it does not start (the program ending).
+    const int nextYear = jv::CurrentClock().Now().GetYear() + 1;
+    if (custom && !savechecks::CustomYearAccepted(GetInputValue("CustomCarYear"), nextYear)) {
+        // As the page does with a year it does not take: emptied, with its message.
+        ElementPtr year;
+        if (GetElementById("CustomCarYear", year)) year->setValue("");
+        MessageBox(savechecks::YearRefusal(nextYear), "", "", -1, -1);
+    }
+    const std::string refusal = savechecks::CarRefusal(
+        {custom, !m_editing, GetInputValue("CustomCarYear"), GetInputValue("CustomCarMake"),
+         GetInputValue("CustomCarModel"), GetInputValue("CustomCarStyle"), GetInputValue("CarCurrentOdometer")},
+        nextYear);
+    if (!refusal.empty()) {
+        MessageBox(EscapeHtmlQuotes(refusal), "", "", -1, -1);
+        return false;
+    }
     const bool styleChosen =
         custom ? !Trim(GetInputValue("CustomCarStyle")).empty() : !GetSelectValue("CarStyle").empty();
     if (!styleChosen) {
@@ -1176,6 +1198,15 @@ bool CWS_EnterCarPage::AddCar() {
         }
     }
     return true;
+}
+
+bool CWS_EnterCarPage::StillStored() const {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || m_vehicleID.empty()) return false;
+    CUserPreferences prefs = doc->GetUserPreferences();
+    prefs.ShowSoldCars = true;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    return cars.getCars(m_vehicleID, prefs) && !cars.m_cars.empty();
 }
 
 // --- dialogs --------------------------------------------------------------------------------

@@ -109,6 +109,8 @@ private:
 
     // The name the car is saved under; false when the user cancelled.
     bool ChooseCarName(std::string& name);
+    // Whether the car the page edits is still in the user's file.
+    bool StillStored() const;
     // Reads the page's fields into m_car.
     void ReadCarFields();
     // The purchase reading as the car's fields now give it; an edit that moved it takes the old

@@ -1,12 +1,16 @@
 #include "mainapp/pages/WS_FuelRegisterPage.h"
 
 #include <cstdlib>
+#include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
+#include "mainapp/pages/SaveChecks.h"
 #include "platform/base/NumberText.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
@@ -231,11 +235,55 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
         ElementPtr radio;
         if (GetDocumentItem("City_Hwy", radio, index) && radio->checked()) roads = index == 0 ? "C" : "H";
     }
-    SaveFuelData(rowId, EntryValue(top, "carname_select"), EntryValue(top, "date"), EntryValue(top, "Odometer"),
-                 EntryValue(top, "Distance"), EntryValue(top, "Vendor"), EntryChecked(top, "fillup"),
-                 EntryValue(top, "Volume"), EntryValue(top, "Cost Per"), EntryValue(top, "Total Cost"),
-                 PageValue(*this, "details_octane"), roads, PageValue(*this, "details_notes"));
+    // The field last typed in may not have been left: what the page works out on leaving it (the
+    // distance from the odometer, the total from volume and price) is worked out here as well.
+    const std::string vehicleId = EntryValue(top, "carname_select");
+    std::string fields[] = {EntryValue(top, "Odometer"), EntryValue(top, "Distance"), EntryValue(top, "Volume"),
+                            EntryValue(top, "Cost Per"), EntryValue(top, "Total Cost")};
+    const char* const tips[] = {"Odometer", "Distance", "Volume", "Cost Per", "Total Cost"};
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    double values[std::size(fields)] = {};
+    bool numbers = true;
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        const auto text = registerfields::NumberForDatabase(fields[i], tips[i], format);
+        if (!text)
+            numbers = false;
+        else if (!text->empty())
+            values[i] = std::strtod(text->c_str(), nullptr);
+    }
+    // A number that is no number is refused by the save itself, with its own message.
+    if (numbers) {
+        const auto reading =
+            savechecks::FuelReadingWorkedOut({values[0], values[1]}, PreviousOdometer(rowId, vehicleId));
+        // Which amounts the user typed, the latest last (the page shows them, the one being typed
+        // in counted): the one typed longest ago gives way when the three disagree.
+        std::vector<std::string> typedOrder;
+        ElementPtr typed;
+        if (GetElementById("TypedAmounts", typed)) {
+            std::istringstream names(typed->textContent());
+            for (std::string name; names >> name;) typedOrder.push_back(name);
+        }
+        const auto amounts = savechecks::FuelAmountsWorkedOut({values[2], values[3], values[4]}, typedOrder);
+        const double worked[] = {reading.odometer, reading.distance, amounts.volume, amounts.costPer, amounts.cost};
+        const int digits[] = {1, 1, 3, 3, 2};
+        for (size_t i = 0; i < std::size(fields); ++i) {
+            if (worked[i] != values[i]) fields[i] = registerfields::NumberForPage(worked[i], digits[i], false, format);
+        }
+    }
+    SaveFuelData(rowId, vehicleId, EntryValue(top, "date"), fields[0], fields[1], EntryValue(top, "Vendor"),
+                 EntryChecked(top, "fillup"), fields[2], fields[3], fields[4], PageValue(*this, "details_octane"),
+                 roads, PageValue(*this, "details_notes"));
     return EntrySaved(*this);
+}
+
+std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& rowId,
+                                                             const std::string& vehicleId) const {
+    const long index = rowId == "new" ? static_cast<long>(m_purchases.size()) : IndexOf(rowId);
+    for (long i = index - 1; i >= 0 && index >= 0; --i) {
+        const CFuelPurchase& purchase = m_purchases[static_cast<size_t>(i)];
+        if (purchase.GetVehicleID() == vehicleId && purchase.GetOdometer() > 0) return purchase.GetOdometer();
+    }
+    return std::nullopt;
 }
 
 void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {
@@ -253,16 +301,8 @@ void CWS_FuelRegisterPage::RestoreFuelData(const std::string& rowId) {
 void CWS_FuelRegisterPage::FindPreviousOdometer(const std::string& rowId, const std::string& vehicleId) {
     ElementPtr span;
     if (!GetElementById("PreviousOdometer", span)) return;
-    const long index = rowId == "new" ? static_cast<long>(m_purchases.size()) : IndexOf(rowId);
-    std::string text;
-    for (long i = index - 1; i >= 0 && index >= 0; --i) {
-        const CFuelPurchase& purchase = m_purchases[static_cast<size_t>(i)];
-        if (purchase.GetVehicleID() == vehicleId && purchase.GetOdometer() > 0) {
-            text = jv::number::FormatFixed(purchase.GetOdometer(), 6);
-            break;
-        }
-    }
-    span->setTextContent(text);
+    const auto previous = PreviousOdometer(rowId, vehicleId);
+    span->setTextContent(previous ? jv::number::FormatFixed(*previous, 6) : std::string());
 }
 
 void CWS_FuelRegisterPage::PrintPage() {

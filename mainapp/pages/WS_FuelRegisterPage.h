@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ protected:
 
 private:
     void LoadPurchases();
+    // The odometer FindPreviousOdometer gives, or nothing.
+    std::optional<double> PreviousOdometer(const std::string& rowId, const std::string& vehicleId) const;
     void AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars, bool allCars);
     void AppendBottomRow(jv::ui::Element* row, const CFuelPurchase& purchase, bool allCars);
 

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <tuple>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
+#include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
+#include "mainapp/pages/SaveChecks.h"
 #include "platform/base/NumberText.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
@@ -354,10 +357,45 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
 bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
     Element* top = FindTopRow(*this, rowId);
     if (top == nullptr) return false;
+    // As the page's Submit: a cost that is not the sum of its details is stored only when the user
+    // says so (nobody there to answer: not stored).
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    const auto amount = [&format](const std::string& typed, const char* tip) -> std::optional<double> {
+        const auto text = registerfields::NumberForDatabase(typed, tip, format);
+        if (!text) return std::nullopt;
+        return text->empty() ? 0.0 : std::strtod(text->c_str(), nullptr);
+    };
+    const auto cost = amount(EntryValue(top, "Cost"), "Cost");
+    const auto parts = amount(PageValue(*this, "details_parts"), "");
+    const auto labor = amount(PageValue(*this, "details_labor"), "");
+    const auto other = amount(PageValue(*this, "details_other"), "");
+    const auto tax = amount(PageValue(*this, "details_tax"), "");
+    // A number that is no number is refused by the save itself, with its own message.
+    std::string costText = EntryValue(top, "Cost");
+    if (cost && parts && labor && other && tax) {
+        savechecks::ServiceAmounts amounts{*cost, *parts, *labor, *other, *tax};
+        // A detail typed last and not left yet gives the cost their sum, as leaving it does, unless
+        // the cost is one the user typed (the page marks which).
+        ElementPtr mark;
+        const bool costFollows = !GetElementById("CostFollows", mark) || mark->textContent() != "false";
+        if (const double worked = savechecks::ServiceCostWorkedOut(amounts, costFollows); worked != amounts.cost) {
+            amounts.cost = worked;
+            costText = registerfields::NumberForPage(worked, 2, false, format);
+        }
+        if (savechecks::ServiceCostDiffers(amounts)) {
+            CGenericDlg question;
+            question.SetMessage(EscapeHtmlQuotes(savechecks::kServiceCostQuestion));
+            question.ShowCancelButton();
+            if (question.DoModal() != 0) {
+                SetSaveResult(*this, false);
+                return false;
+            }
+        }
+    }
     SaveService(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
-                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "Cost"),
-                PageValue(*this, "details_parts"), PageValue(*this, "details_labor"), PageValue(*this, "details_other"),
-                PageValue(*this, "details_tax"), PageValue(*this, "details_notes"));
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), costText, PageValue(*this, "details_parts"),
+                PageValue(*this, "details_labor"), PageValue(*this, "details_other"), PageValue(*this, "details_tax"),
+                PageValue(*this, "details_notes"));
     return EntrySaved(*this);
 }
 
