@@ -151,46 +151,6 @@ TEST(BrowserWindow, OriginOfAnAddress) {
     for (const auto& c : cases) EXPECT_EQ(BrowserWindow::OriginOf(c.url), c.origin) << c.url;
 }
 
-TEST(BrowserWindow, ProfilePreferencesAreJsonWithTheOriginQuoted) {
-    const struct {
-        const char* origin;
-        const char* grant;  // the clipboard's exception as written, "" for none
-    } cases[] = {
-        {"http://127.0.0.1:80", "\"clipboard\":{\"http://127.0.0.1:80,*\":{\"setting\":1}}"},
-        {"http://a\"b\\c\n", "\"clipboard\":{\"http://a\\\"b\\\\c\\u000a,*\":{\"setting\":1}}"},
-        {"", ""},
-    };
-    for (const auto& c : cases) {
-        const std::string prefs = BrowserWindow::ProfilePreferences(c.origin);
-        // Chromium ignores a file that is not JSON: the strings are closed, with no raw control
-        // character in them, and the braces outside them balance.
-        int depth = 0;
-        bool inString = false;
-        for (std::size_t i = 0; i < prefs.size(); ++i) {
-            const char ch = prefs[i];
-            if (inString) {
-                if (ch == '\\') ++i;
-                else if (ch == '"') inString = false;
-                ASSERT_GE(static_cast<unsigned char>(ch), 0x20u) << prefs;
-            } else if (ch == '"') {
-                inString = true;
-            } else if (ch == '{') {
-                ++depth;
-            } else if (ch == '}') {
-                ASSERT_GT(depth, 0) << prefs;
-                --depth;
-            }
-        }
-        EXPECT_EQ(depth, 0) << prefs;
-        EXPECT_FALSE(inString) << prefs;
-        if (*c.grant)
-            EXPECT_NE(prefs.find(c.grant), std::string::npos) << prefs;
-        else
-            EXPECT_EQ(prefs.find("clipboard"), std::string::npos) << prefs;
-        EXPECT_NE(prefs.find("\"autofill\":{\"enabled\":false,\"profile_enabled\":false"), std::string::npos) << prefs;
-    }
-}
-
 TEST(BrowserWindow, LaunchPageQuotesTheAddress) {
     const std::string page = BrowserWindow::LaunchPage("http://127.0.0.1:1/jv/open?t=a\"b<c&d");
     EXPECT_NE(page.find("url=http://127.0.0.1:1/jv/open?t=a&quot;b&lt;c&amp;d\""), std::string::npos) << page;
