@@ -15,7 +15,7 @@ if [[ "${JV_WITH_BROWSER:-1}" == 1 ]]; then
   # The end-to-end tests also run the program's own headed window on a virtual display and press
   # keys there as a keyboard does (xvfb, xdotool), and read printouts back as pixels (pdftoppm of
   # poppler-utils).
-  packages+=(chromium xvfb xdotool poppler-utils)
+  packages+=(chromium xvfb xdotool xclip poppler-utils)
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 

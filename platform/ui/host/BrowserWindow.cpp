@@ -39,6 +39,24 @@ std::string HtmlAttribute(const std::string& text) {
     return out;
 }
 
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            static const char* const kHex = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
 void RemoveTree(const std::string& path) {
     GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
     if (dir != nullptr) {
@@ -123,6 +141,37 @@ std::string BrowserWindow::LaunchPage(const std::string& url) {
            attribute + "\"></head><body></body></html>\n";
 }
 
+std::string BrowserWindow::OriginOf(const std::string& url) {
+    const auto scheme = url.find("://");
+    if (scheme == std::string::npos || scheme == 0) return {};
+    for (std::size_t i = 0; i < scheme; ++i) {
+        const char c = url[i];
+        if (!g_ascii_isalnum(c) && c != '+' && c != '-' && c != '.') return {};
+    }
+    const auto end = url.find_first_of("/?#", scheme + 3);
+    const std::string authority = url.substr(scheme + 3, end == std::string::npos ? std::string::npos : end - scheme - 3);
+    // A user name or password before the host is no part of the origin; such an address is not ours.
+    if (authority.empty() || authority.find('@') != std::string::npos) return {};
+    std::string name = url.substr(0, scheme);
+    for (char& c : name) c = g_ascii_tolower(c);
+    if (name != "http" && name != "https") return {};
+    return name + "://" + authority;
+}
+
+std::string BrowserWindow::ProfilePreferences(const std::string& origin) {
+    // Chromium's own completions of earlier typing (and of addresses and cards) would open over
+    // the pages' fields and fill them with what was typed elsewhere.
+    std::string prefs = "{\"autofill\":{\"enabled\":false,\"profile_enabled\":false,\"credit_card_enabled\":false},"
+                        "\"credentials_enable_service\":false";
+    if (!origin.empty()) {
+        // Edit > Paste reads the clipboard through the page; without this grant Chromium asks the
+        // user at every start whether the program's own pages may see it.
+        prefs += ",\"profile\":{\"content_settings\":{\"exceptions\":{\"clipboard\":{" + JsonString(origin + ",*") +
+                 ":{\"setting\":1}}}}}";
+    }
+    return prefs + "}\n";
+}
+
 BrowserWindow::Kind BrowserWindow::Open(const std::string& url, std::function<void()> onClosed, std::string* error) {
     const std::string pattern = paths::Join(paths::TempDir(), "jorvane-XXXXXX");
     gchar* made = g_mkdtemp_full(g_strdup(pattern.c_str()), 0700);
@@ -139,6 +188,17 @@ BrowserWindow::Kind BrowserWindow::Open(const std::string& url, std::function<vo
     if (!g_file_set_contents_full(launchPage_.c_str(), page.data(), static_cast<gssize>(page.size()),
                                   G_FILE_SET_CONTENTS_CONSISTENT, 0600, &gerror)) {
         if (error) *error = gerror ? gerror->message : "cannot write the launch page";
+        if (gerror) g_error_free(gerror);
+        return Kind::None;
+    }
+
+    // The profile's preferences are in place before Chromium first reads them.
+    const std::string defaultProfile = folder_ + "/profile/Default";
+    const std::string prefs = ProfilePreferences(OriginOf(url));
+    if (g_mkdir_with_parents(defaultProfile.c_str(), 0700) != 0 ||
+        !g_file_set_contents_full((defaultProfile + "/Preferences").c_str(), prefs.data(),
+                                  static_cast<gssize>(prefs.size()), G_FILE_SET_CONTENTS_CONSISTENT, 0600, &gerror)) {
+        if (error) *error = gerror ? gerror->message : "cannot write the browser's preferences";
         if (gerror) g_error_free(gerror);
         return Kind::None;
     }

@@ -60,6 +60,12 @@ public:
     void SetGeometry(const Geometry& geometry) { geometry_ = geometry; }
     // The launch page: a document that sends the browser on to `url`.
     static std::string LaunchPage(const std::string& url);
+    // "scheme://host[:port]" of an address, or "" when it has no host.
+    static std::string OriginOf(const std::string& url);
+    // The preferences the private profile starts with, for the program's pages at `origin`: they
+    // may read the clipboard (the menu's Paste) without the browser asking, and the browser
+    // offers no completions of earlier typing of its own. No clipboard grant for an empty origin.
+    static std::string ProfilePreferences(const std::string& origin);
 
     // Removes the launch page (its ticket has been used).
     void ForgetLaunchPage();

@@ -778,6 +778,14 @@
     this.restoreFocus(dialog.returnFocus);
   };
 
+  // The element itself when it is a field that text is typed into, else null.
+  function editableField(element) {
+    if (!element || element.nodeType !== 1) return null;
+    if (element.tagName === "TEXTAREA") return element;
+    if (element.tagName !== "INPUT") return null;
+    return /^(text|search|url|tel|email|password|number|date|time|datetime-local|month|week)$/.test(element.type) ? element : null;
+  }
+
   // The element that has the focus, looked for through the frames of the window.
   function focusedElement() {
     var win = window;
@@ -983,6 +991,11 @@
     if (win && win.name.indexOf("jv-dialog-") !== 0) this.lastWindow = win;
   };
 
+  // The text field the focus was last in, in a page's window (null: none).
+  Host.prototype.focusedField = function (win, field) {
+    if (win && win.name.indexOf("jv-dialog-") !== 0) this.lastField = field;
+  };
+
   Host.prototype.modalShown = function () {
     var shown = document.querySelectorAll("dialog.jv-dialog[open]");
     return shown.length > 0;
@@ -1057,18 +1070,30 @@
     var win = this.lastWindow;
     if (!win) return;
     try {
-      win.focus();
       var d = win.document;
-      if (action === "paste") {
-        if (!d.execCommand("paste") && navigator.clipboard && navigator.clipboard.readText) {
-          navigator.clipboard.readText().then(function (text) {
-            win.focus();
-            d.execCommand("insertText", false, text);
-          }).catch(function () {});
-        }
-      } else {
+      var field = this.lastField;
+      if (!field || !field.isConnected || field.ownerDocument !== d) field = null;
+      // Choosing from the menu took the focus out of the field. It goes back before the field is
+      // edited, so that the page sees it come (a field showing its grey hint clears it then) and
+      // the hint never mixes with the text.
+      var refocus = function () {
+        win.focus();
+        if (field && d.activeElement !== field) field.focus();
+      };
+      refocus();
+      if (action !== "paste") {
         d.execCommand(action);
+        return;
       }
+      if (d.execCommand("paste")) return;
+      // The page may read the clipboard (the window's profile allows the program's own pages):
+      // its text goes in as Ctrl+V puts it, one step for Undo.
+      var clipboard = win.navigator.clipboard;
+      if (!clipboard || !clipboard.readText) return;
+      clipboard.readText().then(function (text) {
+        refocus();
+        if (text && (!field || d.activeElement === field)) d.execCommand("insertText", false, text);
+      }).catch(function () {});
     } catch (e) {
       // The page has gone meanwhile.
     }
@@ -1417,7 +1442,20 @@
     }, true);
     document.addEventListener("keyup", function (event) { if (host.menuKeyUp) host.menuKeyUp(event); }, true);
     window.addEventListener("focus", function () { if (host.focusedPage) host.focusedPage(window); });
-    document.addEventListener("mousedown", function () { if (host.closeMenus) host.closeMenus(false); }, true);
+    document.addEventListener("mousedown", function (event) {
+      if (host.closeMenus) host.closeMenus(false);
+      // A click beside the fields leaves the field the focus was in (one that focuses a field, a
+      // label's, is told below as the field takes the focus).
+      if (host.focusedField) host.focusedField(window, editableField(event.target));
+    }, true);
+    // The field the focus is in: the menu's Edit commands give it the focus back before they edit
+    // in it. A field offers only the program's own completions, none of the browser's of earlier
+    // typing.
+    document.addEventListener("focusin", function (event) {
+      var field = editableField(event.target);
+      if (field && field.getAttribute("autocomplete") !== "off") field.setAttribute("autocomplete", "off");
+      if (host.focusedField) host.focusedField(window, field);
+    }, true);
 
     document.addEventListener("DOMContentLoaded", function () { host.loaded(id); });
     window.addEventListener("pagehide", function () { host.unloaded(id); });
