@@ -69,6 +69,11 @@ public:
     // program's own title, cancel: an OK and a Cancel button) and gives true for OK.
     using MessageBoxHandler = std::function<bool(const std::string& text, const std::string& title, bool cancel)>;
 
+    // How many of the pages' message boxes may be open at once, one over the other. Each open box
+    // runs a nested loop on the program's stack; a box asked for while as many are open is not
+    // shown: it is logged and answered as cancelled, so that the script asking goes on.
+    static constexpr int kMaxOpenBoxes = 4;
+
     // module: the program's name in page addresses ("Jorvane.exe").
     WebHost(Loop& loop, ScriptBridge& bridge, std::string module, LogSink log = {});
     ~WebHost() override;
