@@ -523,10 +523,23 @@ void WebHost::RunCall(const json& message) {
 
 // A page script's message box: the script awaits the answer, which follows what the program changed
 // meanwhile.
+// Each open box holds a nested loop on the stack, where the next box can come: a page that asks
+// without waiting for its answers (alert() from a timer) is shown a few at once, and the rest are
+// answered as cancelled at once.
 void WebHost::OnMessageBox(const json& message) {
     bool ok = false;
-    if (onMessageBox_)
+    if (openBoxes_ >= kMaxOpenBoxes) {
+        Log("WebHost::OnMessageBox", "A page asked for a message box while " + std::to_string(openBoxes_) +
+                                         " were open: it was not shown (" + Text(message, "text").substr(0, 200) +
+                                         ")");
+    } else if (onMessageBox_) {
+        struct Open {
+            int& boxes;
+            explicit Open(int& count) : boxes(count) { ++boxes; }
+            ~Open() { --boxes; }
+        } open(openBoxes_);
         ok = onMessageBox_(Text(message, "text"), Text(message, "title"), Number(message, "cancel") != 0);
+    }
     FlushPatches();
     Send(json{{"t", "reply"}, {"id", Number(message, "id")}, {"v", ok}});
 }

@@ -225,6 +225,7 @@ private:
     std::map<std::string, bool> announced_;  // frames whose next document the program has approved
     std::map<int, OpenDialogWindow> dialogs_;
     std::set<int64_t> answering_;  // the ids of the calls and boxes being answered
+    int openBoxes_ = 0;            // the pages' message boxes open now, one over the other
     int nextDialog_ = 1;
     std::shared_ptr<Document> callingDocument_;
     // Calls of methods that run only for the newest call (ScriptBridge::SetNewestOnly) waiting for
