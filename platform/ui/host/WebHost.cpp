@@ -530,8 +530,7 @@ void WebHost::OnMessageBox(const json& message) {
     bool ok = false;
     if (openBoxes_ >= kMaxOpenBoxes) {
         Log("WebHost::OnMessageBox", "A page asked for a message box while " + std::to_string(openBoxes_) +
-                                         " were open: it was not shown (" + Text(message, "text").substr(0, 200) +
-                                         ")");
+                                         " were open: it was not shown (" + Text(message, "text").substr(0, 200) + ")");
     } else if (onMessageBox_) {
         struct Open {
             int& boxes;
