@@ -541,6 +541,7 @@ void WebHost::OnMessageBox(const json& message) {
     }
     FlushPatches();
     Send(json{{"t", "reply"}, {"id", Number(message, "id")}, {"v", ok}});
+    if (!BoxOpen()) RunWaitingNavigations();
 }
 
 void WebHost::OnLoaded(const json& message) {
@@ -590,7 +591,12 @@ void WebHost::OnNavigate(const json& message) {
         return;
     }
     const std::string programFrame = ProgramFrame(frame);
-    if (Deciding() || !MayNavigate(pageUrl, programFrame)) return;
+    if (Deciding()) return;
+    if (BoxOpen()) {
+        WaitForTheBox([this, message] { OnNavigate(message); });
+        return;
+    }
+    if (!MayNavigate(pageUrl, programFrame)) return;
     RememberStep(programFrame, pageUrl);
     Load(programFrame, BrowserPath(pageUrl));
 }
@@ -681,7 +687,7 @@ void WebHost::NavigateNow(const std::string& url, const std::string& frame) {
         OpenExternal(url);
         return;
     }
-    if (Deciding()) {
+    if (Deciding() || BoxOpen()) {
         waiting_.push_back({frame, url});
         return;
     }
@@ -703,7 +709,17 @@ bool WebHost::MayNavigate(const std::string& url, const std::string& frame) {
         } question(deciding_);
         events_->OnBeforeNavigate(url, frame, cancel);
     }
-    // The program's own navigations that came meanwhile go now, each asked about in its turn.
+    if (!BoxOpen()) RunWaitingNavigations();
+    return !cancel;
+}
+
+void WebHost::WaitForTheBox(std::function<void()> navigation) {
+    fromWindowWaiting_ = std::move(navigation);
+}
+
+void WebHost::RunWaitingNavigations() {
+    // The program's own navigations that came meanwhile go now, each asked about in its turn, and
+    // then the window's.
     std::vector<std::pair<std::string, std::string>> waiting;
     waiting.swap(waiting_);
     for (auto& [waitingFrame, waitingUrl] : waiting) {
@@ -711,7 +727,12 @@ bool WebHost::MayNavigate(const std::string& url, const std::string& frame) {
             if (!alive.expired()) NavigateNow(url, frame);
         });
     }
-    return !cancel;
+    if (std::function<void()> fromWindow = std::move(fromWindowWaiting_)) {
+        fromWindowWaiting_ = nullptr;
+        loop_.Post([alive = std::weak_ptr<bool>(alive_), fromWindow = std::move(fromWindow)] {
+            if (!alive.expired()) fromWindow();
+        });
+    }
 }
 
 void WebHost::RememberStep(const std::string& frame, const std::string& url) {
@@ -739,6 +760,10 @@ bool WebHost::GoThroughHistory(int delta) {
     // A second Back while the program still asks about the first one is the same wish: the first
     // one's answer decides.
     if (Deciding()) return false;
+    if (BoxOpen()) {
+        WaitForTheBox([this, delta] { GoThroughHistory(delta); });
+        return true;
+    }
     const size_t from = historyPosition_;
     if (delta < 0 ? from == 0 || from > history_.size() : from >= history_.size()) return false;
     const size_t to = delta < 0 ? from - 1 : from + 1;
@@ -755,6 +780,10 @@ void WebHost::Reload(const std::string& frame) {
     // The frameset itself holds nothing to show again; a page in a frame does.
     const std::string url = frame.empty() ? std::string() : FrameUrl(frame);
     if (url.empty() || Deciding()) return;
+    if (BoxOpen()) {
+        WaitForTheBox([this, frame] { Reload(frame); });
+        return;
+    }
     if (MayNavigate(url, frame)) Load(frame, BrowserPath(url));
 }
 

@@ -203,6 +203,14 @@ private:
     // by the program are dropped, as the answer to the open question decides; a page the program
     // navigates to waits for that answer. So the history never moves under a question.
     bool Deciding() const { return deciding_; }
+    // Whether a page's message box is open now (the page's own question about its unsaved entry,
+    // say). What would take the page away meanwhile waits for the answer and is then asked about
+    // in its turn: the program's navigations in order, of the window's (a link, Back, Forward, a
+    // reload) the latest only. So no question about leaving is asked under the page's own.
+    bool BoxOpen() const { return openBoxes_ > 0; }
+    void WaitForTheBox(std::function<void()> navigation);
+    // Runs what waited for the answer to a question or a box.
+    void RunWaitingNavigations();
     // Loads a frame's page again, asking the program first.
     void Reload(const std::string& frame);
     void OpenExternal(const std::string& url);
@@ -253,6 +261,7 @@ private:
     bool leftAfterAsking_ = false;
     bool deciding_ = false;
     std::vector<std::pair<std::string, std::string>> waiting_;  // frame, url: the program's, held for the answer
+    std::function<void()> fromWindowWaiting_;  // the window's latest navigation, held for a box's answer
     std::string title_;  // the caption and the status panes, sent again to a window that comes back
     std::map<int, nlohmann::json> panes_;
     WindowBounds bounds_;
