@@ -1274,10 +1274,12 @@
     // Script errors go to the program, unless the page's own error handler dealt with them. A
     // notice of the browser about its own work is no fault of the page; an error the program was
     // told of is not told again (a script that fails the same way again and again is told once).
+    // Only the latest are kept: a script failing a different way every moment fills no memory.
     var told = new Set();
     var tell = function (message, url, line) {
       var key = message + "\n" + url + "\n" + line;
       if (told.has(key)) return;
+      if (told.size >= 100) told.delete(told.values().next().value);
       told.add(key);
       host.send({ t: "error", doc: id, message: message, url: url, line: line });
     };
