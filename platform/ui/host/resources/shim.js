@@ -707,6 +707,11 @@
       new doc.win.ResizeObserver(function () { self.refitDialog(found.dialog); }).observe(d.documentElement);
     }
     doc.win.focus();
+    // As a desktop box, the dialog opens with its default button (the one its page marks with
+    // autofocus) focused, so that Enter gives the default answer; a field the page focused itself
+    // keeps the focus.
+    var preferred = d.querySelector("[autofocus]");
+    if (preferred && (!d.activeElement || d.activeElement === d.body) && preferred.focus) preferred.focus();
   };
 
   // Sizes the dialog again once the browser has delivered what it observed. Sizing its frame from
