@@ -224,6 +224,7 @@ WebHost::WebHost(Loop& loop, ScriptBridge& bridge, std::string module, LogSink l
 
 WebHost::~WebHost() {
     if (graceTimer_ != 0) loop_.RemoveTimer(graceTimer_);
+    if (settleTimer_ != 0) loop_.RemoveTimer(settleTimer_);
     server_.CloseWindow();
 }
 
@@ -438,6 +439,14 @@ void WebHost::Dispatch(const json& message) {
     } else if (type == "reload") {
         const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
         if (found != documents_.end()) Reload(ProgramFrame(found->second.frame));
+    } else if (type == "settled") {
+        // The page has done what the answer to its box started (an entry put back, say), and what
+        // it changed came with this message: what waited for the answer is asked about now.
+        if (settleTimer_ != 0 && !BoxOpen()) {
+            loop_.RemoveTimer(settleTimer_);
+            settleTimer_ = 0;
+            RunWaitingNavigations();
+        }
     } else if (type == "leaving") {
         leftAfterAsking_ = true;
     } else if (type == "dialogkey") {
@@ -541,7 +550,18 @@ void WebHost::OnMessageBox(const json& message) {
     }
     FlushPatches();
     Send(json{{"t", "reply"}, {"id", Number(message, "id")}, {"v", ok}});
-    if (!BoxOpen()) RunWaitingNavigations();
+    if (!BoxOpen()) WaitForThePageToSettle();
+}
+
+void WebHost::WaitForThePageToSettle() {
+    if (waiting_.empty() && !fromWindowWaiting_) return;
+    // The page tells when it is done; a page that goes meanwhile tells nothing, so not for ever.
+    if (settleTimer_ != 0) loop_.RemoveTimer(settleTimer_);
+    settleTimer_ = loop_.AddTimer(std::chrono::seconds(2), [this] {
+        loop_.RemoveTimer(settleTimer_);
+        settleTimer_ = 0;
+        RunWaitingNavigations();
+    });
 }
 
 void WebHost::OnLoaded(const json& message) {
@@ -592,7 +612,7 @@ void WebHost::OnNavigate(const json& message) {
     }
     const std::string programFrame = ProgramFrame(frame);
     if (Deciding()) return;
-    if (BoxOpen()) {
+    if (Holding()) {
         WaitForTheBox([this, message] { OnNavigate(message); });
         return;
     }
@@ -687,7 +707,7 @@ void WebHost::NavigateNow(const std::string& url, const std::string& frame) {
         OpenExternal(url);
         return;
     }
-    if (Deciding() || BoxOpen()) {
+    if (Deciding() || Holding()) {
         waiting_.push_back({frame, url});
         return;
     }
@@ -709,7 +729,7 @@ bool WebHost::MayNavigate(const std::string& url, const std::string& frame) {
         } question(deciding_);
         events_->OnBeforeNavigate(url, frame, cancel);
     }
-    if (!BoxOpen()) RunWaitingNavigations();
+    if (!Holding()) RunWaitingNavigations();
     return !cancel;
 }
 
@@ -760,7 +780,7 @@ bool WebHost::GoThroughHistory(int delta) {
     // A second Back while the program still asks about the first one is the same wish: the first
     // one's answer decides.
     if (Deciding()) return false;
-    if (BoxOpen()) {
+    if (Holding()) {
         WaitForTheBox([this, delta] { GoThroughHistory(delta); });
         return true;
     }
@@ -780,7 +800,7 @@ void WebHost::Reload(const std::string& frame) {
     // The frameset itself holds nothing to show again; a page in a frame does.
     const std::string url = frame.empty() ? std::string() : FrameUrl(frame);
     if (url.empty() || Deciding()) return;
-    if (BoxOpen()) {
+    if (Holding()) {
         WaitForTheBox([this, frame] { Reload(frame); });
         return;
     }

@@ -208,6 +208,9 @@ private:
     // in its turn: the program's navigations in order, of the window's (a link, Back, Forward, a
     // reload) the latest only. So no question about leaving is asked under the page's own.
     bool BoxOpen() const { return openBoxes_ > 0; }
+    // Whether a box is open, or was answered and the page has not yet done what the answer started.
+    bool Holding() const { return BoxOpen() || settleTimer_ != 0; }
+    void WaitForThePageToSettle();
     void WaitForTheBox(std::function<void()> navigation);
     // Runs what waited for the answer to a question or a box.
     void RunWaitingNavigations();
@@ -269,6 +272,7 @@ private:
     std::vector<Accelerator> accelerators_;
     std::chrono::milliseconds grace_{3000};
     unsigned graceTimer_ = 0;
+    unsigned settleTimer_ = 0;  // what waited for a box's answer waits for the page to be done with it
     // Watched by the work this host posts to the loop, so that none of it runs once the host has
     // gone (a program may close its window and drop the host while such work is queued).
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

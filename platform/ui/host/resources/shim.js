@@ -140,7 +140,10 @@
     var self = this;
     return new Promise(function (resolve) {
       var id = self.nextCall++;
-      self.calls.set(id, function (value) { resolve(value === true); });
+      self.calls.set(id, function (value) {
+        resolve(value === true);
+        self.settleAfterBox();
+      });
       self.send({ t: "msgbox", id: id, doc: doc, text: text === undefined || text === null ? "" : String(text),
                   title: title === undefined || title === null ? "" : String(title), cancel: cancel ? 1 : 0 });
       if (self.socket && self.socket.readyState > 1) {
@@ -148,6 +151,25 @@
         resolve(false);
       }
     });
+  };
+
+  // Once the script has done what a box's answer started (its calls answered, a moment without
+  // any), the program hears so, with what the page changed: what waited for the answer goes then.
+  Host.prototype.settleAfterBox = function () {
+    var self = this;
+    if (self.settling) return;
+    self.settling = true;
+    var quiet = 0;
+    var check = function () {
+      quiet = self.calls.size > 0 ? 0 : quiet + 1;
+      if (quiet < 3) {
+        setTimeout(check, 10);
+        return;
+      }
+      self.settling = false;
+      self.send({ t: "settled" });
+    };
+    setTimeout(check, 0);
   };
 
   function scriptValue(value) {

@@ -106,6 +106,8 @@ protected:
                 work();
             }
             --questions.boxesOpen;
+            // Once answered, the page tells when it has done what the answer started.
+            loop.Post([this] { window.Send(R"({"t":"settled"})"); });
             return true;
         });
     }
