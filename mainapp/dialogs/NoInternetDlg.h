@@ -11,6 +11,8 @@ public:
     explicit CNoInternetDlg(jv::ui::Dialog* parent = nullptr);
 
 protected:
+    // Enter gives the default answer, OK, as its focused button does: never Retry by accident.
+    void OnOK() override { OnEnd0(); }
     void OnInitDialog() override;
     void OnDocumentComplete(const std::string& url) override;
 };

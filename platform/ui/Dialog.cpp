@@ -4,6 +4,8 @@
 #include "platform/ui/Document.h"
 #include "platform/ui/Loop.h"
 
+#include <cstdio>
+
 namespace jv::ui {
 
 Dialog::Dialog(int resourceId) : resourceId_(resourceId), self_(std::make_shared<Dialog* const>(this)) {}
@@ -24,6 +26,10 @@ int Dialog::DoModal() {
     BrowserHost* host = InstalledHost();
     Loop* loop = Loop::Current();
     if (host == nullptr || loop == nullptr || open_) return kNotShown;
+    if (loop->depth() >= kMaxNesting) {
+        std::fprintf(stderr, "Dialog: not shown, %d loops are running one within the other\n", loop->depth());
+        return kNotShown;
+    }
     ended_ = false;
     result_ = kNotShown;
     document_.reset();

@@ -32,6 +32,9 @@ public:
     static constexpr int kCancel = 2;
     // What DoModal gives when no page could be shown.
     static constexpr int kNotShown = -1;
+    // How many loops may run one within the other (the program's own and a modal dialog's each):
+    // a dialog that would go deeper is not shown, and DoModal gives kNotShown.
+    static constexpr int kMaxNesting = 32;
 
     explicit Dialog(int resourceId);
     virtual ~Dialog();

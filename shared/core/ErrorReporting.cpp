@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -32,6 +34,18 @@ IErrorReportDialog* g_dialog = nullptr;
 // can come (a page script that fails every moment): those are kept in the log rather than shown
 // over it, so that reports never stack.
 bool g_showing = false;
+// When the last reports shown were closed. A problem that comes again and again, a different one
+// each time (a page script failing every moment), would bring report after report, each closed
+// bringing the next: past a few within a while, problems are kept in the log only.
+constexpr size_t kReportsInAWhile = 3;
+constexpr std::chrono::seconds kAWhile{60};
+std::deque<std::chrono::steady_clock::time_point> g_closed;
+
+bool ManyReportsLately() {
+    const auto now = std::chrono::steady_clock::now();
+    while (!g_closed.empty() && now - g_closed.front() > kAWhile) g_closed.pop_front();
+    return g_closed.size() >= kReportsInAWhile;
+}
 
 // The running program's file name without its folder.
 std::string ProgramFileName() {
@@ -122,6 +136,7 @@ void Post(const std::string& form) {
 
 void CErrorReporting::InstallDialog(IErrorReportDialog* dialog) {
     g_dialog = dialog;
+    g_closed.clear();
 }
 IErrorReportDialog* CErrorReporting::InstalledDialog() {
     return g_dialog;
@@ -138,7 +153,7 @@ void CErrorReporting::Report(const std::string& method, int line, const std::str
         // A program asked to stop asks the user nothing more (its waits for the other program
         // end in failures on the way out): the report stays in the log.
         IErrorReportDialog* dialog = jv::stop::Requested() ? nullptr : g_dialog;
-        if (dialog == nullptr || g_showing) {
+        if (dialog == nullptr || g_showing || ManyReportsLately()) {
             TraceLog(kMethod, TRACE_ERROR, description + ": " + message);
             return;
         }
@@ -161,6 +176,7 @@ void CErrorReporting::Report(const std::string& method, int line, const std::str
             answer.result = -1;
         }
         g_showing = false;
+        if (answer.result != -1) g_closed.push_back(std::chrono::steady_clock::now());
         if (!UserLetsItGo(answer.result)) {
             if (answer.result != 0) {
                 // Not shown: the report is not sent, so keep it in the log.

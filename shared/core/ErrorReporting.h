@@ -21,12 +21,14 @@ public:
 // Reports a failure the user should know about: builds a problem description, shows it in the
 // problem-report dialog and, unless the user declines, posts it to the error-report server.
 // Never fails toward its caller. One report is shown at a time: a problem that comes while a report
-// is open is kept in the trace log instead of being shown over it.
+// is open is kept in the trace log instead of being shown over it, and so is one that comes after a
+// few reports were shown within a short while.
 class CErrorReporting {
 public:
     static void Report(const std::string& method, int line, const std::string& message);
 
-    // The dialog used by Report (null: none). The caller keeps ownership.
+    // The dialog used by Report (null: none); the reports shown so far no longer count. The caller
+    // keeps ownership.
     static void InstallDialog(IErrorReportDialog* dialog);
     static IErrorReportDialog* InstalledDialog();
 };

@@ -225,6 +225,7 @@ WebHost::WebHost(Loop& loop, ScriptBridge& bridge, std::string module, LogSink l
 
 WebHost::~WebHost() {
     if (graceTimer_ != 0) loop_.RemoveTimer(graceTimer_);
+    if (settleTimer_ != 0) loop_.RemoveTimer(settleTimer_);
     server_.CloseWindow();
 }
 
@@ -439,6 +440,14 @@ void WebHost::Dispatch(const json& message) {
     } else if (type == "reload") {
         const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
         if (found != documents_.end()) Reload(ProgramFrame(found->second.frame));
+    } else if (type == "settled") {
+        // The page has done what the answer to its box started (an entry put back, say), and what
+        // it changed came with this message: what waited for the answer is asked about now.
+        if (settleTimer_ != 0 && !BoxOpen()) {
+            loop_.RemoveTimer(settleTimer_);
+            settleTimer_ = 0;
+            RunWaitingNavigations();
+        }
     } else if (type == "leaving") {
         leftAfterAsking_ = true;
     } else if (type == "formstate") {
@@ -527,12 +536,36 @@ void WebHost::RunCall(const json& message) {
 
 // A page script's message box: the script awaits the answer, which follows what the program changed
 // meanwhile.
+// Each open box holds a nested loop on the stack, where the next box can come: a page that asks
+// without waiting for its answers (alert() from a timer) is shown a few at once, and the rest are
+// answered as cancelled at once.
 void WebHost::OnMessageBox(const json& message) {
     bool ok = false;
-    if (onMessageBox_)
+    if (openBoxes_ >= kMaxOpenBoxes) {
+        Log("WebHost::OnMessageBox", "A page asked for a message box while " + std::to_string(openBoxes_) +
+                                         " were open: it was not shown (" + Text(message, "text").substr(0, 200) + ")");
+    } else if (onMessageBox_) {
+        struct Open {
+            int& boxes;
+            explicit Open(int& count) : boxes(count) { ++boxes; }
+            ~Open() { --boxes; }
+        } open(openBoxes_);
         ok = onMessageBox_(Text(message, "text"), Text(message, "title"), Number(message, "cancel") != 0);
+    }
     FlushPatches();
     Send(json{{"t", "reply"}, {"id", Number(message, "id")}, {"v", ok}});
+    if (!BoxOpen()) WaitForThePageToSettle();
+}
+
+void WebHost::WaitForThePageToSettle() {
+    if (waiting_.empty() && !fromWindowWaiting_) return;
+    // The page tells when it is done; a page that goes meanwhile tells nothing, so not for ever.
+    if (settleTimer_ != 0) loop_.RemoveTimer(settleTimer_);
+    settleTimer_ = loop_.AddTimer(std::chrono::seconds(2), [this] {
+        loop_.RemoveTimer(settleTimer_);
+        settleTimer_ = 0;
+        RunWaitingNavigations();
+    });
 }
 
 void WebHost::OnLoaded(const json& message) {
@@ -582,7 +615,12 @@ void WebHost::OnNavigate(const json& message) {
         return;
     }
     const std::string programFrame = ProgramFrame(frame);
-    if (Deciding() || !MayNavigate(pageUrl, programFrame)) return;
+    if (Deciding()) return;
+    if (Holding()) {
+        WaitForTheBox([this, message] { OnNavigate(message); });
+        return;
+    }
+    if (!MayNavigate(pageUrl, programFrame)) return;
     RememberStep(programFrame, pageUrl);
     Load(programFrame, BrowserPath(pageUrl));
 }
@@ -673,7 +711,7 @@ void WebHost::NavigateNow(const std::string& url, const std::string& frame) {
         OpenExternal(url);
         return;
     }
-    if (Deciding()) {
+    if (Deciding() || Holding()) {
         waiting_.push_back({frame, url});
         return;
     }
@@ -695,7 +733,17 @@ bool WebHost::MayNavigate(const std::string& url, const std::string& frame) {
         } question(deciding_);
         events_->OnBeforeNavigate(url, frame, cancel);
     }
-    // The program's own navigations that came meanwhile go now, each asked about in its turn.
+    if (!Holding()) RunWaitingNavigations();
+    return !cancel;
+}
+
+void WebHost::WaitForTheBox(std::function<void()> navigation) {
+    fromWindowWaiting_ = std::move(navigation);
+}
+
+void WebHost::RunWaitingNavigations() {
+    // The program's own navigations that came meanwhile go now, each asked about in its turn, and
+    // then the window's.
     std::vector<std::pair<std::string, std::string>> waiting;
     waiting.swap(waiting_);
     for (auto& [waitingFrame, waitingUrl] : waiting) {
@@ -703,7 +751,12 @@ bool WebHost::MayNavigate(const std::string& url, const std::string& frame) {
             if (!alive.expired()) NavigateNow(url, frame);
         });
     }
-    return !cancel;
+    if (std::function<void()> fromWindow = std::move(fromWindowWaiting_)) {
+        fromWindowWaiting_ = nullptr;
+        loop_.Post([alive = std::weak_ptr<bool>(alive_), fromWindow = std::move(fromWindow)] {
+            if (!alive.expired()) fromWindow();
+        });
+    }
 }
 
 void WebHost::RememberStep(const std::string& frame, const std::string& url) {
@@ -731,6 +784,10 @@ bool WebHost::GoThroughHistory(int delta) {
     // A second Back while the program still asks about the first one is the same wish: the first
     // one's answer decides.
     if (Deciding()) return false;
+    if (Holding()) {
+        WaitForTheBox([this, delta] { GoThroughHistory(delta); });
+        return true;
+    }
     const size_t from = historyPosition_;
     if (delta < 0 ? from == 0 || from > history_.size() : from >= history_.size()) return false;
     const size_t to = delta < 0 ? from - 1 : from + 1;
@@ -747,6 +804,10 @@ void WebHost::Reload(const std::string& frame) {
     // The frameset itself holds nothing to show again; a page in a frame does.
     const std::string url = frame.empty() ? std::string() : FrameUrl(frame);
     if (url.empty() || Deciding()) return;
+    if (Holding()) {
+        WaitForTheBox([this, frame] { Reload(frame); });
+        return;
+    }
     if (MayNavigate(url, frame)) Load(frame, BrowserPath(url));
 }
 

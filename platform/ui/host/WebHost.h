@@ -69,6 +69,11 @@ public:
     // program's own title, cancel: an OK and a Cancel button) and gives true for OK.
     using MessageBoxHandler = std::function<bool(const std::string& text, const std::string& title, bool cancel)>;
 
+    // How many of the pages' message boxes may be open at once, one over the other. Each open box
+    // runs a nested loop on the program's stack; a box asked for while as many are open is not
+    // shown: it is logged and answered as cancelled, so that the script asking goes on.
+    static constexpr int kMaxOpenBoxes = 4;
+
     // module: the program's name in page addresses ("Jorvane.exe").
     WebHost(Loop& loop, ScriptBridge& bridge, std::string module, LogSink log = {});
     ~WebHost() override;
@@ -203,6 +208,17 @@ private:
     // by the program are dropped, as the answer to the open question decides; a page the program
     // navigates to waits for that answer. So the history never moves under a question.
     bool Deciding() const { return deciding_; }
+    // Whether a page's message box is open now (the page's own question about its unsaved entry,
+    // say). What would take the page away meanwhile waits for the answer and is then asked about
+    // in its turn: the program's navigations in order, of the window's (a link, Back, Forward, a
+    // reload) the latest only. So no question about leaving is asked under the page's own.
+    bool BoxOpen() const { return openBoxes_ > 0; }
+    // Whether a box is open, or was answered and the page has not yet done what the answer started.
+    bool Holding() const { return BoxOpen() || settleTimer_ != 0; }
+    void WaitForThePageToSettle();
+    void WaitForTheBox(std::function<void()> navigation);
+    // Runs what waited for the answer to a question or a box.
+    void RunWaitingNavigations();
     // Loads a frame's page again, asking the program first.
     void Reload(const std::string& frame);
     void OpenExternal(const std::string& url);
@@ -225,6 +241,7 @@ private:
     std::map<std::string, bool> announced_;  // frames whose next document the program has approved
     std::map<int, OpenDialogWindow> dialogs_;
     std::set<int64_t> answering_;  // the ids of the calls and boxes being answered
+    int openBoxes_ = 0;            // the pages' message boxes open now, one over the other
     int nextDialog_ = 1;
     std::shared_ptr<Document> callingDocument_;
     // Calls of methods that run only for the newest call (ScriptBridge::SetNewestOnly) waiting for
@@ -254,6 +271,7 @@ private:
     int64_t formStateAnswered_ = 0;  // the last question the window answered
     bool deciding_ = false;
     std::vector<std::pair<std::string, std::string>> waiting_;  // frame, url: the program's, held for the answer
+    std::function<void()> fromWindowWaiting_;  // the window's latest navigation, held for a box's answer
     std::string title_;  // the caption and the status panes, sent again to a window that comes back
     std::map<int, nlohmann::json> panes_;
     WindowBounds bounds_;
@@ -261,6 +279,7 @@ private:
     std::vector<Accelerator> accelerators_;
     std::chrono::milliseconds grace_{3000};
     unsigned graceTimer_ = 0;
+    unsigned settleTimer_ = 0;  // what waited for a box's answer waits for the page to be done with it
     // Watched by the work this host posts to the loop, so that none of it runs once the host has
     // gone (a program may close its window and drop the host while such work is queued).
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

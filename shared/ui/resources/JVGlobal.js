@@ -4,7 +4,10 @@
 // delivered within one frame): no fault of the page's script, and no problem to report.
 var jvBrowserNotice = /^ResizeObserver loop (completed with undelivered notifications|limit exceeded)/;
 // The errors the program was told of: a script that fails the same way again is not told again.
+// Only the latest are kept, so that a script failing a different way every moment does not fill
+// the page's memory.
 var jvReportedErrors = new Set();
+var jvReportedErrorsKept = 100;
 
 // A script error goes to the program (its log and a problem report) instead of a browser message.
 function fnErrorTrap(message, url, line) {
@@ -12,6 +15,7 @@ function fnErrorTrap(message, url, line) {
     var text = "A Javascript error was thrown and caught.\n" + "Error: " + message + "\n" + "Line: " + line + "\n" +
         "URL: " + url + "\n";
     if (jvReportedErrors.has(text)) return true;
+    if (jvReportedErrors.size >= jvReportedErrorsKept) jvReportedErrors.delete(jvReportedErrors.values().next().value);
     jvReportedErrors.add(text);
     try {
         if (window.external && typeof window.external.JavascriptError === "function") {

@@ -143,6 +143,35 @@ describe("leaving unsaved work", () => {
     assert.equal(home.query(`SELECT Vendor FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "Shell");
     assert.deepEqual(browserBoxes, []);
   });
+
+  test("the navigation bar's Back while the entry's question is open waits for its answer: one question", async () => {
+    const navbar = await frame(app.page, "main_navbar");
+    await navbar.click("a.nav-fuel");
+    await eventually(async () => (await title(app)) === "Fuel Register", "the fuel register");
+    const page = await workspace(app);
+    await page.waitForSelector("#new");
+    const id = home.query("SELECT FuelPurchaseID FROM FuelPurchases");
+    const vendor = `tr[id="${id}"] [name="Vendor"]`;
+    await page.click(vendor);
+    await page.fill(vendor, "Costco");
+    await page.press(vendor, "Tab");
+    await page.click('tr[id="new"] [name="Odometer"]');
+    const asked = await eventually(async () => {
+      const shown = await question(app);
+      return shown.message ? shown : null;
+    }, "the entry's question");
+    // Back, the program's own, while the question is open: no second question over it.
+    await navbar.evaluate(() => document.querySelector("a.nav-back").click());
+    await new Promise((resolve) => setTimeout(resolve, 700));
+    assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
+    assert.equal(asked.behind, "Fuel Register");
+    // The answer puts the entry back; then Back goes, with nothing left to ask about.
+    await answer(app, asked.box, "#ButtonCancel");
+    await eventually(async () => (await title(app)) === "Home Page", "back on the home page");
+    assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0);
+    assert.equal(home.query(`SELECT Vendor FROM FuelPurchases WHERE FuelPurchaseID = ${id}`), "Shell");
+    assert.deepEqual(browserBoxes, []);
+  });
 });
 
 describe("typing still in a vehicle page field", () => {

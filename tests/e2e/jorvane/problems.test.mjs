@@ -11,6 +11,10 @@ const CAR = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALU
 // The problem reports shown now.
 const reportsShown = (app) => app.page.locator("dialog.jv-dialog iframe").evaluateAll((frames) =>
   frames.filter((shown) => shown.contentDocument && shown.contentDocument.title === "Jorvane Problem Report").length);
+// The reports the journey has closed that are still shown.
+const closingReports = (app) => app.page.locator("dialog.jv-dialog iframe").evaluateAll((frames) =>
+  frames.filter((shown) => shown.contentDocument && shown.contentDocument.body &&
+    shown.contentDocument.body.dataset.closing === "yes").length);
 const scriptErrorsLogged = (home) => (home.traceLog().match(/JavaScript Error/g) || []).length;
 
 describe("problem reports of script errors", () => {
@@ -74,5 +78,50 @@ describe("problem reports of script errors", () => {
     await app.page.keyboard.press("Enter");
     await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
     assert.equal(await workspace.evaluate(() => window.jvAnswer), true);
+  });
+});
+
+describe("a page failing a different way every moment", () => {
+  let home;
+  let app;
+  before(async () => {
+    home = jorvaneHome();
+    home.seed(CAR);
+    app = await startJorvane(home, { expectProblems: true });
+  });
+  after(async () => {
+    await app.close();
+    home.remove();
+  });
+
+  test("a few reports, then the log only, and the page's record of errors stays small", async () => {
+    const workspace = await frame(app.page, "main_workspace");
+    await workspace.evaluate(() => {
+      let count = 0;
+      window.jvFailing = setInterval(() => { throw new Error("failing anew, " + count++); }, 1);
+    });
+    // The user closes each report as it comes.
+    let closed = 0;
+    for (; closed < 10; ++closed) {
+      try {
+        await eventually(async () => (await reportsShown(app)) === 1, "a report", closed < 3 ? 10000 : 2000);
+      } catch {
+        break;
+      }
+      const report = await dialog(app.page);
+      await report.evaluate(() => { document.body.dataset.closing = "yes"; });
+      await report.locator("body").press("Escape");
+      await eventually(async () => (await closingReports(app)) === 0, "the report closed");
+    }
+    assert.equal(closed, 3, "reports shown one after the other");
+    const logged = scriptErrorsLogged(home);
+    await eventually(() => scriptErrorsLogged(home) > logged + 200, "the errors logged afterwards");
+    assert.equal(await reportsShown(app), 0);
+    assert.ok(await workspace.evaluate(() => jvReportedErrors.size) <= 100, "the page's record is bounded");
+    await workspace.evaluate(() => clearInterval(window.jvFailing));
+    assert.equal(await workspace.evaluate(async () => {
+      await window.external.JVToString(2.5, 1);
+      return document.getElementById("NumberScratch").innerText;
+    }), "2.5");
   });
 });

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -81,6 +82,43 @@ TEST_F(DialogTest, ADialogOpenedFromAHandlerRunsNestedAndGivesItsButtonsResult) 
     EXPECT_GT(depthInConfirm, 2) << "the second dialog ran in a loop nested in the first one's";
     EXPECT_EQ(ui_.host.openedDialogs(), (std::vector<int>{kQuestion, kConfirm}));
     EXPECT_FALSE(question.IsOpen());
+}
+
+// Each modal dialog runs a loop on the stack of the one beneath it: dialogs that keep opening
+// dialogs stop at a bound, where DoModal gives kNotShown, instead of running the stack out.
+TEST_F(DialogTest, DialogsOpenedOneOverAnotherStopAtTheBoundOfNestedLoops) {
+    struct Case {
+        const char* what;
+        int wanted;  // dialogs the handlers open, one over the other
+        int shown;
+    };
+    const Case cases[] = {
+        {"a few", 3, 3},
+        {"many more than the bound", 500, Dialog::kMaxNesting - ui_.loop.depth()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int opened = 0;
+        int shown = 0;
+        int notShown = 0;
+        int deepest = 0;
+        std::function<void()> open = [&] {
+            if (opened == c.wanted) return;
+            ++opened;
+            TestDialog dialog(kQuestion);
+            dialog.onLoaded = [&] {
+                ++shown;
+                deepest = std::max(deepest, ui_.loop.depth());
+                open();
+                dialog.EndDialog(Dialog::kOK);
+            };
+            if (dialog.DoModal() == Dialog::kNotShown) ++notShown;
+        };
+        open();
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(notShown, c.wanted > c.shown ? 1 : 0);
+        EXPECT_LE(deepest, Dialog::kMaxNesting);
+    }
 }
 
 TEST_F(DialogTest, EnterEscapeAndTheCloseBoxEndWithTheStandardResults) {

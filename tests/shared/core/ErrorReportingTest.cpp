@@ -306,3 +306,36 @@ TEST(VersionTexts, ReportTheSystemThatStandsInPlaceOfTheOldOnes) {
 }
 
 }  // namespace
+
+// A page script that fails a different way every moment: each report closed would bring the next.
+// After a few reports within a short while, the problems are kept in the log only; a dialog that
+// could not be shown tells nobody, so it does not count.
+TEST_F(ErrorReportingTest, AFewReportsWithinAWhileThenTheLogOnly) {
+    LoopbackHttpServer server;
+    UseServer(server.HostAndPort());
+    struct Case {
+        const char* name;
+        int result;     // how the user ends each report
+        int problems;   // problems one after the other, each once the report before is closed
+        size_t shown;
+    };
+    const Case cases[] = {
+        {"one problem", 0, 1, 1},
+        {"three problems", 0, 3, 3},
+        {"a storm, each report declined", 0, 40, 3},
+        {"a storm, each report sent", 1, 10, 3},
+        {"a storm, each report closed with Escape", 2, 10, 3},
+        {"a storm while no report can be shown", -1, 10, 10},
+    };
+    for (const Case& c : cases) {
+        FakeReportDialog dialog({c.result, "", ""});
+        CErrorReporting::InstallDialog(&dialog);
+        for (int i = 0; i < c.problems; ++i)
+            CErrorReporting::Report("JavaScript Error:URL=page", 7,
+                                    std::string(c.name) + ", failure " + std::to_string(i));
+        EXPECT_EQ(dialog.shown.size(), c.shown) << c.name;
+        if (dialog.shown.size() == static_cast<size_t>(c.problems)) continue;
+        const std::string last = std::string(c.name) + ", failure " + std::to_string(c.problems - 1);
+        EXPECT_NE(Log().find(last), std::string::npos) << c.name << ": the last problem is in the log";
+    }
+}

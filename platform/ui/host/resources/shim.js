@@ -140,7 +140,10 @@
     var self = this;
     return new Promise(function (resolve) {
       var id = self.nextCall++;
-      self.calls.set(id, function (value) { resolve(value === true); });
+      self.calls.set(id, function (value) {
+        resolve(value === true);
+        self.settleAfterBox();
+      });
       self.send({ t: "msgbox", id: id, doc: doc, text: text === undefined || text === null ? "" : String(text),
                   title: title === undefined || title === null ? "" : String(title), cancel: cancel ? 1 : 0 });
       if (self.socket && self.socket.readyState > 1) {
@@ -148,6 +151,25 @@
         resolve(false);
       }
     });
+  };
+
+  // Once the script has done what a box's answer started (its calls answered, a moment without
+  // any), the program hears so, with what the page changed: what waited for the answer goes then.
+  Host.prototype.settleAfterBox = function () {
+    var self = this;
+    if (self.settling) return;
+    self.settling = true;
+    var quiet = 0;
+    var check = function () {
+      quiet = self.calls.size > 0 ? 0 : quiet + 1;
+      if (quiet < 3) {
+        setTimeout(check, 10);
+        return;
+      }
+      self.settling = false;
+      self.send({ t: "settled" });
+    };
+    setTimeout(check, 0);
   };
 
   function scriptValue(value) {
@@ -707,6 +729,11 @@
       new doc.win.ResizeObserver(function () { self.refitDialog(found.dialog); }).observe(d.documentElement);
     }
     doc.win.focus();
+    // As a desktop box, the dialog opens with its default button (the one its page marks with
+    // autofocus) focused, so that Enter gives the default answer; a field the page focused itself
+    // keeps the focus.
+    var preferred = d.querySelector("[autofocus]");
+    if (preferred && (!d.activeElement || d.activeElement === d.body) && preferred.focus) preferred.focus();
   };
 
   // Sizes the dialog again once the browser has delivered what it observed. Sizing its frame from
@@ -1308,10 +1335,12 @@
     // Script errors go to the program, unless the page's own error handler dealt with them. A
     // notice of the browser about its own work is no fault of the page; an error the program was
     // told of is not told again (a script that fails the same way again and again is told once).
+    // Only the latest are kept: a script failing a different way every moment fills no memory.
     var told = new Set();
     var tell = function (message, url, line) {
       var key = message + "\n" + url + "\n" + line;
       if (told.has(key)) return;
+      if (told.size >= 100) told.delete(told.values().next().value);
       told.add(key);
       host.send({ t: "error", doc: id, message: message, url: url, line: line });
     };

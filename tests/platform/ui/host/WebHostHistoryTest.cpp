@@ -1,6 +1,6 @@
 // The window's history as the user goes through it: Back and Forward ask the program first, and
-// whatever comes while the program is asking (a second click, a key, a link) neither stacks a
-// second question nor moves the history past its ends.
+// whatever comes while the program is asking (a second click, a key, a link) or while a page's
+// message box is open neither stacks a second question nor moves the history past its ends.
 
 #include <gtest/gtest.h>
 
@@ -30,13 +30,14 @@ constexpr const char* kFrame = "main";
 // with `leave`; the first question runs `whileAsked` before it is answered, as a modal question
 // lets the window's messages in while it is open.
 struct Questions : WindowEvents {
-    std::vector<std::string> asked;
+    std::vector<std::string> asked;  // "!" marks a question asked while a page's message box was open
+    int boxesOpen = 0;
     std::function<void()> whileAsked;
     bool leave = true;
 
     void OnBeforeNavigate(const std::string& url, const std::string& frame, bool& cancel) override {
         if (frame != kFrame) return;
-        asked.push_back(url.substr(url.find('?') + 1));
+        asked.push_back(url.substr(url.find('?') + 1) + (boxesOpen > 0 ? "!" : ""));
         if (auto work = std::move(whileAsked)) {
             whileAsked = nullptr;
             work();
@@ -47,7 +48,7 @@ struct Questions : WindowEvents {
     void OnWindowClosed() override {}
 };
 
-enum class Action { Back, Forward, Link, Reload, ProgramNavigate, ProgramBack };
+enum class Action { Back, Forward, Link, Reload, ProgramNavigate, ProgramBack, Box };
 struct Step {
     Action action;
     const char* page;  // the link's or the program's page
@@ -61,7 +62,7 @@ Step F() {
 
 struct Case {
     const char* name;
-    std::vector<Step> whileAsked;    // sent while the first question is open
+    std::vector<Step> whileAsked;    // sent while the first question (or the page's box) is open
     bool leave;                      // the answer to every question
     std::vector<Step> steps;         // what the user does, each after the one before has been dealt with
     std::vector<std::string> asked;  // the questions about the frame's page, in order
@@ -80,6 +81,14 @@ const Case kCases[] = {
     {"ReloadWhileAsked", {{Action::Reload, ""}}, true, {B()}, {"b"}, {"b"}},
     {"TheProgramsBackWhileAsked", {{Action::ProgramBack, ""}}, true, {B(), B()}, {"b", "a"}, {"b", "a"}},
     {"TheProgramsPageWaitsForTheAnswer", {{Action::ProgramNavigate, "e"}}, true, {B()}, {"b", "e"}, {"b", "e"}},
+    // A page's box (its own question about the entry, say) is open: what comes meanwhile waits for
+    // its answer and is then asked about in its turn, the window's latest wish only.
+    {"BackWhileAPageBoxIsOpen", {B()}, true, {{Action::Box, ""}}, {"b"}, {"b"}},
+    {"BackTwiceAndForwardWhileAPageBoxIsOpen", {B(), B(), F()}, true, {{Action::Box, ""}, B()}, {"b"}, {"b"}},
+    {"ALinkWhileAPageBoxIsOpen", {{Action::Link, "d"}}, true, {{Action::Box, ""}}, {"d"}, {"d"}},
+    {"ReloadWhileAPageBoxIsOpen", {{Action::Reload, ""}}, false, {{Action::Box, ""}}, {"c"}, {}},
+    {"TheProgramsBackWhileAPageBoxIsOpen", {{Action::ProgramBack, ""}}, true, {{Action::Box, ""}}, {"b"}, {"b"}},
+    {"TheProgramsPageWhileAPageBoxIsOpen", {{Action::ProgramNavigate, "e"}}, true, {{Action::Box, ""}}, {"e"}, {"e"}},
 };
 
 class WebHostHistory : public test::HostWithWindow, public ::testing::WithParamInterface<Case> {
@@ -89,6 +98,18 @@ protected:
         Resources::Install({kResources, std::size(kResources)});
         HostWithWindow::SetUp();
         host->SetWindowEvents(&questions);
+        // The page's box lets the window's messages in while it is open, as a modal box does.
+        host->SetMessageBoxHandler([this](const std::string&, const std::string&, bool) {
+            ++questions.boxesOpen;
+            if (auto work = std::move(questions.whileAsked)) {
+                questions.whileAsked = nullptr;
+                work();
+            }
+            --questions.boxesOpen;
+            // Once answered, the page tells when it has done what the answer started.
+            loop.Post([this] { window.Send(R"({"t":"settled"})"); });
+            return true;
+        });
     }
     void TearDown() override {
         host->SetWindowEvents(nullptr);
@@ -134,12 +155,17 @@ protected:
             case Action::ProgramBack:
                 host->GoBack();
                 break;
+            case Action::Box:
+                window.Send(R"({"t":"msgbox","id":)" + std::to_string(++boxId) + R"(,"doc":)" + shownDoc +
+                            R"(,"text":"You made changes","title":"","cancel":1})");
+                break;
         }
     }
 
     Questions questions;
     std::string shownDoc;
     size_t loadsSeen = 0;
+    int64_t boxId = 5000;
 };
 
 TEST_P(WebHostHistory, StepsThroughTheHistoryAskingFirst) {

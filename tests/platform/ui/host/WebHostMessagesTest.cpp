@@ -210,6 +210,66 @@ TEST_F(WebHostMessages, AScriptsMessageBoxIsAnsweredWithTheProgramsAnswer) {
     }
 }
 
+// A page that asks for box after box without waiting for the answers (alert() from a timer): only
+// a few are open at once, one over the other; the others are answered at once as cancelled and
+// logged, so the boxes never pile up on the program's stack and no script waits for ever.
+TEST_F(WebHostMessages, BoxesAskedForWhileOthersAreOpenStopAtAFewOpenAtOnce) {
+    const auto [doc, key] = Fetch();
+    Loaded(doc, "jv-top");
+    struct Case {
+        const char* what;
+        int asked;
+        int shown;  // open at once, one over the other, when the user closes none of them
+    };
+    const Case cases[] = {
+        {"one box", 1, 1},
+        {"as many as may be open", WebHost::kMaxOpenBoxes, WebHost::kMaxOpenBoxes},
+        {"one more than that", WebHost::kMaxOpenBoxes + 1, WebHost::kMaxOpenBoxes},
+        {"a page asking a thousand times", 1000, WebHost::kMaxOpenBoxes},
+    };
+    int64_t id = 3000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int refused = c.asked - c.shown;
+        int open = 0;
+        int deepest = 0;
+        int shown = 0;
+        bool closeAll = false;
+        size_t read = 0;
+        int replies = 0;
+        // The user closes the boxes once the boxes past the few open have been answered.
+        const auto answered = [&] {
+            for (; read < window.received.size(); ++read)
+                replies += window.received[read].find(R"("t":"reply")") != std::string::npos ? 1 : 0;
+            if (shown >= c.shown && replies >= refused) closeAll = true;
+            return closeAll;
+        };
+        // Each box runs the loop until the user closes it, as a modal box does.
+        host->SetMessageBoxHandler([&](const std::string&, const std::string&, bool) {
+            ++open;
+            ++shown;
+            deepest = std::max(deepest, open);
+            loop.RunUntil(answered, std::chrono::seconds(10));
+            --open;
+            return true;
+        });
+        log.clear();
+        window.received.clear();
+        const int64_t first = id + 1;
+        for (int i = 0; i < c.asked; ++i)
+            window.Send(R"({"t":"msgbox","id":)" + std::to_string(++id) + R"(,"doc":)" + doc +
+                        R"(,"text":"Again","title":"","cancel":0})");
+        for (int64_t box = first; box <= id; ++box) ASSERT_TRUE(Reply(box).is_object()) << "box " << box;
+        EXPECT_EQ(deepest, c.shown);
+        EXPECT_EQ(shown, c.shown);
+        int answeredOk = 0;
+        for (const json& reply : AllReceived("reply"))
+            if (reply.value("id", int64_t{0}) >= first && reply.value("v", false)) ++answeredOk;
+        EXPECT_EQ(answeredOk, c.shown);
+        EXPECT_EQ(log.empty(), refused == 0);
+    }
+}
+
 // A page that asks for what it shows as it scrolls, faster than the program answers: of the calls
 // that wait their turn only the newest of each page runs; the others are answered at once, and the
 // form state they carry still reaches the page.
