@@ -4,7 +4,7 @@
 // valid typed entry. Each checked against the database.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane } from "./harness.mjs";
+import { answerBrowser, chooseMenu, dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, stillRunning } from "./harness.mjs";
 
 const CAR = "{E1E1E1E1-0000-0000-0000-000000000001}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -15,11 +15,6 @@ INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vend
 INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('${CAR}', 46000, 12000);
 UPDATE Prefs SET Internet = 1;`;
 const ENTRY_QUESTION = "You made changes to the current entry. Press OK to save changes or Cancel to discard changes.";
-
-async function choose(app, menu, item) {
-  await app.page.locator("#jv-menubar .jv-menu > button", { hasText: menu }).click();
-  await app.page.locator("#jv-menubar .jv-open li button", { hasText: item }).click();
-}
 
 async function workspace(app) {
   return frame(app.page, "main_workspace");
@@ -34,12 +29,6 @@ async function question(app) {
 async function answer(app, box, button) {
   await box.click(button);
   await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
-}
-
-// True when the program is still running a moment later.
-async function stillRunning(app) {
-  const ended = await Promise.race([app.exited, new Promise((resolve) => setTimeout(() => resolve(null), 1500))]);
-  return ended === null;
 }
 
 // A new program on the seeded garage, its fuel register open with an odometer typed in the new
@@ -66,7 +55,7 @@ describe("File > Exit with typing on the page", () => {
     home.seed(SEED);
     try {
       const { app, page, field } = await fuelEntryTyped(home, "12345");
-      await choose(app, "File", "Exit");
+      await chooseMenu(app, "File", "Exit");
       let asked = await question(app);
       assert.equal(asked.message, ENTRY_QUESTION);
       await asked.box.press("body", "Escape");
@@ -75,7 +64,7 @@ describe("File > Exit with typing on the page", () => {
       assert.equal(await page.inputValue(field), "12345", "the typing is kept");
       assert.deepEqual(storedOdometers(home), ["12000.0"]);
 
-      await choose(app, "File", "Exit");
+      await chooseMenu(app, "File", "Exit");
       asked = await question(app);
       assert.equal(asked.message, ENTRY_QUESTION);
       await asked.box.click("#ButtonOK");
@@ -93,7 +82,7 @@ describe("File > Exit with typing on the page", () => {
     home.seed(SEED);
     try {
       const { app } = await fuelEntryTyped(home, "12345");
-      await choose(app, "File", "Exit");
+      await chooseMenu(app, "File", "Exit");
       const asked = await question(app);
       assert.equal(asked.message, ENTRY_QUESTION);
       await asked.box.click("#ButtonCancel");
@@ -110,7 +99,7 @@ describe("File > Exit with typing on the page", () => {
     home.seed(SEED);
     try {
       const app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" } });
-      await choose(app, "Go To", "Add A Car For Advanced Users");
+      await chooseMenu(app, "Go To", "Add A Car For Advanced Users");
       // The page asks first whether it may connect for the car data: not now.
       const consent = await question(app);
       assert.match(consent.message, /Will you allow Jorvane to connect/);
@@ -123,7 +112,7 @@ describe("File > Exit with typing on the page", () => {
       await page.press("#CarCurrentOdometer", "Tab");
       await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
 
-      await choose(app, "File", "Exit");
+      await chooseMenu(app, "File", "Exit");
       let asked = await question(app);
       assert.match(asked.message, /You've made changes to this car/);
       // The button that reads "Cancel" stays.
@@ -132,7 +121,7 @@ describe("File > Exit with typing on the page", () => {
       assert.ok(await stillRunning(app), "the program goes on");
       assert.equal(await page.inputValue("#CarCurrentOdometer"), "4321", "the typing is kept");
 
-      await choose(app, "File", "Exit");
+      await chooseMenu(app, "File", "Exit");
       asked = await question(app);
       assert.equal(await asked.box.locator("#ButtonCancel").innerText(), "Continue");
       await asked.box.click("#ButtonCancel");
@@ -144,18 +133,6 @@ describe("File > Exit with typing on the page", () => {
     }
   });
 });
-
-// Answers the browser's own questions (the window's close question) with `choices` in turn,
-// recording each; the harness's watch, which dismisses every browser box as a fault, is replaced.
-function answerBrowser(app, choices) {
-  const asked = [];
-  app.page.removeAllListeners("dialog");
-  app.page.on("dialog", (box) => {
-    asked.push(box.type());
-    (choices.shift() === "leave" ? box.accept() : box.dismiss()).catch(() => {});
-  });
-  return asked;
-}
 
 describe("File > Exit during QuickStart", () => {
   test("a half-entered car asks as leaving the page does: Cancel stays in the wizard, the close box asks too", { timeout: 90000 }, async () => {
@@ -176,7 +153,7 @@ describe("File > Exit during QuickStart", () => {
       await page.press("#CarCurrentOdometer", "Tab");
       await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
 
-      await choose(app, "File", "Exit");
+      await chooseMenu(app, "File", "Exit");
       const asked = await question(app);
       assert.match(asked.message, /You've made changes to this car/);
       await answer(app, asked.box, "#ButtonOK");  // the button that reads "Cancel"

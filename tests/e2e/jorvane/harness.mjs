@@ -1,6 +1,7 @@
 // Starting the real jorvane for the end-to-end tests: a home of its own in a temporary folder, a
 // stand-in browser command that hands the window's address to the test, and a headless Chromium
 // of the test's that opens it.
+import assert from "node:assert/strict";
 import { execFileSync, spawn } from "node:child_process";
 import { chmodSync, copyFileSync, cpSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import http from "node:http";
@@ -335,6 +336,53 @@ export async function printedPage(app, html) {
     }
   }));
   return paper;
+}
+
+// Chooses `item` of the menu bar's `menu` with the mouse.
+export async function chooseMenu(app, menu, item) {
+  await app.page.locator("#jv-menubar .jv-menu > button", { hasText: menu }).click();
+  await app.page.locator("#jv-menubar .jv-open li button", { hasText: item }).click();
+}
+
+// True when the program is still running `wait` ms later.
+export async function stillRunning(app, wait = 1500) {
+  const ended = await Promise.race([app.exited, new Promise((resolve) => setTimeout(() => resolve(null), wait))]);
+  return ended === null;
+}
+
+// Answers the browser's own questions (the window's close question) with `choices` in turn
+// ("leave", else stay), recording each; the watch that dismisses every browser box as a fault is
+// replaced. Choices may be added to the array later.
+export function answerBrowser(app, choices) {
+  const asked = [];
+  app.page.removeAllListeners("dialog");
+  app.page.on("dialog", (box) => {
+    asked.push(box.type());
+    (choices.shift() === "leave" ? box.accept() : box.dismiss()).catch(() => {});
+  });
+  return asked;
+}
+
+// A new user's first start, through QuickStart's first steps to the vehicle page it leads on
+// (the database refuses the internet: no car-data questions). Returns the page.
+export async function quickStartToTheVehiclePage(app) {
+  const welcome = await findDialog(app, /Is this your first time/, "the welcome");
+  await welcome.click("#ButtonNext");
+  const units = await findDialog(app, /select your preferred units/, "the units dialog");
+  await units.click("#ButtonNext");
+  // The vehicle page asks first whether it may connect (not now); the step follows, one dialog at
+  // a time.
+  const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
+  assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
+  await consent.click("#ButtonCancel");
+  const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
+  assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
+  await step2.click("#ButtonNext");
+  await eventually(async () => (await (await frame(app.page, "main_workspace")).title().catch(() => "")) === "Vehicle Information Page",
+    "the vehicle page");
+  const page = await frame(app.page, "main_workspace");
+  await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+  return page;
 }
 
 // Opens a register from the navigation bar's link and waits for its page (by its title) and its

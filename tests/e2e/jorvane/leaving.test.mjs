@@ -3,7 +3,7 @@
 // shown, and the answer is honoured.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { dialog, eventually, findDialog, frame, jorvaneHome, quickStartToTheVehiclePage, startJorvane } from "./harness.mjs";
 
 const ID = "{CAFE0000-0000-0000-0000-000000000002}";
 const SEED = `INSERT INTO Vehicles (VehicleID, Name, Make, Model, StyleYear, Style, Custom, Sold, Selected, Color, PurchaseOdometer)
@@ -232,27 +232,6 @@ describe("typing still in a vehicle page field", () => {
 // The QuickStart balloons shown on the vehicle page.
 async function shownBalloons(page) {
   return page.locator(".qstip").evaluateAll((tips) => tips.filter((tip) => tip.offsetParent !== null).map((tip) => tip.id));
-}
-
-// A new user's first start, through QuickStart's first steps to the vehicle page it leads on
-// (the database refuses the internet: no car-data questions). Returns the page.
-async function quickStartToTheVehiclePage(app) {
-  const welcome = await findDialog(app, /Is this your first time/, "the welcome");
-  await welcome.click("#ButtonNext");
-  const units = await findDialog(app, /select your preferred units/, "the units dialog");
-  await units.click("#ButtonNext");
-  // The vehicle page asks first whether it may connect (not now); the step follows, one dialog at
-  // a time.
-  const consent = await findDialog(app, /Will you allow Jorvane to connect/, "the consent question");
-  assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
-  await consent.click("#ButtonCancel");
-  const step2 = await findDialog(app, /Now you will enter your vehicle information/, "step 2");
-  assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
-  await step2.click("#ButtonNext");
-  await eventually(async () => (await title(app)) === "Vehicle Information Page", "the vehicle page");
-  const page = await workspace(app);
-  await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
-  return page;
 }
 
 describe("QuickStart", () => {
