@@ -476,7 +476,8 @@ void CJorvaneView::OpenDeleteCarDlg(const std::string& vehicleId) {
             OpenSoldCarDlg(vehicleId);
             return;
         default:
-            break;
+            // Nothing changed: the page and what is typed on it stay as they are.
+            return;
     }
     ProcessWorkspacePage();
 }

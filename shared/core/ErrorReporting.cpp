@@ -37,7 +37,7 @@ bool g_showing = false;
 // When the last reports shown were closed. A problem that comes again and again, a different one
 // each time (a page script failing every moment), would bring report after report, each closed
 // bringing the next: past a few within a while, problems are kept in the log only.
-constexpr size_t kReportsInAWhile = 3;
+constexpr size_t kReportsInAWhile = 5;
 constexpr std::chrono::seconds kAWhile{60};
 std::deque<std::chrono::steady_clock::time_point> g_closed;
 

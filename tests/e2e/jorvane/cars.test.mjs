@@ -2,7 +2,7 @@
 // print request that yields one print of the page's fragment.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { answerMessages, dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry } from "./harness.mjs";
 
 const ID = "{CCCCCCCC-0000-0000-0000-000000000001}";
 const OTHER = "{CCCCCCCC-0000-0000-0000-000000000002}";
@@ -40,6 +40,29 @@ describe("the car dialogs", () => {
       assert.equal(home.query(`SELECT COUNT(*) FROM OdometerValues WHERE VehicleID='${ID}'`), "0");
       assert.equal(home.query("SELECT COUNT(*) FROM OdometerValues"), "1", "the other car's rows stay");
       assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("Delete Car answered Cancel leaves a register's typed entry as it was", { timeout: 60000 }, async () => {
+    const home = jorvaneHome();
+    home.seed(CARS);
+    try {
+      const app = await startJorvane(home);
+      const page = await openRegister(app, "a.nav-expense", "Miscellaneous Expense Register");
+      await typeInEntry(page, "new", "Vendor", "Acme Parking");
+      await typeInEntry(page, "new", "Cost", "12");
+      await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the entry marked changed");
+      await call(app, "OpenDeleteCarDlg", ID);
+      await (await dialog(app.page)).click("#ButtonCancel");
+      await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "the dialog closed");
+      await new Promise((resolve) => setTimeout(resolve, 500));
+      assert.equal(await page.inputValue('tr[id="new"] [name="Vendor"]'), "Acme Parking");
+      assert.equal(await page.inputValue('tr[id="new"] [name="Cost"]'), "12.00");
+      assert.equal(await page.locator("#DirtyFlag").innerText(), "true");
+      assert.equal(home.query("SELECT COUNT(*) FROM Vehicles"), "2");
+      await app.kill({ check: false });
     } finally {
       home.remove();
     }

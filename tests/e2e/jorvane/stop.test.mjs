@@ -130,9 +130,15 @@ describe("a stop while a box of a save is open", () => {
         await STOPS[stop](app);
         await ended(app);
         assert.equal(home.query("SELECT COUNT(*), Vendor, Cost FROM Services"), "1|Jiffy|50.0");
+        // Under the estimate message the save under way stores the entry and leaves nothing for the
+        // end to keep; under the question the end keeps it.
         const lines = stopLines(home);
-        assert.equal(lines.length, 1, lines.join("\n"));
-        assert.match(lines[0], /The changes on page 186 were saved as the program ended$/);
+        if (way === "Home, the question open") {
+          assert.equal(lines.length, 1, lines.join("\n"));
+          assert.match(lines[0], /The changes on page 186 were saved as the program ended$/);
+        } else {
+          assert.deepEqual(lines, []);
+        }
       } finally {
         home.remove();
       }

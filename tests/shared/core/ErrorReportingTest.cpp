@@ -321,10 +321,10 @@ TEST_F(ErrorReportingTest, AFewReportsWithinAWhileThenTheLogOnly) {
     };
     const Case cases[] = {
         {"one problem", 0, 1, 1},
-        {"three problems", 0, 3, 3},
-        {"a storm, each report declined", 0, 40, 3},
-        {"a storm, each report sent", 1, 10, 3},
-        {"a storm, each report closed with Escape", 2, 10, 3},
+        {"five problems", 0, 5, 5},
+        {"a storm, each report declined", 0, 40, 5},
+        {"a storm, each report sent", 1, 10, 5},
+        {"a storm, each report closed with Escape", 2, 10, 5},
         {"a storm while no report can be shown", -1, 10, 10},
     };
     for (const Case& c : cases) {

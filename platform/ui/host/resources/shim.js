@@ -1478,11 +1478,9 @@
       if (host.focusedField) host.focusedField(window, editableField(event.target));
     }, true);
     // The field the focus is in: the menu's Edit commands give it the focus back before they edit
-    // in it. A field offers only the program's own completions, none of the browser's of earlier
-    // typing.
+    // in it.
     document.addEventListener("focusin", function (event) {
       var field = editableField(event.target);
-      if (field && field.getAttribute("autocomplete") !== "off") field.setAttribute("autocomplete", "off");
       if (host.focusedField) host.focusedField(window, field);
     }, true);
 
