@@ -4,7 +4,7 @@
 // valid typed entry. Each checked against the database.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { answerBrowser, chooseMenu, dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, stillRunning } from "./harness.mjs";
+import { answerBrowser, chooseMenu, dialog, eventually, frame, jorvaneHome, openRegister, quickStartToTheVehiclePage, startJorvane, stillRunning } from "./harness.mjs";
 
 const CAR = "{E1E1E1E1-0000-0000-0000-000000000001}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -141,13 +141,7 @@ describe("File > Exit during QuickStart", () => {
     home.seed("UPDATE Prefs SET Internet = 1;");
     try {
       const app = await startJorvane(home);
-      await (await findDialog(app, /Is this your first time/, "the welcome")).click("#ButtonNext");
-      await (await findDialog(app, /select your preferred units/, "the units dialog")).click("#ButtonNext");
-      await (await findDialog(app, /Will you allow Jorvane to connect/, "the consent question")).click("#ButtonCancel");
-      await (await findDialog(app, /Now you will enter your vehicle information/, "step 2")).click("#ButtonNext");
-      await eventually(async () => (await (await workspace(app)).title()) === "Vehicle Information Page", "the vehicle page");
-      const page = await workspace(app);
-      await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+      const page = await quickStartToTheVehiclePage(app);
       await page.click("#CarCurrentOdometer");
       await page.type("#CarCurrentOdometer", "4321");
       await page.press("#CarCurrentOdometer", "Tab");

@@ -4,7 +4,7 @@
 // closes with typing on it leaves a line in the trace log. Each checked against the database.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, startJorvaneHeaded, virtualDisplay } from "./harness.mjs";
+import { dialog, eventually, frame, jorvaneHome, openRegister, quickStartToTheVehiclePage, startJorvane, startJorvaneHeaded, virtualDisplay } from "./harness.mjs";
 
 const CAR = "{E1E1E1E1-0000-0000-0000-000000000002}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -160,13 +160,7 @@ describe("QuickStart's leave box", () => {
     home.seed("UPDATE Prefs SET Internet = 1;");
     try {
       const app = await startJorvane(home);
-      await (await findDialog(app, /Is this your first time/, "the welcome")).click("#ButtonNext");
-      await (await findDialog(app, /select your preferred units/, "the units dialog")).click("#ButtonNext");
-      await (await findDialog(app, /Will you allow Jorvane to connect/, "the consent question")).click("#ButtonCancel");
-      await (await findDialog(app, /Now you will enter your vehicle information/, "step 2")).click("#ButtonNext");
-      await eventually(async () => (await (await workspace(app)).title()) === "Vehicle Information Page", "the vehicle page");
-      const page = await workspace(app);
-      await eventually(async () => (await page.locator("#QuickStartEnabled").innerText()) === "1", "the wizard on the page");
+      const page = await quickStartToTheVehiclePage(app);
       await page.fill("#CustomCarMake", "Lada");
       await page.fill("#CarCurrentOdometer", "20000");
 
