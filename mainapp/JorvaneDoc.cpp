@@ -170,6 +170,16 @@ std::vector<jv::files::Holder> FileHolders(const std::string& path) {
     return jv::files::Holders({path, path + "-shm", path + "-wal", path + "-journal"});
 }
 
+// A box about the held file: Retry (0) or the other answer.
+void SetUpRetryBox(CGenericDlg& dialog, const std::string& message, const std::string& otherAnswer) {
+    dialog.SetTitle("Jorvane");
+    dialog.SetMessage(message);
+    dialog.SetOKLabel("Retry");
+    dialog.SetCancelLabel(otherAnswer);
+    dialog.ShowCancelButton();
+    dialog.SetSize(480, 300);
+}
+
 }  // namespace
 
 bool CJorvaneDoc::AskWhileHeld(const std::string& path) {
@@ -177,16 +187,13 @@ bool CJorvaneDoc::AskWhileHeld(const std::string& path) {
     const int version = m_userData.GetVersion();
     const bool old = version >= 0 && version < CUserData::kOldestVersionUsedAsItIs;
     CGenericDlg dialog;
-    dialog.SetTitle("Jorvane");
-    dialog.SetMessage("Another program is using your Jorvane file<br><br>" +
+    SetUpRetryBox(dialog,
+                  "Another program is using your Jorvane file<br><br>" +
                       HeldFileText(path, jv::files::Describe(holders)) + "<br><br>" +
                       (old ? "Jorvane brings the file up to date and opens it" : "Jorvane opens the file") +
                       " once that program lets go of it. Close that program or let it finish: Jorvane then goes on "
-                      "by itself, or click Retry.");
-    dialog.SetOKLabel("Retry");
-    dialog.SetCancelLabel("Exit");
-    dialog.ShowCancelButton();
-    dialog.SetSize(480, 300);
+                      "by itself, or click Retry.",
+                  "Exit");
     // The programs named let go: try again without waiting for the user.
     unsigned watch = 0;
     if (m_pLoop != nullptr && !holders.empty()) {
@@ -207,15 +214,12 @@ bool CJorvaneDoc::AskWhileHeld(const std::string& path) {
 bool CJorvaneDoc::AskWhenBusy(const std::string& path) {
     TraceLog("CJorvaneDoc::AskWhenBusy", TRACE_WARNING, "Another program holds the database: the user is asked.");
     CGenericDlg dialog;
-    dialog.SetTitle("Jorvane");
-    dialog.SetMessage("Jorvane could not save: another program is using your Jorvane file<br><br>" +
+    SetUpRetryBox(dialog,
+                  "Jorvane could not save: another program is using your Jorvane file<br><br>" +
                       HeldFileText(path, jv::files::Describe(FileHolders(path))) +
                       "<br><br>What you typed is kept. Click Retry once that program has let go of the file, or "
-                      "Cancel to leave it unsaved for now.");
-    dialog.SetOKLabel("Retry");
-    dialog.SetCancelLabel("Cancel");
-    dialog.ShowCancelButton();
-    dialog.SetSize(480, 300);
+                      "Cancel to leave it unsaved for now.",
+                  "Cancel");
     return dialog.DoModal() == 0 && !jv::stop::Requested();
 }
 

@@ -1,6 +1,7 @@
 #include "mainapp/pages/RegisterFields.h"
 
 #include <cctype>
+#include <cstdlib>
 
 #include "platform/base/DateTime.h"
 #include "platform/base/NumberText.h"
@@ -65,6 +66,12 @@ std::optional<std::string> NumberForDatabase(const std::string& typed, const std
     const std::optional<std::string> plain = Plain(text, format);
     if (!plain) return std::nullopt;
     return jv::number::FormatFixed(jv::NumberFormat::Plain().Parse(*plain), 6);
+}
+
+std::optional<double> TypedNumber(const std::string& typed, const std::string& tip, const jv::NumberFormat& format) {
+    const auto text = NumberForDatabase(typed, tip, format);
+    if (!text) return std::nullopt;
+    return text->empty() ? 0.0 : std::strtod(text->c_str(), nullptr);
 }
 
 std::string AmountForUpdate(const std::string& databaseText) {

@@ -22,6 +22,10 @@ std::string WithoutTip(const std::string& typed, const std::string& tip);
 std::optional<std::string> NumberForDatabase(const std::string& typed, const std::string& tip,
                                              const jv::NumberFormat& format);
 
+// A typed number's value as the database would take it: 0 for an empty field, nothing for text
+// that is not a number.
+std::optional<double> TypedNumber(const std::string& typed, const std::string& tip, const jv::NumberFormat& format);
+
 // An amount for the update of a stored entry: a field the user emptied is stored as 0 (which the
 // register shows as empty), since an empty text would keep the stored amount. Odometers are not
 // amounts: an emptied odometer is not a reading of 0.

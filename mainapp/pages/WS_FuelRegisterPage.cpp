@@ -245,11 +245,11 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
     double values[std::size(fields)] = {};
     bool numbers = true;
     for (size_t i = 0; i < std::size(fields); ++i) {
-        const auto text = registerfields::NumberForDatabase(fields[i], tips[i], format);
-        if (!text)
+        const auto value = registerfields::TypedNumber(fields[i], tips[i], format);
+        if (value)
+            values[i] = *value;
+        else
             numbers = false;
-        else if (!text->empty())
-            values[i] = std::strtod(text->c_str(), nullptr);
     }
     // A number that is no number is refused by the save itself, with its own message.
     if (numbers) {

@@ -360,10 +360,8 @@ bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
     // As the page's Submit: a cost that is not the sum of its details is stored only when the user
     // says so (nobody there to answer: not stored).
     const jv::NumberFormat& format = jv::NumberFormat::User();
-    const auto amount = [&format](const std::string& typed, const char* tip) -> std::optional<double> {
-        const auto text = registerfields::NumberForDatabase(typed, tip, format);
-        if (!text) return std::nullopt;
-        return text->empty() ? 0.0 : std::strtod(text->c_str(), nullptr);
+    const auto amount = [&format](const std::string& typed, const char* tip) {
+        return registerfields::TypedNumber(typed, tip, format);
     };
     const auto cost = amount(EntryValue(top, "Cost"), "Cost");
     const auto parts = amount(PageValue(*this, "details_parts"), "");

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/base/Paths.h"
 #include "platform/base/Spawn.h"
 
@@ -37,24 +39,6 @@ std::string HtmlAttribute(const std::string& text) {
         }
     }
     return out;
-}
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            static const char* const kHex = "0123456789abcdef";
-            out += "\\u00";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 void RemoveTree(const std::string& path) {
@@ -161,15 +145,16 @@ std::string BrowserWindow::OriginOf(const std::string& url) {
 std::string BrowserWindow::ProfilePreferences(const std::string& origin) {
     // Chromium's own completions of earlier typing (and of addresses and cards) would open over
     // the pages' fields and fill them with what was typed elsewhere.
-    std::string prefs = "{\"autofill\":{\"enabled\":false,\"profile_enabled\":false,\"credit_card_enabled\":false},"
-                        "\"credentials_enable_service\":false";
+    nlohmann::json prefs = {
+        {"autofill", {{"enabled", false}, {"profile_enabled", false}, {"credit_card_enabled", false}}},
+        {"credentials_enable_service", false},
+    };
     if (!origin.empty()) {
         // Edit > Paste reads the clipboard through the page; without this grant Chromium asks the
         // user at every start whether the program's own pages may see it.
-        prefs += ",\"profile\":{\"content_settings\":{\"exceptions\":{\"clipboard\":{" + JsonString(origin + ",*") +
-                 ":{\"setting\":1}}}}}";
+        prefs["profile"]["content_settings"]["exceptions"]["clipboard"][origin + ",*"] = {{"setting", 1}};
     }
-    return prefs + "}\n";
+    return prefs.dump() + "\n";
 }
 
 BrowserWindow::Kind BrowserWindow::Open(const std::string& url, std::function<void()> onClosed, std::string* error) {
