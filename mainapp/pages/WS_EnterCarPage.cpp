@@ -1,9 +1,11 @@
 #include "mainapp/pages/WS_EnterCarPage.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
@@ -910,6 +912,46 @@ void CWS_EnterCarPage::UpdateMaintenancePlanItem(int rowKey, int initialDistance
     DisplayMaintenancePlan();
 }
 
+void CWS_EnterCarPage::TakeTypedPlanRows() {
+    ElementPtr table;
+    if (!GetTableById("serviceitems", table)) return;
+    // Each row's inputs beside the hidden spans of its schedule as shown, in the order the row's
+    // Submit hands them over.
+    static const std::pair<const char*, const char*> kFields[] = {{"InputInitialDistance", "OrigInitialDistance"},
+                                                                  {"InputInitialTime", "OrigInitialMonths"},
+                                                                  {"InputIntervalDistance", "OrigIntervalDistance"},
+                                                                  {"InputIntervalTime", "OrigIntervalMonths"}};
+    std::vector<std::pair<int, std::array<int, 4>>> typed;
+    for (const jv::ui::Element* row : table->rows()) {
+        const auto cells = row->cells();
+        const std::string id = row->id();
+        if (cells.size() < 2 || id.rfind("item", 0) != 0) continue;
+        std::map<std::string, std::string> texts;
+        for (jv::ui::Element* span : cells[1]->children()) {
+            if (span->className() != "editbox") {
+                texts[span->className()] = Trim(span->innerText());
+                continue;
+            }
+            for (jv::ui::Element* input : span->children())
+                if (input->is("input")) texts[input->name()] = Trim(input->value());
+        }
+        // As the page weighs a row: an empty value counts as 0.
+        const auto shown = [&texts](const char* name) {
+            const std::string& text = texts[name];
+            return text.empty() ? std::string("0") : text;
+        };
+        std::array<int, 4> values{};
+        bool changed = false;
+        for (size_t i = 0; i < std::size(kFields); ++i) {
+            changed = changed || shown(kFields[i].first) != shown(kFields[i].second);
+            values[i] = std::atoi(texts[kFields[i].first].c_str());
+        }
+        if (changed) typed.emplace_back(std::atoi(id.c_str() + 4), values);
+    }
+    for (const auto& [rowKey, values] : typed)
+        UpdateMaintenancePlanItem(rowKey, values[0], values[1], values[2], values[3]);
+}
+
 void CWS_EnterCarPage::SortPlanByFirstDue() {
     std::stable_sort(m_car.MaintenancePlan.Items.begin(), m_car.MaintenancePlan.Items.end(),
                      [](const CMaintenancePlanItem& a, const CMaintenancePlanItem& b) {
@@ -1086,7 +1128,8 @@ bool CWS_EnterCarPage::AddCar() {
         TraceLog("CWS_EnterCarPage::AddCar", TRACE_WARNING, "The car " + m_vehicleID + " was deleted: not saved");
         return false;
     }
-    // What the page's own Save checks first, for the saves it does not start (the program ending).
+    // What the page's own Save does first, for the saves it does not start (the program ending).
+    TakeTypedPlanRows();
     const int nextYear = jv::CurrentClock().Now().GetYear() + 1;
     if (custom && !savechecks::CustomYearAccepted(GetInputValue("CustomCarYear"), nextYear)) {
         // As the page does with a year it does not take: emptied, with its message.

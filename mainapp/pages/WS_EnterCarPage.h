@@ -105,6 +105,9 @@ private:
     void ShowEmptyPlan();
     void DisplayMaintenancePlan();
     void OpenPlanRow(int itemId);
+    // Takes into the plan what is typed in a plan row and not yet submitted, as the page's Save
+    // does with its open row, for a save the page does not start (the program ending).
+    void TakeTypedPlanRows();
     void SortPlanByFirstDue();
 
     // The name the car is saved under; false when the user cancelled.

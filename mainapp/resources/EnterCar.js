@@ -146,6 +146,8 @@ async function ClosePlanRow(ask) {
         await ChangePlanItem(row);
         return;
     }
+    // Reverted: the inputs go back to the schedule shown, so that nothing of them is kept later.
+    rowInputs(row).forEach((input, i) => { input.value = originals[i]; });
     row.className = restingClass(row);
     row.querySelector(".schedule").style.display = "";
     row.querySelector(".editbox").style.display = "none";
@@ -283,6 +285,10 @@ window.addEventListener("DOMContentLoaded", () => {
         const row = event.target.closest("tr");
         if (event.target.closest(".ItemSubmit")) { ChangePlanItem(row); return; }
         if (row && row.rowIndex > 0) OpenPlanRow(row);
+    });
+    // A schedule typed into a plan row is a change of the page's as soon as it is typed.
+    table.addEventListener("input", (event) => {
+        if (event.target.closest(".editbox")) setDirty();
     });
     table.addEventListener("keydown", (event) => {
         if (event.key === "Enter" && event.target.closest(".editbox")) {

@@ -2,7 +2,8 @@
 // into the field, key by key, Tab): File > Exit and its answers, closing the window and the
 // browser's close question, SIGTERM, the browser killed. What each keeps is checked in the
 // database: a valid register entry is stored once and as the page's own save stores it, or not at
-// all; a stored car's changes likewise; a half-typed new car and unsaved preferences never.
+// all; a stored car's changes likewise, a schedule typed into its open plan row among them; a
+// half-typed new car and unsaved preferences never.
 // The registers are typed in the window the program starts itself (headed, on an Xvfb of the
 // test's); the other pages in a headless window.
 import assert from "node:assert/strict";
@@ -24,6 +25,12 @@ UPDATE Prefs SET Internet = 1, MechanicName = 'Old Garage';`;
 const TODAY = "2026-12-09";
 const SEEDED_FILL_UP = `1|${CAR}|46000.0|12000.0|300.0|Shell|-1|10.5|3.199||||33.59`;
 const SEEDED_READING = `1|${CAR}|46000.0|12000.0`;
+// The stored car with a plan of its own (for the plan row typed into).
+const PLAN = `INSERT INTO MaintenancePlan (MaintenancePlanID, Name, StyleID, DrivingCondition) VALUES (900, 'plan for Daily', '', 'S');
+INSERT INTO MaintenancePlanItems (MaintenancePlanItemID, MaintenancePlanID, ITEM_DESCRIPTION, ACTION_DESCRIPTION, INITIAL_MILEAGE, INITIAL_MONTH, INTERVAL_MILEAGE, INTERVAL_MONTH)
+  VALUES (901, 900, 'Engine oil', 'Replace', 0, 0, 5000, 6), (902, 900, 'Tires', 'Rotate', 7500, 0, 7500, 0);
+UPDATE Vehicles SET MaintenancePlanID = 900;`;
+const PLAN_ROW = (item) => `#serviceitems tr:has-text("${item}")`;
 const ENTRY_QUESTION = "You made changes to the current entry. Press OK to save changes or Cancel to discard changes.";
 const CAR_QUESTION = /^You've made changes to this car/;
 
@@ -175,6 +182,29 @@ const PAGES = [
     },
   },
   {
+    page: "the vehicle page of a stored car with a plan row typed in, not submitted",
+    seed: PLAN,
+    open: async (app) => {
+      const page = await storedCar(app);
+      await page.click("#TabPlan");
+      return page;
+    },
+    fields: [[`${PLAN_ROW("Engine oil")} td >> nth=0`], [`${PLAN_ROW("Engine oil")} [name=InputIntervalDistance]`, "6000"]],
+    question: CAR_QUESTION,
+    state: (home) => home.query("SELECT i.ITEM_DESCRIPTION, i.INITIAL_MILEAGE, i.INITIAL_MONTH, i.INTERVAL_MILEAGE, i.INTERVAL_MONTH " +
+      "FROM MaintenancePlanItems i JOIN Vehicles v USING (MaintenancePlanID) ORDER BY 1"),
+    untouched: "Engine oil|0|0|5000|6\nTires|7500|0|7500|0",
+    stored: "Engine oil|0|0|6000|6\nTires|7500|0|7500|0",
+    cells: {
+      "File > Exit, Cancel": "keeps",
+      "Home in the navigation bar, Cancel": "keeps",
+      "the close question, Cancel": "keeps",
+      SIGTERM: "stores",
+      "the browser killed": "stores",
+      "SIGINT while the plan row's question is open": "stores",
+    },
+  },
+  {
     page: "QuickStart's vehicle page with a half-typed new car",
     newDatabase: true,
     open: quickStartToTheVehiclePage,
@@ -269,6 +299,24 @@ function close(choice) {
   };
 }
 
+// The car question of leaving the page for Home, answered Cancel.
+async function homeCancelled(app, row) {
+  const navbar = await frame(app.page, "main_navbar");
+  await navbar.click("a.nav-home");
+  const box = await dialog(app.page);
+  assert.match(await box.locator("#message").innerText(), row.question);
+  await box.locator("#ButtonOK, #ButtonCancel").filter({ hasText: /^Cancel$/ }).click();
+}
+
+// A click beside the open plan row: the page asks whether to keep the row's changes, and the
+// program is told to stop while the question is open.
+async function stopWhilePlanRowAsks(app, row, run) {
+  await run.page.click("h1.pageheading");
+  const box = await dialog(app.page);
+  assert.match(await box.locator("#message").innerText(), /^You made changes to a maintenance plan item/);
+  app.child.kill("SIGINT");
+}
+
 const WAYS = {
   "the page's own save": (app, row, run) => row.save(app, run.page),
   "File > Exit, OK": exit("OK"),
@@ -279,7 +327,9 @@ const WAYS = {
   "the close question, Leave": close("leave"),
   "the close question, Cancel": close("stay"),
   "closing the window, nothing asked": close(null),
+  "Home in the navigation bar, Cancel": homeCancelled,
   SIGTERM: (app) => app.child.kill("SIGTERM"),
+  "SIGINT while the plan row's question is open": stopWhilePlanRowAsks,
   "the browser killed": async (app) => process.kill(await browserPid(app), "SIGKILL"),
 };
 
@@ -315,7 +365,7 @@ function runsOf(row) {
 // the page, and each typed field with what it shows after the typing.
 async function startRun(row, display) {
   const home = jorvaneHome();
-  home.seed(row.newDatabase ? "UPDATE Prefs SET Internet = 1;" : GARAGE);
+  home.seed(row.newDatabase ? "UPDATE Prefs SET Internet = 1;" : GARAGE + (row.seed ?? ""));
   const env = { JV_NOW: TODAY };
   let app;
   if (display) {
