@@ -140,7 +140,9 @@ bool CWS_EnterCarPage::AskForConnection() {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return false;
     const CUserPreferences& prefs = doc->GetUserPreferences();
-    const bool refused = prefs.Internet == 1 || (prefs.Internet == 0 && prefs.InternetAnswer == 1);
+    // Once the user has allowed it here, a connection that still fails is told as a failure.
+    const bool refused =
+        !m_connectionAllowed && (prefs.Internet == 1 || (prefs.Internet == 0 && prefs.InternetAnswer == 1));
     if (refused) {
         CGenericDlg dialog;
         dialog.SetMessage(
@@ -151,11 +153,12 @@ bool CWS_EnterCarPage::AskForConnection() {
         dialog.ShowCancelButton();
         dialog.SetSize(300, 300);
         if (dialog.DoModal() != 0) return false;
+        m_connectionAllowed = true;
         doc->GetConnection("", false);
     } else {
         CNoInternetDlg dialog;
         if (dialog.DoModal() != 1) return false;
-        doc->GetConnection("", true);
+        doc->GetConnection("", !m_connectionAllowed);
     }
     m_carStyles.connect();
     return true;
@@ -252,6 +255,8 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
     DisplayMaintenancePlan();
     ShowElement("CarNameRow");
     cars.getCurrentOdometers(Prefs());
+    // Before the custom layout, which offers a plan only with the driving condition chosen.
+    CheckById("CarDriving", m_car.DrivingCondition == "N" ? 0 : 1);
 
     if (m_car.Custom) {
         SetInputValue("CustomCarMake", m_car.Make);
@@ -289,7 +294,6 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
     if (m_storedCar.PurchaseOdometer != -1.0)
         SetInputValue("CarInitialOdometer", StoredNumber(m_storedCar.PurchaseOdometer, 0));
     HideElement("CarCurrentOdometerRow");
-    CheckById("CarDriving", m_car.DrivingCondition == "N" ? 0 : 1);
     SetTextAreaValue("CarNotes", m_car.Notes);
     SetTextAreaValue("PurchasedFrom", m_car.PurchaseVendor);
     if (m_car.PurchaseOrLease == "L") CheckById("PurchaseOrLease", 1);

@@ -136,6 +136,8 @@ private:
     bool m_manufacturerPlan = false;
     std::string m_vehicleID;
     bool m_planMayNotMatch = false;
+    // The user allowed the connection on this page (the preference says never, or no for now).
+    bool m_connectionAllowed = false;
     // Ids of the items read from the car's stored plan: only those may be deleted from the file.
     std::set<int> m_storedItemIds;
     // The car as it was read, for the readings an edit replaces.

@@ -338,23 +338,34 @@ describe("the vehicle information page", () => {
     }
   });
 
-  test("a custom car without the service: typed in, the generic plan, saved", async () => {
+  test("a custom car without the service: allowed to connect but offline, typed in, the generic plan, saved, edited", async () => {
     const home = jorvaneHome();
     home.seed(CAR + "UPDATE Prefs SET Internet = 1;");
     try {
       const app = await startJorvane(home);
       const ws = await workspace(app);
       await ws.evaluate(() => { location.href = "177"; });
+      // Yes, but nobody answers at the service's address: the user hears so once, and types the
+      // car in.
       const consent = await dialogWith(app, /Will you allow Jorvane to connect/, "the consent question");
-      await consent.click("#ButtonCancel");
+      await consent.click("#ButtonOK");
+      const offline = await eventually(async () => {
+        const shown = await dialog(app.page, 1000).catch(() => null);
+        return shown && (await shown.title()) === "Couldn't Reach Internet" ? shown : null;
+      }, "the note that the service is out of reach", 15000);
+      assert.match(await offline.locator("body").innerText(), /Jorvane could not reach the Internet/);
+      await offline.click("#ButtonOK");
       const page = await workspace(app);
+      // The page lays the custom inputs out once it has done asking.
       await eventually(() => page.locator("#CustomCarMake").isVisible(), "the custom inputs");
+      assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0, "nothing more is asked");
       for (const [id, text] of [["CustomCarMake", "Lada"], ["CustomCarYear", "1988"], ["CustomCarModel", "Niva"],
-        ["CustomCarStyle", "1600"], ["CustomCarDriveType", "4WD"], ["CustomCarEngine", "1.6"], ["CustomCarTransmission", "Manual"]]) {
-        await page.fill("#" + id, text);
-        await page.locator("#" + id).dispatchEvent("blur");
+        ["CustomCarStyle", "1600"], ["CustomCarDriveType", "4WD"], ["CustomCarEngine", "1.6"], ["CustomCarTransmission", "Manual"],
+        ["CarCurrentOdometer", "150000"]]) {
+        await page.click("#" + id);
+        await app.page.keyboard.type(text);
+        await app.page.keyboard.press("Tab");
       }
-      await page.fill("#CarCurrentOdometer", "150000");
       await page.locator("input[name=CarDriving][value='N']").check();
       await eventually(() => page.locator("#DownloadPlan").isEnabled(), "the download button");
       await page.click("#DownloadPlan");
@@ -373,6 +384,12 @@ describe("the vehicle information page", () => {
         /^-1\|JV\d{6}\|Lada\|1988$/);
       assert.equal(home.query("SELECT count(*) FROM MaintenancePlanItems i JOIN Vehicles v ON v.MaintenancePlanID = i.MaintenancePlanID WHERE v.Name = 'Weekend'"),
         String(rows));
+
+      // Its edit page offers a new plan from the start, nothing typed or left first.
+      const edit = await openCarPage(app, "?" + home.query("SELECT VehicleID FROM Vehicles WHERE Name = 'Weekend'"));
+      assert.equal(await edit.locator("#CustomCarMake").inputValue(), "Lada");
+      assert.equal(await edit.locator("#DownloadPlan").isEnabled(), true, "Download Plan enabled");
+      assert.doesNotMatch(home.traceLog(), /JavaScript Error/);
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();
