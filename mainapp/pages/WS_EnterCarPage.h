@@ -56,6 +56,9 @@ public:
     void ShowPlanWarning(bool show);
     // What the page's "Download Plan" button does: fetches the plan and shows it.
     void DownloadPlanAsButton();
+    // The car was sold while its page is open (Go To > Sell Car): the page shows the sale as
+    // stored, so that saving the page keeps it; the rest of what is typed on it stays.
+    void ShowStoredSale();
     bool FoundManufacturerPlan() const { return m_manufacturerPlan; }
     const std::string& GetVehicleID() const { return m_car.VehicleID; }
     const CCar& GetCar() const { return m_car; }
@@ -111,6 +114,8 @@ private:
     bool ChooseCarName(std::string& name);
     // Whether the car the page edits is still in the user's file.
     bool StillStored() const;
+    // The car the page edits as the user's file holds it now, sold or not; false when it is not there.
+    bool ReadStoredCar(CCar& car) const;
     // Reads the page's fields into m_car.
     void ReadCarFields();
     // The purchase reading as the car's fields now give it; an edit that moved it takes the old
