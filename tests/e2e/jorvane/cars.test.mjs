@@ -76,6 +76,9 @@ describe("the car dialogs", () => {
         await (await findDialog(app, /permanently delete this vehicle/, "the deletion question")).click("#ButtonOK");
         await eventually(() => home.query(`SELECT COUNT(*) FROM Vehicles WHERE VehicleID='${id}'`) === "0", "the car deleted");
         await closed();
+        // The window shows the deletion: the car list no longer holds the car.
+        await eventually(async () => (await (await frame(app.page, "main_navcarlist")).locator(`tr[id="${id}"]`).count()) === 0,
+          "the car gone from the car list");
       };
       const sell = async (sale, price, buyer) => {
         await sale.click("#SoldDate");
@@ -214,7 +217,6 @@ describe("the car dialogs", () => {
         }
         await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the entry marked changed");
         await deleteCar(idOf(register.car));
-        await new Promise((resolve) => setTimeout(resolve, 300));
         for (const [selector, text] of register.fields) {
           const shown = await page.locator(selector).evaluate((field) => field.selectedOptions ? field.selectedOptions[0].text : field.value);
           assert.match(shown, new RegExp("^" + text), register.car);
