@@ -475,8 +475,12 @@ void CJorvaneView::ShowCarSoldOrDeleted(const std::string& vehicleId, bool delet
     const auto page = GetWorkspacePage();
     if (!page || !page->GetDocument()) return;
     if (const auto car = GetWorkspacePageAs<CWS_EnterCarPage>(kEnterCarPage)) {
-        // A new car's page or another car's holds nothing of that car: it stays as it is.
-        if (car->GetVehicleID() != vehicleId) return;
+        // A new car's page or another car's holds nothing of that car: it stays as it is, and a
+        // new car keeps its row in the car list.
+        if (car->GetVehicleID() != vehicleId) {
+            if (car->IsNewCar()) AddNewCarRow();
+            return;
+        }
         if (deleted) {
             // Nothing is left to save: the page of the car that is gone goes without a question.
             car->SetDirtyFlag(false);

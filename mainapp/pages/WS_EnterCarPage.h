@@ -61,6 +61,8 @@ public:
     void ShowStoredSale();
     bool FoundManufacturerPlan() const { return m_manufacturerPlan; }
     const std::string& GetVehicleID() const { return m_car.VehicleID; }
+    // Whether the page adds a car not yet stored.
+    bool IsNewCar() const { return !m_editing; }
     const CCar& GetCar() const { return m_car; }
     // The print content of the page.
     std::string PrintContent() const;

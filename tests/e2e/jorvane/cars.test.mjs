@@ -54,7 +54,7 @@ describe("the car dialogs", () => {
     const home = jorvaneHome();
     // More cars, each to be sold or deleted once; Truck stays, the first car the registers offer
     // once the Van is sold and hidden.
-    const more = ["Bus", "Cab", "Jeep", "Kart", "Limo", "Mini", "Taxi"];
+    const more = ["Bus", "Cab", "Jeep", "Kart", "Limo", "Mini", "Taxi", "Ute"];
     const idOf = (name) => `{CCCCCCCC-0000-0000-0000-00000000010${more.indexOf(name)}}`;
     home.seed(CARS + more.map((name) =>
       `INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES ('${idOf(name)}', '${name}', -1, 0, 0);`).join("") +
@@ -116,7 +116,7 @@ describe("the car dialogs", () => {
       assert.equal(await page.inputValue('tr[id="new"] [name="Vendor"]'), "Acme Parking");
       assert.equal(await page.inputValue('tr[id="new"] [name="Cost"]'), "12.00");
       assert.equal(await page.locator("#DirtyFlag").innerText(), "true");
-      assert.equal(home.query("SELECT COUNT(*) FROM Vehicles"), "9");
+      assert.equal(home.query("SELECT COUNT(*) FROM Vehicles"), "10");
 
       // The Van's page with a new name and colour being typed (the entry left as stored); another car
       // deleted: the typing stays.
@@ -180,6 +180,18 @@ describe("the car dialogs", () => {
       assert.equal(await page.inputValue("#SoldTo"), "A dealer");
       assert.equal(home.query(`SELECT Sold, SoldPrice FROM Vehicles WHERE VehicleID='${idOf("Jeep")}'`), "-1|900.0");
 
+      // A new car being typed in while another car is deleted: its page and its "New Car" row stay.
+      await chooseMenu(app, "Go To", "Add A Car For Advanced Users");
+      await (await findDialog(app, /Will you allow Jorvane to connect/, "the connection question")).click("#ButtonCancel");
+      await workspaceTitled("Vehicle Information Page");
+      page = await frame(app.page, "main_workspace");
+      await typeInto(page, "#CustomCarMake", "Lada");
+      await deleteCar(idOf("Ute"));
+      assert.equal(await page.inputValue("#CustomCarMake"), "Lada");
+      const cars = await frame(app.page, "main_navcarlist");
+      assert.match(await cars.locator('tr[id="0"]').innerText(), /New Car/);
+      const leave = answerMessages(app, () => "Cancel");  // leaving it unsaved: Continue
+
       // Each register's entry being typed (the last field without Tab) while another car is
       // deleted: the typing stays, and is stored when the page goes (OK) or the program ends.
       const REGISTERS = [
@@ -209,6 +221,8 @@ describe("the car dialogs", () => {
         if (previous) {
           await eventually(() => previous.stored() === previous.expected, "the entry saved on leaving");
           boxes.stop();
+        } else {
+          leave.stop();
         }
         // Each field typed and left with Tab, the last one without.
         for (const [selector, text] of register.fields) {
