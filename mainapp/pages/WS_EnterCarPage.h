@@ -56,9 +56,6 @@ public:
     void ShowPlanWarning(bool show);
     // What the page's "Download Plan" button does: fetches the plan and shows it.
     void DownloadPlanAsButton();
-    // The car was sold while its page is open (Go To > Sell Car): the page shows the sale as
-    // stored, so that saving the page keeps it; the rest of what is typed on it stays.
-    void ShowStoredSale();
     bool FoundManufacturerPlan() const { return m_manufacturerPlan; }
     const std::string& GetVehicleID() const { return m_car.VehicleID; }
     // Whether the page adds a car not yet stored.
@@ -66,6 +63,9 @@ public:
     const CCar& GetCar() const { return m_car; }
     // The print content of the page.
     std::string PrintContent() const;
+    // The car was sold while its page is open (Go To > Sell Car): the page shows the sale as
+    // stored, so that saving the page keeps it; the rest of what is typed on it stays.
+    void ShowStoredSale();
 
     // The page's plan row of an item position (1 for the first item), for tests and the wizard.
     static std::string RowId(size_t position);
