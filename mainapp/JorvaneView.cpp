@@ -10,6 +10,7 @@
 #include "mainapp/dialogs/WS_CarsOverview_SoldCarDlg.h"
 #include "mainapp/net/UpdateNet.h"
 #include "mainapp/pages/JVRegisterPage.h"
+#include "mainapp/pages/RegisterRows.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/pages/WS_HomePage.h"
 #include "mainapp/pages/WS_OdometerRegisterPage.h"
@@ -445,9 +446,9 @@ void CJorvaneView::OpenSoldCarDlg(const std::string& vehicleId) {
     if (!GetWorkspacePage()) return;
     CWS_CarsOverview_SoldCarDlg dialog;
     dialog.SetVehicleID(vehicleId);
-    dialog.DoModal();
-    RefreshNavCarList();
-    ProcessWorkspacePage();
+    // Cancelled: nothing changed, and the page and what is typed on it stay as they are.
+    if (dialog.DoModal() != 1) return;
+    ShowCarSoldOrDeleted(vehicleId, false);
 }
 
 void CJorvaneView::OpenDeleteCarDlg(const std::string& vehicleId) {
@@ -457,27 +458,46 @@ void CJorvaneView::OpenDeleteCarDlg(const std::string& vehicleId) {
     switch (dialog.DoModal()) {
         case CDeleteCarDlg::kDelete: {
             CCarsDB cars(m_document.GetDatabaseConnection());
-            const bool deleted = cars.deleteCar(vehicleId);
-            RefreshNavCarList();
-            // The page is filled again from the file: what was typed on the deleted car's page,
-            // or in a register's entry (built anew), is gone and is not to be kept.
-            const auto page = GetWorkspacePage();
-            const auto car = GetWorkspacePageAs<CWS_EnterCarPage>(kEnterCarPage);
-            const bool register_ = page && page->GetResourceID() != kEnterCarPage && page->GetDocument() &&
-                                   page->GetDocument()->getElementById("CurrentEntry") != nullptr;
-            if (deleted && ((car && car->GetVehicleID() == vehicleId) || register_)) {
-                if (jv::ui::Element* flag = page->GetDocument()->getElementById("DirtyFlag"))
-                    flag->setInnerText("false");
-            }
-            break;
+            if (cars.deleteCar(vehicleId)) ShowCarSoldOrDeleted(vehicleId, true);
+            return;
         }
         case CDeleteCarDlg::kSold:
-            // The sale dialog fills the page again itself.
             OpenSoldCarDlg(vehicleId);
             return;
         default:
             // Nothing changed: the page and what is typed on it stay as they are.
             return;
+    }
+}
+
+void CJorvaneView::ShowCarSoldOrDeleted(const std::string& vehicleId, bool deleted) {
+    RefreshNavCarList();
+    const auto page = GetWorkspacePage();
+    if (!page || !page->GetDocument()) return;
+    if (const auto car = GetWorkspacePageAs<CWS_EnterCarPage>(kEnterCarPage)) {
+        // A new car's page or another car's holds nothing of that car: it stays as it is, and a
+        // new car keeps its row in the car list.
+        if (car->GetVehicleID() != vehicleId) {
+            if (car->IsNewCar()) AddNewCarRow();
+            return;
+        }
+        if (deleted) {
+            // Nothing is left to save: the page of the car that is gone goes without a question.
+            car->SetDirtyFlag(false);
+            Navigate(kFrameset, kHomePage, "");
+        } else {
+            // The page shows the sale, so that saving it keeps the sale; the rest of the typing stays.
+            CJVPage::Invoke(car, &CWS_EnterCarPage::ShowStoredSale);
+        }
+        return;
+    }
+    if (WorkspaceHasUnsavedChanges()) {
+        // A register's entry being typed stays, unless it was for the car that is gone.
+        const jv::ui::Element* entry = page->GetDocument()->getElementById("CurrentEntry");
+        const std::string rowId = entry != nullptr ? entry->innerText() : std::string();
+        if (!deleted || registerrows::EntryValue(registerrows::FindTopRow(*page, rowId), "carname_select") != vehicleId)
+            return;
+        if (jv::ui::Element* flag = page->GetDocument()->getElementById("DirtyFlag")) flag->setInnerText("false");
     }
     ProcessWorkspacePage();
 }

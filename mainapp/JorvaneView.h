@@ -158,6 +158,10 @@ public:
 private:
     bool WorkspaceHasUnsavedChanges() const;
     bool LeaveRegisterEntry(const std::shared_ptr<CJVPage>& page);
+    // After the car was sold or deleted: the car list shows it, and so does the workspace page
+    // without losing what is typed on it. The car's own vehicle page shows the sale, or goes when
+    // the car was deleted; a register entry being typed for the deleted car goes with it.
+    void ShowCarSoldOrDeleted(const std::string& vehicleId, bool deleted);
 
     // The QuickStart wizard's steps: RunQuickStartStep runs the stored step and tells whether
     // the next one follows at once.

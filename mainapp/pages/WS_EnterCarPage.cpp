@@ -229,7 +229,11 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
     if (m_vehicleID.empty() && view) m_vehicleID = view->GetSelectedCar();
 
     CCarsDB cars(Doc()->GetDatabaseConnection());
-    if (!cars.getCars(m_vehicleID, Prefs())) {
+    // The car the page is opened for, sold or not: a sold car's page (Back to it, with sold cars
+    // hidden) shows its sale, and saving it keeps the sale.
+    CUserPreferences prefs = Prefs();
+    prefs.ShowSoldCars = true;
+    if (!cars.getCars(m_vehicleID, prefs)) {
         TraceLog(kMethod, TRACE_ERROR, "Couldn't find selected car in Edit Car page. VehicleID = " + m_vehicleID);
         return;
     }
@@ -1248,12 +1252,34 @@ bool CWS_EnterCarPage::AddCar() {
 }
 
 bool CWS_EnterCarPage::StillStored() const {
+    CCar stored;
+    return ReadStoredCar(stored);
+}
+
+bool CWS_EnterCarPage::ReadStoredCar(CCar& car) const {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || m_vehicleID.empty()) return false;
     CUserPreferences prefs = doc->GetUserPreferences();
     prefs.ShowSoldCars = true;
     CCarsDB cars(doc->GetDatabaseConnection());
-    return cars.getCars(m_vehicleID, prefs) && !cars.m_cars.empty();
+    if (!cars.getCars(m_vehicleID, prefs) || cars.m_cars.empty()) return false;
+    car = cars.m_cars.front();
+    return true;
+}
+
+void CWS_EnterCarPage::ShowStoredSale() {
+    CCar stored;
+    if (!m_editing || !ReadStoredCar(stored)) return;
+    for (CCar* car : {&m_car, &m_storedCar}) {
+        car->Sold = stored.Sold;
+        car->SoldDate = stored.SoldDate;
+        car->SoldPrice = stored.SoldPrice;
+        car->SoldVendor = stored.SoldVendor;
+    }
+    SetCheckedById("SoldCarCheckBox", stored.Sold);
+    SetInputValue("CarSoldDate", FormatDate(stored.SoldDate));
+    SetInputValue("SalePrice", stored.SoldPrice != -1.0 ? StoredNumber(stored.SoldPrice, 2) : std::string());
+    SetTextAreaValue("SoldTo", stored.SoldVendor);
 }
 
 // --- dialogs --------------------------------------------------------------------------------

@@ -58,9 +58,14 @@ public:
     void DownloadPlanAsButton();
     bool FoundManufacturerPlan() const { return m_manufacturerPlan; }
     const std::string& GetVehicleID() const { return m_car.VehicleID; }
+    // Whether the page adds a car not yet stored.
+    bool IsNewCar() const { return !m_editing; }
     const CCar& GetCar() const { return m_car; }
     // The print content of the page.
     std::string PrintContent() const;
+    // The car was sold while its page is open (Go To > Sell Car): the page shows the sale as
+    // stored, so that saving the page keeps it; the rest of what is typed on it stays.
+    void ShowStoredSale();
 
     // The page's plan row of an item position (1 for the first item), for tests and the wizard.
     static std::string RowId(size_t position);
@@ -114,6 +119,8 @@ private:
     bool ChooseCarName(std::string& name);
     // Whether the car the page edits is still in the user's file.
     bool StillStored() const;
+    // The car the page edits as the user's file holds it now, sold or not; false when it is not there.
+    bool ReadStoredCar(CCar& car) const;
     // Reads the page's fields into m_car.
     void ReadCarFields();
     // The purchase reading as the car's fields now give it; an edit that moved it takes the old
