@@ -379,6 +379,7 @@ describe("the user's file at start", () => {
         const box = await findDialog(app, /not a Jorvane file/i, "the box saying the file is not a Jorvane file: " + way);
         const said = await box.locator("#message").innerText();
         assert.ok(said.includes(named), said);
+        assert.equal(said.includes("a link to " + other), way === "link", said);
         await box.click("#ButtonOK");
         assert.deepEqual(await app.exited, { code: 0, signal: null }, way);
         assert.deepEqual(await app.close(), { code: 0, signal: null });
