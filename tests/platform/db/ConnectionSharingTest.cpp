@@ -240,31 +240,13 @@ TEST_F(ConnectionSharing, ASaveThatFindsTheFileHeldAsksWhetherToWaitAgain) {
     }
 }
 
-// Makes a file unchangeable, even for the superuser the tests may run as, until it goes.
-class ImmutableFile {
-public:
-    explicit ImmutableFile(std::string path) : path_(std::move(path)) {
-        made_ = std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) == 0;
-    }
-    ~ImmutableFile() {
-        if (made_) std::system(("chattr -i '" + path_ + "' 2>/dev/null").c_str());
-    }
-    ImmutableFile(const ImmutableFile&) = delete;
-    ImmutableFile& operator=(const ImmutableFile&) = delete;
-    bool made() const { return made_; }
-
-private:
-    std::string path_;
-    bool made_ = false;
-};
-
 TEST_F(ConnectionSharing, AFileThatCannotBeWrittenOpensForReadingAndTakesSavesOnceItCanBe) {
     Connection::Open(path_).ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('Fuel')");
     const std::string tyres = "INSERT INTO Categories (Name) VALUES ('Tyres')";
     for (const char* mode : {"wal", "delete"}) {
         SCOPED_TRACE(mode);
         jv::test::SqliteFile(path_).Run(std::string("PRAGMA journal_mode=") + mode);
-        auto locked = std::make_unique<ImmutableFile>(path_);
+        auto locked = std::make_unique<jv::test::ImmutableFile>(path_);
         if (!locked->made()) GTEST_SKIP() << "this file system cannot make a file unchangeable";
         Connection connection = Connection::Open(path_);
         EXPECT_TRUE(connection.IsReadOnly());
