@@ -369,10 +369,10 @@ long Connection::ExecuteNonQuery(const std::string& sql) {
     sqlite3_stmt* stmt = lease.stmt();
     // A change outside a transaction is a save of its own: it takes the write lock itself.
     if (outside && !sqlite3_stmt_readonly(stmt)) {
-        RefuseIfReadOnly(*state_, sql);
-        long changed = 0;
-        // Copied: the question may let every other copy of the connection go meanwhile.
+        // Copied: the question or the notice may let every other copy of the connection go meanwhile.
         const std::shared_ptr<ConnectionState> state = state_;
+        RefuseIfReadOnly(*state, sql);
+        long changed = 0;
         AskingWhileBusy(*state, [&] {
             sqlite3_reset(stmt);
             changed = Statement(state->db, stmt, sql).Run();
@@ -457,8 +457,9 @@ void Connection::BeginTrans(Lock lock) {
     if (!state_) NotOpen("BEGIN TRANSACTION");
     const int depth = state_->transactionDepth;
     if (depth == 0) {
-        ReopenIfWritable(*state_);
-        RefuseIfReadOnly(*state_, "BEGIN TRANSACTION");
+        const std::shared_ptr<ConnectionState> state = state_;
+        ReopenIfWritable(*state);
+        RefuseIfReadOnly(*state, "BEGIN TRANSACTION");
     }
     if (depth > 0) {
         ExecuteDirect(state_->db, "SAVEPOINT jv_level_" + std::to_string(depth), "BEGIN TRANSACTION");
