@@ -268,8 +268,10 @@ void CJorvaneDoc::TellNotJorvaneFile(const std::string& path) {
     // A link names the file it leads to as well: that is the one the user looks for.
     std::string file = HeldFileText(path, "");
     std::error_code error;
-    const std::filesystem::path target = std::filesystem::canonical(path, error);
-    if (!error && target.string() != path) file += "<br>(a link to <b>" + EscapeHtmlQuotes(target.string()) + "</b>)";
+    if (std::filesystem::is_symlink(path, error)) {
+        const std::filesystem::path target = std::filesystem::canonical(path, error);
+        if (!error) file += "<br>(a link to <b>" + EscapeHtmlQuotes(target.string()) + "</b>)";
+    }
     Tell("This file is not a Jorvane file<br><br>" + file +
          "<br><br>It is a database of another program, named as your Jorvane file. Jorvane has left it as it was, "
          "and ends now. Move that file away, or name your own Jorvane file in Jorvane's settings (configUser.xml), "

@@ -215,10 +215,9 @@ bool CUserData::OpenConnections(const std::string& path) {
         if (!IsJorvaneFile(m_connection)) {
             m_connection.Close();
             m_bNotJorvaneFile = true;
-            TraceLog("CUserData::OpenConnections", TRACE_WARNING,
-                     "The file " + path +
-                         " is not a Jorvane database (it has no table Vehicles or Prefs): it is "
-                         "left as it is.");
+            TraceLog(
+                "CUserData::OpenConnections", TRACE_WARNING,
+                "The file " + path + " is not a Jorvane database (no table Vehicles or Prefs): it is left as it is.");
             return false;
         }
         m_connection.UseWriteAheadLog();
