@@ -143,6 +143,7 @@ public:
         }
         m_view.OnInitialUpdate();
         if (m_document.GetUserData().IsLaterVersion()) TellOfLaterVersion(m_document.GetUserData().GetVersion());
+        m_document.TellIfCannotWrite();
         if (m_document.IsNewDatabase()) {
             m_view.QuickStart(-1);
         } else if (m_updateCheck.CheckForUpdate() == UpdateCheckResult::InstallerStarted) {

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -139,6 +141,12 @@ bool CJorvaneDoc::OpenUserDatabase(const std::string& path) {
             }
             continue;
         }
+        if (m_userData.IsNotJorvaneFile()) {
+            // No fault of the program's: the user hears which file it is, and the program ends.
+            TellNotJorvaneFile(path);
+            m_bEnding = true;
+            return false;
+        }
         if (retried) {
             TraceLog(method, TRACE_ERROR, "Error connecting to user database");
             CErrorReporting::Report(method, 92, "Error connecting to user database");
@@ -154,6 +162,8 @@ bool CJorvaneDoc::OpenUserDatabase(const std::string& path) {
     }
     // A save that finds the file held asks the user rather than leave the window frozen.
     m_userData.GetDatabaseConnection().SetBusyQuestion(&CJorvaneDoc::AskWhenBusy, kSaveWait);
+    // So does a save refused because the file cannot be written.
+    m_userData.GetDatabaseConnection().SetReadOnlyNotice(&CJorvaneDoc::TellNotSaved);
     return true;
 }
 
@@ -221,6 +231,51 @@ bool CJorvaneDoc::AskWhenBusy(const std::string& path) {
                       "Cancel to leave it unsaved for now.",
                   "Cancel");
     return dialog.DoModal() == 0 && !jv::stop::Requested();
+}
+
+namespace {
+
+// A box that tells the user something about the file, with OK only.
+void Tell(const std::string& message) {
+    CGenericDlg dialog;
+    dialog.SetTitle("Jorvane");
+    dialog.SetMessage(message);
+    dialog.SetSize(480, 300);
+    dialog.DoModal();
+}
+
+}  // namespace
+
+void CJorvaneDoc::TellIfCannotWrite() {
+    const jv::db::Connection connection = GetDatabaseConnection();
+    if (!connection.IsOpen() || !connection.IsReadOnly()) return;
+    TraceLog("CJorvaneDoc::TellIfCannotWrite", TRACE_WARNING,
+             "The database " + connection.path() + " cannot be written: the user is told.");
+    Tell("Your Jorvane file cannot be written<br><br>" + HeldFileText(connection.path(), "") +
+         "<br><br>The file can be read but not written: its permissions do not let you change it. You can look at "
+         "everything in it, but nothing you change is saved until the file is writable again.");
+}
+
+void CJorvaneDoc::TellNotSaved(const std::string& path) {
+    TraceLog("CJorvaneDoc::TellNotSaved", TRACE_WARNING, "The database cannot be written: the user is told.");
+    Tell("Jorvane could not save: your Jorvane file cannot be written<br><br>" + HeldFileText(path, "") +
+         "<br><br>What you typed is kept, but it is not saved. Make the file writable again (its permissions), "
+         "then save once more.");
+}
+
+void CJorvaneDoc::TellNotJorvaneFile(const std::string& path) {
+    TraceLog("CJorvaneDoc::TellNotJorvaneFile", TRACE_WARNING, "The file " + path + " is not a Jorvane file.");
+    // A link names the file it leads to as well: that is the one the user looks for.
+    std::string file = HeldFileText(path, "");
+    std::error_code error;
+    if (std::filesystem::is_symlink(path, error)) {
+        const std::filesystem::path target = std::filesystem::canonical(path, error);
+        if (!error) file += "<br>(a link to <b>" + EscapeHtmlQuotes(target.string()) + "</b>)";
+    }
+    Tell("This file is not a Jorvane file<br><br>" + file +
+         "<br><br>It is a database of another program, named as your Jorvane file. Jorvane has left it as it was, "
+         "and ends now. Move that file away, or name your own Jorvane file in Jorvane's settings (configUser.xml), "
+         "then start Jorvane again.");
 }
 
 bool CJorvaneDoc::CopyBlankDatabase() {

@@ -36,11 +36,13 @@ public:
     // Opens the user's database (copying the blank one when there is none yet), loads the
     // preferences and decides whether this is a new database. False when start-up cannot go on
     // (the reason is logged and reported), or when the program is to end in order without it:
-    // the user chose Exit while another program held the file, or a stop was asked for
-    // (IsEnding).
+    // the user chose Exit while another program held the file, the file is not a Jorvane file
+    // (the user told), or a stop was asked for (IsEnding).
     bool OnNewDocument();
     // OnNewDocument gave false because the program is to end, not because of a fault.
     bool IsEnding() const { return m_bEnding; }
+    // Tells the user when the open file can be read but not written (its permissions).
+    void TellIfCannotWrite();
     // Copies the blank database to the user's database path.
     bool CopyBlankDatabase();
 
@@ -87,6 +89,10 @@ private:
     bool AskWhileHeld(const std::string& path);
     // A save found the file held: true to wait for it again (Retry).
     static bool AskWhenBusy(const std::string& path);
+    // A save was refused: the file cannot be written.
+    static void TellNotSaved(const std::string& path);
+    // The file named as the user's is another program's database: the program ends.
+    static void TellNotJorvaneFile(const std::string& path);
 
     CUserData m_userData;
     CUserPreferences m_userPreferences;

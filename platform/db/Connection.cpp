@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 #include <algorithm>
 #include <functional>
@@ -53,6 +57,10 @@ struct ConnectionState {
     Connection::BusyQuestion busyQuestion;
     std::chrono::milliseconds saveWait{0};
     bool asking = false;
+    // What a save refused for a read-only file tells first.
+    Connection::ReadOnlyNotice readOnlyNotice;
+    // The file runs with the write-ahead log (set again when the file is opened again).
+    bool writeAheadLog = false;
     std::minstd_rand jitter{std::random_device{}()};
     // What the statement translation knows of the tables, and the schema version it was read at.
     Schema schema;
@@ -159,9 +167,106 @@ void AskingWhileBusy(ConnectionState& state, const std::function<void()>& write)
     }
 }
 
+// The engine's files beside a database of the user's that the user cannot write (the engine made
+// them with the mode of a read-only database file, or an earlier run did) become writable for the
+// user: left so, they would keep every later save from the file once it is writable again. Files
+// of other users are left alone. `path` may be a link: the engine keeps them beside its target.
+void KeepBesideFilesWritable(const std::string& path) {
+    char resolved[PATH_MAX];
+    const std::string file = realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+    for (const char* end : {"-wal", "-shm"}) {
+        const std::string beside = file + end;
+        struct stat info {};
+        if (lstat(beside.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) continue;
+        if ((info.st_mode & S_IWUSR) != 0) continue;
+        // A failure leaves the file as it was; the engine then reports what it cannot write.
+        (void)chmod(beside.c_str(), (info.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    }
+}
+
+// Opens the file at the state's path for the state, its journal set as the state asks, and
+// returns the engine's handle; throws DbError (the handle closed) when it cannot be read.
+sqlite3* OpenFile(ConnectionState& state) {
+    const std::string& path = state.path;
+    KeepBesideFilesWritable(path);
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    try {
+        if (rc != SQLITE_OK) Statement::Throw(db, rc, "");
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_handler(db, WaitForLock, &state);
+        // Double quotes are strings in Jet; the translation turns them into SQL strings, so an
+        // identifier in double quotes never falls back to being text.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+
+        // A file that is not a database shows it on the first read: make that read now.
+        sqlite3_stmt* check = nullptr;
+        int checkRc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &check, nullptr);
+        if (checkRc == SQLITE_OK) checkRc = sqlite3_step(check);
+        sqlite3_finalize(check);
+        if (checkRc != SQLITE_ROW) {
+            if ((checkRc & 0xff) == SQLITE_NOTADB) {
+                throw DbError(kSource, "Unrecognized database format '" + path + "'.", sqlite3_errstr(checkRc), "",
+                              checkRc);
+            }
+            Statement::Throw(db, checkRc, "");
+        }
+        // The read made the engine's files beside a file in write-ahead-log mode.
+        KeepBesideFilesWritable(path);
+        if (state.writeAheadLog) SetJournal(db);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    return db;
+}
+
+// A file opened for reading only that the user can write now (its mode changed) is opened again,
+// for writing. Only between two saves (no transaction); statements lent out now go on reading
+// the handle they were made on, which closes when the last of them is done. A file that still
+// cannot be opened for writing stays open as it was.
+void ReopenIfWritable(ConnectionState& state) {
+    if (sqlite3_db_readonly(state.db, "main") != 1 || state.transactionDepth != 0 || !sqlite3_get_autocommit(state.db))
+        return;
+    if (access(state.path.c_str(), W_OK) != 0) return;
+    sqlite3* db = nullptr;
+    try {
+        db = OpenFile(state);
+    } catch (const DbError&) {
+        return;
+    }
+    state.statements.Clear();
+    sqlite3_finalize(state.schemaVersionQuery);
+    state.schemaVersionQuery = nullptr;
+    sqlite3_close_v2(state.db);
+    state.db = db;
+    state.schemaVersion = -1;
+    state.RefreshSchema("");
+}
+
+// The start of a save on a file that can only be read: the user is told (the notice), and the
+// save fails before anything of it is done.
+void RefuseIfReadOnly(ConnectionState& state, const std::string& statement) {
+    if (sqlite3_db_readonly(state.db, "main") != 1) return;
+    const Connection::ReadOnlyNotice notice = state.readOnlyNotice;
+    if (notice && !state.asking && !jv::stop::Requested()) {
+        state.asking = true;
+        try {
+            notice(state.path);
+        } catch (...) {
+            state.asking = false;
+            throw;
+        }
+        state.asking = false;
+    }
+    throw DbError(kSource, "Cannot update. Database or object is read-only.", sqlite3_errstr(SQLITE_READONLY),
+                  statement, SQLITE_READONLY);
+}
+
 }  // namespace
 
-Connection Connection::Open(const std::string& path, std::chrono::milliseconds busyWait) {
+Connection Connection::Open(const std::string& path, std::chrono::milliseconds busyWait, Journal journal) {
     // Jet opens existing files only; SQLite would quietly make a new, empty database.
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -172,33 +277,19 @@ Connection Connection::Open(const std::string& path, std::chrono::milliseconds b
     auto state = std::make_shared<ConnectionState>();
     state->path = path;
     state->busyWait = busyWait;
-    const int rc = sqlite3_open_v2(path.c_str(), &state->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) Statement::Throw(state->db, rc, "");
-    sqlite3_extended_result_codes(state->db, 1);
-    sqlite3_busy_handler(state->db, WaitForLock, state.get());
-    // Double quotes are strings in Jet; the translation turns them into SQL strings, so an
-    // identifier in double quotes never falls back to being text.
-    sqlite3_db_config(state->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(state->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-
-    // A file that is not a database shows it on the first read: make that read now.
-    sqlite3_stmt* check = nullptr;
-    int checkRc = sqlite3_prepare_v2(state->db, "SELECT count(*) FROM sqlite_master", -1, &check, nullptr);
-    if (checkRc == SQLITE_OK) checkRc = sqlite3_step(check);
-    sqlite3_finalize(check);
-    if (checkRc != SQLITE_ROW) {
-        if ((checkRc & 0xff) == SQLITE_NOTADB) {
-            throw DbError(kSource, "Unrecognized database format '" + path + "'.", sqlite3_errstr(checkRc), "",
-                          checkRc);
-        }
-        Statement::Throw(state->db, checkRc, "");
-    }
-    SetJournal(state->db);
+    state->writeAheadLog = journal == Journal::WriteAheadLog;
+    state->db = OpenFile(*state);
     state->RefreshSchema("");
 
     Connection connection;
     connection.state_ = std::move(state);
     return connection;
+}
+
+void Connection::UseWriteAheadLog() {
+    if (!state_) NotOpen("");
+    state_->writeAheadLog = true;
+    SetJournal(state_->db);
 }
 
 void Connection::Close() {
@@ -207,6 +298,16 @@ void Connection::Close() {
 
 bool Connection::IsReadOnly() const {
     return state_ && sqlite3_db_readonly(state_->db, "main") == 1;
+}
+
+void Connection::SetReadOnlyNotice(ReadOnlyNotice notice) {
+    if (state_) state_->readOnlyNotice = std::move(notice);
+}
+
+bool Connection::HasTable(const std::string& name) {
+    if (!state_) NotOpen("");
+    state_->RefreshSchema("");
+    return state_->schema.HasTable(name);
 }
 
 void Connection::SetBusyWait(std::chrono::milliseconds busyWait) {
@@ -260,14 +361,18 @@ Recordset Connection::Execute(const std::string& sql) {
 }
 
 long Connection::ExecuteNonQuery(const std::string& sql) {
+    if (!state_) NotOpen(sql);
+    const bool outside = state_->transactionDepth == 0 && sqlite3_get_autocommit(state_->db);
+    if (outside) ReopenIfWritable(*state_);
     const StatementCache::Lease lease = Take(state_.get(), sql);
     if (!lease) return 0;
     sqlite3_stmt* stmt = lease.stmt();
     // A change outside a transaction is a save of its own: it takes the write lock itself.
-    if (state_->transactionDepth == 0 && sqlite3_get_autocommit(state_->db) && !sqlite3_stmt_readonly(stmt)) {
-        long changed = 0;
-        // Copied: the question may let every other copy of the connection go meanwhile.
+    if (outside && !sqlite3_stmt_readonly(stmt)) {
+        // Copied: the question or the notice may let every other copy of the connection go meanwhile.
         const std::shared_ptr<ConnectionState> state = state_;
+        RefuseIfReadOnly(*state, sql);
+        long changed = 0;
         AskingWhileBusy(*state, [&] {
             sqlite3_reset(stmt);
             changed = Statement(state->db, stmt, sql).Run();
@@ -351,6 +456,11 @@ void Connection::KeepFor(std::string_view name, std::uint64_t stamp, std::shared
 void Connection::BeginTrans(Lock lock) {
     if (!state_) NotOpen("BEGIN TRANSACTION");
     const int depth = state_->transactionDepth;
+    if (depth == 0) {
+        const std::shared_ptr<ConnectionState> state = state_;
+        ReopenIfWritable(*state);
+        RefuseIfReadOnly(*state, "BEGIN TRANSACTION");
+    }
     if (depth > 0) {
         ExecuteDirect(state_->db, "SAVEPOINT jv_level_" + std::to_string(depth), "BEGIN TRANSACTION");
     } else if (lock == Lock::Write) {

@@ -59,15 +59,39 @@ public:
 
     Connection() = default;  // not open
 
+    // What Open does to the file's journal: switch it to the write-ahead log, or leave it as it is
+    // for the caller to look at the file first (UseWriteAheadLog then).
+    enum class Journal { WriteAheadLog, Unchanged };
+
+    // Asked, with the file's path, when a save finds that the file can only be read: the user
+    // hears that nothing was saved. See SetReadOnlyNotice.
+    using ReadOnlyNotice = std::function<void(const std::string& path)>;
+
     // Opens an existing database file; never creates one. Throws DbError when the file is
     // missing or is not a database. A file that cannot be written (read-only) opens for reading,
     // in the journal mode it has; so does one whose mode cannot change within `busyWait` (another
-    // program reads or writes it without a write-ahead log).
-    static Connection Open(const std::string& path, std::chrono::milliseconds busyWait = kBusyWait);
+    // program reads or writes it without a write-ahead log). With Journal::Unchanged nothing is
+    // written into the file: only what the caller runs changes it.
+    //
+    // The engine makes its "-wal" and "-shm" files beside the database with the database file's
+    // mode: those of the user's that the user cannot write (made beside a read-only file) are made
+    // writable for the user, so that they never keep a writable file from being written.
+    static Connection Open(const std::string& path, std::chrono::milliseconds busyWait = kBusyWait,
+                           Journal journal = Journal::WriteAheadLog);
+    // The write-ahead log as Open switches to it (see Journal::Unchanged).
+    void UseWriteAheadLog();
 
     bool IsOpen() const { return static_cast<bool>(state_); }
-    // True when the file can only be read (its permissions, an unchangeable file).
+    // True when the file can only be read (its permissions, an unchangeable file). Such a file is
+    // opened again for writing by the first save that finds it writable; until then every save
+    // fails at its start as read-only (DbError::IsReadOnly), nothing of it done.
     bool IsReadOnly() const;
+    // From now on (every copy of the connection) a save refused because the file can only be read
+    // first calls `notice` (on the thread that saves, which may show the user a box meanwhile).
+    // Not called while the busy question or the notice stands already. A null notice takes it back.
+    void SetReadOnlyNotice(ReadOnlyNotice notice);
+    // The file has a table (or view) of that name, regardless of case.
+    bool HasTable(const std::string& name);
     // How long a writer waits for the other program from now on (every copy of the connection).
     void SetBusyWait(std::chrono::milliseconds busyWait);
     std::chrono::milliseconds busyWait() const;

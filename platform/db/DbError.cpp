@@ -15,4 +15,8 @@ bool DbError::IsLocked() const {
     return (code() & 0xff) == SQLITE_BUSY;
 }
 
+bool DbError::IsReadOnly() const {
+    return (code() & 0xff) == SQLITE_READONLY;
+}
+
 }  // namespace jv::db

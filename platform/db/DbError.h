@@ -17,6 +17,8 @@ public:
     // Another connection held the lock the statement needed for longer than the connection waits
     // (or the program was asked to stop meanwhile): nothing was changed, and a later try may do.
     bool IsLocked() const;
+    // The file can only be read (its permissions): nothing was changed.
+    bool IsReadOnly() const;
 
 private:
     std::string message_;

@@ -99,6 +99,11 @@ void CDatabaseObject::ReportQueryError(const std::string& method, int callSite, 
         TraceLog(method, TRACE_WARNING, "The user's file was busy: another program held it, and nothing was written.");
         return;
     }
+    // Nor is a file the user may not write; the main program has told the user of the save.
+    if (error.IsReadOnly()) {
+        TraceLog(method, TRACE_WARNING, "The user's file cannot be written: nothing was written.");
+        return;
+    }
     CErrorReporting::Report(method, callSite, message);
 }
 

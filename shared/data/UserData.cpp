@@ -171,6 +171,12 @@ void AddReadIndexes(jv::db::Connection& connection) {
     }
 }
 
+// A Jorvane file of any version has the cars and the preferences, which every page reads;
+// another program's database lacks them.
+bool IsJorvaneFile(jv::db::Connection& connection) {
+    return connection.HasTable("Vehicles") && connection.HasTable("Prefs");
+}
+
 // Lets the connection wait for another program at most `most` while it lives, then as before.
 class WaitAtMost {
 public:
@@ -202,8 +208,19 @@ bool CUserData::OpenConnections(const std::string& path) {
             std::chrono::milliseconds::zero());
     };
     m_bHeld = false;
+    m_bNotJorvaneFile = false;
     try {
-        m_connection = jv::db::Connection::Open(path, kOpenWait);
+        // Nothing is written into the file before it is known to be a Jorvane file.
+        m_connection = jv::db::Connection::Open(path, kOpenWait, jv::db::Connection::Journal::Unchanged);
+        if (!IsJorvaneFile(m_connection)) {
+            m_connection.Close();
+            m_bNotJorvaneFile = true;
+            TraceLog(
+                "CUserData::OpenConnections", TRACE_WARNING,
+                "The file " + path + " is not a Jorvane database (no table Vehicles or Prefs): it is left as it is.");
+            return false;
+        }
+        m_connection.UseWriteAheadLog();
     } catch (const jv::db::DbError& error) {
         m_connection.Close();
         if (error.IsLocked()) {
@@ -227,7 +244,7 @@ bool CUserData::OpenConnections(const std::string& path) {
         return false;
     }
     m_bHeld = false;
-    if (!IsLaterVersion()) {
+    if (!IsLaterVersion() && !m_connection.IsReadOnly()) {
         const WaitAtMost most(m_connection, rest());
         AddReadIndexes(m_connection);
     }
@@ -263,6 +280,14 @@ bool CUserData::Upgrade(std::chrono::milliseconds wait) {
         // be written; elsewhere the program trusts nothing of it.
         if (version == kCurrentVersion && (m_connection.IsReadOnly() || carchanges::Intact(m_connection))) {
             return true;
+        }
+        // A file the user may not write is no fault of the program's: it is used as it is, and an
+        // open that may write it upgrades it.
+        if (m_connection.IsReadOnly()) {
+            TraceLog(kMethod, TRACE_WARNING,
+                     "The database cannot be written: it is used at version " + std::to_string(version) +
+                         " as it is, and upgraded at an open that may write it.");
+            return false;
         }
     } catch (const jv::db::DbError& error) {
         m_nVersion = -1;

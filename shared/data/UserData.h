@@ -28,7 +28,9 @@ public:
     // upgrade is logged and reported by CheckAndUpdateVersion and the database is still used.
     // False too when another program holds the file (IsHeldByAnotherProgram) longer than kOpenWait
     // so that it cannot be read, or so that a file older than kOldestVersionUsedAsItIs cannot be
-    // upgraded before the program reads it: nothing is open then, and a later call may do. A
+    // upgraded before the program reads it: nothing is open then, and a later call may do. False
+    // too, with nothing written into it, for a database that is not a Jorvane file
+    // (IsNotJorvaneFile). A file the user cannot write is used as it is, not upgraded. A
     // file of a later version than this program's is used as it is: nothing of this program's
     // making (upgrade steps, the record of changes, indexes) is written into it.
     bool OpenConnections(const std::string& path);
@@ -49,6 +51,9 @@ public:
     bool IsConnected() const { return m_bConnected; }
     // The last OpenConnections gave false because another program held the file.
     bool IsHeldByAnotherProgram() const { return m_bHeld; }
+    // The last OpenConnections gave false because the file is a database but not a Jorvane one
+    // (another program's): nothing was written into it.
+    bool IsNotJorvaneFile() const { return m_bNotJorvaneFile; }
     // The version the file gave at the last check (-1 when it could not be read), and whether a
     // later version of the program made it (the user should hear of it).
     int GetVersion() const { return m_nVersion; }
@@ -64,5 +69,6 @@ private:
     std::string m_strDatabasePath;
     bool m_bConnected = false;
     bool m_bHeld = false;
+    bool m_bNotJorvaneFile = false;
     int m_nVersion = -1;
 };

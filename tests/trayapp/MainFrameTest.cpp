@@ -64,6 +64,35 @@ TEST_F(TrayTest, TheDailyCheckOfAFileAnotherProgramHoldsFindsWhatIsDueWithoutWai
     EXPECT_TRUE(other.LetGo());
 }
 
+// The user's file that cannot be written (made unchangeable, which holds for the superuser too):
+// the daily check reads it as it is. Another program's database named in its place: the check
+// leaves it as it was.
+TEST_F(TrayTest, TheDailyCheckReadsAFileItCannotWriteAndLeavesAnotherProgramsDatabaseAlone) {
+    {
+        auto db = CreateDatabase(DefaultDatabasePath());
+        AddCar(db, "11111111-1111-1111-1111-111111111111", "Family car", true);
+    }
+    ASSERT_EQ(frame_->OnCreate(), 0);
+    {
+        const jv::test::ImmutableFile locked(DefaultDatabasePath());
+        if (!locked.made()) GTEST_SKIP() << "this file system cannot make a file unchangeable";
+        timers_.Fire(clock_);
+        EXPECT_TRUE(frame_->GetUserData().IsConnected());
+        EXPECT_TRUE(frame_->GetUserData().GetDatabaseConnection().IsReadOnly());
+        EXPECT_TRUE(frame_->IsDue());
+    }
+
+    const std::string other = jv::paths::Join(home_.Documents(), "notes.db");
+    jv::test::SqliteFile(other).Run("CREATE TABLE Notes (Body TEXT); INSERT INTO Notes VALUES ('milk');");
+    const std::string bytes = jv::test::ReadFile(other);
+    PointConfigurationAt(other);
+    for (int hour = 0; hour < 24 && frame_->GetUserData().GetDatabasePath() != other; ++hour) timers_.Fire(clock_);
+    EXPECT_TRUE(frame_->GetUserData().IsNotJorvaneFile());
+    EXPECT_FALSE(frame_->GetUserData().IsConnected());
+    EXPECT_EQ(jv::test::ReadFile(other), bytes);
+    EXPECT_FALSE(std::filesystem::exists(other + "-wal"));
+}
+
 TEST_F(TrayTest, ViewRemindersWaitsForSomethingDueAndExitEndsTheChecks) {
     {
         auto db = CreateDatabase(DefaultDatabasePath());

@@ -133,8 +133,8 @@ export function jorvaneHome({ webUrl = "127.0.0.1:9", errorsUrl = "127.0.0.1:9" 
 // Starts the program with `env` and holds it as the tests do: { child, home, stderr, exited, ended,
 // close(), kill() }. close() closes the window as a user would (`closeWindow`), kill() sends SIGTERM;
 // both resolve with how the program ended and check what the window met (see watchForProblems).
-function launch(home, args, env, expectProblems, closeWindow) {
-  const child = spawn(program(), args, { stdio: ["ignore", "ignore", "pipe"], env });
+function launch(home, args, env, expectProblems, closeWindow, user = null) {
+  const child = spawn(program(), args, { stdio: ["ignore", "ignore", "pipe"], env, ...(user || {}) });
   const stderr = [];
   createInterface({ input: child.stderr }).on("line", (line) => stderr.push(line));
   const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
@@ -176,10 +176,11 @@ function watchWindow(app, page) {
 // Starts jorvane in `home`, opens its window in a headless Chromium and waits for the frameset.
 // Returns { child, page, browser, home, stderr, exited, close() }; close() closes the window as a
 // user would and resolves with how the program ended.
-// A journey that raises script errors or problem reports on purpose passes `expectProblems`.
-export async function startJorvane(home, { env = {}, args = [], waitForFrameset = true, viewport, expectProblems = false } = {}) {
+// A journey that raises script errors or problem reports on purpose passes `expectProblems`; one
+// that runs the program as another user passes `user` ({ uid, gid }, see ordinaryUser).
+export async function startJorvane(home, { env = {}, args = [], waitForFrameset = true, viewport, expectProblems = false, user = null } = {}) {
   rmSync(home.env.JV_E2E_URL_FILE, { force: true });
-  const app = launch(home, args, { ...process.env, ...home.env, ...env }, expectProblems, (shown) => shown.browser.close());
+  const app = launch(home, args, { ...process.env, ...home.env, ...env }, expectProblems, (shown) => shown.browser.close(), user);
   try {
     await eventually(() => {
       if (app.ended) throw new Error("jorvane ended with " + JSON.stringify(app.ended) + ": " + app.stderr.join("\n"));
@@ -197,6 +198,15 @@ export async function startJorvane(home, { env = {}, args = [], waitForFrameset 
     throw error;
   }
   return app;
+}
+
+// The user to run the program as where file modes must count: root ignores them, so a test run as
+// root runs the program as "nobody", its home handed over to that user (null: the test's own user).
+export function ordinaryUser(home) {
+  if (process.getuid() !== 0) return null;
+  const user = { uid: 65534, gid: 65534 };
+  execFileSync("chown", ["-R", `${user.uid}:${user.gid}`, home.root]);
+  return user;
 }
 
 // A display for a headed browser: an Xvfb of the test's own with a screen of `width` x `height`

@@ -2,14 +2,19 @@
 // program (the sqlite3 shell with a write under way): the window comes with the user's garage all
 // the same, a stop signal ends the program even while a save waits for the other program, and once
 // that program lets go nothing of its write or of the user's garage is lost; the next start
-// upgrades the file. One of a later version: the user is told, and its layout is left alone.
+// upgrades the file. One of a later version: the user is told, and its layout is left alone. One
+// the user may read but not write: the user is told at start and at a save, and saves work once it
+// is writable again. Another program's database: the user is told, and it is left as it was.
 import assert from "node:assert/strict";
 import { execFileSync, spawn } from "node:child_process";
 import { describe, test } from "node:test";
-import { mkdirSync } from "node:fs";
+import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, symlinkSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
-import { join } from "node:path";
-import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, startJorvaneHeaded, virtualDisplay } from "./harness.mjs";
+import { dirname, join } from "node:path";
+import {
+  dialog, eventually, findDialog, frame, jorvaneHome, openRegister, ordinaryUser, startJorvane, startJorvaneHeaded, typeInEntry,
+  virtualDisplay,
+} from "./harness.mjs";
 import { DAILY, WEEKEND, garage } from "./garage.mjs";
 
 const NOW = { JV_NOW: "2026-12-09" };
@@ -42,6 +47,11 @@ async function holdWrite(path, sql, begin = "BEGIN IMMEDIATE") {
     },
     kill: () => shell.kill("SIGKILL"),
   };
+}
+
+// The modes of the files the engine keeps beside the database (those there are).
+function besideModes(path) {
+  return ["-wal", "-shm"].filter((end) => existsSync(path + end)).map((end) => [end, statSync(path + end).mode & 0o777]);
 }
 
 // How the program ended, or null when it had not ended within `ms`.
@@ -286,6 +296,100 @@ describe("the user's file at start", () => {
       assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
     } finally {
       if (other) other.kill();
+      if (app) await app.kill();
+      home.remove();
+    }
+  });
+
+  test("that may be read but not written: the user is told at start and at a save, the typing kept; once writable again the save stores", async () => {
+    const home = jorvaneHome();
+    // A file used before, so in the engine's write-ahead-log mode.
+    home.seed(garage() + "PRAGMA journal_mode=WAL;");
+    const fuel = Number(home.query("SELECT count(*) FROM FuelPurchases"));
+    chmodSync(home.databasePath, 0o400);
+    const user = ordinaryUser(home);
+    let app = null;
+    try {
+      app = await startJorvane(home, { env: NOW, waitForFrameset: false, viewport: { width: 1400, height: 900 }, user });
+      const box = await findDialog(app, /cannot be written/i, "the box saying the file cannot be written");
+      const said = await box.locator("#message").innerText();
+      assert.ok(said.includes(home.databasePath), said);
+      assert.match(said, /can be read but not written/);
+      await box.click("#ButtonOK");
+      await frame(app.page, "main_navcarlist");
+      // Nothing the program made beside the file is left unwritable for the user.
+      for (const [end, mode] of besideModes(home.databasePath)) assert.ok(mode & 0o200, end + " mode " + mode.toString(8));
+
+      // A purchase typed and saved with Enter: the user hears it was not saved; the typing stays.
+      const register = await openRegister(app, "a.nav-fuel", "Fuel Register");
+      await typeInEntry(register, "new", "Odometer", "15100");
+      await typeInEntry(register, "new", "Volume", "10", { top: false });
+      await typeInEntry(register, "new", "Total Cost", "31");
+      await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+      const notSaved = await findDialog(app, /not saved/i, "the box saying the save was not stored");
+      const told = await notSaved.locator("#message").innerText();
+      assert.ok(told.includes(home.databasePath), told);
+      assert.match(told, /What you typed is kept/);
+      await notSaved.click("#ButtonOK");
+      await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
+      assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
+      assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+
+      // The user makes the file writable again: the same save now stores.
+      chmodSync(home.databasePath, 0o600);
+      await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+      await eventually(() => home.query("SELECT count(*) FROM FuelPurchases WHERE Odometer = 15100") === "1", "the saved purchase");
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
+      assert.deepEqual(await app.close(), { code: 0, signal: null });
+      app = null;
+      for (const [end, mode] of besideModes(home.databasePath)) assert.ok(mode & 0o200, end + " mode " + mode.toString(8));
+      assert.doesNotMatch(home.traceLog(), /ERR  C(UserData|JorvaneDoc)/);
+    } finally {
+      if (app) await app.kill();
+      home.remove();
+    }
+  });
+
+  test("another program's database named as the user's file: the window names it, and nothing is written into it", async () => {
+    const home = jorvaneHome();
+    const other = join(home.root, "notes.db");
+    execFileSync("sqlite3", ["-bail", other], { input: "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT); INSERT INTO notes (body) VALUES ('milk');" });
+    const bytes = readFileSync(other);
+    // Named in the user's settings, and as the default file, a link to it.
+    const ways = {
+      settings: () => {
+        mkdirSync(join(home.root, "local/Jorvane/Jorvane"), { recursive: true });
+        writeFileSync(join(home.root, "local/Jorvane/Jorvane/configUser.xml"), "<?xml version='1.0' encoding='utf-8'?>" +
+          `<jorvaneUser version="1.0"><mostRecentUserDB path="${other}" prependMyDocs="no"/></jorvaneUser>`);
+        return other;
+      },
+      link: () => {
+        mkdirSync(dirname(home.databasePath), { recursive: true });
+        rmSync(join(home.root, "local/Jorvane/Jorvane/configUser.xml"));
+        symlinkSync(other, home.databasePath);
+        return home.databasePath;
+      },
+    };
+    let app = null;
+    try {
+      for (const [way, name] of Object.entries(ways)) {
+        const named = name();
+        app = await startJorvane(home, { env: NOW, waitForFrameset: false });
+        const box = await findDialog(app, /not a Jorvane file/i, "the box saying the file is not a Jorvane file: " + way);
+        const said = await box.locator("#message").innerText();
+        assert.ok(said.includes(named), said);
+        assert.equal(said.includes("a link to " + other), way === "link", said);
+        await box.click("#ButtonOK");
+        assert.deepEqual(await app.exited, { code: 0, signal: null }, way);
+        assert.deepEqual(await app.close(), { code: 0, signal: null });
+        app = null;
+        assert.ok(readFileSync(other).equals(bytes), way + ": the file's bytes");
+        assert.deepEqual([existsSync(other + "-wal"), existsSync(other + "-shm")], [false, false], way);
+        assert.equal(execFileSync("sqlite3", [other, "PRAGMA journal_mode"], { encoding: "utf8" }).trim(), "delete", way);
+        assert.doesNotMatch(home.traceLog(), /ERR  /, way);
+      }
+    } finally {
       if (app) await app.kill();
       home.remove();
     }

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "platform/base/StopSignals.h"
 #include "platform/db/Connection.h"
@@ -238,41 +240,51 @@ TEST_F(ConnectionSharing, ASaveThatFindsTheFileHeldAsksWhetherToWaitAgain) {
     }
 }
 
-// Makes a file unchangeable, even for the superuser the tests may run as, until it goes.
-class ImmutableFile {
-public:
-    explicit ImmutableFile(std::string path) : path_(std::move(path)) {
-        made_ = std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) == 0;
-    }
-    ~ImmutableFile() {
-        if (made_) std::system(("chattr -i '" + path_ + "' 2>/dev/null").c_str());
-    }
-    ImmutableFile(const ImmutableFile&) = delete;
-    ImmutableFile& operator=(const ImmutableFile&) = delete;
-    bool made() const { return made_; }
-
-private:
-    std::string path_;
-    bool made_ = false;
-};
-
-TEST_F(ConnectionSharing, AFileThatCannotBeWrittenOpensForReadingInTheModeItHas) {
+TEST_F(ConnectionSharing, AFileThatCannotBeWrittenOpensForReadingAndTakesSavesOnceItCanBe) {
     Connection::Open(path_).ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('Fuel')");
+    const std::string tyres = "INSERT INTO Categories (Name) VALUES ('Tyres')";
     for (const char* mode : {"wal", "delete"}) {
         SCOPED_TRACE(mode);
         jv::test::SqliteFile(path_).Run(std::string("PRAGMA journal_mode=") + mode);
-        const ImmutableFile locked(path_);
-        if (!locked.made()) GTEST_SKIP() << "this file system cannot make a file unchangeable";
+        auto locked = std::make_unique<jv::test::ImmutableFile>(path_);
+        if (!locked->made()) GTEST_SKIP() << "this file system cannot make a file unchangeable";
         Connection connection = Connection::Open(path_);
+        EXPECT_TRUE(connection.IsReadOnly());
+        std::vector<std::string> told;
+        connection.SetReadOnlyNotice([&told](const std::string& path) { told.push_back(path); });
         EXPECT_EQ(Count(connection, "Fuel"), 1);
-        std::string failure;
-        try {
-            connection.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('Tyres')");
-        } catch (const DbError& error) {
-            failure = error.description();
+
+        // A change of its own and a transaction alike are refused at their start, the user told.
+        const std::vector<std::function<void()>> saves = {
+            [&] { connection.ExecuteNonQuery(tyres); },
+            [&] {
+                jv::db::Transaction transaction(connection);
+                connection.ExecuteNonQuery(tyres);
+                transaction.Commit();
+            },
+        };
+        for (const auto& save : saves) {
+            try {
+                save();
+                ADD_FAILURE() << "a read-only file took a save";
+            } catch (const DbError& error) {
+                EXPECT_TRUE(error.IsReadOnly()) << error.description();
+                EXPECT_FALSE(error.IsLocked());
+            }
         }
-        EXPECT_EQ(failure, "attempt to write a readonly database");
+        EXPECT_EQ(told, (std::vector<std::string>{path_, path_}));
+        EXPECT_FALSE(connection.InTransaction());
         EXPECT_EQ(jv::test::SqliteFile(path_).Value("PRAGMA journal_mode"), mode);
+
+        // Writable again: the next save stores, through any copy of the connection, untold.
+        locked.reset();
+        Connection copy = connection;
+        copy.ExecuteNonQuery(tyres);
+        EXPECT_FALSE(connection.IsReadOnly());
+        EXPECT_EQ(Count(connection, "Tyres"), 1);
+        EXPECT_EQ(Count(connection, "Fuel"), 1);
+        EXPECT_EQ(told.size(), 2U);
+        connection.ExecuteNonQuery("DELETE FROM Categories WHERE Name = 'Tyres'");
     }
 }
 

@@ -77,6 +77,59 @@ TEST(ConnectionOpen, RefusesMissingEmptyAndForeignFilesAndCreatesNothing) {
     EXPECT_EQ(Description([&] { Connection::Open(dir.path()); }), "Could not find file '" + dir.path() + "'.");
 }
 
+// The mode of a file, or 0 when there is none.
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+TEST(ConnectionOpen, WithTheJournalUnchangedWritesNothingIntoTheFileUntilAskedTo) {
+    jv::test::TempDir dir;
+    const std::string path = dir.File("notes.db");
+    jv::test::SqliteFile(path).Run("CREATE TABLE Notes (Body TEXT); INSERT INTO Notes VALUES ('milk');");
+    const std::string bytes = jv::test::ReadFile(path);
+
+    Connection connection = Connection::Open(path, Connection::kBusyWait, Connection::Journal::Unchanged);
+    EXPECT_TRUE(connection.HasTable("NOTES"));
+    EXPECT_FALSE(connection.HasTable("Vehicles"));
+    connection.Close();
+    EXPECT_EQ(jv::test::ReadFile(path), bytes);
+    EXPECT_EQ(ModeOf(path + "-wal"), 0U);
+    EXPECT_EQ(jv::test::SqliteFile(path).Value("PRAGMA journal_mode"), "delete");
+
+    connection = Connection::Open(path, Connection::kBusyWait, Connection::Journal::Unchanged);
+    connection.UseWriteAheadLog();
+    EXPECT_EQ(jv::test::SqliteFile(path).Value("PRAGMA journal_mode"), "wal");
+}
+
+// The engine makes its files beside a database with the database's mode; made beside a file the
+// user may only read (or left so by an earlier run), they would keep the file from being written
+// once the user makes it writable again.
+TEST(ConnectionOpen, TheEnginesFilesBesideAFileAreLeftWritableForTheUser) {
+    struct Case {
+        const char* name;
+        bool leftBefore;  // unwritable files beside it before the open
+    };
+    for (const Case& c : {Case{"made by this open", false}, Case{"left by an earlier run", true}}) {
+        SCOPED_TRACE(c.name);
+        jv::test::TempDir dir;
+        const std::string path = dir.File("user.data");
+        jv::test::SqliteFile(path).Run("PRAGMA journal_mode=WAL; CREATE TABLE Notes (Body TEXT);");
+        ASSERT_EQ(chmod(path.c_str(), 0400), 0);
+        if (c.leftBefore) {
+            for (const char* end : {"-wal", "-shm"}) {
+                jv::test::WriteFile(path + end, "");
+                ASSERT_EQ(chmod((path + end).c_str(), 0400), 0);
+            }
+        }
+        Connection connection = Connection::Open(path);
+        for (const char* end : {"-wal", "-shm"}) {
+            EXPECT_EQ(ModeOf(path + end), 0600U) << end;
+        }
+        EXPECT_EQ(ModeOf(path), 0400U);
+    }
+}
+
 TEST_F(ConnectionTest, CopiesShareOneOpenFileUntilTheLastLetsGo) {
     Connection copy = connection_;
     connection_.Close();

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -54,6 +55,24 @@ private:
     int letGo_[2] = {-1, -1};
     std::unique_ptr<ChildProcess> child_;
     bool held_ = false;
+};
+
+// Makes a file unchangeable, even for the superuser the tests may run as, until it goes.
+class ImmutableFile {
+public:
+    explicit ImmutableFile(std::string path) : path_(std::move(path)) {
+        made_ = std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~ImmutableFile() {
+        if (made_) std::system(("chattr -i '" + path_ + "' 2>/dev/null").c_str());
+    }
+    ImmutableFile(const ImmutableFile&) = delete;
+    ImmutableFile& operator=(const ImmutableFile&) = delete;
+    bool made() const { return made_; }
+
+private:
+    std::string path_;
+    bool made_ = false;
 };
 
 }  // namespace jv::test

@@ -438,12 +438,39 @@ TEST(UserDataOpen, AFileThatCannotBeOpenedGivesFalseAndCreatesNothing) {
     jv::test::WriteFile(dir.File("notes.txt"), "not a database at all, but long enough to look like a file");
     EXPECT_FALSE(userData.OpenConnections(dir.File("notes.txt")));
     EXPECT_EQ(log.Count("Unrecognized database format"), 1);
+    // Damaged, not another program's database: the caller reports it as it reports every such file.
+    EXPECT_FALSE(userData.IsNotJorvaneFile());
 
     // A good file afterwards opens normally.
     TestDatabase database;
     EXPECT_TRUE(userData.OpenConnections(database.path()));
     EXPECT_TRUE(userData.GetDatabaseConnection().IsOpen());
     EXPECT_EQ(userData.GetDatabasePath(), database.path());
+}
+
+TEST(UserDataOpen, AnotherProgramsDatabaseIsToldAsSuchAndNothingIsWrittenIntoIt) {
+    jv::test::TempDir dir;
+    const std::string path = dir.File("notes.db");
+    SqliteFile(path).Run("CREATE TABLE Notes (Body TEXT); INSERT INTO Notes VALUES ('milk');");
+    const std::string bytes = jv::test::ReadFile(path);
+    jv::test::TraceCapture log;
+    CUserData userData;
+    EXPECT_FALSE(userData.OpenConnections(path));
+    EXPECT_TRUE(userData.IsNotJorvaneFile());
+    EXPECT_FALSE(userData.IsHeldByAnotherProgram());
+    EXPECT_FALSE(userData.GetDatabaseConnection().IsOpen());
+    EXPECT_EQ(log.Count("ERR"), 0);
+    EXPECT_EQ(log.Count("The file " + path + " is not a Jorvane database"), 1);
+    EXPECT_EQ(jv::test::ReadFile(path), bytes);
+    for (const char* end : {"-wal", "-shm", "-journal"}) {
+        struct stat info {};
+        EXPECT_NE(stat((path + end).c_str(), &info), 0) << end;
+    }
+
+    // The user's own file afterwards opens normally.
+    TestDatabase database;
+    EXPECT_TRUE(userData.OpenConnections(database.path()));
+    EXPECT_FALSE(userData.IsNotJorvaneFile());
 }
 
 TEST(UserDataOpen, ADatabaseWithoutAVersionTableStillOpens) {
