@@ -16,6 +16,10 @@ void CWS_EnterCar_CarNameDlg::OnDocumentComplete(const std::string& url) {
     CJVDialog::OnDocumentComplete(url);
     if (IsEnded()) return;
     GetPage()->SetInputValue("CarName", m_strCarName);
+    // The box opens with the name selected: a name shown again after it was refused is replaced by
+    // what the user types next, not added to.
+    CJVPage::ElementPtr name;
+    if (GetPage()->GetElementById("CarName", name)) name->select();
     // The window keeps its place and takes the size its page was made for.
     SetBounds({std::nullopt, std::nullopt, 350, 250});
 }

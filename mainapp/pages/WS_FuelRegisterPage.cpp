@@ -331,8 +331,8 @@ void CWS_FuelRegisterPage::PrintPage() {
         printout.Cell(std::to_string(purchase.GetOctaneRating()), "<td align=right>");
         printout.Cell(RoadsName(purchase.GetRoads()));
         printout.Cell(purchase.GetNotes());
-        // As on the screen: the volume with three decimals, numbers in the user's format.
-        printout.Cell(NumberText(purchase.GetVolume(), 3, true), "<td align=right>");
+        // Numbers in the user's format: volumes and money with two decimals, unit prices with three.
+        printout.Cell(NumberText(purchase.GetVolume(), 2, true), "<td align=right>");
         printout.Cell(NumberText(purchase.GetCostPer(), 3, true), "<td align=right>");
         printout.Cell(NumberText(purchase.GetCost(), 2), "<td id=last align=right>");
     }

@@ -453,6 +453,16 @@ void Element::focus() {
     }
 }
 
+void Element::select() {
+    if (document_ != nullptr && document_->Recording(*this)) {
+        Mutation mutation;
+        mutation.type = Mutation::Type::Focus;
+        mutation.node = key();
+        mutation.name = "select";
+        document_->Record(std::move(mutation));
+    }
+}
+
 // --- form controls ---
 
 void Element::RecordProperty(const char* name, const std::string& value) {

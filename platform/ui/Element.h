@@ -75,6 +75,8 @@ public:
     void setStyle(std::string_view property, std::string_view value);
 
     void focus();
+    // A text field: gives it the focus with all its text selected, so that typing replaces it.
+    void select();
 
     // Form controls: input, textarea, select, option, button.
     bool isFormControl() const;

@@ -45,8 +45,9 @@ namespace jv::ui {
 //                          its group in the browser as it did here; they are not recorded)
 //         "selected"       option: "true" or "false"
 //         "selectedIndex"  select: the index of the selected option as a decimal, "-1" for none
-//   Focus            node
-//       The element gets the input focus.
+//   Focus            node, name
+//       The element gets the input focus; with the name "select", a text field's text is
+//       selected as well.
 //
 // The html of a record is parsed as the content of a <template> element (in a browser: assign it
 // to a template's innerHTML and insert the template's content), so that rows, cells and options

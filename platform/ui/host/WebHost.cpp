@@ -991,6 +991,7 @@ json WebHost::PatchOperation(const Mutation& mutation) {
                 return {{"o", "selectedIndex"}, {"k", node}, {"v", std::atoi(mutation.value.c_str())}};
             return {{"o", "value"}, {"k", node}, {"v", mutation.value}};
         case Mutation::Type::Focus:
+            if (mutation.name == "select") return {{"o", "focus"}, {"k", node}, {"s", true}};
             return {{"o", "focus"}, {"k", node}};
     }
     return {};

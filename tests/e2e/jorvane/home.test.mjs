@@ -58,15 +58,28 @@ describe("the home page", () => {
       assert.equal(weekend[2].trim(), "43382.4\n(estimated)");
       assert.equal(weekend[6].trim(), "0.00");
 
-      // A later date lists the battery as well; a date that cannot be read lists nothing.
-      await page.fill("#ReminderDate", "02/15/2027");
-      await page.press("#ReminderDate", "Enter");
+      // A later date lists the battery as well; a date that cannot be read lists nothing. Each is
+      // typed over the date shown, selected as a person selects it: Ctrl+A, Shift and the arrows.
+      await page.click("#ReminderDate");
+      await app.page.keyboard.press("Control+a");
+      await app.page.keyboard.type("02/15/2027");
+      await app.page.keyboard.press("Enter");
       await eventually(async () => /^1 services due/.test((await cells(page, WEEKEND))[1]), "the battery listed");
       assert.equal((await reminders(page, WEEKEND))[0][0], "Battery - Check");
-      await page.fill("#ReminderDate", "31/12/2026");
-      await page.press("#ReminderDate", "Enter");
+      assert.equal(await page.inputValue("#ReminderDate"), "02/15/2027");
+      await page.click("#ReminderDate");
+      await app.page.keyboard.press("End");
+      for (let i = 0; i < 10; i++) await app.page.keyboard.press("Shift+ArrowLeft");
+      await app.page.keyboard.type("31/12/2026");
+      await app.page.keyboard.press("Enter");
       await eventually(async () => /invalid/.test(await page.getAttribute("#ReminderDate", "class")), "the date marked");
       assert.equal(await page.locator("tr.internalRow").count(), 0);
+      // A double-click selects a word of the field; the page's own text stays unselectable.
+      await page.dblclick("#ReminderDate");
+      assert.equal(await page.locator("#ReminderDate").evaluate((field) => field.selectionEnd > field.selectionStart), true);
+      const name = page.locator(`#carlist tr[id='${DAILY}'] h3`);
+      await name.dblclick();
+      assert.equal(await name.evaluate((h3) => document.getSelection().containsNode(h3, true)), false);
 
       // The time span changes its column only.
       const before = await cells(page, DAILY);

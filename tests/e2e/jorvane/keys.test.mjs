@@ -74,7 +74,7 @@ describe("the window's keys and menus", () => {
       "the focus back in the field");
   });
 
-  test("the Skip box keeps Tab inside it and closes on Escape", async () => {
+  test("the Skip box opens with OK shown focused, keeps Tab inside it and closes on Escape", async () => {
     const workspace = await frame(app.page, "main_workspace");
     const row = workspace.locator(`#carlist tr[id='${DAILY}']`);
     if (!(await row.locator("#RemindersDiv").isVisible())) await row.getByText("show details").click();
@@ -83,6 +83,9 @@ describe("the window's keys and menus", () => {
     await workspace.locator("#SkipDialog").waitFor({ state: "visible" });
     const inside = () => workspace.evaluate(() => document.getElementById("SkipDialog").contains(document.activeElement));
     assert.equal(await inside(), true, "the box has the focus");
+    // It opens with OK focused as every box does, and shown so, though the menu was clicked.
+    assert.deepEqual(await workspace.evaluate(() => [document.activeElement.id, document.activeElement.matches(":focus-visible")]),
+      ["SkipOK", true]);
     for (let step = 0; step < 5; step++) {
       await workspace.locator(":focus").press("Tab");
       assert.equal(await inside(), true, "Tab " + (step + 1) + " stays in the box");

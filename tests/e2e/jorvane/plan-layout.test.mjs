@@ -32,7 +32,7 @@ const SERVICE = {
 };
 
 // What of the plan's layout is at fault now: the page or the plan wider than it shows, a balloon
-// out of the window, a balloon over a plan row that shows.
+// out of the window, a balloon over a plan row that shows or over something to click.
 function layoutFaults(page) {
   return page.evaluate(() => {
     const faults = [];
@@ -54,8 +54,11 @@ function layoutFaults(page) {
         faults.push(`${tip.id} at ${Math.round(r.left)}..${Math.round(r.right)} x ${Math.round(r.top)}..${Math.round(r.bottom)} is not inside ${root.clientWidth} x ${root.clientHeight}`);
       if (tip.scrollWidth > tip.clientWidth) faults.push(`${tip.id} is cut off`);
       for (const row of rows) if (overlaps(r, box(row))) faults.push(`${tip.id} covers the row "${row.innerText.split("\n")[0]}"`);
-      for (const button of document.querySelectorAll(".carbuttons button"))
-        if (button.offsetParent !== null && overlaps(r, box(button))) faults.push(`${tip.id} covers the button ${button.id}`);
+      // Nothing the user may have to click next lies under a balloon: a tab, a field, a button.
+      for (const target of document.querySelectorAll(".tabstrip .tab, .tabstrip a, .tabbody input, .tabbody select, .carbuttons button")) {
+        if (target.offsetParent !== null && overlaps(r, box(target)))
+          faults.push(`${tip.id} covers ${target.id || target.name || target.tagName} "${(target.innerText || "").trim()}"`);
+      }
     }
     return { faults, tips: tips.map((tip) => tip.id), rows: rows.length };
   });
@@ -92,15 +95,28 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
         await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
           "the vehicle page");
         const page = await frame(app.page, "main_workspace");
+        // Each balloon of the car's entry, as it shows.
+        const entry = {};
+        const balloonFaults = async (step) => {
+          await eventually(async () => (await layoutFaults(page)).tips.length > 0, "a balloon " + step);
+          entry[step] = (await layoutFaults(page)).faults;
+        };
+        await balloonFaults("first");
         await page.selectOption("#CarMake", "7");
         await eventually(async () => (await page.locator("#CarYear option").count()) === 3, "the years of the make");
+        await balloonFaults("after the make");
         await page.selectOption("#CarYear", "2015");
         await eventually(async () => (await page.locator("#CarModel option").count()) === 3, "the models");
+        await balloonFaults("after the year");
         await page.selectOption("#CarModel", "70");
         await eventually(() => page.locator("#CarStyle").isVisible(), "the styles");
+        await balloonFaults("after the model");
         await page.selectOption("#CarStyle", "h1");
+        await balloonFaults("after the style");
         await page.fill("#CarCurrentOdometer", "12000");
         await page.locator("#CarCurrentOdometer").dispatchEvent("change");
+        await balloonFaults("after the odometer");
+        assert.deepEqual(entry, Object.fromEntries(Object.keys(entry).map((step) => [step, []])));
         await page.locator("input[name=CarDriving][value='N']").check();
         await (await findDialog(app, /You've now entered all the data/, "step 4")).click("#ButtonNext");
         await (await findDialog(app, /found one that's based on the manufacturer's/, "step 5")).click("#ButtonNext");
@@ -111,6 +127,11 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
         await shot("plan");
         assert.deepEqual(seen.tips.sort(), ["QS_AddServiceItems", "QS_ModifyItem", "QS_SaveCar"]);
         const found = { "as it opens": seen.faults };
+        // The optional tabs shown: every tab stays clear to click.
+        await page.click("#ShowOptionalTabs");
+        await eventually(() => page.locator("#TabSaleInfo").isVisible(), "the optional tabs");
+        found["with the optional tabs"] = (await layoutFaults(page)).faults;
+        await shot("plan-optional-tabs");
         const noFaults = () => Object.fromEntries(Object.keys(found).map((step) => [step, []]));
         // Each item opened in turn, the first ones, then the last ones (the plan scrolls them into view).
         for (const index of [1, 2, ITEMS.length - 1, ITEMS.length]) {

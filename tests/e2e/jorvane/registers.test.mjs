@@ -242,7 +242,9 @@ describe("the registers", () => {
     const printed = await eventually(() => app.page.evaluate(() => window.jvPrinted), "a print");
     assert.match(printed[0], /Fuel History for Daily/);
     assert.match(printed[0], /Cost Per Litre/);
-    assert.match(printed[0], />10\.500</);  // the volume with three decimals, as on the screen
+    // Volumes with two decimals, unit prices with three, as the register shows them.
+    assert.match(printed[0], />10\.50</);
+    assert.match(printed[0], />3\.199</);
     assert.match(printed[0], />Shell</);
   });
 

@@ -374,9 +374,24 @@ describe("the vehicle information page", () => {
       await eventually(async () => (await page.locator("#serviceitems tbody tr").count()) > 1, "the generic plan");
       const rows = (await page.locator("#serviceitems tbody tr").count()) - 1;
       await page.click("#SaveVehicle");
+      // A name another car has: refused; the box comes back with it selected, so that what is
+      // typed next replaces it.
       const name = await dialog(app.page);
-      await name.fill("#CarName", "Weekend");
-      await name.click("#ButtonOK");
+      await name.click("#CarName");
+      await app.page.keyboard.type("Daily");
+      await app.page.keyboard.press("Enter");
+      const used = await dialogWith(app, /that vehicle name has already been used/, "the name refused");
+      await used.click("#ButtonOK");
+      const again = await eventually(async () => {
+        const box = await dialog(app.page, 1000).catch(() => null);
+        return box && (await box.title()) === "Vehicle Name" && (await box.inputValue("#CarName")) === "Daily" ? box : null;
+      }, "the name box again");
+      await eventually(() => again.evaluate(() => {
+        const field = document.activeElement;
+        return field.id === "CarName" && field.selectionStart === 0 && field.selectionEnd === field.value.length;
+      }), "the refused name selected");
+      await app.page.keyboard.type("Weekend");
+      await app.page.keyboard.press("Enter");
       const another = await dialogWith(app, /Would you like to add another car/, "the add-another question");
       await another.click("#ButtonCancel");
       await eventually(async () => (await (await workspace(app)).title()) === "Home Page", "the home page");

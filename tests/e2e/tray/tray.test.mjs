@@ -30,7 +30,7 @@ function sleep(ms) {
 async function waitFor(what, check, timeout = 10000) {
   const deadline = Date.now() + timeout;
   for (;;) {
-    const value = check();
+    const value = await check();
     if (value) return value;
     if (Date.now() > deadline) throw new Error("waited in vain for " + what);
     await sleep(25);
@@ -307,7 +307,7 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   assert.equal(await frame2.locator("#reminders tr.listrow").count(), 3);
 
   // Help > About shows the companion's about box with the build's version and its banner; the
-  // web site's link leaves it open, OK closes it.
+  // web site's link leaves it open; it opens with OK focused.
   await window2.locator("#jv-menubar .jv-menu > button", { hasText: "Help" }).click();
   await window2.locator("#jv-menubar .jv-open li button", { hasText: "About JVSystemTray..." }).click();
   const about = await shownDialog(window2);
@@ -315,7 +315,10 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   assert.equal(await about.locator("#Version").innerText(), VERSION);
   assert.ok(await about.locator(".dialogheader img").evaluate((img) => img.complete && img.naturalWidth > 0));
   assert.equal(await about.locator("a[href^='mailto:']").count(), 0);
-  await about.locator("#ButtonOK").click();
+  // It opens with OK focused, shown so: Enter closes it.
+  await waitFor("OK focused", () => about.evaluate(() =>
+    document.activeElement.id === "ButtonOK" && document.activeElement.matches(":focus-visible")));
+  await window2.keyboard.press("Enter");
   await window2.locator("dialog.jv-dialog").waitFor({ state: "detached" });
 
   // The window's File menu hides the reminders: the window goes, the companion stays.

@@ -617,6 +617,7 @@
         return false;
       case "focus":
         if (node.focus) node.focus();
+        if (op.s && node.select) node.select();
         return false;
     }
     return false;
