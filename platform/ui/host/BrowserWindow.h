@@ -21,6 +21,10 @@ struct WindowGeometry {
 // The window that shows the program: Chromium in app mode with a private profile in a new
 // temporary folder, or, when there is no Chromium, the user's default browser (xdg-open).
 //
+// The folder is the program's for as long as it runs (a lock in it says so): once the browser and
+// every process it started have ended, the folder goes. What a run could not remove (it was killed)
+// goes at the next start of either program; a folder whose program or browser still runs stays.
+//
 // The address the browser opens carries a one-time ticket. It is written into a launch page in
 // the private folder (readable by the user only) rather than onto a command line, where every
 // process could read it; the page is removed once the ticket has been used.
@@ -69,9 +73,13 @@ public:
 
     // Removes the launch page (its ticket has been used).
     void ForgetLaunchPage();
-    // Ends the browser window this object started, if it still runs, and waits for it to have ended
-    // (killing it when it does not end within kEndWait).
+    // Ends the browser window this object started, if it still runs, and waits for it and every
+    // process it started to have ended (killing them when they do not end within kEndWait).
     void Close();
+
+    // Removes the private folders in `tempDir` that earlier runs left behind: those no program
+    // holds any more and whose browser has ended.
+    static void RemoveLeftFolders(const std::string& tempDir);
 
     const std::string& folder() const { return folder_; }
     Kind kind() const { return kind_; }
@@ -82,6 +90,10 @@ private:
     Geometry geometry_{false};
     Kind kind_ = Kind::None;
     pid_t pid_ = 0;
+    // The process group the browser leads, its helpers with it (0: none started).
+    pid_t group_ = 0;
+    // The lock on the folder, held while this object has it.
+    int lockFd_ = -1;
     unsigned watch_ = 0;
     std::function<void()> onClosed_;
 };
