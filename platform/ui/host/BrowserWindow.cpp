@@ -186,6 +186,21 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
 
 }  // namespace
 
+WindowGeometry FitInside(const WindowGeometry& window, const ScreenArea& screen) {
+    if (window.maximized || screen.width <= 0 || screen.height <= 0) return window;
+    // In 64 bits: the numbers come from a stored setting or the window, and may be anything.
+    const auto fit = [](int at, int size, int screenAt, int screenSize, int& outAt, int& outSize) {
+        const std::int64_t fitted = std::clamp<std::int64_t>(size, 1, screenSize);
+        const std::int64_t last = static_cast<std::int64_t>(screenAt) + screenSize - fitted;
+        outAt = static_cast<int>(std::clamp<std::int64_t>(at, screenAt, last));
+        outSize = static_cast<int>(fitted);
+    };
+    WindowGeometry fitted = window;
+    fit(window.left, window.width, screen.left, screen.width, fitted.left, fitted.width);
+    fit(window.top, window.height, screen.top, screen.height, fitted.top, fitted.height);
+    return fitted;
+}
+
 BrowserWindow::~BrowserWindow() {
     Close();
     if (!folder_.empty()) RemoveFolder(folder_);

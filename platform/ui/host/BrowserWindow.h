@@ -18,6 +18,18 @@ struct WindowGeometry {
     int height = 768;
 };
 
+// The part of a screen that windows may take (pixels).
+struct ScreenArea {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// `window` moved, and made smaller where it is larger, to lie inside `screen`. A maximised window,
+// or a screen of no size, is left as it is.
+WindowGeometry FitInside(const WindowGeometry& window, const ScreenArea& screen);
+
 // The window that shows the program: Chromium in app mode with a private profile in a new
 // temporary folder, or, when there is no Chromium, the user's default browser (xdg-open).
 //
@@ -62,6 +74,7 @@ public:
     static bool CanOpen(std::string* reason);
 
     void SetGeometry(const Geometry& geometry) { geometry_ = geometry; }
+    const Geometry& geometry() const { return geometry_; }
     // The launch page: a document that sends the browser on to `url`.
     static std::string LaunchPage(const std::string& url);
     // "scheme://host[:port]" of an address, or "" when it has no host.

@@ -209,6 +209,44 @@ TEST(BrowserWindow, TheProfileStartsWithTheClipboardGrantedToTheProgramsOriginAn
     EXPECT_EQ(prefs.find("0123456789abcdef"), std::string::npos) << prefs;
 }
 
+// A window placed where it was closed, on a screen smaller or placed otherwise than that one.
+TEST(BrowserWindow, AWindowIsFittedInsideTheScreenItOpensOn) {
+    constexpr int kMax = 2147483647;
+    constexpr int kMin = -2147483647 - 1;
+    struct Case {
+        const char* what;
+        WindowGeometry window;
+        ScreenArea screen;
+        WindowGeometry fitted;
+    };
+    const Case cases[] = {
+        {"inside", {false, 100, 50, 800, 600}, {0, 0, 1050, 880}, {false, 100, 50, 800, 600}},
+        {"larger than the screen", {false, 10, 10, 1060, 890}, {0, 0, 1050, 880}, {false, 0, 0, 1050, 880}},
+        {"past the right and bottom edges",
+         {false, 900, 700, 400, 300},
+         {0, 0, 1050, 880},
+         {false, 650, 580, 400, 300}},
+        {"left of and above the screen", {false, -300, -20, 400, 300}, {0, 0, 1050, 880}, {false, 0, 0, 400, 300}},
+        {"a screen beside another", {false, 0, 0, 800, 600}, {1920, 24, 1280, 1000}, {false, 1920, 24, 800, 600}},
+        {"absurd numbers", {false, kMax, kMin, kMax, kMax}, {0, 0, 1050, 880}, {false, 0, 0, 1050, 880}},
+        {"absurd numbers, a screen far off",
+         {false, kMin, kMax, kMax, 10},
+         {-5000, -3000, 1000, 800},
+         {false, -5000, -2210, 1000, 10}},
+        {"maximised", {true, 10, 10, 1060, 890}, {0, 0, 1050, 880}, {true, 10, 10, 1060, 890}},
+        {"no screen known", {false, 10, 10, 1060, 890}, {0, 0, 0, 0}, {false, 10, 10, 1060, 890}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const WindowGeometry fitted = FitInside(c.window, c.screen);
+        EXPECT_EQ(fitted.maximized, c.fitted.maximized);
+        EXPECT_EQ(fitted.left, c.fitted.left);
+        EXPECT_EQ(fitted.top, c.fitted.top);
+        EXPECT_EQ(fitted.width, c.fitted.width);
+        EXPECT_EQ(fitted.height, c.fitted.height);
+    }
+}
+
 TEST(BrowserWindow, OriginOfAnAddress) {
     const struct {
         const char* url;
