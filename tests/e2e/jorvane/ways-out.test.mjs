@@ -369,8 +369,14 @@ async function startRun(row, display) {
     await frame(app.page, "main_navcarlist");
     folder = readFileSync(join(home.root, "browser-profile"), "utf8").trim().replace(/\/profile$/, "");
     // What an earlier run left (a killed one) has gone; only this run's own folders are there.
-    const socket = dirname(readlinkSync(join(folder, "profile/SingletonSocket")));
-    assert.deepEqual(browserFolders(display.tmp).sort(), [folder, socket].sort());
+    try {
+      const socket = dirname(readlinkSync(join(folder, "profile/SingletonSocket")));
+      assert.deepEqual(browserFolders(display.tmp).sort(), [folder, socket].sort());
+    } catch (error) {
+      await app.kill({ check: false });
+      home.remove();
+      throw error;
+    }
   } else {
     app = await startJorvane(home, { env });
   }
