@@ -322,9 +322,10 @@ int CJorvaneApp::Run(int argc, char** argv) {
             break;
     }
 
-    // From here SIGTERM and SIGINT close the program in order, also while it waits for another
-    // program's lock on the user's file (the wait gives up and the loop hears of the stop).
-    jv::stop::Catch({SIGTERM, SIGINT});
+    // From here SIGTERM, SIGINT and SIGHUP (the terminal it was started from closed) close the
+    // program in order, also while it waits for another program's lock on the user's file (the
+    // wait gives up and the loop hears of the stop).
+    jv::stop::Catch({SIGTERM, SIGINT, SIGHUP});
     CCrashHandler::Install();
     // A fixed "today" for the end-to-end tests ("JV_NOW=2026-03-15"); a text that does
     // not read as a date leaves the real clock.

@@ -1,7 +1,5 @@
 #include "mainapp/MainFrame.h"
 
-#include <algorithm>
-
 #include "platform/base/Profile.h"
 #include "platform/ui/BrowserHost.h"
 #include "shared/core/TraceLog.h"
@@ -48,11 +46,14 @@ void CMainFrame::WriteWindowPlacement(const WindowPlacement& placement) {
 jv::ui::host::BrowserWindow::Geometry CMainFrame::GeometryOf(const WindowPlacement& placement) {
     jv::ui::host::BrowserWindow::Geometry geometry;
     geometry.maximized = placement.showCmd == WindowPlacement::kShowMaximized;
-    // A rectangle too small to use (or upside down) opens at a size one can work in.
-    geometry.left = placement.left;
-    geometry.top = placement.top;
-    geometry.width = std::max(placement.right - placement.left, 400);
-    geometry.height = std::max(placement.bottom - placement.top, 300);
+    // A rectangle too small to use (or upside down) opens at a size one can work in; one of
+    // numbers no screen has, at the farthest place and largest size a window may have.
+    geometry.left = WindowPlacement::Clamped(placement.left);
+    geometry.top = WindowPlacement::Clamped(placement.top);
+    geometry.width = WindowPlacement::Clamped(static_cast<long long>(placement.right) - placement.left, 400,
+                                              WindowPlacement::kFarthest);
+    geometry.height = WindowPlacement::Clamped(static_cast<long long>(placement.bottom) - placement.top, 300,
+                                               WindowPlacement::kFarthest);
     return geometry;
 }
 
@@ -79,10 +80,10 @@ void CMainFrame::OnClose(const ShownBounds& bounds) {
     const bool hadPlacement = ReadWindowPlacement(stored);
     WindowPlacement placement = hadPlacement ? stored : WindowPlacement{};
     const auto takeRectangle = [&placement, &bounds] {
-        placement.left = bounds.left;
-        placement.top = bounds.top;
-        placement.right = bounds.left + bounds.width;
-        placement.bottom = bounds.top + bounds.height;
+        placement.left = WindowPlacement::Clamped(bounds.left);
+        placement.top = WindowPlacement::Clamped(bounds.top);
+        placement.right = placement.left + WindowPlacement::Clamped(bounds.width, 0, WindowPlacement::kFarthest);
+        placement.bottom = placement.top + WindowPlacement::Clamped(bounds.height, 0, WindowPlacement::kFarthest);
     };
     if (bounds.minimized) {
         // A window closed while minimised opens shown; one minimised from maximised, maximised.

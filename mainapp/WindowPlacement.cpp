@@ -1,6 +1,11 @@
 #include "mainapp/WindowPlacement.h"
 
+#include <algorithm>
 #include <cstdio>
+
+int WindowPlacement::Clamped(long long value, int lowest, int highest) {
+    return static_cast<int>(std::clamp<long long>(value, lowest, highest));
+}
 
 bool WindowPlacement::Parse(const std::string& text, WindowPlacement& out) {
     if (text.empty()) return false;

@@ -13,6 +13,11 @@ struct WindowPlacement {
     // The window goes back to maximised when it is restored from the taskbar.
     static constexpr unsigned kRestoreToMaximized = 2;
 
+    // How far from the screen's origin a window may stand, and how large it may be (pixels): no
+    // screen is that large, and numbers beyond (stored, or sent by the window) are taken as this.
+    static constexpr int kFarthest = 100000;
+    static int Clamped(long long value, int lowest = -kFarthest, int highest = kFarthest);
+
     unsigned flags = 0;
     unsigned showCmd = kShowNormal;
     int minX = -1;

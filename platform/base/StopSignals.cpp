@@ -36,6 +36,9 @@ bool Catch(std::initializer_list<int> signals) {
     if (!MakePipe()) return false;
     bool all = true;
     for (const int signal : signals) {
+        // A program started to outlive its terminal (nohup) keeps ignoring the hang-up.
+        struct sigaction current {};
+        if (signal == SIGHUP && sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
         struct sigaction action {};
         action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);

@@ -209,6 +209,57 @@ TEST(WindowPos, TheWindowOpensWhereItClosed) {
     EXPECT_FALSE(frame.ActivateFrame(WindowPlacement::kShow).maximized);
 }
 
+// Numbers no screen has, stored or reported by the window, are taken as the farthest place and
+// the largest size a window may have: nothing overflows, and what is stored reads back sane.
+TEST(WindowPos, AbsurdBoundsAreClampedToAPlaceAWindowCanHave) {
+    IsolatedHome home;
+    jv::ui::Loop loop;
+    jv::ui::FakeHost host(loop);
+    jv::Profile profile("Jorvane");
+    CMainFrame frame(host, profile);
+    constexpr int kMax = 2147483647;
+    constexpr int kMin = -2147483647 - 1;
+    constexpr int kFar = WindowPlacement::kFarthest;
+
+    struct Stored {
+        const char* text;
+        int left, top, width, height;
+    };
+    const Stored stored[] = {
+        {"0,1,-1,-1,-1,-1,10,20,1070,910", 10, 20, 1060, 890},
+        {"0,1,-1,-1,-1,-1,-2147483648,-2147483648,2147483647,2147483647", -kFar, -kFar, kFar, kFar},
+        {"0,1,-1,-1,-1,-1,2147483647,2147483647,-2147483648,-2147483648", kFar, kFar, 400, 300},
+        {"0,1,-1,-1,-1,-1,2147483647,0,2147483647,600", kFar, 0, 400, 600},
+    };
+    for (const Stored& c : stored) {
+        SCOPED_TRACE(c.text);
+        profile.WriteProfileString("Settings", "WindowPos", c.text);
+        const auto geometry = frame.ActivateFrame();
+        EXPECT_FALSE(geometry.maximized);
+        EXPECT_EQ(geometry.left, c.left);
+        EXPECT_EQ(geometry.top, c.top);
+        EXPECT_EQ(geometry.width, c.width);
+        EXPECT_EQ(geometry.height, c.height);
+    }
+
+    struct Sent {
+        CMainFrame::ShownBounds closed;
+        const char* stored;
+    };
+    const Sent sent[] = {
+        {{40, 50, 900, 700, false, false, true}, "0,1,-1,-1,-1,-1,40,50,940,750"},
+        {{kMax, kMax, kMax, kMax, false, false, true}, "0,1,-1,-1,-1,-1,100000,100000,200000,200000"},
+        {{kMin, kMin, kMax, kMax, false, false, true}, "0,1,-1,-1,-1,-1,-100000,-100000,0,0"},
+        {{kMax, kMin, kMin, kMin, false, false, true}, "0,1,-1,-1,-1,-1,100000,-100000,100000,-100000"},
+    };
+    for (const Sent& c : sent) {
+        SCOPED_TRACE(c.stored);
+        profile.WriteProfileString("Settings", "WindowPos", "");
+        frame.OnClose(c.closed);
+        EXPECT_EQ(profile.GetProfileString("Settings", "WindowPos"), c.stored);
+    }
+}
+
 TEST(WindowPos, TheConnectionPaneChangesOnlyWithTheState) {
     IsolatedHome home;
     jv::ui::Loop loop;

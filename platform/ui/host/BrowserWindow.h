@@ -18,8 +18,24 @@ struct WindowGeometry {
     int height = 768;
 };
 
+// The part of a screen that windows may take (pixels).
+struct ScreenArea {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// `window` moved, and made smaller where it is larger, to lie inside `screen`. A maximised window,
+// or a screen of no size, is left as it is.
+WindowGeometry FitInside(const WindowGeometry& window, const ScreenArea& screen);
+
 // The window that shows the program: Chromium in app mode with a private profile in a new
 // temporary folder, or, when there is no Chromium, the user's default browser (xdg-open).
+//
+// The folder is the program's for as long as it runs (a lock in it says so): once the browser and
+// every process it started have ended, the folder goes. What a run could not remove (it was killed)
+// goes at the next start of either program; a folder whose program or browser still runs stays.
 //
 // The address the browser opens carries a one-time ticket. It is written into a launch page in
 // the private folder (readable by the user only) rather than onto a command line, where every
@@ -58,6 +74,7 @@ public:
     static bool CanOpen(std::string* reason);
 
     void SetGeometry(const Geometry& geometry) { geometry_ = geometry; }
+    const Geometry& geometry() const { return geometry_; }
     // The launch page: a document that sends the browser on to `url`.
     static std::string LaunchPage(const std::string& url);
     // "scheme://host[:port]" of an address, or "" when it has no host.
@@ -69,9 +86,13 @@ public:
 
     // Removes the launch page (its ticket has been used).
     void ForgetLaunchPage();
-    // Ends the browser window this object started, if it still runs, and waits for it to have ended
-    // (killing it when it does not end within kEndWait).
+    // Ends the browser window this object started, if it still runs, and waits for it and every
+    // process it started to have ended (killing them when they do not end within kEndWait).
     void Close();
+
+    // Removes the private folders in `tempDir` that earlier runs left behind: those no program
+    // holds any more and whose browser has ended.
+    static void RemoveLeftFolders(const std::string& tempDir);
 
     const std::string& folder() const { return folder_; }
     Kind kind() const { return kind_; }
@@ -82,6 +103,10 @@ private:
     Geometry geometry_{false};
     Kind kind_ = Kind::None;
     pid_t pid_ = 0;
+    // The process group the browser leads, its helpers with it (0: none started).
+    pid_t group_ = 0;
+    // The lock on the folder, held while this object has it.
+    int lockFd_ = -1;
     unsigned watch_ = 0;
     std::function<void()> onClosed_;
 };

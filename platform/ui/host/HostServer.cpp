@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "platform/base/BrowserVersion.h"
@@ -54,6 +56,135 @@ std::string AddressText(GSocketAddress* address, int* port) {
     return result;
 }
 
+// Follows the frames a window sends and counts the size of each message over all its fragments.
+// libsoup caps each frame and would otherwise put any number of fragments together.
+class MessageSizeCount {
+public:
+    explicit MessageSizeCount(uint64_t cap) : cap_(cap) {}
+
+    // Takes the next bytes from the window; false once a message has grown past the cap.
+    bool Take(const uint8_t* data, size_t size) {
+        while (size > 0 && !over_) {
+            if (payloadLeft_ > 0) {
+                const size_t skipped = static_cast<size_t>(std::min<uint64_t>(payloadLeft_, size));
+                payloadLeft_ -= skipped;
+                data += skipped;
+                size -= skipped;
+                continue;
+            }
+            head_[headSize_++] = *data++;
+            --size;
+            if (headSize_ < 2 || headSize_ < HeadLength()) continue;
+            const uint64_t length = PayloadLength();
+            const int opcode = head_[0] & 0x0f;
+            // Control frames (8 and up) may come between the fragments; they count for nothing.
+            if (opcode < 8) {
+                const uint64_t before = opcode == 0 ? message_ : 0;
+                if (length > cap_ || before > cap_ - length) over_ = true;
+                message_ = before + length;
+            }
+            payloadLeft_ = length;
+            headSize_ = 0;
+        }
+        return !over_;
+    }
+
+private:
+    size_t HeadLength() const {
+        const int length = head_[1] & 0x7f;
+        return 2 + (length == 126 ? 2 : length == 127 ? 8 : 0) + ((head_[1] & 0x80) ? 4 : 0);
+    }
+    uint64_t PayloadLength() const {
+        const int length = head_[1] & 0x7f;
+        if (length < 126) return static_cast<uint64_t>(length);
+        uint64_t value = 0;
+        for (size_t i = 0; i < (length == 126 ? 2u : 8u); ++i) value = (value << 8) | head_[2 + i];
+        return value;
+    }
+
+    uint64_t cap_;
+    uint8_t head_[14] = {};
+    size_t headSize_ = 0;
+    uint64_t payloadLeft_ = 0;
+    uint64_t message_ = 0;
+    bool over_ = false;
+};
+
+}  // namespace
+}  // namespace jv::ui::host
+
+// The count as a stream converter that passes every byte on unchanged, so that it sits between the
+// socket and libsoup's reading of it, and fails the reading once a message is too large.
+struct JvMessageCap {
+    GObject parent;
+    jv::ui::host::MessageSizeCount* count;
+};
+struct JvMessageCapClass {
+    GObjectClass parent;
+};
+
+static void jv_message_cap_converter_init(GConverterIface* iface);
+G_DEFINE_TYPE_WITH_CODE(JvMessageCap, jv_message_cap, G_TYPE_OBJECT,
+                        G_IMPLEMENT_INTERFACE(G_TYPE_CONVERTER, jv_message_cap_converter_init))
+
+static void jv_message_cap_finalize(GObject* object) {
+    delete reinterpret_cast<JvMessageCap*>(object)->count;
+    G_OBJECT_CLASS(jv_message_cap_parent_class)->finalize(object);
+}
+
+static void jv_message_cap_class_init(JvMessageCapClass* klass) {
+    G_OBJECT_CLASS(klass)->finalize = jv_message_cap_finalize;
+}
+
+static void jv_message_cap_init(JvMessageCap* self) {
+    self->count = nullptr;
+}
+
+static GConverterResult jv_message_cap_convert(GConverter* converter, const void* in, gsize inSize, void* out,
+                                               gsize outSize, GConverterFlags flags, gsize* read, gsize* written,
+                                               GError** error) {
+    auto* self = reinterpret_cast<JvMessageCap*>(converter);
+    const gsize size = std::min(inSize, outSize);
+    if (size == 0 && inSize > 0) {
+        g_set_error_literal(error, G_IO_ERROR, G_IO_ERROR_NO_SPACE, "no room");
+        return G_CONVERTER_ERROR;
+    }
+    if (!self->count->Take(static_cast<const uint8_t*>(in), size)) {
+        g_set_error(error, G_IO_ERROR, G_IO_ERROR_MESSAGE_TOO_LARGE, "a message of the window is larger than %d MiB",
+                    static_cast<int>(jv::ui::host::kMaxMessageSize >> 20));
+        return G_CONVERTER_ERROR;
+    }
+    if (size > 0) std::memcpy(out, in, size);
+    *read = size;
+    *written = size;
+    if (size == inSize && (flags & G_CONVERTER_INPUT_AT_END)) return G_CONVERTER_FINISHED;
+    if (size == inSize && (flags & G_CONVERTER_FLUSH)) return G_CONVERTER_FLUSHED;
+    return G_CONVERTER_CONVERTED;
+}
+
+static void jv_message_cap_reset(GConverter*) {}
+
+static void jv_message_cap_converter_init(GConverterIface* iface) {
+    iface->convert = jv_message_cap_convert;
+    iface->reset = jv_message_cap_reset;
+}
+
+namespace jv::ui::host {
+namespace {
+
+// The window's side of the connection with the cap applied to what it reads. The socket's own
+// stream is closed when libsoup closes this one.
+GIOStream* CappedStream(GIOStream* base) {
+    auto* cap = static_cast<JvMessageCap*>(g_object_new(jv_message_cap_get_type(), nullptr));
+    cap->count = new MessageSizeCount(static_cast<uint64_t>(kMaxMessageSize));
+    GInputStream* input = g_converter_input_stream_new(g_io_stream_get_input_stream(base), G_CONVERTER(cap));
+    GIOStream* capped = g_simple_io_stream_new(input, g_io_stream_get_output_stream(base));
+    g_object_unref(input);
+    g_object_unref(cap);
+    g_object_set_data_full(G_OBJECT(capped), "jv-socket", g_object_ref(base), g_object_unref);
+    return capped;
+}
+
 // A request that waits for the UI loop. `finished` turns true when the client went away first.
 struct PendingRequest {
     SoupServerMessage* msg = nullptr;
@@ -92,7 +223,7 @@ void HostServer::Start() {
     soup_server_add_early_handler(server_, nullptr, &HostServer::OnEarly, this, nullptr);
     soup_server_add_early_handler(server_, kSocketPath, &HostServer::OnEarly, this, nullptr);
     soup_server_add_handler(server_, nullptr, &HostServer::OnRequest, this, nullptr);
-    soup_server_add_websocket_handler(server_, kSocketPath, nullptr, nullptr, &HostServer::OnWebSocket, this, nullptr);
+    soup_server_add_handler(server_, kSocketPath, &HostServer::OnSocketRequest, this, nullptr);
     if (limits_.connections == 0) limits_.connections = DefaultConnectionLimit();
     if (limits_.perClient == 0) limits_.perClient = std::max<size_t>(limits_.connections / 2, 1);
 
@@ -398,8 +529,37 @@ void HostServer::OnRequest(SoupServer*, SoupServerMessage* msg, const char* path
     });
 }
 
-void HostServer::OnWebSocket(SoupServer*, SoupServerMessage*, const char*, SoupWebsocketConnection* connection,
-                             void* self) {
+void HostServer::OnSocketRequest(SoupServer*, SoupServerMessage* msg, const char*, GHashTable*, void* self) {
+    // The upgrade is made here rather than by libsoup's own WebSocket handler, so that what the
+    // window sends passes the count of CappedStream (and comes uncompressed, which that count needs).
+    GList* extensions = nullptr;
+    if (!soup_websocket_server_process_handshake(msg, nullptr, nullptr, nullptr, &extensions)) return;
+    g_list_free_full(extensions, g_object_unref);
+    g_signal_connect(msg, "wrote-informational", G_CALLBACK(+[](SoupServerMessage* upgraded, gpointer data) {
+                         g_object_ref(upgraded);
+                         GIOStream* socket = soup_server_message_steal_connection(upgraded);
+                         GIOStream* capped = CappedStream(socket);
+                         const char* origin =
+                             soup_message_headers_get_one(soup_server_message_get_request_headers(upgraded), "Origin");
+                         SoupWebsocketConnection* connection =
+                             soup_websocket_connection_new(capped, soup_server_message_get_uri(upgraded),
+                                                           SOUP_WEBSOCKET_CONNECTION_SERVER, origin, nullptr, nullptr);
+                         // The socket ends with the connection (not only once the last reference goes).
+                         g_signal_connect_object(connection, "closed",
+                                                 G_CALLBACK(+[](SoupWebsocketConnection*, gpointer s) {
+                                                     g_io_stream_close(G_IO_STREAM(s), nullptr, nullptr);
+                                                 }),
+                                                 socket, static_cast<GConnectFlags>(0));
+                         OnWebSocket(connection, data);
+                         g_object_unref(connection);
+                         g_object_unref(capped);
+                         g_object_unref(socket);
+                         g_object_unref(upgraded);
+                     }),
+                     self);
+}
+
+void HostServer::OnWebSocket(SoupWebsocketConnection* connection, void* self) {
     auto* server = static_cast<HostServer*>(self);
     if (server->window_ != nullptr) {
         soup_websocket_connection_close(connection, SOUP_WEBSOCKET_CLOSE_POLICY_VIOLATION, "window already open");

@@ -123,8 +123,8 @@ private:
     void Warn(const std::string& message) const;
     static void OnEarly(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*, void* self);
     static void OnRequest(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*, void* self);
-    static void OnWebSocket(SoupServer*, SoupServerMessage*, const char*, SoupWebsocketConnection* connection,
-                            void* self);
+    static void OnSocketRequest(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*, void* self);
+    static void OnWebSocket(SoupWebsocketConnection* connection, void* self);
     void Refuse(SoupServerMessage* msg, int status);
     void HandOver(SoupServerMessage* msg);
     void AddSecurityHeaders(SoupServerMessage* msg, Caching caching = Caching::None) const;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -845,11 +846,16 @@ void WebHost::RaiseWindow() {
 }
 
 void WebHost::OnBounds(const json& message) {
+    // Numbers past what an int holds are taken as the nearest it holds.
+    const auto whole = [&message](const char* name) {
+        return static_cast<int>(std::clamp<int64_t>(Number(message, name), std::numeric_limits<int>::min(),
+                                                    std::numeric_limits<int>::max()));
+    };
     WindowBounds bounds;
-    bounds.left = static_cast<int>(Number(message, "x"));
-    bounds.top = static_cast<int>(Number(message, "y"));
-    bounds.width = static_cast<int>(Number(message, "w"));
-    bounds.height = static_cast<int>(Number(message, "h"));
+    bounds.left = whole("x");
+    bounds.top = whole("y");
+    bounds.width = whole("w");
+    bounds.height = whole("h");
     const auto flag = [&message](const char* key) {
         const auto found = message.find(key);
         return found != message.end() && found->is_boolean() && found->get<bool>();
@@ -860,6 +866,25 @@ void WebHost::OnBounds(const json& message) {
     if (!bounds.known) return;
     const bool resized = bounds.width != bounds_.width || bounds.height != bounds_.height;
     bounds_ = bounds;
+    // A window placed where it was closed, on a screen smaller than that one (or placed otherwise),
+    // comes into the screen once as it opens; where the user puts it later is the user's choice.
+    const ScreenArea screen{whole("sx"), whole("sy"), whole("sw"), whole("sh")};
+    if (!placeChecked_ && screen.width > 0 && screen.height > 0) {
+        placeChecked_ = true;
+        // Whether it is maximised is what it was opened as: a window over the whole screen looks so too.
+        const WindowGeometry shown{window_.geometry().maximized || bounds.minimized, bounds.left, bounds.top,
+                                   bounds.width, bounds.height};
+        const WindowGeometry fitted = FitInside(shown, screen);
+        if (fitted.left != shown.left || fitted.top != shown.top || fitted.width != shown.width ||
+            fitted.height != shown.height) {
+            Send(
+                json{{"t", "place"}, {"x", fitted.left}, {"y", fitted.top}, {"w", fitted.width}, {"h", fitted.height}});
+            bounds_.left = fitted.left;
+            bounds_.top = fitted.top;
+            bounds_.width = fitted.width;
+            bounds_.height = fitted.height;
+        }
+    }
     if (resized && events_ != nullptr) {
         events_->OnWindowResized(static_cast<int>(Number(message, "iw")), static_cast<int>(Number(message, "ih")));
     }

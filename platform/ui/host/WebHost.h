@@ -275,6 +275,7 @@ private:
     std::string title_;  // the caption and the status panes, sent again to a window that comes back
     std::map<int, nlohmann::json> panes_;
     WindowBounds bounds_;
+    bool placeChecked_ = false;  // the window's first place was fitted inside its screen
     std::vector<Menu> menus_;
     std::vector<Accelerator> accelerators_;
     std::chrono::milliseconds grace_{3000};

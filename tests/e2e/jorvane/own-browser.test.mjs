@@ -89,8 +89,9 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
       }
       const home = jorvaneHome({ webUrl: soap.host });
       // A first start opens the window maximised; the virtual display has no window manager to do
-      // that, so the window is placed over the whole screen instead.
-      home.writeSettings({ WindowPos: `0,1,-1,-1,-1,-1,0,0,${width},${height}` });
+      // that, so the window is placed as one closed on a larger screen instead (10 pixels in, and
+      // larger than this screen): it comes inside this screen, over the whole of it.
+      home.writeSettings({ WindowPos: `0,1,-1,-1,-1,-1,10,10,${width + 20},${height + 20}` });
       const shot = async (app, name) => {
         app.checkProblems();
         if (SHOTS) await app.page.screenshot({ path: `${SHOTS}/${width}x${height}-${name}.png` });
@@ -98,6 +99,11 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
       try {
         const app = await startJorvaneHeaded(home, display);
         const welcome = await findDialog(app, /Is this your first time using Jorvane/, "the welcome");
+        const place = () => app.page.evaluate(() => [screenX, screenY, outerWidth, outerHeight]);
+        await eventually(async () => {
+          const [x, y, w, h] = await place();
+          return x >= 0 && y >= 0 && x + w <= width && y + h <= height;
+        }, "the window inside the screen", 5000).catch(async () => assert.fail("the window at " + await place()));
         const shown = await app.page.evaluate(() => window.outerWidth);
         assert.ok(shown >= width - 2 && shown <= width, "the window fills the screen's width: " + shown);
         await shot(app, "1-welcome");

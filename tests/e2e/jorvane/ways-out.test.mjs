@@ -7,6 +7,9 @@
 // The registers are typed in the window the program starts itself (headed, on an Xvfb of the
 // test's); the other pages in a headless window.
 import assert from "node:assert/strict";
+import { existsSync, mkdtempSync, readdirSync, readFileSync, readlinkSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { dirname, join } from "node:path";
 import { after, before, describe, test } from "node:test";
 import {
   answerBrowser, chooseMenu, dialog, eventually, frame, jorvaneHome, openRegister, quickStartToTheVehiclePage, startJorvane,
@@ -105,7 +108,7 @@ const REGISTER_CELLS = {
 // The pages, each with its typing and what the database holds untouched and with the typing
 // stored once (as the page's own save stores it). `cells`: each way out and what it keeps:
 // "stores" (ends with the typing stored once), "ends" (ends with nothing stored), "keeps" (the
-// window and the typing stay, nothing stored).
+// window and the typing stay, nothing stored), "lost" (killed, nothing stored).
 const PAGES = [
   {
     page: "the Fuel Register",
@@ -117,7 +120,8 @@ const PAGES = [
     state: (home) => home.query("SELECT * FROM FuelPurchases ORDER BY 1") + "\n" + home.query("SELECT * FROM OdometerValues ORDER BY 1"),
     untouched: `${SEEDED_FILL_UP}\n${SEEDED_READING}`,
     stored: `${SEEDED_FILL_UP}\n2|${CAR}|46365.0|12300.0|300.0||-1|10.0|3.1||M||31.0\n${SEEDED_READING}\n2|${CAR}|46365.0|12300.0`,
-    cells: REGISTER_CELLS,
+    // The program killed goes first: what it leaves is for the next start to clear.
+    cells: { "the program killed": "lost", ...REGISTER_CELLS, SIGHUP: "stores" },
   },
   {
     page: "the Service Register",
@@ -330,8 +334,42 @@ const WAYS = {
   "Home in the navigation bar, Cancel": homeCancelled,
   SIGTERM: (app) => app.child.kill("SIGTERM"),
   "SIGINT while the plan row's question is open": stopWhilePlanRowAsks,
+  // As when the terminal the program was started from closes.
+  SIGHUP: (app) => app.child.kill("SIGHUP"),
   "the browser killed": async (app) => process.kill(await browserPid(app), "SIGKILL"),
+  "the program killed": (app) => app.child.kill("SIGKILL"),
 };
+
+// The private folders of the program's browsers in the temporary folder `tmp`, and those of the
+// browsers' own sockets.
+function browserFolders(tmp) {
+  return readdirSync(tmp).filter((name) => /^(jorvane-|org\.chromium\.)/.test(name)).map((name) => join(tmp, name));
+}
+
+// The processes whose command line names `folder` (the browser the program started there).
+function processesUsing(folder) {
+  const found = [];
+  for (const pid of readdirSync("/proc").filter((name) => /^\d+$/.test(name))) {
+    try {
+      if (readFileSync(`/proc/${pid}/cmdline`, "utf8").includes(folder)) found.push(pid);
+    } catch {
+      // The process ended meanwhile.
+    }
+  }
+  return found;
+}
+
+// What the program's browser left once the program has ended: no process of it runs on, and its
+// private folder is gone (after a kill of the program it stays for the next start to remove).
+async function checkBrowserGone(run, killed) {
+  const folder = run.folder;
+  await eventually(() => processesUsing(folder).length === 0, "the browser's processes ended: " + processesUsing(folder).join(" "));
+  if (killed) {
+    assert.ok(existsSync(folder), "a killed program's folder stays until the next start");
+  } else {
+    assert.deepEqual(browserFolders(run.tmp), [], "nothing of the program's left in the temporary folder");
+  }
+}
 
 // What a way out left: the program running or ended, the window and its typing, the database.
 async function checkOutcome(app, row, run, outcome) {
@@ -346,8 +384,13 @@ async function checkOutcome(app, row, run, outcome) {
     await eventually(() => row.state(app.home) === row.stored, "the entry stored by the page");
     await sleep(500);
     assert.equal(row.state(app.home), row.stored, "stored once, as typed");
+  } else if (outcome === "lost") {
+    assert.deepEqual(await ending(app), { code: null, signal: "SIGKILL" });
+    assert.equal(row.state(app.home), row.untouched, "nothing stored");
+    if (run.tmp) await checkBrowserGone(run, true);
   } else {
     assert.deepEqual(await ending(app), { code: 0, signal: null }, "the program ends with status 0");
+    if (run.tmp) await checkBrowserGone(run, false);
     assert.equal(row.state(app.home), outcome === "stores" ? row.stored : row.untouched,
       outcome === "stores" ? "stored once, as the page's own save stores it" : "nothing stored");
   }
@@ -368,14 +411,26 @@ async function startRun(row, display) {
   home.seed(row.newDatabase ? "UPDATE Prefs SET Internet = 1;" : GARAGE + (row.seed ?? ""));
   const env = { JV_NOW: TODAY };
   let app;
+  let folder;
   if (display) {
     home.writeSettings({ WindowPos: `0,1,-1,-1,-1,-1,0,0,${display.width},${display.height}` });
-    app = await startJorvaneHeaded(home, display, { env });
+    // The runs of a page share a temporary folder of the test's, to see what each leaves there.
+    app = await startJorvaneHeaded(home, display, { env: { ...env, TMPDIR: display.tmp } });
     await frame(app.page, "main_navcarlist");
+    folder = readFileSync(join(home.root, "browser-profile"), "utf8").trim().replace(/\/profile$/, "");
+    // What an earlier run left (a killed one) has gone; only this run's own folders are there.
+    try {
+      const socket = dirname(readlinkSync(join(folder, "profile/SingletonSocket")));
+      assert.deepEqual(browserFolders(display.tmp).sort(), [folder, socket].sort());
+    } catch (error) {
+      await app.kill({ check: false });
+      home.remove();
+      throw error;
+    }
   } else {
     app = await startJorvane(home, { env });
   }
-  const run = { home, app, browserChoices: [], typed: [] };
+  const run = { home, app, browserChoices: [], typed: [], tmp: display?.tmp, folder };
   run.browserAsked = answerBrowser(app, run.browserChoices);
   run.page = await row.open(app);
   for (const [selector, text] of row.fields) {
@@ -401,10 +456,13 @@ for (const row of PAGES) {
     before(async () => {
       if (!row.headed) return;
       display = await virtualDisplay(1280, 800);
-      if (display) Object.assign(display, { width: 1280, height: 800 });
+      if (display) Object.assign(display, { width: 1280, height: 800, tmp: mkdtempSync(join(tmpdir(), "jv-e2e-tmp-")) });
     });
     after(async () => {
-      if (display) await display.close();
+      if (display) {
+        await display.close();
+        rmSync(display.tmp, { recursive: true, force: true });
+      }
     });
 
     for (const ways of runsOf(row)) {

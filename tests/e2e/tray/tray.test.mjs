@@ -113,7 +113,8 @@ function makeDesktop() {
   const bin = join(home.root, "bin");
   const stubs = join(home.root, "stubs");
   const runtime = join(home.root, "runtime");
-  for (const folder of [bin, stubs, runtime]) mkdirSync(folder, { mode: 0o700 });
+  const tmp = join(home.root, "tmp");
+  for (const folder of [bin, stubs, runtime, tmp]) mkdirSync(folder, { mode: 0o700 });
   const tray = join(bin, "jvsystemtray");
   copyFileSync(TRAY, tray);
   chmodSync(tray, 0o755);
@@ -139,9 +140,11 @@ function makeDesktop() {
     JV_BROWSER: join(stubs, "chromium"),
     XDG_RUNTIME_DIR: runtime,
     JV_TRAY_FIRST_CHECK_SECONDS: "0",
+    TMPDIR: tmp,
   };
   return {
     home,
+    tmp,
     tray,
     database,
     env,
@@ -206,6 +209,11 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   const desktop = makeDesktop();
   addOverdueCar(desktop.database, "11111111-1111-1111-1111-111111111111", "Family <car>");
   addCarWithNothingDue(desktop.database, "22222222-2222-2222-2222-222222222222", "Runabout");
+  // What a window's run that was killed left in the temporary folder: its unheld lock and profile.
+  const leftBehind = join(desktop.tmp, "jorvane-Killed");
+  mkdirSync(join(leftBehind, "profile", "Default"), { recursive: true, mode: 0o700 });
+  writeFileSync(join(leftBehind, "lock"), "");
+  writeFileSync(join(leftBehind, "profile", "Default", "Preferences"), "{}");
   const tray = await desktop.start();
 
   const { service, tip } = await registeredService(watcher);
@@ -225,6 +233,8 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   const activated = spawnSync(STUB, ["activate", service], { encoding: "utf8" });
   assert.equal(activated.status, 0, activated.stderr);
   const address = await waitFor("the browser's address", () => browserAddress(desktop));
+  // The reminders window's start cleared what the killed run left.
+  assert.equal(existsSync(leftBehind), false);
   const browser = await startBrowser();
   cleanups.push(() => browser.close());
   const window = await browser.context.newPage();
@@ -327,8 +337,9 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   await window2.locator("#jv-menubar button", { hasText: "Hide" }).click();
   await waitFor("the window's close", () => !existsSync(secondFolder));
   assert.equal(tray.running(), true);
-  // The session ends: the companion closes as Exit does.
+  // The session ends: the companion closes as Exit does, leaving nothing in the temporary folder.
   assert.deepEqual(await tray.stop(), { code: 0, signal: null });
+  assert.deepEqual(readdirSync(desktop.tmp), []);
 });
 
 test("Open Jorvane starts the main program beside the companion with no arguments", async () => {

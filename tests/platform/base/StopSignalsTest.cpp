@@ -31,4 +31,18 @@ TEST(StopSignals, ACaughtSignalIsNotedAndWakesTheLoopOncePerArrival) {
     EXPECT_FALSE(jv::stop::Requested());
 }
 
+// A program started to outlive its terminal (nohup) is not ended by the hang-up; otherwise the
+// hang-up stops it as SIGTERM does.
+TEST(StopSignals, AHangUpStopsTheProgramUnlessItWasStartedToIgnoreIt) {
+    signal(SIGHUP, SIG_IGN);
+    ASSERT_TRUE(jv::stop::Catch({SIGHUP}));
+    raise(SIGHUP);
+    EXPECT_FALSE(jv::stop::Requested());
+    signal(SIGHUP, SIG_DFL);
+    ASSERT_TRUE(jv::stop::Catch({SIGHUP}));
+    raise(SIGHUP);
+    EXPECT_TRUE(jv::stop::Requested());
+    jv::stop::Reset();
+}
+
 }  // namespace

@@ -871,7 +871,8 @@
       var maximized = window.outerWidth >= screen.availWidth && window.outerHeight >= screen.availHeight;
       var bounds = { t: "bounds", x: window.screenX, y: window.screenY, w: window.outerWidth, h: window.outerHeight,
                      iw: window.innerWidth, ih: window.innerHeight, max: maximized,
-                     min: document.visibilityState === "hidden" };
+                     min: document.visibilityState === "hidden",
+                     sx: screen.availLeft || 0, sy: screen.availTop || 0, sw: screen.availWidth, sh: screen.availHeight };
       var text = JSON.stringify(bounds);
       if (text === last || !self.open) return;
       last = text;
@@ -1270,6 +1271,11 @@
         return;
       case "raise":
         window.focus();
+        return;
+      case "place":
+        // The program fits a window that opened (partly) off its screen inside it.
+        window.moveTo(message.x, message.y);
+        window.resizeTo(message.w, message.h);
         return;
       case "dialogbounds":
         this.dialogBounds(message);

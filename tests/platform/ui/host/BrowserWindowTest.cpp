@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <ctime>
 
 #include <chrono>
 
@@ -76,25 +80,99 @@ void SlowToEndBrowser(const std::string& path, const std::string& started) {
     chmod(path.c_str(), 0755);
 }
 
+// A browser whose helper (as Chromium's crash handler) goes on a moment after the browser itself
+// ended, and writes into the profile.
+void BrowserWithALateHelper(const std::string& path, const std::string& started) {
+    WriteFile(path,
+              "#!/bin/sh\n"
+              "for a in \"$@\"; do case \"$a\" in --user-data-dir=*) profile=\"${a#--user-data-dir=}\";; esac; done\n"
+              "(sleep 0.4; mkdir -p \"$profile\"; echo x > \"$profile/late\") &\n"
+              "trap 'exit 0' TERM\n"
+              "echo started > '" +
+                  started +
+                  "'\n"
+                  "while :; do sleep 0.05; done\n");
+    chmod(path.c_str(), 0755);
+}
+
 TEST(BrowserWindow, ThePrivateFolderIsRemovedOnlyOnceTheBrowserHasEnded) {
+    for (const auto browser : {&SlowToEndBrowser, &BrowserWithALateHelper}) {
+        TempDir bin;
+        TempDir temp;
+        browser(bin.File("chromium"), bin.File("started"));
+        ScopedEnv path("PATH", bin.path() + ":/usr/bin:/bin");
+        ScopedEnv tmp("TMPDIR", temp.path());
+
+        std::string folder;
+        {
+            BrowserWindow window;
+            ASSERT_EQ(window.Open(kUrl, [] {}), BrowserWindow::Kind::Chromium);
+            folder = window.folder();
+            ASSERT_TRUE(test::RunUntil([&] { return paths::FileExists(bin.File("started")); }));
+        }
+        EXPECT_FALSE(paths::FileExists(folder));
+        // Nothing the browser or its helpers wrote as they ended comes back after the folder was removed.
+        const auto start = std::chrono::steady_clock::now();
+        test::RunUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(700); }, 2);
+        EXPECT_FALSE(paths::FileExists(folder));
+    }
+}
+
+// What earlier runs left in the temporary folder goes at the next start; nothing that a running
+// copy (of either program) or a browser still uses, and nothing else of the same name.
+TEST(BrowserWindow, FoldersLeftBehindGoAtTheNextStartButNoneInUse) {
     TempDir bin;
     TempDir temp;
-    SlowToEndBrowser(bin.File("chromium"), bin.File("started"));
+    FakeBrowser(bin.File("chromium"), bin.File("args"));
+    WriteFile(bin.File("waiting"), "#!/bin/sh\nexec sleep 30\n");
+    chmod(bin.File("waiting").c_str(), 0755);
     ScopedEnv path("PATH", bin.path() + ":/usr/bin:/bin");
     ScopedEnv tmp("TMPDIR", temp.path());
 
-    std::string folder;
+    const auto folder = [&](const std::string& name) { return temp.File(name); };
+    const auto make = [&](const std::string& name, bool lock, bool profile) {
+        ASSERT_EQ(mkdir(folder(name).c_str(), 0700), 0);
+        if (lock) WriteFile(folder(name) + "/lock", "");
+        if (profile) {
+            ASSERT_EQ(mkdir((folder(name) + "/profile").c_str(), 0700), 0);
+        }
+    };
+    make("jorvane-Killed", true, true);
+    make("jorvane-Unlock", true, false);
+    make("jorvane-Browsr", true, true);
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    ASSERT_EQ(symlink((std::string(host) + "-" + std::to_string(getpid())).c_str(),
+                      (folder("jorvane-Browsr") + "/profile/SingletonLock").c_str()),
+              0);
+    make("jorvane-Oldver", false, true);
+    const timeval longAgo[2] = {{time(nullptr) - 7200, 0}, {time(nullptr) - 7200, 0}};
+    ASSERT_EQ(utimes(folder("jorvane-Oldver").c_str(), longAgo), 0);
+    make("jorvane-NewOne", false, true);
+    make("jorvane-100000", false, false);
+    WriteFile(folder("jorvane-a-file"), "mine");
+
+    // A copy that runs: its folder is held for as long as it runs.
+    std::string running;
     {
-        BrowserWindow window;
-        ASSERT_EQ(window.Open(kUrl, [] {}), BrowserWindow::Kind::Chromium);
-        folder = window.folder();
-        ASSERT_TRUE(test::RunUntil([&] { return paths::FileExists(bin.File("started")); }));
+        ScopedEnv browser(BrowserWindow::kBrowserVariable, bin.File("waiting"));
+        BrowserWindow first;
+        ASSERT_EQ(first.Open(kUrl, [] {}), BrowserWindow::Kind::Chromium);
+        running = first.folder();
+        BrowserWindow second;
+        ASSERT_EQ(second.Open(kUrl, [] {}), BrowserWindow::Kind::Chromium);
+        EXPECT_TRUE(paths::FileExists(running));
+        EXPECT_FALSE(paths::FileExists(folder("jorvane-Killed")));
+        EXPECT_FALSE(paths::FileExists(folder("jorvane-Unlock")));
+        EXPECT_FALSE(paths::FileExists(folder("jorvane-Oldver")));
+        // A browser still running (its program was killed), a folder being made by an earlier
+        // version, the single-instance folder, a file: all stay.
+        EXPECT_TRUE(paths::FileExists(folder("jorvane-Browsr")));
+        EXPECT_TRUE(paths::FileExists(folder("jorvane-NewOne")));
+        EXPECT_TRUE(paths::FileExists(folder("jorvane-100000")));
+        EXPECT_EQ(ReadFile(folder("jorvane-a-file")), "mine");
     }
-    EXPECT_FALSE(paths::FileExists(folder));
-    // Nothing the browser wrote as it ended comes back after the folder was removed.
-    const auto start = std::chrono::steady_clock::now();
-    test::RunUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(600); }, 2);
-    EXPECT_FALSE(paths::FileExists(folder));
+    EXPECT_FALSE(paths::FileExists(running));
 }
 
 TEST(BrowserWindow, FallsBackToTheDefaultBrowser) {
@@ -129,6 +207,44 @@ TEST(BrowserWindow, TheProfileStartsWithTheClipboardGrantedToTheProgramsOriginAn
     EXPECT_NE(prefs.find("\"clipboard\":{\"http://127.0.0.1:4567,*\":{\"setting\":1}}"), std::string::npos) << prefs;
     EXPECT_NE(prefs.find("\"profile_enabled\":false"), std::string::npos) << prefs;
     EXPECT_EQ(prefs.find("0123456789abcdef"), std::string::npos) << prefs;
+}
+
+// A window placed where it was closed, on a screen smaller or placed otherwise than that one.
+TEST(BrowserWindow, AWindowIsFittedInsideTheScreenItOpensOn) {
+    constexpr int kMax = 2147483647;
+    constexpr int kMin = -2147483647 - 1;
+    struct Case {
+        const char* what;
+        WindowGeometry window;
+        ScreenArea screen;
+        WindowGeometry fitted;
+    };
+    const Case cases[] = {
+        {"inside", {false, 100, 50, 800, 600}, {0, 0, 1050, 880}, {false, 100, 50, 800, 600}},
+        {"larger than the screen", {false, 10, 10, 1060, 890}, {0, 0, 1050, 880}, {false, 0, 0, 1050, 880}},
+        {"past the right and bottom edges",
+         {false, 900, 700, 400, 300},
+         {0, 0, 1050, 880},
+         {false, 650, 580, 400, 300}},
+        {"left of and above the screen", {false, -300, -20, 400, 300}, {0, 0, 1050, 880}, {false, 0, 0, 400, 300}},
+        {"a screen beside another", {false, 0, 0, 800, 600}, {1920, 24, 1280, 1000}, {false, 1920, 24, 800, 600}},
+        {"absurd numbers", {false, kMax, kMin, kMax, kMax}, {0, 0, 1050, 880}, {false, 0, 0, 1050, 880}},
+        {"absurd numbers, a screen far off",
+         {false, kMin, kMax, kMax, 10},
+         {-5000, -3000, 1000, 800},
+         {false, -5000, -2210, 1000, 10}},
+        {"maximised", {true, 10, 10, 1060, 890}, {0, 0, 1050, 880}, {true, 10, 10, 1060, 890}},
+        {"no screen known", {false, 10, 10, 1060, 890}, {0, 0, 0, 0}, {false, 10, 10, 1060, 890}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const WindowGeometry fitted = FitInside(c.window, c.screen);
+        EXPECT_EQ(fitted.maximized, c.fitted.maximized);
+        EXPECT_EQ(fitted.left, c.fitted.left);
+        EXPECT_EQ(fitted.top, c.fitted.top);
+        EXPECT_EQ(fitted.width, c.fitted.width);
+        EXPECT_EQ(fitted.height, c.fitted.height);
+    }
 }
 
 TEST(BrowserWindow, OriginOfAnAddress) {

@@ -1,9 +1,16 @@
 #include "platform/ui/host/HostServer.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <libsoup/soup.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "tests/platform/ui/host/HostTestSupport.h"
@@ -164,6 +171,117 @@ TEST_F(HostServerTest, CarriesMessagesBetweenTheProgramAndOneWindow) {
     SocketClient again;
     again.Connect(port, server->Origin(), cookie);
     EXPECT_NE(again.connection, nullptr) << again.error;
+}
+
+// A window of the test's own on a plain socket, speaking the WebSocket protocol itself so that it
+// can send a message in fragments. Blocking: use it from a thread of its own.
+class FragmentingWindow {
+public:
+    FragmentingWindow(int port, const std::string& origin, const std::string& cookieLine) {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        // A program that stops reading without closing must not hold the test up for ever.
+        const timeval patience{10, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
+        const std::string request = "GET /jv/ws HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                                    "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                                    "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"
+                                    "Origin: " +
+                                    origin + "\r\n" + cookieLine + "\r\n";
+        if (!Write(request.data(), request.size())) return;
+        std::string answer;
+        char c = 0;
+        while (answer.find("\r\n\r\n") == std::string::npos && read(fd_, &c, 1) == 1) answer += c;
+        upgraded_ = answer.rfind("HTTP/1.1 101", 0) == 0;
+    }
+    ~FragmentingWindow() {
+        if (fd_ >= 0) close(fd_);
+    }
+    FragmentingWindow(const FragmentingWindow&) = delete;
+    FragmentingWindow& operator=(const FragmentingWindow&) = delete;
+
+    bool upgraded() const { return upgraded_; }
+
+    // One frame, masked as a browser's are (with a mask of zeros, the payload stays as it is).
+    bool Frame(int opcode, bool last, const std::string& payload) {
+        std::string head(1, static_cast<char>((last ? 0x80 : 0) | opcode));
+        if (payload.size() < 126) {
+            head += static_cast<char>(0x80 | payload.size());
+        } else {
+            head += static_cast<char>(0x80 | 127);
+            for (int shift = 56; shift >= 0; shift -= 8) head += static_cast<char>((payload.size() >> shift) & 0xff);
+        }
+        head += std::string(4, '\0');
+        return Write(head.data(), head.size()) && Write(payload.data(), payload.size());
+    }
+
+private:
+    bool Write(const char* data, size_t size) {
+        while (size > 0) {
+            const ssize_t written = send(fd_, data, size, MSG_NOSIGNAL);
+            if (written <= 0) return false;
+            data += written;
+            size -= static_cast<size_t>(written);
+        }
+        return true;
+    }
+
+    int fd_ = -1;
+    bool upgraded_ = false;
+};
+
+TEST_F(HostServerTest, TheCapOnAMessageOfTheWindowCountsAllOfItsFragments) {
+    const std::string cookieLine = OpenSession();
+    constexpr size_t kMiB = 1024 * 1024;
+    struct Case {
+        const char* what;
+        size_t fragments;
+        size_t fragmentSize;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"a message in three fragments, a ping among them", 3, 5, true},
+        {"65 MiB in fragments of 1 MiB", 65, kMiB, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.clear();
+        const int closedBefore = closed;
+        std::atomic<bool> sent = false;
+        std::atomic<bool> heard = false;
+        bool upgraded = false;
+        std::thread sender([&] {
+            FragmentingWindow window(port, server->Origin(), cookieLine);
+            upgraded = window.upgraded();
+            const std::string fragment(c.fragmentSize, 'a');
+            for (size_t i = 0; upgraded && i < c.fragments; ++i) {
+                if (!window.Frame(i == 0 ? 1 : 0, i + 1 == c.fragments, fragment)) break;
+                if (i == 0 && !window.Frame(9, true, "ping")) break;
+            }
+            sent = true;
+            // The window stays until the program has heard all of it (or closed it).
+            while (!heard) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
+        const bool over = RunUntil([&] { return sent && (closed > closedBefore || !messages.empty()); }, 30);
+        heard = true;
+        sender.join();
+        ASSERT_TRUE(over);
+        ASSERT_TRUE(upgraded);
+        if (c.taken) {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0], std::string(c.fragments * c.fragmentSize, 'a'));
+        } else {
+            EXPECT_TRUE(messages.empty()) << messages.front().size() << " bytes taken";
+            EXPECT_FALSE(server->WindowConnected());
+        }
+        // The window goes, and another may come.
+        ASSERT_TRUE(RunUntil([&] { return closed > closedBefore; }));
+    }
 }
 
 }  // namespace

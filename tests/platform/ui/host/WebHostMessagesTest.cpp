@@ -464,6 +464,31 @@ TEST_F(WebHostMessages, TheWindowKnowsTheMarkOfUnsavedWorkAndSaysItWentAfterAski
     }));
 }
 
+// A window that opens larger than its screen, or past its edges, is told once to come inside it;
+// where the user puts it afterwards stays. Numbers past what an int holds overflow nothing.
+TEST_F(WebHostMessages, AWindowThatOpensOffItsScreenIsFittedInsideItOnce) {
+    const auto places = [&] {
+        std::vector<json> found;
+        for (const std::string& text : window.received) {
+            const json message = json::parse(text, nullptr, false);
+            if (message.is_object() && message.value("t", "") == "place") found.push_back(message);
+        }
+        return found;
+    };
+    window.Send(R"({"t":"bounds","x":10,"y":10,"w":1060,"h":890,"max":false,"sx":0,"sy":0,"sw":1050,"sh":880})");
+    ASSERT_TRUE(test::RunUntil([&] { return !places().empty(); }));
+    EXPECT_EQ(places()[0], (json{{"t", "place"}, {"x", 0}, {"y", 0}, {"w", 1050}, {"h", 880}}));
+    EXPECT_EQ(host->LastWindowBounds().width, 1050);
+
+    window.Send(
+        R"({"t":"bounds","x":1e300,"y":-9007199254740993,"w":2147483648,"h":300,"sx":0,"sy":0,"sw":1050,"sh":880})");
+    ASSERT_TRUE(test::RunUntil([&] { return host->LastWindowBounds().height == 300; }));
+    EXPECT_EQ(host->LastWindowBounds().width, 2147483647);
+    window.Send(R"({"t":"bounds","x":900,"y":700,"w":400,"h":300,"sx":0,"sy":0,"sw":1050,"sh":880})");
+    ASSERT_TRUE(test::RunUntil([&] { return host->LastWindowBounds().left == 900; }));
+    EXPECT_EQ(places().size(), 1u);
+}
+
 // At its end the program asks the window what its fields hold now: the answer's form state reaches
 // the page before the program goes on, and what the window sent before the answer comes first. A
 // window that does not answer, or none at all, gives nothing, and the program goes on after the wait.
