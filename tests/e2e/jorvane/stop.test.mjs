@@ -270,8 +270,19 @@ describe("a stop stores an entry field for field as the page's save does", () =>
   const entries = {
     "a fill-up's odometer": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
       fields: [[top("Odometer"), "12400"]], expect: /\|400\.0\|/ },
+    // The field the cursor is in rounded as the page shows it once left, and what follows from it.
     "a fill-up's price, then its volume": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
-      fields: [[top("Odometer"), "12400"], [top("Cost Per"), "3.199"], [bottom("Volume"), "10.5"]], expect: /\|33\.59$/ },
+      fields: [[top("Odometer"), "12400"], [top("Cost Per"), "3.199"], [bottom("Volume"), "10.1234"]],
+      expect: /\|10\.123\|3\.199\|.*\|32\.38$/ },
+    "a fill-up's volume, then its total": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
+      fields: [[top("Odometer"), "12400"], [bottom("Volume"), "10"], [top("Total Cost"), "31.555"]],
+      expect: /\|10\.0\|3\.156\|.*\|31\.56$/ },
+    "a fill-up's volume, then its price": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
+      fields: [[top("Odometer"), "12400"], [bottom("Volume"), "10"], [top("Cost Per"), "3.1999"]],
+      expect: /\|10\.0\|3\.2\|.*\|32\.0$/ },
+    // Emptied in a stored fill-up: worked out from its volume and price.
+    "a stored fill-up's total emptied": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
+      where: "FuelPurchaseID = 1", fields: [['tr[id="1"] [name="Total Cost"]', ""]], expect: /\|10\.5\|3\.199\|.*\|33\.59$/ },
     // The three disagree: the one typed longest ago gives way, after the page's own message.
     "a fill-up's volume, price, then a total of its own": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
       fields: [[top("Odometer"), "12400"], [bottom("Volume"), "10.5"], [top("Cost Per"), "3.199"], [top("Total Cost"), "40"]],
@@ -279,11 +290,13 @@ describe("a stop stores an entry field for field as the page's save does", () =>
     "a service's parts, then its labor": { link: "a.nav-service", title: "Service Register", table: "Services",
       fields: [[top("Odometer"), "12500"], [top("Vendor"), "Jiffy"], ["#details_parts", "20"], ["#details_labor", "30"]],
       expect: /\|50\.0\|20\.0\|30\.0\|/ },
+    "a service's cost": { link: "a.nav-service", title: "Service Register", table: "Services",
+      fields: [[top("Odometer"), "12500"], [top("Vendor"), "Jiffy"], [top("Cost"), "80.456"]], expect: /Jiffy\|\|80\.46\|/ },
     "an expense's category, then its cost": { link: "a.nav-expense", title: "Miscellaneous Expense Register", table: "Expenses",
-      fields: [[top("Odometer"), "12600"], [top("Vendor"), "Car wash"], [top("category"), "1"], [top("Cost"), "12.5"]],
-      expect: /Car wash.*\|12\.5/ },
+      fields: [[top("Odometer"), "12600"], [top("Vendor"), "Car wash"], [top("category"), "1"], [top("Cost"), "12.555"]],
+      expect: /Car wash\|\|1\|\|12\.56\|/ },
     "an odometer reading": { table: "OdometerValues", where: "OdometerValue > 12000",
-      fields: [[top("odometer"), "12700"]], expect: /\|12700\.0$/ },
+      fields: [[top("odometer"), "12700.55"]], expect: /\|12700\.6$/ },
   };
   const stored = (home, entry) =>
     home.query(`SELECT * FROM ${entry.table} WHERE ${entry.where || "Odometer > 12000"}`).split("|").slice(1).join("|");
@@ -297,7 +310,6 @@ describe("a stop stores an entry field for field as the page's save does", () =>
         try {
           const app = await startJorvane(home, { env: NOW });
           const page = await open(app, entry);
-          const before = home.query(`SELECT COUNT(*) FROM ${entry.table}`);
           let selector;
           for (const [field, text] of entry.fields) {
             if (selector) await page.press(selector, "Tab");
@@ -307,13 +319,14 @@ describe("a stop stores an entry field for field as the page's save does", () =>
               continue;
             }
             await page.click(selector);
-            await page.fill(selector, "");
-            await page.type(selector, text);
+            await page.press(selector, "Control+a");
+            await page.press(selector, "Backspace");
+            if (text) await page.type(selector, text);
           }
           if (way === "Enter") {
             await page.press(selector, "Enter");
             if (entry.message) await answer(app, await findDialog(app, entry.message, "the page's message"), "#ButtonOK");
-            await eventually(() => home.query(`SELECT COUNT(*) FROM ${entry.table}`) !== before, "the saved entry");
+            await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "false", "the entry saved");
             await app.close();
           } else {
             await delivered(page);
