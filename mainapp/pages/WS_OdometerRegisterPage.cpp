@@ -112,7 +112,7 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     }
     const bool saved = rowId == "new" ? readings.AddOdometerValue(vehicleId, *dateText, *value)
                                       : readings.UpdateOdometerValue(rowId, vehicleId, *dateText, *value);
-    if (!saved) return Refuse("The odometer value could not be saved.");
+    if (!saved) return Refuse("Jorvane could not write to your Jorvane file.");
     ShowSaved(rowId, vehicleId);
     SetSaveResult(*this, true);
 }

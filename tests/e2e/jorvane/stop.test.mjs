@@ -3,7 +3,9 @@
 // against the database.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, typeInEntry } from "./harness.mjs";
+import {
+  answerBrowser, dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, typeInEntry,
+} from "./harness.mjs";
 
 const CAR = "{E1E1E1E1-0000-0000-0000-000000000001}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -48,6 +50,12 @@ async function delivered(page) {
 const STOPS = {
   SIGTERM: (app) => app.child.kill("SIGTERM"),
   "the browser killed": (app) => app.browser.close(),
+  // The window closed, and Leave in the browser's question about unsaved changes.
+  "the close question, Leave": async (app) => {
+    const asked = answerBrowser(app, ["leave"]);
+    await app.page.close({ runBeforeUnload: true });
+    await eventually(() => asked.length > 0, "the close question");
+  },
 };
 
 async function ended(app) {
@@ -112,6 +120,11 @@ describe("a stop while a box of a save is open", () => {
       await page.click('tr[id="new"] + tr [name="Submit"]');
       await estimate(app);
     }],
+    // The user's Submit asked for the save: it goes on and stores the entry.
+    ["Submit, the estimate message", "the close question, Leave", async (app, page) => {
+      await page.click('tr[id="new"] + tr [name="Submit"]');
+      await estimate(app);
+    }],
     ["Home, the question answered OK, the estimate message", "SIGTERM", async (app) => {
       await (await home_(app)).click("#ButtonOK");
       await estimate(app);
@@ -139,6 +152,7 @@ describe("a stop while a box of a save is open", () => {
         } else {
           assert.deepEqual(lines, []);
         }
+        assert.doesNotMatch(home.traceLog(), /were not saved/);
       } finally {
         home.remove();
       }
@@ -236,11 +250,12 @@ describe("a stop keeps only what the page's own save stores without asking", () 
         await page.press("#CustomCarYear", "Tab");
         await findDialog(app, /Year must be between 1900 and 2027/, "the year's message");
       }, /Please enter your car's make, year, model and style/],
+      // The year is why: it is refused before the car is found to lack one.
       ["a year the page would empty, the cursor still in it", async (app, page) => {
         await page.click("#CustomCarYear");
         await page.fill("#CustomCarYear", "");
-        await page.type("#CustomCarYear", "1850");
-      }, /Please enter your car's make, year, model and style/],
+        await page.type("#CustomCarYear", "0");
+      }, /as the program ended: Year must be between 1900 and 2027\.$/],
     ];
     try {
       assert.equal(stored(), "Acura|2004|Integra|GS");
@@ -346,7 +361,7 @@ describe("a stop stores an entry field for field as the page's save does", () =>
 });
 
 describe("a stop after the open car was deleted", () => {
-  test("Go To > Delete Car on the car whose page has unsaved edits, then SIGTERM: nothing kept", { timeout: 60000 }, async () => {
+  test("Go To > Delete Car on the car whose page has unsaved edits, typing on it again, then SIGTERM: nothing kept", { timeout: 60000 }, async () => {
     const home = jorvaneHome();
     home.seed(SEED);
     try {
@@ -365,12 +380,21 @@ describe("a stop after the open car was deleted", () => {
       const asked = await findDialog(app, /permanently delete this vehicle/, "the deletion question");
       await asked.click("#ButtonOK");
       await eventually(() => home.query("SELECT COUNT(*) FROM Vehicles") === "0", "the car deleted");
-      await delivered(await frame(app.page, "main_workspace")).catch(() => {});
+      // Typed on the deleted car's page once more: nothing to keep it in, and the log says why.
+      const again = await frame(app.page, "main_workspace");
+      await again.click("#Color");
+      await again.press("#Color", "Control+a");
+      await again.type("#Color", "Green");
+      await eventually(async () => (await again.locator("#DirtyFlag").innerText()) === "true", "the page marked changed");
+      await delivered(again).catch(() => {});
       app.child.kill("SIGTERM");
       await ended(app);
       assert.equal(home.query("SELECT COUNT(*) FROM Vehicles"), "0");
       assert.equal(home.query("SELECT COUNT(*) FROM MaintenancePlan WHERE Name = 'plan for Daily'"), "0");
-      assert.deepEqual(stopLines(home), []);
+      const lines = stopLines(home);
+      assert.equal(lines.length, 1, lines.join("\n"));
+      assert.match(lines[0], /The changes on page 177 could not be saved as the program ended: the car was deleted meanwhile$/);
+      assert.equal(home.traceLog().match(/deleted/g).length, 1, "said once");
     } finally {
       home.remove();
     }
