@@ -101,6 +101,17 @@ private:
     std::string m_reason;
 };
 
+// Why a save stopped short, as its message says it, without the message's closing sentence that
+// the entry (the reading, the car) was not saved: the trace line says so already.
+std::string ReasonOnly(const std::string& message) {
+    static const std::string kNotSaved = " was not saved.";
+    if (message.size() <= kNotSaved.size() ||
+        message.compare(message.size() - kNotSaved.size(), kNotSaved.size(), kNotSaved) != 0)
+        return message;
+    const size_t end = message.rfind(". ", message.size() - kNotSaved.size());
+    return end == std::string::npos ? message : message.substr(0, end + 1);
+}
+
 // Saves the register entry the page marks as the current one (CurrentEntry), as its Submit does.
 bool SaveCurrentEntry(const std::shared_ptr<CJVPage>& page) {
     const jv::ui::Element* entry = page->GetDocument()->getElementById("CurrentEntry");
@@ -276,7 +287,7 @@ void CJorvaneView::KeepUnsavedWork() {
         if (CDatabaseObject::BusyFailures() != busyBefore)
             why = "another program held the user's file";
         else if (why.empty())
-            why = nobody.Reason();
+            why = ReasonOnly(nobody.Reason());
     }
     if (saved) {
         TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_INFO,
