@@ -159,6 +159,12 @@ public:
 
     void Run() {
         m_loop.Run();
+        // The window left while a save was under way: that save has gone on to its end, and only
+        // what it left unsaved is said to be lost.
+        if (m_leaveAfterWork) {
+            m_leaveAfterWork = false;
+            m_view.LeaveUnsavedWork();
+        }
         if (!m_keepAfterWork) return;
         // Told to end while a box was open: the work under it has gone on to its end unanswered,
         // and what it left unsaved is kept now (unless it closed the program itself, File > Exit
@@ -208,8 +214,12 @@ private:
     void OnWindowGone() {
         if (m_host.WindowLeftAfterAsking()) {
             // The user's answer cannot be told from a question the browser no longer shows: what
-            // was typed is left in both cases.
-            m_view.LeaveUnsavedWork();
+            // was typed is left in both cases. A save the user asked for before (a box of it open)
+            // goes on unanswered as the loop ends, and Run tells what it left.
+            if (m_loop.depth() > 1)
+                m_leaveAfterWork = true;
+            else
+                m_view.LeaveUnsavedWork();
             OnMainWindowClosed();
         } else {
             EndKeepingWork();
@@ -261,6 +271,7 @@ private:
 
     void Close() {
         if (m_closed) return;
+        m_view.NoteUnsavedPreferences();
         m_closed = true;
         m_closePending = false;
         m_frame.OnClose(m_host.LastWindowBounds());
@@ -281,8 +292,9 @@ private:
     CJorvaneCOMObj m_comObj;
     bool m_closed = false;
     bool m_closePending = false;
-    bool m_ending = false;         // the program is ending keeping the user's work
-    bool m_keepAfterWork = false;  // once the work under the open boxes has ended
+    bool m_ending = false;          // the program is ending keeping the user's work
+    bool m_keepAfterWork = false;   // once the work under the open boxes has ended
+    bool m_leaveAfterWork = false;  // the window left while work was under way
     unsigned m_stopWatch = 0;
 };
 

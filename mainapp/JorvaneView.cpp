@@ -8,12 +8,14 @@
 #include "mainapp/dialogs/QuickStartDlg.h"
 #include "mainapp/dialogs/QuickStartPrefsDlg.h"
 #include "mainapp/dialogs/WS_CarsOverview_SoldCarDlg.h"
+#include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/net/UpdateNet.h"
 #include "mainapp/pages/JVRegisterPage.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "mainapp/pages/WS_EnterCarPage.h"
 #include "mainapp/pages/WS_HomePage.h"
 #include "mainapp/pages/WS_OdometerRegisterPage.h"
+#include "mainapp/pages/WS_UserPreferencesPage.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/Profile.h"
 #include "platform/ui/Document.h"
@@ -23,6 +25,7 @@
 #include "shared/core/NumberUtils.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/CarsDB.h"
+#include "shared/data/DatabaseObject.h"
 #include "shared/data/UserPreferencesDatabaseObject.h"
 
 namespace {
@@ -46,8 +49,8 @@ public:
     NobodyToAsk(const NobodyToAsk&) = delete;
     NobodyToAsk& operator=(const NobodyToAsk&) = delete;
 
-    // The last message a box would have shown, as plain text ("" when none).
-    const std::string& LastMessage() const { return m_lastMessage; }
+    // Why the save stopped short, as the last box it would have shown tells it ("" when none).
+    const std::string& Reason() const { return m_reason; }
 
     void SetWindowEvents(jv::ui::WindowEvents*) override {}
     void Navigate(const std::string&, const std::string&) override {}
@@ -57,7 +60,10 @@ public:
     void SetStatusText(int, const std::string&) override {}
     void Print(const jv::ui::Document&) override {}
     bool OpenDialog(jv::ui::Dialog& dialog) override {
-        if (const auto* box = dynamic_cast<const CGenericDlg*>(&dialog)) m_lastMessage = PlainText(box->GetMessage());
+        if (const auto* box = dynamic_cast<const CGenericDlg*>(&dialog))
+            m_reason = PlainText(box->GetMessage());
+        else if (dynamic_cast<const CWS_EnterCar_CarNameDlg*>(&dialog) != nullptr)
+            m_reason = "the new car has no name yet";
         return false;
     }
     void CloseDialog(jv::ui::Dialog&) override {}
@@ -93,8 +99,19 @@ private:
     }
 
     jv::ui::BrowserHost* m_host;
-    std::string m_lastMessage;
+    std::string m_reason;
 };
+
+// Why a save stopped short, as its message says it, without the message's closing sentence that
+// the entry (the reading, the car) was not saved: the trace line says so already.
+std::string ReasonOnly(const std::string& message) {
+    static const std::string kNotSaved = " was not saved.";
+    if (message.size() <= kNotSaved.size() ||
+        message.compare(message.size() - kNotSaved.size(), kNotSaved.size(), kNotSaved) != 0)
+        return message;
+    const size_t end = message.rfind(". ", message.size() - kNotSaved.size());
+    return end == std::string::npos ? message : message.substr(0, end + 1);
+}
 
 // Saves the register entry the page marks as the current one (CurrentEntry), as its Submit does.
 bool SaveCurrentEntry(const std::shared_ptr<CJVPage>& page) {
@@ -245,9 +262,14 @@ void CJorvaneView::KeepUnsavedWork() {
         // Nobody is there to answer: a message or question of the save shows nothing and counts
         // as unanswered, so that only what needs no answer is saved.
         NobodyToAsk nobody;
+        const unsigned busyBefore = CDatabaseObject::BusyFailures();
         switch (id) {
             case kEnterCarPage: {
                 const auto car = std::static_pointer_cast<CWS_EnterCarPage>(page);
+                if (car->CarDeleted()) {
+                    why = "the car was deleted meanwhile";
+                    break;
+                }
                 car->AddCar();
                 saved = !car->IsDirty();
                 break;
@@ -261,7 +283,12 @@ void CJorvaneView::KeepUnsavedWork() {
             default:
                 return;
         }
-        why = nobody.LastMessage();
+        // Another program holding the file is why the save wrote nothing, whatever the page then
+        // said of it.
+        if (CDatabaseObject::BusyFailures() != busyBefore)
+            why = "another program held the user's file";
+        else if (why.empty())
+            why = ReasonOnly(nobody.Reason());
     }
     if (saved) {
         TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_INFO,
@@ -350,6 +377,14 @@ void CJorvaneView::OnDocumentComplete(const std::string& url, const std::string&
 
 void CJorvaneView::OnWindowClosed() {
     if (m_onClose) m_onClose();
+}
+
+void CJorvaneView::NoteUnsavedPreferences() const {
+    const auto prefs = GetWorkspacePageAs<CWS_UserPreferencesPage>(kPreferencesPage);
+    if (!prefs || !prefs->HasUnsavedChanges()) return;
+    TraceLog("CJorvaneView::NoteUnsavedPreferences", TRACE_WARNING,
+             "The program ended with unsaved changes on the preferences page (" + std::to_string(kPreferencesPage) +
+                 "): they were not saved, as the preferences are kept only by their Save");
 }
 
 void CJorvaneView::LeaveUnsavedWork() {

@@ -135,6 +135,9 @@ public:
     // was told to keep the page's questions away and closed at once): the unsaved work on the
     // page, if any, is left, and the trace log says so.
     void LeaveUnsavedWork();
+    // The program ends: the preferences are kept only by their page's Save, which nothing asks
+    // for on the way out; the trace log says when the page held changes.
+    void NoteUnsavedPreferences() const;
 
     // The pages. The workspace page is the one the workspace frame shows now (null before).
     std::shared_ptr<CJVPage> GetWorkspacePage() const;

@@ -83,6 +83,12 @@ std::string NumberForPage(double value, int digits, bool emptyWhenZero, const jv
     return format.Format(value, digits);
 }
 
+std::string NumberAsLeft(const std::string& typed, int digits, const jv::NumberFormat& format) {
+    const auto text = NumberForDatabase(typed, "", format);
+    if (!text || text->empty()) return typed;
+    return format.Format(std::strtod(text->c_str(), nullptr), digits);
+}
+
 std::optional<std::string> DateForDatabase(const std::string& typed) {
     jv::DateTime date;
     if (!date.ParseDateTime(Trimmed(typed))) return std::nullopt;

@@ -35,6 +35,11 @@ std::string AmountForUpdate(const std::string& databaseText);
 // emptyWhenZero and the value is not above 0.
 std::string NumberForPage(double value, int digits, bool emptyWhenZero, const jv::NumberFormat& format);
 
+// A number field's text as the page shows it once the user leaves the field: a number in the
+// user's format again, with `digits` decimals (halves rounded up, as the page rounds); any other
+// text (empty, the field's tip, not a number) as it is.
+std::string NumberAsLeft(const std::string& typed, int digits, const jv::NumberFormat& format);
+
 // A date the page sent ("12/31/2024", "12/31/24") as month/day/four-digit-year text for the
 // database, two-digit years pivoting as the program's dates do (00-29 are 2000-2029); nothing when
 // the text is not a date.

@@ -1,10 +1,12 @@
 #include "mainapp/pages/RegisterRows.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/pages/RegisterFields.h"
 #include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/ui/Document.h"
@@ -235,10 +237,31 @@ void SetChecked(Element* row, const std::string& name, bool checked) {
     if (Element* field = Field(row, name)) field->setChecked(checked);
 }
 
-std::string EntryValue(Element* top, const std::string& name) {
+namespace {
+
+Element* EntryField(Element* top, const std::string& name) {
     Element* field = Field(top, name);
-    if (field == nullptr) field = Field(NextRow(top), name);
+    return field != nullptr ? field : Field(NextRow(top), name);
+}
+
+}  // namespace
+
+std::string EntryValue(Element* top, const std::string& name) {
+    Element* field = EntryField(top, name);
     return field != nullptr ? field->value() : std::string();
+}
+
+std::string EntryValueAsLeft(Element* top, const std::string& name) {
+    Element* field = EntryField(top, name);
+    if (field == nullptr) return {};
+    const auto digits = field->getAttribute("data-n");
+    if (!digits) return field->value();
+    return registerfields::NumberAsLeft(field->value(), std::atoi(digits->c_str()), jv::NumberFormat::User());
+}
+
+bool EntryFieldChanged(Element* top, const std::string& name) {
+    Element* field = EntryField(top, name);
+    return field != nullptr && field->value() != field->getAttribute("value").value_or("");
 }
 
 bool EntryChecked(Element* top, const std::string& name) {

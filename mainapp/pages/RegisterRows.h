@@ -111,6 +111,13 @@ void SetChecked(Element* row, const std::string& name, bool checked);
 std::string EntryValue(Element* top, const std::string& name);
 bool EntryChecked(Element* top, const std::string& name);
 std::string PageValue(CJVPage& page, const std::string& id);
+// A field's value as the page shows it once the user leaves it (the field the cursor is still in
+// may not have been left): a number field the page shows again in the user's format (marked
+// data-n, its decimals) with that many decimals; any other field as it is.
+std::string EntryValueAsLeft(Element* top, const std::string& name);
+// Whether an entry's field holds something else than the page built it with (typed over, or
+// emptied): the page works out what follows from a field only once the user changed it.
+bool EntryFieldChanged(Element* top, const std::string& name);
 // Whether the last save reported in "SaveResult" stored the entry.
 bool EntrySaved(CJVPage& page);
 

@@ -52,14 +52,16 @@ FuelReading FuelReadingWorkedOut(const FuelReading& typed, std::optional<double>
     return result;
 }
 
-FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std::string>& typedOrder) {
+namespace {
+
+// The three as the page works them out, before it shows them rounded.
+FuelAmounts SettledAmounts(const FuelAmounts& typed, const std::vector<std::string>& typedOrder) {
     FuelAmounts result = typed;
     const bool volume = typed.volume != 0;
     const bool costPer = typed.costPer != 0;
     const bool cost = typed.cost != 0;
     const int given = volume + costPer + cost;
-    // Nothing typed in the entry: nothing for the page to settle either (a stored entry as stored).
-    if (given < 2 || typedOrder.empty()) return result;
+    if (given < 2) return result;
     std::string worked;
     if (given == 2) {
         worked = !volume ? "volume" : !costPer ? "costPer" : "cost";
@@ -83,6 +85,25 @@ FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std
         result.costPer = RoundTo(typed.cost / typed.volume, 3);
     else
         result.volume = RoundTo(typed.cost / typed.costPer, 3);
+    return result;
+}
+
+}  // namespace
+
+double RoundedAsShown(double value, int digits) {
+    const double micro = std::round(std::fabs(value) * 1e6);
+    const double unit = std::pow(10.0, 6 - digits);
+    const double rounded = std::floor(micro / unit + 0.5) * unit / 1e6;
+    return value < 0 ? -rounded : rounded;
+}
+
+FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std::string>& typedOrder, bool changed) {
+    // Amounts the user left alone: nothing for the page to settle (a stored entry as stored).
+    if (!changed) return typed;
+    FuelAmounts result = SettledAmounts(typed, typedOrder);
+    result.volume = RoundedAsShown(result.volume, 3);
+    result.costPer = RoundedAsShown(result.costPer, 3);
+    result.cost = RoundedAsShown(result.cost, 2);
     return result;
 }
 

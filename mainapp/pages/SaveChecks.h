@@ -37,16 +37,22 @@ struct FuelReading {
 FuelReading FuelReadingWorkedOut(const FuelReading& typed, std::optional<double> previousOdometer);
 
 // Volume, price per unit and total of a fill-up (0: not given), as the page settles them once the
-// field is left (3, 3 and 2 decimals): with two given the third is worked out; with three that do
-// not agree beyond their shown decimals, the two typed last stay and the other gives way (one never
-// typed first, the price before the volume before the total). `typedOrder` names the fields typed
-// ("volume", "costPer", "cost"), the latest last. One or none given, or none typed: as they are.
+// field is left: with two given the third is worked out; with three that do not agree beyond their
+// shown decimals, the two typed last stay and the other gives way (one never typed first, the price
+// before the volume before the total); then each is shown rounded (3, 3 and 2 decimals).
+// `typedOrder` names the fields typed ("volume", "costPer", "cost"), the latest last; `changed`
+// says whether any of the three was changed in the entry (typed over or emptied). None changed:
+// as they are (the page settles nothing in an entry whose amounts the user left alone).
 struct FuelAmounts {
     double volume = 0;
     double costPer = 0;
     double cost = 0;
 };
-FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std::string>& typedOrder);
+FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std::string>& typedOrder, bool changed);
+
+// A number as the page shows it with `digits` decimals: first to six decimals, then halves up
+// (away from zero), as the page's number text rounds.
+double RoundedAsShown(double value, int digits);
 
 // What the vehicle page's fields hold for its save check.
 struct CarFields {

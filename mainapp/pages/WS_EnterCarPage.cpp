@@ -1132,7 +1132,7 @@ void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odom
 bool CWS_EnterCarPage::AddCar() {
     const bool custom = GetCheckedById("CustomStyle");
     // The car this page edits was deleted meanwhile (Go To > Delete Car): nothing is left to save.
-    if (m_editing && !StillStored()) {
+    if (CarDeleted()) {
         TraceLog("CWS_EnterCarPage::AddCar", TRACE_WARNING, "The car " + m_vehicleID + " was deleted: not saved");
         return false;
     }
@@ -1140,10 +1140,12 @@ bool CWS_EnterCarPage::AddCar() {
     TakeTypedPlanRows();
     const int nextYear = jv::CurrentClock().Now().GetYear() + 1;
     if (custom && !savechecks::CustomYearAccepted(GetInputValue("CustomCarYear"), nextYear)) {
-        // As the page does with a year it does not take: emptied, with its message.
+        // As the page does with a year it does not take: emptied, with its message. The car then
+        // lacks its year and is not saved; the year is why.
         ElementPtr year;
         if (GetElementById("CustomCarYear", year)) year->setValue("");
         MessageBox(savechecks::YearRefusal(nextYear), "", "", -1, -1);
+        return false;
     }
     const std::string refusal = savechecks::CarRefusal(
         {custom, !m_editing, GetInputValue("CustomCarYear"), GetInputValue("CustomCarMake"),

@@ -46,6 +46,8 @@ public:
 
     // What the view and the QuickStart wizard ask of the page.
     bool IsDirty() const;
+    // Whether the stored car the page edits was deleted meanwhile: nothing is left to save it in.
+    bool CarDeleted() const { return m_editing && !StillStored(); }
     void SetDirtyFlag(bool dirty);
     void EnableDownloadPlan(bool enable);
     void EnableSaveVehicle(bool enable);

@@ -239,9 +239,10 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
 bool CWS_ExpenseRegisterPage::SaveEntry(const std::string& rowId) {
     Element* top = FindTopRow(*this, rowId);
     if (top == nullptr) return false;
-    SaveExpense(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
+    // The field the cursor is in may not have been left: its number as the page shows it once left.
+    SaveExpense(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValueAsLeft(top, "Odometer"),
                 EntryValue(top, "Vendor"), EntryValue(top, "Memo"), EntryValue(top, "category"),
-                EntryValue(top, "Cost"), PageValue(*this, "details_notes"));
+                EntryValueAsLeft(top, "Cost"), PageValue(*this, "details_notes"));
     return EntrySaved(*this);
 }
 

@@ -236,7 +236,8 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
         if (GetDocumentItem("City_Hwy", radio, index) && radio->checked()) roads = index == 0 ? "C" : "H";
     }
     // The field last typed in may not have been left: what the page works out on leaving it (the
-    // distance from the odometer, the total from volume and price) is worked out here as well.
+    // distance from the odometer, the total from volume and price, the amounts rounded as shown) is
+    // worked out here as well.
     const std::string vehicleId = EntryValue(top, "carname_select");
     std::string fields[] = {EntryValue(top, "Odometer"), EntryValue(top, "Distance"), EntryValue(top, "Volume"),
                             EntryValue(top, "Cost Per"), EntryValue(top, "Total Cost")};
@@ -263,7 +264,9 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
             std::istringstream names(typed->textContent());
             for (std::string name; names >> name;) typedOrder.push_back(name);
         }
-        const auto amounts = savechecks::FuelAmountsWorkedOut({values[2], values[3], values[4]}, typedOrder);
+        const bool changed = EntryFieldChanged(top, "Volume") || EntryFieldChanged(top, "Cost Per") ||
+                             EntryFieldChanged(top, "Total Cost");
+        const auto amounts = savechecks::FuelAmountsWorkedOut({values[2], values[3], values[4]}, typedOrder, changed);
         const double worked[] = {reading.odometer, reading.distance, amounts.volume, amounts.costPer, amounts.cost};
         const int digits[] = {1, 1, 3, 3, 2};
         for (size_t i = 0; i < std::size(fields); ++i) {

@@ -112,7 +112,7 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     }
     const bool saved = rowId == "new" ? readings.AddOdometerValue(vehicleId, *dateText, *value)
                                       : readings.UpdateOdometerValue(rowId, vehicleId, *dateText, *value);
-    if (!saved) return Refuse("The odometer value could not be saved.");
+    if (!saved) return Refuse("Jorvane could not write to your Jorvane file.");
     ShowSaved(rowId, vehicleId);
     SetSaveResult(*this, true);
 }
@@ -120,7 +120,9 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
 bool CWS_OdometerRegisterPage::SaveEntry(const std::string& rowId) {
     Element* top = FindTopRow(*this, rowId);
     if (top == nullptr) return false;
-    SaveOdometerValue(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "odometer"));
+    // The reading may still have the cursor in it: as the page shows it once left.
+    SaveOdometerValue(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"),
+                      EntryValueAsLeft(top, "odometer"));
     return EntrySaved(*this);
 }
 

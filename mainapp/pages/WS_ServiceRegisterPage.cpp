@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <tuple>
 
@@ -363,13 +364,18 @@ bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
     const auto amount = [&format](const std::string& typed, const char* tip) {
         return registerfields::TypedNumber(typed, tip, format);
     };
-    const auto cost = amount(EntryValue(top, "Cost"), "Cost");
-    const auto parts = amount(PageValue(*this, "details_parts"), "");
-    const auto labor = amount(PageValue(*this, "details_labor"), "");
-    const auto other = amount(PageValue(*this, "details_other"), "");
-    const auto tax = amount(PageValue(*this, "details_tax"), "");
+    // The field the cursor is in may not have been left: its amount as the page shows it once left.
+    std::string costText = EntryValueAsLeft(top, "Cost");
+    std::string details[4];
+    const char* const detailIds[] = {"details_parts", "details_labor", "details_other", "details_tax"};
+    for (size_t i = 0; i < std::size(details); ++i)
+        details[i] = registerfields::NumberAsLeft(PageValue(*this, detailIds[i]), 2, format);
+    const auto cost = amount(costText, "Cost");
+    const auto parts = amount(details[0], "");
+    const auto labor = amount(details[1], "");
+    const auto other = amount(details[2], "");
+    const auto tax = amount(details[3], "");
     // A number that is no number is refused by the save itself, with its own message.
-    std::string costText = EntryValue(top, "Cost");
     if (cost && parts && labor && other && tax) {
         savechecks::ServiceAmounts amounts{*cost, *parts, *labor, *other, *tax};
         // A detail typed last and not left yet gives the cost their sum, as leaving it does, unless
@@ -390,10 +396,9 @@ bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
             }
         }
     }
-    SaveService(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValue(top, "Odometer"),
-                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), costText, PageValue(*this, "details_parts"),
-                PageValue(*this, "details_labor"), PageValue(*this, "details_other"), PageValue(*this, "details_tax"),
-                PageValue(*this, "details_notes"));
+    SaveService(rowId, EntryValue(top, "date"), EntryValue(top, "carname_select"), EntryValueAsLeft(top, "Odometer"),
+                EntryValue(top, "Vendor"), EntryValue(top, "Memo"), costText, details[0], details[1], details[2],
+                details[3], PageValue(*this, "details_notes"));
     return EntrySaved(*this);
 }
 

@@ -39,6 +39,26 @@ void CWS_UserPreferencesPage::ProcessDocument() {
     SetInputValue("MechanicState", prefs.MechanicState);
     SetInputValue("MechanicZip", prefs.MechanicZip);
     SetInputValue("MechanicPhone", prefs.MechanicPhone);
+    m_filled = FormState();
+}
+
+bool CWS_UserPreferencesPage::HasUnsavedChanges() const {
+    return GetDocument() && !m_filled.empty() && FormState() != m_filled;
+}
+
+std::string CWS_UserPreferencesPage::FormState() const {
+    std::string state;
+    for (const char* id : {"UserName", "Email", "PostalCode", "MechanicName", "MechanicAddress1", "MechanicAddress2",
+                           "MechanicCity", "MechanicState", "MechanicZip", "MechanicPhone"})
+        state += GetInputValue(id) + '\n';
+    state += GetSelectValue("Country") + '\n';
+    for (const char* group : {"Volume", "Distance", "ShowSoldCars", "ConnectInternet"}) {
+        for (int index = 0; index < 2; ++index) {
+            ElementPtr radio;
+            state += GetDocumentItem(group, radio, index) && radio->checked() ? '1' : '0';
+        }
+    }
+    return state;
 }
 
 void CWS_UserPreferencesPage::UpdatePrefs(const std::string& userName, const std::string& email,

@@ -29,10 +29,19 @@ public:
                      const std::string& showSoldCars, const std::string& connectInternet,
                      const std::string& uploadCarData, const std::string& uploadErrorData);
 
+    // Whether the form holds something else than it was filled with from the stored preferences
+    // (they are kept only by the page's Save).
+    bool HasUnsavedChanges() const;
+
 private:
     // Readings are kept in the units they were typed in: asks before the units change under them.
     bool ConfirmUnitChange(const CUserPreferences& before, const CUserPreferences& after);
+    // What the form's fields hold, as one text.
+    std::string FormState() const;
     // "Your preferences were saved." beside the buttons (saying so when the units were kept at the
     // user's word), or nothing.
     void SetSaved(bool saved, bool unitsKept);
+
+    // The form's state as it was filled from the stored preferences.
+    std::string m_filled;
 };

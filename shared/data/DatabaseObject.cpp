@@ -1,5 +1,6 @@
 #include "shared/data/DatabaseObject.h"
 
+#include <atomic>
 #include <utility>
 
 #include "shared/core/ErrorReporting.h"
@@ -36,6 +37,17 @@ std::string CutToWidth(const std::string& text, size_t width) {
 
 std::string EscapeQuotes(const std::string& text, size_t width) {
     return EscapeQuotes(CutToWidth(text, width));
+}
+
+namespace {
+
+// Failures because another program held the file.
+std::atomic<unsigned> g_busyFailures{0};
+
+}  // namespace
+
+unsigned CDatabaseObject::BusyFailures() {
+    return g_busyFailures.load();
 }
 
 CDatabaseObject::CDatabaseObject(jv::db::Connection connection) : m_connection(std::move(connection)) {}
@@ -97,6 +109,7 @@ void CDatabaseObject::ReportQueryError(const std::string& method, int callSite, 
     // question).
     if (error.IsLocked()) {
         TraceLog(method, TRACE_WARNING, "The user's file was busy: another program held it, and nothing was written.");
+        ++g_busyFailures;
         return;
     }
     // Nor is a file the user may not write; the main program has told the user of the save.

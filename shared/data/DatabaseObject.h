@@ -95,6 +95,9 @@ public:
     static void ReportQueryError(const std::string& method, int callSite, const std::string& sql,
                                  const jv::db::DbError& error,
                                  QueryErrorWording wording = QueryErrorWording::Lowercase);
+    // How many statements so far failed because another program held the file (as the two
+    // functions above found), so that a caller can tell afterwards why a save wrote nothing.
+    static unsigned BusyFailures();
     // The message the two functions above log and report.
     static std::string FormatQueryError(const std::string& sql, const jv::db::DbError& error,
                                         QueryErrorWording wording = QueryErrorWording::Lowercase);

@@ -3,7 +3,9 @@
 // against the database.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, typeInEntry } from "./harness.mjs";
+import {
+  answerBrowser, dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, typeInEntry,
+} from "./harness.mjs";
 
 const CAR = "{E1E1E1E1-0000-0000-0000-000000000001}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -48,6 +50,12 @@ async function delivered(page) {
 const STOPS = {
   SIGTERM: (app) => app.child.kill("SIGTERM"),
   "the browser killed": (app) => app.browser.close(),
+  // The window closed, and Leave in the browser's question about unsaved changes.
+  "the close question, Leave": async (app) => {
+    const asked = answerBrowser(app, ["leave"]);
+    await app.page.close({ runBeforeUnload: true });
+    await eventually(() => asked.length > 0, "the close question");
+  },
 };
 
 async function ended(app) {
@@ -112,6 +120,11 @@ describe("a stop while a box of a save is open", () => {
       await page.click('tr[id="new"] + tr [name="Submit"]');
       await estimate(app);
     }],
+    // The user's Submit asked for the save: it goes on and stores the entry.
+    ["Submit, the estimate message", "the close question, Leave", async (app, page) => {
+      await page.click('tr[id="new"] + tr [name="Submit"]');
+      await estimate(app);
+    }],
     ["Home, the question answered OK, the estimate message", "SIGTERM", async (app) => {
       await (await home_(app)).click("#ButtonOK");
       await estimate(app);
@@ -139,6 +152,7 @@ describe("a stop while a box of a save is open", () => {
         } else {
           assert.deepEqual(lines, []);
         }
+        assert.doesNotMatch(home.traceLog(), /were not saved/);
       } finally {
         home.remove();
       }
@@ -236,11 +250,12 @@ describe("a stop keeps only what the page's own save stores without asking", () 
         await page.press("#CustomCarYear", "Tab");
         await findDialog(app, /Year must be between 1900 and 2027/, "the year's message");
       }, /Please enter your car's make, year, model and style/],
+      // The year is why: it is refused before the car is found to lack one.
       ["a year the page would empty, the cursor still in it", async (app, page) => {
         await page.click("#CustomCarYear");
         await page.fill("#CustomCarYear", "");
-        await page.type("#CustomCarYear", "1850");
-      }, /Please enter your car's make, year, model and style/],
+        await page.type("#CustomCarYear", "0");
+      }, /as the program ended: Year must be between 1900 and 2027\.$/],
     ];
     try {
       assert.equal(stored(), "Acura|2004|Integra|GS");
@@ -270,8 +285,22 @@ describe("a stop stores an entry field for field as the page's save does", () =>
   const entries = {
     "a fill-up's odometer": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
       fields: [[top("Odometer"), "12400"]], expect: /\|400\.0\|/ },
+    // The field the cursor is in rounded as the page shows it once left, and what follows from it.
     "a fill-up's price, then its volume": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
-      fields: [[top("Odometer"), "12400"], [top("Cost Per"), "3.199"], [bottom("Volume"), "10.5"]], expect: /\|33\.59$/ },
+      fields: [[top("Odometer"), "12400"], [top("Cost Per"), "3.199"], [bottom("Volume"), "10.1234"]],
+      expect: /\|10\.123\|3\.199\|.*\|32\.38$/ },
+    // Entries that follow no other (no odometer) are typed twice in one run: saved with Enter, then
+    // typed anew and kept by the stop.
+    "a fill-up's volume, then its total": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
+      oneRun: true, where: "FuelPurchaseID > 1", fields: [[bottom("Volume"), "10"], [top("Total Cost"), "31.555"]],
+      expect: /\|10\.0\|3\.156\|.*\|31\.56$/ },
+    "a fill-up's volume, then its price": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
+      oneRun: true, where: "FuelPurchaseID > 1", fields: [[bottom("Volume"), "10"], [top("Cost Per"), "3.1999"]],
+      expect: /\|10\.0\|3\.2\|.*\|32\.0$/ },
+    // Emptied in a stored fill-up: worked out from its volume and price.
+    "a stored fill-up's total emptied": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
+      oneRun: true, where: "FuelPurchaseID = 1", fields: [['tr[id="1"] [name="Total Cost"]', ""]],
+      expect: /\|10\.5\|3\.199\|.*\|33\.59$/ },
     // The three disagree: the one typed longest ago gives way, after the page's own message.
     "a fill-up's volume, price, then a total of its own": { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases",
       fields: [[top("Odometer"), "12400"], [bottom("Volume"), "10.5"], [top("Cost Per"), "3.199"], [top("Total Cost"), "40"]],
@@ -279,48 +308,69 @@ describe("a stop stores an entry field for field as the page's save does", () =>
     "a service's parts, then its labor": { link: "a.nav-service", title: "Service Register", table: "Services",
       fields: [[top("Odometer"), "12500"], [top("Vendor"), "Jiffy"], ["#details_parts", "20"], ["#details_labor", "30"]],
       expect: /\|50\.0\|20\.0\|30\.0\|/ },
+    "a service's cost": { link: "a.nav-service", title: "Service Register", table: "Services",
+      fields: [[top("Odometer"), "12500"], [top("Vendor"), "Jiffy"], [top("Cost"), "80.456"]], expect: /Jiffy\|\|80\.46\|/ },
     "an expense's category, then its cost": { link: "a.nav-expense", title: "Miscellaneous Expense Register", table: "Expenses",
-      fields: [[top("Odometer"), "12600"], [top("Vendor"), "Car wash"], [top("category"), "1"], [top("Cost"), "12.5"]],
-      expect: /Car wash.*\|12\.5/ },
+      fields: [[top("Odometer"), "12600"], [top("Vendor"), "Car wash"], [top("category"), "1"], [top("Cost"), "12.555"]],
+      expect: /Car wash\|\|1\|\|12\.56\|/ },
     "an odometer reading": { table: "OdometerValues", where: "OdometerValue > 12000",
-      fields: [[top("odometer"), "12700"]], expect: /\|12700\.0$/ },
+      fields: [[top("odometer"), "12700.55"]], expect: /\|12700\.6$/ },
   };
+  // The latest row the entry stored, without its id.
   const stored = (home, entry) =>
-    home.query(`SELECT * FROM ${entry.table} WHERE ${entry.where || "Odometer > 12000"}`).split("|").slice(1).join("|");
+    home.query(`SELECT * FROM ${entry.table} WHERE ${entry.where || "Odometer > 12000"} ORDER BY 1 DESC LIMIT 1`)
+      .split("|").slice(1).join("|");
   const open = (app, entry) => (entry.link ? openRegister(app, entry.link, entry.title) : odometerRegister(app));
+  // Types the entry's fields in turn and gives the last one, the cursor still in it.
+  async function typeFields(page, entry) {
+    let selector;
+    for (const [field, text] of entry.fields) {
+      if (selector) await page.press(selector, "Tab");
+      selector = field;
+      if (/category/.test(field)) {
+        await page.selectOption(selector, text);
+        continue;
+      }
+      await page.click(selector);
+      await page.press(selector, "Control+a");
+      await page.press(selector, "Backspace");
+      if (text) await page.type(selector, text);
+    }
+    return selector;
+  }
+  async function enter(app, page, entry, selector) {
+    await page.press(selector, "Enter");
+    if (entry.message) await answer(app, await findDialog(app, entry.message, "the page's message"), "#ButtonOK");
+    await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "false", "the entry saved");
+  }
+  async function stop(app, page) {
+    await delivered(page);
+    app.child.kill("SIGTERM");
+    await ended(app);
+  }
   for (const [what, entry] of Object.entries(entries)) {
     test(`${what} typed, the cursor still in the field: SIGTERM stores what Enter stores`, { timeout: 90000 }, async () => {
       const rows = {};
-      for (const way of ["Enter", "SIGTERM"]) {
+      for (const way of entry.oneRun ? ["Enter, then SIGTERM"] : ["Enter", "SIGTERM"]) {
         const home = jorvaneHome();
         home.seed(SEED);
         try {
           const app = await startJorvane(home, { env: NOW });
           const page = await open(app, entry);
-          const before = home.query(`SELECT COUNT(*) FROM ${entry.table}`);
-          let selector;
-          for (const [field, text] of entry.fields) {
-            if (selector) await page.press(selector, "Tab");
-            selector = field;
-            if (/category/.test(field)) {
-              await page.selectOption(selector, text);
-              continue;
-            }
-            await page.click(selector);
-            await page.fill(selector, "");
-            await page.type(selector, text);
-          }
-          if (way === "Enter") {
-            await page.press(selector, "Enter");
-            if (entry.message) await answer(app, await findDialog(app, entry.message, "the page's message"), "#ButtonOK");
-            await eventually(() => home.query(`SELECT COUNT(*) FROM ${entry.table}`) !== before, "the saved entry");
-            await app.close();
+          const selector = await typeFields(page, entry);
+          if (way === "SIGTERM") {
+            await stop(app, page);
           } else {
-            await delivered(page);
-            app.child.kill("SIGTERM");
-            await ended(app);
+            await enter(app, page, entry, selector);
+            rows.Enter = stored(home, entry);
+            if (way === "Enter") {
+              await app.close();
+            } else {
+              await typeFields(page, entry);
+              await stop(app, page);
+            }
           }
-          rows[way] = stored(home, entry);
+          if (way !== "Enter") rows.SIGTERM = stored(home, entry);
           if (process.env.JV_DEBUG_STOP) console.log(way, stopLines(home));
         } finally {
           home.remove();
@@ -333,7 +383,7 @@ describe("a stop stores an entry field for field as the page's save does", () =>
 });
 
 describe("a stop after the open car was deleted", () => {
-  test("Go To > Delete Car on the car whose page has unsaved edits, then SIGTERM: nothing kept", { timeout: 60000 }, async () => {
+  test("Go To > Delete Car on the car whose page has unsaved edits, typing on it again, then SIGTERM: nothing kept", { timeout: 60000 }, async () => {
     const home = jorvaneHome();
     home.seed(SEED);
     try {
@@ -352,12 +402,21 @@ describe("a stop after the open car was deleted", () => {
       const asked = await findDialog(app, /permanently delete this vehicle/, "the deletion question");
       await asked.click("#ButtonOK");
       await eventually(() => home.query("SELECT COUNT(*) FROM Vehicles") === "0", "the car deleted");
-      await delivered(await frame(app.page, "main_workspace")).catch(() => {});
+      // Typed on the deleted car's page once more: nothing to keep it in, and the log says why.
+      const again = await frame(app.page, "main_workspace");
+      await again.click("#Color");
+      await again.press("#Color", "Control+a");
+      await again.type("#Color", "Green");
+      await eventually(async () => (await again.locator("#DirtyFlag").innerText()) === "true", "the page marked changed");
+      await delivered(again).catch(() => {});
       app.child.kill("SIGTERM");
       await ended(app);
       assert.equal(home.query("SELECT COUNT(*) FROM Vehicles"), "0");
       assert.equal(home.query("SELECT COUNT(*) FROM MaintenancePlan WHERE Name = 'plan for Daily'"), "0");
-      assert.deepEqual(stopLines(home), []);
+      const lines = stopLines(home);
+      assert.equal(lines.length, 1, lines.join("\n"));
+      assert.match(lines[0], /The changes on page 177 could not be saved as the program ended: the car was deleted meanwhile$/);
+      assert.equal(home.traceLog().match(/deleted/g).length, 1, "said once");
     } finally {
       home.remove();
     }
@@ -378,7 +437,8 @@ describe("the trace log says what the stop's save did", () => {
         return page;
       },
       stored: "SELECT COUNT(*) FROM OdometerValues", expect: "2",
-      lines: [/The changes on page 215 could not be saved as the program ended: The odometer value 12000\.0 is already recorded/],
+      // Why, and that it was not saved only once.
+      lines: [/The changes on page 215 could not be saved as the program ended: The odometer value 12000\.0 is already recorded for this car\.$/],
     },
     "a stored car's colour changed": {
       act: async (app) => {

@@ -12,8 +12,8 @@ import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, symli
 import { tmpdir } from "node:os";
 import { dirname, join } from "node:path";
 import {
-  dialog, eventually, findDialog, frame, jorvaneHome, openRegister, ordinaryUser, startJorvane, startJorvaneHeaded, typeInEntry,
-  virtualDisplay,
+  chooseMenu, dialog, eventually, findDialog, frame, jorvaneHome, openRegister, ordinaryUser, startJorvane, startJorvaneHeaded,
+  typeInEntry, virtualDisplay,
 } from "./harness.mjs";
 import { DAILY, WEEKEND, garage } from "./garage.mjs";
 
@@ -89,6 +89,7 @@ describe("the user's file at start", () => {
       // The save gave up its wait; the upgrade was put off, not failed.
       assert.match(home.traceLog(), /ERR  CFuelRegisterDatabaseObject::AddFuelData +Error executing query BEGIN TRANSACTION/);
       assert.match(home.traceLog(), /wrn  CFuelRegisterDatabaseObject::AddFuelData +The user's file was busy: another program held it/);
+      assert.match(home.traceLog(), /The changes on page 175 could not be saved as the program ended: another program held the user's file$/m);
       assert.match(home.traceLog(), /wrn  CUserData::CheckAndUpdateVersion +Another program holds the database: its upgrade from version 8 waits for a later open/);
       await app.close();
       app = null;
@@ -279,21 +280,30 @@ describe("the user's file at start", () => {
       await eventually(async () => (await register.inputValue('tr[id="new"] [name="Odometer"]')) === "Odometer", "a fresh new entry");
       assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
 
-      // A stop signal while the box stands ends the program in order; the log says the file was busy.
+      // A stop signal while the box stands over a reading's save ends the program in order; the
+      // log says the file was busy, and once why the reading was not kept.
+      const readings = home.query("SELECT count(*) FROM OdometerValues");
+      await chooseMenu(app, "Go To", "Edit Car Odometer History");
+      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Odometer Register", "the odometer register");
+      const odometers = await frame(app.page, "main_workspace");
+      await odometers.waitForSelector("#new");
       other = await holdWrite(home.databasePath, "INSERT INTO ExpenseCategories (Name) VALUES ('More tolls');");
-      await register.fill('tr[id="new"] [name="Odometer"]', "15200");
-      await register.fill('tr[id="new"] + tr [name="Volume"]', "10");
-      await register.fill('tr[id="new"] [name="Total Cost"]', "32");
-      await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+      await odometers.click('tr[id="new"] [name="odometer"]');
+      await odometers.type('tr[id="new"] [name="odometer"]', "15200");
+      await odometers.press('tr[id="new"] [name="odometer"]', "Enter");
       await findDialog(app, /another program/i, "the busy box once more");
       app.child.kill("SIGTERM");
       assert.deepEqual(await endedWithin(app, 10000), { code: 0, signal: null });
       await app.close();
       app = null;
       assert.match(home.traceLog(), /The user's file was busy: another program held it/);
+      const lines = home.traceLog().split("\n").filter((line) => /as the program ended/.test(line));
+      assert.equal(lines.length, 1, lines.join("\n"));
+      assert.match(lines[0], /The changes on page 215 could not be saved as the program ended: another program held the user's file$/);
       await other.letGo();
       other = null;
       assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
+      assert.equal(home.query("SELECT count(*) FROM OdometerValues"), readings);
     } finally {
       if (other) other.kill();
       if (app) await app.kill();

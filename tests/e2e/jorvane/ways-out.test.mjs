@@ -212,12 +212,18 @@ const PAGES = [
     page: "QuickStart's vehicle page with a half-typed new car",
     newDatabase: true,
     open: quickStartToTheVehiclePage,
-    fields: [["#CustomCarMake", "Lada"], ["#CarCurrentOdometer", "4321"]],
+    // All the page asks for but the name the save asks for last.
+    fields: [["#CustomCarYear", "1985"], ["#CustomCarMake", "Lada"], ["#CustomCarModel", "2105"], ["#CustomCarStyle", "Sedan"],
+      ["#CarCurrentOdometer", "4321"]],
     question: CAR_QUESTION,
     state: (home) => home.query("SELECT (SELECT count(*) FROM Vehicles), (SELECT count(*) FROM MaintenancePlan), " +
       "(SELECT count(*) FROM OdometerValues), (SELECT count(*) FROM Services)"),
     untouched: "0|0|0|0",
-    // It still needs its name: no way out stores it.
+    // It still needs its name: no way out stores it, and the log says so.
+    trace: {
+      SIGTERM: /The changes on page 177 could not be saved as the program ended: the new car has no name yet$/m,
+      "the browser killed": /The changes on page 177 could not be saved as the program ended: the new car has no name yet$/m,
+    },
     cells: {
       "File > Exit, Cancel": "keeps",
       "File > Exit, Escape": "keeps",
@@ -235,7 +241,10 @@ const PAGES = [
     question: null,
     state: (home) => home.query("SELECT MechanicName, DistanceUnit, VolumeUnit FROM Prefs"),
     untouched: "Old Garage|0|0",
-    // The page has no question about unsaved typing: every way out ends without it.
+    // The page has no question about unsaved typing: every way out ends without it, and the log
+    // names the page.
+    trace: Object.fromEntries(["File > Exit, nothing asked", "closing the window, nothing asked", "SIGTERM", "the browser killed"]
+      .map((way) => [way, /The program ended with unsaved changes on the preferences page \(197\): they were not saved, as the preferences are kept only by their Save$/m])),
     cells: {
       "File > Exit, nothing asked": "ends",
       "closing the window, nothing asked": "ends",
@@ -478,6 +487,7 @@ for (const row of PAGES) {
             await t.test(`${way}: ${row.cells[way]}`, async () => {
               await WAYS[way](run.app, row, run);
               await checkOutcome(run.app, row, run, row.cells[way]);
+              if (row.trace?.[way]) assert.match(run.home.traceLog(), row.trace[way], "the trace log");
             });
           }
         } finally {

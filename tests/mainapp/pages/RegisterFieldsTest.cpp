@@ -77,6 +77,33 @@ TEST(RegisterFields, StoredNumbersShowInTheUsersFormatAndZeroCanShowEmpty) {
     }
 }
 
+TEST(RegisterFields, ANumberFieldLeftShowsItsNumberWithItsDecimals) {
+    const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
+    const jv::NumberFormat german = jv::NumberFormat::German();
+    struct Case {
+        std::string typed;
+        int digits;
+        const jv::NumberFormat& format;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"31.555", 2, us, "31.56"},
+        {"80.456", 2, us, "80.46"},
+        {"12600.55", 1, us, "12,600.6"},
+        {"10", 3, us, "10.000"},
+        {" 12.5 ", 2, us, "12.50"},
+        {"80,456", 2, german, "80,46"},
+        {"12.600,55", 1, german, "12.600,6"},
+        // Nothing the page would show anew: as it is.
+        {"", 2, us, ""},
+        {"Cost", 2, us, "Cost"},
+        {"12abc", 1, us, "12abc"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(registerfields::NumberAsLeft(c.typed, c.digits, c.format), c.shown) << "typed \"" << c.typed << "\"";
+    }
+}
+
 TEST(RegisterFields, DatesAreMonthDayYearWithAFixedTwoDigitYearPivot) {
     const std::pair<std::string, std::optional<std::string>> cases[] = {
         {"12/09/26", "12/09/2026"},   {"1/2/2024", "01/02/2024"}, {"01/31/29", "01/31/2029"},

@@ -82,37 +82,61 @@ TEST(SaveChecks, AFillUpsAmountsAreSettledAsThePageSettlesThemOnLeavingTheField)
     struct Case {
         FuelAmounts typed;
         std::vector<std::string> order;  // the fields typed, the latest last
+        bool changed;                    // an amount typed over or emptied
         FuelAmounts expected;
     };
     const Case cases[] = {
-        {{10.5, 3.199, 0}, {"volume", "costPer"}, {10.5, 3.199, 33.59}},
-        {{10.5, 0, 33.59}, {"cost", "volume"}, {10.5, 3.199, 33.59}},
-        {{0, 3.199, 33.59}, {"costPer", "cost"}, {10.5, 3.199, 33.59}},
+        {{10.5, 3.199, 0}, {"volume", "costPer"}, true, {10.5, 3.199, 33.59}},
+        {{10.5, 0, 33.59}, {"cost", "volume"}, true, {10.5, 3.199, 33.59}},
+        {{0, 3.199, 33.59}, {"costPer", "cost"}, true, {10.5, 3.199, 33.59}},
         // Three that agree within their shown decimals stay.
-        {{10.5, 3.199, 33.59}, {"volume", "costPer", "cost"}, {10.5, 3.199, 33.59}},
-        {{10.5, 3.2, 33.6}, {"volume", "costPer", "cost"}, {10.5, 3.2, 33.6}},
+        {{10.5, 3.199, 33.59}, {"volume", "costPer", "cost"}, true, {10.5, 3.199, 33.59}},
+        {{10.5, 3.2, 33.6}, {"volume", "costPer", "cost"}, true, {10.5, 3.2, 33.6}},
         // Three that do not: the one typed longest ago gives way.
-        {{10, 3, 40}, {"volume", "costPer", "cost"}, {13.333, 3, 40}},
-        {{10, 3, 40}, {"costPer", "volume", "cost"}, {10, 4, 40}},
-        {{10, 3, 40}, {"cost", "costPer", "volume"}, {10, 3, 30}},
+        {{10, 3, 40}, {"volume", "costPer", "cost"}, true, {13.333, 3, 40}},
+        {{10, 3, 40}, {"costPer", "volume", "cost"}, true, {10, 4, 40}},
+        {{10, 3, 40}, {"cost", "costPer", "volume"}, true, {10, 3, 30}},
         // One never typed gives way first: the price before the volume before the total.
-        {{10, 3, 40}, {"cost"}, {10, 4, 40}},
-        {{10, 3, 40}, {"costPer", "cost"}, {13.333, 3, 40}},
-        {{10, 3, 40}, {"costPer", "volume"}, {10, 3, 30}},
-        // One or none given: as typed.
-        {{10.5, 0, 0}, {"volume"}, {10.5, 0, 0}},
-        {{0, 0, 0}, {}, {0, 0, 0}},
-        // Nothing typed in the entry (its stored amounts, its notes edited): as stored.
-        {{10, 3, 40}, {}, {10, 3, 40}},
-        {{10.5, 3.199, 0}, {}, {10.5, 3.199, 0}},
+        {{10, 3, 40}, {"cost"}, true, {10, 4, 40}},
+        {{10, 3, 40}, {"costPer", "cost"}, true, {13.333, 3, 40}},
+        {{10, 3, 40}, {"costPer", "volume"}, true, {10, 3, 30}},
+        // One or none given: as typed, shown rounded.
+        {{10.5, 0, 0}, {"volume"}, true, {10.5, 0, 0}},
+        {{0, 0, 0}, {}, true, {0, 0, 0}},
+        // The field still being typed in, rounded as the page shows it once it is left (the
+        // amount worked out from what was typed, not from the rounded figure).
+        {{10, 0, 31.555}, {"volume", "cost"}, true, {10, 3.156, 31.56}},
+        {{10.1234, 3.199, 0}, {"costPer", "volume"}, true, {10.123, 3.199, 32.38}},
+        {{0, 3.1999, 0}, {"costPer"}, true, {0, 3.2, 0}},
+        // A stored fill-up's total emptied: worked out from the other two, nothing typed.
+        {{10.5, 3.199, 0}, {}, true, {10.5, 3.199, 33.59}},
+        // Amounts left alone (their notes edited): as stored.
+        {{10, 3, 40}, {}, false, {10, 3, 40}},
+        {{10.5, 3.199, 0}, {}, false, {10.5, 3.199, 0}},
+        {{10.1234, 3.1999, 0}, {}, false, {10.1234, 3.1999, 0}},
     };
     for (const Case& c : cases) {
-        const FuelAmounts worked = FuelAmountsWorkedOut(c.typed, c.order);
-        const std::string order = ::testing::PrintToString(c.order);
-        EXPECT_DOUBLE_EQ(worked.volume, c.expected.volume) << order;
-        EXPECT_DOUBLE_EQ(worked.costPer, c.expected.costPer) << order;
-        EXPECT_DOUBLE_EQ(worked.cost, c.expected.cost) << order;
+        const FuelAmounts worked = FuelAmountsWorkedOut(c.typed, c.order, c.changed);
+        const std::string what = ::testing::PrintToString(c.order) + (c.changed ? " changed" : " left alone");
+        EXPECT_DOUBLE_EQ(worked.volume, c.expected.volume) << what;
+        EXPECT_DOUBLE_EQ(worked.costPer, c.expected.costPer) << what;
+        EXPECT_DOUBLE_EQ(worked.cost, c.expected.cost) << what;
     }
+}
+
+TEST(SaveChecks, NumbersAreRoundedAsThePageShowsThem) {
+    struct Case {
+        double value;
+        int digits;
+        double shown;
+    };
+    const Case cases[] = {
+        {31.555, 2, 31.56}, {80.456, 2, 80.46},     {12.555, 2, 12.56},      {10.1234, 3, 10.123},
+        {3.1999, 3, 3.2},   {12600.55, 1, 12600.6}, {12600.549, 1, 12600.5}, {2.5, 0, 3},
+        {-2.345, 2, -2.35}, {0.0005, 3, 0.001},     {33.59, 2, 33.59},       {0, 2, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_DOUBLE_EQ(RoundedAsShown(c.value, c.digits), c.shown) << c.value << " " << c.digits;
 }
 
 TEST(SaveChecks, TheVehiclePageRefusesACarWithoutMakeYearModelStyleOrOdometer) {

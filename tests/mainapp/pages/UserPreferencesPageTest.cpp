@@ -1,5 +1,7 @@
 #include "mainapp/pages/WS_UserPreferencesPage.h"
 
+#include <functional>
+
 #include "tests/mainapp/dialogs/MainAppUiTest.h"
 
 namespace {
@@ -54,6 +56,42 @@ TEST_F(UserPreferencesPageTest, TheUnitsQuestionDecidesTheUnitsOnly) {
         EXPECT_EQ(page->GetInputValue("MechanicName"), "Joe's Garage");
         EXPECT_NE(page->GetDocument()->getElementById("Saved")->innerText(), "");
         EXPECT_EQ(document.GetUserPreferences().MechanicName, "Joe's Garage");
+    }
+}
+
+// Any field the user changed counts as unsaved until the page's Save stores it; a field changed
+// back to what is stored does not.
+TEST_F(UserPreferencesPageTest, ChangesCountAsUnsavedUntilTheirSave) {
+    const struct {
+        const char* what;
+        std::function<void(CWS_UserPreferencesPage&)> change;
+        bool unsaved;
+    } cases[] = {
+        {"nothing", [](CWS_UserPreferencesPage&) {}, false},
+        {"a text", [](CWS_UserPreferencesPage& page) { page.SetInputValue("MechanicName", "Joe's Garage"); }, true},
+        {"a text emptied", [](CWS_UserPreferencesPage& page) { page.SetInputValue("MechanicName", ""); }, true},
+        {"a text changed back",
+         [](CWS_UserPreferencesPage& page) {
+             page.SetInputValue("MechanicName", "Joe's Garage");
+             page.SetInputValue("MechanicName", "Old Garage");
+         },
+         false},
+        {"the country", [](CWS_UserPreferencesPage& page) { page.SetSelectValue("Country", "Canada"); }, true},
+        {"a unit", [](CWS_UserPreferencesPage& page) { page.CheckById("Distance", 1); }, true},
+        {"the internet choice", [](CWS_UserPreferencesPage& page) { page.CheckById("ConnectInternet", 1); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Exec("UPDATE Prefs SET MechanicName = 'Old Garage'");
+        document.LoadUserPreferences();
+        auto page = std::make_shared<CWS_UserPreferencesPage>(
+            197, jv::ui::Resources::LoadDocument(197, "res://Jorvane.exe/197"));
+        page->ProcessDocument();
+        c.change(*page);
+        EXPECT_EQ(page->HasUnsavedChanges(), c.unsaved);
+        page->UpdatePrefs(page->GetInputValue("UserName"), "", "", "", "0", "0", "Joe's Garage", "", "", "", "", "", "",
+                          "Hide", "", "", "");
+        EXPECT_FALSE(page->HasUnsavedChanges()) << "once saved";
     }
 }
 
