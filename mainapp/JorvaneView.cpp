@@ -289,6 +289,10 @@ void CJorvaneView::KeepUnsavedWork() {
             why = "another program held the user's file";
         else if (why.empty())
             why = ReasonOnly(nobody.Reason());
+        // A file that can only be read refuses the save without a word at a stop: nobody is
+        // there to be told.
+        if (!saved && why.empty() && m_document.GetDatabaseConnection().IsReadOnly())
+            why = "the user's file cannot be written";
     }
     if (saved) {
         TraceLog("CJorvaneView::KeepUnsavedWork", TRACE_INFO,

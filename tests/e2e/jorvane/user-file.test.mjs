@@ -320,6 +320,20 @@ describe("the user's file at start", () => {
     const user = ordinaryUser(home);
     let app = null;
     try {
+      // Told to end with an entry typed: nothing stored, and the trace log says why.
+      app = await startJorvane(home, { env: NOW, waitForFrameset: false, user });
+      await (await findDialog(app, /cannot be written/i, "the box at the first start")).click("#ButtonOK");
+      const typed = await openRegister(app, "a.nav-fuel", "Fuel Register");
+      await typeInEntry(typed, "new", "Odometer", "15050");
+      await typeInEntry(typed, "new", "Volume", "10", { top: false });
+      await typeInEntry(typed, "new", "Total Cost", "30");
+      await app.kill();
+      app = null;
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+      const stopLines = home.traceLog().split("\n").filter((line) => /as the program ended/.test(line));
+      assert.equal(stopLines.length, 1, stopLines.join("\n"));
+      assert.match(stopLines[0], /could not be saved as the program ended: the user's file cannot be written$/);
+
       app = await startJorvane(home, { env: NOW, waitForFrameset: false, viewport: { width: 1400, height: 900 }, user });
       const box = await findDialog(app, /cannot be written/i, "the box saying the file cannot be written");
       const said = await box.locator("#message").innerText();
