@@ -55,6 +55,7 @@ void CWS_CarsOverview_SoldCarDlg::OnButtonOK() {
         return;
     }
     CCarsDB cars(document->GetDatabaseConnection());
-    cars.soldCar(m_strVehicleID, soldDate, soldPrice, vendor->value());
+    // Not stored (the user was told why): the box stays with what was typed, to try again or cancel.
+    if (!cars.soldCar(m_strVehicleID, soldDate, soldPrice, vendor->value())) return;
     EndDialog(1);
 }

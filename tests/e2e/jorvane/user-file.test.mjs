@@ -360,6 +360,25 @@ describe("the user's file at start", () => {
       assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
       assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
 
+      // A sale typed into its box: not stored, the user hears so, and the box stays with the typing.
+      await chooseMenu(app, "Go To", "Sell Car");
+      const chooser = await dialog(app.page);
+      await chooser.selectOption("#CarList", WEEKEND);
+      await chooser.click("#ButtonOK");
+      const sale = await findDialog(app, /Selling Date/, "the sale box");
+      await sale.click("#SoldDate");
+      await app.page.keyboard.type("03/15/26");
+      await sale.click("#SoldPrice");
+      await app.page.keyboard.type("4500");
+      await sale.click("#ButtonOK");
+      await (await findDialog(app, /not saved/i, "the box saying the sale was not stored")).click("#ButtonOK");
+      await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 1, "the sale box alone");
+      assert.deepEqual([await sale.inputValue("#SoldDate"), await sale.inputValue("#SoldPrice")], ["03/15/26", "4500"]);
+      await sale.click("#ButtonCancel");
+      await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the sale box closed");
+      assert.equal(home.query(`SELECT Sold FROM Vehicles WHERE VehicleID = '${WEEKEND}'`), "0");
+      assert.match(await (await frame(app.page, "main_navcarlist")).locator("body").innerText(), /Weekend/);
+
       // The user makes the file writable again: the same save now stores.
       chmodSync(home.databasePath, 0o600);
       await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
