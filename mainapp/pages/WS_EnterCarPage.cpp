@@ -243,7 +243,13 @@ void CWS_EnterCarPage::ProcessDocumentEdit(std::string query) {
     EnableSaveVehicle(true);
     EnableDownloadPlan(true);
     if (GetElementById("SaveVehicle", element)) element->setInnerText("Save Changes");
-    if (cars.m_cars.empty()) return;
+    if (cars.m_cars.empty()) {
+        // The car was deleted since its page was last shown (Back to it): there is nothing to edit,
+        // and the Home page shows instead, as it does when the open car is deleted.
+        TraceLog(kMethod, TRACE_WARNING, "The car " + m_vehicleID + " is no longer stored: the Home page shows");
+        if (view) view->Navigate(CJorvaneView::kFrameset, CJorvaneView::kHomePage);
+        return;
+    }
 
     m_car = cars.m_cars.front();
     m_storedCar = m_car;

@@ -169,6 +169,14 @@ describe("the car dialogs", () => {
       await deleteCar(idOf("Cab"));
       await workspaceTitled("Home Page");
       assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0);
+      // Back to where the car's page was: the car is gone, so is its page; Home shows instead.
+      await (await frame(app.page, "main_navbar")).click("a.nav-back");
+      await eventually(async () => {
+        const shown = await frame(app.page, "main_workspace");
+        return (await shown.title()) === "Home Page" && (await shown.locator("#ReminderDate").count()) === 1;
+      }, "the Home page instead of the gone car's");
+      await new Promise((resolve) => setTimeout(resolve, 300));
+      assert.equal(await (await frame(app.page, "main_workspace")).title(), "Home Page");
 
       // The open car sold through the deletion question's link: its page shows the sale.
       page = await editCar(idOf("Jeep"));
