@@ -230,6 +230,9 @@ TEST(WindowPos, AbsurdBoundsAreClampedToAPlaceAWindowCanHave) {
         {"0,1,-1,-1,-1,-1,-2147483648,-2147483648,2147483647,2147483647", -kFar, -kFar, kFar, kFar},
         {"0,1,-1,-1,-1,-1,2147483647,2147483647,-2147483648,-2147483648", kFar, kFar, 400, 300},
         {"0,1,-1,-1,-1,-1,2147483647,0,2147483647,600", kFar, 0, 400, 600},
+        // Past what the numbers hold at all: the nearest they hold, not the low bits.
+        {"0,1,-1,-1,-1,-1,4294967396,-4294967196,4294968396,600", kFar, -kFar, 400, kFar},
+        {"0,1,-1,-1,-1,-1,10,20,99999999999999999999999,-99999999999999999999999", 10, 20, kFar, 300},
     };
     for (const Stored& c : stored) {
         SCOPED_TRACE(c.text);

@@ -191,6 +191,8 @@ int Serve(const char* xml, const char* busName, const char* path, GDBusInterface
     GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(xml, nullptr);
     const GDBusInterfaceVTable vtable = {call, property, nullptr, {}};
     g_dbus_connection_register_object(bus, path, node->interfaces[0], &vtable, nullptr, nullptr, nullptr);
+    // The registration keeps the interface it serves.
+    g_dbus_node_info_unref(node);
     g_bus_own_name_on_connection(
         bus, busName, G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
         [](GDBusConnection*, const char*, gpointer) { Print("READY"); },
