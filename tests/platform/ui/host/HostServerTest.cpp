@@ -178,16 +178,9 @@ TEST_F(HostServerTest, CarriesMessagesBetweenTheProgramAndOneWindow) {
 class FragmentingWindow {
 public:
     FragmentingWindow(int port, const std::string& origin, const std::string& cookieLine) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
         // A program that stops reading without closing must not hold the test up for ever.
-        const timeval patience{10, 0};
-        setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
-        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return;
+        fd_ = test::ConnectLoopback(port, 10);
+        if (fd_ < 0) return;
         const std::string request = "GET /jv/ws HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
                                     "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
                                     "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"

@@ -35,6 +35,10 @@ struct RawResponse {
     std::string body;
 };
 
+// A blocking socket connected to 127.0.0.1:port whose reads and writes give up after `seconds`
+// (0: never); -1 when no connection could be made.
+int ConnectLoopback(int port, int seconds = 0);
+
 // Sends one request exactly as written (`head` without the final blank line) to 127.0.0.1:port,
 // from another thread while the main context runs, and reads the answer.
 RawResponse SendRaw(int port, const std::string& head);
