@@ -117,6 +117,11 @@ void CDatabaseObject::ReportQueryError(const std::string& method, int callSite, 
         TraceLog(method, TRACE_WARNING, "The user's file cannot be written: nothing was written.");
         return;
     }
+    // Nor a full disk: nothing of the save was kept, and the main program has told the user.
+    if (error.IsDiskFull()) {
+        TraceLog(method, TRACE_WARNING, "The disk that holds the user's file is full: nothing was written.");
+        return;
+    }
     CErrorReporting::Report(method, callSite, message);
 }
 
