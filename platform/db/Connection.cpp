@@ -280,7 +280,7 @@ void TellDiskFullWhenFree(ConnectionState& state) {
     Tell(state, state.diskFullNotice);
 }
 
-// Runs `work`, a call of the connection; a full disk it meets is told (now, or as its transaction
+// Runs `work`, a call of the connection that writes; a full disk it meets is told (now, or as its transaction
 // ends) before the failure goes on to the caller. The engine undoes the whole transaction for a
 // full disk where it cannot undo the one statement: the connection then holds no transaction.
 template <typename Work>
@@ -393,11 +393,9 @@ StatementCache::Lease Take(ConnectionState* state, const std::string& sql) {
 }  // namespace
 
 Recordset Connection::Execute(const std::string& sql) {
-    return TellingDiskFull(state_, [&] {
-        const StatementCache::Lease lease = Take(state_.get(), sql);
-        if (!lease) return Recordset({}, {}, sql);
-        return Statement(state_->db, lease.stmt(), sql).ReadAll(lease.translation().dateColumns);
-    });
+    const StatementCache::Lease lease = Take(state_.get(), sql);
+    if (!lease) return Recordset({}, {}, sql);
+    return Statement(state_->db, lease.stmt(), sql).ReadAll(lease.translation().dateColumns);
 }
 
 long Connection::ExecuteNonQuery(const std::string& sql) {

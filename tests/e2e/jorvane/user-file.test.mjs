@@ -56,6 +56,16 @@ function besideModes(path) {
   return ["-wal", "-shm"].filter((end) => existsSync(path + end)).map((end) => [end, statSync(path + end).mode & 0o777]);
 }
 
+// After a box about a save of the new purchase (15100, 31) that stored nothing: the box is gone,
+// the entry stays as typed and changed, and the file still holds `fuel` purchases.
+async function typingKept(app, register, home, fuel) {
+  await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
+  assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
+  assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
+  assert.equal(await register.evaluate(() => document.getElementById("DirtyFlag")?.textContent ?? null), "true");
+  assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+}
+
 // Names `path` as the user's file in the user's settings (configUser.xml); gives the path.
 function nameUserFile(home, path) {
   mkdirSync(join(home.root, "local/Jorvane/Jorvane"), { recursive: true });
@@ -104,6 +114,29 @@ function smallDisk(folder, size = "8m") {
     free: () => rmSync(filler, { force: true }),
     unmount: () => execFileSync("umount", [folder]),
   };
+}
+
+// Runs `journey(disk, held)` with a small disk mounted at `folder` (see smallDisk), skipped where
+// none can be mounted. Whatever happens, the program the journey leaves in `held.app` is ended,
+// then the disk unmounted and the home removed.
+async function onSmallDisk(t, home, folder, size, journey) {
+  const disk = smallDisk(folder, size);
+  if (disk.why) {
+    home.remove();
+    t.skip(disk.why);
+    return;
+  }
+  const held = { app: null };
+  try {
+    await journey(disk, held);
+  } finally {
+    try {
+      if (held.app) await held.app.kill();
+    } finally {
+      disk.unmount();
+      home.remove();
+    }
+  }
 }
 
 // How the program ended, or null when it had not ended within `ms`.
@@ -316,11 +349,7 @@ describe("the user's file at start", () => {
       await app.page.screenshot({ path: SHOTS + "/busy-box.png" });
       // Cancel: nothing stored, the entry stays as typed and changed.
       await box.click("#ButtonCancel");
-      await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
-      assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
-      assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
-      assert.equal(await register.evaluate(() => document.getElementById("DirtyFlag")?.textContent ?? null), "true");
-      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+      await typingKept(app, register, home, fuel);
 
       // Again, and Retry once the other program let go: stored once.
       await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
@@ -407,10 +436,7 @@ describe("the user's file at start", () => {
       assert.ok(told.includes(home.databasePath), told);
       assert.match(told, /What you typed is kept/);
       await notSaved.click("#ButtonOK");
-      await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
-      assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
-      assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
-      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+      await typingKept(app, register, home, fuel);
 
       // A sale typed into its box: not stored, the user hears so, and the box stays with the typing.
       await chooseMenu(app, "Go To", "Sell Car");
@@ -542,17 +568,10 @@ describe("the user's file at start", () => {
 
   test("on a full disk: a save says the disk is full and nothing was saved, the typing kept; once there is room it stores once", async (t) => {
     const home = jorvaneHome();
-    const disk = smallDisk(dirname(home.databasePath));
-    if (disk.why) {
-      home.remove();
-      t.skip(disk.why);
-      return;
-    }
-    let app = null;
-    try {
+    await onSmallDisk(t, home, dirname(home.databasePath), "8m", async (disk, held) => {
       home.seed(garage());
       const fuel = Number(home.query("SELECT count(*) FROM FuelPurchases"));
-      app = await startJorvane(home, { env: NOW, viewport: { width: 1400, height: 900 } });
+      const app = held.app = await startJorvane(home, { env: NOW, viewport: { width: 1400, height: 900 } });
       const register = await openRegister(app, "a.nav-fuel", "Fuel Register");
       disk.fill();
       await typeInEntry(register, "new", "Odometer", "15100");
@@ -569,11 +588,7 @@ describe("the user's file at start", () => {
         assert.match(said, /What you typed is kept/);
         if (round === 1) await shootBoth(app, "disk-full");
         await box.click("#ButtonOK");
-        await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
-        assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
-        assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
-        assert.equal(await register.evaluate(() => document.getElementById("DirtyFlag")?.textContent ?? null), "true");
-        assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+        await typingKept(app, register, home, fuel);
       }
 
       // Room again: the same save stores the purchase, once.
@@ -583,50 +598,36 @@ describe("the user's file at start", () => {
       await eventually(async () => (await register.inputValue('tr[id="new"] [name="Odometer"]')) === "Odometer", "a fresh new entry");
       assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
       assert.deepEqual(await app.close(), { code: 0, signal: null });
-      app = null;
+      held.app = null;
       assert.equal(home.query("PRAGMA integrity_check"), "ok");
       assert.match(home.traceLog(), /The disk that holds the user's file is full: nothing was written/);
-    } finally {
-      try {
-        if (app) await app.kill();
-      } finally {
-        disk.unmount();
-        home.remove();
-      }
-    }
+    });
   });
 
   test("a first start on a full disk: the window and standard error say which folder is full, and the program ends", async (t) => {
     const home = jorvaneHome();
     const full = join(home.root, "full");
-    const disk = smallDisk(full, "1m");
-    if (disk.why) {
-      home.remove();
-      t.skip(disk.why);
-      return;
-    }
-    const env = { ...NOW, JV_LOCAL_APPDATA: join(full, "local"), JV_DOCUMENTS: join(full, "documents") };
-    const settings = join(full, "local/Jorvane/Jorvane/configUser.xml");
-    // The settings and the user's file on the full disk, and the user's file alone there.
-    const cases = [
-      { what: "the settings' folder", folder: dirname(settings), before: () => mkdirSync(env.JV_LOCAL_APPDATA) },
-      {
-        what: "the user's file's folder",
-        folder: join(env.JV_DOCUMENTS, "Jorvane"),
-        before: () => {
-          disk.free();
-          mkdirSync(dirname(settings), { recursive: true });
-          writeFileSync(settings, "<?xml version='1.0' encoding='utf-8'?>" +
-            '<jorvaneUser version="1.0"><mostRecentUserDB path="Jorvane\\user.data" prependMyDocs="yes"/></jorvaneUser>');
+    await onSmallDisk(t, home, full, "1m", async (disk, held) => {
+      const env = { ...NOW, JV_LOCAL_APPDATA: join(full, "local"), JV_DOCUMENTS: join(full, "documents") };
+      const settings = join(full, "local/Jorvane/Jorvane/configUser.xml");
+      // The settings and the user's file on the full disk, and the user's file alone there.
+      const cases = [
+        { what: "the settings' folder", folder: dirname(settings), before: () => mkdirSync(env.JV_LOCAL_APPDATA) },
+        {
+          what: "the user's file's folder",
+          folder: join(env.JV_DOCUMENTS, "Jorvane"),
+          before: () => {
+            disk.free();
+            mkdirSync(dirname(settings), { recursive: true });
+            writeFileSync(settings, "<?xml version='1.0' encoding='utf-8'?>" +
+              '<jorvaneUser version="1.0"><mostRecentUserDB path="Jorvane\\user.data" prependMyDocs="yes"/></jorvaneUser>');
+          },
         },
-      },
-    ];
-    let app = null;
-    try {
+      ];
       for (const c of cases) {
         c.before();
         disk.fill();
-        app = await startJorvane(home, { env, waitForFrameset: false, viewport: { width: 1400, height: 900 } });
+        const app = held.app = await startJorvane(home, { env, waitForFrameset: false, viewport: { width: 1400, height: 900 } });
         const box = await findDialog(app, /is full/i, "the box saying the disk is full: " + c.what);
         const said = await box.locator("#message").innerText();
         assert.ok(said.includes(c.folder), said);
@@ -635,18 +636,11 @@ describe("the user's file at start", () => {
         await box.click("#ButtonOK");
         assert.deepEqual(await app.exited, { code: 1, signal: null }, c.what);
         await app.close();
+        held.app = null;
         const told = app.stderr.join("\n");
-        app = null;
         assert.ok(told.includes(c.folder) && /is full/.test(told), c.what + ": " + told);
         assert.equal(existsSync(join(env.JV_DOCUMENTS, "Jorvane/user.data")), false, c.what);
       }
-    } finally {
-      try {
-        if (app) await app.kill();
-      } finally {
-        disk.unmount();
-        home.remove();
-      }
-    }
+    });
   });
 });
