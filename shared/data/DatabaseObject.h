@@ -99,6 +99,8 @@ public:
     // How many statements so far failed because another program held the file (as the two
     // functions above found), so that a caller can tell afterwards why a save wrote nothing.
     static unsigned BusyFailures();
+    // The same for failures because the disk that holds the file was full.
+    static unsigned DiskFullFailures();
     // The message the two functions above log and report.
     static std::string FormatQueryError(const std::string& sql, const jv::db::DbError& error,
                                         QueryErrorWording wording = QueryErrorWording::Lowercase);

@@ -597,8 +597,18 @@ describe("the user's file at start", () => {
       await eventually(() => home.query("SELECT count(*) FROM FuelPurchases WHERE Odometer = 15100") === "1", "the saved purchase");
       await eventually(async () => (await register.inputValue('tr[id="new"] [name="Odometer"]')) === "Odometer", "a fresh new entry");
       assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
-      assert.deepEqual(await app.close(), { code: 0, signal: null });
+
+      // Told to end with a purchase typed on the full disk: nothing stored, the trace log says why.
+      disk.fill();
+      await typeInEntry(register, "new", "Odometer", "15200");
+      await typeInEntry(register, "new", "Volume", "10", { top: false });
+      await typeInEntry(register, "new", "Total Cost", "32");
+      assert.deepEqual(await app.kill(), { code: 0, signal: null });
       held.app = null;
+      const stopLines = home.traceLog().split("\n").filter((line) => /as the program ended/.test(line));
+      assert.equal(stopLines.length, 1, stopLines.join("\n"));
+      assert.match(stopLines[0], /could not be saved as the program ended: the disk that holds the user's file is full$/);
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
       assert.equal(home.query("PRAGMA integrity_check"), "ok");
       assert.match(home.traceLog(), /The disk that holds the user's file is full: nothing was written/);
     });
