@@ -62,7 +62,7 @@ struct ConnectionState {
     Connection::ReadOnlyNotice readOnlyNotice;
     // What a save that met a full disk tells, and whether it is still to be told (the failure
     // came inside a transaction the engine still holds).
-    Connection::ReadOnlyNotice diskFullNotice;
+    Connection::DiskFullNotice diskFullNotice;
     bool diskFullUntold = false;
     // The file runs with the write-ahead log (set again when the file is opened again).
     bool writeAheadLog = false;
@@ -280,9 +280,10 @@ void TellDiskFullWhenFree(ConnectionState& state) {
     Tell(state, state.diskFullNotice);
 }
 
-// Runs `work`, a call of the connection that writes; a full disk it meets is told (now, or as its transaction
-// ends) before the failure goes on to the caller. The engine undoes the whole transaction for a
-// full disk where it cannot undo the one statement: the connection then holds no transaction.
+// Runs `work`, a call of the connection that writes; a full disk it meets is told (now, or as its
+// transaction ends) before the failure goes on to the caller. The engine undoes the whole
+// transaction for a full disk where it cannot undo the one statement: the connection then holds
+// no transaction.
 template <typename Work>
 auto TellingDiskFull(const std::shared_ptr<ConnectionState>& state, Work&& work) {
     try {
@@ -338,7 +339,7 @@ void Connection::SetReadOnlyNotice(ReadOnlyNotice notice) {
     if (state_) state_->readOnlyNotice = std::move(notice);
 }
 
-void Connection::SetDiskFullNotice(ReadOnlyNotice notice) {
+void Connection::SetDiskFullNotice(DiskFullNotice notice) {
     if (state_) state_->diskFullNotice = std::move(notice);
 }
 
@@ -532,6 +533,8 @@ void Connection::CommitTrans() {
     const std::shared_ptr<ConnectionState> kept = state_;
     TellingDiskFull(kept, [&] { ExecuteDirect(kept->db, sql, "COMMIT TRANSACTION"); });
     --state_->transactionDepth;
+    // A full disk met by a statement of the transaction that the caller went on past.
+    TellDiskFullWhenFree(*kept);
 }
 
 void Connection::RollbackTrans() {
