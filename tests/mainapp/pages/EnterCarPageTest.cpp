@@ -139,7 +139,7 @@ TEST_F(EnterCarPageTest, ADownloadedPlanReplacesTheCarsPlanAndDeletesOnlyStoredR
     // The second row is edited and deleted by its position, whatever ids the items carry.
     const std::string second = items[1].DisplayText;
     ui_.host.AnswerDialog(204, [](FakeHost::User& user) { user.Click("ButtonCancel"); });  // no similar items
-    page->UpdateMaintenancePlanItem(2, 1000, 1, 2000, 2);
+    page->UpdateMaintenancePlanItem(2, "1000", "1", "2000", "2");
     EXPECT_EQ(page->GetCar().MaintenancePlan.Items[1].INTERVAL_MILEAGE, 2000);
     EXPECT_EQ(page->GetDocument()->getElementById("DirtyFlag")->innerText(), "true");
     const std::string storedItems = "SELECT count(*) AS v FROM MaintenancePlanItems";
