@@ -4,8 +4,8 @@
 // is not a number is refused with a message and kept, and nothing of it is stored.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
-import { car } from "./garage.mjs";
+import { answerMessages, dialog, eventually, frame, jorvaneHome, startJorvane, startSoapServer } from "./harness.mjs";
+import { car, day } from "./garage.mjs";
 
 const SHOTS = process.env.JV_SHOTS || "";
 // The window as it is now, at both sizes the boxes are looked at in (JV_SHOTS names the folder).
@@ -182,6 +182,75 @@ describe("plan distances typed in the user's locale", () => {
       assert.equal((await app.close()).code, 0);
     } finally {
       home.remove();
+    }
+  });
+});
+
+// A plan from the web service with numbers no plan can mean: counts beyond what a plan holds,
+// negative ones and one in exponent notation, beside an ordinary oil change.
+const ABSURD_PLAN = "<data xmlns=\"\">" + [
+  ["belts", "inspect", "0", "0", "2147483648", "99999999999999999999999"],
+  ["coolant", "flush", "-1", "-1", "-1", "-1"],
+  ["hoses", "inspect", "0", "0", "1e308", "0"],
+  ["oil", "replace", "0", "0", "5000", "6"],
+].map(([item, action, ...numbers]) => {
+  const names = ["InitialMiles", "InitialMonths", "IntervalMiles", "IntervalMonths"];
+  return `<maintenanceItem><ItemDescription>${item}</ItemDescription><ActionDescription>${action}</ActionDescription>` +
+    numbers.map((n, i) => `<${names[i]}>${n}</${names[i]}>`).join("") + "</maintenanceItem>";
+}).join("") + "</data>";
+
+describe("absurd plan numbers from the web service", () => {
+  test("are stored as none or as the largest a plan holds, never fall due, and leave the home and car pages sound", async () => {
+    const soap = await startSoapServer({ getMaintenancePlan: ABSURD_PLAN });
+    const home = jorvaneHome({ webUrl: soap.host });
+    home.seed(car({ id: ID, name: "Daily", make: "Toyota", model: "Corolla", style: "LE",
+      readings: [["2026-01-01", 5000], ["2026-12-09", 9000]] }) +
+      `UPDATE Vehicles SET DriveType = 'FWD', Engine = '1.8L', Transmission = 'Manual', Region = 'USA',
+         DrivingCondition = 'N' WHERE VehicleID = '${ID}'; UPDATE Prefs SET Internet = 2;`);
+    try {
+      const app = await startJorvane(home, { env: { JV_NOW: "2026-12-09", LANG: "en_US.UTF-8", LC_ALL: "en_US.UTF-8" } });
+      const boxes = answerMessages(app);
+      const ws = await frame(app.page, "main_workspace");
+      await ws.evaluate((id) => { location.href = "177?" + id; }, ID);
+      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page", "the car page");
+      const plan = await frame(app.page, "main_workspace");
+      await plan.waitForFunction(() => window.external);
+      await plan.click("#TabPlan");
+      await eventually(() => plan.locator("#DownloadPlan").isEnabled(), "the download button");
+      await plan.click("#DownloadPlan");
+      await eventually(async () => (await plan.locator("#serviceitems tbody tr").count()) === 5, "the downloaded plan");
+      const schedules = await plan.locator("#serviceitems tbody tr").evaluateAll((rows) =>
+        rows.slice(1).map((row) => row.cells[0].innerText.trim() + ": " + row.querySelector(".schedule").innerText.replace(/\s+/g, " ").trim()));
+      assert.deepEqual(schedules.sort(), [
+        "Belts - Inspect: every 2,147,483,647 miles or 2,147,483,647 months",
+        "Coolant - Flush: ",
+        "Hoses - Inspect: every 2,147,483,647 miles",
+        "Oil - Replace: every 5,000 miles or 6 months",
+      ]);
+      await plan.click("#SaveVehicle");
+      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Home Page", "the home page");
+      assert.equal(home.query("SELECT group_concat(ITEM_DESCRIPTION || ' ' || INITIAL_MILEAGE || ' ' || INITIAL_MONTH || ' ' || " +
+        "INTERVAL_MILEAGE || ' ' || INTERVAL_MONTH, ', ') FROM (SELECT * FROM MaintenancePlanItems ORDER BY ITEM_DESCRIPTION)"),
+        "Belts 0 0 2147483647 2147483647, Coolant 0 0 0 0, Hoses 0 0 2147483647 0, Oil 0 0 5000 6");
+
+      // Every item done on 01/01/2026: only the oil, every 6 months, is due by today.
+      home.query(["Belts", "Coolant", "Hoses", "Oil"].map((item) =>
+        `INSERT INTO Services (VehicleID, ServiceDate, Vendor, Cost, Skipped, Odometer) VALUES ('${ID}', ${day("2026-01-01")}, 'Garage', 0, 0, 5000);
+         INSERT INTO ServiceItems (ServiceID, MaintenancePlanItemID) VALUES ((SELECT max(ServiceID) FROM Services),
+           (SELECT MaintenancePlanItemID FROM MaintenancePlanItems WHERE ITEM_DESCRIPTION = '${item}'));`).join("\n"));
+      const nav = await frame(app.page, "main_navbar");
+      await nav.click("a.nav-home");
+      const page = await frame(app.page, "main_workspace");
+      const row = page.locator(`#carlist tr[id='${ID}']`);
+      await eventually(async () => /^1 services due/.test((await row.locator("> td").allInnerTexts())[1]), "the oil due");
+      await row.getByText("show details").click();
+      assert.deepEqual(await row.locator("tr.internalRow td:first-child").allInnerTexts().then((t) => t.map((x) => x.trim())),
+        ["Oil - Replace"]);
+      boxes.stop();
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+      await soap.close();
     }
   });
 });
