@@ -152,9 +152,15 @@ void CWS_EnterCar_AddServiceItemsDlg::OnCreateNewItem() {
     const std::optional<CMaintenancePlanItem> item =
         MakeNewItem(values[0], values[1], values[2], values[3], values[4], values[5], prefs, jv::NumberFormat::User());
     // The typing stays in the form either way; a message says what is wrong with it.
+    std::string refusal;
+    for (size_t i = 2; i < 6 && !item; ++i) {
+        if (!CTypedValue::Count(values[i])) {
+            refusal = "\"" + values[i] + "\" is not a number. Please enter the distances and months as numbers.";
+            break;
+        }
+    }
     CJVPage::ElementPtr message;
-    if (GetPage()->GetElementById("message", message))
-        message->setInnerText(item ? "" : "Please enter the distances and months as numbers.");
+    if (GetPage()->GetElementById("message", message)) message->setInnerText(refusal);
     if (!item) return;
     if (m_pSelectedItems != nullptr) InsertNewItem(*m_pSelectedItems, *item);
     FillLists();

@@ -908,19 +908,26 @@ void CWS_EnterCarPage::UpdateMaintenancePlanItem(int rowKey, const std::string& 
     if (GetElementById("PlanRowRefused", refused)) refused->setInnerText("");
     const auto& items = m_car.MaintenancePlan.Items;
     if (rowKey < 1 || static_cast<size_t>(rowKey) > items.size()) return;
-    const auto a = CTypedValue::Count(initialDistance), b = CTypedValue::Count(initialMonths),
-               c = CTypedValue::Count(intervalDistance), d = CTypedValue::Count(intervalMonths);
-    if (!a || !b || !c || !d) {
-        RefusePlanSchedule(items[static_cast<size_t>(rowKey) - 1]);
-        if (refused) refused->setInnerText("true");
-        return;
+    const std::string* texts[] = {&initialDistance, &initialMonths, &intervalDistance, &intervalMonths};
+    std::array<int, 4> values{};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::optional<int> count = CTypedValue::Count(*texts[i]);
+        if (!count) {
+            RefusePlanSchedule(items[static_cast<size_t>(rowKey) - 1], *texts[i], false);
+            if (refused) refused->setInnerText("true");
+            return;
+        }
+        values[i] = *count;
     }
-    ChangePlanSchedule(rowKey, *a, *b, *c, *d);
+    ChangePlanSchedule(rowKey, values[0], values[1], values[2], values[3]);
 }
 
-void CWS_EnterCarPage::RefusePlanSchedule(const CMaintenancePlanItem& item) {
-    MessageBox("Please enter the distances and months of " + EscapeHtmlQuotes(item.DisplayText) + " as numbers.", "",
-               "", -1, -1);
+void CWS_EnterCarPage::RefusePlanSchedule(const CMaintenancePlanItem& item, const std::string& typed, bool saving) {
+    std::string message = "\"" + EscapeHtmlQuotes(typed) +
+                          "\" is not a number. Please enter the distances and months of " +
+                          EscapeHtmlQuotes(item.DisplayText) + " as numbers.";
+    if (saving) message += "<p>Your car was not saved.</p>";
+    MessageBox(message, "", "", -1, -1);
 }
 
 void CWS_EnterCarPage::ChangePlanSchedule(int rowKey, int initialDistance, int initialMonths, int intervalDistance,
@@ -979,18 +986,19 @@ bool CWS_EnterCarPage::TakeTypedPlanRows() {
         };
         std::array<int, 4> values{};
         bool changed = false;
-        bool numbers = true;
+        const std::string* notANumber = nullptr;
         for (size_t i = 0; i < std::size(kFields); ++i) {
             changed = changed || shown(kFields[i].first) != shown(kFields[i].second);
-            const std::optional<int> count = CTypedValue::Count(texts[kFields[i].first]);
-            numbers = numbers && count.has_value();
+            const std::string& text = texts[kFields[i].first];
+            const std::optional<int> count = CTypedValue::Count(text);
+            if (!count && notANumber == nullptr) notANumber = &text;
             values[i] = count.value_or(0);
         }
         if (!changed) continue;
         const int rowKey = std::atoi(id.c_str() + 4);
         const auto& items = m_car.MaintenancePlan.Items;
-        if (!numbers && rowKey >= 1 && static_cast<size_t>(rowKey) <= items.size()) {
-            RefusePlanSchedule(items[static_cast<size_t>(rowKey) - 1]);
+        if (notANumber != nullptr && rowKey >= 1 && static_cast<size_t>(rowKey) <= items.size()) {
+            RefusePlanSchedule(items[static_cast<size_t>(rowKey) - 1], *notANumber, true);
             return false;
         }
         typed.emplace_back(rowKey, values);

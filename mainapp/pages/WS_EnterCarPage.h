@@ -122,8 +122,9 @@ private:
     // The schedule of plan row rowKey (1-based) as numbers: distances in the user's unit.
     void ChangePlanSchedule(int rowKey, int initialDistance, int initialMonths, int intervalDistance,
                             int intervalMonths);
-    // The message for a plan row whose typed schedule is not made of numbers.
-    void RefusePlanSchedule(const CMaintenancePlanItem& item);
+    // The message for a plan row whose typed schedule holds text that is not a number; `saving`
+    // when the refusal stops a save.
+    void RefusePlanSchedule(const CMaintenancePlanItem& item, const std::string& typed, bool saving);
     void SortPlanByFirstDue();
 
     // The name the car is saved under; false when the user cancelled.

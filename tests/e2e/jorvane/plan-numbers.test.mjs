@@ -136,7 +136,7 @@ describe("plan distances typed in the user's locale", () => {
       await open.locator(".ItemSubmit").click();
       let box = await dialog(app.page);
       assert.equal(await box.locator("#message").innerText(),
-        "Please enter the distances and months of Oil - Change as numbers.");
+        '"15 km" is not a number. Please enter the distances and months of Oil - Change as numbers.');
       await shots(app, "plan-row-not-a-number");
       await box.click("#ButtonOK");
       await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
@@ -167,7 +167,7 @@ describe("plan distances typed in the user's locale", () => {
       await app.page.keyboard.type("1-2");
       await items.click("#CreateNewItem");
       await eventually(async () => /as numbers/.test(await items.locator("#message").innerText()), "the message");
-      assert.equal(await items.locator("#message").innerText(), "Please enter the distances and months as numbers.");
+      assert.equal(await items.locator("#message").innerText(), '"1-2" is not a number. Please enter the distances and months as numbers.');
       await shots(app, "new-item-not-a-number");
       assert.deepEqual(await items.locator("#SelectedServiceItems option").allInnerTexts(), ["Oil - Change", "Tyres - Rotate"]);
       assert.equal(await items.inputValue("#InputIntervalTime"), "1-2");
