@@ -58,6 +58,19 @@ async function changeScheduleFromHome(app, page) {
   return plan;
 }
 
+// Add/Remove Service Items: "Wipers - Replace" typed with `numbers` (field id -> text) and
+// Create New Item pressed. The dialog's document.
+async function typeNewItem(app, plan, numbers) {
+  await plan.click("#AddServiceItems");
+  const items = await dialog(app.page);
+  for (const [id, text] of Object.entries({ NewItem: "Wipers", NewAction: "Replace", ...numbers })) {
+    await items.click("#" + id);
+    await app.page.keyboard.type(text);
+  }
+  await items.click("#CreateNewItem");
+  return items;
+}
+
 const planRow = (plan, text) => plan.locator("#serviceitems tbody tr", { hasText: text });
 
 // The plan's distances as stored (miles), item by item.
@@ -94,17 +107,7 @@ describe("plan distances typed in the user's locale", () => {
           .test(await planRow(plan, "Tyres").innerText()), "the tyres' new schedule");
 
         // Add/Remove Service Items > Create New Item.
-        await plan.click("#AddServiceItems");
-        const items = await dialog(app.page);
-        await items.click("#NewItem");
-        await app.page.keyboard.type("Wipers");
-        await items.click("#NewAction");
-        await app.page.keyboard.type("Replace");
-        await items.click("#InputInitialDistance");
-        await app.page.keyboard.type(l.typed);
-        await items.click("#InputIntervalDistance");
-        await app.page.keyboard.type(l.typed);
-        await items.click("#CreateNewItem");
+        const items = await typeNewItem(app, plan, { InputInitialDistance: l.typed, InputIntervalDistance: l.typed });
         await eventually(async () => (await items.locator("#SelectedServiceItems option").allInnerTexts()).includes("Wipers - Replace"),
           "the new item in the plan list");
         await items.click("#ButtonOK");
@@ -157,15 +160,7 @@ describe("plan distances typed in the user's locale", () => {
         "the oil's new schedule");
 
       // A new item with a month count that is not a number: the dialog says so and keeps it.
-      await plan.click("#AddServiceItems");
-      const items = await dialog(app.page);
-      await items.click("#NewItem");
-      await app.page.keyboard.type("Wipers");
-      await items.click("#NewAction");
-      await app.page.keyboard.type("Replace");
-      await items.click("#InputIntervalTime");
-      await app.page.keyboard.type("1-2");
-      await items.click("#CreateNewItem");
+      const items = await typeNewItem(app, plan, { InputIntervalTime: "1-2" });
       await eventually(async () => /as numbers/.test(await items.locator("#message").innerText()), "the message");
       assert.equal(await items.locator("#message").innerText(), '"1-2" is not a number. Please enter the distances and months as numbers.');
       await shots(app, "new-item-not-a-number");
