@@ -82,7 +82,7 @@ const std::vector<JorvaneScriptMethod>& CJorvaneCOMObj::Methods() {
         {"DeleteOdometerValue", {T}, kOdometer},
         {"OpenSoldCarDlg", {T}, kOwn},
         {"UpdateNewCarInNavList", {T}, kOwn},
-        {"UpdateMaintenancePlanItem", {I, I, I, I, I}, kCar},
+        {"UpdateMaintenancePlanItem", {I, T, T, T, T}, kCar},
         {"ChangeReminderDate", {T}, kHome},
         {"GetVendor", {T, T}, kRegisters},
         {"GetLastValuesForVendor", {T, T, T}, kRegisters},
@@ -143,8 +143,8 @@ const std::map<std::string, CJorvaneCOMObj::Handler>& CJorvaneCOMObj::Handlers()
         {"AddCar", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::AddCar); }},
         {"UpdateMaintenancePlanItem",
          [](View& v, const Args& a) {
-             CarPage(v, &CWS_EnterCarPage::UpdateMaintenancePlanItem, a.Int32(0), a.Int32(1), a.Int32(2), a.Int32(3),
-                     a.Int32(4));
+             CarPage(v, &CWS_EnterCarPage::UpdateMaintenancePlanItem, a.Int32(0), a.Text(1), a.Text(2), a.Text(3),
+                     a.Text(4));
          }},
         {"ShowAddServiceItemsDlg", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::ShowAddServiceItemsDlg); }},
         {"GetMaintenancePlan", [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::GetMaintenancePlan); }},
