@@ -51,7 +51,11 @@ async function leaveField(page, selector) {
   await page.press(selector, "Enter");
 }
 
-describe("dates with the clock in 2030", () => {
+const LOCALES = ["en_US.UTF-8", "de_DE.UTF-8"];
+
+for (const locale of LOCALES) describe(`dates with the clock in 2030 (${locale})`, () => {
+  const env = { JV_NOW: "2030-01-10", LANG: locale, LC_ALL: locale };
+
   test("a stored entry edited in each register keeps its date, also of 2099 and 1900; \"1/5/30\" is 2030", async () => {
     const home = jorvaneHome();
     home.seed(A_CAR + `
@@ -67,7 +71,7 @@ INSERT INTO Expenses (ExpenseID, VehicleID, ExpenseDate, Vendor, ExpenseMemo, Ca
 INSERT INTO Services (ServiceID, VehicleID, ServiceDate, Odometer, Vendor, ServiceMemo, Cost, Skipped)
   VALUES (1, '${CAR}', ${day("2030-01-05")}, 11000, 'Joe', 'Oil', 100, 0);`);
     try {
-      const app = await startJorvane(home, { env: { JV_NOW: "2030-01-10" } });
+      const app = await startJorvane(home, { env });
       const boxes = answerMessages(app);
       const entries = [
         ...[1, 2, 3].map((id) => ({ register: REGISTERS[0], id: String(id), vendor: ["Aral", "Esso", "Jet"][id - 1] })),
@@ -115,7 +119,7 @@ INSERT INTO Services (ServiceID, VehicleID, ServiceDate, Odometer, Vendor, Servi
     const home = jorvaneHome();
     home.seed(A_CAR);
     try {
-      const app = await startJorvane(home, { env: { JV_NOW: "2030-01-10" } });
+      const app = await startJorvane(home, { env });
       const workspace = async () => frame(app.page, "main_workspace");
       const saved = async () => {
         const box = await findDialog(app, /Jorvane has saved your changes/, "the saved message");
@@ -212,7 +216,7 @@ async function typeNewEntry(page, register, date, { save = true } = {}) {
   else await type(page, "new", "date", date);
 }
 
-for (const locale of ["en_US.UTF-8", "de_DE.UTF-8"]) {
+for (const locale of LOCALES) {
   describe(`dates refused by the registers (${locale})`, () => {
     test("after today or before 1900: a message, nothing stored, the typing kept", async () => {
       const home = jorvaneHome();
