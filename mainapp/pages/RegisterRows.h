@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,14 @@ void LoadAllCars(CCarsDB& cars);
 // Today ("%m/%d/%y"), and a stored date as the register shows it.
 std::string Today();
 std::string DateText(const jv::DateTime& date);
+// Puts today's date on the page (the body's data-today, year-month-day), so that the register
+// script reads typed dates against the program's today, as the save does.
+void PublishToday(CJVPage& page);
+// The date the page sent for an entry, as the database takes it (registerfields::DateForDatabase
+// with today and the stored entry's date, null for the new entry); nothing when it is refused, and
+// the user is told why.
+std::optional<std::string> EntryDateForDatabase(const std::string& typed, const jv::DateTime* stored,
+                                                const std::string& notSaved = "The entry was not saved.");
 // A stored number in the user's format; empty when emptyWhenZero and it is not above 0.
 std::string NumberText(double value, int digits, bool emptyWhenZero = false);
 

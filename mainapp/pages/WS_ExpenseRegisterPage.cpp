@@ -55,6 +55,7 @@ std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
 
 void CWS_ExpenseRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
+    PublishToday(*this);
     const char* method = "CWS_ExpenseRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
@@ -207,12 +208,10 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
             return;
         }
     }
-    const auto dateText = registerfields::DateForDatabase(date);
-    if (!dateText) {
-        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
-                    "\" is not a date (month/day/year).<p>The entry was not saved.");
-        return;
-    }
+    const long index = IndexOf(rowId);
+    const auto dateText =
+        EntryDateForDatabase(date, index >= 0 ? &m_expenses[static_cast<size_t>(index)].ExpenseDate : nullptr);
+    if (!dateText) return;
     if (categoryId.empty() || categoryId == "-1") {
         ShowMessage("Please select an Expense Category.");
         return;

@@ -58,6 +58,7 @@ void CWS_FuelRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
 
 void CWS_FuelRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
+    PublishToday(*this);
     const char* method = "CWS_FuelRegisterPage::ProcessDocument";
     CJorvaneDoc* doc = Doc();
     const std::string volumeUnit = doc != nullptr ? doc->GetUserPreferences().GetVolumeUnitName(true, false) : "Gallon";
@@ -198,12 +199,11 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
         for (size_t i = 1; i < std::size(numbers); ++i)
             numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
     }
-    const auto dateText = registerfields::DateForDatabase(date);
-    if (!dateText) {
-        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
-                    "\" is not a date (month/day/year).<p>The entry was not saved.");
-        return;
-    }
+    const long index = IndexOf(rowId);
+    const jv::DateTime stored =
+        index >= 0 ? m_purchases[static_cast<size_t>(index)].GetFuelPurchaseDate() : jv::DateTime::Invalid();
+    const auto dateText = EntryDateForDatabase(date, &stored);
+    if (!dateText) return;
     // The octane rating is a whole number.
     const std::string octaneText = numbers[5].text.empty() ? "" : std::to_string(std::atoi(numbers[5].text.c_str()));
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");

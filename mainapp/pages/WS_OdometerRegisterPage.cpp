@@ -46,6 +46,7 @@ void CWS_OdometerRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
 
 void CWS_OdometerRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
+    PublishToday(*this);
     const char* method = "CWS_OdometerRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
@@ -103,8 +104,11 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     if (!value) return Refuse("Invalid odometer value - \"" + EscapeHtmlQuotes(odometer) + "\" is not a number.");
     if (value->empty()) return Refuse("Please enter an odometer value.");
     if (jv::NumberFormat::Plain().Parse(*value) < 0) return Refuse("Invalid odometer value - it is below 0.");
-    const auto dateText = registerfields::DateForDatabase(date);
-    if (!dateText) return Refuse("Invalid date - \"" + EscapeHtmlQuotes(date) + "\" is not a date (month/day/year).");
+    const long index = IndexOf(rowId);
+    const auto dateText =
+        EntryDateForDatabase(date, index >= 0 ? &m_readings[static_cast<size_t>(index)].OdometerDate : nullptr,
+                             "The odometer value was not saved.");
+    if (!dateText) return;
     COdometerValuesDatabaseObject readings(doc->GetDatabaseConnection());
     if (!readings.IsOdometerValueValid(rowId == "new" ? "" : rowId, vehicleId, *dateText, *value)) {
         return Refuse("The odometer value " + EscapeHtmlQuotes(NumberText(jv::NumberFormat::Plain().Parse(*value), 1)) +

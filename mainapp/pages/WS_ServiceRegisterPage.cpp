@@ -54,6 +54,7 @@ void CWS_ServiceRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
 
 void CWS_ServiceRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
+    PublishToday(*this);
     const char* method = "CWS_ServiceRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
@@ -308,12 +309,10 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
         for (size_t i = 1; i < std::size(numbers); ++i)
             numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
     }
-    const auto dateText = registerfields::DateForDatabase(date);
-    if (!dateText) {
-        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
-                    "\" is not a date (month/day/year).<p>The entry was not saved.");
-        return;
-    }
+    const long index = IndexOf(rowId);
+    const auto dateText =
+        EntryDateForDatabase(date, index >= 0 ? &m_services[static_cast<size_t>(index)].ServiceDate : nullptr);
+    if (!dateText) return;
     // A new service without an odometer takes the estimate; a stored one whose odometer the user
     // cleared keeps none (an estimate now would be worked out from the reading being cleared).
     if (numbers[0].text.empty() && rowId == "new" && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
