@@ -13,7 +13,8 @@
 // Then (JV_BENCH_SOAK_CYCLES, 500; 0: none) a soak at the largest size: cycles of home, fuel
 // register with a save, service, expense and odometer registers, printing every
 // JV_BENCH_SOAK_EVERY (50) cycles the memory of jorvane (VmRSS) and of the window's renderer
-// (VmRSS of its renderer processes, its script heap, and the DOM's documents, nodes and listeners).
+// (VmRSS of its renderer processes), then, once the renderer has collected its garbage, the
+// window's script heap and the DOM's documents, nodes and listeners.
 //
 //   cmake --build build --target bench_page_switches
 // JV_JORVANE and JV_DATA name the program and its data folder (another build's, to compare).
@@ -110,11 +111,23 @@ async function run(entries, display, { soak }) {
     // The program's messages, as the browser receives them, and the browser's requests for pages.
     let lastMessage = 0;
     let requested = 0;
-    app.page.on("websocket", (socket) => socket.on("framereceived", () => { lastMessage = Date.now(); }));
-    app.page.on("request", (request) => {
-      if (request.isNavigationRequest() && request.frame().name() === "main_workspace") requested = Date.now();
-    });
-    await app.page.reload();
+    const listened = new Set();
+    const listen = (page) => {
+      if (listened.has(page)) return;
+      listened.add(page);
+      page.on("websocket", (socket) => socket.on("framereceived", () => { lastMessage = Date.now(); }));
+      page.on("request", (request) => {
+        if (request.isNavigationRequest() && request.frame().name() === "main_workspace") requested = Date.now();
+      });
+    };
+    // The window's documents again, now with the script above; the window may still be finding
+    // its page when it is first shown.
+    await frame(app.page, "main_navcarlist", WAIT);
+    await eventually(async () => {
+      app.page = app.context.pages().find((shown) => /^http:\/\/127\.0\.0\.1:\d+\//.test(shown.url())) || app.page;
+      listen(app.page);
+      return app.page.reload().then(() => true, () => false);
+    }, "the window reloaded", WAIT);
     await frame(app.page, "main_navcarlist", WAIT);
     const list = await frame(app.page, "main_navcarlist");
     const nav = await frame(app.page, "main_navbar");
@@ -276,11 +289,13 @@ async function soakRun(app, home, pages, open) {
     return info.processInfo.filter((p) => p.type === "renderer").map((p) => p.id);
   };
   const sample = async (cycle) => {
+    const renderer = (await renderers()).reduce((sum, pid) => sum + memoryOf(pid), 0);
+    // What the window's documents hold once the garbage is collected.
+    await top.send("HeapProfiler.collectGarbage").catch(() => {});
     const heap = await top.send("Runtime.getHeapUsage").catch(() => ({ usedSize: 0 }));
     const counters = await top.send("Memory.getDOMCounters").catch(() => ({ documents: 0, nodes: 0, jsEventListeners: 0 }));
-    const renderer = (await renderers()).reduce((sum, pid) => sum + memoryOf(pid), 0);
     console.log(`soak, cycle ${cycle}: jorvane ${memoryOf(app.child.pid).toFixed(1)} MB, renderer ${renderer.toFixed(1)} MB, ` +
-      `window script heap ${(heap.usedSize / 1048576).toFixed(1)} MB, documents ${counters.documents}, nodes ${counters.nodes}, ` +
+      `after a collection: window script heap ${(heap.usedSize / 1048576).toFixed(1)} MB, documents ${counters.documents}, nodes ${counters.nodes}, ` +
       `listeners ${counters.jsEventListeners}`);
   };
   const byName = Object.fromEntries(pages.map((p) => [p.name, p]));
