@@ -538,3 +538,67 @@ TEST_F(WebHostMessages, TheFormStateFetchedAtTheEndReachesThePage) {
 
 }  // namespace
 }  // namespace jv::ui::host
+
+namespace jv::ui::host {
+namespace {
+
+// The program fills every page it is told of.
+struct Filler : WindowEvents {
+    std::vector<std::string> completed;  // the frames, in order
+    void OnBeforeNavigate(const std::string&, const std::string&, bool&) override {}
+    void OnDocumentComplete(const std::string&, const std::string& frame,
+                            const std::shared_ptr<Document>& document) override {
+        completed.push_back(frame);
+        document->getElementById("Name")->setValue("filled");
+    }
+    void OnWindowClosed() override {}
+};
+
+class WebHostPreparedPages : public test::HostWithWindow {
+protected:
+    void SetUp() override {
+        Resources::Clear();
+        Resources::Install({kResources, std::size(kResources)});
+        HostWithWindow::SetUp();
+        host->SetWindowEvents(&filler);
+    }
+    void TearDown() override {
+        host->SetWindowEvents(nullptr);
+        HostWithWindow::TearDown();
+        Resources::Clear();
+    }
+    // The patch of the document that sets the field, once it has come (null: none came).
+    json FilledPatch(const std::string& doc, double seconds) {
+        return Received(
+            "patch",
+            [&](const json& patch) {
+                return std::to_string(patch.value("doc", 0)) == doc && patch.dump().find("filled") != std::string::npos;
+            },
+            seconds);
+    }
+    Filler filler;
+};
+
+// A page the program has a frame load is filled as the browser fetches it, its changes sent before
+// the browser has even read it; once it has, nothing is done twice. A page that markup loads (no
+// program asked for it) is filled once the browser has it, as before.
+TEST_F(WebHostPreparedPages, APageTheProgramLoadsIsFilledAsItIsServedAndOnlyOnce) {
+    host->Navigate("res://Test.exe/100", "main");
+    ASSERT_FALSE(Received("load", [](const json& load) { return load.value("frame", "") == "main"; }).is_null());
+    const auto fetched = Fetch("/100");
+    ASSERT_FALSE(FilledPatch(fetched.doc, 10).is_null());
+    EXPECT_EQ(filler.completed, (std::vector<std::string>{"main"}));
+    Loaded(fetched.doc, "main");
+    EXPECT_EQ(filler.completed, (std::vector<std::string>{"main"}));
+
+    const auto byMarkup = Fetch("/100");
+    Settle();
+    EXPECT_TRUE(FilledPatch(byMarkup.doc, 0.5).is_null());
+    EXPECT_EQ(filler.completed.size(), 1u);
+    Loaded(byMarkup.doc, "other");
+    EXPECT_FALSE(FilledPatch(byMarkup.doc, 10).is_null());
+    EXPECT_EQ(filler.completed, (std::vector<std::string>{"main", "other"}));
+}
+
+}  // namespace
+}  // namespace jv::ui::host
