@@ -357,16 +357,6 @@ HostServer::Response WebHost::Serve(const std::string& path, const std::string& 
     }
     documents_[document->id()] = Shown{document, std::string(), false, std::chrono::steady_clock::now()};
     DropUnshownDocuments();
-    if (const auto expected = expectedLoads_.find(path + (query.empty() ? "" : "?" + query));
-        expected != expectedLoads_.end()) {
-        const std::string frame = expected->second;
-        expectedLoads_.erase(expected);
-        if (!frame.empty()) {
-            loop_.Post([this, alive = std::weak_ptr<bool>(alive_), id = document->id(), frame] {
-                if (!alive.expired()) Prepare(id, frame);
-            });
-        }
-    }
     response.body = std::move(html);
     return response;
 }
@@ -606,7 +596,7 @@ void WebHost::OnLoaded(const json& message) {
 
     const std::string programFrame = ProgramFrame(frame);
     if (programFrame.empty()) topUrl_ = document->URL();
-    if (events_ == nullptr || found->second.prepared) return;
+    if (events_ == nullptr) return;
     // A frame that a page's markup loaded was not asked about beforehand; the program hears of
     // it now (it cannot be stopped any more).
     if (!announced_[programFrame]) {
@@ -615,18 +605,6 @@ void WebHost::OnLoaded(const json& message) {
     }
     announced_[programFrame] = false;
     events_->OnDocumentComplete(document->URL(), programFrame, document);
-}
-
-void WebHost::Prepare(uint64_t id, const std::string& frame) {
-    const auto found = documents_.find(id);
-    if (found == documents_.end() || found->second.loaded || found->second.prepared || events_ == nullptr) return;
-    // While a box is open or a way out is being decided, the page is completed once it has loaded,
-    // as any other.
-    if (Deciding() || Holding() || BoxOpen() || !announced_[frame]) return;
-    found->second.prepared = true;
-    announced_[frame] = false;
-    const std::shared_ptr<Document> document = found->second.document;
-    events_->OnDocumentComplete(document->URL(), frame, document);
 }
 
 void WebHost::OnNavigate(const json& message) {
@@ -719,12 +697,6 @@ void WebHost::OnWindowGone() {
 void WebHost::Load(const std::string& frame, const std::string& path) {
     if (path.empty()) return;
     announced_[frame] = true;
-    // A page of a frame of the window is completed as it is served; the window itself and the
-    // dialogs load theirs as they always have.
-    if (!frame.empty() && frame.rfind(kDialogFramePrefix, 0) != 0) {
-        const auto [expected, added] = expectedLoads_.try_emplace(path, frame);
-        if (!added && expected->second != frame) expected->second.clear();
-    }
     Send(json{{"t", "load"}, {"frame", frame.empty() ? std::string(kTopFrame) : frame}, {"url", path}});
 }
 

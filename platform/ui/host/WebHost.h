@@ -163,7 +163,6 @@ private:
         std::string frame;
         bool loaded = false;
         std::chrono::steady_clock::time_point served;
-        bool prepared = false;  // the program completed it as it was served (see Prepare)
     };
     struct OpenDialogWindow {
         Dialog::WeakRef dialog;
@@ -183,10 +182,6 @@ private:
     void OnCall(const nlohmann::json& message);
     void RunCall(const nlohmann::json& message);
     void OnLoaded(const nlohmann::json& message);
-    // The document just served for a frame the program had load it: the program completes it
-    // (OnDocumentComplete) while the browser still reads it and its scripts, so that its changes
-    // wait in the window for the document and are shown with it, in one layout.
-    void Prepare(uint64_t id, const std::string& frame);
     void OnNavigate(const nlohmann::json& message);
     void OnDialogKey(const nlohmann::json& message);
     void OnMessageBox(const nlohmann::json& message);
@@ -244,9 +239,6 @@ private:
 
     std::map<uint64_t, Shown> documents_;    // by Document::id, from serving until the browser drops it
     std::map<std::string, bool> announced_;  // frames whose next document the program has approved
-    // The pages the program had a frame load and the browser has not asked for yet: the frame, by
-    // the page's address (empty: two frames load the same page, neither is prepared).
-    std::map<std::string, std::string> expectedLoads_;
     std::map<int, OpenDialogWindow> dialogs_;
     std::set<int64_t> answering_;  // the ids of the calls and boxes being answered
     int openBoxes_ = 0;            // the pages' message boxes open now, one over the other
