@@ -46,6 +46,14 @@ function inView(page, id) {
   }, id);
 }
 
+// The program closed as a user closes it, having shown no box of the browser's, and its home gone.
+async function closeAll(app, home, boxes) {
+  boxes.stop();
+  assert.deepEqual(app.browserDialogs, []);
+  await app.close();
+  home.remove();
+}
+
 describe("a register of 3,000 entries", () => {
   let home;
   let app;
@@ -61,12 +69,7 @@ describe("a register of 3,000 entries", () => {
     // The pages' messages and questions are answered OK.
     boxes = answerMessages(app);
   });
-  after(async () => {
-    boxes.stop();
-    assert.deepEqual(app.browserDialogs, []);
-    await app.close();
-    home.remove();
-  });
+  after(() => closeAll(app, home, boxes));
 
   test("opens on its latest entries and the new entry, with a scroll bar for all of it", async () => {
     const nav = await frame(app.page, "main_navbar");
@@ -282,12 +285,7 @@ describe("registers of 10,000 entries a car, paged to the oldest entry and back"
     app = await startJorvane(home, { env: { JV_NOW: "2009-08-01" } });
     boxes = answerMessages(app);
   });
-  after(async () => {
-    boxes.stop();
-    assert.deepEqual(app.browserDialogs, []);
-    await app.close();
-    home.remove();
-  });
+  after(() => closeAll(app, home, boxes));
 
   test("the fuel register of all cars pages to its oldest entry, saves there, and comes back", async () => {
     const nav = await frame(app.page, "main_navbar");
