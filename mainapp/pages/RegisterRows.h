@@ -163,23 +163,6 @@ std::vector<Segment> Segments(size_t total, const std::vector<size_t>& built);
 // an empty register; a view past either end is taken as the nearest entries.
 std::pair<size_t, size_t> Window(long first, long last, size_t margin, size_t most, size_t total);
 
-// The register's entries with those of one car loaded again (fresh, in the register's order) in
-// place of those it held for the car, merged where `before` orders them: a save changes the entries
-// of one car only, which costs far less to read than every car's.
-template <class Entry, class CarOf, class Before>
-void MergeCarEntries(std::vector<Entry>& entries, std::vector<Entry> fresh, const std::string& car, CarOf carOf,
-                     Before before) {
-    std::vector<Entry> others;
-    others.reserve(entries.size());
-    for (Entry& entry : entries)
-        if (carOf(entry) != car) others.push_back(std::move(entry));
-    entries.clear();
-    entries.reserve(others.size() + fresh.size());
-    std::merge(std::make_move_iterator(others.begin()), std::make_move_iterator(others.end()),
-               std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
-               std::back_inserter(entries), before);
-}
-
 // A gap row spanning `columns` columns, standing for `count` entries; how many it stands for.
 ElementPtr NewGap(CJVPage& page, size_t columns, size_t count);
 void SetGapCount(Element* gap, size_t count);

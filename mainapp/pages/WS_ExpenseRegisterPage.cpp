@@ -21,30 +21,9 @@ constexpr const char* kRegisterName = "Miscellaneous Expense Register";
 }  // namespace
 
 CWS_ExpenseRegisterPage::CWS_ExpenseRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVRegisterPage(resourceId, std::move(document)) {
+    : CJVRegisterPageOf(resourceId, std::move(document), CExpenseRegisterDatabaseObject::Listing()) {
     if (CJorvaneDoc* doc = Doc())
         CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).GetCategories(m_categories);
-}
-
-void CWS_ExpenseRegisterPage::LoadExpenses() {
-    m_expenses.clear();
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
-        .GetExpenseRegister(SelectedCar(), m_expenses, doc->GetUserPreferences());
-}
-
-void CWS_ExpenseRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    std::vector<CExpense> fresh;
-    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
-        .GetExpenseRegister(vehicleId, fresh, doc->GetUserPreferences());
-    MergeCarEntries(
-        m_expenses, std::move(fresh), vehicleId, [](const CExpense& entry) { return entry.VehicleID; },
-        [](const CExpense& a, const CExpense& b) {
-            return std::pair(a.ExpenseDate, a.Odometer) < std::pair(b.ExpenseDate, b.Odometer);
-        });
 }
 
 std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
@@ -78,7 +57,7 @@ void CWS_ExpenseRegisterPage::ProcessDocument() {
 
 void CWS_ExpenseRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                             const CCarsDB& cars, bool allCars) {
-    const CExpense& expense = m_expenses[index];
+    const CExpense& expense = At(index);
     const std::string id = std::to_string(expense.ExpenseID);
     const std::string carName = cars.getCarName(expense.VehicleID);
     Element* carCell = AppendDateCells(*this, top, DateText(expense.ExpenseDate), allCars, &carName);
@@ -230,7 +209,7 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
                                        registerfields::AmountForUpdate(*costText), notes);
     }
     if (!saved) return;
-    ShowSaved(rowId, vehicleId);
+    ShowSaved(rowId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -266,7 +245,7 @@ void CWS_ExpenseRegisterPage::PrintPage() {
     if (allCars) headings.emplace_back("Car");
     for (const char* heading : {"Odometer", "Vendor", "Memo", "Category", "Cost"}) headings.emplace_back(heading);
     Printout printout(headings);
-    for (const CExpense& expense : m_expenses) {
+    for (const CExpense& expense : AllEntries()) {
         printout.Row();
         printout.Cell(DateText(expense.ExpenseDate));
         if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));

@@ -21,28 +21,7 @@ constexpr const char* kRegisterName = "Odometer Register";
 }  // namespace
 
 CWS_OdometerRegisterPage::CWS_OdometerRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVRegisterPage(resourceId, std::move(document)) {}
-
-void CWS_OdometerRegisterPage::LoadReadings() {
-    m_readings.clear();
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
-        .GetOdometerValues(SelectedCar(), m_readings, doc->GetUserPreferences());
-}
-
-void CWS_OdometerRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    std::vector<COdometerValue> fresh;
-    COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
-        .GetOdometerValues(vehicleId, fresh, doc->GetUserPreferences());
-    MergeCarEntries(
-        m_readings, std::move(fresh), vehicleId, [](const COdometerValue& entry) { return entry.VehicleID; },
-        [](const COdometerValue& a, const COdometerValue& b) {
-            return std::pair(a.OdometerDate, a.OdometerValue) < std::pair(b.OdometerDate, b.OdometerValue);
-        });
-}
+    : CJVRegisterPageOf(resourceId, std::move(document), COdometerValuesDatabaseObject::Listing()) {}
 
 void CWS_OdometerRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
@@ -64,7 +43,7 @@ void CWS_OdometerRegisterPage::ProcessDocument() {
 
 void CWS_OdometerRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                              const CCarsDB& cars, bool allCars) {
-    const COdometerValue& reading = m_readings[index];
+    const COdometerValue& reading = At(index);
     const std::string carName = cars.getCarName(reading.VehicleID);
     Element* carCell = AppendDateCells(*this, top, DateText(reading.OdometerDate), allCars, &carName);
     Element* cell = nullptr;
@@ -117,7 +96,7 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     const bool saved = rowId == "new" ? readings.AddOdometerValue(vehicleId, *dateText, *value)
                                       : readings.UpdateOdometerValue(rowId, vehicleId, *dateText, *value);
     if (!saved) return Refuse("Jorvane could not write to your Jorvane file.");
-    ShowSaved(rowId, vehicleId);
+    ShowSaved(rowId);
     SetSaveResult(*this, true);
 }
 
@@ -151,7 +130,7 @@ void CWS_OdometerRegisterPage::PrintPage() {
     if (allCars) headings.emplace_back("Car");
     headings.emplace_back("Odometer");
     Printout printout(headings);
-    for (const COdometerValue& reading : m_readings) {
+    for (const COdometerValue& reading : AllEntries()) {
         printout.Row();
         printout.Cell(DateText(reading.OdometerDate));
         if (allCars) printout.Cell(cars.getCarName(reading.VehicleID));
