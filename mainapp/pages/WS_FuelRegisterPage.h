@@ -34,8 +34,6 @@ public:
     // the distance driven on a tank is worked out from it.
     void FindPreviousOdometer(const std::string& rowId, const std::string& vehicleId);
 
-    const std::vector<CFuelPurchase>& Purchases() const { return m_purchases; }
-
 protected:
     void LoadEntries() override { LoadPurchases(); }
     int EntryId(size_t index) const override { return m_purchases[index].GetFuelPurchaseID(); }
