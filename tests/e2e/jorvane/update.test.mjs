@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import { chmodSync, existsSync, mkdirSync, readFileSync, statSync, writeFileSync } from "node:fs";
 import { basename, dirname, join } from "node:path";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, jorvaneHome, startJorvane, startSoapServer } from "./harness.mjs";
+import { dialog, eventually, frame, jorvaneHome, startJorvane, startSoapServer, windowDelivered } from "./harness.mjs";
 
 const SEED = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES " +
   "('{EEEEEEEE-0000-0000-0000-000000000001}', 'Van', -1, 0, 0); UPDATE Prefs SET Internet = 2;";
@@ -101,7 +101,8 @@ describe("the update check", () => {
       assert.equal(await question.title(), "Jorvane Update Available");
       await question.click("#ButtonLater");
       await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "no further message");
-      await new Promise((r) => setTimeout(r, 300));
+      // A further message would be open by the time the program answers a call made after Later.
+      await windowDelivered(app, await frame(app.page, "main_workspace"));
       assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0);
       assert.equal(existsSync(join(home.root, "installer-args")), false);
       assert.equal((await app.close()).code, 0);
