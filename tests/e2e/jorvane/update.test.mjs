@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import { chmodSync, existsSync, mkdirSync, readFileSync, statSync, writeFileSync } from "node:fs";
 import { basename, dirname, join } from "node:path";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, startJorvane, startSoapServer, windowDelivered } from "./harness.mjs";
+import { dialog, eventually, findDialog, frame, jorvaneHome, startJorvane, startSoapServer, windowDelivered } from "./harness.mjs";
 
 const SEED = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES " +
   "('{EEEEEEEE-0000-0000-0000-000000000001}', 'Van', -1, 0, 0); UPDATE Prefs SET Internet = 2;";
@@ -48,10 +48,9 @@ describe("the update check", () => {
       const question = await dialog(app.page);
       assert.equal(await question.title(), "Jorvane Update Available");
       await question.click("#ButtonYes");
-      const ready = await eventually(async () => {
-        const shown = await dialog(app.page);
-        return /We have downloaded the new version/.test(await shown.locator("body").innerText()) ? shown : null;
-      }, "the downloaded message");
+      // Among the boxes shown meanwhile (the download's own, its page served once it is done), the
+      // one that says so.
+      const ready = await findDialog(app, /We have downloaded the new version/, "the downloaded message");
       await ready.click("#ButtonOK");
       assert.deepEqual(await app.exited, { code: 0, signal: null });
       const argsFile = join(home.root, "installer-args");
