@@ -267,9 +267,9 @@ describe("the car dialogs", () => {
       await call(app, "OpenDeleteCarDlg", ID);
       await (await dialog(app.page)).click("#SellLink");
       const sale = await eventually(async () => {
-        const shown = await dialog(app.page);
+        const shown = await dialog(app.page, 1000);
         return (await shown.title()) === "Details of Vehicle Sale" ? shown : null;
-      }, "the sale dialog");
+      }, "the sale dialog", 15000);
       await sale.click("#ButtonOK");
       await eventually(async () => (await sale.locator("#message").innerHTML()) ===
         "Please enter a value for Selling Date.<br>Please enter a value for Selling Price.", "both messages");

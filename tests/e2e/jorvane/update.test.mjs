@@ -135,16 +135,16 @@ describe("the update check with the service out of reach", () => {
       // Retry asks again: still nobody there.
       await box.click("#ButtonRetry");
       box = await eventually(async () => {
-        const shown = await dialog(app.page);
+        const shown = await dialog(app.page, 1000);
         return (await shown.title()) === "Couldn't Reach Internet" ? shown : null;
-      }, "the box again");
+      }, "the box again", 15000);
       // The service comes up: Retry reaches it, and it has no update.
       soap = await startSoapServer({ IsUpdateAvailable: "<string></string><string>https://www.jorvane.example/</string>" }, port);
       await box.click("#ButtonRetry");
       const none = await eventually(async () => {
-        const shown = await dialog(app.page);
+        const shown = await dialog(app.page, 1000);
         return (await shown.locator("body").innerText()).includes("There are no updates available") ? shown : null;
-      }, "the answer of the service");
+      }, "the answer of the service", 15000);
       await none.click("#ButtonOK");
       assert.deepEqual(soap.calls.map((c) => c.method), ["IsUpdateAvailable"]);
       // OK in the box ends the check.

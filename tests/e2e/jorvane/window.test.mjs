@@ -266,9 +266,9 @@ describe("a window of 1050 by 880 pixels", () => {
     const page = await frame(app.page, "main_workspace");
     await page.evaluate((id) => { window.external.OpenSoldCarDlg(id); }, LONG);
     const sale = await eventually(async () => {
-      const shown = await dialog(app.page);
+      const shown = await dialog(app.page, 1000);
       return (await shown.title()) === "Details of Vehicle Sale" ? shown : null;
-    }, "the sale dialog");
+    }, "the sale dialog", 15000);
     await sale.focus("#SoldDate");
     await app.page.keyboard.press("Tab");
     assert.equal(await sale.evaluate(() => document.activeElement.id), "SoldPrice");
