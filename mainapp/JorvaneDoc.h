@@ -63,12 +63,10 @@ public:
     // The vendors the registers complete (null until the database is open).
     CAutocompleteList* GetAutocompleteList() { return m_pAutocompleteList.get(); }
 
-    // Replaces the consent dialog (tests).
-    void SetConsentQuestion(ConsentQuestion question) { m_consentQuestion = std::move(question); }
+    // Replaces the consent dialog: the person who answers it, in tests.
+    void SetConsentQuestionForTesting(ConsentQuestion question) { m_consentQuestion = std::move(question); }
     // The loop the retry of a busy database waits on (null: the wait blocks).
     void SetLoop(jv::ui::Loop* loop) { m_pLoop = loop; }
-    // How long to wait before the one retry of opening the database.
-    void SetRetryDelayMs(int milliseconds) { m_nRetryDelayMs = milliseconds; }
 
     // How long a save waits for another program that holds the user's file before the user is
     // asked whether to wait again: a moment, as the window does not answer meanwhile.

@@ -85,7 +85,6 @@ public:
     void SetSelectedCar(const std::string& vehicleId);
     std::string GetSelectedCar() const { return m_strSelectedCar; }
     void SetCurrentCar(const std::string& vehicleId);
-    const std::string& GetCurrentCar() const { return m_strCurrentCar; }
     void SetCurrentPageId(int id) { m_nCurrentPageId = id; }
     int GetCurrentPageId() const { return m_nCurrentPageId; }
     bool IsCurrentPage(int id) const { return id == m_nCurrentPageId; }
@@ -121,8 +120,6 @@ public:
     void QuickStart(int step);
     // Asks whether to leave the wizard; true leaves.
     bool ConfirmLeaveQuickStart(bool navigating);
-    int GetQuickStartStep() const { return m_nQuickStartStep; }
-    void SetQuickStartStep(int step) { m_nQuickStartStep = step; }
 
     // Settles the workspace page's unsaved work before it goes (by navigation, the history, a
     // reload or the end of the program): a changed car is left only when the user says so; a
@@ -149,8 +146,6 @@ public:
         return std::dynamic_pointer_cast<Page>(page);
     }
     std::shared_ptr<CMain_NavCarListPage> GetCarListPage() const { return m_pCarListPage; }
-    std::shared_ptr<CJVPage> GetNavBarPage() const { return m_pNavBarPage; }
-    std::shared_ptr<CJVPage> GetFooterPage() const { return m_pFooterPage; }
     // Fills the workspace page again from the database.
     void ProcessWorkspacePage();
 

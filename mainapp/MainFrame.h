@@ -13,7 +13,7 @@ class Profile;
 namespace jv::ui {
 class BrowserHost;
 struct WindowBounds;
-}
+}  // namespace jv::ui
 
 // The main window: its caption, its status bar with the connection pane, its place on the screen
 // kept between runs ("WindowPos", maximised by default) and its answer to a second start.
@@ -51,8 +51,6 @@ public:
 
     bool ReadWindowPlacement(WindowPlacement& placement) const;
     void WriteWindowPlacement(const WindowPlacement& placement);
-
-    bool ShownConnected() const { return m_bShownConnected; }
 
     // The geometry a placement opens the window with.
     static jv::ui::host::BrowserWindow::Geometry GeometryOf(const WindowPlacement& placement);

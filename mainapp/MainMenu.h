@@ -82,7 +82,7 @@ public:
     // Help > Check For Updates.
     void SetCheckForUpdatesHandler(std::function<void()> handler) { m_onCheckForUpdates = std::move(handler); }
     // Who opens the user guide and the mail program (LaunchBrowser; tests record instead).
-    void SetLauncher(std::function<bool(const std::string&)> launcher) { m_launch = std::move(launcher); }
+    void SetLauncherForTesting(std::function<bool(const std::string&)> launcher) { m_launch = std::move(launcher); }
 
     // Runs the command; false when it has no handler here (greyed items, the browser's own ones).
     bool OnCommand(int command);

@@ -35,9 +35,6 @@ public:
     // whose Retry checks again.
     void OnCheckForUpdates();
 
-    // Who starts the installer (tests record instead).
-    void SetSpawner(Spawner spawner) { m_spawn = std::move(spawner); }
-
     // The pieces, on their own for tests.
     // "JVInstaller.bat" in the package's folder.
     static std::string InstallerFilePath(const std::string& packagePath);

@@ -46,7 +46,6 @@ public:
     CUserPreferences& GetPreferences() { return m_preferences; }
     bool IsDue() const { return m_bDue; }
     bool IsExiting() const { return m_bExiting; }
-    const CTrayIcon& trayIcon() const { return m_trayIcon; }
     const std::string& databasePath() const { return m_strDatabasePath; }
 
     // The program to start for "Open Jorvane": "jorvane" in the profile's "Path" folder when set,

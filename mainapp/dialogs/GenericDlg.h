@@ -30,8 +30,6 @@ public:
     // Shows a page script's message (plain text, lines kept) modally, under the given title or the
     // program's own; with cancel an OK and a Cancel button. True when the user chose OK.
     static bool ShowScriptMessage(const std::string& text, const std::string& title, bool cancel);
-    // Opens the dialog without waiting for it (the program itself shows it modally only).
-    virtual bool CreateModeless() { return Create(); }
 
 protected:
     void OnInitDialog() override;

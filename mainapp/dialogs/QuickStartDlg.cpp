@@ -21,7 +21,6 @@ void CQuickStartDlg::OnDocumentComplete(const std::string& url) {
     element->setInnerHTML(m_strMessage);
     if (GetElement("Step", element)) element->setInnerText(std::to_string(m_nStep));
     if (m_bBackDisabled && GetElement("ButtonBack", element)) element->setDisabled(true);
-    if (!m_strBackCaption.empty() && GetElement("ButtonBack", element)) element->setInnerText(m_strBackCaption);
     if (!m_strNextCaption.empty() && GetElement("ButtonNext", element)) element->setInnerText(m_strNextCaption);
     if (!m_strExitCaption.empty() && GetElement("ButtonExit", element)) element->setInnerText(m_strExitCaption);
     if (m_nWidth != -1) SetBounds({300, 200, m_nWidth, m_nHeight});

@@ -15,7 +15,6 @@ public:
 
     void SetMessage(const std::string& message) { m_strMessage = message; }
     void SetStep(int step) { m_nStep = step; }
-    void SetBackCaption(const std::string& caption) { m_strBackCaption = caption; }
     void SetNextCaption(const std::string& caption) { m_strNextCaption = caption; }
     void SetExitCaption(const std::string& caption) { m_strExitCaption = caption; }
     // true disables and hides Back; false leaves it enabled and shown.
@@ -41,7 +40,6 @@ private:
     bool m_bBackDisabled = false;
     int m_nWidth = -1;
     int m_nHeight = -1;
-    std::string m_strBackCaption;
     std::string m_strNextCaption;
     std::string m_strExitCaption;
     bool m_bBackHidden = false;

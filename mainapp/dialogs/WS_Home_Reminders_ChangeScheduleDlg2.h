@@ -49,8 +49,6 @@ public:
     // schedule of the item, or the new one it would get.
     std::string ScheduleText(const CMaintenancePlanItem& item, bool newSchedule, const CUserPreferences& prefs) const;
 
-    int GetItemID() const { return m_nItemID; }
-
 protected:
     void OnInitDialog() override;
     void OnDocumentComplete(const std::string& url) override;

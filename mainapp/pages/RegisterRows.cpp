@@ -206,11 +206,6 @@ void ReplaceBody(CJVPage& page, Element* table, const ElementPtr& body) {
         page.AppendChildNode(table, body);
 }
 
-Element* AppendRow(CJVPage& page, Element* table) {
-    ElementPtr row;
-    return page.InsertTableRow(table, row, -1) ? row.get() : nullptr;
-}
-
 void FocusNewEntry(CJVPage& page) {
     if (Element* date = Field(FindTopRow(page, "new"), "date")) date->focus();
 }

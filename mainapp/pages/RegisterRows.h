@@ -99,8 +99,6 @@ bool SetHeading(CJVPage& page, const std::vector<Heading>& headings, const std::
 ElementPtr NewBody(CJVPage& page);
 // Puts body in place of the register's body (appends it when there is none).
 void ReplaceBody(CJVPage& page, Element* table, const ElementPtr& body);
-// Appends an empty row to the table's (first) body; null when there is none.
-Element* AppendRow(CJVPage& page, Element* table);
 // Focuses the "date" input of the new entry.
 void FocusNewEntry(CJVPage& page);
 // New rows for an entry, outside the document.

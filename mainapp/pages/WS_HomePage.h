@@ -56,9 +56,6 @@ public:
     int DrawGraph(int type, const std::string& vehicleId);
 
     const std::vector<CReminder>& GetReminders() const { return m_reminders; }
-    const std::vector<CCar>& GetCars() const { return m_cars.m_cars; }
-    int GetLayout() const { return m_nLayout; }
-    int GetGraphType() const { return m_nGraphType; }
 
 private:
     CJorvaneView* View() const;

@@ -173,7 +173,7 @@ const NumberFormat& NumberFormat::User() {
     return *slot;
 }
 
-void NumberFormat::SetUser(const NumberFormat& format) {
+void NumberFormat::SetUserForTesting(const NumberFormat& format) {
     UserSlot() = format;
 }
 

@@ -32,7 +32,7 @@ struct NumberFormat {
 
     // The user's format, read once; tests may replace it.
     static const NumberFormat& User();
-    static void SetUser(const NumberFormat& format);
+    static void SetUserForTesting(const NumberFormat& format);
 };
 
 }  // namespace jv

@@ -64,11 +64,6 @@ std::string ConfigHome() {
     return home.empty() ? std::string() : Join(home, ".config");
 }
 
-std::string RuntimeDir() {
-    std::string v = Env("XDG_RUNTIME_DIR");
-    return v.empty() ? TempDir() : v;
-}
-
 std::string TempDir() {
     std::string v = Env("TMPDIR");
     return v.empty() ? std::string("/tmp") : v;

@@ -15,8 +15,7 @@ std::string LocalAppData();
 std::string CommonAppData();
 std::string Documents();
 std::string ConfigHome();
-std::string RuntimeDir();  // $XDG_RUNTIME_DIR, or the temporary folder
-std::string TempDir();     // $TMPDIR or /tmp
+std::string TempDir();  // $TMPDIR or /tmp
 // The folder of the running program.
 std::string ProgramDir();
 

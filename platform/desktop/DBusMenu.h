@@ -39,7 +39,6 @@ public:
     // Serves the menu at kObjectPath. False when there is no bus or the path is taken.
     bool Export();
     void Unexport();
-    bool exported() const { return registration_ != 0; }
 
     // A label as dbusmenu writes it: "_" marks the access key, a literal "_" is doubled.
     static std::string MenuLabel(const std::string& label);

@@ -54,7 +54,6 @@ public:
 
     // Sends a message through the chain: the newest hook first, the target's handler last.
     intptr_t SendEvent(const Event& event);
-    bool HasHooks() const { return head_ != nullptr; }
 
 protected:
     // The target's own handling, after every hook has passed the message on.

@@ -44,7 +44,6 @@ public:
     // $XDG_RUNTIME_DIR, or a private folder of the user's own (0700) in the temporary folder.
     static std::string DefaultFolder();
 
-    const std::string& lockPath() const { return lockPath_; }
     const std::string& socketPath() const { return socketPath_; }
     const std::string& error() const { return error_; }
 

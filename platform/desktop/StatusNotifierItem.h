@@ -56,8 +56,6 @@ public:
 
     // The bus name the shown item owns (empty while hidden).
     const std::string& serviceName() const { return serviceName_; }
-    const std::string& toolTipTitle() const { return toolTipTitle_; }
-    const std::string& toolTipText() const { return toolTipText_; }
     const std::vector<IconPixmap>& pixmaps() const { return pixmaps_; }
 
 private:

@@ -154,7 +154,6 @@ private:
     void Index(Element& element);
     void Unindex(Element& element);
     bool Registered(const Element& element) const { return FindByKey(element.key()) == &element; }
-    void KeyFromAttribute(Element& element);
     // The form rules a browser applies to a new subtree: radio groups, select defaults.
     void SettleFormControls(Node& root);
     void AfterOptionsChanged(Element* select, Node* inserted);

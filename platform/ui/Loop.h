@@ -71,7 +71,7 @@ public:
     // Hears of an exception that a piece of work let out; the loop goes on with the next piece.
     // Without one, the exception is written to standard error.
     using ErrorHandler = std::function<void(const std::string& what)>;
-    void SetErrorHandler(ErrorHandler handler) { onError_ = std::move(handler); }
+    void SetErrorHandlerForTesting(ErrorHandler handler) { onError_ = std::move(handler); }
 
     _GMainContext* context() const { return context_; }
 

@@ -29,7 +29,7 @@ bool Resources::Install(const ResourceTable& table) {
     return unique;
 }
 
-void Resources::Clear() {
+void Resources::ClearForTesting() {
     std::lock_guard<std::mutex> lock(g_mutex);
     Installed().clear();
 }

@@ -33,7 +33,7 @@ public:
     // Adds a table. False, and the entries with ids already known are left out, when ids repeat.
     static bool Install(const ResourceTable& table);
     // Forgets every table (for tests).
-    static void Clear();
+    static void ClearForTesting();
     static const Resource* Find(int id);
 
     // The resource id a page address names: the number after the last "/" (a query after it

@@ -98,13 +98,6 @@ void Node::SetAttribute(const std::string& name, const std::string& value) {
     if (node_) xmlSetProp(node_, X(name), X(value));
 }
 
-void Node::SetText(const std::string& text) {
-    if (!node_) return;
-    xmlChar* escaped = xmlEncodeSpecialChars(node_->doc, X(text));
-    xmlNodeSetContent(node_, escaped);
-    xmlFree(escaped);
-}
-
 Document::Document() = default;
 Document::~Document() {
     Reset();

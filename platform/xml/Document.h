@@ -38,7 +38,6 @@ public:
     // Building.
     Node AppendElement(const std::string& name);
     void SetAttribute(const std::string& name, const std::string& value);
-    void SetText(const std::string& text);
 
 private:
     friend class Document;
@@ -73,7 +72,6 @@ public:
 
     bool LoadFile(const std::string& path);
     bool LoadXml(const std::string& text);
-    bool IsLoaded() const { return doc_ != nullptr; }
     const ParseError& LastError() const { return error_; }
 
     // A new document holding only the root element.

@@ -138,9 +138,6 @@ void CErrorReporting::InstallDialog(IErrorReportDialog* dialog) {
     g_dialog = dialog;
     g_closed.clear();
 }
-IErrorReportDialog* CErrorReporting::InstalledDialog() {
-    return g_dialog;
-}
 
 void CErrorReporting::Report(const std::string& method, int line, const std::string& message) {
     try {

@@ -30,7 +30,6 @@ public:
     // The dialog used by Report (null: none); the reports shown so far no longer count. The caller
     // keeps ownership.
     static void InstallDialog(IErrorReportDialog* dialog);
-    static IErrorReportDialog* InstalledDialog();
 };
 
 // Form encoding of a text: letters and digits stay, every other byte (the blank included)

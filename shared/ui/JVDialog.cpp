@@ -16,8 +16,8 @@ std::string LowerCase(std::string text) {
 
 CJVDialog::CJVDialog() : jv::ui::Dialog(0) {}
 
-CJVDialog::CJVDialog(unsigned templateId, unsigned htmlResourceId, jv::ui::Dialog* /*parent*/)
-    : jv::ui::Dialog(static_cast<int>(htmlResourceId)), m_nTemplateID(templateId) {}
+CJVDialog::CJVDialog(unsigned /*templateId*/, unsigned htmlResourceId, jv::ui::Dialog* /*parent*/)
+    : jv::ui::Dialog(static_cast<int>(htmlResourceId)) {}
 
 CJVDialog::~CJVDialog() = default;
 

@@ -22,12 +22,12 @@ class CJVDialogPage;
 class CJVDialog : public jv::ui::Dialog {
 public:
     CJVDialog();
-    // templateId: the dialog's template number; htmlResourceId: the page it shows. Every dialog
-    // shows over the main window, whatever parent is given.
+    // templateId: the dialog's template number, which names the dialog at its callers only;
+    // htmlResourceId: the page it shows. Every dialog shows over the main window, whatever parent
+    // is given.
     CJVDialog(unsigned templateId, unsigned htmlResourceId, jv::ui::Dialog* parent);
     ~CJVDialog() override;
 
-    unsigned GetTemplateID() const { return m_nTemplateID; }
     // The dialog's page object; null until its document has completed.
     CJVDialogPage* GetPage() const { return m_pPage.get(); }
 
@@ -56,7 +56,6 @@ protected:
 private:
     const std::function<void()>* FindHandler(const std::string& elementId) const;
 
-    unsigned m_nTemplateID = 0;
     std::shared_ptr<CJVDialogPage> m_pPage;
     std::map<std::string, std::function<void()>> m_clickHandlers;  // by id in lower case
 };

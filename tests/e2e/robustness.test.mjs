@@ -38,7 +38,8 @@ after(async () => {
 async function mainPage() {
   let frame = await frameNamed(page, "jv-top");
   if (!/\/100$/.test(frame.url())) {
-    await frame.evaluate(() => { location.href = "100"; }).catch(() => {});
+    // The page goes after the evaluation has returned, so that the evaluation is not cut short.
+    await frame.evaluate(() => { setTimeout(() => { location.href = "100"; }); });
     await page.waitForFunction(() => /\/100$/.test(document.getElementById("jv-top").contentWindow.location.href));
     frame = await frameNamed(page, "jv-top");
   }

@@ -18,13 +18,13 @@
 #include "platform/base/Paths.h"
 #include "platform/base/Profile.h"
 #include "platform/ui/Document.h"
-#include "platform/ui/FakeHost.h"
 #include "platform/ui/Loop.h"
 #include "platform/ui/Resources.h"
 #include "shared/core/FileVersion.h"
 #include "shared/data/CarsDB.h"
 #include "shared/ui/AboutDlg.h"
 #include "shared/ui/SharedUi.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/TestSupport.h"
 
 namespace jv::test {
@@ -37,7 +37,7 @@ protected:
     MainWindowTest()
         : host(loop, "Jorvane.exe"), profile("Jorvane"), frame(host, profile), view(host, profile, document) {
         view.SetTitleHandler([this](const std::string& title) { frame.SetDocumentTitle(title); });
-        jv::ui::Resources::Clear();
+        jv::ui::Resources::ClearForTesting();
         jv::ui::Resources::Install(SharedUiResources());
         jv::ui::Resources::Install(MainAppResources());
         jv::ui::InstallHost(&host);
@@ -53,7 +53,7 @@ protected:
         CJorvaneView::SetView(nullptr);
         CJorvaneDoc::SetDoc(nullptr);
         jv::ui::InstallHost(nullptr);
-        jv::ui::Resources::Clear();
+        jv::ui::Resources::ClearForTesting();
     }
 
     void AddCar(const std::string& name) {

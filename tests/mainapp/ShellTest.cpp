@@ -22,10 +22,10 @@
 #include "platform/base/Paths.h"
 #include "platform/base/Profile.h"
 #include "platform/desktop/SingleInstance.h"
-#include "platform/ui/FakeHost.h"
 #include "platform/ui/HtmlSanitizer.h"
 #include "platform/ui/Loop.h"
 #include "shared/data/UserPreferencesDatabaseObject.h"
+#include "tests/support/FakeHost.h"
 #include "tests/support/TestSupport.h"
 
 namespace jv::test {
@@ -123,7 +123,7 @@ TEST(Document, ConsentMatrix) {
         else
             document.ClearNewDatabase();
         int asked = 0;
-        document.SetConsentQuestion([&](const std::string& reason) {
+        document.SetConsentQuestionForTesting([&](const std::string& reason) {
             EXPECT_EQ(reason, "to search for available updates.");
             ++asked;
             return c.answer;

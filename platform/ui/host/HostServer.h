@@ -79,7 +79,7 @@ public:
     // Where the server writes what goes wrong with its connections.
     void SetLog(LogSink log) { log_ = std::move(log); }
     // Set before Start.
-    void SetLimits(const Limits& limits) { limits_ = limits; }
+    void SetLimitsForTesting(const Limits& limits) { limits_ = limits; }
     // Connections open now (each the server has accepted and not yet seen closed).
     size_t OpenConnections() const { return connections_.size(); }
 

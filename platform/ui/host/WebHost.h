@@ -126,7 +126,7 @@ public:
     // Documents served that the browser has not (yet) said it shows. A page fetched but never shown
     // (a frame that went away, a request by another program) is dropped once more than `count`
     // such documents are kept, oldest first, or once it is older than `age`.
-    void SetUnshownDocumentLimits(size_t count, std::chrono::milliseconds age) {
+    void SetUnshownDocumentLimitsForTesting(size_t count, std::chrono::milliseconds age) {
         maxUnshown_ = count;
         unshownAge_ = age;
     }

@@ -4,6 +4,7 @@ import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 import {
   answerMessages, chooseMenu, dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, typeInEntry,
+  windowDelivered,
 } from "./harness.mjs";
 
 const ID = "{CCCCCCCC-0000-0000-0000-000000000001}";
@@ -112,7 +113,8 @@ describe("the car dialogs", () => {
       await call(app, "OpenDeleteCarDlg", ID);
       await (await dialog(app.page)).click("#ButtonCancel");
       await closed();
-      await new Promise((resolve) => setTimeout(resolve, 500));
+      // What Cancel made the program do has been done by the time it answers a call made after.
+      await windowDelivered(app, page);
       assert.equal(await page.inputValue('tr[id="new"] [name="Vendor"]'), "Acme Parking");
       assert.equal(await page.inputValue('tr[id="new"] [name="Cost"]'), "12.00");
       assert.equal(await page.locator("#DirtyFlag").innerText(), "true");
@@ -175,7 +177,8 @@ describe("the car dialogs", () => {
         const shown = await frame(app.page, "main_workspace");
         return (await shown.title()) === "Home Page" && (await shown.locator("#ReminderDate").count()) === 1;
       }, "the Home page instead of the gone car's");
-      await new Promise((resolve) => setTimeout(resolve, 300));
+      // A page the program went on to would be on its way by the time it answers a call made after.
+      await windowDelivered(app, await frame(app.page, "main_workspace"));
       assert.equal(await (await frame(app.page, "main_workspace")).title(), "Home Page");
 
       // The open car sold through the deletion question's link: its page shows the sale.
@@ -264,9 +267,9 @@ describe("the car dialogs", () => {
       await call(app, "OpenDeleteCarDlg", ID);
       await (await dialog(app.page)).click("#SellLink");
       const sale = await eventually(async () => {
-        const shown = await dialog(app.page);
+        const shown = await dialog(app.page, 1000);
         return (await shown.title()) === "Details of Vehicle Sale" ? shown : null;
-      }, "the sale dialog");
+      }, "the sale dialog", 15000);
       await sale.click("#ButtonOK");
       await eventually(async () => (await sale.locator("#message").innerHTML()) ===
         "Please enter a value for Selling Date.<br>Please enter a value for Selling Price.", "both messages");
@@ -310,7 +313,8 @@ describe("the car dialogs", () => {
       });
       await call(app, "PrintPage");
       const printed = await eventually(() => app.page.evaluate(() => window.jvPrinted), "a print");
-      await new Promise((r) => setTimeout(r, 300));
+      // A second print would have come by the time the program answers a call made after the first.
+      await windowDelivered(app, await frame(app.page, "main_workspace"));
       assert.equal((await app.page.evaluate(() => window.jvPrinted)).length, 1);
       assert.deepEqual(printed[0].sheets, ["233", "258"]);
       assert.match(printed[0].body, /Van/);

@@ -5,12 +5,11 @@
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvaneHeaded, virtualDisplay } from "./harness.mjs";
+import { dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvaneHeaded, virtualDisplay, windowDelivered } from "./harness.mjs";
 
 const A_CAR = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES ('{0000000A-0000-0000-0000-000000000001}', 'Daily', -1, 0, 0);" +
   "UPDATE Prefs SET Internet = 1;";
 
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 function has(program) {
   try {
@@ -44,11 +43,14 @@ function desktop(display) {
   };
 }
 
-// A menu's item chosen by its access keys, as a person does with the keyboard.
-async function menuKeys(keyboard, menu, item) {
+// A menu's item chosen by its access keys, as a person does with the keyboard: the menu opens,
+// and closes as the item is chosen (a command of the browser's own, as Undo, is done by then).
+async function menuKeys(app, keyboard, menu, item) {
+  const open = app.page.locator("#jv-menubar .jv-open");
   keyboard.keys("alt+" + menu);
-  await sleep(300);
+  await open.waitFor();
   keyboard.keys(item);
+  await open.waitFor({ state: "detached" });
 }
 
 describe("editing in the program's own window", () => {
@@ -86,7 +88,7 @@ describe("editing in the program's own window", () => {
       assert.equal(await page.inputValue(memo), "Memo");
       await page.click(memo);
 
-      await menuKeys(keyboard, "e", "p");
+      await menuKeys(app, keyboard, "e", "p");
       await eventually(async () => (await page.inputValue(memo)) === "Copy Me", "the clipboard's text in the memo");
       // Pasted as Ctrl+V pastes: the field goes on taking typing after it.
       keyboard.type("!");
@@ -95,8 +97,7 @@ describe("editing in the program's own window", () => {
       // Undo from the menu takes back the typing, then the paste; the hint never joins the text.
       const seen = [];
       for (let n = 0; n < 3; n++) {
-        await menuKeys(keyboard, "e", "u");
-        await sleep(500);
+        await menuKeys(app, keyboard, "e", "u");
         seen.push(await page.inputValue(memo));
       }
       assert.ok(seen.every((text) => !/Memo/.test(text)), "the hint mixed with the text: " + JSON.stringify(seen));
@@ -104,7 +105,7 @@ describe("editing in the program's own window", () => {
 
       // Pasted into the vendor, left, and the memo's hint is back alone.
       await page.click(vendor);
-      await menuKeys(keyboard, "e", "p");
+      await menuKeys(app, keyboard, "e", "p");
       await eventually(async () => (await page.inputValue(vendor)) === "Copy Me", "the clipboard's text in the vendor");
       assert.equal(await page.inputValue(memo), "Memo");
       assert.equal(await page.evaluate((selector) => document.querySelector(selector).className, memo), "registerValueBoxTip");
@@ -167,9 +168,16 @@ describe("editing in the program's own window", () => {
       page = await newCar();
       await page.click("#CustomCarMake");
       keyboard.type("T");
-      await sleep(800);
+      await eventually(async () => (await page.inputValue("#CustomCarMake")) === "T", "the T typed");
+      // The keys reach the page (a list of the browser's would take them for itself), and what the
+      // page does with them is done.
+      await page.evaluate(() => {
+        window.keysSeen = [];
+        document.addEventListener("keydown", (event) => window.keysSeen.push(event.key), true);
+      });
       keyboard.keys("Down", "Return");
-      await sleep(800);
+      await eventually(() => page.evaluate(() => window.keysSeen.includes("Enter")), "Down and Enter in the Make");
+      await windowDelivered(app, page);
       assert.equal(await page.inputValue("#CustomCarMake"), "T");
       assert.equal(await page.inputValue("#CustomCarYear"), "");
       assert.equal(await page.inputValue("#CustomCarModel"), "");

@@ -130,6 +130,28 @@ export function jorvaneHome({ webUrl = "127.0.0.1:9", errorsUrl = "127.0.0.1:9" 
   return home;
 }
 
+// Waits for `call`, a call to the browser that may end it: one cut short because the browser went
+// meanwhile is no fault; any other failure is.
+async function unlessGone(browser, call) {
+  try {
+    await call;
+  } catch (error) {
+    const gone = () => !browser.isConnected();
+    if (gone()) return;
+    await eventually(gone, "the browser gone after: " + error.message, 5000);
+  }
+}
+
+// Answers a box of the browser's (accept: OK or Leave, else Cancel) without waiting for it. An
+// answer cut short because the window closed meanwhile (as Leave closes it) is no fault; any other
+// failure is kept, and ends the journey when the program is closed or stopped.
+function answerBox(app, box, accept) {
+  (accept ? box.accept() : box.dismiss()).catch((error) => {
+    if (app.page.isClosed()) return;
+    app.page.waitForEvent("close", { timeout: 5000 }).catch(() => app.boxErrors.push(error.message));
+  });
+}
+
 // Starts the program with `env` and holds it as the tests do: { child, home, stderr, exited, ended,
 // close(), kill() }. close() closes the window as a user would (`closeWindow`), kill() sends SIGTERM;
 // both resolve with how the program ended and check what the window met (see watchForProblems).
@@ -138,24 +160,25 @@ function launch(home, args, env, expectProblems, closeWindow, user = null) {
   const stderr = [];
   createInterface({ input: child.stderr }).on("line", (line) => stderr.push(line));
   const exited = new Promise((resolve) => child.on("exit", (code, signal) => resolve({ code, signal })));
-  const app = { child, home, stderr, exited, ended: null, expectProblems, checkProblems: () => {}, browserDialogs: [] };
+  const app = { child, home, stderr, exited, ended: null, expectProblems, checkProblems: () => {}, browserDialogs: [], boxErrors: [] };
   exited.then((how) => { app.ended = how; });
   const end = async (wait, check) => {
     const timer = setTimeout(() => child.kill("SIGKILL"), wait);
     const how = await exited;
     clearTimeout(timer);
     if (check) app.checkProblems();
+    if (app.boxErrors.length) throw new Error("a box of the browser's could not be answered: " + app.boxErrors.join("; "));
     return how;
   };
   app.close = async () => {
     running.delete(app);
-    if (app.browser) await closeWindow(app).catch(() => {});
+    if (app.browser?.isConnected()) await unlessGone(app.browser, closeWindow(app));
     return end(15000, true);
   };
   app.kill = async ({ check = true } = {}) => {
     running.delete(app);
     if (!app.ended) child.kill("SIGTERM");
-    if (app.browser) await app.browser.close().catch(() => {});
+    if (app.browser) await unlessGone(app.browser, app.browser.close());
     return end(10000, check);
   };
   running.add(app);
@@ -169,7 +192,7 @@ function watchWindow(app, page) {
   watchForProblems(app, page);
   page.on("dialog", (box) => {
     app.browserDialogs.push(box.type() + ": " + box.message());
-    box.dismiss().catch(() => {});
+    answerBox(app, box, false);
   });
 }
 
@@ -271,7 +294,7 @@ exec ${CHROMIUM} "$@" --remote-debugging-port=0
   // The window closed by its title bar's button: the browser ends, and the program with it.
   const app = launch(home, [], programEnv, expectProblems, async (shown) => {
     const session = await shown.browser.newBrowserCDPSession();
-    await session.send("Browser.close").catch(() => {});
+    await unlessGone(shown.browser, session.send("Browser.close"));
   });
   try {
     const port = await eventually(() => {
@@ -368,7 +391,7 @@ export function answerBrowser(app, choices) {
   app.page.removeAllListeners("dialog");
   app.page.on("dialog", (box) => {
     asked.push(box.type());
-    (choices.shift() === "leave" ? box.accept() : box.dismiss()).catch(() => {});
+    answerBox(app, box, choices.shift() === "leave");
   });
   return asked;
 }
@@ -449,6 +472,19 @@ export function answerMessages(app, answer = () => "OK") {
     }
   })();
   return watch;
+}
+
+// Waits until the window has sent the program what it holds back (the typing it sends after a
+// pause: typingSent) and the program has answered a call from `page` made after it: all the window
+// had to tell the program by then has been handled, however slow the machine.
+export async function windowDelivered(app, page) {
+  await typingSent(app);
+  await page.evaluate(() => window.external.JVToNumber("1"));
+}
+
+// Waits until the window has sent the typing that it sends the program after a pause.
+export async function typingSent(app) {
+  await eventually(() => app.page.evaluate(() => !window.jvHost.formsTimer), "the window's typing sent");
 }
 
 // Waits until `check()` holds (polling), else fails with `what`. A check that throws (a frame

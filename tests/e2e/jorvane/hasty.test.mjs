@@ -3,7 +3,7 @@
 // whole; what a page script writes into the fields the program keeps to itself is not taken.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { answerMessages, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry as type } from "./harness.mjs";
+import { answerMessages, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry as type, windowDelivered } from "./harness.mjs";
 
 const DAILY = "{CAFE0000-0000-0000-0000-00000000000A}";
 const TRUCK = "{CAFE0000-0000-0000-0000-00000000000B}";
@@ -32,7 +32,8 @@ async function fuelRegister(app) {
 async function settle(app, watch) {
   await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "no question left");
   const asked = watch.messages.length;
-  await new Promise((resolve) => setTimeout(resolve, 700));
+  // What the clicks sent has been handled by the time the program answers a call made after them.
+  await windowDelivered(app, await frame(app.page, "main_navbar"));
   await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "no question left");
   return asked === watch.messages.length;
 }
@@ -82,11 +83,13 @@ describe("leaving in haste", () => {
     }, "the question");
     await box.waitForSelector("#ButtonCancel");
     await box.evaluate(() => document.body.dispatchEvent(new MouseEvent("mouseup", { button: 3, bubbles: true })));
-    await new Promise((resolve) => setTimeout(resolve, 300));
+    // A second question would be open by the time the program answers a call made after it.
+    await windowDelivered(app, navbar);
     assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1, "one question");
     await box.click("#ButtonCancel");
     await eventually(async () => (await title(app)) === "Home Page", "back on the home page");
-    await new Promise((resolve) => setTimeout(resolve, 500));
+    // A second step back would be on its way by the time the program answers a call made after.
+    await windowDelivered(app, navbar);
     // Still on the home page: the history had one step back, no second one past it.
     assert.equal(await title(app), "Home Page");
     await navbar.click("a.nav-forward");

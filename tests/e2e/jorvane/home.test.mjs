@@ -3,7 +3,7 @@
 // names.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { dialog, eventually, frame, jorvaneHome, startJorvane, windowDelivered } from "./harness.mjs";
 import { DAILY, WEEKEND, car, day, garage } from "./garage.mjs";
 
 const NOW = { JV_NOW: "2026-12-09" };
@@ -167,7 +167,8 @@ describe("the home page", () => {
       await listBattery(page);
       let plan = await changeSchedule(WEEKEND, 24);
       await eventually(async () => /every 24 months/.test(await plan.locator("#serviceitems").innerText()), "the new schedule");
-      await new Promise((resolve) => setTimeout(resolve, 500));
+      // A question would be open by the time the program answers a call made after the change.
+      await windowDelivered(app, plan);
       assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0, "no question");
 
       // The daily car's oil change every 3 months is like its tyres every 6: asked, one OK and one Cancel.
@@ -303,7 +304,8 @@ describe("the home page", () => {
         await page.click(buttons[i]);
         await eventually(async () => (await printed()).length === i + 1, "print " + i);
       }
-      await new Promise((r) => setTimeout(r, 300));
+      // A further print would have come by the time the program answers a call made after them.
+      await windowDelivered(app, page);
       const [list, reminders, graph] = await printed();
       assert.equal((await printed()).length, 3);
       assert.match(list, /Daily[\s\S]*15000\.0[\s\S]*Weekend/);

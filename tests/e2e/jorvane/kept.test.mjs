@@ -4,7 +4,10 @@
 // closes with typing on it leaves a line in the trace log. Each checked against the database.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, openRegister, quickStartToTheVehiclePage, startJorvane, startJorvaneHeaded, virtualDisplay } from "./harness.mjs";
+import {
+  answerBrowser, dialog, eventually, frame, jorvaneHome, openRegister, quickStartToTheVehiclePage, startJorvane, startJorvaneHeaded, typingSent,
+  virtualDisplay, windowDelivered,
+} from "./harness.mjs";
 
 const CAR = "{E1E1E1E1-0000-0000-0000-000000000002}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -35,13 +38,14 @@ async function killBrowser(app) {
   process.kill(browser.id, "SIGKILL");
 }
 
-// Types into the new entry of the register shown, key by key, waits, and presses Enter (the
-// page's own save), then waits until the entry is stored and a blank new entry stands there.
+// Types into the new entry of the register shown, key by key, pauses until the window has sent
+// the typing to the program, and presses Enter (the page's own save), then waits until the entry
+// is stored and a blank new entry stands there.
 async function typePauseEnter(app, page, name, text, stored) {
   if (name === "Cost") await page.selectOption('tr[id="new"] [name="category"]', { index: 1 });
   await page.click(`tr[id="new"] [name="${name}"]`);
   await app.page.keyboard.type(text, { delay: 60 });
-  await sleep(1200);
+  await typingSent(app);
   await app.page.keyboard.press("Enter");
   await eventually(stored, "the entry stored");
   await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "false", "the entry saved on the page");
@@ -69,8 +73,8 @@ describe("an entry saved with Enter in the program's own window", () => {
         const app = await startJorvaneHeaded(home, display, { env: { JV_NOW: "2026-12-09" } });
         const page = await openRegister(app, "a.nav-fuel", "Fuel Register");
         await typePauseEnter(app, page, "Odometer", "12345", () => fuelRows(home).length === 2);
-        // Some time later, nothing touched since.
-        await sleep(1500);
+        // Some time later, nothing touched since: all the window had to say has been handled.
+        await windowDelivered(app, page);
         if (way === "SIGTERM") app.child.kill("SIGTERM");
         else await killBrowser(app);
         assert.deepEqual(await app.exited, { code: 0, signal: null });
@@ -105,7 +109,7 @@ describe("an entry saved with Enter, then a stop", () => {
         const page = await workspace(app);
         await page.waitForSelector("#new");
         await typePauseEnter(app, page, c.field, c.text, () => Number(home.query(c.count)) === before + 1);
-        await sleep(800);
+        await windowDelivered(app, page);
         app.child.kill("SIGTERM");
         assert.deepEqual(await app.exited, { code: 0, signal: null });
         assert.equal(Number(home.query(c.count)), before + 1);
@@ -141,7 +145,7 @@ describe("a stored car saved on its page, then a stop", () => {
       await saved.click("#ButtonCancel");  // Make More Changes
       await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
       await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "false", "the car saved on the page");
-      await sleep(800);
+      await windowDelivered(app, page);
       app.child.kill("SIGTERM");
       assert.deepEqual(await app.exited, { code: 0, signal: null });
       assert.equal(home.query(`SELECT Color FROM Vehicles WHERE VehicleID = '${CAR}'`), "Blue");
@@ -172,8 +176,9 @@ describe("QuickStart's leave box", () => {
         if (way === "Escape") await box.locator("body").press("Escape");
         else await app.page.locator("dialog.jv-dialog .jv-dialog-caption button[title=Close]").click();
         await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
-        await sleep(500);
+        // Whatever the box's answer made the program do has been done by the time it answers.
         const shown = await workspace(app);
+        await windowDelivered(app, shown);
         assert.equal(await shown.title(), "Vehicle Information Page", way);
         assert.equal(await shown.locator("#QuickStartEnabled").innerText(), "1", way + ": still the wizard's page");
         assert.equal(await shown.inputValue("#CarCurrentOdometer"), "20000", way + ": the typing kept");
@@ -213,6 +218,8 @@ describe("a key pressed a moment before a stop", () => {
         }
         await page.click('tr[id="new"] [name="Odometer"]');
         await app.page.keyboard.type("12345", { delay: 30 });
+        // The user's own moment between the last key and the signal, not a wait for the program:
+        // whether the window has sent the typing by then or not, the outcome is the same.
         await sleep(c.wait);
         app.child.kill("SIGTERM");
         assert.deepEqual(await app.exited, { code: 0, signal: null });
@@ -241,8 +248,7 @@ describe("a window closed with typing on it", () => {
       await app.page.keyboard.press("Tab");
       await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the entry marked changed");
       await page.evaluate(() => window.external.JVToNumber("1"));
-      app.page.removeAllListeners("dialog");
-      app.page.on("dialog", (box) => box.accept().catch(() => {}));
+      answerBrowser(app, ["leave"]);
       await app.page.close({ runBeforeUnload: true });
       assert.deepEqual(await app.exited, { code: 0, signal: null });
       assert.deepEqual(fuelRows(home), ["12000.0 Shell"]);

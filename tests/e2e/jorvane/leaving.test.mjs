@@ -3,7 +3,7 @@
 // shown, and the answer is honoured.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, quickStartToTheVehiclePage, startJorvane } from "./harness.mjs";
+import { dialog, eventually, findDialog, frame, jorvaneHome, quickStartToTheVehiclePage, startJorvane, windowDelivered } from "./harness.mjs";
 
 const ID = "{CAFE0000-0000-0000-0000-000000000002}";
 const SEED = `INSERT INTO Vehicles (VehicleID, Name, Make, Model, StyleYear, Style, Custom, Sold, Selected, Color, PurchaseOdometer)
@@ -110,8 +110,9 @@ describe("leaving unsaved work", () => {
     }, "the entry's question");
     assert.equal(asked.message, "You made changes to the current entry. Press OK to save changes or Cancel to discard changes.");
     await answer(app, asked.box, "#ButtonCancel");
-    // Asked once, though the click selects the entry twice over (focus, then click).
-    await new Promise((resolve) => setTimeout(resolve, 300));
+    // Asked once, though the click selects the entry twice over (focus, then click): a second
+    // question would be open by the time the program answers a call made after the answer.
+    await windowDelivered(app, page);
     assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0);
     assert.deepEqual(browserBoxes, []);
     await eventually(async () => (await page.inputValue(vendor)) === "Shell", "the entry as stored");
@@ -162,7 +163,8 @@ describe("leaving unsaved work", () => {
     }, "the entry's question");
     // Back, the program's own, while the question is open: no second question over it.
     await navbar.evaluate(() => document.querySelector("a.nav-back").click());
-    await new Promise((resolve) => setTimeout(resolve, 700));
+    // A second question would be open by the time the program answers a call made after Back.
+    await windowDelivered(app, navbar);
     assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
     assert.equal(asked.behind, "Fuel Register");
     // The answer puts the entry back; then Back goes, with nothing left to ask about.

@@ -6,7 +6,7 @@
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { after, before, describe, test } from "node:test";
-import { dialog, findDialog, eventually, frame, jorvaneHome, startJorvaneHeaded, startSoapServer, virtualDisplay } from "./harness.mjs";
+import { dialog, findDialog, eventually, frame, jorvaneHome, startJorvaneHeaded, startSoapServer, virtualDisplay, windowDelivered } from "./harness.mjs";
 
 // Screenshots of each step go to this folder when it is named (they are looked at, not compared).
 const SHOTS = process.env.JV_SHOTS || "";
@@ -40,7 +40,7 @@ const BROWSER_KEYS = ["ctrl+u", "ctrl+h", "ctrl+j", "F12", "ctrl+shift+o", "ctrl
 async function browserPages(app) {
   const session = await app.browser.newBrowserCDPSession();
   const { targetInfos } = await session.send("Target.getTargets");
-  await session.detach().catch(() => {});
+  await session.detach();
   return targetInfos.filter((target) => target.type === "page").map((target) => target.url);
 }
 
@@ -184,7 +184,8 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
         if (SHOTS) await app.page.screenshot({ path: `${SHOTS}/${width}x${height}-report.png` });
         await report.click("#seehide");
         await eventually(async () => !(await report.locator("#message").isVisible()), "the details hidden");
-        await new Promise((resolve) => setTimeout(resolve, 500));
+        // A second box would be open by the time the program answers a call made after.
+        await windowDelivered(app, report);
         assert.equal(await app.page.locator("dialog.jv-dialog").count(), 1);
         assert.equal(app.problemReports.length, 1);
         await report.locator("body").press("Escape");

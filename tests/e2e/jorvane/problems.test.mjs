@@ -3,7 +3,7 @@
 // report closes. These journeys raise errors on purpose.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { dialog, eventually, frame, jorvaneHome, startJorvane, windowDelivered } from "./harness.mjs";
 
 const CAR = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES ('{0000000B-0000-0000-0000-000000000001}', 'Daily', -1, 0, 0);" +
   "UPDATE Prefs SET Internet = 1;";
@@ -54,7 +54,8 @@ describe("problem reports of script errors", () => {
     assert.match(await report.locator("#message").innerText(), /the same failure/);
     await report.locator("body").press("Escape");
     await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
-    await new Promise((resolve) => setTimeout(resolve, 500));
+    // The failures the page reported before a call have been handled by the time it is answered.
+    await windowDelivered(app, workspace);
     assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0);
     assert.equal(scriptErrorsLogged(home), before + 1);
     await workspace.evaluate(() => clearInterval(window.jvFailing));

@@ -192,7 +192,7 @@ describe("a stop keeps only what the page's own save stores without asking", () 
         const { app, page } = await serviceRegister(home);
         await mismatchedService(page);
         await act(app, page);
-        await delivered(page).catch(() => {});
+        await delivered(page);
         app.child.kill("SIGTERM");
         await ended(app);
         assert.equal(home.query("SELECT COUNT(*) FROM Services"), "0");
@@ -264,7 +264,7 @@ describe("a stop keeps only what the page's own save stores without asking", () 
         const page = await carPage(app);
         await edit(app, page);
         await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
-        await delivered(page).catch(() => {});
+        await delivered(page);
         app.child.kill("SIGTERM");
         await ended(app);
         assert.equal(stored(), "Acura|2004|Integra|GS", what);
@@ -398,7 +398,7 @@ describe("a stop after the open car was deleted", () => {
       await page.type("#Color", "Blue");
       await page.press("#Color", "Tab");
       await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the car marked changed");
-      await delivered(page).catch(() => {});
+      await delivered(page);
       home.query(`DELETE FROM Vehicles WHERE VehicleID = '${CAR}'`);
       app.child.kill("SIGTERM");
       await ended(app);
@@ -455,7 +455,7 @@ describe("the trace log says what the stop's save did", () => {
         if (c.lines.length) {
           await eventually(async () => (await page.locator("#DirtyFlag").innerText()) === "true", "the page marked changed");
         }
-        await delivered(page).catch(() => {});
+        await delivered(page);
         app.child.kill("SIGTERM");
         await ended(app);
         assert.equal(home.query(c.stored), c.expect);

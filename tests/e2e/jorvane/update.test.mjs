@@ -5,7 +5,7 @@ import { chmodSync, existsSync, mkdirSync, readdirSync, readFileSync, statSync, 
 import { tmpdir } from "node:os";
 import { basename, dirname, join } from "node:path";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, findDialog, frame, jorvaneHome, startJorvane, startSoapServer, stillRunning } from "./harness.mjs";
+import { dialog, eventually, findDialog, frame, jorvaneHome, startJorvane, startSoapServer, stillRunning, windowDelivered } from "./harness.mjs";
 
 const SEED = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES " +
   "('{EEEEEEEE-0000-0000-0000-000000000001}', 'Van', -1, 0, 0); UPDATE Prefs SET Internet = 2;";
@@ -54,10 +54,9 @@ describe("the update check", () => {
       const question = await dialog(app.page);
       assert.equal(await question.title(), "Jorvane Update Available");
       await question.click("#ButtonYes");
-      const ready = await eventually(async () => {
-        const shown = await dialog(app.page);
-        return /We have downloaded the new version/.test(await shown.locator("body").innerText()) ? shown : null;
-      }, "the downloaded message");
+      // Among the boxes shown meanwhile (the download's own, its page served once it is done), the
+      // one that says so.
+      const ready = await findDialog(app, /We have downloaded the new version/, "the downloaded message");
       await ready.click("#ButtonOK");
       assert.deepEqual(await app.exited, { code: 0, signal: null });
       const argsFile = join(home.root, "installer-args");
@@ -156,7 +155,8 @@ describe("the update check", () => {
       assert.equal(await question.title(), "Jorvane Update Available");
       await question.click("#ButtonLater");
       await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "no further message");
-      await new Promise((r) => setTimeout(r, 300));
+      // A further message would be open by the time the program answers a call made after Later.
+      await windowDelivered(app, await frame(app.page, "main_workspace"));
       assert.equal(await app.page.locator("dialog.jv-dialog").count(), 0);
       assert.equal(existsSync(join(home.root, "installer-args")), false);
       assert.equal((await app.close()).code, 0);
@@ -190,16 +190,16 @@ describe("the update check with the service out of reach", () => {
       // Retry asks again: still nobody there.
       await box.click("#ButtonRetry");
       box = await eventually(async () => {
-        const shown = await dialog(app.page);
+        const shown = await dialog(app.page, 1000);
         return (await shown.title()) === "Couldn't Reach Internet" ? shown : null;
-      }, "the box again");
+      }, "the box again", 15000);
       // The service comes up: Retry reaches it, and it has no update.
       soap = await startSoapServer({ IsUpdateAvailable: "<string></string><string>https://www.jorvane.example/</string>" }, port);
       await box.click("#ButtonRetry");
       const none = await eventually(async () => {
-        const shown = await dialog(app.page);
+        const shown = await dialog(app.page, 1000);
         return (await shown.locator("body").innerText()).includes("There are no updates available") ? shown : null;
-      }, "the answer of the service");
+      }, "the answer of the service", 15000);
       await none.click("#ButtonOK");
       assert.deepEqual(soap.calls.map((c) => c.method), ["IsUpdateAvailable"]);
       // OK in the box ends the check.

@@ -13,7 +13,7 @@ import { dirname, join } from "node:path";
 import { after, before, describe, test } from "node:test";
 import {
   answerBrowser, chooseMenu, dialog, eventually, frame, jorvaneHome, openRegister, quickStartToTheVehiclePage, startJorvane,
-  startJorvaneHeaded, stillRunning, virtualDisplay,
+  startJorvaneHeaded, stillRunning, virtualDisplay, windowDelivered,
 } from "./harness.mjs";
 
 const CAR = "{D0D0D0D0-0000-0000-0000-000000000001}";
@@ -259,7 +259,7 @@ const PAGES = [
 async function browserPid(app) {
   const session = await app.browser.newBrowserCDPSession();
   const { processInfo } = await session.send("SystemInfo.getProcessInfo");
-  await session.detach().catch(() => {});
+  await session.detach();
   const found = processInfo.find((info) => info.type === "browser");
   assert.ok(found, "the browser's own process");
   return found.id;
@@ -391,7 +391,7 @@ async function checkOutcome(app, row, run, outcome) {
   } else if (outcome === "stores" && !app.ended && run.ownSave) {
     // The page's own save: the program goes on with the entry stored.
     await eventually(() => row.state(app.home) === row.stored, "the entry stored by the page");
-    await sleep(500);
+    await windowDelivered(app, run.page);
     assert.equal(row.state(app.home), row.stored, "stored once, as typed");
   } else if (outcome === "lost") {
     assert.deepEqual(await ending(app), { code: null, signal: "SIGKILL" });

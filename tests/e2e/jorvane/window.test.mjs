@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import { inflateSync } from "node:zlib";
 import { car, garage } from "./garage.mjs";
-import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, printedPage, startJorvane } from "./harness.mjs";
+import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, printedPage, startJorvane, windowDelivered } from "./harness.mjs";
 
 const CAR = "{22222222-2222-2222-2222-222222222222}";
 const LONG = "{22222222-2222-2222-2222-222222222223}";
@@ -62,9 +62,10 @@ describe("the program's own message box", () => {
     reply = "Cancel";
     await app.page.keyboard.press("Control+d");
     await eventually(() => boxes.messages.includes("Delete the current row?"), "the question");
-    await new Promise((r) => setTimeout(r, 300));
-    assert.equal(home.query("SELECT COUNT(*) FROM FuelPurchases"), "1", "Cancel keeps the row");
     await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+    // What Cancel made the program do has been done by the time it answers a call made after.
+    await windowDelivered(app, page);
+    assert.equal(home.query("SELECT COUNT(*) FROM FuelPurchases"), "1", "Cancel keeps the row");
     reply = "OK";
     await page.locator(`[id="${id}"] [name="date"]`).click();
     await app.page.keyboard.press("Control+d");
@@ -95,9 +96,9 @@ describe("the program's own message box", () => {
     reply = "Cancel";
     await submit.click();
     await eventually(() => boxes.messages.some((m) => /Do you want to save anyway\?/.test(m)), "the question");
-    await new Promise((r) => setTimeout(r, 300));
-    assert.equal(home.query("SELECT COUNT(*) FROM Services"), "0", "Cancel stores nothing");
     await app.page.locator("dialog.jv-dialog").waitFor({ state: "detached" });
+    await windowDelivered(app, page);
+    assert.equal(home.query("SELECT COUNT(*) FROM Services"), "0", "Cancel stores nothing");
     reply = "OK";
     await submit.click();
     await eventually(() => home.query("SELECT COUNT(*) FROM Services WHERE Cost = 100") === "1", "the service saved");
@@ -265,9 +266,9 @@ describe("a window of 1050 by 880 pixels", () => {
     const page = await frame(app.page, "main_workspace");
     await page.evaluate((id) => { window.external.OpenSoldCarDlg(id); }, LONG);
     const sale = await eventually(async () => {
-      const shown = await dialog(app.page);
+      const shown = await dialog(app.page, 1000);
       return (await shown.title()) === "Details of Vehicle Sale" ? shown : null;
-    }, "the sale dialog");
+    }, "the sale dialog", 15000);
     await sale.focus("#SoldDate");
     await app.page.keyboard.press("Tab");
     assert.equal(await sale.evaluate(() => document.activeElement.id), "SoldPrice");

@@ -224,6 +224,8 @@ test("with an overdue service the icon shows its tip, one notification says so, 
   // Installed, the icon's file is in the machine-wide data folder: its pictures come from there.
   assert.ok(tip.pixmaps.length > 0);
   await waitFor("the notification", () => notifications(server).length > 0);
+  // Nothing tells of a notification not sent: a moment to see none follows the first. A busy
+  // machine can only hide a second one here, never make the test fail.
   await sleep(500);
   const shown = notifications(server);
   assert.equal(shown.length, 1);
@@ -422,6 +424,7 @@ test("the icon comes back when the notification area restarts, and Exit takes it
   // A second companion in the same session leaves at once and shows nothing.
   const second = await startProcess(desktop.tray, [], desktop.env);
   assert.deepEqual(await second.exited, { code: 0, signal: null });
+  // A moment to see that nothing of the second one follows (as above: nothing tells of it).
   await sleep(300);
   assert.equal(registrations(watcher).length, 1);
   assert.equal(notifications(server).length, 1);
@@ -438,6 +441,7 @@ test("with nothing due there is no icon and no notification", async () => {
   const desktop = makeDesktop();
   addCarWithNothingDue(desktop.database, "22222222-2222-2222-2222-222222222222", "Runabout");
   const tray = await desktop.start();
+  // With nothing due the companion shows nothing and says nothing: a moment to see that.
   await sleep(1500);
   assert.equal(tray.running(), true);
   assert.deepEqual(registrations(watcher), []);

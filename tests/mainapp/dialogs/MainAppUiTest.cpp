@@ -6,7 +6,7 @@
 #include "shared/ui/SharedUi.h"
 
 MainAppUiTest::MainAppUiTest() : m_savedFormat(jv::NumberFormat::User()) {
-    jv::NumberFormat::SetUser(jv::NumberFormat::UnitedStates());
+    jv::NumberFormat::SetUserForTesting(jv::NumberFormat::UnitedStates());
     jv::ui::Resources::Install(SharedUiResources());
     jv::ui::Resources::Install(MainAppResources());
     EXPECT_TRUE(document.GetUserData().OpenConnections(file.path()));
@@ -16,8 +16,8 @@ MainAppUiTest::MainAppUiTest() : m_savedFormat(jv::NumberFormat::User()) {
 
 MainAppUiTest::~MainAppUiTest() {
     CJorvaneDoc::SetDoc(nullptr);
-    jv::ui::Resources::Clear();
-    jv::NumberFormat::SetUser(m_savedFormat);
+    jv::ui::Resources::ClearForTesting();
+    jv::NumberFormat::SetUserForTesting(m_savedFormat);
 }
 
 void MainAppUiTest::Exec(const std::string& sql) {

@@ -24,7 +24,7 @@ protected:
                 message.find("was never used") == std::string::npos)
                 ADD_FAILURE() << message;
         });
-        menu.SetLauncher([this](const std::string& url) {
+        menu.SetLauncherForTesting([this](const std::string& url) {
             launched.push_back(url);
             return true;
         });

@@ -27,7 +27,7 @@ TEST_F(PrintPreviewTest, NothingToPrintOrNoPagePrintsNothingAndIsLogged) {
     EXPECT_TRUE(ui.host.printed().empty());
     EXPECT_EQ(trace.Count("Nothing to print"), 1);
 
-    jv::ui::Resources::Clear();  // the print page is missing
+    jv::ui::Resources::ClearForTesting();  // the print page is missing
     CPrintPreviewDlg dialog;
     dialog.SetMessage("<h2>Odometer History</h2>");
     dialog.DoModal();

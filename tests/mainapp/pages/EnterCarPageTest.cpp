@@ -32,14 +32,14 @@ protected:
         CJorvaneDoc::SetDoc(&doc_);
         EXPECT_TRUE(doc_.OnNewDocument());
         doc_.GetUserPreferences().Internet = 1;
-        jv::NumberFormat::SetUser(jv::NumberFormat::UnitedStates());
+        jv::NumberFormat::SetUserForTesting(jv::NumberFormat::UnitedStates());
         car_ = AddCar("Daily", {{"Engine Oil", 0, 5000, 6}, {"Tires", 7500, 7500, 0}});
         other_ = AddCar("Weekend", {{"Brakes", 0, 30000, 24}});
         doc_.ClearNewDatabase();
     }
     ~EnterCarPageTest() override {
         CJorvaneDoc::SetDoc(nullptr);
-        jv::NumberFormat::SetUser(userFormat_);
+        jv::NumberFormat::SetUserForTesting(userFormat_);
     }
 
     struct PlanItem {

@@ -18,7 +18,6 @@
 #include "platform/db/DbError.h"
 #include "tests/platform/db/HeldFile.h"
 #include "tests/platform/db/SqliteFixture.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/TestSupport.h"
 
 using jv::db::Connection;
@@ -37,27 +36,13 @@ protected:
         chmod(path_.c_str(), 0600);
     }
 
-    // The other program: a copy of this process, forked while this one has the file closed (an
-    // open connection must not be carried across a fork). It takes the write lock (or the whole file), says so by
-    // creating `marker`, keeps it for `hold`, then commits a row named `name`.
-    std::unique_ptr<jv::test::ChildProcess> HoldLock(const char* begin, std::chrono::milliseconds hold,
-                                                     const std::string& name) {
-        const std::string marker = dir_.File("holding");
-        std::filesystem::remove(marker);
-        auto child = std::make_unique<jv::test::ChildProcess>([=, this] {
-            jv::test::SqliteFile other(path_);
-            other.Run(begin);
-            other.Run("INSERT INTO Categories (Name) VALUES ('" + name + "')");
-            jv::test::WriteFile(marker, "");
-            std::this_thread::sleep_for(hold);
-            other.Run("COMMIT");
-            return 0;
-        });
-        for (int waited = 0; waited < 5000 && !std::filesystem::exists(marker); ++waited) {
-            std::this_thread::sleep_for(1ms);
-        }
-        EXPECT_TRUE(std::filesystem::exists(marker));
-        return child;
+    // The other program, holding the write lock (or the whole file) with a row named `name` not
+    // yet committed, until the test lets go.
+    std::unique_ptr<jv::test::HeldFile> Hold(const char* begin, const std::string& name) {
+        auto other = std::make_unique<jv::test::HeldFile>(
+            path_, std::string(begin) + "; INSERT INTO Categories (Name) VALUES ('" + name + "')");
+        EXPECT_TRUE(other->held());
+        return other;
     }
 
     long Count(Connection& connection, const std::string& name) {
@@ -95,34 +80,43 @@ TEST_F(ConnectionSharing, RunsWithAWriteAheadLogAsPrivateAsTheFileAndLeavesAPlai
 
 TEST_F(ConnectionSharing, ReadersGoOnWhileTheOtherProgramWrites) {
     Connection::Open(path_).ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('before')");
-    auto other = HoldLock("BEGIN EXCLUSIVE", 500ms, "pending");
+    auto other = Hold("BEGIN EXCLUSIVE", "pending");
     Connection connection = Connection::Open(path_);
     // Neither waits for the other: the reader sees what was committed last.
     EXPECT_EQ(Count(connection, "before"), 1);
     EXPECT_EQ(Count(connection, "pending"), 0);
-    EXPECT_EQ(other->Wait(), 0);
+    EXPECT_TRUE(other->LetGo());
     EXPECT_EQ(Count(connection, "pending"), 1);
 }
 
 TEST_F(ConnectionSharing, AWriterWaitsForTheOtherProgramUpToItsBoundAndOnlyThenFails) {
+    // begins: the other program lets go a moment after the save has started waiting, well within
+    // the save's bound; else it holds the file until the save has given up.
     struct Case {
         const char* what;
         std::chrono::milliseconds wait;
-        std::chrono::milliseconds hold;
         Connection::Lock lock;
         bool begins;
     };
     const Case cases[] = {
-        {"a save outwaits a save of the other program", 3000ms, 300ms, Connection::Lock::Write, true},
-        {"a save gives up after its bound", 100ms, 600ms, Connection::Lock::Write, false},
-        {"the whole file is waited for up to the bound too", 100ms, 700ms, Connection::Lock::Exclusive, false},
-        {"the whole file, taken once the other program saved", 3000ms, 300ms, Connection::Lock::Exclusive, true},
+        {"a save outwaits a save of the other program", 30000ms, Connection::Lock::Write, true},
+        {"a save gives up after its bound", 100ms, Connection::Lock::Write, false},
+        {"the whole file is waited for up to the bound too", 100ms, Connection::Lock::Exclusive, false},
+        {"the whole file, taken once the other program saved", 30000ms, Connection::Lock::Exclusive, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto other = HoldLock("BEGIN IMMEDIATE", c.hold, c.what);
+        auto other = Hold("BEGIN IMMEDIATE", c.what);
         Connection connection = Connection::Open(path_, c.wait);
         std::string failure;
+        // The other program's save takes a moment; the save here waits meanwhile.
+        std::thread otherSaves;
+        if (c.begins) {
+            otherSaves = std::thread([&other] {
+                std::this_thread::sleep_for(300ms);
+                EXPECT_TRUE(other->LetGo());
+            });
+        }
         try {
             connection.BeginTrans(c.lock);
             // Only once the other program has committed does the lock come free.
@@ -132,8 +126,11 @@ TEST_F(ConnectionSharing, AWriterWaitsForTheOtherProgramUpToItsBoundAndOnlyThenF
         } catch (const DbError& error) {
             failure = error.description();
         }
+        if (otherSaves.joinable()) otherSaves.join();
         EXPECT_EQ(failure, c.begins ? "" : "database is locked");
-        EXPECT_EQ(other->Wait(), 0);
+        if (!c.begins) {
+            EXPECT_TRUE(other->LetGo());
+        }
         EXPECT_FALSE(connection.InTransaction());
     }
 }
@@ -142,8 +139,9 @@ TEST_F(ConnectionSharing, AStopAskedOfTheProgramEndsItsWaitForTheOtherProgramAtO
     ASSERT_TRUE(jv::stop::Catch({SIGTERM}));
     // The other program holds its lock for longer than the test would like to wait, and this
     // connection would wait longer still.
-    auto other = HoldLock("BEGIN IMMEDIATE", 30000ms, "held");
+    auto other = Hold("BEGIN IMMEDIATE", "held");
     Connection connection = Connection::Open(path_, 60000ms);
+    // The stop comes a moment into the wait (or before it: the wait ends at once all the same).
     std::thread stop([] {
         std::this_thread::sleep_for(100ms);
         kill(getpid(), SIGTERM);
@@ -159,8 +157,7 @@ TEST_F(ConnectionSharing, AStopAskedOfTheProgramEndsItsWaitForTheOtherProgramAtO
     EXPECT_EQ(failure, "database is locked");
     EXPECT_TRUE(jv::stop::Requested());
     EXPECT_FALSE(connection.InTransaction());
-    other->Kill();
-    other->Wait();
+    EXPECT_TRUE(other->LetGo());
     jv::stop::Reset();
     // With the request forgotten, a writer waits as before.
     connection.BeginTrans();

@@ -29,7 +29,7 @@ public:
             other.Run("COMMIT");
             return toldTo ? 0 : 1;
         });
-        held_ = Wait(holding_[0], 5000);
+        held_ = Wait(holding_[0], 60000);
     }
     ~HeldFile() {
         for (const int fd : {holding_[0], holding_[1], letGo_[0], letGo_[1]}) close(fd);

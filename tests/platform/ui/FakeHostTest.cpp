@@ -1,4 +1,4 @@
-#include "platform/ui/FakeHost.h"
+#include "tests/support/FakeHost.h"
 
 #include <gtest/gtest.h>
 

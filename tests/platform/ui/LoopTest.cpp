@@ -35,7 +35,7 @@ TEST(Loop, WorkThatThrowsIsReportedAndTheLoopGoesOn) {
     Loop loop;
     std::vector<std::string> failures;
     std::vector<int> ran;
-    loop.SetErrorHandler([&](const std::string& what) { failures.push_back(what); });
+    loop.SetErrorHandlerForTesting([&](const std::string& what) { failures.push_back(what); });
     loop.Post([] { throw std::runtime_error("a page's handler failed"); });
     loop.Post([&] { ran.push_back(1); });
     loop.Post([] { throw 42; });
@@ -86,7 +86,7 @@ TEST(Loop, ANestedLoopRunsQueuedWorkWhileItsCallerWaits) {
 TEST(Loop, WorkHandedOverForAfterAPieceOfWorkRunsWhenThatPieceEndsNotWhenANestedOneDoes) {
     Loop loop;
     std::vector<std::string> events;
-    loop.SetErrorHandler([&](const std::string& what) { events.push_back(what); });
+    loop.SetErrorHandlerForTesting([&](const std::string& what) { events.push_back(what); });
     loop.SetAfterWork([&] { events.push_back("flush"); });
     loop.Post([&] {
         loop.AfterThisWork([&] { events.push_back("after the handler"); });

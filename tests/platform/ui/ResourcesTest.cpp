@@ -13,7 +13,7 @@ namespace {
 
 // The files compiled in by the build's resource generator come back byte for byte by id.
 TEST(Resources, CompiledFilesAreFoundByIdByteForByte) {
-    Resources::Clear();
+    Resources::ClearForTesting();
     ASSERT_TRUE(Resources::Install(TestPageResources()));
     const std::string folder = std::string(JV_TEST_SOURCE_DIR) + "/resources/";
 
@@ -36,7 +36,7 @@ TEST(Resources, CompiledFilesAreFoundByIdByteForByte) {
     EXPECT_EQ(document->title(), "Compiled Page");
     EXPECT_EQ(document->getElementById("text")->innerText(), "caf\xC3\xA9 & cr\xC3\xA8me");
     EXPECT_EQ(Resources::LoadDocument(999, "res://Test.exe/999"), nullptr);
-    Resources::Clear();
+    Resources::ClearForTesting();
 }
 
 TEST(Resources, ThePageIdComesFromTheLastPartOfTheAddress) {

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/FakeHost.h"
 #include "platform/ui/Loop.h"
 #include "platform/ui/Resources.h"
+#include "tests/support/FakeHost.h"
 
 namespace jv::test {
 
@@ -34,7 +34,7 @@ public:
         }
         jv::ui::Resources::Install(jv::ui::ResourceTable{entries_.data(), entries_.size()});
     }
-    ~ScopedResources() { jv::ui::Resources::Clear(); }
+    ~ScopedResources() { jv::ui::Resources::ClearForTesting(); }
     ScopedResources(const ScopedResources&) = delete;
     ScopedResources& operator=(const ScopedResources&) = delete;
 

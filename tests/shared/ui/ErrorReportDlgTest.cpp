@@ -40,12 +40,12 @@ std::string FormField(const std::string& body, const std::string& name) {
 class ErrorReportDlgTest : public ::testing::Test {
 protected:
     ErrorReportDlgTest() {
-        jv::ui::Resources::Clear();
+        jv::ui::Resources::ClearForTesting();
         jv::ui::Resources::Install(SharedUiResources());
     }
     ~ErrorReportDlgTest() override {
         CErrorReporting::InstallDialog(nullptr);
-        jv::ui::Resources::Clear();
+        jv::ui::Resources::ClearForTesting();
     }
 
     UiEnvironment ui_;
@@ -100,7 +100,7 @@ TEST_F(ErrorReportDlgTest, TheDetailsAreShownAsTextHiddenUntilAskedFor) {
 }
 
 TEST_F(ErrorReportDlgTest, APageWithoutTheDetailsBlockEndsAtOnceWithoutSending) {
-    jv::ui::Resources::Clear();
+    jv::ui::Resources::ClearForTesting();
     jv::test::ScopedResources broken{
         {{static_cast<int>(CErrorReportDlg::kPageID), "<html><body><textarea id=usernotes></textarea></body></html>"}}};
     CErrorReportDlg dialog;

@@ -158,7 +158,7 @@ TEST(HostServerLimits, ConnectionsAreCappedAndThoseThatNeverShowTheCookieClosed)
     limits.connections = 8;
     limits.perClient = 8;
     limits.unauthenticatedLifetime = std::chrono::milliseconds(300);
-    server.SetLimits(limits);
+    server.SetLimitsForTesting(limits);
     server.SetRequestHandler([](const std::string&, const std::string&) {
         HostServer::Response response;
         response.body = "page";

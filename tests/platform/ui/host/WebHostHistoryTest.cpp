@@ -94,7 +94,7 @@ const Case kCases[] = {
 class WebHostHistory : public test::HostWithWindow, public ::testing::WithParamInterface<Case> {
 protected:
     void SetUp() override {
-        Resources::Clear();
+        Resources::ClearForTesting();
         Resources::Install({kResources, std::size(kResources)});
         HostWithWindow::SetUp();
         host->SetWindowEvents(&questions);
@@ -114,7 +114,7 @@ protected:
     void TearDown() override {
         host->SetWindowEvents(nullptr);
         HostWithWindow::TearDown();
-        Resources::Clear();
+        Resources::ClearForTesting();
     }
 
     // The browser shows page `name` in the frame (as it does after a load).

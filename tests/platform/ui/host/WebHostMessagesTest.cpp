@@ -70,7 +70,7 @@ TEST(WebHostPatches, TheFocusOfAFieldInARowJustInsertedFollowsTheInsertion) {
 class WebHostMessages : public test::HostWithWindow {
 protected:
     void SetUp() override {
-        Resources::Clear();
+        Resources::ClearForTesting();
         Resources::Install({kResources, std::size(kResources)});
         bridge.Add("Echo", std::function<void(const std::string&)>([this](const std::string& text) {
                        echoed.push_back(text);
@@ -82,7 +82,7 @@ protected:
 
     void TearDown() override {
         HostWithWindow::TearDown();
-        Resources::Clear();
+        Resources::ClearForTesting();
     }
 
     std::pair<std::string, std::string> Fetch() {
@@ -408,11 +408,11 @@ TEST_F(WebHostMessages, DocumentsNeverShownAreDroppedByCountAndAge) {
     window.Send(R"({"t":"loaded","doc":)" + shownDoc + R"(,"frame":"jv-top"})");
     ASSERT_TRUE(test::RunUntil([&] { return host->FrameDocument("") != nullptr; }));
 
-    host->SetUnshownDocumentLimits(8, std::chrono::hours(1));
+    host->SetUnshownDocumentLimitsForTesting(8, std::chrono::hours(1));
     for (int i = 0; i < 300; ++i) Fetch();
     EXPECT_EQ(host->KeptDocuments(), 1u + 8u);
 
-    host->SetUnshownDocumentLimits(100, std::chrono::milliseconds(50));
+    host->SetUnshownDocumentLimitsForTesting(100, std::chrono::milliseconds(50));
     for (int i = 0; i < 3; ++i) Fetch();
     const auto start = std::chrono::steady_clock::now();
     test::RunUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(120); }, 1);

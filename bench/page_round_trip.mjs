@@ -1,9 +1,10 @@
 // Measures, in the real browser, the round trip from a click to the program's change on the
 // page, and loading a page whose program fills a thousand rows. The figures are reported
-// (test diagnostics and "BENCH" lines), never asserted: speed is not a test's business.
+// ("BENCH" lines and node test diagnostics), never asserted: speed is not a test's business.
+//   cmake --build build --target bench_page_round_trip
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
-import { startApp, startBrowser, openWindow, frameNamed } from "./harness.mjs";
+import { startApp, startBrowser, openWindow, frameNamed } from "../tests/e2e/harness.mjs";
 
 let app;
 let browser;
