@@ -187,7 +187,7 @@ TEST_F(EnterCarPageTest, AScheduleTypedInARowIsReadInTheUsersFormatAndTextThatIs
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
-        jv::NumberFormat::SetUser(c.format);
+        jv::NumberFormat::SetUserForTesting(c.format);
         doc_.GetUserPreferences().DistanceUnit = c.kilometres ? 1 : 0;
         auto page = Open("?" + car_.VehicleID);
         const std::string initial = c.kilometres ? "12050" : "7500";  // as the row shows 7,500 miles
@@ -207,7 +207,7 @@ TEST_F(EnterCarPageTest, AScheduleTypedInARowIsReadInTheUsersFormatAndTextThatIs
 
     // A row typed and not submitted when the program saves on its own (ending): refused, the car
     // not saved, and a later save with a number takes it.
-    jv::NumberFormat::SetUser(jv::NumberFormat::German());
+    jv::NumberFormat::SetUserForTesting(jv::NumberFormat::German());
     doc_.GetUserPreferences().DistanceUnit = 1;
     auto page = Open("?" + car_.VehicleID);
     page->GetDocument()->item("InputIntervalDistance", 1)->setValue("15 km");
