@@ -15,6 +15,7 @@
 #include "mainapp/dialogs/WS_EnterCar_AddServiceItemsDlg.h"
 #include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
+#include "mainapp/pages/PageAnswer.h"
 #include "mainapp/pages/PlanSchedule.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/SaveChecks.h"
@@ -1135,6 +1136,29 @@ void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odom
     }
 }
 
+savechecks::CarFields CWS_EnterCarPage::TypedCarFields() const {
+    return {GetCheckedById("CustomStyle"),      !m_editing,
+            GetInputValue("CustomCarYear"),     GetInputValue("CustomCarMake"),
+            GetInputValue("CustomCarModel"),    GetInputValue("CustomCarStyle"),
+            GetInputValue("CarCurrentOdometer")};
+}
+
+void CWS_EnterCarPage::CheckCustomYear(const std::string& year) {
+    const int nextYear = jv::CurrentClock().Now().GetYear() + 1;
+    AnswerPage(*this,
+               {{"refusal", savechecks::CustomYearAccepted(year, nextYear) ? "" : savechecks::YearRefusal(nextYear)}});
+}
+
+void CWS_EnterCarPage::CheckCar() {
+    const savechecks::CarFields fields = TypedCarFields();
+    const savechecks::Refusal custom = savechecks::CustomCarRefusal(fields, jv::CurrentClock().Now().GetYear() + 1);
+    const savechecks::Refusal odometer = savechecks::OdometerRefusal(fields);
+    AnswerPage(*this, {{"refusal", custom.message},
+                       {"field", custom.field},
+                       {"odometer-refusal", odometer.message},
+                       {"odometer-field", odometer.field}});
+}
+
 bool CWS_EnterCarPage::AddCar() {
     const bool custom = GetCheckedById("CustomStyle");
     // The car this page edits was deleted meanwhile (Go To > Delete Car): nothing is left to save.
@@ -1153,10 +1177,7 @@ bool CWS_EnterCarPage::AddCar() {
         MessageBox(savechecks::YearRefusal(nextYear), "", "", -1, -1);
         return false;
     }
-    const std::string refusal = savechecks::CarRefusal(
-        {custom, !m_editing, GetInputValue("CustomCarYear"), GetInputValue("CustomCarMake"),
-         GetInputValue("CustomCarModel"), GetInputValue("CustomCarStyle"), GetInputValue("CarCurrentOdometer")},
-        nextYear);
+    const std::string refusal = savechecks::CarRefusal(TypedCarFields(), nextYear).message;
     if (!refusal.empty()) {
         MessageBox(EscapeHtmlQuotes(refusal), "", "", -1, -1);
         return false;
