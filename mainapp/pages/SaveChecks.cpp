@@ -192,6 +192,10 @@ Refusal OdometerRefusal(const CarFields& fields) {
         "CarCurrentOdometer"};
 }
 
+std::string StyleRefusal() {
+    return "Please choose a Style before saving your car.";
+}
+
 Refusal CarRefusal(const CarFields& fields, int nextYear) {
     Refusal refusal = CustomCarRefusal(fields, nextYear);
     return refusal.message.empty() ? OdometerRefusal(fields) : refusal;

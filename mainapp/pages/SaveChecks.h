@@ -24,16 +24,20 @@ struct ServiceAmounts {
     double other = 0;
     double tax = 0;
 };
+// Amounts as leaving a field settles them, and how (what the page tells the user; empty: as they
+// were).
+template <class Amounts>
+struct Settled {
+    Amounts amounts;
+    std::string adjusted;
+};
 // The five once a detail is left, and how: "computed" (the cost, or the one detail missing, worked
 // out), "corrected" (the cost typed was not the sum of the four details), or empty (as they are).
 // `costFollows` says the cost is not the user's own (empty, or worked out before): then, with any
 // detail given, the cost is their sum. A cost the user typed stays: with all four details given, a
 // cost that is not their sum becomes the sum; with three given, the fourth is worked out from it
 // (parts, labor or tax only when positive; other even when negative).
-struct ServiceSettled {
-    ServiceAmounts amounts;
-    std::string adjusted;
-};
+using ServiceSettled = Settled<ServiceAmounts>;
 ServiceSettled ServiceAmountsSettled(const ServiceAmounts& amounts, bool costFollows);
 // True when details are given and the cost is not their sum: a save asks before it stores.
 bool ServiceCostDiffers(const ServiceAmounts& amounts);
@@ -74,10 +78,7 @@ struct FuelAmounts {
     double costPer = 0;
     double cost = 0;
 };
-struct FuelSettled {
-    FuelAmounts amounts;
-    std::string adjusted;
-};
+using FuelSettled = Settled<FuelAmounts>;
 FuelSettled FuelAmountsSettled(const FuelAmounts& typed, const std::vector<std::string>& typedOrder);
 // The three at a stop: settled, then each rounded as shown (3, 3 and 2 decimals). `changed` says
 // whether any of them was changed in the entry (typed over or emptied); none changed: as they are
@@ -107,6 +108,9 @@ Refusal CustomCarRefusal(const CarFields& fields, int nextYear);
 Refusal OdometerRefusal(const CarFields& fields);
 // The first of the two.
 Refusal CarRefusal(const CarFields& fields, int nextYear);
+// What the page says of a car from the lists saved without a style. (The page counts a style its
+// label shows; the program's own save, which stores the list's choice, only that.)
+std::string StyleRefusal();
 // True for a year the page takes for a custom car (1900 to nextYear); the page empties another.
 bool CustomYearAccepted(const std::string& typed, int nextYear);
 std::string YearRefusal(int nextYear);

@@ -1153,8 +1153,12 @@ void CWS_EnterCarPage::CheckCar() {
     const savechecks::CarFields fields = TypedCarFields();
     const savechecks::Refusal custom = savechecks::CustomCarRefusal(fields, jv::CurrentClock().Now().GetYear() + 1);
     const savechecks::Refusal odometer = savechecks::OdometerRefusal(fields);
+    ElementPtr label;
+    const bool styleChosen =
+        !GetSelectValue("CarStyle").empty() || (GetElementById("CarStyleLabel", label) && !label->innerText().empty());
     AnswerPage(*this, {{"refusal", custom.message},
                        {"field", custom.field},
+                       {"style-refusal", fields.custom || styleChosen ? "" : savechecks::StyleRefusal()},
                        {"odometer-refusal", odometer.message},
                        {"odometer-field", odometer.field}});
 }
@@ -1185,7 +1189,7 @@ bool CWS_EnterCarPage::AddCar() {
     const bool styleChosen =
         custom ? !Trim(GetInputValue("CustomCarStyle")).empty() : !GetSelectValue("CarStyle").empty();
     if (!styleChosen) {
-        MessageBox("Please choose a Style before saving your car.", "", "", -1, -1);
+        MessageBox(savechecks::StyleRefusal(), "", "", -1, -1);
         ElementPtr field;
         if (GetElementById(custom ? "CustomCarStyle" : "CarStyle", field)) field->focus();
         return false;

@@ -46,7 +46,8 @@ public:
     void PrintPage();
     // The checks of the page's own save, for its script (savechecks): a custom year typed
     // ("refusal": the message when the page empties it), and the car as typed ("refusal" with the
-    // field for the cursor, "odometer-refusal" and "odometer-field" likewise; empty: none).
+    // field for the cursor, then "style-refusal", then "odometer-refusal" with "odometer-field";
+    // empty: none).
     void CheckCustomYear(const std::string& year);
     void CheckCar();
 

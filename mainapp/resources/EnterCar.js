@@ -200,8 +200,8 @@ async function SaveCar() {
         el(check.field).focus();
         return;
     }
-    if (!isCustom() && el("CarStyle").value === "" && el("CarStyleLabel").innerText === "") {
-        await jvAlert("Please choose a Style before saving your car.");
+    if (check.styleRefusal) {
+        await jvAlert(check.styleRefusal);
         return;
     }
     if (check.odometerRefusal) {

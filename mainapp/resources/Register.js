@@ -162,6 +162,13 @@ function WorkedOut() {
     return document.getElementById("WorkedOut").dataset;
 }
 
+// Whether a field shows what it showed (`before`) when the program was asked: what the program
+// worked out is not put over what the user has typed meanwhile. A tip the cursor took away on
+// coming in counts as unchanged.
+function Untouched(field, before) {
+    return field.value === before || (field.value === "" && field.dataset.tip === before);
+}
+
 // --- numbers in the user's format, through the program ------------------------------------------
 
 // The user's number format as the program put it on the page, or null.
