@@ -13,7 +13,9 @@
 // Where a stop does less than the page, by design: a question only the user can answer (a
 // distance or odometer that disagrees, a cost to save anyway) keeps what was typed, and a service
 // cost the user typed is kept as typed (the page works out a missing detail or corrects the cost
-// only as a detail is left, and a stop cannot tell a detail being typed from the cost).
+// only as a detail is left, and a stop cannot tell a detail being typed from the cost). The
+// program's own save of a car counts its style only as the list holds it (the one it stores); the
+// page also counts the style its label shows.
 namespace savechecks {
 
 // A service's cost and the four amounts it is made of (0: not given).
@@ -108,8 +110,7 @@ Refusal CustomCarRefusal(const CarFields& fields, int nextYear);
 Refusal OdometerRefusal(const CarFields& fields);
 // The first of the two.
 Refusal CarRefusal(const CarFields& fields, int nextYear);
-// What the page says of a car from the lists saved without a style. (The page counts a style its
-// label shows; the program's own save, which stores the list's choice, only that.)
+// What the page says of a car from the lists saved without a style.
 std::string StyleRefusal();
 // True for a year the page takes for a custom car (1900 to nextYear); the page empties another.
 bool CustomYearAccepted(const std::string& typed, int nextYear);
