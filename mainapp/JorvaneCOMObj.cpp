@@ -160,11 +160,11 @@ const std::vector<JorvaneScriptMethod>& CJorvaneCOMObj::Methods() {
         {"OpenSoldCarDlg", {T}, kOwn, [](View& v, const Args& a) { v.OpenSoldCarDlg(a.Text(0)); }},
         {"UpdateNewCarInNavList", {T}, kOwn, [](View& v, const Args& a) { v.UpdateNewCarInNavList(a.Text(0)); }},
         {"UpdateMaintenancePlanItem",
-         {I, I, I, I, I},
+         {I, T, T, T, T},
          kCar,
          [](View& v, const Args& a) {
-             CarPage(v, &CWS_EnterCarPage::UpdateMaintenancePlanItem, a.Int32(0), a.Int32(1), a.Int32(2), a.Int32(3),
-                     a.Int32(4));
+             CarPage(v, &CWS_EnterCarPage::UpdateMaintenancePlanItem, a.Int32(0), a.Text(1), a.Text(2), a.Text(3),
+                     a.Text(4));
          }},
         {"ChangeReminderDate",
          {T},

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -105,9 +106,23 @@ bool CJorvaneDoc::OnNewDocument() {
     const char* method = "CJorvaneDoc::OnNewDocument";
     std::string path;
     if (!CConfigUser().GetMostRecentDBpath(path)) {
+        // The settings could not be written at a first start: no fault of the program's.
+        const std::string settings = jv::paths::DirName(CConfigUser::FilePath());
+        if (!settings.empty() && jv::paths::IsDiskFull(settings)) {
+            TellDiskFullAtStart(settings);
+            return false;
+        }
         TraceLog(method, TRACE_ERROR, "GetMostRecentDBpath() call failed.");
         TraceLog(method, TRACE_ERROR, "GetMostRecentDBpath() call failed.");
         CErrorReporting::Report(method, 68, "GetMostRecentDBpath() call failed.");
+        return false;
+    }
+    // Something other than a file under the name (a folder, a device, a link that leads nowhere)
+    // is no fault of the program's: the user hears what it is, and the program ends.
+    const std::string why = jv::paths::WhyNotAPlainFile(path);
+    if (!why.empty()) {
+        TellCannotUseFile(path, why);
+        m_bEnding = true;
         return false;
     }
     if (!jv::paths::FileExists(path)) {
@@ -164,6 +179,8 @@ bool CJorvaneDoc::OpenUserDatabase(const std::string& path) {
     m_userData.GetDatabaseConnection().SetBusyQuestion(&CJorvaneDoc::AskWhenBusy, kSaveWait);
     // So does a save refused because the file cannot be written.
     m_userData.GetDatabaseConnection().SetReadOnlyNotice(&CJorvaneDoc::TellNotSaved);
+    // And one that met a full disk.
+    m_userData.GetDatabaseConnection().SetDiskFullNotice(&CJorvaneDoc::TellDiskFull);
     return true;
 }
 
@@ -235,6 +252,11 @@ bool CJorvaneDoc::AskWhenBusy(const std::string& path) {
 
 namespace {
 
+// How the boxes about a file the program cannot use as the user's end.
+constexpr const char* kLeftAsItWas =
+    "Jorvane has left it as it was, and ends now. Move that file away, or name your own Jorvane file in Jorvane's "
+    "settings (configUser.xml), then start Jorvane again.";
+
 // A box that tells the user something about the file, with OK only.
 void Tell(const std::string& message) {
     CGenericDlg dialog;
@@ -263,6 +285,24 @@ void CJorvaneDoc::TellNotSaved(const std::string& path) {
          "then save once more.");
 }
 
+void CJorvaneDoc::TellDiskFull(const std::string& path) {
+    TraceLog("CJorvaneDoc::TellDiskFull", TRACE_WARNING, "The disk that holds the database is full: the user is told.");
+    Tell("Jorvane could not save: the disk that holds your Jorvane file is full<br><br>" + HeldFileText(path, "") +
+         "<br><br>Nothing was saved. What you typed is kept: make room on that disk (move or delete files you do not "
+         "need), then save once more.");
+}
+
+void CJorvaneDoc::TellDiskFullAtStart(const std::string& folder) {
+    // Where the disk holds the trace log as well, standard error is the one place left to say it.
+    std::cerr << "jorvane: the disk that holds " << folder << " is full: Jorvane cannot keep its files there. "
+              << "Make room on that disk, then start Jorvane again." << std::endl;
+    TraceLog("CJorvaneDoc::TellDiskFullAtStart", TRACE_WARNING,
+             "The disk that holds " + folder + " is full: the user is told, and the program ends.");
+    Tell("Jorvane cannot start: the disk that holds your Jorvane folder is full<br><br>" + HeldFileText(folder, "") +
+         "<br><br>Jorvane keeps your files in this folder, and there is no room left on its disk. Nothing was "
+         "changed. Make room on that disk (move or delete files you do not need), then start Jorvane again.");
+}
+
 void CJorvaneDoc::TellNotJorvaneFile(const std::string& path) {
     TraceLog("CJorvaneDoc::TellNotJorvaneFile", TRACE_WARNING, "The file " + path + " is not a Jorvane file.");
     // A link names the file it leads to as well: that is the one the user looks for.
@@ -273,9 +313,14 @@ void CJorvaneDoc::TellNotJorvaneFile(const std::string& path) {
         if (!error) file += "<br>(a link to <b>" + EscapeHtmlQuotes(target.string()) + "</b>)";
     }
     Tell("This file is not a Jorvane file<br><br>" + file +
-         "<br><br>It is a database of another program, named as your Jorvane file. Jorvane has left it as it was, "
-         "and ends now. Move that file away, or name your own Jorvane file in Jorvane's settings (configUser.xml), "
-         "then start Jorvane again.");
+         "<br><br>It is a database of another program, named as your Jorvane file. " + kLeftAsItWas);
+}
+
+void CJorvaneDoc::TellCannotUseFile(const std::string& path, const std::string& why) {
+    TraceLog("CJorvaneDoc::TellCannotUseFile", TRACE_WARNING,
+             "The file " + path + " cannot be used as the user's file: " + why + ".");
+    Tell("This file cannot be used as your Jorvane file<br><br>" + HeldFileText(path, "") +
+         "<br><br>Jorvane cannot use it: " + EscapeHtmlQuotes(why) + ". " + kLeftAsItWas);
 }
 
 bool CJorvaneDoc::CopyBlankDatabase() {
@@ -289,14 +334,24 @@ bool CJorvaneDoc::CopyBlankDatabase() {
     if (!CConfigUser().GetMostRecentDBpath(path))
         return CopyFailed("GetMostRecentDBpath(" + path + ") call failed", 313);
     const auto slash = path.rfind('/');
-    if (slash != std::string::npos) {
-        const std::string folder = path.substr(0, slash + 1);
-        if (!jv::paths::MakeSureDirectoryPathExists(folder))
-            return CopyFailed("MakeSureDirectoryPathExists(" + folder + ") call failed", 327);
+    const std::string folder = slash != std::string::npos ? path.substr(0, slash + 1) : std::string();
+    // A full disk is no fault of the program's: the user hears which folder it is.
+    const auto fullDisk = [&folder] {
+        const std::string shown = folder.size() > 1 ? folder.substr(0, folder.size() - 1)
+                                  : folder.empty()  ? "."
+                                                    : folder;
+        if (!jv::paths::IsDiskFull(shown)) return false;
+        TellDiskFullAtStart(shown);
+        return true;
+    };
+    if (!folder.empty() && !jv::paths::MakeSureDirectoryPathExists(folder)) {
+        if (fullDisk()) return false;
+        return CopyFailed("MakeSureDirectoryPathExists(" + folder + ") call failed", 327);
     }
     std::string error;
     if (!CopyNewFile(blank, path, error)) {
         TraceLog("CJorvaneDoc::CopyBlankDatabase", TRACE_ERROR, error);
+        if (fullDisk()) return false;
         return CopyFailed("failed to copy blank DB to user DB", 337);
     }
     return true;

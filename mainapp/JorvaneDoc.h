@@ -37,7 +37,7 @@ public:
     // preferences and decides whether this is a new database. False when start-up cannot go on
     // (the reason is logged and reported), or when the program is to end in order without it:
     // the user chose Exit while another program held the file, the file is not a Jorvane file
-    // (the user told), or a stop was asked for (IsEnding).
+    // or not a file at all (the user told), or a stop was asked for (IsEnding).
     bool OnNewDocument();
     // OnNewDocument gave false because the program is to end, not because of a fault.
     bool IsEnding() const { return m_bEnding; }
@@ -91,8 +91,16 @@ private:
     static bool AskWhenBusy(const std::string& path);
     // A save was refused: the file cannot be written.
     static void TellNotSaved(const std::string& path);
+    // A save met a full disk: nothing of it was kept.
+    static void TellDiskFull(const std::string& path);
+    // The disk that holds `folder` is full at start, before the user's file can be made: said in
+    // the window and on standard error, and the program ends.
+    static void TellDiskFullAtStart(const std::string& folder);
     // The file named as the user's is another program's database: the program ends.
     static void TellNotJorvaneFile(const std::string& path);
+    // Something other than a plain file stands under the name of the user's file (`why` says
+    // what): the program ends.
+    static void TellCannotUseFile(const std::string& path, const std::string& why);
 
     CUserData m_userData;
     CUserPreferences m_userPreferences;

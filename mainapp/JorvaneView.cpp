@@ -263,6 +263,7 @@ void CJorvaneView::KeepUnsavedWork() {
         // as unanswered, so that only what needs no answer is saved.
         NobodyToAsk nobody;
         const unsigned busyBefore = CDatabaseObject::BusyFailures();
+        const unsigned fullBefore = CDatabaseObject::DiskFullFailures();
         switch (id) {
             case kEnterCarPage: {
                 const auto car = std::static_pointer_cast<CWS_EnterCarPage>(page);
@@ -287,6 +288,8 @@ void CJorvaneView::KeepUnsavedWork() {
         // said of it.
         if (CDatabaseObject::BusyFailures() != busyBefore)
             why = "another program held the user's file";
+        else if (CDatabaseObject::DiskFullFailures() != fullBefore)
+            why = "the disk that holds the user's file is full";
         else if (why.empty())
             why = ReasonOnly(nobody.Reason());
         // A file that can only be read refuses the save without a word at a stop: nobody is

@@ -1,5 +1,7 @@
 #include "mainapp/dialogs/TypedValue.h"
 
+#include <climits>
+
 #include "shared/data/SqlValue.h"
 
 namespace {
@@ -49,4 +51,11 @@ std::optional<double> CTypedValue::Number(const std::string& text, const jv::Num
     const std::optional<double> value = sqlvalue::ParseSingle(plain);
     if (!value || *value < 0) return std::nullopt;
     return value;
+}
+
+std::optional<int> CTypedValue::Count(const std::string& text, const jv::NumberFormat& format) {
+    if (Trimmed(text).empty()) return 0;
+    const std::optional<double> value = Number(text, format);
+    if (!value || *value >= static_cast<double>(INT_MAX) + 1.0) return std::nullopt;
+    return static_cast<int>(*value);
 }

@@ -18,4 +18,9 @@ public:
     // numbers and numbers beyond what a stored reading or price holds give nothing.
     static std::optional<double> Number(const std::string& text, const jv::NumberFormat& format);
     static std::optional<double> Number(const std::string& text) { return Number(text, jv::NumberFormat::User()); }
+    // A whole count typed into a plan schedule (a distance or a number of months): blank text is
+    // none (0), a number as Number reads it has its fraction cut; text that is not a number or a
+    // count beyond what a plan holds gives nothing.
+    static std::optional<int> Count(const std::string& text, const jv::NumberFormat& format);
+    static std::optional<int> Count(const std::string& text) { return Count(text, jv::NumberFormat::User()); }
 };

@@ -2,26 +2,16 @@
 
 #include <strings.h>
 
-#include <cstdlib>
-
 #include "mainapp/JorvaneDoc.h"
+#include "mainapp/dialogs/TypedValue.h"
 #include "shared/core/NumberUtils.h"
 #include "shared/data/UserPreferences.h"
 #include "shared/ui/JVDialogPage.h"
 
 namespace {
 
-// The leading whole number of the text, as atol reads it; 0 for none.
-int LeadingNumber(const std::string& text) {
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    if (value > 1000000000L) return 1000000000;
-    if (value < 0) return 0;
-    return static_cast<int>(value);
-}
-
 // A distance typed in the unit the user sees, in miles as the plan stores it.
-int TypedDistanceInMiles(const std::string& text, const CUserPreferences& prefs) {
-    const int typed = LeadingNumber(text);
+int DistanceInMiles(int typed, const CUserPreferences& prefs) {
     if (!prefs.UsesKilometres()) return typed;
     return RoundDouble(typed / CUserPreferences::kKilometresPerMile);
 }
@@ -103,20 +93,21 @@ void CWS_EnterCar_AddServiceItemsDlg::InsertNewItem(Items& plan, const CMaintena
     plan.insert(before, item);
 }
 
-CMaintenancePlanItem CWS_EnterCar_AddServiceItemsDlg::MakeNewItem(const std::string& item, const std::string& action,
-                                                                  const std::string& initialDistance,
-                                                                  const std::string& initialMonths,
-                                                                  const std::string& intervalDistance,
-                                                                  const std::string& intervalMonths,
-                                                                  const CUserPreferences& prefs) {
+std::optional<CMaintenancePlanItem> CWS_EnterCar_AddServiceItemsDlg::MakeNewItem(
+    const std::string& item, const std::string& action, const std::string& initialDistance,
+    const std::string& initialMonths, const std::string& intervalDistance, const std::string& intervalMonths,
+    const CUserPreferences& prefs, const jv::NumberFormat& format) {
+    const auto a = CTypedValue::Count(initialDistance, format), b = CTypedValue::Count(initialMonths, format),
+               c = CTypedValue::Count(intervalDistance, format), d = CTypedValue::Count(intervalMonths, format);
+    if (!a || !b || !c || !d) return std::nullopt;
     CMaintenancePlanItem created;
     created.ITEM_DESCRIPTION = item;
     created.ACTION_DESCRIPTION = action;
     created.DisplayText = CMaintenancePlanItem::MakeDisplayText(item, action);
-    created.INITIAL_MILEAGE = TypedDistanceInMiles(initialDistance, prefs);
-    created.INITIAL_MONTH = LeadingNumber(initialMonths);
-    created.INTERVAL_MILEAGE = TypedDistanceInMiles(intervalDistance, prefs);
-    created.INTERVAL_MONTH = LeadingNumber(intervalMonths);
+    created.INITIAL_MILEAGE = DistanceInMiles(*a, prefs);
+    created.INITIAL_MONTH = *b;
+    created.INTERVAL_MILEAGE = DistanceInMiles(*c, prefs);
+    created.INTERVAL_MONTH = *d;
     return created;
 }
 
@@ -158,8 +149,19 @@ void CWS_EnterCar_AddServiceItemsDlg::OnCreateNewItem() {
     CUserPreferences miles;
     const CUserPreferences& prefs =
         CJorvaneDoc::GetDoc() != nullptr ? CJorvaneDoc::GetDoc()->GetUserPreferences() : miles;
-    const CMaintenancePlanItem item =
-        MakeNewItem(values[0], values[1], values[2], values[3], values[4], values[5], prefs);
-    if (m_pSelectedItems != nullptr) InsertNewItem(*m_pSelectedItems, item);
+    const std::optional<CMaintenancePlanItem> item =
+        MakeNewItem(values[0], values[1], values[2], values[3], values[4], values[5], prefs, jv::NumberFormat::User());
+    // The typing stays in the form either way; a message says what is wrong with it.
+    std::string refusal;
+    for (size_t i = 2; i < 6 && !item; ++i) {
+        if (!CTypedValue::Count(values[i])) {
+            refusal = "\"" + values[i] + "\" is not a number. Please enter the distances and months as numbers.";
+            break;
+        }
+    }
+    CJVPage::ElementPtr message;
+    if (GetPage()->GetElementById("message", message)) message->setInnerText(refusal);
+    if (!item) return;
+    if (m_pSelectedItems != nullptr) InsertNewItem(*m_pSelectedItems, *item);
     FillLists();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/base/NumberFormat.h"
 #include "shared/data/MaintenancePlanItem.h"
 #include "shared/ui/JVDialog.h"
 
@@ -31,11 +33,12 @@ public:
     // Inserts a new item into the plan by its letters.
     static void InsertNewItem(Items& plan, const CMaintenancePlanItem& item);
     // A new item from the form's texts. Distances are typed in the unit the user sees and stored
-    // in miles; empty or unreadable numbers are 0.
-    static CMaintenancePlanItem MakeNewItem(const std::string& item, const std::string& action,
-                                            const std::string& initialDistance, const std::string& initialMonths,
-                                            const std::string& intervalDistance, const std::string& intervalMonths,
-                                            const CUserPreferences& prefs);
+    // in miles; numbers are read in the user's format, empty ones are 0. Nothing when a number
+    // is not one.
+    static std::optional<CMaintenancePlanItem> MakeNewItem(
+        const std::string& item, const std::string& action, const std::string& initialDistance,
+        const std::string& initialMonths, const std::string& intervalDistance, const std::string& intervalMonths,
+        const CUserPreferences& prefs, const jv::NumberFormat& format);
 
 protected:
     void OnInitDialog() override;

@@ -1,8 +1,10 @@
 #include "mainapp/net/CarStylesNet.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <climits>
-#include <cstdlib>
+#include <cmath>
 #include <memory>
 
 #include "mainapp/net/IConnectionSource.h"
@@ -108,12 +110,6 @@ bool ReadDetails(const Answer& answer, const char* operation, const char* child,
     return true;
 }
 
-// A whole number at the start of the text as atoi reads it, held to the int range; 0 for none.
-int ToInt(const std::string& text) {
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
-}
-
 std::string ChildText(const jv::xml::Node& node, const char* child) {
     const jv::xml::Node value = node.SelectSingleNode(child);
     return value.IsNull() ? std::string() : TrimmedText(value);
@@ -124,8 +120,29 @@ std::string CapitalizedChild(const jv::xml::Node& node, const char* child) {
     return CapitalizeWords(out, ChildText(node, child));
 }
 
-int ChildNumber(const jv::xml::Node& node, const char* child) {
-    return ToInt(ChildText(node, child));
+// A distance or month count of a plan item: the number at the start of the text (units after it
+// are ignored), its fraction cut. A negative count or text without a number is none (0); a number
+// beyond what the plan holds is the largest it holds, a schedule that never comes round.
+int ChildCount(const jv::xml::Node& node, const char* child) {
+    const std::string text = ChildText(node, child);
+    const char* first = text.c_str();
+    const char* last = first + text.size();
+    if (first != last && *first == '+') ++first;
+    const char* digits = first != last && *first == '-' ? first + 1 : first;
+    if (digits == last || !std::isdigit(static_cast<unsigned char>(*digits))) return 0;
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error == std::errc::result_out_of_range) {
+        // Too large or too small for a double: only the sign of the exponent tells which.
+        const std::string_view number(first, static_cast<size_t>(end - first));
+        const size_t exponent = number.find_first_of("eE");
+        const bool tiny =
+            exponent != std::string_view::npos && exponent + 1 < number.size() && number[exponent + 1] == '-';
+        value = tiny ? 0.0 : (*first == '-' ? -HUGE_VAL : HUGE_VAL);
+    }
+    if (!(value > 0)) return 0;
+    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+    return static_cast<int>(value);
 }
 
 CMaintenancePlanItem ReadPlanItem(const jv::xml::Node& node, int position) {
@@ -134,10 +151,10 @@ CMaintenancePlanItem ReadPlanItem(const jv::xml::Node& node, int position) {
     item.ACTION_DESCRIPTION = CapitalizedChild(node, "ActionDescription");
     item.ITEM_DESCRIPTION = CapitalizedChild(node, "ItemDescription");
     item.DisplayText = CMaintenancePlanItem::MakeDisplayText(item.ITEM_DESCRIPTION, item.ACTION_DESCRIPTION);
-    item.INITIAL_MILEAGE = ChildNumber(node, "InitialMiles");
-    item.INITIAL_MONTH = ChildNumber(node, "InitialMonths");
-    item.INTERVAL_MILEAGE = ChildNumber(node, "IntervalMiles");
-    item.INTERVAL_MONTH = ChildNumber(node, "IntervalMonths");
+    item.INITIAL_MILEAGE = ChildCount(node, "InitialMiles");
+    item.INITIAL_MONTH = ChildCount(node, "InitialMonths");
+    item.INTERVAL_MILEAGE = ChildCount(node, "IntervalMiles");
+    item.INTERVAL_MONTH = ChildCount(node, "IntervalMonths");
     item.MVC_Qualifiers = ChildText(node, "MVC_Qualifiers");
     item.Non_MVC_Qualifiers = ChildText(node, "Non_MVC_Qualifiers");
     item.Service_Type = CapitalizedChild(node, "ServiceType");

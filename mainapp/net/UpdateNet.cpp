@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -66,6 +67,8 @@ public:
 
     // Writes what is left; false (with errno) when the file refused it.
     bool Finish() {
+        // A single character left over holds no whole byte: the text was cut or is not Base64.
+        if (m_count == 1) m_undecodable = true;
         if (m_count == 2) {
             m_out.push_back(static_cast<char>(m_bits >> 4));
         } else if (m_count == 3) {
@@ -78,6 +81,8 @@ public:
 
     bool Found() const { return m_found; }
     int WriteError() const { return m_writeError; }
+    // The text gave no package: nothing in it decoded to a byte, or it ended halfway through one.
+    bool NoPackage() const { return m_undecodable || m_written == 0; }
 
 private:
     enum class State { Seeking, Decoding, Done };
@@ -110,6 +115,7 @@ private:
             m_writeError = errno;
             return false;
         }
+        m_written += m_out.size();
         m_out.clear();
         return true;
     }
@@ -121,15 +127,22 @@ private:
     unsigned m_bits = 0;
     int m_count = 0;
     bool m_found = false;
+    bool m_undecodable = false;
+    size_t m_written = 0;
     int m_writeError = 0;
 };
 
 // The last component of a name from the server, with either slash; empty when that is no plain
-// file name.
+// file name. The name goes into the install line between quotes and onto the installer's command
+// line, so it may hold letters, digits, dots, dashes and underscores only.
 std::string PlainFileName(const std::string& fileName) {
     const size_t slash = fileName.find_last_of("\\/");
     std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-    if (name == "." || name == "..") name.clear();
+    const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+               c == '_';
+    });
+    if (!plain || name == "." || name == "..") name.clear();
     return name;
 }
 
@@ -181,6 +194,16 @@ bool CUpdateNet::isUpdateAvailable(std::string& path, std::string& url) {
 bool CUpdateNet::getUpdate(const std::string& fileName, std::string& localPath) {
     constexpr const char* kWhere = "CUpdateNet::getUpdate";
     if (m_pConn == nullptr) return false;
+    // The name comes from the server: only its last component is used, and only when that is a
+    // plain file name, so the file always lands in the download's own folder. Nothing is
+    // downloaded under any other name.
+    const std::string name = PlainFileName(fileName);
+    if (name.empty()) {
+        localPath.clear();
+        TraceLog(kWhere, TRACE_ERROR,
+                 "Failed to create file for installer.  Message: \"" + fileName + "\" is not a file name");
+        return false;
+    }
 
     // The package arrives in a folder made for this download in the temporary folder, which only
     // this user can enter, and takes its name there only once it is whole. Nothing another user
@@ -223,14 +246,9 @@ bool CUpdateNet::getUpdate(const std::string& fileName, std::string& localPath) 
     if (!answered) return fail("");
     if (!writer.Found()) return fail("pnodeResult == NULL");
     if (!finished || !closed) return fail("Failed to write file for installer.  Message: " + ErrorText(errno));
-
-    // The name comes from the server: only its last component is used, and only when that is a
-    // plain file name, so the file always lands in the download's own folder.
-    const std::string name = PlainFileName(fileName);
-    if (name.empty()) {
-        localPath.clear();
-        return fail("Failed to create file for installer.  Message: \"" + fileName + "\" is not a file name");
-    }
+    // An empty or broken answer is no package: there is nothing to install.
+    if (writer.NoPackage())
+        return fail("The package from the service is empty or is not Base64: nothing was downloaded");
     localPath = jv::paths::Join(folder, name);
     if (::rename(partial.c_str(), localPath.c_str()) != 0)
         return fail("Failed to create file for installer.  Message: " + ErrorText(errno));

@@ -1,5 +1,6 @@
 #include "mainapp/pages/PlanSchedule.h"
 
+#include <climits>
 #include <cmath>
 
 #include "shared/core/NumberUtils.h"
@@ -7,7 +8,9 @@
 #include "shared/data/UserPreferences.h"
 
 int CPlanSchedule::DisplayDistance(int miles, const CUserPreferences& prefs) {
-    return static_cast<int>(prefs.ConvertDistanceRounded(miles, kStep));
+    // The largest plan distances are more kilometres than an int holds.
+    const double shown = prefs.ConvertDistanceRounded(miles, kStep);
+    return shown >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(shown);
 }
 
 int CPlanSchedule::ToMiles(int typed, int storedMiles, const CUserPreferences& prefs) {

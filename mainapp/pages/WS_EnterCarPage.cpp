@@ -12,6 +12,7 @@
 #include "mainapp/dialogs/GenericDlg.h"
 #include "mainapp/dialogs/NoInternetDlg.h"
 #include "mainapp/dialogs/PrintPreviewDlg.h"
+#include "mainapp/dialogs/TypedValue.h"
 #include "mainapp/dialogs/WS_EnterCar_AddServiceItemsDlg.h"
 #include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
@@ -901,8 +902,37 @@ void CWS_EnterCarPage::OpenPlanRow(int itemId) {
     }
 }
 
-void CWS_EnterCarPage::UpdateMaintenancePlanItem(int rowKey, int initialDistance, int initialMonths,
-                                                 int intervalDistance, int intervalMonths) {
+void CWS_EnterCarPage::UpdateMaintenancePlanItem(int rowKey, const std::string& initialDistance,
+                                                 const std::string& initialMonths, const std::string& intervalDistance,
+                                                 const std::string& intervalMonths) {
+    ElementPtr refused;
+    if (GetElementById("PlanRowRefused", refused)) refused->setInnerText("");
+    const auto& items = m_car.MaintenancePlan.Items;
+    if (rowKey < 1 || static_cast<size_t>(rowKey) > items.size()) return;
+    const std::string* texts[] = {&initialDistance, &initialMonths, &intervalDistance, &intervalMonths};
+    std::array<int, 4> values{};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::optional<int> count = CTypedValue::Count(*texts[i]);
+        if (!count) {
+            RefusePlanSchedule(items[static_cast<size_t>(rowKey) - 1], *texts[i], false);
+            if (refused) refused->setInnerText("true");
+            return;
+        }
+        values[i] = *count;
+    }
+    ChangePlanSchedule(rowKey, values[0], values[1], values[2], values[3]);
+}
+
+void CWS_EnterCarPage::RefusePlanSchedule(const CMaintenancePlanItem& item, const std::string& typed, bool saving) {
+    std::string message = "\"" + EscapeHtmlQuotes(typed) +
+                          "\" is not a number. Please enter the distances and months of " +
+                          EscapeHtmlQuotes(item.DisplayText) + " as numbers.";
+    if (saving) message += "<p>Your car was not saved.</p>";
+    MessageBox(message, "", "", -1, -1);
+}
+
+void CWS_EnterCarPage::ChangePlanSchedule(int rowKey, int initialDistance, int initialMonths, int intervalDistance,
+                                          int intervalMonths) {
     auto& items = m_car.MaintenancePlan.Items;
     if (rowKey < 1 || static_cast<size_t>(rowKey) > items.size()) return;
     CMaintenancePlanItem& item = items[static_cast<size_t>(rowKey) - 1];
@@ -927,9 +957,9 @@ void CWS_EnterCarPage::UpdateMaintenancePlanItem(int rowKey, int initialDistance
     DisplayMaintenancePlan();
 }
 
-void CWS_EnterCarPage::TakeTypedPlanRows() {
+bool CWS_EnterCarPage::TakeTypedPlanRows() {
     ElementPtr table;
-    if (!GetTableById("serviceitems", table)) return;
+    if (!GetTableById("serviceitems", table)) return true;
     // Each row's inputs beside the hidden spans of its schedule as shown, in the order the row's
     // Submit hands them over.
     static const std::pair<const char*, const char*> kFields[] = {{"InputInitialDistance", "OrigInitialDistance"},
@@ -957,14 +987,25 @@ void CWS_EnterCarPage::TakeTypedPlanRows() {
         };
         std::array<int, 4> values{};
         bool changed = false;
+        const std::string* notANumber = nullptr;
         for (size_t i = 0; i < std::size(kFields); ++i) {
             changed = changed || shown(kFields[i].first) != shown(kFields[i].second);
-            values[i] = std::atoi(texts[kFields[i].first].c_str());
+            const std::string& text = texts[kFields[i].first];
+            const std::optional<int> count = CTypedValue::Count(text);
+            if (!count && notANumber == nullptr) notANumber = &text;
+            values[i] = count.value_or(0);
         }
-        if (changed) typed.emplace_back(std::atoi(id.c_str() + 4), values);
+        if (!changed) continue;
+        const int rowKey = std::atoi(id.c_str() + 4);
+        const auto& items = m_car.MaintenancePlan.Items;
+        if (notANumber != nullptr && rowKey >= 1 && static_cast<size_t>(rowKey) <= items.size()) {
+            RefusePlanSchedule(items[static_cast<size_t>(rowKey) - 1], *notANumber, true);
+            return false;
+        }
+        typed.emplace_back(rowKey, values);
     }
-    for (const auto& [rowKey, values] : typed)
-        UpdateMaintenancePlanItem(rowKey, values[0], values[1], values[2], values[3]);
+    for (const auto& [rowKey, values] : typed) ChangePlanSchedule(rowKey, values[0], values[1], values[2], values[3]);
+    return true;
 }
 
 void CWS_EnterCarPage::SortPlanByFirstDue() {
@@ -1171,7 +1212,7 @@ bool CWS_EnterCarPage::AddCar() {
         return false;
     }
     // What the page's own Save does first, for the saves it does not start (the program ending).
-    TakeTypedPlanRows();
+    if (!TakeTypedPlanRows()) return false;
     const int nextYear = jv::CurrentClock().Now().GetYear() + 1;
     if (custom && !savechecks::CustomYearAccepted(GetInputValue("CustomCarYear"), nextYear)) {
         // As the page does with a year it does not take: emptied, with its message. The car then

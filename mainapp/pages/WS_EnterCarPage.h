@@ -39,8 +39,11 @@ public:
     void UpdateEngineList();
     void UpdateTransmissionList();
     void GetMaintenancePlan();
-    void UpdateMaintenancePlanItem(int rowKey, int initialDistance, int initialMonths, int intervalDistance,
-                                   int intervalMonths);
+    // The four texts of a plan row as typed, read in the user's number format. Text that is not a
+    // number is refused with a message and nothing changes; the page's "PlanRowRefused" then holds
+    // "true" (else nothing), so that its script keeps the row open with the typing.
+    void UpdateMaintenancePlanItem(int rowKey, const std::string& initialDistance, const std::string& initialMonths,
+                                   const std::string& intervalDistance, const std::string& intervalMonths);
     void ShowAddServiceItemsDlg();
     void DeleteServiceItem(int row);
     void PrintPage();
@@ -122,8 +125,15 @@ private:
     void DisplayMaintenancePlan();
     void OpenPlanRow(int itemId);
     // Takes into the plan what is typed in a plan row and not yet submitted, as the page's Save
-    // does with its open row, for a save the page does not start (the program ending).
-    void TakeTypedPlanRows();
+    // does with its open row, for a save the page does not start (the program ending). False,
+    // after the message, when a row holds text that is not a number: nothing of it is taken.
+    bool TakeTypedPlanRows();
+    // The schedule of plan row rowKey (1-based) as numbers: distances in the user's unit.
+    void ChangePlanSchedule(int rowKey, int initialDistance, int initialMonths, int intervalDistance,
+                            int intervalMonths);
+    // The message for a plan row whose typed schedule holds text that is not a number; `saving`
+    // when the refusal stops a save.
+    void RefusePlanSchedule(const CMaintenancePlanItem& item, const std::string& typed, bool saving);
     void SortPlanByFirstDue();
 
     // The name the car is saved under; false when the user cancelled.

@@ -27,7 +27,7 @@ function checkedDriving() {
 // --- tabs -----------------------------------------------------------------------------------
 
 async function ShowTab(name) {
-    if (document.body.dataset.tab === "Plan" && name !== "Plan") await ClosePlanRow(true);
+    if (document.body.dataset.tab === "Plan" && name !== "Plan" && !(await ClosePlanRow(true))) return;
     document.body.dataset.tab = name;
 }
 
@@ -130,9 +130,9 @@ function rowOriginals(row) {
 }
 function restingClass(row) { return row.rowIndex % 2 === 1 ? "registerrowtop" : "registerrowbottom"; }
 
-function OpenPlanRow(row) {
+async function OpenPlanRow(row) {
     if (openRow() === row) return;
-    ClosePlanRow(false);
+    if (!(await ClosePlanRow(false))) return;
     row.className = "registerrowcurrent";
     const originals = rowOriginals(row);
     rowInputs(row).forEach((input, i) => { input.value = originals[i]; });
@@ -143,35 +143,40 @@ function OpenPlanRow(row) {
 }
 
 // Closes the open row; with `ask`, changed values are kept (saved) or reverted as the user says.
+// False when the program refused the values kept: the row stays open.
 async function ClosePlanRow(ask) {
     const row = openRow();
-    if (!row) return;
+    if (!row) return true;
     const originals = rowOriginals(row);
     const changed = rowInputs(row).some((input, i) => (input.value.trim() || "0") !== (originals[i] || "0"));
     if (changed && (!ask || (await jvConfirm("You made changes to a maintenance plan item.  Click OK to keep changes or click Cancel to revert to the previous values.")))) {
-        await ChangePlanItem(row);
-        return;
+        return ChangePlanItem(row);
     }
     // Reverted: the inputs go back to the schedule shown, so that nothing of them is kept later.
     rowInputs(row).forEach((input, i) => { input.value = originals[i]; });
     row.className = restingClass(row);
     row.querySelector(".schedule").style.display = "";
     row.querySelector(".editbox").style.display = "none";
+    return true;
 }
 
+// Hands the row's texts to the program, which reads them in the user's number format; a row it
+// refused (it said why) stays open with the typing. False then.
 async function ChangePlanItem(row) {
     row = row || openRow();
-    if (!row) return;
-    const values = rowInputs(row).map((input) => parseInt(input.value, 10) || 0);
+    if (!row) return true;
+    const values = rowInputs(row).map((input) => input.value);
+    await window.external.UpdateMaintenancePlanItem(Number(row.id.replace(/\D/g, "")), ...values);
+    if (el("PlanRowRefused").textContent === "true") return false;
     setDirty();
     row.className = restingClass(row);
     row.querySelector(".schedule").style.display = "";
     row.querySelector(".editbox").style.display = "none";
-    await window.external.UpdateMaintenancePlanItem(Number(row.id.replace(/\D/g, "")), ...values);
+    return true;
 }
 
 async function AddServiceItems() {
-    await ClosePlanRow(true);
+    if (!(await ClosePlanRow(true))) return;
     await window.external.ShowAddServiceItemsDlg();
 }
 
@@ -192,7 +197,7 @@ async function DeletePlanRow() {
 // --- saving ---------------------------------------------------------------------------------
 
 async function SaveCar() {
-    await ClosePlanRow(false);
+    if (!(await ClosePlanRow(false))) return;
     await window.external.CheckCar();
     const check = Object.assign({}, checked());
     if (check.refusal) {

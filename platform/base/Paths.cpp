@@ -2,6 +2,7 @@
 
 #include <glib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
@@ -115,6 +116,36 @@ bool MakeSureDirectoryPathExists(const std::string& folder) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
+}
+
+bool IsDiskFull(const std::string& folder) {
+    std::string there = folder;
+    while (!there.empty() && !IsDirectory(there)) {
+        const std::string above = DirName(there);
+        if (above == there) break;
+        there = above;
+    }
+    struct statvfs disk {};
+    if (there.empty() || statvfs(there.c_str(), &disk) != 0) return false;
+    return disk.f_bavail == 0 || (disk.f_files != 0 && disk.f_favail == 0);
+}
+
+std::string WhyNotAPlainFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        const int error = errno;
+        struct stat link {};
+        if (error == ELOOP) return "it is a link that leads round in a loop, never to a file";
+        if (error == ENOENT && lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            return "it is a link to something that is not there";
+        return {};
+    }
+    if (S_ISREG(st.st_mode)) return {};
+    if (S_ISDIR(st.st_mode)) return "it is a folder, not a file";
+    if (S_ISFIFO(st.st_mode)) return "it is a named pipe (FIFO), not a file";
+    if (S_ISSOCK(st.st_mode)) return "it is a socket, not a file";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "it is a device, not a file";
+    return "it is not a plain file";
 }
 
 }  // namespace jv::paths

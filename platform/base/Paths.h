@@ -29,5 +29,11 @@ std::string DirName(const std::string& path);
 bool MakeSureDirectoryPathExists(const std::string& folder);
 
 bool FileExists(const std::string& path);
+// True when the disk that holds `folder` (or, for a folder not made yet, the nearest folder above
+// it that is there) has no room left for this user's files: no block or no file entry.
+bool IsDiskFull(const std::string& folder);
+// Why the path cannot be used as a file the program reads and writes, in words ("it is a
+// folder"); empty for a plain file, a link that leads to one, and a path where nothing is.
+std::string WhyNotAPlainFile(const std::string& path);
 
 }  // namespace jv::paths

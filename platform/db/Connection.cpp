@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/base/Paths.h"
 #include "platform/base/StopSignals.h"
 #include "platform/db/DbError.h"
 #include "platform/db/JetTranslator.h"
@@ -59,6 +60,10 @@ struct ConnectionState {
     bool asking = false;
     // What a save refused for a read-only file tells first.
     Connection::ReadOnlyNotice readOnlyNotice;
+    // What a save that met a full disk tells, and whether it is still to be told (the failure
+    // came inside a transaction the engine still holds).
+    Connection::DiskFullNotice diskFullNotice;
+    bool diskFullUntold = false;
     // The file runs with the write-ahead log (set again when the file is opened again).
     bool writeAheadLog = false;
     std::minstd_rand jitter{std::random_device{}()};
@@ -245,29 +250,59 @@ void ReopenIfWritable(ConnectionState& state) {
     state.RefreshSchema("");
 }
 
+// Calls the notice (a copy: it may take itself back meanwhile), unless another question or notice
+// stands or a stop is asked for.
+void Tell(ConnectionState& state, const Connection::ReadOnlyNotice notice) {
+    if (!notice || state.asking || jv::stop::Requested()) return;
+    state.asking = true;
+    try {
+        notice(state.path);
+    } catch (...) {
+        state.asking = false;
+        throw;
+    }
+    state.asking = false;
+}
+
 // The start of a save on a file that can only be read: the user is told (the notice), and the
 // save fails before anything of it is done.
 void RefuseIfReadOnly(ConnectionState& state, const std::string& statement) {
     if (sqlite3_db_readonly(state.db, "main") != 1) return;
-    const Connection::ReadOnlyNotice notice = state.readOnlyNotice;
-    if (notice && !state.asking && !jv::stop::Requested()) {
-        state.asking = true;
-        try {
-            notice(state.path);
-        } catch (...) {
-            state.asking = false;
-            throw;
-        }
-        state.asking = false;
-    }
+    Tell(state, state.readOnlyNotice);
     throw DbError(kSource, "Cannot update. Database or object is read-only.", sqlite3_errstr(SQLITE_READONLY),
                   statement, SQLITE_READONLY);
+}
+
+// A full disk told once the connection holds nothing of the file any more.
+void TellDiskFullWhenFree(ConnectionState& state) {
+    if (!state.diskFullUntold || state.transactionDepth != 0 || !sqlite3_get_autocommit(state.db)) return;
+    state.diskFullUntold = false;
+    Tell(state, state.diskFullNotice);
+}
+
+// Runs `work`, a call of the connection that writes; a full disk it meets is told (now, or as its
+// transaction ends) before the failure goes on to the caller. The engine undoes the whole
+// transaction for a full disk where it cannot undo the one statement: the connection then holds
+// no transaction.
+template <typename Work>
+auto TellingDiskFull(const std::shared_ptr<ConnectionState>& state, Work&& work) {
+    try {
+        return work();
+    } catch (const DbError& error) {
+        if (!error.IsDiskFull()) throw;
+        state->diskFullUntold = true;
+        if (sqlite3_get_autocommit(state->db)) state->transactionDepth = 0;
+        TellDiskFullWhenFree(*state);
+        throw;
+    }
 }
 
 }  // namespace
 
 Connection Connection::Open(const std::string& path, std::chrono::milliseconds busyWait, Journal journal) {
     // Jet opens existing files only; SQLite would quietly make a new, empty database.
+    const std::string why = path.empty() ? std::string() : jv::paths::WhyNotAPlainFile(path);
+    if (!why.empty()) throw DbError(kSource, "The file '" + path + "' cannot be used: " + why + ".", "", "");
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         throw DbError(kSource, "Could not find file '" + path + "'.", "", "");
@@ -302,6 +337,10 @@ bool Connection::IsReadOnly() const {
 
 void Connection::SetReadOnlyNotice(ReadOnlyNotice notice) {
     if (state_) state_->readOnlyNotice = std::move(notice);
+}
+
+void Connection::SetDiskFullNotice(DiskFullNotice notice) {
+    if (state_) state_->diskFullNotice = std::move(notice);
 }
 
 bool Connection::HasTable(const std::string& name) {
@@ -362,6 +401,12 @@ Recordset Connection::Execute(const std::string& sql) {
 
 long Connection::ExecuteNonQuery(const std::string& sql) {
     if (!state_) NotOpen(sql);
+    // Copied: a notice may let every other copy of the connection go meanwhile.
+    const std::shared_ptr<ConnectionState> kept = state_;
+    return TellingDiskFull(kept, [&] { return RunNonQuery(sql); });
+}
+
+long Connection::RunNonQuery(const std::string& sql) {
     const bool outside = state_->transactionDepth == 0 && sqlite3_get_autocommit(state_->db);
     if (outside) ReopenIfWritable(*state_);
     const StatementCache::Lease lease = Take(state_.get(), sql);
@@ -455,6 +500,11 @@ void Connection::KeepFor(std::string_view name, std::uint64_t stamp, std::shared
 // once, so two programs never deadlock upgrading a read lock), inner ones are savepoints.
 void Connection::BeginTrans(Lock lock) {
     if (!state_) NotOpen("BEGIN TRANSACTION");
+    const std::shared_ptr<ConnectionState> kept = state_;
+    TellingDiskFull(kept, [&] { Begin(lock); });
+}
+
+void Connection::Begin(Lock lock) {
     const int depth = state_->transactionDepth;
     if (depth == 0) {
         const std::shared_ptr<ConnectionState> state = state_;
@@ -480,27 +530,32 @@ void Connection::CommitTrans() {
         throw DbError(kSource, "No transaction is active.", "", "COMMIT TRANSACTION");
     }
     const std::string sql = depth == 1 ? "COMMIT" : "RELEASE jv_level_" + std::to_string(depth - 1);
-    ExecuteDirect(state_->db, sql, "COMMIT TRANSACTION");
+    const std::shared_ptr<ConnectionState> kept = state_;
+    TellingDiskFull(kept, [&] { ExecuteDirect(kept->db, sql, "COMMIT TRANSACTION"); });
     --state_->transactionDepth;
+    // A full disk met by a statement of the transaction that the caller went on past.
+    TellDiskFullWhenFree(*kept);
 }
 
 void Connection::RollbackTrans() {
     if (!state_) NotOpen("ROLLBACK TRANSACTION");
     const int depth = state_->transactionDepth;
     if (depth == 0) throw DbError(kSource, "No transaction is active.", "", "ROLLBACK TRANSACTION");
+    const std::shared_ptr<ConnectionState> kept = state_;
     if (sqlite3_get_autocommit(state_->db)) {
         // The engine has already rolled everything back (a full disk, a lost lock).
         state_->transactionDepth = 0;
-        return;
-    }
-    if (depth == 1) {
+    } else if (depth == 1) {
         ExecuteDirect(state_->db, "ROLLBACK", "ROLLBACK TRANSACTION");
+        --state_->transactionDepth;
     } else {
         const std::string name = "jv_level_" + std::to_string(depth - 1);
         ExecuteDirect(state_->db, "ROLLBACK TO " + name, "ROLLBACK TRANSACTION");
         ExecuteDirect(state_->db, "RELEASE " + name, "ROLLBACK TRANSACTION");
+        --state_->transactionDepth;
     }
-    --state_->transactionDepth;
+    // A full disk met inside the transaction is told now that nothing of it is held.
+    TellDiskFullWhenFree(*kept);
 }
 
 bool Connection::InTransaction() const {

@@ -90,6 +90,14 @@ public:
     // first calls `notice` (on the thread that saves, which may show the user a box meanwhile).
     // Not called while the busy question or the notice stands already. A null notice takes it back.
     void SetReadOnlyNotice(ReadOnlyNotice notice);
+    // Asked, with the file's path, when a save met a full disk: the user hears that nothing was
+    // saved. See SetDiskFullNotice.
+    using DiskFullNotice = ReadOnlyNotice;
+    // The same for a save that met a full disk: `notice` is called once the engine has undone
+    // what the save wrote and the connection holds nothing of the file (when the statement failed
+    // outside a transaction, or the transaction it failed in has ended), before the failure
+    // reaches the caller of that call. Not called while the busy question or a notice stands.
+    void SetDiskFullNotice(DiskFullNotice notice);
     // The file has a table (or view) of that name, regardless of case.
     bool HasTable(const std::string& name);
     // How long a writer waits for the other program from now on (every copy of the connection).
@@ -141,6 +149,10 @@ public:
     const std::string& path() const;
 
 private:
+    // ExecuteNonQuery and BeginTrans without the telling of a full disk.
+    long RunNonQuery(const std::string& sql);
+    void Begin(Lock lock);
+
     std::shared_ptr<ConnectionState> state_;
 };
 

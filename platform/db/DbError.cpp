@@ -19,4 +19,8 @@ bool DbError::IsReadOnly() const {
     return (code() & 0xff) == SQLITE_READONLY;
 }
 
+bool DbError::IsDiskFull() const {
+    return (code() & 0xff) == SQLITE_FULL;
+}
+
 }  // namespace jv::db

@@ -19,6 +19,9 @@ public:
     bool IsLocked() const;
     // The file can only be read (its permissions): nothing was changed.
     bool IsReadOnly() const;
+    // The disk that holds the file (or the engine's files beside it) is full: the statement, or
+    // its whole transaction, was undone.
+    bool IsDiskFull() const;
 
 private:
     std::string message_;

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
 #include <string_view>
 
 #include "platform/db/DbError.h"
@@ -10,8 +12,14 @@
 namespace jv::db {
 
 void Statement::Throw(sqlite3* db, int code, const std::string& statement) {
-    throw DbError("SQLite", db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code), sqlite3_errstr(code), statement,
-                  code);
+    const std::string description = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    // The engine says "full" only when a write of its file met a full disk; a full disk met
+    // while it grew its shared-memory file or at a user's quota reads as an I/O error.
+    if (db != nullptr && (code & 0xff) == SQLITE_IOERR) {
+        const int error = sqlite3_system_errno(db);
+        if (error == ENOSPC || error == EDQUOT) code = SQLITE_FULL;
+    }
+    throw DbError("SQLite", description, sqlite3_errstr(code), statement, code);
 }
 
 sqlite3_stmt* Statement::Prepare(sqlite3* db, const std::string& sql, const std::string& statement) {

@@ -41,13 +41,18 @@ std::string EscapeQuotes(const std::string& text, size_t width) {
 
 namespace {
 
-// Failures because another program held the file.
+// Failures because another program held the file, and because its disk was full.
 std::atomic<unsigned> g_busyFailures{0};
+std::atomic<unsigned> g_diskFullFailures{0};
 
 }  // namespace
 
 unsigned CDatabaseObject::BusyFailures() {
     return g_busyFailures.load();
+}
+
+unsigned CDatabaseObject::DiskFullFailures() {
+    return g_diskFullFailures.load();
 }
 
 CDatabaseObject::CDatabaseObject(jv::db::Connection connection) : m_connection(std::move(connection)) {}
@@ -115,6 +120,12 @@ void CDatabaseObject::ReportQueryError(const std::string& method, int callSite, 
     // Nor is a file the user may not write; the main program has told the user of the save.
     if (error.IsReadOnly()) {
         TraceLog(method, TRACE_WARNING, "The user's file cannot be written: nothing was written.");
+        return;
+    }
+    // Nor a full disk: nothing of the save was kept, and the main program has told the user.
+    if (error.IsDiskFull()) {
+        TraceLog(method, TRACE_WARNING, "The disk that holds the user's file is full: nothing was written.");
+        ++g_diskFullFailures;
         return;
     }
     CErrorReporting::Report(method, callSite, message);

@@ -84,7 +84,8 @@ public:
     // For the catch handler of every database operation: writes the failure to the trace log at
     // level TRACE_ERROR under `method` ("CCarsDB::getCars") and reports it to the user with
     // `callSite` (each handler passes its own number); a failure because another program held
-    // the file, or because the file cannot be written, is logged only, and the log says so. The
+    // the file, because the file cannot be written, or because its disk is full, is logged only,
+    // and the log says so. The
     // message quotes the statement that failed, as the error carries it:
     //   "Error executing query <sql> to database 0\r\n\tSource :  <source> \r\n\tDescription :
     //    <description>\r\n\tMessage : <message>"
@@ -98,6 +99,8 @@ public:
     // How many statements so far failed because another program held the file (as the two
     // functions above found), so that a caller can tell afterwards why a save wrote nothing.
     static unsigned BusyFailures();
+    // The same for failures because the disk that holds the file was full.
+    static unsigned DiskFullFailures();
     // The message the two functions above log and report.
     static std::string FormatQueryError(const std::string& sql, const jv::db::DbError& error,
                                         QueryErrorWording wording = QueryErrorWording::Lowercase);

@@ -119,10 +119,17 @@ bool CServiceRegisterDatabaseObject::AddAutomaticEntries(CCar& car, float curren
         if (schedule.intervalMileage != 0.0f || schedule.intervalMonth != 0) {
             int steps = 0;
             bool stuck = false;
+            // A month step past the last date the calendar holds leaves the date as it was: the
+            // date measure never comes round again and only the distance walks on.
+            bool monthsRunOut = false;
             while ((schedule.intervalMileage != 0.0f && currentOdometer > point.odometer) ||
-                   (schedule.intervalMonth != 0 && point.date < now)) {
+                   (schedule.intervalMonth != 0 && !monthsRunOut && point.date < now)) {
                 const Occurrence next{MonthsAfter(point.date, schedule.intervalMonth),
                                       point.odometer + schedule.intervalMileage};
+                if (schedule.intervalMonth != 0 && Identical(next.date, point.date)) {
+                    monthsRunOut = true;
+                    if (!(schedule.intervalMileage != 0.0f && currentOdometer > point.odometer)) break;
+                }
                 if (next.odometer == point.odometer && Identical(next.date, point.date)) {
                     stuck = true;  // no further occurrence can be told apart: this one is the last
                     break;

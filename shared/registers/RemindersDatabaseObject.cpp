@@ -34,8 +34,13 @@ const CService* FindLatestService(const std::vector<CService>& latest, const CCa
     return nullptr;
 }
 
+// The date some months on; a step past the last date the calendar holds (AddMonths then leaves
+// the date as it was) reaches no date, so the item falls due by its distance alone.
 jv::DateTime MonthsAfter(jv::DateTime date, int months) {
-    return AddMonths(date, months);
+    const jv::DateTime start = date;
+    AddMonths(date, months);
+    if (months != 0 && start.IsValid() && date.Days() == start.Days()) return jv::DateTime::Null();
+    return date;
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 // The update check against a web service of the test's: offered at start-up, downloaded and handed
 // to the configured installer while the program ends; from the menu, "no updates" only when none.
 import assert from "node:assert/strict";
-import { chmodSync, existsSync, mkdirSync, readFileSync, statSync, writeFileSync } from "node:fs";
+import { chmodSync, existsSync, mkdirSync, readdirSync, readFileSync, statSync, writeFileSync } from "node:fs";
+import { tmpdir } from "node:os";
 import { basename, dirname, join } from "node:path";
 import { after, before, describe, test } from "node:test";
-import { dialog, eventually, jorvaneHome, startJorvane, startSoapServer } from "./harness.mjs";
+import { dialog, eventually, findDialog, frame, jorvaneHome, startJorvane, startSoapServer, stillRunning } from "./harness.mjs";
 
 const SEED = "INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES " +
   "('{EEEEEEEE-0000-0000-0000-000000000001}', 'Van', -1, 0, 0); UPDATE Prefs SET Internet = 2;";
 const PACKAGE = Buffer.from("a package of the new version\n");
+// Where the boxes' screenshots go, to be looked at.
+const SHOTS = process.env.JV_SHOTS || join(tmpdir(), "jv-e2e-update-shots");
 
 // A home whose configApp.xml names the soap server and a stub installer that records its arguments.
 function updateHome(soap) {
@@ -26,12 +29,15 @@ function updateHome(soap) {
 describe("the update check", () => {
   let soap;
   let offer = true;
+  // The package the service names and sends.
+  let name = "updates/Jorvane-Setup_2.0.msi";
+  let sent = PACKAGE.toString("base64");
   before(async () => {
     soap = await startSoapServer({
       IsUpdateAvailable: () => offer
-        ? "<string>updates/Jorvane Setup 2.0.msi</string><string>https://www.jorvane.example/get?a=1&amp;b=2</string>"
+        ? `<string>${name}</string><string>https://www.jorvane.example/get?a=1&amp;b=2</string>`
         : "<string></string><string>https://www.jorvane.example/</string>",
-      GetUpdate: PACKAGE.toString("base64"),
+      GetUpdate: () => sent,
     });
   });
   after(async () => soap.close());
@@ -43,7 +49,7 @@ describe("the update check", () => {
       // Names planted in the shared temporary folder by someone else change nothing.
       const tmp = join(home.root, "tmp");
       writeFileSync(join(tmp, "JVInstaller.bat"), "planted\n", { mode: 0o666 });
-      writeFileSync(join(tmp, "Jorvane Setup 2.0.msi"), "planted\n", { mode: 0o666 });
+      writeFileSync(join(tmp, "Jorvane-Setup_2.0.msi"), "planted\n", { mode: 0o666 });
       const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: tmp } });
       const question = await dialog(app.page);
       assert.equal(await question.title(), "Jorvane Update Available");
@@ -64,12 +70,12 @@ describe("the update check", () => {
       assert.equal(dirname(folder), tmp);
       assert.match(basename(folder), /^JVUpdate-/);
       assert.equal(statSync(folder).mode & 0o777, 0o700);
-      assert.equal(basename(packagePath), "Jorvane Setup 2.0.msi");
+      assert.equal(basename(packagePath), "Jorvane-Setup_2.0.msi");
       assert.deepEqual(readFileSync(packagePath), PACKAGE);
       assert.equal(readFileSync(join(folder, "JVInstaller.bat"), "utf8"),
         `msiexec /qn /i "${packagePath}" JVUPDATE=TRUE\r\n`);
       assert.equal(readFileSync(join(tmp, "JVInstaller.bat"), "utf8"), "planted\n");
-      assert.equal(readFileSync(join(tmp, "Jorvane Setup 2.0.msi"), "utf8"), "planted\n");
+      assert.equal(readFileSync(join(tmp, "Jorvane-Setup_2.0.msi"), "utf8"), "planted\n");
       const settings = home.settings();
       // Start-up stops at the installer: it neither selects all cars nor writes "NewCar" (the car
       // list, shown meanwhile, keeps its own selection).
@@ -79,6 +85,55 @@ describe("the update check", () => {
       await app.close();
     } finally {
       home.remove();
+    }
+  });
+
+  test("an update that cannot be downloaded is said so, nothing is started and the program runs on", { timeout: 120000 }, async () => {
+    offer = true;
+    const cases = [
+      { what: "an empty package", name: "updates/Jorvane-Setup_2.0.msi", sent: "" },
+      { what: "a package that is not Base64", name: "updates/Jorvane-Setup_2.0.msi", sent: "!!!! ???? ****" },
+      { what: "a package cut short", name: "updates/Jorvane-Setup_2.0.msi", sent: "SGVsbG8gd" },
+      { what: "a name with a quote", name: "updates/Jorvane\"Setup.msi", sent: PACKAGE.toString("base64") },
+    ];
+    try {
+      for (const c of cases) {
+        name = c.name;
+        sent = c.sent;
+        const home = updateHome(soap);
+        const tmp = join(home.root, "tmp");
+        const calls = soap.calls.length;
+        try {
+          const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: tmp }, viewport: { width: 1400, height: 900 } });
+          const question = await dialog(app.page);
+          assert.equal(await question.title(), "Jorvane Update Available", c.what);
+          await question.click("#ButtonYes");
+          const failed = await findDialog(app, /not able to download the new version/, "the box saying so: " + c.what);
+          assert.equal(await failed.title(), "Update failed", c.what);
+          assert.doesNotMatch(await app.page.locator("body").innerText(), /We have downloaded/, c.what);
+          if (c === cases[0]) {
+            mkdirSync(SHOTS, { recursive: true });
+            await app.page.screenshot({ path: SHOTS + "/not-downloaded-1400x900.png" });
+            await app.page.setViewportSize({ width: 1050, height: 880 });
+            await app.page.screenshot({ path: SHOTS + "/not-downloaded-1050x880.png" });
+          }
+          await failed.click("#ButtonOK");
+          // Nothing started, nothing left in the temporary folder, and the program goes on.
+          await frame(app.page, "main_navcarlist");
+          assert.ok(await stillRunning(app), c.what);
+          assert.equal(existsSync(join(home.root, "installer-args")), false, c.what);
+          assert.deepEqual(readdirSync(tmp).filter((entry) => entry.startsWith("JVUpdate-")), [], c.what);
+          const asked = soap.calls.slice(calls).map((call) => call.method).filter((method) => /Update/.test(method));
+          assert.deepEqual(asked, c === cases[3] ? ["IsUpdateAvailable"] : ["IsUpdateAvailable", "GetUpdate"], c.what);
+          assert.doesNotMatch(home.traceLog(), /Installing Jorvane update/, c.what);
+          assert.deepEqual(await app.close(), { code: 0, signal: null }, c.what);
+        } finally {
+          home.remove();
+        }
+      }
+    } finally {
+      name = "updates/Jorvane-Setup_2.0.msi";
+      sent = PACKAGE.toString("base64");
     }
   });
 

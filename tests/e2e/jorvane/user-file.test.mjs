@@ -8,7 +8,9 @@
 import assert from "node:assert/strict";
 import { execFileSync, spawn } from "node:child_process";
 import { describe, test } from "node:test";
-import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, symlinkSync, writeFileSync } from "node:fs";
+import {
+  chmodSync, closeSync, existsSync, mkdirSync, openSync, readFileSync, readlinkSync, rmSync, statSync, symlinkSync, writeFileSync, writeSync,
+} from "node:fs";
 import { tmpdir } from "node:os";
 import { dirname, join } from "node:path";
 import {
@@ -52,6 +54,89 @@ async function holdWrite(path, sql, begin = "BEGIN IMMEDIATE") {
 // The modes of the files the engine keeps beside the database (those there are).
 function besideModes(path) {
   return ["-wal", "-shm"].filter((end) => existsSync(path + end)).map((end) => [end, statSync(path + end).mode & 0o777]);
+}
+
+// After a box about a save of the new purchase (15100, 31) that stored nothing: the box is gone,
+// the entry stays as typed and changed, and the file still holds `fuel` purchases.
+async function typingKept(app, register, home, fuel) {
+  await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
+  assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
+  assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
+  assert.equal(await register.evaluate(() => document.getElementById("DirtyFlag")?.textContent ?? null), "true");
+  assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+}
+
+// Names `path` as the user's file in the user's settings (configUser.xml); gives the path.
+function nameUserFile(home, path) {
+  mkdirSync(join(home.root, "local/Jorvane/Jorvane"), { recursive: true });
+  writeFileSync(join(home.root, "local/Jorvane/Jorvane/configUser.xml"), "<?xml version='1.0' encoding='utf-8'?>" +
+    `<jorvaneUser version="1.0"><mostRecentUserDB path="${path}" prependMyDocs="no"/></jorvaneUser>`);
+  return path;
+}
+
+// Screenshots of the window at the two sizes the boxes are looked at in, named after `name`.
+async function shootBoth(app, name) {
+  mkdirSync(SHOTS, { recursive: true });
+  await app.page.setViewportSize({ width: 1400, height: 900 });
+  await app.page.screenshot({ path: `${SHOTS}/${name}-1400x900.png` });
+  await app.page.setViewportSize({ width: 1050, height: 880 });
+  await app.page.screenshot({ path: `${SHOTS}/${name}-1050x880.png` });
+}
+
+// A small disk of its own (a tmpfs) mounted at `folder`: fill() takes all the room left on it,
+// free() gives it back, unmount() ends it. Where nothing can be mounted (not root, or no right to
+// mount in this container) { why } says so, for the journey to be skipped.
+function smallDisk(folder, size = "8m") {
+  mkdirSync(folder, { recursive: true });
+  try {
+    execFileSync("mount", ["-t", "tmpfs", "-o", `size=${size},mode=0700`, "jv-e2e-disk", folder], { stdio: ["ignore", "ignore", "pipe"] });
+  } catch (error) {
+    return { why: "a disk of the test's own cannot be mounted here: " + (error.stderr?.toString().trim() || error.message) };
+  }
+  const filler = join(folder, ".filler");
+  return {
+    fill() {
+      const fd = openSync(filler, "a");
+      try {
+        // Large pieces first, then ever smaller ones, to the last byte.
+        for (let piece = 1 << 20; piece >= 1; piece >>= 2) {
+          const bytes = Buffer.alloc(piece, 1);
+          try {
+            for (;;) writeSync(fd, bytes);
+          } catch (error) {
+            if (error.code !== "ENOSPC") throw error;
+          }
+        }
+      } finally {
+        closeSync(fd);
+      }
+    },
+    free: () => rmSync(filler, { force: true }),
+    unmount: () => execFileSync("umount", [folder]),
+  };
+}
+
+// Runs `journey(disk, held)` with a small disk mounted at `folder` (see smallDisk), skipped where
+// none can be mounted. Whatever happens, the program the journey leaves in `held.app` is ended,
+// then the disk unmounted and the home removed.
+async function onSmallDisk(t, home, folder, size, journey) {
+  const disk = smallDisk(folder, size);
+  if (disk.why) {
+    home.remove();
+    t.skip(disk.why);
+    return;
+  }
+  const held = { app: null };
+  try {
+    await journey(disk, held);
+  } finally {
+    try {
+      if (held.app) await held.app.kill();
+    } finally {
+      disk.unmount();
+      home.remove();
+    }
+  }
 }
 
 // How the program ended, or null when it had not ended within `ms`.
@@ -264,11 +349,7 @@ describe("the user's file at start", () => {
       await app.page.screenshot({ path: SHOTS + "/busy-box.png" });
       // Cancel: nothing stored, the entry stays as typed and changed.
       await box.click("#ButtonCancel");
-      await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
-      assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
-      assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
-      assert.equal(await register.evaluate(() => document.getElementById("DirtyFlag")?.textContent ?? null), "true");
-      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+      await typingKept(app, register, home, fuel);
 
       // Again, and Retry once the other program let go: stored once.
       await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
@@ -355,10 +436,7 @@ describe("the user's file at start", () => {
       assert.ok(told.includes(home.databasePath), told);
       assert.match(told, /What you typed is kept/);
       await notSaved.click("#ButtonOK");
-      await eventually(async () => (await app.page.locator("dialog.jv-dialog iframe").count()) === 0, "the box closed");
-      assert.equal(await register.inputValue('tr[id="new"] [name="Odometer"]'), "15100");
-      assert.match(await register.inputValue('tr[id="new"] [name="Total Cost"]'), /^31(\.00)?$/);
-      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
+      await typingKept(app, register, home, fuel);
 
       // A sale typed into its box: not stored, the user hears so, and the box stays with the typing.
       await chooseMenu(app, "Go To", "Sell Car");
@@ -401,12 +479,7 @@ describe("the user's file at start", () => {
     const bytes = readFileSync(other);
     // Named in the user's settings, and as the default file, a link to it.
     const ways = {
-      settings: () => {
-        mkdirSync(join(home.root, "local/Jorvane/Jorvane"), { recursive: true });
-        writeFileSync(join(home.root, "local/Jorvane/Jorvane/configUser.xml"), "<?xml version='1.0' encoding='utf-8'?>" +
-          `<jorvaneUser version="1.0"><mostRecentUserDB path="${other}" prependMyDocs="no"/></jorvaneUser>`);
-        return other;
-      },
+      settings: () => nameUserFile(home, other),
       link: () => {
         mkdirSync(dirname(home.databasePath), { recursive: true });
         rmSync(join(home.root, "local/Jorvane/Jorvane/configUser.xml"));
@@ -436,5 +509,148 @@ describe("the user's file at start", () => {
       if (app) await app.kill();
       home.remove();
     }
+  });
+
+  test("something other than a file named as the user's file: the window says which and why, and the program ends", async () => {
+    const home = jorvaneHome();
+    const fifo = join(home.root, "pipe.data");
+    execFileSync("mkfifo", [fifo]);
+    // Named in the user's settings, and at the default file's place.
+    const ways = [
+      { what: "a device", name: () => nameUserFile(home, "/dev/zero"), why: /it is a device, not a file/ },
+      { what: "a named pipe", name: () => nameUserFile(home, fifo), why: /it is a named pipe \(FIFO\), not a file/ },
+      {
+        what: "a folder",
+        name: () => {
+          rmSync(join(home.root, "local/Jorvane/Jorvane/configUser.xml"), { force: true });
+          mkdirSync(join(home.databasePath, "inside"), { recursive: true });
+          return home.databasePath;
+        },
+        why: /it is a folder, not a file/,
+      },
+      {
+        what: "a link that leads round in a loop",
+        name: () => {
+          rmSync(home.databasePath, { recursive: true });
+          symlinkSync(home.databasePath + ".other", home.databasePath);
+          symlinkSync(home.databasePath, home.databasePath + ".other");
+          return home.databasePath;
+        },
+        why: /it is a link that leads round in a loop/,
+      },
+    ];
+    let app = null;
+    try {
+      for (const way of ways) {
+        const named = way.name();
+        app = await startJorvane(home, { env: NOW, waitForFrameset: false });
+        const box = await findDialog(app, /cannot be used as your Jorvane file/i, "the box saying the file cannot be used: " + way.what);
+        const said = await box.locator("#message").innerText();
+        assert.ok(said.includes(named), said);
+        assert.match(said, way.why);
+        assert.match(said, /ends now/);
+        if (way === ways[0]) await shootBoth(app, "not-a-file");
+        await box.click("#ButtonOK");
+        assert.deepEqual(await app.exited, { code: 0, signal: null }, way.what);
+        assert.deepEqual(await app.close(), { code: 0, signal: null });
+        app = null;
+        assert.doesNotMatch(home.traceLog(), /ERR  |Could not find file/, way.what);
+        assert.match(home.traceLog(), /cannot be used as the user's file/, way.what);
+      }
+      // Nothing was put in place of what stood there.
+      assert.equal(readlinkSync(home.databasePath), home.databasePath + ".other");
+      assert.ok(statSync(fifo).isFIFO());
+    } finally {
+      if (app) await app.kill();
+      home.remove();
+    }
+  });
+
+  test("on a full disk: a save says the disk is full and nothing was saved, the typing kept; once there is room it stores once", async (t) => {
+    const home = jorvaneHome();
+    await onSmallDisk(t, home, dirname(home.databasePath), "8m", async (disk, held) => {
+      home.seed(garage());
+      const fuel = Number(home.query("SELECT count(*) FROM FuelPurchases"));
+      const app = held.app = await startJorvane(home, { env: NOW, viewport: { width: 1400, height: 900 } });
+      const register = await openRegister(app, "a.nav-fuel", "Fuel Register");
+      disk.fill();
+      await typeInEntry(register, "new", "Odometer", "15100");
+      await typeInEntry(register, "new", "Volume", "10", { top: false });
+      await typeInEntry(register, "new", "Total Cost", "31");
+      // Every try says so, never the problem report (which the harness would fail on).
+      for (const round of [1, 2]) {
+        await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+        const box = await findDialog(app, /is full/i, "the box saying the disk is full, try " + round);
+        const said = await box.locator("#message").innerText();
+        assert.ok(said.includes(home.databasePath), said);
+        assert.match(said, /the disk that holds your Jorvane file is full/);
+        assert.match(said, /Nothing was saved/);
+        assert.match(said, /What you typed is kept/);
+        if (round === 1) await shootBoth(app, "disk-full");
+        await box.click("#ButtonOK");
+        await typingKept(app, register, home, fuel);
+      }
+
+      // Room again: the same save stores the purchase, once.
+      disk.free();
+      await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
+      await eventually(() => home.query("SELECT count(*) FROM FuelPurchases WHERE Odometer = 15100") === "1", "the saved purchase");
+      await eventually(async () => (await register.inputValue('tr[id="new"] [name="Odometer"]')) === "Odometer", "a fresh new entry");
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
+
+      // Told to end with a purchase typed on the full disk: nothing stored, the trace log says why.
+      disk.fill();
+      await typeInEntry(register, "new", "Odometer", "15200");
+      await typeInEntry(register, "new", "Volume", "10", { top: false });
+      await typeInEntry(register, "new", "Total Cost", "32");
+      assert.deepEqual(await app.kill(), { code: 0, signal: null });
+      held.app = null;
+      const stopLines = home.traceLog().split("\n").filter((line) => /as the program ended/.test(line));
+      assert.equal(stopLines.length, 1, stopLines.join("\n"));
+      assert.match(stopLines[0], /could not be saved as the program ended: the disk that holds the user's file is full$/);
+      assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
+      assert.equal(home.query("PRAGMA integrity_check"), "ok");
+      assert.match(home.traceLog(), /The disk that holds the user's file is full: nothing was written/);
+    });
+  });
+
+  test("a first start on a full disk: the window and standard error say which folder is full, and the program ends", async (t) => {
+    const home = jorvaneHome();
+    const full = join(home.root, "full");
+    await onSmallDisk(t, home, full, "1m", async (disk, held) => {
+      const env = { ...NOW, JV_LOCAL_APPDATA: join(full, "local"), JV_DOCUMENTS: join(full, "documents") };
+      const settings = join(full, "local/Jorvane/Jorvane/configUser.xml");
+      // The settings and the user's file on the full disk, and the user's file alone there.
+      const cases = [
+        { what: "the settings' folder", folder: dirname(settings), before: () => mkdirSync(env.JV_LOCAL_APPDATA) },
+        {
+          what: "the user's file's folder",
+          folder: join(env.JV_DOCUMENTS, "Jorvane"),
+          before: () => {
+            disk.free();
+            mkdirSync(dirname(settings), { recursive: true });
+            writeFileSync(settings, "<?xml version='1.0' encoding='utf-8'?>" +
+              '<jorvaneUser version="1.0"><mostRecentUserDB path="Jorvane\\user.data" prependMyDocs="yes"/></jorvaneUser>');
+          },
+        },
+      ];
+      for (const c of cases) {
+        c.before();
+        disk.fill();
+        const app = held.app = await startJorvane(home, { env, waitForFrameset: false, viewport: { width: 1400, height: 900 } });
+        const box = await findDialog(app, /is full/i, "the box saying the disk is full: " + c.what);
+        const said = await box.locator("#message").innerText();
+        assert.ok(said.includes(c.folder), said);
+        assert.match(said, /the disk that holds your Jorvane folder is full/i);
+        if (c === cases[0]) await shootBoth(app, "full-at-start");
+        await box.click("#ButtonOK");
+        assert.deepEqual(await app.exited, { code: 1, signal: null }, c.what);
+        await app.close();
+        held.app = null;
+        const told = app.stderr.join("\n");
+        assert.ok(told.includes(c.folder) && /is full/.test(told), c.what + ": " + told);
+        assert.equal(existsSync(join(env.JV_DOCUMENTS, "Jorvane/user.data")), false, c.what);
+      }
+    });
   });
 });

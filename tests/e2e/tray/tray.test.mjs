@@ -88,7 +88,8 @@ function addOverdueCar(database, id, name) {
   );
 }
 
-// A car whose only service is a year away.
+// A car whose only service is a year away; its belts, every 2,147,483,647 months and miles, the
+// largest schedule a plan holds, never come round.
 function addCarWithNothingDue(database, id, name) {
   sql(
     database,
@@ -97,7 +98,8 @@ function addCarWithNothingDue(database, id, name) {
        VALUES ('${id}', '${name}', 2022, 'Kia', 'Rio', 'LX', (SELECT max(MaintenancePlanID) FROM MaintenancePlan), 0, -1);
      INSERT INTO MaintenancePlanItems (MaintenancePlanID, ITEM_DESCRIPTION, ACTION_DESCRIPTION, INITIAL_MILEAGE,
        INITIAL_MONTH, INTERVAL_MILEAGE, INTERVAL_MONTH, Skip)
-       VALUES ((SELECT max(MaintenancePlanID) FROM MaintenancePlan), 'Timing belt', 'Replace', 0, 0, 0, 12, 0);
+       VALUES ((SELECT max(MaintenancePlanID) FROM MaintenancePlan), 'Timing belt', 'Replace', 0, 0, 0, 12, 0),
+              ((SELECT max(MaintenancePlanID) FROM MaintenancePlan), 'Belts', 'Inspect', 0, 0, 2147483647, 2147483647, 0);
      INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue)
        VALUES ('${id}', julianday('now', '-30 days', 'start of day') - 2415018.5, 100);
      INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue)

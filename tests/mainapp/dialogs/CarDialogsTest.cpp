@@ -122,6 +122,33 @@ TEST(TypedValue, NumbersAndDatesAreReadWhollyInTheUsersFormat) {
     }
 }
 
+TEST(TypedValue, PlanCountsAreWholeNumbersInTheUsersFormat) {
+    const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
+    const jv::NumberFormat de = jv::NumberFormat::German();
+    const struct {
+        const char* text;
+        const jv::NumberFormat& format;
+        std::optional<int> count;
+    } counts[] = {
+        {"15,000", us, 15000},
+        {"15.000", de, 15000},
+        {"15000", de, 15000},
+        {"", us, 0},
+        {"  ", de, 0},
+        {"15.9", us, 15},
+        {"15,9", de, 15},
+        {"45.67", de, 4567},
+        {"2,147,483,647", us, 2147483647},
+        {"15 km", de, std::nullopt},
+        {"1-2", us, std::nullopt},
+        {"-5", us, std::nullopt},
+        {"15,000,5", de, std::nullopt},
+        {"2147483648", us, std::nullopt},
+        {"abc", us, std::nullopt},
+    };
+    for (const auto& c : counts) EXPECT_EQ(CTypedValue::Count(c.text, c.format), c.count) << c.text;
+}
+
 TEST_F(CarDialogsTest, TheSaleIsRecordedOnlyWithADateAndAPriceThatReadAsSuch) {
     const CCar car = AddCar("Sedan");
     const struct {

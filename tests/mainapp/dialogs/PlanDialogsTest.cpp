@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
+
 #include "mainapp/dialogs/WS_EnterCar_AddServiceItemsDlg.h"
 #include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
@@ -114,26 +117,37 @@ TEST_F(PlanDialogsTest, ServiceItemListsMovedItemsKeepBothListsSortedByteWiseAnd
     CWS_EnterCar_AddServiceItemsDlg::InsertNewItem(empty, Item(0, " - "));
     EXPECT_EQ(Texts(empty), " - ");
 
-    // Distances are typed in the unit shown and kept in miles: 8000 km is 4971 miles.
+    // Distances are typed in the unit shown, in the user's format, and kept in miles: 8000 km is
+    // 4971 miles, 15.000 km 9321; a number that is not one makes no item.
+    const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
+    const jv::NumberFormat de = jv::NumberFormat::German();
     const struct {
         bool kilometres;
+        const jv::NumberFormat& format;
         const char* initial;
         const char* interval;
-        int initialMiles;
-        int intervalMiles;
-    } items[] = {{false, "7500", "5000", 7500, 5000},
-                 {true, "8000", "4827", 4971, 2999},
-                 {true, "", "abc", 0, 0},
-                 {false, "12.9", "", 12, 0}};
+        const char* intervalMonths;
+        std::optional<std::array<int, 3>> made;  // initial and interval miles, interval months
+    } items[] = {{false, us, "7500", "5000", "", std::array{7500, 5000, 0}},
+                 {true, us, "8000", "4827", "12", std::array{4971, 2999, 12}},
+                 {false, us, "15,000", "15,000", "", std::array{15000, 15000, 0}},
+                 {true, de, "15.000", "15.000", "", std::array{9321, 9321, 0}},
+                 {false, us, "12.9", "", "", std::array{12, 0, 0}},
+                 {true, us, "", "abc", "", std::nullopt},
+                 {false, de, "", "", "1-2", std::nullopt},
+                 {false, us, "15 miles", "", "", std::nullopt}};
     for (const auto& c : items) {
-        const CMaintenancePlanItem made = CWS_EnterCar_AddServiceItemsDlg::MakeNewItem(
-            "Tires", "Rotate", c.initial, "6", c.interval, "x", Prefs(c.kilometres));
-        EXPECT_EQ(made.DisplayText, "Tires - Rotate");
-        EXPECT_EQ(made.MaintenancePlanItemID, 0);
-        EXPECT_EQ(made.INITIAL_MILEAGE, c.initialMiles) << c.initial;
-        EXPECT_EQ(made.INTERVAL_MILEAGE, c.intervalMiles) << c.interval;
-        EXPECT_EQ(made.INITIAL_MONTH, 6);
-        EXPECT_EQ(made.INTERVAL_MONTH, 0);
+        SCOPED_TRACE(std::string(c.initial) + "|" + c.interval + "|" + c.intervalMonths);
+        const auto made = CWS_EnterCar_AddServiceItemsDlg::MakeNewItem("Tires", "Rotate", c.initial, "6", c.interval,
+                                                                       c.intervalMonths, Prefs(c.kilometres), c.format);
+        ASSERT_EQ(made.has_value(), c.made.has_value());
+        if (!made) continue;
+        EXPECT_EQ(made->DisplayText, "Tires - Rotate");
+        EXPECT_EQ(made->MaintenancePlanItemID, 0);
+        EXPECT_EQ(made->INITIAL_MILEAGE, (*c.made)[0]);
+        EXPECT_EQ(made->INTERVAL_MILEAGE, (*c.made)[1]);
+        EXPECT_EQ(made->INITIAL_MONTH, 6);
+        EXPECT_EQ(made->INTERVAL_MONTH, (*c.made)[2]);
     }
 }
 

@@ -359,6 +359,50 @@ TEST_F(CarStylesNet, AMaintenancePlanIsReadItemByItem) {
     EXPECT_GT(shell.pumps, 0);
 }
 
+TEST_F(CarStylesNet, AbsurdPlanNumbersAreStoredAsNoneOrAsTheLargestThePlanHolds) {
+    // Each text as every one of the item's four numbers: a negative count is none, a number
+    // beyond what the plan holds is the largest it holds (never due), a fraction is cut.
+    const struct {
+        const char* text;
+        int stored;
+    } cases[] = {
+        {"-1", 0},
+        {"-2147483649", 0},
+        {"1e308", 2147483647},
+        {"1E4", 10000},
+        {"99999999999999999999999", 2147483647},
+        {"2147483648", 2147483647},
+        {"2147483647", 2147483647},
+        {"7500.9", 7500},
+        {"+12", 12},
+        {"inf", 0},
+        {"nan", 0},
+        {"-0", 0},
+    };
+    ASSERT_TRUE(carStyles.connect());
+    std::string items;
+    for (const auto& c : cases) {
+        const std::string text = c.text;
+        items += PlanItem(std::string("item ") + c.text, "check",
+                          "<InitialMiles>" + text + "</InitialMiles><InitialMonths>" + text +
+                              "</InitialMonths><IntervalMiles>" + text + "</IntervalMiles><IntervalMonths>" + text +
+                              "</IntervalMonths>");
+    }
+    server.Enqueue(SoapReply::PlainResult("getMaintenancePlan", items));
+    CMaintenancePlan plan;
+    ASSERT_TRUE(
+        carStyles.getMaintenancePlan("Saab", "9-3", "2004", "Base style", "FWD", "2.0L", "5-speed", "N", "USA", plan));
+    ASSERT_EQ(plan.Items.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].text);
+        const CMaintenancePlanItem& item = plan.Items[i];
+        EXPECT_EQ(item.INITIAL_MILEAGE, cases[i].stored);
+        EXPECT_EQ(item.INITIAL_MONTH, cases[i].stored);
+        EXPECT_EQ(item.INTERVAL_MILEAGE, cases[i].stored);
+        EXPECT_EQ(item.INTERVAL_MONTH, cases[i].stored);
+    }
+}
+
 TEST_F(CarStylesNet, AMaintenancePlanSearchThatFindsNothingLeavesThePlanAlone) {
     ASSERT_TRUE(carStyles.connect());
     CMaintenancePlan plan;

@@ -129,7 +129,7 @@ TEST_F(UpdateNet, TheDownloadIsSavedInAPrivateFolderOfItsOwnUnderItsLastName) {
         {"updates\\2.1\\Setup21.msi", "SGk=", "Setup21.msi", "Hi"},
         {"updates/2.1/Setup-b.msi", "SGk\nh", "Setup-b.msi", "Hi!"},
         {"../../etc/evil.msi", "AAEC/w==", "evil.msi", std::string("\0\1\2\xff", 4)},
-        {"empty.msi", "", "empty.msi", ""},
+        {"Jorvane_Setup-2.1.msi", "SGk=", "Jorvane_Setup-2.1.msi", "Hi"},
     };
     std::string version;
     GetJVShortVersion(version);
@@ -159,15 +159,18 @@ TEST_F(UpdateNet, TheDownloadIsSavedInAPrivateFolderOfItsOwnUnderItsLastName) {
 TEST_F(UpdateNet, ADownloadNeverWritesOutsideItsOwnNewFile) {
     CUpdateNet update;
 
-    // A name that is no file name is refused.
-    for (const std::string name : {"..", "updates/", "a\\.."}) {
+    // A name that is no plain file name is refused before anything is downloaded: it would stand
+    // in the install line and on the installer's command line.
+    for (const std::string name : {"..", "updates/", "a\\..", "Setup\".msi", "Jorvane Setup.msi", "a;b.msi", "$(x).msi",
+                                   "Setup'.msi", "S\xc3\xa9tup.msi"}) {
         SCOPED_TRACE(name);
-        server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
         std::string localPath = "before";
         EXPECT_FALSE(update.getUpdate(name, localPath));
         EXPECT_TRUE(localPath.empty());
+        EXPECT_NE(Trace().find("Failed to create file for installer.  Message: \"" + name + "\" is not a file name"),
+                  std::string::npos);
     }
-    EXPECT_NE(Trace().find("Failed to create file for installer.  Message: "), std::string::npos);
+    EXPECT_TRUE(server.Calls().empty());
 
     // Whatever someone has put into the shared temporary folder under the package's name (a link,
     // a file, a folder) is neither written to nor used.
@@ -224,6 +227,23 @@ TEST_F(UpdateNet, ADownloadNeverWritesOutsideItsOwnNewFile) {
     EXPECT_FALSE(std::filesystem::exists(TempFolder() + "/Missing.msi"));
 }
 
+// An answer that holds no package is no download: nothing is left for an installer to start on.
+TEST_F(UpdateNet, AnEmptyOrBrokenPackageIsNotDownloaded) {
+    const char* const answers[] = {"", "   \r\n", "@@@@", "SGVsb", "SGk=SGVsbG"};
+    CUpdateNet update;
+    for (const char* answer : answers) {
+        SCOPED_TRACE(answer);
+        server.Enqueue(SoapReply::Result("GetUpdate", answer));
+        std::string localPath = "before";
+        EXPECT_FALSE(update.getUpdate("Setup.msi", localPath));
+        EXPECT_EQ(localPath, "before");
+    }
+    EXPECT_NE(Trace().find("The package from the service is empty or is not Base64: nothing was downloaded"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(TempFolder()));
+    EXPECT_EQ(server.Calls().size(), std::size(answers));
+}
+
 // An installer is larger than any other answer of the service: it is written as it arrives and is
 // not bound by the answer cap of the other calls; a failed download leaves no file behind.
 TEST_F(UpdateNet, AnInstallerLargerThanOtherAnswersIsStreamedToItsFile) {
@@ -246,8 +266,8 @@ TEST_F(UpdateNet, AnInstallerLargerThanOtherAnswersIsStreamedToItsFile) {
     CUpdateNet update;
     server.Enqueue(SoapReply::Result("GetUpdate", base64));
     std::string localPath;
-    ASSERT_TRUE(update.getUpdate("Big Setup.msi", localPath)) << Trace();
-    EXPECT_TRUE(InDownloadFolder(localPath, "Big Setup.msi")) << localPath;
+    ASSERT_TRUE(update.getUpdate("Big_Setup.msi", localPath)) << Trace();
+    EXPECT_TRUE(InDownloadFolder(localPath, "Big_Setup.msi")) << localPath;
     EXPECT_TRUE(ReadFile(localPath) == package);
 
     server.Enqueue(SoapReply::Fault("soap:Server", "no such package"));

@@ -139,7 +139,7 @@ TEST_F(EnterCarPageTest, ADownloadedPlanReplacesTheCarsPlanAndDeletesOnlyStoredR
     // The second row is edited and deleted by its position, whatever ids the items carry.
     const std::string second = items[1].DisplayText;
     ui_.host.AnswerDialog(204, [](FakeHost::User& user) { user.Click("ButtonCancel"); });  // no similar items
-    page->UpdateMaintenancePlanItem(2, 1000, 1, 2000, 2);
+    page->UpdateMaintenancePlanItem(2, "1000", "1", "2000", "2");
     EXPECT_EQ(page->GetCar().MaintenancePlan.Items[1].INTERVAL_MILEAGE, 2000);
     EXPECT_EQ(page->GetDocument()->getElementById("DirtyFlag")->innerText(), "true");
     const std::string storedItems = "SELECT count(*) AS v FROM MaintenancePlanItems";
@@ -164,6 +164,71 @@ TEST_F(EnterCarPageTest, ADownloadedPlanReplacesTheCarsPlanAndDeletesOnlyStoredR
                      other_.MaintenancePlan.MaintenancePlanID),
               "1");
     EXPECT_EQ(page->GetDocument()->getElementById("DirtyFlag")->innerText(), "false");
+}
+
+TEST_F(EnterCarPageTest, AScheduleTypedInARowIsReadInTheUsersFormatAndTextThatIsNoNumberIsRefused) {
+    // The tires, at 7,500 and every 7,500 miles, get a new interval typed in their row (the second).
+    const struct {
+        jv::NumberFormat format;
+        bool kilometres;
+        const char* typed;
+        int intervalMiles;    // afterwards
+        const char* message;  // empty: taken
+    } cases[] = {
+        {jv::NumberFormat::UnitedStates(), false, "15,000", 15000, ""},
+        {jv::NumberFormat::German(), true, "15.000", 9321, ""},
+        {jv::NumberFormat::German(), false, "45.67", 4567, ""},
+        {jv::NumberFormat::UnitedStates(), false, "", 0, ""},
+        {jv::NumberFormat::UnitedStates(), false, "15 mi", 7500,
+         "\"15 mi\" is not a number. Please enter the distances and months of Tires - Replace as numbers."},
+        {jv::NumberFormat::German(), true, "<b>1</b>", 7500,
+         "\"&lt;b&gt;1&lt;/b&gt;\" is not a number. Please enter the distances and months of Tires - Replace as "
+         "numbers."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        jv::NumberFormat::SetUser(c.format);
+        doc_.GetUserPreferences().DistanceUnit = c.kilometres ? 1 : 0;
+        auto page = Open("?" + car_.VehicleID);
+        const std::string initial = c.kilometres ? "12050" : "7500";  // as the row shows 7,500 miles
+        std::string shown;
+        if (*c.message) {
+            ui_.host.AnswerDialog(kMessagePage, [&shown](FakeHost::User& user) {
+                shown = user.document().getElementById("message")->innerHTML();
+                user.Click("ButtonOK");
+            });
+        }
+        page->UpdateMaintenancePlanItem(2, initial, "0", c.typed, "0");
+        EXPECT_EQ(shown, c.message);
+        EXPECT_EQ(page->GetDocument()->getElementById("PlanRowRefused")->innerText(), *c.message ? "true" : "");
+        EXPECT_EQ(page->GetCar().MaintenancePlan.Items[1].INITIAL_MILEAGE, 7500);
+        EXPECT_EQ(page->GetCar().MaintenancePlan.Items[1].INTERVAL_MILEAGE, c.intervalMiles);
+    }
+
+    // A row typed and not submitted when the program saves on its own (ending): refused, the car
+    // not saved, and a later save with a number takes it.
+    jv::NumberFormat::SetUser(jv::NumberFormat::German());
+    doc_.GetUserPreferences().DistanceUnit = 1;
+    auto page = Open("?" + car_.VehicleID);
+    page->GetDocument()->item("InputIntervalDistance", 1)->setValue("15 km");
+    std::string shown;
+    ui_.host.AnswerDialog(kMessagePage, [&shown](FakeHost::User& user) {
+        shown = user.document().getElementById("message")->innerHTML();
+        user.Click("ButtonOK");
+    });
+    EXPECT_FALSE(page->AddCar());
+    EXPECT_EQ(shown,
+              "\"15 km\" is not a number. Please enter the distances and months of Tires - Replace as "
+              "numbers.<p>Your car was not saved.</p>");
+    const std::string stored =
+        "SELECT group_concat(INTERVAL_MILEAGE) AS v FROM MaintenancePlanItems WHERE "
+        "MaintenancePlanID=" +
+        car_.MaintenancePlan.MaintenancePlanID;
+    EXPECT_EQ(Scalar(stored), "5000,7500");
+    page->GetDocument()->item("InputIntervalDistance", 1)->setValue("15.000");
+    Answer("ButtonCancel");  // "Make More Changes"
+    EXPECT_TRUE(page->AddCar());
+    EXPECT_EQ(Scalar(stored), "5000,9321");
 }
 
 TEST_F(EnterCarPageTest, AnEditOfThePurchaseDetailsReplacesThePurchaseReading) {

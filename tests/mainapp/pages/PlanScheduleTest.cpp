@@ -39,6 +39,9 @@ TEST(PlanSchedule, ScheduleTextsLeaveOutTheZeroParts) {
         // Kilometres: 5000 miles are 8046.5 km, shown cut down to a multiple of 50.
         {Item(0, 0, 5000, 6), true, "every 8,000 kilometres or 6 months"},
         {Item(3000, 0, 3000, 0), true, "at 4,800 kilometres<br/>and then every 4,800 kilometres"},
+        // The largest distance a plan holds is more kilometres than a whole number holds: shown as the largest.
+        {Item(0, 0, 2147483647, 2147483647), true, "every 2,147,483,647 kilometres or 2,147,483,647 months"},
+        {Item(0, 0, 2147483647, 0), false, "every 2,147,483,647 miles"},
     };
     for (const auto& c : cases) {
         const CUserPreferences prefs = Units(c.kilometres);

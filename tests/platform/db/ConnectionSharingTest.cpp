@@ -288,4 +288,71 @@ TEST_F(ConnectionSharing, AFileThatCannotBeWrittenOpensForReadingAndTakesSavesOn
     }
 }
 
+// A save that meets a full disk (here the file's page limit, which the engine meets as it would a
+// full disk) is told once, only when the connection holds nothing of the file any more, and before
+// the failure reaches the caller; once there is room the same save stores, untold.
+TEST_F(ConnectionSharing, ASaveOnAFullDiskIsToldOnceTheConnectionHoldsNothing) {
+    Connection connection = Connection::Open(path_);
+    std::vector<std::string> told;
+    bool heldWhenTold = true;
+    connection.SetDiskFullNotice([&](const std::string& path) {
+        told.push_back(path);
+        heldWhenTold = connection.InTransaction();
+    });
+    const int pages = connection.Execute("PRAGMA page_count").GetInt("page_count").value_or(0);
+    ASSERT_GT(pages, 0);
+    connection.Execute("PRAGMA max_page_count = " + std::to_string(pages));
+    const std::string big = "INSERT INTO Categories (Name) VALUES (hex(zeroblob(100000)))";
+    const struct {
+        const char* what;
+        std::function<void()> save;
+    } saves[] = {
+        {"a change of its own", [&] { connection.ExecuteNonQuery(big); }},
+        {"a transaction",
+         [&] {
+             jv::db::Transaction transaction(connection);
+             connection.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('Fuel')");
+             connection.ExecuteNonQuery(big);
+             transaction.Commit();
+         }},
+        // Rows copied by one statement: the engine undoes that statement only, and the transaction
+        // stands until it ends.
+        {"a statement undone within its transaction",
+         [&] {
+             jv::db::Transaction transaction(connection);
+             connection.ExecuteNonQuery("INSERT INTO Categories (Name) VALUES ('Fuel')");
+             try {
+                 connection.ExecuteNonQuery(
+                     "INSERT INTO Categories (Name) SELECT hex(zeroblob(100000)) FROM Categories");
+             } catch (const DbError&) {
+                 EXPECT_TRUE(told.empty()) << "told while the transaction stood";
+                 EXPECT_TRUE(connection.InTransaction());
+                 throw;
+             }
+             transaction.Commit();
+         }},
+    };
+    for (const auto& save : saves) {
+        SCOPED_TRACE(save.what);
+        told.clear();
+        try {
+            save.save();
+            ADD_FAILURE() << "a full disk took a save";
+        } catch (const DbError& error) {
+            EXPECT_TRUE(error.IsDiskFull()) << error.description();
+            EXPECT_EQ(told, std::vector<std::string>{path_}) << "told before the failure reached the caller";
+        }
+        EXPECT_FALSE(heldWhenTold);
+        EXPECT_FALSE(connection.InTransaction());
+        EXPECT_EQ(told.size(), 1u);
+        EXPECT_EQ(Count(connection, "Fuel"), 0);
+    }
+
+    connection.Execute("PRAGMA max_page_count = 1000000");
+    told.clear();
+    saves[1].save();
+    EXPECT_TRUE(told.empty());
+    EXPECT_EQ(Count(connection, "Fuel"), 1);
+}
+
 }  // namespace

@@ -74,7 +74,11 @@ TEST(ConnectionOpen, RefusesMissingEmptyAndForeignFilesAndCreatesNothing) {
     EXPECT_EQ(Description([&] { Connection::Open(empty); }), "Unrecognized database format '" + empty + "'.");
     EXPECT_EQ(Description([&] { Connection::Open(text); }), "Unrecognized database format '" + text + "'.");
     EXPECT_EQ(jv::test::ReadFile(text), std::string(4096, 'x'));
-    EXPECT_EQ(Description([&] { Connection::Open(dir.path()); }), "Could not find file '" + dir.path() + "'.");
+    // Something there that is not a file is said to be what it is, not missing.
+    EXPECT_EQ(Description([&] { Connection::Open(dir.path()); }),
+              "The file '" + dir.path() + "' cannot be used: it is a folder, not a file.");
+    EXPECT_EQ(Description([&] { Connection::Open("/dev/zero"); }),
+              "The file '/dev/zero' cannot be used: it is a device, not a file.");
 }
 
 // The mode of a file, or 0 when there is none.

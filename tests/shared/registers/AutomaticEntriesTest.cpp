@@ -118,6 +118,27 @@ TEST_F(AutomaticEntries, NegativeIntervalsCountAsNone) {
                          }));
 }
 
+TEST_F(AutomaticEntries, IntervalsThatReachPastEveryDateAreNeverReached) {
+    const auto ids = AddOldCar({
+        {"Belts", "Inspect", 0, 0, 2147483647, 2147483647},
+        {"Coolant", "Flush", 2147483647, 2147483647, 0, 0},
+        {"Hoses", "Inspect", 0, 0, 0, 120000},
+        {"Inspection", "Annual", 0, 12, 0, 0},
+        {"Oil", "Change", 0, 0, 5000, 2147483647},
+    });
+    // Oil falls due by its distance alone: the last 5,000 miles (8,000 km) the car passed.
+    const std::tuple<int, const char*, float> oil[] = {{0, "2/9/2024", 15000.0f}, {1, "5/19/2024", 16000.0f}};
+    for (const auto& [unit, date, odometer] : oil) {
+        SCOPED_TRACE(unit == 0 ? "miles" : "kilometres");
+        db_.Execute("DELETE FROM ServiceItems");
+        db_.Execute("DELETE FROM Services");
+        prefs_.DistanceUnit = unit;
+        EXPECT_TRUE(Add(16270));
+        EXPECT_EQ(Entries(), (std::vector<Entry>{{"1/1/2021", 3660.0f, "Inspection - Annual", ids[3]},
+                                                 {date, odometer, "Oil - Change", ids[4]}}));
+    }
+}
+
 TEST_F(AutomaticEntries, AnItemWithoutAnEstimableDateIsLeftOutAndTheOthersGoOn) {
     // The odometer never moved, and the car has no model year: no date can be estimated for a
     // distance beyond the readings, while dates still have their odometer.

@@ -213,3 +213,29 @@ TEST_F(Reminders, OnlyALatestServiceWithIntervalsAsLongAsTheItemsCounts) {
                        {"Wipers - Replace", "1/1/2025", "3/7/2024"},
                    }));
 }
+
+TEST_F(Reminders, IntervalsThatReachPastEveryDateAreNeverDue) {
+    // Served on 15 January 2024 at 450; the largest intervals a plan can hold never come round,
+    // in miles or kilometres, counted from the service or from the car's start.
+    const auto ids = AddCarWithPlan(kProjectCar, "Commuter",
+                                    {
+                                        {"Belts", "Inspect", 0, 0, 2147483647, 2147483647},
+                                        {"Coolant", "Flush", 2147483647, 2147483647, 0, 0},
+                                        {"Hoses", "Inspect", 0, 0, 0, 120000},
+                                        {"Oil", "Change", 0, 0, 3000, 3},
+                                    });
+    AddReading(kProjectCar, {2024, 1, 1}, 0);
+    AddReading(kProjectCar, {2024, 1, 31}, 900);
+    CServiceRegisterDatabaseObject services(db_);
+    std::string serviceId;
+    ASSERT_TRUE(services.AddService(serviceId, kProjectCar, "1/15/2024", "450", "", "", "", "", "", "", "", "", false));
+    CMaintenancePlanItem belts;
+    belts.MaintenancePlanItemID = ids[0];
+    ASSERT_TRUE(services.SetMaintenanceItems(serviceId, {belts}));
+    for (const int unit : {0, 1}) {
+        SCOPED_TRACE(unit == 0 ? "miles" : "kilometres");
+        prefs_.DistanceUnit = unit;
+        EXPECT_EQ(Items(Get(jv::DateTime::Null(), jv::DateTime(9999, 12, 31))), (std::vector<std::string>{"Oil"}));
+        EXPECT_EQ(Items(NextTwoWeeks()), (std::vector<std::string>{"Oil"}));
+    }
+}
