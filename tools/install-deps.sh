@@ -9,7 +9,7 @@ packages=(
   libgumbo-dev nlohmann-json3-dev libgdk-pixbuf-2.0-dev librsvg2-common
   libgtest-dev libgmock-dev libbenchmark-dev
   sqlite3 xdg-utils
-  dbus-daemon
+  dbus-daemon locales
 )
 if [[ "${JV_WITH_BROWSER:-1}" == 1 ]]; then
   # The end-to-end tests also run the program's own headed window on a virtual display and press
@@ -32,4 +32,23 @@ if ((${#missing[@]})); then
   if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The journeys type numbers and dates as users in Germany and the United States do.
+wanted_locales=(de_DE.UTF-8 en_US.UTF-8)
+have_locales=$(locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')
+missing_locales=()
+for l in "${wanted_locales[@]}"; do
+  key=$(echo "$l" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8/utf8/')
+  grep -qx "$key" <<<"$have_locales" || missing_locales+=("$l")
+done
+if ((${#missing_locales[@]})); then
+  echo "Generating locales: ${missing_locales[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  for l in "${missing_locales[@]}"; do
+    "${sudo_cmd[@]}" sed -i "s/^# *\(${l} UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^${l} UTF-8" /etc/locale.gen || echo "${l} UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  done
+  "${sudo_cmd[@]}" locale-gen >/dev/null
 fi

@@ -1,5 +1,6 @@
 #include "mainapp/pages/HomePageMarkup.h"
 
+#include "platform/base/Clock.h"
 #include "platform/ui/HtmlEscape.h"
 #include "shared/core/NumberUtils.h"
 #include "shared/ui/ReminderTable.h"
@@ -74,5 +75,5 @@ std::string CHomePageMarkup::ReminderPrintRows(const std::vector<CReminder>& rem
 }
 
 bool CHomePageMarkup::ParseDueBy(const std::string& text, jv::DateTime& date) {
-    return date.ParseDateTime(text);
+    return date.ParseDateTime(text, jv::CurrentClock().Now().GetYear() + 50);
 }

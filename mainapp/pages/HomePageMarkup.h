@@ -47,7 +47,8 @@ public:
     // Whether a reminder id from a page script names a reminder of a list of `count`.
     static bool IsReminderId(int id, size_t count) { return id >= 0 && static_cast<size_t>(id) < count; }
 
-    // The "Services due by" date typed by the user (month/day/year, two-digit years 00-29 being
-    // 2000-2029): false for text that is not such a date.
+    // The "Services due by" date typed by the user (month/day/year): false for text that is not
+    // such a date. The date looks ahead, and so does a two-digit year: the latest year with those
+    // digits up to 50 years from today's (typed in December 2026, "1/15/27" is 2027).
     static bool ParseDueBy(const std::string& text, jv::DateTime& date);
 };

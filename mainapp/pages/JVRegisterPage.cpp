@@ -55,8 +55,9 @@ struct CJVRegisterPage::BodyRows {
     ElementPtr newBottom;
 };
 
-CJVRegisterPage::CJVRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVPage(resourceId, std::move(document)) {
+CJVRegisterPage::CJVRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document,
+                                 const RegisterListing& listing)
+    : CJVPage(resourceId, std::move(document)), m_listing(listing) {
     if (m_pDocument) m_pDocument->SetMissingIdResolver([this](std::string_view id) { return BuildNamedEntry(id); });
 }
 
@@ -92,13 +93,56 @@ void CJVRegisterPage::RememberVendor(const std::string& vendor) {
     if (CAutocompleteList* list = doc != nullptr ? doc->GetAutocompleteList() : nullptr) list->Add(vendor);
 }
 
+// --- the entries read from the database ---------------------------------------------------------------
+
+std::optional<CRegisterQuery> CJVRegisterPage::Query() const {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return std::nullopt;
+    return std::optional<CRegisterQuery>(std::in_place, doc->GetDatabaseConnection(), m_listing, SelectedCar(),
+                                         doc->GetUserPreferences());
+}
+
+void CJVRegisterPage::LoadPart(const RegisterPart& part) {
+    auto query = Query();
+    if (!query) return;
+    query->ReadPart(part, [&](const jv::db::Recordset& row, size_t position) {
+        KeepEntry(position, static_cast<int>(row.GetInt(m_listing.key).value_or(0)),
+                  row.GetText("VehicleID").value_or(""), row);
+    });
+}
+
+void CJVRegisterPage::LoadMissing(const std::vector<size_t>& positions) {
+    const std::vector<size_t> loaded = LoadedIndices();
+    // Each run of positions not read yet is read in one statement.
+    size_t runStart = 0;
+    size_t runLength = 0;
+    const auto readRun = [&] {
+        if (runLength > 0) LoadPart(RegisterPart{runStart, runLength, m_count, {}, false});
+        runLength = 0;
+    };
+    for (size_t position : positions) {
+        if (position >= m_count || std::binary_search(loaded.begin(), loaded.end(), position)) continue;
+        if (runLength > 0 && position == runStart + runLength) {
+            ++runLength;
+            continue;
+        }
+        readRun();
+        runStart = position;
+        runLength = 1;
+    }
+    readRun();
+}
+
 // --- the entries built as rows ---------------------------------------------------------------------
 
 void CJVRegisterPage::BuildRows() {
-    LoadEntries();
+    auto query = Query();
+    m_count = query ? query->Count() : 0;
+    KeepOnly({});
     const size_t count = EntryCount();
     std::vector<size_t> wanted;
     for (size_t i = count > kLatest ? count - kLatest : 0; i < count; ++i) wanted.push_back(i);
+    LoadMissing(wanted);
     // Another car or other columns: nothing built before stays.
     m_lookedUp.clear();
     LayOut(wanted, Rebuild{0, true, true});
@@ -113,29 +157,24 @@ void CJVRegisterPage::ShowEntries(int first, int last, const std::string& select
     if (selected >= 0 && static_cast<size_t>(selected) < from) wanted.push_back(static_cast<size_t>(selected));
     for (size_t i = from; i < to; ++i) wanted.push_back(i);
     if (selected >= 0 && static_cast<size_t>(selected) >= to) wanted.push_back(static_cast<size_t>(selected));
+    LoadMissing(wanted);
     // What was built besides goes.
     m_lookedUp.clear();
     LayOut(wanted, Rebuild{});
 }
 
-void CJVRegisterPage::ShowSaved(const std::string& rowId, const std::string& vehicleId) {
+void CJVRegisterPage::ShowSaved(const std::string& rowId) {
     ShowUnchanged(*this);
     if (rowId == "new") {
-        Reload(0, true, {vehicleId});
+        Reload(0, true);
         FocusNewEntry(*this);
         return;
     }
-    // The car the page had the entry under, too, should it differ.
-    std::vector<std::string> cars = {vehicleId};
-    if (const long index = IndexOf(rowId); index >= 0 && EntryCar(static_cast<size_t>(index)) != vehicleId)
-        cars.push_back(EntryCar(static_cast<size_t>(index)));
-    Reload(EntryIdOf(rowId), false, cars);
+    Reload(EntryIdOf(rowId), false);
 }
 
-void CJVRegisterPage::ShowDeleted(const std::string& rowId) {
-    const long index = IndexOf(rowId);
-    Reload(0, false,
-           index >= 0 ? std::vector<std::string>{EntryCar(static_cast<size_t>(index))} : std::vector<std::string>{});
+void CJVRegisterPage::ShowDeleted(const std::string& /*rowId*/) {
+    Reload(0, false);
 }
 
 void CJVRegisterPage::RestoreEntry(const std::string& rowId) {
@@ -158,12 +197,12 @@ void CJVRegisterPage::RestoreEntry(const std::string& rowId) {
     LayOut(wanted, Rebuild{EntryId(static_cast<size_t>(index)), false, false});
 }
 
-long CJVRegisterPage::IndexOf(const std::string& rowId) const {
+long CJVRegisterPage::IndexOf(const std::string& rowId) {
     const int id = EntryIdOf(rowId);
     if (id == 0) return -1;
-    for (size_t i = EntryCount(); i-- > 0;)
-        if (EntryId(i) == id) return static_cast<long>(i);
-    return -1;
+    if (const long index = LoadedIndexOf(id); index >= 0) return index;
+    LoadPart(RegisterPart{0, 0, m_count, {id}, false});
+    return LoadedIndexOf(id);
 }
 
 CJVRegisterPage::BodyRows CJVRegisterPage::ScanBody() {
@@ -199,40 +238,39 @@ CJVRegisterPage::BodyRows CJVRegisterPage::ScanBody() {
 }
 
 std::vector<size_t> CJVRegisterPage::BuiltIndices(const BodyRows& rows) const {
+    // Every entry built was read (what is not built is let go of as the body is laid out).
     std::vector<size_t> indices;
     if (rows.entries.empty()) return indices;
-    for (size_t i = 0; i < EntryCount(); ++i)
+    for (size_t i : LoadedIndices())
         if (rows.entries.count(EntryId(i)) != 0) indices.push_back(i);
     return indices;
 }
 
-void CJVRegisterPage::Reload(int changedId, bool newEntry, std::vector<std::string> cars) {
-    std::unordered_set<int> before;
-    for (size_t i = 0; i < EntryCount(); ++i) before.insert(EntryId(i));
+void CJVRegisterPage::Reload(int changedId, bool newEntry) {
     const BodyRows rows = ScanBody();
-    cars.erase(std::remove(cars.begin(), cars.end(), std::string()), cars.end());
-    // A register of one car is that car's entries: read whole.
-    if (cars.empty() || !AllCars()) {
-        LoadEntries();
-    } else {
-        for (const std::string& car : cars) LoadEntriesOf(car);
-    }
-    std::vector<size_t> wanted;
-    for (size_t i = 0; i < EntryCount(); ++i) {
-        const int id = EntryId(i);
-        // The rows built before, and what is new to the page (the entry just added).
-        if (rows.entries.count(id) != 0 || before.count(id) == 0 || id == changedId) wanted.push_back(i);
-    }
-    if (wanted.size() > kMostBuilt + kLatest) {
-        // Far more changed than one entry (another program wrote): the latest entries, as on opening.
-        wanted.clear();
-        for (size_t i = EntryCount() > kLatest ? EntryCount() - kLatest : 0; i < EntryCount(); ++i) wanted.push_back(i);
-    }
-    LayOut(wanted, Rebuild{changedId, newEntry, false});
+    RegisterPart part;
+    for (const auto& entry : rows.entries) part.ids.push_back(entry.first);
+    if (changedId != 0) part.ids.push_back(changedId);
+    // The entry just added is the one with the highest id: ids are never given twice.
+    part.newest = newEntry;
+    auto query = Query();
+    m_count = query ? query->Count() : 0;
+    KeepOnly({});
+    part.total = m_count;
+    // The rows built before (an entry deleted meanwhile is no longer there), and the new one.
+    if (!part.ids.empty() || part.newest) LoadPart(part);
+    LayOut(LoadedIndices(), Rebuild{changedId, newEntry, false});
 }
 
-void CJVRegisterPage::LayOut(const std::vector<size_t>& wanted, const Rebuild& rebuild) {
+void CJVRegisterPage::LayOut(const std::vector<size_t>& asked, const Rebuild& rebuild) {
     const char* method = "CJVRegisterPage::LayOut";
+    // Only what could be read is built (a statement may have failed, another program may have
+    // deleted entries meanwhile).
+    std::vector<size_t> wanted;
+    wanted.reserve(asked.size());
+    const std::vector<size_t> loaded = LoadedIndices();
+    for (size_t index : asked)
+        if (index < EntryCount() && std::binary_search(loaded.begin(), loaded.end(), index)) wanted.push_back(index);
     CJorvaneDoc* doc = Doc();
     ElementPtr table;
     if (doc == nullptr || !GetTableById("Register", table)) return;
@@ -303,6 +341,7 @@ void CJVRegisterPage::LayOut(const std::vector<size_t>& wanted, const Rebuild& r
         if (!body) return;
         for (const auto& node : desired) body->appendChild(node);
         ReplaceBody(*this, table.get(), body);
+        KeepOnly(wanted);
         return;
     }
     // The rows in the order wanted, each moved or added where it differs; what is not wanted goes.
@@ -322,6 +361,7 @@ void CJVRegisterPage::LayOut(const std::vector<size_t>& wanted, const Rebuild& r
         ++at;
     }
     while (body.childNodes().size() > at) body.removeChild(body.childNodes().back().get());
+    KeepOnly(wanted);
 }
 
 Element* CJVRegisterPage::BuildNamedEntry(std::string_view id) {

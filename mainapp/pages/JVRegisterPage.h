@@ -1,6 +1,8 @@
 #pragma once
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -8,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "shared/data/RegisterQuery.h"
 #include "shared/ui/JVPage.h"
 
 class CCarsDB;
@@ -26,9 +29,15 @@ class CCarsDB;
 // looks up an entry not built (by its id, or "vendorEnd_<id>") gets it built in its place, for as
 // long as the work that looked it up runs: then it is let go again, unless the script has shown
 // it since.
+//
+// The page reads from the database only the entries it builds (and how many there are): the
+// latest ones when it opens, those the script shows as the user scrolls, and after a save those
+// that stay built, where they stand now. It lets go of the others. A printout reads the whole
+// register.
 class CJVRegisterPage : public CJVPage {
 public:
-    CJVRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
+    // `listing` is the register's, as its database object lists it.
+    CJVRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document, const RegisterListing& listing);
     ~CJVRegisterPage() override;
 
     // Unit labels, columns, heading row, then BuildRows.
@@ -43,8 +52,8 @@ public:
     // (a message said why).
     virtual bool SaveEntry(const std::string& rowId) = 0;
 
-    // Loads the entries from the database and builds the latest of them and the blank new entry,
-    // whose date gets the focus.
+    // Counts the entries in the database, reads the latest of them and builds those and the blank
+    // new entry, whose date gets the focus.
     void BuildRows();
     // The script shows the entries from `first` to `last` (counting from the oldest, 0): those and
     // a margin around them are built, with the selected entry (selectedId) and the new entry;
@@ -56,31 +65,41 @@ public:
     // both are emptied when none does.
     void GetVendor(const std::string& rowId, const std::string& typed);
 
-    // How many entries the register holds.
-    virtual size_t EntryCount() const = 0;
+    // How many entries the register holds (as last counted).
+    size_t EntryCount() const { return m_count; }
+    // How many entries the page holds read from the database now.
+    virtual size_t LoadedCount() const = 0;
 
 protected:
-    // What each register supplies: its entries loaded from the database in the order shown (the
-    // oldest first), their ids, and the cells and fields of an entry's two rows.
-    virtual void LoadEntries() = 0;
+    // The register's listing for the car shown (all cars: "%"); empty without a document.
+    std::optional<CRegisterQuery> Query() const;
+
+    // What each register keeps of the entries read (see CJVRegisterPageOf): the entry at a
+    // position (counting from the oldest, 0) with its id and car, read from its row.
+    virtual void KeepEntry(size_t position, int id, std::string car, const jv::db::Recordset& row) = 0;
+    // Lets go of the entries read, but those at the positions given (sorted).
+    virtual void KeepOnly(const std::vector<size_t>& positions) = 0;
+    // The positions of the entries read, in order; the position of an entry read, or -1.
+    virtual std::vector<size_t> LoadedIndices() const = 0;
+    virtual long LoadedIndexOf(int id) const = 0;
+    // The id and the car of an entry read.
     virtual int EntryId(size_t index) const = 0;
     virtual std::string EntryCar(size_t index) const = 0;
-    // Loads again only the entries of one car, in place of those the register holds for it.
-    virtual void LoadEntriesOf(const std::string& vehicleId) = 0;
+    // The cells and fields of an entry's two rows (an entry read).
     virtual void FillEntryRows(Element* top, Element* bottom, size_t index, const CCarsDB& cars, bool allCars) = 0;
     virtual void FillNewEntryRows(Element* top, Element* bottom, const CCarsDB& cars, bool allCars) = 0;
 
-    // After an entry of the car vehicleId was stored: the entries are loaded again (those of that
-    // car, when the register shows all cars) and the saved entry's rows are built anew where the
-    // register now orders it ("new": the entry just added, then a fresh blank entry with the focus).
-    // Every other row stays as it is, in the program and in the browser.
-    void ShowSaved(const std::string& rowId, const std::string& vehicleId);
+    // After an entry was stored: the entries built are read again where they stand now, and the
+    // saved entry's rows are built anew where the register now orders it ("new": the entry just
+    // added, then a fresh blank entry with the focus). Every other row stays as it is, in the
+    // program and in the browser.
+    void ShowSaved(const std::string& rowId);
     // After an entry was deleted: its rows go, the others stay.
     void ShowDeleted(const std::string& rowId);
     // Puts an entry back as stored, its rows built again ("new": a fresh blank entry).
     void RestoreEntry(const std::string& rowId);
-    // The index of the entry with this id ("12"), or -1.
-    long IndexOf(const std::string& rowId) const;
+    // The index of the entry with this id ("12"), or -1; an entry not read yet is read.
+    long IndexOf(const std::string& rowId);
 
     // A vendor that was saved joins the completion list.
     static void RememberVendor(const std::string& vendor);
@@ -98,9 +117,13 @@ private:
     // Makes the body hold the entries `wanted` (sorted indices) as rows, gaps for the others and
     // the new entry at the end, keeping the rows that stay.
     void LayOut(const std::vector<size_t>& wanted, const Rebuild& rebuild);
-    // Loads the entries again (only those of the cars named, when the register shows all cars), and
-    // lays the body out anew with the rows built before, what is new, and changedId.
-    void Reload(int changedId, bool newEntry, std::vector<std::string> cars);
+    // Counts the entries again, reads those built before and changedId (and the entry added last,
+    // for a new entry) where they stand now, and lays the body out anew with them.
+    void Reload(int changedId, bool newEntry);
+    // Reads the entries of a part and keeps them.
+    void LoadPart(const RegisterPart& part);
+    // Reads the entries at these positions (sorted) that are not read yet.
+    void LoadMissing(const std::vector<size_t>& positions);
     // Builds the entry an id that is not on the page names ("12", "vendorEnd_12") and gives the
     // element; null when the id names no entry.
     Element* BuildNamedEntry(std::string_view id);
@@ -111,4 +134,59 @@ private:
     // is already due.
     std::unordered_set<int> m_lookedUp;
     bool m_letGoDue = false;
+    const RegisterListing& m_listing;
+    size_t m_count = 0;
+};
+
+// A register page whose entries are of type Entry, read from their rows by ReadEntry.
+template <class Entry, Entry (*ReadEntry)(const jv::db::Recordset&)>
+class CJVRegisterPageOf : public CJVRegisterPage {
+public:
+    using CJVRegisterPage::CJVRegisterPage;
+
+    size_t LoadedCount() const override { return m_loaded.size(); }
+
+protected:
+    // An entry read (see LoadedIndices).
+    const Entry& At(size_t index) const { return m_loaded.at(index).entry; }
+    // Every entry of the register, the oldest first, read for this once (a printout).
+    std::vector<Entry> AllEntries() const {
+        std::vector<Entry> entries;
+        if (auto query = Query())
+            query->ReadAll([&](const jv::db::Recordset& row) { entries.push_back(ReadEntry(row)); });
+        return entries;
+    }
+
+    void KeepEntry(size_t position, int id, std::string car, const jv::db::Recordset& row) override {
+        m_loaded.insert_or_assign(position, Loaded{id, std::move(car), ReadEntry(row)});
+    }
+    void KeepOnly(const std::vector<size_t>& positions) override {
+        std::map<size_t, Loaded> kept;
+        for (size_t position : positions) {
+            if (auto found = m_loaded.find(position); found != m_loaded.end())
+                kept.emplace_hint(kept.end(), position, std::move(found->second));
+        }
+        m_loaded = std::move(kept);
+    }
+    std::vector<size_t> LoadedIndices() const override {
+        std::vector<size_t> positions;
+        positions.reserve(m_loaded.size());
+        for (const auto& entry : m_loaded) positions.push_back(entry.first);
+        return positions;
+    }
+    long LoadedIndexOf(int id) const override {
+        for (const auto& [position, entry] : m_loaded)
+            if (entry.id == id) return static_cast<long>(position);
+        return -1;
+    }
+    int EntryId(size_t index) const override { return m_loaded.at(index).id; }
+    std::string EntryCar(size_t index) const override { return m_loaded.at(index).car; }
+
+private:
+    struct Loaded {
+        int id;
+        std::string car;
+        Entry entry;
+    };
+    std::map<size_t, Loaded> m_loaded;
 };

@@ -89,10 +89,32 @@ std::string NumberAsLeft(const std::string& typed, int digits, const jv::NumberF
     return format.Format(std::strtod(text->c_str(), nullptr), digits);
 }
 
-std::optional<std::string> DateForDatabase(const std::string& typed) {
+EntryDate DateForDatabase(const std::string& typed, const jv::DateTime& today, const jv::DateTime* stored) {
+    const std::string text = Trimmed(typed);
     jv::DateTime date;
-    if (!date.ParseDateTime(Trimmed(typed))) return std::nullopt;
-    return date.Format("%m/%d/%Y");
+    // Read with the stored date's year as the latest, the text the register showed gives the
+    // stored date back: an entry of 2099 or of 1900 keeps its year when only its vendor changed.
+    if (stored != nullptr && stored->IsValid() && date.ParseDateTime(text, stored->GetYear()) &&
+        date.DatePart() == stored->DatePart())
+        return {EntryDate::Problem::None, stored->Format("%m/%d/%Y")};
+    if (!date.ParseDateTime(text, today.GetYear())) return {EntryDate::Problem::NotADate, {}};
+    if (date.DatePart() > today.DatePart()) return {EntryDate::Problem::Future, {}};
+    if (date.GetYear() < 1900) return {EntryDate::Problem::Before1900, {}};
+    return {EntryDate::Problem::None, date.Format("%m/%d/%Y")};
+}
+
+std::string DateRefusal(EntryDate::Problem problem) {
+    switch (problem) {
+        case EntryDate::Problem::NotADate:
+            return "is not a date (month/day/year)";
+        case EntryDate::Problem::Future:
+            return "is after today";
+        case EntryDate::Problem::Before1900:
+            return "is before 1900";
+        case EntryDate::Problem::None:
+            break;
+    }
+    return {};
 }
 
 }  // namespace registerfields

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/base/DateTime.h"
 #include "platform/base/NumberFormat.h"
 
 // What the register pages hand between the page and the database for one field.
@@ -40,9 +41,21 @@ std::string NumberForPage(double value, int digits, bool emptyWhenZero, const jv
 // text (empty, the field's tip, not a number) as it is.
 std::string NumberAsLeft(const std::string& typed, int digits, const jv::NumberFormat& format);
 
-// A date the page sent ("12/31/2024", "12/31/24") as month/day/four-digit-year text for the
-// database, two-digit years pivoting as the program's dates do (00-29 are 2000-2029); nothing when
-// the text is not a date.
-std::optional<std::string> DateForDatabase(const std::string& typed);
+// The date of an entry as the page sent it, for the database.
+struct EntryDate {
+    enum class Problem { None, NotADate, Future, Before1900 };
+    Problem problem = Problem::None;
+    std::string text;  // month/day/four-digit year, when there is no problem
+};
+
+// The date the page sent ("12/31/2024", "12/31/24"), with today and, for a stored entry, the date
+// it has. A stored date the user left as the register shows it (month, day, the year's last two
+// digits) stays as it is, whatever its century. Any other date is the one typed, a two-digit year
+// the latest with those digits that is not after today's year; it is refused when it is not a
+// date, lies after today or before 1900.
+EntryDate DateForDatabase(const std::string& typed, const jv::DateTime& today, const jv::DateTime* stored);
+
+// Why a date was refused, to follow the date in a message ("is after today").
+std::string DateRefusal(EntryDate::Problem problem);
 
 }  // namespace registerfields

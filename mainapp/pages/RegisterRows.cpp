@@ -41,6 +41,20 @@ std::string DateText(const jv::DateTime& date) {
     return date.Format("%m/%d/%y");
 }
 
+void PublishToday(CJVPage& page) {
+    if (Element* body = page.GetDocument() ? page.GetDocument()->body() : nullptr)
+        body->setAttribute("data-today", jv::CurrentClock().Now().Format("%Y-%m-%d"));
+}
+
+std::optional<std::string> EntryDateForDatabase(const std::string& typed, const jv::DateTime* stored,
+                                                const std::string& notSaved) {
+    const auto date = registerfields::DateForDatabase(typed, jv::CurrentClock().Now(), stored);
+    if (date.problem == registerfields::EntryDate::Problem::None) return date.text;
+    ShowMessage("The date \"" + EscapeHtmlQuotes(typed) + "\" " + registerfields::DateRefusal(date.problem) + ".<p>" +
+                notSaved);
+    return std::nullopt;
+}
+
 std::string NumberText(double value, int digits, bool emptyWhenZero) {
     if (emptyWhenZero && !(value > 0)) return {};
     return jv::NumberFormat::User().Format(value, digits);

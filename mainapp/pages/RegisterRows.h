@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,14 @@ void LoadAllCars(CCarsDB& cars);
 // Today ("%m/%d/%y"), and a stored date as the register shows it.
 std::string Today();
 std::string DateText(const jv::DateTime& date);
+// Puts today's date on the page (the body's data-today, year-month-day), so that the register
+// script reads typed dates against the program's today, as the save does.
+void PublishToday(CJVPage& page);
+// The date the page sent for an entry, as the database takes it (registerfields::DateForDatabase
+// with today and the stored entry's date, null for the new entry); nothing when it is refused, and
+// the user is told why.
+std::optional<std::string> EntryDateForDatabase(const std::string& typed, const jv::DateTime* stored,
+                                                const std::string& notSaved = "The entry was not saved.");
 // A stored number in the user's format; empty when emptyWhenZero and it is not above 0.
 std::string NumberText(double value, int digits, bool emptyWhenZero = false);
 
@@ -153,23 +162,6 @@ std::vector<Segment> Segments(size_t total, const std::vector<size_t>& built);
 // either side, no more than `most` in all (those nearest the view first), as [from, to). Empty for
 // an empty register; a view past either end is taken as the nearest entries.
 std::pair<size_t, size_t> Window(long first, long last, size_t margin, size_t most, size_t total);
-
-// The register's entries with those of one car loaded again (fresh, in the register's order) in
-// place of those it held for the car, merged where `before` orders them: a save changes the entries
-// of one car only, which costs far less to read than every car's.
-template <class Entry, class CarOf, class Before>
-void MergeCarEntries(std::vector<Entry>& entries, std::vector<Entry> fresh, const std::string& car, CarOf carOf,
-                     Before before) {
-    std::vector<Entry> others;
-    others.reserve(entries.size());
-    for (Entry& entry : entries)
-        if (carOf(entry) != car) others.push_back(std::move(entry));
-    entries.clear();
-    entries.reserve(others.size() + fresh.size());
-    std::merge(std::make_move_iterator(others.begin()), std::make_move_iterator(others.end()),
-               std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
-               std::back_inserter(entries), before);
-}
 
 // A gap row spanning `columns` columns, standing for `count` entries; how many it stands for.
 ElementPtr NewGap(CJVPage& page, size_t columns, size_t count);

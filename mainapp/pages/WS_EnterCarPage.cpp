@@ -1172,7 +1172,7 @@ void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odom
     if (hadReading && moved)
         odometers.DeleteOdometerValue(m_car.VehicleID, before.PurchaseDate, before.PurchaseOdometer);
     if (hasReading && (!hadReading || moved)) {
-        odometers.AddOdometerValue(m_car.VehicleID, m_car.PurchaseDate.Format("%m/%d/%y"),
+        odometers.AddOdometerValue(m_car.VehicleID, m_car.PurchaseDate.Format("%m/%d/%Y"),
                                    PlainNumber(m_car.PurchaseOdometer));
     }
 }
@@ -1290,7 +1290,7 @@ bool CWS_EnterCarPage::AddCar() {
             const std::string current = Trim(GetInputValue("CarCurrentOdometer"));
             if (!current.empty() && m_car.CurrentOdometer != -1.0f) {
                 // The reading as typed, not as the car's float holds it.
-                odometers.AddOdometerValue(m_car.VehicleID, jv::CurrentClock().Now().Format("%m/%d/%y"),
+                odometers.AddOdometerValue(m_car.VehicleID, jv::CurrentClock().Now().Format("%m/%d/%Y"),
                                            PlainNumber(FieldNumber(current)));
             }
             m_car.BackwardRate = odometers.GetDistanceRate(m_car, "Day", Prefs(), false);

@@ -21,30 +21,9 @@ constexpr const char* kRegisterName = "Miscellaneous Expense Register";
 }  // namespace
 
 CWS_ExpenseRegisterPage::CWS_ExpenseRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVRegisterPage(resourceId, std::move(document)) {
+    : CJVRegisterPageOf(resourceId, std::move(document), CExpenseRegisterDatabaseObject::Listing()) {
     if (CJorvaneDoc* doc = Doc())
         CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).GetCategories(m_categories);
-}
-
-void CWS_ExpenseRegisterPage::LoadExpenses() {
-    m_expenses.clear();
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
-        .GetExpenseRegister(SelectedCar(), m_expenses, doc->GetUserPreferences());
-}
-
-void CWS_ExpenseRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    std::vector<CExpense> fresh;
-    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection())
-        .GetExpenseRegister(vehicleId, fresh, doc->GetUserPreferences());
-    MergeCarEntries(
-        m_expenses, std::move(fresh), vehicleId, [](const CExpense& entry) { return entry.VehicleID; },
-        [](const CExpense& a, const CExpense& b) {
-            return std::pair(a.ExpenseDate, a.Odometer) < std::pair(b.ExpenseDate, b.Odometer);
-        });
 }
 
 std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
@@ -55,6 +34,7 @@ std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
 
 void CWS_ExpenseRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
+    PublishToday(*this);
     const char* method = "CWS_ExpenseRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
@@ -77,7 +57,7 @@ void CWS_ExpenseRegisterPage::ProcessDocument() {
 
 void CWS_ExpenseRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                             const CCarsDB& cars, bool allCars) {
-    const CExpense& expense = m_expenses[index];
+    const CExpense& expense = At(index);
     const std::string id = std::to_string(expense.ExpenseID);
     const std::string carName = cars.getCarName(expense.VehicleID);
     Element* carCell = AppendDateCells(*this, top, DateText(expense.ExpenseDate), allCars, &carName);
@@ -207,12 +187,10 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
             return;
         }
     }
-    const auto dateText = registerfields::DateForDatabase(date);
-    if (!dateText) {
-        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
-                    "\" is not a date (month/day/year).<p>The entry was not saved.");
-        return;
-    }
+    const long index = IndexOf(rowId);
+    const auto dateText =
+        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ExpenseDate : nullptr);
+    if (!dateText) return;
     if (categoryId.empty() || categoryId == "-1") {
         ShowMessage("Please select an Expense Category.");
         return;
@@ -231,7 +209,7 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
                                        registerfields::AmountForUpdate(*costText), notes);
     }
     if (!saved) return;
-    ShowSaved(rowId, vehicleId);
+    ShowSaved(rowId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -267,7 +245,7 @@ void CWS_ExpenseRegisterPage::PrintPage() {
     if (allCars) headings.emplace_back("Car");
     for (const char* heading : {"Odometer", "Vendor", "Memo", "Category", "Cost"}) headings.emplace_back(heading);
     Printout printout(headings);
-    for (const CExpense& expense : m_expenses) {
+    for (const CExpense& expense : AllEntries()) {
         printout.Row();
         printout.Cell(DateText(expense.ExpenseDate));
         if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));

@@ -6,12 +6,13 @@
 #include "mainapp/pages/JVRegisterPage.h"
 #include "shared/registers/Expense.h"
 #include "shared/registers/ExpenseCategory.h"
+#include "shared/registers/ExpenseRegisterDatabaseObject.h"
 
 // The miscellaneous expense register (page 192): the costs of a car that are neither fuel nor
 // services (parking, insurance, repairs), each with a category, for the selected car or all cars.
 // Completing a vendor in the new entry fills its category, cost, memo and notes from that vendor's
 // last expense.
-class CWS_ExpenseRegisterPage : public CJVRegisterPage {
+class CWS_ExpenseRegisterPage : public CJVRegisterPageOf<CExpense, &CExpenseRegisterDatabaseObject::ReadEntry> {
 public:
     CWS_ExpenseRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
@@ -20,7 +21,6 @@ public:
                                 const std::string& vendor) override;
     void PrintPage() override;
     bool SaveEntry(const std::string& rowId) override;
-    size_t EntryCount() const override { return m_expenses.size(); }
 
     // Adds ("new") or updates one expense; as the fuel register's save: tips are empty, an empty
     // number is not given, text that is not a number or a date, or no category, is refused with a
@@ -32,20 +32,14 @@ public:
     void RestorePurchase(const std::string& rowId);
 
 protected:
-    void LoadEntries() override { LoadExpenses(); }
-    int EntryId(size_t index) const override { return m_expenses[index].ExpenseID; }
-    std::string EntryCar(size_t index) const override { return m_expenses[index].VehicleID; }
-    void LoadEntriesOf(const std::string& vehicleId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
 
 private:
-    void LoadExpenses();
     std::string CategoryName(int categoryId) const;
     // Shows the category with this id in the entry's select and span.
     void ShowCategory(jv::ui::Element* top, int categoryId);
 
-    std::vector<CExpense> m_expenses;
     std::vector<CExpenseCategory> m_categories;
 };

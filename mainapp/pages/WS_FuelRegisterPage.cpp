@@ -16,6 +16,7 @@
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/CarsDB.h"
+#include "shared/data/SqlValue.h"
 #include "shared/registers/FuelRegisterDatabaseObject.h"
 
 using namespace registerrows;
@@ -41,32 +42,11 @@ std::string RoadsName(const std::string& roads) {
 }  // namespace
 
 CWS_FuelRegisterPage::CWS_FuelRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVRegisterPage(resourceId, std::move(document)) {}
-
-void CWS_FuelRegisterPage::LoadPurchases() {
-    m_purchases.clear();
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
-    fuel.GetFuelRegister(SelectedCar(), m_purchases, doc->GetUserPreferences());
-}
-
-void CWS_FuelRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    std::vector<CFuelPurchase> fresh;
-    CFuelRegisterDatabaseObject(doc->GetDatabaseConnection())
-        .GetFuelRegister(vehicleId, fresh, doc->GetUserPreferences());
-    MergeCarEntries(
-        m_purchases, std::move(fresh), vehicleId, [](const CFuelPurchase& entry) { return entry.GetVehicleID(); },
-        [](const CFuelPurchase& a, const CFuelPurchase& b) {
-            return std::pair(a.GetFuelPurchaseDate(), a.GetOdometer()) <
-                   std::pair(b.GetFuelPurchaseDate(), b.GetOdometer());
-        });
-}
+    : CJVRegisterPageOf(resourceId, std::move(document), CFuelRegisterDatabaseObject::Listing()) {}
 
 void CWS_FuelRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
+    PublishToday(*this);
     const char* method = "CWS_FuelRegisterPage::ProcessDocument";
     CJorvaneDoc* doc = Doc();
     const std::string volumeUnit = doc != nullptr ? doc->GetUserPreferences().GetVolumeUnitName(true, false) : "Gallon";
@@ -141,8 +121,8 @@ void CWS_FuelRegisterPage::AppendBottomRow(jv::ui::Element* row, const CFuelPurc
 
 void CWS_FuelRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                          const CCarsDB& cars, bool allCars) {
-    AppendTopRow(top, m_purchases[index], cars, allCars);
-    AppendBottomRow(bottom, m_purchases[index], allCars);
+    AppendTopRow(top, At(index), cars, allCars);
+    AppendBottomRow(bottom, At(index), allCars);
 }
 
 void CWS_FuelRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
@@ -207,12 +187,11 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
         for (size_t i = 1; i < std::size(numbers); ++i)
             numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
     }
-    const auto dateText = registerfields::DateForDatabase(date);
-    if (!dateText) {
-        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
-                    "\" is not a date (month/day/year).<p>The entry was not saved.");
-        return;
-    }
+    const long index = IndexOf(rowId);
+    const jv::DateTime stored =
+        index >= 0 ? At(static_cast<size_t>(index)).GetFuelPurchaseDate() : jv::DateTime::Invalid();
+    const auto dateText = EntryDateForDatabase(date, &stored);
+    if (!dateText) return;
     // The octane rating is a whole number.
     const std::string octaneText = numbers[5].text.empty() ? "" : std::to_string(std::atoi(numbers[5].text.c_str()));
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
@@ -230,7 +209,7 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     }
     // A refused entry stays on the page as typed.
     if (!saved) return;
-    ShowSaved(rowId, vehicleId);
+    ShowSaved(rowId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -285,14 +264,21 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& rowId,
-                                                             const std::string& vehicleId) const {
-    const long index = rowId == "new" ? static_cast<long>(m_purchases.size()) : IndexOf(rowId);
-    for (long i = index - 1; i >= 0 && index >= 0; --i) {
-        const CFuelPurchase& purchase = m_purchases[static_cast<size_t>(i)];
-        if (purchase.GetVehicleID() == vehicleId && purchase.GetOdometer() > 0) return purchase.GetOdometer();
+std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& rowId, const std::string& vehicleId) {
+    std::optional<size_t> before;
+    if (rowId != "new") {
+        const long index = IndexOf(rowId);
+        if (index < 0) return std::nullopt;
+        before = static_cast<size_t>(index);
     }
-    return std::nullopt;
+    auto query = Query();
+    if (!query) return std::nullopt;
+    std::optional<double> odometer;
+    query->ReadLatestBefore(before, "fp.VehicleID = " + sqlvalue::Quoted(vehicleId) + " AND Odometer > 0",
+                            [&](const jv::db::Recordset& row, size_t) {
+                                odometer = CFuelRegisterDatabaseObject::ReadEntry(row).GetOdometer();
+                            });
+    return odometer;
 }
 
 void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {
@@ -342,7 +328,7 @@ void CWS_FuelRegisterPage::PrintPage() {
           "Cost Per " + volumeUnit, std::string("Total Cost")})
         headings.push_back(heading);
     Printout printout(headings);
-    for (const CFuelPurchase& purchase : m_purchases) {
+    for (const CFuelPurchase& purchase : AllEntries()) {
         printout.Row();
         printout.Cell(DateText(purchase.GetFuelPurchaseDate()), "<td id=first>");
         if (allCars) printout.Cell(cars.getCarName(purchase.GetVehicleID()));

@@ -6,18 +6,18 @@
 
 #include "mainapp/pages/JVRegisterPage.h"
 #include "shared/registers/FuelPurchase.h"
+#include "shared/registers/FuelRegisterDatabaseObject.h"
 
 // The fuel register (page 175): every fuel purchase of the selected car, or of all cars, with the
 // odometer and the distance driven on the tank, the vendor, whether the tank was filled, the
 // price per volume unit, the volume and the total cost; new purchases go into the blank entry.
-class CWS_FuelRegisterPage : public CJVRegisterPage {
+class CWS_FuelRegisterPage : public CJVRegisterPageOf<CFuelPurchase, &CFuelRegisterDatabaseObject::ReadEntry> {
 public:
     CWS_FuelRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
     void ProcessDocument() override;
     void PrintPage() override;
     bool SaveEntry(const std::string& rowId) override;
-    size_t EntryCount() const override { return m_purchases.size(); }
 
     // Adds ("new") or updates one purchase. Fields still showing their tip are empty; a number
     // field left empty is not given (no odometer: no reading). Text that is not a number or a date
@@ -39,24 +39,15 @@ public:
     void WorkOutOdometer(const std::string& rowId, const std::string& vehicleId, double distance, double odometer);
     void SettleFuelAmounts(double volume, double costPer, double cost, const std::string& typed);
 
-    const std::vector<CFuelPurchase>& Purchases() const { return m_purchases; }
-
 protected:
-    void LoadEntries() override { LoadPurchases(); }
-    int EntryId(size_t index) const override { return m_purchases[index].GetFuelPurchaseID(); }
-    std::string EntryCar(size_t index) const override { return m_purchases[index].GetVehicleID(); }
-    void LoadEntriesOf(const std::string& vehicleId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
 
 private:
-    void LoadPurchases();
     // The odometer of the last purchase before the entry rowId ("new": after the last) of the car
     // with an odometer, or nothing: the distance driven on a tank is worked out from it.
-    std::optional<double> PreviousOdometer(const std::string& rowId, const std::string& vehicleId) const;
+    std::optional<double> PreviousOdometer(const std::string& rowId, const std::string& vehicleId);
     void AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars, bool allCars);
     void AppendBottomRow(jv::ui::Element* row, const CFuelPurchase& purchase, bool allCars);
-
-    std::vector<CFuelPurchase> m_purchases;
 };

@@ -21,31 +21,11 @@ constexpr const char* kRegisterName = "Odometer Register";
 }  // namespace
 
 CWS_OdometerRegisterPage::CWS_OdometerRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVRegisterPage(resourceId, std::move(document)) {}
-
-void CWS_OdometerRegisterPage::LoadReadings() {
-    m_readings.clear();
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
-        .GetOdometerValues(SelectedCar(), m_readings, doc->GetUserPreferences());
-}
-
-void CWS_OdometerRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    std::vector<COdometerValue> fresh;
-    COdometerValuesDatabaseObject(doc->GetDatabaseConnection())
-        .GetOdometerValues(vehicleId, fresh, doc->GetUserPreferences());
-    MergeCarEntries(
-        m_readings, std::move(fresh), vehicleId, [](const COdometerValue& entry) { return entry.VehicleID; },
-        [](const COdometerValue& a, const COdometerValue& b) {
-            return std::pair(a.OdometerDate, a.OdometerValue) < std::pair(b.OdometerDate, b.OdometerValue);
-        });
-}
+    : CJVRegisterPageOf(resourceId, std::move(document), COdometerValuesDatabaseObject::Listing()) {}
 
 void CWS_OdometerRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
+    PublishToday(*this);
     const char* method = "CWS_OdometerRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
@@ -63,7 +43,7 @@ void CWS_OdometerRegisterPage::ProcessDocument() {
 
 void CWS_OdometerRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                              const CCarsDB& cars, bool allCars) {
-    const COdometerValue& reading = m_readings[index];
+    const COdometerValue& reading = At(index);
     const std::string carName = cars.getCarName(reading.VehicleID);
     Element* carCell = AppendDateCells(*this, top, DateText(reading.OdometerDate), allCars, &carName);
     Element* cell = nullptr;
@@ -103,8 +83,10 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     if (!value) return Refuse("Invalid odometer value - \"" + EscapeHtmlQuotes(odometer) + "\" is not a number.");
     if (value->empty()) return Refuse("Please enter an odometer value.");
     if (jv::NumberFormat::Plain().Parse(*value) < 0) return Refuse("Invalid odometer value - it is below 0.");
-    const auto dateText = registerfields::DateForDatabase(date);
-    if (!dateText) return Refuse("Invalid date - \"" + EscapeHtmlQuotes(date) + "\" is not a date (month/day/year).");
+    const long index = IndexOf(rowId);
+    const auto dateText = EntryDateForDatabase(
+        date, index >= 0 ? &At(static_cast<size_t>(index)).OdometerDate : nullptr, "The odometer value was not saved.");
+    if (!dateText) return;
     COdometerValuesDatabaseObject readings(doc->GetDatabaseConnection());
     if (!readings.IsOdometerValueValid(rowId == "new" ? "" : rowId, vehicleId, *dateText, *value)) {
         return Refuse("The odometer value " + EscapeHtmlQuotes(NumberText(jv::NumberFormat::Plain().Parse(*value), 1)) +
@@ -113,7 +95,7 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     const bool saved = rowId == "new" ? readings.AddOdometerValue(vehicleId, *dateText, *value)
                                       : readings.UpdateOdometerValue(rowId, vehicleId, *dateText, *value);
     if (!saved) return Refuse("Jorvane could not write to your Jorvane file.");
-    ShowSaved(rowId, vehicleId);
+    ShowSaved(rowId);
     SetSaveResult(*this, true);
 }
 
@@ -147,7 +129,7 @@ void CWS_OdometerRegisterPage::PrintPage() {
     if (allCars) headings.emplace_back("Car");
     headings.emplace_back("Odometer");
     Printout printout(headings);
-    for (const COdometerValue& reading : m_readings) {
+    for (const COdometerValue& reading : AllEntries()) {
         printout.Row();
         printout.Cell(DateText(reading.OdometerDate));
         if (allCars) printout.Cell(cars.getCarName(reading.VehicleID));

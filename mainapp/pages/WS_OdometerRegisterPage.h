@@ -5,18 +5,18 @@
 
 #include "mainapp/pages/JVRegisterPage.h"
 #include "shared/data/OdometerValue.h"
+#include "shared/data/OdometerValuesDatabaseObject.h"
 
 // The odometer register (page 215): the odometer readings of the selected car or of all cars,
 // which the estimates and reminders are worked out from. Readings are added in the blank entry
 // and corrected, deleted or put back in place, like the entries of the other registers (whose
 // row mechanics it shares), without vendor, details or plan items.
-class CWS_OdometerRegisterPage : public CJVRegisterPage {
+class CWS_OdometerRegisterPage : public CJVRegisterPageOf<COdometerValue, &COdometerValuesDatabaseObject::ReadEntry> {
 public:
     CWS_OdometerRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
     void ProcessDocument() override;
     void PrintPage() override;
-    size_t EntryCount() const override { return m_readings.size(); }
     bool SaveEntry(const std::string& rowId) override;
 
     // Adds ("new") or corrects one reading. An empty or unreadable value, a date that is not a
@@ -28,17 +28,10 @@ public:
     void RestoreOdometer(const std::string& rowId);
 
 protected:
-    void LoadEntries() override { LoadReadings(); }
-    int EntryId(size_t index) const override { return m_readings[index].OdometerValueID; }
-    std::string EntryCar(size_t index) const override { return m_readings[index].VehicleID; }
-    void LoadEntriesOf(const std::string& vehicleId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
 
 private:
-    void LoadReadings();
     void Refuse(const std::string& message);
-
-    std::vector<COdometerValue> m_readings;
 };

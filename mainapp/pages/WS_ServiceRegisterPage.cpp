@@ -30,31 +30,11 @@ constexpr const char* kRegisterName = "Service Register";
 }  // namespace
 
 CWS_ServiceRegisterPage::CWS_ServiceRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document)
-    : CJVRegisterPage(resourceId, std::move(document)) {}
-
-void CWS_ServiceRegisterPage::LoadServices() {
-    m_services.clear();
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CServiceRegisterDatabaseObject(doc->GetDatabaseConnection())
-        .GetServiceRegister(SelectedCar(), m_services, doc->GetUserPreferences());
-}
-
-void CWS_ServiceRegisterPage::LoadEntriesOf(const std::string& vehicleId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    std::vector<CService> fresh;
-    CServiceRegisterDatabaseObject(doc->GetDatabaseConnection())
-        .GetServiceRegister(vehicleId, fresh, doc->GetUserPreferences());
-    MergeCarEntries(
-        m_services, std::move(fresh), vehicleId, [](const CService& entry) { return entry.VehicleID; },
-        [](const CService& a, const CService& b) {
-            return std::tie(a.ServiceDate, a.VehicleID, a.Odometer) < std::tie(b.ServiceDate, b.VehicleID, b.Odometer);
-        });
-}
+    : CJVRegisterPageOf(resourceId, std::move(document), CServiceRegisterDatabaseObject::Listing()) {}
 
 void CWS_ServiceRegisterPage::ProcessDocument() {
     PublishNumberFormat(*this);
+    PublishToday(*this);
     const char* method = "CWS_ServiceRegisterPage::ProcessDocument";
     ElementPtr table;
     if (!GetTableById("Register", table)) return;
@@ -79,7 +59,7 @@ void CWS_ServiceRegisterPage::ProcessDocument() {
 
 void CWS_ServiceRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                             const CCarsDB& cars, bool allCars) {
-    const CService& service = m_services[index];
+    const CService& service = At(index);
     const std::string id = std::to_string(service.ServiceID);
     const std::string carName = cars.getCarName(service.VehicleID);
     Element* carCell = AppendDateCells(*this, top, DateText(service.ServiceDate), allCars, &carName);
@@ -309,12 +289,10 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
         for (size_t i = 1; i < std::size(numbers); ++i)
             numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
     }
-    const auto dateText = registerfields::DateForDatabase(date);
-    if (!dateText) {
-        ShowMessage("The date \"" + EscapeHtmlQuotes(date) +
-                    "\" is not a date (month/day/year).<p>The entry was not saved.");
-        return;
-    }
+    const long index = IndexOf(rowId);
+    const auto dateText =
+        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ServiceDate : nullptr);
+    if (!dateText) return;
     // A new service without an odometer takes the estimate; a stored one whose odometer the user
     // cleared keeps none (an estimate now would be worked out from the reading being cleared).
     if (numbers[0].text.empty() && rowId == "new" && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
@@ -351,7 +329,7 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
         }
     }
     // The entry shows what was stored (an estimated odometer among it).
-    ShowSaved(rowId, vehicleId);
+    ShowSaved(rowId);
     RememberVendor(vendorText);
     SetSaveResult(*this, true);
 }
@@ -448,7 +426,7 @@ void CWS_ServiceRegisterPage::PrintPage() {
         headings.emplace_back(heading);
     Printout printout(headings);
     CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
-    for (const CService& service : m_services) {
+    for (const CService& service : AllEntries()) {
         printout.Row();
         printout.Cell(DateText(service.ServiceDate), "<td valign=top>");
         if (allCars) printout.Cell(cars.getCarName(service.VehicleID), "<td valign=top>");

@@ -6,19 +6,19 @@
 #include "mainapp/pages/JVRegisterPage.h"
 #include "shared/data/MaintenancePlanItem.h"
 #include "shared/registers/Service.h"
+#include "shared/registers/ServiceRegisterDatabaseObject.h"
 
 // The service register (page 186): the services done on the selected car or on all cars, with
 // their cost split into parts, labor, other and tax, and the plan items each service covered
 // ("Services Performed"). A service completed from the home page arrives as the view's pending
 // reminder: its car and plan item are chosen in the new entry.
-class CWS_ServiceRegisterPage : public CJVRegisterPage {
+class CWS_ServiceRegisterPage : public CJVRegisterPageOf<CService, &CServiceRegisterDatabaseObject::ReadEntry> {
 public:
     CWS_ServiceRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
     void ProcessDocument() override;
     void PrintPage() override;
     bool SaveEntry(const std::string& rowId) override;
-    size_t EntryCount() const override { return m_services.size(); }
 
     // Lists the plan items of an entry: for "new" those of the car due within 14 days, unticked
     // (the pending reminder's ticked); for a stored service the items it covered, ticked. The
@@ -42,23 +42,17 @@ public:
     void CheckServiceCost(double cost, double parts, double labor, double other, double tax);
 
 protected:
-    void LoadEntries() override { LoadServices(); }
-    int EntryId(size_t index) const override { return m_services[index].ServiceID; }
-    std::string EntryCar(size_t index) const override { return m_services[index].VehicleID; }
-    void LoadEntriesOf(const std::string& vehicleId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
 
 private:
-    void LoadServices();
     // The checklist's ticks as the page shows them, then the unticked items dropped.
     void RemoveUncheckedItems();
     void AppendChecklistItem(jv::ui::Element* list, const CMaintenancePlanItem& item);
     // The odometer estimated for the car on the date, or false (the user was told why).
     bool EstimateOdometer(const std::string& vehicleId, const std::string& dateText, std::string& odometer);
 
-    std::vector<CService> m_services;
     std::vector<CMaintenancePlanItem> m_checklist;
     std::string m_checklistServiceId;  // whose items the checklist holds
 };

@@ -321,7 +321,7 @@ async function LeaveEntry() {
     await Settled();
     if (!bDirty) return true;
     if (await jvConfirm("You made changes to the current entry. Press OK to save changes or Cancel to discard changes.")) {
-        await SubmitForm();
+        await SubmitEntry();
         if (bDirty) return false;
     } else {
         await RestoreRecord(nCurrRow);
@@ -363,6 +363,12 @@ function FocusNewEntry() {
 
 // --- saving, deleting, undoing ------------------------------------------------------------------------
 
+// Sends the selected entry to the program (the page's SubmitForm), unless its date is one the
+// register does not take: the user is told why, and the entry stays as typed.
+async function SubmitEntry() {
+    if (await EntryDateAccepted(EntryField(CurrentTopRow(), "date"))) await SubmitForm();
+}
+
 async function ClickSubmitButton() {
     await Save();
 }
@@ -374,7 +380,7 @@ async function Save() {
     const before = nCurrRow;
     bBusy = true;
     try {
-        await SubmitForm();
+        await SubmitEntry();
     } finally {
         bBusy = false;
     }

@@ -1,29 +1,74 @@
 // Input checks of the register pages: dates, numbers and field lengths.
 "use strict";
 
-// A month/day/year date ("3/7/24", "03/07/2024"); two-digit years 00-29 are 2000-2029 and 30-99
-// are 1930-1999, as the program reads them. Null when the text is no such date.
-function ParseRegisterDate(text) {
+// A month/day/year date ("3/7/24", "03/07/2024"); a two-digit year is the latest year with those
+// digits that is not after `latestYear`, as the program reads them. Null when the text is no such
+// date.
+function ParseRegisterDate(text, latestYear) {
     const match = /^\s*(\d{1,2})\/(\d{1,2})\/(\d{2}|\d{4})\s*$/.exec(String(text));
     if (!match) return null;
     const month = Number(match[1]);
     const day = Number(match[2]);
     let year = Number(match[3]);
-    if (match[3].length === 2) year += year < 30 ? 2000 : 1900;
+    if (match[3].length === 2) year = latestYear - ((((latestYear - year) % 100) + 100) % 100);
     const date = new Date(Date.UTC(year, month - 1, day));
     if (date.getUTCMonth() !== month - 1 || date.getUTCDate() !== day || year < 100) return null;
     return { year, month, day };
 }
 
-// onchange of a date input: a date that cannot be read is pointed out, and the input has the focus
-// again once the message is closed; the program refuses it too.
+// Today as the program has it, where the page shows it (the body's data-today, year-month-day);
+// null on a page that does not.
+function ProgramToday() {
+    const body = typeof document !== "undefined" ? document.body : null;
+    const match = /^(\d{4})-(\d{2})-(\d{2})$/.exec((body && body.dataset.today) || "");
+    return match ? { year: Number(match[1]), month: Number(match[2]), day: Number(match[3]) } : null;
+}
+
+// What is wrong with a typed date, as a message; null when nothing is. Given today, a register
+// takes no date after it and none before 1900, as the program's save does.
+function DateProblem(text, today) {
+    const date = ParseRegisterDate(text, today ? today.year : new Date().getFullYear());
+    if (date === null) return "Please enter a valid date (month/day/year).";
+    if (!today) return null;
+    const order = (d) => (d.year * 100 + d.month) * 100 + d.day;
+    if (order(date) > order(today)) return "Please enter a date that is not after today.";
+    if (date.year < 1900) return "Please enter a date in 1900 or later.";
+    return null;
+}
+
+// What is wrong with a date input's text for its register; null when nothing is, or when it still
+// shows the date the program put there (a stored entry of a later day this year among them: the
+// program keeps a date that was not changed).
+function InputDateProblem(input) {
+    if (input.value === input.defaultValue) return null;
+    return DateProblem(input.value, ProgramToday());
+}
+
+// onchange of a date input: a date that cannot be read, or that the register does not take, is
+// pointed out, and the input has the focus again once the message is closed.
 function DateValidation(input) {
     if (typeof OnChange === "function") OnChange(input);
-    if (ParseRegisterDate(input.value) === null) {
-        jvAlert("Please enter a valid date (month/day/year).").then(() => input.focus());
+    const problem = InputDateProblem(input);
+    if (problem !== null) {
+        input.jvDateMessage = jvAlert(problem).then(() => {
+            input.jvDateMessage = null;
+            input.focus();
+        });
         return false;
     }
     return true;
+}
+
+// Before an entry goes to the program: false when its date input holds a date the register does
+// not take, once the user has read why (in the message its change opened, when that is still
+// open: the user is told once).
+async function EntryDateAccepted(input) {
+    if (!input) return true;
+    const problem = InputDateProblem(input);
+    if (problem === null) return true;
+    if (input.jvDateMessage) await input.jvDateMessage;
+    else await jvAlert(problem).then(() => input.focus());
+    return false;
 }
 
 // onkeypress of a number input: digits, one separator, a sign; nothing else is typed.
@@ -50,4 +95,4 @@ function fieldLengthCheck(event, limit, label) {
     return true;
 }
 
-if (typeof module !== "undefined") module.exports = { ParseRegisterDate };
+if (typeof module !== "undefined") module.exports = { ParseRegisterDate, DateProblem };

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "platform/base/Clock.h"
+
 namespace jv {
 namespace {
 
@@ -189,13 +191,17 @@ std::string DateTime::Format(const char* format) const {
 }
 
 bool DateTime::ParseDateTime(std::string_view text) {
+    return ParseDateTime(text, CurrentClock().Now().GetYear());
+}
+
+bool DateTime::ParseDateTime(std::string_view text, int latestYear) {
     size_t pos = 0;
     int month = 0, day = 0, year = 0, digits = 0;
     SkipBlanks(text, pos);
     bool ok = ReadNumber(text, pos, 2, month, digits) && pos < text.size() && text[pos++] == '/' &&
               ReadNumber(text, pos, 2, day, digits) && pos < text.size() && text[pos++] == '/' &&
               ReadNumber(text, pos, 4, year, digits) && (digits == 2 || digits == 4);
-    if (ok && digits == 2) year += year < 30 ? 2000 : 1900;
+    if (ok && digits == 2) year = latestYear - ((latestYear - year) % 100 + 100) % 100;
     int hour = 0, minute = 0, second = 0;
     if (ok) {
         SkipBlanks(text, pos);

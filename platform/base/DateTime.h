@@ -56,9 +56,12 @@ public:
     std::string Format(const char* format) const;
 
     // Reads month/day/year text ("1/31/2024", "01/31/24", optionally followed by a time
-    // "13:05", "1:05:00 PM"). Two-digit years 00-29 are 2000-2029, 30-99 are 1930-1999.
-    // Returns false and sets the date invalid when the text is not such a date.
+    // "13:05", "1:05:00 PM"). A two-digit year is the latest year with those digits that is not
+    // after latestYear, or without it the current year of the installed clock: "30" typed in 2030
+    // is 2030, in 2026 it is 1930. Returns false and sets the date invalid when the text is not
+    // such a date.
     bool ParseDateTime(std::string_view text);
+    bool ParseDateTime(std::string_view text, int latestYear);
     // Reads year-month-day text ("2024-01-31"), as typed into a date field of a page.
     bool ParseIsoDate(std::string_view text);
 

@@ -369,7 +369,9 @@ bool IsTextOperand(const Statement& statement, size_t position) {
 std::optional<double> JetTranslator::DayNumber(const std::string& text) {
     const std::string trimmed = Trim(text);
     DateTime date;
-    if (date.ParseDateTime(trimmed)) return DateTime::ToLinear(date.Days());
+    // A two-digit year in a statement's date is Jet's, whatever today is: 00-29 are 2000-2029.
+    constexpr int kJetLatestTwoDigitYear = 2029;
+    if (date.ParseDateTime(trimmed, kJetLatestTwoDigitYear)) return DateTime::ToLinear(date.Days());
 
     // yyyy-mm-dd, optionally followed by a time.
     const size_t split = trimmed.find_first_of(" T");

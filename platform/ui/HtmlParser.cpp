@@ -5,6 +5,8 @@
 #include <cctype>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/ui/DomUtil.h"
 
@@ -125,14 +127,25 @@ ElementPtr HtmlParser::ParseStartTag(Document& document, std::string_view startT
     span += startTag.substr(end);
     if (startTag.find('>', end) == std::string_view::npos) span += '>';
 
-    ElementPtr element = document.createElement(name);
-    for (const NodePtr& node : ParseFragment(document, span, "div")) {
-        const Element* parsed = node->asElement();
-        if (parsed == nullptr) continue;
-        for (const auto& [attributeName, attributeValue] : parsed->attributes()) {
-            document.SetParsedAttribute(*element, attributeName, attributeValue);
+    // Pages build their rows from a few start tags, each many times over: each one's attributes
+    // are parsed once (a parse has a cost of its own, however short the text).
+    thread_local std::unordered_map<std::string, std::vector<Element::Attribute>> parsedTags;
+    auto found = parsedTags.find(span);
+    if (found == parsedTags.end()) {
+        std::vector<Element::Attribute> attributes;
+        for (const NodePtr& node : ParseFragment(document, span, "div")) {
+            if (const Element* parsed = node->asElement()) {
+                attributes = parsed->attributes();
+                break;
+            }
         }
-        break;
+        // A bound on what odd callers could make it keep.
+        if (parsedTags.size() >= 1024) parsedTags.clear();
+        found = parsedTags.emplace(span, std::move(attributes)).first;
+    }
+    ElementPtr element = document.createElement(name);
+    for (const auto& [attributeName, attributeValue] : found->second) {
+        document.SetParsedAttribute(*element, attributeName, attributeValue);
     }
     return element;
 }

@@ -194,37 +194,33 @@ bool COdometerValuesDatabaseObject::DeleteOdometerValue(const std::string& Vehic
     }
 }
 
+const RegisterListing& COdometerValuesDatabaseObject::Listing() {
+    static const RegisterListing listing{"OdometerValueID, OdometerDate, OdometerValue, ov.VehicleID",
+                                         "OdometerValues",
+                                         "ov",
+                                         "OdometerValueID",
+                                         "OdometerDate, OdometerValue",
+                                         nullptr,
+                                         "COdometerValuesDatabaseObject::GetOdometerValues",
+                                         213,
+                                         kWording};
+    return listing;
+}
+
+COdometerValue COdometerValuesDatabaseObject::ReadEntry(const jv::db::Recordset& rs) {
+    COdometerValue value;
+    value.OdometerValueID = rs.GetInt("OdometerValueID").value_or(0);
+    if (auto date = rs.GetDate("OdometerDate")) value.OdometerDate = *date;
+    value.OdometerValue = rs.GetSingle("OdometerValue").value_or(-1.0f);
+    value.VehicleID = rs.GetText("VehicleID").value_or("");
+    return value;
+}
+
 bool COdometerValuesDatabaseObject::GetOdometerValues(const std::string& VehicleIDPattern,
                                                       std::vector<COdometerValue>& values,
                                                       const CUserPreferences& prefs) {
-    constexpr const char* kMethod = "COdometerValuesDatabaseObject::GetOdometerValues";
-    if (!sqlvalue::IsVehicleIdPattern(VehicleIDPattern)) {
-        TraceLog(kMethod, TRACE_ERROR, "Invalid vehicle id - " + VehicleIDPattern);
-        return false;
-    }
-    std::string sql =
-        "SELECT OdometerValueID, OdometerDate, OdometerValue, ov.VehicleID FROM OdometerValues ov, Vehicles v "
-        "WHERE ov.VehicleID like '" +
-        VehicleIDPattern + "' AND ov.VehicleID = v.VehicleID";
-    if (!prefs.ShowSoldCars) sql += " AND v.Sold = 0";
-    sql += " ORDER BY OdometerDate, OdometerValue;";
-    try {
-        jv::db::Recordset rs = ExecuteQuery(sql);
-        if (!rs.IsOpen()) return false;
-        for (; !rs.IsEOF(); rs.MoveNext()) {
-            COdometerValue value;
-            value.OdometerValueID = rs.GetInt("OdometerValueID").value_or(0);
-            if (auto date = rs.GetDate("OdometerDate")) value.OdometerDate = *date;
-            value.OdometerValue = rs.GetSingle("OdometerValue").value_or(-1.0f);
-            value.VehicleID = rs.GetText("VehicleID").value_or("");
-            values.push_back(value);
-        }
-        rs.Close();
-        return true;
-    } catch (const jv::db::DbError& e) {
-        ReportQueryError(kMethod, 213, sql, e, kWording);
-        return false;
-    }
+    return CRegisterQuery(GetConnection(), Listing(), VehicleIDPattern, prefs)
+        .ReadAll([&values](const jv::db::Recordset& rs) { values.push_back(ReadEntry(rs)); });
 }
 
 bool COdometerValuesDatabaseObject::GetOdometerValue(const std::string& VehicleID, const jv::DateTime& date,

@@ -10,6 +10,7 @@
 #include "platform/base/DateTime.h"
 #include "shared/data/DatabaseObject.h"
 #include "shared/data/OdometerValue.h"
+#include "shared/data/RegisterQuery.h"
 
 class CCar;
 class CUserPreferences;
@@ -43,6 +44,10 @@ public:
     // Readings of sold cars only when the preferences show sold cars.
     bool GetOdometerValues(const std::string& VehicleIDPattern, std::vector<COdometerValue>& values,
                            const CUserPreferences& prefs);
+    // How the odometer register lists the readings (for a part of it, see CRegisterQuery), and a
+    // reading read from a row so listed.
+    static const RegisterListing& Listing();
+    static COdometerValue ReadEntry(const jv::db::Recordset& rs);
     // The reading recorded on that day.
     bool GetOdometerValue(const std::string& VehicleID, const jv::DateTime& date, COdometerValue& value);
     // Earliest date and lowest value of the car's readings (they may come from different readings).

@@ -193,22 +193,21 @@ bool CCarsOverviewDB::getCostHistory(const std::string& VehicleID, std::vector<C
         TraceLog(method, TRACE_ERROR, "Invalid vehicle id - " + VehicleID);
         return false;
     }
+    // Summed by the engine, a point per day with costs: a car of thousands of entries gives the
+    // graph its points, not its rows.
     const std::string car = sqlvalue::Quoted(VehicleID);
     const std::string sql =
-        "SELECT FuelPurchaseDate as CostDate, Odometer, Cost FROM FuelPurchases where VehicleID=" + car +
-        " UNION ALL SELECT ServiceDate as CostDate, Odometer, Cost FROM Services where "
+        "SELECT CostDate, sum(Cost) as Cost FROM (SELECT FuelPurchaseDate as CostDate, Cost FROM FuelPurchases where "
         "VehicleID=" +
-        car +
-        " UNION ALL SELECT ExpenseDate as CostDate, Odometer, Cost FROM "
-        "Expenses where VehicleID=" +
-        car + " order by CostDate";
+        car + " and Cost > 0 UNION ALL SELECT ServiceDate as CostDate, Cost FROM Services where VehicleID=" + car +
+        " and Cost > 0 UNION ALL SELECT ExpenseDate as CostDate, Cost FROM Expenses where VehicleID=" + car +
+        " and Cost > 0) where CostDate is not null group by CostDate order by CostDate";
     try {
         jv::db::Recordset rs = ExecuteQuery(sql);
         if (!rs.IsOpen()) return false;
         for (; !rs.IsEOF(); rs.MoveNext()) {
             CCarCost cost;
             cost.CostDate = rs.GetDate("CostDate").value_or(jv::DateTime::Invalid());
-            cost.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
             cost.Cost = rs.GetSingle("Cost").value_or(0.0f);
             costs.push_back(cost);
         }

@@ -33,7 +33,8 @@ public:
     // Distance per volume over the purchases between two fill-ups, one decimal ("N/A" without a
     // pair of fill-ups).
     void getFuelEconomy(std::vector<CCar>& cars);
-    // Appends the car's fuel, service and expense costs, oldest first.
+    // Appends the car's costs (fuel, services and expenses above 0) summed per date, oldest first:
+    // what the cost graph draws.
     bool getCostHistory(const std::string& VehicleID, std::vector<CCarCost>& costs);
 
     const std::vector<std::string>& GetDistancePerTime() const { return m_DistancePerTime; }

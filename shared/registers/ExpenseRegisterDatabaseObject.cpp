@@ -98,26 +98,37 @@ bool CExpenseRegisterDatabaseObject::GetOdometerData(const std::string& rowID, C
     return table.GetOdometerData(rowID, value, "CExpenseRegisterDatabaseObject::GetOdometerData", kOdometerData);
 }
 
+const RegisterListing& CExpenseRegisterDatabaseObject::Listing() {
+    static const RegisterListing listing{
+        "ExpenseID, ExpenseDate, e.VehicleID, Odometer, Vendor, ExpenseMemo, CategoryID, Cost, e.Notes",
+        "Expenses",
+        "e",
+        "ExpenseID",
+        "ExpenseDate, Odometer",
+        nullptr,
+        "CExpenseRegisterDatabaseObject::GetExpenseRegister",
+        kRegister};
+    return listing;
+}
+
+CExpense CExpenseRegisterDatabaseObject::ReadEntry(const jv::db::Recordset& rs) {
+    CExpense expense;
+    expense.ExpenseID = rs.GetInt("ExpenseID").value_or(0);
+    expense.VehicleID = rs.GetText("VehicleID").value_or("");
+    expense.ExpenseDate = rs.GetDate("ExpenseDate").value_or(jv::DateTime::Invalid());
+    expense.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
+    expense.Vendor = rs.GetText("Vendor").value_or("");
+    expense.ExpenseMemo = rs.GetText("ExpenseMemo").value_or("");
+    expense.CategoryID = rs.GetInt("CategoryID").value_or(-1);
+    expense.Cost = rs.GetSingle("Cost").value_or(0.0f);
+    expense.Notes = rs.GetText("Notes").value_or("");
+    return expense;
+}
+
 void CExpenseRegisterDatabaseObject::GetExpenseRegister(std::string VehicleIDPattern, std::vector<CExpense>& expenses,
                                                         const CUserPreferences& prefs) {
-    CRegisterTable table(GetConnection(), kExpenses);
-    table.ListRows(VehicleIDPattern,
-                   "SELECT ExpenseID, ExpenseDate, e.VehicleID, Odometer, Vendor, ExpenseMemo, CategoryID, Cost, "
-                   "e.Notes FROM Expenses e, Vehicles v",
-                   "e", prefs, "ExpenseDate, Odometer", "CExpenseRegisterDatabaseObject::GetExpenseRegister", kRegister,
-                   [&expenses](const jv::db::Recordset& rs) {
-                       CExpense expense;
-                       expense.ExpenseID = rs.GetInt("ExpenseID").value_or(0);
-                       expense.VehicleID = rs.GetText("VehicleID").value_or("");
-                       expense.ExpenseDate = rs.GetDate("ExpenseDate").value_or(jv::DateTime::Invalid());
-                       expense.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
-                       expense.Vendor = rs.GetText("Vendor").value_or("");
-                       expense.ExpenseMemo = rs.GetText("ExpenseMemo").value_or("");
-                       expense.CategoryID = rs.GetInt("CategoryID").value_or(-1);
-                       expense.Cost = rs.GetSingle("Cost").value_or(0.0f);
-                       expense.Notes = rs.GetText("Notes").value_or("");
-                       expenses.push_back(std::move(expense));
-                   });
+    CRegisterQuery(GetConnection(), Listing(), VehicleIDPattern, prefs)
+        .ReadAll([&expenses](const jv::db::Recordset& rs) { expenses.push_back(ReadEntry(rs)); });
 }
 
 bool CExpenseRegisterDatabaseObject::GetExpense(CExpense& expense) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shared/data/DatabaseObject.h"
+#include "shared/data/RegisterQuery.h"
 #include "shared/registers/Expense.h"
 #include "shared/registers/ExpenseCategory.h"
 #include "shared/registers/RowColumns.h"
@@ -54,6 +55,10 @@ public:
     // cars only when the preferences show sold cars.
     void GetExpenseRegister(std::string VehicleIDPattern, std::vector<CExpense>& expenses,
                             const CUserPreferences& prefs);
+    // How the register lists its expenses (for a part of it, see CRegisterQuery), and an expense
+    // read from a row so listed.
+    static const RegisterListing& Listing();
+    static CExpense ReadEntry(const jv::db::Recordset& rs);
     // Fills memo, category, cost and notes of `expense` from the latest expense of its Vendor,
     // of its car (VehicleID, "%" for any) when there is one, otherwise of any car.
     bool GetExpense(CExpense& expense);

@@ -113,28 +113,40 @@ bool CFuelRegisterDatabaseObject::GetOdometerData(const std::string& rowID, COdo
     return table.GetOdometerData(rowID, value, "CFuelRegisterDatabaseObject::GetOdometerData", kOdometerData);
 }
 
+const RegisterListing& CFuelRegisterDatabaseObject::Listing() {
+    static const RegisterListing listing{
+        "FuelPurchaseID, fp.VehicleID, FuelPurchaseDate, OctaneRating, FillUp, Volume, Odometer, fp.Notes, Roads, "
+        "Distance, Cost, CostPer, Vendor",
+        "FuelPurchases",
+        "fp",
+        "FuelPurchaseID",
+        "FuelPurchaseDate, Odometer",
+        nullptr,
+        "CFuelRegisterDatabaseObject::GetFuelRegister",
+        kRegister};
+    return listing;
+}
+
+CFuelPurchase CFuelRegisterDatabaseObject::ReadEntry(const jv::db::Recordset& rs) {
+    CFuelPurchase purchase;
+    purchase.SetFuelPurchaseID(rs.GetInt("FuelPurchaseID").value_or(0));
+    purchase.SetVehicleID(rs.GetText("VehicleID").value_or(""));
+    purchase.SetFuelPurchaseDate(rs.GetDate("FuelPurchaseDate").value_or(jv::DateTime::Invalid()));
+    purchase.SetCost(rs.GetSingle("Cost").value_or(0.0f));
+    purchase.SetCostPer(rs.GetSingle("CostPer").value_or(0.0f));
+    purchase.SetVendor(rs.GetText("Vendor").value_or(""));
+    purchase.SetFillUp(rs.GetInt("Fillup").value_or(0) == -1);
+    purchase.SetVolume(rs.GetSingle("Volume").value_or(0.0f));
+    purchase.SetNotes(rs.GetText("Notes").value_or(""));
+    purchase.SetRoads(rs.GetText("Roads").value_or(""));
+    purchase.SetOctaneRating(rs.GetInt("OctaneRating").value_or(0));
+    purchase.SetOdometer(rs.GetSingle("Odometer").value_or(0.0f));
+    purchase.SetDistance(rs.GetSingle("Distance").value_or(0.0f));
+    return purchase;
+}
+
 void CFuelRegisterDatabaseObject::GetFuelRegister(std::string VehicleIDPattern, std::vector<CFuelPurchase>& purchases,
                                                   const CUserPreferences& prefs) {
-    CRegisterTable table(GetConnection(), kFuelPurchases);
-    table.ListRows(VehicleIDPattern,
-                   "SELECT FuelPurchaseID, fp.VehicleID, FuelPurchaseDate, OctaneRating, FillUp, Volume, Odometer, "
-                   "fp.Notes, Roads, Distance, Cost, CostPer, Vendor FROM FuelPurchases fp, Vehicles v",
-                   "fp", prefs, "FuelPurchaseDate, Odometer", "CFuelRegisterDatabaseObject::GetFuelRegister", kRegister,
-                   [&purchases](const jv::db::Recordset& rs) {
-                       CFuelPurchase purchase;
-                       purchase.SetFuelPurchaseID(rs.GetInt("FuelPurchaseID").value_or(0));
-                       purchase.SetVehicleID(rs.GetText("VehicleID").value_or(""));
-                       purchase.SetFuelPurchaseDate(rs.GetDate("FuelPurchaseDate").value_or(jv::DateTime::Invalid()));
-                       purchase.SetCost(rs.GetSingle("Cost").value_or(0.0f));
-                       purchase.SetCostPer(rs.GetSingle("CostPer").value_or(0.0f));
-                       purchase.SetVendor(rs.GetText("Vendor").value_or(""));
-                       purchase.SetFillUp(rs.GetInt("Fillup").value_or(0) == -1);
-                       purchase.SetVolume(rs.GetSingle("Volume").value_or(0.0f));
-                       purchase.SetNotes(rs.GetText("Notes").value_or(""));
-                       purchase.SetRoads(rs.GetText("Roads").value_or(""));
-                       purchase.SetOctaneRating(rs.GetInt("OctaneRating").value_or(0));
-                       purchase.SetOdometer(rs.GetSingle("Odometer").value_or(0.0f));
-                       purchase.SetDistance(rs.GetSingle("Distance").value_or(0.0f));
-                       purchases.push_back(std::move(purchase));
-                   });
+    CRegisterQuery(GetConnection(), Listing(), VehicleIDPattern, prefs)
+        .ReadAll([&purchases](const jv::db::Recordset& rs) { purchases.push_back(ReadEntry(rs)); });
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shared/data/DatabaseObject.h"
+#include "shared/data/RegisterQuery.h"
 #include "shared/registers/FuelPurchase.h"
 #include "shared/registers/RowColumns.h"
 
@@ -55,6 +56,10 @@ public:
     // sold cars only when the preferences show sold cars.
     void GetFuelRegister(std::string VehicleIDPattern, std::vector<CFuelPurchase>& purchases,
                          const CUserPreferences& prefs);
+    // How the register lists its purchases (for a part of it, see CRegisterQuery), and a purchase
+    // read from a row so listed.
+    static const RegisterListing& Listing();
+    static CFuelPurchase ReadEntry(const jv::db::Recordset& rs);
 
 private:
     EmptyFields m_emptyFields = EmptyFields::KeepStored;

@@ -11,7 +11,6 @@
 #include "shared/data/OdometerValue.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
 #include "shared/data/SqlValue.h"
-#include "shared/data/UserPreferences.h"
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 
 // Call sites of the handlers below are the register operation's line plus these offsets, so that
@@ -151,27 +150,6 @@ bool CRegisterTable::GetOdometerData(const std::string& rowID, COdometerValue& v
     value.VehicleID = row->VehicleID;
     value.OdometerValue = static_cast<float>(row->Odometer.value_or(0.0));
     return true;
-}
-
-void CRegisterTable::ListRows(const std::string& pattern, const std::string& select, const std::string& alias,
-                              const CUserPreferences& prefs, const std::string& order, const std::string& method,
-                              int line, const std::function<void(const jv::db::Recordset&)>& read) {
-    if (!sqlvalue::IsVehicleIdPattern(pattern)) {
-        TraceLog(method, TRACE_ERROR, "Invalid vehicle id - " + pattern);
-        return;
-    }
-    std::string sql =
-        select + " WHERE " + alias + ".VehicleID like '" + pattern + "' AND " + alias + ".VehicleID = v.VehicleID";
-    if (!prefs.ShowSoldCars) sql += " AND v.Sold = 0";
-    sql += " ORDER BY " + order + ";";
-    try {
-        jv::db::Recordset rs = ExecuteQuery(sql);
-        if (!rs.IsOpen()) return;
-        for (; !rs.IsEOF(); rs.MoveNext()) read(rs);
-        rs.Close();
-    } catch (const jv::db::DbError& e) {
-        ReportQueryError(method, line, sql, e);
-    }
 }
 
 std::optional<RowReading> CRegisterTable::ReadRow(const std::string& rowID, const std::string& method, int line,

@@ -8,7 +8,6 @@
 #include "shared/data/DatabaseObject.h"
 
 class COdometerValue;
-class CUserPreferences;
 
 // The odometer reading a register row stands for: the row's car, date and odometer. A row
 // without an odometer stands for no reading.
@@ -72,13 +71,6 @@ public:
     // left alone. A row id that is not digits only is logged and reported ("Bad RowID in
     // GetOdometerData(): <id>"); false then and when there is no such row.
     bool GetOdometerData(const std::string& rowID, COdometerValue& value, const std::string& method, int line);
-
-    // Lists the rows of the cars of a pattern (a VehicleID, "%" for all): `select` names the
-    // columns and "FROM <table> <alias>, Vehicles v"; rows of sold cars only when the preferences
-    // show them; `read` takes each row in the order given.
-    void ListRows(const std::string& pattern, const std::string& select, const std::string& alias,
-                  const CUserPreferences& prefs, const std::string& order, const std::string& method, int line,
-                  const std::function<void(const jv::db::Recordset&)>& read);
 
 private:
     // The reading a stored row stands for; empty when the row is not there. `failed` tells a

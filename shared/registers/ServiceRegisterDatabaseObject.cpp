@@ -312,42 +312,41 @@ void CServiceRegisterDatabaseObject::GetAllMaintenanceItems(const std::string& V
     CMaintenancePlanDatabaseObject(GetConnection()).ReadItems(kMethod, 495, sql, items);
 }
 
+const RegisterListing& CServiceRegisterDatabaseObject::Listing() {
+    static const RegisterListing listing{
+        "s.VehicleID, ServiceID, ServiceDate, Odometer, Vendor, ServiceMemo, Cost, Parts, Labor, Other, Tax, s.Notes",
+        "Services",
+        "s",
+        "ServiceID",
+        "ServiceDate, s.VehicleID, Odometer",
+        "Skipped=0",
+        "CServiceRegisterDatabaseObject::GetServiceRegister",
+        266,
+        kWording};
+    return listing;
+}
+
+CService CServiceRegisterDatabaseObject::ReadEntry(const jv::db::Recordset& rs) {
+    CService service;
+    service.ServiceID = rs.GetInt("ServiceID").value_or(0);
+    service.VehicleID = rs.GetText("VehicleID").value_or("");
+    if (const auto date = rs.GetDate("ServiceDate")) service.ServiceDate = *date;
+    service.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
+    service.Vendor = rs.GetText("Vendor").value_or("");
+    service.ServiceMemo = rs.GetText("ServiceMemo").value_or("");
+    service.Cost = rs.GetSingle("Cost").value_or(0.0f);
+    service.Parts = rs.GetSingle("Parts").value_or(0.0f);
+    service.Labor = rs.GetSingle("Labor").value_or(0.0f);
+    service.Other = rs.GetSingle("Other").value_or(0.0f);
+    service.Tax = rs.GetSingle("Tax").value_or(0.0f);
+    service.Notes = rs.GetText("Notes").value_or("");
+    return service;
+}
+
 void CServiceRegisterDatabaseObject::GetServiceRegister(const std::string& VehicleID, std::vector<CService>& services,
                                                         const CUserPreferences& preferences) {
-    static const char* const kMethod = "CServiceRegisterDatabaseObject::GetServiceRegister";
-    if (!sqlvalue::IsVehicleIdPattern(VehicleID)) {
-        TraceLog(kMethod, TRACE_ERROR, "Invalid vehicle id - " + VehicleID);
-        return;
-    }
-    std::string sql =
-        "SELECT s.VehicleID, ServiceID, ServiceDate, Odometer, Vendor, ServiceMemo, Cost, Parts, Labor, Other, Tax, "
-        "s.Notes FROM Services s, Vehicles v WHERE s.VehicleID like '" +
-        VehicleID + "' AND s.VehicleID = v.VehicleID AND Skipped=0";
-    if (!preferences.ShowSoldCars) sql += " AND v.Sold = 0";
-    sql += " ORDER BY ServiceDate, s.VehicleID, Odometer;";
-    try {
-        auto rs = ExecuteQuery(sql);
-        if (!rs.IsOpen()) return;
-        for (; !rs.IsEOF(); rs.MoveNext()) {
-            CService service;
-            service.ServiceID = rs.GetInt("ServiceID").value_or(0);
-            service.VehicleID = rs.GetText("VehicleID").value_or("");
-            if (const auto date = rs.GetDate("ServiceDate")) service.ServiceDate = *date;
-            service.Odometer = rs.GetSingle("Odometer").value_or(0.0f);
-            service.Vendor = rs.GetText("Vendor").value_or("");
-            service.ServiceMemo = rs.GetText("ServiceMemo").value_or("");
-            service.Cost = rs.GetSingle("Cost").value_or(0.0f);
-            service.Parts = rs.GetSingle("Parts").value_or(0.0f);
-            service.Labor = rs.GetSingle("Labor").value_or(0.0f);
-            service.Other = rs.GetSingle("Other").value_or(0.0f);
-            service.Tax = rs.GetSingle("Tax").value_or(0.0f);
-            service.Notes = rs.GetText("Notes").value_or("");
-            services.push_back(std::move(service));
-        }
-        rs.Close();
-    } catch (const jv::db::DbError& error) {
-        ReportQueryError(kMethod, 266, sql, error, kWording);
-    }
+    CRegisterQuery(GetConnection(), Listing(), VehicleID, preferences)
+        .ReadAll([&services](const jv::db::Recordset& rs) { services.push_back(ReadEntry(rs)); });
 }
 
 void CServiceRegisterDatabaseObject::GetLatestServices(const std::string& VehicleID, std::vector<CService>& services) {

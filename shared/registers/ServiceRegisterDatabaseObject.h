@@ -5,6 +5,7 @@
 
 #include "shared/data/DatabaseObject.h"
 #include "shared/data/MaintenancePlanItem.h"
+#include "shared/data/RegisterQuery.h"
 #include "shared/registers/RowColumns.h"
 #include "shared/registers/Service.h"
 
@@ -85,6 +86,10 @@ public:
     // The services (never the skipped ones) of a car, or of every car for "%", oldest first.
     void GetServiceRegister(const std::string& VehicleID, std::vector<CService>& services,
                             const CUserPreferences& preferences);
+    // How the register lists its services (for a part of it, see CRegisterQuery), and a service
+    // read from a row so listed.
+    static const RegisterListing& Listing();
+    static CService ReadEntry(const jv::db::Recordset& rs);
 
     // The latest service of every plan item the cars' services covered, oldest first; each
     // record carries the one item it stands for. Skipped services count.

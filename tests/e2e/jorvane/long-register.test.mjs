@@ -46,6 +46,14 @@ function inView(page, id) {
   }, id);
 }
 
+// The program closed as a user closes it, having shown no box of the browser's, and its home gone.
+async function closeAll(app, home, boxes) {
+  boxes.stop();
+  assert.deepEqual(app.browserDialogs, []);
+  await app.close();
+  home.remove();
+}
+
 describe("a register of 3,000 entries", () => {
   let home;
   let app;
@@ -61,12 +69,7 @@ describe("a register of 3,000 entries", () => {
     // The pages' messages and questions are answered OK.
     boxes = answerMessages(app);
   });
-  after(async () => {
-    boxes.stop();
-    assert.deepEqual(app.browserDialogs, []);
-    await app.close();
-    home.remove();
-  });
+  after(() => closeAll(app, home, boxes));
 
   test("opens on its latest entries and the new entry, with a scroll bar for all of it", async () => {
     const nav = await frame(app.page, "main_navbar");
@@ -226,5 +229,143 @@ describe("a register of 3,000 entries", () => {
     assert.equal(rows, 1 + Number(home.query("SELECT COUNT(*) FROM FuelPurchases")));
     assert.ok(printed.indexOf(">Corner Garage<") < printed.indexOf(">Station 16<"));
     assert.match(printed, />150300\.0</);
+  });
+});
+
+// Three cars with 10,000 fuel purchases and 10,000 services each, on the same days (some of them on
+// the same odometer too, told apart by the order they were stored in): paged from the latest
+// entries to the oldest and back, every entry the register shows is the database's at its place.
+describe("registers of 10,000 entries a car, paged to the oldest entry and back", () => {
+  const CARS = ["{44444444-0000-0000-0000-000000000001}", "{44444444-0000-0000-0000-000000000002}",
+                "{44444444-0000-0000-0000-000000000003}"];
+  const PER_CAR = 10000;
+  const rows = `WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ${PER_CAR - 1})`;
+  const seed = "BEGIN;" + CARS.map((car, c) => `
+    INSERT INTO Vehicles (VehicleID, Name, Custom, Sold, Selected) VALUES ('${car}', 'Car ${c + 1}', -1, 0, 0);
+    ${rows} INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup, Volume, CostPer, Cost)
+      SELECT '${car}', 30000 + i, CASE WHEN i % 50 = 7 THEN 100.0 * i ELSE 100.0 * i + ${c} END, 100.0,
+             'Station ' || i || '/${c}', -1, 5.0, 2.0, 10.0 FROM n;
+    ${rows} INSERT INTO Services (VehicleID, ServiceDate, Odometer, Vendor, Cost, Skipped)
+      SELECT '${car}', 30000 + i, 100.0 * i + ${c}, 'Garage ' || i || '/${c}', 50.0, 0 FROM n;`).join("") +
+    "UPDATE Prefs SET Internet = 1; COMMIT;";
+  const fuelOrder = () => home.query(`SELECT FuelPurchaseID FROM FuelPurchases fp, Vehicles v WHERE fp.VehicleID = v.VehicleID
+    ORDER BY FuelPurchaseDate, Odometer, FuelPurchaseID`).split("\n");
+  const serviceOrder = (car) => home.query(`SELECT ServiceID FROM Services WHERE VehicleID = '${car}' AND Skipped = 0
+    ORDER BY ServiceDate, VehicleID, Odometer, ServiceID`).split("\n");
+  let home;
+  let app;
+  let boxes;
+
+  // The entries built as rows, each with its vendor, in the order shown, and runs of them between
+  // gaps: each run is the database's order from the place of its first entry, with what is stored.
+  async function shownAsStored(page, order, table, key) {
+    const runs = await page.evaluate(() => {
+      const found = [[]];
+      for (const row of RegisterBody().rows) {
+        if (row.classList.contains("registergap")) found.push([]);
+        else if (/^\d+$/.test(row.id)) found[found.length - 1].push({ id: row.id, vendor: row.querySelector('[name="Vendor"]').value });
+      }
+      return found.filter((run) => run.length);
+    });
+    assert.ok(runs.length > 0);
+    for (const run of runs) {
+      const at = order.indexOf(run[0].id);
+      assert.ok(at >= 0, `entry ${run[0].id} is stored`);
+      assert.deepEqual(run.map((entry) => entry.id), order.slice(at, at + run.length));
+      const vendors = home.query(`SELECT Vendor FROM ${table} WHERE ${key} IN (${run.map((e) => e.id).join(",")})
+        ORDER BY instr(',${run.map((e) => e.id).join(",")},', ',' || ${key} || ',')`).split("\n");
+      assert.deepEqual(run.map((entry) => entry.vendor), vendors);
+    }
+    return runs;
+  }
+
+  before(async () => {
+    home = jorvaneHome();
+    home.seed(seed);
+    app = await startJorvane(home, { env: { JV_NOW: "2009-08-01" } });
+    boxes = answerMessages(app);
+  });
+  after(() => closeAll(app, home, boxes));
+
+  test("the fuel register of all cars pages to its oldest entry, saves there, and comes back", async () => {
+    const nav = await frame(app.page, "main_navbar");
+    await nav.click("a.nav-fuel");
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Fuel Register", "the register");
+    const page = await frame(app.page, "main_workspace");
+    await page.waitForSelector("#new");
+    let order = fuelOrder();
+    assert.equal(order.length, 3 * PER_CAR);
+    await eventually(() => inView(page, order[order.length - 1]), "the latest entry in view");
+    assert.equal((await body(page)).total, order.length);
+    await shownAsStored(page, order, "FuelPurchases", "FuelPurchaseID");
+
+    // A page at a time to the oldest, as the scroll bar's track takes it: a few of the pages on
+    // the way are checked, then the oldest.
+    for (const fraction of [0.999, 0.75, 0.5, 0.25, 0.0004]) {
+      await scrollTo(page, fraction);
+      await eventually(() => page.evaluate(() => entriesAsked === null && !viewCheckDue), `the entries at ${fraction}`);
+      await shownAsStored(page, order, "FuelPurchases", "FuelPurchaseID");
+    }
+    await scrollTo(page, 0);
+    await eventually(() => inView(page, order[0]), "the oldest entry in view");
+    await shownAsStored(page, order, "FuelPurchases", "FuelPurchaseID");
+    assert.equal(await page.inputValue(`tr[id="${order[0]}"] [name="Vendor"]`), "Station 0/0");
+
+    // The oldest entry of the second car, moved later by a day: it goes where its date puts it,
+    // and what shows around the place it left is still the database's.
+    const moved = order[1];
+    await page.fill(`tr[id="${moved}"] [name="date"]`, "02/01/1982");
+    await page.evaluate(() => OnChange());
+    await page.press(`tr[id="${moved}"] [name="date"]`, "Enter");
+    await eventually(() => home.query(`SELECT FuelPurchaseDate FROM FuelPurchases WHERE FuelPurchaseID = ${moved}`) === "29983.0",
+      "the moved purchase");
+    order = fuelOrder();
+    assert.equal(order[0], moved);
+    // Enter goes on in the new entry at the end; the user goes back to the oldest.
+    await eventually(() => inView(page, "new"), "the new entry in view");
+    await scrollTo(page, 0);
+    await eventually(async () => (await page.evaluate((id) => entriesAsked === null && !viewCheckDue &&
+      RegisterBody().rows[0].id === id, moved)) && inView(page, moved), "the moved entry first");
+    await shownAsStored(page, order, "FuelPurchases", "FuelPurchaseID");
+
+    // Back to the latest, and a new purchase saved after them.
+    await scrollTo(page, 1);
+    await eventually(() => inView(page, order[order.length - 1]), "the latest entry in view");
+    await page.fill('tr[id="new"] [name="Odometer"]', "2000000");
+    await page.fill('tr[id="new"] [name="Vendor"]', "Last Stop");
+    await page.evaluate(() => OnChange());
+    await page.press('tr[id="new"] [name="Vendor"]', "Enter");
+    await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases WHERE Vendor = 'Last Stop'") === "1", "the new purchase");
+    order = fuelOrder();
+    const added = home.query("SELECT FuelPurchaseID FROM FuelPurchases WHERE Vendor = 'Last Stop'");
+    await eventually(async () => (await page.locator(`tr[id="${added}"]`).count()) === 1, "its row");
+    await eventually(() => inView(page, "new"), "the new entry in view");
+    await shownAsStored(page, order, "FuelPurchases", "FuelPurchaseID");
+    assert.equal((await body(page)).total, order.length);
+    assert.equal(order[order.length - 1], added);
+  });
+
+  test("one car's service register pages to its oldest entry and back", async () => {
+    const list = await frame(app.page, "main_navcarlist");
+    await list.locator('td:has-text("Car 2")').first().click();
+    await eventually(async () => (await list.locator("td.selected").allInnerTexts()).join(" ").includes("Car 2"), "Car 2");
+    const nav = await frame(app.page, "main_navbar");
+    await nav.click("a.nav-service");
+    await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Service Register", "the register");
+    const page = await frame(app.page, "main_workspace");
+    await page.waitForSelector("#new");
+    const order = serviceOrder(CARS[1]);
+    await eventually(() => inView(page, order[order.length - 1]), "the latest entry in view");
+    assert.equal((await body(page)).total, PER_CAR);
+    for (const fraction of [0.5, 0]) {
+      await scrollTo(page, fraction);
+      await eventually(() => page.evaluate(() => entriesAsked === null && !viewCheckDue), `the entries at ${fraction}`);
+      await shownAsStored(page, order, "Services", "ServiceID");
+    }
+    await eventually(() => inView(page, order[0]), "the oldest entry in view");
+    assert.equal(await page.inputValue(`tr[id="${order[0]}"] [name="Vendor"]`), "Garage 0/1");
+    await scrollTo(page, 1);
+    await eventually(() => inView(page, order[order.length - 1]), "the latest entry in view");
+    await shownAsStored(page, order, "Services", "ServiceID");
   });
 });

@@ -6,20 +6,40 @@ import { test } from "node:test";
 
 const require = createRequire(import.meta.url);
 const { EntriesInView, BodyLayout, GapsMeet } = require("../../../mainapp/resources/Register.js");
-const { ParseRegisterDate } = require("../../../mainapp/resources/Validation.js");
+const { DateProblem, ParseRegisterDate } = require("../../../mainapp/resources/Validation.js");
 
-test("register dates are month/day/year with a fixed two-digit-year pivot", () => {
+test("register dates are month/day/year, a two-digit year the latest up to this year, none after today or before 1900", () => {
   const cases = [
-    ["12/09/26", { year: 2026, month: 12, day: 9 }],
-    ["1/31/29", { year: 2029, month: 1, day: 31 }],
-    ["1/31/30", { year: 1930, month: 1, day: 31 }],
-    ["2/29/2024", { year: 2024, month: 2, day: 29 }],
-    ["2/29/2023", null],
-    ["31/12/2024", null],
-    ["2024-12-31", null],
-    ["", null],
+    // text, the latest year -> the date
+    ["12/09/26", 2026, { year: 2026, month: 12, day: 9 }],
+    ["1/31/27", 2026, { year: 1927, month: 1, day: 31 }],
+    ["1/5/30", 2030, { year: 2030, month: 1, day: 5 }],
+    ["12/31/99", 2030, { year: 1999, month: 12, day: 31 }],
+    ["1/1/00", 2030, { year: 2000, month: 1, day: 1 }],
+    ["1/1/00", 2100, { year: 2100, month: 1, day: 1 }],
+    ["2/29/2024", 2026, { year: 2024, month: 2, day: 29 }],
+    ["2/29/2023", 2026, null],
+    ["31/12/2024", 2026, null],
+    ["2024-12-31", 2026, null],
+    ["", 2026, null],
   ];
-  for (const [text, expected] of cases) assert.deepEqual(ParseRegisterDate(text), expected, text);
+  for (const [text, latest, expected] of cases) assert.deepEqual(ParseRegisterDate(text, latest), expected, text);
+
+  const today = { year: 2026, month: 12, day: 9 };
+  const problems = [
+    ["12/09/26", today, null],
+    ["12/09/2026", today, null],
+    ["1/1/1900", today, null],
+    ["12/10/26", today, "Please enter a date that is not after today."],
+    ["12/25/2026", today, "Please enter a date that is not after today."],
+    ["12/31/2099", today, "Please enter a date that is not after today."],
+    ["12/31/1899", today, "Please enter a date in 1900 or later."],
+    ["13/45/26", today, "Please enter a valid date (month/day/year)."],
+    // A page without the program's today (a dialog) checks only that it is a date.
+    ["12/31/2099", null, null],
+    ["2/30/26", null, "Please enter a valid date (month/day/year)."],
+  ];
+  for (const [text, day, expected] of problems) assert.equal(DateProblem(text, day), expected, text);
 });
 
 test("numbers are shown and read in the user's format as the program does", () => {

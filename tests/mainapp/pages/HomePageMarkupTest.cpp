@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "platform/base/Clock.h"
 #include "platform/ui/Document.h"
 #include "platform/ui/Element.h"
 
@@ -170,9 +171,13 @@ TEST(HomePageMarkup, ReminderIdsAndTypedDatesFromTheScript) {
         jv::DateTime date;
     } dates[] = {
         {"12/23/2026", true, jv::DateTime(2026, 12, 23)}, {"1/2/26", true, jv::DateTime(2026, 1, 2)},
-        {"1/2/30", true, jv::DateTime(1930, 1, 2)},       {"23/12/2026", false, jv::DateTime::Invalid()},
-        {"2026-12-23", false, jv::DateTime::Invalid()},   {"soon", false, jv::DateTime::Invalid()},
+        {"1/2/30", true, jv::DateTime(2030, 1, 2)},       {"23/12/2026", false, jv::DateTime::Invalid()},
+        {"1/15/27", true, jv::DateTime(2027, 1, 15)},     {"1/15/76", true, jv::DateTime(2076, 1, 15)},
+        {"1/15/77", true, jv::DateTime(1977, 1, 15)},     {"2026-12-23", false, jv::DateTime::Invalid()},
+        {"soon", false, jv::DateTime::Invalid()},
     };
+    jv::FixedClock clock(jv::DateTime(2026, 12, 9));
+    jv::ScopedClock installed(clock);
     for (const Date& c : dates) {
         SCOPED_TRACE(c.text);
         jv::DateTime date;

@@ -104,13 +104,53 @@ TEST(RegisterFields, ANumberFieldLeftShowsItsNumberWithItsDecimals) {
     }
 }
 
-TEST(RegisterFields, DatesAreMonthDayYearWithAFixedTwoDigitYearPivot) {
-    const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"12/09/26", "12/09/2026"},   {"1/2/2024", "01/02/2024"}, {"01/31/29", "01/31/2029"},
-        {"01/31/30", "01/31/1930"},   {" 3/7/99 ", "03/07/1999"}, {"2/30/2024", std::nullopt},
-        {"13/01/2024", std::nullopt}, {"", std::nullopt},         {"tomorrow", std::nullopt},
+// What the register sends for an entry's date, with today 01/10/2030 (or 12/09/2026) and the stored
+// entry's date, reaches the database with four year digits, or is refused.
+TEST(RegisterFields, EntryDatesKeepTheirCenturyAndRefuseTheFutureAndYearsBefore1900) {
+    using Problem = registerfields::EntryDate::Problem;
+    const jv::DateTime in2030(2030, 1, 10);
+    const jv::DateTime in2026(2026, 12, 9);
+    const jv::DateTime none = jv::DateTime::Invalid();
+    struct Case {
+        std::string typed;
+        const jv::DateTime& today;
+        jv::DateTime stored;  // invalid: the new entry
+        Problem problem;
+        std::string text;
+    } cases[] = {
+        // A stored date shown and sent back as it was keeps its year.
+        {"01/05/30", in2030, jv::DateTime(2030, 1, 5), Problem::None, "01/05/2030"},
+        {"12/31/99", in2030, jv::DateTime(2099, 12, 31), Problem::None, "12/31/2099"},
+        {"01/01/00", in2030, jv::DateTime(1900, 1, 1), Problem::None, "01/01/1900"},
+        {"12/31/99", in2026, jv::DateTime(1899, 12, 31), Problem::None, "12/31/1899"},
+        {" 1/5/30 ", in2030, jv::DateTime(2030, 1, 5, 18, 0, 0), Problem::None, "01/05/2030"},
+        // A date the user changed is read as typed.
+        {"01/06/30", in2030, jv::DateTime(2030, 1, 5), Problem::None, "01/06/2030"},
+        {"01/05/1930", in2030, jv::DateTime(2030, 1, 5), Problem::None, "01/05/1930"},
+        {"12/30/99", in2030, jv::DateTime(2099, 12, 31), Problem::None, "12/30/1999"},
+        // Typed into the new entry: the latest year with those digits, not after today's.
+        {"1/5/30", in2030, none, Problem::None, "01/05/2030"},
+        {"6/15/29", in2030, none, Problem::None, "06/15/2029"},
+        {"12/31/31", in2030, none, Problem::None, "12/31/1931"},
+        {"12/09/26", in2026, none, Problem::None, "12/09/2026"},
+        {"1/2/2024", in2026, none, Problem::None, "01/02/2024"},
+        {"1/1/1900", in2026, none, Problem::None, "01/01/1900"},
+        // Refused.
+        {"12/25/2026", in2026, none, Problem::Future, ""},
+        {"12/10/26", in2026, none, Problem::Future, ""},
+        {"12/31/2099", in2026, none, Problem::Future, ""},
+        {"12/31/1899", in2026, none, Problem::Before1900, ""},
+        {"12/31/2099", in2030, jv::DateTime(2030, 1, 5), Problem::Future, ""},
+        {"2/30/2024", in2026, none, Problem::NotADate, ""},
+        {"13/01/2024", in2026, jv::DateTime(2024, 1, 13), Problem::NotADate, ""},
+        {"", in2026, none, Problem::NotADate, ""},
+        {"tomorrow", in2026, none, Problem::NotADate, ""},
     };
-    for (const auto& [typed, expected] : cases) EXPECT_EQ(DateForDatabase(typed), expected) << typed;
+    for (const Case& c : cases) {
+        const auto date = DateForDatabase(c.typed, c.today, c.stored.IsValid() ? &c.stored : nullptr);
+        EXPECT_EQ(date.problem, c.problem) << c.typed;
+        EXPECT_EQ(date.text, c.text) << c.typed;
+    }
 }
 
 }  // namespace

@@ -84,12 +84,16 @@ protected:
 TEST_F(LongRegister, ScrollingLetsEntriesOutOfViewGoWithEverythingKeptForThem) {
     ASSERT_TRUE(page);
     ASSERT_EQ(Built().size(), 30u);
+    EXPECT_EQ(page->EntryCount(), static_cast<size_t>(kEntries));
+    EXPECT_EQ(page->LoadedCount(), 30u);
     Document::LookupSizes early;
     size_t earlyNodes = 0;
     for (int step = 1; step <= 400; ++step) {
         const int first = 100 + static_cast<int>(std::fmod(step * 0.6180339887, 1.0) * (kEntries - 200));
         Work([&] { page->ShowEntries(first, first + 20, "new"); });
         ASSERT_EQ(Built().size(), 21u + 2 * 8) << "step " << step;
+        // The page holds read from the database the entries it built, no more.
+        ASSERT_EQ(page->LoadedCount(), Built().size()) << "step " << step;
         if (step == 100) {
             early = Page().lookupSizes();
             earlyNodes = Nodes();
@@ -118,6 +122,7 @@ TEST_F(LongRegister, EntriesLookedUpAreLetGoOnceTheWorkThatAskedForThemEnds) {
             EXPECT_EQ(Page().getElementById("vendorWhole_" + id)->parentNode()->parentNode()->asElement()->id(), id);
         });
         ASSERT_EQ(Built(), shown) << "after " << id;
+        ASSERT_EQ(page->LoadedCount(), shown.size()) << "after " << id;
     }
     EXPECT_EQ(Nodes(), nodes);
     EXPECT_EQ(Page().lookupSizes().keys, before.keys);

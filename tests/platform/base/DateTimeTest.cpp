@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/Clock.h"
+
 using jv::DateTime;
 
 TEST(DateTime, DayNumbersMatchTheStoredEpoch) {
@@ -74,6 +76,35 @@ TEST(DateTime, FormatsWithTheCodesTheProgramUses) {
     EXPECT_EQ(DateTime::Invalid().Format("%Y"), "");
 }
 
+// A two-digit year is the latest year with those digits that is not after the current year: typed
+// in 2030, "30" is this year, "31" is 1931; typed in 2026, "27" is 1927.
+TEST(DateTime, TwoDigitYearsAreTheLatestNotAfterTheCurrentYear) {
+    struct Case {
+        const char* today;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"2030-01-10", "1/5/30", "2030-01-05"},   {"2030-01-10", "12/31/99", "1999-12-31"},
+        {"2030-01-10", "01/01/00", "2000-01-01"}, {"2030-01-10", "12/31/31", "1931-12-31"},
+        {"2030-01-10", "6/15/29", "2029-06-15"},  {"2026-12-09", "12/25/27", "1927-12-25"},
+        {"2026-12-09", "12/31/26", "2026-12-31"}, {"2026-12-09", "12/09/26 13:05", "2026-12-09"},
+        {"2099-06-01", "1/1/99", "2099-01-01"},   {"2100-01-01", "1/1/00", "2100-01-01"},
+        {"2100-01-01", "1/1/01", "2001-01-01"},   {"2026-12-09", "1/5/1930", "1930-01-05"},
+    };
+    for (const auto& c : cases) {
+        DateTime today;
+        ASSERT_TRUE(today.ParseIsoDate(c.today));
+        jv::FixedClock clock(today);
+        jv::ScopedClock installed(clock);
+        DateTime d;
+        EXPECT_TRUE(d.ParseDateTime(c.text)) << c.today << " " << c.text;
+        EXPECT_EQ(d.Format("%Y-%m-%d"), c.expected) << c.today << " " << c.text;
+        // The same with the year given, without the clock.
+        EXPECT_TRUE(d.ParseDateTime(c.text, today.GetYear())) << c.text;
+        EXPECT_EQ(d.Format("%Y-%m-%d"), c.expected) << c.today << " " << c.text;
+    }
+}
+
 TEST(DateTime, ParsesMonthDayYearText) {
     struct Case {
         const char* text;
@@ -82,8 +113,6 @@ TEST(DateTime, ParsesMonthDayYearText) {
     } cases[] = {
         {"1/31/2024", true, "2024-01-31 00:00:00"},
         {"01/31/24", true, "2024-01-31 00:00:00"},
-        {"12/31/29", true, "2029-12-31 00:00:00"},
-        {"1/1/30", true, "1930-01-01 00:00:00"},
         {"2/29/2024 13:05", true, "2024-02-29 13:05:00"},
         {"2/29/2024 1:05:07 PM", true, "2024-02-29 13:05:07"},
         {"2/29/2024 12:00 AM", true, "2024-02-29 00:00:00"},

@@ -169,11 +169,13 @@ TEST_F(CarsOverview, DistancePerTimeComesFromTheReadings) {
     EXPECT_EQ(overview.GetDistancePerTime(), (std::vector<std::string>{"18,263", "33,458"}));
 }
 
-TEST_F(CarsOverview, TheCostHistoryListsEveryCostByDate) {
+TEST_F(CarsOverview, TheCostHistorySumsTheCostsOfEachDate) {
     Fuel(kCar, jv::DateTime(2024, 3, 1), 300, 10, true, "40");
     Service(kCar, jv::DateTime(2024, 1, 15), "250");
     Service(kCar, jv::DateTime(2024, 2, 1), "NULL", true);
     Expense(kCar, jv::DateTime(2024, 2, 10), "12.5");
+    Expense(kCar, jv::DateTime(2024, 3, 1), "7.25");
+    Fuel(kCar, jv::DateTime(2024, 3, 1), 310, 10, true, "0");
     Expense(kOtherCar, jv::DateTime(2024, 2, 11), "99");
 
     std::vector<CCarCost> history;
@@ -182,9 +184,9 @@ TEST_F(CarsOverview, TheCostHistoryListsEveryCostByDate) {
     std::vector<std::string> seen;
     for (const CCarCost& cost : history)
         seen.push_back(Day(cost.CostDate) + "=" + jv::number::FormatShortest(cost.Cost));
-    EXPECT_EQ(seen, (std::vector<std::string>{"1/15/2024=250", "2/1/2024=0", "2/10/2024=12.5", "3/1/2024=40"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1/15/2024=250", "2/10/2024=12.5", "3/1/2024=47.25"}));
     EXPECT_FALSE(overview.getCostHistory("x' OR 'a'='a", history));
-    EXPECT_EQ(history.size(), 4u);
+    EXPECT_EQ(history.size(), 3u);
 }
 
 }  // namespace

@@ -1,0 +1,114 @@
+#include "shared/data/RegisterQuery.h"
+
+#include <algorithm>
+
+#include "shared/core/TraceLog.h"
+#include "shared/data/SqlValue.h"
+#include "shared/data/UserPreferences.h"
+
+CRegisterQuery::CRegisterQuery(jv::db::Connection connection, const RegisterListing& listing,
+                               const std::string& pattern, const CUserPreferences& prefs)
+    : CDatabaseObject(std::move(connection)),
+      m_listing(listing),
+      m_pattern(pattern),
+      m_valid(sqlvalue::IsVehicleIdPattern(pattern)),
+      m_showSold(prefs.ShowSoldCars) {
+    if (!m_valid) TraceLog(m_listing.method, TRACE_ERROR, "Invalid vehicle id - " + pattern);
+}
+
+std::string CRegisterQuery::Rows() const {
+    const std::string alias = m_listing.alias;
+    std::string sql = std::string(m_listing.table) + " " + alias + ", Vehicles v WHERE " + alias + ".VehicleID like '" +
+                      m_pattern + "' AND " + alias + ".VehicleID = v.VehicleID";
+    if (!m_showSold) sql += " AND v.Sold = 0";
+    if (m_listing.condition != nullptr) sql += std::string(" AND ") + m_listing.condition;
+    return sql;
+}
+
+std::string CRegisterQuery::Order(bool descending) const {
+    const char* direction = descending ? " DESC" : "";
+    std::string order;
+    std::string_view columns = m_listing.order;
+    while (!columns.empty()) {
+        const size_t comma = columns.find(',');
+        std::string_view column = columns.substr(0, comma);
+        while (!column.empty() && column.front() == ' ') column.remove_prefix(1);
+        order += std::string(column) + direction + ", ";
+        columns = comma == std::string_view::npos ? std::string_view() : columns.substr(comma + 1);
+    }
+    return order + m_listing.alias + "." + m_listing.key + direction;
+}
+
+std::string CRegisterQuery::Positions() const {
+    return std::string("(SELECT ") + m_listing.alias + "." + m_listing.key +
+           " AS EntryKey, ROW_NUMBER() OVER (ORDER BY " + Order(false) + ") - 1 AS EntryPosition FROM " + Rows() +
+           ") p";
+}
+
+bool CRegisterQuery::Run(const std::string& sql, const std::function<void(const jv::db::Recordset&)>& read) {
+    if (!m_valid) return false;
+    try {
+        jv::db::Recordset rs = ExecuteQuery(sql);
+        if (!rs.IsOpen()) return false;
+        for (; !rs.IsEOF(); rs.MoveNext()) read(rs);
+        rs.Close();
+        return true;
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(m_listing.method, m_listing.line, sql, e, m_listing.wording);
+        return false;
+    }
+}
+
+size_t CRegisterQuery::Count() {
+    size_t count = 0;
+    Run("SELECT COUNT(*) AS Entries FROM " + Rows(),
+        [&](const jv::db::Recordset& rs) { count = static_cast<size_t>(rs.GetInt("Entries").value_or(0)); });
+    return count;
+}
+
+bool CRegisterQuery::ReadAll(const Read& read) {
+    return Run(std::string("SELECT ") + m_listing.columns + " FROM " + Rows() + " ORDER BY " + Order(false) + ";",
+               read);
+}
+
+void CRegisterQuery::ReadPart(const RegisterPart& part, const ReadAt& read) {
+    if (!part.ids.empty() || part.newest) {
+        const std::string key = std::string(m_listing.alias) + "." + m_listing.key;
+        std::string wanted;
+        for (int id : part.ids) wanted += (wanted.empty() ? "" : ", ") + std::to_string(id);
+        std::string which = wanted.empty() ? std::string() : "p.EntryKey IN (" + wanted + ")";
+        if (part.newest) {
+            which +=
+                std::string(which.empty() ? "" : " OR ") + "p.EntryKey = (SELECT MAX(" + key + ") FROM " + Rows() + ")";
+        }
+        Run(std::string("SELECT ") + m_listing.columns + ", p.EntryPosition FROM " + m_listing.table + " " +
+                m_listing.alias + ", " + Positions() + " WHERE " + key + " = p.EntryKey AND (" + which + ");",
+            [&](const jv::db::Recordset& rs) {
+                read(rs, static_cast<size_t>(rs.GetInt("EntryPosition").value_or(0)));
+            });
+        return;
+    }
+    const size_t first = std::min(part.first, part.total);
+    const size_t count = std::min(part.count, part.total - first);
+    if (count == 0) return;
+    // The statement sorts only as far as the part reaches: from whichever end is nearer.
+    const size_t fromEnd = part.total - first - count;
+    const bool descending = fromEnd < first;
+    size_t row = 0;
+    Run(std::string("SELECT ") + m_listing.columns + " FROM " + Rows() + " ORDER BY " + Order(descending) + " LIMIT " +
+            std::to_string(count) + " OFFSET " + std::to_string(descending ? fromEnd : first) + ";",
+        [&](const jv::db::Recordset& rs) {
+            if (row < count) read(rs, descending ? first + count - 1 - row : first + row);
+            ++row;
+        });
+}
+
+void CRegisterQuery::ReadLatestBefore(std::optional<size_t> position, const std::string& condition,
+                                      const ReadAt& read) {
+    const std::string key = std::string(m_listing.alias) + "." + m_listing.key;
+    const std::string before = position ? " AND p.EntryPosition < " + std::to_string(*position) : std::string();
+    Run(std::string("SELECT ") + m_listing.columns + ", p.EntryPosition FROM " + m_listing.table + " " +
+            m_listing.alias + ", " + Positions() + " WHERE " + key + " = p.EntryKey" + before + " AND " + condition +
+            " ORDER BY p.EntryPosition DESC LIMIT 1;",
+        [&](const jv::db::Recordset& rs) { read(rs, static_cast<size_t>(rs.GetInt("EntryPosition").value_or(0))); });
+}
