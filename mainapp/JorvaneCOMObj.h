@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -9,27 +8,28 @@
 
 class CJorvaneView;
 
-// One method that page scripts call through `window.external`: its name, its parameters and the
-// page it belongs to (0: the view answers it itself; kRegisterPages: any of the registers).
+// One method that page scripts call through `window.external`: its name, its parameters, the
+// page it belongs to (0: the view answers it itself; kRegisterPages: any of the registers) and what
+// it does, run only while that page is the workspace page.
 struct JorvaneScriptMethod {
     static constexpr int kOwn = 0;
     static constexpr int kRegisterPages = -1;
+    using Handler = std::function<void(CJorvaneView& view, const jv::ui::host::ScriptArgs& args)>;
 
     const char* name;
     std::vector<jv::ui::host::ArgType> params;
     int pageId;
+    Handler handler;
 };
 
-// The main program's scripting object: every script method, in one table from which both the
-// bridge's method table and the page scripts' wrappers (ComCallbacks.js) are made. A call never
+// The main program's scripting object: every script method, names and handlers in one table from
+// which both the bridge's method table and the page scripts' wrappers (ComCallbacks.js) are made. A call never
 // fails towards the script; one that finds no view or no suitable page does nothing.
 class CJorvaneCOMObj {
 public:
-    using Handler = std::function<void(CJorvaneView& view, const jv::ui::host::ScriptArgs& args)>;
-
     CJorvaneCOMObj() = default;
 
-    // The 54 methods in their order.
+    // The methods in their order.
     static const std::vector<JorvaneScriptMethod>& Methods();
     // The wrappers the frameset's pages call (parent.SaveFuelData(...)), one per method.
     static std::string ComCallbacksScript();
@@ -39,8 +39,5 @@ public:
     void Register(jv::ui::host::ScriptBridge& bridge);
 
 private:
-    // What each method does, by name; a method of a page that has no entry does nothing.
-    static const std::map<std::string, Handler>& Handlers();
-
     CJorvaneView* m_pView = nullptr;
 };

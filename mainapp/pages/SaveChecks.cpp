@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace savechecks {
 
@@ -20,43 +21,95 @@ std::string Trim(const std::string& text) {
 
 }  // namespace
 
-const char* const kServiceCostQuestion =
-    "The Cost value doesn't match the Parts, Labor, Other and Tax values.  Do you want to save anyway?";
+namespace {
 
-double ServiceCostWorkedOut(const ServiceAmounts& amounts, bool costFollows) {
-    const bool details = amounts.parts != 0 || amounts.labor != 0 || amounts.other != 0 || amounts.tax != 0;
+// The first sentence of both the page's notice and the save's question.
+constexpr const char* kServiceCostMismatch = "The Cost value doesn't match the Parts, Labor, Other and Tax values.  ";
+
+bool DetailsGiven(const ServiceAmounts& amounts) {
+    return amounts.parts != 0 || amounts.labor != 0 || amounts.other != 0 || amounts.tax != 0;
+}
+
+}  // namespace
+
+std::string ServiceCostCorrected() {
+    return std::string(kServiceCostMismatch) + "The Cost value will be adjusted accordingly.";
+}
+
+std::string ServiceCostQuestion() {
+    return std::string(kServiceCostMismatch) + "Do you want to save anyway?";
+}
+
+ServiceSettled ServiceAmountsSettled(const ServiceAmounts& amounts, bool costFollows) {
+    ServiceSettled result{amounts, ""};
     const double sum = RoundTo(amounts.parts + amounts.labor + amounts.other + amounts.tax, 2);
-    if (!details || !(costFollows || amounts.cost == 0) || std::fabs(amounts.cost - sum) <= 0.005) return amounts.cost;
-    return sum;
-}
-
-bool ServiceCostDiffers(const ServiceAmounts& amounts) {
-    const bool details = amounts.parts != 0 || amounts.labor != 0 || amounts.other != 0 || amounts.tax != 0;
-    const double sum = amounts.parts + amounts.labor + amounts.other + amounts.tax;
-    return details && std::fabs(amounts.cost - sum) > 0.005;
-}
-
-FuelReading FuelReadingWorkedOut(const FuelReading& typed, std::optional<double> previousOdometer) {
-    FuelReading result = typed;
-    if (!previousOdometer || *previousOdometer <= 0) return result;
-    const double previous = *previousOdometer;
-    if (typed.odometer > 0 && typed.distance <= 0) {
-        if (typed.odometer >= previous) result.distance = RoundTo(typed.odometer - previous, 1);
-    } else if (typed.distance > 0 && typed.odometer <= 0) {
-        result.odometer = RoundTo(previous + typed.distance, 1);
-    } else if (typed.odometer > 0 && typed.distance > 0 && typed.odometer >= previous) {
-        // Both given and agreeing: as the page shows the worked-out one.
-        const double distance = typed.odometer - previous;
-        if (std::fabs(typed.distance - distance) <= 0.05) result.distance = RoundTo(distance, 1);
+    if (costFollows || amounts.cost == 0) {
+        if (!DetailsGiven(amounts) || std::fabs(amounts.cost - sum) <= 0.005) return result;
+        result.amounts.cost = sum;
+        result.adjusted = "computed";
+        return result;
+    }
+    double* const details[] = {&result.amounts.parts, &result.amounts.labor, &result.amounts.other,
+                               &result.amounts.tax};
+    double* missing = nullptr;
+    int missingCount = 0;
+    for (double* detail : details) {
+        if (*detail == 0) {
+            missing = detail;
+            ++missingCount;
+        }
+    }
+    if (missingCount == 0) {
+        if (std::fabs(amounts.cost - sum) > 0.005) {
+            result.amounts.cost = sum;
+            result.adjusted = "corrected";
+        }
+        return result;
+    }
+    if (missingCount != 1) return result;
+    // The missing one is 0, so the sum is the other three's.
+    const double value = RoundTo(amounts.cost - sum, 2);
+    if (missing == &result.amounts.other || value > 0) {
+        *missing = value;
+        result.adjusted = "computed";
     }
     return result;
 }
 
-namespace {
+bool ServiceCostDiffers(const ServiceAmounts& amounts) {
+    const double sum = amounts.parts + amounts.labor + amounts.other + amounts.tax;
+    return DetailsGiven(amounts) && std::fabs(amounts.cost - sum) > 0.005;
+}
 
-// The three as the page works them out, before it shows them rounded.
-FuelAmounts SettledAmounts(const FuelAmounts& typed, const std::vector<std::string>& typedOrder) {
-    FuelAmounts result = typed;
+ReadingSettled DistanceFromOdometer(double odometer, double distance, std::optional<double> previousOdometer) {
+    if (!(odometer > 0) || !previousOdometer || !(*previousOdometer > 0)) return {};
+    if (odometer < *previousOdometer) return {"below", 0};
+    const double worked = odometer - *previousOdometer;
+    return {distance > 0 && std::fabs(distance - worked) > 0.05 ? "differs" : "worked", worked};
+}
+
+ReadingSettled OdometerFromDistance(double distance, double odometer, std::optional<double> previousOdometer) {
+    if (!(distance > 0) || !previousOdometer || !(*previousOdometer > 0)) return {};
+    const double worked = *previousOdometer + distance;
+    return {odometer > 0 && std::fabs(odometer - worked) > 0.05 ? "differs" : "worked", worked};
+}
+
+FuelReading FuelReadingWorkedOut(const FuelReading& typed, std::optional<double> previousOdometer) {
+    FuelReading result = typed;
+    // The distance from the odometer, as leaving the odometer works it out; with no odometer, the
+    // odometer from the distance.
+    if (typed.odometer > 0) {
+        const ReadingSettled distance = DistanceFromOdometer(typed.odometer, typed.distance, previousOdometer);
+        if (distance.outcome == "worked") result.distance = RoundTo(distance.value, 1);
+    } else {
+        const ReadingSettled odometer = OdometerFromDistance(typed.distance, typed.odometer, previousOdometer);
+        if (odometer.outcome == "worked") result.odometer = RoundTo(odometer.value, 1);
+    }
+    return result;
+}
+
+FuelSettled FuelAmountsSettled(const FuelAmounts& typed, const std::vector<std::string>& typedOrder) {
+    FuelSettled result{typed, ""};
     const bool volume = typed.volume != 0;
     const bool costPer = typed.costPer != 0;
     const bool cost = typed.cost != 0;
@@ -80,15 +133,14 @@ FuelAmounts SettledAmounts(const FuelAmounts& typed, const std::vector<std::stri
             if (age(name) < age(worked)) worked = name;
     }
     if (worked == "cost")
-        result.cost = RoundTo(typed.volume * typed.costPer, 2);
+        result.amounts.cost = RoundTo(typed.volume * typed.costPer, 2);
     else if (worked == "costPer")
-        result.costPer = RoundTo(typed.cost / typed.volume, 3);
+        result.amounts.costPer = RoundTo(typed.cost / typed.volume, 3);
     else
-        result.volume = RoundTo(typed.cost / typed.costPer, 3);
+        result.amounts.volume = RoundTo(typed.cost / typed.costPer, 3);
+    result.adjusted = given == 2 ? "computed" : worked;
     return result;
 }
-
-}  // namespace
 
 double RoundedAsShown(double value, int digits) {
     const double micro = std::round(std::fabs(value) * 1e6);
@@ -100,7 +152,7 @@ double RoundedAsShown(double value, int digits) {
 FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std::string>& typedOrder, bool changed) {
     // Amounts the user left alone: nothing for the page to settle (a stored entry as stored).
     if (!changed) return typed;
-    FuelAmounts result = SettledAmounts(typed, typedOrder);
+    FuelAmounts result = FuelAmountsSettled(typed, typedOrder).amounts;
     result.volume = RoundedAsShown(result.volume, 3);
     result.costPer = RoundedAsShown(result.costPer, 3);
     result.cost = RoundedAsShown(result.cost, 2);
@@ -119,18 +171,34 @@ std::string YearRefusal(int nextYear) {
     return "Year must be between 1900 and " + std::to_string(nextYear) + ".";
 }
 
-std::string CarRefusal(const CarFields& fields, int nextYear) {
-    if (fields.custom) {
-        // The page empties a year it does not take; the year is then missing.
-        const bool yearGiven = !Trim(fields.customYear).empty() && CustomYearAccepted(fields.customYear, nextYear);
-        if (Trim(fields.customMake).empty() || !yearGiven || Trim(fields.customModel).empty() ||
-            Trim(fields.customStyle).empty())
-            return "Please enter your car's make, year, model and style.";
-    }
-    if (fields.newCar && Trim(fields.currentOdometer).empty())
-        return "Please enter a value for your car's current odometer.  If you don't know for sure what it is, just "
-               "make an estimated guess.  Jorvane needs a basis to begin recommending services.";
+Refusal CustomCarRefusal(const CarFields& fields, int nextYear) {
+    if (!fields.custom) return {};
+    // The page empties a year it does not take; the year is then missing.
+    const bool yearGiven = !Trim(fields.customYear).empty() && CustomYearAccepted(fields.customYear, nextYear);
+    const std::pair<bool, const char*> typed[] = {{!Trim(fields.customMake).empty(), "CustomCarMake"},
+                                                  {yearGiven, "CustomCarYear"},
+                                                  {!Trim(fields.customModel).empty(), "CustomCarModel"},
+                                                  {!Trim(fields.customStyle).empty(), "CustomCarStyle"}};
+    for (const auto& [given, field] : typed)
+        if (!given) return {"Please enter your car's make, year, model and style.", field};
     return {};
+}
+
+Refusal OdometerRefusal(const CarFields& fields) {
+    if (!fields.newCar || !Trim(fields.currentOdometer).empty()) return {};
+    return {
+        "Please enter a value for your car's current odometer.  If you don't know for sure what it is, just make "
+        "an estimated guess.  Jorvane needs a basis to begin recommending services.",
+        "CarCurrentOdometer"};
+}
+
+std::string StyleRefusal() {
+    return "Please choose a Style before saving your car.";
+}
+
+Refusal CarRefusal(const CarFields& fields, int nextYear) {
+    Refusal refusal = CustomCarRefusal(fields, nextYear);
+    return refusal.message.empty() ? OdometerRefusal(fields) : refusal;
 }
 
 }  // namespace savechecks

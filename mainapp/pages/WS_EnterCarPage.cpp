@@ -16,6 +16,7 @@
 #include "mainapp/dialogs/WS_EnterCar_AddServiceItemsDlg.h"
 #include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
+#include "mainapp/pages/PageAnswer.h"
 #include "mainapp/pages/PlanSchedule.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/SaveChecks.h"
@@ -1176,6 +1177,33 @@ void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odom
     }
 }
 
+savechecks::CarFields CWS_EnterCarPage::TypedCarFields() const {
+    return {GetCheckedById("CustomStyle"),      !m_editing,
+            GetInputValue("CustomCarYear"),     GetInputValue("CustomCarMake"),
+            GetInputValue("CustomCarModel"),    GetInputValue("CustomCarStyle"),
+            GetInputValue("CarCurrentOdometer")};
+}
+
+void CWS_EnterCarPage::CheckCustomYear(const std::string& year) {
+    const int nextYear = jv::CurrentClock().Now().GetYear() + 1;
+    AnswerPage(*this,
+               {{"refusal", savechecks::CustomYearAccepted(year, nextYear) ? "" : savechecks::YearRefusal(nextYear)}});
+}
+
+void CWS_EnterCarPage::CheckCar() {
+    const savechecks::CarFields fields = TypedCarFields();
+    const savechecks::Refusal custom = savechecks::CustomCarRefusal(fields, jv::CurrentClock().Now().GetYear() + 1);
+    const savechecks::Refusal odometer = savechecks::OdometerRefusal(fields);
+    ElementPtr label;
+    const bool styleChosen =
+        !GetSelectValue("CarStyle").empty() || (GetElementById("CarStyleLabel", label) && !label->innerText().empty());
+    AnswerPage(*this, {{"refusal", custom.message},
+                       {"field", custom.field},
+                       {"style-refusal", fields.custom || styleChosen ? "" : savechecks::StyleRefusal()},
+                       {"odometer-refusal", odometer.message},
+                       {"odometer-field", odometer.field}});
+}
+
 bool CWS_EnterCarPage::AddCar() {
     const bool custom = GetCheckedById("CustomStyle");
     // The car this page edits was deleted meanwhile (Go To > Delete Car): nothing is left to save.
@@ -1194,10 +1222,7 @@ bool CWS_EnterCarPage::AddCar() {
         MessageBox(savechecks::YearRefusal(nextYear), "", "", -1, -1);
         return false;
     }
-    const std::string refusal = savechecks::CarRefusal(
-        {custom, !m_editing, GetInputValue("CustomCarYear"), GetInputValue("CustomCarMake"),
-         GetInputValue("CustomCarModel"), GetInputValue("CustomCarStyle"), GetInputValue("CarCurrentOdometer")},
-        nextYear);
+    const std::string refusal = savechecks::CarRefusal(TypedCarFields(), nextYear).message;
     if (!refusal.empty()) {
         MessageBox(EscapeHtmlQuotes(refusal), "", "", -1, -1);
         return false;
@@ -1205,7 +1230,7 @@ bool CWS_EnterCarPage::AddCar() {
     const bool styleChosen =
         custom ? !Trim(GetInputValue("CustomCarStyle")).empty() : !GetSelectValue("CarStyle").empty();
     if (!styleChosen) {
-        MessageBox("Please choose a Style before saving your car.", "", "", -1, -1);
+        MessageBox(savechecks::StyleRefusal(), "", "", -1, -1);
         ElementPtr field;
         if (GetElementById(custom ? "CustomCarStyle" : "CarStyle", field)) field->focus();
         return false;

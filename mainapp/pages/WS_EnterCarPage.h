@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mainapp/net/CarStylesNet.h"
+#include "mainapp/pages/SaveChecks.h"
 #include "shared/data/Car.h"
 #include "shared/ui/JVPage.h"
 
@@ -46,6 +47,12 @@ public:
     void ShowAddServiceItemsDlg();
     void DeleteServiceItem(int row);
     void PrintPage();
+    // The checks of the page's own save, for its script (savechecks): a custom year typed
+    // ("refusal": the message when the page empties it), and the car as typed ("refusal" with the
+    // field for the cursor, then "style-refusal", then "odometer-refusal" with "odometer-field";
+    // empty: none).
+    void CheckCustomYear(const std::string& year);
+    void CheckCar();
 
     // What the view and the QuickStart wizard ask of the page.
     bool IsDirty() const;
@@ -76,6 +83,8 @@ public:
     static std::string RowId(size_t position);
 
 private:
+    // What the page's fields hold for the save's checks.
+    savechecks::CarFields TypedCarFields() const;
     void ProcessDocumentNew();
     void ProcessDocumentEdit(std::string query);
     // What asks the user for the web-service connection: true when the page should be filled

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mainapp/JorvaneDoc.h"
+#include "mainapp/pages/PageAnswer.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
@@ -21,6 +22,14 @@
 using namespace registerrows;
 
 namespace {
+
+// The typed amounts' names as the page lists them, the latest last.
+std::vector<std::string> TypedOrder(const std::string& names) {
+    std::vector<std::string> order;
+    std::istringstream words(names);
+    for (std::string name; words >> name;) order.push_back(name);
+    return order;
+}
 
 constexpr const char* kRegisterName = "Fuel Register";
 
@@ -237,12 +246,9 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
             savechecks::FuelReadingWorkedOut({values[0], values[1]}, PreviousOdometer(rowId, vehicleId));
         // Which amounts the user typed, the latest last (the page shows them, the one being typed
         // in counted): the one typed longest ago gives way when the three disagree.
-        std::vector<std::string> typedOrder;
         ElementPtr typed;
-        if (GetElementById("TypedAmounts", typed)) {
-            std::istringstream names(typed->textContent());
-            for (std::string name; names >> name;) typedOrder.push_back(name);
-        }
+        const std::vector<std::string> typedOrder =
+            GetElementById("TypedAmounts", typed) ? TypedOrder(typed->textContent()) : std::vector<std::string>();
         const bool changed = EntryFieldChanged(top, "Volume") || EntryFieldChanged(top, "Cost Per") ||
                              EntryFieldChanged(top, "Total Cost");
         const auto amounts = savechecks::FuelAmountsWorkedOut({values[2], values[3], values[4]}, typedOrder, changed);
@@ -287,11 +293,24 @@ void CWS_FuelRegisterPage::RestoreFuelData(const std::string& rowId) {
     RestoreEntry(rowId);
 }
 
-void CWS_FuelRegisterPage::FindPreviousOdometer(const std::string& rowId, const std::string& vehicleId) {
-    ElementPtr span;
-    if (!GetElementById("PreviousOdometer", span)) return;
-    const auto previous = PreviousOdometer(rowId, vehicleId);
-    span->setTextContent(previous ? jv::number::FormatFixed(*previous, 6) : std::string());
+void CWS_FuelRegisterPage::WorkOutDistance(const std::string& rowId, const std::string& vehicleId, double odometer,
+                                           double distance) {
+    const auto reading = savechecks::DistanceFromOdometer(odometer, distance, PreviousOdometer(rowId, vehicleId));
+    AnswerPage(*this, {{"outcome", reading.outcome}, {"value", AnswerNumber(reading.value)}});
+}
+
+void CWS_FuelRegisterPage::WorkOutOdometer(const std::string& rowId, const std::string& vehicleId, double distance,
+                                           double odometer) {
+    const auto reading = savechecks::OdometerFromDistance(distance, odometer, PreviousOdometer(rowId, vehicleId));
+    AnswerPage(*this, {{"outcome", reading.outcome}, {"value", AnswerNumber(reading.value)}});
+}
+
+void CWS_FuelRegisterPage::SettleFuelAmounts(double volume, double costPer, double cost, const std::string& typed) {
+    const auto settled = savechecks::FuelAmountsSettled({volume, costPer, cost}, TypedOrder(typed));
+    AnswerPage(*this, {{"volume", AnswerNumber(settled.amounts.volume)},
+                       {"cost-per", AnswerNumber(settled.amounts.costPer)},
+                       {"cost", AnswerNumber(settled.amounts.cost)},
+                       {"adjusted", settled.adjusted}});
 }
 
 void CWS_FuelRegisterPage::PrintPage() {

@@ -29,10 +29,15 @@ public:
     void DeleteFuelRegisterRow(const std::string& rowId);
     // Puts an entry back to its stored values ("new": a fresh blank entry).
     void RestoreFuelData(const std::string& rowId);
-    // The odometer of the last purchase before the entry rowId ("new": after the last) of the car
-    // with an odometer, into the span "PreviousOdometer" as a plain number ("" when there is none):
-    // the distance driven on a tank is worked out from it.
-    void FindPreviousOdometer(const std::string& rowId, const std::string& vehicleId);
+    // The arithmetic for the page as a field of the entry rowId is left, from the odometer of the
+    // car's purchase before it: the distance from the odometer (WorkOutDistance), the odometer from
+    // the distance (WorkOutOdometer), as savechecks::DistanceFromOdometer and OdometerFromDistance
+    // give them ("outcome", "value"); and the volume, price and total kept consistent
+    // (SettleFuelAmounts, `typed` the amounts typed, the latest last: "volume", "cost-per", "cost",
+    // "adjusted").
+    void WorkOutDistance(const std::string& rowId, const std::string& vehicleId, double odometer, double distance);
+    void WorkOutOdometer(const std::string& rowId, const std::string& vehicleId, double distance, double odometer);
+    void SettleFuelAmounts(double volume, double costPer, double cost, const std::string& typed);
 
 protected:
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
@@ -40,7 +45,8 @@ protected:
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
 
 private:
-    // The odometer FindPreviousOdometer gives, or nothing.
+    // The odometer of the last purchase before the entry rowId ("new": after the last) of the car
+    // with an odometer, or nothing: the distance driven on a tank is worked out from it.
     std::optional<double> PreviousOdometer(const std::string& rowId, const std::string& vehicleId);
     void AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars, bool allCars);
     void AppendBottomRow(jv::ui::Element* row, const CFuelPurchase& purchase, bool allCars);

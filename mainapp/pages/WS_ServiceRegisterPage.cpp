@@ -9,6 +9,7 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
+#include "mainapp/pages/PageAnswer.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
@@ -357,16 +358,19 @@ bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
     if (cost && parts && labor && other && tax) {
         savechecks::ServiceAmounts amounts{*cost, *parts, *labor, *other, *tax};
         // A detail typed last and not left yet gives the cost their sum, as leaving it does, unless
-        // the cost is one the user typed (the page marks which).
+        // the cost is one the user typed (the page marks which): that one stays as typed.
         ElementPtr mark;
         const bool costFollows = !GetElementById("CostFollows", mark) || mark->textContent() != "false";
-        if (const double worked = savechecks::ServiceCostWorkedOut(amounts, costFollows); worked != amounts.cost) {
-            amounts.cost = worked;
-            costText = registerfields::NumberForPage(worked, 2, false, format);
+        if (costFollows || amounts.cost == 0) {
+            const double worked = savechecks::ServiceAmountsSettled(amounts, true).amounts.cost;
+            if (worked != amounts.cost) {
+                amounts.cost = worked;
+                costText = registerfields::NumberForPage(worked, 2, false, format);
+            }
         }
         if (savechecks::ServiceCostDiffers(amounts)) {
             CGenericDlg question;
-            question.SetMessage(EscapeHtmlQuotes(savechecks::kServiceCostQuestion));
+            question.SetMessage(EscapeHtmlQuotes(savechecks::ServiceCostQuestion()));
             question.ShowCancelButton();
             if (question.DoModal() != 0) {
                 SetSaveResult(*this, false);
@@ -378,6 +382,24 @@ bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
                 EntryValue(top, "Vendor"), EntryValue(top, "Memo"), costText, details[0], details[1], details[2],
                 details[3], PageValue(*this, "details_notes"));
     return EntrySaved(*this);
+}
+
+void CWS_ServiceRegisterPage::SettleServiceAmounts(double cost, double parts, double labor, double other, double tax,
+                                                   bool costFollows) {
+    const auto settled = savechecks::ServiceAmountsSettled({cost, parts, labor, other, tax}, costFollows);
+    const savechecks::ServiceAmounts& amounts = settled.amounts;
+    AnswerPage(*this, {{"cost", AnswerNumber(amounts.cost)},
+                       {"parts", AnswerNumber(amounts.parts)},
+                       {"labor", AnswerNumber(amounts.labor)},
+                       {"other", AnswerNumber(amounts.other)},
+                       {"tax", AnswerNumber(amounts.tax)},
+                       {"adjusted", settled.adjusted},
+                       {"message", settled.adjusted == "corrected" ? savechecks::ServiceCostCorrected() : ""}});
+}
+
+void CWS_ServiceRegisterPage::CheckServiceCost(double cost, double parts, double labor, double other, double tax) {
+    const bool differs = savechecks::ServiceCostDiffers({cost, parts, labor, other, tax});
+    AnswerPage(*this, {{"question", differs ? savechecks::ServiceCostQuestion() : ""}});
 }
 
 void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId) {

@@ -35,6 +35,11 @@ public:
                      const std::string& other, const std::string& tax, const std::string& notes);
     void DeleteServiceRegisterRow(const std::string& rowId);
     void RestoreService(const std::string& rowId);
+    // The details' arithmetic for the page as a detail is left (savechecks::ServiceAmountsSettled):
+    // the five, how they were settled ("adjusted") and what the page then says ("message").
+    void SettleServiceAmounts(double cost, double parts, double labor, double other, double tax, bool costFollows);
+    // The question the page's save asks before it stores ("question"; empty: none).
+    void CheckServiceCost(double cost, double parts, double labor, double other, double tax);
 
 protected:
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,

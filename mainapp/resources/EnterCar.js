@@ -89,12 +89,18 @@ function CheckCustomComplete() {
     el("DownloadPlan").disabled = !(typed && checkedDriving() !== "");
 }
 
-function ValidateYear(input) {
-    const next = new Date().getFullYear() + 1;
-    const year = Number(input.value);
-    if (input.value !== "" && !(year >= 1900 && year <= next)) {
+// The program's answer to a check it makes for the page (its span WorkedOut): the checks of the
+// page's save are the program's, as its own saves make them.
+function checked() { return el("WorkedOut").dataset; }
+
+// onchange of the custom year: a year the page does not take is emptied, with the program's message.
+async function ValidateYear(input) {
+    const typed = input.value;
+    await window.external.CheckCustomYear(typed);
+    const refusal = checked().refusal;
+    if (refusal && input.value === typed) {
         input.value = "";
-        jvAlert("Year must be between 1900 and " + next + ".");
+        jvAlert(refusal);
     }
 }
 
@@ -192,20 +198,20 @@ async function DeletePlanRow() {
 
 async function SaveCar() {
     if (!(await ClosePlanRow(false))) return;
-    if (isCustom()) {
-        const missing = ["CustomCarMake", "CustomCarYear", "CustomCarModel", "CustomCarStyle"].find((id) => el(id).value.trim() === "");
-        if (missing) {
-            await jvAlert("Please enter your car's make, year, model and style.");
-            el(missing).focus();
-            return;
-        }
-    } else if (el("CarStyle").value === "" && el("CarStyleLabel").innerText === "") {
-        await jvAlert("Please choose a Style before saving your car.");
+    await window.external.CheckCar();
+    const check = Object.assign({}, checked());
+    if (check.refusal) {
+        await jvAlert(check.refusal);
+        el(check.field).focus();
         return;
     }
-    if (!isEditPage() && el("CarCurrentOdometer").value.trim() === "") {
-        await jvAlert("Please enter a value for your car's current odometer.  If you don't know for sure what it is, just make an estimated guess.  Jorvane needs a basis to begin recommending services.");
-        el("CarCurrentOdometer").focus();
+    if (check.styleRefusal) {
+        await jvAlert(check.styleRefusal);
+        return;
+    }
+    if (check.odometerRefusal) {
+        await jvAlert(check.odometerRefusal);
+        el(check.odometerField).focus();
         return;
     }
     if (busy) return;

@@ -1,7 +1,7 @@
 // What the fuel, expense, service and odometer registers share: selecting an entry, the tips of
-// empty fields, saving with Enter, leaving a changed entry, vendor completion, number conversion
-// and the fuel calculations. Each page supplies UpdateDetails, SubmitForm, DeleteRow,
-// RestoreRecord, SelectRowCustom, TabHandler and keyHandlerDetails.
+// empty fields, saving with Enter, leaving a changed entry, vendor completion and number
+// conversion. Each page supplies UpdateDetails, SubmitForm, DeleteRow, RestoreRecord,
+// SelectRowCustom, TabHandler and keyHandlerDetails.
 //
 // An entry is two table rows: the top row carries the record's id ("new" for the blank entry at
 // the bottom), the bottom row follows it. The program rebuilds the rows after an entry is added
@@ -39,90 +39,9 @@ function ShowDirty() {
 }
 
 // --- pure calculations (no page involved) -------------------------------------------------------
-
-// Keeps volume, price per unit and total cost of a fuel purchase consistent. `typed` names the
-// fields the user typed in this entry ("volume", "costPer", "cost"), the latest last; 0 stands for
-// "not given". With two given the third is worked out ("computed"). With all three given and not
-// agreeing beyond what their shown decimals explain, the two typed last are kept and the other is
-// corrected: a field never typed gives way first, the price before the volume before the total
-// (what was paid). The results are rounded as shown (3, 3 and 2 decimals), so whatever the order
-// and number of edits, the stored three agree. Returns the three values and which one was
-// corrected ("costPer", "volume", "cost"), worked out ("computed"), or null.
-function FuelCostVolume(typed, volume, costPer, cost) {
-    const result = { volume, costPer, cost, adjusted: null };
-    const given = { volume: !!volume, costPer: !!costPer, cost: !!cost };
-    const known = Object.values(given).filter(Boolean).length;
-    if (known < 2) return result;
-    let worked;
-    if (known === 2) {
-        worked = Object.keys(given).find((name) => !given[name]);
-    } else {
-        if (FuelAmountsAgree(volume, costPer, cost)) return result;
-        const order = [].concat(typed || []);
-        const age = (name) => order.lastIndexOf(name);
-        worked = ["costPer", "volume", "cost"].reduce((oldest, name) => (age(name) < age(oldest) ? name : oldest));
-    }
-    if (worked === "cost") result.cost = RoundTo(volume * costPer, 2);
-    else if (worked === "costPer") result.costPer = RoundTo(cost / volume, 3);
-    else result.volume = RoundTo(cost / costPer, 3);
-    result.adjusted = known === 2 ? "computed" : worked;
-    return result;
-}
-
-// True when volume x price gives the total within what rounding the shown values explains: half
-// a cent of the total, and half a thousandth of the volume and of the price.
-function FuelAmountsAgree(volume, costPer, cost) {
-    const slack = 0.005 + 0.0005 * Math.abs(volume) + 0.0005 * Math.abs(costPer) + 1e-9;
-    return Math.abs(volume * costPer - cost) <= slack;
-}
-
-function RoundTo(value, digits) {
-    const scale = Math.pow(10, digits);
-    return Math.round(value * scale + (value >= 0 ? 1e-9 : -1e-9)) / scale;
-}
-
-// The distance driven since the previous fill-up and the odometer it implies.
-function FuelDistance(odometer, previousOdometer) {
-    return odometer - previousOdometer;
-}
-function FuelOdometer(previousOdometer, distance) {
-    return previousOdometer + distance;
-}
-
-// A service's cost and its parts, labor, other and tax (0 = not given). `costFollows` says the
-// cost is not the user's own (empty, or worked out here before): then, with any detail given, the
-// cost is the sum of the details. A cost the user typed stays: with all four details given, a cost
-// that is not their sum becomes the sum ("corrected"); with three given, the fourth is worked out
-// from it (parts, labor or tax only when positive; other even when negative). Returns the five and
-// whether the cost was corrected ("corrected"), one was worked out ("computed"), or null.
-function ServiceAmounts(amounts, costFollows) {
-    const result = Object.assign({}, amounts, { adjusted: null });
-    const details = ["parts", "labor", "other", "tax"];
-    const sum = RoundTo(amounts.parts + amounts.labor + amounts.other + amounts.tax, 2);
-    const missing = details.filter((name) => !amounts[name]);
-    if (costFollows === undefined) costFollows = !amounts.cost;
-    if (costFollows || !amounts.cost) {
-        if (missing.length === details.length || Math.abs(amounts.cost - sum) <= 0.005) return result;
-        result.cost = sum;
-        result.adjusted = "computed";
-        return result;
-    }
-    if (missing.length === 0) {
-        if (Math.abs(amounts.cost - sum) > 0.005) {
-            result.cost = sum;
-            result.adjusted = "corrected";
-        }
-        return result;
-    }
-    if (missing.length !== 1) return result;
-    const name = missing[0];
-    const value = RoundTo(amounts.cost - (sum - amounts[name]), 2);
-    if (name === "other" || value > 0) {
-        result[name] = value;
-        result.adjusted = "computed";
-    }
-    return result;
-}
+//
+// The fuel and service pages' arithmetic is the program's (the pages ask it over the bridge), so
+// that what the page shows and what the program's own save stores are worked out once.
 
 // Numbers in the user's format, as the program writes and reads them (its number format is on
 // the page, see UserNumberFormat): `format` holds decimal and thousand separators, the digits per
@@ -216,8 +135,7 @@ function GapsMeet(gaps, from, to) {
 }
 
 if (typeof module !== "undefined") {
-    module.exports = { FuelCostVolume, FuelAmountsAgree, FuelDistance, FuelOdometer, ServiceAmounts, FormatNumber, ParseNumber,
-        EntriesInView, BodyLayout, GapsMeet };
+    module.exports = { FormatNumber, ParseNumber, EntriesInView, BodyLayout, GapsMeet };
 }
 
 // --- work under way -------------------------------------------------------------------------------
@@ -234,6 +152,21 @@ function Track(promise) {
 
 async function Settled() {
     while (pendingWork.size) await Promise.allSettled([...pendingWork]);
+}
+
+// --- the program's answers ------------------------------------------------------------------------
+
+// What the program worked out for the page's last call that works something out (the fuel and
+// service arithmetic, as the program's own save works it out): the data of the span WorkedOut.
+function WorkedOut() {
+    return document.getElementById("WorkedOut").dataset;
+}
+
+// Whether a field shows what it showed (`before`) when the program was asked: what the program
+// worked out is not put over what the user has typed meanwhile. A tip the cursor took away on
+// coming in counts as unchanged.
+function Untouched(field, before) {
+    return field.value === before || (field.value === "" && field.dataset.tip === before);
 }
 
 // --- numbers in the user's format, through the program ------------------------------------------

@@ -454,13 +454,21 @@ TEST(ScriptMethods, TheTableHoldsEveryMethodWithItsArity) {
         {"UpdateDriveTypeList", 0},
         {"AddNewCarQuickstart", 0},
         {"ShowRegisterEntries", 3},
-        {"FindPreviousOdometer", 2},
+        {"WorkOutDistance", 4},
+        {"WorkOutOdometer", 4},
+        {"SettleFuelAmounts", 4},
+        {"SettleServiceAmounts", 6},
+        {"CheckServiceCost", 5},
+        {"CheckCustomYear", 1},
+        {"CheckCar", 0},
     };
     const auto& methods = CJorvaneCOMObj::Methods();
     ASSERT_EQ(methods.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(methods[i].name, expected[i].first) << "method " << i + 1;
         EXPECT_EQ(methods[i].params.size(), expected[i].second) << methods[i].name;
+        // Each name comes with what it does.
+        EXPECT_TRUE(methods[i].handler) << methods[i].name;
     }
     // A number to show keeps its digits: JVToString takes a double.
     EXPECT_EQ(methods[28].params[0], jv::ui::host::ArgType::Double);

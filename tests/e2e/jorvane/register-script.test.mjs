@@ -1,93 +1,12 @@
-// The calculations of the register pages' script, worked by hand.
+// The calculations of the register pages' script, worked by hand. (The fuel and service arithmetic
+// is the program's: its cases are in SaveChecksTest.)
 import assert from "node:assert/strict";
 import { createRequire } from "node:module";
 import { test } from "node:test";
 
 const require = createRequire(import.meta.url);
-const { FuelAmountsAgree, FuelCostVolume, FuelDistance, FuelOdometer, ServiceAmounts, EntriesInView, BodyLayout, GapsMeet } =
-  require("../../../mainapp/resources/Register.js");
+const { EntriesInView, BodyLayout, GapsMeet } = require("../../../mainapp/resources/Register.js");
 const { DateProblem, ParseRegisterDate } = require("../../../mainapp/resources/Validation.js");
-
-// What the fuel register does with each typed amount: the field joins the typed ones (the latest
-// last) and the three are settled.
-function typeFuel(entry, [field, value]) {
-  const typed = entry.typed.filter((name) => name !== field);
-  if (value) typed.push(field);
-  const result = FuelCostVolume(typed, field === "volume" ? value : entry.volume,
-    field === "costPer" ? value : entry.costPer, field === "cost" ? value : entry.cost);
-  return { volume: result.volume, costPer: result.costPer, cost: result.cost, typed, adjusted: result.adjusted };
-}
-
-test("volume, price per unit and total cost settle the same whatever the order and number of edits", () => {
-  const stored = { volume: 38.051, costPer: 1.719, cost: 65.41, typed: [] };
-  const blank = { volume: 0, costPer: 0, cost: 0, typed: [] };
-  const cases = [
-    // start, edits -> volume, costPer, cost
-    [blank, [["volume", 10], ["costPer", 3.1]], [10, 3.1, 31]],
-    [blank, [["cost", 40], ["volume", 12.5]], [12.5, 3.2, 40]],
-    [blank, [["costPer", 2.5], ["cost", 30]], [12, 2.5, 30]],
-    [blank, [["volume", 10.5], ["costPer", 3.199], ["cost", 33.59]], [10.5, 3.199, 33.59]],  // rounding agrees
-    [blank, [["volume", 10], ["costPer", 3.1], ["cost", 31.2]], [10.065, 3.1, 31.2]],        // the two typed last stay
-    [blank, [["volume", 10], ["costPer", 3.1], ["cost", 40], ["costPer", 3.5]], [11.429, 3.5, 40]],
-    [blank, [["volume", 10], ["cost", 40], ["volume", 8]], [8, 5, 40]],
-    // A stored purchase: the total paid is kept longest.
-    [stored, [["costPer", 1.729]], [37.831, 1.729, 65.41]],
-    [stored, [["costPer", 1.729], ["costPer", 1.739]], [37.614, 1.739, 65.41]],
-    [stored, [["costPer", 1.729], ["volume", 38.051]], [38.051, 1.729, 65.79]],
-    [stored, [["volume", 40]], [40, 1.635, 65.41]],
-    [stored, [["cost", 70], ["costPer", 1.8], ["volume", 39]], [39, 1.8, 70.2]],
-    [stored, [["volume", 0]], [38.051, 1.719, 65.41]],                                       // a cleared one is worked out
-  ];
-  for (const [start, edits, [volume, costPer, cost]] of cases) {
-    const what = JSON.stringify(edits);
-    let entry = start;
-    for (const edit of edits) {
-      entry = typeFuel(entry, edit);
-      // After every edit the three agree, or fewer than three are given.
-      if (entry.volume && entry.costPer && entry.cost) assert.ok(FuelAmountsAgree(entry.volume, entry.costPer, entry.cost), what);
-    }
-    assert.deepEqual([entry.volume, entry.costPer, entry.cost], [volume, costPer, cost], what);
-    // Settling again changes nothing.
-    assert.equal(FuelCostVolume(entry.typed, entry.volume, entry.costPer, entry.cost).adjusted, null, what);
-  }
-});
-
-test("a service's cost follows its details until the user types one", () => {
-  const none = { cost: 0, parts: 0, labor: 0, other: 0, tax: 0 };
-  // What the service register does with each typed amount: a typed cost stops following.
-  const typeService = (entry, [field, value]) => {
-    const amounts = { ...entry.amounts, [field]: value };
-    const follows = field === "cost" ? !value : entry.follows;
-    const result = ServiceAmounts(amounts, follows);
-    const { adjusted, ...next } = result;
-    return { amounts: next, follows };
-  };
-  const cases = [
-    // edits -> cost, parts, labor, other, tax
-    [[["parts", 20], ["labor", 30]], [50, 20, 30, 0, 0]],
-    [[["labor", 30], ["parts", 20], ["tax", 4.5]], [54.5, 20, 30, 0, 4.5]],
-    [[["parts", 20], ["labor", 30], ["parts", 0]], [30, 0, 30, 0, 0]],
-    [[["cost", 100], ["parts", 20]], [100, 20, 0, 0, 0]],
-    [[["cost", 100], ["parts", 20], ["labor", 30], ["other", 10]], [100, 20, 30, 10, 40]],
-    [[["cost", 100], ["parts", 20], ["labor", 30], ["tax", 60]], [100, 20, 30, -10, 60]],
-    [[["cost", 40], ["parts", 20], ["labor", 30], ["tax", 5]], [40, 20, 30, -15, 5]],         // other may be negative
-    [[["cost", 40], ["parts", 20], ["labor", 30], ["other", 5]], [40, 20, 30, 5, 0]],         // tax may not
-    [[["cost", 100], ["parts", 20], ["labor", 30], ["other", 10], ["tax", 5]], [65, 20, 30, 10, 5]],
-    [[["parts", 20], ["cost", 0]], [20, 20, 0, 0, 0]],
-  ];
-  for (const [edits, expected] of cases) {
-    let entry = { amounts: none, follows: true };
-    for (const edit of edits) entry = typeService(entry, edit);
-    const { cost, parts, labor, other, tax } = entry.amounts;
-    assert.deepEqual([cost, parts, labor, other, tax], expected, JSON.stringify(edits));
-  }
-});
-
-test("the distance since the previous fill-up and the odometer it gives", () => {
-  assert.equal(FuelDistance(12300, 12000), 300);
-  assert.equal(FuelOdometer(12000, 287.5), 12287.5);
-  assert.equal(FuelDistance(11900, 12000), -100);
-});
 
 test("register dates are month/day/year, a two-digit year the latest up to this year, none after today or before 1900", () => {
   const cases = [

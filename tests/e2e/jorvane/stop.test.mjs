@@ -169,7 +169,7 @@ describe("a stop keeps only what the page's own save stores without asking", () 
       await page.press('tr[id="new"] [name="Cost"]', "Tab");
       await page.fill("#details_parts", "25");
       await page.press("#details_parts", "Tab");
-      assert.equal(await page.inputValue('tr[id="new"] [name="Cost"]'), "55.00", "the cost follows the details");
+      await eventually(async () => (await page.inputValue('tr[id="new"] [name="Cost"]')) === "55.00", "the cost follows the details");
       await page.click('tr[id="new"] [name="Cost"]');
       await page.fill('tr[id="new"] [name="Cost"]', "");
       await page.type('tr[id="new"] [name="Cost"]', "60");

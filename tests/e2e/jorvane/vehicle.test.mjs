@@ -338,6 +338,47 @@ describe("the vehicle information page", () => {
     }
   });
 
+  test("the page's own save refuses a custom car lacking its make, year, model or style, the cursor in the first missing", async () => {
+    const CUSTOM = "{CAFE0000-0000-0000-0000-000000000002}";
+    const home = jorvaneHome();
+    home.seed(`INSERT INTO Vehicles (VehicleID, Name, Make, Model, StyleYear, Style, Custom, Sold, Selected, Color, PurchaseOdometer)
+  VALUES ('${CUSTOM}', 'Niva', 'Lada', 'Niva', 1988, '1600', -1, 0, 0, 'Red', -1);
+UPDATE Prefs SET Internet = 1;`);
+    const stored = () => home.query(`SELECT Make, StyleYear, Model, Style FROM Vehicles WHERE VehicleID = '${CUSTOM}'`);
+    try {
+      const app = await startJorvane(home, { env: { JV_NOW: "2026-12-09" } });
+      const page = await openCarPage(app, "?" + CUSTOM);
+      const told = async (text, what) => {
+        const box = await dialogWith(app, text, what);
+        await box.click("#ButtonOK");
+        await eventually(async () => (await app.page.locator("dialog.jv-dialog").count()) === 0, "the box closed");
+      };
+      const cursorIn = (id) => eventually(() => page.evaluate((wanted) => document.activeElement?.id === wanted, id), "the cursor in " + id);
+      // A year the page does not take is emptied as it is left, with the program's message.
+      await page.fill("#CustomCarYear", "1850");
+      await page.press("#CustomCarYear", "Tab");
+      await told(/^Year must be between 1900 and 2027\.$/, "the year's message");
+      assert.equal(await page.inputValue("#CustomCarYear"), "");
+      const cases = [
+        ["no year", {}, "CustomCarYear"],
+        ["no model", { CustomCarYear: "2004", CustomCarModel: " " }, "CustomCarModel"],
+        ["no make, nor model", { CustomCarMake: "" }, "CustomCarMake"],
+        ["no style", { CustomCarMake: "Lada", CustomCarModel: "Niva", CustomCarStyle: "" }, "CustomCarStyle"],
+      ];
+      for (const [what, fields, missing] of cases) {
+        for (const [id, text] of Object.entries(fields)) await page.fill("#" + id, text);
+        await page.click("#SaveVehicle");
+        await told(/^Please enter your car's make, year, model and style\.$/, what);
+        await cursorIn(missing);
+        assert.equal(stored(), "Lada|1988|Niva|1600", what);
+      }
+      assert.doesNotMatch(home.traceLog(), /JavaScript Error/);
+      await app.kill({ check: false });
+    } finally {
+      home.remove();
+    }
+  });
+
   test("a custom car without the service: allowed to connect but offline, typed in, the generic plan, saved, edited", async () => {
     const home = jorvaneHome();
     home.seed(CAR + "UPDATE Prefs SET Internet = 1;");

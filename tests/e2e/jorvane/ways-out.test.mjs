@@ -451,6 +451,8 @@ async function startRun(row, display) {
       await typeAsPerson(app, run.page, selector, text);
     }
   }
+  // What a register works out as a field is left comes from the program: it has landed.
+  await run.page.evaluate(() => (typeof Settled === "function" ? Settled() : undefined));
   for (const [selector, text] of row.fields) if (text !== undefined) run.typed.push([selector, await run.page.inputValue(selector)]);
   if (row.question !== null) {
     await eventually(async () => (await run.page.locator("#DirtyFlag").innerText()) === "true", "the page marked changed");

@@ -49,9 +49,152 @@ TEST(SaveChecks, AServiceCostNotTypedByTheUserIsTheSumOfItsDetails) {
         {{0, 0, 0, 0, 0}, true, 0},
     };
     for (const Case& c : cases) {
-        EXPECT_DOUBLE_EQ(ServiceCostWorkedOut(c.amounts, c.follows), c.cost)
+        EXPECT_DOUBLE_EQ(ServiceAmountsSettled(c.amounts, c.follows).amounts.cost, c.cost)
             << c.amounts.cost << " " << c.amounts.parts << " " << c.amounts.labor << " " << c.follows;
     }
+}
+
+// What the service page does with each amount typed and left: a cost typed stops following the
+// details, and the five are settled.
+TEST(SaveChecks, AServicesAmountsSettleAsTheyAreTypedAndLeft) {
+    struct Edit {
+        const char* field;
+        double value;
+    };
+    struct Case {
+        std::vector<Edit> edits;
+        ServiceAmounts expected;
+        const char* adjustedLast;  // how the last edit settled them
+    };
+    const Case cases[] = {
+        {{{"parts", 20}, {"labor", 30}}, {50, 20, 30, 0, 0}, "computed"},
+        {{{"labor", 30}, {"parts", 20}, {"tax", 4.5}}, {54.5, 20, 30, 0, 4.5}, "computed"},
+        {{{"parts", 20}, {"labor", 30}, {"parts", 0}}, {30, 0, 30, 0, 0}, "computed"},
+        {{{"cost", 100}, {"parts", 20}}, {100, 20, 0, 0, 0}, ""},
+        {{{"cost", 100}, {"parts", 20}, {"labor", 30}, {"other", 10}}, {100, 20, 30, 10, 40}, "computed"},
+        {{{"cost", 100}, {"parts", 20}, {"labor", 30}, {"tax", 60}}, {100, 20, 30, -10, 60}, "computed"},
+        {{{"cost", 40}, {"parts", 20}, {"labor", 30}, {"tax", 5}}, {40, 20, 30, -15, 5}, "computed"},  // other < 0
+        {{{"cost", 40}, {"parts", 20}, {"labor", 30}, {"other", 5}}, {40, 20, 30, 5, 0}, ""},          // tax may not be
+        {{{"cost", 100}, {"parts", 20}, {"labor", 30}, {"other", 10}, {"tax", 5}}, {65, 20, 30, 10, 5}, "corrected"},
+        {{{"parts", 20}, {"cost", 0}}, {20, 20, 0, 0, 0}, "computed"},
+    };
+    for (const Case& c : cases) {
+        ServiceAmounts amounts;
+        bool follows = true;
+        std::string adjusted;
+        std::string what;
+        for (const Edit& edit : c.edits) {
+            const std::string field = edit.field;
+            what += field + "=" + std::to_string(edit.value) + " ";
+            double* const target = field == "cost"    ? &amounts.cost
+                                   : field == "parts" ? &amounts.parts
+                                   : field == "labor" ? &amounts.labor
+                                   : field == "other" ? &amounts.other
+                                                      : &amounts.tax;
+            *target = edit.value;
+            if (field == "cost") follows = edit.value == 0;
+            const ServiceSettled settled = ServiceAmountsSettled(amounts, follows);
+            amounts = settled.amounts;
+            adjusted = settled.adjusted;
+        }
+        EXPECT_DOUBLE_EQ(amounts.cost, c.expected.cost) << what;
+        EXPECT_DOUBLE_EQ(amounts.parts, c.expected.parts) << what;
+        EXPECT_DOUBLE_EQ(amounts.labor, c.expected.labor) << what;
+        EXPECT_DOUBLE_EQ(amounts.other, c.expected.other) << what;
+        EXPECT_DOUBLE_EQ(amounts.tax, c.expected.tax) << what;
+        EXPECT_EQ(adjusted, c.adjustedLast) << what;
+    }
+    EXPECT_EQ(ServiceCostCorrected(),
+              "The Cost value doesn't match the Parts, Labor, Other and Tax values.  The Cost value will be adjusted "
+              "accordingly.");
+    EXPECT_EQ(ServiceCostQuestion(),
+              "The Cost value doesn't match the Parts, Labor, Other and Tax values.  Do you want to save anyway?");
+}
+
+TEST(SaveChecks, LeavingAFillUpsOdometerOrDistanceWorksOutTheOther) {
+    struct Case {
+        const char* what;
+        bool fromOdometer;  // the odometer left (else the distance)
+        double left, other;
+        std::optional<double> previous;
+        std::string outcome;
+        double value;
+    };
+    const Case cases[] = {
+        {"the distance since the fill-up before", true, 12300, 0, 12000, "worked", 300},
+        {"a distance that agrees within a twentieth is shown as worked out", true, 12300, 300.04, 12000, "worked", 300},
+        {"one that does not: the page asks", true, 12300, 280, 12000, "differs", 300},
+        {"an odometer below the one before: the page warns", true, 11900, 0, 12000, "below", 0},
+        {"no fill-up before", true, 12300, 0, std::nullopt, "", 0},
+        {"no odometer", true, 0, 300, 12000, "", 0},
+        {"the odometer the distance gives", false, 287.5, 0, 12000, "worked", 12287.5},
+        {"an odometer that disagrees: the page asks", false, 287.5, 12400, 12000, "differs", 12287.5},
+        {"no distance", false, 0, 12400, 12000, "", 0},
+    };
+    for (const Case& c : cases) {
+        const ReadingSettled settled = c.fromOdometer ? DistanceFromOdometer(c.left, c.other, c.previous)
+                                                      : OdometerFromDistance(c.left, c.other, c.previous);
+        EXPECT_EQ(settled.outcome, c.outcome) << c.what;
+        EXPECT_DOUBLE_EQ(settled.value, c.value) << c.what;
+    }
+}
+
+// What the fuel page does with each amount typed and left: the field joins the typed ones (the
+// latest last) and the three are settled.
+TEST(SaveChecks, AFillUpsAmountsSettleTheSameWhateverTheOrderAndNumberOfEdits) {
+    struct Edit {
+        const char* field;
+        double value;
+    };
+    struct Case {
+        FuelAmounts start;
+        std::vector<Edit> edits;
+        FuelAmounts expected;
+    };
+    const FuelAmounts blank{0, 0, 0};
+    const FuelAmounts stored{38.051, 1.719, 65.41};
+    const Case cases[] = {
+        {blank, {{"volume", 10}, {"costPer", 3.1}}, {10, 3.1, 31}},
+        {blank, {{"cost", 40}, {"volume", 12.5}}, {12.5, 3.2, 40}},
+        {blank, {{"costPer", 2.5}, {"cost", 30}}, {12, 2.5, 30}},
+        {blank, {{"volume", 10.5}, {"costPer", 3.199}, {"cost", 33.59}}, {10.5, 3.199, 33.59}},  // rounding agrees
+        {blank, {{"volume", 10}, {"costPer", 3.1}, {"cost", 31.2}}, {10.065, 3.1, 31.2}},  // the two typed last stay
+        {blank, {{"volume", 10}, {"costPer", 3.1}, {"cost", 40}, {"costPer", 3.5}}, {11.429, 3.5, 40}},
+        {blank, {{"volume", 10}, {"cost", 40}, {"volume", 8}}, {8, 5, 40}},
+        // A stored purchase: the total paid is kept longest.
+        {stored, {{"costPer", 1.729}}, {37.831, 1.729, 65.41}},
+        {stored, {{"costPer", 1.729}, {"costPer", 1.739}}, {37.614, 1.739, 65.41}},
+        {stored, {{"costPer", 1.729}, {"volume", 38.051}}, {38.051, 1.729, 65.79}},
+        {stored, {{"volume", 40}}, {40, 1.635, 65.41}},
+        {stored, {{"cost", 70}, {"costPer", 1.8}, {"volume", 39}}, {39, 1.8, 70.2}},
+        {stored, {{"volume", 0}}, {38.051, 1.719, 65.41}},  // a cleared one is worked out
+    };
+    for (const Case& c : cases) {
+        FuelAmounts amounts = c.start;
+        std::vector<std::string> typed;
+        std::string what;
+        for (const Edit& edit : c.edits) {
+            const std::string field = edit.field;
+            what += field + "=" + std::to_string(edit.value) + " ";
+            std::erase(typed, field);
+            if (edit.value != 0) typed.push_back(field);
+            (field == "volume" ? amounts.volume : field == "costPer" ? amounts.costPer : amounts.cost) = edit.value;
+            amounts = FuelAmountsSettled(amounts, typed).amounts;
+            // After every edit the three agree, or fewer than three are given.
+            if (amounts.volume != 0 && amounts.costPer != 0 && amounts.cost != 0) {
+                EXPECT_EQ(FuelAmountsSettled(amounts, typed).adjusted, "") << what;
+            }
+        }
+        EXPECT_DOUBLE_EQ(amounts.volume, c.expected.volume) << what;
+        EXPECT_DOUBLE_EQ(amounts.costPer, c.expected.costPer) << what;
+        EXPECT_DOUBLE_EQ(amounts.cost, c.expected.cost) << what;
+    }
+    // How the page is told what gave way.
+    const std::pair<std::vector<std::string>, std::string> adjusted[] = {
+        {{"volume", "costPer"}, "cost"}, {{"cost", "costPer"}, "volume"}, {{"volume", "cost"}, "costPer"}};
+    for (const auto& [order, gives] : adjusted)
+        EXPECT_EQ(FuelAmountsSettled({10, 3, 40}, order).adjusted, gives) << gives;
+    EXPECT_EQ(FuelAmountsSettled({10, 3, 0}, {"volume", "costPer"}).adjusted, "computed");
 }
 
 TEST(SaveChecks, AFillUpsOdometerAndDistanceAreWorkedOutAsThePageDoesOnLeavingTheField) {
@@ -164,7 +307,23 @@ TEST(SaveChecks, TheVehiclePageRefusesACarWithoutMakeYearModelStyleOrOdometer) {
         {"a new car with it", {false, true, "", "", "", "", "4321"}, ""},
         {"a new custom car without make says that first", {true, true, "2004", "", "Integra", "GS", ""}, missing},
     };
-    for (const Case& c : cases) EXPECT_EQ(CarRefusal(c.fields, 2027), c.refusal) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(CarRefusal(c.fields, 2027).message, c.refusal) << c.what;
+}
+
+TEST(SaveChecks, TheCursorGoesToTheFirstFieldTheCarLacks) {
+    const std::pair<CarFields, std::string> cases[] = {
+        {{true, true, "2004", "", "", "", ""}, "CustomCarMake"},
+        {{true, true, "1850", "Acura", "", "", ""}, "CustomCarYear"},  // a year the page empties
+        {{true, true, "2004", "Acura", "", "", ""}, "CustomCarModel"},
+        {{true, true, "2004", "Acura", "Integra", "", ""}, "CustomCarStyle"},
+        {{true, true, "2004", "Acura", "Integra", "GS", ""}, "CarCurrentOdometer"},
+        {{false, true, "", "", "", "", ""}, "CarCurrentOdometer"},
+        {{false, false, "", "", "", "", ""}, ""},
+    };
+    for (const auto& [fields, field] : cases) EXPECT_EQ(CarRefusal(fields, 2027).field, field) << field;
+    // The page checks the style of a car from the lists between the two.
+    EXPECT_EQ(CustomCarRefusal({false, true, "", "", "", "", ""}, 2027).message, "");
+    EXPECT_EQ(OdometerRefusal({true, false, "", "", "", "", ""}).message, "");
 }
 
 TEST(SaveChecks, ACustomYearIsTakenFrom1900ToNextYear) {

@@ -1,6 +1,6 @@
-// The pop-up menus of the main program's pages. A page names its menus in aMenus (element ids) and
-// keeps abMenuVisible and abMouseOverMenu beside it; a menu opens at the mouse, kept inside the
-// window.
+// The pop-up menus of both programs' pages (the main program's home page, the companion's
+// reminders). A page names its menus in aMenus (element ids) and keeps abMenuVisible and
+// abMouseOverMenu beside it; a menu opens at the mouse, kept inside the window.
 var bMenuDisplayed = false;
 
 function ShowMenu(menu, x, y) {
