@@ -38,3 +38,33 @@ test("a reloaded window shows the program's page again, and closing the window e
     await app.stop();
   }
 });
+
+// A reload connects again while the earlier page's connection may still be closing: the window
+// that was turned away meanwhile takes the program's page once the earlier one has gone, and
+// the program goes on with it instead of ending with a window that says it is not connected.
+test("a window turned away while another is connected takes over once that one has gone", async () => {
+  const app = await startApp();
+  const browser = await startBrowser();
+  try {
+    const first = await openWindow(browser.context, app);
+    await (await frameNamed(first, "jv-top")).waitForSelector("#LoadedBy:has-text('program')");
+    const second = await browser.context.newPage();
+    await second.goto(app.origin + "/");
+    await first.close();
+
+    const frame = await frameNamed(second, "jv-top", 20000);
+    await frame.waitForSelector("#LoadedBy:has-text('program')");
+    assert.equal(await second.locator("#jv-offline").isHidden(), true);
+    await frame.fill("#Name", "taken over");
+    await frame.click("#Save");
+    await frame.waitForFunction(() => window.lastSaved !== undefined);
+    assert.match(await frame.evaluate(() => window.lastSaved), /^taken over\|/);
+    assert.equal(app.child.exitCode, null);
+
+    await second.close();
+    assert.deepEqual(await within(app.exited, 10000, "ending the program"), { code: 0, signal: null });
+  } finally {
+    await browser.close();
+    await app.stop();
+  }
+});

@@ -58,11 +58,21 @@
     this.early = new Map();
   }
 
-  Host.prototype.connect = function () {
+  // The program takes one window at a time. A window that reloads connects again while its
+  // earlier page's connection may still be closing, and is turned away until the program has let
+  // that one go (on a busy machine, a moment later): it asks again for a while before it says that
+  // it is no longer connected. A second window is turned away for as long as the first one stays.
+  var CONNECT_FOR_MS = 8000;
+  var CONNECT_RETRY_MS = 250;
+
+  Host.prototype.connect = function (until) {
     var self = this;
+    var deadline = until === undefined ? Date.now() + CONNECT_FOR_MS : until;
+    var opened = false;
     var socket = new WebSocket("ws://" + location.host + "/jv/ws");
     this.socket = socket;
     socket.onopen = function () {
+      opened = true;
       self.open = true;
       var waiting = self.outbox;
       self.outbox = [];
@@ -83,6 +93,10 @@
     };
     socket.onclose = function () {
       self.open = false;
+      if (!opened && Date.now() + CONNECT_RETRY_MS < deadline) {
+        setTimeout(function () { self.connect(deadline); }, CONNECT_RETRY_MS);
+        return;
+      }
       document.getElementById("jv-offline").hidden = false;
       // Nothing will answer any more: let every waiting script go on.
       self.calls.forEach(function (resolve) { resolve(); });
