@@ -189,7 +189,7 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     }
     const long index = IndexOf(rowId);
     const auto dateText =
-        EntryDateForDatabase(date, index >= 0 ? &m_expenses[static_cast<size_t>(index)].ExpenseDate : nullptr);
+        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ExpenseDate : nullptr);
     if (!dateText) return;
     if (categoryId.empty() || categoryId == "-1") {
         ShowMessage("Please select an Expense Category.");

@@ -180,7 +180,7 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     }
     const long index = IndexOf(rowId);
     const jv::DateTime stored =
-        index >= 0 ? m_purchases[static_cast<size_t>(index)].GetFuelPurchaseDate() : jv::DateTime::Invalid();
+        index >= 0 ? At(static_cast<size_t>(index)).GetFuelPurchaseDate() : jv::DateTime::Invalid();
     const auto dateText = EntryDateForDatabase(date, &stored);
     if (!dateText) return;
     // The octane rating is a whole number.

@@ -84,9 +84,8 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     if (value->empty()) return Refuse("Please enter an odometer value.");
     if (jv::NumberFormat::Plain().Parse(*value) < 0) return Refuse("Invalid odometer value - it is below 0.");
     const long index = IndexOf(rowId);
-    const auto dateText =
-        EntryDateForDatabase(date, index >= 0 ? &m_readings[static_cast<size_t>(index)].OdometerDate : nullptr,
-                             "The odometer value was not saved.");
+    const auto dateText = EntryDateForDatabase(
+        date, index >= 0 ? &At(static_cast<size_t>(index)).OdometerDate : nullptr, "The odometer value was not saved.");
     if (!dateText) return;
     COdometerValuesDatabaseObject readings(doc->GetDatabaseConnection());
     if (!readings.IsOdometerValueValid(rowId == "new" ? "" : rowId, vehicleId, *dateText, *value)) {

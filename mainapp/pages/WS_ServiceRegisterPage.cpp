@@ -290,7 +290,7 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     }
     const long index = IndexOf(rowId);
     const auto dateText =
-        EntryDateForDatabase(date, index >= 0 ? &m_services[static_cast<size_t>(index)].ServiceDate : nullptr);
+        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ServiceDate : nullptr);
     if (!dateText) return;
     // A new service without an odometer takes the estimate; a stored one whose odometer the user
     // cleared keeps none (an estimate now would be worked out from the reading being cleared).
