@@ -298,13 +298,15 @@ async function soakRun(app, home, pages, open) {
     return info.processInfo.filter((p) => p.type === "renderer").map((p) => p.id);
   };
   const sample = async (cycle) => {
-    const renderer = (await renderers()).reduce((sum, pid) => sum + memoryOf(pid), 0);
+    const pids = await renderers();
+    const renderer = () => pids.reduce((sum, pid) => sum + memoryOf(pid), 0).toFixed(1);
+    const before = renderer();
     // What the window's documents hold once the garbage is collected.
     await top.send("HeapProfiler.collectGarbage").catch(() => {});
     const heap = await top.send("Runtime.getHeapUsage").catch(() => ({ usedSize: 0 }));
     const counters = await top.send("Memory.getDOMCounters").catch(() => ({ documents: 0, nodes: 0, jsEventListeners: 0 }));
-    console.log(`soak, cycle ${cycle}: jorvane ${memoryOf(app.child.pid).toFixed(1)} MB, renderer ${renderer.toFixed(1)} MB, ` +
-      `after a collection: window script heap ${(heap.usedSize / 1048576).toFixed(1)} MB, documents ${counters.documents}, nodes ${counters.nodes}, ` +
+    console.log(`soak (Playwright attached), cycle ${cycle}: jorvane ${memoryOf(app.child.pid).toFixed(1)} MB, renderer ${before} MB, ` +
+      `after a collection ${renderer()} MB: window script heap ${(heap.usedSize / 1048576).toFixed(1)} MB, documents ${counters.documents}, nodes ${counters.nodes}, ` +
       `listeners ${counters.jsEventListeners}`);
   };
   const byName = Object.fromEntries(pages.map((p) => [p.name, p]));
