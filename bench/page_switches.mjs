@@ -14,8 +14,9 @@
 // register with a save, service, expense and odometer registers, printing every
 // JV_BENCH_SOAK_EVERY (50) cycles the memory of jorvane (VmRSS) and of the window's renderer
 // (VmRSS of its renderer processes). The soak runs in a window of its own with no test tool
-// attached (JV_BENCH_SOAK_WINDOW=bare, the default): Playwright's attachment keeps what the
-// window loads (its network log holds every page's response), and the renderer grows by it.
+// attached (JV_BENCH_SOAK_WINDOW=bare, the default), the pages opened by presses of the mouse and
+// keys sent to the window: with Playwright attached (its network log keeping the pages'
+// responses, among what it enables) the renderer grows with every switch, without it not.
 // JV_BENCH_SOAK_ENABLE (e.g. "Network") enables DevTools domains on that window to see what a
 // watcher costs. JV_BENCH_SOAK_WINDOW=attached soaks the timed runs' window instead, printing
 // also, once the renderer has collected its garbage, the window's script heap and the DOM's
