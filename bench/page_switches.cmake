@@ -6,7 +6,7 @@ find_program(JV_BENCH_NODE node)
 if(JV_BENCH_NODE)
   add_custom_target(bench_page_switches
     COMMAND ${CMAKE_COMMAND} -E env JV_JORVANE=$<TARGET_FILE:jorvane> JV_DATA=${PROJECT_BINARY_DIR}/data
-            ${JV_BENCH_NODE} ${PROJECT_SOURCE_DIR}/bench/page_switches.mjs
+            ${JV_BENCH_NODE} --experimental-websocket ${PROJECT_SOURCE_DIR}/bench/page_switches.mjs
     DEPENDS jorvane
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/tests/e2e
     USES_TERMINAL

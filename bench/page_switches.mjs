@@ -13,19 +13,29 @@
 // Then (JV_BENCH_SOAK_CYCLES, 500; 0: none) a soak at the largest size: cycles of home, fuel
 // register with a save, service, expense and odometer registers, printing every
 // JV_BENCH_SOAK_EVERY (50) cycles the memory of jorvane (VmRSS) and of the window's renderer
-// (VmRSS of its renderer processes), then, once the renderer has collected its garbage, the
-// window's script heap and the DOM's documents, nodes and listeners.
+// (VmRSS of its renderer processes). The soak runs in a window of its own with no test tool
+// attached (JV_BENCH_SOAK_WINDOW=bare, the default), the pages opened by presses of the mouse and
+// keys sent to the window: with Playwright attached (its network log keeping the pages'
+// responses, among what it enables) the renderer grows with every switch, without it not.
+// JV_BENCH_SOAK_ENABLE (e.g. "Network") enables DevTools domains on that window to see what a
+// watcher costs. JV_BENCH_SOAK_WINDOW=attached soaks the timed runs' window instead, printing
+// also, once the renderer has collected its garbage, the window's script heap and the DOM's
+// documents, nodes and listeners. JV_BENCH_RUNS=0 runs the soak alone.
 //
 //   cmake --build build --target bench_page_switches
 // JV_JORVANE and JV_DATA name the program and its data folder (another build's, to compare).
 // JV_BENCH_RUNS (9) runs per action. The machine may be shared: compare the ratios.
 import { readFileSync } from "node:fs";
 import { eventually, frame, jorvaneHome, startJorvaneHeaded, virtualDisplay } from "../tests/e2e/jorvane/harness.mjs";
+import { startBareWindow } from "./bare_window.mjs";
 
 const SIZES = (process.env.JV_BENCH_SIZES || "1000,10000").split(",").map(Number);
 const RUNS = Number(process.env.JV_BENCH_RUNS || 9);
 const SOAK_CYCLES = Number(process.env.JV_BENCH_SOAK_CYCLES ?? 500);
 const SOAK_EVERY = Number(process.env.JV_BENCH_SOAK_EVERY || 50);
+// "bare": the soak in a window of its own that no test tool is attached to; "attached": in the
+// window of the timed runs, Playwright attached.
+const SOAK_WINDOW = process.env.JV_BENCH_SOAK_WINDOW || "bare";
 const WAIT = 120000;
 const CARS = 3;
 const FIRST_DAY = 30000;
@@ -238,15 +248,15 @@ async function run(entries, display, { soak }) {
         `, save ${times.save.page[i].toFixed(0)}, radio ${radios[i].toFixed(0)} ms`);
     }
     const floor = median(radios);
-    for (const [name, t] of Object.entries(times)) {
+    for (const [name, t] of RUNS > 0 ? Object.entries(times) : []) {
       const base = median(t.static);
       report.push({ entries, name, min: Math.min(...t.page), median: median(t.page), base, ratio: median(t.page) / base,
                     radio: floor, own: t.own.length ? median(t.own) : NaN });
     }
-    report.push({ entries, name: "radio click", min: Math.min(...radios), median: floor, base: floor, ratio: 1, radio: floor, own: NaN });
+    if (RUNS > 0) report.push({ entries, name: "radio click", min: Math.min(...radios), median: floor, base: floor, ratio: 1, radio: floor, own: NaN });
     await statics.close();
 
-    if (soak) await soakRun(app, home, pages, open);
+    if (soak && SOAK_WINDOW === "attached") await soakRun(app, home, pages, open);
   } finally {
     await app.close();
     home.remove();
@@ -289,13 +299,15 @@ async function soakRun(app, home, pages, open) {
     return info.processInfo.filter((p) => p.type === "renderer").map((p) => p.id);
   };
   const sample = async (cycle) => {
-    const renderer = (await renderers()).reduce((sum, pid) => sum + memoryOf(pid), 0);
+    const pids = await renderers();
+    const renderer = () => pids.reduce((sum, pid) => sum + memoryOf(pid), 0).toFixed(1);
+    const before = renderer();
     // What the window's documents hold once the garbage is collected.
     await top.send("HeapProfiler.collectGarbage").catch(() => {});
     const heap = await top.send("Runtime.getHeapUsage").catch(() => ({ usedSize: 0 }));
     const counters = await top.send("Memory.getDOMCounters").catch(() => ({ documents: 0, nodes: 0, jsEventListeners: 0 }));
-    console.log(`soak, cycle ${cycle}: jorvane ${memoryOf(app.child.pid).toFixed(1)} MB, renderer ${renderer.toFixed(1)} MB, ` +
-      `after a collection: window script heap ${(heap.usedSize / 1048576).toFixed(1)} MB, documents ${counters.documents}, nodes ${counters.nodes}, ` +
+    console.log(`soak (Playwright attached), cycle ${cycle}: jorvane ${memoryOf(app.child.pid).toFixed(1)} MB, renderer ${before} MB, ` +
+      `after a collection ${renderer()} MB: window script heap ${(heap.usedSize / 1048576).toFixed(1)} MB, documents ${counters.documents}, nodes ${counters.nodes}, ` +
       `listeners ${counters.jsEventListeners}`);
   };
   const byName = Object.fromEntries(pages.map((p) => [p.name, p]));
@@ -312,6 +324,117 @@ async function soakRun(app, home, pages, open) {
   console.log(`soak: ${SOAK_CYCLES} cycles in ${((performance.now() - started) / 1000).toFixed(0)} s`);
 }
 
+// The soak in a window no test tool is attached to (see bare_window.mjs): the pages are opened by
+// the window's own links and menu, a page counts as shown once its rows are in place, and the
+// save is typed with Enter as a key of the keyboard.
+async function bareSoak(entries, display) {
+  const home = jorvaneHome();
+  home.seed(garageSql(entries));
+  const app = await startBareWindow(home, display, { env: { JV_NOW: isoDay(FIRST_DAY + entries + 1) } });
+  try {
+    // What a watcher costs: the DevTools domains named are enabled on the window as a test tool would.
+    for (const domain of (process.env.JV_BENCH_SOAK_ENABLE || "").split(",").filter(Boolean)) await app.window.send(domain + ".enable");
+    // Everything below runs in the window's top document.
+    const inWindow = (fn, arg) => app.evaluate(fn, arg);
+    const docOf = `(name) => { const find = (w) => { for (let i = 0; i < w.frames.length; i++) { const f = w.frames[i]; if (f.name === name) return f; const d = find(f); if (d) return d; } return null; }; return find(window); }`;
+    const state = () => inWindow(new Function(`return (${docOf})("main_workspace")?.document.title || ""`));
+    await eventually(async () => (await inWindow(new Function(`const w = (${docOf})("main_navcarlist"); return !!w && w.document.readyState === "complete" && [...w.document.querySelectorAll("td")].some((td) => td.textContent.includes("Car 1"))`))), "the car list", WAIT);
+        const shown = async (title) => eventually(() => inWindow(new Function("title", `
+      const w = (${docOf})("main_workspace");
+      if (!w || w.document.title !== title || w.document.readyState !== "complete") return false;
+      const d = w.document;
+      if (title === "Home Page") return d.querySelectorAll("#carlist tr.listrow").length >= 1 && !!d.querySelector("#Graph") && d.querySelector("#Graph").childElementCount > 0;
+      return !!d.getElementById("new") && [...d.querySelectorAll("tr[id]")].some((r) => /^\\d+$/.test(r.id));`), title), title, WAIT);
+    // A press of the mouse on the middle of an element (of the frame named; its text containing
+    // `text`, when given), as a user's.
+    const press = async (frameName, selector, text = "") => {
+      const at = await inWindow(new Function("arg", `
+        const w = arg[0] ? (${docOf})(arg[0]) : window;
+        const element = [...w.document.querySelectorAll(arg[1])].find((e) => e.textContent.includes(arg[2]));
+        const box = element.getBoundingClientRect();
+        let x = box.left + box.width / 2, y = box.top + box.height / 2;
+        for (let f = w; f !== window; f = f.parent) {
+          const outer = f.frameElement.getBoundingClientRect();
+          x += outer.left;
+          y += outer.top;
+        }
+        return { x, y };`), [frameName, selector, text]);
+      for (const type of ["mousePressed", "mouseReleased"])
+        await app.window.send("Input.dispatchMouseEvent", { type, x: at.x, y: at.y, button: "left", clickCount: 1 });
+    };
+    // Car 1 chosen in the car list, as the timed runs do.
+    await press("main_navcarlist", "td", "Car 1");
+    await eventually(() => inWindow(new Function(`return [...(${docOf})("main_navcarlist").document.querySelectorAll("td.selected")].map((t) => t.textContent).join(" ").includes("Car 1")`)), "Car 1", WAIT);
+    const menu = async (name, item) => {
+      await press("", "#jv-menubar .jv-menu > button", name);
+      await eventually(() => inWindow(new Function("item", `return [...document.querySelectorAll("#jv-menubar .jv-open li button")].some((b) => b.textContent.includes(item))`), item), item, WAIT);
+      await press("", "#jv-menubar .jv-open li button", item);
+    };
+    const pages = {
+      "home": { title: "Home Page", go: () => press("main_navbar", "a.nav-home") },
+      "service register": { title: "Service Register", go: () => press("main_navbar", "a.nav-service") },
+      "odometer register": { title: "Odometer Register", go: () => menu("Go To", "Edit Car Odometer History") },
+      "fuel register": { title: "Fuel Register", go: () => press("main_navbar", "a.nav-fuel") },
+      "expense register": { title: "Miscellaneous Expense Register", go: () => press("main_navbar", "a.nav-expense") },
+    };
+    const key = async (type, extra = {}) => app.window.send("Input.dispatchKeyEvent", { type, key: "Enter", code: "Enter", windowsVirtualKeyCode: 13, nativeVirtualKeyCode: 13, ...extra });
+    const save = async () => {
+      const odometer = (nextOdometer += 10);
+      const before = Number(home.query("SELECT COUNT(*) FROM FuelPurchases"));
+      await inWindow(new Function("odometer", `
+        const w = (${docOf})("main_workspace");
+        const row = w.document.getElementById("new");
+        for (const [name, value] of [["Odometer", String(odometer)], ["Total Cost", "20"]]) {
+          const field = row.querySelector('[name="' + name + '"]');
+          field.focus();
+          field.value = value;
+          field.dispatchEvent(new w.Event("input", { bubbles: true }));
+          field.dispatchEvent(new w.Event("change", { bubbles: true }));
+        }
+        w.OnChange();
+        row.querySelector('[name="Total Cost"]').focus();`), odometer);
+      await key("rawKeyDown");
+      await key("char", { text: "\r", unmodifiedText: "\r" });
+      await key("keyUp");
+      await eventually(() => Number(home.query("SELECT COUNT(*) FROM FuelPurchases")) === before + 1, "the purchase stored", WAIT);
+      await eventually(() => inWindow(new Function("typed", `
+        const d = (${docOf})("main_workspace").document;
+        const fresh = d.getElementById("new");
+        const field = fresh && fresh.querySelector('[name="Odometer"]');
+        return !!field && field.value !== typed;`), String(odometer)), "the fresh new entry", WAIT);
+    };
+    const sample = async (cycle) => {
+      const pids = await app.renderers();
+      const renderer = () => pids.reduce((sum, pid) => sum + memoryOf(pid), 0).toFixed(1);
+      const before = renderer();
+      // The same once the window's garbage is collected (its size between collections varies
+      // with when the browser found time to collect).
+      await app.window.send("HeapProfiler.collectGarbage");
+      const heap = await app.window.send("Runtime.getHeapUsage");
+      const counters = await app.window.send("Memory.getDOMCounters");
+      console.log(`soak (${process.env.JV_BENCH_SOAK_ENABLE ? process.env.JV_BENCH_SOAK_ENABLE + " enabled" : "no tool attached"}), cycle ${cycle}: ` +
+        `jorvane ${memoryOf(app.child.pid).toFixed(1)} MB, renderer ${before} MB (${pids.length} process${pids.length === 1 ? "" : "es"}), ` +
+        `after a collection ${renderer()} MB: window script heap ${(heap.usedSize / 1048576).toFixed(1)} MB, documents ${counters.documents}, ` +
+        `nodes ${counters.nodes}, listeners ${counters.jsEventListeners}`);
+    };
+    const cycle = ["home", "fuel register", "service register", "expense register", "odometer register"];
+    await sample(0);
+    const started = performance.now();
+    for (let i = 1; i <= SOAK_CYCLES; i++) {
+      for (const name of cycle) {
+        await pages[name].go();
+        await shown(pages[name].title);
+        if (name === "fuel register") await save();
+      }
+      if (i % SOAK_EVERY === 0) await sample(i);
+    }
+    console.log(`soak: ${SOAK_CYCLES} cycles in ${((performance.now() - started) / 1000).toFixed(0)} s`);
+  } finally {
+    await app.close();
+    home.remove();
+  }
+}
+
 // --- all of it ----------------------------------------------------------------------------------------
 
 const display = await virtualDisplay(1400, 900);
@@ -319,9 +442,10 @@ if (!display) throw new Error("no Xvfb for the headed window");
 try {
   const report = [];
   for (const entries of SIZES) {
-    report.push(...await run(entries, display, { soak: SOAK_CYCLES > 0 && entries === Math.max(...SIZES) }));
+    if (RUNS > 0 || SOAK_WINDOW === "attached") report.push(...await run(entries, display, { soak: SOAK_CYCLES > 0 && entries === Math.max(...SIZES) }));
   }
-  console.log("\n| entries | action | min | median | static page | ratio | radio | program's own |\n|---|---|---|---|---|---|---|---|");
+  if (SOAK_CYCLES > 0 && SOAK_WINDOW === "bare") await bareSoak(Math.max(...SIZES), display);
+  if (report.length) console.log("\n| entries | action | min | median | static page | ratio | radio | program's own |\n|---|---|---|---|---|---|---|---|");
   for (const r of report) {
     console.log(`| ${r.entries} | ${r.name} | ${r.min.toFixed(0)} | ${r.median.toFixed(0)} | ${r.base.toFixed(0)} | ` +
       `${r.ratio.toFixed(1)} | ${r.radio.toFixed(0)} | ${Number.isNaN(r.own) ? "" : r.own.toFixed(0)} |`);

@@ -271,12 +271,9 @@ export async function virtualDisplay(width, height) {
   };
 }
 
-// Starts jorvane in `home` as a user does: no browser named (JV_BROWSER unset), so the program
-// starts Chromium itself, headed, on `display`. The only change to that browser is a port for
-// the test's DevTools connection, added by a `chromium` found first on the PATH that hands every
-// argument of the program's on to the real one. Returns the app as startJorvane does, its page the
-// program's own window; close() closes that window as a user would.
-export async function startJorvaneHeaded(home, display, { env = {}, expectProblems = false } = {}) {
+// The environment for jorvane to start its own browser on `display` with a DevTools port, and
+// devtoolsPort(failed) waiting for that port (failed() names why it never will, or is falsy).
+export function ownBrowser(home, display, env = {}) {
   const wrapperDir = join(home.root, "browser");
   mkdirSync(wrapperDir, { recursive: true });
   const profileFile = join(home.root, "browser-profile");
@@ -291,18 +288,30 @@ exec ${CHROMIUM} "$@" --remote-debugging-port=0
   const programEnv = { ...process.env, ...home.env, ...env, DISPLAY: display.name, PATH: wrapperDir + ":" + process.env.PATH };
   delete programEnv.JV_BROWSER;
   delete programEnv.WAYLAND_DISPLAY;
+  const devtoolsPort = (failed) => eventually(() => {
+    const why = failed();
+    if (why) throw new Error(why);
+    if (!existsSync(profileFile)) return null;
+    const portFile = join(readFileSync(profileFile, "utf8").trim(), "DevToolsActivePort");
+    return existsSync(portFile) ? readFileSync(portFile, "utf8").split("\n")[0].trim() : null;
+  }, "the program's browser", 20000);
+  return { programEnv, devtoolsPort };
+}
+
+// Starts jorvane in `home` as a user does: no browser named (JV_BROWSER unset), so the program
+// starts Chromium itself, headed, on `display`. The only change to that browser is a port for
+// the test's DevTools connection, added by a `chromium` found first on the PATH that hands every
+// argument of the program's on to the real one. Returns the app as startJorvane does, its page the
+// program's own window; close() closes that window as a user would.
+export async function startJorvaneHeaded(home, display, { env = {}, expectProblems = false } = {}) {
+  const { programEnv, devtoolsPort } = ownBrowser(home, display, env);
   // The window closed by its title bar's button: the browser ends, and the program with it.
   const app = launch(home, [], programEnv, expectProblems, async (shown) => {
     const session = await shown.browser.newBrowserCDPSession();
     await unlessGone(shown.browser, session.send("Browser.close"));
   });
   try {
-    const port = await eventually(() => {
-      if (app.ended) throw new Error("jorvane ended with " + JSON.stringify(app.ended) + ": " + app.stderr.join("\n"));
-      if (!existsSync(profileFile)) return null;
-      const portFile = join(readFileSync(profileFile, "utf8").trim(), "DevToolsActivePort");
-      return existsSync(portFile) ? readFileSync(portFile, "utf8").split("\n")[0].trim() : null;
-    }, "the program's browser", 20000);
+    const port = await devtoolsPort(() => app.ended && "jorvane ended with " + JSON.stringify(app.ended) + ": " + app.stderr.join("\n"));
     app.browser = await chromium.connectOverCDP("http://127.0.0.1:" + port);
     app.context = app.browser.contexts()[0];
     app.page = await eventually(() => app.context.pages().find((shown) => /^http:\/\/127\.0\.0\.1:\d+\//.test(shown.url())),
