@@ -7,6 +7,8 @@
 
 #include "mainapp/AutocompleteList.h"
 #include "mainapp/JorvaneDoc.h"
+#include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/ui/Document.h"
 #include "platform/ui/Loop.h"
@@ -91,6 +93,46 @@ void CJVRegisterPage::GetVendor(const std::string& rowId, const std::string& typ
 void CJVRegisterPage::RememberVendor(const std::string& vendor) {
     CJorvaneDoc* doc = CJorvaneDoc::GetDoc();
     if (CAutocompleteList* list = doc != nullptr ? doc->GetAutocompleteList() : nullptr) list->Add(vendor);
+}
+
+void CJVRegisterPage::DeleteEntry(const std::string& rowId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || rowId == "new") return;
+    DeleteStored(doc->GetDatabaseConnection(), rowId);
+    ShowDeleted(rowId);
+}
+
+void CJVRegisterPage::PrintRegister(
+    const std::string& what, const std::vector<std::string>& headings,
+    const std::function<void(registerrows::Printout&, const CCarsDB& cars, bool allCars)>& rows) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    std::vector<std::string> columns = {"Date"};
+    if (allCars) columns.emplace_back("Car");
+    columns.insert(columns.end(), headings.begin(), headings.end());
+    Printout printout(columns);
+    rows(printout, cars, allCars);
+    PrintPrintout(printout, what + " History for " + cars.getCarName(SelectedCar()));
+}
+
+std::optional<std::vector<std::string>> CJVRegisterPage::NumbersForDatabase(
+    const std::string& rowId, std::initializer_list<TypedNumber> numbers) {
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    std::vector<std::string> texts;
+    texts.reserve(numbers.size());
+    for (const TypedNumber& number : numbers) {
+        const auto text = registerfields::NumberForDatabase(number.typed, number.tip, format);
+        if (!text) {
+            ShowMessage(std::string("The ") + number.label + " \"" + EscapeHtmlQuotes(number.typed) +
+                        "\" is not a number.<p>The entry was not saved.");
+            return std::nullopt;
+        }
+        texts.push_back(texts.empty() || rowId == "new" ? *text : registerfields::AmountForUpdate(*text));
+    }
+    return texts;
 }
 
 // --- the entries read from the database ---------------------------------------------------------------

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,6 +16,9 @@
 #include "shared/ui/JVPage.h"
 
 class CCarsDB;
+namespace registerrows {
+class Printout;
+}
 
 // The base of the registers (fuel, expenses, services, odometer readings): editable tables of past
 // entries with a blank new entry at the bottom, whose Vendor field completes itself from every
@@ -55,6 +60,8 @@ public:
     // Counts the entries in the database, reads the latest of them and builds those and the blank
     // new entry, whose date gets the focus.
     void BuildRows();
+    // The Delete of an entry: the stored entry rowId goes, and its rows with it ("new": nothing).
+    void DeleteEntry(const std::string& rowId);
     // The script shows the entries from `first` to `last` (counting from the oldest, 0): those and
     // a margin around them are built, with the selected entry (selectedId) and the new entry;
     // others built before become gaps again.
@@ -103,6 +110,26 @@ protected:
 
     // A vendor that was saved joins the completion list.
     static void RememberVendor(const std::string& vendor);
+
+    // Deletes a stored entry from the register (its id checked there).
+    virtual void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) = 0;
+
+    // Prints the whole register as "<what> History for <car>": a column for the date, one for the
+    // car when all cars are shown, then `headings`; `rows` adds a row for each entry.
+    void PrintRegister(const std::string& what, const std::vector<std::string>& headings,
+                       const std::function<void(registerrows::Printout&, const CCarsDB& cars, bool allCars)>& rows);
+
+    // A number field of the entry being saved, as typed: its name in the message, its text, its tip.
+    struct TypedNumber {
+        const char* label;
+        const std::string& typed;
+        const char* tip;
+    };
+    // The numbers as the database takes them (empty: not given), those after the first (the
+    // odometer) as an update of a stored entry takes amounts. Nothing when one is not a number:
+    // the user was told so, and the entry is not to be saved.
+    static std::optional<std::vector<std::string>> NumbersForDatabase(const std::string& rowId,
+                                                                      std::initializer_list<TypedNumber> numbers);
 
 private:
     struct BodyRows;

@@ -176,20 +176,13 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     if (RefuseWithoutCar(*this, vehicleId)) return;
-    const jv::NumberFormat& format = jv::NumberFormat::User();
-    const auto odometerText = registerfields::NumberForDatabase(odometer, "Odometer", format);
-    const auto costText = registerfields::NumberForDatabase(cost, "Cost", format);
-    for (const auto& [text, typed, label] :
-         {std::tuple{&odometerText, &odometer, "Odometer"}, std::tuple{&costText, &cost, "Cost"}}) {
-        if (!*text) {
-            ShowMessage(std::string("The ") + label + " \"" + EscapeHtmlQuotes(*typed) +
-                        "\" is not a number.<p>The entry was not saved.");
-            return;
-        }
-    }
+    const auto numbers = NumbersForDatabase(rowId, {{"Odometer", odometer, "Odometer"}, {"Cost", cost, "Cost"}});
+    if (!numbers) return;
+    const std::string& odometerText = (*numbers)[0];
+    const std::string& costText = (*numbers)[1];
     const long index = IndexOf(rowId);
     const auto dateText =
-        EntryDateForDatabase(date, index >= 0 ? &m_expenses[static_cast<size_t>(index)].ExpenseDate : nullptr);
+        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ExpenseDate : nullptr);
     if (!dateText) return;
     if (categoryId.empty() || categoryId == "-1") {
         ShowMessage("Please select an Expense Category.");
@@ -202,11 +195,11 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     expenses.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
-        saved = expenses.AddExpense(vehicleId, *dateText, *odometerText, vendorText, memoText, categoryId, *costText,
-                                    notes);
+        saved =
+            expenses.AddExpense(vehicleId, *dateText, odometerText, vendorText, memoText, categoryId, costText, notes);
     } else {
-        saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, *odometerText, vendorText, memoText, categoryId,
-                                       registerfields::AmountForUpdate(*costText), notes);
+        saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, odometerText, vendorText, memoText, categoryId,
+                                       costText, notes);
     }
     if (!saved) return;
     ShowSaved(rowId);
@@ -224,38 +217,24 @@ bool CWS_ExpenseRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || rowId == "new") return;
-    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteExpense(rowId);
-    ShowDeleted(rowId);
-}
-
-void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
-    RestoreEntry(rowId);
+void CWS_ExpenseRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
+    CExpenseRegisterDatabaseObject(connection).DeleteExpense(rowId);
 }
 
 void CWS_ExpenseRegisterPage::PrintPage() {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    std::vector<std::string> headings = {"Date"};
-    if (allCars) headings.emplace_back("Car");
-    for (const char* heading : {"Odometer", "Vendor", "Memo", "Category", "Cost"}) headings.emplace_back(heading);
-    Printout printout(headings);
-    for (const CExpense& expense : AllEntries()) {
-        printout.Row();
-        printout.Cell(DateText(expense.ExpenseDate));
-        if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));
-        printout.Cell(NumberText(expense.Odometer, 1, true), "<td align=right>");
-        printout.Cell(expense.Vendor);
-        std::vector<std::string> memo = {expense.ExpenseMemo};
-        if (!expense.Notes.empty()) memo.push_back(expense.Notes);
-        printout.Lines(memo);
-        printout.Cell(CategoryName(expense.CategoryID));
-        printout.Cell(NumberText(expense.Cost, 2), "<td align=right>");
-    }
-    PrintPrintout(printout, "Miscellaneous Expense History for " + cars.getCarName(SelectedCar()));
+    PrintRegister("Miscellaneous Expense", {"Odometer", "Vendor", "Memo", "Category", "Cost"},
+                  [this](Printout& printout, const CCarsDB& cars, bool allCars) {
+                      for (const CExpense& expense : AllEntries()) {
+                          printout.Row();
+                          printout.Cell(DateText(expense.ExpenseDate));
+                          if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));
+                          printout.Cell(NumberText(expense.Odometer, 1, true), "<td align=right>");
+                          printout.Cell(expense.Vendor);
+                          std::vector<std::string> memo = {expense.ExpenseMemo};
+                          if (!expense.Notes.empty()) memo.push_back(expense.Notes);
+                          printout.Lines(memo);
+                          printout.Cell(CategoryName(expense.CategoryID));
+                          printout.Cell(NumberText(expense.Cost, 2), "<td align=right>");
+                      }
+                  });
 }

@@ -26,15 +26,16 @@ public:
                       const std::string& odometer, const std::string& distance, const std::string& vendor, bool fillUp,
                       const std::string& volume, const std::string& costPer, const std::string& cost,
                       const std::string& octane, const std::string& roads, const std::string& notes);
-    void DeleteFuelRegisterRow(const std::string& rowId);
+    void DeleteFuelRegisterRow(const std::string& rowId) { DeleteEntry(rowId); }
     // Puts an entry back to its stored values ("new": a fresh blank entry).
-    void RestoreFuelData(const std::string& rowId);
+    void RestoreFuelData(const std::string& rowId) { RestoreEntry(rowId); }
     // The odometer of the last purchase before the entry rowId ("new": after the last) of the car
     // with an odometer, into the span "PreviousOdometer" as a plain number ("" when there is none):
     // the distance driven on a tank is worked out from it.
     void FindPreviousOdometer(const std::string& rowId, const std::string& vehicleId);
 
 protected:
+    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

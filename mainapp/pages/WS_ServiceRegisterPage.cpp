@@ -262,39 +262,21 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     if (RefuseWithoutCar(*this, vehicleId)) return;
-    const jv::NumberFormat& format = jv::NumberFormat::User();
-    struct Number {
-        const char* label;
-        const std::string& typed;
-        const char* tip;
-        std::string text;
-    };
-    Number numbers[] = {{"Odometer", odometer, "Odometer", {}},
-                        {"Cost", cost, "Cost", {}},
-                        {"Parts", parts, "", {}},
-                        {"Labor", labor, "", {}},
-                        {"Other", other, "", {}},
-                        {"Tax", tax, "", {}}};
-    for (Number& number : numbers) {
-        const auto text = registerfields::NumberForDatabase(number.typed, number.tip, format);
-        if (!text) {
-            ShowMessage(std::string("The ") + number.label + " \"" + EscapeHtmlQuotes(number.typed) +
-                        "\" is not a number.<p>The entry was not saved.");
-            return;
-        }
-        number.text = *text;
-    }
-    if (rowId != "new") {
-        for (size_t i = 1; i < std::size(numbers); ++i)
-            numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
-    }
+    auto numbers = NumbersForDatabase(rowId, {{"Odometer", odometer, "Odometer"},
+                                              {"Cost", cost, "Cost"},
+                                              {"Parts", parts, ""},
+                                              {"Labor", labor, ""},
+                                              {"Other", other, ""},
+                                              {"Tax", tax, ""}});
+    if (!numbers) return;
+    std::vector<std::string>& texts = *numbers;
     const long index = IndexOf(rowId);
     const auto dateText =
-        EntryDateForDatabase(date, index >= 0 ? &m_services[static_cast<size_t>(index)].ServiceDate : nullptr);
+        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ServiceDate : nullptr);
     if (!dateText) return;
     // A new service without an odometer takes the estimate; a stored one whose odometer the user
     // cleared keeps none (an estimate now would be worked out from the reading being cleared).
-    if (numbers[0].text.empty() && rowId == "new" && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
+    if (texts[0].empty() && rowId == "new" && !EstimateOdometer(vehicleId, *dateText, texts[0])) return;
     if (CJorvaneView* view = CJorvaneView::GetView()) view->ClearPendingReminder();
 
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
@@ -308,20 +290,17 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     services.SetEmptyFields(EmptyFields::Clear);
     if (rowId == "new") {
         std::string serviceId;
-        if (!services.AddService(serviceId, vehicleId, *dateText, numbers[0].text, vendorText, memoText,
-                                 numbers[1].text, numbers[2].text, numbers[3].text, numbers[4].text, numbers[5].text,
-                                 notes, false, items)) {
+        if (!services.AddService(serviceId, vehicleId, *dateText, texts[0], vendorText, memoText, texts[1], texts[2],
+                                 texts[3], texts[4], texts[5], notes, false, items)) {
             TraceLog(method, TRACE_ERROR, "Failed to Add Service.");
             return;
         }
     } else {
         const bool saved = withItems
-                               ? services.UpdateService(rowId, vehicleId, *dateText, numbers[0].text, vendorText,
-                                                        memoText, numbers[1].text, numbers[2].text, numbers[3].text,
-                                                        numbers[4].text, numbers[5].text, notes, items)
-                               : services.UpdateService(rowId, vehicleId, *dateText, numbers[0].text, vendorText,
-                                                        memoText, numbers[1].text, numbers[2].text, numbers[3].text,
-                                                        numbers[4].text, numbers[5].text, notes);
+                               ? services.UpdateService(rowId, vehicleId, *dateText, texts[0], vendorText, memoText,
+                                                        texts[1], texts[2], texts[3], texts[4], texts[5], notes, items)
+                               : services.UpdateService(rowId, vehicleId, *dateText, texts[0], vendorText, memoText,
+                                                        texts[1], texts[2], texts[3], texts[4], texts[5], notes);
         if (!saved) {
             TraceLog(method, TRACE_ERROR, "Failed to Update Service.");
             return;
@@ -380,46 +359,33 @@ bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || rowId == "new") return;
-    CServiceRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteService(rowId);
-    ShowDeleted(rowId);
-}
-
-void CWS_ServiceRegisterPage::RestoreService(const std::string& rowId) {
-    RestoreEntry(rowId);
+void CWS_ServiceRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
+    CServiceRegisterDatabaseObject(connection).DeleteService(rowId);
 }
 
 void CWS_ServiceRegisterPage::PrintPage() {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    std::vector<std::string> headings = {"Date"};
-    if (allCars) headings.emplace_back("Car");
-    for (const char* heading :
-         {"Odometer", "Vendor", "Memo / Notes", "Services", "Parts", "Labor", "Other", "Tax", "Cost"})
-        headings.emplace_back(heading);
-    Printout printout(headings);
     CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
-    for (const CService& service : AllEntries()) {
-        printout.Row();
-        printout.Cell(DateText(service.ServiceDate), "<td valign=top>");
-        if (allCars) printout.Cell(cars.getCarName(service.VehicleID), "<td valign=top>");
-        printout.Cell(NumberText(service.Odometer, 1, true), "<td valign=top align=right>");
-        printout.Cell(service.Vendor, "<td valign=top>");
-        std::vector<std::string> memo = {service.ServiceMemo};
-        if (!service.Notes.empty()) memo.push_back(service.Notes);
-        printout.Lines(memo, "<td valign=top>");
-        std::vector<CMaintenancePlanItem> items;
-        services.GetMaintenanceItems(std::to_string(service.ServiceID), items);
-        std::vector<std::string> done;
-        for (const CMaintenancePlanItem& item : items) done.push_back(item.DisplayText);
-        printout.Lines(done, "<td valign=top>", true);
-        for (float amount : {service.Parts, service.Labor, service.Other, service.Tax, service.Cost})
-            printout.Cell(NumberText(amount, 2), "<td valign=top align=right>");
-    }
-    PrintPrintout(printout, "Service History for " + cars.getCarName(SelectedCar()));
+    PrintRegister("Service",
+                  {"Odometer", "Vendor", "Memo / Notes", "Services", "Parts", "Labor", "Other", "Tax", "Cost"},
+                  [&](Printout& printout, const CCarsDB& cars, bool allCars) {
+                      for (const CService& service : AllEntries()) {
+                          printout.Row();
+                          printout.Cell(DateText(service.ServiceDate), "<td valign=top>");
+                          if (allCars) printout.Cell(cars.getCarName(service.VehicleID), "<td valign=top>");
+                          printout.Cell(NumberText(service.Odometer, 1, true), "<td valign=top align=right>");
+                          printout.Cell(service.Vendor, "<td valign=top>");
+                          std::vector<std::string> memo = {service.ServiceMemo};
+                          if (!service.Notes.empty()) memo.push_back(service.Notes);
+                          printout.Lines(memo, "<td valign=top>");
+                          std::vector<CMaintenancePlanItem> items;
+                          services.GetMaintenanceItems(std::to_string(service.ServiceID), items);
+                          std::vector<std::string> done;
+                          for (const CMaintenancePlanItem& item : items) done.push_back(item.DisplayText);
+                          printout.Lines(done, "<td valign=top>", true);
+                          for (float amount : {service.Parts, service.Labor, service.Other, service.Tax, service.Cost})
+                              printout.Cell(NumberText(amount, 2), "<td valign=top align=right>");
+                      }
+                  });
 }

@@ -33,10 +33,11 @@ public:
                      const std::string& odometer, const std::string& vendor, const std::string& memo,
                      const std::string& cost, const std::string& parts, const std::string& labor,
                      const std::string& other, const std::string& tax, const std::string& notes);
-    void DeleteServiceRegisterRow(const std::string& rowId);
-    void RestoreService(const std::string& rowId);
+    void DeleteServiceRegisterRow(const std::string& rowId) { DeleteEntry(rowId); }
+    void RestoreService(const std::string& rowId) { RestoreEntry(rowId); }
 
 protected:
+    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
