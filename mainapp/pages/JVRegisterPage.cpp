@@ -90,9 +90,11 @@ void CJVRegisterPage::GetVendor(const std::string& rowId, const std::string& typ
     }
 }
 
-void CJVRegisterPage::RememberVendor(const std::string& vendor) {
+void CJVRegisterPage::ShowSavedWithVendor(const std::string& rowId, const std::string& vendor) {
+    ShowSaved(rowId);
     CJorvaneDoc* doc = CJorvaneDoc::GetDoc();
     if (CAutocompleteList* list = doc != nullptr ? doc->GetAutocompleteList() : nullptr) list->Add(vendor);
+    SetSaveResult(*this, true);
 }
 
 void CJVRegisterPage::DeleteEntry(const std::string& rowId) {
@@ -116,6 +118,57 @@ void CJVRegisterPage::PrintRegister(
     Printout printout(columns);
     rows(printout, cars, allCars);
     PrintPrintout(printout, what + " History for " + cars.getCarName(SelectedCar()));
+}
+
+bool CJVRegisterPage::ShowRegister(const char* method, const char* registerName, const char* carColumn,
+                                   const std::vector<std::string>& columns, const std::vector<Heading>& headings,
+                                   int columnsCallSite, int headingCallSite) {
+    PublishNumberFormat(*this);
+    PublishToday(*this);
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return false;
+    const bool allCars = AllCars();
+    std::vector<std::string> allColumns = {"<col width=\"80px\">"};
+    if (allCars) allColumns.emplace_back(carColumn);
+    allColumns.insert(allColumns.end(), columns.begin(), columns.end());
+    if (!SetColumns(*this, allColumns, method, registerName, columnsCallSite)) return false;
+    std::vector<Heading> allHeadings = {{"Date", "first"}};
+    if (allCars) allHeadings.emplace_back("Car");
+    allHeadings.insert(allHeadings.end(), headings.begin(), headings.end());
+    if (!SetHeading(*this, allHeadings, method, registerName, headingCallSite)) return false;
+    BuildRows();
+    return true;
+}
+
+void CJVRegisterPage::AppendOdometerAndVendor(Element* top, const OdometerEntry* stored, const std::string& vehicleId,
+                                              const CCarsDB& cars, bool allCars) {
+    const std::string carName = stored != nullptr ? cars.getCarName(vehicleId) : std::string();
+    Element* carCell = AppendDateCells(*this, top, stored != nullptr ? DateText(stored->date) : Today(), allCars,
+                                       stored != nullptr ? &carName : nullptr);
+    Element* cell = Append(*this, top, "td");
+    if (stored != nullptr) {
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
+                    NumberText(stored->odometer, 1, true));
+    } else {
+        Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
+    }
+    cell = Append(*this, top, "td");
+    AppendVendorField(*this, cell, stored != nullptr ? std::to_string(stored->id) : "new",
+                      stored != nullptr ? stored->vendor : "");
+    AppendCarField(*this, carCell, cell, vehicleId, stored != nullptr ? nullptr : &cars);
+}
+
+void CJVRegisterPage::AppendMemoRow(Element* bottom, const OdometerEntry* stored, bool allCars, size_t gap) {
+    AppendFillerCell(*this, bottom, true);
+    AppendFillerCell(*this, bottom, false);
+    if (allCars) AppendFillerCell(*this, bottom, false);
+    Element* cell = Append(*this, bottom, "td");
+    if (stored != nullptr)
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", stored->memo);
+    else
+        Append(*this, cell, "<input class=registerValueBoxTip name=Memo value=Memo>");
+    for (size_t i = 0; i < gap; ++i) AppendFillerCell(*this, bottom, false);
+    AppendSubmitCell(*this, bottom, stored == nullptr);
 }
 
 std::optional<std::vector<std::string>> CJVRegisterPage::NumbersForDatabase(

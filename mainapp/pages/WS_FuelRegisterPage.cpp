@@ -36,9 +36,6 @@ CWS_FuelRegisterPage::CWS_FuelRegisterPage(int resourceId, std::shared_ptr<jv::u
     : CJVRegisterPageOf(resourceId, std::move(document), CFuelRegisterDatabaseObject::Listing()) {}
 
 void CWS_FuelRegisterPage::ProcessDocument() {
-    PublishNumberFormat(*this);
-    PublishToday(*this);
-    const char* method = "CWS_FuelRegisterPage::ProcessDocument";
     CJorvaneDoc* doc = Doc();
     const std::string volumeUnit = doc != nullptr ? doc->GetUserPreferences().GetVolumeUnitName(true, false) : "Gallon";
     const std::string distanceUnit =
@@ -47,26 +44,17 @@ void CWS_FuelRegisterPage::ProcessDocument() {
     if (GetElementById("VolumeUnit", span)) span->setTextContent(volumeUnit);
     if (GetElementById("DistanceUnit", span)) span->setTextContent(distanceUnit);
 
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
     // Wide enough for a date, an odometer of six figures, the heading of each column and the
     // Submit button.
-    std::vector<std::string> columns = {"<col width=\"80px\">"};
-    if (allCars) columns.emplace_back("<col width=\"150px\">");
-    for (const char* column : {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"50px\">",
-                               "<col width=\"110px\" align=\"right\">", "<col width=\"120px\" align=\"right\">"})
-        columns.emplace_back(column);
-    if (!SetColumns(*this, columns, method, kRegisterName, 0)) return;
-    std::vector<Heading> headings = {{"Date", "first"}};
-    if (allCars) headings.push_back({"Car"});
-    headings.push_back({"Odometer / Distance", "", true});
-    headings.push_back({"Vendor"});
-    headings.push_back({"Filled Tank"});
-    headings.push_back({"Cost Per " + volumeUnit + " / Volume", "", true});
-    headings.push_back({"Total Cost", "last", true});
-    if (!SetHeading(*this, headings, method, kRegisterName, 0)) return;
-    BuildRows();
+    ShowRegister("CWS_FuelRegisterPage::ProcessDocument", kRegisterName, "<col width=\"150px\">",
+                 {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"50px\">",
+                  "<col width=\"110px\" align=\"right\">", "<col width=\"120px\" align=\"right\">"},
+                 {{"Odometer / Distance", "", true},
+                  {"Vendor"},
+                  {"Filled Tank"},
+                  {"Cost Per " + volumeUnit + " / Volume", "", true},
+                  {"Total Cost", "last", true}},
+                 0, 0);
 }
 
 void CWS_FuelRegisterPage::AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars,
@@ -163,10 +151,9 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
                                                     {"Octane", octane, ""}});
     if (!numbers) return;
     const std::vector<std::string>& texts = *numbers;
-    const long index = IndexOf(rowId);
-    const jv::DateTime stored =
-        index >= 0 ? At(static_cast<size_t>(index)).GetFuelPurchaseDate() : jv::DateTime::Invalid();
-    const auto dateText = EntryDateForDatabase(date, &stored);
+    const CFuelPurchase* stored = StoredEntry(rowId);
+    const jv::DateTime storedDate = stored != nullptr ? stored->GetFuelPurchaseDate() : jv::DateTime::Invalid();
+    const auto dateText = EntryDateForDatabase(date, &storedDate);
     if (!dateText) return;
     // The octane rating is a whole number.
     const std::string octaneText = texts[5].empty() ? "" : std::to_string(std::atoi(texts[5].c_str()));
@@ -185,9 +172,7 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     }
     // A refused entry stays on the page as typed.
     if (!saved) return;
-    ShowSaved(rowId);
-    RememberVendor(vendorText);
-    SetSaveResult(*this, true);
+    ShowSavedWithVendor(rowId, vendorText);
 }
 
 bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {

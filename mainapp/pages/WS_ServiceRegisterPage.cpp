@@ -32,25 +32,10 @@ CWS_ServiceRegisterPage::CWS_ServiceRegisterPage(int resourceId, std::shared_ptr
     : CJVRegisterPageOf(resourceId, std::move(document), CServiceRegisterDatabaseObject::Listing()) {}
 
 void CWS_ServiceRegisterPage::ProcessDocument() {
-    PublishNumberFormat(*this);
-    PublishToday(*this);
-    const char* method = "CWS_ServiceRegisterPage::ProcessDocument";
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
-    std::vector<std::string> columns = {"<col width=\"80px\">"};
-    if (allCars) columns.emplace_back("<col width=\"150px\">");
-    for (const char* column :
-         {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"120px\" align=\"right\">"})
-        columns.emplace_back(column);
-    if (!SetColumns(*this, columns, method, kRegisterName, 0)) return;
-    std::vector<Heading> headings = {{"Date", "first"}};
-    if (allCars) headings.emplace_back("Car");
-    headings.emplace_back("Odometer", "", true);
-    headings.emplace_back("Vendor / Memo");
-    headings.emplace_back("Cost", "last", true);
-    if (!SetHeading(*this, headings, method, kRegisterName, 0)) return;
-    BuildRows();
+    if (!ShowRegister("CWS_ServiceRegisterPage::ProcessDocument", kRegisterName, "<col width=\"150px\">",
+                      {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"120px\" align=\"right\">"},
+                      {{"Odometer", "", true}, {"Vendor / Memo"}, {"Cost", "last", true}}, 0, 0))
+        return;
     // The plan items due for the new entry's car.
     if (Element* select = Field(FindTopRow(*this, "new"), "carname_select"))
         DisplayServiceMaintenanceItems("new", select->value());
@@ -59,17 +44,10 @@ void CWS_ServiceRegisterPage::ProcessDocument() {
 void CWS_ServiceRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                             const CCarsDB& cars, bool allCars) {
     const CService& service = At(index);
-    const std::string id = std::to_string(service.ServiceID);
-    const std::string carName = cars.getCarName(service.VehicleID);
-    Element* carCell = AppendDateCells(*this, top, DateText(service.ServiceDate), allCars, &carName);
-    Element* cell = nullptr;
-    cell = Append(*this, top, "td");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
-                NumberText(service.Odometer, 1, true));
-    cell = Append(*this, top, "td");
-    AppendVendorField(*this, cell, id, service.Vendor);
-    AppendCarField(*this, carCell, cell, service.VehicleID, nullptr);
-    cell = Append(*this, top, "<td id=last>");
+    const OdometerEntry entry{service.ServiceID, service.ServiceDate, service.Odometer, service.Vendor,
+                              service.ServiceMemo};
+    AppendOdometerAndVendor(top, &entry, service.VehicleID, cars, allCars);
+    Element* cell = Append(*this, top, "<td id=last>");
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
                 NumberText(service.Cost, 2));
     AppendInput(*this, cell, "<input type=hidden name=parts>", NumberText(service.Parts, 2));
@@ -77,42 +55,24 @@ void CWS_ServiceRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Elemen
     AppendInput(*this, cell, "<input type=hidden name=other>", NumberText(service.Other, 2));
     AppendInput(*this, cell, "<input type=hidden name=tax>", NumberText(service.Tax, 2));
     AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", service.Notes);
-
-    AppendFillerCell(*this, bottom, true);
-    AppendFillerCell(*this, bottom, false);
-    if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "td");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", service.ServiceMemo);
-    AppendSubmitCell(*this, bottom, false);
+    AppendMemoRow(bottom, &entry, allCars, 0);
 }
 
 void CWS_ServiceRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
                                                bool allCars) {
-    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
-    Element* cell = nullptr;
-    cell = Append(*this, top, "td");
-    Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
-    cell = Append(*this, top, "td");
-    AppendVendorField(*this, cell, "new", "");
     // A service completed from the home page comes with its car.
     std::string car = SelectedCar();
     CJorvaneView* view = CJorvaneView::GetView();
     if (view != nullptr && view->HasPendingReminder() && (car == "%" || car == view->GetPendingReminder()->VehicleID))
         car = view->GetPendingReminder()->VehicleID;
-    AppendCarField(*this, carCell, cell, car, &cars);
-    cell = Append(*this, top, "<td id=last>");
+    AppendOdometerAndVendor(top, nullptr, car, cars, allCars);
+    Element* cell = Append(*this, top, "<td id=last>");
     Append(*this, cell, "<input class=registerValueBoxTip name=Cost value=Cost data-n=2 data-num>");
     for (const char* hidden : {"<input type=hidden name=parts>", "<input type=hidden name=labor>",
                                "<input type=hidden name=other>", "<input type=hidden name=tax>"})
         Append(*this, cell, hidden);
     Append(*this, cell, "<textarea style=\"display:none;\" name=notes>");
-
-    AppendFillerCell(*this, bottom, true);
-    AppendFillerCell(*this, bottom, false);
-    if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "td");
-    Append(*this, cell, "<input class=registerValueBoxTip name=Memo value=Memo>");
-    AppendSubmitCell(*this, bottom, true);
+    AppendMemoRow(bottom, nullptr, allCars, 0);
 }
 
 void CWS_ServiceRegisterPage::AppendChecklistItem(jv::ui::Element* list, const CMaintenancePlanItem& item) {
@@ -270,9 +230,8 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
                                               {"Tax", tax, ""}});
     if (!numbers) return;
     std::vector<std::string>& texts = *numbers;
-    const long index = IndexOf(rowId);
-    const auto dateText =
-        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ServiceDate : nullptr);
+    const CService* stored = StoredEntry(rowId);
+    const auto dateText = EntryDateForDatabase(date, stored != nullptr ? &stored->ServiceDate : nullptr);
     if (!dateText) return;
     // A new service without an odometer takes the estimate; a stored one whose odometer the user
     // cleared keeps none (an estimate now would be worked out from the reading being cleared).
@@ -307,9 +266,7 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
         }
     }
     // The entry shows what was stored (an estimated odometer among it).
-    ShowSaved(rowId);
-    RememberVendor(vendorText);
-    SetSaveResult(*this, true);
+    ShowSavedWithVendor(rowId, vendorText);
 }
 
 bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
