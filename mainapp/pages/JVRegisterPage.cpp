@@ -7,6 +7,8 @@
 
 #include "mainapp/AutocompleteList.h"
 #include "mainapp/JorvaneDoc.h"
+#include "mainapp/pages/RegisterFields.h"
+#include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "platform/ui/Document.h"
 #include "platform/ui/Loop.h"
@@ -88,9 +90,102 @@ void CJVRegisterPage::GetVendor(const std::string& rowId, const std::string& typ
     }
 }
 
-void CJVRegisterPage::RememberVendor(const std::string& vendor) {
+void CJVRegisterPage::ShowSavedWithVendor(const std::string& rowId, const std::string& vendor) {
+    ShowSaved(rowId);
     CJorvaneDoc* doc = CJorvaneDoc::GetDoc();
     if (CAutocompleteList* list = doc != nullptr ? doc->GetAutocompleteList() : nullptr) list->Add(vendor);
+    SetSaveResult(*this, true);
+}
+
+void CJVRegisterPage::DeleteEntry(const std::string& rowId) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || rowId == "new") return;
+    DeleteStored(doc->GetDatabaseConnection(), rowId);
+    ShowDeleted(rowId);
+}
+
+void CJVRegisterPage::PrintRegister(
+    const std::string& what, const std::vector<std::string>& headings,
+    const std::function<void(registerrows::Printout&, const CCarsDB& cars, bool allCars)>& rows) {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr) return;
+    CCarsDB cars(doc->GetDatabaseConnection());
+    LoadAllCars(cars);
+    const bool allCars = AllCars();
+    std::vector<std::string> columns = {"Date"};
+    if (allCars) columns.emplace_back("Car");
+    columns.insert(columns.end(), headings.begin(), headings.end());
+    Printout printout(columns);
+    rows(printout, cars, allCars);
+    PrintPrintout(printout, what + " History for " + cars.getCarName(SelectedCar()));
+}
+
+bool CJVRegisterPage::ShowRegister(const char* method, const char* registerName, const char* carColumn,
+                                   const std::vector<std::string>& columns, const std::vector<Heading>& headings,
+                                   int columnsCallSite, int headingCallSite) {
+    PublishNumberFormat(*this);
+    PublishToday(*this);
+    ElementPtr table;
+    if (!GetTableById("Register", table)) return false;
+    const bool allCars = AllCars();
+    std::vector<std::string> allColumns = {"<col width=\"80px\">"};
+    if (allCars) allColumns.emplace_back(carColumn);
+    allColumns.insert(allColumns.end(), columns.begin(), columns.end());
+    if (!SetColumns(*this, allColumns, method, registerName, columnsCallSite)) return false;
+    std::vector<Heading> allHeadings = {{"Date", "first"}};
+    if (allCars) allHeadings.emplace_back("Car");
+    allHeadings.insert(allHeadings.end(), headings.begin(), headings.end());
+    if (!SetHeading(*this, allHeadings, method, registerName, headingCallSite)) return false;
+    BuildRows();
+    return true;
+}
+
+void CJVRegisterPage::AppendOdometerAndVendor(Element* top, const OdometerEntry* stored, const std::string& vehicleId,
+                                              const CCarsDB& cars, bool allCars) {
+    const std::string carName = stored != nullptr ? cars.getCarName(vehicleId) : std::string();
+    Element* carCell = AppendDateCells(*this, top, stored != nullptr ? DateText(stored->date) : Today(), allCars,
+                                       stored != nullptr ? &carName : nullptr);
+    Element* cell = Append(*this, top, "td");
+    if (stored != nullptr) {
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
+                    NumberText(stored->odometer, 1, true));
+    } else {
+        Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
+    }
+    cell = Append(*this, top, "td");
+    AppendVendorField(*this, cell, stored != nullptr ? std::to_string(stored->id) : "new",
+                      stored != nullptr ? stored->vendor : "");
+    AppendCarField(*this, carCell, cell, vehicleId, stored != nullptr ? nullptr : &cars);
+}
+
+void CJVRegisterPage::AppendMemoRow(Element* bottom, const OdometerEntry* stored, bool allCars, size_t gap) {
+    AppendFillerCell(*this, bottom, true);
+    AppendFillerCell(*this, bottom, false);
+    if (allCars) AppendFillerCell(*this, bottom, false);
+    Element* cell = Append(*this, bottom, "td");
+    if (stored != nullptr)
+        AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", stored->memo);
+    else
+        Append(*this, cell, "<input class=registerValueBoxTip name=Memo value=Memo>");
+    for (size_t i = 0; i < gap; ++i) AppendFillerCell(*this, bottom, false);
+    AppendSubmitCell(*this, bottom, stored == nullptr);
+}
+
+std::optional<std::vector<std::string>> CJVRegisterPage::NumbersForDatabase(
+    const std::string& rowId, std::initializer_list<TypedNumber> numbers) {
+    const jv::NumberFormat& format = jv::NumberFormat::User();
+    std::vector<std::string> texts;
+    texts.reserve(numbers.size());
+    for (const TypedNumber& number : numbers) {
+        const auto text = registerfields::NumberForDatabase(number.typed, number.tip, format);
+        if (!text) {
+            ShowMessage(std::string("The ") + number.label + " \"" + EscapeHtmlQuotes(number.typed) +
+                        "\" is not a number.<p>The entry was not saved.");
+            return std::nullopt;
+        }
+        texts.push_back(texts.empty() || rowId == "new" ? *text : registerfields::AmountForUpdate(*text));
+    }
+    return texts;
 }
 
 // --- the entries read from the database ---------------------------------------------------------------

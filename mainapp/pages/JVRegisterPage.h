@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -10,15 +12,22 @@
 #include <utility>
 #include <vector>
 
+#include "mainapp/pages/RegisterRows.h"
 #include "shared/data/RegisterQuery.h"
 #include "shared/ui/JVPage.h"
 
 class CCarsDB;
+namespace registerrows {
+class Printout;
+}  // namespace registerrows
 
 // The base of the registers (fuel, expenses, services, odometer readings): editable tables of past
 // entries with a blank new entry at the bottom, whose Vendor field completes itself from every
 // vendor the user has saved (the document's CAutocompleteList). The page script (resource 190)
-// moves what the user does to the page's methods; the markup helpers are in RegisterRows.
+// moves what the user does to the page's methods; the markup helpers are in RegisterRows. What
+// the registers do alike is done here (showing the register, deleting and printing entries, the
+// cells of a date, car, odometer, vendor and memo, reading typed numbers, the steps after a
+// save); each page keeps its own columns, fields and checks.
 //
 // A register may hold tens of thousands of entries, of which the user sees a few dozen. The body
 // of the table ("RegisterTBody") holds the entries built as rows (the latest ones when the page
@@ -55,6 +64,8 @@ public:
     // Counts the entries in the database, reads the latest of them and builds those and the blank
     // new entry, whose date gets the focus.
     void BuildRows();
+    // The Delete of an entry: the stored entry rowId goes, and its rows with it ("new": nothing).
+    void DeleteEntry(const std::string& rowId);
     // The script shows the entries from `first` to `last` (counting from the oldest, 0): those and
     // a margin around them are built, with the selected entry (selectedId) and the new entry;
     // others built before become gaps again.
@@ -101,8 +112,54 @@ protected:
     // The index of the entry with this id ("12"), or -1; an entry not read yet is read.
     long IndexOf(const std::string& rowId);
 
-    // A vendor that was saved joins the completion list.
-    static void RememberVendor(const std::string& vendor);
+    // After an entry with a vendor was stored: it shows as stored (ShowSaved), its vendor joins the
+    // completion list and the save is reported done.
+    void ShowSavedWithVendor(const std::string& rowId, const std::string& vendor);
+
+    // Deletes a stored entry from the register (its id checked there).
+    virtual void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) = 0;
+
+    // Prints the whole register as "<what> History for <car>": a column for the date, one for the
+    // car when all cars are shown, then `headings`; `rows` adds a row for each entry.
+    void PrintRegister(const std::string& what, const std::vector<std::string>& headings,
+                       const std::function<void(registerrows::Printout&, const CCarsDB& cars, bool allCars)>& rows);
+
+    // Shows the register: the number format and today's date for its script, the columns (the
+    // date's, the car's `carColumn` when all cars are shown, then `columns`), the heading ("Date",
+    // "Car" likewise, then `headings`), then the entries (BuildRows). False when the register's
+    // table is not on the page or its columns or heading could not be set (logged at the call
+    // sites given).
+    bool ShowRegister(const char* method, const char* registerName, const char* carColumn,
+                      const std::vector<std::string>& columns, const std::vector<registerrows::Heading>& headings,
+                      int columnsCallSite, int headingCallSite);
+
+    // What the rows of an expense and of a service hold alike. A stored entry's values; the new
+    // entry has none (its fields show their tips).
+    struct OdometerEntry {
+        int id;
+        const jv::DateTime& date;
+        float odometer;
+        const std::string& vendor;
+        const std::string& memo;
+    };
+    // The top row's first cells: the date (and the car, for all cars), the odometer, the vendor
+    // with the field of the car `vehicleId`.
+    void AppendOdometerAndVendor(Element* top, const OdometerEntry* stored, const std::string& vehicleId,
+                                 const CCarsDB& cars, bool allCars);
+    // The bottom row: empty cells below those, the memo, `gap` more empty cells, the Submit cell.
+    void AppendMemoRow(Element* bottom, const OdometerEntry* stored, bool allCars, size_t gap);
+
+    // A number field of the entry being saved, as typed: its name in the message, its text, its tip.
+    struct TypedNumber {
+        const char* label;
+        const std::string& typed;
+        const char* tip;
+    };
+    // The numbers as the database takes them (empty: not given), those after the first (the
+    // odometer) as an update of a stored entry takes amounts. Nothing when one is not a number:
+    // the user was told so, and the entry is not to be saved.
+    static std::optional<std::vector<std::string>> NumbersForDatabase(const std::string& rowId,
+                                                                      std::initializer_list<TypedNumber> numbers);
 
 private:
     struct BodyRows;
@@ -149,6 +206,11 @@ public:
 protected:
     // An entry read (see LoadedIndices).
     const Entry& At(size_t index) const { return m_loaded.at(index).entry; }
+    // The stored entry rowId ("12"), read if it was not; null for "new" or an entry not there.
+    const Entry* StoredEntry(const std::string& rowId) {
+        const long index = IndexOf(rowId);
+        return index >= 0 ? &At(static_cast<size_t>(index)) : nullptr;
+    }
     // Every entry of the register, the oldest first, read for this once (a printout).
     std::vector<Entry> AllEntries() const {
         std::vector<Entry> entries;

@@ -33,42 +33,19 @@ std::string CWS_ExpenseRegisterPage::CategoryName(int categoryId) const {
 }
 
 void CWS_ExpenseRegisterPage::ProcessDocument() {
-    PublishNumberFormat(*this);
-    PublishToday(*this);
-    const char* method = "CWS_ExpenseRegisterPage::ProcessDocument";
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
-    std::vector<std::string> columns = {"<col width=\"80px\">"};
-    if (allCars) columns.emplace_back("<col width=\"150px\">");
-    for (const char* column : {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"170px\">",
-                               "<col width=\"120px\" align=\"right\">"})
-        columns.emplace_back(column);
-    if (!SetColumns(*this, columns, method, kRegisterName, 49)) return;
-    std::vector<Heading> headings = {{"Date", "first"}};
-    if (allCars) headings.emplace_back("Car");
-    headings.emplace_back("Odometer", "", true);
-    headings.emplace_back("Vendor / Memo");
-    headings.emplace_back("Category");
-    headings.emplace_back("Cost", "last", true);
-    if (!SetHeading(*this, headings, method, kRegisterName, 79)) return;
-    BuildRows();
+    ShowRegister("CWS_ExpenseRegisterPage::ProcessDocument", kRegisterName, "<col width=\"150px\">",
+                 {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"170px\">",
+                  "<col width=\"120px\" align=\"right\">"},
+                 {{"Odometer", "", true}, {"Vendor / Memo"}, {"Category"}, {"Cost", "last", true}}, 49, 79);
 }
 
 void CWS_ExpenseRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                             const CCarsDB& cars, bool allCars) {
     const CExpense& expense = At(index);
-    const std::string id = std::to_string(expense.ExpenseID);
-    const std::string carName = cars.getCarName(expense.VehicleID);
-    Element* carCell = AppendDateCells(*this, top, DateText(expense.ExpenseDate), allCars, &carName);
-    Element* cell = nullptr;
-    cell = Append(*this, top, "td");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
-                NumberText(expense.Odometer, 1, true));
-    cell = Append(*this, top, "td");
-    AppendVendorField(*this, cell, id, expense.Vendor);
-    AppendCarField(*this, carCell, cell, expense.VehicleID, nullptr);
-    cell = Append(*this, top, "td");
+    const OdometerEntry entry{expense.ExpenseID, expense.ExpenseDate, expense.Odometer, expense.Vendor,
+                              expense.ExpenseMemo};
+    AppendOdometerAndVendor(top, &entry, expense.VehicleID, cars, allCars);
+    Element* cell = Append(*this, top, "td");
     AppendText(*this, cell, "<span class=registerValueBoxNoBorder id=category_span>", CategoryName(expense.CategoryID));
     Element* select =
         Append(*this, cell, "<select class=registerValueBoxNoBorder name=category style=\"display:none\">");
@@ -83,26 +60,13 @@ void CWS_ExpenseRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Elemen
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
                 NumberText(expense.Cost, 2));
     AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", expense.Notes);
-
-    AppendFillerCell(*this, bottom, true);
-    AppendFillerCell(*this, bottom, false);
-    if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "td");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", expense.ExpenseMemo);
-    AppendFillerCell(*this, bottom, false);
-    AppendSubmitCell(*this, bottom, false);
+    AppendMemoRow(bottom, &entry, allCars, 1);
 }
 
 void CWS_ExpenseRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
                                                bool allCars) {
-    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
-    Element* cell = nullptr;
-    cell = Append(*this, top, "td");
-    Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
-    cell = Append(*this, top, "td");
-    AppendVendorField(*this, cell, "new", "");
-    AppendCarField(*this, carCell, cell, SelectedCar(), &cars);
-    cell = Append(*this, top, "td");
+    AppendOdometerAndVendor(top, nullptr, SelectedCar(), cars, allCars);
+    Element* cell = Append(*this, top, "td");
     Append(*this, cell, "<span id=category_span class=registerValueBoxNoBorder style=\"display:none;\">");
     Element* select = Append(*this, cell, "<select class=registerValueBoxNoBorder name=category>");
     if (Element* option = AppendText(*this, select, "<option value=-1 selected>", "Select Category")) (void)option;
@@ -113,14 +77,7 @@ void CWS_ExpenseRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Ele
     cell = Append(*this, top, "<td id=last>");
     Append(*this, cell, "<input class=registerValueBoxTip name=Cost value=Cost data-n=2 data-num>");
     Append(*this, cell, "<textarea style=\"display:none;\" name=notes>");
-
-    AppendFillerCell(*this, bottom, true);
-    AppendFillerCell(*this, bottom, false);
-    if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "td");
-    Append(*this, cell, "<input class=registerValueBoxTip name=Memo value=Memo>");
-    AppendFillerCell(*this, bottom, false);
-    AppendSubmitCell(*this, bottom, true);
+    AppendMemoRow(bottom, nullptr, allCars, 1);
 }
 
 void CWS_ExpenseRegisterPage::ShowCategory(jv::ui::Element* top, int categoryId) {
@@ -176,20 +133,12 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     if (RefuseWithoutCar(*this, vehicleId)) return;
-    const jv::NumberFormat& format = jv::NumberFormat::User();
-    const auto odometerText = registerfields::NumberForDatabase(odometer, "Odometer", format);
-    const auto costText = registerfields::NumberForDatabase(cost, "Cost", format);
-    for (const auto& [text, typed, label] :
-         {std::tuple{&odometerText, &odometer, "Odometer"}, std::tuple{&costText, &cost, "Cost"}}) {
-        if (!*text) {
-            ShowMessage(std::string("The ") + label + " \"" + EscapeHtmlQuotes(*typed) +
-                        "\" is not a number.<p>The entry was not saved.");
-            return;
-        }
-    }
-    const long index = IndexOf(rowId);
-    const auto dateText =
-        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ExpenseDate : nullptr);
+    const auto numbers = NumbersForDatabase(rowId, {{"Odometer", odometer, "Odometer"}, {"Cost", cost, "Cost"}});
+    if (!numbers) return;
+    const std::string& odometerText = (*numbers)[0];
+    const std::string& costText = (*numbers)[1];
+    const CExpense* stored = StoredEntry(rowId);
+    const auto dateText = EntryDateForDatabase(date, stored != nullptr ? &stored->ExpenseDate : nullptr);
     if (!dateText) return;
     if (categoryId.empty() || categoryId == "-1") {
         ShowMessage("Please select an Expense Category.");
@@ -202,16 +151,14 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
     expenses.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
-        saved = expenses.AddExpense(vehicleId, *dateText, *odometerText, vendorText, memoText, categoryId, *costText,
-                                    notes);
+        saved =
+            expenses.AddExpense(vehicleId, *dateText, odometerText, vendorText, memoText, categoryId, costText, notes);
     } else {
-        saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, *odometerText, vendorText, memoText, categoryId,
-                                       registerfields::AmountForUpdate(*costText), notes);
+        saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, odometerText, vendorText, memoText, categoryId,
+                                       costText, notes);
     }
     if (!saved) return;
-    ShowSaved(rowId);
-    RememberVendor(vendorText);
-    SetSaveResult(*this, true);
+    ShowSavedWithVendor(rowId, vendorText);
 }
 
 bool CWS_ExpenseRegisterPage::SaveEntry(const std::string& rowId) {
@@ -224,38 +171,24 @@ bool CWS_ExpenseRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-void CWS_ExpenseRegisterPage::DeleteExpenseRegisterRow(const std::string& rowId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || rowId == "new") return;
-    CExpenseRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteExpense(rowId);
-    ShowDeleted(rowId);
-}
-
-void CWS_ExpenseRegisterPage::RestorePurchase(const std::string& rowId) {
-    RestoreEntry(rowId);
+void CWS_ExpenseRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
+    CExpenseRegisterDatabaseObject(connection).DeleteExpense(rowId);
 }
 
 void CWS_ExpenseRegisterPage::PrintPage() {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    std::vector<std::string> headings = {"Date"};
-    if (allCars) headings.emplace_back("Car");
-    for (const char* heading : {"Odometer", "Vendor", "Memo", "Category", "Cost"}) headings.emplace_back(heading);
-    Printout printout(headings);
-    for (const CExpense& expense : AllEntries()) {
-        printout.Row();
-        printout.Cell(DateText(expense.ExpenseDate));
-        if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));
-        printout.Cell(NumberText(expense.Odometer, 1, true), "<td align=right>");
-        printout.Cell(expense.Vendor);
-        std::vector<std::string> memo = {expense.ExpenseMemo};
-        if (!expense.Notes.empty()) memo.push_back(expense.Notes);
-        printout.Lines(memo);
-        printout.Cell(CategoryName(expense.CategoryID));
-        printout.Cell(NumberText(expense.Cost, 2), "<td align=right>");
-    }
-    PrintPrintout(printout, "Miscellaneous Expense History for " + cars.getCarName(SelectedCar()));
+    PrintRegister("Miscellaneous Expense", {"Odometer", "Vendor", "Memo", "Category", "Cost"},
+                  [this](Printout& printout, const CCarsDB& cars, bool allCars) {
+                      for (const CExpense& expense : AllEntries()) {
+                          printout.Row();
+                          printout.Cell(DateText(expense.ExpenseDate));
+                          if (allCars) printout.Cell(cars.getCarName(expense.VehicleID));
+                          printout.Cell(NumberText(expense.Odometer, 1, true), "<td align=right>");
+                          printout.Cell(expense.Vendor);
+                          std::vector<std::string> memo = {expense.ExpenseMemo};
+                          if (!expense.Notes.empty()) memo.push_back(expense.Notes);
+                          printout.Lines(memo);
+                          printout.Cell(CategoryName(expense.CategoryID));
+                          printout.Cell(NumberText(expense.Cost, 2), "<td align=right>");
+                      }
+                  });
 }

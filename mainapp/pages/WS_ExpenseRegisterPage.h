@@ -28,10 +28,11 @@ public:
     void SaveExpense(const std::string& rowId, const std::string& date, const std::string& vehicleId,
                      const std::string& odometer, const std::string& vendor, const std::string& memo,
                      const std::string& categoryId, const std::string& cost, const std::string& notes);
-    void DeleteExpenseRegisterRow(const std::string& rowId);
-    void RestorePurchase(const std::string& rowId);
+    void DeleteExpenseRegisterRow(const std::string& rowId) { DeleteEntry(rowId); }
+    void RestorePurchase(const std::string& rowId) { RestoreEntry(rowId); }
 
 protected:
+    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

@@ -45,9 +45,6 @@ CWS_FuelRegisterPage::CWS_FuelRegisterPage(int resourceId, std::shared_ptr<jv::u
     : CJVRegisterPageOf(resourceId, std::move(document), CFuelRegisterDatabaseObject::Listing()) {}
 
 void CWS_FuelRegisterPage::ProcessDocument() {
-    PublishNumberFormat(*this);
-    PublishToday(*this);
-    const char* method = "CWS_FuelRegisterPage::ProcessDocument";
     CJorvaneDoc* doc = Doc();
     const std::string volumeUnit = doc != nullptr ? doc->GetUserPreferences().GetVolumeUnitName(true, false) : "Gallon";
     const std::string distanceUnit =
@@ -56,26 +53,17 @@ void CWS_FuelRegisterPage::ProcessDocument() {
     if (GetElementById("VolumeUnit", span)) span->setTextContent(volumeUnit);
     if (GetElementById("DistanceUnit", span)) span->setTextContent(distanceUnit);
 
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
     // Wide enough for a date, an odometer of six figures, the heading of each column and the
     // Submit button.
-    std::vector<std::string> columns = {"<col width=\"80px\">"};
-    if (allCars) columns.emplace_back("<col width=\"150px\">");
-    for (const char* column : {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"50px\">",
-                               "<col width=\"110px\" align=\"right\">", "<col width=\"120px\" align=\"right\">"})
-        columns.emplace_back(column);
-    if (!SetColumns(*this, columns, method, kRegisterName, 0)) return;
-    std::vector<Heading> headings = {{"Date", "first"}};
-    if (allCars) headings.push_back({"Car"});
-    headings.push_back({"Odometer / Distance", "", true});
-    headings.push_back({"Vendor"});
-    headings.push_back({"Filled Tank"});
-    headings.push_back({"Cost Per " + volumeUnit + " / Volume", "", true});
-    headings.push_back({"Total Cost", "last", true});
-    if (!SetHeading(*this, headings, method, kRegisterName, 0)) return;
-    BuildRows();
+    ShowRegister("CWS_FuelRegisterPage::ProcessDocument", kRegisterName, "<col width=\"150px\">",
+                 {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"50px\">",
+                  "<col width=\"110px\" align=\"right\">", "<col width=\"120px\" align=\"right\">"},
+                 {{"Odometer / Distance", "", true},
+                  {"Vendor"},
+                  {"Filled Tank"},
+                  {"Cost Per " + volumeUnit + " / Volume", "", true},
+                  {"Total Cost", "last", true}},
+                 0, 0);
 }
 
 void CWS_FuelRegisterPage::AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars,
@@ -164,36 +152,20 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     SetSaveResult(*this, false);
     if (doc == nullptr) return;
     if (RefuseWithoutCar(*this, vehicleId)) return;
-    const jv::NumberFormat& format = jv::NumberFormat::User();
-    struct Number {
-        const char* label;
-        const std::string& typed;
-        const char* tip;
-        std::string text;
-    };
-    Number numbers[] = {{"Odometer", odometer, "Odometer", {}}, {"Distance", distance, "Distance", {}},
-                        {"Volume", volume, "Volume", {}},       {"Cost Per", costPer, "Cost Per", {}},
-                        {"Total Cost", cost, "Total Cost", {}}, {"Octane", octane, "", {}}};
-    for (Number& number : numbers) {
-        const auto text = registerfields::NumberForDatabase(number.typed, number.tip, format);
-        if (!text) {
-            ShowMessage(std::string("The ") + number.label + " \"" + EscapeHtmlQuotes(number.typed) +
-                        "\" is not a number.<p>The entry was not saved.");
-            return;
-        }
-        number.text = *text;
-    }
-    if (rowId != "new") {
-        for (size_t i = 1; i < std::size(numbers); ++i)
-            numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
-    }
-    const long index = IndexOf(rowId);
-    const jv::DateTime stored =
-        index >= 0 ? At(static_cast<size_t>(index)).GetFuelPurchaseDate() : jv::DateTime::Invalid();
-    const auto dateText = EntryDateForDatabase(date, &stored);
+    const auto numbers = NumbersForDatabase(rowId, {{"Odometer", odometer, "Odometer"},
+                                                    {"Distance", distance, "Distance"},
+                                                    {"Volume", volume, "Volume"},
+                                                    {"Cost Per", costPer, "Cost Per"},
+                                                    {"Total Cost", cost, "Total Cost"},
+                                                    {"Octane", octane, ""}});
+    if (!numbers) return;
+    const std::vector<std::string>& texts = *numbers;
+    const CFuelPurchase* stored = StoredEntry(rowId);
+    const jv::DateTime storedDate = stored != nullptr ? stored->GetFuelPurchaseDate() : jv::DateTime::Invalid();
+    const auto dateText = EntryDateForDatabase(date, &storedDate);
     if (!dateText) return;
     // The octane rating is a whole number.
-    const std::string octaneText = numbers[5].text.empty() ? "" : std::to_string(std::atoi(numbers[5].text.c_str()));
+    const std::string octaneText = texts[5].empty() ? "" : std::to_string(std::atoi(texts[5].c_str()));
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
 
     CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
@@ -201,17 +173,15 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
     fuel.SetEmptyFields(EmptyFields::Clear);
     bool saved = false;
     if (rowId == "new") {
-        saved = fuel.AddFuelData(vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
-                                 numbers[2].text, numbers[3].text, numbers[4].text, octaneText, roads, notes);
+        saved = fuel.AddFuelData(vehicleId, *dateText, texts[0], texts[1], vendorText, fillUp, texts[2], texts[3],
+                                 texts[4], octaneText, roads, notes);
     } else {
-        saved = fuel.UpdateFuelData(rowId, vehicleId, *dateText, numbers[0].text, numbers[1].text, vendorText, fillUp,
-                                    numbers[2].text, numbers[3].text, numbers[4].text, octaneText, roads, notes);
+        saved = fuel.UpdateFuelData(rowId, vehicleId, *dateText, texts[0], texts[1], vendorText, fillUp, texts[2],
+                                    texts[3], texts[4], octaneText, roads, notes);
     }
     // A refused entry stays on the page as typed.
     if (!saved) return;
-    ShowSaved(rowId);
-    RememberVendor(vendorText);
-    SetSaveResult(*this, true);
+    ShowSavedWithVendor(rowId, vendorText);
 }
 
 bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
@@ -281,16 +251,8 @@ std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& 
     return odometer;
 }
 
-void CWS_FuelRegisterPage::DeleteFuelRegisterRow(const std::string& rowId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || rowId == "new") return;
-    CFuelRegisterDatabaseObject fuel(doc->GetDatabaseConnection());
-    fuel.DeleteFuelRegisterRow(rowId);
-    ShowDeleted(rowId);
-}
-
-void CWS_FuelRegisterPage::RestoreFuelData(const std::string& rowId) {
-    RestoreEntry(rowId);
+void CWS_FuelRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
+    CFuelRegisterDatabaseObject(connection).DeleteFuelRegisterRow(rowId);
 }
 
 void CWS_FuelRegisterPage::WorkOutDistance(const std::string& rowId, const std::string& vehicleId, double odometer,
@@ -316,33 +278,27 @@ void CWS_FuelRegisterPage::SettleFuelAmounts(double volume, double costPer, doub
 void CWS_FuelRegisterPage::PrintPage() {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
     const std::string volumeUnit = doc->GetUserPreferences().GetVolumeUnitName(true, false);
-    std::vector<std::string> headings = {"Date"};
-    if (allCars) headings.emplace_back("Car");
-    for (const std::string& heading :
-         {std::string("Odometer"), std::string("Distance"), std::string("Vendor"), std::string("Filled Tank"),
-          std::string("Octane"), std::string("Roads"), std::string("Notes"), std::string("Volume"),
-          "Cost Per " + volumeUnit, std::string("Total Cost")})
-        headings.push_back(heading);
-    Printout printout(headings);
-    for (const CFuelPurchase& purchase : AllEntries()) {
-        printout.Row();
-        printout.Cell(DateText(purchase.GetFuelPurchaseDate()), "<td id=first>");
-        if (allCars) printout.Cell(cars.getCarName(purchase.GetVehicleID()));
-        printout.Cell(NumberText(purchase.GetOdometer(), 1, true), "<td align=right>");
-        printout.Cell(NumberText(purchase.GetDistance(), 1, true), "<td align=right>");
-        printout.Cell(purchase.GetVendor());
-        printout.Cell(purchase.GetFillUp() ? "Yes" : "No");
-        printout.Cell(std::to_string(purchase.GetOctaneRating()), "<td align=right>");
-        printout.Cell(RoadsName(purchase.GetRoads()));
-        printout.Cell(purchase.GetNotes());
-        // Numbers in the user's format: volumes and money with two decimals, unit prices with three.
-        printout.Cell(NumberText(purchase.GetVolume(), 2, true), "<td align=right>");
-        printout.Cell(NumberText(purchase.GetCostPer(), 3, true), "<td align=right>");
-        printout.Cell(NumberText(purchase.GetCost(), 2), "<td id=last align=right>");
-    }
-    PrintPrintout(printout, "Fuel History for " + cars.getCarName(SelectedCar()));
+    PrintRegister("Fuel",
+                  {"Odometer", "Distance", "Vendor", "Filled Tank", "Octane", "Roads", "Notes", "Volume",
+                   "Cost Per " + volumeUnit, "Total Cost"},
+                  [this](Printout& printout, const CCarsDB& cars, bool allCars) {
+                      for (const CFuelPurchase& purchase : AllEntries()) {
+                          printout.Row();
+                          printout.Cell(DateText(purchase.GetFuelPurchaseDate()), "<td id=first>");
+                          if (allCars) printout.Cell(cars.getCarName(purchase.GetVehicleID()));
+                          printout.Cell(NumberText(purchase.GetOdometer(), 1, true), "<td align=right>");
+                          printout.Cell(NumberText(purchase.GetDistance(), 1, true), "<td align=right>");
+                          printout.Cell(purchase.GetVendor());
+                          printout.Cell(purchase.GetFillUp() ? "Yes" : "No");
+                          printout.Cell(std::to_string(purchase.GetOctaneRating()), "<td align=right>");
+                          printout.Cell(RoadsName(purchase.GetRoads()));
+                          printout.Cell(purchase.GetNotes());
+                          // Numbers in the user's format: volumes and money with two decimals, unit
+                          // prices with three.
+                          printout.Cell(NumberText(purchase.GetVolume(), 2, true), "<td align=right>");
+                          printout.Cell(NumberText(purchase.GetCostPer(), 3, true), "<td align=right>");
+                          printout.Cell(NumberText(purchase.GetCost(), 2), "<td id=last align=right>");
+                      }
+                  });
 }

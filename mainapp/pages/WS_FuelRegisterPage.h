@@ -26,9 +26,9 @@ public:
                       const std::string& odometer, const std::string& distance, const std::string& vendor, bool fillUp,
                       const std::string& volume, const std::string& costPer, const std::string& cost,
                       const std::string& octane, const std::string& roads, const std::string& notes);
-    void DeleteFuelRegisterRow(const std::string& rowId);
+    void DeleteFuelRegisterRow(const std::string& rowId) { DeleteEntry(rowId); }
     // Puts an entry back to its stored values ("new": a fresh blank entry).
-    void RestoreFuelData(const std::string& rowId);
+    void RestoreFuelData(const std::string& rowId) { RestoreEntry(rowId); }
     // The arithmetic for the page as a field of the entry rowId is left, from the odometer of the
     // car's purchase before it: the distance from the odometer (WorkOutDistance), the odometer from
     // the distance (WorkOutOdometer), as savechecks::DistanceFromOdometer and OdometerFromDistance
@@ -40,6 +40,7 @@ public:
     void SettleFuelAmounts(double volume, double costPer, double cost, const std::string& typed);
 
 protected:
+    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

@@ -24,21 +24,8 @@ CWS_OdometerRegisterPage::CWS_OdometerRegisterPage(int resourceId, std::shared_p
     : CJVRegisterPageOf(resourceId, std::move(document), COdometerValuesDatabaseObject::Listing()) {}
 
 void CWS_OdometerRegisterPage::ProcessDocument() {
-    PublishNumberFormat(*this);
-    PublishToday(*this);
-    const char* method = "CWS_OdometerRegisterPage::ProcessDocument";
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
-    std::vector<std::string> columns = {"<col width=\"80px\">"};
-    if (allCars) columns.emplace_back("<col width=\"170px\">");
-    columns.emplace_back("<col width=\"170px\" align=\"right\">");
-    if (!SetColumns(*this, columns, method, kRegisterName, 68)) return;
-    std::vector<Heading> headings = {{"Date", "first"}};
-    if (allCars) headings.emplace_back("Car");
-    headings.emplace_back("Odometer", "last", true);
-    if (!SetHeading(*this, headings, method, kRegisterName, 92)) return;
-    BuildRows();
+    ShowRegister("CWS_OdometerRegisterPage::ProcessDocument", kRegisterName, "<col width=\"170px\">",
+                 {"<col width=\"170px\" align=\"right\">"}, {{"Odometer", "last", true}}, 68, 92);
 }
 
 void CWS_OdometerRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
@@ -83,9 +70,9 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     if (!value) return Refuse("Invalid odometer value - \"" + EscapeHtmlQuotes(odometer) + "\" is not a number.");
     if (value->empty()) return Refuse("Please enter an odometer value.");
     if (jv::NumberFormat::Plain().Parse(*value) < 0) return Refuse("Invalid odometer value - it is below 0.");
-    const long index = IndexOf(rowId);
-    const auto dateText = EntryDateForDatabase(
-        date, index >= 0 ? &At(static_cast<size_t>(index)).OdometerDate : nullptr, "The odometer value was not saved.");
+    const COdometerValue* stored = StoredEntry(rowId);
+    const auto dateText = EntryDateForDatabase(date, stored != nullptr ? &stored->OdometerDate : nullptr,
+                                               "The odometer value was not saved.");
     if (!dateText) return;
     COdometerValuesDatabaseObject readings(doc->GetDatabaseConnection());
     if (!readings.IsOdometerValueValid(rowId == "new" ? "" : rowId, vehicleId, *dateText, *value)) {
@@ -108,32 +95,17 @@ bool CWS_OdometerRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-void CWS_OdometerRegisterPage::DeleteOdometerValue(const std::string& rowId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || rowId == "new") return;
-    COdometerValuesDatabaseObject(doc->GetDatabaseConnection()).DeleteOdometerValue(rowId);
-    ShowDeleted(rowId);
-}
-
-void CWS_OdometerRegisterPage::RestoreOdometer(const std::string& rowId) {
-    RestoreEntry(rowId);
+void CWS_OdometerRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
+    COdometerValuesDatabaseObject(connection).DeleteOdometerValue(rowId);
 }
 
 void CWS_OdometerRegisterPage::PrintPage() {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    std::vector<std::string> headings = {"Date"};
-    if (allCars) headings.emplace_back("Car");
-    headings.emplace_back("Odometer");
-    Printout printout(headings);
-    for (const COdometerValue& reading : AllEntries()) {
-        printout.Row();
-        printout.Cell(DateText(reading.OdometerDate));
-        if (allCars) printout.Cell(cars.getCarName(reading.VehicleID));
-        printout.Cell(NumberText(reading.OdometerValue, 1), "<td align=right>");
-    }
-    PrintPrintout(printout, "Odometer History for " + cars.getCarName(SelectedCar()));
+    PrintRegister("Odometer", {"Odometer"}, [this](Printout& printout, const CCarsDB& cars, bool allCars) {
+        for (const COdometerValue& reading : AllEntries()) {
+            printout.Row();
+            printout.Cell(DateText(reading.OdometerDate));
+            if (allCars) printout.Cell(cars.getCarName(reading.VehicleID));
+            printout.Cell(NumberText(reading.OdometerValue, 1), "<td align=right>");
+        }
+    });
 }

@@ -24,10 +24,11 @@ public:
     // keeps what was typed.
     void SaveOdometerValue(const std::string& rowId, const std::string& date, const std::string& vehicleId,
                            const std::string& odometer);
-    void DeleteOdometerValue(const std::string& rowId);
-    void RestoreOdometer(const std::string& rowId);
+    void DeleteOdometerValue(const std::string& rowId) { DeleteEntry(rowId); }
+    void RestoreOdometer(const std::string& rowId) { RestoreEntry(rowId); }
 
 protected:
+    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

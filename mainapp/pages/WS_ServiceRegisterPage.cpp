@@ -33,25 +33,10 @@ CWS_ServiceRegisterPage::CWS_ServiceRegisterPage(int resourceId, std::shared_ptr
     : CJVRegisterPageOf(resourceId, std::move(document), CServiceRegisterDatabaseObject::Listing()) {}
 
 void CWS_ServiceRegisterPage::ProcessDocument() {
-    PublishNumberFormat(*this);
-    PublishToday(*this);
-    const char* method = "CWS_ServiceRegisterPage::ProcessDocument";
-    ElementPtr table;
-    if (!GetTableById("Register", table)) return;
-    const bool allCars = AllCars();
-    std::vector<std::string> columns = {"<col width=\"80px\">"};
-    if (allCars) columns.emplace_back("<col width=\"150px\">");
-    for (const char* column :
-         {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"120px\" align=\"right\">"})
-        columns.emplace_back(column);
-    if (!SetColumns(*this, columns, method, kRegisterName, 0)) return;
-    std::vector<Heading> headings = {{"Date", "first"}};
-    if (allCars) headings.emplace_back("Car");
-    headings.emplace_back("Odometer", "", true);
-    headings.emplace_back("Vendor / Memo");
-    headings.emplace_back("Cost", "last", true);
-    if (!SetHeading(*this, headings, method, kRegisterName, 0)) return;
-    BuildRows();
+    if (!ShowRegister("CWS_ServiceRegisterPage::ProcessDocument", kRegisterName, "<col width=\"150px\">",
+                      {"<col width=\"90px\" align=\"right\">", "<col>", "<col width=\"120px\" align=\"right\">"},
+                      {{"Odometer", "", true}, {"Vendor / Memo"}, {"Cost", "last", true}}, 0, 0))
+        return;
     // The plan items due for the new entry's car.
     if (Element* select = Field(FindTopRow(*this, "new"), "carname_select"))
         DisplayServiceMaintenanceItems("new", select->value());
@@ -60,17 +45,10 @@ void CWS_ServiceRegisterPage::ProcessDocument() {
 void CWS_ServiceRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index,
                                             const CCarsDB& cars, bool allCars) {
     const CService& service = At(index);
-    const std::string id = std::to_string(service.ServiceID);
-    const std::string carName = cars.getCarName(service.VehicleID);
-    Element* carCell = AppendDateCells(*this, top, DateText(service.ServiceDate), allCars, &carName);
-    Element* cell = nullptr;
-    cell = Append(*this, top, "td");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-n=1 data-num>",
-                NumberText(service.Odometer, 1, true));
-    cell = Append(*this, top, "td");
-    AppendVendorField(*this, cell, id, service.Vendor);
-    AppendCarField(*this, carCell, cell, service.VehicleID, nullptr);
-    cell = Append(*this, top, "<td id=last>");
+    const OdometerEntry entry{service.ServiceID, service.ServiceDate, service.Odometer, service.Vendor,
+                              service.ServiceMemo};
+    AppendOdometerAndVendor(top, &entry, service.VehicleID, cars, allCars);
+    Element* cell = Append(*this, top, "<td id=last>");
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Cost data-n=2 data-num>",
                 NumberText(service.Cost, 2));
     AppendInput(*this, cell, "<input type=hidden name=parts>", NumberText(service.Parts, 2));
@@ -78,42 +56,24 @@ void CWS_ServiceRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Elemen
     AppendInput(*this, cell, "<input type=hidden name=other>", NumberText(service.Other, 2));
     AppendInput(*this, cell, "<input type=hidden name=tax>", NumberText(service.Tax, 2));
     AppendText(*this, cell, "<textarea style=\"display:none;\" name=notes>", service.Notes);
-
-    AppendFillerCell(*this, bottom, true);
-    AppendFillerCell(*this, bottom, false);
-    if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "td");
-    AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Memo>", service.ServiceMemo);
-    AppendSubmitCell(*this, bottom, false);
+    AppendMemoRow(bottom, &entry, allCars, 0);
 }
 
 void CWS_ServiceRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
                                                bool allCars) {
-    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
-    Element* cell = nullptr;
-    cell = Append(*this, top, "td");
-    Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-n=1 data-num>");
-    cell = Append(*this, top, "td");
-    AppendVendorField(*this, cell, "new", "");
     // A service completed from the home page comes with its car.
     std::string car = SelectedCar();
     CJorvaneView* view = CJorvaneView::GetView();
     if (view != nullptr && view->HasPendingReminder() && (car == "%" || car == view->GetPendingReminder()->VehicleID))
         car = view->GetPendingReminder()->VehicleID;
-    AppendCarField(*this, carCell, cell, car, &cars);
-    cell = Append(*this, top, "<td id=last>");
+    AppendOdometerAndVendor(top, nullptr, car, cars, allCars);
+    Element* cell = Append(*this, top, "<td id=last>");
     Append(*this, cell, "<input class=registerValueBoxTip name=Cost value=Cost data-n=2 data-num>");
     for (const char* hidden : {"<input type=hidden name=parts>", "<input type=hidden name=labor>",
                                "<input type=hidden name=other>", "<input type=hidden name=tax>"})
         Append(*this, cell, hidden);
     Append(*this, cell, "<textarea style=\"display:none;\" name=notes>");
-
-    AppendFillerCell(*this, bottom, true);
-    AppendFillerCell(*this, bottom, false);
-    if (allCars) AppendFillerCell(*this, bottom, false);
-    cell = Append(*this, bottom, "td");
-    Append(*this, cell, "<input class=registerValueBoxTip name=Memo value=Memo>");
-    AppendSubmitCell(*this, bottom, true);
+    AppendMemoRow(bottom, nullptr, allCars, 0);
 }
 
 void CWS_ServiceRegisterPage::AppendChecklistItem(jv::ui::Element* list, const CMaintenancePlanItem& item) {
@@ -263,39 +223,20 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
     if (RefuseWithoutCar(*this, vehicleId)) return;
-    const jv::NumberFormat& format = jv::NumberFormat::User();
-    struct Number {
-        const char* label;
-        const std::string& typed;
-        const char* tip;
-        std::string text;
-    };
-    Number numbers[] = {{"Odometer", odometer, "Odometer", {}},
-                        {"Cost", cost, "Cost", {}},
-                        {"Parts", parts, "", {}},
-                        {"Labor", labor, "", {}},
-                        {"Other", other, "", {}},
-                        {"Tax", tax, "", {}}};
-    for (Number& number : numbers) {
-        const auto text = registerfields::NumberForDatabase(number.typed, number.tip, format);
-        if (!text) {
-            ShowMessage(std::string("The ") + number.label + " \"" + EscapeHtmlQuotes(number.typed) +
-                        "\" is not a number.<p>The entry was not saved.");
-            return;
-        }
-        number.text = *text;
-    }
-    if (rowId != "new") {
-        for (size_t i = 1; i < std::size(numbers); ++i)
-            numbers[i].text = registerfields::AmountForUpdate(numbers[i].text);
-    }
-    const long index = IndexOf(rowId);
-    const auto dateText =
-        EntryDateForDatabase(date, index >= 0 ? &At(static_cast<size_t>(index)).ServiceDate : nullptr);
+    auto numbers = NumbersForDatabase(rowId, {{"Odometer", odometer, "Odometer"},
+                                              {"Cost", cost, "Cost"},
+                                              {"Parts", parts, ""},
+                                              {"Labor", labor, ""},
+                                              {"Other", other, ""},
+                                              {"Tax", tax, ""}});
+    if (!numbers) return;
+    std::vector<std::string>& texts = *numbers;
+    const CService* stored = StoredEntry(rowId);
+    const auto dateText = EntryDateForDatabase(date, stored != nullptr ? &stored->ServiceDate : nullptr);
     if (!dateText) return;
     // A new service without an odometer takes the estimate; a stored one whose odometer the user
     // cleared keeps none (an estimate now would be worked out from the reading being cleared).
-    if (numbers[0].text.empty() && rowId == "new" && !EstimateOdometer(vehicleId, *dateText, numbers[0].text)) return;
+    if (texts[0].empty() && rowId == "new" && !EstimateOdometer(vehicleId, *dateText, texts[0])) return;
     if (CJorvaneView* view = CJorvaneView::GetView()) view->ClearPendingReminder();
 
     const std::string vendorText = registerfields::WithoutTip(vendor, "Vendor");
@@ -309,29 +250,24 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
     services.SetEmptyFields(EmptyFields::Clear);
     if (rowId == "new") {
         std::string serviceId;
-        if (!services.AddService(serviceId, vehicleId, *dateText, numbers[0].text, vendorText, memoText,
-                                 numbers[1].text, numbers[2].text, numbers[3].text, numbers[4].text, numbers[5].text,
-                                 notes, false, items)) {
+        if (!services.AddService(serviceId, vehicleId, *dateText, texts[0], vendorText, memoText, texts[1], texts[2],
+                                 texts[3], texts[4], texts[5], notes, false, items)) {
             TraceLog(method, TRACE_ERROR, "Failed to Add Service.");
             return;
         }
     } else {
         const bool saved = withItems
-                               ? services.UpdateService(rowId, vehicleId, *dateText, numbers[0].text, vendorText,
-                                                        memoText, numbers[1].text, numbers[2].text, numbers[3].text,
-                                                        numbers[4].text, numbers[5].text, notes, items)
-                               : services.UpdateService(rowId, vehicleId, *dateText, numbers[0].text, vendorText,
-                                                        memoText, numbers[1].text, numbers[2].text, numbers[3].text,
-                                                        numbers[4].text, numbers[5].text, notes);
+                               ? services.UpdateService(rowId, vehicleId, *dateText, texts[0], vendorText, memoText,
+                                                        texts[1], texts[2], texts[3], texts[4], texts[5], notes, items)
+                               : services.UpdateService(rowId, vehicleId, *dateText, texts[0], vendorText, memoText,
+                                                        texts[1], texts[2], texts[3], texts[4], texts[5], notes);
         if (!saved) {
             TraceLog(method, TRACE_ERROR, "Failed to Update Service.");
             return;
         }
     }
     // The entry shows what was stored (an estimated odometer among it).
-    ShowSaved(rowId);
-    RememberVendor(vendorText);
-    SetSaveResult(*this, true);
+    ShowSavedWithVendor(rowId, vendorText);
 }
 
 bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
@@ -402,46 +338,33 @@ void CWS_ServiceRegisterPage::CheckServiceCost(double cost, double parts, double
     AnswerPage(*this, {{"question", differs ? savechecks::ServiceCostQuestion() : ""}});
 }
 
-void CWS_ServiceRegisterPage::DeleteServiceRegisterRow(const std::string& rowId) {
-    CJorvaneDoc* doc = Doc();
-    if (doc == nullptr || rowId == "new") return;
-    CServiceRegisterDatabaseObject(doc->GetDatabaseConnection()).DeleteService(rowId);
-    ShowDeleted(rowId);
-}
-
-void CWS_ServiceRegisterPage::RestoreService(const std::string& rowId) {
-    RestoreEntry(rowId);
+void CWS_ServiceRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
+    CServiceRegisterDatabaseObject(connection).DeleteService(rowId);
 }
 
 void CWS_ServiceRegisterPage::PrintPage() {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;
-    CCarsDB cars(doc->GetDatabaseConnection());
-    LoadAllCars(cars);
-    const bool allCars = AllCars();
-    std::vector<std::string> headings = {"Date"};
-    if (allCars) headings.emplace_back("Car");
-    for (const char* heading :
-         {"Odometer", "Vendor", "Memo / Notes", "Services", "Parts", "Labor", "Other", "Tax", "Cost"})
-        headings.emplace_back(heading);
-    Printout printout(headings);
     CServiceRegisterDatabaseObject services(doc->GetDatabaseConnection());
-    for (const CService& service : AllEntries()) {
-        printout.Row();
-        printout.Cell(DateText(service.ServiceDate), "<td valign=top>");
-        if (allCars) printout.Cell(cars.getCarName(service.VehicleID), "<td valign=top>");
-        printout.Cell(NumberText(service.Odometer, 1, true), "<td valign=top align=right>");
-        printout.Cell(service.Vendor, "<td valign=top>");
-        std::vector<std::string> memo = {service.ServiceMemo};
-        if (!service.Notes.empty()) memo.push_back(service.Notes);
-        printout.Lines(memo, "<td valign=top>");
-        std::vector<CMaintenancePlanItem> items;
-        services.GetMaintenanceItems(std::to_string(service.ServiceID), items);
-        std::vector<std::string> done;
-        for (const CMaintenancePlanItem& item : items) done.push_back(item.DisplayText);
-        printout.Lines(done, "<td valign=top>", true);
-        for (float amount : {service.Parts, service.Labor, service.Other, service.Tax, service.Cost})
-            printout.Cell(NumberText(amount, 2), "<td valign=top align=right>");
-    }
-    PrintPrintout(printout, "Service History for " + cars.getCarName(SelectedCar()));
+    PrintRegister("Service",
+                  {"Odometer", "Vendor", "Memo / Notes", "Services", "Parts", "Labor", "Other", "Tax", "Cost"},
+                  [&](Printout& printout, const CCarsDB& cars, bool allCars) {
+                      for (const CService& service : AllEntries()) {
+                          printout.Row();
+                          printout.Cell(DateText(service.ServiceDate), "<td valign=top>");
+                          if (allCars) printout.Cell(cars.getCarName(service.VehicleID), "<td valign=top>");
+                          printout.Cell(NumberText(service.Odometer, 1, true), "<td valign=top align=right>");
+                          printout.Cell(service.Vendor, "<td valign=top>");
+                          std::vector<std::string> memo = {service.ServiceMemo};
+                          if (!service.Notes.empty()) memo.push_back(service.Notes);
+                          printout.Lines(memo, "<td valign=top>");
+                          std::vector<CMaintenancePlanItem> items;
+                          services.GetMaintenanceItems(std::to_string(service.ServiceID), items);
+                          std::vector<std::string> done;
+                          for (const CMaintenancePlanItem& item : items) done.push_back(item.DisplayText);
+                          printout.Lines(done, "<td valign=top>", true);
+                          for (float amount : {service.Parts, service.Labor, service.Other, service.Tax, service.Cost})
+                              printout.Cell(NumberText(amount, 2), "<td valign=top align=right>");
+                      }
+                  });
 }

@@ -33,8 +33,8 @@ public:
                      const std::string& odometer, const std::string& vendor, const std::string& memo,
                      const std::string& cost, const std::string& parts, const std::string& labor,
                      const std::string& other, const std::string& tax, const std::string& notes);
-    void DeleteServiceRegisterRow(const std::string& rowId);
-    void RestoreService(const std::string& rowId);
+    void DeleteServiceRegisterRow(const std::string& rowId) { DeleteEntry(rowId); }
+    void RestoreService(const std::string& rowId) { RestoreEntry(rowId); }
     // The details' arithmetic for the page as a detail is left (savechecks::ServiceAmountsSettled):
     // the five, how they were settled ("adjusted") and what the page then says ("message").
     void SettleServiceAmounts(double cost, double parts, double labor, double other, double tax, bool costFollows);
@@ -42,6 +42,7 @@ public:
     void CheckServiceCost(double cost, double parts, double labor, double other, double tax);
 
 protected:
+    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

@@ -1,5 +1,7 @@
 #include "shared/registers/ExpenseRegisterDatabaseObject.h"
 
+#include <utility>
+
 #include "platform/db/DbError.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/OdometerValue.h"
@@ -13,16 +15,7 @@ namespace {
 const CRegisterTable::Columns kExpenses{"Expenses", "ExpenseID", "ExpenseDate"};
 
 // Call-site numbers of the operations; each handler adds its own offset below 10.
-enum Line {
-    kAdd = 100,
-    kUpdate = 200,
-    kDelete = 300,
-    kOdometerData = 400,
-    kRegister = 500,
-    kExpense = 600,
-    kCategories = 700,
-    kRefused = 9
-};
+enum Line { kAdd = 100, kUpdate = 200, kRegister = 500, kExpense = 600, kCategories = 700, kRefused = 9 };
 
 // The optional columns an insert and an update share, in their order. False when a value was
 // refused.
@@ -45,6 +38,9 @@ bool AddValues(CRowValues& values, CRowColumns& columns, const std::string& Odom
 
 }  // namespace
 
+CExpenseRegisterDatabaseObject::CExpenseRegisterDatabaseObject(jv::db::Connection connection)
+    : CRegisterDatabaseObject(std::move(connection), kExpenses) {}
+
 bool CExpenseRegisterDatabaseObject::AddExpense(const std::string& VehicleID, const std::string& dateText,
                                                 const std::string& Odometer, const std::string& Vendor,
                                                 const std::string& ExpenseMemo, const std::string& CategoryID,
@@ -61,8 +57,7 @@ bool CExpenseRegisterDatabaseObject::AddExpense(const std::string& VehicleID, co
     std::optional<double> odometer;
     if (!AddValues(values, columns, Odometer, Vendor, ExpenseMemo, CategoryID, Cost, Notes, odometer)) return false;
 
-    CRegisterTable table(GetConnection(), kExpenses);
-    return table.InsertRow(columns.Insert("Expenses"), RowReading{VehicleID, *date, odometer}, method, kAdd);
+    return Table().InsertRow(columns.Insert("Expenses"), RowReading{VehicleID, *date, odometer}, method, kAdd);
 }
 
 bool CExpenseRegisterDatabaseObject::UpdateExpense(const std::string& rowID, const std::string& dateText,
@@ -75,7 +70,7 @@ bool CExpenseRegisterDatabaseObject::UpdateExpense(const std::string& rowID, con
     values.RowID(rowID);
     const std::optional<jv::DateTime> date = values.Date(dateText);
     values.VehicleID(VehicleID, true);
-    CRowColumns columns(m_emptyFields);
+    CRowColumns columns(EmptyFieldsOnUpdate());
     if (values.IsValid()) {
         columns.Add("ExpenseDate", sqlvalue::Date(*date));
         if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));
@@ -83,19 +78,15 @@ bool CExpenseRegisterDatabaseObject::UpdateExpense(const std::string& rowID, con
     std::optional<double> odometer;
     if (!AddValues(values, columns, Odometer, Vendor, ExpenseMemo, CategoryID, Cost, Notes, odometer)) return false;
 
-    CRegisterTable table(GetConnection(), kExpenses);
-    return table.UpdateRow(rowID, columns.Update("Expenses", "ExpenseID=" + rowID), method, kUpdate);
+    return Table().UpdateRow(rowID, columns.Update("Expenses", "ExpenseID=" + rowID), method, kUpdate);
 }
 
 bool CExpenseRegisterDatabaseObject::DeleteExpense(const std::string& rowID) {
-    if (!sqlvalue::IsRecordId(rowID)) return false;
-    CRegisterTable table(GetConnection(), kExpenses);
-    return table.DeleteRow(rowID, "CExpenseRegisterDatabaseObject::DeleteExpense", kDelete);
+    return DeleteRow(rowID, "CExpenseRegisterDatabaseObject::DeleteExpense");
 }
 
 bool CExpenseRegisterDatabaseObject::GetOdometerData(const std::string& rowID, COdometerValue& value) {
-    CRegisterTable table(GetConnection(), kExpenses);
-    return table.GetOdometerData(rowID, value, "CExpenseRegisterDatabaseObject::GetOdometerData", kOdometerData);
+    return GetRowOdometerData(rowID, value, "CExpenseRegisterDatabaseObject::GetOdometerData");
 }
 
 const RegisterListing& CExpenseRegisterDatabaseObject::Listing() {
@@ -127,8 +118,7 @@ CExpense CExpenseRegisterDatabaseObject::ReadEntry(const jv::db::Recordset& rs) 
 
 void CExpenseRegisterDatabaseObject::GetExpenseRegister(std::string VehicleIDPattern, std::vector<CExpense>& expenses,
                                                         const CUserPreferences& prefs) {
-    CRegisterQuery(GetConnection(), Listing(), VehicleIDPattern, prefs)
-        .ReadAll([&expenses](const jv::db::Recordset& rs) { expenses.push_back(ReadEntry(rs)); });
+    ReadRegister(Listing(), VehicleIDPattern, prefs, &ReadEntry, expenses);
 }
 
 bool CExpenseRegisterDatabaseObject::GetExpense(CExpense& expense) {

@@ -3,11 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "shared/data/DatabaseObject.h"
-#include "shared/data/RegisterQuery.h"
 #include "shared/registers/Expense.h"
 #include "shared/registers/ExpenseCategory.h"
-#include "shared/registers/RowColumns.h"
+#include "shared/registers/RegisterDatabaseObject.h"
 
 class COdometerValue;
 class CUserPreferences;
@@ -16,19 +14,10 @@ class CUserPreferences;
 // nor services, in the table Expenses, and the category list. The odometer of each expense also
 // stands as a reading of the car, recorded, moved and removed with its row. Built on the stack
 // for one operation.
-//
-// The writers take every value as text, as the page typed it and converted its numbers: an empty
-// text means "not given", its column is left out of the insert and an update keeps it. Values are
-// checked before any SQL is built; a bad one (a number beyond a single column, a car that is not
-// there) is logged and reported and nothing is written. A row and its reading are written
-// together or not at all; a reading goes only when no row of any register stands for it.
-class CExpenseRegisterDatabaseObject : public CDatabaseObject {
+// Written as CRegisterDatabaseObject says.
+class CExpenseRegisterDatabaseObject : public CRegisterDatabaseObject {
 public:
-    using CDatabaseObject::CDatabaseObject;
-
-    // What an update does with the texts and the odometer given empty (kept unless set: the
-    // register pages clear them, since their fields show the whole entry).
-    void SetEmptyFields(EmptyFields empty) { m_emptyFields = empty; }
+    explicit CExpenseRegisterDatabaseObject(jv::db::Connection connection);
 
     // Vendor and memo are stored up to this many characters.
     static constexpr size_t kTextWidth = 60;
@@ -64,7 +53,4 @@ public:
     bool GetExpense(CExpense& expense);
     // Appends the categories, by name.
     void GetCategories(std::vector<CExpenseCategory>& categories);
-
-private:
-    EmptyFields m_emptyFields = EmptyFields::KeepStored;
 };

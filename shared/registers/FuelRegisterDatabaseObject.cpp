@@ -1,5 +1,7 @@
 #include "shared/registers/FuelRegisterDatabaseObject.h"
 
+#include <utility>
+
 #include "shared/data/OdometerValue.h"
 #include "shared/data/SqlValue.h"
 #include "shared/registers/RegisterTable.h"
@@ -11,7 +13,7 @@ namespace {
 const CRegisterTable::Columns kFuelPurchases{"FuelPurchases", "FuelPurchaseID", "FuelPurchaseDate"};
 
 // Call-site numbers of the operations; each handler adds its own offset below 10.
-enum Line { kAdd = 100, kUpdate = 200, kDelete = 300, kOdometerData = 400, kRegister = 500, kRefused = 9 };
+enum Line { kAdd = 100, kUpdate = 200, kRegister = 500, kRefused = 9 };
 
 // The texts of one purchase as the page hands them over.
 struct FuelTexts {
@@ -55,6 +57,9 @@ bool AddValues(CRowValues& values, CRowColumns& columns, const FuelTexts& texts,
 
 }  // namespace
 
+CFuelRegisterDatabaseObject::CFuelRegisterDatabaseObject(jv::db::Connection connection)
+    : CRegisterDatabaseObject(std::move(connection), kFuelPurchases) {}
+
 bool CFuelRegisterDatabaseObject::AddFuelData(const std::string& VehicleID, const std::string& dateText,
                                               const std::string& Odometer, const std::string& Distance,
                                               const std::string& Vendor, bool FillUp, const std::string& Volume,
@@ -74,8 +79,7 @@ bool CFuelRegisterDatabaseObject::AddFuelData(const std::string& VehicleID, cons
     std::optional<double> odometer;
     if (!AddValues(values, columns, texts, true, odometer)) return false;
 
-    CRegisterTable table(GetConnection(), kFuelPurchases);
-    return table.InsertRow(columns.Insert("FuelPurchases"), RowReading{VehicleID, *date, odometer}, method, kAdd);
+    return Table().InsertRow(columns.Insert("FuelPurchases"), RowReading{VehicleID, *date, odometer}, method, kAdd);
 }
 
 bool CFuelRegisterDatabaseObject::UpdateFuelData(const std::string& rowID, const std::string& VehicleID,
@@ -89,7 +93,7 @@ bool CFuelRegisterDatabaseObject::UpdateFuelData(const std::string& rowID, const
     values.RowID(rowID);
     values.VehicleID(VehicleID, true);
     const std::optional<jv::DateTime> date = values.Date(dateText);
-    CRowColumns columns(m_emptyFields);
+    CRowColumns columns(EmptyFieldsOnUpdate());
     if (values.IsValid()) {
         columns.Add("FuelPurchaseDate", sqlvalue::Date(*date));
         if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));
@@ -98,19 +102,15 @@ bool CFuelRegisterDatabaseObject::UpdateFuelData(const std::string& rowID, const
     std::optional<double> odometer;
     if (!AddValues(values, columns, texts, false, odometer)) return false;
 
-    CRegisterTable table(GetConnection(), kFuelPurchases);
-    return table.UpdateRow(rowID, columns.Update("FuelPurchases", "FuelPurchaseID=" + rowID), method, kUpdate);
+    return Table().UpdateRow(rowID, columns.Update("FuelPurchases", "FuelPurchaseID=" + rowID), method, kUpdate);
 }
 
 bool CFuelRegisterDatabaseObject::DeleteFuelRegisterRow(const std::string& rowID) {
-    if (!sqlvalue::IsRecordId(rowID)) return false;
-    CRegisterTable table(GetConnection(), kFuelPurchases);
-    return table.DeleteRow(rowID, "CFuelRegisterDatabaseObject::DeleteFuelRegisterRow", kDelete);
+    return DeleteRow(rowID, "CFuelRegisterDatabaseObject::DeleteFuelRegisterRow");
 }
 
 bool CFuelRegisterDatabaseObject::GetOdometerData(const std::string& rowID, COdometerValue& value) {
-    CRegisterTable table(GetConnection(), kFuelPurchases);
-    return table.GetOdometerData(rowID, value, "CFuelRegisterDatabaseObject::GetOdometerData", kOdometerData);
+    return GetRowOdometerData(rowID, value, "CFuelRegisterDatabaseObject::GetOdometerData");
 }
 
 const RegisterListing& CFuelRegisterDatabaseObject::Listing() {
@@ -147,6 +147,5 @@ CFuelPurchase CFuelRegisterDatabaseObject::ReadEntry(const jv::db::Recordset& rs
 
 void CFuelRegisterDatabaseObject::GetFuelRegister(std::string VehicleIDPattern, std::vector<CFuelPurchase>& purchases,
                                                   const CUserPreferences& prefs) {
-    CRegisterQuery(GetConnection(), Listing(), VehicleIDPattern, prefs)
-        .ReadAll([&purchases](const jv::db::Recordset& rs) { purchases.push_back(ReadEntry(rs)); });
+    ReadRegister(Listing(), VehicleIDPattern, prefs, &ReadEntry, purchases);
 }

@@ -3,10 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "shared/data/DatabaseObject.h"
-#include "shared/data/RegisterQuery.h"
 #include "shared/registers/FuelPurchase.h"
-#include "shared/registers/RowColumns.h"
+#include "shared/registers/RegisterDatabaseObject.h"
 
 class COdometerValue;
 class CUserPreferences;
@@ -14,19 +12,10 @@ class CUserPreferences;
 // The fuel register: every fuel purchase of a car, in the table FuelPurchases. The odometer of
 // each purchase also stands as a reading of the car, recorded, moved and removed with its row.
 // Built on the stack for one operation.
-//
-// The writers take every value as text, as the page typed it and converted its numbers: an empty
-// text means "not given", its column is left out of the insert and an update keeps it. Values are
-// checked before any SQL is built; a bad one (a number beyond a single column, a car that is not
-// there) is logged and reported and nothing is written. A row and its reading are written
-// together or not at all; a reading goes only when no row of any register stands for it.
-class CFuelRegisterDatabaseObject : public CDatabaseObject {
+// Written as CRegisterDatabaseObject says.
+class CFuelRegisterDatabaseObject : public CRegisterDatabaseObject {
 public:
-    using CDatabaseObject::CDatabaseObject;
-
-    // What an update does with the texts and the odometer given empty (kept unless set: the
-    // register pages clear them, since their fields show the whole entry).
-    void SetEmptyFields(EmptyFields empty) { m_emptyFields = empty; }
+    explicit CFuelRegisterDatabaseObject(jv::db::Connection connection);
 
     // The vendor is stored up to this many characters; Roads is one letter.
     static constexpr size_t kVendorWidth = 100;
@@ -60,7 +49,4 @@ public:
     // read from a row so listed.
     static const RegisterListing& Listing();
     static CFuelPurchase ReadEntry(const jv::db::Recordset& rs);
-
-private:
-    EmptyFields m_emptyFields = EmptyFields::KeepStored;
 };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/base/NumberText.h"
@@ -72,6 +73,9 @@ bool CheckVehicleId(const char* method, const std::string& vehicleId) {
 
 }  // namespace
 
+CServiceRegisterDatabaseObject::CServiceRegisterDatabaseObject(jv::db::Connection connection)
+    : CRegisterDatabaseObject(std::move(connection), kServices) {}
+
 bool CServiceRegisterDatabaseObject::AddService(std::string& ServiceID, const std::string& VehicleID,
                                                 const std::string& ServiceDate, const std::string& Odometer,
                                                 const std::string& Vendor, const std::string& ServiceMemo,
@@ -95,7 +99,7 @@ bool CServiceRegisterDatabaseObject::AddService(std::string& ServiceID, const st
 
     // The service and its reading are stored together or not at all; the id is handed out only
     // for a service that stays.
-    CRegisterTable table(GetConnection(), kServices);
+    CRegisterTable table = Table();
     std::string newID;
     const bool added = table.InOneStep(
         [&] {
@@ -141,7 +145,7 @@ bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID,
     values.RowID(ServiceID);
     const std::optional<jv::DateTime> date = values.Date(ServiceDate);
     values.VehicleID(VehicleID, true);
-    CRowColumns columns(m_emptyFields);
+    CRowColumns columns(EmptyFieldsOnUpdate());
     if (values.IsValid()) {
         columns.Add("ServiceDate", sqlvalue::Date(*date));
         if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));
@@ -151,7 +155,7 @@ bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID,
         return false;
     }
     // The reading follows the service as it is stored afterwards: its car, its day, its odometer.
-    CRegisterTable table(GetConnection(), kServices);
+    CRegisterTable table = Table();
     return table.UpdateRow(ServiceID, columns.Update("Services", "ServiceID=" + ServiceID), method, kUpdate);
 }
 
@@ -194,7 +198,7 @@ bool CServiceRegisterDatabaseObject::DeleteService(const std::string& ServiceID)
     const std::string method = "CServiceRegisterDatabaseObject::DeleteService";
     if (!CheckServiceId(method.c_str(), ServiceID)) return false;
     // The service goes with the items it covered, or neither does.
-    CRegisterTable table(GetConnection(), kServices);
+    CRegisterTable table = Table();
     return table.InOneStep(
         [&] { return table.DeleteRow(ServiceID, method, kDelete) && DeleteAllMaintenanceItems(ServiceID); }, method,
         kDelete);
@@ -345,8 +349,7 @@ CService CServiceRegisterDatabaseObject::ReadEntry(const jv::db::Recordset& rs) 
 
 void CServiceRegisterDatabaseObject::GetServiceRegister(const std::string& VehicleID, std::vector<CService>& services,
                                                         const CUserPreferences& preferences) {
-    CRegisterQuery(GetConnection(), Listing(), VehicleID, preferences)
-        .ReadAll([&services](const jv::db::Recordset& rs) { services.push_back(ReadEntry(rs)); });
+    ReadRegister(Listing(), VehicleID, preferences, &ReadEntry, services);
 }
 
 void CServiceRegisterDatabaseObject::GetLatestServices(const std::string& VehicleID, std::vector<CService>& services) {

@@ -3,10 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "shared/data/DatabaseObject.h"
 #include "shared/data/MaintenancePlanItem.h"
-#include "shared/data/RegisterQuery.h"
-#include "shared/registers/RowColumns.h"
+#include "shared/registers/RegisterDatabaseObject.h"
 #include "shared/registers/Service.h"
 
 class CCar;
@@ -24,13 +22,9 @@ class CUserPreferences;
 // that is not there) is logged and reported, and nothing is written. A service and its reading
 // are written together or not at all; a reading goes only when no row of any register (fuel
 // purchases and expenses too) stands for it.
-class CServiceRegisterDatabaseObject : public CDatabaseObject {
+class CServiceRegisterDatabaseObject : public CRegisterDatabaseObject {
 public:
-    using CDatabaseObject::CDatabaseObject;
-
-    // What an update does with the texts and the odometer given empty (kept unless set: the
-    // register pages clear them, since their fields show the whole entry).
-    void SetEmptyFields(EmptyFields empty) { m_emptyFields = empty; }
+    explicit CServiceRegisterDatabaseObject(jv::db::Connection connection);
 
     // The vendor text of the services that AddAutomaticEntries writes.
     static constexpr const char* kAutomaticEntryVendor = "Jorvane Automatic Entry";
@@ -105,5 +99,4 @@ public:
 private:
     // GetLatestServices of one car (not a pattern).
     void GetLatestServicesOfCar(const std::string& VehicleID, std::vector<CService>& services);
-    EmptyFields m_emptyFields = EmptyFields::KeepStored;
 };
