@@ -25,8 +25,13 @@ async function choose(app, menu, item) {
   await app.page.locator("#jv-menubar .jv-open li button", { hasText: item }).click();
 }
 
+// The box's text, once the program has filled it in (a moment after the box has loaded, on a busy
+// machine).
 async function messageOf(box) {
-  return box.locator("#message").innerText();
+  return eventually(async () => {
+    const text = await box.locator("#message").innerText();
+    return text.trim() ? text : null;
+  }, "the box's message");
 }
 
 async function answer(app, box, button) {
