@@ -245,7 +245,7 @@ std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& 
     if (!query) return std::nullopt;
     std::optional<double> odometer;
     query->ReadLatestBefore(before, "fp.VehicleID = " + sqlvalue::Quoted(vehicleId) + " AND Odometer > 0",
-                            [&](const jv::db::Recordset& row, size_t) {
+                            [&](const jv::db::Recordset& row) {
                                 odometer = CFuelRegisterDatabaseObject::ReadEntry(row).GetOdometer();
                             });
     return odometer;

@@ -20,7 +20,6 @@
 #include "shared/core/NumberUtils.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/MaintenancePlanDatabaseObject.h"
-#include "shared/registers/FuelRegisterDatabaseObject.h"
 #include "shared/registers/RemindersDatabaseObject.h"
 #include "shared/registers/ServiceRegisterDatabaseObject.h"
 
@@ -470,8 +469,7 @@ int CWS_HomePage::DrawGraph(int type, const std::string& vehicleId) {
         if (!series.empty() && series.back().Value > 1000.0f) graph.valueLabels = false;
     } else if (type == kGraphFuelEconomy && document != nullptr) {
         std::vector<CFuelPurchase> purchases;
-        CFuelRegisterDatabaseObject fuel(document->GetDatabaseConnection());
-        fuel.GetFuelRegister(vehicleId, purchases, document->GetUserPreferences());
+        m_overview.getFuelEconomyHistory(vehicleId, document->GetUserPreferences(), purchases);
         series = CCostGraphSeries::FuelEconomy(purchases);
         const std::string unit = EconomyUnit(document->GetUserPreferences());
         graph.title = unit + " Over Time for " + name;

@@ -18,8 +18,11 @@ CRegisterQuery::CRegisterQuery(jv::db::Connection connection, const RegisterList
 
 std::string CRegisterQuery::Rows() const {
     const std::string alias = m_listing.alias;
-    std::string sql = std::string(m_listing.table) + " " + alias + ", Vehicles v WHERE " + alias + ".VehicleID like '" +
-                      m_pattern + "' AND " + alias + ".VehicleID = v.VehicleID";
+    // One car's rows are found by equality, which the index by car and date answers in order; the
+    // comparison ignores case as the pattern's does.
+    const char* match = m_pattern == "%" ? " like '" : " = '";
+    std::string sql = std::string(m_listing.table) + " " + alias + ", Vehicles v WHERE " + alias + ".VehicleID" +
+                      match + m_pattern + "' AND " + alias + ".VehicleID = v.VehicleID";
     if (!m_showSold) sql += " AND v.Sold = 0";
     if (m_listing.condition != nullptr) sql += std::string(" AND ") + m_listing.condition;
     return sql;
@@ -104,11 +107,16 @@ void CRegisterQuery::ReadPart(const RegisterPart& part, const ReadAt& read) {
 }
 
 void CRegisterQuery::ReadLatestBefore(std::optional<size_t> position, const std::string& condition,
-                                      const ReadAt& read) {
+                                      const Read& read) {
     const std::string key = std::string(m_listing.alias) + "." + m_listing.key;
-    const std::string before = position ? " AND p.EntryPosition < " + std::to_string(*position) : std::string();
-    Run(std::string("SELECT ") + m_listing.columns + ", p.EntryPosition FROM " + m_listing.table + " " +
-            m_listing.alias + ", " + Positions() + " WHERE " + key + " = p.EntryKey" + before + " AND " + condition +
-            " ORDER BY p.EntryPosition DESC LIMIT 1;",
-        [&](const jv::db::Recordset& rs) { read(rs, static_cast<size_t>(rs.GetInt("EntryPosition").value_or(0))); });
+    // Before a position: among the entries the register holds up to there, counted from its end
+    // (the entries sought are mostly the latest ones).
+    std::string before;
+    if (position) {
+        before = " AND " + key + " IN (SELECT " + key + " FROM " + Rows() + " ORDER BY " + Order(true) +
+                 " LIMIT -1 OFFSET (SELECT COUNT(*) FROM " + Rows() + ") - " + std::to_string(*position) + ")";
+    }
+    Run(std::string("SELECT ") + m_listing.columns + " FROM " + Rows() + before + " AND " + condition + " ORDER BY " +
+            Order(true) + " LIMIT 1;",
+        read);
 }

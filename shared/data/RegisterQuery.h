@@ -58,7 +58,7 @@ public:
     void ReadPart(const RegisterPart& part, const ReadAt& read);
     // The latest entry before `position` (none: of all) that meets `condition` (SQL on the row's
     // columns).
-    void ReadLatestBefore(std::optional<size_t> position, const std::string& condition, const ReadAt& read);
+    void ReadLatestBefore(std::optional<size_t> position, const std::string& condition, const Read& read);
 
 private:
     // The register's rows: "<table> <alias>, Vehicles v WHERE ...".

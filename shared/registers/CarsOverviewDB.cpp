@@ -2,7 +2,9 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 #include "platform/base/Clock.h"
@@ -11,7 +13,9 @@
 #include "shared/core/TraceLog.h"
 #include "shared/data/Car.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
+#include "shared/data/RegisterQuery.h"
 #include "shared/data/SqlValue.h"
+#include "shared/registers/FuelRegisterDatabaseObject.h"
 
 namespace {
 
@@ -193,28 +197,78 @@ bool CCarsOverviewDB::getCostHistory(const std::string& VehicleID, std::vector<C
         TraceLog(method, TRACE_ERROR, "Invalid vehicle id - " + VehicleID);
         return false;
     }
-    // Summed by the engine, a point per day with costs: a car of thousands of entries gives the
-    // graph its points, not its rows.
+    if (!m_connection.IsOpen()) return false;
+    // Each register summed per date by the engine, in the order of the car's index by date, and
+    // the three merged here: a car of thousands of entries gives the graph its points without the
+    // engine sorting them all again.
     const std::string car = sqlvalue::Quoted(VehicleID);
-    const std::string sql =
-        "SELECT CostDate, sum(Cost) as Cost FROM (SELECT FuelPurchaseDate as CostDate, Cost FROM FuelPurchases where "
-        "VehicleID=" +
-        car + " and Cost > 0 UNION ALL SELECT ServiceDate as CostDate, Cost FROM Services where VehicleID=" + car +
-        " and Cost > 0 UNION ALL SELECT ExpenseDate as CostDate, Cost FROM Expenses where VehicleID=" + car +
-        " and Cost > 0) where CostDate is not null group by CostDate order by CostDate";
-    try {
-        jv::db::Recordset rs = ExecuteQuery(sql);
-        if (!rs.IsOpen()) return false;
-        for (; !rs.IsEOF(); rs.MoveNext()) {
-            CCarCost cost;
-            cost.CostDate = rs.GetDate("CostDate").value_or(jv::DateTime::Invalid());
-            cost.Cost = rs.GetSingle("Cost").value_or(0.0f);
-            costs.push_back(cost);
+    const auto perDate = [&car](const char* table, const char* date) {
+        return std::string("SELECT ") + date + " as CostDate, sum(Cost) as Cost FROM " + table + " where VehicleID=" +
+               car + " and Cost > 0 and " + date + " is not null group by " + date + " order by " + date;
+    };
+    const std::string statements[] = {perDate("FuelPurchases", "FuelPurchaseDate"),
+                                      perDate("Services", "ServiceDate"), perDate("Expenses", "ExpenseDate")};
+    struct DateSum {
+        jv::DateTime date;
+        double cost;
+    };
+    std::vector<DateSum> merged;
+    for (const std::string& sql : statements) {
+        std::vector<DateSum> sums;
+        try {
+            for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
+                // Dates as this program stores them (day numbers) are read as they are; one stored
+                // as text by another program through the row, as any date.
+                const jv::DateTime date = rows.Type(0) == jv::db::Recordset::Integer || rows.Type(0) == jv::db::Recordset::Real
+                                              ? jv::DateTime(jv::DateTime::FromLinear(rows.Number(0)))
+                                              : rows.Row().GetDate("CostDate").value_or(jv::DateTime::Invalid());
+                sums.push_back({date, rows.GetDouble(1).value_or(0.0)});
+            }
+        } catch (const jv::db::DbError& e) {
+            ReportQueryError(method, 584, sql, e);
+            return false;
         }
-        rs.Close();
-        return true;
-    } catch (const jv::db::DbError& e) {
-        ReportQueryError(method, 584, sql, e);
-        return false;
+        std::vector<DateSum> both;
+        both.reserve(merged.size() + sums.size());
+        std::merge(merged.begin(), merged.end(), sums.begin(), sums.end(), std::back_inserter(both),
+                   [](const DateSum& a, const DateSum& b) {
+                       return jv::DateTime::ToLinear(a.date.Days()) < jv::DateTime::ToLinear(b.date.Days());
+                   });
+        merged.clear();
+        // Costs of one date in several registers are one point.
+        for (const DateSum& sum : both) {
+            if (!merged.empty() && merged.back().date.Days() == sum.date.Days())
+                merged.back().cost += sum.cost;
+            else
+                merged.push_back(sum);
+        }
     }
+    costs.reserve(costs.size() + merged.size());
+    for (const DateSum& sum : merged) {
+        CCarCost cost;
+        cost.CostDate = sum.date;
+        cost.Cost = static_cast<float>(sum.cost);
+        costs.push_back(cost);
+    }
+    return true;
+}
+
+bool CCarsOverviewDB::getFuelEconomyHistory(const std::string& VehicleID, const CUserPreferences& prefs,
+                                            std::vector<CFuelPurchase>& purchases) {
+    // The fuel register's rows and order, only the columns the graph counts.
+    static const RegisterListing listing = [] {
+        RegisterListing lean = CFuelRegisterDatabaseObject::Listing();
+        lean.columns = "FuelPurchaseID, fp.VehicleID, FuelPurchaseDate, FillUp, Volume, Distance";
+        return lean;
+    }();
+    return CRegisterQuery(GetConnection(), listing, VehicleID, prefs).ReadAll([&](const jv::db::Recordset& rs) {
+        CFuelPurchase purchase;
+        purchase.SetFuelPurchaseID(rs.GetInt("FuelPurchaseID").value_or(0));
+        purchase.SetVehicleID(rs.GetText("VehicleID").value_or(""));
+        purchase.SetFuelPurchaseDate(rs.GetDate("FuelPurchaseDate").value_or(jv::DateTime::Invalid()));
+        purchase.SetFillUp(rs.GetInt("Fillup").value_or(0) == -1);
+        purchase.SetVolume(rs.GetSingle("Volume").value_or(0.0f));
+        purchase.SetDistance(rs.GetSingle("Distance").value_or(0.0f));
+        purchases.push_back(purchase);
+    });
 }

@@ -7,6 +7,7 @@
 #include "platform/base/NumberFormat.h"
 #include "shared/data/DatabaseObject.h"
 #include "shared/registers/CarCost.h"
+#include "shared/registers/FuelPurchase.h"
 
 class CCar;
 class CUserPreferences;
@@ -36,6 +37,10 @@ public:
     // Appends the car's costs (fuel, services and expenses above 0) summed per date, oldest first:
     // what the cost graph draws.
     bool getCostHistory(const std::string& VehicleID, std::vector<CCarCost>& costs);
+    // Appends the car's fuel purchases in the register's order, as the register lists them, each
+    // with what the fuel economy graph counts: its date, volume, distance and whether it filled up.
+    bool getFuelEconomyHistory(const std::string& VehicleID, const CUserPreferences& prefs,
+                               std::vector<CFuelPurchase>& purchases);
 
     const std::vector<std::string>& GetDistancePerTime() const { return m_DistancePerTime; }
     const std::vector<std::string>& GetCostPerUnit() const { return m_CostPerUnit; }

@@ -5,6 +5,7 @@
 #include "platform/base/NumberFormat.h"
 #include "platform/base/NumberText.h"
 #include "shared/registers/CarsOverviewDB.h"
+#include "shared/registers/FuelRegisterDatabaseObject.h"
 #include "tests/shared/registers/CostsFixture.h"
 
 namespace {
@@ -187,6 +188,32 @@ TEST_F(CarsOverview, TheCostHistorySumsTheCostsOfEachDate) {
     EXPECT_EQ(seen, (std::vector<std::string>{"1/15/2024=250", "2/10/2024=12.5", "3/1/2024=47.25"}));
     EXPECT_FALSE(overview.getCostHistory("x' OR 'a'='a", history));
     EXPECT_EQ(history.size(), 3u);
+}
+
+TEST_F(CarsOverview, TheFuelEconomyHistoryIsTheFuelRegisterInItsOrder) {
+    // Two purchases on one date (the register orders them by odometer, then by entry), one of the
+    // other car, one without distance.
+    Fuel(kCar, jv::DateTime(2024, 3, 1), 300, 10, true);
+    Fuel(kCar, jv::DateTime(2024, 1, 15), 250, 9.5, false);
+    Fuel(kOtherCar, jv::DateTime(2024, 2, 1), 100, 4, true);
+    Fuel(kCar, jv::DateTime(2024, 3, 1), 0, 8, true);
+    db_.ExecuteNonQuery("UPDATE FuelPurchases SET Odometer = 5000 - FuelPurchaseID");
+    const auto shown = [](const std::vector<CFuelPurchase>& purchases) {
+        std::vector<std::tuple<int, double, float, float, bool>> seen;
+        for (const CFuelPurchase& p : purchases)
+            seen.emplace_back(p.GetFuelPurchaseID(), p.GetFuelPurchaseDate().Days(), p.GetVolume(), p.GetDistance(),
+                              p.GetFillUp());
+        return seen;
+    };
+    std::vector<CFuelPurchase> whole;
+    CFuelRegisterDatabaseObject(db_).GetFuelRegister(kCar, whole, prefs_);
+    std::vector<CFuelPurchase> history;
+    CCarsOverviewDB overview(db_, us_);
+    ASSERT_TRUE(overview.getFuelEconomyHistory(kCar, prefs_, history));
+    ASSERT_EQ(history.size(), 3u);
+    EXPECT_EQ(shown(history), shown(whole));
+    EXPECT_EQ(history[1].GetFuelPurchaseID(), 4);
+    EXPECT_FALSE(overview.getFuelEconomyHistory("x' OR 'a'='a", prefs_, history));
 }
 
 }  // namespace
