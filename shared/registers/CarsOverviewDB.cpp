@@ -198,19 +198,29 @@ bool CCarsOverviewDB::getCostHistory(const std::string& VehicleID, std::vector<C
         return false;
     }
     if (!m_connection.IsOpen()) return false;
-    // Each register summed per date by the engine, in the order of the car's index by date, and
-    // the three merged here: a car of thousands of entries gives the graph its points without the
-    // engine sorting them all again.
+    // Each register's costs read in the order of the car's index by date and summed per date
+    // here, the three merged: a car of thousands of entries gives the graph its points without the
+    // engine grouping or sorting them.
     const std::string car = sqlvalue::Quoted(VehicleID);
-    const auto perDate = [&car](const char* table, const char* date) {
-        return std::string("SELECT ") + date + " as CostDate, sum(Cost) as Cost FROM " + table + " where VehicleID=" +
-               car + " and Cost > 0 and " + date + " is not null group by " + date + " order by " + date;
+    const auto byDate = [&car](const char* table, const char* date) {
+        return std::string("SELECT ") + date + " as CostDate, Cost FROM " + table + " where VehicleID=" + car +
+               " and Cost > 0 and " + date + " is not null order by " + date;
     };
-    const std::string statements[] = {perDate("FuelPurchases", "FuelPurchaseDate"),
-                                      perDate("Services", "ServiceDate"), perDate("Expenses", "ExpenseDate")};
+    const std::string statements[] = {byDate("FuelPurchases", "FuelPurchaseDate"), byDate("Services", "ServiceDate"),
+                                      byDate("Expenses", "ExpenseDate")};
     struct DateSum {
         jv::DateTime date;
         double cost;
+    };
+    const auto earlier = [](const DateSum& a, const DateSum& b) {
+        return jv::DateTime::ToLinear(a.date.Days()) < jv::DateTime::ToLinear(b.date.Days());
+    };
+    // Costs of one date, in one register or several, are one point.
+    const auto addTo = [](std::vector<DateSum>& sums, const DateSum& sum) {
+        if (!sums.empty() && sums.back().date.Days() == sum.date.Days())
+            sums.back().cost += sum.cost;
+        else
+            sums.push_back(sum);
     };
     std::vector<DateSum> merged;
     for (const std::string& sql : statements) {
@@ -219,29 +229,28 @@ bool CCarsOverviewDB::getCostHistory(const std::string& VehicleID, std::vector<C
             for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
                 // Dates as this program stores them (day numbers) are read as they are; one stored
                 // as text by another program through the row, as any date.
-                const jv::DateTime date = rows.Type(0) == jv::db::Recordset::Integer || rows.Type(0) == jv::db::Recordset::Real
+                const jv::db::Recordset::FieldType type = rows.Type(0);
+                const jv::DateTime date = type == jv::db::Recordset::Integer || type == jv::db::Recordset::Real
                                               ? jv::DateTime(jv::DateTime::FromLinear(rows.Number(0)))
                                               : rows.Row().GetDate("CostDate").value_or(jv::DateTime::Invalid());
-                sums.push_back({date, rows.GetDouble(1).value_or(0.0)});
+                addTo(sums, {date, rows.GetDouble(1).value_or(0.0)});
             }
         } catch (const jv::db::DbError& e) {
             ReportQueryError(method, 584, sql, e);
             return false;
         }
+        // Dates stored as text come after the numbers in the engine's order.
+        if (!std::is_sorted(sums.begin(), sums.end(), earlier)) {
+            std::vector<DateSum> sorted = std::move(sums);
+            std::stable_sort(sorted.begin(), sorted.end(), earlier);
+            sums.clear();
+            for (const DateSum& sum : sorted) addTo(sums, sum);
+        }
         std::vector<DateSum> both;
         both.reserve(merged.size() + sums.size());
-        std::merge(merged.begin(), merged.end(), sums.begin(), sums.end(), std::back_inserter(both),
-                   [](const DateSum& a, const DateSum& b) {
-                       return jv::DateTime::ToLinear(a.date.Days()) < jv::DateTime::ToLinear(b.date.Days());
-                   });
+        std::merge(merged.begin(), merged.end(), sums.begin(), sums.end(), std::back_inserter(both), earlier);
         merged.clear();
-        // Costs of one date in several registers are one point.
-        for (const DateSum& sum : both) {
-            if (!merged.empty() && merged.back().date.Days() == sum.date.Days())
-                merged.back().cost += sum.cost;
-            else
-                merged.push_back(sum);
-        }
+        for (const DateSum& sum : both) addTo(merged, sum);
     }
     costs.reserve(costs.size() + merged.size());
     for (const DateSum& sum : merged) {

@@ -188,6 +188,19 @@ TEST_F(CarsOverview, TheCostHistorySumsTheCostsOfEachDate) {
     EXPECT_EQ(seen, (std::vector<std::string>{"1/15/2024=250", "2/10/2024=12.5", "3/1/2024=47.25"}));
     EXPECT_FALSE(overview.getCostHistory("x' OR 'a'='a", history));
     EXPECT_EQ(history.size(), 3u);
+
+    // Dates another program stored as text take their place among the others.
+    for (const char* date : {"2024-02-10", "2024-01-01"}) {
+        db_.ExecuteNonQuery("INSERT INTO Expenses (VehicleID, ExpenseDate, Cost) VALUES ('" + std::string(kCar) +
+                            "', CAST('" + date + "' AS TEXT), " + (date[6] == '2' ? "1" : "2") + ")");
+    }
+    ASSERT_EQ(Count("FROM Expenses WHERE typeof(ExpenseDate) = 'text'"), 2);
+    history.clear();
+    ASSERT_TRUE(overview.getCostHistory(kCar, history));
+    seen.clear();
+    for (const CCarCost& cost : history)
+        seen.push_back(Day(cost.CostDate) + "=" + jv::number::FormatShortest(cost.Cost));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1/1/2024=2", "1/15/2024=250", "2/10/2024=13.5", "3/1/2024=47.25"}));
 }
 
 TEST_F(CarsOverview, TheFuelEconomyHistoryIsTheFuelRegisterInItsOrder) {
