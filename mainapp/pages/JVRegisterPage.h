@@ -195,8 +195,9 @@ private:
     size_t m_count = 0;
 };
 
-// A register page whose entries are of type Entry, read from their rows by ReadEntry.
-template <class Entry, Entry (*ReadEntry)(const jv::db::Recordset&)>
+// A register page whose entries are of type Entry, read from their rows by Database::ReadEntry
+// and deleted by Database's `Delete`.
+template <class Database, class Entry, bool (Database::*Delete)(const std::string&)>
 class CJVRegisterPageOf : public CJVRegisterPage {
 public:
     using CJVRegisterPage::CJVRegisterPage;
@@ -215,12 +216,12 @@ protected:
     std::vector<Entry> AllEntries() const {
         std::vector<Entry> entries;
         if (auto query = Query())
-            query->ReadAll([&](const jv::db::Recordset& row) { entries.push_back(ReadEntry(row)); });
+            query->ReadAll([&](const jv::db::Recordset& row) { entries.push_back(Database::ReadEntry(row)); });
         return entries;
     }
 
     void KeepEntry(size_t position, int id, std::string car, const jv::db::Recordset& row) override {
-        m_loaded.insert_or_assign(position, Loaded{id, std::move(car), ReadEntry(row)});
+        m_loaded.insert_or_assign(position, Loaded{id, std::move(car), Database::ReadEntry(row)});
     }
     void KeepOnly(const std::vector<size_t>& positions) override {
         std::map<size_t, Loaded> kept;
@@ -243,6 +244,9 @@ protected:
     }
     int EntryId(size_t index) const override { return m_loaded.at(index).id; }
     std::string EntryCar(size_t index) const override { return m_loaded.at(index).car; }
+    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override {
+        (Database(connection).*Delete)(rowId);
+    }
 
 private:
     struct Loaded {

@@ -171,10 +171,6 @@ bool CWS_ExpenseRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-void CWS_ExpenseRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
-    CExpenseRegisterDatabaseObject(connection).DeleteExpense(rowId);
-}
-
 void CWS_ExpenseRegisterPage::PrintPage() {
     PrintRegister("Miscellaneous Expense", {"Odometer", "Vendor", "Memo", "Category", "Cost"},
                   [this](Printout& printout, const CCarsDB& cars, bool allCars) {

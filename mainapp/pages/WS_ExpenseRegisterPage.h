@@ -12,7 +12,8 @@
 // services (parking, insurance, repairs), each with a category, for the selected car or all cars.
 // Completing a vendor in the new entry fills its category, cost, memo and notes from that vendor's
 // last expense.
-class CWS_ExpenseRegisterPage : public CJVRegisterPageOf<CExpense, &CExpenseRegisterDatabaseObject::ReadEntry> {
+class CWS_ExpenseRegisterPage : public CJVRegisterPageOf<CExpenseRegisterDatabaseObject, CExpense,
+                                                         &CExpenseRegisterDatabaseObject::DeleteExpense> {
 public:
     CWS_ExpenseRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
@@ -32,7 +33,6 @@ public:
     void RestorePurchase(const std::string& rowId) { RestoreEntry(rowId); }
 
 protected:
-    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

@@ -251,10 +251,6 @@ std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& 
     return odometer;
 }
 
-void CWS_FuelRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
-    CFuelRegisterDatabaseObject(connection).DeleteFuelRegisterRow(rowId);
-}
-
 void CWS_FuelRegisterPage::WorkOutDistance(const std::string& rowId, const std::string& vehicleId, double odometer,
                                            double distance) {
     const auto reading = savechecks::DistanceFromOdometer(odometer, distance, PreviousOdometer(rowId, vehicleId));

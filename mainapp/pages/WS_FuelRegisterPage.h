@@ -11,7 +11,8 @@
 // The fuel register (page 175): every fuel purchase of the selected car, or of all cars, with the
 // odometer and the distance driven on the tank, the vendor, whether the tank was filled, the
 // price per volume unit, the volume and the total cost; new purchases go into the blank entry.
-class CWS_FuelRegisterPage : public CJVRegisterPageOf<CFuelPurchase, &CFuelRegisterDatabaseObject::ReadEntry> {
+class CWS_FuelRegisterPage : public CJVRegisterPageOf<CFuelRegisterDatabaseObject, CFuelPurchase,
+                                                      &CFuelRegisterDatabaseObject::DeleteFuelRegisterRow> {
 public:
     CWS_FuelRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
@@ -40,7 +41,6 @@ public:
     void SettleFuelAmounts(double volume, double costPer, double cost, const std::string& typed);
 
 protected:
-    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

@@ -95,10 +95,6 @@ bool CWS_OdometerRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-void CWS_OdometerRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
-    COdometerValuesDatabaseObject(connection).DeleteOdometerValue(rowId);
-}
-
 void CWS_OdometerRegisterPage::PrintPage() {
     PrintRegister("Odometer", {"Odometer"}, [this](Printout& printout, const CCarsDB& cars, bool allCars) {
         for (const COdometerValue& reading : AllEntries()) {

@@ -11,7 +11,8 @@
 // which the estimates and reminders are worked out from. Readings are added in the blank entry
 // and corrected, deleted or put back in place, like the entries of the other registers (whose
 // row mechanics it shares), without vendor, details or plan items.
-class CWS_OdometerRegisterPage : public CJVRegisterPageOf<COdometerValue, &COdometerValuesDatabaseObject::ReadEntry> {
+class CWS_OdometerRegisterPage : public CJVRegisterPageOf<COdometerValuesDatabaseObject, COdometerValue,
+                                                          &COdometerValuesDatabaseObject::DeleteOdometerValue> {
 public:
     CWS_OdometerRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
@@ -28,7 +29,6 @@ public:
     void RestoreOdometer(const std::string& rowId) { RestoreEntry(rowId); }
 
 protected:
-    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

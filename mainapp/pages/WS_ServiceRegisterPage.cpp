@@ -338,10 +338,6 @@ void CWS_ServiceRegisterPage::CheckServiceCost(double cost, double parts, double
     AnswerPage(*this, {{"question", differs ? savechecks::ServiceCostQuestion() : ""}});
 }
 
-void CWS_ServiceRegisterPage::DeleteStored(const jv::db::Connection& connection, const std::string& rowId) {
-    CServiceRegisterDatabaseObject(connection).DeleteService(rowId);
-}
-
 void CWS_ServiceRegisterPage::PrintPage() {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr) return;

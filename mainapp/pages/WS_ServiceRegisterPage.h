@@ -12,7 +12,8 @@
 // their cost split into parts, labor, other and tax, and the plan items each service covered
 // ("Services Performed"). A service completed from the home page arrives as the view's pending
 // reminder: its car and plan item are chosen in the new entry.
-class CWS_ServiceRegisterPage : public CJVRegisterPageOf<CService, &CServiceRegisterDatabaseObject::ReadEntry> {
+class CWS_ServiceRegisterPage : public CJVRegisterPageOf<CServiceRegisterDatabaseObject, CService,
+                                                         &CServiceRegisterDatabaseObject::DeleteService> {
 public:
     CWS_ServiceRegisterPage(int resourceId, std::shared_ptr<jv::ui::Document> document);
 
@@ -42,7 +43,6 @@ public:
     void CheckServiceCost(double cost, double parts, double labor, double other, double tax);
 
 protected:
-    void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) override;
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,
                        bool allCars) override;
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;

@@ -70,15 +70,11 @@ bool CExpenseRegisterDatabaseObject::UpdateExpense(const std::string& rowID, con
     values.RowID(rowID);
     const std::optional<jv::DateTime> date = values.Date(dateText);
     values.VehicleID(VehicleID, true);
-    CRowColumns columns(EmptyFieldsOnUpdate());
-    if (values.IsValid()) {
-        columns.Add("ExpenseDate", sqlvalue::Date(*date));
-        if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));
-    }
+    CRowColumns columns = UpdateColumns(values, date, VehicleID);
     std::optional<double> odometer;
     if (!AddValues(values, columns, Odometer, Vendor, ExpenseMemo, CategoryID, Cost, Notes, odometer)) return false;
 
-    return Table().UpdateRow(rowID, columns.Update("Expenses", "ExpenseID=" + rowID), method, kUpdate);
+    return UpdateStoredRow(rowID, columns, method, kUpdate);
 }
 
 bool CExpenseRegisterDatabaseObject::DeleteExpense(const std::string& rowID) {

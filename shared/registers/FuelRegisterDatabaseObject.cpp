@@ -93,16 +93,12 @@ bool CFuelRegisterDatabaseObject::UpdateFuelData(const std::string& rowID, const
     values.RowID(rowID);
     values.VehicleID(VehicleID, true);
     const std::optional<jv::DateTime> date = values.Date(dateText);
-    CRowColumns columns(EmptyFieldsOnUpdate());
-    if (values.IsValid()) {
-        columns.Add("FuelPurchaseDate", sqlvalue::Date(*date));
-        if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));
-    }
+    CRowColumns columns = UpdateColumns(values, date, VehicleID);
     const FuelTexts texts{Odometer, Distance, Vendor, FillUp, Volume, CostPer, Cost, OctaneRating, Roads, Notes};
     std::optional<double> odometer;
     if (!AddValues(values, columns, texts, false, odometer)) return false;
 
-    return Table().UpdateRow(rowID, columns.Update("FuelPurchases", "FuelPurchaseID=" + rowID), method, kUpdate);
+    return UpdateStoredRow(rowID, columns, method, kUpdate);
 }
 
 bool CFuelRegisterDatabaseObject::DeleteFuelRegisterRow(const std::string& rowID) {

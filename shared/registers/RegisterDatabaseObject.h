@@ -1,14 +1,17 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/base/DateTime.h"
 #include "shared/data/DatabaseObject.h"
 #include "shared/data/RegisterQuery.h"
 #include "shared/registers/RegisterTable.h"
 #include "shared/registers/RowColumns.h"
 
 class COdometerValue;
+class CRowValues;
 class CUserPreferences;
 
 // The base of the registers whose rows the user writes from a register page (the fuel purchases,
@@ -34,6 +37,14 @@ protected:
     // The register's table, to write a row and its reading in one step.
     CRegisterTable Table() const { return CRegisterTable(GetConnection(), m_columns); }
 
+    // The columns an update of a stored row begins with, once `values` has checked its id, date
+    // and car (the register checks them in its own order): the date and, when given, the car.
+    // None when a value was refused.
+    CRowColumns UpdateColumns(const CRowValues& values, const std::optional<jv::DateTime>& date,
+                              const std::string& VehicleID) const;
+    // Writes `columns` to the stored row rowID; its reading follows the row to its new date,
+    // odometer or car (CRegisterTable::UpdateRow).
+    bool UpdateStoredRow(const std::string& rowID, const CRowColumns& columns, const std::string& method, int line);
     // Deletes a row, then its reading. True when the row is gone (also when there was none);
     // false, with both kept, when either cannot be removed or the id is not a row id.
     bool DeleteRow(const std::string& rowID, const std::string& method);

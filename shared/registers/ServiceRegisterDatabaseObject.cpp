@@ -145,18 +145,13 @@ bool CServiceRegisterDatabaseObject::UpdateService(const std::string& ServiceID,
     values.RowID(ServiceID);
     const std::optional<jv::DateTime> date = values.Date(ServiceDate);
     values.VehicleID(VehicleID, true);
-    CRowColumns columns(EmptyFieldsOnUpdate());
-    if (values.IsValid()) {
-        columns.Add("ServiceDate", sqlvalue::Date(*date));
-        if (!VehicleID.empty()) columns.Add("VehicleID", sqlvalue::Quoted(VehicleID));
-    }
+    CRowColumns columns = UpdateColumns(values, date, VehicleID);
     std::optional<double> odometer;
     if (!AddValues(values, columns, Odometer, Vendor, ServiceMemo, Cost, Parts, Labor, Other, Tax, Notes, odometer)) {
         return false;
     }
     // The reading follows the service as it is stored afterwards: its car, its day, its odometer.
-    CRegisterTable table = Table();
-    return table.UpdateRow(ServiceID, columns.Update("Services", "ServiceID=" + ServiceID), method, kUpdate);
+    return UpdateStoredRow(ServiceID, columns, method, kUpdate);
 }
 
 bool CServiceRegisterDatabaseObject::AddService(std::string& ServiceID, const std::string& VehicleID,
