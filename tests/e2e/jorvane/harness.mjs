@@ -488,7 +488,8 @@ export function answerMessages(app, answer = () => "OK") {
 // had to tell the program by then has been handled, however slow the machine.
 export async function windowDelivered(app, page) {
   await typingSent(app);
-  await page.evaluate(() => window.external.JVToNumber("1"));
+  // A page that the program replaces meanwhile (after a save, say) asks from the next one.
+  await eventually(() => page.evaluate(() => window.external.JVToNumber("1")).then(() => true), "a call of the page answered", 30000);
 }
 
 // Waits until the window has sent the typing that it sends the program after a pause.

@@ -411,7 +411,9 @@ describe("the user's file at start", () => {
       await app.kill();
       app = null;
       assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel);
-      const stopLines = home.traceLog().split("\n").filter((line) => /as the program ended/.test(line));
+      // What the page held, told once (whether the window answered the program's last question in
+      // time, which a busy machine decides, is a line of its own).
+      const stopLines = home.traceLog().split("\n").filter((line) => /changes on page \d+ .*as the program ended/.test(line));
       assert.equal(stopLines.length, 1, stopLines.join("\n"));
       assert.match(stopLines[0], /could not be saved as the program ended: the user's file cannot be written$/);
 
@@ -605,7 +607,9 @@ describe("the user's file at start", () => {
       await typeInEntry(register, "new", "Total Cost", "32");
       assert.deepEqual(await app.kill(), { code: 0, signal: null });
       held.app = null;
-      const stopLines = home.traceLog().split("\n").filter((line) => /as the program ended/.test(line));
+      // What the page held, told once (whether the window answered the program's last question in
+      // time, which a busy machine decides, is a line of its own).
+      const stopLines = home.traceLog().split("\n").filter((line) => /changes on page \d+ .*as the program ended/.test(line));
       assert.equal(stopLines.length, 1, stopLines.join("\n"));
       assert.match(stopLines[0], /could not be saved as the program ended: the disk that holds the user's file is full$/);
       assert.equal(Number(home.query("SELECT count(*) FROM FuelPurchases")), fuel + 1);
