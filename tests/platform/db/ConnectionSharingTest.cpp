@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -109,15 +110,18 @@ TEST_F(ConnectionSharing, AWriterWaitsForTheOtherProgramUpToItsBoundAndOnlyThenF
         auto other = Hold("BEGIN IMMEDIATE", c.what);
         Connection connection = Connection::Open(path_, c.wait);
         std::string failure;
-        // The other program's save takes a moment; the save here waits meanwhile.
+        // The other program finishes its save once the save here is under way: mostly while it
+        // waits, else just before it begins, which it then does at once. Either way it is stored.
+        std::promise<void> saving;
         std::thread otherSaves;
         if (c.begins) {
-            otherSaves = std::thread([&other] {
-                std::this_thread::sleep_for(300ms);
+            otherSaves = std::thread([&other, started = saving.get_future()] {
+                started.wait();
                 EXPECT_TRUE(other->LetGo());
             });
         }
         try {
+            saving.set_value();
             connection.BeginTrans(c.lock);
             // Only once the other program has committed does the lock come free.
             EXPECT_EQ(Count(connection, c.what), 1);
