@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <utility>
 
 #include "platform/base/Clock.h"
@@ -208,23 +207,16 @@ bool CCarsOverviewDB::getCostHistory(const std::string& VehicleID, std::vector<C
     };
     const std::string statements[] = {byDate("FuelPurchases", "FuelPurchaseDate"), byDate("Services", "ServiceDate"),
                                       byDate("Expenses", "ExpenseDate")};
-    struct DateSum {
+    struct DatedCost {
         jv::DateTime date;
         double cost;
     };
-    const auto earlier = [](const DateSum& a, const DateSum& b) {
+    const auto earlier = [](const DatedCost& a, const DatedCost& b) {
         return jv::DateTime::ToLinear(a.date.Days()) < jv::DateTime::ToLinear(b.date.Days());
     };
-    // Costs of one date, in one register or several, are one point.
-    const auto addTo = [](std::vector<DateSum>& sums, const DateSum& sum) {
-        if (!sums.empty() && sums.back().date.Days() == sum.date.Days())
-            sums.back().cost += sum.cost;
-        else
-            sums.push_back(sum);
-    };
-    std::vector<DateSum> merged;
+    std::vector<DatedCost> all;
     for (const std::string& sql : statements) {
-        std::vector<DateSum> sums;
+        const size_t start = all.size();
         try {
             for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
                 // Dates as this program stores them (day numbers) are read as they are; one stored
@@ -233,30 +225,30 @@ bool CCarsOverviewDB::getCostHistory(const std::string& VehicleID, std::vector<C
                 const jv::DateTime date = type == jv::db::Recordset::Integer || type == jv::db::Recordset::Real
                                               ? jv::DateTime(jv::DateTime::FromLinear(rows.Number(0)))
                                               : rows.Row().GetDate("CostDate").value_or(jv::DateTime::Invalid());
-                addTo(sums, {date, rows.GetDouble(1).value_or(0.0)});
+                all.push_back({date, rows.GetDouble(1).value_or(0.0)});
             }
         } catch (const jv::db::DbError& e) {
             ReportQueryError(method, 584, sql, e);
             return false;
         }
+        const auto run = all.begin() + static_cast<std::ptrdiff_t>(start);
         // Dates stored as text come after the numbers in the engine's order.
-        if (!std::is_sorted(sums.begin(), sums.end(), earlier)) {
-            std::vector<DateSum> sorted = std::move(sums);
-            std::stable_sort(sorted.begin(), sorted.end(), earlier);
-            sums.clear();
-            for (const DateSum& sum : sorted) addTo(sums, sum);
-        }
-        std::vector<DateSum> both;
-        both.reserve(merged.size() + sums.size());
-        std::merge(merged.begin(), merged.end(), sums.begin(), sums.end(), std::back_inserter(both), earlier);
-        merged.clear();
-        for (const DateSum& sum : both) addTo(merged, sum);
+        if (!std::is_sorted(run, all.end(), earlier)) std::stable_sort(run, all.end(), earlier);
+        std::inplace_merge(all.begin(), run, all.end(), earlier);
     }
-    costs.reserve(costs.size() + merged.size());
-    for (const DateSum& sum : merged) {
+    // Costs of one date, in one register or several, are one point.
+    size_t points = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (points > 0 && all[points - 1].date.Days() == all[i].date.Days())
+            all[points - 1].cost += all[i].cost;
+        else
+            all[points++] = all[i];
+    }
+    costs.reserve(costs.size() + points);
+    for (size_t i = 0; i < points; ++i) {
         CCarCost cost;
-        cost.CostDate = sum.date;
-        cost.Cost = static_cast<float>(sum.cost);
+        cost.CostDate = all[i].date;
+        cost.Cost = static_cast<float>(all[i].cost);
         costs.push_back(cost);
     }
     return true;
