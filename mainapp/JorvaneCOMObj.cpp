@@ -41,16 +41,25 @@ std::string WrapperName(const std::string& method) {
     return method;
 }
 
-// Runs a method of the page `pageId` when it is the workspace page.
+// Runs a method of the page `pageId` when it is the workspace page; gives what a method that
+// answers its call returns.
 template <class Page, class Result, class... Params, class... Args>
-void OnPage(CJorvaneView& view, int pageId, Result (Page::*method)(Params...), Args&&... args) {
-    if (auto page = view.GetWorkspacePageAs<Page>(pageId)) CJVPage::Invoke(page, method, std::forward<Args>(args)...);
+nlohmann::json OnPage(CJorvaneView& view, int pageId, Result (Page::*method)(Params...), Args&&... args) {
+    const auto page = view.GetWorkspacePageAs<Page>(pageId);
+    if (!page) return nullptr;
+    if constexpr (std::is_same_v<Result, nlohmann::json>) {
+        // `page` holds the page for the length of the call, as CJVPage::Invoke does.
+        return ((*page).*method)(std::forward<Args>(args)...);
+    } else {
+        CJVPage::Invoke(page, method, std::forward<Args>(args)...);
+        return nullptr;
+    }
 }
 
 // Runs a method of the vehicle information page when it is the workspace page.
 template <class Method, class... Args>
-void CarPage(CJorvaneView& view, Method method, Args&&... args) {
-    OnPage(view, CJorvaneView::kEnterCarPage, method, std::forward<Args>(args)...);
+nlohmann::json CarPage(CJorvaneView& view, Method method, Args&&... args) {
+    return OnPage(view, CJorvaneView::kEnterCarPage, method, std::forward<Args>(args)...);
 }
 
 // Runs a method of the home page when it is the workspace page.
@@ -258,45 +267,45 @@ const std::vector<JorvaneScriptMethod>& CJorvaneCOMObj::Methods() {
              OnRegister(v, &CJVRegisterPage::ShowEntries, a.Int32(0), a.Int32(1), a.Text(2));
          }},
         // The pages' arithmetic and checks, worked out by the program for the page as for its own
-        // saves; each answers through the page's span "WorkedOut".
+        // saves; each answers its call.
         {"WorkOutDistance",
          {T, T, D, D},
          kFuel,
          [](View& v, const Args& a) {
-             OnPage(v, kFuel, &CWS_FuelRegisterPage::WorkOutDistance, a.Text(0), a.Text(1), a.Double(2), a.Double(3));
+             return OnPage(v, kFuel, &CWS_FuelRegisterPage::WorkOutDistance, a.Text(0), a.Text(1), a.Double(2), a.Double(3));
          }},
         {"WorkOutOdometer",
          {T, T, D, D},
          kFuel,
          [](View& v, const Args& a) {
-             OnPage(v, kFuel, &CWS_FuelRegisterPage::WorkOutOdometer, a.Text(0), a.Text(1), a.Double(2), a.Double(3));
+             return OnPage(v, kFuel, &CWS_FuelRegisterPage::WorkOutOdometer, a.Text(0), a.Text(1), a.Double(2), a.Double(3));
          }},
         {"SettleFuelAmounts",
          {D, D, D, T},
          kFuel,
          [](View& v, const Args& a) {
-             OnPage(v, kFuel, &CWS_FuelRegisterPage::SettleFuelAmounts, a.Double(0), a.Double(1), a.Double(2),
+             return OnPage(v, kFuel, &CWS_FuelRegisterPage::SettleFuelAmounts, a.Double(0), a.Double(1), a.Double(2),
                     a.Text(3));
          }},
         {"SettleServiceAmounts",
          {D, D, D, D, D, B},
          kService,
          [](View& v, const Args& a) {
-             OnPage(v, kService, &CWS_ServiceRegisterPage::SettleServiceAmounts, a.Double(0), a.Double(1), a.Double(2),
+             return OnPage(v, kService, &CWS_ServiceRegisterPage::SettleServiceAmounts, a.Double(0), a.Double(1), a.Double(2),
                     a.Double(3), a.Double(4), a.Boolean(5));
          }},
         {"CheckServiceCost",
          {D, D, D, D, D},
          kService,
          [](View& v, const Args& a) {
-             OnPage(v, kService, &CWS_ServiceRegisterPage::CheckServiceCost, a.Double(0), a.Double(1), a.Double(2),
+             return OnPage(v, kService, &CWS_ServiceRegisterPage::CheckServiceCost, a.Double(0), a.Double(1), a.Double(2),
                     a.Double(3), a.Double(4));
          }},
         {"CheckCustomYear",
          {T},
          kCar,
-         [](View& v, const Args& a) { CarPage(v, &CWS_EnterCarPage::CheckCustomYear, a.Text(0)); }},
-        {"CheckCar", {}, kCar, [](View& v, const Args&) { CarPage(v, &CWS_EnterCarPage::CheckCar); }},
+         [](View& v, const Args& a) { return CarPage(v, &CWS_EnterCarPage::CheckCustomYear, a.Text(0)); }},
+        {"CheckCar", {}, kCar, [](View& v, const Args&) { return CarPage(v, &CWS_EnterCarPage::CheckCar); }},
     };
     return methods;
 }
@@ -306,13 +315,16 @@ void CJorvaneCOMObj::Register(jv::ui::host::ScriptBridge& bridge) {
         // The table lives as long as the program: its entries are safe to keep.
         const int pageId = method.pageId;
         const JorvaneScriptMethod::Handler* handler = &method.handler;
-        bridge.Add(method.name, method.params, [this, pageId, handler](const ScriptArgs& args) {
+        bridge.AddAnswering(method.name, method.params, [this, pageId, handler](const ScriptArgs& args) {
             CJorvaneView* view = m_pView;
-            if (view == nullptr) return;
-            // A page's method runs only while that page is the workspace page.
+            if (view == nullptr) return nlohmann::json();
+            // A page's method runs only while that page is the workspace page, and only for a call
+            // its own document made: a page that was replaced (a late call of the page before)
+            // reaches nothing, not the page that took its place.
             if (pageId != JorvaneScriptMethod::kOwn) {
                 const auto page = view->GetWorkspacePage();
-                if (!page) return;
+                if (!page || !page->GetDocument() || page->GetDocument() != view->GetHost().CallingDocument())
+                    return nlohmann::json();
                 const int current = page->GetResourceID();
                 const bool suits = pageId == JorvaneScriptMethod::kRegisterPages
                                        ? (current == CJorvaneView::kFuelRegisterPage ||
@@ -320,9 +332,9 @@ void CJorvaneCOMObj::Register(jv::ui::host::ScriptBridge& bridge) {
                                           current == CJorvaneView::kServiceRegisterPage ||
                                           current == CJorvaneView::kOdometerRegisterPage)
                                        : current == pageId;
-                if (!suits) return;
+                if (!suits) return nlohmann::json();
             }
-            (*handler)(*view, args);
+            return (*handler)(*view, args);
         });
     }
     // A register asks for the entries it shows as it scrolls: only what it shows now matters.

@@ -16,7 +16,6 @@
 #include "mainapp/dialogs/WS_EnterCar_AddServiceItemsDlg.h"
 #include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
-#include "mainapp/pages/PageAnswer.h"
 #include "mainapp/pages/PlanSchedule.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/SaveChecks.h"
@@ -1184,24 +1183,23 @@ savechecks::CarFields CWS_EnterCarPage::TypedCarFields() const {
             GetInputValue("CarCurrentOdometer")};
 }
 
-void CWS_EnterCarPage::CheckCustomYear(const std::string& year) {
+nlohmann::json CWS_EnterCarPage::CheckCustomYear(const std::string& year) {
     const int nextYear = jv::CurrentClock().Now().GetYear() + 1;
-    AnswerPage(*this,
-               {{"refusal", savechecks::CustomYearAccepted(year, nextYear) ? "" : savechecks::YearRefusal(nextYear)}});
+    return {{"refusal", savechecks::CustomYearAccepted(year, nextYear) ? "" : savechecks::YearRefusal(nextYear)}};
 }
 
-void CWS_EnterCarPage::CheckCar() {
+nlohmann::json CWS_EnterCarPage::CheckCar() {
     const savechecks::CarFields fields = TypedCarFields();
     const savechecks::Refusal custom = savechecks::CustomCarRefusal(fields, jv::CurrentClock().Now().GetYear() + 1);
     const savechecks::Refusal odometer = savechecks::OdometerRefusal(fields);
     ElementPtr label;
     const bool styleChosen =
         !GetSelectValue("CarStyle").empty() || (GetElementById("CarStyleLabel", label) && !label->innerText().empty());
-    AnswerPage(*this, {{"refusal", custom.message},
-                       {"field", custom.field},
-                       {"style-refusal", fields.custom || styleChosen ? "" : savechecks::StyleRefusal()},
-                       {"odometer-refusal", odometer.message},
-                       {"odometer-field", odometer.field}});
+    return {{"refusal", custom.message},
+            {"field", custom.field},
+            {"styleRefusal", fields.custom || styleChosen ? "" : savechecks::StyleRefusal()},
+            {"odometerRefusal", odometer.message},
+            {"odometerField", odometer.field}};
 }
 
 bool CWS_EnterCarPage::AddCar() {

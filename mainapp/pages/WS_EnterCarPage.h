@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <set>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -48,11 +49,11 @@ public:
     void DeleteServiceItem(int row);
     void PrintPage();
     // The checks of the page's own save, for its script (savechecks): a custom year typed
-    // ("refusal": the message when the page empties it), and the car as typed ("refusal" with the
-    // field for the cursor, then "style-refusal", then "odometer-refusal" with "odometer-field";
-    // empty: none).
-    void CheckCustomYear(const std::string& year);
-    void CheckCar();
+    // ({refusal}: the message when the page empties it), and the car as typed ({refusal} with the
+    // {field} for the cursor, then {styleRefusal}, then {odometerRefusal} with {odometerField};
+    // empty: none), each as the answer to the page's call.
+    nlohmann::json CheckCustomYear(const std::string& year);
+    nlohmann::json CheckCar();
 
     // What the view and the QuickStart wizard ask of the page.
     bool IsDirty() const;

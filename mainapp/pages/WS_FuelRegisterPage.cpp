@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "mainapp/JorvaneDoc.h"
-#include "mainapp/pages/PageAnswer.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
@@ -251,24 +250,25 @@ std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& 
     return odometer;
 }
 
-void CWS_FuelRegisterPage::WorkOutDistance(const std::string& rowId, const std::string& vehicleId, double odometer,
-                                           double distance) {
+nlohmann::json CWS_FuelRegisterPage::WorkOutDistance(const std::string& rowId, const std::string& vehicleId,
+                                                     double odometer, double distance) {
     const auto reading = savechecks::DistanceFromOdometer(odometer, distance, PreviousOdometer(rowId, vehicleId));
-    AnswerPage(*this, {{"outcome", reading.outcome}, {"value", AnswerNumber(reading.value)}});
+    return {{"outcome", reading.outcome}, {"value", reading.value}};
 }
 
-void CWS_FuelRegisterPage::WorkOutOdometer(const std::string& rowId, const std::string& vehicleId, double distance,
-                                           double odometer) {
+nlohmann::json CWS_FuelRegisterPage::WorkOutOdometer(const std::string& rowId, const std::string& vehicleId,
+                                                     double distance, double odometer) {
     const auto reading = savechecks::OdometerFromDistance(distance, odometer, PreviousOdometer(rowId, vehicleId));
-    AnswerPage(*this, {{"outcome", reading.outcome}, {"value", AnswerNumber(reading.value)}});
+    return {{"outcome", reading.outcome}, {"value", reading.value}};
 }
 
-void CWS_FuelRegisterPage::SettleFuelAmounts(double volume, double costPer, double cost, const std::string& typed) {
+nlohmann::json CWS_FuelRegisterPage::SettleFuelAmounts(double volume, double costPer, double cost,
+                                                       const std::string& typed) {
     const auto settled = savechecks::FuelAmountsSettled({volume, costPer, cost}, TypedOrder(typed));
-    AnswerPage(*this, {{"volume", AnswerNumber(settled.amounts.volume)},
-                       {"cost-per", AnswerNumber(settled.amounts.costPer)},
-                       {"cost", AnswerNumber(settled.amounts.cost)},
-                       {"adjusted", settled.adjusted}});
+    return {{"volume", settled.amounts.volume},
+            {"costPer", settled.amounts.costPer},
+            {"cost", settled.amounts.cost},
+            {"adjusted", settled.adjusted}};
 }
 
 void CWS_FuelRegisterPage::PrintPage() {

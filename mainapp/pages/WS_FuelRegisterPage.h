@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,14 @@ public:
     // The arithmetic for the page as a field of the entry rowId is left, from the odometer of the
     // car's purchase before it: the distance from the odometer (WorkOutDistance), the odometer from
     // the distance (WorkOutOdometer), as savechecks::DistanceFromOdometer and OdometerFromDistance
-    // give them ("outcome", "value"); and the volume, price and total kept consistent
-    // (SettleFuelAmounts, `typed` the amounts typed, the latest last: "volume", "cost-per", "cost",
-    // "adjusted").
-    void WorkOutDistance(const std::string& rowId, const std::string& vehicleId, double odometer, double distance);
-    void WorkOutOdometer(const std::string& rowId, const std::string& vehicleId, double distance, double odometer);
-    void SettleFuelAmounts(double volume, double costPer, double cost, const std::string& typed);
+    // give them ({outcome, value}); and the volume, price and total kept consistent
+    // (SettleFuelAmounts, `typed` the amounts typed, the latest last: {volume, costPer, cost,
+    // adjusted}). Each is the answer to the page's call.
+    nlohmann::json WorkOutDistance(const std::string& rowId, const std::string& vehicleId, double odometer,
+                                   double distance);
+    nlohmann::json WorkOutOdometer(const std::string& rowId, const std::string& vehicleId, double distance,
+                                   double odometer);
+    nlohmann::json SettleFuelAmounts(double volume, double costPer, double cost, const std::string& typed);
 
 protected:
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,

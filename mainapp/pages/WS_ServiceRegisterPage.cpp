@@ -9,7 +9,6 @@
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
 #include "mainapp/dialogs/GenericDlg.h"
-#include "mainapp/pages/PageAnswer.h"
 #include "mainapp/pages/RegisterFields.h"
 #include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
@@ -320,22 +319,23 @@ bool CWS_ServiceRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-void CWS_ServiceRegisterPage::SettleServiceAmounts(double cost, double parts, double labor, double other, double tax,
-                                                   bool costFollows) {
+nlohmann::json CWS_ServiceRegisterPage::SettleServiceAmounts(double cost, double parts, double labor, double other,
+                                                             double tax, bool costFollows) {
     const auto settled = savechecks::ServiceAmountsSettled({cost, parts, labor, other, tax}, costFollows);
     const savechecks::ServiceAmounts& amounts = settled.amounts;
-    AnswerPage(*this, {{"cost", AnswerNumber(amounts.cost)},
-                       {"parts", AnswerNumber(amounts.parts)},
-                       {"labor", AnswerNumber(amounts.labor)},
-                       {"other", AnswerNumber(amounts.other)},
-                       {"tax", AnswerNumber(amounts.tax)},
-                       {"adjusted", settled.adjusted},
-                       {"message", settled.adjusted == "corrected" ? savechecks::ServiceCostCorrected() : ""}});
+    return {{"cost", amounts.cost},
+            {"parts", amounts.parts},
+            {"labor", amounts.labor},
+            {"other", amounts.other},
+            {"tax", amounts.tax},
+            {"adjusted", settled.adjusted},
+            {"message", settled.adjusted == "corrected" ? savechecks::ServiceCostCorrected() : ""}};
 }
 
-void CWS_ServiceRegisterPage::CheckServiceCost(double cost, double parts, double labor, double other, double tax) {
+nlohmann::json CWS_ServiceRegisterPage::CheckServiceCost(double cost, double parts, double labor, double other,
+                                                         double tax) {
     const bool differs = savechecks::ServiceCostDiffers({cost, parts, labor, other, tax});
-    AnswerPage(*this, {{"question", differs ? savechecks::ServiceCostQuestion() : ""}});
+    return {{"question", differs ? savechecks::ServiceCostQuestion() : ""}};
 }
 
 void CWS_ServiceRegisterPage::PrintPage() {

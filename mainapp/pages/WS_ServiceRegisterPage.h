@@ -1,5 +1,6 @@
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -37,10 +38,12 @@ public:
     void DeleteServiceRegisterRow(const std::string& rowId) { DeleteEntry(rowId); }
     void RestoreService(const std::string& rowId) { RestoreEntry(rowId); }
     // The details' arithmetic for the page as a detail is left (savechecks::ServiceAmountsSettled):
-    // the five, how they were settled ("adjusted") and what the page then says ("message").
-    void SettleServiceAmounts(double cost, double parts, double labor, double other, double tax, bool costFollows);
-    // The question the page's save asks before it stores ("question"; empty: none).
-    void CheckServiceCost(double cost, double parts, double labor, double other, double tax);
+    // the five, how they were settled ("adjusted") and what the page then says ("message"), as the
+    // answer to the page's call.
+    nlohmann::json SettleServiceAmounts(double cost, double parts, double labor, double other, double tax,
+                                        bool costFollows);
+    // The question the page's save asks before it stores ({question}; empty: none).
+    nlohmann::json CheckServiceCost(double cost, double parts, double labor, double other, double tax);
 
 protected:
     void FillEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, size_t index, const CCarsDB& cars,

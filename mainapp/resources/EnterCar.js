@@ -89,15 +89,13 @@ function CheckCustomComplete() {
     el("DownloadPlan").disabled = !(typed && checkedDriving() !== "");
 }
 
-// The program's answer to a check it makes for the page (its span WorkedOut): the checks of the
-// page's save are the program's, as its own saves make them.
-function checked() { return el("WorkedOut").dataset; }
-
 // onchange of the custom year: a year the page does not take is emptied, with the program's message.
 async function ValidateYear(input) {
     const typed = input.value;
-    await window.external.CheckCustomYear(typed);
-    const refusal = checked().refusal;
+    // The checks of the page's save are the program's, as its own saves make them: each answers
+    // its call.
+    const answer = await window.external.CheckCustomYear(typed);
+    const refusal = answer ? answer.refusal : "";
     if (refusal && input.value === typed) {
         input.value = "";
         jvAlert(refusal);
@@ -198,8 +196,7 @@ async function DeletePlanRow() {
 
 async function SaveCar() {
     if (!(await ClosePlanRow(false))) return;
-    await window.external.CheckCar();
-    const check = Object.assign({}, checked());
+    const check = Object.assign({}, await window.external.CheckCar());
     if (check.refusal) {
         await jvAlert(check.refusal);
         el(check.field).focus();

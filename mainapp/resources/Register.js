@@ -155,18 +155,61 @@ async function Settled() {
 }
 
 // --- the program's answers ------------------------------------------------------------------------
+//
+// The program works out what the page asks (the fuel and service arithmetic, as its own save works
+// it out) and answers the call with it. On a busy machine the answer comes when the user has typed
+// on: it goes on the page only while what it was worked out from still stands, and never into a
+// field the user has typed in since it was asked.
 
-// What the program worked out for the page's last call that works something out (the fuel and
-// service arithmetic, as the program's own save works it out): the data of the span WorkedOut.
-function WorkedOut() {
-    return document.getElementById("WorkedOut").dataset;
+// How often the user has typed in each field (its input events: what the page or the program
+// writes into a field is no typing).
+const typedCount = new WeakMap();
+
+function TypedCount(field) {
+    return typedCount.get(field) || 0;
 }
 
-// Whether a field shows what it showed (`before`) when the program was asked: what the program
-// worked out is not put over what the user has typed meanwhile. A tip the cursor took away on
-// coming in counts as unchanged.
-function Untouched(field, before) {
-    return field.value === before || (field.value === "" && field.dataset.tip === before);
+// A number field as an answer is worked out from it: the number it shows (a field shown again in
+// the user's format still shows the same number), the empty text when it shows its tip.
+function NumberShown(field) {
+    const text = IsTip(field) ? "" : field.value.trim();
+    const format = UserNumberFormat();
+    return format && text !== "" ? String(ParseNumber(text, format)) : text;
+}
+
+// What the page holds as it asks: the number fields the answer is worked out from (`inputs`), other
+// values it depends on (`values`), and how often the user had typed in the fields it may fill
+// (`targets`).
+function AskedFrom(inputs, targets, values = {}) {
+    const asked = { inputs, shown: {}, values: { ...values }, typed: new Map() };
+    for (const name in inputs) asked.shown[name] = NumberShown(inputs[name]);
+    for (const field of targets) asked.typed.set(field, TypedCount(field));
+    return asked;
+}
+
+// Whether an answer still fits the page: its number fields show what they showed when it was
+// asked and the other values (`values`, as they are now) are those it was asked with.
+function StillStands(asked, values = {}) {
+    for (const name in asked.inputs) {
+        if (NumberShown(asked.inputs[name]) !== asked.shown[name]) return false;
+    }
+    for (const name in asked.values) {
+        if (values[name] !== asked.values[name]) return false;
+    }
+    return true;
+}
+
+// Whether the user has left `field` alone since the answer was asked.
+function Untyped(asked, field) {
+    return asked.typed.get(field) === TypedCount(field);
+}
+
+// Puts an answer into a field. The field the cursor is in has it selected, so that the next key
+// replaces it, as it would had the answer come before the user came into the field.
+function PutAnswer(field, text) {
+    field.value = text;
+    field.classList.replace("registerValueBoxTip", "registerValueBoxNoBorder");
+    if (document.activeElement === field && field.select) field.select();
 }
 
 // --- numbers in the user's format, through the program ------------------------------------------
@@ -674,6 +717,7 @@ function RegisterClick(event) {
 }
 
 if (typeof window !== "undefined" && typeof document !== "undefined") {
+    document.addEventListener("input", (event) => typedCount.set(event.target, TypedCount(event.target) + 1), true);
     document.addEventListener("keydown", RegisterKeyDown);
     document.addEventListener("click", HideRegisterMenu);
     document.addEventListener("input", RegisterInput);

@@ -87,6 +87,10 @@ public:
     // Sends every change recorded in the shown documents since the last call to the browser. The
     // loop calls it after each piece of work it runs (see Loop::SetAfterWork).
     virtual void FlushPatches() = 0;
+
+    // While a script call runs: the document whose script made it (else null). A host that runs
+    // no scripts has none.
+    virtual std::shared_ptr<Document> CallingDocument() const { return nullptr; }
 };
 
 // The host the program's dialogs and views use (null: none; dialogs then cannot be shown).

@@ -72,6 +72,13 @@ void ScriptBridge::Log(const std::string& message) const {
 }
 
 void ScriptBridge::Add(const std::string& name, std::vector<ArgType> params, Handler handler) {
+    AddAnswering(name, std::move(params), [handler = std::move(handler)](const ScriptArgs& args) {
+        handler(args);
+        return nlohmann::json();
+    });
+}
+
+void ScriptBridge::AddAnswering(const std::string& name, std::vector<ArgType> params, AnsweringHandler handler) {
     if (!IsIdentifier(name)) {
         if (log_) log_("ScriptBridge::Add", 2, "Not a script method name: " + name);
         return;
@@ -139,34 +146,35 @@ bool ScriptBridge::Convert(const nlohmann::json& value, ArgType type, ScriptArgs
     return false;
 }
 
-void ScriptBridge::Call(const std::string& name, const nlohmann::json& args) const {
+nlohmann::json ScriptBridge::Call(const std::string& name, const nlohmann::json& args) const {
     const auto found = methods_.find(name);
     if (found == methods_.end()) {
         Log("Unknown script method " + name);
-        return;
+        return nullptr;
     }
     const Method& method = found->second;
     const size_t given = args.is_array() ? args.size() : 0;
     if (given != method.params.size()) {
         Log(name + " takes " + std::to_string(method.params.size()) + " arguments, the script passed " +
             std::to_string(given));
-        return;
+        return nullptr;
     }
     std::vector<ScriptArgs::Value> values(given);
     for (size_t i = 0; i < given; ++i) {
         if (!Convert(args[i], method.params[i], values[i])) {
             Log(name + ": argument " + std::to_string(i + 1) +
                 " cannot be converted: " + args[i].dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-            return;
+            return nullptr;
         }
     }
     try {
-        method.handler(ScriptArgs(std::move(values)));
+        return method.handler(ScriptArgs(std::move(values)));
     } catch (const std::exception& e) {
         Log(name + " failed: " + e.what());
     } catch (...) {
         Log(name + " failed");
     }
+    return nullptr;
 }
 
 std::string ScriptBridge::GenerateScript() const {

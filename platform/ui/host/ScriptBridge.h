@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <nlohmann/json_fwd.hpp>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -45,15 +45,19 @@ private:
 // The table of methods that page scripts reach through `window.external`. The JavaScript side is
 // generated from it (GenerateScript), so names and arities have one source. A call never fails
 // toward the script: an unknown method, a wrong number of arguments, an argument that cannot be
-// converted or an exception in the handler is logged and the call ends normally.
+// converted or an exception in the handler is logged and the call ends normally, with no answer.
 class ScriptBridge {
 public:
     using Handler = std::function<void(const ScriptArgs&)>;
+    // A method that answers its call: what it returns is the value the script's call resolves
+    // with (null: none, the script sees undefined).
+    using AnsweringHandler = std::function<nlohmann::json(const ScriptArgs&)>;
 
     explicit ScriptBridge(LogSink log = {}) : log_(std::move(log)) {}
 
     // Adds (or replaces) a method. A name that is not a script identifier is refused and logged.
     void Add(const std::string& name, std::vector<ArgType> params, Handler handler);
+    void AddAnswering(const std::string& name, std::vector<ArgType> params, AnsweringHandler handler);
 
     // Adds a method whose parameter types are those of `function`'s parameters
     // (std::string, int32_t, int16_t, float, double, bool).
@@ -78,8 +82,9 @@ public:
     // (name, arguments) to `call` and returns what it returns.
     std::string GenerateScript() const;
 
-    // Runs one call from a page. `args` is the JSON array of the script's arguments.
-    void Call(const std::string& name, const nlohmann::json& args) const;
+    // Runs one call from a page. `args` is the JSON array of the script's arguments. Gives the
+    // method's answer; null when it has none or the call did not run.
+    nlohmann::json Call(const std::string& name, const nlohmann::json& args) const;
 
     // Converts one script value to a declared type; false when it cannot be converted.
     static bool Convert(const nlohmann::json& value, ArgType type, ScriptArgs::Value& out);
@@ -87,7 +92,7 @@ public:
 private:
     struct Method {
         std::vector<ArgType> params;
-        Handler handler;
+        AnsweringHandler handler;
     };
 
     template <typename T>

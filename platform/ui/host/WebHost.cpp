@@ -528,11 +528,14 @@ void WebHost::RunCall(const json& message) {
     const auto found = documents_.find(static_cast<uint64_t>(Number(message, "doc")));
     callingDocument_ = found != documents_.end() ? found->second.document : nullptr;
     const auto args = message.find("a");
-    bridge_.Call(Text(message, "m"), args != message.end() ? *args : json::array());
+    const json answer = bridge_.Call(Text(message, "m"), args != message.end() ? *args : json::array());
     callingDocument_.reset();
-    // The reply follows the call's changes, so the awaiting script sees them.
+    // The reply follows the call's changes, so the awaiting script sees them; it carries what the
+    // method answered, the value the script's call resolves with.
     FlushPatches();
-    Send(json{{"t", "reply"}, {"id", Number(message, "id")}});
+    json reply{{"t", "reply"}, {"id", Number(message, "id")}};
+    if (!answer.is_null()) reply["v"] = answer;
+    Send(reply);
 }
 
 // A page script's message box: the script awaits the answer, which follows what the program changed

@@ -118,7 +118,7 @@ public:
     void SetMessageBoxHandler(MessageBoxHandler handler) { onMessageBox_ = std::move(handler); }
 
     // While a script call runs: the document whose script made it (else null).
-    const std::shared_ptr<Document>& CallingDocument() const { return callingDocument_; }
+    std::shared_ptr<Document> CallingDocument() const override { return callingDocument_; }
     // The document shown in a frame of the main window ("" for the whole window), or null.
     std::shared_ptr<Document> FrameDocument(const std::string& frame) const;
     bool WindowConnected() const { return server_.WindowConnected(); }

@@ -196,12 +196,51 @@ function watchWindow(app, page) {
   });
 }
 
+// A window on a busy machine: the shell's connection hands each message of the program's to the
+// window `window.jvReceiptDelay` ms after it came (0: at once), in the order they came.
+function delayReceipt(ms) {
+  if (window !== window.top) return;
+  window.jvReceiptDelay = ms;
+  const Native = window.WebSocket;
+  window.WebSocket = class extends Native {
+    get onmessage() {
+      return this.jvOnMessage || null;
+    }
+    set onmessage(handler) {
+      this.jvOnMessage = handler;
+      const waiting = [];
+      let timer = null;
+      const deliver = () => {
+        timer = null;
+        while (waiting.length && waiting[0].due <= performance.now()) handler.call(this, waiting.shift().event);
+        if (waiting.length) timer = setTimeout(deliver, waiting[0].due - performance.now());
+      };
+      super.onmessage = (event) => {
+        const delay = window.jvReceiptDelay || 0;
+        if (!delay && !waiting.length) {
+          handler.call(this, event);
+          return;
+        }
+        const last = waiting.length ? waiting[waiting.length - 1].due : 0;
+        waiting.push({ due: Math.max(performance.now() + delay, last), event });
+        if (!timer) timer = setTimeout(deliver, waiting[0].due - performance.now());
+      };
+    }
+  };
+}
+
+// Makes the window of a program started with `receiptDelay` get the program's messages `ms` late.
+export async function setReceiptDelay(app, ms) {
+  await app.page.evaluate((delay) => { window.jvReceiptDelay = delay; }, ms);
+}
+
 // Starts jorvane in `home`, opens its window in a headless Chromium and waits for the frameset.
 // Returns { child, page, browser, home, stderr, exited, close() }; close() closes the window as a
 // user would and resolves with how the program ended.
 // A journey that raises script errors or problem reports on purpose passes `expectProblems`; one
-// that runs the program as another user passes `user` ({ uid, gid }, see ordinaryUser).
-export async function startJorvane(home, { env = {}, args = [], waitForFrameset = true, viewport, expectProblems = false, user = null } = {}) {
+// that runs the program as another user passes `user` ({ uid, gid }, see ordinaryUser). With
+// `receiptDelay` (ms) the window gets the program's messages that late (see setReceiptDelay).
+export async function startJorvane(home, { env = {}, args = [], waitForFrameset = true, viewport, expectProblems = false, user = null, receiptDelay } = {}) {
   rmSync(home.env.JV_E2E_URL_FILE, { force: true });
   const app = launch(home, args, { ...process.env, ...home.env, ...env }, expectProblems, (shown) => shown.browser.close(), user);
   try {
@@ -212,6 +251,7 @@ export async function startJorvane(home, { env = {}, args = [], waitForFrameset 
     const url = readFileSync(home.env.JV_E2E_URL_FILE, "utf8").trim();
     app.browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_FLAGS });
     app.context = await app.browser.newContext({ viewport: viewport || { width: 1100, height: 720 } });
+    if (receiptDelay !== undefined) await app.context.addInitScript(delayReceipt, receiptDelay);
     app.page = await app.context.newPage();
     watchWindow(app, app.page);
     await app.page.goto(url);

@@ -314,6 +314,47 @@ TEST_F(WebHostMessages, CallsThatANewerOneOvertookAreAnsweredWithoutRunning) {
     EXPECT_EQ(LoggedMessages(), 0u);
 }
 
+// A method that works something out answers its own call: the reply carries it, and a call that
+// is refused (the document that made it is gone, arguments that do not convert) or a method that
+// answers nothing carries nothing, never an answer given before.
+TEST_F(WebHostMessages, AnAnswerGoesWithItsOwnCallOnly) {
+    const auto [doc, key] = Fetch();
+    const auto [gone, goneKey] = Fetch();
+    Loaded(gone, "jv-top");
+    Loaded(doc, "jv-top");  // the frame's page before it has gone
+    bridge.AddAnswering("Sum", {ArgType::Double, ArgType::Double}, [this, shown = doc](const ScriptArgs& args) -> json {
+        if (!host->CallingDocument() || host->CallingDocument()->id() != std::stoull(shown)) return nullptr;
+        return {{"sum", args.Double(0) + args.Double(1)}};
+    });
+    struct Case {
+        const char* what;
+        std::string doc;
+        std::string method;
+        std::string args;
+        json answer;  // null: the reply carries none
+    };
+    const Case cases[] = {
+        {"a call of the page shown", doc, "Sum", "[1.25,2]", {{"sum", 3.25}}},
+        {"a call of the page that went", gone, "Sum", "[1,2]", nullptr},
+        {"arguments that do not convert", doc, "Sum", R"(["x",2])", nullptr},
+        {"a method that answers nothing", doc, "Echo", R"(["x"])", nullptr},
+        {"the page shown again", doc, "Sum", "[0.1,0.2]", {{"sum", 0.1 + 0.2}}},
+    };
+    int64_t id = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        window.Send(R"({"t":"call","id":)" + std::to_string(++id) + R"(,"doc":)" + c.doc + R"(,"m":")" + c.method +
+                    R"(","a":)" + c.args + "}");
+        const json reply = Reply(id);
+        ASSERT_TRUE(reply.is_object());
+        if (c.answer.is_null()) {
+            EXPECT_FALSE(reply.contains("v")) << reply.dump();
+        } else {
+            EXPECT_EQ(reply.value("v", json()), c.answer);
+        }
+    }
+}
+
 // A click answers only the dialog whose own document sent it, and only on a button the program
 // left enabled.
 TEST_F(WebHostMessages, AClickAnswersOnlyItsDialogFromItsOwnDocument) {
