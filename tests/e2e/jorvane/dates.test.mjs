@@ -1,8 +1,9 @@
 // Dates as a user types and keeps them: a stored entry edited keeps its date whatever its century,
-// a two-digit year typed means the latest such year up to this one, a car's purchase reading and
-// its first current reading are dated as the car says, and the registers refuse dates after today
-// and before 1900 with a message, storing nothing and keeping the typing. Every check reads the
-// database.
+// a two-digit year typed over a stored date means the year with those digits nearest the stored
+// one and in a new entry the latest such year up to this one, a register open past midnight takes
+// the new day, a car's purchase reading and its first current reading are dated as the car says,
+// and the registers refuse dates after today and before 1900 with a message, storing nothing and
+// keeping the typing. Every check reads the database.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 import {
