@@ -6,9 +6,11 @@
 #include <cctype>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 #include "mainapp/JorvaneCOMObj.h"
 #include "mainapp/JorvaneDoc.h"
@@ -339,15 +341,24 @@ int CJorvaneApp::Run(int argc, char** argv) {
     // wait gives up and the loop hears of the stop).
     jv::stop::Catch({SIGTERM, SIGINT, SIGHUP});
     CCrashHandler::Install();
-    // A fixed "today" for the end-to-end tests ("JV_NOW=2026-03-15"); a text that does
-    // not read as a date leaves the real clock.
-    static std::unique_ptr<jv::FixedClock> fixedClock;
+    // A fixed "today" for the end-to-end tests ("JV_NOW=2026-03-15"), or a clock that runs on
+    // from a given moment ("JV_NOW=2030-01-10T23:59:40"); a text that does not read as a date
+    // leaves the real clock.
+    static std::unique_ptr<jv::Clock> testClock;
     if (const char* now = std::getenv("JV_NOW"); now != nullptr && *now != '\0') {
+        const std::string_view text(now);
         jv::DateTime date;
-        if (date.ParseIsoDate(now)) {
-            fixedClock = std::make_unique<jv::FixedClock>(date);
-            jv::InstallClock(fixedClock.get());
+        int hour = 0, minute = 0, second = 0;
+        char rest = 0;
+        if (text.size() > 10 && text[10] == 'T') {
+            if (date.ParseIsoDate(text.substr(0, 10)) &&
+                std::sscanf(now + 11, "%2d:%2d:%2d%c", &hour, &minute, &second, &rest) == 3 &&
+                date.SetDateTime(date.GetYear(), date.GetMonth(), date.GetDay(), hour, minute, second))
+                testClock = std::make_unique<jv::ShiftedClock>(date);
+        } else if (date.ParseIsoDate(text)) {
+            testClock = std::make_unique<jv::FixedClock>(date);
         }
+        if (testClock) jv::InstallClock(testClock.get());
     }
     std::string why;
     if (!jv::ui::host::BrowserWindow::CanOpen(&why)) {

@@ -143,7 +143,7 @@ bool CJVRegisterPage::ShowRegister(const char* method, const char* registerName,
 void CJVRegisterPage::AppendOdometerAndVendor(Element* top, const OdometerEntry* stored, const std::string& vehicleId,
                                               const CCarsDB& cars, bool allCars) {
     const std::string carName = stored != nullptr ? cars.getCarName(vehicleId) : std::string();
-    Element* carCell = AppendDateCells(*this, top, stored != nullptr ? DateText(stored->date) : Today(), allCars,
+    Element* carCell = AppendDateCells(*this, top, stored != nullptr ? &stored->date : nullptr, allCars,
                                        stored != nullptr ? &carName : nullptr);
     Element* cell = Append(*this, top, "td");
     if (stored != nullptr) {

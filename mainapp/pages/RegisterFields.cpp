@@ -92,12 +92,15 @@ std::string NumberAsLeft(const std::string& typed, int digits, const jv::NumberF
 EntryDate DateForDatabase(const std::string& typed, const jv::DateTime& today, const jv::DateTime* stored) {
     const std::string text = Trimmed(typed);
     jv::DateTime date;
-    // Read with the stored date's year as the latest, the text the register showed gives the
-    // stored date back: an entry of 2099 or of 1900 keeps its year when only its vendor changed.
-    if (stored != nullptr && stored->IsValid() && date.ParseDateTime(text, stored->GetYear()) &&
-        date.DatePart() == stored->DatePart())
+    // Over a stored date a two-digit year is the one with those digits nearest the stored year (of
+    // two as near, the earlier), so that the text the register showed gives the stored date back
+    // (an entry of 2099 or of 1900 keeps its year when only its vendor changed) and a corrected day
+    // stays in its century.
+    const bool overStored = stored != nullptr && stored->IsValid();
+    if (!date.ParseDateTime(text, overStored ? stored->GetYear() + 49 : today.GetYear()))
+        return {EntryDate::Problem::NotADate, {}};
+    if (overStored && date.DatePart() == stored->DatePart())
         return {EntryDate::Problem::None, stored->Format("%m/%d/%Y")};
-    if (!date.ParseDateTime(text, today.GetYear())) return {EntryDate::Problem::NotADate, {}};
     if (date.DatePart() > today.DatePart()) return {EntryDate::Problem::Future, {}};
     if (date.GetYear() < 1900) return {EntryDate::Problem::Before1900, {}};
     return {EntryDate::Problem::None, date.Format("%m/%d/%Y")};

@@ -49,10 +49,11 @@ struct EntryDate {
 };
 
 // The date the page sent ("12/31/2024", "12/31/24"), with today and, for a stored entry, the date
-// it has. A stored date the user left as the register shows it (month, day, the year's last two
-// digits) stays as it is, whatever its century. Any other date is the one typed, a two-digit year
-// the latest with those digits that is not after today's year; it is refused when it is not a
-// date, lies after today or before 1900.
+// it has. Four year digits are the year typed; two are, over a stored date, the year with those
+// digits nearest the stored year (of two as near, the earlier), and in the new entry the latest
+// with those digits that is not after today's year. A stored date the user left as the register
+// shows it stays as it is, whatever its century; any other is refused when it is not a date, lies
+// after today or before 1900.
 EntryDate DateForDatabase(const std::string& typed, const jv::DateTime& today, const jv::DateTime* stored);
 
 // Why a date was refused, to follow the date in a message ("is after today").

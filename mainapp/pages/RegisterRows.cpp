@@ -1,6 +1,7 @@
 #include "mainapp/pages/RegisterRows.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "mainapp/JorvaneDoc.h"
@@ -42,8 +43,14 @@ std::string DateText(const jv::DateTime& date) {
 }
 
 void PublishToday(CJVPage& page) {
-    if (Element* body = page.GetDocument() ? page.GetDocument()->body() : nullptr)
-        body->setAttribute("data-today", jv::CurrentClock().Now().Format("%Y-%m-%d"));
+    Element* body = page.GetDocument() ? page.GetDocument()->body() : nullptr;
+    if (body == nullptr) return;
+    const jv::DateTime now = jv::CurrentClock().Now();
+    body->setAttribute("data-today", now.Format("%Y-%m-%d"));
+    // How far the program's clock is from this machine's, in seconds (0 but where a test installed
+    // another): the script adds it to its own clock, so that a page left open past midnight checks
+    // dates against the new day, as the program's save does.
+    body->setAttribute("data-clock-shift", std::to_string(std::llround((now - jv::SystemClock().Now()) * 86400)));
 }
 
 std::optional<std::string> EntryDateForDatabase(const std::string& typed, const jv::DateTime* stored,
@@ -103,10 +110,14 @@ void AppendCarOptions(CJVPage& page, Element* select, const CCarsDB& cars, const
     }
 }
 
-Element* AppendDateCells(CJVPage& page, Element* top, const std::string& date, bool allCars,
+Element* AppendDateCells(CJVPage& page, Element* top, const jv::DateTime* stored, bool allCars,
                          const std::string* carName) {
     Element* cell = Append(page, top, "<td id=first>");
-    AppendInput(page, cell, "<input class=registerValueBoxNoBorder name=date>", date);
+    const std::string date = stored != nullptr ? DateText(*stored) : Today();
+    Element* input = AppendInput(page, cell, "<input class=registerValueBoxNoBorder name=date>", date);
+    // The script reads a two-digit year typed over a stored date as the program does: near its year.
+    if (input != nullptr && stored != nullptr && stored->IsValid())
+        input->setAttribute("data-year", std::to_string(stored->GetYear()));
     if (!allCars) return nullptr;
     Element* carCell = Append(page, top, "td");
     if (carName != nullptr) AppendText(page, carCell, "span", *carName);

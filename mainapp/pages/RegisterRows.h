@@ -38,8 +38,9 @@ void LoadAllCars(CCarsDB& cars);
 // Today ("%m/%d/%y"), and a stored date as the register shows it.
 std::string Today();
 std::string DateText(const jv::DateTime& date);
-// Puts today's date on the page (the body's data-today, year-month-day), so that the register
-// script reads typed dates against the program's today, as the save does.
+// Puts today's date on the page (the body's data-today, year-month-day) and how far the program's
+// clock is from this machine's (data-clock-shift, seconds), so that the register script reads typed
+// dates against the program's today when it checks them, as the save does.
 void PublishToday(CJVPage& page);
 // The date the page sent for an entry, as the database takes it (registerfields::DateForDatabase
 // with today and the stored entry's date, null for the new entry); nothing when it is refused, and
@@ -65,10 +66,11 @@ Element* AppendInput(CJVPage& page, Node* parent, const std::string& tag, const 
 
 // One option per car (value VehicleID, text the car's name), selected where it is selectedId.
 void AppendCarOptions(CJVPage& page, Element* select, const CCarsDB& cars, const std::string& selectedId);
-// The first cells of an entry's top row: the date and, when the register shows all cars, the Car
-// column (a stored entry's car name in it, given as carName; the new entry's list of cars goes in
-// later). Gives the car cell, null when there is none.
-Element* AppendDateCells(CJVPage& page, Element* top, const std::string& date, bool allCars,
+// The first cells of an entry's top row: the date (a stored entry's, with its year in the input's
+// data-year, or today's for the new entry, stored null) and, when the register shows all cars, the
+// Car column (a stored entry's car name in it, given as carName; the new entry's list of cars goes
+// in later). Gives the car cell, null when there is none.
+Element* AppendDateCells(CJVPage& page, Element* top, const jv::DateTime* stored, bool allCars,
                          const std::string* carName);
 // The field that names an entry's car ("carname_select"), in the car cell or, without one, in
 // `cell`: a stored entry's car as a hidden field (its name shows in the Car column), the new entry's

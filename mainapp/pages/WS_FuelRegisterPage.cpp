@@ -69,7 +69,8 @@ void CWS_FuelRegisterPage::AppendTopRow(jv::ui::Element* row, const CFuelPurchas
                                         bool allCars) {
     const std::string id = std::to_string(purchase.GetFuelPurchaseID());
     const std::string carName = cars.getCarName(purchase.GetVehicleID());
-    Element* carCell = AppendDateCells(*this, row, DateText(purchase.GetFuelPurchaseDate()), allCars, &carName);
+    const jv::DateTime date = purchase.GetFuelPurchaseDate();
+    Element* carCell = AppendDateCells(*this, row, &date, allCars, &carName);
     Element* cell = nullptr;
     cell = Append(*this, row, "td");
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=Odometer data-num>",
@@ -114,7 +115,7 @@ void CWS_FuelRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Element* 
 
 void CWS_FuelRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
                                             bool allCars) {
-    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
+    Element* carCell = AppendDateCells(*this, top, nullptr, allCars, nullptr);
     Element* cell = nullptr;
     cell = Append(*this, top, "td");
     Append(*this, cell, "<input class=registerValueBoxTip name=Odometer value=Odometer data-num>");

@@ -32,7 +32,7 @@ void CWS_OdometerRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Eleme
                                              const CCarsDB& cars, bool allCars) {
     const COdometerValue& reading = At(index);
     const std::string carName = cars.getCarName(reading.VehicleID);
-    Element* carCell = AppendDateCells(*this, top, DateText(reading.OdometerDate), allCars, &carName);
+    Element* carCell = AppendDateCells(*this, top, &reading.OdometerDate, allCars, &carName);
     Element* cell = nullptr;
     cell = Append(*this, top, "<td id=last>");
     AppendInput(*this, cell, "<input class=registerValueBoxNoBorder name=odometer data-n=1 data-num>",
@@ -45,7 +45,7 @@ void CWS_OdometerRegisterPage::FillEntryRows(jv::ui::Element* top, jv::ui::Eleme
 
 void CWS_OdometerRegisterPage::FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars,
                                                 bool allCars) {
-    Element* carCell = AppendDateCells(*this, top, Today(), allCars, nullptr);
+    Element* carCell = AppendDateCells(*this, top, nullptr, allCars, nullptr);
     Element* cell = nullptr;
     cell = Append(*this, top, "<td id=last>");
     Append(*this, cell, "<input class=registerValueBoxTip name=odometer value=Odometer data-n=1 data-num>");

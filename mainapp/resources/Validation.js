@@ -16,18 +16,42 @@ function ParseRegisterDate(text, latestYear) {
     return { year, month, day };
 }
 
-// Today as the program has it, where the page shows it (the body's data-today, year-month-day);
-// null on a page that does not.
+// Today at `now` (this machine's time) as the program has it, from what the page shows: the day
+// the page was built (year-month-day) and how far the program's clock is from this machine's
+// (seconds; the two are one clock but in tests). Null on a page that shows no day. With the
+// clock's distance the day is the one the program's clock shows at `now`, so that a page left open
+// past midnight takes the new day as the program's save does.
+function TodayFrom(day, clockShift, now) {
+    const match = /^(\d{4})-(\d{2})-(\d{2})$/.exec(day || "");
+    if (!match) return null;
+    const shift = clockShift ? Number(clockShift) : NaN;
+    if (Number.isFinite(shift)) {
+        const date = new Date(now + shift * 1000);
+        return { year: date.getFullYear(), month: date.getMonth() + 1, day: date.getDate() };
+    }
+    return { year: Number(match[1]), month: Number(match[2]), day: Number(match[3]) };
+}
+
+// Today as the program has it now, where the page shows it (the body's data-today and
+// data-clock-shift); null on a page that does not.
 function ProgramToday() {
     const body = typeof document !== "undefined" ? document.body : null;
-    const match = /^(\d{4})-(\d{2})-(\d{2})$/.exec((body && body.dataset.today) || "");
-    return match ? { year: Number(match[1]), month: Number(match[2]), day: Number(match[3]) } : null;
+    return body ? TodayFrom(body.dataset.today, body.dataset.clockShift, Date.now()) : null;
+}
+
+// The latest year a two-digit year may mean in a date typed over a stored entry's date of
+// `storedYear`: the year with those digits nearest it, of two as near the earlier, as the program
+// reads it.
+function LatestYearNear(storedYear) {
+    return storedYear + 49;
 }
 
 // What is wrong with a typed date, as a message; null when nothing is. Given today, a register
-// takes no date after it and none before 1900, as the program's save does.
-function DateProblem(text, today) {
-    const date = ParseRegisterDate(text, today ? today.year : new Date().getFullYear());
+// takes no date after it and none before 1900, as the program's save does. Given the year of the
+// stored entry it was typed over, a two-digit year is the one with those digits nearest that year.
+function DateProblem(text, today, storedYear) {
+    const latestYear = storedYear ? LatestYearNear(storedYear) : today ? today.year : new Date().getFullYear();
+    const date = ParseRegisterDate(text, latestYear);
     if (date === null) return "Please enter a valid date (month/day/year).";
     if (!today) return null;
     const order = (d) => (d.year * 100 + d.month) * 100 + d.day;
@@ -38,10 +62,10 @@ function DateProblem(text, today) {
 
 // What is wrong with a date input's text for its register; null when nothing is, or when it still
 // shows the date the program put there (a stored entry of a later day this year among them: the
-// program keeps a date that was not changed).
+// program keeps a date that was not changed). A stored entry's input carries its year (data-year).
 function InputDateProblem(input) {
     if (input.value === input.defaultValue) return null;
-    return DateProblem(input.value, ProgramToday());
+    return DateProblem(input.value, ProgramToday(), Number(input.dataset.year) || undefined);
 }
 
 // onchange of a date input: a date that cannot be read, or that the register does not take, is
@@ -95,4 +119,4 @@ function fieldLengthCheck(event, limit, label) {
     return true;
 }
 
-if (typeof module !== "undefined") module.exports = { ParseRegisterDate, DateProblem };
+if (typeof module !== "undefined") module.exports = { ParseRegisterDate, DateProblem, TodayFrom };

@@ -28,6 +28,17 @@ private:
     DateTime now_;
 };
 
+// The system clock moved by a fixed distance: it runs on from the moment it is given, as the
+// system clock does (used by tests that let midnight pass).
+class ShiftedClock final : public Clock {
+public:
+    explicit ShiftedClock(DateTime now) : shift_(now - SystemClock().Now()) {}
+    DateTime Now() const override { return SystemClock().Now() + shift_; }
+
+private:
+    double shift_;  // days
+};
+
 // The installed clock (the system clock until another is installed). Passing null restores the
 // system clock. The caller keeps ownership of what it installs.
 Clock& CurrentClock();

@@ -1,8 +1,9 @@
 // Dates as a user types and keeps them: a stored entry edited keeps its date whatever its century,
-// a two-digit year typed means the latest such year up to this one, a car's purchase reading and
-// its first current reading are dated as the car says, and the registers refuse dates after today
-// and before 1900 with a message, storing nothing and keeping the typing. Every check reads the
-// database.
+// a two-digit year typed over a stored date means the year with those digits nearest the stored
+// one and in a new entry the latest such year up to this one, a register open past midnight takes
+// the new day, a car's purchase reading and its first current reading are dated as the car says,
+// and the registers refuse dates after today and before 1900 with a message, storing nothing and
+// keeping the typing. Every check reads the database.
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 import {
@@ -106,6 +107,51 @@ INSERT INTO Services (ServiceID, VehicleID, ServiceDate, Odometer, Vendor, Servi
       await leaveField(page, 'tr[id="new"] [name="Cost"]');
       await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "2", "the new expense");
       assert.equal(home.query(`SELECT ${iso("ExpenseDate")} FROM Expenses WHERE ExpenseID <> 1`), "2030-01-05");
+      boxes.stop();
+      assert.deepEqual(boxes.messages, []);
+      assert.deepEqual(app.browserDialogs, []);
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
+
+  test("a day corrected in an entry of 1905, 1925 or 2030 keeps its century; a register open past midnight takes the new day", async () => {
+    const home = jorvaneHome();
+    home.seed(A_CAR + `
+INSERT INTO FuelPurchases (FuelPurchaseID, VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup, Volume, CostPer, Cost)
+  VALUES (1, '${CAR}', ${day("1905-03-01")}, 100, 0, 'Shell', -1, 10, 3, 30),
+         (2, '${CAR}', ${day("1925-03-01")}, 5000, 300, 'Shell', -1, 10, 3, 30),
+         (3, '${CAR}', ${day("2030-01-05")}, 12000, 300, 'Shell', -1, 10, 3, 30);
+INSERT INTO OdometerValues (OdometerValueID, VehicleID, OdometerDate, OdometerValue) VALUES (1, '${CAR}', ${day("1925-06-01")}, 5500);
+INSERT INTO Expenses (ExpenseID, VehicleID, ExpenseDate, Vendor, ExpenseMemo, CategoryID, Cost)
+  VALUES (1, '${CAR}', ${day("1925-06-01")}, 'Acme Parking', 'Monthly pass', 3, 45.5);
+INSERT INTO Services (ServiceID, VehicleID, ServiceDate, Odometer, Vendor, ServiceMemo, Cost, Skipped)
+  VALUES (1, '${CAR}', ${day("1905-06-01")}, 200, 'Joe', 'Oil', 100, 0);`);
+    try {
+      // The program's clock runs on from a quarter of a minute before midnight.
+      const app = await startJorvane(home, { env: { ...env, JV_NOW: "2030-01-10T23:59:45" } });
+      const boxes = answerMessages(app);
+      const dateOf = (register, id) => home.query(`SELECT ${iso(register.date)} FROM ${register.table} WHERE ${register.id} = ${id}`);
+      const page = await openPage(app, REGISTERS[0]);
+      assert.equal(await page.inputValue('tr[id="new"] [name="date"]'), "01/10/30", "the register opened before midnight");
+      for (const [id, typed, stored] of [["2", "03/02/25", "1925-03-02"], ["1", "03/02/05", "1905-03-02"], ["3", "01/06/30", "2030-01-06"]]) {
+        await typeAndEnter(page, id, "date", typed);
+        await eventually(() => dateOf(REGISTERS[0], id) === stored, `fuel entry ${id} dated ${stored}`);
+      }
+      // Past the program's midnight the register that stayed open takes the new day.
+      await eventually(async () => (await page.evaluate(() => JSON.stringify(ProgramToday()))) === JSON.stringify({ year: 2030, month: 1, day: 11 }),
+        "the register's today the 11th", 40000);
+      await typeNewEntry(page, REGISTERS[0], "01/11/30");
+      await eventually(() => home.query("SELECT COUNT(*) FROM FuelPurchases") === "4", "the fill-up of the new day saved");
+      assert.equal(home.query(`SELECT ${iso("FuelPurchaseDate")} FROM FuelPurchases WHERE FuelPurchaseID > 3`), "2030-01-11");
+      // The other registers: an expense and a reading of 1925, a service of 1905.
+      for (const [register, id, typed, stored] of [[REGISTERS[1], "1", "06/02/25", "1925-06-02"], [REGISTERS[2], "1", "06/02/05", "1905-06-02"],
+        [REGISTERS[3], "1", "06/02/25", "1925-06-02"]]) {
+        const other = await openPage(app, register);
+        await typeAndEnter(other, id, "date", typed);
+        await eventually(() => dateOf(register, id) === stored, `the ${register.name} entry dated ${stored}`);
+      }
       boxes.stop();
       assert.deepEqual(boxes.messages, []);
       assert.deepEqual(app.browserDialogs, []);

@@ -6,7 +6,7 @@ import { test } from "node:test";
 
 const require = createRequire(import.meta.url);
 const { EntriesInView, BodyLayout, GapsMeet } = require("../../../mainapp/resources/Register.js");
-const { DateProblem, ParseRegisterDate } = require("../../../mainapp/resources/Validation.js");
+const { DateProblem, ParseRegisterDate, TodayFrom } = require("../../../mainapp/resources/Validation.js");
 
 test("register dates are month/day/year, a two-digit year the latest up to this year, none after today or before 1900", () => {
   const cases = [
@@ -40,6 +40,48 @@ test("register dates are month/day/year, a two-digit year the latest up to this 
     ["2/30/26", null, "Please enter a valid date (month/day/year)."],
   ];
   for (const [text, day, expected] of problems) assert.equal(DateProblem(text, day), expected, text);
+});
+
+test("a two-digit year typed over a stored entry's date is the year with those digits nearest the stored one", () => {
+  const today = { year: 2030, month: 1, day: 10 };
+  const cases = [
+    // text, the stored year -> the problem, as the program's save has it
+    ["03/02/25", 1925, null],
+    ["3/2/05", 1905, null],
+    ["01/06/30", 2030, null],
+    ["01/05/30", 1905, null],
+    ["12/31/99", 2030, null],
+    // Of two years as near, the earlier: 1910, 1950.
+    ["1/1/10", 1960, null],
+    ["1/1/50", 2000, null],
+    ["1/1/75", 1925, "Please enter a date in 1900 or later."],
+    ["1/1/99", 1905, "Please enter a date in 1900 or later."],
+    ["12/30/99", 2099, "Please enter a date that is not after today."],
+    // Four digits mean what they say.
+    ["3/2/2025", 1925, null],
+    ["3/2/1899", 1925, "Please enter a date in 1900 or later."],
+    ["2/30/25", 1925, "Please enter a valid date (month/day/year)."],
+  ];
+  for (const [text, year, expected] of cases) assert.equal(DateProblem(text, today, year), expected, `${text} over ${year}`);
+  // The new entry keeps the latest year up to today's: "1/1/75" is 1975.
+  assert.equal(DateProblem("1/1/75", today), null);
+});
+
+test("the program's today follows the program's clock while the page stays open", () => {
+  const at = (iso) => new Date(iso).getTime();
+  const cases = [
+    // the page's day, the clock's distance in seconds, this machine's time -> today
+    ["2030-01-10", "0", at("2030-01-10T23:59:59"), { year: 2030, month: 1, day: 10 }],
+    ["2030-01-10", "0", at("2030-01-11T00:00:01"), { year: 2030, month: 1, day: 11 }],
+    ["2030-01-10", "-86400", at("2030-01-11T00:00:01"), { year: 2030, month: 1, day: 10 }],
+    ["2030-12-31", "31536000", at("2030-01-01T12:00:00"), { year: 2031, month: 1, day: 1 }],
+    // Without the clock's distance, the page's day.
+    ["2026-12-09", undefined, at("2030-01-11T00:00:01"), { year: 2026, month: 12, day: 9 }],
+    ["2026-12-09", "soon", at("2030-01-11T00:00:01"), { year: 2026, month: 12, day: 9 }],
+    // No day on the page: no today.
+    [undefined, "0", at("2030-01-11T00:00:01"), null],
+  ];
+  for (const [day, shift, now, expected] of cases) assert.deepEqual(TodayFrom(day, shift, now), expected, `${day} ${shift}`);
 });
 
 test("numbers are shown and read in the user's format as the program does", () => {

@@ -124,10 +124,22 @@ TEST(RegisterFields, EntryDatesKeepTheirCenturyAndRefuseTheFutureAndYearsBefore1
         {"01/01/00", in2030, jv::DateTime(1900, 1, 1), Problem::None, "01/01/1900"},
         {"12/31/99", in2026, jv::DateTime(1899, 12, 31), Problem::None, "12/31/1899"},
         {" 1/5/30 ", in2030, jv::DateTime(2030, 1, 5, 18, 0, 0), Problem::None, "01/05/2030"},
-        // A date the user changed is read as typed.
+        // A date the user changed: four digits as typed, a two-digit year the one with those digits
+        // nearest the stored year (of two as near, the earlier), then checked as any other.
         {"01/06/30", in2030, jv::DateTime(2030, 1, 5), Problem::None, "01/06/2030"},
         {"01/05/1930", in2030, jv::DateTime(2030, 1, 5), Problem::None, "01/05/1930"},
-        {"12/30/99", in2030, jv::DateTime(2099, 12, 31), Problem::None, "12/30/1999"},
+        {"03/02/25", in2030, jv::DateTime(1925, 3, 1), Problem::None, "03/02/1925"},
+        {"3/2/05", in2030, jv::DateTime(1905, 3, 1), Problem::None, "03/02/1905"},
+        {"3/2/2025", in2030, jv::DateTime(1925, 3, 1), Problem::None, "03/02/2025"},
+        {"01/05/30", in2030, jv::DateTime(1905, 3, 1), Problem::None, "01/05/1930"},
+        {"12/31/99", in2030, jv::DateTime(2030, 1, 5), Problem::None, "12/31/1999"},
+        {"1/1/99", in2030, jv::DateTime(1950, 6, 1), Problem::None, "01/01/1999"},
+        {"1/1/10", in2030, jv::DateTime(1960, 6, 1), Problem::None, "01/01/1910"},
+        {"1/1/50", in2030, jv::DateTime(2000, 6, 1), Problem::None, "01/01/1950"},
+        {"12/30/99", in2030, jv::DateTime(2099, 12, 31), Problem::Future, ""},
+        {"1/1/99", in2030, jv::DateTime(1905, 3, 1), Problem::Before1900, ""},
+        {"1/1/75", in2030, jv::DateTime(1925, 3, 1), Problem::Before1900, ""},
+        {"12/25/26", in2026, jv::DateTime(2026, 12, 1), Problem::Future, ""},
         // Typed into the new entry: the latest year with those digits, not after today's.
         {"1/5/30", in2030, none, Problem::None, "01/05/2030"},
         {"6/15/29", in2030, none, Problem::None, "06/15/2029"},
