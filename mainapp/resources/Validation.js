@@ -81,6 +81,19 @@ function NumberOnly(event) {
     return false;
 }
 
+// onchange of a dialog's date input: what is wrong with the date shows in the dialog's message,
+// where its OK says what it refuses, in the same words: the user reads of a date once. A date
+// mended takes away the message it had.
+function DialogDateValidation(input) {
+    if (typeof OnChange === "function") OnChange(input);
+    const message = document.getElementById("message");
+    const problem = InputDateProblem(input);
+    if (problem !== null) message.textContent = problem;
+    else if (message.textContent === message.dataset.dateProblem) message.textContent = "";
+    message.dataset.dateProblem = problem || "";
+    return problem === null;
+}
+
 // onkeypress of a text input: no more than `limit` characters. With a label the refused
 // character is explained in a message that names the field and the limit.
 function fieldLengthCheck(event, limit, label) {
