@@ -42,6 +42,12 @@ std::optional<std::string> CTypedValue::RegisterDate(const std::string& text, co
     return std::nullopt;
 }
 
+std::string CTypedValue::WithoutDateShown(const std::string& message, const std::string& shown) {
+    const std::string said = shown + "<br/>";
+    if (shown.empty() || message.compare(0, said.size(), said) != 0) return message;
+    return message.substr(said.size());
+}
+
 std::optional<double> CTypedValue::Number(const std::string& text, const jv::NumberFormat& format) {
     const std::string trimmed = Trimmed(text);
     if (trimmed.empty()) return std::nullopt;

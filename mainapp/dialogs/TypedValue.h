@@ -19,6 +19,9 @@ public:
     // the page says of such a date, in the registers' words.
     static std::optional<std::string> RegisterDate(const std::string& text, const jv::DateTime& today,
                                                    std::string& problem);
+    // A dialog's message less the date's problem at its start ("...<br/>") when the dialog's page
+    // already shows that problem beside the date (`shown`): the user reads of a date once.
+    static std::string WithoutDateShown(const std::string& message, const std::string& shown);
     // A number in the user's format: thousands separators where they belong are dropped, the
     // decimal separator is read as the decimal point; blanks around it are ignored. Negative
     // numbers and numbers beyond what a stored reading or price holds give nothing.

@@ -62,7 +62,10 @@ void CWS_CarsOverview_SoldCarDlg::OnButtonOK() {
     std::string soldDate, soldPrice;
     const std::string problem = Validate(date->value(), price->value(), jv::CurrentClock().Now(), soldDate, soldPrice);
     if (!problem.empty()) {
-        message->setInnerHTML(problem);
+        CJVPage::ElementPtr dateShown;
+        message->setInnerHTML(page->GetElementById("DateMessage", dateShown)
+                                  ? CTypedValue::WithoutDateShown(problem, dateShown->innerText())
+                                  : problem);
         return;
     }
     CCarsDB cars(document->GetDatabaseConnection());

@@ -67,6 +67,8 @@ void CWS_Home_UpdateOdometerDlg::OnButtonOK() {
     } else if (problem.empty()) {
         problem = "The reading could not be stored.";
     }
-    CJVPage::ElementPtr message;
+    CJVPage::ElementPtr message, dateShown;
+    if (page->GetElementById("DateMessage", dateShown))
+        problem = CTypedValue::WithoutDateShown(problem, dateShown->innerText());
     if (page->GetElementById("message", message)) message->setInnerHTML(problem);
 }

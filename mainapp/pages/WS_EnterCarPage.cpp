@@ -1146,8 +1146,8 @@ void CWS_EnterCarPage::ReadCarFields() {
     // and the purchase's reading stays with it.
     const std::string purchaseDate = TypedDate("CarPurchaseDate").text;
     m_car.PurchaseDate = !purchaseDate.empty() ? ParseDate(purchaseDate)
-                         : m_editing         ? m_storedCar.PurchaseDate
-                                             : jv::DateTime::Null();
+                         : m_editing           ? m_storedCar.PurchaseDate
+                                               : jv::DateTime::Null();
     m_car.MaintenancePlan.Name = "plan for " + m_car.Name;
     m_car.MaintenancePlan.StyleID = m_car.StyleID;
     m_car.MaintenancePlan.DrivingCondition = m_car.DrivingCondition;
@@ -1264,7 +1264,8 @@ bool CWS_EnterCarPage::AddCar() {
     }
     // Dates as the registers take them: none that is no date, none after today or before 1900. A
     // date the page shows as stored is kept as it is; an empty one leaves the stored date.
-    for (const auto& [field, label] : {std::pair{"CarPurchaseDate", "purchase date"}, std::pair{"CarSoldDate", "sale date"}}) {
+    for (const auto& [field, label] :
+         {std::pair{"CarPurchaseDate", "purchase date"}, std::pair{"CarSoldDate", "sale date"}}) {
         const std::string typed = Trim(GetInputValue(field));
         const registerfields::EntryDate date = TypedDate(field);
         if (typed.empty() || date.problem == registerfields::EntryDate::Problem::None) continue;

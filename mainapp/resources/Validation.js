@@ -81,16 +81,12 @@ function NumberOnly(event) {
     return false;
 }
 
-// onchange of a dialog's date input: what is wrong with the date shows in the dialog's message,
-// where its OK says what it refuses, in the same words: the user reads of a date once. A date
-// mended takes away the message it had.
+// onchange of a dialog's date input: what is wrong with the date shows in the dialog's
+// "DateMessage", in the registers' words; the dialog's OK, which reads it, does not say it again.
 function DialogDateValidation(input) {
     if (typeof OnChange === "function") OnChange(input);
-    const message = document.getElementById("message");
     const problem = InputDateProblem(input);
-    if (problem !== null) message.textContent = problem;
-    else if (message.textContent === message.dataset.dateProblem) message.textContent = "";
-    message.dataset.dateProblem = problem || "";
+    document.getElementById("DateMessage").textContent = problem || "";
     return problem === null;
 }
 

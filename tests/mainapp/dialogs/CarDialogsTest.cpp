@@ -123,6 +123,22 @@ TEST(TypedValue, NumbersAndDatesAreReadWhollyInTheUsersFormat) {
     }
 }
 
+TEST(TypedValue, ADateProblemThePageShowsIsNotSaidAgain) {
+    const char* date = "Please enter a date that is not after today.";
+    const struct {
+        const char* message;
+        const char* shown;
+        const char* said;
+    } cases[] = {
+        {"Please enter a date that is not after today.<br/>", date, ""},
+        {"Please enter a date that is not after today.<br/>Please enter a number for Selling Price.", date,
+         "Please enter a number for Selling Price."},
+        {"Please enter a date in 1900 or later.<br/>", date, "Please enter a date in 1900 or later.<br/>"},
+        {"Please enter a value for Selling Price.", "", "Please enter a value for Selling Price."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CTypedValue::WithoutDateShown(c.message, c.shown), c.said) << c.message;
+}
+
 TEST(TypedValue, PlanCountsAreWholeNumbersInTheUsersFormat) {
     const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
     const jv::NumberFormat de = jv::NumberFormat::German();

@@ -98,8 +98,9 @@ protected:
     // A car's readings by date ("2020-01-10 1000|2024-03-01 21000").
     std::string Readings(const std::string& vehicleId) {
         jv::db::Connection connection = doc_.GetDatabaseConnection();
-        jv::db::Recordset rs = connection.Execute(
-            "SELECT OdometerDate, OdometerValue FROM OdometerValues WHERE VehicleID='" + vehicleId + "' ORDER BY OdometerDate");
+        jv::db::Recordset rs =
+            connection.Execute("SELECT OdometerDate, OdometerValue FROM OdometerValues WHERE VehicleID='" + vehicleId +
+                               "' ORDER BY OdometerDate");
         std::string readings;
         for (; !rs.IsEOF(); rs.MoveNext()) {
             if (!readings.empty()) readings += "|";
