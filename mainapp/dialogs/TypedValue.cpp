@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "mainapp/pages/RegisterFields.h"
 #include "shared/data/SqlValue.h"
 
 namespace {
@@ -19,6 +20,32 @@ std::optional<jv::DateTime> CTypedValue::Date(const std::string& text) {
     const std::string trimmed = Trimmed(text);
     if (trimmed.empty()) return std::nullopt;
     return sqlvalue::ParseDate(trimmed);
+}
+
+std::optional<std::string> CTypedValue::RegisterDate(const std::string& text, const jv::DateTime& today,
+                                                     std::string& problem) {
+    using Problem = registerfields::EntryDate::Problem;
+    const registerfields::EntryDate date = registerfields::DateForDatabase(text, today, nullptr);
+    switch (date.problem) {
+        case Problem::None:
+            return date.text;
+        case Problem::Future:
+            problem = "Please enter a date that is not after today.";
+            break;
+        case Problem::Before1900:
+            problem = "Please enter a date in 1900 or later.";
+            break;
+        case Problem::NotADate:
+            problem = "Please enter a valid date (month/day/year).";
+            break;
+    }
+    return std::nullopt;
+}
+
+std::string CTypedValue::WithoutDateShown(const std::string& message, const std::string& shown) {
+    const std::string said = shown + "<br/>";
+    if (shown.empty() || message.compare(0, said.size(), said) != 0) return message;
+    return message.substr(said.size());
 }
 
 std::optional<double> CTypedValue::Number(const std::string& text, const jv::NumberFormat& format) {

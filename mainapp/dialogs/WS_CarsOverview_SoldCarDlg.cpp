@@ -2,6 +2,8 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/dialogs/TypedValue.h"
+#include "mainapp/pages/RegisterRows.h"
+#include "platform/base/Clock.h"
 #include "platform/base/NumberText.h"
 #include "shared/data/CarsDB.h"
 #include "shared/ui/JVDialogPage.h"
@@ -18,15 +20,24 @@ void CWS_CarsOverview_SoldCarDlg::OnInitDialog() {
     SetBounds({std::nullopt, std::nullopt, 480, 350});
 }
 
+void CWS_CarsOverview_SoldCarDlg::OnDocumentComplete(const std::string& url) {
+    CJVDialog::OnDocumentComplete(url);
+    if (IsEnded() || GetPage() == nullptr) return;
+    // The page checks a date typed against the program's today, as OK does.
+    registerrows::PublishToday(*GetPage());
+}
+
 std::string CWS_CarsOverview_SoldCarDlg::Validate(const std::string& date, const std::string& price,
-                                                  std::string& dateOut, std::string& priceOut) {
+                                                  const jv::DateTime& today, std::string& dateOut,
+                                                  std::string& priceOut) {
     std::string message;
     if (date.find_first_not_of(" \t") == std::string::npos) {
         message += "Please enter a value for Selling Date.<br/>";
-    } else if (const auto parsed = CTypedValue::Date(date)) {
-        dateOut = parsed->Format("%m/%d/%Y");
+    } else if (const auto parsed = CTypedValue::RegisterDate(date, today, message)) {
+        dateOut = *parsed;
     } else {
-        message += "Please enter a valid date for Selling Date (mm/dd/yy).<br/>";
+        // In the words the page uses as the date is left.
+        message += "<br/>";
     }
     if (price.find_first_not_of(" \t") == std::string::npos) {
         message += "Please enter a value for Selling Price.";
@@ -49,9 +60,12 @@ void CWS_CarsOverview_SoldCarDlg::OnButtonOK() {
         return;
     }
     std::string soldDate, soldPrice;
-    const std::string problem = Validate(date->value(), price->value(), soldDate, soldPrice);
+    const std::string problem = Validate(date->value(), price->value(), jv::CurrentClock().Now(), soldDate, soldPrice);
     if (!problem.empty()) {
-        message->setInnerHTML(problem);
+        CJVPage::ElementPtr dateShown;
+        message->setInnerHTML(page->GetElementById("DateMessage", dateShown)
+                                  ? CTypedValue::WithoutDateShown(problem, dateShown->innerText())
+                                  : problem);
         return;
     }
     CCarsDB cars(document->GetDatabaseConnection());

@@ -2,6 +2,8 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/dialogs/TypedValue.h"
+#include "mainapp/pages/RegisterRows.h"
+#include "platform/base/Clock.h"
 #include "platform/base/NumberText.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
 #include "shared/ui/JVDialogPage.h"
@@ -28,8 +30,12 @@ void CWS_Home_UpdateOdometerDlg::OnInitDialog() {
 void CWS_Home_UpdateOdometerDlg::OnDocumentComplete(const std::string& url) {
     CJVDialog::OnDocumentComplete(url);
     if (IsEnded()) return;
-    if (!GetPage()->SetInputValue("Date", m_strDate) || !GetPage()->SetInputValue("Odometer", m_strOdometer))
+    if (!GetPage()->SetInputValue("Date", m_strDate) || !GetPage()->SetInputValue("Odometer", m_strOdometer)) {
         EndDialog(0);
+        return;
+    }
+    // The page checks a date typed against the program's today, as OK does.
+    registerrows::PublishToday(*GetPage());
 }
 
 void CWS_Home_UpdateOdometerDlg::OnButtonOK() {
@@ -41,25 +47,28 @@ void CWS_Home_UpdateOdometerDlg::OnButtonOK() {
     }
     m_strDate = date->value();
     m_strOdometer = odometer->value();
-    const auto when = CTypedValue::Date(m_strDate);
-    const auto reading = CTypedValue::Number(m_strOdometer);
+    // The date as a register takes it, said in the words the page uses as the date is left.
     std::string problem;
-    if (!when) problem += "Please enter a valid date (mm/dd/yy).<br/>";
+    const auto when = CTypedValue::RegisterDate(m_strDate, jv::CurrentClock().Now(), problem);
+    if (!when) problem += "<br/>";
+    const auto reading = CTypedValue::Number(m_strOdometer);
     if (!reading) problem += "Please enter the odometer reading as a number.";
     CJorvaneDoc* document = CJorvaneDoc::GetDoc();
     if (problem.empty() && document != nullptr) {
         COdometerValuesDatabaseObject readings(document->GetDatabaseConnection());
         const std::string value = jv::number::FormatFixed(*reading, 6);
-        if (readings.AddOdometerValue(m_strVehicleID, when->Format("%m/%d/%Y"), value)) {
+        if (readings.AddOdometerValue(m_strVehicleID, *when, value)) {
             EndDialog(1);
             return;
         }
-        problem = readings.IsOdometerValueValid("", m_strVehicleID, when->Format("%m/%d/%Y"), value)
+        problem = readings.IsOdometerValueValid("", m_strVehicleID, *when, value)
                       ? "The reading could not be stored."
                       : "This car already has a reading of " + EscapeHtmlQuotes(m_strOdometer) + ".";
     } else if (problem.empty()) {
         problem = "The reading could not be stored.";
     }
-    CJVPage::ElementPtr message;
+    CJVPage::ElementPtr message, dateShown;
+    if (page->GetElementById("DateMessage", dateShown))
+        problem = CTypedValue::WithoutDateShown(problem, dateShown->innerText());
     if (page->GetElementById("message", message)) message->setInnerHTML(problem);
 }

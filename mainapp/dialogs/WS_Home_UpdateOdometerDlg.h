@@ -4,10 +4,10 @@
 
 #include "shared/ui/JVDialog.h"
 
-// A new odometer reading of a car with its date. OK (or Enter) checks both (a date, and a number
-// in the user's format) and stores the reading: 1 when it was stored. A value that is not a date
-// or not a number, or a reading the database refuses (one the car already has), is explained in
-// the dialog, which stays open. Cancel gives 0.
+// A new odometer reading of a car with its date. OK (or Enter) checks both (a date as the registers
+// take one, and a number in the user's format) and stores the reading: 1 when it was stored. A date
+// the registers refuse, a value that is not a number, or a reading the database refuses (one the
+// car already has), is explained in the dialog, which stays open. Cancel gives 0.
 class CWS_Home_UpdateOdometerDlg : public CJVDialog {
 public:
     static constexpr unsigned kTemplateID = 195;

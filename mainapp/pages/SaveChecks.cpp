@@ -1,5 +1,6 @@
 #include "mainapp/pages/SaveChecks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -162,9 +163,12 @@ FuelAmounts FuelAmountsWorkedOut(const FuelAmounts& typed, const std::vector<std
 bool CustomYearAccepted(const std::string& typed, int nextYear) {
     const std::string year = Trim(typed);
     if (year.empty()) return true;
-    char* end = nullptr;
-    const double value = std::strtod(year.c_str(), &end);
-    return end != nullptr && *end == '\0' && value >= 1900 && value <= nextYear;
+    // Four digits and nothing else: the car stores the year as a whole number read from the text,
+    // so "19e2" or "1950.5" would be stored as another year than the one checked.
+    if (year.size() != 4 || !std::all_of(year.begin(), year.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const int value = std::stoi(year);
+    return value >= 1900 && value <= nextYear;
 }
 
 std::string YearRefusal(int nextYear) {

@@ -112,7 +112,8 @@ Refusal OdometerRefusal(const CarFields& fields);
 Refusal CarRefusal(const CarFields& fields, int nextYear);
 // What the page says of a car from the lists saved without a style.
 std::string StyleRefusal();
-// True for a year the page takes for a custom car (1900 to nextYear); the page empties another.
+// True for a year the page takes for a custom car (four digits, 1900 to nextYear); the page empties
+// another.
 bool CustomYearAccepted(const std::string& typed, int nextYear);
 std::string YearRefusal(int nextYear);
 

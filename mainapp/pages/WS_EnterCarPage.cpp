@@ -1141,8 +1141,12 @@ void CWS_EnterCarPage::ReadCarFields() {
     m_car.Notes = GetTextAreaValue("CarNotes");
     m_car.CurrentOdometer = static_cast<float>(LocaleStringToDouble(GetInputValue("CarCurrentOdometer")));
     m_car.PurchaseOdometer = FieldNumber(GetInputValue("CarInitialOdometer"));
-    const std::string purchaseDate = Trim(GetInputValue("CarPurchaseDate"));
-    m_car.PurchaseDate = purchaseDate.empty() ? jv::DateTime::Null() : ParseDate(purchaseDate);
+    // A stored car keeps its purchase date when the field is emptied (the database is given none),
+    // and the purchase's reading stays with it.
+    const std::string purchaseDate = TypedDate("CarPurchaseDate").text;
+    m_car.PurchaseDate = !purchaseDate.empty() ? ParseDate(purchaseDate)
+                         : m_editing           ? m_storedCar.PurchaseDate
+                                               : jv::DateTime::Null();
     m_car.MaintenancePlan.Name = "plan for " + m_car.Name;
     m_car.MaintenancePlan.StyleID = m_car.StyleID;
     m_car.MaintenancePlan.DrivingCondition = m_car.DrivingCondition;
@@ -1153,13 +1157,19 @@ void CWS_EnterCarPage::ReadCarFields() {
     m_car.PurchaseType = GetCheckedRadioValue("NewOrUsed");
     m_car.PurchasePrice = FieldNumber(GetInputValue("PurchasePrice"));
     m_car.Sold = GetCheckedById("SoldCarCheckBox");
-    const std::string soldDate = Trim(GetInputValue("CarSoldDate"));
+    const std::string soldDate = TypedDate("CarSoldDate").text;
     m_car.SoldDate = soldDate.empty() ? jv::DateTime::Null() : ParseDate(soldDate);
     m_car.SoldVendor = GetTextAreaValue("SoldTo");
     m_car.SoldPrice = FieldNumber(GetInputValue("SalePrice"));
     m_car.InsuranceProvider = GetInputValue("InsuranceProvider");
     m_car.PolicyNumber = GetInputValue("PolicyNumber");
     m_car.LicensePlate = GetInputValue("LicensePlate");
+}
+
+registerfields::EntryDate CWS_EnterCarPage::TypedDate(const char* field) const {
+    const jv::DateTime* stored = nullptr;
+    if (m_editing) stored = std::string(field) == "CarSoldDate" ? &m_storedCar.SoldDate : &m_storedCar.PurchaseDate;
+    return registerfields::DateForDatabase(GetInputValue(field), jv::CurrentClock().Now(), stored);
 }
 
 void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odometers, const CCar& before) {
@@ -1250,6 +1260,20 @@ bool CWS_EnterCarPage::AddCar() {
         if (GetElementById(field, input)) input->focus();
         return false;
     }
+    // Dates as the registers take them: none that is no date, none after today or before 1900. A
+    // date the page shows as stored is kept as it is; an empty one leaves the stored date.
+    for (const auto& [field, label] :
+         {std::pair{"CarPurchaseDate", "purchase date"}, std::pair{"CarSoldDate", "sale date"}}) {
+        const std::string typed = Trim(GetInputValue(field));
+        const registerfields::EntryDate date = TypedDate(field);
+        if (typed.empty() || date.problem == registerfields::EntryDate::Problem::None) continue;
+        MessageBox(std::string("The ") + label + " \"" + EscapeHtmlQuotes(typed) + "\" " +
+                       registerfields::DateRefusal(date.problem) + ".<p>Your car was not saved.",
+                   "", "", -1, -1);
+        ElementPtr input;
+        if (GetElementById(field, input)) input->focus();
+        return false;
+    }
     std::string name;
     if (!ChooseCarName(name)) return false;
     m_car.Name = name;
@@ -1267,6 +1291,9 @@ bool CWS_EnterCarPage::AddCar() {
         if (saved) {
             SetDirtyFlag(false);
             RecordPurchaseReading(odometers, m_storedCar);
+            // An emptied purchase date shows the date the car keeps.
+            if (Trim(GetInputValue("CarPurchaseDate")).empty())
+                SetInputValue("CarPurchaseDate", FormatDate(m_car.PurchaseDate));
             m_storedCar = m_car;
             for (const auto& item : m_car.MaintenancePlan.Items) m_storedItemIds.insert(item.MaintenancePlanItemID);
             // While QuickStart runs, its own next step follows the save.

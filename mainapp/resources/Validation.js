@@ -105,6 +105,15 @@ function NumberOnly(event) {
     return false;
 }
 
+// onchange of a dialog's date input: what is wrong with the date shows in the dialog's
+// "DateMessage", in the registers' words; the dialog's OK, which reads it, does not say it again.
+function DialogDateValidation(input) {
+    if (typeof OnChange === "function") OnChange(input);
+    const problem = InputDateProblem(input);
+    document.getElementById("DateMessage").textContent = problem || "";
+    return problem === null;
+}
+
 // onkeypress of a text input: no more than `limit` characters. With a label the refused
 // character is explained in a message that names the field and the limit.
 function fieldLengthCheck(event, limit, label) {

@@ -4,6 +4,7 @@
 #include "mainapp/dialogs/SelectCarDlg.h"
 #include "mainapp/dialogs/TypedValue.h"
 #include "mainapp/dialogs/WS_CarsOverview_SoldCarDlg.h"
+#include "platform/base/Clock.h"
 #include "shared/data/CarsDB.h"
 #include "tests/mainapp/dialogs/MainAppUiTest.h"
 
@@ -122,6 +123,22 @@ TEST(TypedValue, NumbersAndDatesAreReadWhollyInTheUsersFormat) {
     }
 }
 
+TEST(TypedValue, ADateProblemThePageShowsIsNotSaidAgain) {
+    const char* date = "Please enter a date that is not after today.";
+    const struct {
+        const char* message;
+        const char* shown;
+        const char* said;
+    } cases[] = {
+        {"Please enter a date that is not after today.<br/>", date, ""},
+        {"Please enter a date that is not after today.<br/>Please enter a number for Selling Price.", date,
+         "Please enter a number for Selling Price."},
+        {"Please enter a date in 1900 or later.<br/>", date, "Please enter a date in 1900 or later.<br/>"},
+        {"Please enter a value for Selling Price.", "", "Please enter a value for Selling Price."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CTypedValue::WithoutDateShown(c.message, c.shown), c.said) << c.message;
+}
+
 TEST(TypedValue, PlanCountsAreWholeNumbersInTheUsersFormat) {
     const jv::NumberFormat us = jv::NumberFormat::UnitedStates();
     const jv::NumberFormat de = jv::NumberFormat::German();
@@ -150,17 +167,24 @@ TEST(TypedValue, PlanCountsAreWholeNumbersInTheUsersFormat) {
 }
 
 TEST_F(CarDialogsTest, TheSaleIsRecordedOnlyWithADateAndAPriceThatReadAsSuch) {
+    jv::FixedClock today(jv::DateTime(2026, 12, 10, 9, 30, 0));
+    jv::ScopedClock clock(today);
     const CCar car = AddCar("Sedan");
+    // A date as the registers take it, in their words.
     const struct {
         const char* date;
         const char* price;
         const char* message;  // empty: recorded
     } cases[] = {
         {"", "", "Please enter a value for Selling Date.<br>Please enter a value for Selling Price."},
-        {"13/45/26", "1500", "Please enter a valid date for Selling Date (mm/dd/yy).<br>"},
+        {"13/45/26", "1500", "Please enter a valid date (month/day/year).<br>"},
         {"3/15/26", "15OO", "Please enter a number for Selling Price."},
-        {"3/15/26'; DROP TABLE Vehicles; --", "1", "Please enter a valid date for Selling Date (mm/dd/yy).<br>"},
+        {"3/15/26'; DROP TABLE Vehicles; --", "1", "Please enter a valid date (month/day/year).<br>"},
         {"", "2,500", "Please enter a value for Selling Date.<br>"},
+        {"12/11/2026", "1500", "Please enter a date that is not after today.<br>"},
+        {"12/31/2099", "1500", "Please enter a date that is not after today.<br>"},
+        {"1/1/1850", "1500", "Please enter a date in 1900 or later.<br>"},
+        {"2/29/2027", "x", "Please enter a valid date (month/day/year).<br>Please enter a number for Selling Price."},
     };
     for (const auto& c : cases) {
         CWS_CarsOverview_SoldCarDlg dialog;
@@ -194,6 +218,17 @@ TEST_F(CarDialogsTest, TheSaleIsRecordedOnlyWithADateAndAPriceThatReadAsSuch) {
     EXPECT_EQ(Scalar("SELECT SoldVendor FROM Vehicles"), "O'Brien's Cars");
     EXPECT_EQ(Count("SELECT COUNT(*) FROM Vehicles WHERE Sold<>0"), 1);
     EXPECT_EQ(Scalar("SELECT SoldDate FROM Vehicles"), "3/15/2026");
+
+    // Today itself is taken.
+    CWS_CarsOverview_SoldCarDlg again;
+    again.SetVehicleID(car.VehicleID);
+    ui.host.AnswerDialog(CWS_CarsOverview_SoldCarDlg::kPageID, [&](FakeHost::User& user) {
+        user.Type("SoldDate", "12/10/26");
+        user.Type("SoldPrice", "12000");
+        user.PressEnter();
+    });
+    EXPECT_EQ(again.DoModal(), 1);
+    EXPECT_EQ(Scalar("SELECT SoldDate FROM Vehicles"), "12/10/2026");
 }
 
 }  // namespace

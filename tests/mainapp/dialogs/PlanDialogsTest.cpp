@@ -7,6 +7,7 @@
 #include "mainapp/dialogs/WS_EnterCar_CarNameDlg.h"
 #include "mainapp/dialogs/WS_Home_Reminders_ChangeScheduleDlg2.h"
 #include "mainapp/dialogs/WS_Home_UpdateOdometerDlg.h"
+#include "platform/base/Clock.h"
 #include "shared/data/UserPreferences.h"
 #include "tests/mainapp/dialogs/MainAppUiTest.h"
 
@@ -315,7 +316,10 @@ TEST_F(PlanDialogsTest, TheScheduleDialogListsSimilarItemsAndChangesOnlyTheTicke
 }
 
 TEST_F(PlanDialogsTest, TheOdometerDialogStoresAReadingAndExplainsOneItCannotStore) {
+    jv::FixedClock today(jv::DateTime(2026, 12, 10, 9, 30, 0));
+    jv::ScopedClock clock(today);
     const CCar car = AddCar("Sedan");
+    // A date as the registers take it, in their words.
     const struct {
         const char* date;
         const char* odometer;
@@ -323,9 +327,12 @@ TEST_F(PlanDialogsTest, TheOdometerDialogStoresAReadingAndExplainsOneItCannotSto
     } cases[] = {
         {"3/15/26", "12,345.5", ""},
         {"3/16/26", "12345.5", "This car already has a reading of 12345.5."},
-        {"3/32/26", "13000", "Please enter a valid date (mm/dd/yy).<br>"},
+        {"3/32/26", "13000", "Please enter a valid date (month/day/year).<br>"},
         {"3/17/26", "13,OOO", "Please enter the odometer reading as a number."},
-        {"", "", "Please enter a valid date (mm/dd/yy).<br>Please enter the odometer reading as a number."},
+        {"", "", "Please enter a valid date (month/day/year).<br>Please enter the odometer reading as a number."},
+        {"12/11/2026", "13000", "Please enter a date that is not after today.<br>"},
+        {"1/1/1850", "13000", "Please enter a date in 1900 or later.<br>"},
+        {"2/29/2027", "13000", "Please enter a valid date (month/day/year).<br>"},
     };
     for (const auto& c : cases) {
         CWS_Home_UpdateOdometerDlg dialog;

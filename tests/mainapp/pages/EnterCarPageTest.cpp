@@ -6,6 +6,7 @@
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/MainAppResources.h"
+#include "platform/base/Clock.h"
 #include "platform/base/NumberFormat.h"
 #include "platform/db/Recordset.h"
 #include "shared/data/CarsDB.h"
@@ -92,6 +93,21 @@ protected:
         jv::db::Recordset rs = connection.Execute(sql);
         if (rs.IsEOF()) return "";
         return rs.GetText("v").value_or("");
+    }
+
+    // A car's readings by date ("2020-01-10 1000|2024-03-01 21000").
+    std::string Readings(const std::string& vehicleId) {
+        jv::db::Connection connection = doc_.GetDatabaseConnection();
+        jv::db::Recordset rs =
+            connection.Execute("SELECT OdometerDate, OdometerValue FROM OdometerValues WHERE VehicleID='" + vehicleId +
+                               "' ORDER BY OdometerDate");
+        std::string readings;
+        for (; !rs.IsEOF(); rs.MoveNext()) {
+            if (!readings.empty()) readings += "|";
+            readings += rs.GetDate("OdometerDate")->Format("%Y-%m-%d") + " " +
+                        std::to_string(static_cast<int>(*rs.GetSingle("OdometerValue")));
+        }
+        return readings;
     }
 
     void Answer(const char* button) {
@@ -256,17 +272,7 @@ TEST_F(EnterCarPageTest, AnEditOfThePurchaseDetailsReplacesThePurchaseReading) {
                   c.stored);
         // Shown again as typed.
         EXPECT_EQ(Open("?" + car.VehicleID)->GetInputValue("CarInitialOdometer"), c.odometer);
-        jv::db::Connection connection = doc_.GetDatabaseConnection();
-        jv::db::Recordset rs =
-            connection.Execute("SELECT OdometerDate, OdometerValue FROM OdometerValues WHERE VehicleID='" +
-                               car.VehicleID + "' ORDER BY OdometerDate");
-        std::string readings;
-        for (; !rs.IsEOF(); rs.MoveNext()) {
-            if (!readings.empty()) readings += "|";
-            readings += rs.GetDate("OdometerDate")->Format("%Y-%m-%d") + " " +
-                        std::to_string(static_cast<int>(*rs.GetSingle("OdometerValue")));
-        }
-        EXPECT_EQ(readings, c.readings);
+        EXPECT_EQ(Readings(car.VehicleID), c.readings);
     }
 }
 
@@ -372,6 +378,63 @@ TEST_F(EnterCarPageTest, APurchasePriceThatIsNoNumberIsRefusedWithAMessage) {
                                    : std::string(c.field) == "CarInitialOdometer" ? "PurchaseOdometer"
                                                                                   : "PurchasePrice";
         EXPECT_EQ(Scalar("SELECT " + column + " AS v FROM Vehicles WHERE VehicleID='" + car.VehicleID + "'"), c.stored);
+    }
+}
+
+TEST_F(EnterCarPageTest, APurchaseOrSaleDateTheRegistersWouldRefuseIsRefusedAndNothingIsStored) {
+    jv::FixedClock today(DateTime(2026, 12, 10, 9, 30, 0));
+    jv::ScopedClock clock(today);
+    const struct {
+        const char* field;
+        const char* typed;
+        const char* message;   // empty: saved
+        const char* bought;    // the purchase date and odometer afterwards
+        const char* readings;  // the car's readings afterwards
+    } cases[] = {
+        {"CarPurchaseDate", "4/31/2026", "The purchase date \"4/31/2026\" is not a date (month/day/year).",
+         "2020-01-10 1000", "2020-01-10 1000|2024-03-01 21000"},
+        {"CarPurchaseDate", "2/29/2027", "The purchase date \"2/29/2027\" is not a date (month/day/year).",
+         "2020-01-10 1000", "2020-01-10 1000|2024-03-01 21000"},
+        {"CarPurchaseDate", "garbage", "The purchase date \"garbage\" is not a date (month/day/year).",
+         "2020-01-10 1000", "2020-01-10 1000|2024-03-01 21000"},
+        {"CarPurchaseDate", "12/11/2026", "The purchase date \"12/11/2026\" is after today.", "2020-01-10 1000",
+         "2020-01-10 1000|2024-03-01 21000"},
+        {"CarPurchaseDate", "1/1/1850", "The purchase date \"1/1/1850\" is before 1900.", "2020-01-10 1000",
+         "2020-01-10 1000|2024-03-01 21000"},
+        {"CarSoldDate", "12/11/2026", "The sale date \"12/11/2026\" is after today.", "2020-01-10 1000",
+         "2020-01-10 1000|2024-03-01 21000"},
+        {"CarSoldDate", "<b>1/1/1850</b>",
+         "The sale date \"&lt;b&gt;1/1/1850&lt;/b&gt;\" is not a date (month/day/year).", "2020-01-10 1000",
+         "2020-01-10 1000|2024-03-01 21000"},
+        // Today is taken; the reading goes with the purchase.
+        {"CarPurchaseDate", "12/10/26", "", "2026-12-10 1500", "2024-03-01 21000|2026-12-10 1500"},
+        // An emptied purchase date leaves the stored one (the database keeps a date it is not
+        // given), and with it the purchase's reading.
+        {"CarPurchaseDate", "", "", "2020-01-10 1500", "2020-01-10 1500|2024-03-01 21000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.typed);
+        CCar car = AddCar(std::string("Dated ") + c.field + c.typed, {{"Oil", 0, 5000, 6}});
+        auto page = Open("?" + car.VehicleID);
+        page->SetInputValue(c.field, c.typed);
+        page->SetInputValue("CarInitialOdometer", "1,500");
+        std::string shown;
+        ui_.host.AnswerDialog(kMessagePage, [&shown](FakeHost::User& user) {
+            shown = user.document().getElementById("message")->innerHTML();
+            user.Click("ButtonCancel");  // "Make More Changes" after a save; closes a message
+        });
+        EXPECT_EQ(page->AddCar(), std::string(c.message).empty());
+        if (*c.message) {
+            EXPECT_EQ(shown, std::string(c.message) + "<p>Your car was not saved.</p>");
+            EXPECT_EQ(page->GetInputValue(c.field), c.typed) << "the typing is kept";
+        }
+        const std::string where = " FROM Vehicles WHERE VehicleID='" + car.VehicleID + "'";
+        EXPECT_EQ(Scalar("SELECT date(PurchaseDate + julianday('1899-12-30')) || ' ' || CAST(PurchaseOdometer AS "
+                         "INTEGER) AS v" +
+                         where),
+                  c.bought);
+        EXPECT_EQ(Scalar("SELECT SoldDate IS NULL AS v" + where), "1");
+        EXPECT_EQ(Readings(car.VehicleID), c.readings);
     }
 }
 

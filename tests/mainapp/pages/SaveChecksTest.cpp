@@ -326,10 +326,11 @@ TEST(SaveChecks, TheCursorGoesToTheFirstFieldTheCarLacks) {
     EXPECT_EQ(OdometerRefusal({true, false, "", "", "", "", ""}).message, "");
 }
 
-TEST(SaveChecks, ACustomYearIsTakenFrom1900ToNextYear) {
+TEST(SaveChecks, ACustomYearIsFourDigitsFrom1900ToNextYear) {
     const std::pair<const char*, bool> cases[] = {
-        {"", true},      {"1900", true}, {" 2004 ", true}, {"2027", true}, {"2028", false},
-        {"1899", false}, {"abc", false}, {"20o4", false},  {"0", false},
+        {"", true},        {"1900", true},   {" 2004 ", true}, {"2027", true},   {"2028", false}, {"1899", false},
+        {"abc", false},    {"20o4", false},  {"0", false},     {"19e2", false},  {"2e3", false},  {"0x7D0", false},
+        {"1950.5", false}, {"1950.", false}, {"+1950", false}, {"01950", false}, {"195", false},  {"19 50", false},
     };
     for (const auto& [typed, taken] : cases) EXPECT_EQ(CustomYearAccepted(typed, 2027), taken) << typed;
     EXPECT_EQ(YearRefusal(2027), "Year must be between 1900 and 2027.");
