@@ -133,16 +133,17 @@ private:
 };
 
 // The last component of a name from the server, with either slash; empty when that is no plain
-// file name. The name goes into the install line between quotes and onto the installer's command
-// line, so it may hold letters, digits, dots, dashes and underscores only.
+// file name. The name goes into the install line between quotes and is one argument of the
+// installer, never passed through a shell, so it may hold letters, digits, dots, dashes,
+// underscores and spaces only, and may not begin with a dot (a hidden file, or "." and "..").
 std::string PlainFileName(const std::string& fileName) {
     const size_t slash = fileName.find_last_of("\\/");
     std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
     const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-               c == '_';
+               c == '_' || c == ' ';
     });
-    if (!plain || name == "." || name == "..") name.clear();
+    if (!plain || name.empty() || name.front() == '.') name.clear();
     return name;
 }
 

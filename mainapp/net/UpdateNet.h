@@ -21,8 +21,9 @@ public:
     // Downloads the package named `fileName` under its last name component into a new folder of
     // its own in the temporary folder ("JVUpdate-XXXXXX", readable by this user only), which stays
     // for the installer; `localPath` says where, also when writing failed. False, with nothing
-    // downloaded, when that component is not a plain file name (letters, digits, dots, dashes and
-    // underscores only), and false when the answer holds no package (empty, or not Base64).
+    // downloaded, when that component is not a plain file name (letters, digits, dots, dashes,
+    // underscores and spaces only, not beginning with a dot), and false when the answer holds no
+    // package (empty, or not Base64).
     bool getUpdate(const std::string& fileName, std::string& localPath);
     // The partner text from the service, or the one stored in the settings when the service
     // gives none.

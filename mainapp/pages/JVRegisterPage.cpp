@@ -69,6 +69,8 @@ CJVRegisterPage::~CJVRegisterPage() {
 
 void CJVRegisterPage::GetVendor(const std::string& rowId, const std::string& typed) {
     const char* method = "CJVRegisterPage::GetVendor";
+    // No row id names no entry: there is nothing to complete, and no span is missing.
+    if (rowId.empty()) return;
     std::string remainder;
     std::string whole;
     CJorvaneDoc* doc = CJorvaneDoc::GetDoc();

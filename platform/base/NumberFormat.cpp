@@ -128,18 +128,23 @@ std::string NumberFormat::Format(double value, int digits) const {
 }
 
 double NumberFormat::Parse(std::string_view input) const {
-    std::string text(input);
-    if (!thousandSeparator.empty()) {
-        for (size_t at = text.find(thousandSeparator); at != std::string::npos; at = text.find(thousandSeparator, at)) {
-            text.erase(at, thousandSeparator.size());
+    // Each separator is dropped or replaced as the text is copied once: a pasted text full of
+    // separators takes no longer than its length.
+    const auto replaced = [](std::string_view from, const std::string& separator, std::string_view with) {
+        std::string out;
+        out.reserve(from.size());
+        for (size_t at = 0; at < from.size();) {
+            if (from.compare(at, separator.size(), separator) == 0) {
+                out += with;
+                at += separator.size();
+            } else {
+                out += from[at++];
+            }
         }
-    }
-    if (!decimalSeparator.empty() && decimalSeparator != ".") {
-        for (size_t at = text.find(decimalSeparator); at != std::string::npos;
-             at = text.find(decimalSeparator, at + 1)) {
-            text.replace(at, decimalSeparator.size(), ".");
-        }
-    }
+        return out;
+    };
+    std::string text = thousandSeparator.empty() ? std::string(input) : replaced(input, thousandSeparator, "");
+    if (!decimalSeparator.empty() && decimalSeparator != ".") text = replaced(text, decimalSeparator, ".");
     size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\n' || text[pos] == '\r'))
         ++pos;

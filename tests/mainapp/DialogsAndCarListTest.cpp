@@ -20,6 +20,7 @@
 #include "platform/ui/Document.h"
 #include "platform/ui/Loop.h"
 #include "platform/ui/Resources.h"
+#include "shared/core/ErrorReporting.h"
 #include "shared/core/FileVersion.h"
 #include "shared/data/CarsDB.h"
 #include "shared/ui/AboutDlg.h"
@@ -328,6 +329,47 @@ TEST_F(MainWindowTest, AnEntrySavedOrPutBackIsUnchangedInTheProgramAtOnce) {
         EXPECT_TRUE(c.done(page));
         EXPECT_EQ(page->GetDocument()->getElementById("DirtyFlag")->innerText(), "false");
         EXPECT_TRUE(view.LeaveWorkspacePage()) << "nothing left to ask about";
+    }
+    EXPECT_TRUE(host.failures().empty()) << host.failures().front();
+}
+
+// Vendor completion asked for no entry at all (an empty row id) finds nothing to complete: no
+// problem report comes up over the register, and the page stays as it was. An entry's own
+// completion still works beside it.
+TEST_F(MainWindowTest, VendorCompletionForNoEntryDoesNothing) {
+    // The person in front of the problem report declines every report shown.
+    struct DecliningReportDialog : IErrorReportDialog {
+        DecliningReportDialog() { CErrorReporting::InstallDialog(this); }
+        ~DecliningReportDialog() override { CErrorReporting::InstallDialog(nullptr); }
+        ErrorReportDialogResult Show(const std::string& details) override {
+            shown.push_back(details);
+            return ErrorReportDialogResult{0, "", ""};
+        }
+        std::vector<std::string> shown;
+    } reports;
+    ASSERT_TRUE(document.OnNewDocument());
+    AddCar("Daily");
+    document.ClearNewDatabase();
+    document.GetAutocompleteList()->Add("Shell");
+    view.SetSelectedCar(ids[0]);
+    for (const int id :
+         {CJorvaneView::kFuelRegisterPage, CJorvaneView::kServiceRegisterPage, CJorvaneView::kExpenseRegisterPage}) {
+        SCOPED_TRACE(id);
+        host.Navigate(host.ResourceUrl(id), CJorvaneView::kWorkspaceFrame);
+        loop.RunUntil([&] { return view.GetWorkspacePage() && view.GetWorkspacePage()->GetResourceID() == id; },
+                      std::chrono::seconds(5));
+        const auto page = std::dynamic_pointer_cast<CJVRegisterPage>(view.GetWorkspacePage());
+        ASSERT_TRUE(page);
+        jv::ui::Document& shown = *page->GetDocument();
+        const std::string before = shown.body()->outerHTML();
+        page->GetVendor("", "Sh");
+        loop.RunPending();
+        EXPECT_EQ(shown.body()->outerHTML(), before);
+        EXPECT_TRUE(reports.shown.empty()) << reports.shown.front();
+
+        page->GetVendor("new", "Sh");
+        EXPECT_EQ(shown.getElementById("vendorEnd_new")->textContent(), "ell");
+        EXPECT_EQ(shown.getElementById("vendorWhole_new")->textContent(), "Shell");
     }
     EXPECT_TRUE(host.failures().empty()) << host.failures().front();
 }

@@ -87,6 +87,36 @@ describe("the update check", () => {
     }
   });
 
+  test("a package named with spaces is downloaded under its name and handed to the installer whole", { timeout: 60000 }, async () => {
+    offer = true;
+    name = "updates/Jorvane Setup 2.1.msi";
+    const home = updateHome(soap);
+    try {
+      const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: join(home.root, "tmp") } });
+      const question = await dialog(app.page);
+      assert.equal(await question.title(), "Jorvane Update Available");
+      await question.click("#ButtonYes");
+      const ready = await findDialog(app, /We have downloaded the new version/, "the downloaded message");
+      await ready.click("#ButtonOK");
+      assert.deepEqual(await app.exited, { code: 0, signal: null });
+      const argsFile = join(home.root, "installer-args");
+      await eventually(() => existsSync(argsFile), "the installer started");
+      // The package's path is one argument, spaces and all.
+      const args = readFileSync(argsFile, "utf8").split("\n");
+      const packagePath = args[0];
+      assert.deepEqual(args, [packagePath, "JVUPDATE=TRUE", ""]);
+      assert.equal(basename(packagePath), "Jorvane Setup 2.1.msi");
+      assert.deepEqual(readFileSync(packagePath), PACKAGE);
+      assert.equal(readFileSync(join(dirname(packagePath), "JVInstaller.bat"), "utf8"),
+        `msiexec /qn /i "${packagePath}" JVUPDATE=TRUE\r\n`);
+      assert.equal(soap.calls.filter((call) => call.method === "GetUpdate").at(-1).body.includes("updates/Jorvane Setup 2.1.msi"), true);
+      await app.close();
+    } finally {
+      name = "updates/Jorvane-Setup_2.0.msi";
+      home.remove();
+    }
+  });
+
   test("an update that cannot be downloaded is said so, nothing is started and the program runs on", { timeout: 120000 }, async () => {
     offer = true;
     const cases = [

@@ -159,14 +159,14 @@ describe("the user's file at start", () => {
       await eventually(async () => (await workspace.locator("#carlist tr.listrow").evaluateAll(
         (rows) => rows.map((row) => row.id))).join() === [DAILY, WEEKEND].join(), "the garage on the home page");
 
-      // A purchase saved with Enter waits for the other program's lock; SIGTERM ends the wait and
-      // the program.
+      // A purchase saved with Enter waits for the other program's lock, then asks whether to wait
+      // on; SIGTERM while the save waits so ends the wait and the program.
       const register = await openRegister(app, "a.nav-fuel", "Fuel Register");
       await register.fill('tr[id="new"] [name="Odometer"]', "15100");
       await register.fill('tr[id="new"] + tr [name="Volume"]', "10");
       await register.fill('tr[id="new"] [name="Total Cost"]', "31");
       await register.press('tr[id="new"] [name="Total Cost"]', "Enter");
-      await new Promise((resolve) => setTimeout(resolve, 500));
+      await findDialog(app, /another program is using your Jorvane file/i, "the save waiting for the other program");
       app.child.kill("SIGTERM");
       const how = await endedWithin(app, 10000);
       assert.deepEqual(how, { code: 0, signal: null }, "the program ended on SIGTERM");

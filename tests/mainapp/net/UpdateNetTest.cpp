@@ -27,6 +27,12 @@ bool InDownloadFolder(const std::string& path, const std::string& name) {
            folder.filename().string().rfind("JVUpdate-", 0) == 0 && file.filename() == name;
 }
 
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
 std::string Strings(const std::vector<std::string>& texts) {
     std::string out;
     for (const auto& text : texts) out += "<string>" + text + "</string>";
@@ -161,8 +167,8 @@ TEST_F(UpdateNet, ADownloadNeverWritesOutsideItsOwnNewFile) {
 
     // A name that is no plain file name is refused before anything is downloaded: it would stand
     // in the install line and on the installer's command line.
-    for (const std::string name : {"..", "updates/", "a\\..", "Setup\".msi", "Jorvane Setup.msi", "a;b.msi", "$(x).msi",
-                                   "Setup'.msi", "S\xc3\xa9tup.msi"}) {
+    for (const std::string name :
+         {"..", "updates/", "a\\..", "Setup\".msi", "a;b.msi", "$(x).msi", "Setup'.msi", "S\xc3\xa9tup.msi"}) {
         SCOPED_TRACE(name);
         std::string localPath = "before";
         EXPECT_FALSE(update.getUpdate(name, localPath));
@@ -225,6 +231,52 @@ TEST_F(UpdateNet, ADownloadNeverWritesOutsideItsOwnNewFile) {
     EXPECT_FALSE(update.getUpdate("Missing.msi", localPath));
     EXPECT_EQ(localPath, "before");
     EXPECT_FALSE(std::filesystem::exists(TempFolder() + "/Missing.msi"));
+}
+
+// The package is never handed to a shell: a name with spaces, as some services give, is taken as
+// it is. Quotes (the install line quotes the path), control characters and a leading dot (a
+// hidden file, or a folder's own names) are refused before anything is downloaded.
+TEST_F(UpdateNet, APackageNameMayHoldSpacesButNoQuotesControlCharactersOrLeadingDot) {
+    struct Case {
+        std::string fileName;
+        std::string savedAs;  // empty: refused
+    };
+    const Case cases[] = {
+        {"Jorvane Setup 2.1.msi", "Jorvane Setup 2.1.msi"},
+        {"updates/Jorvane Setup 2.1.msi", "Jorvane Setup 2.1.msi"},
+        {"updates\\2 1\\ Setup  21 .msi", " Setup  21 .msi"},
+        {"Jorvane \"Setup\" 2.1.msi", ""},
+        {"Jorvane 'Setup' 2.1.msi", ""},
+        {"updates/Jorvane Setup/", ""},
+        {"Jorvane\tSetup.msi", ""},
+        {"Jorvane Setup.msi\n", ""},
+        {"Jorvane\rSetup.msi", ""},
+        {std::string("Jorvane\0Setup.msi", 17), ""},
+        {"Jorvane\x7fSetup.msi", ""},
+        {".Jorvane Setup.msi", ""},
+        {"updates/.msi", ""},
+        {".", ""},
+        {"..", ""},
+    };
+    CUpdateNet update;
+    size_t downloads = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        std::string localPath = "before";
+        if (c.savedAs.empty()) {
+            const size_t told = Occurrences(Trace(), "\" is not a file name");
+            EXPECT_FALSE(update.getUpdate(c.fileName, localPath));
+            EXPECT_TRUE(localPath.empty());
+            EXPECT_EQ(Occurrences(Trace(), "\" is not a file name"), told + 1);
+            continue;
+        }
+        server.Enqueue(SoapReply::Result("GetUpdate", "SGk="));
+        ++downloads;
+        EXPECT_TRUE(update.getUpdate(c.fileName, localPath));
+        EXPECT_TRUE(InDownloadFolder(localPath, c.savedAs)) << localPath;
+        EXPECT_EQ(ReadFile(localPath), "Hi");
+    }
+    EXPECT_EQ(server.Calls().size(), downloads);
 }
 
 // An answer that holds no package is no download: nothing is left for an installer to start on.

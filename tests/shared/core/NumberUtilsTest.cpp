@@ -97,14 +97,14 @@ TEST(NumberUtils, CapitalizeWordsRaisesLettersAfterBlanks) {
 TEST(NumberUtils, LaunchBrowserOpensOnlyWebAndMailAddressesAsOneArgument) {
     jv::test::TempDir dir;
     const std::string record = dir.File("args");
-    jv::test::WriteFile(dir.File("bin/xdg-open"),
-                        "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\" >> '" + record + "'; done\n");
+    // The record takes its name once it is whole.
+    jv::test::WriteFile(dir.File("bin/xdg-open"), "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" +
+                                                      record + ".part'\nmv '" + record + ".part' '" + record + "'\n");
     chmod(dir.File("bin/xdg-open").c_str(), 0755);
     jv::test::ScopedEnv path("PATH", dir.File("bin") + ":/usr/bin:/bin");
 
     EXPECT_TRUE(LaunchBrowser("https://example.org/help?a=1&b=$(id)"));
-    for (int i = 0; i < 100 && !jv::paths::FileExists(record); ++i) usleep(20000);
-    usleep(50000);
+    for (int i = 0; i < 500 && !jv::paths::FileExists(record); ++i) usleep(20000);
     EXPECT_EQ(jv::test::ReadFile(record), "[https://example.org/help?a=1&b=$(id)]");
 
     EXPECT_FALSE(LaunchBrowser("file:///etc/passwd"));
