@@ -790,15 +790,14 @@
 
   // A dialog the program placed stands where it was put, moved up and left only as far as it must
   // to stand whole in the window (a small window, or a screen at a large scale), so that its
-  // buttons are never past the window's edge.
+  // buttons are never past the window's edge. One put out of sight on purpose (a page only for the
+  // printer) stays there.
   Host.prototype.placeDialog = function (dialog) {
     var place = dialog.place;
+    if (!place) return;
     var element = dialog.element;
-    if (!place || !element.open) return;
-    var left = Math.max(0, Math.min(place.x, window.innerWidth - element.offsetWidth));
-    var top = Math.max(0, Math.min(place.y, window.innerHeight - element.offsetHeight));
-    element.style.left = left + "px";
-    element.style.top = top + "px";
+    element.style.left = Math.min(place.x, Math.max(0, window.innerWidth - element.offsetWidth)) + "px";
+    element.style.top = Math.min(place.y, Math.max(0, window.innerHeight - element.offsetHeight)) + "px";
   };
 
   // A style sheet of the dialog's own, outside its markup (the program's copy of the document stays
@@ -822,8 +821,6 @@
     if (message.x !== undefined || message.y !== undefined) {
       dialog.element.style.margin = "0";
       dialog.place = { x: message.x || 0, y: message.y || 0 };
-      dialog.element.style.left = dialog.place.x + "px";
-      dialog.element.style.top = dialog.place.y + "px";
       this.placeDialog(dialog);
     }
   };
