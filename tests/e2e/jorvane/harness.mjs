@@ -311,9 +311,10 @@ export async function virtualDisplay(width, height) {
   };
 }
 
-// The environment for jorvane to start its own browser on `display` with a DevTools port, and
-// devtoolsPort(failed) waiting for that port (failed() names why it never will, or is falsy).
-export function ownBrowser(home, display, env = {}) {
+// The environment for jorvane to start its own browser on `display` with a DevTools port (and
+// `browserArgs` after the program's own: a screen's scale, say), and devtoolsPort(failed) waiting
+// for that port (failed() names why it never will, or is falsy).
+export function ownBrowser(home, display, env = {}, browserArgs = []) {
   const wrapperDir = join(home.root, "browser");
   mkdirSync(wrapperDir, { recursive: true });
   const profileFile = join(home.root, "browser-profile");
@@ -323,7 +324,7 @@ for argument in "$@"; do
     --user-data-dir=*) printf '%s\n' "\${argument#--user-data-dir=}" > "${profileFile}" ;;
   esac
 done
-exec ${CHROMIUM} "$@" --remote-debugging-port=0
+exec ${CHROMIUM} "$@" --remote-debugging-port=0${browserArgs.map((arg) => " '" + arg + "'").join("")}
 `, { mode: 0o755 });
   const programEnv = { ...process.env, ...home.env, ...env, DISPLAY: display.name, PATH: wrapperDir + ":" + process.env.PATH };
   delete programEnv.JV_BROWSER;
@@ -340,11 +341,12 @@ exec ${CHROMIUM} "$@" --remote-debugging-port=0
 
 // Starts jorvane in `home` as a user does: no browser named (JV_BROWSER unset), so the program
 // starts Chromium itself, headed, on `display`. The only change to that browser is a port for
-// the test's DevTools connection, added by a `chromium` found first on the PATH that hands every
-// argument of the program's on to the real one. Returns the app as startJorvane does, its page the
-// program's own window; close() closes that window as a user would.
-export async function startJorvaneHeaded(home, display, { env = {}, expectProblems = false } = {}) {
-  const { programEnv, devtoolsPort } = ownBrowser(home, display, env);
+// the test's DevTools connection (and the `browserArgs` given, such as a screen's scale), added by
+// a `chromium` found first on the PATH that hands every argument of the program's on to the real
+// one. Returns the app as startJorvane does, its page the program's own window; close() closes that
+// window as a user would.
+export async function startJorvaneHeaded(home, display, { env = {}, expectProblems = false, browserArgs = [] } = {}) {
+  const { programEnv, devtoolsPort } = ownBrowser(home, display, env, browserArgs);
   // The window closed by its title bar's button: the browser ends, and the program with it.
   const app = launch(home, [], programEnv, expectProblems, async (shown) => {
     const session = await shown.browser.newBrowserCDPSession();

@@ -1,7 +1,10 @@
 // The vehicle page's plan in QuickStart, in the window the program starts itself (headed Chromium
 // on a virtual display) at the two screen sizes users have: an item opened for editing widens
 // nothing, no balloon is cut off at the window's edge and none covers the plan's rows. And the
-// home page of a garage whose only car was sold, its sold cars hidden: no graph of that car.
+// home page of a garage whose only car was sold, its sold cars hidden: no graph of that car. And in
+// the small window of a 1920x1080 screen at 200 % (960x540): every box of QuickStart stands whole
+// in the window, its buttons clicked with the mouse and its content scrolled to, and the car's
+// balloons stay inside the window's width.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import { dialog, eventually, findDialog, frame, jorvaneHome, startJorvaneHeaded, startSoapServer, virtualDisplay } from "./harness.mjs";
@@ -32,9 +35,10 @@ const SERVICE = {
 };
 
 // What of the plan's layout is at fault now: the page or the plan wider than it shows, a balloon
-// out of the window, a balloon over a plan row that shows or over something to click.
-function layoutFaults(page) {
-  return page.evaluate(() => {
+// out of the window, a balloon over a plan row that shows or over something to click. `across`
+// looks at the width alone: a balloon past the window's side, cut off, or the page scrolling sideways.
+function layoutFaults(page, { across = false } = {}) {
+  return page.evaluate((across) => {
     const faults = [];
     const root = document.documentElement;
     const plan = document.getElementById("DivPlan");
@@ -50,6 +54,11 @@ function layoutFaults(page) {
     const tips = [...document.querySelectorAll("#QuickStartTips .qstip")].filter((tip) => tip.offsetParent !== null);
     for (const tip of tips) {
       const r = box(tip);
+      if (across) {
+        if (r.right > root.clientWidth || r.left < 0) faults.push(`${tip.id} at ${Math.round(r.left)}..${Math.round(r.right)} is not inside ${root.clientWidth}`);
+        if (tip.scrollWidth > tip.clientWidth) faults.push(`${tip.id} is cut off`);
+        continue;
+      }
       if (r.right > root.clientWidth || r.left < 0 || r.top < 0 || r.bottom > root.clientHeight)
         faults.push(`${tip.id} at ${Math.round(r.left)}..${Math.round(r.right)} x ${Math.round(r.top)}..${Math.round(r.bottom)} is not inside ${root.clientWidth} x ${root.clientHeight}`);
       if (tip.scrollWidth > tip.clientWidth) faults.push(`${tip.id} is cut off`);
@@ -61,7 +70,39 @@ function layoutFaults(page) {
       }
     }
     return { faults, tips: tips.map((tip) => tip.id), rows: rows.length };
+  }, across);
+}
+
+// What of a box the user cannot reach in the window: the box past the window's edge, content cut
+// off or beyond scrolling, a button that cannot be brought into view inside the box and the window.
+async function boxFaults(app, box) {
+  const faults = [];
+  const frameElement = await box.frameElement();
+  const screen = await app.page.evaluate(() => ({ x: 0, y: 0, width: window.innerWidth, height: window.innerHeight }));
+  const inside = (r, outer) => r.x >= outer.x - 0.5 && r.y >= outer.y - 0.5 &&
+    r.x + r.width <= outer.x + outer.width + 0.5 && r.y + r.height <= outer.y + outer.height + 0.5;
+  const where = (r) => `${Math.round(r.x)}..${Math.round(r.x + r.width)} x ${Math.round(r.y)}..${Math.round(r.y + r.height)}`;
+  const whole = await frameElement.evaluate((shown) => {
+    const r = shown.closest("dialog").getBoundingClientRect();
+    return { x: r.x, y: r.y, width: r.width, height: r.height };
   });
+  if (!inside(whole, screen)) faults.push(`the box at ${where(whole)} is not inside ${screen.width} x ${screen.height}`);
+  const shown = await frameElement.boundingBox();
+  const content = await box.evaluate(() => {
+    const root = document.scrollingElement;
+    return { scrolls: getComputedStyle(root).overflowY !== "hidden", height: root.scrollHeight, shown: root.clientHeight,
+      width: root.scrollWidth, across: root.clientWidth };
+  });
+  if (!content.scrolls && content.height > content.shown) faults.push(`the content is cut off at ${content.shown} of ${content.height}`);
+  if (content.width > content.across) faults.push(`the content is ${content.width} wide in ${content.across}`);
+  for (const button of await box.locator("button").all()) {
+    if (!(await button.isVisible())) continue;
+    await button.scrollIntoViewIfNeeded();
+    const r = await button.boundingBox();
+    if (!inside(r, shown) || !inside(r, screen))
+      faults.push(`"${(await button.innerText()).trim()}" at ${where(r)} is not inside the box shown at ${where(shown)} in the window`);
+  }
+  return faults;
 }
 
 for (const [width, height] of [[1400, 900], [1050, 880]]) {
@@ -205,3 +246,87 @@ for (const [width, height] of [[1400, 900], [1050, 880]]) {
     });
   });
 }
+
+describe("QuickStart's boxes and balloons in a 960x540 window (a 1920x1080 screen at 200 %)", () => {
+  let display = null;
+  before(async () => {
+    display = await virtualDisplay(1920, 1080);
+  });
+  after(async () => {
+    if (display) await display.close();
+  });
+
+  test("every box stands whole in the window and answers the mouse; the car's balloons stay inside", { timeout: 150000 }, async (t) => {
+    if (!display) {
+      t.skip("no Xvfb to show a headed window on");
+      return;
+    }
+    // An address of the test's that nobody listens on, until the service comes up on it.
+    const gone = await startSoapServer();
+    const port = Number(gone.host.split(":")[1]);
+    await gone.close();
+    let soap = null;
+    const home = jorvaneHome({ webUrl: gone.host });
+    // An empty garage that never connects unasked: the vehicle page asks first.
+    home.seed("UPDATE Prefs SET Internet = 1;");
+    home.writeSettings({ WindowPos: "0,1,-1,-1,-1,-1,0,0,960,540" });
+    try {
+      const app = await startJorvaneHeaded(home, display, { browserArgs: ["--force-device-scale-factor=2"] });
+      await findDialog(app, /Is this your first time using Jorvane/, "the welcome");
+      const size = await app.page.evaluate(() => [window.innerWidth, window.innerHeight, window.devicePixelRatio]);
+      assert.ok(size[0] <= 960 && size[1] <= 540 && size[2] === 2, "the window is " + size.join(" x "));
+      // The box whose text matches, looked at, then answered with a click of `button`.
+      const answer = async (text, what, button) => {
+        const box = await findDialog(app, text, what);
+        assert.deepEqual(await boxFaults(app, box), [], what);
+        if (SHOTS) await app.page.screenshot({ path: `${SHOTS}/960x540-${what.replace(/\W+/g, "-")}.png` });
+        await box.locator(button).click({ timeout: 5000 });
+        await eventually(() => box.isDetached(), what + " answered");
+      };
+      await answer(/Is this your first time using Jorvane/, "the welcome", "#ButtonNext");
+      await answer(/select your preferred units/, "the units box", "#ButtonNext");
+      await answer(/Will you allow Jorvane to connect/, "the message box", "#ButtonOK");
+      const unreachable = await findDialog(app, /Jorvane could not reach the Internet/, "Couldn't Reach Internet");
+      assert.equal(await unreachable.title(), "Couldn't Reach Internet");
+      soap = await startSoapServer(SERVICE, port);
+      await answer(/Jorvane could not reach the Internet/, "Couldn't Reach Internet", "#ButtonRetry");
+      await answer(/Now you will enter your vehicle information/, "step 2", "#ButtonNext");
+      await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === "Vehicle Information Page",
+        "the vehicle page");
+      const page = await frame(app.page, "main_workspace");
+      // Each balloon of the car's entry, as it shows.
+      const balloons = {};
+      const balloonFaults = async (step) => {
+        await eventually(async () => (await layoutFaults(page)).tips.length > 0, "a balloon " + step);
+        balloons[step] = (await layoutFaults(page, { across: true })).faults;
+        if (SHOTS) await app.page.screenshot({ path: `${SHOTS}/960x540-car-${step.replace(/\W+/g, "-")}.png` });
+      };
+      await balloonFaults("first");
+      await page.selectOption("#CarMake", "7");
+      await eventually(async () => (await page.locator("#CarYear option").count()) === 3, "the years of the make");
+      await balloonFaults("after the make");
+      await page.selectOption("#CarYear", "2015");
+      await eventually(async () => (await page.locator("#CarModel option").count()) === 3, "the models");
+      await page.selectOption("#CarModel", "70");
+      await eventually(() => page.locator("#CarStyle").isVisible(), "the styles");
+      await balloonFaults("after the model");
+      await page.selectOption("#CarStyle", "h1");
+      await page.fill("#CarCurrentOdometer", "12000");
+      await page.locator("#CarCurrentOdometer").dispatchEvent("change");
+      await balloonFaults("after the odometer");
+      assert.deepEqual(balloons, Object.fromEntries(Object.keys(balloons).map((step) => [step, []])));
+      await page.locator("input[name=CarDriving][value='N']").check();
+      await answer(/You've now entered all the data/, "step 3", "#ButtonNext");
+      await answer(/found one that's based on the manufacturer's/, "step 4", "#ButtonBack");
+      await answer(/You've now entered all the data/, "step 3 again", "#ButtonNext");
+      await answer(/found one that's based on the manufacturer's/, "step 4 again", "#ButtonNext");
+      await eventually(() => page.locator("#QS_SaveCar").isVisible(), "the plan's balloons");
+      assert.deepEqual(app.browserDialogs, []);
+      assert.doesNotMatch(home.traceLog(), /JavaScript Error/);
+      await app.kill();
+    } finally {
+      if (soap) await soap.close();
+      home.remove();
+    }
+  });
+});

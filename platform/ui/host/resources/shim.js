@@ -716,6 +716,7 @@
     this.dialogBounds(message);
     if (message.modal === false) dialog.show();
     else dialog.showModal();
+    this.placeDialog(this.dialogs.get(message.dlg));
     frame.jvApprovedUrl = new URL(message.url, location.href).href;
     frame.src = message.url;
   };
@@ -784,6 +785,19 @@
     if (sheet) sheet.disabled = height > limit;
     var text = Math.min(height, limit) + "px";
     if (dialog.frame.style.height !== text) dialog.frame.style.height = text;
+    this.placeDialog(dialog);
+  };
+
+  // A dialog the program placed stands where it was put, moved up and left only as far as it must
+  // to stand whole in the window (a small window, or a screen at a large scale), so that its
+  // buttons are never past the window's edge. One put out of sight on purpose (a page only for the
+  // printer) stays there.
+  Host.prototype.placeDialog = function (dialog) {
+    var place = dialog.place;
+    if (!place) return;
+    var element = dialog.element;
+    element.style.left = Math.min(place.x, Math.max(0, window.innerWidth - element.offsetWidth)) + "px";
+    element.style.top = Math.min(place.y, Math.max(0, window.innerHeight - element.offsetHeight)) + "px";
   };
 
   // A style sheet of the dialog's own, outside its markup (the program's copy of the document stays
@@ -806,8 +820,8 @@
     else if (message.h || !dialog.frame.style.height) dialog.frame.style.height = (message.h || 300) + "px";
     if (message.x !== undefined || message.y !== undefined) {
       dialog.element.style.margin = "0";
-      dialog.element.style.left = (message.x || 0) + "px";
-      dialog.element.style.top = (message.y || 0) + "px";
+      dialog.place = { x: message.x || 0, y: message.y || 0 };
+      this.placeDialog(dialog);
     }
   };
 
