@@ -286,7 +286,7 @@ bool CCarsOverviewDB::getFuelEconomyHistory(const std::string& VehicleID, const 
     if (!m_connection.IsOpen()) return false;
     // The fuel register's rows and order, only the columns the graph counts, read by their place
     // as the engine steps to them: a car of thousands of purchases is read without holding them
-    // all twice.
+    // all twice, and without a copy of the car's id for each.
     const RegisterListing& listing = CFuelRegisterDatabaseObject::Listing();
     const std::string sql =
         std::string("SELECT FuelPurchaseID, FuelPurchaseDate, FillUp, Volume, Distance FROM FuelPurchases fp, Vehicles v "
@@ -294,6 +294,12 @@ bool CCarsOverviewDB::getFuelEconomyHistory(const std::string& VehicleID, const 
         sqlvalue::Quoted(VehicleID) + " AND fp.VehicleID = v.VehicleID" + (prefs.ShowSoldCars ? "" : " AND v.Sold = 0") +
         " ORDER BY " + listing.order + ", fp." + listing.key;
     try {
+        // Room for them all at once: the count comes from the car's index alone.
+        for (jv::db::Rows rows = m_connection.Query("SELECT COUNT(*) FROM FuelPurchases WHERE VehicleID = " +
+                                                    sqlvalue::Quoted(VehicleID));
+             rows.Next();) {
+            purchases.reserve(purchases.size() + static_cast<size_t>(rows.GetDouble(0).value_or(0.0)));
+        }
         for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
             const std::optional<jv::DateTime> date = RowDate(rows, 1, "FuelPurchaseDate");
             if (!date) {
@@ -302,7 +308,6 @@ bool CCarsOverviewDB::getFuelEconomyHistory(const std::string& VehicleID, const 
             }
             CFuelPurchase purchase;
             purchase.SetFuelPurchaseID(static_cast<int>(rows.GetDouble(0).value_or(0.0)));
-            purchase.SetVehicleID(VehicleID);
             purchase.SetFuelPurchaseDate(*date);
             purchase.SetFillUp(std::nearbyint(rows.GetDouble(2).value_or(0.0)) == -1.0);
             purchase.SetVolume(static_cast<float>(rows.GetDouble(3).value_or(0.0)));
