@@ -215,8 +215,9 @@ BENCHMARK(BM_HomePage<Part::CarList>)->Arg(1)->Arg(10)->Unit(benchmark::kMillise
 BENCHMARK(BM_HomePage<Part::Reminders>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 // The steps of the car list one by one, to see where its time goes: loading the cars with their
-// current odometers, then each statistic over the cars loaded once.
-enum class Step { LoadCars, DistancePerTime, CostPerUnit, FuelEconomy };
+// current odometers, then each statistic over the cars loaded once; and what the graphs of the
+// first car read.
+enum class Step { LoadCars, DistancePerTime, CostPerUnit, FuelEconomy, CostHistory, FuelEconomyHistory };
 
 template <Step step>
 void BM_CarListStep(benchmark::State& state) {
@@ -245,6 +246,18 @@ void BM_CarListStep(benchmark::State& state) {
             case Step::FuelEconomy:
                 overview.getFuelEconomy(cars.m_cars);
                 break;
+            case Step::CostHistory: {
+                std::vector<CCarCost> costs;
+                overview.getCostHistory(cars.m_cars.front().VehicleID, costs);
+                benchmark::DoNotOptimize(costs.data());
+                break;
+            }
+            case Step::FuelEconomyHistory: {
+                std::vector<CFuelPurchase> purchases;
+                overview.getFuelEconomyHistory(cars.m_cars.front().VehicleID, preferences, purchases);
+                benchmark::DoNotOptimize(purchases.data());
+                break;
+            }
         }
     }
 }
@@ -252,6 +265,8 @@ BENCHMARK(BM_CarListStep<Step::LoadCars>)->Arg(1)->Arg(10)->Unit(benchmark::kMil
 BENCHMARK(BM_CarListStep<Step::DistancePerTime>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CarListStep<Step::CostPerUnit>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CarListStep<Step::FuelEconomy>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CarListStep<Step::CostHistory>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CarListStep<Step::FuelEconomyHistory>)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 // The same data through the direct statements, on a connection of their own to the same file.
 template <Part part>

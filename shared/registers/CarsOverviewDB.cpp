@@ -4,16 +4,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/base/Clock.h"
 #include "platform/db/DbError.h"
+#include "platform/db/JetTranslator.h"
+#include "platform/db/Rows.h"
 #include "shared/core/NumberUtils.h"
 #include "shared/core/TraceLog.h"
 #include "shared/data/Car.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
-#include "shared/data/RegisterQuery.h"
 #include "shared/data/SqlValue.h"
+#include "shared/data/UserPreferences.h"
 #include "shared/registers/FuelRegisterDatabaseObject.h"
 
 namespace {
@@ -43,6 +47,34 @@ struct CarTally {
     float lowestOdometer = 0.0f;
     jv::DateTime firstCostDate;
 };
+
+
+// The date in `column` of the current row: a day number as this program stores it, or a date
+// another program stored as text, read as any date; invalid when the row has none. Text that is
+// no date gives nothing.
+std::optional<jv::DateTime> RowDate(const jv::db::Rows& rows, int column, const char* name) {
+    switch (rows.Type(column)) {
+        case jv::db::Recordset::Integer:
+        case jv::db::Recordset::Real:
+            return jv::DateTime(jv::DateTime::FromLinear(rows.Number(column)));
+        case jv::db::Recordset::Null:
+            return jv::DateTime::Invalid();
+        default:
+            break;
+    }
+    const auto day = jv::db::JetTranslator::DayNumber(rows.Row().GetText(name).value_or(""));
+    if (!day) return std::nullopt;
+    return jv::DateTime(jv::DateTime::FromLinear(*day));
+}
+
+// Tells the trace log that the current row, found by its `key`, is left out of `what` for its date.
+void LeaveOut(const std::string& method, const char* table, const jv::db::Rows& rows, const char* key,
+              const char* date, const char* what) {
+    TraceLog(method, TRACE_WARNING,
+             std::string(table) + " row " + rows.Row().GetText(key).value_or("") +
+                 " left out of the " + what + ": its " + date + " \"" + rows.Row().GetText(date).value_or("") +
+                 "\" is no date.");
+}
 
 }  // namespace
 
@@ -197,79 +229,94 @@ bool CCarsOverviewDB::getCostHistory(const std::string& VehicleID, std::vector<C
         return false;
     }
     if (!m_connection.IsOpen()) return false;
-    // Each register's costs read in the order of the car's index by date and summed per date
-    // here, the three merged: a car of thousands of entries gives the graph its points without the
-    // engine grouping or sorting them.
-    const std::string car = sqlvalue::Quoted(VehicleID);
-    const auto byDate = [&car](const char* table, const char* date) {
-        return std::string("SELECT ") + date + " as CostDate, Cost FROM " + table + " where VehicleID=" + car +
-               " and Cost > 0 and " + date + " is not null order by " + date;
+    // Each register's rows read in the order of the car's index by date, the three merged here: a
+    // car of thousands of entries gives its history without the engine sorting them all again.
+    struct CostRegister {
+        const char* table;
+        const char* key;
+        const char* date;
     };
-    const std::string statements[] = {byDate("FuelPurchases", "FuelPurchaseDate"), byDate("Services", "ServiceDate"),
-                                      byDate("Expenses", "ExpenseDate")};
-    struct DatedCost {
-        jv::DateTime date;
-        double cost;
+    const CostRegister registers[] = {{"FuelPurchases", "FuelPurchaseID", "FuelPurchaseDate"},
+                                      {"Services", "ServiceID", "ServiceDate"},
+                                      {"Expenses", "ExpenseID", "ExpenseDate"}};
+    // Rows without a date first, as the engine orders them.
+    const auto earlier = [](const CCarCost& a, const CCarCost& b) {
+        if (!a.CostDate.IsValid() || !b.CostDate.IsValid()) return !a.CostDate.IsValid() && b.CostDate.IsValid();
+        return jv::DateTime::ToLinear(a.CostDate.Days()) < jv::DateTime::ToLinear(b.CostDate.Days());
     };
-    const auto earlier = [](const DatedCost& a, const DatedCost& b) {
-        return jv::DateTime::ToLinear(a.date.Days()) < jv::DateTime::ToLinear(b.date.Days());
-    };
-    std::vector<DatedCost> all;
-    for (const std::string& sql : statements) {
-        const size_t start = all.size();
+    const size_t first = costs.size();
+    for (const CostRegister& cost : registers) {
+        const std::string sql = std::string("SELECT ") + cost.key + ", " + cost.date + ", Odometer, Cost FROM " +
+                                cost.table + " where VehicleID=" + sqlvalue::Quoted(VehicleID) + " order by " +
+                                cost.date;
+        const size_t start = costs.size();
         try {
             for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
-                // Dates as this program stores them (day numbers) are read as they are; one stored
-                // as text by another program through the row, as any date.
-                const jv::db::Recordset::FieldType type = rows.Type(0);
-                const jv::DateTime date = type == jv::db::Recordset::Integer || type == jv::db::Recordset::Real
-                                              ? jv::DateTime(jv::DateTime::FromLinear(rows.Number(0)))
-                                              : rows.Row().GetDate("CostDate").value_or(jv::DateTime::Invalid());
-                all.push_back({date, rows.GetDouble(1).value_or(0.0)});
+                const std::optional<jv::DateTime> date = RowDate(rows, 1, cost.date);
+                if (!date) {
+                    LeaveOut(method, cost.table, rows, cost.key, cost.date, "cost graph");
+                    continue;
+                }
+                CCarCost row;
+                row.CostDate = *date;
+                row.Odometer = static_cast<float>(rows.GetDouble(2).value_or(0.0));
+                row.Cost = static_cast<float>(rows.GetDouble(3).value_or(0.0));
+                costs.push_back(row);
             }
         } catch (const jv::db::DbError& e) {
             ReportQueryError(method, 584, sql, e);
+            costs.resize(first);
             return false;
         }
-        const auto run = all.begin() + static_cast<std::ptrdiff_t>(start);
+        const auto run = costs.begin() + static_cast<std::ptrdiff_t>(start);
         // Dates stored as text come after the numbers in the engine's order.
-        if (!std::is_sorted(run, all.end(), earlier)) std::stable_sort(run, all.end(), earlier);
-        std::inplace_merge(all.begin(), run, all.end(), earlier);
-    }
-    // Costs of one date, in one register or several, are one point.
-    size_t points = 0;
-    for (size_t i = 0; i < all.size(); ++i) {
-        if (points > 0 && all[points - 1].date.Days() == all[i].date.Days())
-            all[points - 1].cost += all[i].cost;
-        else
-            all[points++] = all[i];
-    }
-    costs.reserve(costs.size() + points);
-    for (size_t i = 0; i < points; ++i) {
-        CCarCost cost;
-        cost.CostDate = all[i].date;
-        cost.Cost = static_cast<float>(all[i].cost);
-        costs.push_back(cost);
+        if (!std::is_sorted(run, costs.end(), earlier)) std::stable_sort(run, costs.end(), earlier);
+        std::inplace_merge(costs.begin() + static_cast<std::ptrdiff_t>(first), run, costs.end(), earlier);
     }
     return true;
 }
 
 bool CCarsOverviewDB::getFuelEconomyHistory(const std::string& VehicleID, const CUserPreferences& prefs,
                                             std::vector<CFuelPurchase>& purchases) {
-    // The fuel register's rows and order, only the columns the graph counts.
-    static const RegisterListing listing = [] {
-        RegisterListing lean = CFuelRegisterDatabaseObject::Listing();
-        lean.columns = "FuelPurchaseID, fp.VehicleID, FuelPurchaseDate, FillUp, Volume, Distance";
-        return lean;
-    }();
-    return CRegisterQuery(GetConnection(), listing, VehicleID, prefs).ReadAll([&](const jv::db::Recordset& rs) {
-        CFuelPurchase purchase;
-        purchase.SetFuelPurchaseID(rs.GetInt("FuelPurchaseID").value_or(0));
-        purchase.SetVehicleID(rs.GetText("VehicleID").value_or(""));
-        purchase.SetFuelPurchaseDate(rs.GetDate("FuelPurchaseDate").value_or(jv::DateTime::Invalid()));
-        purchase.SetFillUp(rs.GetInt("Fillup").value_or(0) == -1);
-        purchase.SetVolume(rs.GetSingle("Volume").value_or(0.0f));
-        purchase.SetDistance(rs.GetSingle("Distance").value_or(0.0f));
-        purchases.push_back(purchase);
-    });
+    const std::string method = "CCarsOverviewDB::getFuelEconomyHistory";
+    if (!sqlvalue::IsVehicleId(VehicleID)) {
+        TraceLog(method, TRACE_ERROR, "Invalid vehicle id - " + VehicleID);
+        return false;
+    }
+    if (!m_connection.IsOpen()) return false;
+    // The fuel register's rows and order, only the columns the graph counts, read by their place
+    // as the engine steps to them: a car of thousands of purchases is read without holding them
+    // all twice, and without a copy of the car's id for each.
+    const RegisterListing& listing = CFuelRegisterDatabaseObject::Listing();
+    const std::string sql =
+        std::string("SELECT FuelPurchaseID, FuelPurchaseDate, FillUp, Volume, Distance FROM FuelPurchases fp, Vehicles v "
+                    "WHERE fp.VehicleID = ") +
+        sqlvalue::Quoted(VehicleID) + " AND fp.VehicleID = v.VehicleID" + (prefs.ShowSoldCars ? "" : " AND v.Sold = 0") +
+        " ORDER BY " + listing.order + ", fp." + listing.key;
+    try {
+        // Room for them all at once: the count comes from the car's index alone.
+        for (jv::db::Rows rows = m_connection.Query("SELECT COUNT(*) FROM FuelPurchases WHERE VehicleID = " +
+                                                    sqlvalue::Quoted(VehicleID));
+             rows.Next();) {
+            purchases.reserve(purchases.size() + static_cast<size_t>(rows.GetDouble(0).value_or(0.0)));
+        }
+        for (jv::db::Rows rows = m_connection.Query(sql); rows.Next();) {
+            const std::optional<jv::DateTime> date = RowDate(rows, 1, "FuelPurchaseDate");
+            if (!date) {
+                LeaveOut(method, listing.table, rows, listing.key, "FuelPurchaseDate", "fuel economy graph");
+                continue;
+            }
+            CFuelPurchase purchase;
+            purchase.SetFuelPurchaseID(static_cast<int>(rows.GetDouble(0).value_or(0.0)));
+            purchase.SetFuelPurchaseDate(*date);
+            purchase.SetFillUp(std::nearbyint(rows.GetDouble(2).value_or(0.0)) == -1.0);
+            purchase.SetVolume(static_cast<float>(rows.GetDouble(3).value_or(0.0)));
+            purchase.SetDistance(static_cast<float>(rows.GetDouble(4).value_or(0.0)));
+            purchases.push_back(purchase);
+        }
+    } catch (const jv::db::DbError& e) {
+        ReportQueryError(listing.method, listing.line, sql, e, listing.wording);
+        return false;
+    }
+    return true;
 }

@@ -34,11 +34,15 @@ public:
     // Distance per volume over the purchases between two fill-ups, one decimal ("N/A" without a
     // pair of fill-ups).
     void getFuelEconomy(std::vector<CCar>& cars);
-    // Appends the car's costs (fuel, services and expenses above 0) summed per date, oldest first:
-    // what the cost graph draws.
+    // Appends the car's cost rows, each with its date, odometer and cost: every fuel purchase,
+    // service (skipped ones too) and expense, by date (rows without a date first). What the cost
+    // graph draws from. A row dated by another program with text that is no date is left out, and
+    // the trace log says so.
     bool getCostHistory(const std::string& VehicleID, std::vector<CCarCost>& costs);
     // Appends the car's fuel purchases in the register's order, as the register lists them, each
     // with what the fuel economy graph counts: its date, volume, distance and whether it filled up.
+    // A purchase dated by another program with text that is no date is left out, and the trace log
+    // says so.
     bool getFuelEconomyHistory(const std::string& VehicleID, const CUserPreferences& prefs,
                                std::vector<CFuelPurchase>& purchases);
 

@@ -256,6 +256,37 @@ describe("the home page", () => {
       home.remove();
     }
   });
+  test("a cost dated by another program with text that is no date is left out of both graphs, which are drawn", async () => {
+    // Daily's fill-up and service dated "soon": the rest stands as the database holds it.
+    const { home, app, page } = await open(garage() + `
+      INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Volume, Cost, Fillup)
+        VALUES ('${DAILY}', 'soon', 13600, 400, 40, 68, -1);
+      INSERT INTO Services (VehicleID, ServiceDate, Vendor, Cost, Skipped) VALUES ('${DAILY}', 'soon', 'Garage', 90, 0);`);
+    try {
+      const bad = home.query(`SELECT group_concat(id) FROM (SELECT FuelPurchaseID AS id FROM FuelPurchases
+        WHERE FuelPurchaseDate = 'soon' UNION ALL SELECT ServiceID FROM Services WHERE ServiceDate = 'soon')`).split(",");
+      const graph = async (value, title) => {
+        await page.selectOption("#GraphList", value);
+        await eventually(async () => (await page.locator("#Graph .graphTitle").innerText()).includes(title), title);
+        return page.locator("#Graph .point").evaluateAll((points) => points.map((p) => p.title.split(/\s/)[0]));
+      };
+      // Total cost: a point per date with costs, running on to the sum of the dated costs.
+      const dated = (table, date) => `SELECT ${date} AS d, Cost FROM ${table} WHERE VehicleID = '${DAILY}' AND typeof(${date}) <> 'text' AND Cost > 0`;
+      const [dates, total] = home.query(`SELECT count(DISTINCT d), sum(Cost) FROM (${dated("FuelPurchases", "FuelPurchaseDate")}
+        UNION ALL ${dated("Services", "ServiceDate")})`).split("|").map(Number);
+      const costs = await graph("1", "Total Cost For Daily");
+      assert.equal(costs.length, dates);
+      assert.equal(Number(costs.at(-1)), total);
+      // Fuel economy: 400 miles on 40 gallons at each fill-up after the first dated one.
+      assert.deepEqual(await graph("2", "Over Time for Daily"), ["10.0", "10.0", "10.0"]);
+      const log = home.traceLog();
+      assert.match(log, new RegExp(`FuelPurchases row ${bad[0]} left out of the fuel economy graph`));
+      assert.match(log, new RegExp(`Services row ${bad[1]} left out of the cost graph`));
+      assert.equal((await app.close()).code, 0);
+    } finally {
+      home.remove();
+    }
+  });
   test("the odometer is updated from its cell, and a car is sold and deleted from its menu", async () => {
     const { home, app, page } = await open(garage());
     try {

@@ -1,5 +1,6 @@
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/base/NumberFormat.h"
@@ -170,7 +171,9 @@ TEST_F(CarsOverview, DistancePerTimeComesFromTheReadings) {
     EXPECT_EQ(overview.GetDistancePerTime(), (std::vector<std::string>{"18,263", "33,458"}));
 }
 
-TEST_F(CarsOverview, TheCostHistorySumsTheCostsOfEachDate) {
+TEST_F(CarsOverview, TheCostHistoryListsEveryCostRowByDate) {
+    // Costs of one date in several registers, a skipped service, costs of 0 and none, a row
+    // without a date, and another car's cost.
     Fuel(kCar, jv::DateTime(2024, 3, 1), 300, 10, true, "40");
     Service(kCar, jv::DateTime(2024, 1, 15), "250");
     Service(kCar, jv::DateTime(2024, 2, 1), "NULL", true);
@@ -178,29 +181,41 @@ TEST_F(CarsOverview, TheCostHistorySumsTheCostsOfEachDate) {
     Expense(kCar, jv::DateTime(2024, 3, 1), "7.25");
     Fuel(kCar, jv::DateTime(2024, 3, 1), 310, 10, true, "0");
     Expense(kOtherCar, jv::DateTime(2024, 2, 11), "99");
-
+    Service(kCar, jv::DateTime(2024, 3, 1), "30");
+    db_.ExecuteNonQuery("UPDATE Services SET Odometer = 4321 WHERE Skipped <> 0");
+    db_.ExecuteNonQuery("INSERT INTO Expenses (VehicleID, Cost) VALUES ('" + std::string(kCar) + "', 5)");
+    const auto listed = [this] {
+        std::vector<CCarCost> history;
+        CCarsOverviewDB overview(db_, us_);
+        EXPECT_TRUE(overview.getCostHistory(kCar, history));
+        std::vector<std::string> seen;
+        for (const CCarCost& cost : history) {
+            seen.push_back((cost.CostDate.IsValid() ? Day(cost.CostDate) : "none") + "=" +
+                           jv::number::FormatShortest(cost.Cost) +
+                           (cost.Odometer != 0.0f ? "@" + jv::number::FormatShortest(cost.Odometer) : ""));
+        }
+        return seen;
+    };
+    EXPECT_EQ(listed(), (std::vector<std::string>{"none=5", "1/15/2024=250", "2/1/2024=0@4321", "2/10/2024=12.5",
+                                                  "3/1/2024=40", "3/1/2024=0", "3/1/2024=30", "3/1/2024=7.25"}));
     std::vector<CCarCost> history;
-    CCarsOverviewDB overview(db_, us_);
-    ASSERT_TRUE(overview.getCostHistory(kCar, history));
-    std::vector<std::string> seen;
-    for (const CCarCost& cost : history)
-        seen.push_back(Day(cost.CostDate) + "=" + jv::number::FormatShortest(cost.Cost));
-    EXPECT_EQ(seen, (std::vector<std::string>{"1/15/2024=250", "2/10/2024=12.5", "3/1/2024=47.25"}));
-    EXPECT_FALSE(overview.getCostHistory("x' OR 'a'='a", history));
-    EXPECT_EQ(history.size(), 3u);
+    EXPECT_FALSE(CCarsOverviewDB(db_, us_).getCostHistory("x' OR 'a'='a", history));
 
-    // Dates another program stored as text take their place among the others.
-    for (const char* date : {"2024-02-10", "2024-01-01"}) {
+    // Dates another program stored as text: readable ones take their place among the others; one
+    // that is no date leaves its row out and says so in the trace log.
+    db_.ExecuteNonQuery("DELETE FROM Expenses WHERE ExpenseDate IS NULL");
+    std::string garbage;
+    for (const auto& [date, cost] : {std::pair{"2024-02-10", "1"}, {"garbage", "3"}, {"2024-01-01", "2"}}) {
         db_.ExecuteNonQuery("INSERT INTO Expenses (VehicleID, ExpenseDate, Cost) VALUES ('" + std::string(kCar) +
-                            "', CAST('" + date + "' AS TEXT), " + (date[6] == '2' ? "1" : "2") + ")");
+                            "', CAST('" + date + "' AS TEXT), " + cost + ")");
+        if (garbage.empty() && date[0] == 'g') garbage = LastId();
     }
-    ASSERT_EQ(Count("FROM Expenses WHERE typeof(ExpenseDate) = 'text'"), 2);
-    history.clear();
-    ASSERT_TRUE(overview.getCostHistory(kCar, history));
-    seen.clear();
-    for (const CCarCost& cost : history)
-        seen.push_back(Day(cost.CostDate) + "=" + jv::number::FormatShortest(cost.Cost));
-    EXPECT_EQ(seen, (std::vector<std::string>{"1/1/2024=2", "1/15/2024=250", "2/10/2024=13.5", "3/1/2024=47.25"}));
+    ASSERT_EQ(Count("FROM Expenses WHERE typeof(ExpenseDate) = 'text'"), 3);
+    EXPECT_EQ(listed(), (std::vector<std::string>{"1/1/2024=2", "1/15/2024=250", "2/1/2024=0@4321", "2/10/2024=12.5",
+                                                  "2/10/2024=1", "3/1/2024=40", "3/1/2024=0", "3/1/2024=30",
+                                                  "3/1/2024=7.25"}));
+    EXPECT_NE(Log().find("Expenses row " + garbage + " left out of the cost graph"), std::string::npos) << Log();
+    EXPECT_EQ(Log().find("Error executing query"), std::string::npos) << Log();
 }
 
 TEST_F(CarsOverview, TheFuelEconomyHistoryIsTheFuelRegisterInItsOrder) {
@@ -227,6 +242,25 @@ TEST_F(CarsOverview, TheFuelEconomyHistoryIsTheFuelRegisterInItsOrder) {
     EXPECT_EQ(shown(history), shown(whole));
     EXPECT_EQ(history[1].GetFuelPurchaseID(), 4);
     EXPECT_FALSE(overview.getFuelEconomyHistory("x' OR 'a'='a", prefs_, history));
+}
+
+TEST_F(CarsOverview, APurchaseDatedWithTextThatIsNoDateIsLeftOutOfTheFuelEconomyHistory) {
+    Fuel(kCar, jv::DateTime(2024, 1, 1), 100, 4, true);
+    Fuel(kCar, jv::DateTime(2024, 2, 1), 300, 10, true);
+    std::string garbage;
+    for (const char* date : {"13/45/2024", "2024-03-01"}) {
+        db_.ExecuteNonQuery("INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Distance, Volume, Fillup) VALUES ('" +
+                            std::string(kCar) + "', CAST('" + date + "' AS TEXT), 200, 5, -1)");
+        if (garbage.empty()) garbage = LastId();
+    }
+    std::vector<CFuelPurchase> history;
+    ASSERT_TRUE(CCarsOverviewDB(db_, us_).getFuelEconomyHistory(kCar, prefs_, history));
+    std::vector<std::string> seen;
+    for (const CFuelPurchase& p : history) seen.push_back(Day(p.GetFuelPurchaseDate()));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1/1/2024", "2/1/2024", "3/1/2024"}));
+    EXPECT_NE(Log().find("FuelPurchases row " + garbage + " left out of the fuel economy graph"), std::string::npos)
+        << Log();
+    EXPECT_EQ(Log().find("Error executing query"), std::string::npos) << Log();
 }
 
 }  // namespace
