@@ -3,7 +3,7 @@
 // edited, saved, put back, deleted and printed like any other; each checked against the database.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { answerMessages, chooseMenu, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry } from "./harness.mjs";
+import { answerMessages, chooseMenu, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry, windowDelivered } from "./harness.mjs";
 
 const CAR = "{22222222-2222-2222-2222-222222222222}";
 const COUNT = 3000;
@@ -417,15 +417,21 @@ describe("registers of 10,000 entries a car, paged to the oldest entry and back"
     await typeInEntry(page, x, "Odometer", String(xOdometer));
     const xDistance = (xOdometer - odometerOf(beforeThat)).toFixed(1);
     await eventually(async () => (await page.inputValue(`tr[id="${x}"] + tr [name="Distance"]`)) === xDistance, "the distance");
+    const back = await page.evaluate(() => document.getElementById("registerdiv").scrollTop);
     await page.press(`tr[id="${x}"] + tr [name="Distance"]`, "Enter");
     await eventually(() => home.query(`SELECT Odometer, Distance FROM FuelPurchases WHERE FuelPurchaseID = ${x}`) ===
       `${xOdometer.toFixed(1)}|${xDistance}`, "the saved distance");
+    // Enter goes on in the new entry at the end; the user scrolls back.
+    await eventually(() => inView(page, "new"), "the new entry in view");
     // A fill-up put in before the next entry, on its day: the next entry's distance comes from it.
     order = carOrder();
     const y = order[order.indexOf(x) + 1];
     const yDate = home.query(`SELECT FuelPurchaseDate FROM FuelPurchases WHERE FuelPurchaseID = ${y}`);
     home.query(`INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup)
       VALUES ('${car}', ${yDate}, ${odometerOf(y) - 30}, 10.0, 'Other program', -1)`);
+    await page.evaluate((top) => { document.getElementById("registerdiv").scrollTop = top; }, back);
+    await eventually(() => inView(page, y), "the next entry in view");
+    await shownAsStored(page, carOrder(), "FuelPurchases", "FuelPurchaseID");
     await typeInEntry(page, y, "Odometer", String(odometerOf(y) + 20));
     await eventually(async () => (await page.inputValue(`tr[id="${y}"] + tr [name="Distance"]`)) === "50.0", "the distance");
     await page.press(`tr[id="${y}"] + tr [name="Distance"]`, "Enter");
@@ -453,9 +459,9 @@ describe("registers of 10,000 entries a car, paged to the oldest entry and back"
       { link: "a.nav-expense", title: "Miscellaneous Expense Register", table: "Expenses", key: "ExpenseID", field: "Vendor", order: "ExpenseDate" },
       { menu: "Edit Car Odometer History", title: "Odometer Register", table: "OdometerValues", key: "OdometerValueID", field: "odometer", order: "OdometerDate" },
     ];
+    let page = null;
     for (const register of registers) {
       // (The page before was left with nothing typed.)
-      let page;
       if (register.link) {
         page = await openRegister(app, register.link, register.title);
       } else {
@@ -476,14 +482,17 @@ describe("registers of 10,000 entries a car, paged to the oldest entry and back"
       home.query(`DELETE FROM ${register.table} WHERE ${register.key} = ${id}`);
       const count = home.query(`SELECT COUNT(*) FROM ${register.table}`);
       const before = boxes.messages.length;
-      await page.press(field, "Enter");
+      await page.click(`tr[id="${id}"] + tr [name="Submit"]`);
       await eventually(() => boxes.messages.slice(before).some((m) => /no longer in your Jorvane file/.test(m)), `the message of the ${register.title}`);
+      await eventually(() => page.evaluate(() => !bBusy), "the save over");
       assert.ok(boxes.messages.slice(before).some((m) => /was not saved/.test(m)), boxes.messages.slice(before).join(" | "));
       assert.equal(home.query(`SELECT COUNT(*) FROM ${register.table}`), count);
       assert.equal(home.query(`SELECT COUNT(*) FROM ${register.table} WHERE ${register.key} = ${id}`), "0");
       assert.equal(await page.inputValue(field), typed);
       assert.equal(await page.evaluate(() => bDirty), true);
-      await page.evaluate(() => { bDirty = false; });
+      // Put back, the page is left without a question.
+      await page.evaluate(() => Undo());
+      await windowDelivered(app, page);
     }
   });
 });
