@@ -99,6 +99,15 @@ void CJVRegisterPage::ShowSavedWithVendor(const std::string& rowId, const std::s
     SetSaveResult(*this, true);
 }
 
+bool CJVRegisterPage::RefuseGoneEntry(const std::string& rowId, const std::string& notSaved) {
+    const int id = EntryIdOf(rowId);
+    auto query = Query();
+    if (id == 0 || !query || query->IsStored(id)) return false;
+    SetSaveResult(*this, false);
+    ShowMessage("This entry is no longer in your Jorvane file: another program may have deleted it.<p>" + notSaved);
+    return true;
+}
+
 void CJVRegisterPage::DeleteEntry(const std::string& rowId) {
     CJorvaneDoc* doc = Doc();
     if (doc == nullptr || rowId == "new") return;
@@ -232,9 +241,41 @@ void CJVRegisterPage::LoadMissing(const std::vector<size_t>& positions) {
 
 // --- the entries built as rows ---------------------------------------------------------------------
 
+size_t CJVRegisterPage::CountEntries(CRegisterQuery& query) {
+    CJorvaneDoc* doc = Doc();
+    m_countedVersion.reset();
+    if (doc != nullptr && doc->GetDatabaseConnection().IsOpen())
+        m_countedVersion = doc->GetDatabaseConnection().ContentVersion();
+    return query.Count();
+}
+
+bool CJVRegisterPage::ChangedSinceCounted() {
+    CJorvaneDoc* doc = Doc();
+    if (doc == nullptr || !doc->GetDatabaseConnection().IsOpen()) return false;
+    const auto version = doc->GetDatabaseConnection().ContentVersion();
+    return !version || !m_countedVersion || *version != *m_countedVersion;
+}
+
+long CJVRegisterPage::RefreshPositions(long position) {
+    // The entry built nearest to the position, as a mark.
+    int mark = 0;
+    long markAt = 0;
+    for (size_t index : LoadedIndices()) {
+        const long at = static_cast<long>(index);
+        if (mark == 0 || std::labs(at - position) < std::labs(markAt - position)) {
+            mark = EntryId(index);
+            markAt = at;
+        }
+    }
+    m_lookedUp.clear();
+    Reload(0, false);
+    const long now = mark != 0 ? LoadedIndexOf(mark) : -1;
+    return now >= 0 ? now - markAt : 0;
+}
+
 void CJVRegisterPage::BuildRows() {
     auto query = Query();
-    m_count = query ? query->Count() : 0;
+    m_count = query ? CountEntries(*query) : 0;
     KeepOnly({});
     const size_t count = EntryCount();
     std::vector<size_t> wanted;
@@ -247,6 +288,16 @@ void CJVRegisterPage::BuildRows() {
 }
 
 void CJVRegisterPage::ShowEntries(int first, int last, const std::string& selectedId) {
+    // The script counts the entries from the body as the page built it. When another program has
+    // added or deleted entries meanwhile, the positions it names are no longer the entries'
+    // positions in the file: the entries built are read again where they stand now (the body made
+    // to fit them, the rows kept with what is typed in them), and what the script named is taken
+    // as far on as they moved.
+    if (ChangedSinceCounted()) {
+        const long shift = RefreshPositions(first);
+        first = static_cast<int>(std::max(0L, first + shift));
+        last = static_cast<int>(std::max(0L, last + shift));
+    }
     const auto [from, to] = Window(first, last, kMargin, kMostBuilt, EntryCount());
     std::vector<size_t> wanted;
     wanted.reserve(to - from + 1);
@@ -351,7 +402,7 @@ void CJVRegisterPage::Reload(int changedId, bool newEntry) {
     // The entry just added is the one with the highest id: ids are never given twice.
     part.newest = newEntry;
     auto query = Query();
-    m_count = query ? query->Count() : 0;
+    m_count = query ? CountEntries(*query) : 0;
     KeepOnly({});
     part.total = m_count;
     // The rows built before (an entry deleted meanwhile is no longer there), and the new one.

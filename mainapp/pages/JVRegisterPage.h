@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -116,6 +117,11 @@ protected:
     // completion list and the save is reported done.
     void ShowSavedWithVendor(const std::string& rowId, const std::string& vendor);
 
+    // After the save of a stored entry failed, or before one that would not notice: when the file no
+    // longer holds the entry (another program deleted it), the user is told that it was not saved
+    // (`notSaved`), and the entry stays on the page as typed. True then.
+    bool RefuseGoneEntry(const std::string& rowId, const std::string& notSaved = "The entry was not saved.");
+
     // Deletes a stored entry from the register (its id checked there).
     virtual void DeleteStored(const jv::db::Connection& connection, const std::string& rowId) = 0;
 
@@ -177,6 +183,14 @@ private:
     // Counts the entries again, reads those built before and changedId (and the entry added last,
     // for a new entry) where they stand now, and lays the body out anew with them.
     void Reload(int changedId, bool newEntry);
+    // Counts the entries (and notes the file's content as counted).
+    size_t CountEntries(CRegisterQuery& query);
+    // Whether the file changed since the entries were counted (another program may have added or
+    // deleted entries, which moves the positions of those after them).
+    bool ChangedSinceCounted();
+    // Reads the entries built again where they stand now (Reload) and gives how far the entry
+    // built nearest to `position` moved.
+    long RefreshPositions(long position);
     // Reads the entries of a part and keeps them.
     void LoadPart(const RegisterPart& part);
     // Reads the entries at these positions (sorted) that are not read yet.
@@ -193,6 +207,8 @@ private:
     bool m_letGoDue = false;
     const RegisterListing& m_listing;
     size_t m_count = 0;
+    // The file's content version when the entries were counted; none when unknown.
+    std::optional<std::uint64_t> m_countedVersion;
 };
 
 // A register page whose entries are of type Entry, read from their rows by Database::ReadEntry

@@ -157,7 +157,10 @@ void CWS_ExpenseRegisterPage::SaveExpense(const std::string& rowId, const std::s
         saved = expenses.UpdateExpense(rowId, *dateText, vehicleId, odometerText, vendorText, memoText, categoryId,
                                        costText, notes);
     }
-    if (!saved) return;
+    if (!saved) {
+        RefuseGoneEntry(rowId);
+        return;
+    }
     ShowSavedWithVendor(rowId, vendorText);
 }
 

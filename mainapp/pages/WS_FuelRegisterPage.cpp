@@ -11,6 +11,7 @@
 #include "mainapp/pages/RegisterPrintout.h"
 #include "mainapp/pages/RegisterRows.h"
 #include "mainapp/pages/SaveChecks.h"
+#include "platform/base/Clock.h"
 #include "platform/base/NumberText.h"
 #include "platform/ui/Document.h"
 #include "shared/core/TraceLog.h"
@@ -180,7 +181,10 @@ void CWS_FuelRegisterPage::SaveFuelData(const std::string& rowId, const std::str
                                     texts[3], texts[4], octaneText, roads, notes);
     }
     // A refused entry stays on the page as typed.
-    if (!saved) return;
+    if (!saved) {
+        RefuseGoneEntry(rowId);
+        return;
+    }
     ShowSavedWithVendor(rowId, vendorText);
 }
 
@@ -213,7 +217,7 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
     // A number that is no number is refused by the save itself, with its own message.
     if (numbers) {
         const auto reading =
-            savechecks::FuelReadingWorkedOut({values[0], values[1]}, PreviousOdometer(rowId, vehicleId));
+            savechecks::FuelReadingWorkedOut({values[0], values[1]}, PreviousOdometer(rowId, vehicleId, values[0]));
         // Which amounts the user typed, the latest last (the page shows them, the one being typed
         // in counted): the one typed longest ago gives way when the three disagree.
         ElementPtr typed;
@@ -234,32 +238,41 @@ bool CWS_FuelRegisterPage::SaveEntry(const std::string& rowId) {
     return EntrySaved(*this);
 }
 
-std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& rowId, const std::string& vehicleId) {
-    std::optional<size_t> before;
+std::optional<double> CWS_FuelRegisterPage::PreviousOdometer(const std::string& rowId, const std::string& vehicleId,
+                                                            double odometer) {
+    RegisterPlace place;
     if (rowId != "new") {
-        const long index = IndexOf(rowId);
-        if (index < 0) return std::nullopt;
-        before = static_cast<size_t>(index);
+        if (!sqlvalue::IsRecordId(rowId)) return std::nullopt;
+        place.id = std::atoi(rowId.c_str());
+    } else if (Element* top = FindTopRow(*this, "new")) {
+        // A date the register would not take puts the entry after every other.
+        const auto date = registerfields::DateForDatabase(EntryValue(top, "date"), jv::CurrentClock().Now(), nullptr);
+        const auto day = date.problem == registerfields::EntryDate::Problem::None ? sqlvalue::ParseDate(date.text)
+                                                                                  : std::nullopt;
+        if (day) {
+            place.values.push_back(sqlvalue::Date(*day));
+            if (odometer > 0) place.values.push_back(sqlvalue::Number(odometer));
+        }
     }
     auto query = Query();
     if (!query) return std::nullopt;
-    std::optional<double> odometer;
-    query->ReadLatestBefore(before, "fp.VehicleID = " + sqlvalue::Quoted(vehicleId) + " AND Odometer > 0",
+    std::optional<double> previous;
+    query->ReadLatestBefore(place, "fp.VehicleID = " + sqlvalue::Quoted(vehicleId) + " AND Odometer > 0",
                             [&](const jv::db::Recordset& row) {
-                                odometer = CFuelRegisterDatabaseObject::ReadEntry(row).GetOdometer();
+                                previous = CFuelRegisterDatabaseObject::ReadEntry(row).GetOdometer();
                             });
-    return odometer;
+    return previous;
 }
 
 nlohmann::json CWS_FuelRegisterPage::WorkOutDistance(const std::string& rowId, const std::string& vehicleId,
                                                      double odometer, double distance) {
-    const auto reading = savechecks::DistanceFromOdometer(odometer, distance, PreviousOdometer(rowId, vehicleId));
+    const auto reading = savechecks::DistanceFromOdometer(odometer, distance, PreviousOdometer(rowId, vehicleId, odometer));
     return {{"outcome", reading.outcome}, {"value", reading.value}};
 }
 
 nlohmann::json CWS_FuelRegisterPage::WorkOutOdometer(const std::string& rowId, const std::string& vehicleId,
                                                      double distance, double odometer) {
-    const auto reading = savechecks::OdometerFromDistance(distance, odometer, PreviousOdometer(rowId, vehicleId));
+    const auto reading = savechecks::OdometerFromDistance(distance, odometer, PreviousOdometer(rowId, vehicleId, odometer));
     return {{"outcome", reading.outcome}, {"value", reading.value}};
 }
 

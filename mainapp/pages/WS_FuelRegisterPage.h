@@ -49,9 +49,10 @@ protected:
     void FillNewEntryRows(jv::ui::Element* top, jv::ui::Element* bottom, const CCarsDB& cars, bool allCars) override;
 
 private:
-    // The odometer of the last purchase before the entry rowId ("new": after the last) of the car
-    // with an odometer, or nothing: the distance driven on a tank is worked out from it.
-    std::optional<double> PreviousOdometer(const std::string& rowId, const std::string& vehicleId);
+    // The odometer of the last purchase of the car with an odometer before the entry rowId in the
+    // register's order, as the register is stored now, or nothing: the distance driven on a tank is
+    // worked out from it. The new entry stands where its typed date and `odometer` (0: none) put it.
+    std::optional<double> PreviousOdometer(const std::string& rowId, const std::string& vehicleId, double odometer);
     void AppendTopRow(jv::ui::Element* row, const CFuelPurchase& purchase, const CCarsDB& cars, bool allCars);
     void AppendBottomRow(jv::ui::Element* row, const CFuelPurchase& purchase, bool allCars);
 };

@@ -74,6 +74,8 @@ void CWS_OdometerRegisterPage::SaveOdometerValue(const std::string& rowId, const
     const auto dateText = EntryDateForDatabase(date, stored != nullptr ? &stored->OdometerDate : nullptr,
                                                "The odometer value was not saved.");
     if (!dateText) return;
+    // Changing a reading that is no longer there changes nothing, and says so nowhere else.
+    if (rowId != "new" && RefuseGoneEntry(rowId, "The odometer value was not saved.")) return;
     COdometerValuesDatabaseObject readings(doc->GetDatabaseConnection());
     if (!readings.IsOdometerValueValid(rowId == "new" ? "" : rowId, vehicleId, *dateText, *value)) {
         return Refuse("The odometer value " + EscapeHtmlQuotes(NumberText(jv::NumberFormat::Plain().Parse(*value), 1)) +

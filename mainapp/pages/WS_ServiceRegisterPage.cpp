@@ -262,6 +262,7 @@ void CWS_ServiceRegisterPage::SaveService(const std::string& rowId, const std::s
                                                         texts[1], texts[2], texts[3], texts[4], texts[5], notes);
         if (!saved) {
             TraceLog(method, TRACE_ERROR, "Failed to Update Service.");
+            RefuseGoneEntry(rowId);
             return;
         }
     }

@@ -28,17 +28,23 @@ std::string CRegisterQuery::Rows() const {
     return sql;
 }
 
+std::vector<std::string> CRegisterQuery::OrderColumns() const {
+    std::vector<std::string> columns;
+    std::string_view order = m_listing.order;
+    while (!order.empty()) {
+        const size_t comma = order.find(',');
+        std::string_view column = order.substr(0, comma);
+        while (!column.empty() && column.front() == ' ') column.remove_prefix(1);
+        columns.emplace_back(column);
+        order = comma == std::string_view::npos ? std::string_view() : order.substr(comma + 1);
+    }
+    return columns;
+}
+
 std::string CRegisterQuery::Order(bool descending) const {
     const char* direction = descending ? " DESC" : "";
     std::string order;
-    std::string_view columns = m_listing.order;
-    while (!columns.empty()) {
-        const size_t comma = columns.find(',');
-        std::string_view column = columns.substr(0, comma);
-        while (!column.empty() && column.front() == ' ') column.remove_prefix(1);
-        order += std::string(column) + direction + ", ";
-        columns = comma == std::string_view::npos ? std::string_view() : columns.substr(comma + 1);
-    }
+    for (const std::string& column : OrderColumns()) order += column + direction + ", ";
     return order + m_listing.alias + "." + m_listing.key + direction;
 }
 
@@ -67,6 +73,14 @@ size_t CRegisterQuery::Count() {
     Run("SELECT COUNT(*) AS Entries FROM " + Rows(),
         [&](const jv::db::Recordset& rs) { count = static_cast<size_t>(rs.GetInt("Entries").value_or(0)); });
     return count;
+}
+
+bool CRegisterQuery::IsStored(int id) {
+    bool stored = false;
+    Run(std::string("SELECT ") + m_listing.key + " FROM " + m_listing.table + " WHERE " + m_listing.key + " = " +
+            std::to_string(id),
+        [&](const jv::db::Recordset&) { stored = true; });
+    return stored;
 }
 
 bool CRegisterQuery::ReadAll(const Read& read) {
@@ -106,17 +120,39 @@ void CRegisterQuery::ReadPart(const RegisterPart& part, const ReadAt& read) {
         });
 }
 
-void CRegisterQuery::ReadLatestBefore(std::optional<size_t> position, const std::string& condition,
+void CRegisterQuery::ReadLatestBefore(const RegisterPlace& place, const std::string& condition,
                                       const Read& read) {
+    const std::string sql = LatestBefore(place, condition);
+    if (!sql.empty()) Run(sql, read);
+}
+
+std::string CRegisterQuery::LatestBefore(const RegisterPlace& place, const std::string& condition) const {
     const std::string key = std::string(m_listing.alias) + "." + m_listing.key;
-    // Before a position: among the entries the register holds up to there, counted from its end
-    // (the entries sought are mostly the latest ones).
-    std::string before;
-    if (position) {
-        before = " AND " + key + " IN (SELECT " + key + " FROM " + Rows() + " ORDER BY " + Order(true) +
-                 " LIMIT -1 OFFSET (SELECT COUNT(*) FROM " + Rows() + ") - " + std::to_string(*position) + ")";
+    const std::vector<std::string> columns = OrderColumns();
+    // The values the entry is ordered by: a stored entry's as they are stored now (none when it
+    // is gone, and then no entry comes before it); an entry not stored yet without any stands
+    // after every entry.
+    std::vector<std::string> values = place.values;
+    if (place.id > 0) {
+        values.clear();
+        for (const std::string& column : columns) {
+            values.push_back("(SELECT " + column + " FROM " + m_listing.table + " " + m_listing.alias + " WHERE " + key +
+                             " = " + std::to_string(place.id) + ")");
+        }
     }
-    Run(std::string("SELECT ") + m_listing.columns + " FROM " + Rows() + before + " AND " + condition + " ORDER BY " +
-            Order(true) + " LIMIT 1;",
-        read);
+    if (values.size() > columns.size()) return {};
+    // Before it in the register's order, where empty values come first: below it on the first
+    // column it differs on; on a tie on every value, a stored entry's lower id (an entry not stored
+    // yet comes after every tie). The bound on the first column (the date) lets the index by car
+    // and date start at the entry and go back; entries without a date are not looked at.
+    std::string before = place.id > 0 ? key + " < " + std::to_string(place.id) : "1 = 1";
+    for (size_t i = values.size(); i-- > 0;) {
+        const std::string& column = columns[i];
+        const std::string& value = values[i];
+        before = "(" + column + " < " + value + " OR (" + column + " IS NULL AND " + value + " IS NOT NULL) OR (" +
+                 column + " IS " + value + " AND " + before + "))";
+    }
+    if (!values.empty()) before = columns[0] + " <= " + values[0] + " AND " + before;
+    return std::string("SELECT ") + m_listing.columns + " FROM " + Rows() + " AND " + before + " AND " + condition +
+           " ORDER BY " + Order(true) + " LIMIT 1;";
 }

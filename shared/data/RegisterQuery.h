@@ -37,6 +37,15 @@ struct RegisterPart {
     bool newest = false;
 };
 
+// Where an entry stands in the register's order: a stored entry (its id), where it stands now,
+// whatever the register held when it was read; or an entry not stored yet, by the values (SQL
+// text) of the leading columns the register is ordered by, which stands after every entry that
+// ties on them (it would be stored last).
+struct RegisterPlace {
+    int id = 0;
+    std::vector<std::string> values;
+};
+
 // Reads the entries of a register of the cars of a pattern (a VehicleID, "%" for all), the whole
 // of it or a part, with the statement doing the ordering and the limiting: a page showing a few
 // dozen entries of a register of tens of thousands reads those few dozen. A pattern that is no
@@ -52,18 +61,24 @@ public:
 
     // How many entries the register holds.
     size_t Count();
+    // Whether the file holds the entry with this id (of whichever car).
+    bool IsStored(int id);
     // Every entry, the oldest first. False when the pattern is no car's or the statement failed.
     bool ReadAll(const Read& read);
     // The entries of the part, each with its position, in no particular order.
     void ReadPart(const RegisterPart& part, const ReadAt& read);
-    // The latest entry before `position` (none: of all) that meets `condition` (SQL on the row's
-    // columns).
-    void ReadLatestBefore(std::optional<size_t> position, const std::string& condition, const Read& read);
+    // The latest entry before the place (the entry itself not counted) that meets `condition` (SQL
+    // on the row's columns); none when a stored entry is no longer there.
+    void ReadLatestBefore(const RegisterPlace& place, const std::string& condition, const Read& read);
+    // Its statement; empty when the place has more values than the register has columns to order by.
+    std::string LatestBefore(const RegisterPlace& place, const std::string& condition) const;
 
 private:
     // The register's rows: "<table> <alias>, Vehicles v WHERE ...".
     std::string Rows() const;
     std::string Order(bool descending) const;
+    // The columns the register is ordered by, the row's id left out.
+    std::vector<std::string> OrderColumns() const;
     // The rows' ids with their positions, as a table "p" (EntryKey, EntryPosition).
     std::string Positions() const;
     bool Run(const std::string& sql, const std::function<void(const jv::db::Recordset&)>& read);

@@ -3,7 +3,7 @@
 // edited, saved, put back, deleted and printed like any other; each checked against the database.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { answerMessages, eventually, frame, jorvaneHome, startJorvane } from "./harness.mjs";
+import { answerMessages, chooseMenu, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry, windowDelivered } from "./harness.mjs";
 
 const CAR = "{22222222-2222-2222-2222-222222222222}";
 const COUNT = 3000;
@@ -367,5 +367,132 @@ describe("registers of 10,000 entries a car, paged to the oldest entry and back"
     await scrollTo(page, 1);
     await eventually(() => inView(page, order[order.length - 1]), "the latest entry in view");
     await shownAsStored(page, order, "Services", "ServiceID");
+  });
+
+  // Another program (the sqlite3 tool, as a second connection) changes the file while a register
+  // of 10,000 entries is open.
+  test("with another program writing the same file, paging shows every entry once and distances come from the fill-up before", async () => {
+    const car = CARS[2];
+    const list = await frame(app.page, "main_navcarlist");
+    await list.locator('td:has-text("Car 3")').first().click();
+    await eventually(async () => (await list.locator("td.selected").allInnerTexts()).join(" ").includes("Car 3"), "Car 3");
+    const page = await openRegister(app, "a.nav-fuel", "Fuel Register");
+    const carOrder = () => home.query(`SELECT FuelPurchaseID FROM FuelPurchases WHERE VehicleID = '${car}'
+      ORDER BY FuelPurchaseDate, Odometer, FuelPurchaseID`).split("\n");
+    const settled = (what) => eventually(() => page.evaluate(() => entriesAsked === null && !viewCheckDue), what);
+    // The stored entries whose rows are wholly in view.
+    const idsInView = () => page.evaluate(() => {
+      const view = document.getElementById("registerdiv").getBoundingClientRect();
+      return [...RegisterBody().rows].filter((row) => /^\d+$/.test(row.id)).filter((row) => {
+        const box = row.getBoundingClientRect();
+        return box.top >= view.top && box.bottom <= view.bottom;
+      }).map((row) => row.id);
+    });
+    // A third of the way down: the entries there are counted from the oldest.
+    await scrollTo(page, 0.3);
+    await settled("the entries a third of the way down");
+    let order = carOrder();
+    const seen = new Set(await idsInView());
+    // Entries older than those in view go; the user pages on, half a view at a time.
+    home.query(`DELETE FROM FuelPurchases WHERE FuelPurchaseID IN (${order.slice(1000, 1004).join(",")})`);
+    order = carOrder();
+    for (let step = 0; step < 6; step++) {
+      await page.evaluate(() => { const div = document.getElementById("registerdiv"); div.scrollTop += div.clientHeight / 2; });
+      await settled(`page ${step}`);
+      await shownAsStored(page, order, "FuelPurchases", "FuelPurchaseID");
+      for (const id of await idsInView()) seen.add(id);
+    }
+    // What the user saw is a run of the register with nothing left out.
+    const at = [...seen].map((id) => order.indexOf(id)).sort((a, b) => a - b);
+    assert.ok(at[0] >= 0, "only stored entries shown");
+    assert.deepEqual(at, Array.from({ length: at.length }, (_, i) => at[0] + i));
+
+    // The fill-up before an entry in view goes: the entry's distance comes from the one before that.
+    const shown = await idsInView();
+    const x = shown[2];
+    const [previous, beforeThat] = [order[order.indexOf(x) - 1], order[order.indexOf(x) - 2]];
+    home.query(`DELETE FROM FuelPurchases WHERE FuelPurchaseID = ${previous}`);
+    const odometerOf = (id) => Number(home.query(`SELECT Odometer FROM FuelPurchases WHERE FuelPurchaseID = ${id}`));
+    const xOdometer = odometerOf(x) + 50;
+    await typeInEntry(page, x, "Odometer", String(xOdometer));
+    const xDistance = (xOdometer - odometerOf(beforeThat)).toFixed(1);
+    await eventually(async () => (await page.inputValue(`tr[id="${x}"] + tr [name="Distance"]`)) === xDistance, "the distance");
+    const back = await page.evaluate(() => document.getElementById("registerdiv").scrollTop);
+    await page.press(`tr[id="${x}"] + tr [name="Distance"]`, "Enter");
+    await eventually(() => home.query(`SELECT Odometer, Distance FROM FuelPurchases WHERE FuelPurchaseID = ${x}`) ===
+      `${xOdometer.toFixed(1)}|${xDistance}`, "the saved distance");
+    // Enter goes on in the new entry at the end; the user scrolls back.
+    await eventually(() => inView(page, "new"), "the new entry in view");
+    // A fill-up put in before the next entry, on its day: the next entry's distance comes from it.
+    order = carOrder();
+    const y = order[order.indexOf(x) + 1];
+    const yDate = home.query(`SELECT FuelPurchaseDate FROM FuelPurchases WHERE FuelPurchaseID = ${y}`);
+    home.query(`INSERT INTO FuelPurchases (VehicleID, FuelPurchaseDate, Odometer, Distance, Vendor, Fillup)
+      VALUES ('${car}', ${yDate}, ${odometerOf(y) - 30}, 10.0, 'Other program', -1)`);
+    await page.evaluate((top) => { document.getElementById("registerdiv").scrollTop = top; }, back);
+    await eventually(() => inView(page, y), "the next entry in view");
+    await shownAsStored(page, carOrder(), "FuelPurchases", "FuelPurchaseID");
+    await typeInEntry(page, y, "Odometer", String(odometerOf(y) + 20));
+    await eventually(async () => (await page.inputValue(`tr[id="${y}"] + tr [name="Distance"]`)) === "50.0", "the distance");
+    await page.press(`tr[id="${y}"] + tr [name="Distance"]`, "Enter");
+    await eventually(() => home.query(`SELECT Distance FROM FuelPurchases WHERE FuelPurchaseID = ${y}`) === "50.0",
+      "the saved distance");
+    // A new fill-up dated as an entry in view, its odometer between that entry's and the next's.
+    order = carOrder();
+    const z = order[order.indexOf(y) + 3];
+    const [zDate, zOdometer] = home.query(`SELECT strftime('%m/%d/%Y', FuelPurchaseDate + 2415018.5), Odometer
+      FROM FuelPurchases WHERE FuelPurchaseID = ${z}`).split("|");
+    await typeInEntry(page, "new", "date", zDate);
+    await typeInEntry(page, "new", "Odometer", String(Number(zOdometer) + 25));
+    await eventually(async () => (await page.inputValue('tr[id="new"] + tr [name="Distance"]')) === "25.0", "the new entry's distance");
+    await page.evaluate(() => Undo());
+    await eventually(() => page.evaluate(() => !bDirty), "the new entry put back");
+  });
+
+  test("an entry another program deleted is not saved, and the user is told; the typing stays", async () => {
+    const car = CARS[2];
+    home.query(`INSERT INTO Expenses (VehicleID, ExpenseDate, Vendor, CategoryID, Cost) VALUES ('${car}', 39000, 'Tyre shop', 3, 80);
+      INSERT INTO OdometerValues (VehicleID, OdometerDate, OdometerValue) VALUES ('${car}', 39001, 987654)`);
+    const registers = [
+      { link: "a.nav-fuel", title: "Fuel Register", table: "FuelPurchases", key: "FuelPurchaseID", field: "Vendor", order: "FuelPurchaseDate" },
+      { link: "a.nav-service", title: "Service Register", table: "Services", key: "ServiceID", field: "Vendor", order: "ServiceDate" },
+      { link: "a.nav-expense", title: "Miscellaneous Expense Register", table: "Expenses", key: "ExpenseID", field: "Vendor", order: "ExpenseDate" },
+      { menu: "Edit Car Odometer History", title: "Odometer Register", table: "OdometerValues", key: "OdometerValueID", field: "odometer", order: "OdometerDate" },
+    ];
+    let page = null;
+    for (const register of registers) {
+      // (The page before was left with nothing typed.)
+      if (register.link) {
+        page = await openRegister(app, register.link, register.title);
+      } else {
+        await chooseMenu(app, "Go To", register.menu);
+        await eventually(async () => (await (await frame(app.page, "main_workspace")).title()) === register.title, register.title);
+        page = await frame(app.page, "main_workspace");
+        await page.waitForSelector("#new");
+      }
+      // The latest entry, in view as the register opens.
+      const id = home.query(`SELECT ${register.key} FROM ${register.table} WHERE VehicleID = '${car}'
+        ORDER BY ${register.order} DESC, ${register.key} DESC LIMIT 1`);
+      const field = `tr[id="${id}"] [name="${register.field}"]`;
+      await eventually(() => inView(page, id), `the latest entry of the ${register.title}`);
+      const typed = register.field === "odometer" ? "123456.0" : "Gone Garage";
+      await page.click(field);
+      await page.fill(field, typed);
+      await page.evaluate(() => OnChange());
+      home.query(`DELETE FROM ${register.table} WHERE ${register.key} = ${id}`);
+      const count = home.query(`SELECT COUNT(*) FROM ${register.table}`);
+      const before = boxes.messages.length;
+      await page.click(`tr[id="${id}"] + tr [name="Submit"]`);
+      await eventually(() => boxes.messages.slice(before).some((m) => /no longer in your Jorvane file/.test(m)), `the message of the ${register.title}`);
+      await eventually(() => page.evaluate(() => !bBusy), "the save over");
+      assert.ok(boxes.messages.slice(before).some((m) => /was not saved/.test(m)), boxes.messages.slice(before).join(" | "));
+      assert.equal(home.query(`SELECT COUNT(*) FROM ${register.table}`), count);
+      assert.equal(home.query(`SELECT COUNT(*) FROM ${register.table} WHERE ${register.key} = ${id}`), "0");
+      assert.equal(await page.inputValue(field), typed);
+      assert.equal(await page.evaluate(() => bDirty), true);
+      // Put back, the page is left without a question.
+      await page.evaluate(() => Undo());
+      await windowDelivered(app, page);
+    }
   });
 });
