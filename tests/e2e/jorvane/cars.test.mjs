@@ -3,8 +3,8 @@
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 import {
-  answerMessages, chooseMenu, dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane, typeInEntry,
-  windowDelivered,
+  answerMessages, chooseMenu, closeAll, dialog, eventually, findDialog, frame, jorvaneHome, openRegister, startJorvane,
+  typeInEntry, windowDelivered,
 } from "./harness.mjs";
 
 const ID = "{CCCCCCCC-0000-0000-0000-000000000001}";
@@ -290,12 +290,9 @@ describe("the car dialogs", () => {
         "1|4500.5|A neighbour", "the sale stored");
       assert.equal(home.query(`SELECT SoldDate FROM Vehicles WHERE VehicleID='${ID}'`), "46096.0", "15 March 2026");
       assert.equal(home.query(`SELECT COUNT(*) FROM Vehicles WHERE VehicleID='${ID}'`), "1", "a sold car is kept");
-      boxes.stop();
       // The date that is no date was told once, beside the date (in the registers' words), not
       // again in a message box of its own.
-      assert.deepEqual(boxes.messages, []);
-      assert.deepEqual(app.browserDialogs, []);
-      assert.equal((await app.close()).code, 0);
+      await closeAll(app, boxes, { quiet: true });
     } finally {
       home.remove();
     }

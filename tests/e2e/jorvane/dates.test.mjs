@@ -7,8 +7,8 @@
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 import {
-  answerMessages, dialog, eventually, findDialog, frame, jorvaneHome, startJorvane, startJorvaneHeaded, typeInEntry as type,
-  virtualDisplay,
+  answerMessages, closeAll, dialog, eventually, findDialog, frame, jorvaneHome, startJorvane, startJorvaneHeaded,
+  typeInEntry as type, virtualDisplay,
 } from "./harness.mjs";
 
 const SHOTS = process.env.JV_SHOTS || "";
@@ -107,10 +107,7 @@ INSERT INTO Services (ServiceID, VehicleID, ServiceDate, Odometer, Vendor, Servi
       await leaveField(page, 'tr[id="new"] [name="Cost"]');
       await eventually(() => home.query("SELECT COUNT(*) FROM Expenses") === "2", "the new expense");
       assert.equal(home.query(`SELECT ${iso("ExpenseDate")} FROM Expenses WHERE ExpenseID <> 1`), "2030-01-05");
-      boxes.stop();
-      assert.deepEqual(boxes.messages, []);
-      assert.deepEqual(app.browserDialogs, []);
-      assert.equal((await app.close()).code, 0);
+      await closeAll(app, boxes, { quiet: true });
     } finally {
       home.remove();
     }
@@ -152,10 +149,7 @@ INSERT INTO Services (ServiceID, VehicleID, ServiceDate, Odometer, Vendor, Servi
         await typeAndEnter(other, id, "date", typed);
         await eventually(() => dateOf(register, id) === stored, `the ${register.name} entry dated ${stored}`);
       }
-      boxes.stop();
-      assert.deepEqual(boxes.messages, []);
-      assert.deepEqual(app.browserDialogs, []);
-      assert.equal((await app.close()).code, 0);
+      await closeAll(app, boxes, { quiet: true });
     } finally {
       home.remove();
     }

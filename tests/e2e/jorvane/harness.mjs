@@ -491,6 +491,18 @@ export async function typeInEntry(page, row, name, text, { top = true } = {}) {
   await page.press(selector, "Tab");
 }
 
+// The end of a journey with the program: the watch of its boxes stopped, no box of the browser's
+// shown, the window closed as a user closes it. With `quiet` no box of the program's was shown
+// either and the program ended with status 0; with `home`, the home is removed.
+export async function closeAll(app, boxes, { home = null, quiet = false } = {}) {
+  boxes.stop();
+  if (quiet) assert.deepEqual(boxes.messages, []);
+  assert.deepEqual(app.browserDialogs, []);
+  const ended = await app.close();
+  if (quiet) assert.equal(ended.code, 0);
+  if (home) home.remove();
+}
+
 // Answers the program's message boxes while a journey runs: each box's text is recorded in
 // `messages` and the box answered with `answer(text)`: "OK", "Cancel", or nothing to leave the box
 // to the test (every box is answered OK when no `answer` is given). stop() ends the watch.

@@ -5,7 +5,7 @@
 // nothing with its late calls. In English and in German (comma decimals).
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { answerMessages, eventually, jorvaneHome, openRegister, setReceiptDelay, startJorvane, typeInEntry } from "./harness.mjs";
+import { answerMessages, closeAll, eventually, jorvaneHome, openRegister, setReceiptDelay, startJorvane, typeInEntry } from "./harness.mjs";
 
 const CAR = "{11111111-1111-1111-1111-111111111111}";
 // 46000 is 9 December 2025 in the database's day numbers; today is 12/09/2026.
@@ -58,12 +58,7 @@ for (const { name, locale, number } of LOCALES) {
       app = await startJorvane(home, { env: { JV_NOW: "2026-12-09", LANG: locale, LC_ALL: locale }, receiptDelay: 0 });
       boxes = answerMessages(app);
     });
-    after(async () => {
-      boxes.stop();
-      assert.deepEqual(app.browserDialogs, []);
-      await app.close();
-      home.remove();
-    });
+    after(() => closeAll(app, boxes, { home }));
 
     // A new service with its odometer typed (so that no estimate is offered), the register fresh.
     async function newService(odometer) {

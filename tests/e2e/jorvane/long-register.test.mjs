@@ -3,7 +3,7 @@
 // edited, saved, put back, deleted and printed like any other; each checked against the database.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { answerMessages, chooseMenu, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry, windowDelivered } from "./harness.mjs";
+import { answerMessages, chooseMenu, closeAll, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry, windowDelivered } from "./harness.mjs";
 
 const CAR = "{22222222-2222-2222-2222-222222222222}";
 const COUNT = 3000;
@@ -46,14 +46,6 @@ function inView(page, id) {
   }, id);
 }
 
-// The program closed as a user closes it, having shown no box of the browser's, and its home gone.
-async function closeAll(app, home, boxes) {
-  boxes.stop();
-  assert.deepEqual(app.browserDialogs, []);
-  await app.close();
-  home.remove();
-}
-
 describe("a register of 3,000 entries", () => {
   let home;
   let app;
@@ -69,7 +61,7 @@ describe("a register of 3,000 entries", () => {
     // The pages' messages and questions are answered OK.
     boxes = answerMessages(app);
   });
-  after(() => closeAll(app, home, boxes));
+  after(() => closeAll(app, boxes, { home }));
 
   test("opens on its latest entries and the new entry, with a scroll bar for all of it", async () => {
     const nav = await frame(app.page, "main_navbar");
@@ -285,7 +277,7 @@ describe("registers of 10,000 entries a car, paged to the oldest entry and back"
     app = await startJorvane(home, { env: { JV_NOW: "2009-08-01" } });
     boxes = answerMessages(app);
   });
-  after(() => closeAll(app, home, boxes));
+  after(() => closeAll(app, boxes, { home }));
 
   test("the fuel register of all cars pages to its oldest entry, saves there, and comes back", async () => {
     const nav = await frame(app.page, "main_navbar");

@@ -3,7 +3,7 @@
 // with their plan items; odometer readings; and the preferences' units on the registers.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
-import { answerMessages, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry as type } from "./harness.mjs";
+import { answerMessages, closeAll, dialog, eventually, frame, jorvaneHome, openRegister, startJorvane, typeInEntry as type } from "./harness.mjs";
 
 const CAR = "{11111111-1111-1111-1111-111111111111}";
 // 46000 is 9 December 2025 in the database's day numbers.
@@ -48,12 +48,7 @@ describe("the registers", () => {
     const read = /estimate of|already recorded|Please enter an odometer value|You made changes to the current entry|does not convert them/;
     boxes = answerMessages(app, (text) => (read.test(text) ? undefined : "OK"));
   });
-  after(async () => {
-    boxes.stop();
-    assert.deepEqual(app.browserDialogs, []);
-    await app.close();
-    home.remove();
-  });
+  after(() => closeAll(app, boxes, { home }));
 
   test("a fuel purchase typed with Enter is stored as typed, with its reading", async () => {
     const page = await openPage(app, "a.nav-fuel", "Fuel Register");

@@ -26,6 +26,23 @@ function updateHome(soap) {
   return home;
 }
 
+// The update offered at start-up taken: Yes to the offer, OK once it is downloaded. Resolves when
+// the program has ended and the installer started, with the installer's arguments.
+async function installOffered(home, tmp) {
+  const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: tmp } });
+  const question = await dialog(app.page);
+  assert.equal(await question.title(), "Jorvane Update Available");
+  await question.click("#ButtonYes");
+  // Among the boxes shown meanwhile (the download's own, its page served once it is done), the
+  // one that says so.
+  const ready = await findDialog(app, /We have downloaded the new version/, "the downloaded message");
+  await ready.click("#ButtonOK");
+  assert.deepEqual(await app.exited, { code: 0, signal: null });
+  const argsFile = join(home.root, "installer-args");
+  await eventually(() => existsSync(argsFile), "the installer started");
+  return { app, args: readFileSync(argsFile, "utf8").split("\n") };
+}
+
 describe("the update check", () => {
   let soap;
   let offer = true;
@@ -50,18 +67,7 @@ describe("the update check", () => {
       const tmp = join(home.root, "tmp");
       writeFileSync(join(tmp, "JVInstaller.bat"), "planted\n", { mode: 0o666 });
       writeFileSync(join(tmp, "Jorvane-Setup_2.0.msi"), "planted\n", { mode: 0o666 });
-      const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: tmp } });
-      const question = await dialog(app.page);
-      assert.equal(await question.title(), "Jorvane Update Available");
-      await question.click("#ButtonYes");
-      // Among the boxes shown meanwhile (the download's own, its page served once it is done), the
-      // one that says so.
-      const ready = await findDialog(app, /We have downloaded the new version/, "the downloaded message");
-      await ready.click("#ButtonOK");
-      assert.deepEqual(await app.exited, { code: 0, signal: null });
-      const argsFile = join(home.root, "installer-args");
-      await eventually(() => existsSync(argsFile), "the installer started");
-      const args = readFileSync(argsFile, "utf8").split("\n");
+      const { app, args } = await installOffered(home, tmp);
       const packagePath = args[0];
       assert.deepEqual(args, [packagePath, "JVUPDATE=TRUE", ""], "started once");
       // The package and the install line are in a folder made for the download, the user's own.
@@ -92,17 +98,8 @@ describe("the update check", () => {
     name = "updates/Jorvane Setup 2.1.msi";
     const home = updateHome(soap);
     try {
-      const app = await startJorvane(home, { waitForFrameset: false, env: { TMPDIR: join(home.root, "tmp") } });
-      const question = await dialog(app.page);
-      assert.equal(await question.title(), "Jorvane Update Available");
-      await question.click("#ButtonYes");
-      const ready = await findDialog(app, /We have downloaded the new version/, "the downloaded message");
-      await ready.click("#ButtonOK");
-      assert.deepEqual(await app.exited, { code: 0, signal: null });
-      const argsFile = join(home.root, "installer-args");
-      await eventually(() => existsSync(argsFile), "the installer started");
+      const { app, args } = await installOffered(home, join(home.root, "tmp"));
       // The package's path is one argument, spaces and all.
-      const args = readFileSync(argsFile, "utf8").split("\n");
       const packagePath = args[0];
       assert.deepEqual(args, [packagePath, "JVUPDATE=TRUE", ""]);
       assert.equal(basename(packagePath), "Jorvane Setup 2.1.msi");
