@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <tuple>
 
 #include "mainapp/JorvaneDoc.h"
 #include "mainapp/JorvaneView.h"
@@ -1143,7 +1144,7 @@ void CWS_EnterCarPage::ReadCarFields() {
     m_car.PurchaseOdometer = FieldNumber(GetInputValue("CarInitialOdometer"));
     // A stored car keeps its purchase date when the field is emptied (the database is given none),
     // and the purchase's reading stays with it.
-    const std::string purchaseDate = TypedDate("CarPurchaseDate").text;
+    const std::string purchaseDate = TypedDate("CarPurchaseDate", m_storedCar.PurchaseDate).text;
     m_car.PurchaseDate = !purchaseDate.empty() ? ParseDate(purchaseDate)
                          : m_editing           ? m_storedCar.PurchaseDate
                                                : jv::DateTime::Null();
@@ -1157,7 +1158,7 @@ void CWS_EnterCarPage::ReadCarFields() {
     m_car.PurchaseType = GetCheckedRadioValue("NewOrUsed");
     m_car.PurchasePrice = FieldNumber(GetInputValue("PurchasePrice"));
     m_car.Sold = GetCheckedById("SoldCarCheckBox");
-    const std::string soldDate = TypedDate("CarSoldDate").text;
+    const std::string soldDate = TypedDate("CarSoldDate", m_storedCar.SoldDate).text;
     m_car.SoldDate = soldDate.empty() ? jv::DateTime::Null() : ParseDate(soldDate);
     m_car.SoldVendor = GetTextAreaValue("SoldTo");
     m_car.SoldPrice = FieldNumber(GetInputValue("SalePrice"));
@@ -1166,10 +1167,8 @@ void CWS_EnterCarPage::ReadCarFields() {
     m_car.LicensePlate = GetInputValue("LicensePlate");
 }
 
-registerfields::EntryDate CWS_EnterCarPage::TypedDate(const char* field) const {
-    const jv::DateTime* stored = nullptr;
-    if (m_editing) stored = std::string(field) == "CarSoldDate" ? &m_storedCar.SoldDate : &m_storedCar.PurchaseDate;
-    return registerfields::DateForDatabase(GetInputValue(field), jv::CurrentClock().Now(), stored);
+registerfields::EntryDate CWS_EnterCarPage::TypedDate(const char* field, const jv::DateTime& stored) const {
+    return registerfields::DateForDatabase(GetInputValue(field), jv::CurrentClock().Now(), m_editing ? &stored : nullptr);
 }
 
 void CWS_EnterCarPage::RecordPurchaseReading(COdometerValuesDatabaseObject& odometers, const CCar& before) {
@@ -1262,10 +1261,11 @@ bool CWS_EnterCarPage::AddCar() {
     }
     // Dates as the registers take them: none that is no date, none after today or before 1900. A
     // date the page shows as stored is kept as it is; an empty one leaves the stored date.
-    for (const auto& [field, label] :
-         {std::pair{"CarPurchaseDate", "purchase date"}, std::pair{"CarSoldDate", "sale date"}}) {
+    for (const auto& [field, label, stored] :
+         {std::tuple{"CarPurchaseDate", "purchase date", &m_storedCar.PurchaseDate},
+          std::tuple{"CarSoldDate", "sale date", &m_storedCar.SoldDate}}) {
         const std::string typed = Trim(GetInputValue(field));
-        const registerfields::EntryDate date = TypedDate(field);
+        const registerfields::EntryDate date = TypedDate(field, *stored);
         if (typed.empty() || date.problem == registerfields::EntryDate::Problem::None) continue;
         MessageBox(std::string("The ") + label + " \"" + EscapeHtmlQuotes(typed) + "\" " +
                        registerfields::DateRefusal(date.problem) + ".<p>Your car was not saved.",

@@ -87,10 +87,10 @@ public:
 private:
     // What the page's fields hold for the save's checks.
     savechecks::CarFields TypedCarFields() const;
-    // The purchase or sale date typed ("CarPurchaseDate", "CarSoldDate") as the registers take a
-    // date: a stored car's date as the page shows it is kept, any other one refused when it is no
-    // date, after today or before 1900. No text (the field empty) goes with "not a date".
-    registerfields::EntryDate TypedDate(const char* field) const;
+    // The purchase or sale date typed in `field` as the registers take a date: a stored car's date
+    // (`stored`) as the page shows it is kept, any other one refused when it is no date, after
+    // today or before 1900. No text (the field empty) goes with "not a date".
+    registerfields::EntryDate TypedDate(const char* field, const jv::DateTime& stored) const;
     void ProcessDocumentNew();
     void ProcessDocumentEdit(std::string query);
     // What asks the user for the web-service connection: true when the page should be filled

@@ -83,9 +83,12 @@ bool CRegisterQuery::IsStored(int id) {
     return stored;
 }
 
+std::string CRegisterQuery::SelectAll(const std::string& columns) const {
+    return "SELECT " + columns + " FROM " + Rows() + " ORDER BY " + Order(false) + ";";
+}
+
 bool CRegisterQuery::ReadAll(const Read& read) {
-    return Run(std::string("SELECT ") + m_listing.columns + " FROM " + Rows() + " ORDER BY " + Order(false) + ";",
-               read);
+    return Run(SelectAll(m_listing.columns), read);
 }
 
 void CRegisterQuery::ReadPart(const RegisterPart& part, const ReadAt& read) {

@@ -65,6 +65,8 @@ public:
     bool IsStored(int id);
     // Every entry, the oldest first. False when the pattern is no car's or the statement failed.
     bool ReadAll(const Read& read);
+    // The statement that reads `columns` of every entry, the oldest first.
+    std::string SelectAll(const std::string& columns) const;
     // The entries of the part, each with its position, in no particular order.
     void ReadPart(const RegisterPart& part, const ReadAt& read);
     // The latest entry before the place (the entry itself not counted) that meets `condition` (SQL

@@ -16,6 +16,7 @@
 #include "shared/core/TraceLog.h"
 #include "shared/data/Car.h"
 #include "shared/data/OdometerValuesDatabaseObject.h"
+#include "shared/data/RegisterQuery.h"
 #include "shared/data/SqlValue.h"
 #include "shared/data/UserPreferences.h"
 #include "shared/registers/FuelRegisterDatabaseObject.h"
@@ -288,11 +289,8 @@ bool CCarsOverviewDB::getFuelEconomyHistory(const std::string& VehicleID, const 
     // as the engine steps to them: a car of thousands of purchases is read without holding them
     // all twice, and without a copy of the car's id for each.
     const RegisterListing& listing = CFuelRegisterDatabaseObject::Listing();
-    const std::string sql =
-        std::string("SELECT FuelPurchaseID, FuelPurchaseDate, FillUp, Volume, Distance FROM FuelPurchases fp, Vehicles v "
-                    "WHERE fp.VehicleID = ") +
-        sqlvalue::Quoted(VehicleID) + " AND fp.VehicleID = v.VehicleID" + (prefs.ShowSoldCars ? "" : " AND v.Sold = 0") +
-        " ORDER BY " + listing.order + ", fp." + listing.key;
+    const std::string sql = CRegisterQuery(m_connection, listing, VehicleID, prefs)
+                                .SelectAll("FuelPurchaseID, FuelPurchaseDate, FillUp, Volume, Distance");
     try {
         // Room for them all at once: the count comes from the car's index alone.
         for (jv::db::Rows rows = m_connection.Query("SELECT COUNT(*) FROM FuelPurchases WHERE VehicleID = " +
